@@ -1,0 +1,37 @@
+#pragma once
+// What the core asks of the operator: messages and choices. The program answers
+// with dialogs; tests answer with a script that fails loudly on anything it did
+// not expect.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "display/DisplaySettings.h"
+
+namespace sondrel {
+
+enum class MessageKind { Information, Warning, Error };
+
+struct FileDialogRequest {
+    std::string title;
+    std::string filterDescription;  // e.g. "Sondrel Data File: (*.qzr)"
+    std::string pattern;            // e.g. "*.qzr"
+    std::string directory;
+    std::string proposedName;       // empty for an open dialog
+    std::string defaultExtension;   // without the dot; empty for none
+};
+
+class OperatorPort {
+public:
+    virtual ~OperatorPort() = default;
+    virtual void showMessage(const std::string& text, MessageKind kind = MessageKind::Information) = 0;
+    // Empty when the operator cancels.
+    virtual std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> chooseFolder(const std::string& title,
+                                                    const std::string& start) = 0;
+    virtual std::optional<Colour> chooseColour(Colour current) = 0;
+};
+
+}  // namespace sondrel
