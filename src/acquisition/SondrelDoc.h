@@ -126,6 +126,18 @@ public:
     int imageResetPending = 1;
     int displayRefreshPending = 1;
 
+    // ---- input modes of the view and one-shot requests to it (the view keeps
+    // the annotation list and its own flags; these are what commands switch)
+    int textInputMode = 0;
+    int measurementMode = 0;
+    int circleMoveMode = 0;
+    int viewResetRequest = 0;    // next paint: zoom 1, no image or circle offset
+    int statusResetRequest = 0;  // next paint: restart the connection text alternation
+    int deleteTextsRequest = 0;
+    int deleteLinesRequest = 0;
+    double lastMeasuredDistance = 0.0;  // metres, set by the paint of a measurement line
+    std::int64_t recordFileBytes = 0;   // length of the file being recorded or copied
+
     // ---- recording, playback and conversion settings (the files themselves
     // belong to the recorder and the player)
     std::string recordPath;
