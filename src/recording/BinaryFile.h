@@ -1,0 +1,55 @@
+#pragma once
+// BinaryFile: one open file with 64-bit positions, used for recording, playback
+// and conversion. Reads report how many bytes actually came, so a caller can
+// tell a short read at the end of a file from a full one and never decode stale
+// bytes; writes report failure (short write, full disk, file too large) with
+// the system's error text.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace sondrel {
+
+class BinaryFile {
+public:
+    BinaryFile() = default;
+    ~BinaryFile();
+    BinaryFile(const BinaryFile&) = delete;
+    BinaryFile& operator=(const BinaryFile&) = delete;
+    BinaryFile(BinaryFile&& other) noexcept;
+    BinaryFile& operator=(BinaryFile&& other) noexcept;
+
+    // Opens an existing file for reading only. Closes any file open before.
+    bool openRead(const std::string& path);
+    // Creates a file for writing only, truncating one that exists.
+    bool create(const std::string& path);
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+
+    // Reads up to `count` bytes at the current position; returns the number of
+    // bytes read (fewer only at the end of the file or on an error).
+    std::size_t read(void* buffer, std::size_t count);
+    // Writes all `count` bytes or reports failure.
+    bool write(const void* data, std::size_t count);
+    bool seek(std::int64_t position);
+    std::int64_t tell() const { return position_; }
+    // Current length of the file in bytes, -1 when it cannot be known.
+    std::int64_t size() const;
+    bool flush();
+    // Closes the file; returns false when the system reported an error on close
+    // (data that could not be written back).
+    bool close();
+
+    // The errno of the last failed operation (0 after a success) and its text.
+    int lastError() const { return lastError_; }
+    std::string errorText() const;
+
+private:
+    int fd_ = -1;
+    std::int64_t position_ = 0;
+    int lastError_ = 0;
+    std::string path_;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,87 @@
+#pragma once
+// The XYZ text export: one line per accepted profile point, "date<TAB>time.ms"
+// followed by x, y and z in metres as "% 7.3f", and an empty line after each
+// record; lines end in CR LF.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/ProfilePass.h"
+#include "recording/BinaryFile.h"
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+inline constexpr std::string_view kXyzLineEnd = "\r\n";
+// Longest point line the formatter can produce (stamp aside, very large values
+// need up to about 50 characters each).
+inline constexpr std::size_t kXyzMaxNumberText = 64;
+
+// A point in metres, each coordinate already rounded to single precision.
+struct XyzPoint {
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+};
+
+// (d, theta) of the profile pass to metres: the angle is turned so that 180
+// degrees lies on the negative y axis and 90 on the positive x axis.
+XyzPoint xyzPointFor(double distancePixels, double angleDegrees, double rangeMetres,
+                     double distanceM);
+
+// The time stamp of a point line: date text, a tab, time text and millisecond text.
+std::string xyzTimeStamp(const CSondrelDoc& doc);
+
+// Appends "% 7.3f" of `value` to `out`, exactly as the C library prints it.
+void appendFixed3(std::string& out, float value);
+// Appends one point line (with its CR LF) to `out`.
+void appendXyzPointLine(std::string& out, std::string_view stamp, const XyzPoint& point);
+// The text of one point line, CR LF included.
+std::string xyzPointLine(std::string_view stamp, const XyzPoint& point);
+
+// The output name for a data file: its last three characters replaced by "xyz".
+std::string xyzPathFor(const std::string& qzrPath);
+
+// Writes the points of every pass to a file through a buffer. Points arrive
+// only while the document plays back a file with a conversion running, so the
+// desktop program can hand it to every pass.
+class XyzWriter : public ProfileExport {
+public:
+    explicit XyzWriter(const CSondrelDoc& doc, std::size_t bufferSize = 1 << 16);
+    ~XyzWriter() override;
+
+    // Creates (truncates) the output file.
+    bool create(const std::string& path);
+    bool isOpen() const { return file_.isOpen(); }
+    // Writes out what is buffered and closes; false on a write error.
+    bool close();
+    bool flush();
+
+    void point(double distancePixels, double angleDegrees) override;
+    void endOfPing() override;
+
+    std::int64_t pointsWritten() const { return points_; }
+    std::int64_t recordsWritten() const { return records_; }
+    // Set after the first failed write; later points are dropped.
+    bool failed() const { return failed_; }
+    std::string errorText() const { return file_.errorText(); }
+    const std::string& path() const { return file_.path(); }
+
+private:
+    bool active() const;
+    void drainIfFull();
+
+    const CSondrelDoc& doc_;
+    BinaryFile file_;
+    std::string buffer_;
+    std::size_t bufferSize_;
+    std::string stamp_;
+    bool stampValid_ = false;
+    bool failed_ = false;
+    std::int64_t points_ = 0;
+    std::int64_t records_ = 0;
+};
+
+}  // namespace sondrel
