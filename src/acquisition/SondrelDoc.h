@@ -136,6 +136,8 @@ public:
     int deleteTextsRequest = 0;
     int deleteLinesRequest = 0;
     double lastMeasuredDistance = 0.0;  // metres, set by the paint of a measurement line
+    // Cursor readout over the image (metres and degrees), shown by the status bar.
+    double cursorHorizontal = 0.0, cursorVertical = 0.0, cursorRange = 0.0, cursorBearing = 0.0;
     std::int64_t recordFileBytes = 0;   // length of the file being recorded or copied
 
     // ---- recording, playback and conversion settings (the files themselves
