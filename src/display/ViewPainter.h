@@ -1,0 +1,55 @@
+#pragma once
+// The paint of the view: one call turns the document and the view's state into
+// the display list of a whole frame, which the renderer then paints into the
+// back buffer in one go.
+
+#include <string>
+
+#include "display/DisplayList.h"
+#include "display/ProfilePass.h"
+#include "display/ViewState.h"
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+// Builds the frame for the view's last client size into out (cleared first).
+// The paint has effects of its own, each part of how the view behaves: the
+// view-reset and status-reset requests are carried out, the connection text
+// alternates, the profile pass runs (so the profile path and the conversion
+// see this ping), measurement lines store their length, and a running XYZ
+// conversion clears the hold. The exporter (may be null) receives the profile
+// pass's points, as the XYZ conversion needs while it runs.
+void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out,
+                    ProfileExport* exporter = nullptr);
+
+// ---- the pieces of the status texts, for the paint and for tests
+
+struct ConnectionText {
+    std::string text;  // empty when there is nothing to say
+    int x = 0;
+};
+// The connection box's text for the current alternation and its x position.
+ConnectionText connectionText(const CSondrelDoc& doc, int alternation, int clientWidth);
+
+struct ActivityLine {
+    std::string text;
+    Rgb colour;
+    int x = 0;
+};
+// What the activity line says for the document's mode. Only valid after the
+// conversion has cleared the hold, which buildViewFrame does first.
+ActivityLine activityLine(const CSondrelDoc& doc, int clientWidth);
+// A running XYZ conversion shows its own activity line and cannot be held.
+bool conversionShown(const CSondrelDoc& doc);
+
+std::string rangeMarkText(const CSondrelDoc& doc);
+std::string gridDivisionText(const CSondrelDoc& doc);
+std::string gainText(const CSondrelDoc& doc);
+std::string fileSizeText(const CSondrelDoc& doc);
+std::string circleDiameterText(const CSondrelDoc& doc);
+
+// Icon 144..147 for the head's direction and zero position.
+int orientationIconId(int xdcrForward, int zeroDown);
+
+}  // namespace sondrel
