@@ -46,6 +46,7 @@ public:
     int sonarType = kTypeP;
     int linkState = 0;  // 0 not connected, 1 connected, 2 connection pending
     std::string ipAddress = "192.168.0.2";
+    int ipPort = 4040;  // TCP port of the head; fixed for real heads, moved for simulators
     int sonarComPort = 2;
     int sonarBaud = 115200;
     int rtsEnable = 0;
