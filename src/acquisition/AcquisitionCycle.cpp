@@ -1,0 +1,388 @@
+#include "acquisition/AcquisitionCycle.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "acquisition/ReturnBlock.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr std::array<const char*, 12> kMonthNames = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                                     "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+
+}  // namespace
+
+int serialPollIntervalMs(int linkState, double rangeMetres) {
+    if (linkState != 1) return kPortClosedPollMs;
+    if (rangeMetres < 1.0) return 800;
+    return static_cast<int>(rangeMetres * 500.0 + 400.0);
+}
+
+TimeStampTexts timeStampTexts(const LocalTime& t) {
+    const int month = std::clamp(t.month, 1, 12);
+    const int ms = std::clamp(t.millisecond, 0, 999);
+    char buf[32];
+    TimeStampTexts texts;
+    std::snprintf(buf, sizeof buf, "%02d-%s-%04d", t.day, kMonthNames[month - 1], t.year);
+    texts.date = buf;
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    texts.time = buf;
+    std::snprintf(buf, sizeof buf, "%03d", ms);
+    texts.millisecond = buf;
+    std::snprintf(buf, sizeof buf, ".%2d", ms / 10);
+    texts.hundredths = buf;
+    return texts;
+}
+
+// ------------------------------------------------------------------ BlockAssembler
+
+std::size_t BlockAssembler::feed(const std::uint8_t* data, std::size_t size) {
+    const std::size_t take = std::min(size, kBlockSize - filled_);
+    std::copy_n(data, take, block_.begin() + static_cast<std::ptrdiff_t>(filled_));
+    filled_ += take;
+    return take;
+}
+
+// ------------------------------------------------------------------ AcquisitionCycle
+
+AcquisitionCycle::AcquisitionCycle(CSondrelDoc& doc, TimerHost& timers, Clock& clock)
+    : doc_(doc), timers_(timers), clock_(clock), orientation_(doc, timers) {
+    orientation_.setObserver(observer_);
+}
+
+void AcquisitionCycle::setObserver(CycleObserver* observer) {
+    observer_ = observer ? observer : &noObserver_;
+    orientation_.setObserver(observer_);
+}
+
+void AcquisitionCycle::setLinkState(int state) {
+    if (doc_.linkState == state) return;
+    doc_.linkState = state;
+    observer_->linkStateChanged(state);
+}
+
+void AcquisitionCycle::killAllTimers() {
+    timers_.killTimer(kWatchdogTimer);
+    timers_.killTimer(kPollTimer);
+    timers_.killTimer(kSendTimer);
+    timers_.killTimer(kOrientationTimer);
+}
+
+void AcquisitionCycle::armWatchdog() {
+    watchdogRole_ = WatchdogRole::ReplyTimeout;
+    timers_.setTimer(kWatchdogTimer, kWatchdogMs);
+}
+
+void AcquisitionCycle::closeFiles() {
+    if (recorder_) recorder_->closeRecordFile(doc_);
+    if (playback_) playback_->closePlaybackFile(doc_);
+}
+
+void AcquisitionCycle::closeSocket() {
+    if (ethernet_) ethernet_->abort();
+    // Whatever had not yet formed a block belongs to the connection just closed.
+    assembler_.discard();
+}
+
+bool AcquisitionCycle::ethernetPollingStopped() const {
+    return doc_.playbackActive == 1 || doc_.sonarType != kTypeQ || doc_.holdActive == 1;
+}
+
+void AcquisitionCycle::setPortsSuspended(bool suspended) {
+    doc_.portsSuspended = suspended ? 1 : 0;
+    if (serial_) serial_->setSuspended(suspended);
+}
+
+// ------------------------------------------------------------------ commands
+
+void AcquisitionCycle::connectToHead() {
+    killAllTimers();
+    closeFiles();
+    doc_.recordingActive = 0;
+    closeSocket();
+    setLinkState(0);
+    closeSerialPorts();
+    doc_.views().refreshSettingsPanels();
+    observer_->resetDiagnostics();
+    doc_.clearPingState();
+    doc_.views().markFullRedraw();
+    doc_.playbackActive = 0;
+    if (settings_) settings_->load(doc_);
+    doc_.holdActive = 0;
+    observer_->hidePlaybackBar();
+    observer_->showToolbar();
+    if (doc_.display.settingsDlgVisible) observer_->showSettingsPanel();
+    doc_.echoLong.fill(0);
+    doc_.noNewData = 1;
+    if (doc_.sonarType == kTypeQ) {
+        connectSocket();
+    } else {
+        openSonarPort();
+    }
+    if (doc_.prdEnable == 1) orientation_.openOrientationPort();
+    doc_.displayRefreshPending = 1;
+}
+
+void AcquisitionCycle::holdToggle() {
+    doc_.holdActive = doc_.holdActive ? 0 : 1;
+    if (doc_.holdActive == 0) {
+        if (doc_.sonarType != kTypeQ || doc_.playbackActive == 1) {
+            timers_.setTimer(kPollTimer, kHoldReleasePollMs);
+        } else {
+            connectSocket();
+        }
+    }
+    doc_.views().updateViews(0);
+}
+
+void AcquisitionCycle::shutdown() {
+    setPortsSuspended(true);
+    if (settings_) settings_->save(doc_);
+    killAllTimers();
+    if (serial_) serial_->stop();
+    closeFiles();
+    closeSocket();
+    setLinkState(0);
+    closeSerialPorts();
+    doc_.recordingActive = 0;
+    observer_->destroyModelessWindows();
+}
+
+// ------------------------------------------------------------------ the ping
+
+bool AcquisitionCycle::processPing() {
+    orientation_.resetByteCount();
+    if (doc_.portsSuspended != 1) orientation_.readOrientation();
+
+    stampLocalTime();
+
+    bool valid = false;
+    if (doc_.noNewData == 0) {
+        timers_.killTimer(kOrientationTimer);
+        if (sizeCopyAndDecode(doc_)) {
+            if (doc_.recordingActive == 1 && recorder_) recorder_->recordPing(doc_);
+            ++doc_.pingCount;
+            valid = true;
+        }
+    }
+
+    observer_->refreshDiagnostics();
+    measurePingRate();
+    doc_.prepareCommandForPoll();
+    doc_.views().updateViews(0);
+
+    // The one-shot bits of the control byte were cleared when this poll's command
+    // was handed to the worker (see onPollTimer), so only the interval is left.
+    if (doc_.sonarType != kTypeQ && doc_.holdActive == 0) {
+        timers_.setTimer(kPollTimer, serialPollIntervalMs(doc_.linkState, doc_.rangeMetres));
+    }
+    observer_->pingProcessed(valid);
+    return valid;
+}
+
+void AcquisitionCycle::stampLocalTime() {
+    const LocalTime now = clock_.localTime();
+    TimeStampTexts texts = timeStampTexts(now);
+    doc_.dateText = std::move(texts.date);
+    doc_.timeText = std::move(texts.time);
+    doc_.millisecondText = std::move(texts.millisecond);
+    doc_.hundredthsText = std::move(texts.hundredths);
+    doc_.stampHour = now.hour;
+    doc_.stampMinute = now.minute;
+    doc_.stampSecond = now.second;
+}
+
+void AcquisitionCycle::measurePingRate() {
+    if (!rateInitialised_) {
+        counterFrequency_ = clock_.counterFrequency();
+        counterBefore_ = clock_.counterValue();
+        rateInitialised_ = counterFrequency_ > 0;
+        return;
+    }
+    const std::int64_t now = clock_.counterValue();
+    const double dt =
+        static_cast<double>(now - counterBefore_) / static_cast<double>(counterFrequency_) * 1000.0;
+    counterBefore_ = now;
+    if (doc_.pingPeriodMs > 0.0) {
+        doc_.pingPeriodMs = 0.5 * dt + 0.5 * doc_.pingPeriodMs;
+    } else {
+        doc_.pingPeriodMs = doc_.pingPeriodMs + dt;
+    }
+    doc_.pingPeriodRounded = static_cast<int>(doc_.pingPeriodMs + 0.5);
+}
+
+// ------------------------------------------------------------------ timers
+
+void AcquisitionCycle::onTimer(int id) {
+    switch (id) {
+        case kPollTimer: onPollTimer(kPollTimer); break;
+        case kWatchdogTimer:
+            if (watchdogRole_ == WatchdogRole::ReplyTimeout) {
+                onReplyTimeout();
+            } else {
+                onPollTimer(kWatchdogTimer);
+            }
+            break;
+        case kSendTimer: sendCommandNow(); break;
+        case kOrientationTimer: onOrientationTimer(); break;
+        default: break;
+    }
+}
+
+void AcquisitionCycle::onPollTimer(int firedId) {
+    timers_.killTimer(firedId);
+    if (doc_.playbackActive == 1) {
+        if (playback_) playback_->playOneRecord();
+        timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
+        return;
+    }
+    if (serial_ && serial_->workerExists()) {
+        // The worker gets its own copy of the command: it writes it a second or so
+        // from now on its own thread, while the main thread goes on changing
+        // settings. Clearing the one-shot bits here, as the copy is taken, sends a
+        // reverse-step request exactly once without a window in which a request
+        // made during the poll could be cleared unsent.
+        SerialPollRequest request;
+        request.command = doc_.command;
+        request.rtsEnable = doc_.rtsEnable != 0;
+        request.serialHead = doc_.sonarType != kTypeQ;
+        doc_.clearOneShotBits();
+        doc_.noNewData = 1;
+        serial_->requestPoll(request);
+    }
+    doc_.pollToggle = doc_.pollToggle ? 0 : 1;
+}
+
+void AcquisitionCycle::sendCommandNow() {
+    timers_.killTimer(kSendTimer);
+    timers_.killTimer(kWatchdogTimer);
+    if (ethernetPollingStopped()) return;
+    doc_.noNewData = 1;
+    // The head answers each command once; anything still waiting cannot be the
+    // answer to the command about to go out.
+    assembler_.discard();
+    if (ethernet_) ethernet_->send(doc_.command.data(), doc_.command.size());
+    doc_.clearOneShotBits();
+    armWatchdog();
+}
+
+void AcquisitionCycle::onReplyTimeout() {
+    timers_.killTimer(kWatchdogTimer);
+    if (ethernetPollingStopped()) return;
+    // Whether the link is up or down, no block came: the buffer holds the last
+    // ping, which must be neither decoded nor recorded a second time.
+    doc_.noNewData = 1;
+    assembler_.discard();
+    doc_.pollToggle = doc_.pollToggle ? 0 : 1;
+    processPing();
+    observer_->refreshStatusBar();
+    if (doc_.linkState != 1) {
+        // An attempt still pending after a whole watchdog period is given up, so
+        // an unreachable head is retried at the watchdog's pace.
+        if (doc_.linkState == 2) setLinkState(0);
+        connectSocket();
+    }
+}
+
+void AcquisitionCycle::onOrientationTimer() {
+    orientation_.resetByteCount();
+    if (doc_.portsSuspended != 1) orientation_.readOrientation();
+}
+
+// ------------------------------------------------------------------ Ethernet link
+
+void AcquisitionCycle::connectSocket() {
+    killAllTimers();
+    observer_->hidePlaybackBar();
+    closeFiles();
+    doc_.recordingActive = 0;
+    if (doc_.linkState == 2) {
+        // An attempt is under way; it keeps its watchdog.
+        armWatchdog();
+        return;
+    }
+    setLinkState(2);
+    closeSocket();
+    stampLocalTime();
+    if (!ethernet_ || !ethernet_->connectToHost(doc_.ipAddress, doc_.ipPort)) setLinkState(0);
+    doc_.playbackActive = 0;
+    doc_.noNewData = 0;
+    armWatchdog();
+}
+
+void AcquisitionCycle::onSocketConnected(int error) {
+    if (error != 0 || doc_.playbackActive == 1) {
+        setLinkState(0);
+        armWatchdog();
+        return;
+    }
+    setLinkState(1);
+    if (doc_.sonarType == kTypeQ) timers_.setTimer(kSendTimer, 0);
+}
+
+void AcquisitionCycle::onSocketClosed() {
+    setLinkState(0);
+    assembler_.discard();
+    armWatchdog();
+}
+
+void AcquisitionCycle::onSocketBytes(const std::uint8_t* data, std::size_t size) {
+    if (size == 0 || doc_.playbackActive == 1) return;
+    doc_.noNewData = 0;
+    const std::size_t taken = assembler_.feed(data, size);
+    (void)taken;
+    if (!assembler_.complete()) return;
+    // Bytes beyond the block in the same delivery answer no command of ours:
+    // they are dropped with the assembler's contents after the block is taken.
+    onSocketBlock(assembler_.block());
+}
+
+void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
+    killAllTimers();
+    std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
+    assembler_.discard();
+    doc_.bytesReceived = static_cast<std::int64_t>(kReceiveBufferSize);
+    doc_.noNewData = 0;
+    timers_.setTimer(kSendTimer, 0);
+    processPing();
+}
+
+// ------------------------------------------------------------------ serial link
+
+void AcquisitionCycle::openSonarPort() {
+    if (serial_ && serial_->isOpen()) serial_->close();
+    if (serial_ && serial_->open(doc_.sonarComPort, doc_.sonarBaud)) {
+        setLinkState(1);
+        setPortsSuspended(false);
+    } else {
+        setLinkState(0);
+    }
+    if (serial_ && !serial_->workerExists()) serial_->startWorker();
+    watchdogRole_ = WatchdogRole::Poll;
+    timers_.setTimer(kWatchdogTimer, kFirstSerialPollMs);
+}
+
+void AcquisitionCycle::closeSerialPorts() {
+    if (serial_) serial_->close();
+    orientation_.closeOrientationPort();
+}
+
+void AcquisitionCycle::onDataReady(const std::uint8_t* block, std::size_t count) {
+    // A poll that was under way when playback started or the head type changed
+    // brings a block that no longer belongs to anything on screen.
+    if (doc_.playbackActive == 1 || doc_.sonarType == kTypeQ) return;
+    doc_.bytesReceived = static_cast<std::int64_t>(count);
+    if (block && count >= kReceiveBufferSize) {
+        std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
+        doc_.noNewData = 0;
+    } else {
+        doc_.noNewData = 1;
+    }
+    processPing();
+    observer_->refreshStatusBar();
+}
+
+}  // namespace sondrel
