@@ -91,6 +91,12 @@ bool AcquisitionCycle::ethernetPollingStopped() const {
     return doc_.playbackActive == 1 || doc_.sonarType != kTypeQ || doc_.holdActive == 1;
 }
 
+void AcquisitionCycle::stopLiveLink() {
+    closeSocket();
+    setLinkState(0);
+    closeSerialPorts();
+}
+
 void AcquisitionCycle::setPortsSuspended(bool suspended) {
     doc_.portsSuspended = suspended ? 1 : 0;
     if (serial_) serial_->setSuspended(suspended);
@@ -235,8 +241,13 @@ void AcquisitionCycle::onTimer(int id) {
 void AcquisitionCycle::onPollTimer(int firedId) {
     timers_.killTimer(firedId);
     if (doc_.playbackActive == 1) {
+        // Single frames are stepped by hand: a poll timer left running by Hold,
+        // a dialog or the end of a conversion must not resume continuous play.
+        if (doc_.oneFrameMode == 1) return;
         if (playback_) playback_->playOneRecord();
-        timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
+        if (doc_.playbackActive == 1 && doc_.oneFrameMode == 0) {
+            timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
+        }
         return;
     }
     if (serial_ && serial_->workerExists()) {

@@ -78,6 +78,9 @@ public:
     // Document shutdown: suspend the ports, save the settings, stop every
     // timer and link, and close the files complete.
     void shutdown();
+    // Playback replaces the head: the socket and both serial ports close and
+    // the link is down until the next connect.
+    void stopLiveLink();
     // The COM port dialog suspends the worker and orientation reads around a port change.
     void setPortsSuspended(bool suspended);
 
