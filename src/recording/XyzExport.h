@@ -67,6 +67,7 @@ public:
     // Set after the first failed write; later points are dropped.
     bool failed() const { return failed_; }
     std::string errorText() const { return file_.errorText(); }
+    int lastError() const { return file_.lastError(); }
     const std::string& path() const { return file_.path(); }
 
 private:
