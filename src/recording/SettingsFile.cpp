@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "acquisition/Links.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/IniFile.h"
 
@@ -76,6 +77,9 @@ void loadSystemSettings(CSondrelDoc& doc, const IniFile& ini) {
     const int type = ini.readInt(s, "Sonar Type", kTypeP);
     doc.sonarType = (type == kTypeP || type == kTypeQ) ? type : kTypeP;
     doc.ipAddress = ini.readString(s, "IP Address", kDefaultIpAddress);
+    // Our own key: real heads listen on 4040; a simulated head may listen elsewhere.
+    const int ipPort = ini.readInt(s, "IP Port", kDefaultHeadPort);
+    doc.ipPort = (ipPort >= 1 && ipPort <= 65535) ? ipPort : kDefaultHeadPort;
     doc.sonarComPort = ini.readInt(s, "SonarComPort", kDefaultSonarComPort);
     doc.rtsEnable = ini.readInt(s, "RTS", 0);
     doc.readDirectory = folderValue(ini.readString(s, "Read File Directory", doc.readDirectory),
@@ -188,6 +192,10 @@ void saveSystemSettings(const CSondrelDoc& doc, IniFile& ini) {
 
     ini.setInt(s, "Sonar Type", doc.sonarType);
     ini.setValue(s, "IP Address", doc.ipAddress);
+    // Files of heads on the usual port stay as they always were.
+    if (doc.ipPort != kDefaultHeadPort || ini.value(s, "IP Port")) {
+        ini.setInt(s, "IP Port", doc.ipPort);
+    }
     ini.setInt(s, "SonarComPort", doc.sonarComPort);
     ini.setInt(s, "SonarComPortBaud", doc.sonarBaud);
     ini.setInt(s, "RTS", doc.rtsEnable);
