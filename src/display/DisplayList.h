@@ -123,7 +123,12 @@ public:
         endProfilePoints();
     }
     // The text is cut to kMaxDrawnTextLength characters.
-    void text(double x, double y, std::string_view text, int pixelSize, Rgb colour);
+    void text(double x, double y, std::string_view text, int pixelSize, Rgb colour) {
+        this->text(x, y, text, {}, pixelSize, colour);
+    }
+    // The text followed by a suffix, cut together.
+    void text(double x, double y, std::string_view text, std::string_view suffix, int pixelSize,
+              Rgb colour);
     void icon(int id, double x, double y);
     void save();
     void restore();

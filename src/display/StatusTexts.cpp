@@ -1,0 +1,126 @@
+#include "display/StatusTexts.h"
+
+#include "acquisition/SonarTables.h"
+#include "acquisition/SondrelDoc.h"
+#include "display/Overlays.h"
+#include "display/TextFormat.h"
+#include "display/Utf8Text.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr std::size_t kShortTitleRoom = 251;
+constexpr std::string_view kRecordingMarker = " ~~\\";
+constexpr std::string_view kMarker = " ~~\\ ";
+
+std::string lengthText(double metres, bool feet, bool threeDecimals) {
+    if (feet) return formatted(threeDecimals ? "%.3f ft" : "%.2f ft", metres / kMetresPerFoot);
+    return formatted(threeDecimals ? "%.3f m" : "%.2f m", metres);
+}
+
+}  // namespace
+
+std::string pitchPaneText(const CSondrelDoc& doc) {
+    return doc.pitchValid ? formatted("%.1f deg.", doc.pitchDeg) : std::string("n/a");
+}
+
+std::string rollPaneText(const CSondrelDoc& doc) {
+    return doc.rollValid ? formatted("%.1f deg.", doc.rollDeg) : std::string("n/a");
+}
+
+std::string distancePaneText(const CSondrelDoc& doc) {
+    if (!doc.distanceValid) return "n/a";
+    // Sentences of type 2 carry the distance in millimetres; show them.
+    return lengthText(doc.distanceM, doc.unitsFeet == 1, doc.sentenceType == 2);
+}
+
+std::string cursorLengthPaneText(double metres, bool feet) {
+    return lengthText(metres, feet, true);
+}
+
+std::string bearingPaneText(const CSondrelDoc& doc) {
+    if (doc.scanMode == kSideScan) return "n/a";
+    return formatted("%.1f deg.", doc.cursorBearing);
+}
+
+std::string dateTimePaneText(const CSondrelDoc& doc) {
+    return doc.dateText + "   " + doc.timeText;
+}
+
+StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc) {
+    const bool feet = doc.unitsFeet == 1;
+    StatusPaneTexts t;
+    t.pitch = pitchPaneText(doc);
+    t.roll = rollPaneText(doc);
+    t.distance = distancePaneText(doc);
+    t.horizontal = cursorLengthPaneText(doc.cursorHorizontal, feet);
+    t.vertical = cursorLengthPaneText(doc.cursorVertical, feet);
+    t.range = cursorLengthPaneText(doc.cursorRange, feet);
+    t.bearing = bearingPaneText(doc);
+    t.dateTime = dateTimePaneText(doc);
+    return t;
+}
+
+std::string playbackTitle(std::string_view playbackPath) {
+    std::string t = "Sondrel - Playback File [";
+    t += playbackPath;
+    t += "] ";
+    return t;
+}
+
+std::string recordingTitle(std::string_view recordName, bool copying) {
+    std::string t = copying ? "Sondrel - Copy to File [" : "Sondrel - Record to File [";
+    t += recordName;
+    t += "] ";
+    return t;
+}
+
+std::string windowTitle(const CSondrelDoc& doc, TitleOccasion occasion) {
+    const bool playing = doc.playbackActive == 1;
+    const bool recording = doc.recordingActive == 1;
+    std::string title;
+    switch (occasion) {
+        case TitleOccasion::StartUp:
+            title = kRealTimeTitle;
+            break;
+        case TitleOccasion::RecordingStarted:
+            title = recordingTitle(doc.recordPath, playing);
+            break;
+        case TitleOccasion::PlaybackOpened:
+            title = playbackTitle(doc.playbackPath);
+            break;
+        case TitleOccasion::RecordingStopped:
+            title = playing ? playbackTitle(doc.playbackPath) : std::string(kRealTimeTitle);
+            break;
+        case TitleOccasion::Resize:
+            // Resizing the window must not hide which file is being written.
+            if (recording) {
+                title = recordingTitle(doc.recordPath, playing);
+            } else {
+                title = playing ? playbackTitle(doc.playbackPath)
+                                : std::string(kResizedRealTimeTitle);
+            }
+            break;
+    }
+    return shortenTitle(title, recording);
+}
+
+std::string shortenTitle(std::string_view title, bool recording) {
+    if (utf8Length(title) < kLongTitleLength) return std::string(title);
+    const std::size_t separator = title.find_last_of("/\\");
+    std::string_view name = separator == std::string_view::npos ? title : title.substr(separator + 1);
+    const std::size_t nameLength = utf8Length(name);
+    std::string_view head;
+    if (nameLength >= kShortTitleRoom) {
+        name = utf8Suffix(name, kShortTitleRoom);
+    } else {
+        head = utf8Prefix(title, kShortTitleRoom - nameLength);
+    }
+    std::string t(head);
+    t += recording ? kRecordingMarker : kMarker;
+    t += name;
+    return t;
+}
+
+}  // namespace sondrel

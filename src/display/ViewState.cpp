@@ -1,0 +1,84 @@
+#include "display/ViewState.h"
+
+#include "acquisition/SondrelDoc.h"
+
+namespace sondrel {
+
+bool AnnotationList::commit() {
+    if (full()) return false;
+    ++committed_;
+    return true;
+}
+
+void AnnotationList::removeType(int type) {
+    const int used = full() ? kCapacity : committed_ + 1;
+    int kept = 0;
+    int keptCommitted = 0;
+    for (int i = 0; i < used; ++i) {
+        if (entries_[i].type == type) continue;
+        if (kept != i) entries_[kept] = std::move(entries_[i]);
+        if (i < committed_) ++keptCommitted;
+        ++kept;
+    }
+    for (int i = kept; i < used; ++i) entries_[i] = Annotation{};
+    committed_ = keptCommitted;
+}
+
+void AnnotationList::clear() {
+    for (Annotation& a : entries_) a = Annotation{};
+    committed_ = 0;
+}
+
+std::span<Annotation> AnnotationList::drawn() {
+    return std::span<Annotation>(entries_).first(full() ? kCapacity : committed_ + 1);
+}
+
+std::span<const Annotation> AnnotationList::drawn() const {
+    return std::span<const Annotation>(entries_).first(full() ? kCapacity : committed_ + 1);
+}
+
+bool ViewState::resize(int width, int height) {
+    if (width <= 0 || height <= 0) return false;
+    clientWidth = width;
+    clientHeight = height;
+    return true;
+}
+
+ScreenPoint annotationToScreen(const ViewState& view, double zoom, double x, double y) {
+    return ScreenPoint{x * zoom + view.imageCentreX, y * zoom + view.imageCentreY};
+}
+
+bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, int hint) {
+    bool startBlink = false;
+    if (hint == kHintCircleMove && doc.circleMoveMode) {
+        doc.textInputMode = 0;
+        doc.measurementMode = 0;
+        view.textCursor = 0;
+        view.measuring = 0;
+        startBlink = true;
+    }
+    if (!doc.textInputMode) {
+        if (Annotation* a = view.annotations.inProgress(); a && a->type == kAnnotationText) {
+            if (a->text.empty()) {
+                *a = Annotation{};
+            } else {
+                view.annotations.commit();
+            }
+        }
+    }
+    if (doc.deleteTextsRequest) {
+        view.annotations.removeType(kAnnotationText);
+        view.textCursor = 0;
+        view.blinkPhase = 0;
+        doc.deleteTextsRequest = 0;
+    }
+    if (doc.deleteLinesRequest) {
+        view.annotations.removeType(kAnnotationLine);
+        view.measuring = 0;
+        doc.measurementMode = 0;
+        doc.deleteLinesRequest = 0;
+    }
+    return startBlink;
+}
+
+}  // namespace sondrel
