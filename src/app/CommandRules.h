@@ -1,0 +1,30 @@
+#pragma once
+// When each command is available and when its menu item carries a check mark.
+// The windows ask these before a menu opens and after every change; a command
+// without a rule here is enabled and unchecked.
+
+#include "app/CommandIds.h"
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+// What only the windows know about themselves.
+struct CommandUiState {
+    bool toolbarVisible = true;
+    bool diagnosticsVisible = false;
+    bool controlPanelVisible = false;
+    bool miniBarVisible = false;
+    bool helpOpen = false;
+};
+
+bool commandEnabled(int id, const CSondrelDoc& doc, const CommandUiState& ui);
+bool commandChecked(int id, const CSondrelDoc& doc, const CommandUiState& ui);
+// Whether the command's item shows a check mark at all (it has a check rule).
+bool commandCheckable(int id);
+
+// The part of the update rules that changes the document: circle-move mode
+// cannot stay on while the circle is hidden. Run before the states are read.
+void applyCommandUpdateRules(CSondrelDoc& doc);
+
+}  // namespace sondrel

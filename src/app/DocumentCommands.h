@@ -1,0 +1,30 @@
+#pragma once
+// The commands whose whole effect lies in the document: zoom, display options,
+// head orientation, units, range and gain steps from the toolbar, the circle
+// diameter keys and the circle-moving arrow keys. The windows dispatch to these
+// and add only what needs a window (the mouse pointer, dialogs, the toolbar).
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+// Runs the command if it is one of the document's own; false otherwise. The
+// caller has checked commandEnabled first.
+bool runDocumentCommand(int id, CSondrelDoc& doc);
+
+// The zoom of a zoom-factor item (32781..32789), 0 for any other id.
+double zoomForCommand(int id);
+// One click of Zoom In / Zoom Out: quarter steps up to 2, whole steps above.
+double zoomedIn(double zoom);
+double zoomedOut(double zoom);
+
+// Arrow keys: in circle-move mode they move the circle by one image pixel and
+// return true; otherwise they leave the document alone and return false (the
+// window then moves the mouse pointer).
+bool moveCircleByArrow(int id, CSondrelDoc& doc);
+
+// F5 / F6 while the circle is shown: 1 cm up, or 1 cm down to no less than 10 cm.
+inline constexpr double kCircleDiameterStep = 0.01;
+inline constexpr double kMinCircleDiameterByKey = 0.1;
+
+}  // namespace sondrel

@@ -1,0 +1,44 @@
+#pragma once
+// The key-in window's rules: range or gain typed from the keyboard. The window
+// only shows the prompt and hands the typed text to commitKeyIn.
+
+#include <string>
+#include <string_view>
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+inline constexpr std::string_view kKeyInInitialPrompt = "Key In ";
+inline constexpr std::string_view kKeyInRangePrompt = "Range (0.25, 0.5, 0.75, 1,..,6)";
+inline constexpr std::string_view kKeyInGainPrompt = "Key In Gain: (0-20dB)";
+// Only this many characters of the typed text count.
+inline constexpr std::size_t kKeyInTextLimit = 4;
+
+enum KeyInKind : int { kKeyInRange = 0, kKeyInGain = 1 };
+
+// The window's state; it lives as long as the window, so an empty entry reuses
+// the value typed before.
+struct KeyInState {
+    std::string prompt{kKeyInInitialPrompt};
+    int kind = kKeyInRange;
+    int integerValue = -10;
+    double realValue = -10.0;
+};
+
+// Key-in range and gain (and the "r"/"g" keys of the view): set the prompt and
+// the kind. In feet the range prompt keeps whatever it said before.
+void prepareKeyIn(KeyInState& state, int kind, const CSondrelDoc& doc);
+
+// OK in the key-in window: a range (negative ignored) or a gain (negative or
+// unchanged ignored, at most 20) goes into the document and the command buffer.
+// Nothing else happens: the next poll carries the new bytes.
+void commitKeyIn(KeyInState& state, CSondrelDoc& doc, std::string_view text);
+
+// The text-to-number rules of the input fields: leading blanks and a sign, then
+// the longest decimal number; a text that is no number gives 0. Only the first
+// `limit` characters are read.
+double leadingNumber(std::string_view text, std::size_t limit);
+int leadingInteger(std::string_view text, std::size_t limit);
+
+}  // namespace sondrel

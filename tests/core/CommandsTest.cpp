@@ -1,0 +1,374 @@
+// The operator's commands on the document: their effects, their update rules
+// and the key-in window's rules.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "acquisition/SondrelDoc.h"
+#include "app/CommandRules.h"
+#include "app/CommandTable.h"
+#include "app/DocumentCommands.h"
+#include "app/KeyIn.h"
+
+namespace sondrel {
+namespace {
+
+// Counts what the document asks of its windows.
+struct RecordingViews : DocumentViews {
+    std::vector<int> hints;
+    int panelRefreshes = 0;
+    void updateViews(int hint) override { hints.push_back(hint); }
+    void refreshSettingsPanels() override { ++panelRefreshes; }
+};
+
+class CommandsTest : public ::testing::Test {
+protected:
+    CommandsTest() { doc.setViews(&views); }
+    ~CommandsTest() override { doc.setViews(nullptr); }
+    CSondrelDoc doc;
+    RecordingViews views;
+    CommandUiState ui;
+};
+
+TEST_F(CommandsTest, ZoomStepsAreQuarterBelowTwoAndWholeAboveWithinLimits) {
+    EXPECT_DOUBLE_EQ(zoomedIn(1.75), 2.0);
+    EXPECT_DOUBLE_EQ(zoomedIn(2.0), 3.0);
+    EXPECT_DOUBLE_EQ(zoomedIn(3.0), 4.0);
+    EXPECT_DOUBLE_EQ(zoomedIn(4.0), 4.0);
+    EXPECT_DOUBLE_EQ(zoomedOut(3.0), 2.0);
+    EXPECT_DOUBLE_EQ(zoomedOut(2.0), 1.75);
+    EXPECT_DOUBLE_EQ(zoomedOut(0.75), 0.5);
+    EXPECT_DOUBLE_EQ(zoomedOut(0.5), 0.5);
+    // A zoom from a hand-edited settings file still steps back into range.
+    EXPECT_DOUBLE_EQ(zoomedOut(9.0), 4.0);
+    EXPECT_DOUBLE_EQ(zoomedIn(0.1), 0.5);
+
+    doc.display.zoom = 1.75;
+    ASSERT_TRUE(runDocumentCommand(kCmdZoomIn, doc));
+    EXPECT_DOUBLE_EQ(doc.display.zoom, 2.0);
+    EXPECT_EQ(views.hints, std::vector<int>{0});
+}
+
+TEST_F(CommandsTest, ZoomFactorItemsSetAndCheckTheirZoom) {
+    const double expected[] = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 3.0, 4.0};
+    for (int id = kCmdZoom50; id <= kCmdZoom400; ++id) {
+        ASSERT_TRUE(runDocumentCommand(id, doc));
+        EXPECT_DOUBLE_EQ(doc.display.zoom, expected[id - kCmdZoom50]);
+        for (int other = kCmdZoom50; other <= kCmdZoom400; ++other)
+            EXPECT_EQ(commandChecked(other, doc, ui), other == id) << id << " " << other;
+    }
+}
+
+TEST_F(CommandsTest, RangeStepsStayInTheTableAndCarryTheCode) {
+    doc.setRangeIndex(7);
+    ASSERT_TRUE(runDocumentCommand(kCmdRangeUp, doc));
+    EXPECT_EQ(doc.rangeIndex, 8);
+    EXPECT_DOUBLE_EQ(doc.rangeMetres, 6.0);
+    EXPECT_EQ(doc.command[cmd::kRange], 60);
+    runDocumentCommand(kCmdRangeUp, doc);
+    EXPECT_EQ(doc.rangeIndex, 8);
+
+    doc.setRangeIndex(1);
+    runDocumentCommand(kCmdRangeDown, doc);
+    EXPECT_EQ(doc.rangeIndex, 0);
+    EXPECT_EQ(doc.command[cmd::kRange], 4);
+    runDocumentCommand(kCmdRangeDown, doc);
+    EXPECT_EQ(doc.rangeIndex, 0);
+    // The toolbar leaves the panels alone: the next poll carries the change.
+    EXPECT_EQ(views.panelRefreshes, 0);
+}
+
+TEST_F(CommandsTest, GainStepsStopAtZeroAndTwenty) {
+    doc.setGain(19);
+    runDocumentCommand(kCmdGainUp, doc);
+    runDocumentCommand(kCmdGainUp, doc);
+    EXPECT_EQ(doc.gainDb, 20);
+    EXPECT_EQ(doc.command[cmd::kGain], 20);
+    doc.setGain(1);
+    runDocumentCommand(kCmdGainDown, doc);
+    runDocumentCommand(kCmdGainDown, doc);
+    EXPECT_EQ(doc.gainDb, 0);
+    EXPECT_EQ(doc.command[cmd::kGain], 0);
+}
+
+TEST_F(CommandsTest, RangeAndGainDoNothingDuringPlayback) {
+    doc.setRangeIndex(3);
+    doc.setGain(6);
+    doc.playbackActive = 1;
+    const CommandBuffer before = doc.command;
+    for (int id : {kCmdRangeUp, kCmdRangeDown, kCmdGainUp, kCmdGainDown})
+        EXPECT_TRUE(runDocumentCommand(id, doc));
+    EXPECT_EQ(doc.rangeIndex, 3);
+    EXPECT_EQ(doc.gainDb, 6);
+    EXPECT_EQ(doc.command, before);
+}
+
+TEST_F(CommandsTest, CircleDiameterKeysOnlyWhileTheCircleIsShown) {
+    doc.display.circleDiameter = 0.5;
+    doc.display.displayCircle = 0;
+    runDocumentCommand(kCmdCircleDiameterUp, doc);
+    runDocumentCommand(kCmdCircleDiameterDown, doc);
+    EXPECT_DOUBLE_EQ(doc.display.circleDiameter, 0.5);
+    EXPECT_TRUE(views.hints.empty());
+
+    doc.display.displayCircle = 1;
+    runDocumentCommand(kCmdCircleDiameterUp, doc);
+    EXPECT_NEAR(doc.display.circleDiameter, 0.51, 1e-12);
+
+    // Down never goes below 10 cm, even when the step would overshoot.
+    for (double start : {0.105, 0.11, 0.1}) {
+        doc.display.circleDiameter = start;
+        runDocumentCommand(kCmdCircleDiameterDown, doc);
+        EXPECT_DOUBLE_EQ(doc.display.circleDiameter, 0.1) << start;
+    }
+    doc.display.circleDiameter = 0.35;
+    runDocumentCommand(kCmdCircleDiameterDown, doc);
+    EXPECT_NEAR(doc.display.circleDiameter, 0.34, 1e-12);
+}
+
+TEST_F(CommandsTest, ArrowsMoveTheCircleOnlyInCircleMoveMode) {
+    EXPECT_FALSE(moveCircleByArrow(kCmdArrowUp, doc));
+    EXPECT_EQ(doc.display.circleOffsetY, 0);
+
+    doc.display.displayCircle = 1;
+    ASSERT_TRUE(runDocumentCommand(kCmdMoveCircle, doc));
+    ASSERT_EQ(doc.circleMoveMode, 1);
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowUp, doc));
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowUp, doc));
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowDown, doc));
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowLeft, doc));
+    EXPECT_EQ(doc.display.circleOffsetY, -1);
+    EXPECT_EQ(doc.display.circleOffsetX, -1);
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowRight, doc));
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowRight, doc));
+    EXPECT_EQ(doc.display.circleOffsetX, 1);
+}
+
+TEST_F(CommandsTest, MoveCircleFollowsTheCircleAndEndsTheOtherModes) {
+    EXPECT_FALSE(commandEnabled(kCmdMoveCircle, doc, ui));
+    runDocumentCommand(kCmdDisplayCircle, doc);
+    EXPECT_TRUE(commandEnabled(kCmdMoveCircle, doc, ui));
+    EXPECT_TRUE(commandChecked(kCmdDisplayCircle, doc, ui));
+
+    doc.textInputMode = 1;
+    doc.measurementMode = 1;
+    views.hints.clear();
+    runDocumentCommand(kCmdMoveCircle, doc);
+    EXPECT_TRUE(commandChecked(kCmdMoveCircle, doc, ui));
+    EXPECT_EQ(doc.textInputMode, 0);
+    EXPECT_EQ(doc.measurementMode, 0);
+    EXPECT_EQ(views.hints, std::vector<int>{5});
+
+    // Hiding the circle ends circle-move mode.
+    runDocumentCommand(kCmdDisplayCircle, doc);
+    EXPECT_EQ(doc.circleMoveMode, 0);
+    EXPECT_FALSE(commandEnabled(kCmdMoveCircle, doc, ui));
+
+    // And the update rule forces it off whatever set it.
+    doc.circleMoveMode = 1;
+    applyCommandUpdateRules(doc);
+    EXPECT_EQ(doc.circleMoveMode, 0);
+}
+
+TEST_F(CommandsTest, PlaybackGreysTheHeadSettingsAndEnablesPlayOneFrame) {
+    const int headCommands[] = {kCmdComPortSetup, kCmdXdcrFwd, kCmdXdcrAft, kCmdZeroUp,
+                                kCmdZeroDown,     kCmdTypeP,   kCmdTypeQ};
+    for (int id : headCommands) EXPECT_TRUE(commandEnabled(id, doc, ui)) << id;
+    EXPECT_FALSE(commandEnabled(kCmdPlayOneFrame, doc, ui));
+    doc.playbackActive = 1;
+    for (int id : headCommands) EXPECT_FALSE(commandEnabled(id, doc, ui)) << id;
+    EXPECT_TRUE(commandEnabled(kCmdPlayOneFrame, doc, ui));
+    // Real-time play speed needs a known ping period.
+    EXPECT_FALSE(commandEnabled(kCmdRealTimePlaySpeed, doc, ui));
+    doc.pingPeriodRounded = 120;
+    EXPECT_TRUE(commandEnabled(kCmdRealTimePlaySpeed, doc, ui));
+}
+
+TEST_F(CommandsTest, ConnectIsGreyedWhileConnectedAndIpAddressOnlyForEthernetHeads) {
+    doc.linkState = 2;
+    EXPECT_TRUE(commandEnabled(kCmdConnect, doc, ui));
+    doc.linkState = 1;
+    EXPECT_FALSE(commandEnabled(kCmdConnect, doc, ui));
+
+    doc.sonarType = kTypeP;
+    EXPECT_FALSE(commandEnabled(kCmdIpAddress, doc, ui));
+    doc.sonarType = kTypeQ;
+    EXPECT_TRUE(commandEnabled(kCmdIpAddress, doc, ui));
+}
+
+TEST_F(CommandsTest, ChoiceItemsCheckExactlyTheCurrentChoice) {
+    struct Group {
+        int first, last;
+        std::function<void(int)> choose;
+    };
+    const Group groups[] = {
+        {kCmdPointsSmall, kCmdPointsLarge, [&](int v) { doc.display.pointSize = v; }},
+        {kCmdTextSmall, kCmdTextLargest, [&](int v) { doc.display.textSize = v; }},
+        {kCmdGridSolid, kCmdGridDashed, [&](int v) { doc.display.gridStyle = v; }},
+        {kCmdXdcrFwd, kCmdXdcrAft, [&](int v) { doc.xdcrForward = 1 - v; }},
+        {kCmdZeroUp, kCmdZeroDown, [&](int v) { doc.zeroDown = v; }},
+        {kCmdUnitsMeters, kCmdUnitsFeet, [&](int v) { doc.unitsFeet = v; }},
+        {kCmdTypeP, kCmdTypeQ, [&](int v) { doc.sonarType = v; }},
+    };
+    for (const Group& g : groups) {
+        for (int chosen = 0; chosen <= g.last - g.first; ++chosen) {
+            g.choose(chosen);
+            for (int id = g.first; id <= g.last; ++id) {
+                EXPECT_TRUE(commandCheckable(id));
+                EXPECT_EQ(commandChecked(id, doc, ui), id - g.first == chosen) << id;
+            }
+        }
+    }
+}
+
+TEST_F(CommandsTest, ChoiceCommandsSetTheirValue) {
+    runDocumentCommand(kCmdPointsLarge, doc);
+    EXPECT_EQ(doc.display.pointSize, 2);
+    runDocumentCommand(32899, doc);
+    EXPECT_EQ(doc.display.textSize, 2);
+    runDocumentCommand(kCmdGridDashed, doc);
+    EXPECT_EQ(doc.display.gridStyle, 2);
+    runDocumentCommand(kCmdXdcrFwd, doc);
+    EXPECT_EQ(doc.xdcrForward, 1);
+    runDocumentCommand(kCmdZeroDown, doc);
+    EXPECT_EQ(doc.zeroDown, 1);
+
+    // Units end in applySettings, which refreshes the panels.
+    runDocumentCommand(kCmdUnitsFeet, doc);
+    EXPECT_EQ(doc.unitsFeet, 1);
+    EXPECT_EQ(views.panelRefreshes, 1);
+}
+
+TEST_F(CommandsTest, TogglesFlipAndShowTheirCheckMark) {
+    struct Toggle {
+        int id;
+        int* flag;
+    };
+    const Toggle toggles[] = {{kCmdRangeMarker, &doc.display.viewRangeMark},
+                              {kCmdDisplayPrd, &doc.display.displayPrd},
+                              {kCmdShowGrid, &doc.display.showGrid},
+                              {kCmdRollCorrection, &doc.display.rollCorrection},
+                              {kCmdDisplayCircle, &doc.display.displayCircle}};
+    for (const Toggle& t : toggles) {
+        const int before = *t.flag;
+        ASSERT_TRUE(runDocumentCommand(t.id, doc));
+        EXPECT_EQ(*t.flag, before ? 0 : 1) << t.id;
+        EXPECT_EQ(commandChecked(t.id, doc, ui), *t.flag != 0) << t.id;
+        runDocumentCommand(t.id, doc);
+        EXPECT_EQ(*t.flag, before) << t.id;
+    }
+}
+
+TEST_F(CommandsTest, DefaultColoursAndResetView) {
+    doc.display.pointsColor = 0x123456;
+    doc.display.bkColor = 0xFFFFFF;
+    runDocumentCommand(kCmdDefaultColours, doc);
+    EXPECT_EQ(doc.display.pointsColor, 0xFAFAFAu);  // (250, 250, 250)
+    EXPECT_EQ(doc.display.bkColor, 0u);
+    EXPECT_EQ(doc.display.gridColor, 0x003278u);    // (120, 50, 0)
+    EXPECT_EQ(doc.display.circleColor, 0x009696u);  // (150, 150, 0)
+    EXPECT_EQ(doc.display.lineColor, 0x969600u);    // (0, 150, 150)
+    EXPECT_EQ(doc.display.textColor, 0xDCDCDCu);
+
+    runDocumentCommand(kCmdResetView, doc);
+    EXPECT_EQ(doc.viewResetRequest, 1);
+}
+
+TEST_F(CommandsTest, WindowCommandsAreNotTheDocumentsOwn) {
+    for (int id : {kCmdConnect, kCmdHold, kCmdExit, kCmdAbout, kCmdMainToolbar, kCmdRecord})
+        EXPECT_FALSE(runDocumentCommand(id, doc)) << id;
+}
+
+TEST_F(CommandsTest, EveryMenuCheckRuleBelongsToACheckableItem) {
+    // A rule that can check an item the window does not make checkable would
+    // never be seen: drive every menu item's state through both extremes.
+    std::set<int> ids;
+    for (const MenuEntry& e : documentMenu())
+        if (e.kind == MenuEntry::Item) ids.insert(e.id);
+    for (int id : ids) {
+        if (commandCheckable(id)) continue;
+        doc.holdActive = doc.recordingActive = doc.oneFrameMode = 1;
+        ui.toolbarVisible = ui.diagnosticsVisible = ui.helpOpen = true;
+        EXPECT_FALSE(commandChecked(id, doc, ui)) << id;
+    }
+}
+
+// ------------------------------------------------------------------ key-in
+
+TEST(KeyInTest, TextToNumberReadsTheLeadingNumberOfTheFirstCharacters) {
+    EXPECT_DOUBLE_EQ(leadingNumber("0.25", 4), 0.25);
+    EXPECT_DOUBLE_EQ(leadingNumber("11.755", 4), 11.7);
+    EXPECT_DOUBLE_EQ(leadingNumber("  2.5", 7), 2.5);
+    EXPECT_DOUBLE_EQ(leadingNumber("-3", 4), -3.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("+.5x", 4), 0.5);
+    EXPECT_DOUBLE_EQ(leadingNumber("abc", 4), 0.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("", 4), 0.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("--1", 4), 0.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("inf", 4), 0.0);
+    EXPECT_EQ(leadingInteger("25", 4), 25);
+    EXPECT_EQ(leadingInteger("2.9", 4), 2);
+    EXPECT_EQ(leadingInteger(" -1", 4), -1);
+    EXPECT_EQ(leadingInteger("12345", 4), 1234);
+    EXPECT_EQ(leadingInteger("99999999999", 20), 2147483647);
+    EXPECT_EQ(leadingInteger("-99999999999", 20), -2147483647 - 1);
+    EXPECT_EQ(leadingInteger("g", 4), 0);
+}
+
+TEST(KeyInTest, RangeSelectsTheTableEntryBelowTheTypedValue) {
+    CSondrelDoc doc;
+    KeyInState state;
+    prepareKeyIn(state, kKeyInRange, doc);
+    EXPECT_EQ(state.prompt, kKeyInRangePrompt);
+    struct Case {
+        const char* text;
+        int index;
+        int code;
+    };
+    for (const Case& c : {Case{"0.3", 0, 4}, Case{"2.5", 4, 20}, Case{"7", 8, 60}, Case{"1", 3, 10}}) {
+        commitKeyIn(state, doc, c.text);
+        EXPECT_EQ(doc.rangeIndex, c.index) << c.text;
+        EXPECT_EQ(doc.command[cmd::kRange], c.code) << c.text;
+        EXPECT_DOUBLE_EQ(doc.rangeMetres, rangeMetresForIndex(c.index)) << c.text;
+    }
+    // A negative range is ignored; an empty entry repeats the last value.
+    commitKeyIn(state, doc, "-2");
+    EXPECT_EQ(doc.rangeIndex, 3);
+    doc.setRangeIndex(5);
+    commitKeyIn(state, doc, "");
+    EXPECT_EQ(doc.rangeIndex, 5);  // the remembered -2 is still ignored
+    commitKeyIn(state, doc, "0.5");
+    doc.setRangeIndex(5);
+    commitKeyIn(state, doc, "");
+    EXPECT_EQ(doc.rangeIndex, 1);
+}
+
+TEST(KeyInTest, GainIsLimitedToTwentyAndNegativeIsIgnored) {
+    CSondrelDoc doc;
+    KeyInState state;
+    prepareKeyIn(state, kKeyInGain, doc);
+    EXPECT_EQ(state.prompt, kKeyInGainPrompt);
+    EXPECT_EQ(state.kind, kKeyInGain);
+    commitKeyIn(state, doc, "25");
+    EXPECT_EQ(doc.gainDb, 20);
+    EXPECT_EQ(doc.command[cmd::kGain], 20);
+    commitKeyIn(state, doc, "-1");
+    EXPECT_EQ(doc.gainDb, 20);
+    commitKeyIn(state, doc, "0");
+    EXPECT_EQ(doc.gainDb, 0);
+}
+
+TEST(KeyInTest, InFeetTheRangePromptKeepsWhatItSaid) {
+    CSondrelDoc doc;
+    KeyInState state;
+    doc.unitsFeet = 1;
+    prepareKeyIn(state, kKeyInRange, doc);
+    EXPECT_EQ(state.prompt, kKeyInInitialPrompt);
+    prepareKeyIn(state, kKeyInGain, doc);
+    prepareKeyIn(state, kKeyInRange, doc);
+    EXPECT_EQ(state.prompt, kKeyInGainPrompt);
+    EXPECT_EQ(state.kind, kKeyInRange);
+}
+
+}  // namespace
+}  // namespace sondrel
