@@ -4,7 +4,8 @@
 // Sections and keys are found without regard to case (ASCII); keys may hold
 // blanks ("Speed of Sound") and are kept as written. Lines starting with ';' or
 // '#' are comments. A key that occurs twice is read from, and updated at, its
-// first occurrence. Every line the program does not write (other sections,
+// first occurrence (a section that occurs twice is searched in file order).
+// Lines before the first section belong to none. Every line the program does not write (other sections,
 // comments, blank lines, unknown keys, even binary junk) survives a save in its
 // place; keys and sections that are missing are appended.
 //
