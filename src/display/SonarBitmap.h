@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "display/DisplayList.h"  // Rgb
+
 namespace sondrel {
 
 inline constexpr int kSonarImageSize = 1000;
@@ -17,10 +19,6 @@ inline constexpr int kColourLevels = 119;
 inline constexpr int kColourBarWidth = 8;
 inline constexpr int kColourBarHeight = 118;
 
-struct Rgb {
-    std::uint8_t r = 0, g = 0, b = 0;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
-};
 using ColourTable = std::array<Rgb, 256>;
 // Base colour of a level 0..118, three values in 0..245 (red, green, blue).
 std::array<int, 3> baseLevelColour(int level);

@@ -1,0 +1,156 @@
+#include "display/ProfilePass.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "acquisition/SondrelDoc.h"
+
+namespace sondrel {
+
+namespace {
+
+// Conversions of out-of-range doubles to int are undefined; corrupt files can
+// carry values that scale points far off the image.
+int truncated(double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); }
+
+struct FormatOneConstants {
+    int rangeCode;
+    double o, m;
+};
+
+// Range codes 2 and 70..100 do not occur with the nine ranges of the table, but
+// a head may report them.
+constexpr std::array<FormatOneConstants, 13> kFormatOne = {{
+    {2, 0.0005, 0.00025},
+    {4, 0.001, 0.0005},
+    {6, 0.002, 0.001},
+    {10, 0.002, 0.002},
+    {20, 0.002, 0.004},
+    {30, 0.002, 0.006},
+    {40, 0.002, 0.008},
+    {50, 0.002, 0.01},
+    {60, 0.002, 0.012},
+    {70, 0.002, 0.014},
+    {80, 0.002, 0.016},
+    {90, 0.002, 0.018},
+    {100, 0.002, 0.02},
+}};
+constexpr FormatOneConstants kFormatOneOther = {0, 0.003, 0.0015};
+
+// Upper end (inclusive) of each low-byte band and the amount it adds.
+struct CorrectionBand {
+    int last, add;
+};
+constexpr std::array<CorrectionBand, 31> kCorrectionBands = {{
+    {7, 1},     {9, 2},     {11, 3},    {13, 4},    {15, 5},    {17, 6},    {19, 7},
+    {21, 8},    {23, 9},    {25, 10},   {28, 11},   {32, 12},   {36, 13},   {41, 14},
+    {46, 15},   {52, 16},   {58, 17},   {65, 18},   {73, 19},   {82, 20},   {92, 21},
+    {103, 22},  {115, 23},  {129, 24},  {144, 25},  {161, 26},  {181, 27},  {203, 28},
+    {226, 29},  {249, 30},  {255, 0},
+}};
+
+constexpr std::array<int, 256> buildCorrectionTable() {
+    std::array<int, 256> table{};
+    int first = 0;
+    for (const auto& band : kCorrectionBands) {
+        for (int i = first; i <= band.last; ++i) table[static_cast<std::size_t>(i)] = band.add;
+        first = band.last + 1;
+    }
+    return table;
+}
+constexpr std::array<int, 256> kCorrection = buildCorrectionTable();
+
+}  // namespace
+
+int shortRangeCorrection(int lowByte) { return kCorrection[static_cast<std::size_t>(lowByte & 0xFF)]; }
+
+int profileValue(const std::uint8_t* echo, int sample) {
+    const std::uint8_t low = echo[2 * sample];
+    const std::uint8_t high = echo[2 * sample + 1];
+    return high * 128 + (low & 0x7F);
+}
+
+double ProfileConversion::distancePixels(int value) const {
+    double v = value;
+    switch (formatCode) {
+        case 2:
+        case 3: {
+            const double p = pulseLengthCode * 10.0;
+            double o, l;
+            if (rangeCode == 4) {
+                o = 1.3333333e-6;
+                l = (p + 42.3 - 6.66 - 7) * 1e-6;
+            } else if (rangeCode == 8) {
+                o = 4e-6;
+                l = (p + 35.26 - 20 - 7) * 1e-6;
+            } else {
+                o = 2.66666e-6;
+                l = (p + 33.93 - 13.33 - 7) * 1e-6;
+            }
+            return (v * o + l) * 750 * soundVelocity / 1500 * 500 / rangeMetres;
+        }
+        case 1: {
+            if (rangeCode == 4) v += shortRangeCorrection(static_cast<int>(v));
+            FormatOneConstants k = kFormatOneOther;
+            for (const auto& row : kFormatOne) {
+                if (row.rangeCode == rangeCode) {
+                    k = row;
+                    break;
+                }
+            }
+            return v * k.o / k.m * soundVelocity / 1500;
+        }
+        default: return v;
+    }
+}
+
+double profileStartAngle(const CSondrelDoc& doc) {
+    double theta = doc.zeroDown == 1 ? 0.0 : 180.0;
+    if (doc.display.rollCorrection && doc.rollValid) theta += doc.rollDeg;
+    return theta;
+}
+
+int profileMinimumDistance(const CSondrelDoc& doc) {
+    if (!(doc.rangeMetres > 0.0)) return 0;
+    return truncated(doc.profileMinRange * 500 / doc.rangeMetres);
+}
+
+void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter) {
+    doc.clearSonarImage();
+    path.ellipses.clear();
+
+    double theta = profileStartAngle(doc);
+    const int minimum = profileMinimumDistance(doc);
+    const ProfileConversion conversion{doc.headStatusLow, doc.command[cmd::kRange], doc.rangeMetres,
+                                       doc.soundVelocity, doc.pulseLengthCode};
+    const double step = doc.xdcrForward == 1 ? kProfileAngleStep
+                        : doc.xdcrForward == 0 ? -kProfileAngleStep
+                                               : 0.0;
+    const double zoom = doc.display.zoom;
+    const int pointSize = doc.display.pointSize;
+    const std::uint8_t* echo = doc.echoLong.data();
+
+    for (int i = 0; i < kProfileSampleCount; ++i, theta += step) {
+        const int value = profileValue(echo, i);
+        if (value == 0) continue;
+        const double d = conversion.distancePixels(value);
+        if (!(d > minimum)) continue;
+        if (exporter) exporter->point(d, theta);
+        const double radians = theta * kProfilePi / 180;
+        const double x = d * std::sin(radians);
+        const double y = -d * std::cos(radians);
+        path.lastX = x;
+        path.lastY = y;
+        const int px = truncated(truncated(x + 500) * zoom);
+        const int py = truncated(truncated(y + 500) * zoom);
+        switch (pointSize) {
+            case 0: path.ellipses.push_back({px, py, 1, 1}); break;
+            case 1: path.ellipses.push_back({px, py, 2, 2}); break;
+            case 2: path.ellipses.push_back({px - 1, py - 1, 3, 3}); break;
+            default: break;
+        }
+    }
+    if (exporter) exporter->endOfPing();
+}
+
+}  // namespace sondrel

@@ -1,0 +1,54 @@
+#pragma once
+// Headless conversion of a data file to an XYZ point list: every record is read
+// into the document exactly as playback reads it, one profile pass runs over
+// it, and its accepted points go to the export. Each record is written once.
+//
+// A record whose return header is invalid is skipped. A record cut short by
+// the end of the file ends the conversion (its bytes are counted as trailing).
+// A record with a data size code this program cannot size also ends it: the
+// records after it cannot be found reliably, so the points converted so far are
+// kept and the stop is reported.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+enum class ConversionError {
+    None,
+    InputUnreadable,  // cannot be opened or read
+    InputEmpty,       // too short to hold a record header, or no complete record
+    OutputUnwritable, // cannot be created, or a write failed
+    SameFile,         // the output would overwrite the input
+};
+
+struct ConversionSummary {
+    std::int64_t recordsRead = 0;     // records converted
+    std::int64_t recordsSkipped = 0;  // records with an invalid return header
+    std::int64_t pointsWritten = 0;
+    std::int64_t trailingBytes = 0;   // bytes after the last whole record, not converted
+    bool stoppedAtUnsizableRecord = false;
+    std::int64_t stopPosition = 0;    // where that record starts
+};
+
+struct ConversionResult {
+    ConversionError error = ConversionError::None;
+    std::string message;  // what went wrong, for the operator; empty when nothing did
+    ConversionSummary summary;
+    bool ok() const { return error == ConversionError::None; }
+};
+
+// Called now and then with the bytes converted so far and the file's length.
+using ConversionProgress = std::function<void(std::int64_t done, std::int64_t total)>;
+
+// Converts `input` into `output` (created or truncated). The document should
+// carry the display settings that shape the points (roll correction, profile
+// minimum range); it is left holding the last record read.
+ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
+                                 const std::string& output,
+                                 const ConversionProgress& progress = {});
+
+}  // namespace sondrel

@@ -1,0 +1,322 @@
+#include "recording/RecordFormat.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstring>
+
+#include "acquisition/ReturnBlock.h"
+#include "acquisition/SondrelDoc.h"
+#include "recording/BinaryFile.h"
+
+namespace sondrel {
+
+namespace {
+
+void putBigEndian16(std::uint8_t* at, unsigned value) {
+    at[0] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+    at[1] = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+unsigned bigEndian16(const std::uint8_t* at) { return (unsigned{at[0]} << 8) | at[1]; }
+
+void putLittleEndianFloat(std::uint8_t* at, double value) {
+    const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(value));
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>((bits >> (8 * i)) & 0xFF);
+}
+
+double littleEndianFloat(const std::uint8_t* at) {
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i) bits |= std::uint32_t{at[i]} << (8 * i);
+    return static_cast<double>(std::bit_cast<float>(bits));
+}
+
+// At most `width` characters of a text into a zeroed field.
+void putText(std::uint8_t* at, std::size_t width, const std::string& text) {
+    std::memcpy(at, text.data(), std::min(width, text.size()));
+}
+
+// The characters of a field up to its first zero byte, never beyond the field.
+std::string fieldText(const std::uint8_t* at, std::size_t width) {
+    const auto* end = std::find(at, at + width, std::uint8_t{0});
+    return std::string(reinterpret_cast<const char*>(at), static_cast<std::size_t>(end - at));
+}
+
+// The decimal number at the start of a field; it ends at the first non-digit.
+int leadingNumber(const std::uint8_t* at, std::size_t width) {
+    int value = 0;
+    for (std::size_t i = 0; i < width && at[i] >= '0' && at[i] <= '9'; ++i) {
+        value = value * 10 + (at[i] - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ code tables
+
+int stepSizeCodeFor(int stepSize) {
+    switch (stepSize) {
+        case 1: return 0;
+        case 2: return 1;
+        case 3: return 2;
+        case 4: return 3;
+        case 8: return 4;
+        case 6: return 5;
+        default: return 0;
+    }
+}
+
+int stepSizeForCode(int code) {
+    static constexpr std::array<int, 8> kStepSizes = {1, 2, 3, 4, 8, 6, 7, 8};
+    return kStepSizes[static_cast<std::size_t>(code & 7)];
+}
+
+int dataPointCountForCode(int code, int previous) {
+    static constexpr std::array<int, 10> kCounts = {0,    128,  250,  500,  800,
+                                                    1000, 1500, 2000, 3000, 4000};
+    if (code < 0 || code > 9) return previous;
+    return kCounts[static_cast<std::size_t>(code)];
+}
+
+std::int64_t baseRecordSizeForCode(int code) {
+    if (code == 4) return static_cast<std::int64_t>(kRecordSize);
+    if (code == 8) return static_cast<std::int64_t>(kLargeRecordSize);
+    return 0;
+}
+
+int dataFormatCodeFor(std::uint8_t commandByte20) {
+    if (commandByte20 == 16) return 2;
+    if (commandByte20 == 8) return 1;
+    return 0;
+}
+
+std::uint8_t dataFormatByteForCode(int code, std::uint8_t previous) {
+    switch (code) {
+        case 0: return 4;
+        case 1: return 8;
+        case 2: return 16;
+        default: return previous;
+    }
+}
+
+std::uint16_t soundVelocityField(double metresPerSecond) {
+    const double tenths = std::clamp(metresPerSecond * 10.0, 0.0, 32767.0);
+    return static_cast<std::uint16_t>(0x8000u | static_cast<unsigned>(tenths));
+}
+
+double soundVelocityFromField(std::uint16_t field, double current) {
+    if ((field & 0x8000u) == 0) return kDefaultSoundVelocity;
+    const double v = (field & 0x7FFFu) / 10.0;
+    return (v >= 750.0 && v <= 2250.0) ? v : current;
+}
+
+int frequencyCodeForKhz(int khz) { return ((khz - 675) / 5 + 100) & 0xFF; }
+
+// ------------------------------------------------------------------- time texts
+
+std::string millisecondTextFor(const std::string& hundredths) {
+    std::string ms = hundredths + '0';
+    if (ms.size() > 1 && ms[1] == ' ') ms[1] = '0';
+    return ms;
+}
+
+std::string recordedDateText(std::span<const std::uint8_t, kRecordHeaderSize> h) {
+    if (h[19] == 0) return fieldText(&h[rec::kDate], rec::kDateWidth);
+    // The terminator was overwritten: keep "DD-MMM-" and rebuild the year from
+    // its two halves, each read up to its first non-digit.
+    std::string date = fieldText(&h[rec::kDate], 7);
+    const int year = leadingNumber(&h[15], 2) * 100 + leadingNumber(&h[17], 3);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d", year);
+    return date + text;
+}
+
+// ---------------------------------------------------------------------- writing
+
+std::size_t encodeRecord(const CSondrelDoc& doc, RecordBuffer& out) {
+    out.fill(0);
+    std::uint8_t* h = out.data();
+    const bool orientation = doc.prdEnable != 0;
+    const std::size_t length = orientation ? kRecordSizeWithOrientation : kRecordSize;
+    const auto& c = doc.command;
+
+    h[0] = 'Q';
+    h[1] = 'Z';
+    h[2] = 'R';
+    h[rec::kDataSizeCode] = kRecordedDataSizeCode;
+    putBigEndian16(&h[rec::kRecordLength], static_cast<unsigned>(length));
+    putBigEndian16(&h[rec::kBlockLength], kRecordedBlockLength);
+    putText(&h[rec::kDate], rec::kDateWidth, doc.dateText);
+    putText(&h[rec::kTime], rec::kTimeWidth, doc.timeText);
+    putText(&h[rec::kHundredths], rec::kHundredthsWidth, doc.hundredthsText);
+    h[rec::kFlags] = orientation ? 1 : 0;
+    h[rec::kModes] = static_cast<std::uint8_t>((doc.stepDirection != 0 ? 0x80 : 0) |
+                                               (doc.xdcrForward != 0 ? 0x40 : 0) |
+                                               ((doc.scanMode & 7) << 3) |
+                                               stepSizeCodeFor(c[cmd::kStepSize]));
+    h[rec::kGain] = c[cmd::kGain];
+    h[rec::kSectorWidth] = c[cmd::kSectorWidth];
+    h[rec::kTrain] = static_cast<std::uint8_t>(doc.trainDegrees / 3);
+    h[rec::kRangeCode] = c[cmd::kRange];
+    h[rec::kAbsorption] = c[cmd::kAbsorption];
+    h[rec::kFormat] = static_cast<std::uint8_t>((doc.zeroDown != 0 ? 0x40 : 0) |
+                                                (dataFormatCodeFor(c[cmd::kDataFormat]) << 3) | 1);
+    h[rec::kPulseLength] = c[cmd::kPulseLength];
+    putBigEndian16(&h[rec::kSoundVelocity], soundVelocityField(doc.soundVelocity));
+    putBigEndian16(&h[rec::kFrequency], kRecordedFrequencyKhz);
+    putBigEndian16(&h[rec::kPingPeriod], static_cast<unsigned>(doc.pingPeriodRounded) & 0xFFFF);
+
+    std::copy(doc.returnHeader.begin(), doc.returnHeader.end(), &out[kRecordReturnHeaderOffset]);
+    std::copy_n(doc.echoLong.begin(), kRecordSampleCount, &out[kRecordSamplesOffset]);
+    out[kRecordTrailerOffset] = kRecordTrailerByte;
+
+    if (orientation) {
+        std::uint8_t* e = &out[kRecordSize];
+        e[rec::kOrientationFlags] =
+            static_cast<std::uint8_t>((doc.pitchValid != 0 ? 1 : 0) | (doc.rollValid != 0 ? 2 : 0) |
+                                      (doc.distanceValid != 0 ? 4 : 0));
+        putLittleEndianFloat(&e[rec::kPitch], doc.pitchDeg);
+        putLittleEndianFloat(&e[rec::kRoll], doc.rollDeg);
+        putLittleEndianFloat(&e[rec::kDistance], doc.distanceM);
+    }
+    return length;
+}
+
+bool writeRecord(CSondrelDoc& doc, BinaryFile& file) {
+    doc.blockLength = kRecordedBlockLength;
+    if (!file.isOpen()) return false;
+    RecordBuffer record;
+    const std::size_t length = encodeRecord(doc, record);
+    return file.write(record.data(), length);
+}
+
+// ---------------------------------------------------------------------- reading
+
+std::int64_t recordSizeFor(std::span<const std::uint8_t, kRecordHeaderSize> h) {
+    const std::int64_t base = baseRecordSizeForCode(h[rec::kDataSizeCode]);
+    if (base == 0) return 0;
+    return base + static_cast<std::int64_t>(kOrientationExtensionSize) * (h[rec::kFlags] & 1);
+}
+
+ReadStatus decodeRecord(CSondrelDoc& doc, std::span<const std::uint8_t> record) {
+    if (record.size() < kRecordHeaderSize) return ReadStatus::EndOfFile;
+    const std::span<const std::uint8_t, kRecordHeaderSize> h = record.first<kRecordHeaderSize>();
+    const std::int64_t size = recordSizeFor(h);
+    if (size == 0) return ReadStatus::Unsizable;
+    if (record.size() < static_cast<std::size_t>(size)) return ReadStatus::EndOfFile;
+    auto& c = doc.command;
+
+    doc.dataPointCount = dataPointCountForCode(h[rec::kDataSizeCode], doc.dataPointCount);
+    doc.blockLength = static_cast<int>(bigEndian16(&h[rec::kBlockLength]));
+
+    doc.dateText = recordedDateText(h);
+    doc.timeText = fieldText(&h[rec::kTime], rec::kTimeWidth);
+    doc.hundredthsText = h[rec::kHundredths] == 0
+                             ? std::string(".00")
+                             : fieldText(&h[rec::kHundredths], rec::kHundredthsWidth);
+    doc.millisecondText = millisecondTextFor(doc.hundredthsText);
+    doc.prdEnable = h[rec::kFlags] & 1;
+
+    bool clearImage = false;
+    const std::uint8_t modes = h[rec::kModes];
+    doc.stepDirectionPrevious = doc.stepDirection;
+    doc.stepDirection = (modes >> 7) & 1;
+    doc.xdcrForward = (modes >> 6) & 1;
+    doc.trainReversed = doc.xdcrForward;
+    // Only three scan modes exist; a corrupt code keeps the mode in force rather
+    // than handing an unknown mode to every table indexed by it.
+    const int mode = (modes >> 3) & 7;
+    if (mode <= kSideScan && mode != doc.scanMode) {
+        doc.scanMode = mode;
+        clearImage = true;
+    }
+    doc.stepSize = stepSizeForCode(modes & 7);
+    c[cmd::kStepSize] = static_cast<std::uint8_t>(doc.stepSize);
+
+    doc.gainDb = h[rec::kGain];
+    c[cmd::kGain] = h[rec::kGain];
+
+    if (h[rec::kSectorWidth] != doc.currentSectorWidth) clearImage = true;
+    doc.currentSectorWidth = h[rec::kSectorWidth];
+    c[cmd::kSectorWidth] = h[rec::kSectorWidth];
+
+    // The recorded train is in degrees / 3; its low byte becomes the current train
+    // value, which is what decides whether the image must be cleared.
+    doc.trainDegrees = h[rec::kTrain] * 3;
+    const int train = doc.trainDegrees & 0xFF;
+    if (train != doc.currentTrain) clearImage = true;
+    doc.currentTrain = train;
+
+    c[cmd::kReserved4] = h[rec::kRangeCode];
+    doc.absorptionCode = h[rec::kAbsorption];
+    c[cmd::kAbsorption] = h[rec::kAbsorption];
+
+    const std::uint8_t format = h[rec::kFormat];
+    c[cmd::kDataFormat] = dataFormatByteForCode((format >> 3) & 7, c[cmd::kDataFormat]);
+    doc.zeroDown = (format >> 6) & 1;
+    c[cmd::kFixed9] = format & 7;
+    c[cmd::kFixed22] = 0;
+
+    doc.pulseLengthCode = h[rec::kPulseLength];
+    c[cmd::kPulseLength] = h[rec::kPulseLength];
+
+    doc.soundVelocity = soundVelocityFromField(
+        static_cast<std::uint16_t>(bigEndian16(&h[rec::kSoundVelocity])), doc.soundVelocity);
+    doc.frequencyCode = frequencyCodeForKhz(static_cast<int>(bigEndian16(&h[rec::kFrequency])));
+    c[cmd::kFrequency] = static_cast<std::uint8_t>(doc.frequencyCode);
+    doc.pingPeriodRounded = static_cast<int>(bigEndian16(&h[rec::kPingPeriod]));
+
+    if (clearImage) doc.clearSonarImage();
+
+    std::copy_n(&record[kRecordReturnHeaderOffset], kReturnHeaderSize, doc.returnHeader.begin());
+    if (!decodeReturnHeader(doc, doc.returnHeader, DecodeMode::Playback)) {
+        return ReadStatus::InvalidHeader;
+    }
+
+    // Every size this reader accepts is 640 bytes or more, so the samples, the
+    // trailer and any extension land in echoLong (the extension at offset 912).
+    const auto rest = static_cast<std::size_t>(size) - kRecordSamplesOffset;
+    std::copy_n(&record[kRecordSamplesOffset], std::min(rest, doc.echoLong.size()),
+                doc.echoLong.begin());
+
+    if (static_cast<std::size_t>(size) == kRecordSizeWithOrientation) {
+        const std::uint8_t* e = &record[kRecordSize];
+        const std::uint8_t flags = e[rec::kOrientationFlags];
+        doc.pitchValid = flags & 1;
+        doc.rollValid = (flags >> 1) & 1;
+        doc.distanceValid = (flags >> 2) & 1;
+        doc.pitchDeg = littleEndianFloat(&e[rec::kPitch]);
+        doc.rollDeg = littleEndianFloat(&e[rec::kRoll]);
+        doc.distanceM = littleEndianFloat(&e[rec::kDistance]);
+    }
+    return ReadStatus::Valid;
+}
+
+ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position) {
+    ReadOutcome outcome;
+    outcome.nextPosition = position;
+    if (!file.isOpen() || position < 0) return outcome;
+    if (file.tell() != position && !file.seek(position)) return outcome;
+
+    std::array<std::uint8_t, kLargestRecordSize> record;
+    if (file.read(record.data(), kRecordHeaderSize) < kRecordHeaderSize) return outcome;
+    const std::int64_t size =
+        recordSizeFor(std::span<const std::uint8_t, kRecordHeaderSize>(record.data(), kRecordHeaderSize));
+    if (size == 0) {
+        outcome.status = ReadStatus::Unsizable;
+        return outcome;
+    }
+    const auto remaining = static_cast<std::size_t>(size) - kRecordHeaderSize;
+    if (file.read(record.data() + kRecordHeaderSize, remaining) < remaining) return outcome;
+
+    outcome.status = decodeRecord(doc, std::span<const std::uint8_t>(record.data(),
+                                                                     static_cast<std::size_t>(size)));
+    outcome.recordSize = size;
+    outcome.nextPosition = position + size;
+    doc.recordSize = size;
+    doc.nextRecordPosition = outcome.nextPosition;
+    return outcome;
+}
+
+}  // namespace sondrel
