@@ -1,0 +1,358 @@
+#include "acquisition/SimulatedHead.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "acquisition/SonarTables.h"
+#include "display/ProfilePass.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr std::uint8_t kCommandIdentifier = 0x44;
+constexpr int kMaxProfileValue = 32767;
+// The largest amount a low-byte correction adds to a value.
+constexpr int kWidestCorrection = 32;
+
+// Periods of the slow wander, chosen not to share a beat the eye would notice.
+constexpr double kWanderPeriodXS = 17.0;
+constexpr double kWanderPeriodYS = 23.0;
+constexpr double kSedimentPeriodS = 29.0;
+
+double rangeMetresForCode(int rangeCode) {
+    return rangeMetresForIndex(rangeIndexForCode(rangeCode));
+}
+
+std::uint16_t representable(long v) {
+    if (v < 1 || v > kMaxProfileValue) return 0;
+    return static_cast<std::uint16_t>(v);
+}
+
+}  // namespace
+
+std::optional<double> wallDistance(const PipeModel& pipe, double angleDegrees, double timeS) {
+    const double radius = pipe.diameter / 2.0;
+    const double a = radius * (1.0 + pipe.ovality / 2.0);
+    const double b = radius * (1.0 - pipe.ovality / 2.0);
+    if (a <= 0.0 || b <= 0.0) return std::nullopt;
+
+    const double hx = pipe.offsetX + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodXS);
+    const double hy =
+        pipe.offsetY + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodYS + 1.0);
+    const double c = (hx * hx) / (a * a) + (hy * hy) / (b * b) - 1.0;
+    if (c >= 0.0) return std::nullopt;
+
+    const double alpha = angleDegrees * kPi / 180.0;
+    const double dx = std::sin(alpha);
+    const double dy = std::cos(alpha);
+    const double qa = (dx * dx) / (a * a) + (dy * dy) / (b * b);
+    const double qb = 2.0 * ((hx * dx) / (a * a) + (hy * dy) / (b * b));
+    // Inside the ellipse c < 0, so the discriminant is positive and one root lies ahead.
+    double distance = (-qb + std::sqrt(qb * qb - 4.0 * qa * c)) / (2.0 * qa);
+
+    if (pipe.sediment > 0.0) {
+        const double depth = std::max(
+            0.0, pipe.sediment + pipe.wander * std::sin(2.0 * kPi * timeS / kSedimentPeriodS));
+        const double surface = -b + depth;
+        if (hy <= surface) return std::nullopt;  // the head is buried
+        if (dy < 0.0) distance = std::min(distance, (surface - hy) / dy);
+    }
+    return distance;
+}
+
+ProfileEncoder::ProfileEncoder(int formatCode, int rangeCode, int pulseLengthCode)
+    : conversion_{formatCode & 3, rangeCode, rangeMetresForCode(rangeCode),
+                  kHeadReferenceSoundVelocity, pulseLengthCode} {
+    // Every conversion is affine in the value, except for the corrections some
+    // formats add by the value's low byte; two values whose low bytes get the
+    // same correction give the line.
+    constexpr int kLow = 250, kHigh = kLow + 256;
+    slope_ =
+        (conversion_.distancePixels(kHigh) - conversion_.distancePixels(kLow)) / (kHigh - kLow);
+    intercept_ = conversion_.distancePixels(kLow) - slope_ * kLow;
+}
+
+std::uint16_t ProfileEncoder::encode(double apparentMetres) const {
+    const double pixels = apparentMetres * 500.0 / conversion_.rangeMetres;
+    if (!(pixels > 0.0) || pixels > 500.0 || !(slope_ > 0.0)) return 0;
+    const long guess = std::lround((pixels - intercept_) / slope_);
+    const auto error = [&](long v) {
+        return std::fabs(conversion_.distancePixels(static_cast<int>(v)) - pixels);
+    };
+    // Where a correction applies, the sent value that reads closest to the
+    // distance lies up to one correction step below the straight-line guess.
+    const bool affine = error(guess) <= 0.5 * slope_ + 1e-9;
+    const long lowest = std::max(1L, guess - (affine ? 1 : kWidestCorrection + 1));
+    long best = 0;
+    double bestError = 1e300;
+    for (long v = lowest; v <= guess + 1 && v <= kMaxProfileValue; ++v) {
+        const double e = error(v);
+        if (e < bestError) {
+            bestError = e;
+            best = v;
+        }
+    }
+    return representable(best);
+}
+
+std::uint16_t encodeProfileValue(double apparentMetres, int formatCode, int rangeCode,
+                                 int pulseLengthCode) {
+    return ProfileEncoder(formatCode, rangeCode, pulseLengthCode).encode(apparentMetres);
+}
+
+int blockLengthOf(BlockType type) {
+    switch (type) {
+        case BlockType::QMZ:
+            return 265;
+        case BlockType::QGZ:
+            return 513;
+        case BlockType::QSZ:
+            break;
+    }
+    return 813;
+}
+
+int sampleCountOf(BlockType type) {
+    switch (type) {
+        case BlockType::QMZ:
+            return 250;
+        case BlockType::QGZ:
+            return 500;
+        case BlockType::QSZ:
+            break;
+    }
+    return 800;
+}
+
+const char* blockLetters(BlockType type) {
+    switch (type) {
+        case BlockType::QMZ:
+            return "QMZ";
+        case BlockType::QGZ:
+            return "QGZ";
+        case BlockType::QSZ:
+            break;
+    }
+    return "QSZ";
+}
+
+std::optional<BlockType> blockTypeFromName(std::string_view name) {
+    if (name == "QSZ") return BlockType::QSZ;
+    if (name == "QMZ") return BlockType::QMZ;
+    if (name == "QGZ") return BlockType::QGZ;
+    return std::nullopt;
+}
+
+bool FaultPlan::any() const {
+    return splitSegments > 1 || delayMs > 0 || shortEvery > 0 || invalidEvery > 0 ||
+           garbageEvery > 0 || silentEvery > 0 || silentFrom > 0 || closeAfter > 0;
+}
+
+const char* commandFaultName(CommandFault fault) {
+    switch (fault) {
+        case CommandFault::None:
+            return "ok";
+        case CommandFault::BadLength:
+            return "length";
+        case CommandFault::BadStart:
+            return "start";
+        case CommandFault::BadEnd:
+            return "end";
+        case CommandFault::TerminatorInside:
+            return "terminator-inside";
+        case CommandFault::BadIdentifier:
+            return "identifier";
+    }
+    return "?";
+}
+
+CommandFault validateCommand(std::span<const std::uint8_t> bytes, std::uint8_t headId) {
+    if (bytes.size() != kCommandLength) return CommandFault::BadLength;
+    if (bytes[cmd::kStart] != cmd::kStartByte) return CommandFault::BadStart;
+    if (bytes[cmd::kEnd] != cmd::kEndByte) return CommandFault::BadEnd;
+    if (std::find(bytes.begin() + 1, bytes.begin() + cmd::kEnd, cmd::kEndByte) !=
+        bytes.begin() + cmd::kEnd) {
+        return CommandFault::TerminatorInside;
+    }
+    if (bytes[1] != kCommandIdentifier || bytes[2] != headId) return CommandFault::BadIdentifier;
+    return CommandFault::None;
+}
+
+void CommandFramer::feed(std::span<const std::uint8_t> bytes, const CommandSink& onCommand,
+                         const MalformedSink& onMalformed) {
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    std::size_t pos = 0;
+    const std::size_t size = pending_.size();
+    while (true) {
+        while (pos < size && pending_[pos] != cmd::kStartByte) {
+            ++pos;
+            ++skipped_;
+        }
+        if (pos >= size) break;
+        const std::size_t available = size - pos;
+        const auto frameEnd = pending_.begin() + static_cast<std::ptrdiff_t>(
+                                                     pos + std::min(available, kCommandLength));
+        const auto terminator = std::find(pending_.begin() + static_cast<std::ptrdiff_t>(pos) + 1,
+                                          frameEnd, cmd::kEndByte);
+        const auto terminatorAt = static_cast<std::size_t>(terminator - pending_.begin());
+        if (terminator != frameEnd && terminatorAt - pos < cmd::kEnd) {
+            // A command cut short: drop it whole, terminator included.
+            ++malformed_;
+            if (onMalformed) {
+                onMalformed({std::vector<std::uint8_t>(pending_.begin() + pos, terminator + 1),
+                             CommandFault::BadLength});
+            }
+            pos = terminatorAt + 1;
+            continue;
+        }
+        if (available < kCommandLength) break;
+        const std::span<const std::uint8_t> frame(pending_.data() + pos, kCommandLength);
+        const CommandFault fault = validateCommand(frame, headId_);
+        if (fault == CommandFault::None) {
+            CommandBuffer command;
+            std::copy(frame.begin(), frame.end(), command.begin());
+            if (onCommand) onCommand(command);
+            pos += kCommandLength;
+            continue;
+        }
+        ++malformed_;
+        if (onMalformed)
+            onMalformed({std::vector<std::uint8_t>(frame.begin(), frame.end()), fault});
+        // Without a terminator where it belongs, the start byte was a stray one:
+        // resynchronise on the next start byte rather than dropping a whole frame.
+        pos += fault == CommandFault::BadEnd ? 1 : kCommandLength;
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(pos));
+}
+
+SimulatedHead::SimulatedHead(HeadConfig config, PipeModel pipe, FaultPlan faults)
+    : config_(config), pipe_(pipe), faults_(faults), random_(config.seed) {}
+
+double SimulatedHead::noisy(double metres) {
+    if (pipe_.noise <= 0.0) return metres;
+    std::normal_distribution<double> n(0.0, pipe_.noise);
+    return metres + n(random_);
+}
+
+void SimulatedHead::encodeProfile(std::uint8_t* out, const CommandBuffer& command, double timeS) {
+    const int rangeCode = command[cmd::kRange];
+    const int pulse = command[cmd::kPulseLength];
+    const double minimumMetres = command[cmd::kProfileMinRange] / 100.0;
+    const double toApparent = kHeadReferenceSoundVelocity / pipe_.soundVelocity;
+    const ProfileEncoder encoder(config_.formatCode, rangeCode, pulse);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    for (int i = 0; i < kProfileSampleCount; ++i) {
+        std::uint16_t value = 0;
+        const std::optional<double> wall =
+            wallDistance(pipe_, 180.0 - kProfileAngleStep * i, timeS);
+        const bool dropped = pipe_.dropouts > 0.0 && uniform(random_) < pipe_.dropouts;
+        if (wall && !dropped) {
+            const double metres = noisy(*wall);
+            // The head ignores echoes inside the profile minimum range it was sent.
+            if (metres >= minimumMetres) {
+                value = encoder.encode(metres * toApparent);
+            }
+        }
+        out[2 * i] = static_cast<std::uint8_t>(value & 0x7F);
+        out[2 * i + 1] = static_cast<std::uint8_t>(value >> 7);
+    }
+}
+
+void SimulatedHead::encodeEchoTrace(std::uint8_t* out, int samples, const CommandBuffer& command,
+                                    double timeS) {
+    // The shorter blocks carry the echo strength along the beam at the head's
+    // present position: a floor of noise and a peak at the wall, scaled by gain.
+    const double rangeMetres = rangeMetresForCode(command[cmd::kRange]);
+    const int look = (position_ * kProfileSampleCount / kHeadStepsPerTurn) % kProfileSampleCount;
+    const std::optional<double> wall = wallDistance(pipe_, 180.0 - kProfileAngleStep * look, timeS);
+    const double gain = std::pow(10.0, (command[cmd::kGain] - 6) / 20.0);
+    const double width = 2.0 * rangeMetres / samples;
+    std::uniform_real_distribution<double> floorNoise(0.0, 6.0);
+    for (int k = 0; k < samples; ++k) {
+        const double r = (k + 0.5) * rangeMetres / samples;
+        double level = 8.0 + floorNoise(random_);
+        if (wall) {
+            const double apparent = *wall * kHeadReferenceSoundVelocity / pipe_.soundVelocity;
+            const double z = (r - apparent) / width;
+            level += 170.0 * std::exp(-z * z);
+        }
+        out[k] = static_cast<std::uint8_t>(std::clamp(level * gain, 0.0, 255.0));
+    }
+}
+
+std::vector<std::uint8_t> SimulatedHead::buildBlock(const CommandBuffer& command, double timeS) {
+    if (command[cmd::kControl] & cmd::kReverseStepBit) direction_ ^= 1;
+    const int step = command[cmd::kStepSize];
+    position_ =
+        ((position_ + (direction_ ? step : -step)) % kHeadStepsPerTurn + kHeadStepsPerTurn) %
+        kHeadStepsPerTurn;
+    ++replies_;
+
+    const BlockType type = config_.blockType;
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(blockLengthOf(type)), 0);
+    const char* letters = blockLetters(type);
+    std::copy(letters, letters + 3, block.begin());
+    const int dataBytes = sampleCountOf(type);
+    block[3] = config_.headId;
+    block[4] = static_cast<std::uint8_t>(config_.formatCode & 3);
+    block[5] = static_cast<std::uint8_t>(position_ & 0x7F);
+    block[6] = static_cast<std::uint8_t>(((position_ >> 7) & 0x3F) | (direction_ << 6));
+    block[7] = command[cmd::kRange];
+    block[8] = static_cast<std::uint8_t>(dataBytes & 0x7F);
+    block[9] = static_cast<std::uint8_t>(dataBytes >> 7);
+    block[10] = static_cast<std::uint8_t>(replies_ & 0x7F);
+    block[11] = static_cast<std::uint8_t>((replies_ >> 7) & 0x7F);
+    if (type == BlockType::QSZ) {
+        encodeProfile(block.data() + 12, command, timeS);
+    } else {
+        encodeEchoTrace(block.data() + 12, sampleCountOf(type), command, timeS);
+    }
+    return block;
+}
+
+Reply SimulatedHead::answer(const CommandBuffer& command, double timeS) {
+    const std::uint64_t n = ++commands_;
+    const auto due = [n](int every) { return every > 0 && n % static_cast<unsigned>(every) == 0; };
+    Reply reply;
+    if ((faults_.silentFrom > 0 && n >= static_cast<unsigned>(faults_.silentFrom)) ||
+        due(faults_.silentEvery)) {
+        reply.silent = true;
+        return reply;
+    }
+
+    std::vector<std::uint8_t> block = buildBlock(command, timeS);
+    if (due(faults_.invalidEvery)) {
+        block[0] = 'Q';
+        block[1] = 'X';
+        block[2] = 'Z';
+    }
+    if (due(faults_.shortEvery)) {
+        block.resize(
+            std::min(block.size(), static_cast<std::size_t>(std::max(0, faults_.shortLength))));
+    }
+    if (due(faults_.garbageEvery)) {
+        std::uniform_int_distribution<int> byte(0, 255);
+        for (int i = 0; i < faults_.garbageLength; ++i) {
+            reply.bytes.push_back(static_cast<std::uint8_t>(byte(random_)));
+        }
+    }
+    reply.bytes.insert(reply.bytes.end(), block.begin(), block.end());
+
+    const std::size_t total = reply.bytes.size();
+    const std::size_t pieces =
+        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(1, faults_.splitSegments)), 1,
+                                std::max<std::size_t>(1, total));
+    for (std::size_t i = 0; i < pieces; ++i) {
+        reply.segments.push_back(total * (i + 1) / pieces - total * i / pieces);
+    }
+    reply.delayMs = std::max(0, faults_.delayMs);
+    reply.segmentDelayMs = std::max(0, faults_.splitDelayMs);
+    ++repliesOnLink_;
+    reply.closeAfter =
+        faults_.closeAfter > 0 && repliesOnLink_ >= static_cast<unsigned>(faults_.closeAfter);
+    return reply;
+}
+
+}  // namespace sondrel

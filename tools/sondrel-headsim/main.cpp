@@ -1,0 +1,617 @@
+// sondrel-headsim: the simulated head and orientation instrument as a program.
+// One thread, one poll loop: the TCP listener (loopback only), at most one TCP
+// client, the head's pseudo-terminal, the instrument's pseudo-terminal, the
+// control lines on standard input and a self-pipe for signals. Replies are
+// queued with the time they are due, so delays and split blocks never stall
+// the other links.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cinttypes>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "HeadSimOptions.h"
+#include "acquisition/SimulatedHead.h"
+#include "acquisition/SimulatedInstruments.h"
+
+using Clock = std::chrono::steady_clock;
+using headsim::Settings;
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char c = 'x';
+    [[maybe_unused]] auto n = write(signalPipe[1], &c, 1);
+}
+
+void setNonBlocking(int fd) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+void machineLine(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// A pseudo-terminal whose slave side we keep open ourselves, so the master
+// never sees a hang-up while the program has the port closed, and raw mode set
+// here holds until the program configures the line itself.
+struct Pty {
+    int master = -1;
+    int slave = -1;
+    std::string path;
+    std::string link;
+
+    bool open(std::string& error) {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+            error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+            return false;
+        }
+        const char* name = ptsname(master);
+        if (!name) {
+            error = "cannot name the pseudo-terminal";
+            return false;
+        }
+        path = name;
+        slave = ::open(name, O_RDWR | O_NOCTTY);
+        if (slave < 0) {
+            error = std::string("cannot open ") + path + ": " + std::strerror(errno);
+            return false;
+        }
+        termios t{};
+        tcgetattr(slave, &t);
+        cfmakeraw(&t);
+        tcsetattr(slave, TCSANOW, &t);
+        setNonBlocking(master);
+        return true;
+    }
+
+    bool makeLink(const std::string& linkPath, std::string& error) {
+        struct stat st {};
+        if (lstat(linkPath.c_str(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode)) {
+                error = linkPath + " exists and is not a symbolic link";
+                return false;
+            }
+            unlink(linkPath.c_str());
+        }
+        if (symlink(path.c_str(), linkPath.c_str()) != 0) {
+            error = "cannot create " + linkPath + ": " + std::strerror(errno);
+            return false;
+        }
+        link = linkPath;
+        return true;
+    }
+
+    void close() {
+        if (!link.empty()) {
+            char target[256] = {};
+            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+            if (n > 0 && path == std::string(target, static_cast<std::size_t>(n))) {
+                unlink(link.c_str());
+            }
+        }
+        if (slave >= 0) ::close(slave);
+        if (master >= 0) ::close(master);
+        master = slave = -1;
+    }
+};
+
+struct Chunk {
+    Clock::time_point due;
+    std::vector<std::uint8_t> bytes;
+    std::size_t sent = 0;
+    bool closeAfter = false;
+};
+
+// One place replies go: the TCP client or the head's pseudo-terminal.
+struct HeadLink {
+    int fd = -1;
+    bool isTcp = false;
+    sondrel::CommandFramer framer;
+    std::deque<Chunk> queue;
+    Clock::time_point lastDue{};
+
+    void reset() {
+        framer.reset();
+        queue.clear();
+        lastDue = {};
+    }
+};
+
+class Simulator {
+  public:
+    explicit Simulator(Settings settings)
+        : s_(std::move(settings)), head_(s_.head, s_.pipe, s_.faults), start_(Clock::now()) {}
+
+    int run();
+
+  private:
+    double seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+    void info(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+    bool setUp();
+    void tearDown();
+    bool openListener();
+    void acceptClient();
+    void dropClient(const char* why);
+    void readHead(HeadLink& link);
+    void onCommand(HeadLink& link, const sondrel::CommandBuffer& command);
+    void onMalformed(const sondrel::CommandFramer::Malformed& bad);
+    void flushQueue(HeadLink& link, Clock::time_point now);
+    void readOrientation();
+    void orientationTick();
+    void writeOrientation(const std::vector<std::uint8_t>& bytes);
+    void readControl();
+    void controlLine(const std::string& line);
+    void syncSettings();
+    std::string counters() const;
+    void logLine(const std::string& line);
+
+    Settings s_;
+    sondrel::SimulatedHead head_;
+    Clock::time_point start_;
+    int listenFd_ = -1;
+    HeadLink client_;
+    HeadLink serial_;
+    Pty headPty_;
+    Pty orientationPty_;
+    sondrel::SimulatedReach reach_;
+    Clock::time_point nextOrientation_{};
+    bool stdinOpen_ = true;
+    std::string controlBuffer_;
+    std::FILE* log_ = nullptr;
+    bool quit_ = false;
+
+    std::uint64_t commands_ = 0;
+    std::uint64_t malformed_ = 0;
+    std::uint64_t blocksSent_ = 0;
+    std::uint64_t connections_ = 0;
+    std::uint64_t sentences_ = 0;
+};
+
+void Simulator::info(const char* fmt, ...) {
+    if (s_.quiet) return;
+    va_list args;
+    va_start(args, fmt);
+    std::vfprintf(stdout, fmt, args);
+    va_end(args);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void Simulator::logLine(const std::string& line) {
+    if (!log_) return;
+    std::fputs(line.c_str(), log_);
+    std::fputc('\n', log_);
+    std::fflush(log_);
+}
+
+std::string Simulator::counters() const {
+    std::ostringstream o;
+    o << "counters commands=" << commands_ << " malformed=" << malformed_
+      << " skipped=" << client_.framer.skippedBytes() + serial_.framer.skippedBytes()
+      << " replies=" << head_.replyCount() << " blocks-sent=" << blocksSent_
+      << " connections=" << connections_ << " sentences=" << sentences_;
+    return o.str();
+}
+
+bool Simulator::openListener() {
+    listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
+    if (listenFd_ < 0) return false;
+    const int one = 1;
+    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(s_.port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // never any other interface
+    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        listen(listenFd_, 4) != 0) {
+        std::fprintf(stderr, "sondrel-headsim: cannot listen on 127.0.0.1:%d: %s\n", s_.port,
+                     std::strerror(errno));
+        return false;
+    }
+    socklen_t len = sizeof addr;
+    getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    setNonBlocking(listenFd_);
+    machineLine("listening tcp 127.0.0.1 " + std::to_string(ntohs(addr.sin_port)));
+    return true;
+}
+
+bool Simulator::setUp() {
+    if (!s_.logPath.empty()) {
+        log_ = std::fopen(s_.logPath.c_str(), "a");
+        if (!log_) {
+            std::fprintf(stderr, "sondrel-headsim: cannot open log %s: %s\n", s_.logPath.c_str(),
+                         std::strerror(errno));
+            return false;
+        }
+    }
+    if (s_.tcp && !openListener()) return false;
+    std::string error;
+    if (s_.pty) {
+        if (!headPty_.open(error) ||
+            (!s_.ptyLink.empty() && !headPty_.makeLink(s_.ptyLink, error))) {
+            std::fprintf(stderr, "sondrel-headsim: %s\n", error.c_str());
+            return false;
+        }
+        serial_.fd = headPty_.master;
+        machineLine("sonar-pty " + headPty_.path);
+    }
+    if (s_.orientationPty) {
+        if (!orientationPty_.open(error) ||
+            (!s_.orientationLink.empty() && !orientationPty_.makeLink(s_.orientationLink, error))) {
+            std::fprintf(stderr, "sondrel-headsim: %s\n", error.c_str());
+            return false;
+        }
+        machineLine("orientation-pty " + orientationPty_.path);
+        nextOrientation_ = Clock::now();
+    }
+    machineLine("ready");
+    return true;
+}
+
+void Simulator::tearDown() {
+    const std::string summary = counters();
+    logLine(summary);
+    info("%s", summary.c_str());
+    if (client_.fd >= 0) close(client_.fd);
+    if (listenFd_ >= 0) close(listenFd_);
+    headPty_.close();
+    orientationPty_.close();
+    if (log_) std::fclose(log_);
+}
+
+void Simulator::acceptClient() {
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    const int fd = accept(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len);
+    if (fd < 0) return;
+    if (client_.fd >= 0) dropClient("replaced by a new connection");
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    setNonBlocking(fd);
+    client_.fd = fd;
+    client_.isTcp = true;
+    client_.reset();
+    head_.linkOpened();
+    ++connections_;
+    info("connected %s:%u", inet_ntoa(peer.sin_addr), ntohs(peer.sin_port));
+}
+
+void Simulator::dropClient(const char* why) {
+    if (client_.fd < 0) return;
+    close(client_.fd);
+    client_.fd = -1;
+    client_.reset();
+    info("disconnected (%s)", why);
+}
+
+void Simulator::onCommand(HeadLink& link, const sondrel::CommandBuffer& command) {
+    ++commands_;
+    if (log_) {
+        std::string line;
+        char head[64];
+        std::snprintf(head, sizeof head, "cmd %" PRIu64 " %.3f", commands_, seconds() * 1000.0);
+        line = head;
+        for (std::uint8_t b : command) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, " %02X", b);
+            line += hex;
+        }
+        logLine(line);
+    }
+    const sondrel::Reply reply = head_.answer(command, seconds());
+    if (reply.silent) return;
+    const Clock::time_point now = Clock::now();
+    Clock::time_point due = std::max(now + std::chrono::milliseconds(reply.delayMs), link.lastDue);
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < reply.segments.size(); ++i) {
+        Chunk c;
+        if (i > 0) due += std::chrono::milliseconds(reply.segmentDelayMs);
+        c.due = due;
+        c.bytes.assign(
+            reply.bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+            reply.bytes.begin() + static_cast<std::ptrdiff_t>(offset + reply.segments[i]));
+        offset += reply.segments[i];
+        c.closeAfter = reply.closeAfter && link.isTcp && i + 1 == reply.segments.size();
+        link.queue.push_back(std::move(c));
+    }
+    link.lastDue = due;
+    ++blocksSent_;
+    flushQueue(link, now);
+}
+
+void Simulator::onMalformed(const sondrel::CommandFramer::Malformed& bad) {
+    ++malformed_;
+    if (!log_) return;
+    char head[96];
+    std::snprintf(head, sizeof head, "bad %" PRIu64 " %.3f %s", malformed_, seconds() * 1000.0,
+                  sondrel::commandFaultName(bad.fault));
+    std::string line = head;
+    for (std::uint8_t b : bad.bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        line += hex;
+    }
+    logLine(line);
+}
+
+void Simulator::readHead(HeadLink& link) {
+    std::uint8_t buffer[4096];
+    const ssize_t n = read(link.fd, buffer, sizeof buffer);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+        if (link.isTcp) dropClient(n == 0 ? "closed by the program" : std::strerror(errno));
+        return;
+    }
+    if (n < 0) return;
+    link.framer.feed(
+        std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)),
+        [&](const sondrel::CommandBuffer& c) { onCommand(link, c); },
+        [&](const sondrel::CommandFramer::Malformed& m) { onMalformed(m); });
+}
+
+void Simulator::flushQueue(HeadLink& link, Clock::time_point now) {
+    while (link.fd >= 0 && !link.queue.empty() && link.queue.front().due <= now) {
+        Chunk& c = link.queue.front();
+        const ssize_t n =
+            link.isTcp
+                ? send(link.fd, c.bytes.data() + c.sent, c.bytes.size() - c.sent, MSG_NOSIGNAL)
+                : write(link.fd, c.bytes.data() + c.sent, c.bytes.size() - c.sent);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR) return;  // wait for POLLOUT
+            if (link.isTcp)
+                dropClient(std::strerror(errno));
+            else
+                link.queue.clear();
+            return;
+        }
+        c.sent += static_cast<std::size_t>(n);
+        if (c.sent < c.bytes.size()) return;
+        const bool closeAfter = c.closeAfter;
+        link.queue.pop_front();
+        if (closeAfter) {
+            dropClient("closing after the planned number of replies");
+            return;
+        }
+    }
+}
+
+void Simulator::writeOrientation(const std::vector<std::uint8_t>& bytes) {
+    // An instrument talks whether or not anyone listens; what the line cannot
+    // take is lost, as on a real serial line.
+    if (orientationPty_.master < 0 || bytes.empty()) return;
+    if (write(orientationPty_.master, bytes.data(), bytes.size()) > 0) ++sentences_;
+}
+
+void Simulator::readOrientation() {
+    std::uint8_t buffer[256];
+    const ssize_t n = read(orientationPty_.master, buffer, sizeof buffer);
+    if (n <= 0) return;
+    const bool measure =
+        reach_.receive(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)));
+    if (measure && s_.sentenceType == 3) {
+        writeOrientation(
+            sondrel::orientationSentence(3, sondrel::crawlerAt(s_.crawler, seconds())));
+    }
+}
+
+void Simulator::orientationTick() {
+    const auto period = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(1.0 / s_.orientationHz));
+    nextOrientation_ += period;
+    const Clock::time_point now = Clock::now();
+    if (nextOrientation_ < now) nextOrientation_ = now + period;  // after a stall, no burst
+    if (s_.sentenceType == 3 && !reach_.streaming()) return;
+    writeOrientation(
+        sondrel::orientationSentence(s_.sentenceType, sondrel::crawlerAt(s_.crawler, seconds())));
+}
+
+void Simulator::syncSettings() {
+    head_.config().blockType = s_.head.blockType;
+    head_.config().formatCode = s_.head.formatCode;
+    head_.pipe() = s_.pipe;
+    head_.faults() = s_.faults;
+}
+
+void Simulator::controlLine(const std::string& raw) {
+    std::istringstream in(raw);
+    std::string name, value, extra;
+    in >> name;
+    if (name.empty()) return;
+    while (name.rfind("-", 0) == 0) name.erase(0, 1);
+    const bool hasValue = static_cast<bool>(in >> value);
+    if (in >> extra) {
+        machineLine("error too many words: " + raw);
+        return;
+    }
+    if (name == "quit" || name == "exit") {
+        machineLine("ok quit");
+        quit_ = true;
+        return;
+    }
+    if (name == "stats") {
+        machineLine(counters());
+        return;
+    }
+    if (name == "help") {
+        std::fputs(headsim::helpText().c_str(), stdout);
+        std::fflush(stdout);
+        return;
+    }
+    const auto r =
+        headsim::applyOption(s_, name, hasValue ? &value : nullptr, headsim::OptionScope::Anytime);
+    if (!r.ok) {
+        machineLine("error " + r.error);
+        return;
+    }
+    if (hasValue && !r.consumedValue) {
+        machineLine("error '" + name + "' takes no value");
+        return;
+    }
+    syncSettings();
+    if (name == "sentence") reach_.reset();
+    machineLine("ok " + name + (hasValue ? " " + value : std::string()));
+}
+
+void Simulator::readControl() {
+    char buffer[1024];
+    const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+        if (n == 0 || (errno != EAGAIN && errno != EINTR)) stdinOpen_ = false;  // keep serving
+        return;
+    }
+    controlBuffer_.append(buffer, static_cast<std::size_t>(n));
+    std::size_t eol;
+    while ((eol = controlBuffer_.find('\n')) != std::string::npos) {
+        std::string line = controlBuffer_.substr(0, eol);
+        controlBuffer_.erase(0, eol + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        controlLine(line);
+    }
+    if (controlBuffer_.size() > 4096) controlBuffer_.clear();  // not a control line
+}
+
+int Simulator::run() {
+    if (!setUp()) {
+        tearDown();
+        return 1;
+    }
+    enum Slot { kSignal, kStdin, kListen, kClient, kSerial, kOrientation, kSlots };
+    while (!quit_) {
+        pollfd fds[kSlots];
+        const auto watch = [&](Slot slot, int fd, short events) {
+            fds[slot] = pollfd{fd, events, 0};
+        };
+        watch(kSignal, signalPipe[0], POLLIN);
+        watch(kStdin, stdinOpen_ ? STDIN_FILENO : -1, POLLIN);
+        watch(kListen, listenFd_, POLLIN);
+        watch(kClient, client_.fd,
+              static_cast<short>(POLLIN | (!client_.queue.empty() ? POLLOUT : 0)));
+        watch(kSerial, serial_.fd, POLLIN);
+        watch(kOrientation, orientationPty_.master, POLLIN);
+
+        // Sleep until the next reply or sentence is due; POLLOUT only matters
+        // once a due chunk is actually waiting on a full socket.
+        Clock::time_point now = Clock::now();
+        std::optional<Clock::time_point> wake;
+        const auto consider = [&](Clock::time_point t) {
+            if (!wake || t < *wake) wake = t;
+        };
+        if (!client_.queue.empty()) {
+            consider(client_.queue.front().due);
+            if (client_.queue.front().due > now) fds[kClient].events = POLLIN;
+        }
+        if (!serial_.queue.empty()) {
+            consider(serial_.queue.front().due);
+            if (serial_.queue.front().due <= now) fds[kSerial].events |= POLLOUT;
+        }
+        if (orientationPty_.master >= 0) consider(nextOrientation_);
+        int timeout = -1;
+        if (wake) {
+            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*wake - now).count();
+            timeout = static_cast<int>(std::clamp<long long>(ms, 0, 60000));
+        }
+
+        const int ready = poll(fds, kSlots, timeout);
+        if (ready < 0 && errno != EINTR) {
+            std::fprintf(stderr, "sondrel-headsim: poll: %s\n", std::strerror(errno));
+            break;
+        }
+        if (ready > 0 && (fds[kSignal].revents & POLLIN)) break;
+        if (ready > 0) {
+            if (fds[kStdin].revents & (POLLIN | POLLHUP | POLLERR)) readControl();
+            if (fds[kListen].revents & POLLIN) acceptClient();
+            if (client_.fd >= 0 && fds[kClient].fd == client_.fd &&
+                (fds[kClient].revents & (POLLIN | POLLHUP | POLLERR))) {
+                readHead(client_);
+            }
+            if (fds[kSerial].revents & POLLIN) readHead(serial_);
+            if (fds[kOrientation].revents & POLLIN) readOrientation();
+        }
+        now = Clock::now();
+        flushQueue(client_, now);
+        flushQueue(serial_, now);
+        if (orientationPty_.master >= 0 && nextOrientation_ <= now) orientationTick();
+    }
+    tearDown();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Settings settings;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(headsim::helpText().c_str(), stdout);
+            return 0;
+        }
+        if (arg.rfind("--", 0) != 0) {
+            std::fprintf(stderr, "sondrel-headsim: unexpected argument '%s' (see --help)\n",
+                         argv[i]);
+            return 2;
+        }
+        std::string name = arg.substr(2);
+        std::optional<std::string> value;
+        if (const auto eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.erase(eq);
+        } else if (headsim::optionTakesValue(name) && i + 1 < argc) {
+            value = argv[++i];
+        }
+        const auto r = headsim::applyOption(settings, name, value ? &*value : nullptr,
+                                            headsim::OptionScope::StartOnly);
+        if (!r.ok) {
+            std::fprintf(stderr, "sondrel-headsim: %s (see --help)\n", r.error.c_str());
+            return 2;
+        }
+        if (value && !r.consumedValue) {
+            std::fprintf(stderr, "sondrel-headsim: '--%s' takes no value\n", name.c_str());
+            return 2;
+        }
+    }
+    if (!settings.tcp && !settings.pty && !settings.orientationPty) {
+        std::fprintf(
+            stderr, "sondrel-headsim: nothing to serve (no TCP, no --pty, no --orientation-pty)\n");
+        return 2;
+    }
+
+    if (pipe(signalPipe) != 0) return 1;
+    setNonBlocking(signalPipe[1]);
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    Simulator simulator(std::move(settings));
+    return simulator.run();
+}
