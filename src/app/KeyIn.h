@@ -32,13 +32,9 @@ void prepareKeyIn(KeyInState& state, int kind, const CSondrelDoc& doc);
 
 // OK in the key-in window: a range (negative ignored) or a gain (negative or
 // unchanged ignored, at most 20) goes into the document and the command buffer.
-// Nothing else happens: the next poll carries the new bytes.
+// Only the first kKeyInTextLimit characters count, read as the settings file
+// reads numbers (a text that is no number gives 0). Nothing else happens: the
+// next poll carries the new bytes.
 void commitKeyIn(KeyInState& state, CSondrelDoc& doc, std::string_view text);
-
-// The text-to-number rules of the input fields: leading blanks and a sign, then
-// the longest decimal number; a text that is no number gives 0. Only the first
-// `limit` characters are read.
-double leadingNumber(std::string_view text, std::size_t limit);
-int leadingInteger(std::string_view text, std::size_t limit);
 
 }  // namespace sondrel

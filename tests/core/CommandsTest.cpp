@@ -296,23 +296,21 @@ TEST_F(CommandsTest, EveryMenuCheckRuleBelongsToACheckableItem) {
 
 // ------------------------------------------------------------------ key-in
 
-TEST(KeyInTest, TextToNumberReadsTheLeadingNumberOfTheFirstCharacters) {
-    EXPECT_DOUBLE_EQ(leadingNumber("0.25", 4), 0.25);
-    EXPECT_DOUBLE_EQ(leadingNumber("11.755", 4), 11.7);
-    EXPECT_DOUBLE_EQ(leadingNumber("  2.5", 7), 2.5);
-    EXPECT_DOUBLE_EQ(leadingNumber("-3", 4), -3.0);
-    EXPECT_DOUBLE_EQ(leadingNumber("+.5x", 4), 0.5);
-    EXPECT_DOUBLE_EQ(leadingNumber("abc", 4), 0.0);
-    EXPECT_DOUBLE_EQ(leadingNumber("", 4), 0.0);
-    EXPECT_DOUBLE_EQ(leadingNumber("--1", 4), 0.0);
-    EXPECT_DOUBLE_EQ(leadingNumber("inf", 4), 0.0);
-    EXPECT_EQ(leadingInteger("25", 4), 25);
-    EXPECT_EQ(leadingInteger("2.9", 4), 2);
-    EXPECT_EQ(leadingInteger(" -1", 4), -1);
-    EXPECT_EQ(leadingInteger("12345", 4), 1234);
-    EXPECT_EQ(leadingInteger("99999999999", 20), 2147483647);
-    EXPECT_EQ(leadingInteger("-99999999999", 20), -2147483647 - 1);
-    EXPECT_EQ(leadingInteger("g", 4), 0);
+TEST(KeyInTest, OnlyTheFirstFourCharactersCount) {
+    CSondrelDoc doc;
+    KeyInState state;
+    prepareKeyIn(state, kKeyInGain, doc);
+    commitKeyIn(state, doc, "12345");  // read as 1234, then limited
+    EXPECT_EQ(doc.gainDb, 20);
+    commitKeyIn(state, doc, "   7");  // blanks count as characters
+    EXPECT_EQ(doc.gainDb, 7);
+    commitKeyIn(state, doc, "    9");  // the 9 lies beyond the limit: 0
+    EXPECT_EQ(doc.gainDb, 0);
+    prepareKeyIn(state, kKeyInRange, doc);
+    commitKeyIn(state, doc, "0.755");  // 0.75, not 0.755
+    EXPECT_EQ(doc.rangeIndex, 2);
+    commitKeyIn(state, doc, "abc");  // no number: 0, the shortest range
+    EXPECT_EQ(doc.rangeIndex, 0);
 }
 
 TEST(KeyInTest, RangeSelectsTheTableEntryBelowTheTypedValue) {

@@ -1,0 +1,52 @@
+#include "app/RunSettings.h"
+
+#include <memory>
+#include <utility>
+
+#include "acquisition/SondrelDoc.h"
+#include "recording/SettingsFile.h"
+
+namespace sondrel {
+
+namespace {
+
+HeadChoice headOf(const CSondrelDoc& doc) { return {doc.sonarType, doc.ipAddress, doc.ipPort}; }
+
+void putHead(CSondrelDoc& doc, const HeadChoice& head) {
+    doc.sonarType = head.sonarType;
+    doc.ipAddress = head.ipAddress;
+    doc.ipPort = head.ipPort;
+}
+
+}  // namespace
+
+void RunSettings::load(CSondrelDoc& doc) {
+    loadSettings(doc, path_);
+    if (!override_) return;
+    // During playback the head settings are not read, so the document's head
+    // is still this run's own and there is nothing new to remember.
+    if (doc.playbackActive != 1 || !operatorsHeadKnown_) {
+        operatorsHead_ = headOf(doc);
+        operatorsHeadKnown_ = true;
+    }
+    putHead(doc, *override_);
+}
+
+void RunSettings::save(CSondrelDoc& doc) {
+    if (!override_) {
+        lastSaveOk_ = saveSettings(doc, path_);
+        return;
+    }
+    if (!operatorsHeadKnown_) {
+        auto scratch = std::make_unique<CSondrelDoc>();
+        loadSettings(*scratch, path_);
+        operatorsHead_ = headOf(*scratch);
+        operatorsHeadKnown_ = true;
+    }
+    const HeadChoice runs = headOf(doc);
+    putHead(doc, operatorsHead_);
+    lastSaveOk_ = saveSettings(doc, path_);
+    putHead(doc, runs);
+}
+
+}  // namespace sondrel

@@ -1,0 +1,45 @@
+#pragma once
+// The settings file as one run of the program sees it. Normally that is the
+// file itself. A run pointed at another head (the simulated one) uses that head
+// for as long as it runs, but the operator's own head settings stay in the file
+// untouched: every load puts the run's head back over them, every save writes
+// the operator's values.
+
+#include <optional>
+#include <string>
+
+#include "acquisition/Links.h"
+
+namespace sondrel {
+
+struct HeadChoice {
+    int sonarType = 0;
+    std::string ipAddress;
+    int ipPort = kDefaultHeadPort;
+};
+
+class RunSettings : public SettingsStore {
+public:
+    explicit RunSettings(std::string path) : path_(std::move(path)) {}
+
+    const std::string& path() const { return path_; }
+
+    // Uses this head for the rest of the run without saving it.
+    void overrideHead(HeadChoice head) { override_ = std::move(head); }
+    const std::optional<HeadChoice>& headOverride() const { return override_; }
+
+    void load(CSondrelDoc& doc) override;
+    void save(CSondrelDoc& doc) override;
+    // Whether the last save reached the file.
+    bool lastSaveSucceeded() const { return lastSaveOk_; }
+
+private:
+    std::string path_;
+    std::optional<HeadChoice> override_;
+    // The head the operator's file names, as last loaded.
+    HeadChoice operatorsHead_;
+    bool operatorsHeadKnown_ = false;
+    bool lastSaveOk_ = true;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,104 @@
+// A run pointed at the simulated head uses it throughout, yet the operator's
+// settings file keeps the operator's own head.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "acquisition/SondrelDoc.h"
+#include "app/RunSettings.h"
+#include "recording/IniFile.h"
+#include "recording/SettingsFile.h"
+#include "TempFolder.h"
+
+namespace sondrel {
+namespace {
+
+constexpr const char* kOperatorsFile =
+    "[System Settings]\r\n"
+    "Sonar Type=0\r\n"
+    "IP Address=192.168.0.77\r\n"
+    "Zoom=1.5\r\n";
+
+std::unique_ptr<CSondrelDoc> freshDoc() { return std::make_unique<CSondrelDoc>(); }
+
+TEST(RunSettingsTest, WithoutAnOverrideItIsTheSettingsFile) {
+    test::TempFolder folder;
+    const std::string path = folder.write("Sondrel.INI", kOperatorsFile);
+    RunSettings settings(path);
+    auto doc = freshDoc();
+    settings.load(*doc);
+    EXPECT_EQ(doc->ipAddress, "192.168.0.77");
+    doc->display.zoom = 3.0;
+    doc->sonarType = kTypeQ;
+    settings.save(*doc);
+    EXPECT_TRUE(settings.lastSaveSucceeded());
+
+    auto reread = freshDoc();
+    loadSettings(*reread, path);
+    EXPECT_DOUBLE_EQ(reread->display.zoom, 3.0);
+    EXPECT_EQ(reread->sonarType, kTypeQ);
+}
+
+TEST(RunSettingsTest, TheOverriddenHeadIsUsedAfterEveryLoadButNeverSaved) {
+    test::TempFolder folder;
+    const std::string path = folder.write("Sondrel.INI", kOperatorsFile);
+    RunSettings settings(path);
+    settings.overrideHead({kTypeQ, "127.0.0.1", 40123});
+    auto doc = freshDoc();
+
+    for (int connect = 0; connect < 2; ++connect) {
+        settings.load(*doc);
+        EXPECT_EQ(doc->sonarType, kTypeQ);
+        EXPECT_EQ(doc->ipAddress, "127.0.0.1");
+        EXPECT_EQ(doc->ipPort, 40123);
+        EXPECT_DOUBLE_EQ(doc->display.zoom, 1.5);  // everything else comes from the file
+    }
+
+    doc->display.zoom = 2.0;
+    settings.save(*doc);
+    // The run keeps its head after saving ...
+    EXPECT_EQ(doc->ipAddress, "127.0.0.1");
+    EXPECT_EQ(doc->ipPort, 40123);
+    EXPECT_EQ(doc->sonarType, kTypeQ);
+
+    // ... and the file keeps the operator's, with the other changes saved.
+    auto reread = freshDoc();
+    loadSettings(*reread, path);
+    EXPECT_EQ(reread->sonarType, kTypeP);
+    EXPECT_EQ(reread->ipAddress, "192.168.0.77");
+    EXPECT_EQ(reread->ipPort, 4040);
+    EXPECT_DOUBLE_EQ(reread->display.zoom, 2.0);
+    IniFile ini;
+    ASSERT_EQ(ini.load(path), IniFile::LoadResult::Loaded);
+    EXPECT_FALSE(ini.value(kSystemSettingsSection, "IP Port").has_value());
+}
+
+TEST(RunSettingsTest, ASaveBeforeAnyLoadStillKeepsTheOperatorsHead) {
+    test::TempFolder folder;
+    const std::string path = folder.write("Sondrel.INI", kOperatorsFile);
+    RunSettings settings(path);
+    settings.overrideHead({kTypeQ, "127.0.0.1", 40123});
+    auto doc = freshDoc();
+    doc->sonarType = kTypeQ;
+    doc->ipAddress = "127.0.0.1";
+    doc->ipPort = 40123;
+    settings.save(*doc);
+
+    auto reread = freshDoc();
+    loadSettings(*reread, path);
+    EXPECT_EQ(reread->sonarType, kTypeP);
+    EXPECT_EQ(reread->ipAddress, "192.168.0.77");
+}
+
+TEST(RunSettingsTest, AnUnwritableFileIsReportedAsAFailedSave) {
+    test::TempFolder folder;
+    const std::string notAFolder = folder.write("plain-file", "x");
+    RunSettings settings(notAFolder + "/Sondrel.INI");
+    auto doc = freshDoc();
+    settings.save(*doc);
+    EXPECT_FALSE(settings.lastSaveSucceeded());
+}
+
+}  // namespace
+}  // namespace sondrel
