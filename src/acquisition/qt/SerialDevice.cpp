@@ -98,7 +98,9 @@ bool SerialDevice::open(const std::string& path, int baud) {
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
-    tio.c_cc[VMIN] = 0;
+    // With VMIN 0 a read without data returns 0, which could not be told from a
+    // hang-up; with 1 and O_NONBLOCK it fails with EAGAIN instead.
+    tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     const bool settingsApplied = ::cfsetispeed(&tio, speed) == 0 &&
                                  ::cfsetospeed(&tio, speed) == 0 &&
@@ -114,7 +116,6 @@ bool SerialDevice::open(const std::string& path, int baud) {
 
 void SerialDevice::close() {
     if (fd_ < 0) return;
-    ::tcflush(fd_, TCIOFLUSH);
     ::close(fd_);  // also releases the flock
     fd_ = -1;
     pseudoTerminal_ = false;
@@ -200,7 +201,9 @@ void SerialDevice::purgeReceive() {
 }
 
 void SerialDevice::purgeTransmit() {
-    if (fd_ >= 0) ::tcflush(fd_, TCOFLUSH);
+    // A pseudo-terminal has no transmitter: what was written already sits in
+    // the other end's input, and flushing "output" would discard it there.
+    if (fd_ >= 0 && !pseudoTerminal_) ::tcflush(fd_, TCOFLUSH);
 }
 
 bool SerialDevice::setRts(bool raised) {

@@ -43,6 +43,7 @@ public:
     std::size_t writeAll(const std::uint8_t* src, std::size_t n, int timeoutMs);
 
     void purgeReceive();
+    // Discards what has not yet gone out.
     void purgeTransmit();
     // Raises or drops RTS. Lines without modem control (pseudo-terminals)
     // refuse it; that is reported, not fatal.
