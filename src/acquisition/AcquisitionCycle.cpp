@@ -128,7 +128,14 @@ void AcquisitionCycle::connectToHead() {
     } else {
         openSonarPort();
     }
-    if (doc_.prdEnable == 1) orientation_.openOrientationPort();
+    // No sonar data have come yet, whichever the head: the orientation timer
+    // reads the instrument until they do (the socket connect has already
+    // cleared noNewData, which alone would leave an Ethernet head's instrument
+    // unread until its first ping).
+    if (doc_.prdEnable == 1 && orientation_.openOrientationPort() &&
+        !timers_.isTimerActive(kOrientationTimer)) {
+        timers_.setTimer(kOrientationTimer, kOrientationPollMs);
+    }
     doc_.displayRefreshPending = 1;
 }
 
@@ -224,7 +231,9 @@ void AcquisitionCycle::measurePingRate() {
 
 void AcquisitionCycle::onTimer(int id) {
     switch (id) {
-        case kPollTimer: onPollTimer(kPollTimer); break;
+        case kPollTimer:
+            onPollTimer(kPollTimer);
+            break;
         case kWatchdogTimer:
             if (watchdogRole_ == WatchdogRole::ReplyTimeout) {
                 onReplyTimeout();
@@ -232,9 +241,14 @@ void AcquisitionCycle::onTimer(int id) {
                 onPollTimer(kWatchdogTimer);
             }
             break;
-        case kSendTimer: sendCommandNow(); break;
-        case kOrientationTimer: onOrientationTimer(); break;
-        default: break;
+        case kSendTimer:
+            sendCommandNow();
+            break;
+        case kOrientationTimer:
+            onOrientationTimer();
+            break;
+        default:
+            break;
     }
 }
 

@@ -94,8 +94,8 @@ public:
     void onTimer(int id);
     // Timer 1010, and 1020 after a serial connect: the next serial poll or playback frame.
     void onPollTimer(int firedId = kPollTimer);
-    void sendCommandNow();    // timer 1030
-    void onReplyTimeout();    // timer 1020 on an Ethernet head
+    void sendCommandNow();      // timer 1030
+    void onReplyTimeout();      // timer 1020 on an Ethernet head
     void onOrientationTimer();  // timer 1040
     void killAllTimers();
 
@@ -119,7 +119,7 @@ private:
     enum class WatchdogRole { Poll, ReplyTimeout };
 
     void setLinkState(int state);
-    void armWatchdog();          // 1020 at 5000 ms with onReplyTimeout
+    void armWatchdog();  // 1020 at 5000 ms with onReplyTimeout
     void closeFiles();
     void closeSocket();
     void onSocketBlock(const std::uint8_t* block);

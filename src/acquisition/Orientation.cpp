@@ -17,7 +17,9 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
-bool isDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
+bool isDigit(std::uint8_t c) {
+    return c >= '0' && c <= '9';
+}
 
 // The leading decimal number of a text, as the instruments write it: blanks,
 // an optional sign, digits, an optional fraction. Unlike the C library it never
@@ -120,8 +122,8 @@ bool parseInuktun(CSondrelDoc& doc, Bytes bytes) {
     bool took = false;
     took |= applyField(readFixedField(bytes, kPitchField), doc.pitchDeg, doc.pitchValid,
                        doc.pitchErrors);
-    took |= applyField(readFixedField(bytes, kRollField), doc.rollDeg, doc.rollValid,
-                       doc.rollErrors);
+    took |=
+        applyField(readFixedField(bytes, kRollField), doc.rollDeg, doc.rollValid, doc.rollErrors);
     took |= applyField(readFixedField(bytes, kDistanceField), doc.distanceM, doc.distanceValid,
                        doc.distanceErrors);
     return took;
@@ -200,10 +202,14 @@ bool parseReach(CSondrelDoc& doc, Bytes bytes) {
 
 bool parseOrientation(CSondrelDoc& doc, int sentenceType, Bytes bytes) {
     switch (sentenceType) {
-        case kSentenceCableDollar: return parseCableCounterDollar(doc, bytes);
-        case kSentenceCableHash: return parseCableCounterHash(doc, bytes);
-        case kSentenceReach: return parseReach(doc, bytes);
-        default: return parseInuktun(doc, bytes);
+        case kSentenceCableDollar:
+            return parseCableCounterDollar(doc, bytes);
+        case kSentenceCableHash:
+            return parseCableCounterHash(doc, bytes);
+        case kSentenceReach:
+            return parseReach(doc, bytes);
+        default:
+            return parseInuktun(doc, bytes);
     }
 }
 
@@ -217,7 +223,9 @@ constexpr int kReachReplyTimeoutMs = 2 * 1 + 200;
 OrientationInput::OrientationInput(CSondrelDoc& doc, TimerHost& timers)
     : doc_(doc), timers_(timers) {}
 
-bool OrientationInput::isOpen() const { return link_ && link_->isOpen(); }
+bool OrientationInput::isOpen() const {
+    return link_ && link_->isOpen();
+}
 
 void OrientationInput::writeByte(char c) {
     const auto byte = static_cast<std::uint8_t>(c);

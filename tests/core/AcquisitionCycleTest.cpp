@@ -1,0 +1,686 @@
+// The acquisition cycle on a virtual clock: every timer rule, the order of the
+// connect sequence, both head types, Hold, the ping rate and the time stamp.
+
+#include "acquisition/AcquisitionCycle.h"
+
+#include <gtest/gtest.h>
+
+#include "CycleFakes.h"
+#include "VirtualTimerHost.h"
+
+namespace sondrel {
+namespace {
+
+using testing::ByteVector;
+using testing::makeBlock;
+
+class CycleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        timers.setDispatcher([this](int id) { cycle.onTimer(id); });
+        cycle.setEthernetLink(&ethernet);
+        cycle.setSerialLink(&serial);
+        cycle.setOrientationLink(&orientation);
+        cycle.setSettingsStore(&settings);
+        cycle.setRecorder(&recorder);
+        cycle.setPlayback(&playback);
+        cycle.setObserver(&observer);
+        doc.setViews(&views);
+        serial.loop = &timers;
+        serial.events = &cycle;
+        settings.onLoad = [this](CSondrelDoc& d) {
+            d.sonarType = headType;
+            d.ipAddress = "127.0.0.1";
+            d.ipPort = 40404;
+            d.prdEnable = orientationEnabled;
+            d.sentenceType = sentenceType;
+        };
+    }
+
+    void connectSerial() {
+        headType = kTypeP;
+        cycle.connectToHead();
+    }
+    // Connects an Ethernet head and completes the connection.
+    void connectEthernet() {
+        headType = kTypeQ;
+        cycle.connectToHead();
+        cycle.onSocketConnected(0);
+    }
+    void deliver(const ByteVector& bytes) { cycle.onSocketBytes(bytes.data(), bytes.size()); }
+
+    testing::VirtualClock clock;
+    testing::VirtualTimerHost timers{clock};
+    CSondrelDoc doc;
+    AcquisitionCycle cycle{doc, timers, clock};
+    testing::FakeEthernetLink ethernet;
+    testing::FakeSerialLink serial;
+    testing::FakeOrientationLink orientation;
+    testing::FakeSettingsStore settings;
+    testing::FakeRecorder recorder;
+    testing::FakePlayback playback;
+    testing::RecordingObserver observer;
+    testing::CountingViews views;
+    int headType = kTypeP;
+    int orientationEnabled = 0;
+    int sentenceType = 0;
+};
+
+// ================================================================ serial head
+
+TEST_F(CycleTest, SerialConnectOpensThePortStartsTheWorkerOnceAndPollsAfterOneSecond) {
+    connectSerial();
+    EXPECT_EQ(doc.linkState, 1);
+    EXPECT_EQ(serial.workerStarts, 1);
+    EXPECT_EQ(timers.periodMs(kWatchdogTimer), 1000);
+
+    timers.advanceMs(999);
+    EXPECT_TRUE(serial.polls.empty());
+    timers.advanceMs(1);
+    ASSERT_EQ(serial.polls.size(), 1u);
+    EXPECT_EQ(serial.polls[0].command, doc.command);
+    // No reply to a command not yet sent: the first poll ends without data and
+    // the next is paced by the range (1 m).
+    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_EQ(timers.periodMs(kPollTimer), 900);
+
+    // A second connect reopens the port but never makes a second worker.
+    cycle.connectToHead();
+    EXPECT_EQ(serial.workerStarts, 1);
+    EXPECT_EQ(serial.opens, 2);
+}
+
+TEST_F(CycleTest, SerialPollsArePacedByTheRangeOfTheLastBlock) {
+    struct Case {
+        std::uint8_t rangeCode;
+        int intervalMs;
+    };
+    // 0.25, 0.75 m: 800 ms; 1 m 900; 2 m 1400; 3 m 1900; 6 m 3400; a code
+    // below 4 reads as 5 m: 2900.
+    const Case cases[] = {{4, 800},   {8, 800},   {10, 900}, {20, 1400},
+                          {30, 1900}, {60, 3400}, {2, 2900}};
+    connectSerial();
+    timers.advanceMs(1000);  // the first poll, no data
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.rangeCode));
+        serial.replies.push_back(makeBlock("QSZ", c.rangeCode));
+        const std::int64_t due = timers.remainingMs(kPollTimer);
+        timers.advanceMs(due);
+        EXPECT_EQ(doc.noNewData, 0);
+        EXPECT_EQ(timers.remainingMs(kPollTimer), c.intervalMs);
+    }
+    EXPECT_EQ(doc.pingCount, static_cast<int>(std::size(cases)));
+    // The poll times themselves follow the intervals.
+    const auto times = timers.firingTimes(kPollTimer);
+    ASSERT_GE(times.size(), 3u);
+    EXPECT_EQ(times[1] - times[0], 800);  // after the 0.25 m block
+    EXPECT_EQ(times[2] - times[1], 800);  // after the 0.75 m block
+}
+
+TEST_F(CycleTest, SerialPortThatCannotOpenIsPolledOnceASecondWithNoData) {
+    serial.openSucceeds = false;
+    connectSerial();
+    EXPECT_EQ(doc.linkState, 0);
+    EXPECT_EQ(serial.workerStarts, 1);
+    timers.advanceMs(5000);
+    EXPECT_EQ(serial.polls.size(), 5u);
+    EXPECT_EQ(timers.firingTimes(kWatchdogTimer), (std::vector<std::int64_t>{1000}));
+    EXPECT_EQ(timers.firingTimes(kPollTimer), (std::vector<std::int64_t>{2000, 3000, 4000, 5000}));
+    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_EQ(doc.pingCount, 0);
+    // The rate is still measured: a period shows although nothing arrives.
+    EXPECT_EQ(doc.pingPeriodRounded, 1000);
+}
+
+TEST_F(CycleTest, ShortSerialReadIsNoDataAndLeavesThePingStateAlone) {
+    connectSerial();
+    serial.replies.push_back(makeBlock("QSZ", 60));
+    timers.advanceMs(1000);
+    ASSERT_EQ(doc.pingCount, 1);
+    ASSERT_EQ(doc.rangeIndex, 8);
+
+    ByteVector shortBlock = makeBlock("QSZ", 10);
+    shortBlock.resize(265);
+    serial.replies.push_back(shortBlock);
+    timers.advanceMs(3400);
+    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_EQ(doc.bytesReceived, 265);
+    EXPECT_EQ(doc.pingCount, 1);
+    EXPECT_EQ(doc.rangeIndex, 8);
+    EXPECT_EQ(timers.remainingMs(kPollTimer), 3400);
+}
+
+TEST_F(CycleTest, HoldStopsSerialPollingAndReleasePollsAfterFiftyMilliseconds) {
+    connectSerial();
+    timers.advanceMs(1000);
+    ASSERT_TRUE(timers.isTimerActive(kPollTimer));
+
+    const int redrawsBefore = views.redraws;
+    cycle.holdToggle();
+    EXPECT_EQ(doc.holdActive, 1);
+    EXPECT_EQ(views.redraws, redrawsBefore + 1);
+    // The poll already scheduled still runs, but schedules nothing after it.
+    timers.advanceMs(900);
+    EXPECT_EQ(serial.polls.size(), 2u);
+    EXPECT_FALSE(timers.isTimerActive(kPollTimer));
+    timers.advanceMs(10000);
+    EXPECT_EQ(serial.polls.size(), 2u);
+
+    cycle.holdToggle();
+    EXPECT_EQ(doc.holdActive, 0);
+    EXPECT_EQ(timers.remainingMs(kPollTimer), 50);
+    timers.advanceMs(50);
+    EXPECT_EQ(serial.polls.size(), 3u);
+    EXPECT_TRUE(ethernet.attempts.empty());
+}
+
+TEST_F(CycleTest, ReverseStepRequestGoesOutWithExactlyOneSerialCommand) {
+    connectSerial();
+    doc.requestStepReverse();
+    timers.advanceMs(1000);
+    timers.advanceMs(900);
+    ASSERT_EQ(serial.polls.size(), 2u);
+    EXPECT_EQ(serial.polls[0].command[cmd::kControl] & cmd::kReverseStepBit, cmd::kReverseStepBit);
+    EXPECT_EQ(serial.polls[1].command[cmd::kControl] & cmd::kOneShotBits, 0);
+
+    // A request made while a poll is under way (the worker reading) is not
+    // cleared when that poll is processed: it goes out with the next command.
+    serial.loop = nullptr;  // the worker holds its answer
+    timers.advanceMs(900);
+    ASSERT_EQ(serial.polls.size(), 3u);
+    doc.requestStepReverse();
+    const ByteVector block = makeBlock();
+    cycle.onDataReady(block.data(), block.size());
+    timers.advanceMs(900);
+    ASSERT_EQ(serial.polls.size(), 4u);
+    EXPECT_EQ(serial.polls[2].command[cmd::kControl] & cmd::kOneShotBits, 0);
+    EXPECT_EQ(serial.polls[3].command[cmd::kControl] & cmd::kReverseStepBit, cmd::kReverseStepBit);
+}
+
+TEST_F(CycleTest, PollRequestCarriesTheRtsSetting) {
+    connectSerial();
+    doc.rtsEnable = 1;
+    timers.advanceMs(1000);
+    ASSERT_EQ(serial.polls.size(), 1u);
+    EXPECT_TRUE(serial.polls[0].rtsEnable);
+    EXPECT_TRUE(serial.polls[0].serialHead);
+}
+
+TEST_F(CycleTest, SerialBlockArrivingDuringPlaybackIsIgnored) {
+    connectSerial();
+    timers.advanceMs(1000);
+    doc.playbackActive = 1;
+    const auto block = makeBlock("QSZ", 60);
+    cycle.onDataReady(block.data(), block.size());
+    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_NE(doc.rangeIndex, 8);
+}
+
+// ================================================================ Ethernet head
+
+TEST_F(CycleTest, EthernetConnectPointsAtTheConfiguredAddressAndArmsTheWatchdog) {
+    headType = kTypeQ;
+    cycle.connectToHead();
+    ASSERT_EQ(ethernet.attempts.size(), 1u);
+    EXPECT_EQ(ethernet.attempts[0].ip, "127.0.0.1");
+    EXPECT_EQ(ethernet.attempts[0].port, 40404);
+    EXPECT_EQ(doc.linkState, 2);
+    EXPECT_EQ(timers.periodMs(kWatchdogTimer), 5000);
+    EXPECT_TRUE(serial.polls.empty());
+
+    cycle.onSocketConnected(0);
+    EXPECT_EQ(doc.linkState, 1);
+    EXPECT_EQ(timers.periodMs(kSendTimer), 0);
+    timers.runPending();
+    ASSERT_EQ(ethernet.sent.size(), 1u);
+    EXPECT_EQ(ethernet.sent[0], ByteVector(doc.command.begin(), doc.command.end()));
+    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_EQ(timers.remainingMs(kWatchdogTimer), 5000);
+}
+
+TEST_F(CycleTest, EthernetBlockIsProcessedAndTheNextCommandGoesOutAtOnce) {
+    connectEthernet();
+    timers.runPending();
+    ASSERT_EQ(ethernet.sent.size(), 1u);
+    doc.recordingActive = 1;
+
+    deliver(makeBlock("QSZ", 30));
+    EXPECT_EQ(doc.pingCount, 1);
+    EXPECT_EQ(doc.rangeIndex, 5);
+    EXPECT_EQ(doc.bytesReceived, 813);
+    EXPECT_EQ(recorder.recordedHeaders.size(), 1u);
+    // Only the send timer runs: the watchdog of the answered command is gone.
+    EXPECT_TRUE(timers.isTimerActive(kSendTimer));
+    EXPECT_FALSE(timers.isTimerActive(kWatchdogTimer));
+    EXPECT_FALSE(timers.isTimerActive(kPollTimer));
+    timers.runPending();
+    EXPECT_EQ(ethernet.sent.size(), 2u);
+
+    // As fast as the head answers: a hundred pings without time passing.
+    for (int i = 0; i < 100; ++i) {
+        deliver(makeBlock());
+        timers.runPending();
+    }
+    EXPECT_EQ(doc.pingCount, 101);
+    EXPECT_EQ(ethernet.sent.size(), 102u);
+}
+
+TEST_F(CycleTest, ReverseStepRequestGoesOutWithExactlyOneEthernetCommand) {
+    connectEthernet();
+    doc.requestStepReverse();
+    timers.runPending();
+    deliver(makeBlock());
+    timers.runPending();
+    ASSERT_EQ(ethernet.sent.size(), 2u);
+    EXPECT_EQ(ethernet.sent[0][cmd::kControl] & cmd::kReverseStepBit, cmd::kReverseStepBit);
+    EXPECT_EQ(ethernet.sent[1][cmd::kControl] & cmd::kOneShotBits, 0);
+}
+
+TEST_F(CycleTest, PartialBlockWaitsAndSendsNothingUntilTheWatchdog) {
+    connectEthernet();
+    timers.runPending();
+    const ByteVector block = makeBlock();
+    deliver(ByteVector(block.begin(), block.begin() + 500));
+    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_EQ(cycle.pendingSocketBytes(), 500u);
+    timers.advanceMs(4999);
+    EXPECT_EQ(ethernet.sent.size(), 1u);
+    EXPECT_EQ(observer.pings.size(), 0u);
+
+    timers.advanceMs(1);
+    // The watchdog processed a ping without data and, the link being up,
+    // scheduled nothing further.
+    ASSERT_EQ(observer.pings.size(), 1u);
+    EXPECT_FALSE(observer.pings[0]);
+    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_EQ(ethernet.attempts.size(), 1u);
+    EXPECT_FALSE(timers.anyActive());
+    EXPECT_EQ(cycle.pendingSocketBytes(), 0u);
+
+    // The rest of the stale block arriving late does not complete a block.
+    deliver(ByteVector(block.begin() + 500, block.end()));
+    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_EQ(cycle.pendingSocketBytes(), 313u);
+}
+
+TEST_F(CycleTest, BlockSplitAcrossSegmentsIsAssembled) {
+    connectEthernet();
+    timers.runPending();
+    const ByteVector block = makeBlock("QSZ", 20);
+    deliver(ByteVector(block.begin(), block.begin() + 500));
+    deliver(ByteVector(block.begin() + 500, block.end()));
+    EXPECT_EQ(doc.pingCount, 1);
+    EXPECT_EQ(doc.rangeIndex, 4);
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), doc.receiveBuffer.begin()));
+
+    // Byte by byte works as well.
+    timers.runPending();
+    for (std::uint8_t b : makeBlock("QSZ", 40)) deliver(ByteVector{b});
+    EXPECT_EQ(doc.pingCount, 2);
+    EXPECT_EQ(doc.rangeIndex, 6);
+}
+
+TEST_F(CycleTest, BytesBeyondABlockAreDroppedSoTheNextBlockStaysAligned) {
+    connectEthernet();
+    timers.runPending();
+    ByteVector twoAndABit = makeBlock("QSZ", 20);
+    const ByteVector junk(100, 0x55);
+    twoAndABit.insert(twoAndABit.end(), junk.begin(), junk.end());
+    deliver(twoAndABit);
+    EXPECT_EQ(doc.pingCount, 1);
+    EXPECT_EQ(cycle.pendingSocketBytes(), 0u);
+    timers.runPending();
+    deliver(makeBlock("QSZ", 50));
+    EXPECT_EQ(doc.pingCount, 2);
+    EXPECT_EQ(doc.rangeIndex, 7);
+}
+
+TEST_F(CycleTest, InvalidBlockKeepsTheCycleGoingButIsNotCountedOrRecorded) {
+    connectEthernet();
+    timers.runPending();
+    doc.recordingActive = 1;
+    deliver(makeBlock("123", 60));
+    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_TRUE(recorder.recordedHeaders.empty());
+    EXPECT_EQ(doc.headerText, "123");
+    EXPECT_NE(doc.rangeIndex, 8);
+    timers.runPending();
+    EXPECT_EQ(ethernet.sent.size(), 2u);
+}
+
+TEST_F(CycleTest, RefusedConnectionIsRetriedEveryFiveSeconds) {
+    headType = kTypeQ;
+    cycle.connectToHead();
+    cycle.onSocketConnected(10061);
+    EXPECT_EQ(doc.linkState, 0);
+    EXPECT_EQ(timers.remainingMs(kWatchdogTimer), 5000);
+    timers.advanceMs(4999);
+    EXPECT_EQ(ethernet.attempts.size(), 1u);
+    timers.advanceMs(1);
+    EXPECT_EQ(ethernet.attempts.size(), 2u);
+    EXPECT_EQ(doc.linkState, 2);
+    cycle.onSocketConnected(10061);
+    timers.advanceMs(5000);
+    EXPECT_EQ(ethernet.attempts.size(), 3u);
+    EXPECT_TRUE(ethernet.sent.empty());
+}
+
+TEST_F(CycleTest, ImmediateConnectFailureIsRetriedByTheWatchdog) {
+    ethernet.failImmediately = true;
+    headType = kTypeQ;
+    cycle.connectToHead();
+    EXPECT_EQ(doc.linkState, 0);
+    timers.advanceMs(5000);
+    EXPECT_EQ(ethernet.attempts.size(), 2u);
+    ethernet.failImmediately = false;
+    timers.advanceMs(5000);
+    EXPECT_EQ(ethernet.attempts.size(), 3u);
+    EXPECT_EQ(doc.linkState, 2);
+    cycle.onSocketConnected(0);
+    timers.runPending();
+    EXPECT_EQ(ethernet.sent.size(), 1u);
+}
+
+TEST_F(CycleTest, ClosedConnectionIsReestablishedAfterTheWatchdog) {
+    connectEthernet();
+    timers.runPending();
+    deliver(makeBlock());
+    timers.runPending();
+    const int abortsBefore = ethernet.aborts;
+
+    cycle.onSocketClosed();
+    EXPECT_EQ(doc.linkState, 0);
+    timers.advanceMs(4999);
+    EXPECT_EQ(ethernet.attempts.size(), 1u);
+    timers.advanceMs(1);
+    EXPECT_EQ(ethernet.attempts.size(), 2u);
+    EXPECT_GT(ethernet.aborts, abortsBefore);  // the old socket is torn down first
+    cycle.onSocketConnected(0);
+    timers.runPending();
+    deliver(makeBlock());
+    EXPECT_EQ(doc.pingCount, 2);
+}
+
+TEST_F(CycleTest, WatchdogWithTheLinkDownNeverDecodesTheLastBlockAgain) {
+    connectEthernet();
+    timers.runPending();
+    doc.recordingActive = 1;
+    deliver(makeBlock("QSZ", 60));
+    ASSERT_EQ(doc.pingCount, 1);
+    ASSERT_EQ(recorder.recordedHeaders.size(), 1u);
+    timers.runPending();
+
+    cycle.onSocketClosed();
+    doc.recordingActive = 1;  // still recording when the link drops
+    for (int i = 0; i < 3; ++i) {
+        timers.advanceMs(5000);
+        cycle.onSocketConnected(10061);
+    }
+    EXPECT_EQ(doc.pingCount, 1);
+    EXPECT_EQ(recorder.recordedHeaders.size(), 1u);
+    for (bool valid : std::vector<bool>(observer.pings.begin() + 1, observer.pings.end())) {
+        EXPECT_FALSE(valid);
+    }
+}
+
+TEST_F(CycleTest, PartialBytesOfABrokenConnectionAreNotCarriedIntoTheNext) {
+    connectEthernet();
+    timers.runPending();
+    const ByteVector block = makeBlock("QSZ", 20);
+    deliver(ByteVector(block.begin(), block.begin() + 400));
+    cycle.onSocketClosed();
+    EXPECT_EQ(cycle.pendingSocketBytes(), 0u);
+    timers.advanceMs(5000);
+    cycle.onSocketConnected(0);
+    timers.runPending();
+    deliver(makeBlock("QSZ", 40));
+    EXPECT_EQ(doc.pingCount, 1);
+    EXPECT_EQ(doc.rangeIndex, 6);
+}
+
+TEST_F(CycleTest, SecondReconnectWhilePendingDoesNotStartAnotherAttempt) {
+    headType = kTypeQ;
+    cycle.connectToHead();
+    ASSERT_EQ(doc.linkState, 2);
+    cycle.connectSocket();
+    EXPECT_EQ(ethernet.attempts.size(), 1u);
+    EXPECT_EQ(doc.linkState, 2);
+    // The pending attempt still has its watchdog; an attempt that hangs for a
+    // whole period is given up and a new one made.
+    EXPECT_EQ(timers.remainingMs(kWatchdogTimer), 5000);
+    timers.advanceMs(5000);
+    EXPECT_EQ(ethernet.attempts.size(), 2u);
+    EXPECT_EQ(doc.linkState, 2);
+}
+
+TEST_F(CycleTest, HoldStopsEthernetCommandsAndReleaseReconnects) {
+    connectEthernet();
+    timers.runPending();
+    cycle.holdToggle();
+    deliver(makeBlock());
+    EXPECT_EQ(doc.pingCount, 1);  // the answer in flight is still shown
+    timers.runPending();
+    EXPECT_EQ(ethernet.sent.size(), 1u);
+    timers.advanceMs(20000);
+    EXPECT_EQ(ethernet.sent.size(), 1u);
+    EXPECT_EQ(ethernet.attempts.size(), 1u);
+
+    cycle.holdToggle();
+    EXPECT_EQ(ethernet.attempts.size(), 2u);
+    EXPECT_EQ(doc.linkState, 2);
+    EXPECT_FALSE(timers.isTimerActive(kPollTimer));
+}
+
+TEST_F(CycleTest, EthernetTimersDoNothingDuringPlayback) {
+    connectEthernet();
+    doc.playbackActive = 1;
+    timers.runPending();
+    EXPECT_TRUE(ethernet.sent.empty());
+    cycle.onReplyTimeout();
+    EXPECT_EQ(ethernet.attempts.size(), 1u);
+    EXPECT_TRUE(observer.pings.empty());
+}
+
+TEST_F(CycleTest, PlaybackFramesRunOnThePollTimer) {
+    doc.playbackActive = 1;
+    doc.playbackIntervalMs = 120;
+    timers.setTimer(kPollTimer, 50);
+    timers.advanceMs(50 + 120 * 3);
+    EXPECT_EQ(playback.plays, 4);
+    EXPECT_EQ(timers.remainingMs(kPollTimer), 120);
+    EXPECT_TRUE(serial.polls.empty());
+}
+
+TEST_F(CycleTest, HoldReleaseDuringPlaybackRestartsFrames) {
+    headType = kTypeQ;
+    doc.sonarType = kTypeQ;
+    doc.playbackActive = 1;
+    doc.holdActive = 1;
+    cycle.holdToggle();
+    EXPECT_EQ(timers.remainingMs(kPollTimer), 50);
+    EXPECT_TRUE(ethernet.attempts.empty());
+}
+
+// ================================================================ connect and shutdown
+
+TEST_F(CycleTest, ConnectClosesEverythingAndReloadsTheSettingsOutsidePlayback) {
+    connectEthernet();
+    timers.runPending();
+    doc.recordingActive = 1;
+    doc.playbackActive = 1;
+    doc.holdActive = 1;
+    doc.pitchValid = 1;
+    doc.echoLong.fill(7);
+    doc.display.settingsDlgVisible = 1;
+    const int abortsBefore = ethernet.aborts;
+    const int recordCloses = recorder.closes, playbackCloses = playback.closes;
+
+    headType = kTypeP;
+    cycle.connectToHead();
+    EXPECT_GT(recorder.closes, recordCloses);
+    EXPECT_GT(playback.closes, playbackCloses);
+    EXPECT_EQ(doc.recordingActive, 0);
+    EXPECT_GT(ethernet.aborts, abortsBefore);
+    EXPECT_EQ(settings.playbackActiveAtLoad, 0);
+    EXPECT_EQ(doc.playbackActive, 0);
+    EXPECT_EQ(doc.holdActive, 0);
+    EXPECT_EQ(doc.pitchValid, 0);
+    EXPECT_EQ(doc.echoLong[0], 0);
+    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_EQ(doc.displayRefreshPending, 1);
+    EXPECT_EQ(observer.settingsPanelShows, 1);
+    EXPECT_GE(observer.playbackBarHides, 1);
+    EXPECT_GE(observer.toolbarShows, 1);
+    EXPECT_GE(observer.diagnosticsResets, 2);
+    // Now a serial head: its first poll is the only timer.
+    EXPECT_EQ(doc.linkState, 1);
+    EXPECT_EQ(timers.periodMs(kWatchdogTimer), 1000);
+    EXPECT_FALSE(timers.isTimerActive(kSendTimer));
+}
+
+TEST_F(CycleTest, ShutdownSavesStopsAndClosesEverything) {
+    orientationEnabled = 1;
+    connectEthernet();
+    timers.runPending();
+    cycle.shutdown();
+    EXPECT_EQ(settings.saves, 1);
+    EXPECT_EQ(settings.portsSuspendedAtSave, 1);
+    EXPECT_TRUE(serial.suspended);
+    EXPECT_EQ(serial.stops, 1);
+    EXPECT_GE(recorder.closes, 1);
+    EXPECT_EQ(doc.linkState, 0);
+    EXPECT_EQ(doc.recordingActive, 0);
+    EXPECT_FALSE(timers.anyActive());
+    EXPECT_FALSE(orientation.isOpen());
+    EXPECT_EQ(orientation.written.substr(orientation.written.size() - 2), "LD");
+    EXPECT_EQ(observer.windowsDestroyed, 1);
+    // Nothing more happens afterwards.
+    timers.advanceMs(60000);
+    EXPECT_EQ(ethernet.sent.size(), 1u);
+}
+
+// ================================================================ rate, stamp, states
+
+TEST_F(CycleTest, PingRateIsZeroAtFirstThenTheIntervalThenASmoothedAverage) {
+    doc.noNewData = 1;
+    cycle.processPing();
+    EXPECT_EQ(doc.pingPeriodRounded, 0);
+    EXPECT_EQ(doc.pingPeriodMs, 0.0);
+
+    clock.advanceMs(200);
+    cycle.processPing();
+    EXPECT_DOUBLE_EQ(doc.pingPeriodMs, 200.0);
+    EXPECT_EQ(doc.pingPeriodRounded, 200);
+
+    clock.advanceMs(100);
+    cycle.processPing();
+    EXPECT_DOUBLE_EQ(doc.pingPeriodMs, 150.0);
+
+    clock.advanceMs(51);
+    cycle.processPing();
+    EXPECT_DOUBLE_EQ(doc.pingPeriodMs, 100.5);
+    EXPECT_EQ(doc.pingPeriodRounded, 101);
+
+    // A new connection does not restart the measurement.
+    cycle.connectToHead();
+    clock.advanceMs(100);
+    cycle.processPing();
+    EXPECT_DOUBLE_EQ(doc.pingPeriodMs, 100.25);
+}
+
+TEST(TimeStampTexts, FormatsDateTimeMillisecondsAndBlankPaddedHundredths) {
+    const TimeStampTexts a = timeStampTexts({2026, 12, 8, 14, 5, 9, 42});
+    EXPECT_EQ(a.date, "08-DEC-2026");
+    EXPECT_EQ(a.time, "14:05:09");
+    EXPECT_EQ(a.millisecond, "042");
+    EXPECT_EQ(a.hundredths, ". 4");
+
+    const TimeStampTexts b = timeStampTexts({2027, 1, 31, 0, 0, 0, 999});
+    EXPECT_EQ(b.date, "31-JAN-2027");
+    EXPECT_EQ(b.time, "00:00:00");
+    EXPECT_EQ(b.millisecond, "999");
+    EXPECT_EQ(b.hundredths, ".99");
+
+    EXPECT_EQ(timeStampTexts({2027, 5, 1, 23, 59, 59, 5}).hundredths, ". 0");
+    // Out-of-range input from a broken clock never indexes past the month names.
+    EXPECT_EQ(timeStampTexts({2027, 13, 1, 0, 0, 0, 0}).date, "01-DEC-2027");
+}
+
+TEST_F(CycleTest, EveryProcessedPingIsStampedWithTheLocalTime) {
+    clock.setLocalBase({2026, 3, 4, 10, 20, 30, 0});
+    clock.advanceMs(1234);
+    cycle.processPing();
+    EXPECT_EQ(doc.dateText, "04-MAR-2026");
+    EXPECT_EQ(doc.timeText, "10:20:31");
+    EXPECT_EQ(doc.millisecondText, "234");
+    EXPECT_EQ(doc.hundredthsText, ".23");
+    EXPECT_EQ(doc.stampSecond, 31);
+}
+
+TEST_F(CycleTest, LinkStateChangesAreReportedOnce) {
+    connectEthernet();
+    cycle.onSocketClosed();
+    timers.advanceMs(5000);
+    EXPECT_EQ(observer.linkStates, (std::vector<int>{2, 1, 0, 2}));
+}
+
+// ================================================================ orientation in the cycle
+
+TEST_F(CycleTest, OrientationIsReadEvery200msUntilSonarDataArrive) {
+    orientationEnabled = 1;
+    sentenceType = kSentenceCableDollar;
+    connectEthernet();
+    EXPECT_EQ(orientation.openedBaud, doc.prdBaud);
+    EXPECT_EQ(timers.periodMs(kOrientationTimer), 200);
+
+    orientation.waiting.push_back({'$', '1', '.', '5', ',', 'm', 'e', 't', 'e', 'r', '\r', '\n'});
+    timers.advanceMs(1000);
+    EXPECT_EQ(timers.firingTimes(kOrientationTimer),
+              (std::vector<std::int64_t>{200, 400, 600, 800, 1000}));
+    EXPECT_DOUBLE_EQ(doc.distanceM, 1.5);
+    EXPECT_EQ(doc.distanceValid, 1);
+
+    // The first valid block stops the timer; from then on the port is read once per ping.
+    deliver(makeBlock());
+    EXPECT_FALSE(timers.isTimerActive(kOrientationTimer));
+    const std::string logBefore = orientation.log;
+    timers.advanceMs(1000);
+    EXPECT_EQ(orientation.log, logBefore);
+    deliver(makeBlock());
+    EXPECT_EQ(orientation.log, logBefore + "read;purge;");
+}
+
+TEST_F(CycleTest, SuspendedPortsAreNotRead) {
+    orientationEnabled = 1;
+    connectSerial();
+    orientation.log.clear();
+    cycle.setPortsSuspended(true);
+    timers.advanceMs(1000);
+    cycle.processPing();
+    EXPECT_EQ(orientation.log.find("read"), std::string::npos);
+    cycle.setPortsSuspended(false);
+    cycle.processPing();
+    EXPECT_NE(orientation.log.find("read"), std::string::npos);
+}
+
+TEST_F(CycleTest, OrientationValuesReachTheRecordedPing) {
+    orientationEnabled = 1;
+    sentenceType = kSentenceReach;
+    connectEthernet();
+    timers.runPending();
+    doc.recordingActive = 1;
+    orientation.waiting.push_back({'R', 0x41, 0x20, 0x00, 0x00});
+    struct DistanceRecorder : PingRecorder {
+        std::vector<double> distances;
+        void recordPing(CSondrelDoc& d) override { distances.push_back(d.distanceM); }
+        void closeRecordFile(CSondrelDoc&) override {}
+    } distances;
+    cycle.setRecorder(&distances);
+    deliver(makeBlock());
+    ASSERT_EQ(distances.distances.size(), 1u);
+    EXPECT_DOUBLE_EQ(distances.distances[0], 10.0);
+}
+
+}  // namespace
+}  // namespace sondrel
