@@ -1,6 +1,7 @@
 #include "acquisition/SimulatedHead.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "acquisition/SonarTables.h"
@@ -32,34 +33,39 @@ std::uint16_t representable(long v) {
 
 }  // namespace
 
-std::optional<double> wallDistance(const PipeModel& pipe, double angleDegrees, double timeS) {
+PipeSnapshot::PipeSnapshot(const PipeModel& pipe, double timeS) {
     const double radius = pipe.diameter / 2.0;
     const double a = radius * (1.0 + pipe.ovality / 2.0);
     const double b = radius * (1.0 - pipe.ovality / 2.0);
-    if (a <= 0.0 || b <= 0.0) return std::nullopt;
-
-    const double hx = pipe.offsetX + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodXS);
-    const double hy =
-        pipe.offsetY + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodYS + 1.0);
-    const double c = (hx * hx) / (a * a) + (hy * hy) / (b * b) - 1.0;
-    if (c >= 0.0) return std::nullopt;
-
-    const double alpha = angleDegrees * kPi / 180.0;
-    const double dx = std::sin(alpha);
-    const double dy = std::cos(alpha);
-    const double qa = (dx * dx) / (a * a) + (dy * dy) / (b * b);
-    const double qb = 2.0 * ((hx * dx) / (a * a) + (hy * dy) / (b * b));
-    // Inside the ellipse c < 0, so the discriminant is positive and one root lies ahead.
-    double distance = (-qb + std::sqrt(qb * qb - 4.0 * qa * c)) / (2.0 * qa);
-
+    if (!(a > 0.0) || !(b > 0.0)) return;
+    inverseA2_ = 1.0 / (a * a);
+    inverseB2_ = 1.0 / (b * b);
+    headX_ = pipe.offsetX + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodXS);
+    headY_ = pipe.offsetY + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodYS + 1.0);
+    c_ = headX_ * headX_ * inverseA2_ + headY_ * headY_ * inverseB2_ - 1.0;
+    if (c_ >= 0.0) return;  // the head is outside the pipe
     if (pipe.sediment > 0.0) {
         const double depth = std::max(
             0.0, pipe.sediment + pipe.wander * std::sin(2.0 * kPi * timeS / kSedimentPeriodS));
-        const double surface = -b + depth;
-        if (hy <= surface) return std::nullopt;  // the head is buried
-        if (dy < 0.0) distance = std::min(distance, (surface - hy) / dy);
+        surface_ = -b + depth;
+        if (headY_ <= surface_) return;  // the head is buried
     }
+    valid_ = true;
+}
+
+std::optional<double> PipeSnapshot::distanceAlong(double dx, double dy) const {
+    if (!valid_) return std::nullopt;
+    const double qa = dx * dx * inverseA2_ + dy * dy * inverseB2_;
+    const double qb = 2.0 * (headX_ * dx * inverseA2_ + headY_ * dy * inverseB2_);
+    // Inside the ellipse c < 0, so the discriminant is positive and one root lies ahead.
+    double distance = (-qb + std::sqrt(qb * qb - 4.0 * qa * c_)) / (2.0 * qa);
+    if (dy < 0.0) distance = std::min(distance, (surface_ - headY_) / dy);
     return distance;
+}
+
+std::optional<double> wallDistance(const PipeModel& pipe, double angleDegrees, double timeS) {
+    const double alpha = angleDegrees * kPi / 180.0;
+    return PipeSnapshot(pipe, timeS).distanceAlong(std::sin(alpha), std::cos(alpha));
 }
 
 ProfileEncoder::ProfileEncoder(int formatCode, int rangeCode, int pulseLengthCode)
@@ -81,10 +87,10 @@ std::uint16_t ProfileEncoder::encode(double apparentMetres) const {
     const auto error = [&](long v) {
         return std::fabs(conversion_.distancePixels(static_cast<int>(v)) - pixels);
     };
+    if (guess >= 1 && error(guess) <= 0.5 * slope_ + 1e-9) return representable(guess);
     // Where a correction applies, the sent value that reads closest to the
     // distance lies up to one correction step below the straight-line guess.
-    const bool affine = error(guess) <= 0.5 * slope_ + 1e-9;
-    const long lowest = std::max(1L, guess - (affine ? 1 : kWidestCorrection + 1));
+    const long lowest = std::max(1L, guess - kWidestCorrection - 1);
     long best = 0;
     double bestError = 1e300;
     for (long v = lowest; v <= guess + 1 && v <= kMaxProfileValue; ++v) {
@@ -94,6 +100,8 @@ std::uint16_t ProfileEncoder::encode(double apparentMetres) const {
             best = v;
         }
     }
+    // Nearer than the smallest value reads (a long pulse at a short range): no return.
+    if (bestError > slope_ + 1e-9) return 0;
     return representable(best);
 }
 
@@ -183,6 +191,13 @@ CommandFault validateCommand(std::span<const std::uint8_t> bytes, std::uint8_t h
 void CommandFramer::feed(std::span<const std::uint8_t> bytes, const CommandSink& onCommand,
                          const MalformedSink& onMalformed) {
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    const auto at = [this](std::size_t i) {
+        return pending_.begin() + static_cast<std::ptrdiff_t>(i);
+    };
+    const auto report = [&](std::size_t from, std::size_t to, CommandFault fault) {
+        ++malformed_;
+        if (onMalformed) onMalformed({std::vector<std::uint8_t>(at(from), at(to)), fault});
+    };
     std::size_t pos = 0;
     const std::size_t size = pending_.size();
     while (true) {
@@ -191,40 +206,45 @@ void CommandFramer::feed(std::span<const std::uint8_t> bytes, const CommandSink&
             ++skipped_;
         }
         if (pos >= size) break;
-        const std::size_t available = size - pos;
-        const auto frameEnd = pending_.begin() + static_cast<std::ptrdiff_t>(
-                                                     pos + std::min(available, kCommandLength));
-        const auto terminator = std::find(pending_.begin() + static_cast<std::ptrdiff_t>(pos) + 1,
-                                          frameEnd, cmd::kEndByte);
-        const auto terminatorAt = static_cast<std::size_t>(terminator - pending_.begin());
-        if (terminator != frameEnd && terminatorAt - pos < cmd::kEnd) {
+        const std::size_t windowEnd = pos + std::min(size - pos, kCommandLength);
+        const std::size_t terminator = static_cast<std::size_t>(
+            std::find(at(pos + 1), at(windowEnd), cmd::kEndByte) - pending_.begin());
+        const bool early = terminator < windowEnd && terminator - pos < cmd::kEnd;
+        const std::size_t searchEnd = early ? terminator : windowEnd;
+        const std::size_t nextStart = static_cast<std::size_t>(
+            std::find(at(pos + 1), at(searchEnd), cmd::kStartByte) - pending_.begin());
+        const bool sizable = early || windowEnd - pos == kCommandLength;
+
+        if (early && nextStart == searchEnd) {
             // A command cut short: drop it whole, terminator included.
-            ++malformed_;
-            if (onMalformed) {
-                onMalformed({std::vector<std::uint8_t>(pending_.begin() + pos, terminator + 1),
-                             CommandFault::BadLength});
-            }
-            pos = terminatorAt + 1;
+            report(pos, terminator + 1, CommandFault::BadLength);
+            resyncing_ = false;
+            pos = terminator + 1;
             continue;
         }
-        if (available < kCommandLength) break;
+        if (!sizable) break;  // wait for the rest of the frame
         const std::span<const std::uint8_t> frame(pending_.data() + pos, kCommandLength);
-        const CommandFault fault = validateCommand(frame, headId_);
+        const CommandFault fault = early ? CommandFault::BadEnd : validateCommand(frame, headId_);
         if (fault == CommandFault::None) {
             CommandBuffer command;
             std::copy(frame.begin(), frame.end(), command.begin());
             if (onCommand) onCommand(command);
+            resyncing_ = false;
             pos += kCommandLength;
-            continue;
+        } else if (fault == CommandFault::BadEnd) {
+            // The start byte was a stray one, or a data byte of a command whose
+            // head was lost: resume at the next start byte, which may begin a good
+            // command, and count the lost stretch once however often it resumes.
+            if (!resyncing_) report(pos, nextStart, fault);
+            resyncing_ = true;
+            pos = nextStart;
+        } else {
+            report(pos, pos + kCommandLength, fault);
+            resyncing_ = false;
+            pos += kCommandLength;
         }
-        ++malformed_;
-        if (onMalformed)
-            onMalformed({std::vector<std::uint8_t>(frame.begin(), frame.end()), fault});
-        // Without a terminator where it belongs, the start byte was a stray one:
-        // resynchronise on the next start byte rather than dropping a whole frame.
-        pos += fault == CommandFault::BadEnd ? 1 : kCommandLength;
     }
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(pos));
+    pending_.erase(pending_.begin(), at(pos));
 }
 
 SimulatedHead::SimulatedHead(HeadConfig config, PipeModel pipe, FaultPlan faults)
@@ -236,24 +256,44 @@ double SimulatedHead::noisy(double metres) {
     return metres + n(random_);
 }
 
+namespace {
+
+// Unit vectors (x right, y up) of the head's 400 look directions.
+struct LookDirections {
+    LookDirections() {
+        for (int i = 0; i < kProfileSampleCount; ++i) {
+            const double alpha = (180.0 - kProfileAngleStep * i) * kPi / 180.0;
+            dx[i] = std::sin(alpha);
+            dy[i] = std::cos(alpha);
+        }
+    }
+    std::array<double, kProfileSampleCount> dx{}, dy{};
+};
+
+const LookDirections& lookDirections() {
+    static const LookDirections directions;
+    return directions;
+}
+
+}  // namespace
+
 void SimulatedHead::encodeProfile(std::uint8_t* out, const CommandBuffer& command, double timeS) {
     const int rangeCode = command[cmd::kRange];
     const int pulse = command[cmd::kPulseLength];
     const double minimumMetres = command[cmd::kProfileMinRange] / 100.0;
     const double toApparent = kHeadReferenceSoundVelocity / pipe_.soundVelocity;
     const ProfileEncoder encoder(config_.formatCode, rangeCode, pulse);
+    const PipeSnapshot snapshot(pipe_, timeS);
+    const LookDirections& look = lookDirections();
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     for (int i = 0; i < kProfileSampleCount; ++i) {
         std::uint16_t value = 0;
-        const std::optional<double> wall =
-            wallDistance(pipe_, 180.0 - kProfileAngleStep * i, timeS);
+        const std::optional<double> wall = snapshot.distanceAlong(look.dx[i], look.dy[i]);
         const bool dropped = pipe_.dropouts > 0.0 && uniform(random_) < pipe_.dropouts;
         if (wall && !dropped) {
             const double metres = noisy(*wall);
             // The head ignores echoes inside the profile minimum range it was sent.
-            if (metres >= minimumMetres) {
-                value = encoder.encode(metres * toApparent);
-            }
+            if (metres >= minimumMetres) value = encoder.encode(metres * toApparent);
         }
         out[2 * i] = static_cast<std::uint8_t>(value & 0x7F);
         out[2 * i + 1] = static_cast<std::uint8_t>(value >> 7);
@@ -266,7 +306,9 @@ void SimulatedHead::encodeEchoTrace(std::uint8_t* out, int samples, const Comman
     // present position: a floor of noise and a peak at the wall, scaled by gain.
     const double rangeMetres = rangeMetresForCode(command[cmd::kRange]);
     const int look = (position_ * kProfileSampleCount / kHeadStepsPerTurn) % kProfileSampleCount;
-    const std::optional<double> wall = wallDistance(pipe_, 180.0 - kProfileAngleStep * look, timeS);
+    const std::optional<double> wall =
+        PipeSnapshot(pipe_, timeS)
+            .distanceAlong(lookDirections().dx[look], lookDirections().dy[look]);
     const double gain = std::pow(10.0, (command[cmd::kGain] - 6) / 20.0);
     const double width = 2.0 * rangeMetres / samples;
     std::uniform_real_distribution<double> floorNoise(0.0, 6.0);

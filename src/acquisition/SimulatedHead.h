@@ -62,6 +62,22 @@ struct PipeModel {
 // in seconds; nullopt when the head is outside the pipe.
 std::optional<double> wallDistance(const PipeModel& pipe, double angleDegrees, double timeS);
 
+// The pipe and the head's place in it at one moment, for many look directions.
+class PipeSnapshot {
+  public:
+    PipeSnapshot(const PipeModel& pipe, double timeS);
+    // Along a unit vector (x to the right, y up); nullopt when the head is
+    // outside the pipe or buried in the sediment.
+    std::optional<double> distanceAlong(double dx, double dy) const;
+
+  private:
+    bool valid_ = false;
+    double inverseA2_ = 0.0, inverseB2_ = 0.0;
+    double headX_ = 0.0, headY_ = 0.0;
+    double c_ = 0.0;
+    double surface_ = -1e300;  // no sediment: a floor nothing reaches
+};
+
 // The value a head sends for one profile range, for a status format code, a
 // range code and a pulse length: the inverse of the program's conversion, so
 // the program draws the echo where it is. `apparentMetres` is the echo's time
@@ -131,8 +147,9 @@ const char* commandFaultName(CommandFault fault);
 CommandFault validateCommand(std::span<const std::uint8_t> bytes, std::uint8_t headId);
 
 // Cuts a byte stream into switch data commands. Bytes before a start byte are
-// skipped; a frame that does not validate is reported and skipped, and the
-// search resumes at the next start byte so one lost byte costs one command.
+// skipped; a frame that does not validate is reported once and skipped, and
+// the search resumes at the next start byte, so a command that lost bytes
+// never takes the following good command with it.
 class CommandFramer {
   public:
     struct Malformed {
@@ -145,7 +162,10 @@ class CommandFramer {
     explicit CommandFramer(std::uint8_t headId = kSimulatedHeadId) : headId_(headId) {}
     void feed(std::span<const std::uint8_t> bytes, const CommandSink& onCommand,
               const MalformedSink& onMalformed);
-    void reset() { pending_.clear(); }
+    void reset() {
+        pending_.clear();
+        resyncing_ = false;
+    }
 
     std::uint64_t skippedBytes() const { return skipped_; }
     std::uint64_t malformedCount() const { return malformed_; }
@@ -153,6 +173,7 @@ class CommandFramer {
   private:
     std::uint8_t headId_;
     std::vector<std::uint8_t> pending_;
+    bool resyncing_ = false;
     std::uint64_t skipped_ = 0;
     std::uint64_t malformed_ = 0;
 };

@@ -1,0 +1,576 @@
+// The simulated head must speak the protocol exactly as the program reads it:
+// its blocks go through the program's own sizing, header decoding and profile
+// pass here, and the points must land where the model pipe's wall is.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <vector>
+
+#include "acquisition/Orientation.h"
+#include "acquisition/ReturnBlock.h"
+#include "acquisition/SimulatedHead.h"
+#include "acquisition/SimulatedInstruments.h"
+#include "acquisition/SondrelDoc.h"
+#include "display/ProfilePass.h"
+
+using namespace sondrel;
+
+namespace {
+
+struct Point {
+    double pixels;
+    double angle;
+};
+
+class Collect : public ProfileExport {
+  public:
+    void point(double d, double a) override { points.push_back({d, a}); }
+    void endOfPing() override { ++ends; }
+    std::vector<Point> points;
+    int ends = 0;
+};
+
+PipeModel stillPipe() {
+    PipeModel p;
+    p.wander = 0.0;
+    return p;
+}
+
+// Hands a block to the document the way a link does, then sizes and decodes it.
+bool receive(CSondrelDoc& doc, const std::vector<std::uint8_t>& block) {
+    doc.receiveBuffer.fill(0);
+    std::copy_n(block.begin(), std::min(block.size(), doc.receiveBuffer.size()),
+                doc.receiveBuffer.begin());
+    doc.noNewData = 0;
+    return sizeCopyAndDecode(doc);
+}
+
+// The pixels at zoom 1 where the program should draw the wall seen along the
+// look direction `angle` (degrees clockwise from up, as the pass computes it).
+double modelPixels(const PipeModel& pipe, double angle, double rangeMetres,
+                   double programVelocity) {
+    const auto wall = wallDistance(pipe, angle, 0.0);
+    return *wall * programVelocity / pipe.soundVelocity * 500.0 / rangeMetres;
+}
+
+// One count of a value, in pixels: the resolution the head can encode at.
+double countPixels(int format, int rangeCode, double rangeMetres, double velocity, int pulse) {
+    const ProfileConversion c{format, rangeCode, rangeMetres, velocity, pulse};
+    return c.distancePixels(1001) - c.distancePixels(1000);
+}
+
+}  // namespace
+
+TEST(SimulatedHead, ReplyHeaderDecodesToTheCommandedStateForEveryRangeTypeAndFormat) {
+    for (BlockType type : {BlockType::QSZ, BlockType::QMZ, BlockType::QGZ}) {
+        for (int format = 0; format < 4; ++format) {
+            HeadConfig config;
+            config.blockType = type;
+            config.formatCode = format;
+            SimulatedHead head(config, stillPipe());
+            for (int index = 0; index < kRangeCount; ++index) {
+                CSondrelDoc doc;
+                doc.setRangeIndex(index);
+                // Start from another index so the decode visibly sets it.
+                doc.rangeIndex = (index + 4) % kRangeCount;
+                const auto block = head.buildBlock(doc.command, 0.0);
+                SCOPED_TRACE(std::string(blockLetters(type)) + " format " + std::to_string(format) +
+                             " range index " + std::to_string(index));
+                ASSERT_EQ(static_cast<int>(block.size()), blockLengthOf(type));
+                ASSERT_TRUE(receive(doc, block));
+                EXPECT_EQ(doc.blockLength, blockLengthOf(type));
+                EXPECT_EQ(doc.headerText, blockLetters(type));
+                EXPECT_EQ(doc.dataPointCount, sampleCountOf(type));
+                EXPECT_EQ(doc.dataBytes, sampleCountOf(type));
+                EXPECT_EQ(doc.headId, 0x10);
+                EXPECT_EQ(doc.headStatusLow, format);
+                EXPECT_EQ(doc.returnHeader[7], kRangeCodes[index]);
+                EXPECT_EQ(doc.rangeIndex, index);
+            }
+        }
+    }
+}
+
+TEST(SimulatedHead, ReverseRequestFlipsTheReportedDirectionAndThePositionFollowsIt) {
+    SimulatedHead head(HeadConfig{}, stillPipe());
+    CSondrelDoc doc;
+    doc.setStepSize(4);
+    ASSERT_EQ(doc.command[cmd::kStepSize], 4);
+
+    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    const int direction = doc.stepDirection;
+    const int first = doc.headPosition;
+
+    doc.requestStepReverse();
+    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    doc.clearOneShotBits();
+    EXPECT_EQ(doc.stepDirection, 1 - direction);
+    const int afterReverse = doc.headPosition;
+
+    // The request is one-shot: the direction holds on the following pings.
+    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    EXPECT_EQ(doc.stepDirection, 1 - direction);
+    const int step = (afterReverse - first + kHeadStepsPerTurn) % kHeadStepsPerTurn;
+    const int next = (doc.headPosition - afterReverse + kHeadStepsPerTurn) % kHeadStepsPerTurn;
+    EXPECT_EQ(step, next);
+    EXPECT_EQ(step, direction ? kHeadStepsPerTurn - 4 : 4);
+
+    // Walking backwards past position 0 wraps within the 13-bit position field.
+    for (int i = 0; i < kHeadStepsPerTurn; ++i) head.buildBlock(doc.command, 0.0);
+    EXPECT_GE(head.headPosition(), 0);
+    EXPECT_LT(head.headPosition(), kHeadStepsPerTurn);
+    EXPECT_LT(kHeadStepsPerTurn, 8192);
+}
+
+TEST(SimulatedHead, ProfileRoundTripsThroughTheProfilePassForEveryFormatRangeAndPulse) {
+    PipeModel pipe = stillPipe();
+    pipe.diameter = 0.6;
+    pipe.offsetX = 0.12;  // distances from 0.18 m to 0.42 m: some beyond the shortest ranges
+    pipe.offsetY = -0.05;
+    for (int format = 0; format < 4; ++format) {
+        HeadConfig config;
+        config.formatCode = format;
+        SimulatedHead head(config, pipe);
+        for (int index = 0; index < kRangeCount; ++index) {
+            for (int pulse : {1, 10, 40}) {
+                CSondrelDoc doc;
+                doc.setRangeIndex(index);
+                doc.setPulseLengthCode(pulse);
+                ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+                Collect out;
+                ProfilePath path;
+                runProfilePass(doc, path, &out);
+
+                const int code = doc.command[cmd::kRange];
+                SCOPED_TRACE("format " + std::to_string(format) + " range code " +
+                             std::to_string(code) + " pulse " + std::to_string(pulse));
+                const double tolerance =
+                    countPixels(format, code, doc.rangeMetres, doc.soundVelocity, pulse) + 1e-6;
+                // Echoes nearer than the smallest value reads (a long pulse at a
+                // short range) cannot be sent; all others inside the range must be.
+                const ProfileConversion conversion{format, code, doc.rangeMetres, 1500.0, pulse};
+                const double nearest = conversion.distancePixels(1);
+                int inside = 0;
+                for (int i = 0; i < kProfileSampleCount; ++i) {
+                    const double px =
+                        modelPixels(pipe, 180.0 - kProfileAngleStep * i, doc.rangeMetres, 1500.0);
+                    if (px < 500.0 - tolerance && px > nearest + tolerance) ++inside;
+                }
+                for (const Point& p : out.points) {
+                    const double expected = modelPixels(pipe, p.angle, doc.rangeMetres, 1500.0);
+                    ASSERT_NEAR(p.pixels, expected, tolerance) << "at " << p.angle << " degrees";
+                    ASSERT_LE(expected, 500.0 + tolerance);
+                }
+                // Every wall echo inside the range is drawn; those beyond it are not sent.
+                EXPECT_GE(static_cast<int>(out.points.size()), inside);
+                EXPECT_LE(static_cast<int>(out.points.size()), kProfileSampleCount);
+                EXPECT_EQ(out.ends, 1);
+                if (doc.rangeMetres >= 0.5 && nearest < 0.17 * 500 / doc.rangeMetres) {
+                    EXPECT_EQ(out.points.size(), 400u);
+                }
+                if (doc.rangeMetres < 0.18) {
+                    EXPECT_TRUE(out.points.empty());
+                }
+            }
+        }
+    }
+}
+
+TEST(SimulatedHead, DefaultSettingsShowThePipeTheRightWayUp) {
+    PipeModel pipe = stillPipe();
+    pipe.diameter = 0.6;
+    pipe.sediment = 0.1;  // flat bottom 0.2 m below the head
+    pipe.offsetX = 0.05;  // wall 0.25 m to the right, 0.35 m to the left
+    SimulatedHead head(HeadConfig{}, pipe);
+    CSondrelDoc doc;  // zero Up, transducer Aft, 1 m range
+    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    Collect out;
+    ProfilePath path;
+    runProfilePass(doc, path, &out);
+    ASSERT_EQ(path.ellipses.size(), 400u);
+
+    // Screen pixels (y down) of the samples looking down, right, up and left.
+    const auto& down = path.ellipses[0];
+    const auto& right = path.ellipses[100];
+    const auto& up = path.ellipses[200];
+    const auto& left = path.ellipses[300];
+    EXPECT_NEAR(down.y - 500, 0.2 * 500, 1.5);
+    EXPECT_NEAR(down.x - 500, 0, 1.5);
+    EXPECT_NEAR(up.y - 500, -std::sqrt(0.3 * 0.3 - 0.05 * 0.05) * 500, 1.5);
+    EXPECT_NEAR(right.x - 500, 0.25 * 500, 1.5);
+    EXPECT_NEAR(left.x - 500, -0.35 * 500, 1.5);
+
+    // The sediment is a straight chord: the bottom points share one height.
+    int flat = 0;
+    for (const auto& e : path.ellipses) {
+        if (std::abs(e.y - down.y) <= 1) ++flat;
+    }
+    EXPECT_GT(flat, 40);
+}
+
+TEST(SimulatedHead, ProgramDrawsTrueSizeOnlyWithTheWatersSoundVelocity) {
+    PipeModel pipe = stillPipe();
+    pipe.soundVelocity = 1450.0;
+    for (int format : {1, 2}) {
+        HeadConfig config;
+        config.formatCode = format;
+        SimulatedHead head(config, pipe);
+        for (double programVelocity : {1450.0, 1500.0}) {
+            CSondrelDoc doc;
+            doc.soundVelocity = programVelocity;
+            ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+            Collect out;
+            ProfilePath path;
+            runProfilePass(doc, path, &out);
+            ASSERT_EQ(out.points.size(), 400u);
+            const double tolerance = countPixels(format, doc.command[cmd::kRange], doc.rangeMetres,
+                                                 programVelocity, doc.pulseLengthCode) +
+                                     1e-6;
+            for (const Point& p : out.points) {
+                ASSERT_NEAR(p.pixels, modelPixels(pipe, p.angle, doc.rangeMetres, programVelocity),
+                            tolerance);
+            }
+            // 0.3 m radius at 1 m range: 150 pixels with the right velocity.
+            const double mean =
+                std::accumulate(out.points.begin(), out.points.end(), 0.0,
+                                [](double s, const Point& p) { return s + p.pixels; }) /
+                out.points.size();
+            if (programVelocity == 1450.0) {
+                EXPECT_NEAR(mean, 150.0, 1.0);
+            } else {
+                EXPECT_GT(mean, 154.0);
+            }
+        }
+    }
+}
+
+TEST(SimulatedHead, EchoesInsideTheCommandedMinimumRangeAreNotReported) {
+    PipeModel pipe = stillPipe();
+    pipe.offsetX = 0.2;  // wall between 0.1 m and 0.5 m away
+    SimulatedHead head(HeadConfig{}, pipe);
+    CSondrelDoc doc;
+    doc.command[cmd::kProfileMinRange] = 25;
+    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    int zeros = 0;
+    for (int i = 0; i < kProfileSampleCount; ++i) {
+        const double wall = *wallDistance(pipe, 180.0 - kProfileAngleStep * i, 0.0);
+        const int value = profileValue(doc.echoLong.data(), i);
+        if (wall < 0.25) {
+            EXPECT_EQ(value, 0) << "sample " << i;
+        }
+        if (wall > 0.26) {
+            EXPECT_NE(value, 0) << "sample " << i;
+        }
+        zeros += value == 0;
+    }
+    EXPECT_GT(zeros, 0);
+}
+
+TEST(SimulatedHead, NoiseAndDropoutsAreOfTheRequestedSize) {
+    PipeModel clean = stillPipe();
+    PipeModel rough = clean;
+    rough.noise = 0.01;
+    rough.dropouts = 0.25;
+    HeadConfig config;
+    config.formatCode = 0;  // one count per pixel: 2 mm at 1 m range
+    SimulatedHead a(config, clean), b(config, rough);
+    CSondrelDoc doc;
+    double sumSquares = 0;
+    int compared = 0, dropped = 0, total = 0;
+    for (int ping = 0; ping < 20; ++ping) {
+        const auto x = a.buildBlock(doc.command, 0.0);
+        const auto y = b.buildBlock(doc.command, 0.0);
+        for (int i = 0; i < kProfileSampleCount; ++i) {
+            const int vx = profileValue(x.data() + 12, i);
+            const int vy = profileValue(y.data() + 12, i);
+            ++total;
+            if (vy == 0) {
+                ++dropped;
+                continue;
+            }
+            const double metres = (vy - vx) * 1.0 / 500.0;
+            sumSquares += metres * metres;
+            ++compared;
+        }
+    }
+    EXPECT_NEAR(static_cast<double>(dropped) / total, 0.25, 0.03);
+    EXPECT_NEAR(std::sqrt(sumSquares / compared), 0.01, 0.0015);
+}
+
+TEST(SimulatedHead, WanderMovesThePictureSlowly) {
+    PipeModel pipe;  // default wander
+    const double now = *wallDistance(pipe, 90.0, 3.0);
+    const double soon = *wallDistance(pipe, 90.0, 3.05);
+    const double later = *wallDistance(pipe, 90.0, 7.0);
+    EXPECT_NE(now, later);
+    EXPECT_LT(std::abs(now - soon), 0.001);
+    EXPECT_LE(std::abs(now - 0.3), pipe.wander + 1e-12);
+}
+
+TEST(PipeGeometry, WallDistancesOfOffsetOvalAndSilted) {
+    PipeModel p = stillPipe();
+    p.diameter = 1.0;
+    for (double a : {0.0, 37.0, 90.0, 200.0, 359.1})
+        EXPECT_NEAR(*wallDistance(p, a, 0), 0.5, 1e-12);
+
+    p.offsetX = 0.1;
+    p.offsetY = 0.2;
+    EXPECT_NEAR(*wallDistance(p, 0.0, 0), std::sqrt(0.25 - 0.01) - 0.2, 1e-12);
+    EXPECT_NEAR(*wallDistance(p, 180.0, 0), std::sqrt(0.25 - 0.01) + 0.2, 1e-12);
+    EXPECT_NEAR(*wallDistance(p, 90.0, 0), std::sqrt(0.25 - 0.04) - 0.1, 1e-12);
+
+    p = stillPipe();
+    p.diameter = 1.0;
+    p.ovality = 0.1;  // 1.05 m across, 0.95 m high
+    EXPECT_NEAR(*wallDistance(p, 90.0, 0) + *wallDistance(p, 270.0, 0), 1.05, 1e-12);
+    EXPECT_NEAR(*wallDistance(p, 0.0, 0) + *wallDistance(p, 180.0, 0), 0.95, 1e-12);
+
+    p = stillPipe();
+    p.diameter = 1.0;
+    p.sediment = 0.2;
+    EXPECT_NEAR(*wallDistance(p, 180.0, 0), 0.3, 1e-12);
+    EXPECT_NEAR(*wallDistance(p, 135.0, 0), 0.3 * std::sqrt(2.0), 1e-9);
+    EXPECT_NEAR(*wallDistance(p, 0.0, 0), 0.5, 1e-12);
+
+    p.offsetY = -0.35;  // below the sediment surface
+    EXPECT_FALSE(wallDistance(p, 0.0, 0));
+    p = stillPipe();
+    p.offsetX = 0.4;  // outside a 0.6 m pipe
+    EXPECT_FALSE(wallDistance(p, 0.0, 0));
+}
+
+TEST(ProfileEncoder, ValuesBeyondTheRangeOrTooCloseToEncodeAreNoReturn) {
+    for (int format = 0; format < 4; ++format) {
+        for (int code : kRangeCodes) {
+            const ProfileEncoder e(format, code, 1);
+            const double range = rangeMetresForIndex(rangeIndexForCode(code));
+            SCOPED_TRACE("format " + std::to_string(format) + " code " + std::to_string(code));
+            EXPECT_EQ(e.encode(range * 1.01), 0);
+            EXPECT_EQ(e.encode(0.0), 0);
+            EXPECT_EQ(e.encode(-0.1), 0);
+            EXPECT_NE(e.encode(range * 0.9), 0);
+        }
+    }
+    // Time of flight starts after the pulse: an echo from within it cannot be sent.
+    EXPECT_EQ(ProfileEncoder(2, 10, 100).encode(0.01), 0);
+}
+
+TEST(ProfileEncoder, ShortRangeCorrectionIsInvertedWithinOneCount) {
+    // Format 1 at range code 4 adds up to 30 by the low byte; a dense sweep
+    // crosses every band of the correction.
+    const ProfileEncoder e(1, 4, 1);
+    const ProfileConversion c{1, 4, 0.25, 1500.0, 1};
+    const double count = c.distancePixels(1000) - c.distancePixels(999);
+    for (double m = 0.002; m < 0.25; m += 0.00007) {
+        const int v = e.encode(m);
+        ASSERT_NE(v, 0) << m;
+        ASSERT_NEAR(c.distancePixels(v), m * 500 / 0.25, count + 1e-9) << m;
+    }
+}
+
+TEST(SimulatedHead, FaultPlanShapesTheReplies) {
+    CSondrelDoc doc;
+    FaultPlan f;
+    f.splitSegments = 3;
+    f.splitDelayMs = 7;
+    f.delayMs = 11;
+    f.silentEvery = 4;
+    f.invalidEvery = 5;
+    f.shortEvery = 6;
+    f.shortLength = 300;
+    f.garbageEvery = 7;
+    f.garbageLength = 9;
+    SimulatedHead head(HeadConfig{}, stillPipe(), f);
+    for (int n = 1; n <= 14; ++n) {
+        SCOPED_TRACE("command " + std::to_string(n));
+        const Reply r = head.answer(doc.command, 0.0);
+        if (n % 4 == 0) {
+            EXPECT_TRUE(r.silent);
+            EXPECT_TRUE(r.bytes.empty());
+            continue;
+        }
+        ASSERT_FALSE(r.silent);
+        EXPECT_EQ(r.delayMs, 11);
+        EXPECT_EQ(r.segmentDelayMs, 7);
+        ASSERT_EQ(r.segments.size(), 3u);
+        EXPECT_EQ(std::accumulate(r.segments.begin(), r.segments.end(), std::size_t{0}),
+                  r.bytes.size());
+        const std::size_t garbage = n % 7 == 0 ? 9 : 0;
+        const std::size_t length = n % 6 == 0 ? 300 : 813;
+        EXPECT_EQ(r.bytes.size(), garbage + length);
+        const std::vector<std::uint8_t> block(r.bytes.begin() + garbage, r.bytes.end());
+        CSondrelDoc d;
+        const bool valid = receive(d, block);
+        if (n % 5 == 0) {
+            EXPECT_FALSE(valid);
+            EXPECT_EQ(blockLengthFor(block), 813);  // still read as a full block
+        } else if (length == 813) {
+            EXPECT_TRUE(valid);
+        }
+        EXPECT_FALSE(r.closeAfter);
+    }
+    EXPECT_EQ(head.commandCount(), 14u);
+    EXPECT_EQ(head.replyCount(), 11u);
+
+    head.faults() = FaultPlan{};
+    head.faults().silentFrom = 16;
+    EXPECT_FALSE(head.answer(doc.command, 0.0).silent);  // 15
+    EXPECT_TRUE(head.answer(doc.command, 0.0).silent);   // 16
+    EXPECT_TRUE(head.answer(doc.command, 0.0).silent);   // 17
+    const Reply plain = (head.faults() = FaultPlan{}, head.answer(doc.command, 0.0));
+    EXPECT_EQ(plain.segments, std::vector<std::size_t>{813});
+    EXPECT_EQ(plain.delayMs, 0);
+}
+
+TEST(SimulatedHead, CloseAfterCountsRepliesOnEachLink) {
+    CSondrelDoc doc;
+    FaultPlan f;
+    f.closeAfter = 2;
+    f.silentEvery = 3;  // a silent command is no reply and does not count
+    SimulatedHead head(HeadConfig{}, stillPipe(), f);
+    head.linkOpened();
+    EXPECT_FALSE(head.answer(doc.command, 0.0).closeAfter);  // 1
+    EXPECT_TRUE(head.answer(doc.command, 0.0).closeAfter);   // 2
+    head.linkOpened();
+    EXPECT_TRUE(head.answer(doc.command, 0.0).silent);       // 3
+    EXPECT_FALSE(head.answer(doc.command, 0.0).closeAfter);  // 4
+    EXPECT_TRUE(head.answer(doc.command, 0.0).closeAfter);   // 5
+}
+
+TEST(SimulatedHead, SplitNeverMakesEmptyPieces) {
+    CSondrelDoc doc;
+    FaultPlan f;
+    f.splitSegments = 813;
+    f.shortEvery = 1;
+    f.shortLength = 5;
+    SimulatedHead head(HeadConfig{}, stillPipe(), f);
+    const Reply r = head.answer(doc.command, 0.0);
+    EXPECT_EQ(r.segments, std::vector<std::size_t>(5, 1));
+}
+
+TEST(CommandValidation, RejectsEveryMalformedShape) {
+    const CommandBuffer good = CSondrelDoc().command;
+    EXPECT_EQ(validateCommand(good, 0x10), CommandFault::None);
+    EXPECT_EQ(validateCommand(std::span(good).first(26), 0x10), CommandFault::BadLength);
+    auto c = good;
+    c[0] = 0xFC;
+    EXPECT_EQ(validateCommand(c, 0x10), CommandFault::BadStart);
+    c = good;
+    c[26] = 0;
+    EXPECT_EQ(validateCommand(c, 0x10), CommandFault::BadEnd);
+    c = good;
+    c[10] = 0xFD;
+    EXPECT_EQ(validateCommand(c, 0x10), CommandFault::TerminatorInside);
+    c = good;
+    c[1] = 0x45;
+    EXPECT_EQ(validateCommand(c, 0x10), CommandFault::BadIdentifier);
+    EXPECT_EQ(validateCommand(good, 0x11), CommandFault::BadIdentifier);
+    c = good;
+    c[cmd::kAbsorption] = 0xFE;  // absorption 254 is legal and looks like a start byte
+    EXPECT_EQ(validateCommand(c, 0x10), CommandFault::None);
+}
+
+TEST(CommandFramer, FindsCommandsInAStreamAndCountsWhatItDrops) {
+    CSondrelDoc doc;
+    doc.command[cmd::kAbsorption] = 0xFE;
+    const CommandBuffer good = doc.command;
+    std::vector<std::uint8_t> stream = {0x00, 0x41, 0xFD};  // stray bytes
+    stream.insert(stream.end(), good.begin(), good.end());
+    stream.insert(stream.end(), {0xFE, 0x44, 0x10, 0x0A, 0xFD});   // cut short
+    stream.insert(stream.end(), good.begin(), good.begin() + 12);  // lost its tail...
+    stream.insert(stream.end(), good.begin(), good.end());         // ...before this one
+    auto wrongHead = good;
+    wrongHead[2] = 0x11;
+    stream.insert(stream.end(), wrongHead.begin(), wrongHead.end());
+    stream.insert(stream.end(), good.begin(), good.end());
+
+    // Fed whole, and fed one byte at a time, the result is the same.
+    for (std::size_t chunk : {stream.size(), std::size_t{1}, std::size_t{7}}) {
+        SCOPED_TRACE("chunk " + std::to_string(chunk));
+        CommandFramer framer;
+        std::vector<CommandBuffer> commands;
+        std::vector<CommandFault> faults;
+        for (std::size_t i = 0; i < stream.size(); i += chunk) {
+            const std::size_t n = std::min(chunk, stream.size() - i);
+            framer.feed(
+                std::span(stream).subspan(i, n),
+                [&](const CommandBuffer& c) { commands.push_back(c); },
+                [&](const CommandFramer::Malformed& m) { faults.push_back(m.fault); });
+        }
+        ASSERT_EQ(commands.size(), 3u);
+        for (const auto& c : commands) EXPECT_EQ(c, good);
+        EXPECT_EQ(faults, (std::vector<CommandFault>{CommandFault::BadLength, CommandFault::BadEnd,
+                                                     CommandFault::BadIdentifier}));
+        EXPECT_EQ(framer.malformedCount(), 3u);
+        EXPECT_GE(framer.skippedBytes(), 3u);
+    }
+}
+
+TEST(SimulatedInstruments, EverySentenceTypeReadsBackThroughTheProgramsParsers) {
+    const CrawlerMotion motion{4.0, 8.0, 0.05, 12.0};
+    for (double t : {0.0, 3.3, 61.7}) {
+        const CrawlerReading r = crawlerAt(motion, t);
+        SCOPED_TRACE("t " + std::to_string(t));
+        {
+            CSondrelDoc doc;
+            ASSERT_TRUE(parseOrientation(doc, 0, orientationSentence(0, r)));
+            EXPECT_NEAR(doc.pitchDeg, r.pitchDeg, 0.05 + 1e-9);
+            EXPECT_NEAR(doc.rollDeg, r.rollDeg, 0.05 + 1e-9);
+            EXPECT_NEAR(doc.distanceM, r.distanceM, 0.005 + 1e-9);
+            EXPECT_EQ(doc.pitchValid + doc.rollValid + doc.distanceValid, 3);
+        }
+        {
+            CSondrelDoc doc;
+            ASSERT_TRUE(parseOrientation(doc, 1, orientationSentence(1, r)));
+            EXPECT_NEAR(doc.distanceM, r.distanceM, 0.05 + 1e-9);
+            EXPECT_EQ(doc.distanceValid, 1);
+        }
+        {
+            CSondrelDoc doc;
+            ASSERT_TRUE(parseOrientation(doc, 2, orientationSentence(2, r)));
+            EXPECT_NEAR(doc.distanceM, r.distanceM, 0.00005 + 1e-9);
+        }
+        {
+            CSondrelDoc doc;
+            ASSERT_TRUE(parseOrientation(doc, 3, orientationSentence(3, r)));
+            EXPECT_FLOAT_EQ(static_cast<float>(doc.distanceM), static_cast<float>(r.distanceM));
+            EXPECT_EQ(doc.reachValueReceived, 1);
+        }
+    }
+    // Readings beyond what the fixed columns hold are limited, not garbled.
+    CSondrelDoc doc;
+    ASSERT_TRUE(parseOrientation(doc, 0, orientationSentence(0, {-150.0, 1234.5, 20000.0})));
+    EXPECT_DOUBLE_EQ(doc.pitchDeg, -99.9);
+    EXPECT_DOUBLE_EQ(doc.rollDeg, 999.9);
+    EXPECT_DOUBLE_EQ(doc.distanceM, 9999.99);
+}
+
+TEST(SimulatedInstruments, CrawlerMovesSmoothly) {
+    const CrawlerMotion motion;
+    const CrawlerReading a = crawlerAt(motion, 10.0);
+    const CrawlerReading b = crawlerAt(motion, 10.2);
+    const CrawlerReading c = crawlerAt(motion, 20.0);
+    EXPECT_LT(std::abs(a.pitchDeg - b.pitchDeg), 1.0);
+    EXPECT_LT(std::abs(a.rollDeg - b.rollDeg), 2.0);
+    EXPECT_NE(a.pitchDeg, c.pitchDeg);
+    EXPECT_GT(c.distanceM, a.distanceM);
+    EXPECT_LE(std::abs(a.pitchDeg), motion.pitchAmplitude);
+}
+
+TEST(SimulatedInstruments, ReachAnswersMeasurementRequestsAndStreamsOnlyWhenEnabled) {
+    SimulatedReach reach;
+    const std::uint8_t s[] = {'S'}, m[] = {'M'}, le[] = {'L', 'E'}, ld[] = {'L', 'D'};
+    EXPECT_FALSE(reach.receive(s));
+    EXPECT_TRUE(reach.receive(m));  // "SM" split over two writes, as the program sends it
+    EXPECT_FALSE(reach.streaming());
+    EXPECT_TRUE(reach.receive(le));
+    EXPECT_TRUE(reach.streaming());
+    EXPECT_FALSE(reach.receive(ld));
+    EXPECT_FALSE(reach.streaming());
+    const std::uint8_t noise[] = {'X', 'M', 'E', 'D'};
+    EXPECT_FALSE(reach.receive(noise));
+    EXPECT_FALSE(reach.streaming());
+}
