@@ -126,6 +126,7 @@ struct Chunk {
     Clock::time_point due;
     std::vector<std::uint8_t> bytes;
     std::size_t sent = 0;
+    bool endsReply = false;
     bool closeAfter = false;
 };
 
@@ -339,12 +340,13 @@ void Simulator::onCommand(HeadLink& link, const sondrel::CommandBuffer& command)
             reply.bytes.begin() + static_cast<std::ptrdiff_t>(offset),
             reply.bytes.begin() + static_cast<std::ptrdiff_t>(offset + reply.segments[i]));
         offset += reply.segments[i];
-        c.closeAfter = reply.closeAfter && link.isTcp && i + 1 == reply.segments.size();
+        c.endsReply = i + 1 == reply.segments.size();
+        c.closeAfter = reply.closeAfter && link.isTcp && c.endsReply;
         link.queue.push_back(std::move(c));
     }
     link.lastDue = due;
-    ++blocksSent_;
-    flushQueue(link, now);
+    // Sent by the loop once the framer is done with this read: sending here
+    // could drop the link, and its framer, while the framer is still at work.
 }
 
 void Simulator::onMalformed(const sondrel::CommandFramer::Malformed& bad) {
@@ -394,6 +396,7 @@ void Simulator::flushQueue(HeadLink& link, Clock::time_point now) {
         c.sent += static_cast<std::size_t>(n);
         if (c.sent < c.bytes.size()) return;
         const bool closeAfter = c.closeAfter;
+        if (c.endsReply) ++blocksSent_;
         link.queue.pop_front();
         if (closeAfter) {
             dropClient("closing after the planned number of replies");
