@@ -278,7 +278,27 @@ std::string helpText() {
         } else {
             s << "\n" << std::string(column, ' ');
         }
-        s << (o.startOnly ? "  " : "* ") << o.help << "\n";
+        s << (o.startOnly ? "  " : "* ");
+        // Wrap the description under its own column.
+        std::istringstream words(o.help);
+        std::string word;
+        std::size_t used = column + 2;
+        bool first = true;
+        while (words >> word) {
+            if (!first && used + 1 + word.size() > 100) {
+                s << "\n" << std::string(column + 2, ' ');
+                used = column + 2;
+                first = true;
+            }
+            if (!first) {
+                s << ' ';
+                ++used;
+            }
+            s << word;
+            used += word.size();
+            first = false;
+        }
+        s << "\n";
     }
     s << "  --help                      show this text\n"
          "\n"
