@@ -1,0 +1,554 @@
+#include "recording/RecordFormat.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/ReturnBlock.h"
+#include "acquisition/SondrelDoc.h"
+#include "recording/BinaryFile.h"
+
+namespace sondrel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class TempPath {
+public:
+    explicit TempPath(const char* stem) {
+        path_ = ::testing::TempDir() + stem + std::to_string(::getpid()) + ".qzr";
+    }
+    ~TempPath() { std::remove(path_.c_str()); }
+    const std::string& str() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+void writeBytes(const std::string& path, const Bytes& bytes) {
+    BinaryFile f;
+    ASSERT_TRUE(f.create(path));
+    ASSERT_TRUE(f.write(bytes.data(), bytes.size()));
+}
+
+// A ping as processPing would leave it: 2 m range, Polar, Fast, Fwd, zero Down.
+void setKnownPing(CSondrelDoc& doc) {
+    doc.dateText = "08-DEC-2026";
+    doc.timeText = "14:03:07";
+    doc.hundredthsText = ".45";
+    doc.millisecondText = "450";
+    doc.setRangeIndex(4);
+    doc.setGain(12);
+    doc.setScanMode(kPolar);
+    doc.setStepSize(8);
+    doc.setCurrentSectorWidth(120);
+    doc.setCurrentTrain(70);  // 30 degrees
+    doc.setAbsorptionCode(60);
+    doc.setPulseLengthCode(3);
+    doc.command[cmd::kDataFormat] = 8;
+    doc.xdcrForward = 1;
+    doc.zeroDown = 1;
+    doc.stepDirection = 1;
+    doc.soundVelocity = 1480.55;
+    doc.pingPeriodRounded = 0x12345;  // only the low 16 bits are kept
+    const std::uint8_t header[12] = {'Q', 'S', 'Z', 0x10, 0x02, 0x05, 0x41, 20, 0x20, 0x06, 0xAA, 0xBB};
+    std::memcpy(doc.returnHeader.data(), header, sizeof header);
+    for (std::size_t i = 0; i < 800; ++i) doc.echoLong[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    doc.echoLong[800] = 0x99;  // beyond the samples: never recorded
+    doc.pitchDeg = 1.5;
+    doc.rollDeg = -2.25;
+    doc.distanceM = 12.345;
+    doc.pitchValid = 1;
+    doc.rollValid = 0;
+    doc.distanceValid = 1;
+}
+
+// The record bytes of setKnownPing, spelt out.
+Bytes expectedKnownRecord(bool orientation) {
+    Bytes r(orientation ? 1152 : 1024, 0);
+    const char* magic = "QZR";
+    std::memcpy(&r[0], magic, 3);
+    r[3] = 4;
+    r[4] = 0x04;
+    r[5] = orientation ? 0x80 : 0x00;
+    r[6] = 0x03;
+    r[7] = 0x2D;
+    std::memcpy(&r[8], "08-DEC-2026", 11);
+    std::memcpy(&r[20], "14:03:07", 8);
+    std::memcpy(&r[29], ".45", 3);
+    r[34] = orientation ? 1 : 0;
+    r[37] = 0x80 | 0x40 | (1 << 3) | 4;  // direction, Fwd, Polar, step 8 -> code 4
+    r[38] = 12;
+    r[39] = 120;
+    r[40] = 10;  // 30 degrees / 3
+    r[41] = 20;
+    r[42] = 60;
+    r[43] = 0x40 | (1 << 3) | 1;  // zero Down, format byte 8 -> 1
+    r[44] = 3;
+    r[46] = 0xB9;  // 1480.55 -> 14805 | 0x8000
+    r[47] = 0xD5;
+    r[80] = 0x08;
+    r[81] = 0xCA;
+    r[82] = 0x23;
+    r[83] = 0x45;
+    const std::uint8_t header[12] = {'Q', 'S', 'Z', 0x10, 0x02, 0x05, 0x41, 20, 0x20, 0x06, 0xAA, 0xBB};
+    std::memcpy(&r[100], header, 12);
+    for (std::size_t i = 0; i < 800; ++i) r[112 + i] = static_cast<std::uint8_t>(i * 7 + 3);
+    r[912] = 0xFC;
+    if (orientation) {
+        r[1024 + 74] = 0x05;  // pitch and distance valid
+        // 1.5f = 0x3FC00000, -2.25f = 0xC0100000, 12.345f = 0x4145851F, little-endian
+        const std::uint8_t floats[12] = {0x00, 0x00, 0xC0, 0x3F, 0x00, 0x00,
+                                         0x10, 0xC0, 0x1F, 0x85, 0x45, 0x41};
+        std::memcpy(&r[1024 + 75], floats, 12);
+    }
+    return r;
+}
+
+TEST(RecordWriter, KnownPingWithoutOrientationGivesTheExactBytes) {
+    auto doc = std::make_unique<CSondrelDoc>();
+    setKnownPing(*doc);
+    doc->prdEnable = 0;
+    RecordBuffer buffer;
+    const std::size_t length = encodeRecord(*doc, buffer);
+    ASSERT_EQ(length, 1024u);
+    const Bytes expected = expectedKnownRecord(false);
+    for (std::size_t i = 0; i < length; ++i) EXPECT_EQ(buffer[i], expected[i]) << "byte " << i;
+}
+
+TEST(RecordWriter, KnownPingWithOrientationGivesTheExactBytes) {
+    auto doc = std::make_unique<CSondrelDoc>();
+    setKnownPing(*doc);
+    doc->prdEnable = 1;
+    RecordBuffer buffer;
+    const std::size_t length = encodeRecord(*doc, buffer);
+    ASSERT_EQ(length, 1152u);
+    const Bytes expected = expectedKnownRecord(true);
+    for (std::size_t i = 0; i < length; ++i) EXPECT_EQ(buffer[i], expected[i]) << "byte " << i;
+}
+
+TEST(RecordWriter, TextsLongerThanTheirFieldsAreCutAndShortOnesLeaveZeros) {
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->dateText = "08-DEC-2026-and-more";
+    doc->timeText = "1:2";
+    doc->hundredthsText = ". 5xyz";
+    RecordBuffer b;
+    encodeRecord(*doc, b);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[8]), 12), std::string("08-DEC-2026\0", 12));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[20]), 9), std::string("1:2\0\0\0\0\0\0", 9));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[29]), 5), std::string(". 5\0\0", 5));
+}
+
+TEST(RecordWriter, WriteRecordAppendsAndClaimsTheLongBlock) {
+    TempPath path("write_record_");
+    auto doc = std::make_unique<CSondrelDoc>();
+    setKnownPing(*doc);
+    doc->blockLength = 265;
+    BinaryFile file;
+    ASSERT_TRUE(file.create(path.str()));
+    doc->prdEnable = 0;
+    ASSERT_TRUE(writeRecord(*doc, file));
+    doc->prdEnable = 1;
+    ASSERT_TRUE(writeRecord(*doc, file));
+    EXPECT_EQ(doc->blockLength, 813);
+    EXPECT_EQ(file.size(), 1024 + 1152);
+
+    BinaryFile closed;
+    EXPECT_FALSE(writeRecord(*doc, closed));
+}
+
+TEST(RecordCodes, StepSizesRoundTripThroughTheirCodes) {
+    struct Case {
+        int written, code, readBack;
+    };
+    // 0 ("None", SideScan) and the never-kept 5 and 7 play back as 1.
+    const Case cases[] = {{1, 0, 1}, {2, 1, 2}, {3, 2, 3}, {4, 3, 4}, {8, 4, 8},
+                          {6, 5, 6}, {0, 0, 1}, {5, 0, 1}, {7, 0, 1}, {200, 0, 1}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(stepSizeCodeFor(c.written), c.code) << c.written;
+        EXPECT_EQ(stepSizeForCode(stepSizeCodeFor(c.written)), c.readBack) << c.written;
+    }
+    EXPECT_EQ(stepSizeForCode(6), 7);
+    EXPECT_EQ(stepSizeForCode(7), 8);
+}
+
+TEST(RecordCodes, DataSizeCodesAndRecordSizes) {
+    const int counts[] = {0, 128, 250, 500, 800, 1000, 1500, 2000, 3000, 4000};
+    for (int code = 0; code <= 9; ++code) EXPECT_EQ(dataPointCountForCode(code, 42), counts[code]);
+    EXPECT_EQ(dataPointCountForCode(10, 42), 42);
+    EXPECT_EQ(dataPointCountForCode(255, 42), 42);
+    for (int code = 0; code < 256; ++code) {
+        const std::int64_t expected = code == 4 ? 1024 : code == 8 ? 3200 : 0;
+        EXPECT_EQ(baseRecordSizeForCode(code), expected) << code;
+    }
+}
+
+TEST(RecordCodes, SoundVelocityFieldAndItsLimits) {
+    EXPECT_EQ(soundVelocityField(1500.0), 0xBA98);
+    EXPECT_EQ(soundVelocityField(1480.55), 0xB9D5);
+    EXPECT_DOUBLE_EQ(soundVelocityFromField(0xBA98, 1400.0), 1500.0);
+    EXPECT_DOUBLE_EQ(soundVelocityFromField(0xB9D5, 1400.0), 1480.5);
+    EXPECT_DOUBLE_EQ(soundVelocityFromField(0x8000 | 7500, 1400.0), 750.0);
+    EXPECT_DOUBLE_EQ(soundVelocityFromField(0x8000 | 22500, 1400.0), 2250.0);
+    // Present but implausible: the value in force stays.
+    EXPECT_DOUBLE_EQ(soundVelocityFromField(0x8000 | 7499, 1400.0), 1400.0);
+    EXPECT_DOUBLE_EQ(soundVelocityFromField(0x8000 | 22501, 1400.0), 1400.0);
+    // Absent: the standard value.
+    EXPECT_DOUBLE_EQ(soundVelocityFromField(14805, 1400.0), 1500.0);
+}
+
+TEST(RecordCodes, FrequencyCodesKeepTheirLowByte) {
+    EXPECT_EQ(frequencyCodeForKhz(2250), 159);
+    EXPECT_EQ(frequencyCodeForKhz(675), 100);
+    EXPECT_EQ(frequencyCodeForKhz(679), 100);
+    EXPECT_EQ(frequencyCodeForKhz(680), 101);
+    EXPECT_EQ(frequencyCodeForKhz(0), (-135 + 100) & 0xFF);   // truncation toward zero
+    EXPECT_EQ(frequencyCodeForKhz(671), 100);                 // -4 / 5 is 0, not -1
+    EXPECT_EQ(frequencyCodeForKhz(65535), ((65535 - 675) / 5 + 100) & 0xFF);
+}
+
+TEST(RecordCodes, DataFormatCodes) {
+    EXPECT_EQ(dataFormatCodeFor(16), 2);
+    EXPECT_EQ(dataFormatCodeFor(8), 1);
+    EXPECT_EQ(dataFormatCodeFor(4), 0);
+    EXPECT_EQ(dataFormatCodeFor(5), 0);
+    EXPECT_EQ(dataFormatByteForCode(0, 99), 4);
+    EXPECT_EQ(dataFormatByteForCode(1, 99), 8);
+    EXPECT_EQ(dataFormatByteForCode(2, 99), 16);
+    for (int code = 3; code < 8; ++code) EXPECT_EQ(dataFormatByteForCode(code, 99), 99);
+}
+
+TEST(RecordTexts, MillisecondsAndDateRepair) {
+    EXPECT_EQ(millisecondTextFor(".45"), ".450");
+    EXPECT_EQ(millisecondTextFor(". 5"), ".050");
+    EXPECT_EQ(millisecondTextFor(".00"), ".000");
+
+    std::array<std::uint8_t, kRecordHeaderSize> h{};
+    std::memcpy(&h[8], "08-DEC-2026X", 12);
+    EXPECT_EQ(recordedDateText(h), "08-DEC-2026");
+    h[19] = 0;
+    EXPECT_EQ(recordedDateText(h), "08-DEC-2026");
+    // The halves of the year end at their first non-digit.
+    std::memcpy(&h[8], "31-JAN-1X7YZ", 12);
+    EXPECT_EQ(recordedDateText(h), "31-JAN-0107");
+    std::memcpy(&h[8], "31-JAN-ABCDE", 12);
+    EXPECT_EQ(recordedDateText(h), "31-JAN-0000");
+}
+
+// ------------------------------------------------------------------ reading
+
+struct ReadFixture : ::testing::Test {
+    TempPath path{"read_record_"};
+    std::unique_ptr<CSondrelDoc> writer = std::make_unique<CSondrelDoc>();
+    std::unique_ptr<CSondrelDoc> reader = std::make_unique<CSondrelDoc>();
+
+    Bytes recordOf(CSondrelDoc& doc) {
+        RecordBuffer b;
+        const std::size_t n = encodeRecord(doc, b);
+        return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    ReadOutcome readAt(std::int64_t position) {
+        BinaryFile file;
+        EXPECT_TRUE(file.openRead(path.str()));
+        const ReadOutcome outcome = readRecord(*reader, file, position);
+        if (outcome.status == ReadStatus::Valid || outcome.status == ReadStatus::InvalidHeader) {
+            EXPECT_EQ(file.tell(), outcome.nextPosition);
+        }
+        return outcome;
+    }
+};
+
+TEST_F(ReadFixture, EveryRecordedFieldComesBack) {
+    setKnownPing(*writer);
+    writer->prdEnable = 1;
+    writer->scanMode = kSector;
+    writer->setCurrentSectorWidth(40);
+    writer->command[cmd::kDataFormat] = 16;
+    writer->pingPeriodRounded = 850;
+    writeBytes(path.str(), recordOf(*writer));
+
+    reader->stepDirection = 0;
+    reader->command[cmd::kFixed22] = 7;
+    const ReadOutcome o = readAt(0);
+    ASSERT_EQ(o.status, ReadStatus::Valid);
+    EXPECT_EQ(o.recordSize, 1152);
+    EXPECT_EQ(o.nextPosition, 1152);
+    const CSondrelDoc& d = *reader;
+    EXPECT_EQ(d.recordSize, 1152);
+    EXPECT_EQ(d.nextRecordPosition, 1152);
+    EXPECT_EQ(d.blockLength, 813);
+    EXPECT_EQ(d.dateText, "08-DEC-2026");
+    EXPECT_EQ(d.timeText, "14:03:07");
+    EXPECT_EQ(d.hundredthsText, ".45");
+    EXPECT_EQ(d.millisecondText, ".450");
+    EXPECT_EQ(d.prdEnable, 1);
+    EXPECT_EQ(d.stepDirectionPrevious, 0);
+    EXPECT_EQ(d.stepDirection, 1);  // from the return header, which agrees
+    EXPECT_EQ(d.xdcrForward, 1);
+    EXPECT_EQ(d.trainReversed, 1);
+    EXPECT_EQ(d.scanMode, kSector);
+    EXPECT_EQ(d.stepSize, 8);
+    EXPECT_EQ(d.command[cmd::kStepSize], 8);
+    EXPECT_EQ(d.gainDb, 12);
+    EXPECT_EQ(d.command[cmd::kGain], 12);
+    EXPECT_EQ(d.currentSectorWidth, 40);
+    EXPECT_EQ(d.command[cmd::kSectorWidth], 40);
+    EXPECT_EQ(d.trainDegrees, 30);
+    EXPECT_EQ(d.currentTrain, 30);
+    EXPECT_EQ(d.command[cmd::kReserved4], 20);
+    EXPECT_EQ(d.absorptionCode, 60);
+    EXPECT_EQ(d.command[cmd::kAbsorption], 60);
+    EXPECT_EQ(d.command[cmd::kDataFormat], 16);
+    EXPECT_EQ(d.zeroDown, 1);
+    EXPECT_EQ(d.command[cmd::kFixed9], 1);
+    EXPECT_EQ(d.command[cmd::kFixed22], 0);
+    EXPECT_EQ(d.pulseLengthCode, 3);
+    EXPECT_EQ(d.command[cmd::kPulseLength], 3);
+    EXPECT_DOUBLE_EQ(d.soundVelocity, 1480.5);
+    EXPECT_EQ(d.frequencyCode, 159);
+    EXPECT_EQ(d.command[cmd::kFrequency], 159);
+    EXPECT_EQ(d.pingPeriodRounded, 850);
+    // Return header, decoded in its playback form.
+    EXPECT_EQ(d.returnHeader, writer->returnHeader);
+    EXPECT_EQ(d.headId, 0x10);
+    EXPECT_EQ(d.headStatusLow, 2);
+    EXPECT_EQ(d.headPosition, 0x01 * 128 + 5);
+    EXPECT_EQ(d.rangeIndex, 4);
+    EXPECT_DOUBLE_EQ(d.rangeMetres, 2.0);
+    EXPECT_EQ(d.command[cmd::kRange], 20);
+    EXPECT_EQ(d.dataBytes, 6 * 128 + 0x20);
+    EXPECT_EQ(d.dataPointCount, 800);
+    // Samples, trailer and extension land in echoLong.
+    for (std::size_t i = 0; i < 800; ++i) ASSERT_EQ(d.echoLong[i], writer->echoLong[i]) << i;
+    EXPECT_EQ(d.echoLong[800], 0xFC);
+    EXPECT_EQ(d.echoLong[912 + 74], 0x05);
+    // Orientation, widened from single precision.
+    EXPECT_EQ(d.pitchValid, 1);
+    EXPECT_EQ(d.rollValid, 0);
+    EXPECT_EQ(d.distanceValid, 1);
+    EXPECT_DOUBLE_EQ(d.pitchDeg, 1.5);
+    EXPECT_DOUBLE_EQ(d.rollDeg, -2.25);
+    EXPECT_DOUBLE_EQ(d.distanceM, static_cast<double>(12.345f));
+}
+
+TEST_F(ReadFixture, ARecordWithoutOrientationKeepsTheOrientationInForce) {
+    setKnownPing(*writer);
+    writer->prdEnable = 0;
+    writeBytes(path.str(), recordOf(*writer));
+    reader->pitchDeg = 7.0;
+    reader->rollDeg = 8.0;
+    reader->distanceM = 9.0;
+    reader->rollValid = 1;
+    reader->prdEnable = 1;
+    const ReadOutcome o = readAt(0);
+    ASSERT_EQ(o.status, ReadStatus::Valid);
+    EXPECT_EQ(o.recordSize, 1024);
+    EXPECT_EQ(reader->prdEnable, 0);
+    EXPECT_EQ(reader->pitchDeg, 7.0);
+    EXPECT_EQ(reader->rollDeg, 8.0);
+    EXPECT_EQ(reader->distanceM, 9.0);
+    EXPECT_EQ(reader->rollValid, 1);
+}
+
+TEST_F(ReadFixture, StepSizeZeroPlaysBackAsOne) {
+    setKnownPing(*writer);
+    writer->setStepSize(0);
+    writeBytes(path.str(), recordOf(*writer));
+    ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
+    EXPECT_EQ(reader->stepSize, 1);
+    EXPECT_EQ(reader->command[cmd::kStepSize], 1);
+}
+
+TEST_F(ReadFixture, RepairedFieldsAndAbsentValues) {
+    setKnownPing(*writer);
+    Bytes r = recordOf(*writer);
+    r[19] = 'X';                // date terminator overwritten
+    std::memset(&r[29], 0, 3);  // no hundredths
+    r[46] = 0x3A;               // sound velocity without its "present" bit
+    r[47] = 0x98;
+    writeBytes(path.str(), r);
+    reader->soundVelocity = 1450.0;
+    ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
+    EXPECT_EQ(reader->dateText, "08-DEC-2026");
+    EXPECT_EQ(reader->hundredthsText, ".00");
+    EXPECT_EQ(reader->millisecondText, ".000");
+    EXPECT_DOUBLE_EQ(reader->soundVelocity, 1500.0);
+}
+
+TEST_F(ReadFixture, UnterminatedTextsStayInsideTheirFields) {
+    setKnownPing(*writer);
+    Bytes r = recordOf(*writer);
+    std::memset(&r[8], 'A', 34 - 8);  // no zero from the date to the flags
+    writeBytes(path.str(), r);
+    ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
+    EXPECT_EQ(reader->dateText, "AAAAAAA0000");  // repaired: no digits in the year
+    EXPECT_EQ(reader->timeText, "AAAAAAAA");
+    EXPECT_EQ(reader->hundredthsText, "AAA");
+    EXPECT_EQ(reader->millisecondText, "AAA0");
+}
+
+TEST_F(ReadFixture, AnInvalidReturnHeaderTakesTheSettingsButNotThePing) {
+    setKnownPing(*writer);
+    Bytes r = recordOf(*writer);
+    r[100] = 'X';
+    writeBytes(path.str(), r);
+    reader->echoLong.fill(0x11);
+    reader->headPosition = 99;
+    reader->headId = 0x77;
+    const auto header = reader->returnHeader;
+    const ReadOutcome o = readAt(0);
+    EXPECT_EQ(o.status, ReadStatus::InvalidHeader);
+    EXPECT_EQ(o.nextPosition, 1024);
+    EXPECT_EQ(reader->nextRecordPosition, 1024);
+    // Settings of the record header are in force ...
+    EXPECT_EQ(reader->gainDb, 12);
+    EXPECT_EQ(reader->timeText, "14:03:07");
+    // ... the ping state and the echo buffer are not touched.
+    EXPECT_EQ(reader->headPosition, 99);
+    EXPECT_EQ(reader->headId, 0x77);
+    EXPECT_EQ(reader->echoLong[0], 0x11);
+    EXPECT_EQ(reader->echoLong[500], 0x11);
+    EXPECT_NE(reader->returnHeader, header);  // the raw header is kept for diagnostics
+    EXPECT_EQ(reader->headerText, "XSZ");
+}
+
+TEST_F(ReadFixture, ImageIsClearedOnlyWhenModeWidthOrTrainChange) {
+    setKnownPing(*writer);
+    const Bytes base = recordOf(*writer);
+    // Reads the known ping, then one record with a single change; reports
+    // whether that second record cleared the image.
+    const auto clears = [&](auto change) {
+        writeBytes(path.str(), base);
+        EXPECT_EQ(readAt(0).status, ReadStatus::Valid);
+        auto doc = std::make_unique<CSondrelDoc>();
+        setKnownPing(*doc);
+        change(*doc);
+        writeBytes(path.str(), recordOf(*doc));
+        reader->sonarBitmap.pixels()[4242] = 9;
+        EXPECT_EQ(readAt(0).status, ReadStatus::Valid);
+        return reader->sonarBitmap.pixels()[4242] == 0;
+    };
+    EXPECT_FALSE(clears([](CSondrelDoc&) {}));
+    EXPECT_FALSE(clears([](CSondrelDoc& d) { d.setGain(3); }));
+    EXPECT_FALSE(clears([](CSondrelDoc& d) { d.setRangeIndex(2); }));
+    EXPECT_TRUE(clears([](CSondrelDoc& d) { d.scanMode = kSector; }));
+    EXPECT_TRUE(clears([](CSondrelDoc& d) { d.setCurrentSectorWidth(60); }));
+    EXPECT_TRUE(clears([](CSondrelDoc& d) { d.trainDegrees = 90; }));
+}
+
+TEST_F(ReadFixture, ScanModeCodesBeyondSideScanKeepTheModeInForce) {
+    setKnownPing(*writer);
+    Bytes r = recordOf(*writer);
+    r[37] = static_cast<std::uint8_t>((r[37] & ~0x38) | (6 << 3));
+    writeBytes(path.str(), r);
+    reader->scanMode = kSideScan;
+    ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
+    EXPECT_EQ(reader->scanMode, kSideScan);
+}
+
+TEST_F(ReadFixture, RecordsFollowEachOtherAndAShortTailEndsTheFile) {
+    setKnownPing(*writer);
+    Bytes file;
+    writer->prdEnable = 0;
+    Bytes a = recordOf(*writer);
+    writer->prdEnable = 1;
+    writer->timeText = "14:03:08";
+    Bytes b = recordOf(*writer);
+    file.insert(file.end(), a.begin(), a.end());
+    file.insert(file.end(), b.begin(), b.end());
+    // A third record cut short after its return header.
+    file.insert(file.end(), a.begin(), a.begin() + 500);
+    writeBytes(path.str(), file);
+
+    EXPECT_EQ(readAt(0).nextPosition, 1024);
+    const ReadOutcome second = readAt(1024);
+    EXPECT_EQ(second.status, ReadStatus::Valid);
+    EXPECT_EQ(second.nextPosition, 1024 + 1152);
+    EXPECT_EQ(reader->timeText, "14:03:08");
+
+    // Nothing of the partial record may reach the document.
+    reader->timeText = "untouched";
+    reader->prdEnable = 5;
+    const ReadOutcome third = readAt(1024 + 1152);
+    EXPECT_EQ(third.status, ReadStatus::EndOfFile);
+    EXPECT_EQ(third.nextPosition, 1024 + 1152);
+    EXPECT_EQ(reader->timeText, "untouched");
+    EXPECT_EQ(reader->prdEnable, 5);
+    EXPECT_EQ(reader->nextRecordPosition, 1024 + 1152);
+
+    // Fewer than 100 bytes: not even a header.
+    EXPECT_EQ(readAt(1024 + 1152 + 450).status, ReadStatus::EndOfFile);
+    EXPECT_EQ(readAt(1 << 20).status, ReadStatus::EndOfFile);
+}
+
+TEST_F(ReadFixture, UnknownDataSizeCodesAreNotSized) {
+    setKnownPing(*writer);
+    Bytes r = recordOf(*writer);
+    for (int code : {0, 1, 2, 3, 5, 6, 7, 9, 200}) {
+        r[3] = static_cast<std::uint8_t>(code);
+        writeBytes(path.str(), r);
+        reader->timeText = "untouched";
+        const ReadOutcome o = readAt(0);
+        EXPECT_EQ(o.status, ReadStatus::Unsizable) << code;
+        EXPECT_EQ(o.nextPosition, 0) << code;
+        EXPECT_EQ(reader->timeText, "untouched") << code;
+    }
+}
+
+TEST_F(ReadFixture, LargeRecordsAreReadWhole) {
+    setKnownPing(*writer);
+    Bytes r = recordOf(*writer);
+    r[3] = 8;
+    r.resize(3200, 0x5A);
+    r[34] = 1;  // with the extension: 3328 bytes
+    r.resize(3328, 0x6B);
+    Bytes file = r;
+    file.insert(file.end(), r.begin(), r.end());
+    writeBytes(path.str(), file);
+    const ReadOutcome o = readAt(0);
+    ASSERT_EQ(o.status, ReadStatus::Valid);
+    EXPECT_EQ(o.recordSize, 3328);
+    EXPECT_EQ(o.nextPosition, 3328);
+    EXPECT_EQ(reader->dataPointCount, 800);  // the return header has the last word
+    EXPECT_EQ(reader->echoLong[3200 - 112 - 1], 0x5A);
+    EXPECT_EQ(reader->echoLong[3328 - 112 - 1], 0x6B);
+    EXPECT_EQ(readAt(3328).status, ReadStatus::Valid);
+}
+
+TEST_F(ReadFixture, ZeroRecordLengthFieldDoesNotMatter) {
+    // The reader sizes records by their size code and flag, never by the
+    // length field that a damaged file may hold.
+    setKnownPing(*writer);
+    Bytes r = recordOf(*writer);
+    r[4] = r[5] = 0;
+    Bytes file = r;
+    file.insert(file.end(), r.begin(), r.end());
+    writeBytes(path.str(), file);
+    EXPECT_EQ(readAt(0).nextPosition, 1024);
+    EXPECT_EQ(readAt(1024).status, ReadStatus::Valid);
+}
+
+TEST(RecordDecode, NeverReadsPastTheGivenBytes) {
+    auto doc = std::make_unique<CSondrelDoc>();
+    setKnownPing(*doc);
+    doc->prdEnable = 1;
+    RecordBuffer b;
+    const std::size_t n = encodeRecord(*doc, b);
+    auto reader = std::make_unique<CSondrelDoc>();
+    for (std::size_t size : {std::size_t{0}, std::size_t{99}, std::size_t{100}, std::size_t{1024},
+                             n - 1}) {
+        // An exact-size heap copy lets a sanitizer build catch any overread.
+        std::vector<std::uint8_t> copy(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size));
+        EXPECT_EQ(decodeRecord(*reader, copy), ReadStatus::EndOfFile) << size;
+    }
+    std::vector<std::uint8_t> whole(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_EQ(decodeRecord(*reader, whole), ReadStatus::Valid);
+}
+
+}  // namespace
+}  // namespace sondrel

@@ -1,0 +1,201 @@
+// sondrel-convert: converts sonar data files (.qzr) to XYZ point lists (.xyz)
+// without a window, through the same record reader, profile pass and export
+// as the desktop program.
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/SondrelDoc.h"
+#include "recording/DataFileConverter.h"
+#include "recording/Player.h"
+#include "recording/SettingsFile.h"
+#include "recording/SettingsLocation.h"
+#include "recording/XyzExport.h"
+
+namespace {
+
+using namespace sondrel;
+
+enum ExitStatus {
+    kExitOk = 0,
+    kExitFailed = 1,   // an input could not be read or an output not written
+    kExitUsage = 2,
+    kExitPartial = 3,  // a file was converted only up to a record of unknown size
+};
+
+const char* const kUsage =
+    "Usage: sondrel-convert [options] FILE.qzr...\n"
+    "Converts sonar data files to XYZ point lists: one line per profile point,\n"
+    "\"date<TAB>time<TAB>x<TAB>y<TAB>z\" in metres, an empty line after each record.\n"
+    "Each FILE.qzr is written to FILE.xyz unless -o names the output.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output FILE   output file (only with a single input file)\n"
+    "  --settings FILE     settings file whose RollCorrection and PPMinRange shape\n"
+    "                      the points (default: Sondrel.INI beside the program, or\n"
+    "                      in ~/.config/Sondrel/ when that folder is not writable)\n"
+    "  -q, --quiet         no progress bar\n"
+    "  -h, --help          this text\n"
+    "  --version           the program's version\n"
+    "\n"
+    "Exit status: 0 every file converted; 1 an input could not be read, was empty,\n"
+    "or an output could not be written; 2 wrong usage; 3 a file holds a record\n"
+    "whose size is unknown (not written by this program): it was converted up to\n"
+    "that record and the rest was left out.\n";
+
+struct Options {
+    std::vector<std::string> inputs;
+    std::string output;
+    bool quiet = false;
+};
+
+// Draws "[#####.....]  42%" on the terminal, only when the percentage changes.
+class ProgressBar {
+public:
+    ProgressBar(bool enabled, std::string label) : enabled_(enabled), label_(std::move(label)) {
+        if (label_.size() > 32) label_ = "..." + label_.substr(label_.size() - 29);
+    }
+    void update(std::int64_t done, std::int64_t total) {
+        if (!enabled_ || total <= 0) return;
+        const int percent = static_cast<int>(done * 100 / total);
+        if (percent == shown_) return;
+        shown_ = percent;
+        constexpr int kWidth = 40;
+        char bar[kWidth + 1];
+        const int filled = percent * kWidth / 100;
+        for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '.';
+        bar[kWidth] = '\0';
+        std::fprintf(stderr, "\r%-32s [%s] %3d%%", label_.c_str(), bar, percent);
+        std::fflush(stderr);
+    }
+    void finish() {
+        if (enabled_ && shown_ >= 0) std::fputc('\n', stderr);
+    }
+
+private:
+    bool enabled_;
+    std::string label_;
+    int shown_ = -1;
+};
+
+int convertOne(const std::string& input, const std::string& output, const std::string& settings,
+               bool showProgress) {
+    if (!hasDataFileEnding(input)) {
+        std::fprintf(stderr, "sondrel-convert: %s: not a sonar data file (the name must end in .qzr)\n",
+                     input.c_str());
+        return kExitFailed;
+    }
+    // A fresh document per file, as if the program had just opened it for
+    // playback: the head settings come from the records, so the settings file
+    // is read with playback on and its head settings are skipped.
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->playbackActive = 1;
+    loadSettings(*doc, settings);
+
+    ProgressBar bar(showProgress, input);
+    const ConversionResult result = convertDataFile(
+        *doc, input, output, [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
+    bar.finish();
+
+    const ConversionSummary& s = result.summary;
+    if (!result.ok()) std::fprintf(stderr, "sondrel-convert: %s\n", result.message.c_str());
+    if (result.ok() || s.recordsRead + s.recordsSkipped > 0) {
+        std::printf("%s -> %s: %lld records read, %lld records skipped, %lld points written\n",
+                    input.c_str(), output.c_str(), static_cast<long long>(s.recordsRead),
+                    static_cast<long long>(s.recordsSkipped),
+                    static_cast<long long>(s.pointsWritten));
+    }
+    if (!result.ok()) return kExitFailed;
+    if (s.trailingBytes > 3) {
+        std::fprintf(stderr,
+                     "sondrel-convert: %s: the last %lld bytes are not a whole record and were "
+                     "ignored\n",
+                     input.c_str(), static_cast<long long>(s.trailingBytes));
+    }
+    if (s.stoppedAtUnsizableRecord) {
+        std::fprintf(stderr,
+                     "sondrel-convert: %s: stopped at byte %lld: a record of unknown size; the rest of "
+                     "the file was not converted\n",
+                     input.c_str(), static_cast<long long>(s.stopPosition));
+        return kExitPartial;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string settingsPath;
+    bool explicitSettings = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+        if (arg == "--version") {
+            std::printf("sondrel-convert %s\n", SONDREL_VERSION);
+            return kExitOk;
+        }
+        if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "-o" || arg == "--output") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "sondrel-convert: %s needs a file name\n%s", arg.c_str(), kUsage);
+                return kExitUsage;
+            }
+            options.output = argv[++i];
+        } else if (arg.rfind("--output=", 0) == 0) {
+            options.output = arg.substr(9);
+        } else if (arg == "--settings") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "sondrel-convert: --settings needs a file name\n%s", kUsage);
+                return kExitUsage;
+            }
+            ++i;
+            explicitSettings = true;
+        } else if (arg.rfind("--settings=", 0) == 0) {
+            explicitSettings = true;
+        } else if (arg == "--") {
+            for (++i; i < argc; ++i) options.inputs.emplace_back(argv[i]);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "sondrel-convert: unknown option %s\n%s", arg.c_str(), kUsage);
+            return kExitUsage;
+        } else {
+            options.inputs.push_back(arg);
+        }
+    }
+    if (options.inputs.empty()) {
+        std::fprintf(stderr, "sondrel-convert: no data file given\n%s", kUsage);
+        return kExitUsage;
+    }
+    if (!options.output.empty() && options.inputs.size() > 1) {
+        std::fprintf(stderr, "sondrel-convert: -o names the output of a single input file only\n");
+        return kExitUsage;
+    }
+
+    settingsPath = settingsPathFor(argc, argv);
+    // A settings file named on the command line must be there; the default one
+    // may be missing (every setting then takes its default).
+    if (explicitSettings && ::access(settingsPath.c_str(), R_OK) != 0) {
+        std::fprintf(stderr, "sondrel-convert: settings file %s: %s\n", settingsPath.c_str(),
+                     std::strerror(errno));
+        return kExitFailed;
+    }
+
+    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+    int status = kExitOk;
+    for (const std::string& input : options.inputs) {
+        const std::string output = options.output.empty() ? xyzPathFor(input) : options.output;
+        const int one = convertOne(input, output, settingsPath, showProgress);
+        if (one == kExitFailed || (one == kExitPartial && status == kExitOk)) status = one;
+    }
+    return status;
+}
