@@ -18,11 +18,19 @@ namespace {
 
 constexpr std::string_view kBlanks = " \t\r\v\f";
 
-bool isBlank(char c) { return kBlanks.find(c) != std::string_view::npos; }
-bool isSpace(char c) { return c == '\n' || isBlank(c); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return kBlanks.find(c) != std::string_view::npos;
+}
+bool isSpace(char c) {
+    return c == '\n' || isBlank(c);
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string lowerCopy(std::string_view text) {
     std::string out(text);
@@ -37,16 +45,24 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-bool isBlankLine(std::string_view raw) { return raw.find_first_not_of(kBlanks) == raw.npos; }
+bool isBlankLine(std::string_view raw) {
+    return raw.find_first_not_of(kBlanks) == raw.npos;
+}
 
-bool isQuote(char c) { return c == '"' || c == '\''; }
+bool isQuote(char c) {
+    return c == '"' || c == '\'';
+}
 
 bool enclosedInQuotes(std::string_view text) {
     return text.size() >= 2 && isQuote(text.front()) && text.front() == text.back();
 }
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-bool isLeadByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0xC0; }
+bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+bool isLeadByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0xC0;
+}
 
 // Cuts text to at most limit bytes without splitting a UTF-8 sequence.
 std::string_view cutToLimit(std::string_view text, std::size_t limit) {
@@ -77,8 +93,8 @@ std::string encodedValue(std::string_view value) {
 bool writeAll(int fd, std::string_view data, off_t offset) {
     std::size_t done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::pwrite(fd, data.data() + done, data.size() - done,
-                                   offset + static_cast<off_t>(done));
+        const ssize_t n =
+            ::pwrite(fd, data.data() + done, data.size() - done, offset + static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -141,8 +157,8 @@ bool replaceAtomically(const std::string& target, std::string_view data, const s
 // Overwrites the file itself. Writing over the old bytes before cutting the
 // file to length means a full disk fails the write without first emptying it.
 bool writeInPlace(const std::string& target, std::string_view data) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
-                          0666);
+    const int fd =
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0) return false;
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -213,9 +229,8 @@ double parseLeadingReal(std::string_view text) {
 
     const std::string_view number = text.substr(start, i - start);
     double value = 0.0;
-    const auto [end, ec] =
-        std::from_chars(number.data(), number.data() + number.size(), value,
-                        std::chars_format::general);
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                           std::chars_format::general);
     (void)end;
     if (ec == std::errc::result_out_of_range) {
         // Too large or too small for a double: the decimal magnitude tells which.
@@ -303,8 +318,7 @@ IniFile::LoadResult IniFile::load(const std::string& path) {
     // Non-blocking so that a FIFO named as the settings file cannot hang the program.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::Missing
-                                                      : LoadResult::Unreadable;
+        return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::Missing : LoadResult::Unreadable;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -444,8 +458,7 @@ void IniFile::setInt(std::string_view section, std::string_view key, long long v
     setValue(section, key, std::to_string(value));
 }
 
-void IniFile::setReal(std::string_view section, std::string_view key, double value,
-                      int decimals) {
+void IniFile::setReal(std::string_view section, std::string_view key, double value, int decimals) {
     setValue(section, key, formatFixed(value, decimals));
 }
 

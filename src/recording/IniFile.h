@@ -5,9 +5,9 @@
 // blanks ("Speed of Sound") and are kept as written. Lines starting with ';' or
 // '#' are comments. A key that occurs twice is read from, and updated at, its
 // first occurrence (a section that occurs twice is searched in file order).
-// Lines before the first section belong to none. Every line the program does not write (other sections,
-// comments, blank lines, unknown keys, even binary junk) survives a save in its
-// place; keys and sections that are missing are appended.
+// Lines before the first section belong to none. Every line the program does
+// not write (other sections, comments, blank lines, unknown keys, even binary
+// junk) survives a save in its place; missing keys and sections are appended.
 //
 // Reading accepts CR LF and LF line ends and a last line without one; writing
 // uses CR LF throughout.
@@ -40,7 +40,7 @@ double parseLeadingReal(std::string_view text);
 std::string formatFixed(double value, int decimals);
 
 class IniFile {
-public:
+  public:
     enum class LoadResult {
         Loaded,
         Missing,     // no file: the contents are empty
@@ -76,12 +76,12 @@ public:
     void setInt(std::string_view section, std::string_view key, long long value);
     void setReal(std::string_view section, std::string_view key, double value, int decimals);
 
-private:
+  private:
     enum class Kind { Other, Section, Key };
     struct Line {
-        std::string raw;      // the line without its line end
+        std::string raw;  // the line without its line end
         Kind kind = Kind::Other;
-        std::string name;     // lower-case section or key name
+        std::string name;         // lower-case section or key name
         std::size_t keyEnd = 0;   // Key: end of the key as written (blanks trimmed)
         std::size_t valueAt = 0;  // Key: first byte after the '='
     };

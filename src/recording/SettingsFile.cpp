@@ -47,7 +47,9 @@ constexpr int kMaxCircleOffset = 1'000'000;
 constexpr int kMaxPlaybackIntervalMs = 65535;
 
 // Byte settings keep the low 8 bits of the number, as a byte of the command would.
-int lowByte(int value) { return value & 0xFF; }
+int lowByte(int value) {
+    return value & 0xFF;
+}
 
 int legalStepSize(int stepSize) {
     // 5 always stands for 8; the others between names go where the speed
@@ -66,8 +68,7 @@ std::string folderValue(const std::string& text, const std::string& current) {
 }
 
 Colour colourValue(const IniFile& ini, const char* key, Colour current) {
-    return static_cast<Colour>(
-        ini.readInt(kSystemSettingsSection, key, static_cast<int>(current)));
+    return static_cast<Colour>(ini.readInt(kSystemSettingsSection, key, static_cast<int>(current)));
 }
 
 void loadSystemSettings(CSondrelDoc& doc, const IniFile& ini) {
@@ -82,10 +83,10 @@ void loadSystemSettings(CSondrelDoc& doc, const IniFile& ini) {
     doc.ipPort = (ipPort >= 1 && ipPort <= 65535) ? ipPort : kDefaultHeadPort;
     doc.sonarComPort = ini.readInt(s, "SonarComPort", kDefaultSonarComPort);
     doc.rtsEnable = ini.readInt(s, "RTS", 0);
-    doc.readDirectory = folderValue(ini.readString(s, "Read File Directory", doc.readDirectory),
-                                    doc.readDirectory);
-    doc.writeDirectory = folderValue(
-        ini.readString(s, "Write File Directory", doc.writeDirectory), doc.writeDirectory);
+    doc.readDirectory =
+        folderValue(ini.readString(s, "Read File Directory", doc.readDirectory), doc.readDirectory);
+    doc.writeDirectory = folderValue(ini.readString(s, "Write File Directory", doc.writeDirectory),
+                                     doc.writeDirectory);
     doc.autoFileNames = ini.readInt(s, "AutoSaveFileName", 0);
     doc.openFilterIndex = ini.readInt(s, "OpenFileFilterIndex", 0);
     display.colorTable = std::clamp(ini.readInt(s, "ColorTable", 0), 0, kColorTableCount - 1);
@@ -124,11 +125,10 @@ void loadSystemSettings(CSondrelDoc& doc, const IniFile& ini) {
                                        -kMaxCircleOffset, kMaxCircleOffset);
     display.circleOffsetY = std::clamp(ini.readInt(s, "CircleOffsetY", display.circleOffsetY),
                                        -kMaxCircleOffset, kMaxCircleOffset);
-    display.circleDiameter = std::clamp(ini.readReal(s, "CircleDiameter", 1.0),
-                                        kMinCircleDiameter, kMaxCircleDiameter);
+    display.circleDiameter =
+        std::clamp(ini.readReal(s, "CircleDiameter", 1.0), kMinCircleDiameter, kMaxCircleDiameter);
     display.displayCircle = ini.readInt(s, "DisplayCircle", display.displayCircle);
-    doc.profileMinRange =
-        std::clamp(ini.readReal(s, "PPMinRange", 0.0), 0.0, kMaxProfileMinRange);
+    doc.profileMinRange = std::clamp(ini.readReal(s, "PPMinRange", 0.0), 0.0, kMaxProfileMinRange);
 }
 
 void loadSonarSettings(CSondrelDoc& doc, const IniFile& ini) {

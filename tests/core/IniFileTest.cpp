@@ -45,9 +45,18 @@ TEST(IniNumbers, LeadingIntegerIsReadUpToTheFirstNonDigit) {
         int expected;
     };
     const Case cases[] = {
-        {"42", 42},          {"  -17xyz", -17},      {"+8", 8},       {"\t 3 4", 3},
-        {"12.9", 12},        {"abc", 0},             {"", 0},         {"-", 0},
-        {"0x1F", 0},         {"- 5", 0},             {"007", 7},      {"2147483647", INT_MAX},
+        {"42", 42},
+        {"  -17xyz", -17},
+        {"+8", 8},
+        {"\t 3 4", 3},
+        {"12.9", 12},
+        {"abc", 0},
+        {"", 0},
+        {"-", 0},
+        {"0x1F", 0},
+        {"- 5", 0},
+        {"007", 7},
+        {"2147483647", INT_MAX},
         {"-2147483648", INT_MIN},
     };
     for (const Case& c : cases) EXPECT_EQ(parseLeadingInt(c.text), c.expected) << c.text;
@@ -66,11 +75,24 @@ TEST(IniNumbers, LeadingRealIsReadLikeAtofWithoutInfinityNanOrHex) {
         double expected;
     };
     const Case cases[] = {
-        {"1.", 1.0},    {".5", 0.5},           {"-1e3x", -1000.0},  {"1e", 1.0},
-        {"1e+", 1.0},   {"2.5E-1", 0.25},      {"  1485.5 m/s", 1485.5}, {"1,5", 1.0},
-        {"+3", 3.0},    {".", 0.0},            {"-.", 0.0},         {"e5", 0.0},
-        {"nan", 0.0},   {"inf", 0.0},          {"-infinity", 0.0},  {"0x10", 0.0},
-        {"", 0.0},      {"1399.9", 1399.9},
+        {"1.", 1.0},
+        {".5", 0.5},
+        {"-1e3x", -1000.0},
+        {"1e", 1.0},
+        {"1e+", 1.0},
+        {"2.5E-1", 0.25},
+        {"  1485.5 m/s", 1485.5},
+        {"1,5", 1.0},
+        {"+3", 3.0},
+        {".", 0.0},
+        {"-.", 0.0},
+        {"e5", 0.0},
+        {"nan", 0.0},
+        {"inf", 0.0},
+        {"-infinity", 0.0},
+        {"0x10", 0.0},
+        {"", 0.0},
+        {"1399.9", 1399.9},
     };
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(parseLeadingReal(c.text), c.expected) << c.text;
 }
@@ -255,7 +277,8 @@ TEST(IniRobustness, MegabyteLinesAreKeptAndValuesCut) {
     EXPECT_EQ(ini.readInt("S", "Gain", 0), 5);
     ini.setInt("S", "Gain", 6);
     const std::string text = ini.text();
-    EXPECT_EQ(text.size(), 3 * huge.size() + std::string("\r\n[S]\r\nKey=\r\n=1\r\nGain=6\r\n").size());
+    EXPECT_EQ(text.size(),
+              3 * huge.size() + std::string("\r\n[S]\r\nKey=\r\n=1\r\nGain=6\r\n").size());
     EXPECT_EQ(text.compare(0, huge.size(), huge), 0);
 }
 
@@ -291,7 +314,9 @@ TEST(IniFiles, SaveWritesTheTextAndLeavesNothingElseBehind) {
     TempFolder folder;
     const std::string path = folder.file("Sondrel.INI");
     IniFile ini;
-    ini.parse("[S]\nA=1\n\x01\x02" "binary\0junk\n"s);
+    ini.parse(
+        "[S]\nA=1\n\x01\x02"
+        "binary\0junk\n"s);
     ASSERT_TRUE(ini.save(path));
     EXPECT_EQ(readBytes(path), ini.text());
 

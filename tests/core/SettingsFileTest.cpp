@@ -27,8 +27,12 @@ void loadText(CSondrelDoc& doc, const std::string& text) {
     loadSettings(doc, ini);
 }
 
-std::string sonarLines(const std::string& lines) { return "[Sonar Settings]\n" + lines; }
-std::string systemLines(const std::string& lines) { return "[System Settings]\n" + lines; }
+std::string sonarLines(const std::string& lines) {
+    return "[Sonar Settings]\n" + lines;
+}
+std::string systemLines(const std::string& lines) {
+    return "[System Settings]\n" + lines;
+}
 
 // Every field the file carries from one run to the next, compared one by one.
 void expectSamePersistedSettings(const CSondrelDoc& a, const CSondrelDoc& b) {
@@ -181,35 +185,64 @@ TEST(SettingsFile, KeysAreWrittenInTheirOrderAndFormats) {
     saveSettings(doc, ini);
     const std::string text = ini.text();
     const std::vector<std::string> expected = {
-        "[System Settings]",       "Sonar Type=1",
-        "IP Address=127.0.0.1",    "SonarComPort=4",
-        "SonarComPortBaud=115200", "RTS=1",
-        "Read File Directory=/data/read folder/", "Write File Directory=/data/write/",
-        "AutoSaveFileName=1",      "OpenFileFilterIndex=2",
-        "ColorTable=5",            "Speed of Sound=1485.5",
-        "Metric Scale=1",          "ViewRangeMark=0",
-        "Grid=2",                  "Playback Speed=750",
-        "Diagnostics Visible=1",   "SettingsDlgVisible=1",
-        "EnablePRDInput=1",        "PRDComPort=5",
-        "PRDComPortBaud=9600",     "SentenceType=2",
-        "ProfileDispMode=3",       "Zoom=1.75",
-        "PointsColor=255",         "GridColor=65280",
-        "BKColor=1056816",         "TextColor=16711680",
-        "CircleColor=1193046",     "LineColor=6636321",
-        "PointSize=2",             "TextSize=3",
-        "Display PRD=1",           "RollCorrection=1",
-        "CircleOffsetX=-40",       "CircleOffsetY=25",
-        "CircleDiameter=0.85",     "DisplayCircle=1",
-        "PPMinRange=0.35",         "",
-        "[Sonar Settings]",        "Range=6.00",
-        "Range Index=8",           "Gain=14",
-        "Train Polar=45",          "Train Sector=67",
-        "Train SS=12",             "SectorWidth Polar=90",
-        "SectorWidth Sector=50",   "Step Size=2",
-        "Sector Mode=0",           "Auto Settings=0",
-        "Frequency=100",           "Pulse Length=1",
-        "Absorption=170",          "Sonar Up/Down=0",
-        "Sonar FWD/AFT=1",         "Zero Up/Down=1",
+        "[System Settings]",
+        "Sonar Type=1",
+        "IP Address=127.0.0.1",
+        "SonarComPort=4",
+        "SonarComPortBaud=115200",
+        "RTS=1",
+        "Read File Directory=/data/read folder/",
+        "Write File Directory=/data/write/",
+        "AutoSaveFileName=1",
+        "OpenFileFilterIndex=2",
+        "ColorTable=5",
+        "Speed of Sound=1485.5",
+        "Metric Scale=1",
+        "ViewRangeMark=0",
+        "Grid=2",
+        "Playback Speed=750",
+        "Diagnostics Visible=1",
+        "SettingsDlgVisible=1",
+        "EnablePRDInput=1",
+        "PRDComPort=5",
+        "PRDComPortBaud=9600",
+        "SentenceType=2",
+        "ProfileDispMode=3",
+        "Zoom=1.75",
+        "PointsColor=255",
+        "GridColor=65280",
+        "BKColor=1056816",
+        "TextColor=16711680",
+        "CircleColor=1193046",
+        "LineColor=6636321",
+        "PointSize=2",
+        "TextSize=3",
+        "Display PRD=1",
+        "RollCorrection=1",
+        "CircleOffsetX=-40",
+        "CircleOffsetY=25",
+        "CircleDiameter=0.85",
+        "DisplayCircle=1",
+        "PPMinRange=0.35",
+        "",
+        "[Sonar Settings]",
+        "Range=6.00",
+        "Range Index=8",
+        "Gain=14",
+        "Train Polar=45",
+        "Train Sector=67",
+        "Train SS=12",
+        "SectorWidth Polar=90",
+        "SectorWidth Sector=50",
+        "Step Size=2",
+        "Sector Mode=0",
+        "Auto Settings=0",
+        "Frequency=100",
+        "Pulse Length=1",
+        "Absorption=170",
+        "Sonar Up/Down=0",
+        "Sonar FWD/AFT=1",
+        "Zero Up/Down=1",
     };
     std::string joined;
     for (const std::string& line : expected) joined += line + "\r\n";
@@ -369,8 +402,8 @@ TEST(SettingsLoadRules, ProfileMinimumRangeIsCutTo0To2_5) {
 }
 
 TEST(SettingsLoadRules, ProfileDisplayModeSetsTheMixFactor) {
-    const std::pair<int, double> cases[] = {{0, 1.0}, {1, 0.0}, {2, 0.25}, {3, 0.5}, {4, 1.0},
-                                            {9, 1.0}};
+    const std::pair<int, double> cases[] = {{0, 1.0}, {1, 0.0}, {2, 0.25},
+                                            {3, 0.5}, {4, 1.0}, {9, 1.0}};
     for (const auto& [mode, factor] : cases) {
         CSondrelDoc doc;
         doc.display.profileMixFactor = 0.75;
@@ -400,8 +433,8 @@ TEST(SettingsLoadRules, SectorModeTakesTheModesOwnWidthAndTrain) {
         int scanMode, width, train, step;
     };
     const Case cases[] = {
-        {"0", kSector, 30, 40, 4},  {"1", kPolar, 100, 50, 4}, {"2", kSideScan, 0, 20, 0},
-        {"7", kSector, 30, 40, 4},  {"-1", kSector, 30, 40, 4}, {"x", kSector, 30, 40, 4},
+        {"0", kSector, 30, 40, 4}, {"1", kPolar, 100, 50, 4},  {"2", kSideScan, 0, 20, 0},
+        {"7", kSector, 30, 40, 4}, {"-1", kSector, 30, 40, 4}, {"x", kSector, 30, 40, 4},
     };
     for (const Case& c : cases) {
         CSondrelDoc doc;
@@ -499,7 +532,8 @@ TEST(SettingsLoadRules, TheRangeIsAlwaysATableEntryAgreeingWithItsCode) {
 
 TEST(SettingsLoadRules, SystemValuesThatIndexTablesOrSizeTheViewAreClamped) {
     CSondrelDoc doc;
-    loadText(doc, systemLines("Sonar Type=7\nColorTable=12\nTextSize=9\nPlayback Speed=-5\n"
+    loadText(doc,
+             systemLines("Sonar Type=7\nColorTable=12\nTextSize=9\nPlayback Speed=-5\n"
                          "CircleDiameter=0\nCircleOffsetX=2147483647\nCircleOffsetY=-99999999\n"));
     EXPECT_EQ(doc.sonarType, kTypeP);
     EXPECT_EQ(doc.display.colorTable, 8);
@@ -601,27 +635,56 @@ TEST(SettingsFile, EmptyBinaryAndOverlongFilesGiveTheDefaults) {
 
 TEST(SettingsFile, ArbitraryValuesForEveryKeyKeepTheDocumentLegal) {
     const char* systemKeys[] = {
-        "Sonar Type", "SonarComPort", "RTS", "AutoSaveFileName", "OpenFileFilterIndex",
-        "ColorTable", "Speed of Sound", "Metric Scale", "ViewRangeMark", "Grid",
-        "Playback Speed", "Diagnostics Visible", "SettingsDlgVisible", "EnablePRDInput",
-        "PRDComPort", "PRDComPortBaud", "SentenceType", "ProfileDispMode", "Zoom",
-        "PointsColor", "PointSize", "TextSize", "Display PRD", "RollCorrection",
-        "CircleOffsetX", "CircleOffsetY", "CircleDiameter", "DisplayCircle", "PPMinRange",
+        "Sonar Type",
+        "SonarComPort",
+        "RTS",
+        "AutoSaveFileName",
+        "OpenFileFilterIndex",
+        "ColorTable",
+        "Speed of Sound",
+        "Metric Scale",
+        "ViewRangeMark",
+        "Grid",
+        "Playback Speed",
+        "Diagnostics Visible",
+        "SettingsDlgVisible",
+        "EnablePRDInput",
+        "PRDComPort",
+        "PRDComPortBaud",
+        "SentenceType",
+        "ProfileDispMode",
+        "Zoom",
+        "PointsColor",
+        "PointSize",
+        "TextSize",
+        "Display PRD",
+        "RollCorrection",
+        "CircleOffsetX",
+        "CircleOffsetY",
+        "CircleDiameter",
+        "DisplayCircle",
+        "PPMinRange",
     };
     const char* sonarKeys[] = {
-        "Range", "Range Index", "Gain", "Sonar FWD/AFT", "Zero Up/Down", "Train Polar",
-        "Train Sector", "Train SS", "SectorWidth Polar", "SectorWidth Sector", "Step Size",
-        "Sector Mode",
+        "Range",       "Range Index",  "Gain",     "Sonar FWD/AFT",     "Zero Up/Down",
+        "Train Polar", "Train Sector", "Train SS", "SectorWidth Polar", "SectorWidth Sector",
+        "Step Size",   "Sector Mode",
     };
     std::mt19937 random(7);
     auto anyValue = [&random]() -> std::string {
         switch (random() % 6) {
-            case 0: return std::to_string(static_cast<int>(random() % 600) - 100);
-            case 1: return std::to_string(static_cast<std::int32_t>(random()));
-            case 2: return std::to_string((static_cast<int>(random() % 20000) - 5000) / 100.0);
-            case 3: return "1e" + std::to_string(static_cast<int>(random() % 700) - 350);
-            case 4: return std::string(static_cast<std::size_t>(random() % 40), '9');
-            default: return "-" + std::string(static_cast<std::size_t>(random() % 40), '9');
+            case 0:
+                return std::to_string(static_cast<int>(random() % 600) - 100);
+            case 1:
+                return std::to_string(static_cast<std::int32_t>(random()));
+            case 2:
+                return std::to_string((static_cast<int>(random() % 20000) - 5000) / 100.0);
+            case 3:
+                return "1e" + std::to_string(static_cast<int>(random() % 700) - 350);
+            case 4:
+                return std::string(static_cast<std::size_t>(random() % 40), '9');
+            default:
+                return "-" + std::string(static_cast<std::size_t>(random() % 40), '9');
         }
     };
     const std::vector<int> legalSteps = {0, 1, 2, 3, 4, 8};

@@ -13,7 +13,7 @@
 namespace sondrel::test {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         char pattern[] = "/tmp/sondrel-test-XXXXXX";
         if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
@@ -36,7 +36,7 @@ public:
         return target;
     }
 
-private:
+  private:
     std::string path_;
 };
 
