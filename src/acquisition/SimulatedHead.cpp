@@ -252,8 +252,7 @@ SimulatedHead::SimulatedHead(HeadConfig config, PipeModel pipe, FaultPlan faults
 
 double SimulatedHead::noisy(double metres) {
     if (pipe_.noise <= 0.0) return metres;
-    std::normal_distribution<double> n(0.0, pipe_.noise);
-    return metres + n(random_);
+    return metres + pipe_.noise * gauss_(random_);
 }
 
 namespace {

@@ -211,7 +211,8 @@ class SimulatedHead {
     HeadConfig config_;
     PipeModel pipe_;
     FaultPlan faults_;
-    std::mt19937 random_;
+    std::mt19937_64 random_;
+    std::normal_distribution<double> gauss_{0.0, 1.0};
     int position_ = 0;
     int direction_ = 1;
     std::uint64_t commands_ = 0;
