@@ -40,6 +40,9 @@ bool commandEnabled(int id, const CSondrelDoc& doc, const CommandUiState& /*ui*/
             return playing;
         case kCmdRealTimePlaySpeed:
             return playing && doc.pingPeriodRounded > 0;
+        case kCmdConvertXyz:
+            // One conversion at a time: a second would share the first one's file.
+            return doc.xyzConversionActive == 0;
         default:
             return true;
     }
