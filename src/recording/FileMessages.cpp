@@ -1,0 +1,38 @@
+#include "recording/FileMessages.h"
+
+#include <cerrno>
+
+namespace sondrel {
+
+std::string fileOpenFailureText(const std::string& path, int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return path + "\nThe folder was not found.";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return path + "\nAccess to the file was denied.";
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+            return path + "\nThe disk is full.";
+        case EISDIR:
+            return path + "\nThis name is a folder, not a file.";
+        case ENAMETOOLONG:
+            return path + "\nThe file name is too long.";
+        default:
+            return "Failed to open document.";
+    }
+}
+
+std::string fileWriteFailureText(const std::string& path, const std::string& reason,
+                                 const std::string& consequence) {
+    std::string text = "Error Writing File!\n\n" + path;
+    if (!reason.empty()) text += "\n" + reason;
+    if (!consequence.empty()) text += "\n\n" + consequence;
+    return text;
+}
+
+}  // namespace sondrel

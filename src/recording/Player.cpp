@@ -1,0 +1,385 @@
+#include "recording/Player.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "acquisition/AcquisitionCycle.h"
+#include "acquisition/SondrelDoc.h"
+#include "acquisition/TimerHost.h"
+#include "app/OperatorPort.h"
+#include "app/PlaybackBar.h"
+#include "display/StatusTexts.h"
+#include "recording/FileWindows.h"
+#include "recording/RecordFormat.h"
+#include "recording/Recorder.h"
+#include "recording/XyzConversion.h"
+#include "recording/XyzExport.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr const char* kOpenDialogTitle = "Open Data File:";
+constexpr const char* kOpenDialogFilter = "Sonar Data Files: (*.qzr) ";
+constexpr const char* kOpenDialogPattern = "*.qzr";
+constexpr const char* kWrongTypeMessage = "ERROR: Application can not recognize this file type!";
+constexpr const char* kOpenFailedMessage = "Error opening file !   ";
+constexpr const char* kNoDataMessage = "File has no data!!!  ";
+
+// Stray bytes at the end of a file that are no start of a record.
+constexpr std::int64_t kEndSlack = 3;
+
+constexpr std::array<std::uint8_t, 3> kMagic = {'Q', 'Z', 'R'};
+
+// Every record size a reader can meet, for finding the record before one whose
+// predecessor may have had another size (the orientation input switched on or
+// off during the recording).
+constexpr std::array<std::int64_t, 4> kKnownRecordSizes = {
+    static_cast<std::int64_t>(kRecordSize), static_cast<std::int64_t>(kRecordSizeWithOrientation),
+    static_cast<std::int64_t>(kLargeRecordSize), static_cast<std::int64_t>(kLargestRecordSize)};
+
+std::string folderOf(const std::string& path) {
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    if (parent.empty() || parent.back() == '/') return parent;
+    return parent + '/';
+}
+
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+bool magicAt(BinaryFile& file, std::int64_t position) {
+    std::array<std::uint8_t, kMagic.size()> bytes{};
+    if (!file.seek(position)) return false;
+    return file.read(bytes.data(), bytes.size()) == bytes.size() && bytes == kMagic;
+}
+
+}  // namespace
+
+bool hasDataFileEnding(const std::string& path) {
+    if (path.size() < 3) return false;
+    std::string ending = path.substr(path.size() - 3);
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ending == "qzr";
+}
+
+Player::Player(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort,
+               FileWindows& windows, Recorder& recorder)
+    : doc_(doc), timers_(timers), operator_(operatorPort), windows_(windows), recorder_(recorder) {}
+
+void Player::killPlaybackTimers() {
+    timers_.killTimer(kWatchdogTimer);
+    timers_.killTimer(kPollTimer);
+    timers_.killTimer(kSendTimer);
+    timers_.killTimer(kOrientationTimer);
+}
+
+// ------------------------------------------------------------------ opening
+
+bool Player::openPlayback() {
+    killPlaybackTimers();
+    if (settings_) settings_->save(doc_);
+
+    FileDialogRequest request;
+    request.title = kOpenDialogTitle;
+    request.filterDescription = kOpenDialogFilter;
+    request.pattern = kOpenDialogPattern;
+    request.directory = doc_.readDirectory;
+    const std::optional<std::string> chosen = operator_.chooseOpenFile(request);
+    if (!chosen || chosen->empty()) {
+        resumeAfterCancel();
+        return false;
+    }
+    return openPlaybackFile(*chosen);
+}
+
+bool Player::openPlaybackFile(const std::string& path) {
+    killPlaybackTimers();
+    if (!hasDataFileEnding(path)) {
+        operator_.showMessage(kWrongTypeMessage, MessageKind::Error);
+        resumeAfterCancel();
+        return false;
+    }
+    // The new file is opened and checked before anything of the old state is
+    // given up, so a file that cannot be played leaves the previous playback,
+    // a copy under way or the live head as they were.
+    BinaryFile candidate;
+    if (!candidate.openRead(path)) {
+        operator_.showMessage(kOpenFailedMessage, MessageKind::Error);
+        resumeAfterCancel();
+        return false;
+    }
+    const std::int64_t length = candidate.size();
+    if (length < kMinimumPlaybackFileLength) {
+        candidate.close();
+        operator_.showMessage(kNoDataMessage, MessageKind::Error);
+        resumeAfterCancel();
+        return false;
+    }
+
+    file_.close();
+    if (doc_.recordingActive || recorder_.isRecording()) recorder_.closeRecordFile(doc_);
+    file_ = std::move(candidate);
+
+    doc_.fileLength = length;
+    readPosition_ = 0;
+    lastRecordPosition_ = 0;
+    doc_.nextRecordPosition = 0;
+    doc_.currentPosition = 0;
+    doc_.playbackPath = absolutePath(path);
+    doc_.readDirectory = folderOf(doc_.playbackPath);
+
+    if (cycle_) cycle_->stopLiveLink();
+    doc_.linkState = 0;
+
+    doc_.openFilterIndex = 1;
+    doc_.playbackActive = 1;
+    doc_.echoLong.fill(0);
+    doc_.pingCount = 0;
+    // A new file starts playing, whatever the last one was left at.
+    doc_.oneFrameMode = 0;
+
+    byteStep_ = trackbarByteStep(length);
+    windows_.showPlaybackBar(speedForInterval(doc_.playbackIntervalMs));
+    windows_.setTrackbarPosition(0);
+    windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::PlaybackOpened));
+    doc_.xyzPath = xyzPathFor(doc_.playbackPath);
+
+    doc_.views().updateViews(0);
+    if (!doc_.xyzConversionActive) timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
+    return true;
+}
+
+void Player::resumeAfterCancel() {
+    if (doc_.playbackActive) {
+        // The file on screen goes on as it was: continuously, or frame by frame
+        // with no timer.
+        if (file_.isOpen() && doc_.oneFrameMode == 0) {
+            timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
+        }
+        return;
+    }
+    if (doc_.sonarType == kTypeQ) {
+        timers_.setTimer(kSendTimer, 0);
+    } else {
+        timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
+    }
+}
+
+void Player::closePlaybackFile(CSondrelDoc& doc) {
+    file_.close();
+    readPosition_ = 0;
+    lastRecordPosition_ = 0;
+    // Without its file a conversion can write nothing more; it ends here, so
+    // that the next conversion is not refused.
+    if (conversion_) conversion_->abandon();
+    (void)doc;
+}
+
+// ------------------------------------------------------------------ stepping
+
+void Player::playOneRecord() {
+    if (doc_.playbackActive == 1 && doc_.holdActive == 0 && file_.isOpen()) step();
+    windows_.refreshStatusBar();
+    windows_.refreshDiagnostics();
+}
+
+void Player::refreshLength() {
+    const std::int64_t length = file_.size();
+    if (length >= 0) doc_.fileLength = length;
+}
+
+void Player::step() {
+    refreshLength();
+    std::int64_t position = readPosition_;
+    ReadOutcome outcome = readRecord(doc_, file_, position);
+    if (outcome.status == ReadStatus::EndOfFile || outcome.status == ReadStatus::Unsizable) {
+        // Nothing whole is left here: the file ends at this point.
+        if (position == 0) {
+            readPosition_ = 0;
+            showPosition();
+            return;
+        }
+        if (!wrapAround()) return;
+        position = 0;
+        outcome = readRecord(doc_, file_, position);
+        if (outcome.status == ReadStatus::EndOfFile || outcome.status == ReadStatus::Unsizable) {
+            showPosition();
+            return;
+        }
+    }
+
+    lastRecordPosition_ = position;
+    readPosition_ = outcome.nextPosition;
+    if (outcome.status == ReadStatus::Valid) {
+        doc_.noNewData = 0;
+        if (doc_.recordingActive == 1) recorder_.recordPing(doc_);
+        ++doc_.pingCount;
+        if (conversion_) conversion_->recordRead(position);
+    }
+    // The recorded ping period paces the next record; the poll timer is set
+    // with the interval after this step.
+    if (doc_.realTimePlaySpeed == 1 && doc_.pingPeriodRounded > 0) {
+        doc_.playbackIntervalMs = doc_.pingPeriodRounded;
+    }
+
+    doc_.views().updateViews(0);
+
+    if (readPosition_ + kEndSlack >= doc_.fileLength) wrapAround();
+    showPosition();
+}
+
+bool Player::wrapAround() {
+    readPosition_ = 0;
+    doc_.nextRecordPosition = 0;
+    doc_.pingCount = 0;
+    if (conversion_ && conversion_->running()) {
+        conversion_->finish();
+        return false;
+    }
+    return true;
+}
+
+void Player::showPosition() {
+    doc_.nextRecordPosition = readPosition_;
+    file_.seek(readPosition_);
+    if (doc_.trackbarBusy == 1) return;
+    doc_.currentPosition = readPosition_;
+    windows_.setTrackbarPosition(trackbarPositionFor(doc_.currentPosition, doc_.fileLength));
+}
+
+void Player::stepForward() {
+    killPlaybackTimers();
+    if (doc_.playbackActive == 1) {
+        doc_.oneFrameMode = 1;
+        playOneRecord();
+    }
+    windows_.focusMainFrame();
+}
+
+void Player::stepBackward() {
+    killPlaybackTimers();
+    if (doc_.playbackActive == 1) {
+        doc_.oneFrameMode = 1;
+        if (stepBack()) playOneRecord();
+    }
+    windows_.focusMainFrame();
+}
+
+bool Player::stepBack() {
+    if (!file_.isOpen()) return false;
+    const std::int64_t size = doc_.recordSize > 0 ? doc_.recordSize : kRecordSize;
+    std::int64_t target = std::max<std::int64_t>(0, lastRecordPosition_ - size);
+    if (target > 0 && !magicAt(file_, target)) {
+        for (const std::int64_t other : kKnownRecordSizes) {
+            const std::int64_t candidate = lastRecordPosition_ - other;
+            if (candidate >= 0 && magicAt(file_, candidate)) {
+                target = candidate;
+                break;
+            }
+        }
+    }
+    readPosition_ = target;
+    doc_.currentPosition = target;
+    doc_.nextRecordPosition = target;
+    file_.seek(target);
+    return true;
+}
+
+void Player::toggleOneFrameMode() {
+    doc_.oneFrameMode = doc_.oneFrameMode ? 0 : 1;
+    if (doc_.oneFrameMode == 1) {
+        killPlaybackTimers();
+    } else {
+        timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
+    }
+}
+
+void Player::toggleRealTimePlaySpeed() {
+    doc_.realTimePlaySpeed = doc_.realTimePlaySpeed ? 0 : 1;
+}
+
+void Player::speedClicked(int currentSpeed, int step) {
+    if (doc_.realTimePlaySpeed == 1 && doc_.pingPeriodRounded > 0) return;
+    const SpeedChange change = speedAfterClick(currentSpeed, step);
+    windows_.setSpeedControls(change.speed);
+    doc_.playbackIntervalMs = change.intervalMs;
+    killPlaybackTimers();
+    doc_.oneFrameMode = 0;
+    timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
+    windows_.focusMainFrame();
+}
+
+// ------------------------------------------------------------------ positioning
+
+void Player::setTrackbarBusy(bool busy) {
+    doc_.trackbarBusy = busy ? 1 : 0;
+}
+
+void Player::trackbarReleased(int thumb) {
+    doc_.trackbarBusy = 1;
+    // The file may have grown since it was opened; the bar spans it as it is now.
+    if (file_.isOpen()) {
+        refreshLength();
+        byteStep_ = trackbarByteStep(doc_.fileLength);
+    }
+    const std::int64_t target = trackbarTarget(byteStep_, thumb);
+    windows_.redrawTrackbarTicks();
+    doc_.clearSonarImage();
+    findRecordStart(target);
+    windows_.focusMainFrame();
+    doc_.trackbarBusy = 0;
+}
+
+void Player::findRecordStart(std::int64_t target) {
+    if (doc_.playbackActive != 1 || !file_.isOpen()) return;
+    refreshLength();
+    const std::int64_t end = doc_.fileLength;
+    target = std::clamp<std::int64_t>(target, 0, std::max<std::int64_t>(end, 0));
+
+    // Read in blocks, carrying the last two bytes over so that a magic split
+    // between two blocks is found; the search never reads past the length the
+    // file had when it began, so a file that grows meanwhile cannot keep it going.
+    constexpr std::size_t kBlock = 64 * 1024;
+    std::array<std::uint8_t, kBlock + 2> buffer;
+    std::int64_t found = end;
+    std::int64_t blockStart = target;
+    std::size_t carried = 0;
+    std::int64_t remaining = end - target;
+    if (file_.seek(target)) {
+        while (remaining > 0) {
+            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kBlock));
+            const std::size_t got = file_.read(buffer.data() + carried, want);
+            if (got == 0) break;
+            remaining -= static_cast<std::int64_t>(got);
+            const std::size_t total = carried + got;
+            const std::uint8_t* hit = nullptr;
+            for (std::size_t i = 0; i + kMagic.size() <= total; ++i) {
+                if (buffer[i] == kMagic[0] && buffer[i + 1] == kMagic[1] &&
+                    buffer[i + 2] == kMagic[2]) {
+                    hit = buffer.data() + i;
+                    break;
+                }
+            }
+            if (hit) {
+                found = blockStart + (hit - buffer.data());
+                break;
+            }
+            const std::size_t keep = std::min<std::size_t>(total, kMagic.size() - 1);
+            std::memmove(buffer.data(), buffer.data() + total - keep, keep);
+            blockStart += static_cast<std::int64_t>(total - keep);
+            carried = keep;
+        }
+    }
+    readPosition_ = found;
+    doc_.nextRecordPosition = found;
+    file_.seek(found);
+}
+
+}  // namespace sondrel

@@ -1,0 +1,209 @@
+#include "recording/Recorder.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "acquisition/AcquisitionCycle.h"
+#include "acquisition/SondrelDoc.h"
+#include "app/OperatorPort.h"
+#include "display/StatusTexts.h"
+#include "recording/FileMessages.h"
+#include "recording/FileWindows.h"
+#include "recording/RecordFormat.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr const char* kSaveDialogTitle = "Save Sonar Data File:";
+constexpr const char* kSaveDialogFilter = "Sondrel Data File: (*.qzr)";
+constexpr const char* kRecordPattern = "*.qzr";
+constexpr const char* kAlreadySavingMessage = "Data is already being saved to file.   ";
+constexpr const char* kPlaybackFileMessage =
+    "Can't write in this file ...\nThis file is used as playback!   ";
+constexpr const char* kOpenFailedMessage = "Error Opening File!";
+constexpr const char* kFolderDialogTitle = "Pick a Record Directory: ";
+
+std::string withTrailingSeparator(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+// Whether two names denote one file: the file being played must never be
+// truncated by a recording, whatever spelling of its path the dialog returns.
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec)) return true;
+    const fs::path pa = fs::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const fs::path pb = fs::weakly_canonical(b, ec);
+    if (ec) return a == b;
+    return pa == pb;
+}
+
+}  // namespace
+
+std::string automaticRecordName(const CSondrelDoc& doc) {
+    char time[32];
+    std::snprintf(time, sizeof time, " %02d%02d%02d", doc.stampHour, doc.stampMinute,
+                  doc.stampSecond);
+    return doc.writeDirectory + "Sondrel " + doc.dateText + time + kRecordExtension;
+}
+
+std::string captureFileName(const CSondrelDoc& doc) {
+    const double whole = std::trunc(doc.distanceM);
+    const double hundredths = std::trunc((doc.distanceM - whole) * 100.0);
+    char name[96];
+    std::snprintf(name, sizeof name, "D %d %d C%d", static_cast<int>(whole),
+                  static_cast<int>(hundredths), doc.captureCounter);
+    return doc.writeDirectory + name + kRecordExtension;
+}
+
+Recorder::Recorder(CSondrelDoc& doc, OperatorPort& operatorPort, FileWindows& windows)
+    : doc_(doc), operator_(operatorPort), windows_(windows) {}
+
+void Recorder::startStopRecording() {
+    if (doc_.recordingActive) {
+        closeRecordFile(doc_);
+        windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStopped));
+        return;
+    }
+    const std::string name = chooseRecordName();
+    if (name.empty() || file_.isOpen()) return;
+    if (!file_.create(name)) {
+        const int error = file_.lastError();
+        operator_.showMessage(fileOpenFailureText(name, error), MessageKind::Error);
+        operator_.showMessage(kOpenFailedMessage, MessageKind::Error);
+        doc_.recordingActive = 0;
+        return;
+    }
+    records_ = 0;
+    doc_.recordFileBytes = 0;
+    doc_.recordingActive = 1;
+    windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStarted));
+}
+
+std::string Recorder::chooseRecordName() {
+    const std::string automatic = automaticRecordName(doc_);
+    doc_.recordPath = automatic;
+    if (doc_.autoFileNames) return automatic;
+
+    FileDialogRequest request;
+    request.title = kSaveDialogTitle;
+    request.filterDescription = kSaveDialogFilter;
+    request.pattern = kRecordPattern;
+    request.directory = doc_.writeDirectory;
+    request.proposedName = automatic;
+    request.defaultExtension = "qzr";
+    const std::optional<std::string> chosen = operator_.chooseSaveFile(request);
+    if (!chosen || chosen->empty()) {
+        doc_.recordPath.clear();
+        return {};
+    }
+    if (doc_.recordingActive) {
+        operator_.showMessage(kAlreadySavingMessage, MessageKind::Warning);
+        return {};
+    }
+    if (doc_.playbackActive && sameFile(*chosen, doc_.playbackPath)) {
+        doc_.recordPath.clear();
+        operator_.showMessage(kPlaybackFileMessage, MessageKind::Warning);
+        return {};
+    }
+    const std::filesystem::path path(*chosen);
+    doc_.recordPath = path.filename().string();
+    doc_.writeDirectory = withTrailingSeparator(path.parent_path().string());
+    return *chosen;
+}
+
+void Recorder::setRecordDirectory() {
+    const std::optional<std::string> folder =
+        operator_.chooseFolder(kFolderDialogTitle, doc_.writeDirectory);
+    if (!folder || folder->empty()) return;
+    doc_.writeDirectory = withTrailingSeparator(*folder);
+}
+
+void Recorder::toggleAutoFileNames() {
+    doc_.autoFileNames = doc_.autoFileNames ? 0 : 1;
+}
+
+void Recorder::captureFrame() {
+    if (doc_.noNewData == 1) return;
+    // Nothing may replace the ping while it is written; in single-frame playback
+    // nothing would anyway.
+    const bool holdSet = !doc_.playbackActive || doc_.oneFrameMode == 0;
+    if (holdSet) doc_.holdActive = 1;
+
+    const std::string name = captureFileName(doc_);
+    BinaryFile capture;
+    if (!capture.create(name)) {
+        operator_.showMessage(fileOpenFailureText(name, capture.lastError()), MessageKind::Error);
+    } else if (!writeRecord(doc_, capture)) {
+        const std::string reason = capture.errorText();
+        capture.close();
+        // A capture is one record: a part of one is of no use to anybody.
+        std::error_code ec;
+        std::filesystem::remove(name, ec);
+        operator_.showMessage(fileWriteFailureText(name, reason, "The frame was not captured."),
+                              MessageKind::Error);
+    } else if (!capture.close()) {
+        operator_.showMessage(
+            fileWriteFailureText(name, capture.errorText(), "The frame was not captured."),
+            MessageKind::Error);
+    } else {
+        ++doc_.captureCounter;
+    }
+
+    if (holdSet) {
+        if (cycle_) {
+            cycle_->holdToggle();
+        } else {
+            doc_.holdActive = doc_.holdActive ? 0 : 1;
+        }
+    }
+}
+
+void Recorder::recordPing(CSondrelDoc& doc) {
+    if (!file_.isOpen()) return;
+    const std::int64_t before = file_.tell();
+    if (!writeRecord(doc, file_)) {
+        endAfterWriteError(before);
+        return;
+    }
+    ++records_;
+    doc.recordFileBytes = file_.tell();
+}
+
+void Recorder::closeRecordFile(CSondrelDoc& doc) {
+    file_.close();
+    doc.recordingActive = 0;
+}
+
+void Recorder::endAfterWriteError(std::int64_t lastCompleteLength) {
+    const std::string path = file_.path();
+    const std::string reason = file_.errorText();
+    file_.close();
+    // A part of a record at the end would only be skipped by a reader; cutting
+    // it off leaves a file of whole records. Shrinking is allowed even where
+    // growing is not (file size limits, a full disk), and should it fail, the
+    // records before the part are intact all the same.
+    [[maybe_unused]] const int cut =
+        ::truncate(path.c_str(), static_cast<off_t>(lastCompleteLength));
+    doc_.recordFileBytes = lastCompleteLength;
+    doc_.recordingActive = 0;
+    windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStopped));
+    // Told last, when the recorder is in its stopped state: the message box may
+    // let further pings arrive before the operator answers it.
+    operator_.showMessage(
+        fileWriteFailureText(path, reason,
+                             "Recording has stopped. Everything recorded up to this point is "
+                             "kept in the file."),
+        MessageKind::Error);
+}
+
+}  // namespace sondrel

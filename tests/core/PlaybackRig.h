@@ -1,0 +1,192 @@
+#pragma once
+// Recording, playback and conversion wired as the program wires them, on a
+// virtual clock, with a scripted operator and windows that remember what they
+// were asked. Data files are made with the program's own record writer.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CycleFakes.h"
+#include "TempFolder.h"
+#include "VirtualTimerHost.h"
+#include "acquisition/AcquisitionCycle.h"
+#include "acquisition/SondrelDoc.h"
+#include "app/OperatorPort.h"
+#include "recording/BinaryFile.h"
+#include "recording/FileWindows.h"
+#include "recording/Player.h"
+#include "recording/RecordFormat.h"
+#include "recording/Recorder.h"
+#include "recording/XyzConversion.h"
+
+namespace sondrel::testing {
+
+// Answers dialogs from queues and fails the test on any dialog nobody expected.
+class ScriptedOperator : public OperatorPort {
+  public:
+    std::vector<std::string> messages;
+    std::deque<std::optional<std::string>> openAnswers, saveAnswers, folderAnswers;
+    std::vector<FileDialogRequest> openRequests, saveRequests;
+    std::vector<std::string> folderTitles;
+    // Runs while a message is shown, as the window system would run the loop.
+    std::function<void(const std::string&)> onMessage;
+
+    void showMessage(const std::string& text, MessageKind) override {
+        messages.push_back(text);
+        if (onMessage) onMessage(text);
+    }
+    std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override {
+        openRequests.push_back(request);
+        if (openAnswers.empty()) {
+            ADD_FAILURE() << "unexpected open dialog: " << request.title;
+            return std::nullopt;
+        }
+        auto answer = openAnswers.front();
+        openAnswers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override {
+        saveRequests.push_back(request);
+        if (saveAnswers.empty()) {
+            ADD_FAILURE() << "unexpected save dialog: " << request.title;
+            return std::nullopt;
+        }
+        auto answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> chooseFolder(const std::string& title, const std::string&) override {
+        folderTitles.push_back(title);
+        if (folderAnswers.empty()) {
+            ADD_FAILURE() << "unexpected folder dialog: " << title;
+            return std::nullopt;
+        }
+        auto answer = folderAnswers.front();
+        folderAnswers.pop_front();
+        return answer;
+    }
+    std::optional<Colour> chooseColour(Colour) override {
+        ADD_FAILURE() << "unexpected colour dialog";
+        return std::nullopt;
+    }
+};
+
+struct RecordingWindows : FileWindows {
+    std::vector<std::string> titles;
+    std::vector<int> trackbar;
+    std::vector<int> speeds;
+    int barShows = 0, barSpeed = -1, focusReturns = 0, tickRedraws = 0, statusRefreshes = 0;
+    void setWindowTitle(const std::string& title) override { titles.push_back(title); }
+    void showPlaybackBar(int speed) override {
+        ++barShows;
+        barSpeed = speed;
+    }
+    void setTrackbarPosition(int position) override { trackbar.push_back(position); }
+    void setSpeedControls(int speed) override { speeds.push_back(speed); }
+    void redrawTrackbarTicks() override { ++tickRedraws; }
+    void focusMainFrame() override { ++focusReturns; }
+    void refreshStatusBar() override { ++statusRefreshes; }
+};
+
+// The ping on screen is told by its head position, which only a valid return
+// header sets: record i of a made file reports position i.
+inline int shownRecord(const CSondrelDoc& doc) {
+    return doc.headPosition;
+}
+
+// A ping as the head would deliver it: a valid return header and a ring of
+// profile ranges, with the orientation values when asked for.
+inline void makePing(CSondrelDoc& doc, int index, bool orientation = false, int periodMs = 0) {
+    // Recorded as live: the range of the command is the one the head reports.
+    doc.setRangeIndex(rangeIndexForCode(20));
+    const ByteVector block = makeBlock("QSZ", 20);
+    std::copy_n(block.begin(), kReturnHeaderSize, doc.returnHeader.begin());
+    doc.returnHeader[5] = static_cast<std::uint8_t>(index & 0x7F);
+    doc.returnHeader[6] = static_cast<std::uint8_t>(0x40 | ((index >> 7) & 0x3F));
+    for (int i = 0; i < 400; ++i) {
+        // Values around 300 with a wobble, and a gap now and then.
+        const int value = (i % 37 == 0) ? 0 : 280 + (i * 7 + index * 3) % 40;
+        doc.echoLong[2 * i] = static_cast<std::uint8_t>(value & 0x7F);
+        doc.echoLong[2 * i + 1] = static_cast<std::uint8_t>(value >> 7);
+    }
+    // The time stamp says the same: i seconds after midnight.
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", index / 3600, index / 60 % 60, index % 60);
+    doc.timeText = text;
+    doc.dateText = "08-DEC-2026";
+    doc.hundredthsText = ".45";
+    doc.prdEnable = orientation ? 1 : 0;
+    doc.distanceM = 1.5 + index * 0.25;
+    doc.distanceValid = 1;
+    doc.pingPeriodRounded = periodMs;
+}
+
+// Writes `count` records; records listed in `invalid` get a return header that
+// playback must reject.
+inline std::string makeDataFile(const std::string& path, int count,
+                                const std::vector<int>& invalid = {}, bool orientation = false,
+                                int periodMs = 0) {
+    CSondrelDoc doc;
+    BinaryFile file;
+    EXPECT_TRUE(file.create(path));
+    for (int i = 0; i < count; ++i) {
+        makePing(doc, i, orientation, periodMs);
+        for (int bad : invalid)
+            if (bad == i) doc.returnHeader[0] = 'X';
+        EXPECT_TRUE(writeRecord(doc, file));
+    }
+    file.close();
+    return path;
+}
+
+inline void appendBytes(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "ab");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+struct PlaybackRig {
+    CSondrelDoc doc;
+    VirtualClock clock;
+    VirtualTimerHost timers{clock};
+    AcquisitionCycle cycle{doc, timers, clock};
+    ScriptedOperator op;
+    RecordingWindows windows;
+    CountingViews views;
+    FakeSettingsStore settings;
+    Recorder recorder{doc, op, windows};
+    Player player{doc, timers, op, windows, recorder};
+    XyzConversion conversion{doc, timers, op, player};
+    test::TempFolder folder;
+
+    PlaybackRig() {
+        // A 0 ms timer that re-arms itself would never let virtual time pass.
+        doc.playbackIntervalMs = 10;
+        doc.setViews(&views);
+        doc.writeDirectory = folder.path() + "/";
+        doc.readDirectory = folder.path() + "/";
+        cycle.setRecorder(&recorder);
+        cycle.setPlayback(&player);
+        cycle.setSettingsStore(&settings);
+        recorder.setCycle(&cycle);
+        player.setCycle(&cycle);
+        player.setSettingsStore(&settings);
+        player.setConversion(&conversion);
+        timers.setDispatcher([this](int id) { cycle.onTimer(id); });
+    }
+
+    // Opens a file through the command's dialog.
+    bool open(const std::string& path) {
+        op.openAnswers.push_back(path);
+        doc.holdActive = 0;
+        return player.openPlayback();
+    }
+};
+
+}  // namespace sondrel::testing

@@ -1,0 +1,359 @@
+#include "recording/Recorder.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "PlaybackRig.h"
+
+namespace sondrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One ping from the head through the cycle, as the serial hand-off delivers it.
+void livePing(PlaybackRig& rig, std::uint8_t rangeCode = 20) {
+    const ByteVector block = makeBlock("QSZ", rangeCode);
+    std::copy(block.begin(), block.end(), rig.doc.receiveBuffer.begin());
+    rig.doc.noNewData = 0;
+    rig.cycle.processPing();
+}
+
+std::int64_t countRecords(const std::string& path, int* valid = nullptr) {
+    CSondrelDoc doc;
+    BinaryFile file;
+    if (!file.openRead(path)) return -1;
+    std::int64_t position = 0, records = 0;
+    int valids = 0;
+    while (true) {
+        const ReadOutcome r = readRecord(doc, file, position);
+        if (r.status == ReadStatus::EndOfFile || r.status == ReadStatus::Unsizable) break;
+        ++records;
+        if (r.status == ReadStatus::Valid) ++valids;
+        position = r.nextPosition;
+    }
+    if (valid) *valid = valids;
+    return records;
+}
+
+TEST(RecordNames, AutomaticNameFromPingDateAndStampTime) {
+    CSondrelDoc doc;
+    doc.writeDirectory = "/data/run/";
+    doc.dateText = "08-DEC-2026";
+    doc.stampHour = 14;
+    doc.stampMinute = 3;
+    doc.stampSecond = 7;
+    EXPECT_EQ(automaticRecordName(doc), "/data/run/Sondrel 08-DEC-2026 140307.qzr");
+}
+
+TEST(RecordNames, CaptureNamesTruncateDistanceTowardZero) {
+    CSondrelDoc doc;
+    doc.writeDirectory = "/c/";
+    doc.distanceM = 12.345;
+    doc.captureCounter = 0;
+    EXPECT_EQ(captureFileName(doc), "/c/D 12 34 C0.qzr");
+    doc.distanceM = -1.25;
+    doc.captureCounter = 3;
+    EXPECT_EQ(captureFileName(doc), "/c/D -1 -25 C3.qzr");
+    doc.distanceM = -0.5;
+    doc.captureCounter = 12;
+    EXPECT_EQ(captureFileName(doc), "/c/D 0 -50 C12.qzr");
+    doc.distanceM = 0.0;
+    doc.captureCounter = 0;
+    EXPECT_EQ(captureFileName(doc), "/c/D 0 0 C0.qzr");
+}
+
+TEST(Recording, AutomaticNameRecordsEveryValidPingAndTitlesFollow) {
+    PlaybackRig rig;
+    livePing(rig);  // a ping gives the date and time the name is made from
+    rig.recorder.startStopRecording();
+    ASSERT_EQ(rig.doc.recordingActive, 1);
+    const std::string path = rig.recorder.filePath();
+    EXPECT_EQ(path, automaticRecordName(rig.doc));
+    EXPECT_EQ(rig.doc.recordPath, path);
+    ASSERT_FALSE(rig.windows.titles.empty());
+    EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Record to File [" + path + "] ");
+
+    for (int i = 0; i < 5; ++i) livePing(rig);
+    // An invalid block is not recorded.
+    const ByteVector bad = makeBlock("XSZ");
+    std::copy(bad.begin(), bad.end(), rig.doc.receiveBuffer.begin());
+    rig.doc.noNewData = 0;
+    rig.cycle.processPing();
+    // Nor is a poll without data.
+    rig.doc.noNewData = 1;
+    rig.cycle.processPing();
+    EXPECT_EQ(rig.doc.recordFileBytes, 5 * 1024);
+
+    rig.recorder.startStopRecording();
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_FALSE(rig.recorder.isRecording());
+    EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Real Time ");
+    int valid = 0;
+    EXPECT_EQ(countRecords(path, &valid), 5);
+    EXPECT_EQ(valid, 5);
+    EXPECT_TRUE(rig.op.messages.empty());
+}
+
+TEST(Recording, TwoStartsInTheSameSecondShareTheNameAndTheSecondTruncates) {
+    PlaybackRig rig;
+    livePing(rig);
+    rig.recorder.startStopRecording();
+    for (int i = 0; i < 3; ++i) livePing(rig);
+    const std::string first = rig.recorder.filePath();
+    rig.recorder.startStopRecording();
+    rig.recorder.startStopRecording();
+    EXPECT_EQ(rig.recorder.filePath(), first);
+    livePing(rig);
+    rig.recorder.startStopRecording();
+    EXPECT_EQ(countRecords(first), 1);
+}
+
+TEST(Recording, SaveDialogChoosesNameAndFolder) {
+    PlaybackRig rig;
+    rig.doc.autoFileNames = 0;
+    livePing(rig);
+    const std::string proposed = automaticRecordName(rig.doc);
+    fs::create_directory(rig.folder.file("chosen"));
+    const std::string chosen = rig.folder.file("chosen/pipe 7.qzr");
+    rig.op.saveAnswers.push_back(chosen);
+    rig.recorder.startStopRecording();
+
+    ASSERT_EQ(rig.op.saveRequests.size(), 1u);
+    const FileDialogRequest& request = rig.op.saveRequests[0];
+    EXPECT_EQ(request.title, "Save Sonar Data File:");
+    EXPECT_EQ(request.filterDescription, "Sondrel Data File: (*.qzr)");
+    EXPECT_EQ(request.pattern, "*.qzr");
+    EXPECT_EQ(request.defaultExtension, "qzr");
+    EXPECT_EQ(request.directory, rig.folder.path() + "/");
+    EXPECT_EQ(request.proposedName, proposed);
+
+    ASSERT_EQ(rig.doc.recordingActive, 1);
+    EXPECT_EQ(rig.recorder.filePath(), chosen);
+    EXPECT_EQ(rig.doc.recordPath, "pipe 7.qzr");
+    EXPECT_EQ(rig.doc.writeDirectory, rig.folder.file("chosen") + "/");
+    EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Record to File [pipe 7.qzr] ");
+    livePing(rig);
+    rig.recorder.startStopRecording();
+    EXPECT_EQ(countRecords(chosen), 1);
+}
+
+TEST(Recording, CancelledDialogRecordsNothing) {
+    PlaybackRig rig;
+    rig.doc.autoFileNames = 0;
+    rig.op.saveAnswers.push_back(std::nullopt);
+    rig.recorder.startStopRecording();
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_TRUE(rig.doc.recordPath.empty());
+    EXPECT_TRUE(rig.windows.titles.empty());
+    EXPECT_TRUE(fs::is_empty(rig.folder.path()));
+}
+
+TEST(Recording, ThePlayedFileCannotBeChosenForTheCopy) {
+    PlaybackRig rig;
+    const std::string played = makeDataFile(rig.folder.file("played.qzr"), 4);
+    const std::string before = test::readBytes(played);
+    ASSERT_TRUE(rig.open(played));
+    rig.doc.autoFileNames = 0;
+    // The same file under another spelling of its path.
+    rig.op.saveAnswers.push_back(rig.folder.path() + "/./played.qzr");
+    rig.recorder.startStopRecording();
+    ASSERT_EQ(rig.op.messages.size(), 1u);
+    EXPECT_EQ(rig.op.messages[0],
+              "Can't write in this file ...\nThis file is used as playback!   ");
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_TRUE(rig.doc.recordPath.empty());
+    EXPECT_EQ(test::readBytes(played), before);
+    // Playback goes on from the untouched file.
+    rig.timers.advanceMs(kPlaybackStartDelayMs);
+    EXPECT_EQ(shownRecord(rig.doc), 0);
+}
+
+TEST(Recording, FailedCreateIsReportedAndNothingRecords) {
+    PlaybackRig rig;
+    rig.doc.writeDirectory = rig.folder.file("missing") + "/";
+    livePing(rig);
+    rig.recorder.startStopRecording();
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    ASSERT_EQ(rig.op.messages.size(), 2u);
+    EXPECT_NE(rig.op.messages[0].find("missing"), std::string::npos);
+    EXPECT_EQ(rig.op.messages[1], "Error Opening File!");
+    livePing(rig);  // acquisition is unaffected
+    EXPECT_EQ(rig.op.messages.size(), 2u);
+}
+
+TEST(Recording, RecordDirectoryAndAutomaticNamesCommands) {
+    PlaybackRig rig;
+    rig.op.folderAnswers.push_back("/srv/pipes");
+    rig.recorder.setRecordDirectory();
+    ASSERT_EQ(rig.op.folderTitles.size(), 1u);
+    EXPECT_EQ(rig.op.folderTitles[0], "Pick a Record Directory: ");
+    EXPECT_EQ(rig.doc.writeDirectory, "/srv/pipes/");
+    rig.op.folderAnswers.push_back(std::nullopt);
+    rig.recorder.setRecordDirectory();
+    EXPECT_EQ(rig.doc.writeDirectory, "/srv/pipes/");
+
+    EXPECT_EQ(rig.doc.autoFileNames, 1);
+    rig.recorder.toggleAutoFileNames();
+    EXPECT_EQ(rig.doc.autoFileNames, 0);
+    rig.recorder.toggleAutoFileNames();
+    EXPECT_EQ(rig.doc.autoFileNames, 1);
+}
+
+TEST(Capture, WritesOneRecordAndReleasesTheHoldItSet) {
+    PlaybackRig rig;
+    rig.doc.sonarType = kTypeP;
+    livePing(rig);
+    rig.doc.distanceM = 12.345;
+    rig.timers.killTimer(kPollTimer);
+    rig.recorder.captureFrame();
+    const std::string name = rig.folder.file("D 12 34 C0.qzr");
+    EXPECT_EQ(countRecords(name), 1);
+    EXPECT_EQ(rig.doc.captureCounter, 1);
+    // Hold was set for the write and released through the Hold command.
+    EXPECT_EQ(rig.doc.holdActive, 0);
+    EXPECT_EQ(rig.timers.periodMs(kPollTimer), kHoldReleasePollMs);
+
+    // With hold already on, the capture still ends by flipping it: released.
+    rig.doc.holdActive = 1;
+    rig.recorder.captureFrame();
+    EXPECT_EQ(rig.doc.holdActive, 0);
+    EXPECT_TRUE(fs::exists(rig.folder.file("D 12 34 C1.qzr")));
+    EXPECT_TRUE(rig.op.messages.empty());
+}
+
+TEST(Capture, NothingWithoutANewPing) {
+    PlaybackRig rig;
+    rig.doc.noNewData = 1;
+    rig.recorder.captureFrame();
+    EXPECT_TRUE(fs::is_empty(rig.folder.path()));
+    EXPECT_EQ(rig.doc.holdActive, 0);
+    EXPECT_EQ(rig.doc.captureCounter, 0);
+}
+
+TEST(Capture, SingleFramePlaybackLeavesHoldAlone) {
+    PlaybackRig rig;
+    ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("p.qzr"), 3, {}, true)));
+    rig.player.stepForward();
+    ASSERT_EQ(rig.doc.oneFrameMode, 1);
+    rig.timers.clearHistory();
+    rig.recorder.captureFrame();
+    EXPECT_EQ(rig.doc.holdActive, 0);
+    EXPECT_TRUE(rig.timers.settings().empty());
+    // The capture holds the record on screen, orientation included.
+    BinaryFile f;
+    CSondrelDoc check;
+    ASSERT_TRUE(f.openRead(rig.folder.file("D 1 50 C0.qzr")));
+    EXPECT_EQ(readRecord(check, f, 0).status, ReadStatus::Valid);
+    EXPECT_EQ(shownRecord(check), 0);
+    EXPECT_EQ(check.recordSize, 1152);
+}
+
+TEST(Capture, CounterRestartsAtConnectAndTheNameIsReused) {
+    PlaybackRig rig;
+    livePing(rig);
+    rig.recorder.captureFrame();
+    rig.recorder.captureFrame();
+    EXPECT_EQ(rig.doc.captureCounter, 2);
+    rig.cycle.connectToHead();
+    EXPECT_EQ(rig.doc.captureCounter, 0);
+    livePing(rig);
+    rig.recorder.captureFrame();
+    EXPECT_EQ(rig.doc.captureCounter, 1);
+    EXPECT_EQ(countRecords(rig.folder.file("D 0 0 C0.qzr")), 1);
+}
+
+// A file-size limit stands in for a full disk: the write that crosses it fails
+// part-way, exactly as on a device that fills up.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ok_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previous_);
+    }
+    bool ok() const { return ok_; }
+
+  private:
+    rlimit saved_{};
+    sighandler_t previous_ = SIG_DFL;
+    bool ok_ = false;
+};
+
+TEST(Recording, FullDiskEndsTheRecordingOnceAndAcquisitionGoesOn) {
+    PlaybackRig rig;
+    FakeEthernetLink link;
+    rig.cycle.setEthernetLink(&link);
+    rig.doc.sonarType = kTypeQ;
+    rig.doc.ipAddress = "127.0.0.1";
+    rig.cycle.connectToHead();
+    rig.cycle.onSocketConnected(0);
+    ASSERT_EQ(rig.doc.linkState, 1);
+
+    std::string path;
+    {
+        // Ten records and a part of the eleventh fit.
+        FileSizeLimit limit(10 * 1024 + 300);
+        ASSERT_TRUE(limit.ok());
+        const ByteVector block = makeBlock("QSZ", 20);
+        for (int ping = 0; ping < 25; ++ping) {
+            rig.timers.runPending();  // timer 1030 sends the next command
+            rig.cycle.onSocketBytes(block.data(), block.size());
+            if (ping == 0) {
+                rig.recorder.startStopRecording();
+                ASSERT_EQ(rig.doc.recordingActive, 1);
+                path = rig.recorder.filePath();
+            }
+        }
+    }
+    EXPECT_EQ(link.sent.size(), 25u);
+    EXPECT_EQ(rig.doc.pingCount, 25);
+    EXPECT_EQ(rig.doc.linkState, 1);
+    ASSERT_EQ(rig.op.messages.size(), 1u);
+    EXPECT_NE(rig.op.messages[0].find("Error Writing File!"), std::string::npos);
+    EXPECT_NE(rig.op.messages[0].find(path), std::string::npos);
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_FALSE(rig.recorder.isRecording());
+    EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Real Time ");
+    // Whole records only, every one readable.
+    EXPECT_EQ(fs::file_size(path), 10u * 1024u);
+    int valid = 0;
+    EXPECT_EQ(countRecords(path, &valid), 10);
+    EXPECT_EQ(valid, 10);
+    EXPECT_EQ(rig.doc.recordFileBytes, 10 * 1024);
+}
+
+TEST(Recording, FullDiskDuringACopyLeavesPlaybackRunning) {
+    PlaybackRig rig;
+    const std::string played = makeDataFile(rig.folder.file("long.qzr"), 30);
+    ASSERT_TRUE(rig.open(played));
+    rig.doc.playbackIntervalMs = 10;
+    rig.timers.advanceMs(50);  // the first record
+    std::string copy;
+    {
+        FileSizeLimit limit(4 * 1024 + 100);
+        ASSERT_TRUE(limit.ok());
+        rig.recorder.startStopRecording();
+        ASSERT_EQ(rig.doc.recordingActive, 1);
+        copy = rig.recorder.filePath();
+        rig.timers.advanceMs(100);  // ten more records
+    }
+    EXPECT_EQ(rig.op.messages.size(), 1u);
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Playback File [" + played + "] ");
+    EXPECT_EQ(countRecords(copy), 4);
+    EXPECT_EQ(shownRecord(rig.doc), 10);
+    EXPECT_TRUE(rig.timers.isTimerActive(kPollTimer));
+}
+
+}  // namespace
+}  // namespace sondrel::testing
