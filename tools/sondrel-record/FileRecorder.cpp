@@ -1,0 +1,62 @@
+#include "FileRecorder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "acquisition/SondrelDoc.h"
+#include "recording/RecordFormat.h"
+
+namespace sondrel::record {
+
+bool FileRecorder::open(const std::string& path, bool overwrite) {
+    struct stat st {};
+    if (!overwrite && ::stat(path.c_str(), &st) == 0) {
+        error_ = path + " exists (use --overwrite to replace it)";
+        return false;
+    }
+    if (!file_.create(path)) {
+        error_ = "cannot create " + path + ": " + file_.errorText();
+        return false;
+    }
+    path_ = path;
+    return true;
+}
+
+void FileRecorder::resume() {
+    if (file_.isOpen() && !failed_ && !full()) doc_.recordingActive = 1;
+}
+
+void FileRecorder::recordPing(CSondrelDoc& doc) {
+    if (!file_.isOpen() || failed_ || full()) return;
+    const std::int64_t before = file_.tell();
+    if (writeRecord(doc, file_)) {
+        ++recorded_;
+        if (full()) doc.recordingActive = 0;
+        return;
+    }
+    // A full disk or a vanished device: keep every complete record written so
+    // far and stop recording; the run ends with what the file holds.
+    failed_ = true;
+    error_ = "writing " + path_ + " failed: " + file_.errorText();
+    doc.recordingActive = 0;
+    file_.seek(before);
+    if (::truncate(path_.c_str(), before) != 0) error_ += " (its last record is incomplete)";
+}
+
+void FileRecorder::closeRecordFile(CSondrelDoc& doc) {
+    doc.recordingActive = 0;
+    if (file_.isOpen()) file_.flush();
+}
+
+bool FileRecorder::finish() {
+    doc_.recordingActive = 0;
+    if (!file_.isOpen()) return !failed_;
+    const bool ok = file_.close();
+    if (!ok && !failed_) {
+        failed_ = true;
+        error_ = "closing " + path_ + " failed: " + file_.errorText();
+    }
+    return ok && !failed_;
+}
+
+}  // namespace sondrel::record

@@ -1,0 +1,48 @@
+#pragma once
+// The recorder of an unattended run: one data file for the whole run. The
+// cycle closes "the recording" whenever it tears the link down to reconnect;
+// here that only pauses it, and the next connection resumes it in the same
+// file, so a head that drops out for a while costs pings, never the file.
+
+#include <cstdint>
+#include <string>
+
+#include "acquisition/Links.h"
+#include "recording/BinaryFile.h"
+
+namespace sondrel::record {
+
+class FileRecorder : public PingRecorder {
+public:
+    explicit FileRecorder(CSondrelDoc& doc) : doc_(doc) {}
+
+    // Creates the file (an existing one only when `overwrite`); false with
+    // error() set when it cannot.
+    bool open(const std::string& path, bool overwrite);
+    // No record is written after this many (the run ends there).
+    void setLimit(std::int64_t records) { limit_ = records; }
+    bool full() const { return limit_ > 0 && recorded_ >= limit_; }
+    // Recording runs while the link is up.
+    void resume();
+    // Closes the file complete; false when the system reported an error.
+    bool finish();
+
+    void recordPing(CSondrelDoc& doc) override;
+    void closeRecordFile(CSondrelDoc& doc) override;
+
+    std::int64_t recorded() const { return recorded_; }
+    bool failed() const { return failed_; }
+    const std::string& error() const { return error_; }
+    const std::string& path() const { return path_; }
+
+private:
+    CSondrelDoc& doc_;
+    BinaryFile file_;
+    std::string path_;
+    std::int64_t recorded_ = 0;
+    std::int64_t limit_ = 0;
+    bool failed_ = false;
+    std::string error_;
+};
+
+}  // namespace sondrel::record
