@@ -128,7 +128,8 @@ class HeadSimProcess {
         const pid_t pid = fork();
         if (pid < 0) return fail("fork failed");
         if (pid == 0) {
-            // Only async-signal-safe calls between fork and exec.
+            // Only async-signal-safe calls between fork and exec. The simulator
+            // ends with the thread that started it, even if the test crashes.
             prctl(PR_SET_PDEATHSIG, SIGTERM);
             if (getppid() != parent) _exit(127);
             dup2(toChild[0], STDIN_FILENO);

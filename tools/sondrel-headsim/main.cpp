@@ -548,7 +548,7 @@ int Simulator::run() {
         }
         if (ready > 0 && (fds[kSignal].revents & POLLIN)) break;
         if (ready > 0) {
-            if (fds[kStdin].revents & (POLLIN | POLLHUP | POLLERR)) readControl();
+            if (fds[kStdin].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) readControl();
             if (fds[kListen].revents & POLLIN) acceptClient();
             if (client_.fd >= 0 && fds[kClient].fd == client_.fd &&
                 (fds[kClient].revents & (POLLIN | POLLHUP | POLLERR))) {
@@ -606,6 +606,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Started with standard input closed, the first socket would take its place
+    // and be mistaken for the control channel.
+    if (fcntl(STDIN_FILENO, F_GETFD) < 0) open("/dev/null", O_RDONLY);
     if (pipe(signalPipe) != 0) return 1;
     setNonBlocking(signalPipe[1]);
     struct sigaction sa {};
