@@ -40,7 +40,8 @@ public:
 
     int width() const { return kSonarImageSize; }
     int height() const { return kSonarImageSize; }
-    // Writable access marks the image as possibly drawn on.
+    // Writable access marks the image as possibly drawn on; draw through a
+    // pointer fetched after the last clear(), not one kept from before it.
     std::uint8_t* pixels() {
         clean_ = false;
         return pixels_.data();
