@@ -68,15 +68,28 @@ private:
 
 class RunObserver : public CycleObserver {
 public:
-    RunObserver(CSondrelDoc& doc, record::FileRecorder& recorder, const record::Options& options)
-        : doc_(doc), recorder_(recorder), options_(options) {}
+    RunObserver(CSondrelDoc& doc, AcquisitionCycle& cycle, TimerHost& timers,
+                record::FileRecorder& recorder, const record::Options& options)
+        : doc_(doc), cycle_(cycle), timers_(timers), recorder_(recorder), options_(options) {}
 
     void linkStateChanged(int state) override {
         if (!options_.quiet) printLine(std::string("link ") + linkStateName(state));
         if (state == 1) recorder_.resume();
     }
-    void pingProcessed(bool) override {
+    void pingProcessed(bool valid) override {
         if (finished_) return;
+        if (!valid && headSilentOnOpenLink()) {
+            // The watchdog found no block on a connection that is still up. The
+            // desktop program then waits for the operator; an unattended run
+            // reconnects, which also resynchronises a head that lost its place.
+            QTimer::singleShot(0, QCoreApplication::instance(), [this] {
+                if (!finished_ && headSilentOnOpenLink() && !timers_.isTimerActive(kSendTimer) &&
+                    !timers_.isTimerActive(kWatchdogTimer)) {
+                    if (!options_.quiet) printLine("head silent: reconnecting");
+                    cycle_.connectSocket();
+                }
+            });
+        }
         if (recorder_.failed() || recorder_.full()) {
             finished_ = true;
             // Hold: no further command goes to the head while the run winds down.
@@ -95,7 +108,14 @@ public:
     }
 
 private:
+    bool headSilentOnOpenLink() const {
+        return doc_.sonarType == kTypeQ && doc_.linkState == 1 && doc_.noNewData == 1 &&
+               doc_.holdActive == 0;
+    }
+
     CSondrelDoc& doc_;
+    AcquisitionCycle& cycle_;
+    TimerHost& timers_;
     record::FileRecorder& recorder_;
     const record::Options& options_;
     bool finished_ = false;
@@ -181,7 +201,7 @@ int main(int argc, char** argv) {
     const ComPortResolver portNames = comPortResolverFor(settingsPath);
     serial.setPortNames(portNames);
     orientation.setPortNames(portNames);
-    RunObserver observer(doc, recorder, options);
+    RunObserver observer(doc, cycle, timers, recorder, options);
 
     cycle.setEthernetLink(&socket);
     cycle.setSerialLink(&serial);
@@ -194,11 +214,15 @@ int main(int argc, char** argv) {
     QObject::connect(&rateTimer, &QTimer::timeout, [&observer] { observer.printRate(); });
     rateTimer.start(1000);
     if (options.seconds) {
-        QTimer::singleShot(static_cast<int>(*options.seconds * 1000.0), &app,
+        // A coarse timer may end the run up to 5 % early.
+        QTimer::singleShot(static_cast<int>(*options.seconds * 1000.0), Qt::PreciseTimer, &app,
                            &QCoreApplication::quit);
     }
 
     cycle.connectToHead();
+    // What the settings panels do to the loaded settings in the desktop program
+    // (the step-size limits of an Ethernet head at short range among them).
+    doc.applyPanelRules();
     if (!options.quiet) {
         if (doc.sonarType == kTypeQ) {
             printLine("head ethernet " + doc.ipAddress + ":" + std::to_string(doc.ipPort));
