@@ -96,11 +96,17 @@ bool Player::openPlayback() {
         resumeAfterCancel();
         return false;
     }
-    return openPlaybackFile(*chosen);
+    return openChosenFile(*chosen);
 }
 
 bool Player::openPlaybackFile(const std::string& path) {
     killPlaybackTimers();
+    // The live settings are kept before a file replaces them in the document.
+    if (settings_) settings_->save(doc_);
+    return openChosenFile(path);
+}
+
+bool Player::openChosenFile(const std::string& path) {
     if (!hasDataFileEnding(path)) {
         operator_.showMessage(kWrongTypeMessage, MessageKind::Error);
         resumeAfterCancel();

@@ -84,6 +84,7 @@ class Player : public PlaybackDriver {
     std::uint64_t byteStep() const { return byteStep_; }
 
   private:
+    bool openChosenFile(const std::string& path);
     void resumeAfterCancel();
     void killPlaybackTimers();
     void step();

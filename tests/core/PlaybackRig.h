@@ -123,6 +123,8 @@ inline void makePing(CSondrelDoc& doc, int index, bool orientation = false, int 
     doc.prdEnable = orientation ? 1 : 0;
     doc.distanceM = 1.5 + index * 0.25;
     doc.distanceValid = 1;
+    doc.rollDeg = -10.0 + index * 2.5;
+    doc.rollValid = 1;
     doc.pingPeriodRounded = periodMs;
 }
 
