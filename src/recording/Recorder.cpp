@@ -137,6 +137,7 @@ void Recorder::captureFrame() {
     // Nothing may replace the ping while it is written; in single-frame playback
     // nothing would anyway.
     const bool holdSet = !doc_.playbackActive || doc_.oneFrameMode == 0;
+    const bool wasHeld = doc_.holdActive == 1;
     if (holdSet) doc_.holdActive = 1;
 
     const std::string name = captureFileName(doc_);
@@ -159,12 +160,21 @@ void Recorder::captureFrame() {
         ++doc_.captureCounter;
     }
 
-    if (holdSet) {
+    if (!holdSet) return;
+    if (wasHeld) {
+        // The operator's own hold ends with the capture, through the Hold
+        // command, as releasing it by hand would.
         if (cycle_) {
             cycle_->holdToggle();
         } else {
-            doc_.holdActive = doc_.holdActive ? 0 : 1;
+            doc_.holdActive = 0;
         }
+    } else {
+        // The capture's own hold stopped nothing (the file is written before
+        // the next ping can arrive), so there is nothing to restart. Releasing
+        // it through the Hold command would reconnect an Ethernet head, and a
+        // reconnect closes the recording under way.
+        doc_.holdActive = 0;
     }
 }
 

@@ -213,16 +213,40 @@ TEST(Capture, WritesOneRecordAndReleasesTheHoldItSet) {
     const std::string name = rig.folder.file("D 12 34 C0.qzr");
     EXPECT_EQ(countRecords(name), 1);
     EXPECT_EQ(rig.doc.captureCounter, 1);
-    // Hold was set for the write and released through the Hold command.
+    // The hold of the write is gone again and the poll was left alone.
     EXPECT_EQ(rig.doc.holdActive, 0);
-    EXPECT_EQ(rig.timers.periodMs(kPollTimer), kHoldReleasePollMs);
+    EXPECT_FALSE(rig.timers.isTimerActive(kPollTimer));
 
-    // With hold already on, the capture still ends by flipping it: released.
+    // With hold already on, the capture ends it through the Hold command.
     rig.doc.holdActive = 1;
     rig.recorder.captureFrame();
     EXPECT_EQ(rig.doc.holdActive, 0);
+    EXPECT_EQ(rig.timers.periodMs(kPollTimer), kHoldReleasePollMs);
     EXPECT_TRUE(fs::exists(rig.folder.file("D 12 34 C1.qzr")));
     EXPECT_TRUE(rig.op.messages.empty());
+}
+
+TEST(Capture, AnEthernetRecordingGoesOnThroughACapture) {
+    PlaybackRig rig;
+    FakeEthernetLink link;
+    rig.cycle.setEthernetLink(&link);
+    rig.doc.sonarType = kTypeQ;
+    rig.cycle.connectToHead();
+    rig.cycle.onSocketConnected(0);
+    const ByteVector block = makeBlock("QSZ", 20);
+    rig.cycle.onSocketBytes(block.data(), block.size());
+    rig.recorder.startStopRecording();
+    rig.cycle.onSocketBytes(block.data(), block.size());
+    const std::size_t attempts = link.attempts.size();
+
+    rig.recorder.captureFrame();
+    EXPECT_EQ(rig.doc.captureCounter, 1);
+    EXPECT_EQ(rig.doc.holdActive, 0);
+    EXPECT_EQ(rig.doc.recordingActive, 1);
+    EXPECT_EQ(link.attempts.size(), attempts);
+    EXPECT_EQ(rig.doc.linkState, 1);
+    rig.cycle.onSocketBytes(block.data(), block.size());
+    EXPECT_EQ(rig.doc.recordFileBytes, 2 * 1024);
 }
 
 TEST(Capture, NothingWithoutANewPing) {
