@@ -131,6 +131,8 @@ bool Player::openChosenFile(const std::string& path) {
 
     file_.close();
     if (doc_.recordingActive || recorder_.isRecording()) recorder_.closeRecordFile(doc_);
+    // A conversion belongs to the file it was started on.
+    if (conversion_ && conversion_->running()) conversion_->abandon();
     file_ = std::move(candidate);
 
     doc_.fileLength = length;

@@ -155,6 +155,20 @@ TEST(XyzConversion, AnOutputThatCannotBeCreatedIsReportedAndTheFileJustPlays) {
     EXPECT_TRUE(rig.timers.isTimerActive(kPollTimer));
 }
 
+TEST(XyzConversion, OpeningAnotherFileEndsTheConversionOfTheFirst) {
+    PlaybackRig rig;
+    rig.op.openAnswers.push_back(makeDataFile(rig.folder.file("a.qzr"), 10, {}, true));
+    rig.doc.playbackIntervalMs = 100;
+    ASSERT_TRUE(rig.conversion.start());
+    rig.timers.advanceMs(kPlaybackStartDelayMs + 100);  // two records
+    ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("b.qzr"), 10, {}, true)));
+    EXPECT_EQ(rig.doc.xyzConversionActive, 0);
+    rig.timers.advanceMs(3000);
+    EXPECT_EQ(xyzBlocks(test::readBytes(rig.folder.file("a.xyz"))), 2);
+    EXPECT_FALSE(fs::exists(rig.folder.file("b.xyz")));
+    EXPECT_TRUE(rig.op.messages.empty());
+}
+
 TEST(XyzConversion, ConnectingEndsTheConversionWithWhatWasWritten) {
     PlaybackRig rig;
     rig.op.openAnswers.push_back(makeDataFile(rig.folder.file("c.qzr"), 10, {}, true));
