@@ -11,7 +11,23 @@ namespace {
 
 // Conversions of out-of-range doubles to int are undefined; corrupt files can
 // carry values that scale points far off the image.
-int truncated(double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); }
+int truncated(double v) {
+    if (std::isnan(v)) return 0;
+    return static_cast<int>(std::clamp(v, -1e9, 1e9));
+}
+
+void fillAngles(ProfilePath::AngleTable& t, double start, double step) {
+    double theta = start;
+    for (std::size_t i = 0; i < t.theta.size(); ++i, theta += step) {
+        const double radians = theta * kProfilePi / 180;
+        t.theta[i] = theta;
+        t.sin[i] = std::sin(radians);
+        t.cos[i] = std::cos(radians);
+    }
+    t.start = start;
+    t.step = step;
+    t.valid = true;
+}
 
 struct FormatOneConstants {
     int rangeCode;
@@ -70,38 +86,65 @@ int profileValue(const std::uint8_t* echo, int sample) {
     return high * 128 + (low & 0x7F);
 }
 
-double ProfileConversion::distancePixels(int value) const {
-    double v = value;
-    switch (formatCode) {
-        case 2:
-        case 3: {
-            const double p = pulseLengthCode * 10.0;
-            double o, l;
-            if (rangeCode == 4) {
-                o = 1.3333333e-6;
-                l = (p + 42.3 - 6.66 - 7) * 1e-6;
-            } else if (rangeCode == 8) {
-                o = 4e-6;
-                l = (p + 35.26 - 20 - 7) * 1e-6;
+namespace {
+
+// A conversion with its constants looked up once, for the 400 samples of a
+// pass. The arithmetic is written out in one order only, here.
+class ResolvedConversion {
+public:
+    explicit ResolvedConversion(const ProfileConversion& c)
+        : format_(c.formatCode),
+          corrected_(c.formatCode == 1 && c.rangeCode == 4),
+          soundVelocity_(c.soundVelocity),
+          rangeMetres_(c.rangeMetres) {
+        if (format_ == 2 || format_ == 3) {
+            const double p = c.pulseLengthCode * 10.0;
+            if (c.rangeCode == 4) {
+                o_ = 1.3333333e-6;
+                l_ = (p + 42.3 - 6.66 - 7) * 1e-6;
+            } else if (c.rangeCode == 8) {
+                o_ = 4e-6;
+                l_ = (p + 35.26 - 20 - 7) * 1e-6;
             } else {
-                o = 2.66666e-6;
-                l = (p + 33.93 - 13.33 - 7) * 1e-6;
+                o_ = 2.66666e-6;
+                l_ = (p + 33.93 - 13.33 - 7) * 1e-6;
             }
-            return (v * o + l) * 750 * soundVelocity / 1500 * 500 / rangeMetres;
-        }
-        case 1: {
-            if (rangeCode == 4) v += shortRangeCorrection(static_cast<int>(v));
+        } else if (format_ == 1) {
             FormatOneConstants k = kFormatOneOther;
             for (const auto& row : kFormatOne) {
-                if (row.rangeCode == rangeCode) {
+                if (row.rangeCode == c.rangeCode) {
                     k = row;
                     break;
                 }
             }
-            return v * k.o / k.m * soundVelocity / 1500;
+            o_ = k.o;
+            m_ = k.m;
         }
-        default: return v;
     }
+
+    double distance(int value) const {
+        double v = value;
+        switch (format_) {
+            case 2:
+            case 3: return (v * o_ + l_) * 750 * soundVelocity_ / 1500 * 500 / rangeMetres_;
+            case 1:
+                if (corrected_) v += shortRangeCorrection(value);
+                return v * o_ / m_ * soundVelocity_ / 1500;
+            default: return v;
+        }
+    }
+
+private:
+    int format_;
+    bool corrected_;
+    double soundVelocity_, rangeMetres_;
+    double o_ = 0.0, l_ = 0.0, m_ = 1.0;
+};
+
+}  // namespace
+
+double ProfileConversion::distancePixels(int value) const {
+    return ResolvedConversion(*this).distance(value);
 }
 
 double profileStartAngle(const CSondrelDoc& doc) {
@@ -119,26 +162,33 @@ void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter
     doc.clearSonarImage();
     path.ellipses.clear();
 
-    double theta = profileStartAngle(doc);
+    const double start = profileStartAngle(doc);
     const int minimum = profileMinimumDistance(doc);
-    const ProfileConversion conversion{doc.headStatusLow, doc.command[cmd::kRange], doc.rangeMetres,
-                                       doc.soundVelocity, doc.pulseLengthCode};
+    const ResolvedConversion conversion(ProfileConversion{doc.headStatusLow, doc.command[cmd::kRange],
+                                                          doc.rangeMetres, doc.soundVelocity,
+                                                          doc.pulseLengthCode});
     const double step = doc.xdcrForward == 1 ? kProfileAngleStep
                         : doc.xdcrForward == 0 ? -kProfileAngleStep
                                                : 0.0;
+    ProfilePath::AngleTable& angles = path.angles;
+    // Exact comparison on purpose: the table holds the very values the
+    // accumulation from this start gives (a NaN start never matches).
+    if (!angles.valid || angles.start != start || angles.step != step) {
+        fillAngles(angles, start, step);
+    }
     const double zoom = doc.display.zoom;
     const int pointSize = doc.display.pointSize;
     const std::uint8_t* echo = doc.echoLong.data();
 
-    for (int i = 0; i < kProfileSampleCount; ++i, theta += step) {
+    for (int i = 0; i < kProfileSampleCount; ++i) {
         const int value = profileValue(echo, i);
         if (value == 0) continue;
-        const double d = conversion.distancePixels(value);
+        const double d = conversion.distance(value);
         if (!(d > minimum)) continue;
-        if (exporter) exporter->point(d, theta);
-        const double radians = theta * kProfilePi / 180;
-        const double x = d * std::sin(radians);
-        const double y = -d * std::cos(radians);
+        const auto k = static_cast<std::size_t>(i);
+        if (exporter) exporter->point(d, angles.theta[k]);
+        const double x = d * angles.sin[k];
+        const double y = -d * angles.cos[k];
         path.lastX = x;
         path.lastY = y;
         const int px = truncated(truncated(x + 500) * zoom);

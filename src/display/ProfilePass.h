@@ -27,6 +27,16 @@ struct ProfilePath {
     std::vector<EllipseRect> ellipses;
     // The last accepted point relative to the image centre, in pixels at zoom 1.
     double lastX = 0.0, lastY = 0.0;
+
+    // The sample angles of the last pass with their sines and cosines. They are
+    // the same from ping to ping until the start angle or the direction
+    // changes, and are then worked out again.
+    struct AngleTable {
+        double start = 0.0, step = 0.0;
+        bool valid = false;
+        std::array<double, kProfileSampleCount> theta{}, sin{}, cos{};
+    };
+    AngleTable angles;
 };
 
 // Receives the accepted points of one pass: the distance in pixels at zoom 1

@@ -1,23 +1,33 @@
 #include "recording/XyzExport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "acquisition/SondrelDoc.h"
 
 namespace sondrel {
 
-XyzPoint xyzPointFor(double d, double theta, double rangeMetres, double distanceM) {
+XyzAxes xyzAxesFor(double theta) {
     double a = theta - 90;
     if (a < 0) a += 360;
     if (a >= 360) a -= 360;
     const double g = a * kProfilePi / 180;
+    return {std::cos(g), std::sin(g)};
+}
+
+XyzPoint xyzPointFor(double d, const XyzAxes& axes, double rangeMetres, double distanceM) {
     const float r = static_cast<float>(rangeMetres * d / 500);
     XyzPoint p;
-    p.x = static_cast<float>(r * std::cos(g));
-    p.y = static_cast<float>(-(r * std::sin(g)));
+    p.x = static_cast<float>(r * axes.cosG);
+    p.y = static_cast<float>(-(r * axes.sinG));
     p.z = static_cast<float>(distanceM);
     return p;
+}
+
+XyzPoint xyzPointFor(double d, double theta, double rangeMetres, double distanceM) {
+    return xyzPointFor(d, xyzAxesFor(theta), rangeMetres, distanceM);
 }
 
 std::string xyzTimeStamp(const CSondrelDoc& doc) {
@@ -30,44 +40,98 @@ std::string xyzTimeStamp(const CSondrelDoc& doc) {
     return stamp;
 }
 
-void appendFixed3(std::string& out, float value) {
+namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes "% 7.3f" of `value` at `p` (room for kXyzMaxNumberText characters)
+// and returns the end.
+char* writeFixed3(char* p, float value) {
     const double v = value;
-    // A float times 1000 is exact in a double, and rounding it to the nearest
-    // integer with ties to even is what the C library does with the exact
-    // binary value, so this prints what "% 7.3f" prints. Beyond 2^53 / 1000
-    // (and for NaN and infinities) the library itself does the work.
-    if (!(std::fabs(v) < 1e12)) {
-        char text[kXyzMaxNumberText];
-        const int n = std::snprintf(text, sizeof text, "% 7.3f", v);
-        if (n > 0) out.append(text, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1));
-        return;
+    const double scaled = std::fabs(v) * 1000.0;
+    // A float times 1000 is exact in a double; adding and taking away 2^52
+    // rounds it to an integer with ties to even, which is what the C library
+    // does with the exact binary value. Larger values, NaN and infinities are
+    // left to the library itself.
+    if (!(scaled < 1e15)) {
+        const int n = std::snprintf(p, kXyzMaxNumberText, "% 7.3f", v);
+        return p + std::clamp(n, 0, static_cast<int>(kXyzMaxNumberText) - 1);
     }
-    auto n = static_cast<std::uint64_t>(std::nearbyint(std::fabs(v) * 1000.0));
-    char digits[24];
-    int len = 0;
-    for (int i = 0; i < 3; ++i) {
-        digits[len++] = static_cast<char>('0' + n % 10);
-        n /= 10;
+    constexpr double kTwo52 = 4503599627370496.0;
+    std::uint64_t whole = static_cast<std::uint64_t>((scaled + kTwo52) - kTwo52);
+    const auto thousandths = static_cast<unsigned>(whole % 1000);
+    whole /= 1000;
+    const char sign = std::signbit(v) ? '-' : ' ';
+    if (whole < 100) {
+        // Pipe profiles live here: at most two digits before the point.
+        if (whole < 10) {
+            *p++ = ' ';
+            *p++ = sign;
+            *p++ = static_cast<char>('0' + whole);
+        } else {
+            *p++ = sign;
+            std::memcpy(p, &kDigitPairs[2 * whole], 2);
+            p += 2;
+        }
+        *p++ = '.';
+        *p++ = static_cast<char>('0' + thousandths / 100);
+        std::memcpy(p, &kDigitPairs[2 * (thousandths % 100)], 2);
+        return p + 2;
     }
-    digits[len++] = '.';
-    do {
-        digits[len++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n != 0);
-    digits[len++] = std::signbit(v) ? '-' : ' ';
-    for (int pad = 7 - len; pad > 0; --pad) out += ' ';
-    while (len > 0) out += digits[--len];
+
+    char digits[32];
+    char* q = digits + sizeof digits;
+    q -= 2;
+    std::memcpy(q, &kDigitPairs[2 * (thousandths % 100)], 2);
+    *--q = static_cast<char>('0' + thousandths / 100);
+    *--q = '.';
+    while (whole >= 100) {
+        q -= 2;
+        std::memcpy(q, &kDigitPairs[2 * (whole % 100)], 2);
+        whole /= 100;
+    }
+    if (whole >= 10) {
+        q -= 2;
+        std::memcpy(q, &kDigitPairs[2 * whole], 2);
+    } else {
+        *--q = static_cast<char>('0' + whole);
+    }
+    *--q = sign;
+    const auto len = static_cast<int>(digits + sizeof digits - q);
+    for (int pad = 7 - len; pad > 0; --pad) *p++ = ' ';
+    std::memcpy(p, q, static_cast<std::size_t>(len));
+    return p + len;
+}
+
+}  // namespace
+
+void appendFixed3(std::string& out, float value) {
+    char text[kXyzMaxNumberText];
+    out.append(text, writeFixed3(text, value));
+}
+
+char* writeXyzPointLine(char* out, std::string_view stamp, const XyzPoint& p) {
+    std::memcpy(out, stamp.data(), stamp.size());
+    out += stamp.size();
+    *out++ = '\t';
+    out = writeFixed3(out, p.x);
+    *out++ = '\t';
+    out = writeFixed3(out, p.y);
+    *out++ = '\t';
+    out = writeFixed3(out, p.z);
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
 }
 
 void appendXyzPointLine(std::string& out, std::string_view stamp, const XyzPoint& p) {
-    out += stamp;
-    out += '\t';
-    appendFixed3(out, p.x);
-    out += '\t';
-    appendFixed3(out, p.y);
-    out += '\t';
-    appendFixed3(out, p.z);
-    out += kXyzLineEnd;
+    const std::size_t before = out.size();
+    out.resize(before + stamp.size() + kXyzMaxLineTail);
+    char* end = writeXyzPointLine(out.data() + before, stamp, p);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 std::string xyzPointLine(std::string_view stamp, const XyzPoint& point) {
@@ -84,15 +148,32 @@ std::string xyzPathFor(const std::string& qzrPath) {
 // ------------------------------------------------------------------ XyzWriter
 
 XyzWriter::XyzWriter(const CSondrelDoc& doc, std::size_t bufferSize)
-    : doc_(doc), bufferSize_(std::max<std::size_t>(bufferSize, 1024)) {
-    buffer_.reserve(bufferSize_ + 512);
-}
+    : doc_(doc),
+      buffer_(std::max<std::size_t>(bufferSize, 4096)),
+      flushAt_(buffer_.size()),
+      axesCache_(kAxesSlots) {}
 
 XyzWriter::~XyzWriter() { close(); }
 
+const XyzAxes& XyzWriter::axesFor(double angleDegrees) {
+    const auto bits = std::bit_cast<std::uint64_t>(angleDegrees);
+    const std::size_t home = (bits * 0x9E3779B97F4A7C15ull) >> 53;  // 11 bits: 2048 slots
+    for (std::size_t i = 0; i < kAxesProbes; ++i) {
+        AxesEntry& e = axesCache_[(home + i) % kAxesSlots];
+        if (e.valid && e.angleBits == bits) return e.axes;
+        if (!e.valid) {
+            e = {bits, true, xyzAxesFor(angleDegrees)};
+            return e.axes;
+        }
+    }
+    AxesEntry& e = axesCache_[home];
+    e = {bits, true, xyzAxesFor(angleDegrees)};
+    return e.axes;
+}
+
 bool XyzWriter::create(const std::string& path) {
     close();
-    buffer_.clear();
+    used_ = 0;
     failed_ = false;
     points_ = records_ = 0;
     stampValid_ = false;
@@ -101,10 +182,8 @@ bool XyzWriter::create(const std::string& path) {
 
 bool XyzWriter::flush() {
     if (!file_.isOpen()) return !failed_;
-    if (!failed_ && !buffer_.empty() && !file_.write(buffer_.data(), buffer_.size())) {
-        failed_ = true;
-    }
-    buffer_.clear();
+    if (!failed_ && used_ > 0 && !file_.write(buffer_.data(), used_)) failed_ = true;
+    used_ = 0;
     return !failed_;
 }
 
@@ -119,8 +198,10 @@ bool XyzWriter::active() const {
     return doc_.playbackActive && doc_.xyzConversionActive && file_.isOpen() && !failed_;
 }
 
-void XyzWriter::drainIfFull() {
-    if (buffer_.size() >= bufferSize_) flush();
+char* XyzWriter::reserve(std::size_t bytes) {
+    if (used_ + bytes > flushAt_) flush();
+    if (bytes > buffer_.size()) buffer_.resize(bytes);
+    return buffer_.data() + used_;
 }
 
 void XyzWriter::point(double distancePixels, double angleDegrees) {
@@ -129,19 +210,21 @@ void XyzWriter::point(double distancePixels, double angleDegrees) {
         stamp_ = xyzTimeStamp(doc_);
         stampValid_ = true;
     }
-    appendXyzPointLine(buffer_, stamp_,
-                       xyzPointFor(distancePixels, angleDegrees, doc_.rangeMetres, doc_.distanceM));
+    char* out = reserve(stamp_.size() + kXyzMaxLineTail);
+    char* end = writeXyzPointLine(out, stamp_, xyzPointFor(distancePixels, axesFor(angleDegrees),
+                                                           doc_.rangeMetres, doc_.distanceM));
+    used_ = static_cast<std::size_t>(end - buffer_.data());
     ++points_;
-    drainIfFull();
 }
 
 void XyzWriter::endOfPing() {
     // The next pass may show another record: take its stamp afresh.
     stampValid_ = false;
     if (!active()) return;
-    buffer_ += kXyzLineEnd;
+    char* out = reserve(kXyzLineEnd.size());
+    std::memcpy(out, kXyzLineEnd.data(), kXyzLineEnd.size());
+    used_ += kXyzLineEnd.size();
     ++records_;
-    drainIfFull();
 }
 
 }  // namespace sondrel

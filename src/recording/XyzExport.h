@@ -4,6 +4,7 @@
 // record; lines end in CR LF.
 
 #include <cstddef>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,8 +18,7 @@ namespace sondrel {
 class CSondrelDoc;
 
 inline constexpr std::string_view kXyzLineEnd = "\r\n";
-// Longest point line the formatter can produce (stamp aside, very large values
-// need up to about 50 characters each).
+// Room for one number: the largest float needs 44 characters.
 inline constexpr std::size_t kXyzMaxNumberText = 64;
 
 // A point in metres, each coordinate already rounded to single precision.
@@ -30,12 +30,25 @@ struct XyzPoint {
 // degrees lies on the negative y axis and 90 on the positive x axis.
 XyzPoint xyzPointFor(double distancePixels, double angleDegrees, double rangeMetres,
                      double distanceM);
+// The same in two steps, so that the angle's part can be kept for the next
+// ping: the cosine and sine of the turned angle, then the point.
+struct XyzAxes {
+    double cosG = 1.0, sinG = 0.0;
+};
+XyzAxes xyzAxesFor(double angleDegrees);
+XyzPoint xyzPointFor(double distancePixels, const XyzAxes& axes, double rangeMetres,
+                     double distanceM);
 
 // The time stamp of a point line: date text, a tab, time text and millisecond text.
 std::string xyzTimeStamp(const CSondrelDoc& doc);
 
 // Appends "% 7.3f" of `value` to `out`, exactly as the C library prints it.
 void appendFixed3(std::string& out, float value);
+// Longest point line after its stamp: three tabs, three numbers, CR LF.
+inline constexpr std::size_t kXyzMaxLineTail = 3 * (kXyzMaxNumberText + 1) + 2;
+// Writes one point line (with its CR LF) at `out`, which has room for the
+// stamp and kXyzMaxLineTail more; returns the end.
+char* writeXyzPointLine(char* out, std::string_view stamp, const XyzPoint& point);
 // Appends one point line (with its CR LF) to `out`.
 void appendXyzPointLine(std::string& out, std::string_view stamp, const XyzPoint& point);
 // The text of one point line, CR LF included.
@@ -72,17 +85,32 @@ public:
 
 private:
     bool active() const;
-    void drainIfFull();
+    // Makes room for `bytes` more, writing out what is buffered when needed.
+    char* reserve(std::size_t bytes);
+    const XyzAxes& axesFor(double angleDegrees);
 
     const CSondrelDoc& doc_;
     BinaryFile file_;
-    std::string buffer_;
-    std::size_t bufferSize_;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
+    std::size_t flushAt_;
     std::string stamp_;
     bool stampValid_ = false;
     bool failed_ = false;
     std::int64_t points_ = 0;
     std::int64_t records_ = 0;
+
+    // The pass hands over the same angles ping after ping (unless the start
+    // angle follows the roll); their cosines and sines are kept by the exact
+    // bits of the angle, so a hit gives the very same numbers.
+    struct AxesEntry {
+        std::uint64_t angleBits = 0;
+        bool valid = false;
+        XyzAxes axes;
+    };
+    static constexpr std::size_t kAxesSlots = 2048;
+    static constexpr std::size_t kAxesProbes = 4;
+    std::vector<AxesEntry> axesCache_;
 };
 
 }  // namespace sondrel

@@ -190,7 +190,7 @@ TEST(XyzWriterErrors, AFullDeviceIsReported) {
     doc->xyzConversionActive = 1;
     XyzWriter writer(*doc, 1024);
     ASSERT_TRUE(writer.create("/dev/full"));
-    for (int i = 0; i < 100 && !writer.failed(); ++i) writer.point(100, 10);
+    for (int i = 0; i < 10000 && !writer.failed(); ++i) writer.point(100, 10);
     EXPECT_TRUE(writer.failed());
     EXPECT_FALSE(writer.close());
     EXPECT_FALSE(writer.errorText().empty());
