@@ -310,6 +310,9 @@ TEST_F(ConvertTool, SurvivesACorpusOfDamagedFiles) {
         ASSERT_TRUE(r.exited) << "ended by signal " << r.signal << ": " << r.output;
         EXPECT_TRUE(r.status == 0 || r.status == 1 || r.status == 3) << r.status << " " << r.output;
         EXPECT_EQ(r.output.find("Usage:"), std::string::npos) << r.output;
+        // A sanitizer build reports a fault with an ordinary exit status.
+        EXPECT_EQ(r.output.find("Sanitizer"), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("runtime error"), std::string::npos) << r.output;
         if (c.prefixOfFull) {
             const std::string text = readAll(output);
             EXPECT_EQ(full.compare(0, text.size(), text), 0) << "output is not a prefix";
