@@ -56,7 +56,7 @@ void makePing(CSondrelDoc& doc, int record, std::mt19937& rng) {
 }
 
 class GeneratedFile {
-public:
+  public:
     GeneratedFile() {
         path_ = "/tmp/sondrel_convert_bench_" + std::to_string(::getpid()) + ".qzr";
         auto doc = std::make_unique<CSondrelDoc>();
@@ -79,7 +79,7 @@ public:
     const std::string& path() const { return path_; }
     std::int64_t size() const { return size_; }
 
-private:
+  private:
     std::string path_;
     std::int64_t size_ = 0;
 };
@@ -120,14 +120,19 @@ void BM_ConvertFile(benchmark::State& state) {
         records += r.summary.recordsRead;
         points += r.summary.pointsWritten;
     }
-    state.counters["records/s"] = benchmark::Counter(static_cast<double>(records),
-                                                     benchmark::Counter::kIsRate);
-    state.counters["points/s"] = benchmark::Counter(static_cast<double>(points),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["records/s"] =
+        benchmark::Counter(static_cast<double>(records), benchmark::Counter::kIsRate);
+    state.counters["points/s"] =
+        benchmark::Counter(static_cast<double>(points), benchmark::Counter::kIsRate);
     state.counters["file MB"] = static_cast<double>(file.size()) / 1e6;
     state.counters["peak RSS growth kB"] = static_cast<double>(peakResidentKb() - before);
 }
-BENCHMARK(BM_ConvertFile)->ArgName("roll_correction")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_ConvertFile)
+    ->ArgName("roll_correction")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0);
 
 // Reading records alone.
 void BM_ReadRecords(benchmark::State& state) {
@@ -145,8 +150,8 @@ void BM_ReadRecords(benchmark::State& state) {
             ++records;
         }
     }
-    state.counters["records/s"] = benchmark::Counter(static_cast<double>(records),
-                                                     benchmark::Counter::kIsRate);
+    state.counters["records/s"] =
+        benchmark::Counter(static_cast<double>(records), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReadRecords)->Unit(benchmark::kMillisecond);
 
@@ -162,8 +167,8 @@ void BM_ProfilePass(benchmark::State& state) {
         runProfilePass(*doc, path, nullptr);
         benchmark::DoNotOptimize(path.ellipses.data());
     }
-    state.counters["passes/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["passes/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ProfilePass);
 
@@ -179,8 +184,8 @@ void BM_PointLine(benchmark::State& state) {
         theta += 0.9;
         benchmark::DoNotOptimize(out.data());
     }
-    state.counters["lines/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                   benchmark::Counter::kIsRate);
+    state.counters["lines/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_PointLine);
 

@@ -58,11 +58,10 @@ struct CorrectionBand {
     int last, add;
 };
 constexpr std::array<CorrectionBand, 31> kCorrectionBands = {{
-    {7, 1},     {9, 2},     {11, 3},    {13, 4},    {15, 5},    {17, 6},    {19, 7},
-    {21, 8},    {23, 9},    {25, 10},   {28, 11},   {32, 12},   {36, 13},   {41, 14},
-    {46, 15},   {52, 16},   {58, 17},   {65, 18},   {73, 19},   {82, 20},   {92, 21},
-    {103, 22},  {115, 23},  {129, 24},  {144, 25},  {161, 26},  {181, 27},  {203, 28},
-    {226, 29},  {249, 30},  {255, 0},
+    {7, 1},    {9, 2},    {11, 3},   {13, 4},   {15, 5},   {17, 6},   {19, 7},   {21, 8},
+    {23, 9},   {25, 10},  {28, 11},  {32, 12},  {36, 13},  {41, 14},  {46, 15},  {52, 16},
+    {58, 17},  {65, 18},  {73, 19},  {82, 20},  {92, 21},  {103, 22}, {115, 23}, {129, 24},
+    {144, 25}, {161, 26}, {181, 27}, {203, 28}, {226, 29}, {249, 30}, {255, 0},
 }};
 
 constexpr std::array<int, 256> buildCorrectionTable() {
@@ -78,7 +77,9 @@ constexpr std::array<int, 256> kCorrection = buildCorrectionTable();
 
 }  // namespace
 
-int shortRangeCorrection(int lowByte) { return kCorrection[static_cast<std::size_t>(lowByte & 0xFF)]; }
+int shortRangeCorrection(int lowByte) {
+    return kCorrection[static_cast<std::size_t>(lowByte & 0xFF)];
+}
 
 int profileValue(const std::uint8_t* echo, int sample) {
     const std::uint8_t low = echo[2 * sample];
@@ -91,7 +92,7 @@ namespace {
 // A conversion with its constants looked up once, for the 400 samples of a
 // pass. The arithmetic is written out in one order only, here.
 class ResolvedConversion {
-public:
+  public:
     explicit ResolvedConversion(const ProfileConversion& c)
         : format_(c.formatCode),
           corrected_(c.formatCode == 1 && c.rangeCode == 4),
@@ -126,15 +127,17 @@ public:
         double v = value;
         switch (format_) {
             case 2:
-            case 3: return (v * o_ + l_) * 750 * soundVelocity_ / 1500 * 500 / rangeMetres_;
+            case 3:
+                return (v * o_ + l_) * 750 * soundVelocity_ / 1500 * 500 / rangeMetres_;
             case 1:
                 if (corrected_) v += shortRangeCorrection(value);
                 return v * o_ / m_ * soundVelocity_ / 1500;
-            default: return v;
+            default:
+                return v;
         }
     }
 
-private:
+  private:
     int format_;
     bool corrected_;
     double soundVelocity_, rangeMetres_;
@@ -164,10 +167,10 @@ void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter
 
     const double start = profileStartAngle(doc);
     const int minimum = profileMinimumDistance(doc);
-    const ResolvedConversion conversion(ProfileConversion{doc.headStatusLow, doc.command[cmd::kRange],
-                                                          doc.rangeMetres, doc.soundVelocity,
-                                                          doc.pulseLengthCode});
-    const double step = doc.xdcrForward == 1 ? kProfileAngleStep
+    const ResolvedConversion conversion(ProfileConversion{doc.headStatusLow,
+                                                          doc.command[cmd::kRange], doc.rangeMetres,
+                                                          doc.soundVelocity, doc.pulseLengthCode});
+    const double step = doc.xdcrForward == 1   ? kProfileAngleStep
                         : doc.xdcrForward == 0 ? -kProfileAngleStep
                                                : 0.0;
     ProfilePath::AngleTable& angles = path.angles;
@@ -194,10 +197,17 @@ void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter
         const int px = truncated(truncated(x + 500) * zoom);
         const int py = truncated(truncated(y + 500) * zoom);
         switch (pointSize) {
-            case 0: path.ellipses.push_back({px, py, 1, 1}); break;
-            case 1: path.ellipses.push_back({px, py, 2, 2}); break;
-            case 2: path.ellipses.push_back({px - 1, py - 1, 3, 3}); break;
-            default: break;
+            case 0:
+                path.ellipses.push_back({px, py, 1, 1});
+                break;
+            case 1:
+                path.ellipses.push_back({px, py, 2, 2});
+                break;
+            case 2:
+                path.ellipses.push_back({px - 1, py - 1, 3, 3});
+                break;
+            default:
+                break;
         }
     }
     if (exporter) exporter->endOfPing();

@@ -43,7 +43,7 @@ struct ProfilePath {
 // (500 pixels are the full range) and the angle in degrees as the pass computed
 // it (not wrapped into 0..360), then the end of the ping.
 class ProfileExport {
-public:
+  public:
     virtual ~ProfileExport() = default;
     virtual void point(double distancePixels, double angleDegrees) = 0;
     virtual void endOfPing() = 0;
@@ -55,8 +55,8 @@ int profileValue(const std::uint8_t* echo, int sample);
 
 // Conversion of a profile value to a distance in pixels, for one ping.
 struct ProfileConversion {
-    int formatCode = 0;     // 0..3, the low two bits of the head status
-    int rangeCode = 0;      // command byte 3
+    int formatCode = 0;  // 0..3, the low two bits of the head status
+    int rangeCode = 0;   // command byte 3
     double rangeMetres = 1.0;
     double soundVelocity = 1500.0;
     int pulseLengthCode = 1;

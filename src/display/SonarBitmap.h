@@ -31,7 +31,7 @@ inline constexpr std::uint32_t argbOf(Rgb c) {
 }
 
 class CSonarBitmap {
-public:
+  public:
     using Palette = std::array<std::uint32_t, 256>;  // 0xAARRGGBB, opaque
     using ColourBar = std::array<std::uint32_t, kColourBarWidth * kColourBarHeight>;
 
@@ -58,7 +58,7 @@ public:
     // row level 0.
     const ColourBar& colourBar() const { return colourBar_; }
 
-private:
+  private:
     std::vector<std::uint8_t> pixels_;
     // The pass clears the image on every repaint; a clear of an image nobody drew
     // on is skipped so a conversion does not spend its time zeroing a megabyte.

@@ -12,7 +12,9 @@ namespace sondrel {
 
 static_assert(sizeof(off_t) >= 8, "data files need 64-bit file positions");
 
-BinaryFile::~BinaryFile() { close(); }
+BinaryFile::~BinaryFile() {
+    close();
+}
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),

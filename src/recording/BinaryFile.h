@@ -12,7 +12,7 @@
 namespace sondrel {
 
 class BinaryFile {
-public:
+  public:
     BinaryFile() = default;
     ~BinaryFile();
     BinaryFile(const BinaryFile&) = delete;
@@ -45,7 +45,7 @@ public:
     int lastError() const { return lastError_; }
     std::string errorText() const;
 
-private:
+  private:
     int fd_ = -1;
     std::int64_t position_ = 0;
     int lastError_ = 0;

@@ -20,7 +20,8 @@ namespace {
 constexpr std::int64_t kProgressEvery = 512;
 
 bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -47,8 +48,8 @@ ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
                        input + ": cannot read its length: " + in.errorText());
     }
     if (length < static_cast<std::int64_t>(kRecordHeaderSize)) {
-        return failure(ConversionError::InputEmpty, input + ": file has no data (" +
-                                                        std::to_string(length) + " bytes)");
+        return failure(ConversionError::InputEmpty,
+                       input + ": file has no data (" + std::to_string(length) + " bytes)");
     }
     if (sameFile(input, output)) {
         return failure(ConversionError::SameFile,

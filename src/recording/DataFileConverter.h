@@ -19,19 +19,19 @@ class CSondrelDoc;
 
 enum class ConversionError {
     None,
-    InputUnreadable,  // cannot be opened or read
-    InputEmpty,       // too short to hold a record header, or no complete record
-    OutputUnwritable, // cannot be created, or a write failed
-    SameFile,         // the output would overwrite the input
+    InputUnreadable,   // cannot be opened or read
+    InputEmpty,        // too short to hold a record header, or no complete record
+    OutputUnwritable,  // cannot be created, or a write failed
+    SameFile,          // the output would overwrite the input
 };
 
 struct ConversionSummary {
     std::int64_t recordsRead = 0;     // records converted
     std::int64_t recordsSkipped = 0;  // records with an invalid return header
     std::int64_t pointsWritten = 0;
-    std::int64_t trailingBytes = 0;   // bytes after the last whole record, not converted
+    std::int64_t trailingBytes = 0;  // bytes after the last whole record, not converted
     bool stoppedAtUnsizableRecord = false;
-    std::int64_t stopPosition = 0;    // where that record starts
+    std::int64_t stopPosition = 0;  // where that record starts
 };
 
 struct ConversionResult {

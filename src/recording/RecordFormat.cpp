@@ -18,7 +18,9 @@ void putBigEndian16(std::uint8_t* at, unsigned value) {
     at[1] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
-unsigned bigEndian16(const std::uint8_t* at) { return (unsigned{at[0]} << 8) | at[1]; }
+unsigned bigEndian16(const std::uint8_t* at) {
+    return (unsigned{at[0]} << 8) | at[1];
+}
 
 void putLittleEndianFloat(std::uint8_t* at, double value) {
     const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(value));
@@ -57,13 +59,20 @@ int leadingNumber(const std::uint8_t* at, std::size_t width) {
 
 int stepSizeCodeFor(int stepSize) {
     switch (stepSize) {
-        case 1: return 0;
-        case 2: return 1;
-        case 3: return 2;
-        case 4: return 3;
-        case 8: return 4;
-        case 6: return 5;
-        default: return 0;
+        case 1:
+            return 0;
+        case 2:
+            return 1;
+        case 3:
+            return 2;
+        case 4:
+            return 3;
+        case 8:
+            return 4;
+        case 6:
+            return 5;
+        default:
+            return 0;
     }
 }
 
@@ -93,10 +102,14 @@ int dataFormatCodeFor(std::uint8_t commandByte20) {
 
 std::uint8_t dataFormatByteForCode(int code, std::uint8_t previous) {
     switch (code) {
-        case 0: return 4;
-        case 1: return 8;
-        case 2: return 16;
-        default: return previous;
+        case 0:
+            return 4;
+        case 1:
+            return 8;
+        case 2:
+            return 16;
+        default:
+            return previous;
     }
 }
 
@@ -111,7 +124,9 @@ double soundVelocityFromField(std::uint16_t field, double current) {
     return (v >= 750.0 && v <= 2250.0) ? v : current;
 }
 
-int frequencyCodeForKhz(int khz) { return ((khz - 675) / 5 + 100) & 0xFF; }
+int frequencyCodeForKhz(int khz) {
+    return ((khz - 675) / 5 + 100) & 0xFF;
+}
 
 // ------------------------------------------------------------------- time texts
 
@@ -151,10 +166,9 @@ std::size_t encodeRecord(const CSondrelDoc& doc, RecordBuffer& out) {
     putText(&h[rec::kTime], rec::kTimeWidth, doc.timeText);
     putText(&h[rec::kHundredths], rec::kHundredthsWidth, doc.hundredthsText);
     h[rec::kFlags] = orientation ? 1 : 0;
-    h[rec::kModes] = static_cast<std::uint8_t>((doc.stepDirection != 0 ? 0x80 : 0) |
-                                               (doc.xdcrForward != 0 ? 0x40 : 0) |
-                                               ((doc.scanMode & 7) << 3) |
-                                               stepSizeCodeFor(c[cmd::kStepSize]));
+    h[rec::kModes] = static_cast<std::uint8_t>(
+        (doc.stepDirection != 0 ? 0x80 : 0) | (doc.xdcrForward != 0 ? 0x40 : 0) |
+        ((doc.scanMode & 7) << 3) | stepSizeCodeFor(c[cmd::kStepSize]));
     h[rec::kGain] = c[cmd::kGain];
     h[rec::kSectorWidth] = c[cmd::kSectorWidth];
     h[rec::kTrain] = static_cast<std::uint8_t>(doc.trainDegrees / 3);
@@ -301,8 +315,8 @@ ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position
 
     std::array<std::uint8_t, kLargestRecordSize> record;
     if (file.read(record.data(), kRecordHeaderSize) < kRecordHeaderSize) return outcome;
-    const std::int64_t size =
-        recordSizeFor(std::span<const std::uint8_t, kRecordHeaderSize>(record.data(), kRecordHeaderSize));
+    const std::int64_t size = recordSizeFor(
+        std::span<const std::uint8_t, kRecordHeaderSize>(record.data(), kRecordHeaderSize));
     if (size == 0) {
         outcome.status = ReadStatus::Unsizable;
         return outcome;
@@ -310,8 +324,8 @@ ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position
     const auto remaining = static_cast<std::size_t>(size) - kRecordHeaderSize;
     if (file.read(record.data() + kRecordHeaderSize, remaining) < remaining) return outcome;
 
-    outcome.status = decodeRecord(doc, std::span<const std::uint8_t>(record.data(),
-                                                                     static_cast<std::size_t>(size)));
+    outcome.status = decodeRecord(
+        doc, std::span<const std::uint8_t>(record.data(), static_cast<std::size_t>(size)));
     outcome.recordSize = size;
     outcome.nextPosition = position + size;
     doc.recordSize = size;

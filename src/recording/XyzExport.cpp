@@ -153,7 +153,9 @@ XyzWriter::XyzWriter(const CSondrelDoc& doc, std::size_t bufferSize)
       flushAt_(buffer_.size()),
       axesCache_(kAxesSlots) {}
 
-XyzWriter::~XyzWriter() { close(); }
+XyzWriter::~XyzWriter() {
+    close();
+}
 
 const XyzAxes& XyzWriter::axesFor(double angleDegrees) {
     const auto bits = std::bit_cast<std::uint64_t>(angleDegrees);
@@ -211,8 +213,9 @@ void XyzWriter::point(double distancePixels, double angleDegrees) {
         stampValid_ = true;
     }
     char* out = reserve(stamp_.size() + kXyzMaxLineTail);
-    char* end = writeXyzPointLine(out, stamp_, xyzPointFor(distancePixels, axesFor(angleDegrees),
-                                                           doc_.rangeMetres, doc_.distanceM));
+    char* end = writeXyzPointLine(
+        out, stamp_,
+        xyzPointFor(distancePixels, axesFor(angleDegrees), doc_.rangeMetres, doc_.distanceM));
     used_ = static_cast<std::size_t>(end - buffer_.data());
     ++points_;
 }

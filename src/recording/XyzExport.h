@@ -3,8 +3,8 @@
 // followed by x, y and z in metres as "% 7.3f", and an empty line after each
 // record; lines end in CR LF.
 
-#include <cstddef>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -61,7 +61,7 @@ std::string xyzPathFor(const std::string& qzrPath);
 // only while the document plays back a file with a conversion running, so the
 // desktop program can hand it to every pass.
 class XyzWriter : public ProfileExport {
-public:
+  public:
     explicit XyzWriter(const CSondrelDoc& doc, std::size_t bufferSize = 1 << 16);
     ~XyzWriter() override;
 
@@ -83,7 +83,7 @@ public:
     int lastError() const { return file_.lastError(); }
     const std::string& path() const { return file_.path(); }
 
-private:
+  private:
     bool active() const;
     // Makes room for `bytes` more, writing out what is buffered when needed.
     char* reserve(std::size_t bytes);

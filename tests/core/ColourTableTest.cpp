@@ -8,10 +8,21 @@
 namespace sondrel {
 namespace {
 
-enum Table { kNormalHigh, kNormalLow, kGreen, kGrey, kReverseGrey, kBrownYellow, kGreenBlue,
-             kGreenYellow, kBlue };
+enum Table {
+    kNormalHigh,
+    kNormalLow,
+    kGreen,
+    kGrey,
+    kReverseGrey,
+    kBrownYellow,
+    kGreenBlue,
+    kGreenYellow,
+    kBlue
+};
 
-Rgb entry(int table, int level) { return colourTable(table)[static_cast<std::size_t>(level)]; }
+Rgb entry(int table, int level) {
+    return colourTable(table)[static_cast<std::size_t>(level)];
+}
 
 TEST(ColourTables, BaseLevelsAtTheEdgesOfTheirBands) {
     using C = std::array<int, 3>;
@@ -80,8 +91,12 @@ TEST(ColourTables, SineRampTables) {
 
 TEST(ColourTables, LevelZeroIsBlackExceptReverseGreyAndUnusedEntriesAreBlack) {
     for (int t = 0; t < kColourTableCount; ++t) {
-        if (t != kReverseGrey) EXPECT_EQ(entry(t, 0), (Rgb{0, 0, 0})) << t;
-        for (int i = kColourLevels; i < 256; ++i) EXPECT_EQ(entry(t, i), (Rgb{0, 0, 0})) << t << " " << i;
+        if (t != kReverseGrey) {
+            EXPECT_EQ(entry(t, 0), (Rgb{0, 0, 0})) << t;
+        }
+        for (int i = kColourLevels; i < 256; ++i) {
+            EXPECT_EQ(entry(t, i), (Rgb{0, 0, 0})) << t << " " << i;
+        }
     }
 }
 
@@ -104,7 +119,8 @@ TEST(SonarBitmapColours, PaletteAndColourBarFollowTheTableAndPixelsStay) {
     }
     bitmap->selectColourTable(kBrownYellow);
     EXPECT_EQ(bitmap->palette()[118], 0xFFFFFF00u);
-    EXPECT_EQ(bar[static_cast<std::size_t>(67 * kColourBarWidth + 3)], argbOf(entry(kBrownYellow, 50)));
+    EXPECT_EQ(bar[static_cast<std::size_t>(67 * kColourBarWidth + 3)],
+              argbOf(entry(kBrownYellow, 50)));
     // Out-of-range choices are held to the nine tables.
     bitmap->selectColourTable(12);
     EXPECT_EQ(bitmap->colourTableIndex(), kBlue);

@@ -28,11 +28,12 @@ std::string readAll(const std::string& path) {
 
 void writeAll(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 class ConverterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const std::string stem = ::testing::TempDir() + "converter_" + std::to_string(::getpid());
         input = stem + ".qzr";
@@ -75,9 +76,9 @@ TEST_F(ConverterTest, GoldenFileConvertsToItsHandCheckedPointList) {
     ASSERT_EQ(doc->display.rollCorrection, 1);
     ASSERT_DOUBLE_EQ(doc->profileMinRange, 0.05);
     std::vector<std::pair<std::int64_t, std::int64_t>> progress;
-    const ConversionResult r =
-        convertDataFile(*doc, SONDREL_TEST_DATA "/golden.qzr", output,
-                        [&](std::int64_t done, std::int64_t total) { progress.emplace_back(done, total); });
+    const ConversionResult r = convertDataFile(
+        *doc, SONDREL_TEST_DATA "/golden.qzr", output,
+        [&](std::int64_t done, std::int64_t total) { progress.emplace_back(done, total); });
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(r.summary.recordsRead, 4);
     EXPECT_EQ(r.summary.recordsSkipped, 1);
@@ -119,8 +120,9 @@ TEST_F(ConverterTest, EachRecordIsWrittenOnceInOrder) {
         // Records without orientation keep the distance of the record before.
         const int z = s % 2 == 1 ? s : (s == 0 ? 0 : s - 1);
         char line[128];
-        std::snprintf(line, sizeof line, "08-DEC-2026\t14:03:%02d.120\t  0.000\t -1.000\t% 7.3f\r\n\r\n",
-                      s, static_cast<double>(z));
+        std::snprintf(line, sizeof line,
+                      "08-DEC-2026\t14:03:%02d.120\t  0.000\t -1.000\t% 7.3f\r\n\r\n", s,
+                      static_cast<double>(z));
         expected += line;
     }
     EXPECT_EQ(text, expected);

@@ -17,7 +17,7 @@ struct Call {
 };
 
 class RecordingExport : public ProfileExport {
-public:
+  public:
     void point(double d, double theta) override { calls.push_back({false, d, theta}); }
     void endOfPing() override { calls.push_back({true, 0, 0}); }
     std::vector<Call> calls;
@@ -220,9 +220,9 @@ TEST(ProfileConversion, FormatOneScalesByRangeRowAndSoundVelocity) {
     const struct {
         int code;
         double ratio;
-    } rows[] = {{2, 2.0},       {6, 2.0},      {10, 1.0},   {20, 0.5},    {30, 1.0 / 3},
-                {40, 0.25},     {50, 0.2},     {60, 1.0 / 6}, {70, 1.0 / 7}, {80, 0.125},
-                {90, 1.0 / 9},  {100, 0.1},    {8, 2.0},    {0, 2.0},     {255, 2.0}};
+    } rows[] = {{2, 2.0},      {6, 2.0},   {10, 1.0},     {20, 0.5},     {30, 1.0 / 3},
+                {40, 0.25},    {50, 0.2},  {60, 1.0 / 6}, {70, 1.0 / 7}, {80, 0.125},
+                {90, 1.0 / 9}, {100, 0.1}, {8, 2.0},      {0, 2.0},      {255, 2.0}};
     for (const auto& row : rows) {
         c.rangeCode = row.code;
         EXPECT_NEAR(c.distancePixels(300), 300 * row.ratio, 1e-9) << row.code;

@@ -19,14 +19,14 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 class TempPath {
-public:
+  public:
     explicit TempPath(const char* stem) {
         path_ = ::testing::TempDir() + stem + std::to_string(::getpid()) + ".qzr";
     }
     ~TempPath() { std::remove(path_.c_str()); }
     const std::string& str() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -56,7 +56,8 @@ void setKnownPing(CSondrelDoc& doc) {
     doc.stepDirection = 1;
     doc.soundVelocity = 1480.55;
     doc.pingPeriodRounded = 0x12345;  // only the low 16 bits are kept
-    const std::uint8_t header[12] = {'Q', 'S', 'Z', 0x10, 0x02, 0x05, 0x41, 20, 0x20, 0x06, 0xAA, 0xBB};
+    const std::uint8_t header[12] = {'Q',  'S', 'Z',  0x10, 0x02, 0x05,
+                                     0x41, 20,  0x20, 0x06, 0xAA, 0xBB};
     std::memcpy(doc.returnHeader.data(), header, sizeof header);
     for (std::size_t i = 0; i < 800; ++i) doc.echoLong[i] = static_cast<std::uint8_t>(i * 7 + 3);
     doc.echoLong[800] = 0x99;  // beyond the samples: never recorded
@@ -96,7 +97,8 @@ Bytes expectedKnownRecord(bool orientation) {
     r[81] = 0xCA;
     r[82] = 0x23;
     r[83] = 0x45;
-    const std::uint8_t header[12] = {'Q', 'S', 'Z', 0x10, 0x02, 0x05, 0x41, 20, 0x20, 0x06, 0xAA, 0xBB};
+    const std::uint8_t header[12] = {'Q',  'S', 'Z',  0x10, 0x02, 0x05,
+                                     0x41, 20,  0x20, 0x06, 0xAA, 0xBB};
     std::memcpy(&r[100], header, 12);
     for (std::size_t i = 0; i < 800; ++i) r[112 + i] = static_cast<std::uint8_t>(i * 7 + 3);
     r[912] = 0xFC;
@@ -139,8 +141,10 @@ TEST(RecordWriter, TextsLongerThanTheirFieldsAreCutAndShortOnesLeaveZeros) {
     doc->hundredthsText = ". 5xyz";
     RecordBuffer b;
     encodeRecord(*doc, b);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[8]), 12), std::string("08-DEC-2026\0", 12));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[20]), 9), std::string("1:2\0\0\0\0\0\0", 9));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[8]), 12),
+              std::string("08-DEC-2026\0", 12));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[20]), 9),
+              std::string("1:2\0\0\0\0\0\0", 9));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[29]), 5), std::string(". 5\0\0", 5));
 }
 
@@ -207,8 +211,8 @@ TEST(RecordCodes, FrequencyCodesKeepTheirLowByte) {
     EXPECT_EQ(frequencyCodeForKhz(675), 100);
     EXPECT_EQ(frequencyCodeForKhz(679), 100);
     EXPECT_EQ(frequencyCodeForKhz(680), 101);
-    EXPECT_EQ(frequencyCodeForKhz(0), (-135 + 100) & 0xFF);   // truncation toward zero
-    EXPECT_EQ(frequencyCodeForKhz(671), 100);                 // -4 / 5 is 0, not -1
+    EXPECT_EQ(frequencyCodeForKhz(0), (-135 + 100) & 0xFF);  // truncation toward zero
+    EXPECT_EQ(frequencyCodeForKhz(671), 100);                // -4 / 5 is 0, not -1
     EXPECT_EQ(frequencyCodeForKhz(65535), ((65535 - 675) / 5 + 100) & 0xFF);
 }
 
@@ -540,8 +544,8 @@ TEST(RecordDecode, NeverReadsPastTheGivenBytes) {
     RecordBuffer b;
     const std::size_t n = encodeRecord(*doc, b);
     auto reader = std::make_unique<CSondrelDoc>();
-    for (std::size_t size : {std::size_t{0}, std::size_t{99}, std::size_t{100}, std::size_t{1024},
-                             n - 1}) {
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{99}, std::size_t{100}, std::size_t{1024}, n - 1}) {
         // An exact-size heap copy lets a sanitizer build catch any overread.
         std::vector<std::uint8_t> copy(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size));
         EXPECT_EQ(decodeRecord(*reader, copy), ReadStatus::EndOfFile) << size;

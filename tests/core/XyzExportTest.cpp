@@ -31,10 +31,28 @@ std::string fixed3(float v) {
 
 TEST(XyzNumbers, MatchTheCLibraryForEveryKindOfValue) {
     // Exact ties (x.xxx5 representable in binary) round to even as printf does.
-    const float special[] = {0.0f,     -0.0f,     0.0625f,   -0.0625f,  0.1875f, 2.0625f,
-                             0.0005f,  -0.0005f,  0.9995f,   -0.9995f,  9.9995f, 99.9995f,
-                             999.9995f, 1e-9f,    -1e-9f,    123456.789f, -98765.4321f,
-                             1e11f,    -1e11f,    1e12f,     3.4e38f,   -3.4e38f,
+    const float special[] = {0.0f,
+                             -0.0f,
+                             0.0625f,
+                             -0.0625f,
+                             0.1875f,
+                             2.0625f,
+                             0.0005f,
+                             -0.0005f,
+                             0.9995f,
+                             -0.9995f,
+                             9.9995f,
+                             99.9995f,
+                             999.9995f,
+                             1e-9f,
+                             -1e-9f,
+                             123456.789f,
+                             -98765.4321f,
+                             1e11f,
+                             -1e11f,
+                             1e12f,
+                             3.4e38f,
+                             -3.4e38f,
                              std::numeric_limits<float>::infinity(),
                              -std::numeric_limits<float>::infinity(),
                              std::numeric_limits<float>::quiet_NaN(),
@@ -103,7 +121,7 @@ TEST(XyzLines, OutputNameReplacesTheLastThreeCharacters) {
 }
 
 class XyzWriterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path_ = ::testing::TempDir() + "xyz_writer_" + std::to_string(::getpid()) + ".xyz";
         doc->dateText = "08-DEC-2026";

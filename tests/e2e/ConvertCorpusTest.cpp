@@ -42,7 +42,7 @@ struct RunResult {
     bool exited = false;  // false: killed by a signal (or by our hang guard)
     int status = -1;      // exit status when it exited
     int signal = 0;
-    std::string output;   // stdout and stderr together
+    std::string output;  // stdout and stderr together
 };
 
 std::string readAll(const std::string& path) {
@@ -54,11 +54,12 @@ std::string readAll(const std::string& path) {
 
 void writeAll(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 class Workspace {
-public:
+  public:
     Workspace() {
         dir_ = fs::path(::testing::TempDir()) / ("convert_e2e_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
@@ -70,7 +71,7 @@ public:
     }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-private:
+  private:
     fs::path dir_;
 };
 
@@ -85,7 +86,8 @@ RunResult runTool(const std::vector<std::string>& args, const std::string& logPa
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     pid_t pid = -1;
@@ -155,7 +157,7 @@ Bytes validFile(int records) {
 }
 
 class ConvertTool : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(fs::exists(kTool)) << kTool; }
     RunResult convert(const std::string& input, const std::string& output) {
         return runTool({"-q", "--settings", kSettings, "-o", output, input}, ws.path("log.txt"));
@@ -238,13 +240,13 @@ TEST_F(ConvertTool, SurvivesACorpusOfDamagedFiles) {
     std::vector<Case> corpus;
 
     // Truncations at many offsets, record boundaries and their neighbours included.
-    std::vector<std::size_t> cuts = {0, 1, 3, 99, 100, 101, 111, 112, 113, 911, 912, 1023, 1024,
-                                     1025, 1127, 1128, 1151, 1152};
+    std::vector<std::size_t> cuts = {0,   1,   3,    99,   100,  101,  111,  112,  113,
+                                     911, 912, 1023, 1024, 1025, 1127, 1128, 1151, 1152};
     for (std::size_t cut = 5; cut < valid.size(); cut += 397) cuts.push_back(cut);
     for (std::size_t cut : cuts) {
         if (cut > valid.size()) continue;
-        corpus.push_back({"cut at " + std::to_string(cut), Bytes(valid.begin(), valid.begin() + cut),
-                          true});
+        corpus.push_back(
+            {"cut at " + std::to_string(cut), Bytes(valid.begin(), valid.begin() + cut), true});
     }
     // Stray bytes after the last record.
     for (std::size_t extra : {1u, 2u, 3u, 4u, 99u, 100u, 1000u}) {
@@ -267,8 +269,7 @@ TEST_F(ConvertTool, SurvivesACorpusOfDamagedFiles) {
     // Zero record length and a return block length of zero in every record.
     {
         Bytes b = valid;
-        for (std::size_t at = 0; at + 8 <= b.size();
-             at += (b[at + 34] & 1) ? 1152 : 1024) {
+        for (std::size_t at = 0; at + 8 <= b.size(); at += (b[at + 34] & 1) ? 1152 : 1024) {
             b[at + 4] = b[at + 5] = 0;
             b[at + 6] = b[at + 7] = 0;
         }

@@ -24,7 +24,7 @@ using namespace sondrel;
 
 enum ExitStatus {
     kExitOk = 0,
-    kExitFailed = 1,   // an input could not be read or an output not written
+    kExitFailed = 1,  // an input could not be read or an output not written
     kExitUsage = 2,
     kExitPartial = 3,  // a file was converted only up to a record of unknown size
 };
@@ -57,7 +57,7 @@ struct Options {
 
 // Draws "[#####.....]  42%" on the terminal, only when the percentage changes.
 class ProgressBar {
-public:
+  public:
     ProgressBar(bool enabled, std::string label) : enabled_(enabled), label_(std::move(label)) {
         if (label_.size() > 32) label_ = "..." + label_.substr(label_.size() - 29);
     }
@@ -78,7 +78,7 @@ public:
         if (enabled_ && shown_ >= 0) std::fputc('\n', stderr);
     }
 
-private:
+  private:
     bool enabled_;
     std::string label_;
     int shown_ = -1;
@@ -87,7 +87,8 @@ private:
 int convertOne(const std::string& input, const std::string& output, const std::string& settings,
                bool showProgress) {
     if (!hasDataFileEnding(input)) {
-        std::fprintf(stderr, "sondrel-convert: %s: not a sonar data file (the name must end in .qzr)\n",
+        std::fprintf(stderr,
+                     "sondrel-convert: %s: not a sonar data file (the name must end in .qzr)\n",
                      input.c_str());
         return kExitFailed;
     }
@@ -99,8 +100,9 @@ int convertOne(const std::string& input, const std::string& output, const std::s
     loadSettings(*doc, settings);
 
     ProgressBar bar(showProgress, input);
-    const ConversionResult result = convertDataFile(
-        *doc, input, output, [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
+    const ConversionResult result =
+        convertDataFile(*doc, input, output,
+                        [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.finish();
 
     const ConversionSummary& s = result.summary;
@@ -119,10 +121,11 @@ int convertOne(const std::string& input, const std::string& output, const std::s
                      input.c_str(), static_cast<long long>(s.trailingBytes));
     }
     if (s.stoppedAtUnsizableRecord) {
-        std::fprintf(stderr,
-                     "sondrel-convert: %s: stopped at byte %lld: a record of unknown size; the rest of "
-                     "the file was not converted\n",
-                     input.c_str(), static_cast<long long>(s.stopPosition));
+        std::fprintf(
+            stderr,
+            "sondrel-convert: %s: stopped at byte %lld: a record of unknown size; the rest of "
+            "the file was not converted\n",
+            input.c_str(), static_cast<long long>(s.stopPosition));
         return kExitPartial;
     }
     return kExitOk;
@@ -148,7 +151,8 @@ int main(int argc, char** argv) {
             options.quiet = true;
         } else if (arg == "-o" || arg == "--output") {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "sondrel-convert: %s needs a file name\n%s", arg.c_str(), kUsage);
+                std::fprintf(stderr, "sondrel-convert: %s needs a file name\n%s", arg.c_str(),
+                             kUsage);
                 return kExitUsage;
             }
             options.output = argv[++i];
