@@ -1,7 +1,10 @@
 // The serial head's port and worker over pseudo-terminals: the test plays the
 // head on the master side.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QTemporaryFile>
@@ -83,6 +86,17 @@ struct HeadRig {
 
 // ------------------------------------------------------------------ opening
 
+// The terminal's exclusive-open flag, looked at through a descriptor of our
+// own (root may open an exclusive terminal); -1 if it cannot be read.
+int exclusiveMode(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    int mode = -1;
+    if (::ioctl(fd, TIOCGEXCL, &mode) != 0) mode = -1;
+    ::close(fd);
+    return mode;
+}
+
 TEST(SerialDevice, OpensOnlyTerminalsThatExistAndOnlyOnce) {
     PseudoTerminal pty;
     QTemporaryFile regularFile;
@@ -102,7 +116,10 @@ TEST(SerialDevice, OpensOnlyTerminalsThatExistAndOnlyOnce) {
 
     SerialDevice second;
     EXPECT_FALSE(second.open(pty.slavePath(), 115200)) << "the port must be held exclusively";
+    EXPECT_EQ(exclusiveMode(pty.slavePath()), 1);
     device.close();
+    // Left exclusive, the terminal would refuse everyone but root from now on.
+    EXPECT_EQ(exclusiveMode(pty.slavePath()), 0);
     EXPECT_TRUE(second.open(pty.slavePath(), 115200));
 }
 

@@ -88,9 +88,9 @@ bool SerialDevice::open(const std::string& path, int baud) {
     const bool pty = isPtySlave(st);
 
     // Exclusive: flock keeps out our own second instance and the port scan even
-    // when running as root, which TIOCEXCL alone does not.
+    // when running as root, which the terminal's exclusive mode (set last, once
+    // nothing can fail) does not.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail();
-    ::ioctl(fd, TIOCEXCL);
 
     struct termios tio {};
     if (::tcgetattr(fd, &tio) != 0) return fail();  // not a terminal
@@ -107,6 +107,7 @@ bool SerialDevice::open(const std::string& path, int baud) {
                                  ::tcsetattr(fd, TCSANOW, &tio) == 0;
     if (!settingsApplied && !pty) return fail();
 
+    ::ioctl(fd, TIOCEXCL);
     ::tcflush(fd, TCIOFLUSH);
     fd_ = fd;
     pseudoTerminal_ = pty;
@@ -116,6 +117,9 @@ bool SerialDevice::open(const std::string& path, int baud) {
 
 void SerialDevice::close() {
     if (fd_ < 0) return;
+    // The exclusive flag belongs to the terminal, not to this descriptor: a
+    // pseudo-terminal keeps it after we let go and would refuse the next open.
+    ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);  // also releases the flock
     fd_ = -1;
     pseudoTerminal_ = false;
