@@ -107,10 +107,7 @@ void BM_FullPaint(benchmark::State& state) {
 
 BENCHMARK(BM_BuildFrame)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RenderFrame)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FullPaint)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(15)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FullPaint)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -125,9 +125,13 @@ void DisplayList::icon(int id, double x, double y) {
     item.y = y;
 }
 
-void DisplayList::save() { items_.emplace_back().kind = ItemKind::Save; }
+void DisplayList::save() {
+    items_.emplace_back().kind = ItemKind::Save;
+}
 
-void DisplayList::restore() { items_.emplace_back().kind = ItemKind::Restore; }
+void DisplayList::restore() {
+    items_.emplace_back().kind = ItemKind::Restore;
+}
 
 void DisplayList::translate(double dx, double dy) {
     // A dropped shift would misplace everything after it; no shift is the lesser harm.

@@ -37,7 +37,9 @@ struct Pen {
     friend constexpr bool operator==(const Pen&, const Pen&) = default;
 };
 
-inline Pen solidPen(Rgb colour, double width = 1.0) { return Pen{colour, width, 0.0, 0.0}; }
+inline Pen solidPen(Rgb colour, double width = 1.0) {
+    return Pen{colour, width, 0.0, 0.0};
+}
 inline Pen dashedPen(Rgb colour, double dash, double gap, double width = 1.0) {
     return Pen{colour, width, dash, gap};
 }
@@ -50,9 +52,15 @@ struct FigureStyle {
     Pen pen;
 };
 
-inline FigureStyle fillOnly(Rgb fill) { return FigureStyle{true, fill, false, {}}; }
-inline FigureStyle strokeOnly(const Pen& pen) { return FigureStyle{false, {}, true, pen}; }
-inline FigureStyle fillAndStroke(Rgb fill, const Pen& pen) { return FigureStyle{true, fill, true, pen}; }
+inline FigureStyle fillOnly(Rgb fill) {
+    return FigureStyle{true, fill, false, {}};
+}
+inline FigureStyle strokeOnly(const Pen& pen) {
+    return FigureStyle{false, {}, true, pen};
+}
+inline FigureStyle fillAndStroke(Rgb fill, const Pen& pen) {
+    return FigureStyle{true, fill, true, pen};
+}
 
 // A small axis-aligned box in whole pixels (the profile points).
 struct PointBox {
@@ -92,14 +100,14 @@ struct DisplayItem {
     double x2 = 0, y2 = 0;
     double startAngle = 0, sweepAngle = 0;  // arcs; Rotate uses startAngle
     FigureStyle style;
-    Rgb colour;          // texts and profile points
-    int pixelSize = 0;   // texts: font size in pixels
+    Rgb colour;         // texts and profile points
+    int pixelSize = 0;  // texts: font size in pixels
     int iconId = 0;
     std::uint32_t first = 0, count = 0;
 };
 
 class DisplayList {
-public:
+  public:
     // Empties the list, keeping its buffers for the next paint.
     void clear();
 
@@ -145,7 +153,7 @@ public:
         return std::span<const PointBox>(points_).subspan(item.first, item.count);
     }
 
-private:
+  private:
     void beginProfilePoints(Rgb colour);
     void endProfilePoints();
     void arc(ItemKind kind, double x, double y, double w, double h, double startAngle,

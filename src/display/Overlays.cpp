@@ -67,13 +67,18 @@ GridLines gridLines(int clientWidth, int clientHeight, double zoom, bool feet) {
 Pen gridPen(int style, Colour gridColour) {
     const Rgb c = rgbFromColour(gridColour);
     switch (style) {
-        case 1: return dashedPen(c, 1, 2);
-        case 2: return dashedPen(c, 3, 5);
-        default: return solidPen(c);
+        case 1:
+            return dashedPen(c, 1, 2);
+        case 2:
+            return dashedPen(c, 3, 5);
+        default:
+            return solidPen(c);
     }
 }
 
-Colour gridCrossColour(Colour gridColour) { return gridColour + 0x002300; }
+Colour gridCrossColour(Colour gridColour) {
+    return gridColour + 0x002300;
+}
 
 void drawGrid(const CSondrelDoc& doc, int clientWidth, int clientHeight, DisplayList& out) {
     const GridLines g = gridLines(clientWidth, clientHeight, doc.display.zoom, doc.unitsFeet == 1);

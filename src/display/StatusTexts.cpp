@@ -98,8 +98,8 @@ std::string windowTitle(const CSondrelDoc& doc, TitleOccasion occasion) {
             if (recording) {
                 title = recordingTitle(doc.recordPath, playing);
             } else {
-                title = playing ? playbackTitle(doc.playbackPath)
-                                : std::string(kResizedRealTimeTitle);
+                title =
+                    playing ? playbackTitle(doc.playbackPath) : std::string(kResizedRealTimeTitle);
             }
             break;
     }
@@ -109,7 +109,8 @@ std::string windowTitle(const CSondrelDoc& doc, TitleOccasion occasion) {
 std::string shortenTitle(std::string_view title, bool recording) {
     if (utf8Length(title) < kLongTitleLength) return std::string(title);
     const std::size_t separator = title.find_last_of("/\\");
-    std::string_view name = separator == std::string_view::npos ? title : title.substr(separator + 1);
+    std::string_view name =
+        separator == std::string_view::npos ? title : title.substr(separator + 1);
     const std::size_t nameLength = utf8Length(name);
     std::string_view head;
     if (nameLength >= kShortTitleRoom) {

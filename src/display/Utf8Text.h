@@ -8,7 +8,9 @@
 namespace sondrel {
 
 namespace detail {
-inline bool isContinuationByte(unsigned char c) { return (c & 0xC0) == 0x80; }
+inline bool isContinuationByte(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 }  // namespace detail
 
 // Byte offset just past the first `chars` characters of `text` (its size if shorter).

@@ -76,7 +76,8 @@ void drawStatusTexts(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
     if (doc.display.viewRangeMark) {
         out.text(5, 5, rangeMarkText(doc), kRangePixels, kRangeInk);
         out.text(5, 35, kFrequencyText, kLabelPixels, kRangeInk);
-        if (doc.display.showGrid) out.text(95, 8, gridDivisionText(doc), kLabelPixels, kDivisionInk);
+        if (doc.display.showGrid)
+            out.text(95, 8, gridDivisionText(doc), kLabelPixels, kDivisionInk);
     }
     out.text(95, 35, gainText(doc), kLabelPixels, kDivisionInk);
 
@@ -143,7 +144,9 @@ std::string gridDivisionText(const CSondrelDoc& doc) {
                               : formatted("(%.2f m/div)", range / 5.0);
 }
 
-std::string gainText(const CSondrelDoc& doc) { return formatted("(%d dB)", doc.gainDb); }
+std::string gainText(const CSondrelDoc& doc) {
+    return formatted("(%d dB)", doc.gainDb);
+}
 
 std::string fileSizeText(const CSondrelDoc& doc) {
     return formatted("%lld K Bytes", static_cast<long long>(doc.recordFileBytes / 1024));
@@ -160,8 +163,7 @@ int orientationIconId(int xdcrForward, int zeroDown) {
     return zeroDown == 1 ? kIconAftDown : kIconAftUp;
 }
 
-void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out,
-                    ProfileExport* exporter) {
+void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out, ProfileExport* exporter) {
     out.clear();
     const int w = view.clientWidth, h = view.clientHeight;
     if (w <= 0 || h <= 0) return;  // no back buffer yet

@@ -29,7 +29,7 @@ struct Annotation {
 // entry in progress and refuses new ones, so nothing the operator placed is
 // ever overwritten.
 class AnnotationList {
-public:
+  public:
     static constexpr int kCapacity = 100;
 
     int committed() const { return committed_; }
@@ -47,7 +47,7 @@ public:
     std::span<const Annotation> drawn() const;
     const Annotation& operator[](int i) const { return entries_[i]; }
 
-private:
+  private:
     std::array<Annotation, kCapacity> entries_{};
     int committed_ = 0;
 };

@@ -69,8 +69,14 @@ TEST(DisplayList, CutsNeverSplitACharacter) {
     const std::string_view drawn = list.textOf(list.items()[0]);
     EXPECT_EQ(drawn.size(), 255u * 2);
     EXPECT_EQ(utf8Length(drawn), 255u);
-    EXPECT_EQ(utf8Length("a\xE2\x82\xAC" "b"), 3u);  // a€b
-    EXPECT_EQ(utf8Suffix("a\xE2\x82\xAC" "b", 2), "\xE2\x82\xAC" "b");
+    EXPECT_EQ(utf8Length("a\xE2\x82\xAC"
+                         "b"),
+              3u);  // a€b
+    EXPECT_EQ(utf8Suffix("a\xE2\x82\xAC"
+                         "b",
+                         2),
+              "\xE2\x82\xAC"
+              "b");
 }
 
 TEST(DisplayList, ProfilePointsAndTextsKeepTheirOwnRanges) {

@@ -83,7 +83,8 @@ TEST(WindowTitle, ForEachOccasion) {
     doc.recordingActive = 0;
     EXPECT_EQ(windowTitle(doc, TitleOccasion::RecordingStopped),
               "Sondrel - Playback File [/data/run 1.qzr] ");
-    EXPECT_EQ(windowTitle(doc, TitleOccasion::Resize), "Sondrel - Playback File [/data/run 1.qzr] ");
+    EXPECT_EQ(windowTitle(doc, TitleOccasion::Resize),
+              "Sondrel - Playback File [/data/run 1.qzr] ");
     EXPECT_EQ(windowTitle(doc, TitleOccasion::PlaybackOpened),
               "Sondrel - Playback File [/data/run 1.qzr] ");
 }

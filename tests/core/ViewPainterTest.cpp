@@ -29,7 +29,7 @@ struct Painted {
 };
 
 class ViewFrame : public ::testing::Test {
-protected:
+  protected:
     ViewFrame() {
         view.resize(kW, kH);
         doc.ipAddress = "127.0.0.1";
@@ -142,9 +142,9 @@ TEST_F(ViewFrame, ProfilePointsOfThePingInImagePixels) {
     for (int s = 0; s < kProfileSampleCount; ++s) doc.echoLong[2 * s] = 100;
     doc.display.pointsColor = 0x00FF00;
     paint();
-    const auto it = std::find_if(list.items().begin(), list.items().end(), [](const DisplayItem& i) {
-        return i.kind == ItemKind::ProfilePoints;
-    });
+    const auto it =
+        std::find_if(list.items().begin(), list.items().end(),
+                     [](const DisplayItem& i) { return i.kind == ItemKind::ProfilePoints; });
     ASSERT_NE(it, list.items().end());
     EXPECT_EQ(it->colour, (Rgb{0, 255, 0}));
     const auto points = list.pointsOf(*it);

@@ -29,7 +29,8 @@ TEST(AnnotationList, DrawsTheFinishedEntriesAndTheOneInProgress) {
 
 TEST(AnnotationList, AFullListRefusesMoreAndKeepsEveryEntry) {
     AnnotationList list;
-    for (int i = 0; i < AnnotationList::kCapacity; ++i) add(list, kAnnotationText, std::to_string(i));
+    for (int i = 0; i < AnnotationList::kCapacity; ++i)
+        add(list, kAnnotationText, std::to_string(i));
     EXPECT_TRUE(list.full());
     EXPECT_EQ(list.inProgress(), nullptr);
     EXPECT_FALSE(list.commit());

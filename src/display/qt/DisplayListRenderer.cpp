@@ -12,7 +12,9 @@ namespace sondrel {
 
 namespace {
 
-QColor qColour(Rgb c) { return QColor(c.r, c.g, c.b); }
+QColor qColour(Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
 
 QPen qPen(const Pen& pen) {
     QPen p(qColour(pen.colour));
@@ -30,7 +32,9 @@ QPen qPen(const Pen& pen) {
 
 // Arcs in the list run clockwise on screen from the positive x axis; Qt's run
 // counter-clockwise, in sixteenths of a degree.
-int qtAngle(double degrees) { return qRound(-degrees * 16.0); }
+int qtAngle(double degrees) {
+    return qRound(-degrees * 16.0);
+}
 
 // The head drawn from the side: body, transducer at the end it faces, and an
 // arrow from the transducer towards the zero position.
@@ -53,8 +57,8 @@ QImage drawIcon(bool forward, bool zeroDown) {
     p.setPen(QPen(outline, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     const double s = forward ? 1.0 : -1.0;
     const double mx = 16.0;
-    p.drawPolyline(QPolygonF({QPointF(mx - 2 * s, 14.0), QPointF(mx + 2 * s, 16.5),
-                              QPointF(mx - 2 * s, 19.0)}));
+    p.drawPolyline(QPolygonF(
+        {QPointF(mx - 2 * s, 14.0), QPointF(mx + 2 * s, 16.5), QPointF(mx - 2 * s, 19.0)}));
 
     // Arrow to the zero position.
     const QColor arrow(40, 200, 70);
@@ -75,11 +79,16 @@ DisplayListRenderer::DisplayListRenderer() = default;
 
 QImage DisplayListRenderer::iconImage(int id) {
     switch (id) {
-        case kIconFwdDown: return drawIcon(true, true);
-        case kIconAftDown: return drawIcon(false, true);
-        case kIconFwdUp: return drawIcon(true, false);
-        case kIconAftUp: return drawIcon(false, false);
-        default: return QImage();
+        case kIconFwdDown:
+            return drawIcon(true, true);
+        case kIconAftDown:
+            return drawIcon(false, true);
+        case kIconFwdUp:
+            return drawIcon(true, false);
+        case kIconAftUp:
+            return drawIcon(false, false);
+        default:
+            return QImage();
     }
 }
 

@@ -17,7 +17,7 @@ class QPainter;
 namespace sondrel {
 
 class DisplayListRenderer {
-public:
+  public:
     DisplayListRenderer();
 
     // Paints every item onto the target (a Format_ARGB32_Premultiplied back
@@ -28,7 +28,7 @@ public:
     // The artwork of icon 144..147 at its natural size; a null image for other ids.
     static QImage iconImage(int id);
 
-private:
+  private:
     struct FontEntry {
         QFont font;
         qreal ascent = 0;  // texts are placed by their top-left corner
