@@ -7,7 +7,9 @@ namespace sondrel {
 
 namespace {
 
-bool inRange(int id, int first, int last) { return id >= first && id <= last; }
+bool inRange(int id, int first, int last) {
+    return id >= first && id <= last;
+}
 
 }  // namespace
 
@@ -59,38 +61,70 @@ bool commandChecked(int id, const CSondrelDoc& doc, const CommandUiState& ui) {
     if (inRange(id, kCmdColorTableFirst, kCmdColorTableLast))
         return d.colorTable == id - kCmdColorTableFirst;
     switch (id) {
-        case kCmdRecord: return doc.recordingActive == 1;
-        case kCmdHold: return doc.holdActive == 1;
-        case kCmdRangeMarker: return d.viewRangeMark != 0;
-        case kCmdMainToolbar: return ui.toolbarVisible;
-        case kCmdDisplayPrd: return d.displayPrd != 0;
-        case kCmdDisplayCircle: return d.displayCircle != 0;
-        case kCmdMoveCircle: return doc.circleMoveMode != 0;
-        case kCmdTextInput: return doc.textInputMode != 0;
-        case kCmdMeasureAdd: return doc.measurementMode != 0;
-        case kCmdShowGrid: return d.showGrid != 0;
-        case kCmdDiagnostics: return ui.diagnosticsVisible;
-        case kCmdXdcrFwd: return doc.xdcrForward == 1;
-        case kCmdXdcrAft: return doc.xdcrForward == 0;
-        case kCmdZeroUp: return doc.zeroDown == 0;
-        case kCmdZeroDown: return doc.zeroDown == 1;
-        case kCmdUnitsMeters: return doc.unitsFeet == 0;
-        case kCmdUnitsFeet: return doc.unitsFeet == 1;
-        case kCmdRollCorrection: return d.rollCorrection != 0;
-        case kCmdPlayOneFrame: return doc.oneFrameMode != 0;
-        case kCmdHelp: return ui.helpOpen;
-        case kCmdShowSonarSettings: return ui.controlPanelVisible;
-        case kCmdMiniSettingsBar: return ui.miniBarVisible;
-        case kCmdTypeP: return doc.sonarType == kTypeP;
-        case kCmdTypeQ: return doc.sonarType == kTypeQ;
-        case kCmdRealTimePlaySpeed: return doc.realTimePlaySpeed != 0;
-        case kCmdAutoFileNames: return doc.autoFileNames != 0;
-        case kCmdScanPolar: return doc.scanMode == kPolar;
-        case kCmdScanSector: return doc.scanMode == kSector;
-        case kCmdScanSideScan: return doc.scanMode == kSideScan;
-        case kCmdTrainReversed: return doc.trainReversed == 1;
-        case kCmdTrainNormal: return doc.trainReversed == 0;
-        default: return false;
+        case kCmdRecord:
+            return doc.recordingActive == 1;
+        case kCmdHold:
+            return doc.holdActive == 1;
+        case kCmdRangeMarker:
+            return d.viewRangeMark != 0;
+        case kCmdMainToolbar:
+            return ui.toolbarVisible;
+        case kCmdDisplayPrd:
+            return d.displayPrd != 0;
+        case kCmdDisplayCircle:
+            return d.displayCircle != 0;
+        case kCmdMoveCircle:
+            return doc.circleMoveMode != 0;
+        case kCmdTextInput:
+            return doc.textInputMode != 0;
+        case kCmdMeasureAdd:
+            return doc.measurementMode != 0;
+        case kCmdShowGrid:
+            return d.showGrid != 0;
+        case kCmdDiagnostics:
+            return ui.diagnosticsVisible;
+        case kCmdXdcrFwd:
+            return doc.xdcrForward == 1;
+        case kCmdXdcrAft:
+            return doc.xdcrForward == 0;
+        case kCmdZeroUp:
+            return doc.zeroDown == 0;
+        case kCmdZeroDown:
+            return doc.zeroDown == 1;
+        case kCmdUnitsMeters:
+            return doc.unitsFeet == 0;
+        case kCmdUnitsFeet:
+            return doc.unitsFeet == 1;
+        case kCmdRollCorrection:
+            return d.rollCorrection != 0;
+        case kCmdPlayOneFrame:
+            return doc.oneFrameMode != 0;
+        case kCmdHelp:
+            return ui.helpOpen;
+        case kCmdShowSonarSettings:
+            return ui.controlPanelVisible;
+        case kCmdMiniSettingsBar:
+            return ui.miniBarVisible;
+        case kCmdTypeP:
+            return doc.sonarType == kTypeP;
+        case kCmdTypeQ:
+            return doc.sonarType == kTypeQ;
+        case kCmdRealTimePlaySpeed:
+            return doc.realTimePlaySpeed != 0;
+        case kCmdAutoFileNames:
+            return doc.autoFileNames != 0;
+        case kCmdScanPolar:
+            return doc.scanMode == kPolar;
+        case kCmdScanSector:
+            return doc.scanMode == kSector;
+        case kCmdScanSideScan:
+            return doc.scanMode == kSideScan;
+        case kCmdTrainReversed:
+            return doc.trainReversed == 1;
+        case kCmdTrainNormal:
+            return doc.trainReversed == 0;
+        default:
+            return false;
     }
 }
 

@@ -9,10 +9,18 @@ namespace {
 
 using K = MenuEntry::Kind;
 
-constexpr MenuEntry begin(std::string_view caption) { return {K::PopupBegin, 0, caption}; }
-constexpr MenuEntry end() { return {K::PopupEnd, 0, {}}; }
-constexpr MenuEntry item(int id, std::string_view caption) { return {K::Item, id, caption}; }
-constexpr MenuEntry separator() { return {K::Separator, 0, {}}; }
+constexpr MenuEntry begin(std::string_view caption) {
+    return {K::PopupBegin, 0, caption};
+}
+constexpr MenuEntry end() {
+    return {K::PopupEnd, 0, {}};
+}
+constexpr MenuEntry item(int id, std::string_view caption) {
+    return {K::Item, id, caption};
+}
+constexpr MenuEntry separator() {
+    return {K::Separator, 0, {}};
+}
 
 constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     begin("&File"),
@@ -204,9 +212,23 @@ constexpr auto kCommandStrings = std::to_array<CommandString>({
 });
 
 constexpr auto kToolbar = std::to_array<int>({
-    kCmdConnect, kCmdOpenPlayback, kCmdRecord, kCmdRangeUp, kCmdRangeDown, kCmdGainUp,
-    kCmdGainDown, kCmdCaptureFrame, kCmdHold, kCmdResetView, kCmdZoomIn, kCmdZoomOut,
-    kCmdDisplayCircle, kCmdTextInput, kCmdMeasureAdd, kCmdDeleteAllDrawings, kCmdDiagnostics,
+    kCmdConnect,
+    kCmdOpenPlayback,
+    kCmdRecord,
+    kCmdRangeUp,
+    kCmdRangeDown,
+    kCmdGainUp,
+    kCmdGainDown,
+    kCmdCaptureFrame,
+    kCmdHold,
+    kCmdResetView,
+    kCmdZoomIn,
+    kCmdZoomOut,
+    kCmdDisplayCircle,
+    kCmdTextInput,
+    kCmdMeasureAdd,
+    kCmdDeleteAllDrawings,
+    kCmdDiagnostics,
     kCmdHelp,
 });
 
@@ -250,7 +272,9 @@ constexpr auto kStatusPanes = std::to_array<StatusPane>({
 
 }  // namespace
 
-std::span<const MenuEntry> documentMenu() { return kDocumentMenu; }
+std::span<const MenuEntry> documentMenu() {
+    return kDocumentMenu;
+}
 
 std::string_view commandString(int id) {
     const auto it = std::find_if(kCommandStrings.begin(), kCommandStrings.end(),
@@ -269,10 +293,16 @@ std::string_view commandToolTip(int id) {
     return lineBreak == std::string_view::npos ? std::string_view{} : text.substr(lineBreak + 1);
 }
 
-std::span<const int> toolbarCommands() { return kToolbar; }
+std::span<const int> toolbarCommands() {
+    return kToolbar;
+}
 
-std::span<const HotKeyBinding> hotKeys() { return kHotKeys; }
+std::span<const HotKeyBinding> hotKeys() {
+    return kHotKeys;
+}
 
-std::span<const StatusPane> statusPanes() { return kStatusPanes; }
+std::span<const StatusPane> statusPanes() {
+    return kStatusPanes;
+}
 
 }  // namespace sondrel

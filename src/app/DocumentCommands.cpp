@@ -14,9 +14,13 @@ constexpr std::array<double, 9> kZoomFactors = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75,
 constexpr double kMinZoom = 0.5;
 constexpr double kMaxZoom = 4.0;
 
-void redraw(CSondrelDoc& doc) { doc.views().updateViews(0); }
+void redraw(CSondrelDoc& doc) {
+    doc.views().updateViews(0);
+}
 
-int toggled(int flag) { return flag ? 0 : 1; }
+int toggled(int flag) {
+    return flag ? 0 : 1;
+}
 
 }  // namespace
 
@@ -37,11 +41,20 @@ bool moveCircleByArrow(int id, CSondrelDoc& doc) {
     if (!doc.circleMoveMode) return false;
     DisplaySettings& d = doc.display;
     switch (id) {
-        case kCmdArrowUp: --d.circleOffsetY; break;
-        case kCmdArrowDown: ++d.circleOffsetY; break;
-        case kCmdArrowLeft: --d.circleOffsetX; break;
-        case kCmdArrowRight: ++d.circleOffsetX; break;
-        default: return false;
+        case kCmdArrowUp:
+            --d.circleOffsetY;
+            break;
+        case kCmdArrowDown:
+            ++d.circleOffsetY;
+            break;
+        case kCmdArrowLeft:
+            --d.circleOffsetX;
+            break;
+        case kCmdArrowRight:
+            ++d.circleOffsetX;
+            break;
+        default:
+            return false;
     }
     redraw(doc);
     return true;

@@ -10,7 +10,9 @@ namespace sondrel {
 
 namespace {
 
-HeadChoice headOf(const CSondrelDoc& doc) { return {doc.sonarType, doc.ipAddress, doc.ipPort}; }
+HeadChoice headOf(const CSondrelDoc& doc) {
+    return {doc.sonarType, doc.ipAddress, doc.ipPort};
+}
 
 void putHead(CSondrelDoc& doc, const HeadChoice& head) {
     doc.sonarType = head.sonarType;

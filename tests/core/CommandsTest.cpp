@@ -23,7 +23,7 @@ struct RecordingViews : DocumentViews {
 };
 
 class CommandsTest : public ::testing::Test {
-protected:
+  protected:
     CommandsTest() { doc.setViews(&views); }
     ~CommandsTest() override { doc.setViews(nullptr); }
     CSondrelDoc doc;
@@ -323,7 +323,8 @@ TEST(KeyInTest, RangeSelectsTheTableEntryBelowTheTypedValue) {
         int index;
         int code;
     };
-    for (const Case& c : {Case{"0.3", 0, 4}, Case{"2.5", 4, 20}, Case{"7", 8, 60}, Case{"1", 3, 10}}) {
+    for (const Case& c :
+         {Case{"0.3", 0, 4}, Case{"2.5", 4, 20}, Case{"7", 8, 60}, Case{"1", 3, 10}}) {
         commitKeyIn(state, doc, c.text);
         EXPECT_EQ(doc.rangeIndex, c.index) << c.text;
         EXPECT_EQ(doc.command[cmd::kRange], c.code) << c.text;

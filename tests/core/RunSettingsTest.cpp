@@ -5,11 +5,11 @@
 
 #include <memory>
 
+#include "TempFolder.h"
 #include "acquisition/SondrelDoc.h"
 #include "app/RunSettings.h"
 #include "recording/IniFile.h"
 #include "recording/SettingsFile.h"
-#include "TempFolder.h"
 
 namespace sondrel {
 namespace {
@@ -20,7 +20,9 @@ constexpr const char* kOperatorsFile =
     "IP Address=192.168.0.77\r\n"
     "Zoom=1.5\r\n";
 
-std::unique_ptr<CSondrelDoc> freshDoc() { return std::make_unique<CSondrelDoc>(); }
+std::unique_ptr<CSondrelDoc> freshDoc() {
+    return std::make_unique<CSondrelDoc>();
+}
 
 TEST(RunSettingsTest, WithoutAnOverrideItIsTheSettingsFile) {
     test::TempFolder folder;
