@@ -1,0 +1,594 @@
+#include "app/qt/CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "acquisition/AcquisitionCycle.h"
+#include "app/CommandTable.h"
+#include "app/DocumentCommands.h"
+#include "app/KeyIn.h"
+#include "app/qt/CKeyInDlg.h"
+#include "app/qt/CSondrelView.h"
+#include "app/qt/ToolbarIcons.h"
+#include "display/StatusTexts.h"
+
+namespace sondrel {
+
+namespace {
+
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), int(text.size()));
+}
+
+const QString kNotAvailable = QStringLiteral("Not available in this version of the program");
+
+// The commands without a menu item show these in their tool tips.
+QString toolbarOnlyCaption(int id) {
+    switch (id) {
+        case kCmdResetView:
+            return QStringLiteral("Reset View");
+        case kCmdRangeUp:
+            return QStringLiteral("Increase Range");
+        case kCmdRangeDown:
+            return QStringLiteral("Decrease Range");
+        case kCmdGainUp:
+            return QStringLiteral("Increase Gain");
+        case kCmdGainDown:
+            return QStringLiteral("Decrease Gain");
+        default:
+            return {};
+    }
+}
+
+QKeySequence keySequence(HotKey key) {
+    switch (key) {
+        case HotKey::F1:
+            return QKeySequence(Qt::Key_F1);
+        case HotKey::F3:
+            return QKeySequence(Qt::Key_F3);
+        case HotKey::F5:
+            return QKeySequence(Qt::Key_F5);
+        case HotKey::F6:
+            return QKeySequence(Qt::Key_F6);
+        case HotKey::Up:
+            return QKeySequence(Qt::Key_Up);
+        case HotKey::Down:
+            return QKeySequence(Qt::Key_Down);
+        case HotKey::Left:
+            return QKeySequence(Qt::Key_Left);
+        case HotKey::Right:
+            return QKeySequence(Qt::Key_Right);
+    }
+    return {};
+}
+
+// Qt reads "[*]" in a window title as the modified-marker placeholder; a file
+// name may contain it, and the title must show exactly what it is given.
+QString literalTitle(const std::string& title) {
+    QString text = QString::fromStdString(title);
+    text.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    return text;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
+    : QMainWindow(parent), doc_(doc), timers_(std::make_unique<QtTimerHost>()) {
+    setWindowTitle(QStringLiteral("Sondrel"));
+    view_ = new CSondrelView(doc_, this);
+    view_->setCommandRunner([this](int id) { return executeCommand(id); });
+    view_->setPointerListener([this] { updateStatus(); });
+    setCentralWidget(view_);
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+
+    buildMenu();
+    buildToolbar();
+    buildStatusBar();
+    buildHotKeys();
+    installBuiltInCommands();
+    doc_.setViews(this);
+    refreshCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    doc_.setViews(nullptr);
+}
+
+// ------------------------------------------------------------------ building
+
+QAction* CMainFrame::actionFor(int id, const QString& caption) {
+    if (auto it = actions_.find(id); it != actions_.end()) return it->second;
+    auto* action = new QAction(caption, this);
+    action->setData(id);
+    action->setStatusTip(qs(commandPrompt(id)));
+    const std::string_view tip = commandToolTip(id);
+    QString toolTip = !tip.empty() ? qs(tip) : qs(commandPrompt(id));
+    if (toolTip.isEmpty()) toolTip = QString(caption).remove(QLatin1Char('&'));
+    action->setToolTip(toolTip);
+    action->setCheckable(commandCheckable(id));
+    connect(action, &QAction::triggered, this, [this, id] { executeCommand(id); });
+    actions_[id] = action;
+    return action;
+}
+
+void CMainFrame::buildMenu() {
+    std::vector<QMenu*> open;
+    for (const MenuEntry& entry : documentMenu()) {
+        switch (entry.kind) {
+            case MenuEntry::PopupBegin: {
+                QMenu* menu = open.empty() ? menuBar()->addMenu(qs(entry.caption))
+                                           : open.back()->addMenu(qs(entry.caption));
+                menu->setToolTipsVisible(true);
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::refreshCommandStates);
+                menus_.push_back(menu);
+                open.push_back(menu);
+                break;
+            }
+            case MenuEntry::PopupEnd:
+                open.pop_back();
+                break;
+            case MenuEntry::Separator:
+                open.back()->addSeparator();
+                break;
+            case MenuEntry::Item:
+                open.back()->addAction(actionFor(entry.id, qs(entry.caption)));
+                break;
+        }
+    }
+}
+
+void CMainFrame::buildToolbar() {
+    toolbar_ = new QToolBar(QStringLiteral("Main Toolbar"), this);
+    toolbar_->setObjectName(QStringLiteral("mainToolbar"));
+    toolbar_->setIconSize(QSize(24, 22));
+    toolbar_->setMovable(true);
+    toolbar_->setFloatable(true);
+    toolbar_->setAllowedAreas(Qt::AllToolBarAreas);
+    for (const int id : toolbarCommands()) {
+        QAction* action = actions_.count(id) ? actions_[id] : actionFor(id, toolbarOnlyCaption(id));
+        if (action->icon().isNull()) action->setIcon(toolbarIcon(id));
+        toolbar_->addAction(action);
+        if (QWidget* button = toolbar_->widgetForAction(action))
+            button->setFixedSize(kToolbarButtonWidth, kToolbarButtonHeight);
+    }
+    addToolBar(Qt::TopToolBarArea, toolbar_);
+    connect(toolbar_, &QToolBar::visibilityChanged, this, &CMainFrame::refreshCommandStates);
+}
+
+void CMainFrame::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(true);
+    // The pane widths are set in pixels for a small status-bar face; readouts
+    // such as "0.000 m" must fit them.
+    QFont face(QStringLiteral("Arial"));
+    face.setPixelSize(11);
+    bar->setFont(face);
+    for (const StatusPane& pane : statusPanes()) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QStringLiteral("pane%1").arg(pane.id));
+        switch (pane.role) {
+            case PaneRole::Message:
+                // Prompts of highlighted commands take this place while shown.
+                label->setMinimumWidth(pane.width);
+                bar->addWidget(label, 1);
+                break;
+            case PaneRole::Label:
+                label->setText(qs(pane.caption));
+                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+                label->setFixedWidth(label->sizeHint().width());
+                bar->addPermanentWidget(label);
+                break;
+            case PaneRole::Spacer:
+                label->setText(qs(pane.caption));
+                label->setFrameStyle(QFrame::NoFrame);
+                label->setEnabled(false);
+                label->setFixedWidth(pane.width);
+                bar->addPermanentWidget(label);
+                break;
+            default:
+                // Value panes start empty, whatever their resource caption says.
+                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+                label->setFixedWidth(pane.width);
+                bar->addPermanentWidget(label);
+                break;
+        }
+        panes_.push_back(label);
+    }
+    bar->show();
+}
+
+void CMainFrame::buildHotKeys() {
+    for (const HotKeyBinding& binding : hotKeys()) {
+        auto* action = new QAction(this);
+        action->setData(binding.id);
+        action->setShortcut(keySequence(binding.key));
+        // The hot keys work in every window of the program, not only the frame.
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        const int id = binding.id;
+        connect(action, &QAction::triggered, this, [this, id] { executeCommand(id); });
+        addAction(action);
+        hotKeyActions_[id] = action;
+    }
+}
+
+void CMainFrame::installBuiltInCommands() {
+    // The commands whose effect lies wholly in the document.
+    const int documentCommands[] = {
+        kCmdZoom50,
+        kCmdZoom75,
+        kCmdZoom100,
+        kCmdZoom125,
+        kCmdZoom150,
+        kCmdZoom175,
+        kCmdZoom200,
+        kCmdZoom300,
+        kCmdZoom400,
+        kCmdZoomIn,
+        kCmdZoomOut,
+        kCmdRangeMarker,
+        kCmdDisplayPrd,
+        kCmdPointsSmall,
+        kCmdPointsMedium,
+        kCmdPointsLarge,
+        kCmdDisplayCircle,
+        kCmdMoveCircle,
+        kCmdShowGrid,
+        kCmdGridSolid,
+        kCmdGridDotted,
+        kCmdGridDashed,
+        32897,
+        32898,
+        32899,
+        32900,
+        32901,
+        kCmdXdcrFwd,
+        kCmdXdcrAft,
+        kCmdZeroUp,
+        kCmdZeroDown,
+        kCmdUnitsMeters,
+        kCmdUnitsFeet,
+        kCmdDefaultColours,
+        kCmdRollCorrection,
+        kCmdResetView,
+        kCmdRangeUp,
+        kCmdRangeDown,
+        kCmdGainUp,
+        kCmdGainDown,
+        kCmdCircleDiameterUp,
+        kCmdCircleDiameterDown,
+    };
+    for (const int id : documentCommands)
+        setCommandHandler(id, [this, id] { runDocumentCommand(id, doc_); });
+
+    for (const int id : {kCmdArrowUp, kCmdArrowDown, kCmdArrowLeft, kCmdArrowRight})
+        setCommandHandler(id, [this, id] { moveArrow(id); });
+
+    setCommandHandler(kCmdMainToolbar, [this] { toolbar_->setVisible(!toolbar_->isVisible()); });
+    setCommandHandler(kCmdKeyInRange, [this] { showKeyIn(kKeyInRange); });
+    setCommandHandler(kCmdKeyInGain, [this] { showKeyIn(kKeyInGain); });
+    setCommandHandler(kCmdExit, [this] { close(); });
+    setCommandHandler(kCmdAbout, [this] { showAbout(); });
+}
+
+void CMainFrame::setCycle(AcquisitionCycle* cycle) {
+    cycle_ = cycle;
+    if (!cycle_) {
+        handlers_.erase(kCmdConnect);
+        handlers_.erase(kCmdHold);
+    } else {
+        cycle_->setObserver(this);
+        setCommandHandler(kCmdConnect, [this] { cycle_->connectToHead(); });
+        setCommandHandler(kCmdHold, [this] { cycle_->holdToggle(); });
+    }
+    timers_->setHandler([this](int id) {
+        if (!cycle_) return;
+        cycle_->onTimer(id);
+        // An orientation read shows in the status bar even while no ping comes.
+        if (id == kOrientationTimer) updateStatus();
+    });
+    refreshCommandStates();
+}
+
+// ------------------------------------------------------------------ commands
+
+void CMainFrame::setCommandHandler(int id, CommandHandler handler) {
+    if (handler)
+        handlers_[id] = std::move(handler);
+    else
+        handlers_.erase(id);
+    refreshCommandStates();
+}
+
+CommandUiState CMainFrame::uiState() const {
+    CommandUiState ui;
+    ui.toolbarVisible = toolbar_ && toolbar_->isVisible();
+    ui.diagnosticsVisible = doc_.display.diagnosticsVisible != 0;
+    ui.controlPanelVisible = doc_.display.settingsDlgVisible != 0;
+    return ui;
+}
+
+bool CMainFrame::commandEnabledNow(int id) {
+    if (!hasCommandHandler(id)) return false;
+    applyCommandUpdateRules(doc_);
+    return commandEnabled(id, doc_, uiState());
+}
+
+bool CMainFrame::executeCommand(int id) {
+    if (!commandEnabledNow(id)) return false;
+    // Copy: a handler may replace itself.
+    CommandHandler handler = handlers_[id];
+    handler();
+    refreshCommandStates();
+    return true;
+}
+
+QAction* CMainFrame::commandAction(int id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QAction* CMainFrame::hotKeyAction(int id) const {
+    const auto it = hotKeyActions_.find(id);
+    return it == hotKeyActions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::refreshCommandStates() {
+    applyCommandUpdateRules(doc_);
+    const CommandUiState ui = uiState();
+    // A hot key of a command that cannot run now leaves the key to the window
+    // that has the focus.
+    for (auto& [id, action] : hotKeyActions_)
+        action->setEnabled(hasCommandHandler(id) && commandEnabled(id, doc_, ui));
+    for (auto& [id, action] : actions_) {
+        const bool built = hasCommandHandler(id);
+        action->setEnabled(built && commandEnabled(id, doc_, ui));
+        if (action->isCheckable()) action->setChecked(commandChecked(id, doc_, ui));
+        const std::string_view tip = commandToolTip(id);
+        if (!built) {
+            action->setToolTip(kNotAvailable);
+        } else if (action->toolTip() == kNotAvailable) {
+            QString toolTip = !tip.empty() ? qs(tip) : qs(commandPrompt(id));
+            if (toolTip.isEmpty()) toolTip = action->text().remove(QLatin1Char('&'));
+            action->setToolTip(toolTip);
+        }
+    }
+}
+
+void CMainFrame::moveArrow(int id) {
+    if (moveCircleByArrow(id, doc_)) return;
+    QPoint delta;
+    switch (id) {
+        case kCmdArrowUp:
+            delta = {0, -1};
+            break;
+        case kCmdArrowDown:
+            delta = {0, 1};
+            break;
+        case kCmdArrowLeft:
+            delta = {-1, 0};
+            break;
+        case kCmdArrowRight:
+            delta = {1, 0};
+            break;
+        default:
+            return;
+    }
+    QCursor::setPos(QCursor::pos() + delta);
+}
+
+void CMainFrame::showKeyIn(int kind) {
+    if (doc_.playbackActive == 1 || !keyIn_) return;
+    keyIn_->open(kind);
+}
+
+void CMainFrame::showAbout() {
+    // The head keeps answering while the box is open, but nothing that would
+    // move the picture on by itself may run behind it.
+    const bool playing = doc_.playbackActive == 1;
+    const bool idle = !playing && doc_.noNewData == 1;
+    if (playing) {
+        for (const int id : {kWatchdogTimer, kPollTimer, kSendTimer, kOrientationTimer})
+            timers_->killTimer(id);
+    } else if (idle) {
+        timers_->killTimer(kOrientationTimer);
+    }
+
+    QDialog box(this);
+    box.setWindowTitle(QStringLiteral("Sondrel..."));
+    auto* picture = new QLabel(&box);
+    QPixmap ring(64, 64);
+    ring.fill(Qt::black);
+    {
+        QPainter p(&ring);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(150, 150, 0), 2));
+        p.drawEllipse(QPointF(32, 32), 26, 26);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(250, 250, 250));
+        for (int i = 0; i < 40; ++i) {
+            const double a = 2.0 * M_PI * i / 40;
+            const double r = 20 + 2 * std::sin(3 * a);
+            p.drawEllipse(QPointF(32 + r * std::sin(a), 32 - r * std::cos(a)), 1.3, 1.3);
+        }
+    }
+    picture->setPixmap(ring);
+    auto* text = new QLabel(
+        QStringLiteral("Sondrel Version %1\n\nPipe profiling sonar: live profile, recording, "
+                       "playback and XYZ export.")
+            .arg(QStringLiteral(SONDREL_VERSION)),
+        &box);
+    text->setWordWrap(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addWidget(picture, 0, Qt::AlignTop);
+    row->addWidget(text, 1);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.exec();
+
+    if (doc_.playbackActive == 1) {
+        timers_->setTimer(kPollTimer, doc_.playbackIntervalMs);
+    } else if (doc_.noNewData == 1) {
+        timers_->setTimer(kOrientationTimer, kOrientationPollMs);
+    }
+}
+
+// ------------------------------------------------------------------ status and title
+
+QLabel* CMainFrame::statusPane(int index) const {
+    return index >= 0 && index < statusPaneCount() ? panes_[static_cast<std::size_t>(index)]
+                                                   : nullptr;
+}
+
+void CMainFrame::updateStatus() {
+    const StatusPaneTexts texts = statusPaneTexts(doc_);
+    const auto panes = statusPanes();
+    for (std::size_t i = 0; i < panes.size() && i < panes_.size(); ++i) {
+        const std::string* text = nullptr;
+        switch (panes[i].role) {
+            case PaneRole::Pitch:
+                text = &texts.pitch;
+                break;
+            case PaneRole::Roll:
+                text = &texts.roll;
+                break;
+            case PaneRole::Distance:
+                text = &texts.distance;
+                break;
+            case PaneRole::CursorHorizontal:
+                text = &texts.horizontal;
+                break;
+            case PaneRole::CursorVertical:
+                text = &texts.vertical;
+                break;
+            case PaneRole::CursorRange:
+                text = &texts.range;
+                break;
+            case PaneRole::CursorBearing:
+                text = &texts.bearing;
+                break;
+            case PaneRole::PingTime:
+                text = &texts.dateTime;
+                break;
+            default:
+                break;
+        }
+        if (!text) continue;
+        QLabel* pane = panes_[i];
+        pane->setText(QString::fromStdString(*text));
+        // The widths suit the readouts in the usual face; should a face be wider,
+        // a pane grows rather than cut its readout short.
+        const int needed = pane->fontMetrics().horizontalAdvance(pane->text()) +
+                           2 * pane->frameWidth() + 2 * pane->margin() + 4;
+        if (needed > pane->width() && needed > panes[i].width) pane->setFixedWidth(needed);
+    }
+}
+
+void CMainFrame::setFrameTitle(TitleOccasion occasion) {
+    showTitle(sondrel::windowTitle(doc_, occasion));
+}
+
+void CMainFrame::setFrameTitle(const std::string& title) {
+    showTitle(shortenTitle(title, doc_.recordingActive == 1));
+}
+
+void CMainFrame::showTitle(std::string title) {
+    title_ = std::move(title);
+    setWindowTitle(literalTitle(title_));
+}
+
+// ------------------------------------------------------------------ document and cycle
+
+void CMainFrame::markFullRedraw() {
+    doc_.displayRefreshPending = 1;
+}
+
+void CMainFrame::refreshSettingsPanels() {}
+
+void CMainFrame::updateViews(int hint) {
+    if (view_) view_->onDocumentUpdate(hint);
+}
+
+void CMainFrame::refreshStatusBar() {
+    updateStatus();
+}
+
+void CMainFrame::hidePlaybackBar() {}
+
+void CMainFrame::showToolbar() {
+    if (toolbar_) toolbar_->show();
+}
+
+void CMainFrame::destroyModelessWindows() {
+    if (keyIn_) {
+        keyIn_->hide();
+        keyIn_->deleteLater();
+        keyIn_ = nullptr;
+    }
+}
+
+void CMainFrame::linkStateChanged(int /*linkState*/) {
+    refreshCommandStates();
+}
+
+void CMainFrame::pingProcessed(bool /*valid*/) {
+    updateStatus();
+    refreshCommandStates();
+}
+
+// ------------------------------------------------------------------ window events
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    setFrameTitle(TitleOccasion::Resize);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        closed_ = true;
+        if (shutdown_) shutdown_();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+bool CMainFrame::openDataFile(const QString& path) {
+    return dataFileOpener_ && dataFileOpener_(path);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (dataFileOpener_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+    if (openDataFile(urls.front().toLocalFile())) event->acceptProposedAction();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // The key-in window is a quick one-off: coming back to the frame dismisses it.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && keyIn_ &&
+        keyIn_->isVisible())
+        keyIn_->hide();
+}
+
+}  // namespace sondrel

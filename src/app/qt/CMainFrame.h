@@ -1,0 +1,144 @@
+#pragma once
+// The program's one top-level window: the document menu, the toolbar, the
+// status bar with its live readouts, the hot keys, the four acquisition timers
+// and the single title operation. Every operator command arrives here by its
+// number and is run only while its update rule enables it; a command whose
+// effect is not part of the program yet stays visible but disabled.
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/Links.h"
+#include "acquisition/SondrelDoc.h"
+#include "acquisition/TimerHost.h"
+#include "acquisition/qt/QtTimerHost.h"
+#include "app/CommandRules.h"
+#include "display/StatusTexts.h"
+
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace sondrel {
+
+class AcquisitionCycle;
+class CKeyInDlg;
+class CSondrelView;
+
+class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserver {
+    Q_OBJECT
+
+  public:
+    explicit CMainFrame(CSondrelDoc& doc, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CSondrelDoc& document() { return doc_; }
+    CSondrelView* view() const { return view_; }
+    QToolBar* mainToolBar() const { return toolbar_; }
+
+    // The four acquisition timers live on the frame; the cycle is built on them.
+    TimerHost& timerHost() { return *timers_; }
+    // Connect and Hold stay disabled until the cycle is known. The frame then
+    // delivers its timers to the cycle and becomes its observer.
+    void setCycle(AcquisitionCycle* cycle);
+    AcquisitionCycle* cycle() const { return cycle_; }
+
+    // ---- commands
+    using CommandHandler = std::function<void()>;
+    // Gives a command its effect (and so enables it, within its update rule).
+    // Later parts of the program plug their commands in here.
+    void setCommandHandler(int id, CommandHandler handler);
+    bool hasCommandHandler(int id) const { return handlers_.count(id) != 0; }
+    // Runs the command if it has an effect and its rule enables it now.
+    bool executeCommand(int id);
+    bool commandEnabledNow(int id);
+    // The action of a menu item or toolbar button; hot keys have their own.
+    QAction* commandAction(int id) const;
+    QAction* hotKeyAction(int id) const;
+    // Re-reads every enabled state and check mark from the rules.
+    void refreshCommandStates();
+    CommandUiState uiState() const;
+
+    // ---- status bar and title
+    // Rewrites the value panes from the document: after every poll, playback
+    // step, orientation read and mouse move over the image.
+    void updateStatus();
+    QLabel* statusPane(int index) const;
+    int statusPaneCount() const { return static_cast<int>(panes_.size()); }
+    // The one title operation: the title the document's state gives for the
+    // occasion, shortened when long.
+    void setFrameTitle(TitleOccasion occasion);
+    // The same for a title text made elsewhere (not yet shortened).
+    void setFrameTitle(const std::string& title);
+    std::string frameTitle() const { return title_; }
+
+    // ---- the key-in window
+    void setKeyInWindow(CKeyInDlg* window) { keyIn_ = window; }
+    CKeyInDlg* keyInWindow() const { return keyIn_; }
+
+    // Data files named on the command line or dropped on the window go to
+    // playback through this; without it they are refused.
+    void setDataFileOpener(std::function<bool(const QString&)> opener) {
+        dataFileOpener_ = std::move(opener);
+    }
+    bool openDataFile(const QString& path);
+
+    // Run once when the frame closes, before anything is torn down.
+    void setShutdownHandler(std::function<void()> handler) { shutdown_ = std::move(handler); }
+
+    // ---- DocumentViews
+    void markFullRedraw() override;
+    void refreshSettingsPanels() override;
+    void updateViews(int hint) override;
+
+    // ---- CycleObserver
+    void refreshStatusBar() override;
+    void hidePlaybackBar() override;
+    void showToolbar() override;
+    void destroyModelessWindows() override;
+    void linkStateChanged(int linkState) override;
+    void pingProcessed(bool valid) override;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void buildMenu();
+    void buildToolbar();
+    void buildStatusBar();
+    void buildHotKeys();
+    void installBuiltInCommands();
+    QAction* actionFor(int id, const QString& caption);
+    void moveArrow(int id);
+    void showKeyIn(int kind);
+    void showAbout();
+    void showTitle(std::string title);
+
+    CSondrelDoc& doc_;
+    CSondrelView* view_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    std::unique_ptr<QtTimerHost> timers_;
+    AcquisitionCycle* cycle_ = nullptr;
+    CKeyInDlg* keyIn_ = nullptr;
+    std::function<void()> shutdown_;
+    std::function<bool(const QString&)> dataFileOpener_;
+    bool closed_ = false;
+
+    std::map<int, QAction*> actions_;
+    std::map<int, QAction*> hotKeyActions_;
+    std::map<int, CommandHandler> handlers_;
+    std::vector<QMenu*> menus_;
+    std::vector<QLabel*> panes_;
+    std::string title_;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,135 @@
+#include "app/qt/CSondrelApp.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "acquisition/AcquisitionCycle.h"
+#include "acquisition/ComPortNames.h"
+#include "acquisition/SondrelDoc.h"
+#include "acquisition/qt/CSSocket.h"
+#include "acquisition/qt/OrientationPort.h"
+#include "acquisition/qt/SerialHeadPort.h"
+#include "app/qt/CKeyInDlg.h"
+#include "app/qt/CMainFrame.h"
+#include "app/qt/RecentFiles.h"
+#include "app/qt/SimulatedHeadProcess.h"
+#include "display/StatusTexts.h"
+#include "recording/SettingsLocation.h"
+
+namespace sondrel {
+
+namespace {
+
+void complain(const QString& text) {
+    std::fprintf(stderr, "sondrel: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+CSondrelApp::CSondrelApp(StartOptions options)
+    : options_(std::move(options)), settings_(options_.settingsPath) {}
+
+CSondrelApp::~CSondrelApp() {
+    shutdown();
+}
+
+bool CSondrelApp::initInstance() {
+    // The profile that keeps the recent-file list.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(kOrganisationName));
+    QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationName));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SONDREL_VERSION));
+    recent_ = std::make_unique<RecentFiles>();
+
+    // A run against the simulated head must never reach for the operator's
+    // head, so the simulator comes up before anything could connect.
+    if (options_.simulate && !startSimulator()) return false;
+
+    doc_ = std::make_unique<CSondrelDoc>();
+    frame_ = std::make_unique<CMainFrame>(*doc_);
+    frame_->setAcceptDrops(true);
+
+    // The document's initialisation: its folders, the settings file, and the
+    // modeless windows it keeps.
+    setProgramFolders(*doc_, executableDirectory());
+    settings_.load(*doc_);
+    frame_->setKeyInWindow(new CKeyInDlg(*doc_, frame_.get()));
+
+    cycle_ = std::make_unique<AcquisitionCycle>(*doc_, frame_->timerHost(), clock_);
+    socket_ = std::make_unique<CSSocket>(*cycle_);
+    const ComPortResolver portNames = comPortResolverFor(settings_.path());
+    serial_ = std::make_unique<SerialHeadPort>(cycle_.get());
+    serial_->setPortNames(portNames);
+    orientation_ = std::make_unique<OrientationPort>();
+    orientation_->setPortNames(portNames);
+    cycle_->setEthernetLink(socket_.get());
+    cycle_->setSerialLink(serial_.get());
+    cycle_->setOrientationLink(orientation_.get());
+    cycle_->setSettingsStore(&settings_);
+    frame_->setCycle(cycle_.get());
+    frame_->setShutdownHandler([this] { shutdown(); });
+
+    // Without a window manager "maximised" means nothing; the screen's size does.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        frame_->setGeometry(screen->availableGeometry());
+    frame_->showMaximized();
+    frame_->repaint();
+
+    cycle_->connectToHead();
+    frame_->setFrameTitle(TitleOccasion::StartUp);
+
+    if (!options_.dataFile.isEmpty() && !frame_->openDataFile(options_.dataFile))
+        complain(QStringLiteral("%1: playing back data files is not available in this version; "
+                                "starting in real time")
+                     .arg(options_.dataFile));
+    scheduleScreenshot();
+    return true;
+}
+
+bool CSondrelApp::startSimulator() {
+    simulator_ = std::make_unique<SimulatedHeadProcess>();
+    const QString program = options_.simulatorProgram.isEmpty()
+                                ? SimulatedHeadProcess::defaultProgram()
+                                : options_.simulatorProgram;
+    QString error;
+    if (!simulator_->start(program, {}, &error)) {
+        complain(QStringLiteral("the simulated head could not be started: %1").arg(error));
+        return false;
+    }
+    settings_.overrideHead(HeadChoice{kTypeQ, "127.0.0.1", simulator_->port()});
+    std::fprintf(stderr, "sondrel: simulated head on 127.0.0.1:%d\n", simulator_->port());
+    std::fflush(stderr);
+    return true;
+}
+
+void CSondrelApp::scheduleScreenshot() {
+    if (options_.screenshotAfterSeconds < 0 || options_.screenshotPath.isEmpty()) return;
+    QTimer::singleShot(int(options_.screenshotAfterSeconds * 1000.0), frame_.get(), [this] {
+        const QPixmap picture = frame_->grab();
+        if (!picture.save(options_.screenshotPath))
+            complain(
+                QStringLiteral("could not write the screenshot %1").arg(options_.screenshotPath));
+        frame_->close();
+    });
+}
+
+// The document's shutdown: settings saved and files closed before the links
+// are torn down, then the simulator (if any) is sent away.
+void CSondrelApp::shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    if (cycle_) cycle_->shutdown();
+    if (simulator_) simulator_->stop();
+}
+
+int CSondrelApp::exitInstance(int eventLoopResult) {
+    shutdown();
+    return eventLoopResult;
+}
+
+}  // namespace sondrel

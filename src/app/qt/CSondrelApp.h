@@ -1,0 +1,79 @@
+#pragma once
+// The application: brings the program up in a fixed order (the one document,
+// the main frame, the links and the acquisition cycle, then a connect to the
+// head), and takes it down again in a fixed order when the frame closes, so that
+// every file is complete and the settings are saved before the links go.
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "acquisition/Links.h"
+#include "app/RunSettings.h"
+
+namespace sondrel {
+
+class AcquisitionCycle;
+class CKeyInDlg;
+class CMainFrame;
+class CSondrelDoc;
+class CSSocket;
+class OrientationPort;
+class RecentFiles;
+class SerialHeadPort;
+class SimulatedHeadProcess;
+
+struct StartOptions {
+    std::string settingsPath;  // the settings file of this run
+    // Start the simulated head on loopback and use it for this run only.
+    bool simulate = false;
+    QString simulatorProgram;  // empty: sondrel-headsim beside the program
+    QString dataFile;          // a data file named on the command line
+    // For tests and documentation: save a picture of the window after this many
+    // seconds, then close.
+    double screenshotAfterSeconds = -1.0;
+    QString screenshotPath;
+};
+
+class CSondrelApp {
+  public:
+    explicit CSondrelApp(StartOptions options);
+    ~CSondrelApp();
+    CSondrelApp(const CSondrelApp&) = delete;
+    CSondrelApp& operator=(const CSondrelApp&) = delete;
+
+    // Start-up; false when the program cannot run (the reason is on stderr).
+    bool initInstance();
+    // After the event loop: what the program returns.
+    int exitInstance(int eventLoopResult);
+
+    CSondrelDoc* document() const { return doc_.get(); }
+    CMainFrame* mainFrame() const { return frame_.get(); }
+    AcquisitionCycle* cycle() const { return cycle_.get(); }
+    RunSettings& settings() { return settings_; }
+    RecentFiles* recentFiles() const { return recent_.get(); }
+    const SimulatedHeadProcess* simulator() const { return simulator_.get(); }
+
+  private:
+    bool startSimulator();
+    void shutdown();
+    void scheduleScreenshot();
+
+    StartOptions options_;
+    RunSettings settings_;
+    SystemClock clock_;
+    std::unique_ptr<RecentFiles> recent_;
+    std::unique_ptr<SimulatedHeadProcess> simulator_;
+    std::unique_ptr<CSondrelDoc> doc_;
+    std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<AcquisitionCycle> cycle_;
+    // The links go first, while the cycle they report to still exists.
+    std::unique_ptr<CSSocket> socket_;
+    std::unique_ptr<SerialHeadPort> serial_;
+    std::unique_ptr<OrientationPort> orientation_;
+    bool shutDown_ = false;
+};
+
+}  // namespace sondrel

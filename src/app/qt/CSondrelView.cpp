@@ -1,0 +1,100 @@
+#include "app/qt/CSondrelView.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include "acquisition/SondrelDoc.h"
+#include "app/CommandIds.h"
+#include "display/CursorReadout.h"
+#include "display/ViewPainter.h"
+
+namespace sondrel {
+
+namespace {
+constexpr int kBlinkIntervalMs = 500;
+}
+
+CSondrelView::CSondrelView(CSondrelDoc& doc, QWidget* parent) : QWidget(parent), doc_(doc) {
+    // Every pixel comes from the back buffer: no erase, no system background.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    blink_.setSingleShot(true);
+    blink_.setInterval(kBlinkIntervalMs);
+    connect(&blink_, &QTimer::timeout, this, &CSondrelView::onBlinkTimer);
+}
+
+void CSondrelView::onDocumentUpdate(int hint) {
+    if (applyDocumentUpdate(doc_, state_, hint)) blink_.start();
+    update();
+}
+
+void CSondrelView::paintEvent(QPaintEvent* /*event*/) {
+    // Before the first non-empty size there is no buffer and nothing to show.
+    if (buffer_.isNull()) return;
+    buildViewFrame(doc_, state_, list_);
+    renderer_.render(list_, buffer_);
+    QPainter painter(this);
+    painter.drawImage(0, 0, buffer_);
+    ++paints_;
+}
+
+void CSondrelView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QSize size = event->size();
+    // A window minimised or squeezed to nothing keeps its last picture.
+    if (state_.resize(size.width(), size.height()))
+        buffer_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+}
+
+void CSondrelView::keyPressEvent(QKeyEvent* event) {
+    int id = 0;
+    if (!(doc_.textInputMode && state_.textCursor) && runCommand_) {
+        switch (event->key()) {
+            case Qt::Key_H:
+                id = kCmdHold;
+                break;
+            case Qt::Key_S:
+                id = kCmdCaptureFrame;
+                break;
+            case Qt::Key_R:
+                if (doc_.playbackActive == 0) id = kCmdKeyInRange;
+                break;
+            case Qt::Key_G:
+                if (doc_.playbackActive == 0) id = kCmdKeyInGain;
+                break;
+            default:
+                break;
+        }
+    }
+    if (id != 0 && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
+        runCommand_(id);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CSondrelView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    state_.lastMouseX = at.x();
+    state_.lastMouseY = at.y();
+    updateCursorReadout(doc_, state_, at.x(), at.y());
+    if (pointerMoved_) pointerMoved_();
+    QWidget::mouseMoveEvent(event);
+}
+
+// The blink runs while the circle is being moved, or while a text is typed.
+void CSondrelView::onBlinkTimer() {
+    blink_.stop();
+    if (doc_.circleMoveMode || (doc_.textInputMode && state_.textCursor)) {
+        state_.blinkPhase = state_.blinkPhase ? 0 : 1;
+        blink_.start();
+        doc_.views().updateViews(kHintRepaint);
+    }
+}
+
+}  // namespace sondrel

@@ -1,0 +1,61 @@
+#pragma once
+// The view of the document: paints each frame into its own back buffer and
+// copies that to the window in one step, so the display never flickers and the
+// background is never erased separately.
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+#include "display/DisplayList.h"
+#include "display/ViewState.h"
+#include "display/qt/DisplayListRenderer.h"
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+class CSondrelView : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit CSondrelView(CSondrelDoc& doc, QWidget* parent = nullptr);
+
+    // An update from the document with its hint (0 repaint, 5 circle-move
+    // blinking, 10 colour table).
+    void onDocumentUpdate(int hint);
+
+    // The view's one-letter keys run commands through whoever owns the commands.
+    void setCommandRunner(std::function<bool(int)> runner) { runCommand_ = std::move(runner); }
+    // Told after every mouse move over the view, once the readout is updated.
+    void setPointerListener(std::function<void()> listener) { pointerMoved_ = std::move(listener); }
+
+    ViewState& viewState() { return state_; }
+    const QImage& backBuffer() const { return buffer_; }
+    // Frames painted so far (the window's own repaints included).
+    long paintCount() const { return paints_; }
+    bool blinkTimerActive() const { return blink_.isActive(); }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+  private:
+    void onBlinkTimer();
+
+    CSondrelDoc& doc_;
+    ViewState state_;
+    DisplayList list_;
+    DisplayListRenderer renderer_;
+    QImage buffer_;
+    QTimer blink_;  // the view's own timer (2010): text cursor and circle-move blinking
+    std::function<bool(int)> runCommand_;
+    std::function<void()> pointerMoved_;
+    long paints_ = 0;
+};
+
+}  // namespace sondrel

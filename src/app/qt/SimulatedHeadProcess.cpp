@@ -1,0 +1,75 @@
+#include "app/qt/SimulatedHeadProcess.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+
+namespace sondrel {
+
+namespace {
+constexpr int kStartTimeoutMs = 10000;
+constexpr int kQuitTimeoutMs = 3000;
+const QByteArray kListeningPrefix = "listening tcp 127.0.0.1 ";
+}  // namespace
+
+QString SimulatedHeadProcess::defaultProgram() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("sondrel-headsim"));
+}
+
+bool SimulatedHeadProcess::start(const QString& program, const QStringList& extraArguments,
+                                 QString* error) {
+    auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        stop();
+        return false;
+    };
+    if (!QFileInfo(program).isExecutable())
+        return fail(QStringLiteral("%1 was not found or cannot be run").arg(program));
+
+    QStringList arguments{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")};
+    arguments << extraArguments;
+    process_.setProgram(program);
+    process_.setArguments(arguments);
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start();
+    if (!process_.waitForStarted(kStartTimeoutMs))
+        return fail(QStringLiteral("%1 did not start: %2").arg(program, process_.errorString()));
+
+    const QDeadlineTimer deadline(kStartTimeoutMs);
+    while (port_ == 0) {
+        if (!process_.canReadLine()) {
+            if (process_.state() == QProcess::NotRunning)
+                return fail(QStringLiteral("%1 ended before it was ready").arg(program));
+            const qint64 left = deadline.remainingTime();
+            if (left <= 0)
+                return fail(QStringLiteral("%1 did not say where it listens").arg(program));
+            process_.waitForReadyRead(int(left));
+            continue;
+        }
+        const QByteArray line = process_.readLine().trimmed();
+        if (line.startsWith(kListeningPrefix)) {
+            bool ok = false;
+            const int port = line.mid(kListeningPrefix.size()).toInt(&ok);
+            if (!ok || port <= 0 || port > 65535)
+                return fail(QStringLiteral("%1 gave no usable port").arg(program));
+            port_ = port;
+        }
+    }
+    // Its later lines (few, with --quiet) are collected by QProcess and dropped.
+    return true;
+}
+
+void SimulatedHeadProcess::stop() {
+    port_ = 0;
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.write("quit\n");
+    process_.closeWriteChannel();
+    if (process_.waitForFinished(kQuitTimeoutMs)) return;
+    process_.terminate();
+    if (process_.waitForFinished(kQuitTimeoutMs)) return;
+    process_.kill();
+    process_.waitForFinished(kQuitTimeoutMs);
+}
+
+}  // namespace sondrel

@@ -1,0 +1,119 @@
+// The program as it starts: the application brings up the frame against the
+// simulated head on loopback, every ping reaches the status bar and the view,
+// and closing saves the operator's settings without the simulator in them.
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "../core/TempFolder.h"
+#include "RingCheck.h"
+#include "acquisition/AcquisitionCycle.h"
+#include "acquisition/SondrelDoc.h"
+#include "app/qt/CKeyInDlg.h"
+#include "app/qt/CMainFrame.h"
+#include "app/qt/CSondrelApp.h"
+#include "app/qt/CSondrelView.h"
+#include "app/qt/SimulatedHeadProcess.h"
+#include "display/StatusTexts.h"
+#include "recording/SettingsFile.h"
+
+namespace sondrel {
+namespace {
+
+constexpr const char* kOperatorsSettings =
+    "[System Settings]\r\n"
+    "Sonar Type=0\r\n"
+    "IP Address=192.168.0.77\r\n"
+    "SonarComPort=1\r\n";
+
+StartOptions simulatedRun(const std::string& settingsPath) {
+    StartOptions options;
+    options.settingsPath = settingsPath;
+    options.simulate = true;
+    options.simulatorProgram = QStringLiteral(SONDREL_BIN_DIR "/sondrel-headsim");
+    return options;
+}
+
+TEST(LiveProgramTest, StartsOnTheSimulatedHeadAndShowsEveryPing) {
+    test::TempFolder folder;
+    const std::string settings = folder.write("Sondrel.INI", kOperatorsSettings);
+    auto app = std::make_unique<CSondrelApp>(simulatedRun(settings));
+    ASSERT_TRUE(app->initInstance());
+
+    CMainFrame* frame = app->mainFrame();
+    CSondrelDoc* doc = app->document();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_NE(doc, nullptr);
+    ASSERT_TRUE(app->simulator() && app->simulator()->running());
+
+    // Start-up ends maximised, titled, with acquisition under way on loopback.
+    EXPECT_TRUE(frame->isMaximized());
+    EXPECT_EQ(frame->frameTitle(), "Sondrel - Real Time ");
+    EXPECT_EQ(doc->sonarType, kTypeQ);
+    EXPECT_EQ(doc->ipAddress, "127.0.0.1");
+    EXPECT_EQ(doc->ipPort, app->simulator()->port());
+    EXPECT_NE(doc->linkState, 0);
+    EXPECT_TRUE(frame->keyInWindow() != nullptr && !frame->keyInWindow()->isVisible());
+
+    QLabel* timePane = frame->statusPane(22);
+    QLabel* pitchPane = frame->statusPane(2);
+    EXPECT_TRUE(timePane->text().isEmpty());
+    const long paintsBefore = frame->view()->paintCount();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= 3; }, 15000))
+        << "pings: " << doc->pingCount << ", link state " << doc->linkState;
+    QTest::qWait(20);  // let the last repaint through
+
+    EXPECT_EQ(doc->linkState, 1);
+    EXPECT_FALSE(frame->commandAction(32804)->isEnabled());  // connected: Connect greyed
+    EXPECT_EQ(timePane->text().toStdString(), dateTimePaneText(*doc));
+    EXPECT_NE(timePane->text().indexOf(QStringLiteral(":")), -1);
+    EXPECT_EQ(pitchPane->text().toStdString(), "n/a");  // no orientation instrument
+    EXPECT_GE(frame->view()->paintCount(), paintsBefore + 3);
+
+    // The last frame shows the model pipe as a ring of points.
+    const QImage& picture = frame->view()->backBuffer();
+    const test::RingReport ring = test::findRing(picture, picture.rect());
+    EXPECT_TRUE(ring.found) << ring.why;
+
+    // Hold stops the pings; releasing it brings them back.
+    frame->executeCommand(32813);
+    EXPECT_EQ(doc->holdActive, 1);
+    QTest::qWait(300);
+    const int held = doc->pingCount;
+    QTest::qWait(300);
+    EXPECT_LE(doc->pingCount, held + 1);
+    frame->executeCommand(32813);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= held + 3; }, 15000));
+
+    // Closing saves the settings, the operator's head still in them.
+    doc->display.zoom = 1.25;
+    frame->close();
+    EXPECT_FALSE(app->simulator()->running());
+    EXPECT_EQ(doc->linkState, 0);
+    auto reread = std::make_unique<CSondrelDoc>();
+    loadSettings(*reread, settings);
+    EXPECT_DOUBLE_EQ(reread->display.zoom, 1.25);
+    EXPECT_EQ(reread->sonarType, kTypeP);
+    EXPECT_EQ(reread->ipAddress, "192.168.0.77");
+    app.reset();
+}
+
+TEST(LiveProgramTest, AMissingSimulatorStopsTheRunBeforeAnyWindow) {
+    test::TempFolder folder;
+    StartOptions options = simulatedRun(folder.write("Sondrel.INI", kOperatorsSettings));
+    options.simulatorProgram = QString::fromStdString(folder.file("no-such-program"));
+    CSondrelApp app(options);
+    EXPECT_FALSE(app.initInstance());
+    EXPECT_EQ(app.mainFrame(), nullptr);
+    EXPECT_EQ(app.document(), nullptr);
+}
+
+}  // namespace
+}  // namespace sondrel
