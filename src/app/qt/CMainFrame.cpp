@@ -531,7 +531,9 @@ void CMainFrame::refreshStatusBar() {
     updateStatus();
 }
 
-void CMainFrame::hidePlaybackBar() {}
+void CMainFrame::hidePlaybackBar() {
+    if (playbackBar_) playbackBar_->hide();
+}
 
 void CMainFrame::showToolbar() {
     if (toolbar_) toolbar_->show();

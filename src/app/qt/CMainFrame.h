@@ -88,6 +88,9 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     }
     bool openDataFile(const QString& path);
 
+    // The playback bar, hidden whenever real-time acquisition starts.
+    void setPlaybackBar(QWidget* bar) { playbackBar_ = bar; }
+
     // Run once when the frame closes, before anything is torn down.
     void setShutdownHandler(std::function<void()> handler) { shutdown_ = std::move(handler); }
 
@@ -129,6 +132,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     std::unique_ptr<QtTimerHost> timers_;
     AcquisitionCycle* cycle_ = nullptr;
     CKeyInDlg* keyIn_ = nullptr;
+    QWidget* playbackBar_ = nullptr;
     std::function<void()> shutdown_;
     std::function<bool(const QString&)> dataFileOpener_;
     bool closed_ = false;
