@@ -1,0 +1,27 @@
+#pragma once
+// The operator's side of the core's questions, answered with the window
+// system's own dialogs: message boxes with the program's fixed texts, file and
+// folder choosers, and the colour chooser with its sixteen custom colours.
+
+#include "app/OperatorPort.h"
+
+class QWidget;
+
+namespace sondrel {
+
+class QtOperatorPort : public OperatorPort {
+  public:
+    explicit QtOperatorPort(QWidget* owner) : owner_(owner) {}
+
+    void showMessage(const std::string& text, MessageKind kind) override;
+    std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
+    std::optional<std::string> chooseFolder(const std::string& title,
+                                            const std::string& start) override;
+    std::optional<Colour> chooseColour(Colour current) override;
+
+  private:
+    QWidget* owner_;
+};
+
+}  // namespace sondrel

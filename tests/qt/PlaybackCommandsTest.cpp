@@ -1,0 +1,218 @@
+// Recording, playback and the XYZ conversion through the main window's
+// commands and its playback bar, on the offscreen platform, with scripted
+// dialogs.
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "../core/PlaybackRig.h"
+#include "acquisition/AcquisitionCycle.h"
+#include "app/CommandIds.h"
+#include "app/PlaybackBar.h"
+#include "app/qt/CFileCommands.h"
+#include "app/qt/CMainFrame.h"
+#include "app/qt/CPlaybackBar.h"
+#include "app/qt/CSondrelView.h"
+#include "recording/Player.h"
+#include "recording/SettingsFile.h"
+
+namespace sondrel::testing {
+namespace {
+
+// Lets the event loop run until the condition holds; the limit only keeps a
+// broken build from hanging the suite.
+bool runUntil(const std::function<bool()>& condition, int limitMs = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+struct ProgramUnderTest {
+    CSondrelDoc doc;
+    SystemClock clock;
+    ScriptedOperator op;
+    FakeSettingsStore settings;
+    test::TempFolder folder;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<AcquisitionCycle> cycle;
+    std::unique_ptr<CFileCommands> files;
+
+    ProgramUnderTest() {
+        doc.writeDirectory = folder.path() + "/";
+        doc.readDirectory = folder.path() + "/";
+        doc.playbackIntervalMs = 1000;
+        frame = std::make_unique<CMainFrame>(doc);
+        cycle = std::make_unique<AcquisitionCycle>(doc, frame->timerHost(), clock);
+        cycle->setSettingsStore(&settings);
+        frame->setCycle(cycle.get());
+        files = std::make_unique<CFileCommands>(*frame, doc, *cycle, &settings, op);
+        frame->resize(900, 700);
+        frame->show();
+        QApplication::setActiveWindow(frame.get());
+    }
+    ~ProgramUnderTest() {
+        frame->timerHost().killTimer(kPollTimer);
+        cycle->shutdown();
+    }
+
+    CPlaybackBar& bar() { return *files->playbackBar(); }
+    bool run(int id) { return frame->executeCommand(id); }
+    // Whether the command would run now (not every command has a menu item).
+    bool enabled(int id) { return frame->commandEnabledNow(id); }
+    bool checked(int id) {
+        frame->refreshCommandStates();
+        return frame->commandAction(id) && frame->commandAction(id)->isChecked();
+    }
+};
+
+TEST(PlaybackCommands, OpenStepSeekAndChangeSpeedFromTheBar) {
+    ProgramUnderTest p;
+    EXPECT_FALSE(p.enabled(kCmdPlayOneFrame));
+    EXPECT_FALSE(p.bar().isVisible());
+    const std::string path = makeDataFile(p.folder.file("survey.qzr"), 999, {}, false, 120);
+
+    p.op.openAnswers.push_back(path);
+    ASSERT_TRUE(p.run(kCmdOpenPlayback));
+    ASSERT_EQ(p.doc.playbackActive, 1);
+    EXPECT_TRUE(p.bar().isVisible());
+    EXPECT_EQ(p.frame->frameTitle(), "Sondrel - Playback File [" + path + "] ");
+    EXPECT_EQ(p.bar().speedSpin()->value(), 0);
+    EXPECT_EQ(p.bar().speedIndicator()->value(), 0);
+    EXPECT_EQ(p.bar().trackbar()->maximum(), 100);
+    EXPECT_EQ(p.bar().trackbar()->tickInterval(), 10);
+    EXPECT_TRUE(p.enabled(kCmdPlayOneFrame));
+    EXPECT_FALSE(p.checked(kCmdPlayOneFrame));
+
+    // The first record comes on the poll timer.
+    ASSERT_TRUE(runUntil([&] { return p.doc.pingCount == 1; }));
+    EXPECT_EQ(shownRecord(p.doc), 0);
+    // A recorded ping period is known now.
+    EXPECT_TRUE(p.enabled(kCmdRealTimePlaySpeed));
+
+    p.bar().trackbar()->setFocus();
+    QTest::mouseClick(p.bar().stepForwardButton(), Qt::LeftButton);
+    EXPECT_EQ(shownRecord(p.doc), 1);
+    EXPECT_TRUE(p.checked(kCmdPlayOneFrame));
+    EXPECT_FALSE(p.frame->timerHost().isTimerActive(kPollTimer));
+    // The keys go back to the frame, where the hot keys are.
+    EXPECT_EQ(p.frame->focusWidget(), p.frame->view());
+    QTest::mouseClick(p.bar().stepForwardButton(), Qt::LeftButton);
+    QTest::mouseClick(p.bar().stepBackButton(), Qt::LeftButton);
+    EXPECT_EQ(shownRecord(p.doc), 1);
+
+    // Let go of the thumb at 37: playback continues at the next record start.
+    QSlider* trackbar = p.bar().trackbar();
+    trackbar->setSliderDown(true);
+    EXPECT_EQ(p.doc.trackbarBusy, 1);
+    trackbar->setSliderPosition(37);
+    trackbar->setSliderDown(false);
+    EXPECT_EQ(p.doc.trackbarBusy, 0);
+    QTest::mouseClick(p.bar().stepForwardButton(), Qt::LeftButton);
+    EXPECT_EQ(shownRecord(p.doc), 370);
+    EXPECT_EQ(trackbar->value(), 37);
+    // A click at the far right starts again from the first record.
+    trackbar->triggerAction(QAbstractSlider::SliderToMaximum);
+    QTest::mouseClick(p.bar().stepForwardButton(), Qt::LeftButton);
+    EXPECT_EQ(shownRecord(p.doc), 0);
+
+    // One click up on the speed: 50 ms faster, continuous play again.
+    p.bar().speedSpin()->stepUp();
+    EXPECT_EQ(p.doc.playbackIntervalMs, 950);
+    EXPECT_EQ(p.bar().speedSpin()->value(), 50);
+    EXPECT_EQ(p.bar().speedIndicator()->value(), 50);
+    EXPECT_EQ(p.doc.oneFrameMode, 0);
+    EXPECT_TRUE(p.frame->timerHost().isTimerActive(kPollTimer));
+    p.bar().speedSpin()->stepDown();
+    p.bar().speedSpin()->stepDown();
+    EXPECT_EQ(p.doc.playbackIntervalMs, 1000);
+
+    // Play One Frame from the menu stops and resumes.
+    ASSERT_TRUE(p.run(kCmdPlayOneFrame));
+    EXPECT_FALSE(p.frame->timerHost().isTimerActive(kPollTimer));
+    ASSERT_TRUE(p.run(kCmdPlayOneFrame));
+    EXPECT_TRUE(p.frame->timerHost().isTimerActive(kPollTimer));
+
+    // Connecting returns to real time and puts the bar away.
+    ASSERT_TRUE(p.run(kCmdConnect));
+    EXPECT_EQ(p.doc.playbackActive, 0);
+    EXPECT_FALSE(p.bar().isVisible());
+    EXPECT_FALSE(p.enabled(kCmdPlayOneFrame));
+    EXPECT_TRUE(p.op.messages.empty());
+}
+
+TEST(PlaybackCommands, CopyWhilePlayingWritesEveryShownRecord) {
+    ProgramUnderTest p;
+    const std::string path = makeDataFile(p.folder.file("src.qzr"), 6, {3}, true);
+    ASSERT_TRUE(p.frame->openDataFile(QString::fromStdString(path)));
+    QTest::mouseClick(p.bar().stepForwardButton(), Qt::LeftButton);
+    ASSERT_TRUE(p.run(kCmdRecord));
+    EXPECT_TRUE(p.checked(kCmdRecord));
+    EXPECT_EQ(p.frame->frameTitle().rfind("Sondrel - Copy to File [", 0), 0u);
+    for (int i = 0; i < 8; ++i) QTest::mouseClick(p.bar().stepForwardButton(), Qt::LeftButton);
+    ASSERT_TRUE(p.run(kCmdRecord));
+    EXPECT_FALSE(p.checked(kCmdRecord));
+    EXPECT_EQ(p.frame->frameTitle(), "Sondrel - Playback File [" + path + "] ");
+    // Shown after the copy began: 1 2 (3) 4 5 0 1 2; the invalid one is not copied.
+    const std::string copy = test::readBytes(p.doc.recordPath);
+    EXPECT_EQ(copy.size(), 7u * 1152u);
+    EXPECT_TRUE(p.op.messages.empty());
+}
+
+TEST(PlaybackCommands, ARefusedFileSaysSoAndADroppedFileOpens) {
+    ProgramUnderTest p;
+    const std::string wrong = p.folder.write("notes.txt", std::string(2048, 'Q'));
+    EXPECT_FALSE(p.frame->openDataFile(QString::fromStdString(wrong)));
+    ASSERT_EQ(p.op.messages.size(), 1u);
+    EXPECT_EQ(p.op.messages[0], "ERROR: Application can not recognize this file type!");
+    EXPECT_EQ(p.doc.playbackActive, 0);
+    const std::string good = makeDataFile(p.folder.file("good.qzr"), 2);
+    EXPECT_TRUE(p.frame->openDataFile(QString::fromStdString(good)));
+    EXPECT_EQ(p.doc.playbackActive, 1);
+}
+
+TEST(PlaybackCommands, ConversionFromTheMenuMatchesTheCommandLineConverter) {
+    ProgramUnderTest p;
+    p.doc.display.rollCorrection = 1;
+    const std::string input = makeDataFile(p.folder.file("pipe run.qzr"), 40, {5, 17}, true);
+    p.doc.playbackIntervalMs = 0;
+    p.op.openAnswers.push_back(input);
+    ASSERT_TRUE(p.run(kCmdConvertXyz));
+    EXPECT_FALSE(p.enabled(kCmdConvertXyz));
+    ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }));
+    EXPECT_EQ(p.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
+    EXPECT_TRUE(p.enabled(kCmdConvertXyz));
+    EXPECT_TRUE(p.checked(kCmdPlayOneFrame));
+    const std::string fromMenu = test::readBytes(p.folder.file("pipe run.xyz"));
+    ASSERT_FALSE(fromMenu.empty());
+
+    // The same file through sondrel-convert with the same display settings.
+    const std::string settingsFile = p.folder.file("Sondrel.INI");
+    ASSERT_TRUE(saveSettings(p.doc, settingsFile));
+    const std::string output = p.folder.file("headless.xyz");
+    QProcess convert;
+    convert.start(QStringLiteral(SONDREL_BIN_DIR "/sondrel-convert"),
+                  {QStringLiteral("--quiet"), QStringLiteral("--settings"),
+                   QString::fromStdString(settingsFile), QStringLiteral("-o"),
+                   QString::fromStdString(output), QString::fromStdString(input)});
+    ASSERT_TRUE(convert.waitForFinished(60000));
+    EXPECT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
+    EXPECT_EQ(fromMenu, test::readBytes(output));
+}
+
+}  // namespace
+}  // namespace sondrel::testing
