@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -63,6 +64,10 @@ bool asksForTextOnly(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file that reaches the system's size limit must fail the write, which
+    // the recorder reports and survives, rather than end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     Options options;
     QCommandLineParser parser;
     options.addTo(parser);

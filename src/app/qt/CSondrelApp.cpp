@@ -14,8 +14,10 @@
 #include "acquisition/qt/CSSocket.h"
 #include "acquisition/qt/OrientationPort.h"
 #include "acquisition/qt/SerialHeadPort.h"
+#include "app/qt/CFileCommands.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CMainFrame.h"
+#include "app/qt/QtOperatorPort.h"
 #include "app/qt/RecentFiles.h"
 #include "app/qt/SimulatedHeadProcess.h"
 #include "display/StatusTexts.h"
@@ -72,6 +74,8 @@ bool CSondrelApp::initInstance() {
     cycle_->setOrientationLink(orientation_.get());
     cycle_->setSettingsStore(&settings_);
     frame_->setCycle(cycle_.get());
+    operator_ = std::make_unique<QtOperatorPort>(frame_.get());
+    files_ = std::make_unique<CFileCommands>(*frame_, *doc_, *cycle_, &settings_, *operator_);
     frame_->setShutdownHandler([this] { shutdown(); });
 
     // Without a window manager "maximised" means nothing; the screen's size does.
@@ -84,8 +88,7 @@ bool CSondrelApp::initInstance() {
     frame_->setFrameTitle(TitleOccasion::StartUp);
 
     if (!options_.dataFile.isEmpty() && !frame_->openDataFile(options_.dataFile))
-        complain(QStringLiteral("%1: playing back data files is not available in this version; "
-                                "starting in real time")
+        complain(QStringLiteral("%1: cannot be played back; staying in real time")
                      .arg(options_.dataFile));
     scheduleScreenshot();
     return true;

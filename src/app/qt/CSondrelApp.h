@@ -16,6 +16,7 @@
 namespace sondrel {
 
 class AcquisitionCycle;
+class CFileCommands;
 class CKeyInDlg;
 class CMainFrame;
 class CSondrelDoc;
@@ -23,6 +24,7 @@ class CSSocket;
 class OrientationPort;
 class RecentFiles;
 class SerialHeadPort;
+class QtOperatorPort;
 class SimulatedHeadProcess;
 
 struct StartOptions {
@@ -73,6 +75,9 @@ class CSondrelApp {
     std::unique_ptr<CSSocket> socket_;
     std::unique_ptr<SerialHeadPort> serial_;
     std::unique_ptr<OrientationPort> orientation_;
+    // The file commands go before the cycle and the frame they plug into.
+    std::unique_ptr<QtOperatorPort> operator_;
+    std::unique_ptr<CFileCommands> files_;
     bool shutDown_ = false;
 };
 
