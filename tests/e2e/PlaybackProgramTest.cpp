@@ -1,0 +1,86 @@
+// The desktop program given a data file on its command line, under a real X
+// server (Xvfb): it connects as usual (to the simulated head, on loopback),
+// then plays the file, and its screenshot shows the recorded pipe, not the live
+// one.
+
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "../qt/RingCheck.h"
+#include "acquisition/SimulatedHead.h"
+#include "acquisition/SondrelDoc.h"
+#include "recording/BinaryFile.h"
+#include "recording/RecordFormat.h"
+
+namespace {
+
+using namespace sondrel;
+
+// A survey of a pipe twice as wide as the simulated head's, at a range of 1 m.
+bool writeSurvey(const std::string& path, int records) {
+    PipeModel pipe;
+    pipe.diameter = 1.2;
+    pipe.wander = 0.0;
+    SimulatedHead head(HeadConfig{}, pipe);
+    CSondrelDoc doc;
+    doc.setRangeIndex(3);
+    doc.dateText = "08-DEC-2026";
+    doc.timeText = "14:03:07";
+    doc.hundredthsText = ".45";
+    BinaryFile file;
+    if (!file.create(path)) return false;
+    for (int i = 0; i < records; ++i) {
+        const std::vector<std::uint8_t> block = head.buildBlock(doc.command, i * 0.1);
+        std::copy_n(block.begin(), kReturnHeaderSize, doc.returnHeader.begin());
+        std::copy(block.begin() + kReturnHeaderSize, block.end(), doc.echoLong.begin());
+        if (!writeRecord(doc, file)) return false;
+    }
+    return file.close();
+}
+
+TEST(PlaybackProgram, ADataFileOnTheCommandLineIsPlayedBack) {
+    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (xvfbRun.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString survey = dir.filePath(QStringLiteral("wide pipe.qzr"));
+    ASSERT_TRUE(writeSurvey(survey.toStdString(), 200));
+    const QString settings = dir.filePath(QStringLiteral("Sondrel.INI"));
+    const QString shot = dir.filePath(QStringLiteral("window.png"));
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    program.setProcessEnvironment(env);
+    program.start(
+        xvfbRun,
+        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x1024x24"),
+         QStringLiteral(SONDREL_BIN_DIR "/sondrel"), QStringLiteral("--simulate"),
+         QStringLiteral("--settings"), settings, QStringLiteral("--screenshot"), shot,
+         QStringLiteral("--screenshot-after"), QStringLiteral("3"), survey});
+    ASSERT_TRUE(program.waitForFinished(60000)) << "the program did not close by itself";
+    const std::string output = QString::fromLocal8Bit(program.readAll()).toStdString();
+    ASSERT_EQ(program.exitStatus(), QProcess::NormalExit) << output;
+    ASSERT_EQ(program.exitCode(), 0) << output;
+
+    QImage picture;
+    ASSERT_TRUE(picture.load(shot)) << output;
+    const QRect view = sondrel::test::darkArea(picture);
+    ASSERT_FALSE(view.isEmpty()) << "no dark view area in the screenshot";
+    const sondrel::test::RingReport ring = sondrel::test::findRing(picture, view);
+    ASSERT_TRUE(ring.found) << ring.why;
+    // The live head's pipe (0.6 m) would be drawn at about 150 pixels; the
+    // recorded one is twice as wide.
+    EXPECT_GT(ring.medianRadius, 250.0) << "the live pipe is on screen, not the recorded one";
+}
+
+}  // namespace
