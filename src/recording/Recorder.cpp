@@ -190,8 +190,11 @@ void Recorder::recordPing(CSondrelDoc& doc) {
 }
 
 void Recorder::closeRecordFile(CSondrelDoc& doc) {
+    const bool wasRecording = doc.recordingActive != 0;
     file_.close();
     doc.recordingActive = 0;
+    // A reconnect ends a recording too; the title must not go on naming the file.
+    if (wasRecording) windows_.setWindowTitle(windowTitle(doc, TitleOccasion::RecordingStopped));
 }
 
 void Recorder::endAfterWriteError(std::int64_t lastCompleteLength) {

@@ -98,6 +98,22 @@ TEST(Recording, AutomaticNameRecordsEveryValidPingAndTitlesFollow) {
     EXPECT_TRUE(rig.op.messages.empty());
 }
 
+TEST(Recording, AConnectEndsTheRecordingAndTheTitleStopsNamingTheFile) {
+    PlaybackRig rig;
+    livePing(rig);
+    rig.recorder.startStopRecording();
+    ASSERT_EQ(rig.doc.recordingActive, 1);
+    const std::string path = rig.recorder.filePath();
+    for (int i = 0; i < 3; ++i) livePing(rig);
+
+    rig.cycle.connectToHead();
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_FALSE(rig.recorder.isRecording());
+    ASSERT_FALSE(rig.windows.titles.empty());
+    EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Real Time ");
+    EXPECT_EQ(countRecords(path), 3);
+}
+
 TEST(Recording, TwoStartsInTheSameSecondShareTheNameAndTheSecondTruncates) {
     PlaybackRig rig;
     livePing(rig);
