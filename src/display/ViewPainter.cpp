@@ -1,5 +1,7 @@
 #include "display/ViewPainter.h"
 
+#include <algorithm>
+
 #include "acquisition/SonarTables.h"
 #include "acquisition/SondrelDoc.h"
 #include "display/Overlays.h"
@@ -181,6 +183,11 @@ void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out, Profile
     }
 
     out.fillRect(0, 0, w, h, rgbFromColour(doc.display.bkColor));
+    // A drag can only move the image so far; the bound keeps the centre's
+    // arithmetic in range whatever the offset was set to.
+    constexpr int kMaxImageOffset = 1'000'000;
+    view.imageOffsetX = std::clamp(view.imageOffsetX, -kMaxImageOffset, kMaxImageOffset);
+    view.imageOffsetY = std::clamp(view.imageOffsetY, -kMaxImageOffset, kMaxImageOffset);
     view.imageCentreX = view.imageOffsetX + w / 2;
     view.imageCentreY = view.imageOffsetY + h / 2;
 
