@@ -1,4 +1,5 @@
 #include "display/CursorReadout.h"
+#include "display/SonarBitmap.h"
 
 #include <cmath>
 
@@ -11,7 +12,6 @@ namespace sondrel {
 namespace {
 constexpr double kDegreesPerRadian = 57.295780490442965;
 // Half the image's width: the full range lies this many image pixels out.
-constexpr double kRangePixels = 500.0;
 // The side-scan image starts this far left of the window's middle.
 constexpr int kSideScanOriginOffset = 250;
 }  // namespace
@@ -31,7 +31,7 @@ double cursorBearing(double dx, double dy) {
 void updateCursorReadout(CSondrelDoc& doc, const ViewState& view, int x, int y) {
     const double zoom = doc.display.zoom;
     if (!(zoom > 0.0) || !std::isfinite(zoom)) return;
-    const double k = rangeMetresForIndex(doc.rangeIndex) / zoom / kRangePixels;
+    const double k = rangeMetresForIndex(doc.rangeIndex) / zoom / kFullRangePixels;
     const bool sideScan = doc.scanMode == kSideScan;
     const double cx = sideScan ? view.clientWidth / 2 - kSideScanOriginOffset : view.imageCentreX;
     const double cy = sideScan ? y : view.imageCentreY;

@@ -1,4 +1,5 @@
 #include "display/Overlays.h"
+#include "display/SonarBitmap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +14,6 @@ namespace sondrel {
 namespace {
 
 // The image is 1000 x 1000 image pixels; the full range is 500 of them.
-constexpr double kImageSize = 1000.0;
-constexpr double kFullRangePixels = 500.0;
 constexpr double kDegreesToRadians = 3.14159265358979323846 / 180.0;
 
 constexpr Rgb kPanelFill{80, 80, 80};
@@ -48,7 +47,7 @@ void disc(DisplayList& out, double cx, double cy, const FigureStyle& style) {
 // ---- grid
 
 GridLines gridLines(int clientWidth, int clientHeight, double zoom, bool feet) {
-    const double h = kImageSize * 0.5 * zoom;
+    const double h = kSonarImageSize * 0.5 * zoom;
     const double s = feet ? h * 3.0 * kMetresPerFoot : h;
     const double cx = clientWidth / 2;
     const double cy = clientHeight / 2;

@@ -1,4 +1,5 @@
 #include "display/ProfilePass.h"
+#include "display/SonarBitmap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -128,7 +129,7 @@ class ResolvedConversion {
         switch (format_) {
             case 2:
             case 3:
-                return (v * o_ + l_) * 750 * soundVelocity_ / 1500 * 500 / rangeMetres_;
+                return (v * o_ + l_) * 750 * soundVelocity_ / 1500 * kFullRangePixels / rangeMetres_;
             case 1:
                 if (corrected_) v += shortRangeCorrection(value);
                 return v * o_ / m_ * soundVelocity_ / 1500;
@@ -158,7 +159,7 @@ double profileStartAngle(const CSondrelDoc& doc) {
 
 int profileMinimumDistance(const CSondrelDoc& doc) {
     if (!(doc.rangeMetres > 0.0)) return 0;
-    return truncated(doc.profileMinRange * 500 / doc.rangeMetres);
+    return truncated(doc.profileMinRange * kFullRangePixels / doc.rangeMetres);
 }
 
 void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter) {
@@ -194,8 +195,8 @@ void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter
         const double y = -d * angles.cos[k];
         path.lastX = x;
         path.lastY = y;
-        const int px = truncated(truncated(x + 500) * zoom);
-        const int py = truncated(truncated(y + 500) * zoom);
+        const int px = truncated(truncated(x + kFullRangePixels) * zoom);
+        const int py = truncated(truncated(y + kFullRangePixels) * zoom);
         switch (pointSize) {
             case 0:
                 path.ellipses.push_back({px, py, 1, 1});

@@ -12,7 +12,10 @@
 
 namespace sondrel {
 
+// The sonar image is 1000 x 1000 image pixels; the range's full scale is 500 of
+// them from the centre. Everything that places points, overlays or readouts uses these.
 inline constexpr int kSonarImageSize = 1000;
+inline constexpr double kFullRangePixels = 500.0;
 inline constexpr int kColourTableCount = 9;
 // Entries 0..118 are defined; nothing produces a higher index.
 inline constexpr int kColourLevels = 119;

@@ -1,4 +1,5 @@
 #include "display/ViewPainter.h"
+#include "display/SonarBitmap.h"
 
 #include <algorithm>
 
@@ -11,7 +12,6 @@ namespace sondrel {
 
 namespace {
 
-constexpr double kImageSize = 1000.0;
 
 constexpr int kStatusPixels = 15;
 constexpr int kRangePixels = 25;
@@ -196,7 +196,7 @@ void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out, Profile
     out.translate(view.imageOffsetX, view.imageOffsetY);
     if (doc.display.showGrid) drawGrid(doc, w, h, out);
     // Image pixel (0, 0) of the zoomed image, centred in the window.
-    out.translate(w * 0.5 - kImageSize * zoom * 0.5, h * 0.5 - kImageSize * zoom * 0.5);
+    out.translate(w * 0.5 - kSonarImageSize * zoom * 0.5, h * 0.5 - kSonarImageSize * zoom * 0.5);
     runProfilePass(doc, view.profile, exporter);
     out.profilePoints(view.profile.ellipses, rgbFromColour(doc.display.pointsColor));
     if (doc.display.displayCircle) drawCircle(doc, view, out);

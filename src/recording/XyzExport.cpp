@@ -1,4 +1,5 @@
 #include "recording/XyzExport.h"
+#include "display/SonarBitmap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +19,7 @@ XyzAxes xyzAxesFor(double theta) {
 }
 
 XyzPoint xyzPointFor(double d, const XyzAxes& axes, double rangeMetres, double distanceM) {
-    const float r = static_cast<float>(rangeMetres * d / 500);
+    const float r = static_cast<float>(rangeMetres * d / kFullRangePixels);
     XyzPoint p;
     p.x = static_cast<float>(r * axes.cosG);
     p.y = static_cast<float>(-(r * axes.sinG));
