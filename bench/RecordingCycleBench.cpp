@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "acquisition/AcquisitionCycle.h"
-#include "acquisition/SimulatedHead.h"
+#include "simulation/SimulatedHead.h"
 #include "acquisition/SondrelDoc.h"
-#include "app/OperatorPort.h"
+#include "common/OperatorPort.h"
 #include "recording/FileWindows.h"
 #include "recording/Recorder.h"
 

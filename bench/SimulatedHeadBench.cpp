@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "acquisition/SimulatedHead.h"
+#include "simulation/SimulatedHead.h"
 #include "acquisition/SwitchCommand.h"
 
 using namespace sondrel;

@@ -16,9 +16,9 @@
 #include <string>
 
 #include "acquisition/AcquisitionCycle.h"
-#include "acquisition/SimulatedHead.h"
+#include "simulation/SimulatedHead.h"
 #include "acquisition/SondrelDoc.h"
-#include "app/OperatorPort.h"
+#include "common/OperatorPort.h"
 #include "app/qt/CFileCommands.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "recording/IniFile.h"
+#include "common/IniFile.h"
 
 namespace sondrel {
 

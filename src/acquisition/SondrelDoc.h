@@ -10,8 +10,8 @@
 
 #include "acquisition/SonarTables.h"
 #include "acquisition/SwitchCommand.h"
-#include "display/DisplaySettings.h"
-#include "display/SonarBitmap.h"
+#include "common/DisplaySettings.h"
+#include "common/SonarBitmap.h"
 
 namespace sondrel {
 

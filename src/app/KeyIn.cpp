@@ -1,7 +1,7 @@
 #include "app/KeyIn.h"
 
 #include "acquisition/SondrelDoc.h"
-#include "recording/IniFile.h"
+#include "common/IniFile.h"
 
 namespace sondrel {
 

@@ -1,5 +1,5 @@
 #include "display/CursorReadout.h"
-#include "display/SonarBitmap.h"
+#include "common/SonarBitmap.h"
 
 #include <cmath>
 

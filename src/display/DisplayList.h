@@ -10,21 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "display/DisplaySettings.h"
+#include "common/Colour.h"
 
 namespace sondrel {
-
-// An opaque drawing colour.
-struct Rgb {
-    std::uint8_t r = 0, g = 0, b = 0;
-    friend constexpr bool operator==(Rgb, Rgb) = default;
-};
-
-// Stored colours are 0x00BBGGRR; whatever the top byte holds, drawing is opaque.
-constexpr Rgb rgbFromColour(Colour c) {
-    return Rgb{static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>((c >> 8) & 0xFF),
-               static_cast<std::uint8_t>((c >> 16) & 0xFF)};
-}
 
 // A pen; a dash pattern is given in pen widths (dash length, gap length), and a
 // dash of 0 means a solid line.

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "display/DisplayList.h"
-#include "display/DisplaySettings.h"
+#include "common/DisplaySettings.h"
 
 namespace sondrel {
 

@@ -1,5 +1,5 @@
 #include "display/ProfilePass.h"
-#include "display/SonarBitmap.h"
+#include "common/SonarBitmap.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 #include "display/ViewPainter.h"
-#include "display/SonarBitmap.h"
+#include "common/SonarBitmap.h"
 
 #include <algorithm>
 

@@ -9,7 +9,7 @@
 
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
-#include "app/OperatorPort.h"
+#include "common/OperatorPort.h"
 #include "display/StatusTexts.h"
 #include "recording/FileMessages.h"
 #include "recording/FileWindows.h"

@@ -5,7 +5,7 @@
 
 #include "acquisition/Links.h"
 #include "acquisition/SondrelDoc.h"
-#include "recording/IniFile.h"
+#include "common/IniFile.h"
 
 namespace sondrel {
 

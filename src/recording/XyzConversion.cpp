@@ -2,7 +2,7 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "acquisition/TimerHost.h"
-#include "app/OperatorPort.h"
+#include "common/OperatorPort.h"
 #include "recording/FileMessages.h"
 #include "recording/Player.h"
 

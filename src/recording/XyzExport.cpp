@@ -1,5 +1,5 @@
 #include "recording/XyzExport.h"
-#include "display/SonarBitmap.h"
+#include "common/SonarBitmap.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "display/SonarBitmap.h"
+#include "common/SonarBitmap.h"
 
 namespace sondrel {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "TempFolder.h"
 #include "acquisition/ComPortNames.h"
-#include "recording/IniFile.h"
+#include "common/IniFile.h"
 
 namespace sondrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "recording/IniFile.h"
+#include "common/IniFile.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

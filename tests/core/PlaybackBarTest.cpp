@@ -1,4 +1,4 @@
-#include "app/PlaybackBar.h"
+#include "recording/PlaybackBar.h"
 
 #include <gtest/gtest.h>
 

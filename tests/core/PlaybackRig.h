@@ -16,7 +16,7 @@
 #include "VirtualTimerHost.h"
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
-#include "app/OperatorPort.h"
+#include "common/OperatorPort.h"
 #include "recording/BinaryFile.h"
 #include "recording/FileWindows.h"
 #include "recording/Player.h"

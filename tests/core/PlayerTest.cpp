@@ -7,7 +7,7 @@
 #include <random>
 
 #include "PlaybackRig.h"
-#include "app/PlaybackBar.h"
+#include "recording/PlaybackBar.h"
 
 namespace sondrel::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include "TempFolder.h"
 #include "acquisition/SondrelDoc.h"
 #include "app/RunSettings.h"
-#include "recording/IniFile.h"
+#include "common/IniFile.h"
 #include "recording/SettingsFile.h"
 
 namespace sondrel {

@@ -13,7 +13,7 @@
 
 #include "TempFolder.h"
 #include "acquisition/SondrelDoc.h"
-#include "recording/IniFile.h"
+#include "common/IniFile.h"
 
 using namespace sondrel;
 using sondrel::test::readBytes;

@@ -11,8 +11,8 @@
 
 #include "acquisition/Orientation.h"
 #include "acquisition/ReturnBlock.h"
-#include "acquisition/SimulatedHead.h"
-#include "acquisition/SimulatedInstruments.h"
+#include "simulation/SimulatedHead.h"
+#include "simulation/SimulatedInstruments.h"
 #include "acquisition/SondrelDoc.h"
 #include "display/ProfilePass.h"
 

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "acquisition/SimulatedHead.h"
+#include "simulation/SimulatedHead.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"

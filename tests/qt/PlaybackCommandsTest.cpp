@@ -19,7 +19,7 @@
 #include "../core/PlaybackRig.h"
 #include "acquisition/AcquisitionCycle.h"
 #include "app/CommandIds.h"
-#include "app/PlaybackBar.h"
+#include "recording/PlaybackBar.h"
 #include "app/qt/CFileCommands.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"

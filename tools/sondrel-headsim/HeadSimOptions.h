@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "acquisition/SimulatedHead.h"
-#include "acquisition/SimulatedInstruments.h"
+#include "simulation/SimulatedHead.h"
+#include "simulation/SimulatedInstruments.h"
 
 namespace headsim {
 

@@ -32,8 +32,8 @@
 #include <vector>
 
 #include "HeadSimOptions.h"
-#include "acquisition/SimulatedHead.h"
-#include "acquisition/SimulatedInstruments.h"
+#include "simulation/SimulatedHead.h"
+#include "simulation/SimulatedInstruments.h"
 
 using Clock = std::chrono::steady_clock;
 using headsim::Settings;

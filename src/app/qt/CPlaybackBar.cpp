@@ -8,7 +8,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
-#include "app/PlaybackBar.h"
+#include "recording/PlaybackBar.h"
 
 namespace sondrel {
 

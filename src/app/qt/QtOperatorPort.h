@@ -3,7 +3,7 @@
 // system's own dialogs: message boxes with the program's fixed texts, file and
 // folder choosers, and the colour chooser with its sixteen custom colours.
 
-#include "app/OperatorPort.h"
+#include "common/OperatorPort.h"
 
 class QWidget;
 

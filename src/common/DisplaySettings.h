@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-namespace sondrel {
+#include "common/Colour.h"
 
-using Colour = std::uint32_t;  // 0x00BBGGRR
+namespace sondrel {
 
 inline constexpr Colour kDefaultPointsColour = 0xFAFAFA;
 inline constexpr Colour kDefaultGridColour = 0x003278;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "display/DisplaySettings.h"
+#include "common/Colour.h"
 
 namespace sondrel {
 

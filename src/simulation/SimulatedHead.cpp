@@ -1,4 +1,4 @@
-#include "acquisition/SimulatedHead.h"
+#include "simulation/SimulatedHead.h"
 
 #include <algorithm>
 #include <array>

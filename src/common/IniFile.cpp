@@ -1,4 +1,4 @@
-#include "recording/IniFile.h"
+#include "common/IniFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

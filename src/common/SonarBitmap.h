@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/DisplayList.h"  // Rgb
+#include "common/Colour.h"
 
 namespace sondrel {
 

@@ -1,4 +1,4 @@
-#include "display/SonarBitmap.h"
+#include "common/SonarBitmap.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "acquisition/SimulatedInstruments.h"
+#include "simulation/SimulatedInstruments.h"
 
 #include <algorithm>
 #include <bit>
