@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "acquisition/AcquisitionCycle.h"
-#include "simulation/SimulatedHead.h"
 #include "acquisition/SondrelDoc.h"
 #include "common/OperatorPort.h"
 #include "recording/FileWindows.h"
 #include "recording/Recorder.h"
+#include "simulation/SimulatedHead.h"
 
 namespace {
 

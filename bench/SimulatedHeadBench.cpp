@@ -3,8 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "simulation/SimulatedHead.h"
 #include "acquisition/SwitchCommand.h"
+#include "simulation/SimulatedHead.h"
 
 using namespace sondrel;
 

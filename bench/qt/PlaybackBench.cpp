@@ -16,14 +16,14 @@
 #include <string>
 
 #include "acquisition/AcquisitionCycle.h"
-#include "simulation/SimulatedHead.h"
 #include "acquisition/SondrelDoc.h"
-#include "common/OperatorPort.h"
 #include "app/qt/CFileCommands.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
+#include "common/OperatorPort.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
+#include "simulation/SimulatedHead.h"
 
 namespace {
 

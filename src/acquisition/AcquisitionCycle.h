@@ -36,7 +36,7 @@ TimeStampTexts timeStampTexts(const LocalTime& t);
 // Collects the bytes of the TCP stream into whole return blocks. The stream has
 // no message boundaries: a block may arrive in any number of segments.
 class BlockAssembler {
-public:
+  public:
     static constexpr std::size_t kBlockSize = kReceiveBufferSize;
 
     // Takes up to the bytes that complete the current block; returns how many it took.
@@ -46,13 +46,13 @@ public:
     std::size_t pending() const { return filled_; }
     void discard() { filled_ = 0; }
 
-private:
+  private:
     std::array<std::uint8_t, kBlockSize> block_{};
     std::size_t filled_ = 0;
 };
 
 class AcquisitionCycle : public HeadLinkEvents {
-public:
+  public:
     AcquisitionCycle(CSondrelDoc& doc, TimerHost& timers, Clock& clock);
     AcquisitionCycle(const AcquisitionCycle&) = delete;
     AcquisitionCycle& operator=(const AcquisitionCycle&) = delete;
@@ -115,7 +115,7 @@ public:
 
     std::size_t pendingSocketBytes() const { return assembler_.pending(); }
 
-private:
+  private:
     enum class WatchdogRole { Poll, ReplyTimeout };
 
     void setLinkState(int state);

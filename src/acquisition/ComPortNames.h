@@ -40,7 +40,7 @@ std::optional<int> parseComPortName(std::string_view text);
 std::string defaultComPortDevice(int n);
 
 class ComPortMap {
-public:
+  public:
     // Every number at its default device.
     ComPortMap() = default;
     // The defaults with the overrides of the "COM Ports" section.
@@ -53,7 +53,7 @@ public:
     // The device of COMn; empty outside 1..256.
     std::string deviceFor(int n) const;
 
-private:
+  private:
     std::map<int, std::string> overrides_;
 };
 

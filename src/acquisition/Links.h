@@ -23,7 +23,7 @@ inline constexpr int kDefaultHeadPort = 4040;  // TCP port of an Ethernet head
 // What the links report. Every call arrives on the main thread (the serial link
 // marshals its worker's hand-off there), so the cycle never needs a lock.
 class HeadLinkEvents {
-public:
+  public:
     virtual ~HeadLinkEvents() = default;
     // A connection attempt finished: 0 on success, otherwise a non-zero error code.
     virtual void onSocketConnected(int error) = 0;
@@ -40,7 +40,7 @@ public:
 // ------------------------------------------------------------------ Ethernet head
 
 class EthernetLink {
-public:
+  public:
     virtual ~EthernetLink() = default;
     // Starts a non-blocking connection to a literal IP address (never a name to
     // look up). Returns false when the attempt failed at once; otherwise the
@@ -66,7 +66,7 @@ struct SerialPollRequest {
 };
 
 class SerialHeadLink {
-public:
+  public:
     virtual ~SerialHeadLink() = default;
     // Opens "COM<comPort>" with the head's line settings; false on any failure.
     virtual bool open(int comPort, int baud) = 0;
@@ -88,7 +88,7 @@ public:
 // ------------------------------------------------------------------ orientation instrument
 
 class OrientationLink {
-public:
+  public:
     virtual ~OrientationLink() = default;
     virtual bool open(int comPort, int baud) = 0;
     virtual bool isOpen() const = 0;
@@ -118,7 +118,7 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // A monotonic counter and its ticks per second (the ping-rate measurement).
     virtual std::int64_t counterFrequency() = 0;
@@ -129,7 +129,7 @@ public:
 
 // std::chrono::steady_clock and the C library's local time.
 class SystemClock : public Clock {
-public:
+  public:
     std::int64_t counterFrequency() override;
     std::int64_t counterValue() override;
     LocalTime localTime() override;
@@ -138,7 +138,7 @@ public:
 // ------------------------------------------------------------------ settings file
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     virtual void load(CSondrelDoc& doc) = 0;
     virtual void save(CSondrelDoc& doc) = 0;
@@ -147,7 +147,7 @@ public:
 // ------------------------------------------------------------------ recorder and player
 
 class PingRecorder {
-public:
+  public:
     virtual ~PingRecorder() = default;
     // Appends the current ping to the open data file (called only while
     // recordingActive is 1, for valid pings).
@@ -157,7 +157,7 @@ public:
 };
 
 class PlaybackDriver {
-public:
+  public:
     virtual ~PlaybackDriver() = default;
     // One playback step, driven by the poll timer while playbackActive is 1.
     virtual void playOneRecord() = 0;
@@ -170,7 +170,7 @@ public:
 // operation does nothing by default, so a headless program overrides only what
 // it needs.
 class CycleObserver {
-public:
+  public:
     virtual ~CycleObserver() = default;
     virtual void refreshStatusBar() {}
     // The diagnostics dialog, when it is open.

@@ -44,7 +44,7 @@ bool parseOrientation(CSondrelDoc& doc, int sentenceType, std::span<const std::u
 
 // The orientation port as the cycle uses it. All calls run on the main thread.
 class OrientationInput {
-public:
+  public:
     OrientationInput(CSondrelDoc& doc, TimerHost& timers);
 
     void setLink(OrientationLink* link) { link_ = link; }
@@ -64,7 +64,7 @@ public:
     void resetByteCount() { byteCount_ = 0; }
     std::span<const std::uint8_t> lastRead() const { return {buffer_.data(), byteCount_}; }
 
-private:
+  private:
     void writeByte(char c);
 
     CSondrelDoc& doc_;

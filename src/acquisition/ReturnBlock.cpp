@@ -21,10 +21,17 @@ bool decodeReturnHeader(CSondrelDoc& doc, std::span<const std::uint8_t> h, Decod
     if (lower(h[0]) != 'q' || lower(h[2]) != 'z') return false;
     int samples = 0;
     switch (lower(h[1])) {
-        case 's': samples = 800; break;
-        case 'm': samples = 250; break;
-        case 'g': samples = 500; break;
-        default: return false;
+        case 's':
+            samples = 800;
+            break;
+        case 'm':
+            samples = 250;
+            break;
+        case 'g':
+            samples = 500;
+            break;
+        default:
+            return false;
     }
     doc.dataPointCount = samples;
     doc.headId = h[3];

@@ -33,7 +33,7 @@ void spinMicroseconds(int microseconds);
 
 // What a poll needs of the head's line.
 class SerialLine {
-public:
+  public:
     virtual ~SerialLine() = default;
     virtual bool isOpen() const = 0;
     // The ports are being changed or the program is closing: no I/O at all.

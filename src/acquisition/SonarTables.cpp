@@ -29,9 +29,13 @@ int rangeIndexForCode(int code) {
     return 8;
 }
 
-int clampRangeIndex(int index) { return std::clamp(index, 0, kRangeCount - 1); }
+int clampRangeIndex(int index) {
+    return std::clamp(index, 0, kRangeCount - 1);
+}
 
-double rangeMetresForIndex(int index) { return kRangeMetres[clampRangeIndex(index)]; }
+double rangeMetresForIndex(int index) {
+    return kRangeMetres[clampRangeIndex(index)];
+}
 
 int trainDegreesFor(int t, bool reversed) {
     const int b = t >= 60 ? t - 60 : t + 60;
@@ -49,17 +53,26 @@ int steppedTrainCode(int t, int delta, bool reversed) {
 
 std::string_view stepSizeName(int stepSize) {
     switch (stepSize) {
-        case 0: return "None";
-        case 1: return "Slow";
-        case 2: return "Medium";
-        case 3: return "Fast";
-        case 4: return "Faster";
-        case 8: return "Fastest";
-        default: return "";
+        case 0:
+            return "None";
+        case 1:
+            return "Slow";
+        case 2:
+            return "Medium";
+        case 3:
+            return "Fast";
+        case 4:
+            return "Faster";
+        case 8:
+            return "Fastest";
+        default:
+            return "";
     }
 }
 
-int normalisedStepSize(int stepSize) { return stepSize == 5 ? 8 : stepSize; }
+int normalisedStepSize(int stepSize) {
+    return stepSize == 5 ? 8 : stepSize;
+}
 
 int steppedSpeed(int stepSize, int delta, int sonarType, double rangeMetres) {
     const int v = stepSize + delta;
@@ -75,10 +88,14 @@ int steppedSpeed(int stepSize, int delta, int sonarType, double rangeMetres) {
 
 std::string_view scanModeName(int scanMode) {
     switch (scanMode) {
-        case kSector: return "Sector";
-        case kPolar: return "Polar";
-        case kSideScan: return "SideScan";
-        default: return "";
+        case kSector:
+            return "Sector";
+        case kPolar:
+            return "Polar";
+        case kSideScan:
+            return "SideScan";
+        default:
+            return "";
     }
 }
 

@@ -15,7 +15,7 @@ enum ScanMode : int { kSector = 0, kPolar = 1, kSideScan = 2 };
 
 inline constexpr int kRangeCount = 9;
 inline constexpr std::array<double, kRangeCount> kRangeMetres = {0.25, 0.5, 0.75, 1.0, 2.0,
-                                                                  3.0,  4.0, 5.0,  6.0};
+                                                                 3.0,  4.0, 5.0,  6.0};
 inline constexpr std::array<std::uint8_t, kRangeCount> kRangeCodes = {4,  6,  8,  10, 20,
                                                                       30, 40, 50, 60};
 
@@ -44,7 +44,9 @@ std::string_view scanModeName(int scanMode);  // "Sector", "Polar", "SideScan"
 int steppedAbsorption(int code, int delta);
 inline constexpr int kMinFrequencyCode = 21;
 inline constexpr int kMaxFrequencyCode = 185;
-inline constexpr int frequencyKhzFor(int code) { return 175 + 5 * code; }
+inline constexpr int frequencyKhzFor(int code) {
+    return 175 + 5 * code;
+}
 
 struct PerRangeSetup {
     std::uint8_t frequencyCode;
@@ -57,6 +59,8 @@ const std::array<PerRangeSetup, kPerRangeRows>& perRangeTable();
 
 // Sound velocity accepted from files and dialogs, anything else meaning 1500 m/s.
 inline constexpr double kDefaultSoundVelocity = 1500.0;
-inline constexpr bool soundVelocityInRange(double v) { return v >= 1400.0 && v <= 1600.0; }
+inline constexpr bool soundVelocityInRange(double v) {
+    return v >= 1400.0 && v <= 1600.0;
+}
 
 }  // namespace sondrel

@@ -48,7 +48,9 @@ void CSondrelDoc::clearEchoShort() {
     for (auto& row : echoShort) row.fill(0);
 }
 
-void CSondrelDoc::clearSonarImage() { sonarBitmap.clear(); }
+void CSondrelDoc::clearSonarImage() {
+    sonarBitmap.clear();
+}
 
 // ---------------------------------------------------------------- range, gain
 
@@ -122,8 +124,11 @@ void CSondrelDoc::rememberModeValues() {
             sectorWidthPolar = currentSectorWidth;
             trainPolar = currentTrain;
             break;
-        case kSideScan: trainSideScan = currentTrain; break;
-        default: break;
+        case kSideScan:
+            trainSideScan = currentTrain;
+            break;
+        default:
+            break;
     }
 }
 

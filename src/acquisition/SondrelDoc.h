@@ -18,7 +18,7 @@ namespace sondrel {
 // What the document asks of the windows that show it. The program's windows
 // implement it; without windows (tests, headless tools) nothing happens.
 class DocumentViews {
-public:
+  public:
     virtual ~DocumentViews() = default;
     virtual void markFullRedraw() {}
     // Rewrite the settings panel and the settings bar from the document.
@@ -34,7 +34,7 @@ inline constexpr std::size_t kEchoShortSize = 640;
 inline constexpr std::size_t kEchoLongSize = 4096;
 
 class CSondrelDoc {
-public:
+  public:
     CSondrelDoc();
     CSondrelDoc(const CSondrelDoc&) = delete;
     CSondrelDoc& operator=(const CSondrelDoc&) = delete;
@@ -139,7 +139,7 @@ public:
     double lastMeasuredDistance = 0.0;  // metres, set by the paint of a measurement line
     // Cursor readout over the image (metres and degrees), shown by the status bar.
     double cursorHorizontal = 0.0, cursorVertical = 0.0, cursorRange = 0.0, cursorBearing = 0.0;
-    std::int64_t recordFileBytes = 0;   // length of the file being recorded or copied
+    std::int64_t recordFileBytes = 0;  // length of the file being recorded or copied
 
     // ---- recording, playback and conversion settings (the files themselves
     // belong to the recorder and the player)
@@ -223,9 +223,11 @@ public:
     void requestStepReverse();
     // Bytes 15 and 13 before the next command goes out.
     void prepareCommandForPoll();
-    void clearOneShotBits() { command[cmd::kControl] &= static_cast<std::uint8_t>(~cmd::kOneShotBits); }
+    void clearOneShotBits() {
+        command[cmd::kControl] &= static_cast<std::uint8_t>(~cmd::kOneShotBits);
+    }
 
-private:
+  private:
     DocumentViews noViews_;
     DocumentViews* views_ = &noViews_;
 };

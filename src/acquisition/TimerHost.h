@@ -13,7 +13,7 @@ enum TimerId : int {
 };
 
 class TimerHost {
-public:
+  public:
     virtual ~TimerHost() = default;
     // (Re)starts the timer: it fires once after ms milliseconds, except the
     // orientation timer, which repeats until killed.

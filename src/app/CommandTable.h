@@ -61,7 +61,7 @@ struct StatusPane {
     int id;                    // the string resource of the initial caption
     std::string_view caption;  // shown until the first status update
     PaneRole role;
-    int width;                 // pixels; kFitText for labels
+    int width;  // pixels; kFitText for labels
 };
 inline constexpr int kFitText = -1;
 // The 23 panes of the status bar, left to right.

@@ -19,7 +19,7 @@ struct HeadChoice {
 };
 
 class RunSettings : public SettingsStore {
-public:
+  public:
     explicit RunSettings(std::string path) : path_(std::move(path)) {}
 
     const std::string& path() const { return path_; }
@@ -33,7 +33,7 @@ public:
     // Whether the last save reached the file.
     bool lastSaveSucceeded() const { return lastSaveOk_; }
 
-private:
+  private:
     std::string path_;
     std::optional<HeadChoice> override_;
     // The head the operator's file names, as last loaded.

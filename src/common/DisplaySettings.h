@@ -16,25 +16,25 @@ inline constexpr Colour kDefaultCircleColour = 0x009696;
 inline constexpr Colour kDefaultLineColour = 0x969600;
 
 struct DisplaySettings {
-    int colorTable = 0;        // "ColorTable", 0..8
-    int viewRangeMark = 1;     // "ViewRangeMark"
-    int gridStyle = 1;         // "Grid": 0 solid, 1 dotted, 2 dashed
-    int showGrid = 1;          // command "Show Grid"
+    int colorTable = 0;     // "ColorTable", 0..8
+    int viewRangeMark = 1;  // "ViewRangeMark"
+    int gridStyle = 1;      // "Grid": 0 solid, 1 dotted, 2 dashed
+    int showGrid = 1;       // command "Show Grid"
     int diagnosticsVisible = 0;
     int settingsDlgVisible = 0;
-    int profileDispMode = 0;   // "ProfileDispMode", 0..4
+    int profileDispMode = 0;  // "ProfileDispMode", 0..4
     double profileMixFactor = 1.0;
-    double zoom = 1.0;         // "Zoom"
+    double zoom = 1.0;  // "Zoom"
     Colour pointsColor = kDefaultPointsColour;
     Colour gridColor = kDefaultGridColour;
     Colour bkColor = kDefaultBackgroundColour;
     Colour textColor = kDefaultTextColour;
     Colour circleColor = kDefaultCircleColour;
     Colour lineColor = kDefaultLineColour;
-    int pointSize = 0;         // 0 small, 1 medium, 2 large
-    int textSize = 0;          // 0..4
-    int displayPrd = 0;        // "Display PRD"
-    int rollCorrection = 0;    // "RollCorrection"
+    int pointSize = 0;       // 0 small, 1 medium, 2 large
+    int textSize = 0;        // 0..4
+    int displayPrd = 0;      // "Display PRD"
+    int rollCorrection = 0;  // "RollCorrection"
     int circleOffsetX = 0;
     int circleOffsetY = 0;
     double circleDiameter = 1.0;
@@ -53,10 +53,14 @@ struct DisplaySettings {
 // The mix factor that goes with a profile display mode.
 inline double profileMixFactorFor(int mode) {
     switch (mode) {
-        case 1: return 0.0;
-        case 2: return 0.25;
-        case 3: return 0.5;
-        default: return 1.0;
+        case 1:
+            return 0.0;
+        case 2:
+            return 0.25;
+        case 3:
+            return 0.5;
+        default:
+            return 1.0;
     }
 }
 

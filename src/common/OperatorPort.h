@@ -18,14 +18,15 @@ struct FileDialogRequest {
     std::string filterDescription;  // e.g. "Sondrel Data File: (*.qzr)"
     std::string pattern;            // e.g. "*.qzr"
     std::string directory;
-    std::string proposedName;       // empty for an open dialog
-    std::string defaultExtension;   // without the dot; empty for none
+    std::string proposedName;      // empty for an open dialog
+    std::string defaultExtension;  // without the dot; empty for none
 };
 
 class OperatorPort {
-public:
+  public:
     virtual ~OperatorPort() = default;
-    virtual void showMessage(const std::string& text, MessageKind kind = MessageKind::Information) = 0;
+    virtual void showMessage(const std::string& text,
+                             MessageKind kind = MessageKind::Information) = 0;
     // Empty when the operator cancels.
     virtual std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;

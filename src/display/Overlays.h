@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "display/DisplayList.h"
 #include "common/DisplaySettings.h"
+#include "display/DisplayList.h"
 
 namespace sondrel {
 

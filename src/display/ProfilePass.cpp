@@ -129,7 +129,8 @@ class ResolvedConversion {
         switch (format_) {
             case 2:
             case 3:
-                return (v * o_ + l_) * 750 * soundVelocity_ / 1500 * kFullRangePixels / rangeMetres_;
+                return (v * o_ + l_) * 750 * soundVelocity_ / 1500 * kFullRangePixels /
+                       rangeMetres_;
             case 1:
                 if (corrected_) v += shortRangeCorrection(value);
                 return v * o_ / m_ * soundVelocity_ / 1500;

@@ -12,7 +12,6 @@ namespace sondrel {
 
 namespace {
 
-
 constexpr int kStatusPixels = 15;
 constexpr int kRangePixels = 25;
 constexpr int kLabelPixels = 20;

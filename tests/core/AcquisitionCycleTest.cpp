@@ -15,7 +15,7 @@ using testing::ByteVector;
 using testing::makeBlock;
 
 class CycleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         timers.setDispatcher([this](int id) { cycle.onTimer(id); });
         cycle.setEthernetLink(&ethernet);

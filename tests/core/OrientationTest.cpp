@@ -249,7 +249,7 @@ TEST(OrientationParsers, ArbitraryBytesNeverYieldANonFiniteValue) {
 // ================================================================ the port
 
 class OrientationPortTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         input.setLink(&link);
         doc.prdComPort = 4;

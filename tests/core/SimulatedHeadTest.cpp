@@ -11,10 +11,10 @@
 
 #include "acquisition/Orientation.h"
 #include "acquisition/ReturnBlock.h"
-#include "simulation/SimulatedHead.h"
-#include "simulation/SimulatedInstruments.h"
 #include "acquisition/SondrelDoc.h"
 #include "display/ProfilePass.h"
+#include "simulation/SimulatedHead.h"
+#include "simulation/SimulatedInstruments.h"
 
 using namespace sondrel;
 

@@ -17,7 +17,7 @@
 namespace sondrel::testing {
 
 class VirtualClock : public Clock {
-public:
+  public:
     // The counter runs in microseconds so that rate arithmetic is not hidden by
     // a coarse tick.
     static constexpr std::int64_t kTicksPerSecond = 1'000'000;
@@ -42,13 +42,13 @@ public:
     // The wall-clock time at virtual time 0.
     void setLocalBase(const LocalTime& base) { base_ = base; }
 
-private:
+  private:
     std::int64_t nowUs_ = 0;
     LocalTime base_{2026, 12, 8, 14, 5, 9, 0};
 };
 
 class VirtualTimerHost : public TimerHost {
-public:
+  public:
     struct Firing {
         std::int64_t atMs;
         int id;
@@ -149,7 +149,7 @@ public:
         sets_.clear();
     }
 
-private:
+  private:
     struct Timer {
         bool active = false;
         int periodMs = 0;

@@ -14,10 +14,10 @@
 #include <string>
 
 #include "../qt/RingCheck.h"
-#include "simulation/SimulatedHead.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
+#include "simulation/SimulatedHead.h"
 
 namespace {
 

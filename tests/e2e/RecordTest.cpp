@@ -14,11 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include "simulation/SimulatedHead.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "recording/SettingsFile.h"
+#include "simulation/SimulatedHead.h"
 #include "support/ChildProcess.h"
 #include "support/HeadSimProcess.h"
 
@@ -42,7 +42,7 @@ std::vector<std::string> withArgs(std::vector<std::string> base, std::vector<std
 // A scratch folder with a settings file that names a head nobody may reach:
 // every run must be pointed at the simulator on the command line.
 class RecordRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/sondrel-record-e2e-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -53,7 +53,7 @@ struct EventLog : HeadLinkEvents {
 };
 
 class LoopbackServer {
-public:
+  public:
     LoopbackServer() {
         server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server, &QTcpServer::newConnection, [this] {

@@ -19,11 +19,11 @@
 #include "../core/PlaybackRig.h"
 #include "acquisition/AcquisitionCycle.h"
 #include "app/CommandIds.h"
-#include "recording/PlaybackBar.h"
 #include "app/qt/CFileCommands.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
 #include "app/qt/CSondrelView.h"
+#include "recording/PlaybackBar.h"
 #include "recording/Player.h"
 #include "recording/SettingsFile.h"
 

@@ -21,7 +21,7 @@
 namespace sondrel::test {
 
 class PseudoTerminal {
-public:
+  public:
     PseudoTerminal() {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
@@ -83,7 +83,7 @@ public:
         master_ = -1;
     }
 
-private:
+  private:
     int master_ = -1;
     std::string slavePath_;
 };

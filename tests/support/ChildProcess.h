@@ -28,7 +28,7 @@
 namespace sondrel::test {
 
 class ChildProcess {
-public:
+  public:
     using Milliseconds = std::chrono::milliseconds;
 
     ChildProcess(std::string program, std::vector<std::string> args)
@@ -132,7 +132,7 @@ public:
     }
     const std::string& error() const { return error_; }
 
-private:
+  private:
     bool fail(std::string why) {
         error_ = std::move(why);
         return false;

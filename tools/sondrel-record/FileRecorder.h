@@ -13,7 +13,7 @@
 namespace sondrel::record {
 
 class FileRecorder : public PingRecorder {
-public:
+  public:
     explicit FileRecorder(CSondrelDoc& doc) : doc_(doc) {}
 
     // Creates the file (an existing one only when `overwrite`); false with
@@ -35,7 +35,7 @@ public:
     const std::string& error() const { return error_; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     CSondrelDoc& doc_;
     BinaryFile file_;
     std::string path_;

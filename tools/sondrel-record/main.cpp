@@ -57,17 +57,17 @@ void printLine(const std::string& line) {
 
 // An unattended run must not change the operator's settings file.
 class ReadOnlySettings : public SettingsStore {
-public:
+  public:
     explicit ReadOnlySettings(RunSettings& settings) : settings_(settings) {}
     void load(CSondrelDoc& doc) override { settings_.load(doc); }
     void save(CSondrelDoc&) override {}
 
-private:
+  private:
     RunSettings& settings_;
 };
 
 class RunObserver : public CycleObserver {
-public:
+  public:
     RunObserver(CSondrelDoc& doc, AcquisitionCycle& cycle, TimerHost& timers,
                 record::FileRecorder& recorder, const record::Options& options)
         : doc_(doc), cycle_(cycle), timers_(timers), recorder_(recorder), options_(options) {}
@@ -107,7 +107,7 @@ public:
         printLine(line);
     }
 
-private:
+  private:
     bool headSilentOnOpenLink() const {
         return doc_.sonarType == kTypeQ && doc_.linkState == 1 && doc_.noNewData == 1 &&
                doc_.holdActive == 0;

@@ -18,7 +18,7 @@ namespace sondrel {
 
 class CSSocket : public QObject, public EthernetLink {
     Q_OBJECT
-public:
+  public:
     explicit CSSocket(HeadLinkEvents& events, QObject* parent = nullptr);
     ~CSSocket() override;
 
@@ -28,7 +28,7 @@ public:
 
     bool isConnected() const { return connected_; }
 
-private:
+  private:
     void onConnected();
     void onErrorOccurred(QAbstractSocket::SocketError error);
     void onStateChanged(QAbstractSocket::SocketState state);

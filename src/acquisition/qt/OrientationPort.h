@@ -12,7 +12,7 @@
 namespace sondrel {
 
 class OrientationPort : public OrientationLink {
-public:
+  public:
     // How COM numbers become devices; the default mapping without it.
     void setPortNames(ComPortResolver resolver) { portNames_ = std::move(resolver); }
 
@@ -29,7 +29,7 @@ public:
     std::string devicePath() const { return device_.path(); }
     std::size_t bytesWaiting() const { return device_.bytesWaiting(); }
 
-private:
+  private:
     ComPortResolver portNames_;
     SerialDevice device_;
 };

@@ -15,7 +15,7 @@ class QTimer;
 namespace sondrel {
 
 class QtTimerHost : public TimerHost {
-public:
+  public:
     QtTimerHost();
     ~QtTimerHost() override;
     QtTimerHost(const QtTimerHost&) = delete;
@@ -27,7 +27,7 @@ public:
     void killTimer(int id) override;
     bool isTimerActive(int id) const override;
 
-private:
+  private:
     QTimer* timerFor(int id);
 
     std::unique_ptr<QObject> owner_;  // parent of the timers

@@ -32,7 +32,7 @@ class QSocketNotifier;
 namespace sondrel {
 
 class ReadSonarComPort {
-public:
+  public:
     // Runs on the worker: one poll into the block.
     using PollFunction =
         std::function<SerialPollResult(const SerialPollRequest&, std::span<std::uint8_t>)>;
@@ -54,7 +54,7 @@ public:
     void stopWorker();
     bool running() const;
 
-private:
+  private:
     void run();
     void deliverPending();
 

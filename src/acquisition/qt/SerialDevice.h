@@ -17,7 +17,7 @@
 namespace sondrel {
 
 class SerialDevice {
-public:
+  public:
     SerialDevice();
     ~SerialDevice();
     SerialDevice(const SerialDevice&) = delete;
@@ -58,7 +58,7 @@ public:
     // Whether the open device is a pseudo-terminal.
     bool isPseudoTerminal() const { return pseudoTerminal_; }
 
-private:
+  private:
     // Waits for the line to become readable or writable, for cancel() or for the
     // deadline; false when the wait should end the operation.
     bool waitFor(short events, long long deadlineNs);

@@ -7,7 +7,7 @@ namespace sondrel {
 // The poll's view of the device, used only on the worker under ioMutex_. An
 // interrupted port counts as closed, so the rest of that poll does no I/O.
 class SerialHeadPort::DeviceLine : public SerialLine {
-public:
+  public:
     DeviceLine(SerialDevice& device, const std::atomic<bool>& suspended)
         : device_(device), suspended_(suspended) {}
 
@@ -27,7 +27,7 @@ public:
     void clearErrors() override {}
     void busyWait(int microseconds) override { spinMicroseconds(microseconds); }
 
-private:
+  private:
     SerialDevice& device_;
     const std::atomic<bool>& suspended_;
 };

@@ -21,7 +21,7 @@ namespace sondrel {
 class ReadSonarComPort;
 
 class SerialHeadPort : public SerialHeadLink {
-public:
+  public:
     // events receives each poll's bytes on the main thread.
     explicit SerialHeadPort(HeadLinkEvents* events = nullptr);
     ~SerialHeadPort() override;
@@ -42,7 +42,7 @@ public:
     // The device behind the open port (empty when closed).
     std::string devicePath() const;
 
-private:
+  private:
     class DeviceLine;
     // On the worker thread.
     SerialPollResult poll(const SerialPollRequest& request, std::span<std::uint8_t> block);
