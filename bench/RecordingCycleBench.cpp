@@ -12,31 +12,21 @@
 
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
-#include "common/OperatorPort.h"
 #include "recording/FileWindows.h"
 #include "recording/Recorder.h"
 #include "simulation/SimulatedHead.h"
+#include "support/SilentOperator.h"
 
 namespace {
 
 using namespace sondrel;
+using sondrel::testing::SilentOperator;
 
 // Timers that never fire: the benchmark turns the cycle by hand.
 struct IdleTimers : TimerHost {
     void setTimer(int, int) override {}
     void killTimer(int) override {}
     bool isTimerActive(int) const override { return false; }
-};
-
-struct SilentOperator : OperatorPort {
-    int messages = 0;
-    void showMessage(const std::string&, MessageKind) override { ++messages; }
-    std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
-    std::optional<Colour> chooseColour(Colour) override { return {}; }
 };
 
 // The socket: keeps the command it was given so the head can answer it.

@@ -20,14 +20,15 @@
 #include "app/qt/CFileCommands.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
-#include "common/OperatorPort.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
+#include "support/SilentOperator.h"
 
 namespace {
 
 using namespace sondrel;
+using sondrel::testing::SilentOperator;
 
 constexpr int kRecords = 4000;
 constexpr int kRecordsPerIteration = 500;
@@ -37,18 +38,6 @@ double threadCpuSeconds() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
-
-struct SilentOperator : OperatorPort {
-    void showMessage(const std::string& text, MessageKind) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
-    std::optional<Colour> chooseColour(Colour) override { return {}; }
-};
 
 // A survey of a slightly oval pipe as the simulated head records it, with the
 // orientation input on.
@@ -93,6 +82,7 @@ void BM_PlaybackInTheWindow(benchmark::State& state) {
     CSondrelDoc doc;
     SystemClock clock;
     SilentOperator op;
+    op.echo = true;
     CMainFrame frame(doc);
     AcquisitionCycle cycle(doc, frame.timerHost(), clock);
     frame.setCycle(&cycle);

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CycleFakes.h"
-#include "VirtualTimerHost.h"
+#include "support/CycleFakes.h"
+#include "support/VirtualTimerHost.h"
 
 namespace sondrel {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
 #include "acquisition/ComPortNames.h"
 #include "common/IniFile.h"
+#include "support/TempFolder.h"
 
 namespace sondrel {
 namespace {

@@ -10,24 +10,17 @@
 #include "app/CommandTable.h"
 #include "app/DocumentCommands.h"
 #include "app/KeyIn.h"
+#include "support/CycleFakes.h"
 
 namespace sondrel {
 namespace {
-
-// Counts what the document asks of its windows.
-struct RecordingViews : DocumentViews {
-    std::vector<int> hints;
-    int panelRefreshes = 0;
-    void updateViews(int hint) override { hints.push_back(hint); }
-    void refreshSettingsPanels() override { ++panelRefreshes; }
-};
 
 class CommandsTest : public ::testing::Test {
   protected:
     CommandsTest() { doc.setViews(&views); }
     ~CommandsTest() override { doc.setViews(nullptr); }
     CSondrelDoc doc;
-    RecordingViews views;
+    testing::CountingViews views;
     CommandUiState ui;
 };
 

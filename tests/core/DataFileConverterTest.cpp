@@ -13,24 +13,15 @@
 #include "acquisition/SondrelDoc.h"
 #include "recording/RecordFormat.h"
 #include "recording/SettingsFile.h"
+#include "support/TempFolder.h"
 
 namespace sondrel {
 namespace {
 
+using test::readBytes;
+using test::writeBytes;
+
 using Bytes = std::vector<std::uint8_t>;
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeAll(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
 
 class ConverterTest : public ::testing::Test {
   protected:
@@ -85,7 +76,7 @@ TEST_F(ConverterTest, GoldenFileConvertsToItsHandCheckedPointList) {
     EXPECT_EQ(r.summary.pointsWritten, 15);
     EXPECT_EQ(r.summary.trailingBytes, 2);
     EXPECT_FALSE(r.summary.stoppedAtUnsizableRecord);
-    EXPECT_EQ(readAll(output), readAll(SONDREL_TEST_DATA "/golden.xyz"));
+    EXPECT_EQ(readBytes(output), readBytes(SONDREL_TEST_DATA "/golden.xyz"));
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back().first, progress.back().second);
     EXPECT_EQ(doc->xyzConversionActive, 0);
@@ -99,7 +90,7 @@ TEST_F(ConverterTest, SettingsShapeThePoints) {
     const ConversionResult r = convertDataFile(*doc, SONDREL_TEST_DATA "/golden.qzr", output);
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_GT(r.summary.pointsWritten, 15);
-    EXPECT_NE(readAll(output), readAll(SONDREL_TEST_DATA "/golden.xyz"));
+    EXPECT_NE(readBytes(output), readBytes(SONDREL_TEST_DATA "/golden.xyz"));
 }
 
 TEST_F(ConverterTest, EachRecordIsWrittenOnceInOrder) {
@@ -108,13 +99,13 @@ TEST_F(ConverterTest, EachRecordIsWrittenOnceInOrder) {
         const Bytes r = goodRecord(s, s % 2 == 1);
         file.insert(file.end(), r.begin(), r.end());
     }
-    writeAll(input, file);
+    writeBytes(input, file);
     auto doc = std::make_unique<CSondrelDoc>();
     const ConversionResult r = convertDataFile(*doc, input, output);
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(r.summary.recordsRead, 6);
     EXPECT_EQ(r.summary.pointsWritten, 6);
-    const std::string text = readAll(output);
+    const std::string text = readBytes(output);
     std::string expected;
     for (int s = 0; s < 6; ++s) {
         // Records without orientation keep the distance of the record before.
@@ -133,7 +124,7 @@ TEST_F(ConverterTest, TruncatedLastRecordEndsTheFileAndStrayBytesAreIgnored) {
     const Bytes b = goodRecord(2, true);
     Bytes file = a;
     file.insert(file.end(), b.begin(), b.begin() + 700);
-    writeAll(input, file);
+    writeBytes(input, file);
     auto doc = std::make_unique<CSondrelDoc>();
     ConversionResult r = convertDataFile(*doc, input, output);
     ASSERT_TRUE(r.ok()) << r.message;
@@ -142,7 +133,7 @@ TEST_F(ConverterTest, TruncatedLastRecordEndsTheFileAndStrayBytesAreIgnored) {
 
     file = a;
     file.insert(file.end(), {'Q', 'Z', 'R'});
-    writeAll(input, file);
+    writeBytes(input, file);
     r = convertDataFile(*doc, input, output);
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(r.summary.recordsRead, 1);
@@ -157,14 +148,14 @@ TEST_F(ConverterTest, AnUnsizableRecordStopsTheConversionAndKeepsWhatCameBefore)
     const Bytes first = file;
     file.insert(file.end(), bad.begin(), bad.end());
     file.insert(file.end(), after.begin(), after.end());
-    writeAll(input, file);
+    writeBytes(input, file);
     auto doc = std::make_unique<CSondrelDoc>();
     const ConversionResult r = convertDataFile(*doc, input, output);
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_TRUE(r.summary.stoppedAtUnsizableRecord);
     EXPECT_EQ(r.summary.stopPosition, 1024);
     EXPECT_EQ(r.summary.recordsRead, 1);
-    EXPECT_EQ(readAll(output), "08-DEC-2026\t14:03:01.120\t  0.000\t -1.000\t  0.000\r\n\r\n");
+    EXPECT_EQ(readBytes(output), "08-DEC-2026\t14:03:01.120\t  0.000\t -1.000\t  0.000\r\n\r\n");
 }
 
 TEST_F(ConverterTest, InvalidReturnHeadersAreSkipped) {
@@ -174,7 +165,7 @@ TEST_F(ConverterTest, InvalidReturnHeadersAreSkipped) {
         if (s == 1) r[100] = 'Z';
         file.insert(file.end(), r.begin(), r.end());
     }
-    writeAll(input, file);
+    writeBytes(input, file);
     auto doc = std::make_unique<CSondrelDoc>();
     const ConversionResult r = convertDataFile(*doc, input, output);
     ASSERT_TRUE(r.ok()) << r.message;
@@ -192,7 +183,7 @@ TEST_F(ConverterTest, InputsThatCannotBeConverted) {
     r = convertDataFile(*doc, ::testing::TempDir(), output);
     EXPECT_EQ(r.error, ConversionError::InputUnreadable);
 
-    writeAll(input, Bytes(99, 'Q'));
+    writeBytes(input, Bytes(99, 'Q'));
     r = convertDataFile(*doc, input, output);
     EXPECT_EQ(r.error, ConversionError::InputEmpty);
     EXPECT_NE(r.message.find("no data"), std::string::npos) << r.message;
@@ -200,21 +191,21 @@ TEST_F(ConverterTest, InputsThatCannotBeConverted) {
     // A header alone is not a record.
     Bytes header = goodRecord(1, false);
     header.resize(100);
-    writeAll(input, header);
+    writeBytes(input, header);
     r = convertDataFile(*doc, input, output);
     EXPECT_EQ(r.error, ConversionError::InputEmpty);
     EXPECT_NE(r.message.find("no complete record"), std::string::npos) << r.message;
 }
 
 TEST_F(ConverterTest, OutputsThatCannotBeWritten) {
-    writeAll(input, goodRecord(1, false));
+    writeBytes(input, goodRecord(1, false));
     auto doc = std::make_unique<CSondrelDoc>();
     ConversionResult r = convertDataFile(*doc, input, ::testing::TempDir() + "no/such/dir/x.xyz");
     EXPECT_EQ(r.error, ConversionError::OutputUnwritable);
 
     r = convertDataFile(*doc, input, input);
     EXPECT_EQ(r.error, ConversionError::SameFile);
-    EXPECT_EQ(readAll(input).size(), 1024u) << "the input must survive";
+    EXPECT_EQ(readBytes(input).size(), 1024u) << "the input must survive";
 
     if (::access("/dev/full", W_OK) == 0) {
         r = convertDataFile(*doc, input, "/dev/full");

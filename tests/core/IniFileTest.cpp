@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 using namespace sondrel;
 using namespace std::string_literals;

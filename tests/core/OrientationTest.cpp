@@ -8,9 +8,9 @@
 #include <random>
 #include <string>
 
-#include "CycleFakes.h"
-#include "VirtualTimerHost.h"
 #include "acquisition/SondrelDoc.h"
+#include "support/CycleFakes.h"
+#include "support/VirtualTimerHost.h"
 
 namespace sondrel {
 namespace {

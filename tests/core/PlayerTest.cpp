@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <random>
 
-#include "PlaybackRig.h"
 #include "recording/PlaybackBar.h"
+#include "support/PlaybackRig.h"
 
 namespace sondrel::testing {
 namespace {

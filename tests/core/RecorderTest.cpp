@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "PlaybackRig.h"
+#include "support/PlaybackRig.h"
 
 namespace sondrel::testing {
 namespace {

@@ -5,11 +5,11 @@
 
 #include <memory>
 
-#include "TempFolder.h"
 #include "acquisition/SondrelDoc.h"
 #include "app/RunSettings.h"
 #include "common/IniFile.h"
 #include "recording/SettingsFile.h"
+#include "support/TempFolder.h"
 
 namespace sondrel {
 namespace {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
 #include "acquisition/SondrelDoc.h"
 #include "common/IniFile.h"
+#include "support/TempFolder.h"
 
 using namespace sondrel;
 using sondrel::test::readBytes;

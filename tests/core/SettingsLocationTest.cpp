@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/SettingsFile.h"
+#include "support/TempFolder.h"
 
 using namespace sondrel;
 using sondrel::test::TempFolder;

@@ -2,19 +2,11 @@
 
 #include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
+#include "support/CycleFakes.h"
 
 using namespace sondrel;
 
-namespace {
-
-struct CountingViews : DocumentViews {
-    int fullRedraws = 0, panelRefreshes = 0, updates = 0;
-    void markFullRedraw() override { ++fullRedraws; }
-    void refreshSettingsPanels() override { ++panelRefreshes; }
-    void updateViews(int) override { ++updates; }
-};
-
-}  // namespace
+using sondrel::testing::CountingViews;
 
 TEST(CommandBuffer, FreshDocumentHoldsTheInitialBytes) {
     CSondrelDoc doc;
@@ -229,12 +221,12 @@ TEST(Settings, ApplySettingsClearsTheImageAndRedrawsWhenOffline) {
     EXPECT_EQ(doc.imageResetPending, 0);
     EXPECT_EQ(doc.echoShort[2][7], 0);
     EXPECT_EQ(doc.sonarBitmap.pixels()[1234], 0);
-    EXPECT_EQ(views.fullRedraws, 1);
+    EXPECT_EQ(views.fullRedrawMarks, 1);
     EXPECT_EQ(views.panelRefreshes, 1);
-    EXPECT_EQ(views.updates, 1);
+    EXPECT_EQ(views.redraws, 1);
     doc.linkState = 1;  // connected: the next ping redraws
     doc.applySettings();
-    EXPECT_EQ(views.updates, 1);
+    EXPECT_EQ(views.redraws, 1);
 }
 
 // ---------------------------------------------------------------- return data

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "PlaybackRig.h"
 #include "app/CommandRules.h"
 #include "recording/DataFileConverter.h"
+#include "support/PlaybackRig.h"
 
 namespace sondrel::testing {
 namespace {

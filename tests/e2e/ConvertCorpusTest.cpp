@@ -26,6 +26,7 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "recording/RecordFormat.h"
+#include "support/TempFolder.h"
 
 extern char** environ;
 
@@ -44,19 +45,6 @@ struct RunResult {
     int signal = 0;
     std::string output;  // stdout and stderr together
 };
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeAll(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
 
 class Workspace {
   public:
@@ -113,7 +101,7 @@ RunResult runTool(const std::vector<std::string>& args, const std::string& logPa
         result.output = "hung";
         return result;
     }
-    result.output = readAll(logPath);
+    result.output = test::readBytes(logPath);
     if (WIFEXITED(status)) {
         result.exited = true;
         result.status = WEXITSTATUS(status);
@@ -172,7 +160,8 @@ TEST_F(ConvertTool, GoldenFileGivesTheGoldenPointList) {
     const RunResult r = runTool({"--settings", kSettings, input}, ws.path("log.txt"));
     ASSERT_TRUE(r.exited) << r.output;
     EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_EQ(readAll(ws.path("golden.xyz")), readAll(SONDREL_TEST_DATA "/golden.xyz"));
+    EXPECT_EQ(test::readBytes(ws.path("golden.xyz")),
+              test::readBytes(SONDREL_TEST_DATA "/golden.xyz"));
     EXPECT_NE(r.output.find("4 records read, 1 records skipped, 15 points written"),
               std::string::npos)
         << r.output;
@@ -192,17 +181,17 @@ TEST_F(ConvertTool, CommandLineMistakesAndBadFilesGiveClearMessages) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("missing.qzr: cannot open"), std::string::npos) << r.output;
 
-    writeAll(ws.path("empty.qzr"), {});
+    test::writeBytes(ws.path("empty.qzr"), {});
     r = convert(ws.path("empty.qzr"), ws.path("out.xyz"));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("no data"), std::string::npos) << r.output;
 
-    writeAll(ws.path("notdata.bin"), validFile(2));
+    test::writeBytes(ws.path("notdata.bin"), validFile(2));
     r = convert(ws.path("notdata.bin"), ws.path("out.xyz"));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("not a sonar data file"), std::string::npos) << r.output;
 
-    writeAll(ws.path("good.qzr"), validFile(2));
+    test::writeBytes(ws.path("good.qzr"), validFile(2));
     r = convert(ws.path("good.qzr"), ws.path("no/such/folder/out.xyz"));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("cannot create"), std::string::npos) << r.output;
@@ -213,7 +202,7 @@ TEST_F(ConvertTool, CommandLineMistakesAndBadFilesGiveClearMessages) {
     EXPECT_NE(r.output.find("nosettings.ini"), std::string::npos) << r.output;
 
     // Several inputs: each beside itself; a failing one does not stop the rest.
-    writeAll(ws.path("other.qzr"), validFile(3));
+    test::writeBytes(ws.path("other.qzr"), validFile(3));
     r = runTool({"-q", "--settings", kSettings, ws.path("good.qzr"), ws.path("missing.qzr"),
                  ws.path("other.qzr")},
                 ws.path("log.txt"));
@@ -226,10 +215,10 @@ TEST_F(ConvertTool, SurvivesACorpusOfDamagedFiles) {
     const Bytes valid = validFile(12);
     const std::string input = ws.path("in.qzr");
     const std::string output = ws.path("out.xyz");
-    writeAll(input, valid);
+    test::writeBytes(input, valid);
     RunResult r = convert(input, output);
     ASSERT_TRUE(r.exited && r.status == 0) << r.output;
-    const std::string full = readAll(output);
+    const std::string full = test::readBytes(output);
     ASSERT_GT(full.size(), 10000u);
 
     struct Case {
@@ -305,7 +294,7 @@ TEST_F(ConvertTool, SurvivesACorpusOfDamagedFiles) {
 
     for (const Case& c : corpus) {
         SCOPED_TRACE(c.name);
-        writeAll(input, c.bytes);
+        test::writeBytes(input, c.bytes);
         std::remove(output.c_str());
         r = convert(input, output);
         ASSERT_TRUE(r.exited) << "ended by signal " << r.signal << ": " << r.output;
@@ -315,7 +304,7 @@ TEST_F(ConvertTool, SurvivesACorpusOfDamagedFiles) {
         EXPECT_EQ(r.output.find("Sanitizer"), std::string::npos) << r.output;
         EXPECT_EQ(r.output.find("runtime error"), std::string::npos) << r.output;
         if (c.prefixOfFull) {
-            const std::string text = readAll(output);
+            const std::string text = test::readBytes(output);
             EXPECT_EQ(full.compare(0, text.size(), text), 0) << "output is not a prefix";
         }
     }

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../qt/RingCheck.h"
+#include "support/RingCheck.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <algorithm>
 #include <string>
 
-#include "../qt/RingCheck.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
+#include "support/RingCheck.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "recording/RecordFormat.h"
 #include "support/HeadSimProcess.h"
+#include "support/TempFolder.h"
 
 extern char** environ;
 
@@ -103,11 +104,6 @@ std::string writeSettings(const HeadSimProcess& sim, const Settings& s) {
     return path;
 }
 
-std::vector<std::uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Every record of a data file decoded in turn into one document, with a check
 // run on the document after each.
 template <class Check>
@@ -180,10 +176,11 @@ TEST_P(SerialPacing, SerialHeadIsPolledAtTheRangePacedInterval) {
 
     // Every poll after the first brings the reply to the one before, and each
     // is recorded whole.
-    const int records = forEachRecord(readFile(data), [&](const CSondrelDoc& doc, auto record) {
-        EXPECT_EQ(record.size(), kRecordSize);
-        EXPECT_DOUBLE_EQ(doc.rangeMetres, c.rangeMetres);
-    });
+    const int records =
+        forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto record) {
+            EXPECT_EQ(record.size(), kRecordSize);
+            EXPECT_DOUBLE_EQ(doc.rangeMetres, c.rangeMetres);
+        });
     EXPECT_GE(records + 1, static_cast<int>(commands.size()) - 1);
     EXPECT_LE(records, static_cast<int>(commands.size()));
 }
@@ -221,8 +218,9 @@ TEST(SerialDeviceLoss, HeadAndInstrumentVanishingMidRunLoseNothingRecorded) {
     // The recorder kept running to its end and closed a whole file.
     EXPECT_EQ(run.exitCode, 0) << run.output;
     int withDistance = 0;
-    const int records = forEachRecord(
-        readFile(data), [&](const CSondrelDoc& doc, auto) { withDistance += doc.distanceValid; });
+    const int records =
+        forEachRecord(test::readByteVector(data),
+                      [&](const CSondrelDoc& doc, auto) { withDistance += doc.distanceValid; });
     EXPECT_GE(records, 3);
     EXPECT_EQ(withDistance, records);
     EXPECT_NE(run.output.find("recorded " + std::to_string(records) + " pings"), std::string::npos)
@@ -254,25 +252,26 @@ TEST_P(SerialOrientation, EachSentenceTypeReachesTheRecordedExtension) {
     ASSERT_EQ(run.exitCode, 0) << run.output;
 
     int withDistance = 0;
-    const int records = forEachRecord(readFile(data), [&](const CSondrelDoc& doc, auto record) {
-        EXPECT_EQ(record.size(), kRecordSizeWithOrientation);
-        EXPECT_EQ(doc.prdEnable, 1);
-        if (doc.distanceValid != 1) return;
-        ++withDistance;
-        // Recorded in single precision.
-        EXPECT_NEAR(doc.distanceM, kStartDistance, 1e-4);
-        if (sentenceType == 0) {
-            // The crawler's own sentence carries pitch and roll too.
-            EXPECT_EQ(doc.pitchValid, 1);
-            EXPECT_EQ(doc.rollValid, 1);
-            EXPECT_LE(std::abs(doc.pitchDeg), kPitchAmplitude + 0.05);
-            EXPECT_LE(std::abs(doc.rollDeg), kRollAmplitude + 0.05);
-        } else {
-            // Cable counters and the Reach instrument know no attitude.
-            EXPECT_EQ(doc.pitchDeg, 0.0);
-            EXPECT_EQ(doc.rollDeg, 0.0);
-        }
-    });
+    const int records =
+        forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto record) {
+            EXPECT_EQ(record.size(), kRecordSizeWithOrientation);
+            EXPECT_EQ(doc.prdEnable, 1);
+            if (doc.distanceValid != 1) return;
+            ++withDistance;
+            // Recorded in single precision.
+            EXPECT_NEAR(doc.distanceM, kStartDistance, 1e-4);
+            if (sentenceType == 0) {
+                // The crawler's own sentence carries pitch and roll too.
+                EXPECT_EQ(doc.pitchValid, 1);
+                EXPECT_EQ(doc.rollValid, 1);
+                EXPECT_LE(std::abs(doc.pitchDeg), kPitchAmplitude + 0.05);
+                EXPECT_LE(std::abs(doc.rollDeg), kRollAmplitude + 0.05);
+            } else {
+                // Cable counters and the Reach instrument know no attitude.
+                EXPECT_EQ(doc.pitchDeg, 0.0);
+                EXPECT_EQ(doc.rollDeg, 0.0);
+            }
+        });
     EXPECT_EQ(records, 3);
     // The instrument talks from the start; at most the first ping may precede it.
     EXPECT_GE(withDistance, 2) << run.output;

@@ -11,8 +11,6 @@
 
 #include <memory>
 
-#include "../core/TempFolder.h"
-#include "RingCheck.h"
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
 #include "app/qt/CKeyInDlg.h"
@@ -22,6 +20,8 @@
 #include "app/qt/SimulatedHeadProcess.h"
 #include "display/StatusTexts.h"
 #include "recording/SettingsFile.h"
+#include "support/RingCheck.h"
+#include "support/TempFolder.h"
 
 namespace sondrel {
 namespace {

@@ -16,7 +16,6 @@
 #include <functional>
 #include <memory>
 
-#include "../core/PlaybackRig.h"
 #include "acquisition/AcquisitionCycle.h"
 #include "app/CommandIds.h"
 #include "app/qt/CFileCommands.h"
@@ -26,6 +25,7 @@
 #include "recording/PlaybackBar.h"
 #include "recording/Player.h"
 #include "recording/SettingsFile.h"
+#include "support/PlaybackRig.h"
 
 namespace sondrel::testing {
 namespace {

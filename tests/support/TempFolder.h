@@ -1,14 +1,18 @@
 #pragma once
-// A private folder under /tmp for one test, removed with everything in it.
+// A private folder under /tmp for one test, removed with everything in it, and
+// whole-file reads and writes.
 
 #include <stdlib.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sondrel::test {
 
@@ -40,9 +44,19 @@ class TempFolder {
     std::string path_;
 };
 
+// A whole file; empty when it cannot be read.
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline std::vector<std::uint8_t> readByteVector(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+inline void writeBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace sondrel::test

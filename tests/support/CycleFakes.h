@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "VirtualTimerHost.h"
 #include "acquisition/Links.h"
 #include "acquisition/SondrelDoc.h"
+#include "support/VirtualTimerHost.h"
 
 namespace sondrel::testing {
 
@@ -202,11 +202,16 @@ struct RecordingObserver : CycleObserver {
     void pingProcessed(bool valid) override { pings.push_back(valid); }
 };
 
+// Counts what the document asks of its windows, and keeps the update hints.
 struct CountingViews : DocumentViews {
     int redraws = 0, fullRedrawMarks = 0, panelRefreshes = 0;
+    std::vector<int> hints;
     void markFullRedraw() override { ++fullRedrawMarks; }
     void refreshSettingsPanels() override { ++panelRefreshes; }
-    void updateViews(int) override { ++redraws; }
+    void updateViews(int hint) override {
+        ++redraws;
+        hints.push_back(hint);
+    }
 };
 
 }  // namespace sondrel::testing
