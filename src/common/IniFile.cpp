@@ -172,14 +172,20 @@ bool writeInPlace(const std::string& target, std::string_view data) {
 
 // ---------------------------------------------------------------- numbers
 
+namespace {
+
+// Skips leading blanks and one sign; returns whether the sign was a minus.
+bool skipBlanksAndSign(std::string_view text, std::size_t& i) {
+    while (i < text.size() && isSpace(text[i])) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) return text[i++] == '-';
+    return false;
+}
+
+}  // namespace
+
 int parseLeadingInt(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && isSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    const bool negative = skipBlanksAndSign(text, i);
     // Accumulate well past the int range, then saturate once.
     constexpr long long kCap = static_cast<long long>(INT_MAX) + 1;
     long long magnitude = 0;
@@ -192,12 +198,7 @@ int parseLeadingInt(std::string_view text) {
 
 double parseLeadingReal(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && isSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    const bool negative = skipBlanksAndSign(text, i);
     const std::size_t start = i;
     while (i < text.size() && isDigit(text[i])) ++i;
     const std::size_t intEnd = i;
