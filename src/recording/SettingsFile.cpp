@@ -251,9 +251,9 @@ constexpr SettingsKey::Fallback text(std::string_view value) {
     return {false, 0.0, value};
 }
 
-// The System keys are read in this order too. Of the Sonar keys, "Sonar FWD/AFT"
-// and "Zero Up/Down" were once read straight after "Gain"; nothing else depends
-// on them, so reading them last, in their written place, changes nothing.
+// Written and read in this order. "Sonar FWD/AFT" and "Zero Up/Down" are written
+// last but belong with the head's orientation; no other key's rule reads them, so
+// it does not matter that they are also read last.
 const auto kSettingsKeys = std::to_array<SettingsKey>({
     {kSystem, "Sonar Type", &Doc::sonarType, value(kTypeP), F::Decimal, knownSonarType},
     {kSystem, "IP Address", &Doc::ipAddress, text(kDefaultIpAddress), F::Text},
