@@ -1,22 +1,13 @@
 #pragma once
-// When each command is available and when its menu item carries a check mark.
-// The windows ask these before a menu opens and after every change; a command
-// without a rule here is enabled and unchecked.
+// When each command is available and when its menu item carries a check mark,
+// as its descriptor's rules say. The windows ask these before a menu opens and
+// after every change; a command without a rule is enabled and unchecked.
 
-#include "app/CommandIds.h"
+#include "app/CommandTable.h"
 
 namespace sondrel {
 
 class CSondrelDoc;
-
-// What only the windows know about themselves.
-struct CommandUiState {
-    bool toolbarVisible = true;
-    bool diagnosticsVisible = false;
-    bool controlPanelVisible = false;
-    bool miniBarVisible = false;
-    bool helpOpen = false;
-};
 
 bool commandEnabled(int id, const CSondrelDoc& doc, const CommandUiState& ui);
 bool commandChecked(int id, const CSondrelDoc& doc, const CommandUiState& ui);

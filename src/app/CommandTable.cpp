@@ -3,9 +3,710 @@
 #include <algorithm>
 #include <array>
 
+#include "acquisition/SondrelDoc.h"
+#include "app/DocumentCommands.h"
+
 namespace sondrel {
 
 namespace {
+
+using B = CommandBinding;
+using Ui = CommandUiState;
+
+// ------------------------------------------------------------------ rules
+
+bool playingBack(const CSondrelDoc& doc) {
+    return doc.playbackActive == 1;
+}
+
+bool notConnected(int, const CSondrelDoc& doc, const Ui&) {
+    return doc.linkState != 1;
+}
+bool notPlayingBack(int, const CSondrelDoc& doc, const Ui&) {
+    return !playingBack(doc);
+}
+bool whilePlayingBack(int, const CSondrelDoc& doc, const Ui&) {
+    return playingBack(doc);
+}
+bool ethernetHeadLive(int, const CSondrelDoc& doc, const Ui&) {
+    return doc.sonarType == kTypeQ && !playingBack(doc);
+}
+bool playbackWithPingPeriod(int, const CSondrelDoc& doc, const Ui&) {
+    return playingBack(doc) && doc.pingPeriodRounded > 0;
+}
+bool circleShown(int, const CSondrelDoc& doc, const Ui&) {
+    return doc.display.displayCircle != 0;
+}
+bool noConversionRunning(int, const CSondrelDoc& doc, const Ui&) {
+    // One conversion at a time: a second would share the first one's file.
+    return doc.xyzConversionActive == 0;
+}
+
+template <int CSondrelDoc::*Field>
+bool docOn(int, const CSondrelDoc& doc, const Ui&) {
+    return doc.*Field != 0;
+}
+template <int CSondrelDoc::*Field, int Value>
+bool docIs(int, const CSondrelDoc& doc, const Ui&) {
+    return doc.*Field == Value;
+}
+template <int DisplaySettings::*Field>
+bool displayOn(int, const CSondrelDoc& doc, const Ui&) {
+    return doc.display.*Field != 0;
+}
+// One item of a group of choices whose ids follow each other from First.
+template <int DisplaySettings::*Field, int First>
+bool displayChoice(int id, const CSondrelDoc& doc, const Ui&) {
+    return doc.display.*Field == id - First;
+}
+bool zoomChosen(int id, const CSondrelDoc& doc, const Ui&) {
+    return doc.display.zoom == zoomForCommand(id);
+}
+template <bool Ui::*Field>
+bool windowShown(int, const CSondrelDoc&, const Ui& ui) {
+    return ui.*Field;
+}
+
+// ------------------------------------------------------------------ actions
+
+void redraw(CSondrelDoc& doc) {
+    doc.views().updateViews(0);
+}
+
+int toggled(int flag) {
+    return flag ? 0 : 1;
+}
+
+bool setZoom(int id, CSondrelDoc& doc) {
+    doc.display.zoom = zoomForCommand(id);
+    redraw(doc);
+    return true;
+}
+bool zoomIn(int, CSondrelDoc& doc) {
+    doc.display.zoom = zoomedIn(doc.display.zoom);
+    redraw(doc);
+    return true;
+}
+bool zoomOut(int, CSondrelDoc& doc) {
+    doc.display.zoom = zoomedOut(doc.display.zoom);
+    redraw(doc);
+    return true;
+}
+template <int DisplaySettings::*Field, int First>
+bool chooseDisplay(int id, CSondrelDoc& doc) {
+    doc.display.*Field = id - First;
+    redraw(doc);
+    return true;
+}
+// Toggles that show at the next repaint by themselves.
+template <int DisplaySettings::*Field>
+bool toggleDisplay(int, CSondrelDoc& doc) {
+    doc.display.*Field = toggled(doc.display.*Field);
+    return true;
+}
+template <int CSondrelDoc::*Field, int Value>
+bool setDoc(int, CSondrelDoc& doc) {
+    doc.*Field = Value;
+    return true;
+}
+template <int Value>
+bool setUnits(int, CSondrelDoc& doc) {
+    doc.unitsFeet = Value;
+    doc.applySettings();
+    return true;
+}
+bool toggleCircle(int, CSondrelDoc& doc) {
+    doc.display.displayCircle = toggled(doc.display.displayCircle);
+    doc.circleMoveMode = 0;
+    redraw(doc);
+    return true;
+}
+bool toggleCircleMove(int, CSondrelDoc& doc) {
+    doc.circleMoveMode = toggled(doc.circleMoveMode);
+    if (doc.circleMoveMode) {
+        doc.textInputMode = 0;
+        doc.measurementMode = 0;
+        doc.views().updateViews(5);
+    }
+    return true;
+}
+bool defaultColours(int, CSondrelDoc& doc) {
+    doc.display.setDefaultColours();
+    return true;
+}
+bool resetView(int, CSondrelDoc& doc) {
+    doc.viewResetRequest = 1;
+    redraw(doc);
+    return true;
+}
+// The toolbar's range and gain steps leave the panels and the image alone: the
+// next poll carries the new bytes to the head.
+bool stepRange(int id, CSondrelDoc& doc) {
+    if (!playingBack(doc)) doc.setRangeIndex(doc.rangeIndex + (id == kCmdRangeUp ? 1 : -1));
+    return true;
+}
+bool gainUp(int, CSondrelDoc& doc) {
+    if (!playingBack(doc)) doc.setGain(doc.gainDb + 1);
+    return true;
+}
+bool gainDown(int, CSondrelDoc& doc) {
+    if (!playingBack(doc) && doc.gainDb > 0) doc.setGain(doc.gainDb - 1);
+    return true;
+}
+bool circleDiameterUp(int, CSondrelDoc& doc) {
+    DisplaySettings& d = doc.display;
+    if (d.displayCircle) {
+        d.circleDiameter += kCircleDiameterStep;
+        redraw(doc);
+    }
+    return true;
+}
+bool circleDiameterDown(int, CSondrelDoc& doc) {
+    DisplaySettings& d = doc.display;
+    if (d.displayCircle) {
+        d.circleDiameter =
+            std::max(d.circleDiameter - kCircleDiameterStep, kMinCircleDiameterByKey);
+        redraw(doc);
+    }
+    return true;
+}
+
+using D = DisplaySettings;
+using Doc = CSondrelDoc;
+
+// Each entry names only what it has; GCC 12 warns of the members left to their
+// defaults all the same.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+constexpr auto kCommands = std::to_array<CommandDescriptor>({
+    // ---- File
+    {.id = kCmdConnect,
+     .caption = "Connect to &Sonar Head",
+     .text = "Real Time Data Acquisition",
+     .enabled = notConnected,
+     .binding = B::Cycle,
+     .toolbarPosition = 1},
+    {.id = kCmdOpenPlayback,
+     .caption = "&Open File to Playback",
+     .text = "Play back recorded data",
+     .binding = B::Files,
+     .toolbarPosition = 2},
+    {.id = kCmdRecord,
+     .caption = "&Record  Start (Stop)",
+     .text = "Record real time data to a file",
+     .checked = docIs<&Doc::recordingActive, 1>,
+     .binding = B::Files,
+     .toolbarPosition = 3},
+    {.id = kCmdSetRecordDirectory,
+     .caption = "Set Record Directory...",
+     .text = "Set record file directory",
+     .binding = B::Files},
+    {.id = kCmdConvertXyz,
+     .caption = "Convert .QZR file to .xyz...",
+     .text = "Convert .QZR file to .xyz file",
+     .enabled = noConversionRunning,
+     .binding = B::Files},
+    {.id = kCmdAutoFileNames,
+     .caption = "Auto Save File Names",
+     .text = "Automatically select file name",
+     .checked = docOn<&Doc::autoFileNames>,
+     .binding = B::Files},
+    {.id = kCmdCaptureFrame,
+     .caption = "Capture Frame",
+     .text = "Save one sweep data to a file",
+     .binding = B::Files,
+     .toolbarPosition = 8,
+     .viewKey = 's',
+     .helpName = "Save One Sweep",
+     .helpText = "Save one sweep data to a file."},
+    {.id = kCmdSaveScreen, .caption = "&Save Screen", .text = "Save screen to an image file"},
+    {.id = kCmdExit,
+     .caption = "E&xit",
+     .text = "Quit the application; prompts to save documents\nExit",
+     .binding = B::Frame},
+
+    // ---- View
+    {.id = kCmdHold,
+     .caption = "&Hold",
+     .text = "Hold the operation",
+     .checked = docIs<&Doc::holdActive, 1>,
+     .binding = B::Cycle,
+     .toolbarPosition = 9,
+     .viewKey = 'h',
+     .helpName = "Hold",
+     .helpText = "Operation Held."},
+    {.id = kCmdZoom50,
+     .caption = "50 %",
+     .checked = zoomChosen,
+     .binding = B::Document,
+     .action = setZoom},
+    {.id = kCmdZoom75,
+     .caption = "75 %",
+     .checked = zoomChosen,
+     .binding = B::Document,
+     .action = setZoom},
+    {.id = kCmdZoom100,
+     .caption = "100 %",
+     .checked = zoomChosen,
+     .binding = B::Document,
+     .action = setZoom},
+    {.id = kCmdZoom125,
+     .caption = "125 %",
+     .checked = zoomChosen,
+     .binding = B::Document,
+     .action = setZoom},
+    {.id = kCmdZoom150,
+     .caption = "150 %",
+     .checked = zoomChosen,
+     .binding = B::Document,
+     .action = setZoom},
+    {.id = kCmdZoom175,
+     .caption = "175 %",
+     .checked = zoomChosen,
+     .binding = B::Document,
+     .action = setZoom},
+    {.id = kCmdZoom200,
+     .caption = "200 %",
+     .checked = zoomChosen,
+     .binding = B::Document,
+     .action = setZoom},
+    {.id = kCmdZoom300,
+     .caption = "300 %",
+     .checked = zoomChosen,
+     .binding = B::Document,
+     .action = setZoom},
+    {.id = kCmdZoom400,
+     .caption = "400 %",
+     .checked = zoomChosen,
+     .binding = B::Document,
+     .action = setZoom},
+    {.id = kCmdZoomIn,
+     .caption = "Zoom In",
+     .text = "Zoom in",
+     .binding = B::Document,
+     .action = zoomIn,
+     .toolbarPosition = 11},
+    {.id = kCmdZoomOut,
+     .caption = "Zoom Out",
+     .text = "Zoom out",
+     .binding = B::Document,
+     .action = zoomOut,
+     .toolbarPosition = 12},
+    {.id = kCmdRangeMarker,
+     .caption = "Range Marker",
+     .text = "Show/hide range mark",
+     .checked = displayOn<&D::viewRangeMark>,
+     .binding = B::Document,
+     .action = toggleDisplay<&D::viewRangeMark>},
+    {.id = kCmdMainToolbar,
+     .caption = "Main &Toolbar",
+     .text = "Show or hide the toolbar\nToggle ToolBar",
+     .checked = windowShown<&Ui::toolbarVisible>,
+     .binding = B::Frame},
+    {.id = kCmdBackgroundColor, .caption = "Back Ground Color", .text = "Choose back ground color"},
+    {.id = kCmdDisplayPrd,
+     .caption = "Display Pitch / Roll / Distance",
+     .text = "Show/Hide Pitch Roll indicator",
+     .checked = displayOn<&D::displayPrd>,
+     .binding = B::Document,
+     .action = toggleDisplay<&D::displayPrd>},
+
+    // ---- Points
+    {.id = kCmdPointsColor, .caption = "Points Color", .text = "Choose points display color"},
+    {.id = kCmdPointsSmall,
+     .caption = "Small",
+     .text = "Draw small sized points",
+     .checked = displayChoice<&D::pointSize, kCmdPointsSmall>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::pointSize, kCmdPointsSmall>},
+    {.id = kCmdPointsMedium,
+     .caption = "Medium",
+     .text = "Draw medium sized points",
+     .checked = displayChoice<&D::pointSize, kCmdPointsSmall>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::pointSize, kCmdPointsSmall>},
+    {.id = kCmdPointsLarge,
+     .caption = "Large",
+     .text = "Draw large sized points",
+     .checked = displayChoice<&D::pointSize, kCmdPointsSmall>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::pointSize, kCmdPointsSmall>},
+
+    // ---- Circle
+    {.id = kCmdDisplayCircle,
+     .caption = "Display",
+     .text = "Display a circle",
+     .checked = displayOn<&D::displayCircle>,
+     .binding = B::Document,
+     .action = toggleCircle,
+     .toolbarPosition = 13},
+    {.id = kCmdMoveCircle,
+     .caption = "Move Circle",
+     .text = "Move circle",
+     .enabled = circleShown,
+     .checked = docOn<&Doc::circleMoveMode>,
+     .binding = B::Document,
+     .action = toggleCircleMove},
+    {.id = kCmdCircleDiameter, .caption = "Diameter", .text = "Input circle diameter"},
+    {.id = kCmdCircleColor, .caption = "Circle Color", .text = "Choose Circle Color"},
+
+    // ---- Text
+    {.id = kCmdTextInput,
+     .caption = "Input...",
+     .text = "Set text input mode",
+     .checked = docOn<&Doc::textInputMode>,
+     .toolbarPosition = 14},
+    {.id = kCmdTextDelete, .caption = "Delete ", .text = "Delete one string"},
+    {.id = kCmdTextColor, .caption = "Text Color", .text = "Choose text display color"},
+    {.id = kCmdTextSmall,
+     .caption = "Small",
+     .text = "Text use small font",
+     .checked = displayChoice<&D::textSize, kCmdTextSmall>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::textSize, kCmdTextSmall>},
+    {.id = kCmdTextMedium,
+     .caption = "Medium",
+     .text = "Text use medium font",
+     .checked = displayChoice<&D::textSize, kCmdTextSmall>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::textSize, kCmdTextSmall>},
+    {.id = kCmdTextLarge,
+     .caption = "Large",
+     .text = "Text use large font",
+     .checked = displayChoice<&D::textSize, kCmdTextSmall>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::textSize, kCmdTextSmall>},
+    {.id = kCmdTextLarger,
+     .caption = "Larger",
+     .text = "Text use larger font",
+     .checked = displayChoice<&D::textSize, kCmdTextSmall>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::textSize, kCmdTextSmall>},
+    {.id = kCmdTextLargest,
+     .caption = "Largest",
+     .text = "Text use largest font",
+     .checked = displayChoice<&D::textSize, kCmdTextSmall>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::textSize, kCmdTextSmall>},
+
+    // ---- Measure
+    {.id = kCmdMeasureAdd,
+     .caption = "Add...",
+     .text = "Draw a measurement line",
+     .checked = docOn<&Doc::measurementMode>,
+     .toolbarPosition = 15},
+    {.id = kCmdMeasureDelete, .caption = "Delete", .text = "Delete All Lines"},
+    {.id = kCmdLineColor, .caption = "Line Color", .text = "Change Line Color"},
+
+    // ---- Grid
+    {.id = kCmdShowGrid,
+     .caption = "Show Grid",
+     .text = "Show/hide grid",
+     .checked = displayOn<&D::showGrid>,
+     .binding = B::Document,
+     .action = toggleDisplay<&D::showGrid>},
+    {.id = kCmdGridColor, .caption = "Grid Color", .text = "Choose grid display color"},
+    {.id = kCmdGridSolid,
+     .caption = "Solid Line",
+     .text = "Solid line grid",
+     .checked = displayChoice<&D::gridStyle, kCmdGridSolid>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::gridStyle, kCmdGridSolid>},
+    {.id = kCmdGridDotted,
+     .caption = "Dotted Line",
+     .text = "Dotted line grid",
+     .checked = displayChoice<&D::gridStyle, kCmdGridSolid>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::gridStyle, kCmdGridSolid>},
+    {.id = kCmdGridDashed,
+     .caption = "Dashed Line",
+     .text = "Dashed line grid",
+     .checked = displayChoice<&D::gridStyle, kCmdGridSolid>,
+     .binding = B::Document,
+     .action = chooseDisplay<&D::gridStyle, kCmdGridSolid>},
+
+    // ---- System
+    {.id = kCmdComPortSetup,
+     .caption = "&COM Port Setup",
+     .text = "Choose COM ports",
+     .enabled = notPlayingBack},
+    {.id = kCmdDiagnostics,
+     .caption = "&Diagnostics",
+     .text = "Show/Hide diagnostics window",
+     .checked = windowShown<&Ui::diagnosticsVisible>,
+     .toolbarPosition = 17,
+     .hotKey = HotKey::F3,
+     .helpName = "Diagnostics",
+     .helpText = "Show/Hide Diagnostics Dialog."},
+    {.id = kCmdMinimumRange, .caption = "Minimum Range"},
+    {.id = kCmdSoundVelocity, .caption = "Sound Velocity", .text = "Manual Sound velocity input"},
+    {.id = kCmdXdcrFwd,
+     .caption = "Fwd",
+     .text = "Xdcr FWD",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::xdcrForward, 1>,
+     .binding = B::Document,
+     .action = setDoc<&Doc::xdcrForward, 1>},
+    {.id = kCmdXdcrAft,
+     .caption = "Aft",
+     .text = "Xdcr AFT",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::xdcrForward, 0>,
+     .binding = B::Document,
+     .action = setDoc<&Doc::xdcrForward, 0>},
+    {.id = kCmdZeroUp,
+     .caption = "Up",
+     .text = "Zero Up",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::zeroDown, 0>,
+     .binding = B::Document,
+     .action = setDoc<&Doc::zeroDown, 0>},
+    {.id = kCmdZeroDown,
+     .caption = "Down",
+     .text = "Zero down",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::zeroDown, 1>,
+     .binding = B::Document,
+     .action = setDoc<&Doc::zeroDown, 1>},
+
+    // ---- Options
+    {.id = kCmdUnitsMeters,
+     .caption = "Meters",
+     .text = "Display use meters",
+     .checked = docIs<&Doc::unitsFeet, 0>,
+     .binding = B::Document,
+     .action = setUnits<0>},
+    {.id = kCmdUnitsFeet,
+     .caption = "Feet",
+     .text = "Display use feet",
+     .checked = docIs<&Doc::unitsFeet, 1>,
+     .binding = B::Document,
+     .action = setUnits<1>},
+    {.id = kCmdDefaultColours,
+     .caption = "Set Default Colors",
+     .text = "Set default colors for all",
+     .binding = B::Document,
+     .action = defaultColours},
+    {.id = kCmdDeleteAllDrawings,
+     .caption = "Delete All Drawings",
+     .text = "Delete all drawings",
+     .toolbarPosition = 16},
+    {.id = kCmdRollCorrection,
+     .caption = "Roll Correction",
+     .text = "Apply Roll Correction",
+     .checked = displayOn<&D::rollCorrection>,
+     .binding = B::Document,
+     .action = toggleDisplay<&D::rollCorrection>},
+    {.id = kCmdPlayOneFrame,
+     .caption = "Play One Frame",
+     .text = "Play one frame at a time",
+     .enabled = whilePlayingBack,
+     .checked = docOn<&Doc::oneFrameMode>,
+     .binding = B::Files},
+
+    // ---- Help
+    {.id = kCmdHelp,
+     .caption = "Help...",
+     .text = "Show basic commands help window",
+     .checked = windowShown<&Ui::helpOpen>,
+     .toolbarPosition = 18,
+     .hotKey = HotKey::F1,
+     .helpName = "Help",
+     .helpText = "Show basic commands help window"},
+    {.id = kCmdAbout,
+     .caption = "&About Sondrel...",
+     .text = "Display program information, version number and copyright\nAbout",
+     .binding = B::Frame},
+
+    // ---- toolbar only
+    {.id = kCmdRangeUp,
+     .caption = "Increase Range",
+     .text = "Increase Range",
+     .binding = B::Document,
+     .action = stepRange,
+     .toolbarPosition = 4},
+    {.id = kCmdRangeDown,
+     .caption = "Decrease Range",
+     .text = "Decrease Range",
+     .binding = B::Document,
+     .action = stepRange,
+     .toolbarPosition = 5},
+    {.id = kCmdGainUp,
+     .caption = "Increase Gain",
+     .text = "Increase Gain",
+     .binding = B::Document,
+     .action = gainUp,
+     .toolbarPosition = 6},
+    {.id = kCmdGainDown,
+     .caption = "Decrease Gain",
+     .text = "Decrease Gain",
+     .binding = B::Document,
+     .action = gainDown,
+     .toolbarPosition = 7},
+    {.id = kCmdResetView,
+     .caption = "Reset View",
+     .binding = B::Document,
+     .action = resetView,
+     .toolbarPosition = 10},
+
+    // ---- hot keys only; the arrows move the pointer outside circle-move mode
+    {.id = kCmdArrowUp,
+     .binding = B::Frame,
+     .action = moveCircleByArrow,
+     .hotKey = HotKey::Up,
+     .helpName = "Move Cursor Up",
+     .helpText = "Move Cursor/Circle up one pixel"},
+    {.id = kCmdArrowDown,
+     .binding = B::Frame,
+     .action = moveCircleByArrow,
+     .hotKey = HotKey::Down,
+     .helpName = "Move Cursor Down",
+     .helpText = "Move Cursor/Circle down one pixel"},
+    {.id = kCmdArrowLeft,
+     .binding = B::Frame,
+     .action = moveCircleByArrow,
+     .hotKey = HotKey::Left,
+     .helpName = "Move Cursor Left",
+     .helpText = "Move Cursor/Circle left one pixel"},
+    {.id = kCmdArrowRight,
+     .binding = B::Frame,
+     .action = moveCircleByArrow,
+     .hotKey = HotKey::Right,
+     .helpName = "Move Cursor Right",
+     .helpText = "Move Cursor/Circle right one pixel"},
+    {.id = kCmdCircleDiameterUp,
+     .binding = B::Document,
+     .action = circleDiameterUp,
+     .hotKey = HotKey::F5,
+     .helpName = "Circle Diameter Inc",
+     .helpText = "Increase Circle Diameter 0.01 m"},
+    {.id = kCmdCircleDiameterDown,
+     .binding = B::Document,
+     .action = circleDiameterDown,
+     .hotKey = HotKey::F6,
+     .helpName = "Circle Diameter Dec",
+     .helpText = "Deccrease Circle Diameter 0.01 m"},
+
+    // ---- letter keys of the image (the key-in window refuses during playback)
+    {.id = kCmdKeyInRange,
+     .enabled = notPlayingBack,
+     .binding = B::Frame,
+     .viewKey = 'r',
+     .helpName = "Key In Range",
+     .helpText = "Keyboard entry for Range\nEntries: 0.25, 0.50, 0.75, 1, 2, 3, 4, 5, 6 in meters"},
+    {.id = kCmdKeyInGain,
+     .enabled = notPlayingBack,
+     .binding = B::Frame,
+     .viewKey = 'g',
+     .helpName = "Key In Gain",
+     .helpText = "Keyboard entry for Gain\nEntries: 1 - 20 with increment of 1"},
+
+    // ---- the frame's menu while no document exists; no menu of this window carries them
+    {.id = kCmdShowSonarSettings,
+     .caption = "Show S&onar Settings",
+     .enabled = notPlayingBack,
+     .checked = windowShown<&Ui::controlPanelVisible>},
+    {.id = kCmdMiniSettingsBar,
+     .caption = "Mini Settings Bar",
+     .enabled = notPlayingBack,
+     .checked = windowShown<&Ui::miniBarVisible>},
+    {.id = kCmdIpAddress, .caption = "&IP Address", .enabled = ethernetHeadLive},
+    {.id = kCmdTypeP,
+     .caption = "Type P",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::sonarType, kTypeP>},
+    {.id = kCmdTypeQ,
+     .caption = "Type Q",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::sonarType, kTypeQ>},
+    {.id = kCmdProfileFirst,
+     .caption = "Off",
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+    {.id = kCmdProfileFirst + 1,
+     .caption = "Points Only",
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+    {.id = kCmdProfileFirst + 2,
+     .caption = "Low Mix",
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+    {.id = kCmdProfileFirst + 3,
+     .caption = "Medium Mix",
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+    {.id = kCmdProfileLast,
+     .caption = "High Mix",
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+    {.id = kCmdColorTableFirst,
+     .caption = "Normal  &High",
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+    {.id = kCmdColorTableFirst + 1,
+     .caption = "Normal  &Low",
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+    {.id = kCmdColorTableFirst + 2,
+     .caption = "Gr&een",
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+    {.id = kCmdColorTableFirst + 3,
+     .caption = "&Grey",
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+    {.id = kCmdColorTableFirst + 4,
+     .caption = "&Reverse Grey",
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+    {.id = kCmdColorTableFirst + 5,
+     .caption = "&Brown / Yellow",
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+    {.id = kCmdColorTableFirst + 6,
+     .caption = "Gree&n / Blue",
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+    {.id = kCmdColorTableFirst + 7,
+     .caption = "Green / &Yellow",
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+    {.id = kCmdColorTableLast,
+     .caption = "Bl&ue",
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+    {.id = kCmdRealTimePlaySpeed,
+     .caption = "RealTime Play Speed",
+     .enabled = playbackWithPingPeriod,
+     .checked = docOn<&Doc::realTimePlaySpeed>,
+     .binding = B::Files},
+
+    // ---- sent by nothing yet, but handled by the document once built
+    {.id = kCmdScanPolar, .enabled = notPlayingBack, .checked = docIs<&Doc::scanMode, kPolar>},
+    {.id = kCmdScanSector, .enabled = notPlayingBack, .checked = docIs<&Doc::scanMode, kSector>},
+    {.id = kCmdScanSideScan,
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::scanMode, kSideScan>},
+    {.id = kCmdTrainReversed, .enabled = notPlayingBack, .checked = docIs<&Doc::trainReversed, 1>},
+    {.id = kCmdTrainNormal, .enabled = notPlayingBack, .checked = docIs<&Doc::trainReversed, 0>},
+    {.id = kCmdReverseStep, .enabled = notPlayingBack},
+    {.id = kCmdClearImage},
+});
+#pragma GCC diagnostic pop
+
+// The toolbar, in the order of the descriptors' positions; every position from 1
+// up is taken by exactly one command.
+constexpr std::size_t kToolbarSize = static_cast<std::size_t>(std::ranges::count_if(
+    kCommands, [](const CommandDescriptor& c) { return c.toolbarPosition != 0; }));
+constexpr auto kToolbar = [] {
+    std::array<int, kToolbarSize> buttons{};
+    for (const CommandDescriptor& c : kCommands) {
+        if (c.toolbarPosition == 0) continue;
+        const auto slot = static_cast<std::size_t>(c.toolbarPosition - 1);
+        // Out of range or taken twice: the table is wrong, and this does not compile.
+        if (slot >= buttons.size() || buttons[slot] != 0) throw "toolbar positions";
+        buttons[slot] = c.id;
+    }
+    return buttons;
+}();
+
+constexpr std::size_t kHotKeyCount = static_cast<std::size_t>(std::ranges::count_if(
+    kCommands, [](const CommandDescriptor& c) { return c.hotKey != HotKey::None; }));
+constexpr auto kHotKeys = [] {
+    std::array<HotKeyBinding, kHotKeyCount> keys{};
+    std::size_t n = 0;
+    for (const CommandDescriptor& c : kCommands)
+        if (c.hotKey != HotKey::None) keys[n++] = {c.hotKey, c.id};
+    return keys;
+}();
+
+// ------------------------------------------------------------------ menu
 
 using K = MenuEntry::Kind;
 
@@ -15,8 +716,8 @@ constexpr MenuEntry begin(std::string_view caption) {
 constexpr MenuEntry end() {
     return {K::PopupEnd, 0, {}};
 }
-constexpr MenuEntry item(int id, std::string_view caption) {
-    return {K::Item, id, caption};
+constexpr MenuEntry item(int id) {
+    return {K::Item, id, {}};
 }
 constexpr MenuEntry separator() {
     return {K::Separator, 0, {}};
@@ -24,224 +725,179 @@ constexpr MenuEntry separator() {
 
 constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     begin("&File"),
-    item(kCmdConnect, "Connect to &Sonar Head"),
-    item(kCmdOpenPlayback, "&Open File to Playback"),
+    item(kCmdConnect),
+    item(kCmdOpenPlayback),
     separator(),
-    item(kCmdRecord, "&Record  Start (Stop)"),
-    item(kCmdSetRecordDirectory, "Set Record Directory..."),
-    item(kCmdConvertXyz, "Convert .QZR file to .xyz..."),
-    item(kCmdAutoFileNames, "Auto Save File Names"),
+    item(kCmdRecord),
+    item(kCmdSetRecordDirectory),
+    item(kCmdConvertXyz),
+    item(kCmdAutoFileNames),
     separator(),
-    item(kCmdCaptureFrame, "Capture Frame"),
-    item(kCmdSaveScreen, "&Save Screen"),
+    item(kCmdCaptureFrame),
+    item(kCmdSaveScreen),
     separator(),
-    item(kCmdExit, "E&xit"),
+    item(kCmdExit),
     end(),
 
     begin("&View"),
-    item(kCmdHold, "&Hold"),
+    item(kCmdHold),
     separator(),
     begin("&Zoom Factor"),
-    item(kCmdZoom50, "50 %"),
-    item(kCmdZoom75, "75 %"),
-    item(kCmdZoom100, "100 %"),
-    item(kCmdZoom125, "125 %"),
-    item(kCmdZoom150, "150 %"),
-    item(kCmdZoom175, "175 %"),
-    item(kCmdZoom200, "200 %"),
-    item(kCmdZoom300, "300 %"),
-    item(kCmdZoom400, "400 %"),
+    item(kCmdZoom50),
+    item(kCmdZoom75),
+    item(kCmdZoom100),
+    item(kCmdZoom125),
+    item(kCmdZoom150),
+    item(kCmdZoom175),
+    item(kCmdZoom200),
+    item(kCmdZoom300),
+    item(kCmdZoom400),
     end(),
-    item(kCmdZoomIn, "Zoom In"),
-    item(kCmdZoomOut, "Zoom Out"),
+    item(kCmdZoomIn),
+    item(kCmdZoomOut),
     separator(),
-    item(kCmdRangeMarker, "Range Marker"),
-    item(kCmdMainToolbar, "Main &Toolbar"),
+    item(kCmdRangeMarker),
+    item(kCmdMainToolbar),
     separator(),
-    item(kCmdBackgroundColor, "Back Ground Color"),
-    item(kCmdDisplayPrd, "Display Pitch / Roll / Distance"),
+    item(kCmdBackgroundColor),
+    item(kCmdDisplayPrd),
     end(),
 
     begin("&Points"),
-    item(kCmdPointsColor, "Points Color"),
+    item(kCmdPointsColor),
     separator(),
-    item(kCmdPointsSmall, "Small"),
-    item(kCmdPointsMedium, "Medium"),
-    item(kCmdPointsLarge, "Large"),
+    item(kCmdPointsSmall),
+    item(kCmdPointsMedium),
+    item(kCmdPointsLarge),
     end(),
 
     begin("&Circle"),
-    item(kCmdDisplayCircle, "Display"),
-    item(kCmdMoveCircle, "Move Circle"),
+    item(kCmdDisplayCircle),
+    item(kCmdMoveCircle),
     separator(),
-    item(kCmdCircleDiameter, "Diameter"),
+    item(kCmdCircleDiameter),
     separator(),
-    item(kCmdCircleColor, "Circle Color"),
+    item(kCmdCircleColor),
     end(),
 
     begin("&Text"),
-    item(kCmdTextInput, "Input..."),
-    item(kCmdTextDelete, "Delete "),
+    item(kCmdTextInput),
+    item(kCmdTextDelete),
     separator(),
-    item(kCmdTextColor, "Text Color"),
+    item(kCmdTextColor),
     separator(),
-    item(32897, "Small"),
-    item(32898, "Medium"),
-    item(32899, "Large"),
-    item(32900, "Larger"),
-    item(32901, "Largest"),
+    item(kCmdTextSmall),
+    item(kCmdTextMedium),
+    item(kCmdTextLarge),
+    item(kCmdTextLarger),
+    item(kCmdTextLargest),
     end(),
 
     begin("&Measure"),
-    item(kCmdMeasureAdd, "Add..."),
-    item(kCmdMeasureDelete, "Delete"),
+    item(kCmdMeasureAdd),
+    item(kCmdMeasureDelete),
     separator(),
-    item(kCmdLineColor, "Line Color"),
+    item(kCmdLineColor),
     end(),
 
     begin("&Grid"),
-    item(kCmdShowGrid, "Show Grid"),
+    item(kCmdShowGrid),
     separator(),
-    item(kCmdGridColor, "Grid Color"),
+    item(kCmdGridColor),
     separator(),
-    item(kCmdGridSolid, "Solid Line"),
-    item(kCmdGridDotted, "Dotted Line"),
-    item(kCmdGridDashed, "Dashed Line"),
+    item(kCmdGridSolid),
+    item(kCmdGridDotted),
+    item(kCmdGridDashed),
     end(),
 
     begin("&System"),
-    item(kCmdComPortSetup, "&COM Port Setup"),
-    item(kCmdDiagnostics, "&Diagnostics"),
+    item(kCmdComPortSetup),
+    item(kCmdDiagnostics),
     separator(),
-    item(kCmdMinimumRange, "Minimum Range"),
-    item(kCmdSoundVelocity, "Sound Velocity"),
+    item(kCmdMinimumRange),
+    item(kCmdSoundVelocity),
     begin("Xdcr Fwd / Aft"),
-    item(kCmdXdcrFwd, "Fwd"),
-    item(kCmdXdcrAft, "Aft"),
+    item(kCmdXdcrFwd),
+    item(kCmdXdcrAft),
     end(),
     begin("Zero Up/ Down"),
-    item(kCmdZeroUp, "Up"),
-    item(kCmdZeroDown, "Down"),
+    item(kCmdZeroUp),
+    item(kCmdZeroDown),
     end(),
     end(),
 
     begin("&Options"),
     begin("Units"),
-    item(kCmdUnitsMeters, "Meters"),
-    item(kCmdUnitsFeet, "Feet"),
+    item(kCmdUnitsMeters),
+    item(kCmdUnitsFeet),
     end(),
     separator(),
-    item(kCmdDefaultColours, "Set Default Colors"),
-    item(kCmdDeleteAllDrawings, "Delete All Drawings"),
-    item(kCmdRollCorrection, "Roll Correction"),
+    item(kCmdDefaultColours),
+    item(kCmdDeleteAllDrawings),
+    item(kCmdRollCorrection),
     separator(),
-    item(kCmdPlayOneFrame, "Play One Frame"),
+    item(kCmdPlayOneFrame),
     end(),
 
     begin("&Help"),
-    item(kCmdHelp, "Help..."),
-    item(kCmdAbout, "&About Sondrel..."),
+    item(kCmdHelp),
+    item(kCmdAbout),
     end(),
 });
 
-struct CommandString {
-    int id;
-    std::string_view text;
+// ------------------------------------------------------------------ hot-keys help
+
+// The help list's layout: which commands it describes, in which groups. The
+// names, keys and descriptions come from the commands themselves.
+struct HelpLine {
+    enum Kind { Command, Fixed, Blank, Separator };
+    Kind kind;
+    int id = 0;
+    std::string_view command, description;  // Fixed rows only
 };
 
-constexpr auto kCommandStrings = std::to_array<CommandString>({
-    {kCmdConnect, "Real Time Data Acquisition"},
-    {kCmdOpenPlayback, "Play back recorded data"},
-    {kCmdRecord, "Record real time data to a file"},
-    {kCmdSetRecordDirectory, "Set record file directory"},
-    {kCmdConvertXyz, "Convert .QZR file to .xyz file"},
-    {kCmdAutoFileNames, "Automatically select file name"},
-    {kCmdCaptureFrame, "Save one sweep data to a file"},
-    {kCmdSaveScreen, "Save screen to an image file"},
-    {kCmdExit, "Quit the application; prompts to save documents\nExit"},
-    {kCmdHold, "Hold the operation"},
-    {kCmdZoomIn, "Zoom in"},
-    {kCmdZoomOut, "Zoom out"},
-    {kCmdRangeMarker, "Show/hide range mark"},
-    {kCmdMainToolbar, "Show or hide the toolbar\nToggle ToolBar"},
-    {kCmdBackgroundColor, "Choose back ground color"},
-    {kCmdDisplayPrd, "Show/Hide Pitch Roll indicator"},
-    {kCmdPointsColor, "Choose points display color"},
-    {kCmdPointsSmall, "Draw small sized points"},
-    {kCmdPointsMedium, "Draw medium sized points"},
-    {kCmdPointsLarge, "Draw large sized points"},
-    {kCmdDisplayCircle, "Display a circle"},
-    {kCmdMoveCircle, "Move circle"},
-    {kCmdCircleDiameter, "Input circle diameter"},
-    {kCmdCircleColor, "Choose Circle Color"},
-    {kCmdTextInput, "Set text input mode"},
-    {kCmdTextDelete, "Delete one string"},
-    {kCmdTextColor, "Choose text display color"},
-    {32897, "Text use small font"},
-    {32898, "Text use medium font"},
-    {32899, "Text use large font"},
-    {32900, "Text use larger font"},
-    {32901, "Text use largest font"},
-    {kCmdMeasureAdd, "Draw a measurement line"},
-    {kCmdMeasureDelete, "Delete All Lines"},
-    {kCmdLineColor, "Change Line Color"},
-    {kCmdShowGrid, "Show/hide grid"},
-    {kCmdGridColor, "Choose grid display color"},
-    {kCmdGridSolid, "Solid line grid"},
-    {kCmdGridDotted, "Dotted line grid"},
-    {kCmdGridDashed, "Dashed line grid"},
-    {kCmdComPortSetup, "Choose COM ports"},
-    {kCmdDiagnostics, "Show/Hide diagnostics window"},
-    {kCmdSoundVelocity, "Manual Sound velocity input"},
-    {kCmdXdcrFwd, "Xdcr FWD"},
-    {kCmdXdcrAft, "Xdcr AFT"},
-    {kCmdZeroUp, "Zero Up"},
-    {kCmdZeroDown, "Zero down"},
-    {kCmdUnitsMeters, "Display use meters"},
-    {kCmdUnitsFeet, "Display use feet"},
-    {kCmdDefaultColours, "Set default colors for all"},
-    {kCmdDeleteAllDrawings, "Delete all drawings"},
-    {kCmdRollCorrection, "Apply Roll Correction"},
-    {kCmdPlayOneFrame, "Play one frame at a time"},
-    {kCmdHelp, "Show basic commands help window"},
-    {kCmdAbout, "Display program information, version number and copyright\nAbout"},
-    {kCmdRangeUp, "Increase Range"},
-    {kCmdRangeDown, "Decrease Range"},
-    {kCmdGainUp, "Increase Gain"},
-    {kCmdGainDown, "Decrease Gain"},
+constexpr HelpLine helpCommand(int id) {
+    return {HelpLine::Command, id, {}, {}};
+}
+constexpr HelpLine helpFixed(std::string_view command, std::string_view description) {
+    return {HelpLine::Fixed, 0, command, description};
+}
+constexpr HelpLine kHelpBlank{HelpLine::Blank, 0, {}, {}};
+constexpr HelpLine kHelpSeparator{HelpLine::Separator, 0, {}, {}};
+
+constexpr auto kHelpLayout = std::to_array<HelpLine>({
+    helpFixed("Default Sonar COM Port:", "COM1 (115200, N, 8, 1)"),
+    helpFixed("Default Orientation Input COM Port:", "COM3 (38400, N, 8, 1)"),
+    kHelpBlank,
+    kHelpSeparator,
+    helpCommand(kCmdHelp),
+    helpCommand(kCmdDiagnostics),
+    helpCommand(kCmdCircleDiameterUp),
+    helpCommand(kCmdCircleDiameterDown),
+    kHelpBlank,
+    kHelpSeparator,
+    helpCommand(kCmdHold),
+    helpCommand(kCmdCaptureFrame),
+    kHelpBlank,
+    kHelpSeparator,
+    helpCommand(kCmdKeyInRange),
+    kHelpBlank,
+    helpCommand(kCmdKeyInGain),
+    kHelpBlank,
+    kHelpBlank,
+    kHelpSeparator,
+    helpCommand(kCmdArrowUp),
+    helpCommand(kCmdArrowDown),
+    helpCommand(kCmdArrowRight),
+    helpCommand(kCmdArrowLeft),
+    kHelpBlank,
+    kHelpSeparator,
+    helpFixed("Mouse LButton Drag", "Move Sonar Image"),
 });
 
-constexpr auto kToolbar = std::to_array<int>({
-    kCmdConnect,
-    kCmdOpenPlayback,
-    kCmdRecord,
-    kCmdRangeUp,
-    kCmdRangeDown,
-    kCmdGainUp,
-    kCmdGainDown,
-    kCmdCaptureFrame,
-    kCmdHold,
-    kCmdResetView,
-    kCmdZoomIn,
-    kCmdZoomOut,
-    kCmdDisplayCircle,
-    kCmdTextInput,
-    kCmdMeasureAdd,
-    kCmdDeleteAllDrawings,
-    kCmdDiagnostics,
-    kCmdHelp,
-});
+constexpr std::string_view kHelpSeparatorText = "------------------------------";
 
-constexpr auto kHotKeys = std::to_array<HotKeyBinding>({
-    {HotKey::F3, kCmdDiagnostics},
-    {HotKey::F1, kCmdHelp},
-    {HotKey::Up, kCmdArrowUp},
-    {HotKey::Down, kCmdArrowDown},
-    {HotKey::Left, kCmdArrowLeft},
-    {HotKey::Right, kCmdArrowRight},
-    {HotKey::F5, kCmdCircleDiameterUp},
-    {HotKey::F6, kCmdCircleDiameterDown},
-});
+// ------------------------------------------------------------------ status bar
 
 using R = PaneRole;
 constexpr auto kStatusPanes = std::to_array<StatusPane>({
@@ -272,14 +928,27 @@ constexpr auto kStatusPanes = std::to_array<StatusPane>({
 
 }  // namespace
 
+std::span<const CommandDescriptor> commandDescriptors() {
+    return kCommands;
+}
+
+const CommandDescriptor* findCommand(int id) {
+    const auto it = std::ranges::find(kCommands, id, &CommandDescriptor::id);
+    return it == kCommands.end() ? nullptr : &*it;
+}
+
 std::span<const MenuEntry> documentMenu() {
     return kDocumentMenu;
 }
 
+std::string_view commandCaption(int id) {
+    const CommandDescriptor* c = findCommand(id);
+    return c ? c->caption : std::string_view{};
+}
+
 std::string_view commandString(int id) {
-    const auto it = std::find_if(kCommandStrings.begin(), kCommandStrings.end(),
-                                 [id](const CommandString& s) { return s.id == id; });
-    return it == kCommandStrings.end() ? std::string_view{} : it->text;
+    const CommandDescriptor* c = findCommand(id);
+    return c ? c->text : std::string_view{};
 }
 
 std::string_view commandPrompt(int id) {
@@ -299,6 +968,72 @@ std::span<const int> toolbarCommands() {
 
 std::span<const HotKeyBinding> hotKeys() {
     return kHotKeys;
+}
+
+int commandForViewKey(char letter) {
+    if (letter == 0) return 0;
+    const auto it = std::ranges::find(kCommands, letter, &CommandDescriptor::viewKey);
+    return it == kCommands.end() ? 0 : it->id;
+}
+
+std::string_view hotKeyName(HotKey key) {
+    switch (key) {
+        case HotKey::None:
+            return {};
+        case HotKey::F1:
+            return "F1";
+        case HotKey::F3:
+            return "F3";
+        case HotKey::F5:
+            return "F5";
+        case HotKey::F6:
+            return "F6";
+        case HotKey::Up:
+            return "Up";
+        case HotKey::Down:
+            return "Down";
+        case HotKey::Left:
+            return "Left";
+        case HotKey::Right:
+            return "Right";
+    }
+    return {};
+}
+
+std::vector<HotKeyHelpRow> hotKeyHelpRows() {
+    std::vector<HotKeyHelpRow> rows;
+    for (const HelpLine& line : kHelpLayout) {
+        switch (line.kind) {
+            case HelpLine::Blank:
+                rows.push_back({});
+                break;
+            case HelpLine::Separator:
+                rows.push_back({{}, {}, std::string(kHelpSeparatorText)});
+                break;
+            case HelpLine::Fixed:
+                rows.push_back({std::string(line.command), {}, std::string(line.description)});
+                break;
+            case HelpLine::Command: {
+                const CommandDescriptor& c = *findCommand(line.id);
+                const std::string key =
+                    c.viewKey ? std::string(1, c.viewKey) : std::string(hotKeyName(c.hotKey));
+                // Each further line of the description has a row of its own.
+                std::string_view text = c.helpText;
+                std::string name(c.helpName);
+                std::string keyCell = key;
+                for (;;) {
+                    const auto lineBreak = text.find('\n');
+                    rows.push_back({name, keyCell, std::string(text.substr(0, lineBreak))});
+                    if (lineBreak == std::string_view::npos) break;
+                    text.remove_prefix(lineBreak + 1);
+                    name.clear();
+                    keyCell.clear();
+                }
+                break;
+            }
+        }
+    }
+    return rows;
 }
 
 std::span<const StatusPane> statusPanes() {

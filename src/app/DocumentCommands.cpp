@@ -5,6 +5,7 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "app/CommandIds.h"
+#include "app/CommandTable.h"
 
 namespace sondrel {
 
@@ -13,14 +14,6 @@ namespace {
 constexpr std::array<double, 9> kZoomFactors = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 3.0, 4.0};
 constexpr double kMinZoom = 0.5;
 constexpr double kMaxZoom = 4.0;
-
-void redraw(CSondrelDoc& doc) {
-    doc.views().updateViews(0);
-}
-
-int toggled(int flag) {
-    return flag ? 0 : 1;
-}
 
 }  // namespace
 
@@ -56,127 +49,13 @@ bool moveCircleByArrow(int id, CSondrelDoc& doc) {
         default:
             return false;
     }
-    redraw(doc);
+    doc.views().updateViews(0);
     return true;
 }
 
 bool runDocumentCommand(int id, CSondrelDoc& doc) {
-    DisplaySettings& d = doc.display;
-    if (id >= kCmdZoom50 && id <= kCmdZoom400) {
-        d.zoom = zoomForCommand(id);
-        redraw(doc);
-        return true;
-    }
-    if (id >= kCmdPointsSmall && id <= kCmdPointsLarge) {
-        d.pointSize = id - kCmdPointsSmall;
-        redraw(doc);
-        return true;
-    }
-    if (id >= kCmdTextSmall && id <= kCmdTextLargest) {
-        d.textSize = id - kCmdTextSmall;
-        redraw(doc);
-        return true;
-    }
-    if (id >= kCmdGridSolid && id <= kCmdGridDashed) {
-        d.gridStyle = id - kCmdGridSolid;
-        redraw(doc);
-        return true;
-    }
-    switch (id) {
-        case kCmdZoomIn:
-            d.zoom = zoomedIn(d.zoom);
-            redraw(doc);
-            return true;
-        case kCmdZoomOut:
-            d.zoom = zoomedOut(d.zoom);
-            redraw(doc);
-            return true;
-        case kCmdRangeMarker:
-            d.viewRangeMark = toggled(d.viewRangeMark);
-            return true;
-        case kCmdDisplayPrd:
-            d.displayPrd = toggled(d.displayPrd);
-            return true;
-        case kCmdDisplayCircle:
-            d.displayCircle = toggled(d.displayCircle);
-            doc.circleMoveMode = 0;
-            redraw(doc);
-            return true;
-        case kCmdMoveCircle:
-            doc.circleMoveMode = toggled(doc.circleMoveMode);
-            if (doc.circleMoveMode) {
-                doc.textInputMode = 0;
-                doc.measurementMode = 0;
-                doc.views().updateViews(5);
-            }
-            return true;
-        case kCmdShowGrid:
-            d.showGrid = toggled(d.showGrid);
-            return true;
-        case kCmdXdcrFwd:
-            doc.xdcrForward = 1;
-            return true;
-        case kCmdXdcrAft:
-            doc.xdcrForward = 0;
-            return true;
-        case kCmdZeroUp:
-            doc.zeroDown = 0;
-            return true;
-        case kCmdZeroDown:
-            doc.zeroDown = 1;
-            return true;
-        case kCmdUnitsMeters:
-            doc.unitsFeet = 0;
-            doc.applySettings();
-            return true;
-        case kCmdUnitsFeet:
-            doc.unitsFeet = 1;
-            doc.applySettings();
-            return true;
-        case kCmdDefaultColours:
-            d.setDefaultColours();
-            return true;
-        case kCmdRollCorrection:
-            d.rollCorrection = toggled(d.rollCorrection);
-            return true;
-        case kCmdResetView:
-            doc.viewResetRequest = 1;
-            redraw(doc);
-            return true;
-        // The toolbar's range and gain steps leave the panels and the image
-        // alone: the next poll carries the new bytes to the head.
-        case kCmdRangeUp:
-        case kCmdRangeDown:
-            if (doc.playbackActive != 1)
-                doc.setRangeIndex(doc.rangeIndex + (id == kCmdRangeUp ? 1 : -1));
-            return true;
-        case kCmdGainUp:
-            if (doc.playbackActive != 1) doc.setGain(doc.gainDb + 1);
-            return true;
-        case kCmdGainDown:
-            if (doc.playbackActive != 1 && doc.gainDb > 0) doc.setGain(doc.gainDb - 1);
-            return true;
-        case kCmdCircleDiameterUp:
-            if (d.displayCircle) {
-                d.circleDiameter += kCircleDiameterStep;
-                redraw(doc);
-            }
-            return true;
-        case kCmdCircleDiameterDown:
-            if (d.displayCircle) {
-                d.circleDiameter =
-                    std::max(d.circleDiameter - kCircleDiameterStep, kMinCircleDiameterByKey);
-                redraw(doc);
-            }
-            return true;
-        case kCmdArrowUp:
-        case kCmdArrowDown:
-        case kCmdArrowLeft:
-        case kCmdArrowRight:
-            return moveCircleByArrow(id, doc);
-        default:
-            return false;
-    }
+    const CommandDescriptor* c = findCommand(id);
+    return c && c->action && c->action(id, doc);
 }
 
 }  // namespace sondrel

@@ -1,15 +1,16 @@
 #pragma once
 // The commands whose whole effect lies in the document: zoom, display options,
 // head orientation, units, range and gain steps from the toolbar, the circle
-// diameter keys and the circle-moving arrow keys. The windows dispatch to these
-// and add only what needs a window (the mouse pointer, dialogs, the toolbar).
+// diameter keys and the circle-moving arrow keys. Their actions are the command
+// descriptors'; the windows dispatch to them and add only what needs a window
+// (the mouse pointer, dialogs, the toolbar).
 
 namespace sondrel {
 
 class CSondrelDoc;
 
-// Runs the command if it is one of the document's own; false otherwise. The
-// caller has checked commandEnabled first.
+// Runs the command's document action; false when it has none or the document
+// declines it. The caller has checked commandEnabled first.
 bool runDocumentCommand(int id, CSondrelDoc& doc);
 
 // The zoom of a zoom-factor item (32781..32789), 0 for any other id.

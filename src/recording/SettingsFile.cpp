@@ -1,7 +1,9 @@
 #include "recording/SettingsFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <type_traits>
 
 #include "acquisition/Links.h"
 #include "acquisition/SondrelDoc.h"
@@ -67,97 +69,139 @@ std::string folderValue(const std::string& text, const std::string& current) {
     return text + '/';
 }
 
-Colour colourValue(const IniFile& ini, const char* key, Colour current) {
-    return static_cast<Colour>(ini.readInt(kSystemSettingsSection, key, static_cast<int>(current)));
+// ------------------------------------------------------------------ load rules
+
+int knownSonarType(int type) {
+    return (type == kTypeP || type == kTypeQ) ? type : kTypeP;
+}
+int legalHeadPort(int port) {
+    return (port >= 1 && port <= 65535) ? port : kDefaultHeadPort;
+}
+double legalSoundVelocity(double velocity) {
+    return soundVelocityInRange(velocity) ? velocity : kDefaultSoundVelocity;
+}
+double legalZoom(double zoom) {
+    return zoom <= 0.0 ? 1.0 : std::clamp(zoom, kMinZoom, kMaxZoom);
+}
+template <int Low, int High>
+int clampedTo(int value) {
+    return std::clamp(value, Low, High);
+}
+template <double Low, double High>
+double clampedTo(double value) {
+    return std::clamp(value, Low, High);
+}
+template <int Max>
+int lowByteAtMost(int value) {
+    return std::min(lowByte(value), Max);
+}
+int legalRangeIndex(int value) {
+    return clampRangeIndex(lowByte(value));
+}
+int knownScanMode(int mode) {
+    return (mode < kSector || mode > kSideScan) ? kSector : mode;
 }
 
-void loadSystemSettings(CSondrelDoc& doc, const IniFile& ini) {
-    const char* s = kSystemSettingsSection;
+// ------------------------------------------------------------------ reading and writing a key
+
+int readInt(const IniFile& ini, const SettingsKey& k, int current) {
+    const int fallback = k.fallback.keepsCurrent ? current : static_cast<int>(k.fallback.number);
+    const int value = ini.readInt(k.section, k.key, fallback);
+    return k.intRule ? k.intRule(value) : value;
+}
+
+double readReal(const IniFile& ini, const SettingsKey& k, double current) {
+    const double value =
+        ini.readReal(k.section, k.key, k.fallback.keepsCurrent ? current : k.fallback.number);
+    return k.realRule ? k.realRule(value) : value;
+}
+
+std::string readText(const IniFile& ini, const SettingsKey& k, const std::string& current) {
+    const std::string value = ini.readString(
+        k.section, k.key, k.fallback.keepsCurrent ? std::string_view(current) : k.fallback.text);
+    return k.textRule ? k.textRule(value, current) : value;
+}
+
+void writeReal(IniFile& ini, const SettingsKey& k, double value) {
+    ini.setReal(k.section, k.key, value, k.format == SettingsKey::Format::Fixed1 ? 1 : 2);
+}
+
+template <typename Visitor>
+void visitField(const SettingsKey& k, CSondrelDoc& doc, Visitor&& visit) {
+    std::visit(
+        [&](auto member) {
+            using Member = decltype(member);
+            if constexpr (std::is_same_v<Member, std::monostate>) {
+                return;
+            } else if constexpr (requires { doc.*member; }) {
+                visit(doc.*member);
+            } else {
+                visit(doc.display.*member);
+            }
+        },
+        k.field);
+}
+
+void loadField(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
+    visitField(k, doc, [&](auto& field) {
+        using T = std::remove_reference_t<decltype(field)>;
+        if constexpr (std::is_same_v<T, int>) {
+            field = readInt(ini, k, field);
+        } else if constexpr (std::is_same_v<T, Colour>) {
+            field = static_cast<Colour>(readInt(ini, k, static_cast<int>(field)));
+        } else if constexpr (std::is_same_v<T, double>) {
+            field = readReal(ini, k, field);
+        } else {
+            field = readText(ini, k, field);
+        }
+    });
+}
+
+void saveField(const CSondrelDoc& doc, IniFile& ini, const SettingsKey& k) {
+    // Saving only reads the field; the visitor is shared with loading.
+    visitField(k, const_cast<CSondrelDoc&>(doc), [&](const auto& field) {
+        using T = std::remove_cvref_t<decltype(field)>;
+        if constexpr (std::is_same_v<T, int>) {
+            ini.setInt(k.section, k.key, field);
+        } else if constexpr (std::is_same_v<T, Colour>) {
+            ini.setInt(k.section, k.key, static_cast<std::int32_t>(field));
+        } else if constexpr (std::is_same_v<T, double>) {
+            writeReal(ini, k, field);
+        } else {
+            ini.setValue(k.section, k.key, field);
+        }
+    });
+}
+
+// ------------------------------------------------------------------ keys that set more than their
+// field
+
+void loadProfileMode(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
     DisplaySettings& display = doc.display;
-
-    const int type = ini.readInt(s, "Sonar Type", kTypeP);
-    doc.sonarType = (type == kTypeP || type == kTypeQ) ? type : kTypeP;
-    doc.ipAddress = ini.readString(s, "IP Address", kDefaultIpAddress);
-    // Our own key: real heads listen on 4040; a simulated head may listen elsewhere.
-    const int ipPort = ini.readInt(s, "IP Port", kDefaultHeadPort);
-    doc.ipPort = (ipPort >= 1 && ipPort <= 65535) ? ipPort : kDefaultHeadPort;
-    doc.sonarComPort = ini.readInt(s, "SonarComPort", kDefaultSonarComPort);
-    doc.rtsEnable = ini.readInt(s, "RTS", 0);
-    doc.readDirectory =
-        folderValue(ini.readString(s, "Read File Directory", doc.readDirectory), doc.readDirectory);
-    doc.writeDirectory = folderValue(ini.readString(s, "Write File Directory", doc.writeDirectory),
-                                     doc.writeDirectory);
-    doc.autoFileNames = ini.readInt(s, "AutoSaveFileName", 0);
-    doc.openFilterIndex = ini.readInt(s, "OpenFileFilterIndex", 0);
-    display.colorTable = std::clamp(ini.readInt(s, "ColorTable", 0), 0, kColorTableCount - 1);
-
-    const double velocity = ini.readReal(s, "Speed of Sound", kDefaultSoundVelocity);
-    doc.soundVelocity = soundVelocityInRange(velocity) ? velocity : kDefaultSoundVelocity;
-    doc.unitsFeet = ini.readInt(s, "Metric Scale", 0);
-    display.viewRangeMark = ini.readInt(s, "ViewRangeMark", 1);
-    display.gridStyle = ini.readInt(s, "Grid", 1);
-    doc.playbackIntervalMs =
-        std::clamp(ini.readInt(s, "Playback Speed", 0), 0, kMaxPlaybackIntervalMs);
-    display.diagnosticsVisible = ini.readInt(s, "Diagnostics Visible", 0);
-    display.settingsDlgVisible = ini.readInt(s, "SettingsDlgVisible", 0);
-    doc.prdEnable = ini.readInt(s, "EnablePRDInput", 0);
-    doc.prdComPort = ini.readInt(s, "PRDComPort", kDefaultPrdComPort);
-    doc.prdBaud = ini.readInt(s, "PRDComPortBaud", kDefaultPrdBaud);
-    doc.sentenceType = ini.readInt(s, "SentenceType", 0);
-    display.profileDispMode = ini.readInt(s, "ProfileDispMode", 0);
+    display.profileDispMode = readInt(ini, k, display.profileDispMode);
     display.profileMixFactor = profileMixFactorFor(display.profileDispMode);
-
-    const double zoom = ini.readReal(s, "Zoom", 1.0);
-    display.zoom = zoom <= 0.0 ? 1.0 : std::clamp(zoom, kMinZoom, kMaxZoom);
-
-    display.pointsColor = colourValue(ini, "PointsColor", display.pointsColor);
-    display.gridColor = colourValue(ini, "GridColor", display.gridColor);
-    display.bkColor = colourValue(ini, "BKColor", display.bkColor);
-    display.textColor = colourValue(ini, "TextColor", display.textColor);
-    display.circleColor = colourValue(ini, "CircleColor", display.circleColor);
-    display.lineColor = colourValue(ini, "LineColor", display.lineColor);
-    display.pointSize = ini.readInt(s, "PointSize", display.pointSize);
-    display.textSize =
-        std::clamp(ini.readInt(s, "TextSize", display.textSize), 0, kTextSizeCount - 1);
-    display.displayPrd = ini.readInt(s, "Display PRD", display.displayPrd);
-    display.rollCorrection = ini.readInt(s, "RollCorrection", display.rollCorrection);
-    display.circleOffsetX = std::clamp(ini.readInt(s, "CircleOffsetX", display.circleOffsetX),
-                                       -kMaxCircleOffset, kMaxCircleOffset);
-    display.circleOffsetY = std::clamp(ini.readInt(s, "CircleOffsetY", display.circleOffsetY),
-                                       -kMaxCircleOffset, kMaxCircleOffset);
-    display.circleDiameter =
-        std::clamp(ini.readReal(s, "CircleDiameter", 1.0), kMinCircleDiameter, kMaxCircleDiameter);
-    display.displayCircle = ini.readInt(s, "DisplayCircle", display.displayCircle);
-    doc.profileMinRange = std::clamp(ini.readReal(s, "PPMinRange", 0.0), 0.0, kMaxProfileMinRange);
 }
 
-void loadSonarSettings(CSondrelDoc& doc, const IniFile& ini) {
-    const char* s = kSonarSettingsSection;
-
-    // The range in metres is kept as the table entry of its code, so that the
-    // view scales by the range the head is actually sent.
-    const std::uint8_t rangeCode = rangeCodeFor(ini.readReal(s, "Range", kDefaultRangeMetres));
+// The range in metres is kept as the table entry of its code, so that the view
+// scales by the range the head is actually sent.
+void loadRange(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
+    const std::uint8_t rangeCode = rangeCodeFor(readReal(ini, k, doc.rangeMetres));
     doc.command[cmd::kRange] = rangeCode;
     doc.rangeMetres = rangeMetresForIndex(rangeIndexForCode(rangeCode));
-    doc.rangeIndex = clampRangeIndex(lowByte(ini.readInt(s, "Range Index", kDefaultRangeIndex)));
+}
 
-    doc.setGain(std::min(lowByte(ini.readInt(s, "Gain", kDefaultGain)), kMaxGain));
-    doc.xdcrForward = ini.readInt(s, "Sonar FWD/AFT", doc.xdcrForward);
-    doc.zeroDown = ini.readInt(s, "Zero Up/Down", doc.zeroDown);
+void loadGain(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
+    doc.setGain(readInt(ini, k, doc.gainDb));
+}
 
-    doc.trainPolar = std::min(lowByte(ini.readInt(s, "Train Polar", kDefaultTrain)), kMaxTrainCode);
-    doc.trainSector =
-        std::min(lowByte(ini.readInt(s, "Train Sector", kDefaultTrain)), kMaxTrainCode);
-    doc.trainSideScan =
-        std::min(lowByte(ini.readInt(s, "Train SS", kDefaultTrainSideScan)), kMaxTrainCode);
-    doc.sectorWidthPolar =
-        std::min(lowByte(ini.readInt(s, "SectorWidth Polar", kMaxWidthPolar)), kMaxWidthPolar);
-    doc.sectorWidthSector =
-        std::min(lowByte(ini.readInt(s, "SectorWidth Sector", kMaxWidthSector)), kMaxWidthSector);
-    doc.setStepSize(legalStepSize(lowByte(ini.readInt(s, "Step Size", kDefaultStepSize))));
+void loadStepSize(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
+    doc.setStepSize(legalStepSize(lowByte(readInt(ini, k, doc.stepSize))));
+}
 
-    int mode = ini.readInt(s, "Sector Mode", kPolar);
-    if (mode < kSector || mode > kSideScan) mode = kSector;
+// The mode brings its own train and width, read before it, and puts the head's
+// other settings back to where a mode change leaves them.
+void loadScanMode(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
+    const int mode = readInt(ini, k, doc.scanMode);
     doc.scanMode = mode;
     switch (mode) {
         case kSector:
@@ -183,88 +227,151 @@ void loadSonarSettings(CSondrelDoc& doc, const IniFile& ini) {
     doc.setFrequencyCode(kModeFrequencyCode);
 }
 
-void saveSystemSettings(const CSondrelDoc& doc, IniFile& ini) {
-    const char* s = kSystemSettingsSection;
-    const DisplaySettings& display = doc.display;
-    auto colour = [&](const char* key, Colour value) {
-        ini.setInt(s, key, static_cast<std::int32_t>(value));
-    };
-
-    ini.setInt(s, "Sonar Type", doc.sonarType);
-    ini.setValue(s, "IP Address", doc.ipAddress);
-    // Files of heads on the usual port stay as they always were.
-    if (doc.ipPort != kDefaultHeadPort || ini.value(s, "IP Port")) {
-        ini.setInt(s, "IP Port", doc.ipPort);
-    }
-    ini.setInt(s, "SonarComPort", doc.sonarComPort);
-    ini.setInt(s, "SonarComPortBaud", doc.sonarBaud);
-    ini.setInt(s, "RTS", doc.rtsEnable);
-    ini.setValue(s, "Read File Directory", doc.readDirectory);
-    ini.setValue(s, "Write File Directory", doc.writeDirectory);
-    ini.setInt(s, "AutoSaveFileName", doc.autoFileNames);
-    ini.setInt(s, "OpenFileFilterIndex", doc.openFilterIndex);
-    ini.setInt(s, "ColorTable", display.colorTable);
-    if (!doc.playbackActive) ini.setReal(s, "Speed of Sound", doc.soundVelocity, 1);
-    ini.setInt(s, "Metric Scale", doc.unitsFeet);
-    ini.setInt(s, "ViewRangeMark", display.viewRangeMark);
-    ini.setInt(s, "Grid", display.gridStyle);
-    ini.setInt(s, "Playback Speed", doc.playbackIntervalMs);
-    ini.setInt(s, "Diagnostics Visible", display.diagnosticsVisible);
-    ini.setInt(s, "SettingsDlgVisible", display.settingsDlgVisible);
-    ini.setInt(s, "EnablePRDInput", doc.prdEnable);
-    ini.setInt(s, "PRDComPort", doc.prdComPort);
-    ini.setInt(s, "PRDComPortBaud", doc.prdBaud);
-    ini.setInt(s, "SentenceType", doc.sentenceType);
-    ini.setInt(s, "ProfileDispMode", display.profileDispMode);
-    ini.setReal(s, "Zoom", display.zoom, 2);
-    colour("PointsColor", display.pointsColor);
-    colour("GridColor", display.gridColor);
-    colour("BKColor", display.bkColor);
-    colour("TextColor", display.textColor);
-    colour("CircleColor", display.circleColor);
-    colour("LineColor", display.lineColor);
-    ini.setInt(s, "PointSize", display.pointSize);
-    ini.setInt(s, "TextSize", display.textSize);
-    ini.setInt(s, "Display PRD", display.displayPrd);
-    ini.setInt(s, "RollCorrection", display.rollCorrection);
-    ini.setInt(s, "CircleOffsetX", display.circleOffsetX);
-    ini.setInt(s, "CircleOffsetY", display.circleOffsetY);
-    ini.setReal(s, "CircleDiameter", display.circleDiameter, 2);
-    ini.setInt(s, "DisplayCircle", display.displayCircle);
-    ini.setReal(s, "PPMinRange", doc.profileMinRange, 2);
+// Files of heads on the usual port stay as they always were.
+void saveHeadPort(const CSondrelDoc& doc, IniFile& ini, const SettingsKey& k) {
+    if (doc.ipPort != kDefaultHeadPort || ini.value(k.section, k.key)) saveField(doc, ini, k);
 }
 
-void saveSonarSettings(const CSondrelDoc& doc, IniFile& ini) {
-    const char* s = kSonarSettingsSection;
-    ini.setReal(s, "Range", doc.rangeMetres, 2);
-    ini.setInt(s, "Range Index", doc.rangeIndex);
-    ini.setInt(s, "Gain", doc.gainDb);
-    ini.setInt(s, "Train Polar", doc.trainPolar);
-    ini.setInt(s, "Train Sector", doc.trainSector);
-    ini.setInt(s, "Train SS", doc.trainSideScan);
-    ini.setInt(s, "SectorWidth Polar", doc.sectorWidthPolar);
-    ini.setInt(s, "SectorWidth Sector", doc.sectorWidthSector);
-    ini.setInt(s, "Step Size", doc.stepSize);
-    ini.setInt(s, "Sector Mode", doc.scanMode);
-    ini.setInt(s, "Auto Settings", doc.autoFrequency);
-    ini.setInt(s, "Frequency", doc.frequencyCode);
-    ini.setInt(s, "Pulse Length", doc.pulseLengthCode);
-    ini.setInt(s, "Absorption", doc.absorptionCode);
-    ini.setInt(s, "Sonar Up/Down", doc.trainReversed);
-    ini.setInt(s, "Sonar FWD/AFT", doc.xdcrForward);
-    ini.setInt(s, "Zero Up/Down", doc.zeroDown);
+// ------------------------------------------------------------------ the table
+
+using Doc = CSondrelDoc;
+using D = DisplaySettings;
+using F = SettingsKey::Format;
+using U = SettingsKey::Use;
+constexpr std::string_view kSystem = kSystemSettingsSection;
+constexpr std::string_view kSonar = kSonarSettingsSection;
+
+constexpr SettingsKey::Fallback current() {
+    return {};
+}
+constexpr SettingsKey::Fallback value(double number) {
+    return {false, number, {}};
+}
+constexpr SettingsKey::Fallback text(std::string_view value) {
+    return {false, 0.0, value};
+}
+
+// Written and read in this order. "Sonar FWD/AFT" and "Zero Up/Down" are written
+// last but belong with the head's orientation; no other key's rule reads them, so
+// it does not matter that they are also read last.
+const auto kSettingsKeys = std::to_array<SettingsKey>({
+    {kSystem, "Sonar Type", &Doc::sonarType, value(kTypeP), F::Decimal, knownSonarType},
+    {kSystem, "IP Address", &Doc::ipAddress, text(kDefaultIpAddress), F::Text},
+    // Our own key: real heads listen on 4040; a simulated head may listen elsewhere.
+    {kSystem, "IP Port", &Doc::ipPort, value(kDefaultHeadPort), F::Decimal, legalHeadPort, nullptr,
+     nullptr, U::ReadWrite, nullptr, saveHeadPort},
+    {kSystem, "SonarComPort", &Doc::sonarComPort, value(kDefaultSonarComPort)},
+    {kSystem, "SonarComPortBaud", &Doc::sonarBaud, current(), F::Decimal, nullptr, nullptr, nullptr,
+     U::WriteOnly},
+    {kSystem, "RTS", &Doc::rtsEnable, value(0)},
+    {kSystem, "Read File Directory", &Doc::readDirectory, current(), F::Text, nullptr, nullptr,
+     folderValue},
+    {kSystem, "Write File Directory", &Doc::writeDirectory, current(), F::Text, nullptr, nullptr,
+     folderValue},
+    {kSystem, "AutoSaveFileName", &Doc::autoFileNames, value(0)},
+    {kSystem, "OpenFileFilterIndex", &Doc::openFilterIndex, value(0)},
+    {kSystem, "ColorTable", &D::colorTable, value(0), F::Decimal,
+     clampedTo<0, kColorTableCount - 1>},
+    {kSystem, "Speed of Sound", &Doc::soundVelocity, value(kDefaultSoundVelocity), F::Fixed1,
+     nullptr, legalSoundVelocity, nullptr, U::LiveOnlySaved},
+    {kSystem, "Metric Scale", &Doc::unitsFeet, value(0)},
+    {kSystem, "ViewRangeMark", &D::viewRangeMark, value(1)},
+    {kSystem, "Grid", &D::gridStyle, value(1)},
+    {kSystem, "Playback Speed", &Doc::playbackIntervalMs, value(0), F::Decimal,
+     clampedTo<0, kMaxPlaybackIntervalMs>},
+    {kSystem, "Diagnostics Visible", &D::diagnosticsVisible, value(0)},
+    {kSystem, "SettingsDlgVisible", &D::settingsDlgVisible, value(0)},
+    {kSystem, "EnablePRDInput", &Doc::prdEnable, value(0)},
+    {kSystem, "PRDComPort", &Doc::prdComPort, value(kDefaultPrdComPort)},
+    {kSystem, "PRDComPortBaud", &Doc::prdBaud, value(kDefaultPrdBaud)},
+    {kSystem, "SentenceType", &Doc::sentenceType, value(0)},
+    {kSystem, "ProfileDispMode", &D::profileDispMode, value(0), F::Decimal, nullptr, nullptr,
+     nullptr, U::ReadWrite, loadProfileMode},
+    {kSystem, "Zoom", &D::zoom, value(1.0), F::Fixed2, nullptr, legalZoom},
+    {kSystem, "PointsColor", &D::pointsColor, current()},
+    {kSystem, "GridColor", &D::gridColor, current()},
+    {kSystem, "BKColor", &D::bkColor, current()},
+    {kSystem, "TextColor", &D::textColor, current()},
+    {kSystem, "CircleColor", &D::circleColor, current()},
+    {kSystem, "LineColor", &D::lineColor, current()},
+    {kSystem, "PointSize", &D::pointSize, current()},
+    {kSystem, "TextSize", &D::textSize, current(), F::Decimal, clampedTo<0, kTextSizeCount - 1>},
+    {kSystem, "Display PRD", &D::displayPrd, current()},
+    {kSystem, "RollCorrection", &D::rollCorrection, current()},
+    {kSystem, "CircleOffsetX", &D::circleOffsetX, current(), F::Decimal,
+     clampedTo<-kMaxCircleOffset, kMaxCircleOffset>},
+    {kSystem, "CircleOffsetY", &D::circleOffsetY, current(), F::Decimal,
+     clampedTo<-kMaxCircleOffset, kMaxCircleOffset>},
+    {kSystem, "CircleDiameter", &D::circleDiameter, value(1.0), F::Fixed2, nullptr,
+     clampedTo<kMinCircleDiameter, kMaxCircleDiameter>},
+    {kSystem, "DisplayCircle", &D::displayCircle, current()},
+    {kSystem, "PPMinRange", &Doc::profileMinRange, value(0.0), F::Fixed2, nullptr,
+     clampedTo<0.0, kMaxProfileMinRange>},
+
+    {kSonar, "Range", &Doc::rangeMetres, value(kDefaultRangeMetres), F::Fixed2, nullptr, nullptr,
+     nullptr, U::ReadWrite, loadRange},
+    {kSonar, "Range Index", &Doc::rangeIndex, value(kDefaultRangeIndex), F::Decimal,
+     legalRangeIndex},
+    {kSonar, "Gain", &Doc::gainDb, value(kDefaultGain), F::Decimal, lowByteAtMost<kMaxGain>,
+     nullptr, nullptr, U::ReadWrite, loadGain},
+    {kSonar, "Train Polar", &Doc::trainPolar, value(kDefaultTrain), F::Decimal,
+     lowByteAtMost<kMaxTrainCode>},
+    {kSonar, "Train Sector", &Doc::trainSector, value(kDefaultTrain), F::Decimal,
+     lowByteAtMost<kMaxTrainCode>},
+    {kSonar, "Train SS", &Doc::trainSideScan, value(kDefaultTrainSideScan), F::Decimal,
+     lowByteAtMost<kMaxTrainCode>},
+    {kSonar, "SectorWidth Polar", &Doc::sectorWidthPolar, value(kMaxWidthPolar), F::Decimal,
+     lowByteAtMost<kMaxWidthPolar>},
+    {kSonar, "SectorWidth Sector", &Doc::sectorWidthSector, value(kMaxWidthSector), F::Decimal,
+     lowByteAtMost<kMaxWidthSector>},
+    {kSonar, "Step Size", &Doc::stepSize, value(kDefaultStepSize), F::Decimal, nullptr, nullptr,
+     nullptr, U::ReadWrite, loadStepSize},
+    {kSonar, "Sector Mode", &Doc::scanMode, value(kPolar), F::Decimal, knownScanMode, nullptr,
+     nullptr, U::ReadWrite, loadScanMode},
+    {kSonar, "Auto Settings", &Doc::autoFrequency, current(), F::Decimal, nullptr, nullptr, nullptr,
+     U::WriteOnly},
+    {kSonar, "Frequency", &Doc::frequencyCode, current(), F::Decimal, nullptr, nullptr, nullptr,
+     U::WriteOnly},
+    {kSonar, "Pulse Length", &Doc::pulseLengthCode, current(), F::Decimal, nullptr, nullptr,
+     nullptr, U::WriteOnly},
+    {kSonar, "Absorption", &Doc::absorptionCode, current(), F::Decimal, nullptr, nullptr, nullptr,
+     U::WriteOnly},
+    {kSonar, "Sonar Up/Down", &Doc::trainReversed, current(), F::Decimal, nullptr, nullptr, nullptr,
+     U::WriteOnly},
+    {kSonar, "Sonar FWD/AFT", &Doc::xdcrForward, current()},
+    {kSonar, "Zero Up/Down", &Doc::zeroDown, current()},
+});
+
+// The head settings belong to the head being played back while a file plays.
+bool sectionInUse(const CSondrelDoc& doc, const SettingsKey& k) {
+    return k.section != kSonar || !doc.playbackActive;
 }
 
 }  // namespace
 
+std::span<const SettingsKey> settingsKeys() {
+    return kSettingsKeys;
+}
+
 void loadSettings(CSondrelDoc& doc, const IniFile& ini) {
-    loadSystemSettings(doc, ini);
-    if (!doc.playbackActive) loadSonarSettings(doc, ini);
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (k.use == SettingsKey::Use::WriteOnly || !sectionInUse(doc, k)) continue;
+        if (k.load)
+            k.load(doc, ini, k);
+        else
+            loadField(doc, ini, k);
+    }
 }
 
 void saveSettings(const CSondrelDoc& doc, IniFile& ini) {
-    saveSystemSettings(doc, ini);
-    if (!doc.playbackActive) saveSonarSettings(doc, ini);
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (!sectionInUse(doc, k)) continue;
+        if (k.use == SettingsKey::Use::LiveOnlySaved && doc.playbackActive) continue;
+        if (k.save)
+            k.save(doc, ini, k);
+        else
+            saveField(doc, ini, k);
+    }
 }
 
 void loadSettings(CSondrelDoc& doc, const std::string& path) {

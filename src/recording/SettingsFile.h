@@ -10,12 +10,18 @@
 // The file is outside input: every value that reaches the command buffer or
 // indexes a table is brought into its legal range on loading.
 
+#include <span>
 #include <string>
+#include <string_view>
+#include <variant>
+
+#include "common/Colour.h"
 
 namespace sondrel {
 
 class CSondrelDoc;
 class IniFile;
+struct DisplaySettings;
 
 inline constexpr const char* kSettingsFileName = "Sondrel.INI";
 inline constexpr const char* kSystemSettingsSection = "System Settings";
@@ -28,6 +34,42 @@ void loadSettings(CSondrelDoc& doc, const std::string& path);
 // Returns false when the file could not be written (nothing is reported; the
 // document is untouched either way).
 bool saveSettings(const CSondrelDoc& doc, const std::string& path);
+
+// One key of the file, described once: loading and saving both walk the table
+// of these in its order, which is the order the keys are written in.
+struct SettingsKey {
+    // The document's field the key holds; none for a key a custom function reads.
+    using Field = std::variant<std::monostate, int CSondrelDoc::*, double CSondrelDoc::*,
+                               std::string CSondrelDoc::*, int DisplaySettings::*,
+                               double DisplaySettings::*, Colour DisplaySettings::*>;
+    enum class Format { Decimal, Fixed1, Fixed2, Text };
+    enum class Use {
+        ReadWrite,
+        WriteOnly,      // written for other programs, never read back
+        LiveOnlySaved,  // not saved while a file plays back, which overwrites it
+    };
+    // What a missing key gives: the field's current value, or a value of the file's own.
+    struct Fallback {
+        bool keepsCurrent = true;
+        double number = 0.0;
+        std::string_view text;
+    };
+
+    std::string_view section;
+    std::string_view key;
+    Field field;
+    Fallback fallback;
+    Format format = Format::Decimal;
+    // Load rules: the value read is passed through the rule of its type.
+    int (*intRule)(int) = nullptr;
+    double (*realRule)(double) = nullptr;
+    std::string (*textRule)(const std::string& read, const std::string& current) = nullptr;
+    Use use = Use::ReadWrite;
+    // For keys that set more than their field; they replace the generic step.
+    void (*load)(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& key) = nullptr;
+    void (*save)(const CSondrelDoc& doc, IniFile& ini, const SettingsKey& key) = nullptr;
+};
+std::span<const SettingsKey> settingsKeys();
 
 // The same on a file already in memory.
 void loadSettings(CSondrelDoc& doc, const IniFile& ini);

@@ -287,6 +287,202 @@ TEST_F(CommandsTest, EveryMenuCheckRuleBelongsToACheckableItem) {
     }
 }
 
+// ------------------------------------------------------------------ the table
+
+TEST(CommandTableTest, EveryCommandTheOperatorCanSendIsDescribedOnce) {
+    std::set<int> ids;
+    for (const CommandDescriptor& c : commandDescriptors())
+        EXPECT_TRUE(ids.insert(c.id).second) << "described twice: " << c.id;
+
+    int depth = 0;
+    for (const MenuEntry& e : documentMenu()) {
+        if (e.kind == MenuEntry::PopupBegin) ++depth;
+        if (e.kind == MenuEntry::PopupEnd) --depth;
+        EXPECT_GE(depth, 0);
+        if (e.kind != MenuEntry::Item) continue;
+        ASSERT_NE(findCommand(e.id), nullptr) << e.id;
+        EXPECT_FALSE(commandCaption(e.id).empty()) << e.id;
+    }
+    EXPECT_EQ(depth, 0);
+    // A toolbar button shows its caption or prompt as its tool tip.
+    for (int id : toolbarCommands()) {
+        ASSERT_NE(findCommand(id), nullptr) << id;
+        EXPECT_FALSE(commandCaption(id).empty() && commandPrompt(id).empty()) << id;
+    }
+    for (const HotKeyBinding& k : hotKeys()) EXPECT_NE(findCommand(k.id), nullptr) << k.id;
+    EXPECT_EQ(findCommand(kCmdUnused32859), nullptr);
+}
+
+TEST(CommandTableTest, KeysAndToolbarPlacesBelongToOneCommandEach) {
+    std::set<HotKey> keys;
+    std::set<char> letters;
+    std::set<int> places;
+    for (const CommandDescriptor& c : commandDescriptors()) {
+        if (c.hotKey != HotKey::None) {
+            EXPECT_TRUE(keys.insert(c.hotKey).second) << c.id;
+        }
+        if (c.viewKey != 0) {
+            EXPECT_TRUE(letters.insert(c.viewKey).second) << c.id;
+            EXPECT_EQ(commandForViewKey(c.viewKey), c.id);
+        }
+        if (c.toolbarPosition != 0) {
+            EXPECT_TRUE(places.insert(c.toolbarPosition).second) << c.id;
+        }
+    }
+    EXPECT_EQ(keys.size(), hotKeys().size());
+    // The toolbar holds every place from 1 on, each with the command placed there.
+    ASSERT_EQ(places.size(), toolbarCommands().size());
+    for (std::size_t i = 0; i < toolbarCommands().size(); ++i)
+        EXPECT_EQ(findCommand(toolbarCommands()[i])->toolbarPosition, int(i) + 1);
+    EXPECT_EQ(commandForViewKey('x'), 0);
+    EXPECT_EQ(commandForViewKey(0), 0);
+}
+
+TEST(CommandTableTest, EveryDocumentBoundCommandHasAnActionAndOnlyThoseTheWindowRuns) {
+    for (const CommandDescriptor& c : commandDescriptors()) {
+        SCOPED_TRACE(c.id);
+        if (c.binding == CommandBinding::Document) {
+            EXPECT_NE(c.action, nullptr);
+        }
+        // An action on a command bound elsewhere would never run (arrow keys
+        // are the frame's, which asks the document first).
+        if (c.action) {
+            EXPECT_TRUE(c.binding == CommandBinding::Document ||
+                        c.binding == CommandBinding::Frame);
+        }
+        // Keys and buttons of a command that does not exist yet would do nothing.
+        if (c.hotKey != HotKey::None || c.viewKey != 0) {
+            EXPECT_FALSE(c.helpName.empty());
+            EXPECT_FALSE(c.helpText.empty());
+        }
+    }
+}
+
+TEST_F(CommandsTest, EnabledStateOfEveryCommandInTypicalDocumentStates) {
+    const std::set<int> headSettings = {kCmdComPortSetup,    kCmdXdcrFwd,     kCmdXdcrAft,
+                                        kCmdZeroUp,          kCmdZeroDown,    kCmdShowSonarSettings,
+                                        kCmdMiniSettingsBar, kCmdTypeP,       kCmdTypeQ,
+                                        kCmdScanPolar,       kCmdScanSector,  kCmdScanSideScan,
+                                        kCmdTrainReversed,   kCmdTrainNormal, kCmdReverseStep,
+                                        kCmdIpAddress,       kCmdKeyInRange,  kCmdKeyInGain};
+    std::set<int> playbackDisabled = headSettings;
+    playbackDisabled.insert({kCmdMoveCircle, kCmdConvertXyz});
+    struct State {
+        const char* name;
+        std::function<void(CSondrelDoc&)> set;
+        std::set<int> disabled;
+    };
+    const State states[] = {
+        {"idle",
+         [](CSondrelDoc&) {},
+         {kCmdMoveCircle, kCmdPlayOneFrame, kCmdRealTimePlaySpeed, kCmdIpAddress}},
+        {"connected to an Ethernet head, circle shown",
+         [](CSondrelDoc& d) {
+             d.linkState = 1;
+             d.sonarType = kTypeQ;
+             d.display.displayCircle = 1;
+         },
+         {kCmdConnect, kCmdPlayOneFrame, kCmdRealTimePlaySpeed}},
+        {"playing back while converting",
+         [](CSondrelDoc& d) {
+             d.playbackActive = 1;
+             d.pingPeriodRounded = 120;
+             d.xyzConversionActive = 1;
+         },
+         playbackDisabled},
+    };
+    for (const State& state : states) {
+        CSondrelDoc d;
+        state.set(d);
+        for (const CommandDescriptor& c : commandDescriptors())
+            EXPECT_EQ(commandEnabled(c.id, d, ui), !state.disabled.contains(c.id))
+                << state.name << " " << c.id;
+    }
+}
+
+TEST_F(CommandsTest, CheckMarksOfEveryCommandAtCreationAndWithEverythingOn) {
+    auto checkedIds = [&](const CSondrelDoc& d, const CommandUiState& u) {
+        std::set<int> ids;
+        for (const CommandDescriptor& c : commandDescriptors())
+            if (commandChecked(c.id, d, u)) ids.insert(c.id);
+        return ids;
+    };
+    CSondrelDoc fresh;
+    const std::set<int> atCreation = {
+        kCmdZoom100,       kCmdPointsSmall,     kCmdTextSmall,   kCmdGridDotted,
+        kCmdProfileFirst,  kCmdColorTableFirst, kCmdRangeMarker, kCmdShowGrid,
+        kCmdXdcrAft,       kCmdZeroUp,          kCmdUnitsMeters, kCmdTypeP,
+        kCmdAutoFileNames, kCmdScanPolar,       kCmdTrainNormal, kCmdMainToolbar};
+    EXPECT_EQ(checkedIds(fresh, CommandUiState{}), atCreation);
+
+    CSondrelDoc on;
+    on.recordingActive = on.holdActive = on.circleMoveMode = on.textInputMode = 1;
+    on.measurementMode = on.xdcrForward = on.zeroDown = on.unitsFeet = on.oneFrameMode = 1;
+    on.realTimePlaySpeed = on.trainReversed = 1;
+    on.sonarType = kTypeQ;
+    on.scanMode = kSideScan;
+    on.autoFileNames = 0;
+    DisplaySettings& d = on.display;
+    d.zoom = 4.0;
+    d.pointSize = d.gridStyle = 2;
+    d.textSize = d.profileDispMode = 4;
+    d.colorTable = 8;
+    d.viewRangeMark = d.showGrid = 0;
+    d.displayPrd = d.displayCircle = d.rollCorrection = 1;
+    const CommandUiState allShown{false, true, true, true, true};
+    const std::set<int> everythingOn = {kCmdRecord,          kCmdHold,
+                                        kCmdMoveCircle,      kCmdTextInput,
+                                        kCmdMeasureAdd,      kCmdXdcrFwd,
+                                        kCmdZeroDown,        kCmdUnitsFeet,
+                                        kCmdPlayOneFrame,    kCmdRealTimePlaySpeed,
+                                        kCmdTrainReversed,   kCmdTypeQ,
+                                        kCmdScanSideScan,    kCmdZoom400,
+                                        kCmdPointsLarge,     kCmdGridDashed,
+                                        kCmdTextLargest,     kCmdProfileLast,
+                                        kCmdColorTableLast,  kCmdDisplayPrd,
+                                        kCmdDisplayCircle,   kCmdRollCorrection,
+                                        kCmdDiagnostics,     kCmdShowSonarSettings,
+                                        kCmdMiniSettingsBar, kCmdHelp};
+    EXPECT_EQ(checkedIds(on, allShown), everythingOn);
+}
+
+TEST(CommandTableTest, HotKeysHelpListsTheKeysInItsGroups) {
+    const std::vector<HotKeyHelpRow> rows = hotKeyHelpRows();
+    ASSERT_EQ(rows.size(), 29u);
+    const std::string separator(30, '-');
+    struct Row {
+        std::size_t index;
+        const char *command, *key, *description;
+    };
+    const Row expected[] = {
+        {0, "Default Sonar COM Port:", "", "COM1 (115200, N, 8, 1)"},
+        {2, "", "", ""},
+        {4, "Help", "F1", "Show basic commands help window"},
+        {5, "Diagnostics", "F3", "Show/Hide Diagnostics Dialog."},
+        {7, "Circle Diameter Dec", "F6", "Deccrease Circle Diameter 0.01 m"},
+        {10, "Hold", "h", "Operation Held."},
+        {11, "Save One Sweep", "s", "Save one sweep data to a file."},
+        {14, "Key In Range", "r", "Keyboard entry for Range"},
+        {15, "", "", "Entries: 0.25, 0.50, 0.75, 1, 2, 3, 4, 5, 6 in meters"},
+        {17, "Key In Gain", "g", "Keyboard entry for Gain"},
+        {18, "", "", "Entries: 1 - 20 with increment of 1"},
+        {20, "", "", ""},
+        {24, "Move Cursor Right", "Right", "Move Cursor/Circle right one pixel"},
+        {25, "Move Cursor Left", "Left", "Move Cursor/Circle left one pixel"},
+        {28, "Mouse LButton Drag", "", "Move Sonar Image"},
+    };
+    for (const Row& r : expected) {
+        SCOPED_TRACE(r.index);
+        EXPECT_EQ(rows[r.index].command, r.command);
+        EXPECT_EQ(rows[r.index].key, r.key);
+        EXPECT_EQ(rows[r.index].description, r.description);
+    }
+    for (std::size_t i : {3u, 9u, 13u, 21u, 27u}) {
+        EXPECT_EQ(rows[i].description, separator) << i;
+        EXPECT_TRUE(rows[i].command.empty() && rows[i].key.empty()) << i;
+    }
+}
+
 // ------------------------------------------------------------------ key-in
 
 TEST(KeyInTest, OnlyTheFirstFourCharactersCount) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -753,4 +754,43 @@ TEST(SettingsFile, AnUnwritableOrForeignFileIsNotWrittenAndNothingBreaks) {
     CSondrelDoc reloaded;
     loadSettings(reloaded, good);
     expectSamePersistedSettings(doc, reloaded);
+}
+
+// Every key of the table is read back except those written only for other
+// programs: dropping a read key from a file changes what the document then
+// saves, dropping a write-only one does not.
+TEST(SettingsKeys, EveryKeyIsReadBackExceptTheWriteOnlyOnes) {
+    const std::set<std::string> writeOnly = {"SonarComPortBaud", "Auto Settings", "Frequency",
+                                             "Pulse Length",     "Absorption",    "Sonar Up/Down"};
+    CSondrelDoc doc;
+    setEverySetting(doc);
+    doc.ipPort = 4041;  // so that "IP Port" is written too
+    IniFile full;
+    saveSettings(doc, full);
+    auto resaved = [](const IniFile& file) {
+        CSondrelDoc loaded;
+        loadSettings(loaded, file);
+        IniFile out;
+        saveSettings(loaded, out);
+        return out.text();
+    };
+    const std::string everything = resaved(full);
+
+    std::set<std::pair<std::string_view, std::string_view>> seen;
+    for (const SettingsKey& k : settingsKeys()) {
+        SCOPED_TRACE(std::string(k.key));
+        EXPECT_TRUE(seen.insert({k.section, k.key}).second) << "described twice";
+        EXPECT_EQ(k.use == SettingsKey::Use::WriteOnly, writeOnly.contains(std::string(k.key)));
+        ASSERT_TRUE(full.value(k.section, k.key).has_value());
+        // The file without this one key.
+        std::string text = full.text();
+        const std::string line = std::string(k.key) + "=";
+        const auto at = text.find("\n" + line);
+        ASSERT_NE(at, std::string::npos);
+        text.erase(at + 1, text.find('\n', at + 1) - at);
+        IniFile without;
+        without.parse(text);
+        ASSERT_FALSE(without.value(k.section, k.key).has_value());
+        EXPECT_EQ(resaved(without) != everything, !writeOnly.contains(std::string(k.key)));
+    }
 }

@@ -18,6 +18,7 @@
 
 #include "acquisition/AcquisitionCycle.h"
 #include "app/CommandIds.h"
+#include "app/CommandTable.h"
 #include "app/qt/CFileCommands.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
@@ -79,6 +80,20 @@ struct ProgramUnderTest {
         return frame->commandAction(id) && frame->commandAction(id)->isChecked();
     }
 };
+
+// The whole program binds each command to the handler its descriptor names and
+// leaves the ones not built yet without: a handler forgotten, or one bound to a
+// command the table says is not built, shows here.
+TEST(PlaybackCommands, EveryCommandIsBoundAsItsDescriptorSays) {
+    ProgramUnderTest p;
+    for (const CommandDescriptor& c : commandDescriptors())
+        EXPECT_EQ(p.frame->hasCommandHandler(c.id), c.binding != CommandBinding::NotBuilt) << c.id;
+    p.files.reset();
+    for (const CommandDescriptor& c : commandDescriptors())
+        if (c.binding == CommandBinding::Files) {
+            EXPECT_FALSE(p.frame->hasCommandHandler(c.id)) << c.id;
+        }
+}
 
 TEST(PlaybackCommands, OpenStepSeekAndChangeSpeedFromTheBar) {
     ProgramUnderTest p;

@@ -120,7 +120,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void buildStatusBar();
     void buildHotKeys();
     void installBuiltInCommands();
-    QAction* actionFor(int id, const QString& caption);
+    QAction* actionFor(int id);
     void moveArrow(int id);
     void showKeyIn(int kind);
     void showAbout();

@@ -6,7 +6,7 @@
 #include <QResizeEvent>
 
 #include "acquisition/SondrelDoc.h"
-#include "app/CommandIds.h"
+#include "app/CommandRules.h"
 #include "display/CursorReadout.h"
 #include "display/ViewPainter.h"
 
@@ -52,23 +52,13 @@ void CSondrelView::resizeEvent(QResizeEvent* event) {
 
 void CSondrelView::keyPressEvent(QKeyEvent* event) {
     int id = 0;
-    if (!(doc_.textInputMode && state_.textCursor) && runCommand_) {
-        switch (event->key()) {
-            case Qt::Key_H:
-                id = kCmdHold;
-                break;
-            case Qt::Key_S:
-                id = kCmdCaptureFrame;
-                break;
-            case Qt::Key_R:
-                if (doc_.playbackActive == 0) id = kCmdKeyInRange;
-                break;
-            case Qt::Key_G:
-                if (doc_.playbackActive == 0) id = kCmdKeyInGain;
-                break;
-            default:
-                break;
-        }
+    const int key = event->key();
+    if (!(doc_.textInputMode && state_.textCursor) && runCommand_ && key >= Qt::Key_A &&
+        key <= Qt::Key_Z) {
+        id = commandForViewKey(static_cast<char>('a' + (key - Qt::Key_A)));
+        // A letter whose command cannot run now (key-in during playback) is not
+        // the image's: it goes on to the window.
+        if (id != 0 && !commandEnabled(id, doc_, {})) id = 0;
     }
     if (id != 0 && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
         runCommand_(id);
