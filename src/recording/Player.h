@@ -86,7 +86,6 @@ class Player : public PlaybackDriver {
   private:
     bool openChosenFile(const std::string& path);
     void resumeAfterCancel();
-    void killPlaybackTimers();
     void step();
     // Back to the first record. False when a conversion finished there and
     // playback must stop.

@@ -23,13 +23,6 @@ bool XyzConversion::running() const {
     return doc_.xyzConversionActive == 1 && writer_.isOpen();
 }
 
-void XyzConversion::stopTimers() {
-    timers_.killTimer(kWatchdogTimer);
-    timers_.killTimer(kPollTimer);
-    timers_.killTimer(kSendTimer);
-    timers_.killTimer(kOrientationTimer);
-}
-
 bool XyzConversion::start() {
     // A second conversion would either share the first one's file or leave it
     // open for ever.
@@ -70,7 +63,7 @@ void XyzConversion::finish() {
     doc_.xyzConversionActive = 0;
     const bool written = writer_.close();
     // Playback stays on the last record; the operator steps or resumes it.
-    stopTimers();
+    stopAcquisitionTimers(timers_);
     doc_.oneFrameMode = 1;
     if (written) {
         operator_.showMessage(kCompleteMessage, MessageKind::Information);

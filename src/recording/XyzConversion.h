@@ -43,7 +43,6 @@ class XyzConversion {
 
   private:
     void endAfterWriteError();
-    void stopTimers();
 
     CSondrelDoc& doc_;
     TimerHost& timers_;
