@@ -71,8 +71,15 @@ bool hasDataFileEnding(const std::string& path) {
 }
 
 Player::Player(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort,
-               FileWindows& windows, Recorder& recorder)
-    : doc_(doc), timers_(timers), operator_(operatorPort), windows_(windows), recorder_(recorder) {}
+               FileWindows& windows, Recorder& recorder, PlayerPeers peers)
+    : doc_(doc),
+      timers_(timers),
+      operator_(operatorPort),
+      windows_(windows),
+      recorder_(recorder),
+      cycle_(peers.cycle),
+      settings_(peers.settings),
+      conversion_(peers.conversion) {}
 
 // ------------------------------------------------------------------ opening
 
