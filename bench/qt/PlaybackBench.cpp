@@ -18,10 +18,14 @@
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
 #include "app/qt/CFileCommands.h"
+#include "app/qt/CFileWindows.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
 #include "recording/BinaryFile.h"
+#include "recording/Player.h"
 #include "recording/RecordFormat.h"
+#include "recording/Recorder.h"
+#include "recording/XyzConversion.h"
 #include "simulation/SimulatedHead.h"
 #include "support/SilentOperator.h"
 
@@ -86,7 +90,15 @@ void BM_PlaybackInTheWindow(benchmark::State& state) {
     CMainFrame frame(doc);
     AcquisitionCycle cycle(doc, frame.timerHost(), clock);
     frame.setCycle(&cycle);
-    auto files = std::make_unique<CFileCommands>(frame, doc, cycle, nullptr, op);
+    CFileWindows windows(frame);
+    Recorder recorder(doc, op, windows, &cycle);
+    XyzConversion conversion(doc, frame.timerHost(), op);
+    Player player(doc, frame.timerHost(), op, windows, recorder,
+                  {.cycle = &cycle, .conversion = &conversion});
+    cycle.setRecorder(&recorder);
+    cycle.setPlayback(&player);
+    auto files = std::make_unique<CFileCommands>(frame, doc, windows.playbackBar(), recorder,
+                                                 player, conversion);
     doc.display.displayCircle = 1;
     doc.display.viewRangeMark = 1;
     doc.display.displayPrd = 1;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "acquisition/PingPath.h"
 #include "acquisition/ReturnBlock.h"
 
 namespace sondrel {
@@ -64,13 +65,6 @@ void AcquisitionCycle::setLinkState(int state) {
     observer_->linkStateChanged(state);
 }
 
-void AcquisitionCycle::killAllTimers() {
-    timers_.killTimer(kWatchdogTimer);
-    timers_.killTimer(kPollTimer);
-    timers_.killTimer(kSendTimer);
-    timers_.killTimer(kOrientationTimer);
-}
-
 void AcquisitionCycle::armWatchdog() {
     watchdogRole_ = WatchdogRole::ReplyTimeout;
     timers_.setTimer(kWatchdogTimer, kWatchdogMs);
@@ -105,7 +99,7 @@ void AcquisitionCycle::setPortsSuspended(bool suspended) {
 // ------------------------------------------------------------------ commands
 
 void AcquisitionCycle::connectToHead() {
-    killAllTimers();
+    stopAcquisitionTimers(timers_);
     closeFiles();
     doc_.recordingActive = 0;
     closeSocket();
@@ -154,7 +148,7 @@ void AcquisitionCycle::holdToggle() {
 void AcquisitionCycle::shutdown() {
     setPortsSuspended(true);
     if (settings_) settings_->save(doc_);
-    killAllTimers();
+    stopAcquisitionTimers(timers_);
     if (serial_) serial_->stop();
     closeFiles();
     closeSocket();
@@ -176,8 +170,7 @@ bool AcquisitionCycle::processPing() {
     if (doc_.noNewData == 0) {
         timers_.killTimer(kOrientationTimer);
         if (sizeCopyAndDecode(doc_)) {
-            if (doc_.recordingActive == 1 && recorder_) recorder_->recordPing(doc_);
-            ++doc_.pingCount;
+            acceptValidPing(doc_, recorder_);
             valid = true;
         }
     }
@@ -185,7 +178,7 @@ bool AcquisitionCycle::processPing() {
     observer_->refreshDiagnostics();
     measurePingRate();
     doc_.prepareCommandForPoll();
-    doc_.views().updateViews(0);
+    showPing(doc_);
 
     // The one-shot bits of the control byte were cleared when this poll's command
     // was handed to the worker (see onPollTimer), so only the interval is left.
@@ -320,7 +313,7 @@ void AcquisitionCycle::onOrientationTimer() {
 // ------------------------------------------------------------------ Ethernet link
 
 void AcquisitionCycle::connectSocket() {
-    killAllTimers();
+    stopAcquisitionTimers(timers_);
     observer_->hidePlaybackBar();
     closeFiles();
     doc_.recordingActive = 0;
@@ -366,7 +359,7 @@ void AcquisitionCycle::onSocketBytes(const std::uint8_t* data, std::size_t size)
 }
 
 void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
-    killAllTimers();
+    stopAcquisitionTimers(timers_);
     std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
     assembler_.discard();
     doc_.bytesReceived = static_cast<std::int64_t>(kReceiveBufferSize);

@@ -97,7 +97,6 @@ class AcquisitionCycle : public HeadLinkEvents {
     void sendCommandNow();      // timer 1030
     void onReplyTimeout();      // timer 1020 on an Ethernet head
     void onOrientationTimer();  // timer 1040
-    void killAllTimers();
 
     // ---- links
     void connectSocket();

@@ -22,4 +22,14 @@ class TimerHost {
     virtual bool isTimerActive(int id) const = 0;
 };
 
+// The four timers that drive acquisition and playback; the view's blink timer
+// is not among them.
+inline constexpr int kAcquisitionTimers[] = {kWatchdogTimer, kPollTimer, kSendTimer,
+                                             kOrientationTimer};
+
+// Nothing polls, sends, reads the instrument or plays a record until a timer is set again.
+inline void stopAcquisitionTimers(TimerHost& timers) {
+    for (const int id : kAcquisitionTimers) timers.killTimer(id);
+}
+
 }  // namespace sondrel

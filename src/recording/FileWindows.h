@@ -1,7 +1,7 @@
 #pragma once
 // What recording, playback and the XYZ conversion ask of the main window. The
-// program's frame implements it; tests record the calls; headless tools leave
-// every operation empty.
+// program backs it with the main frame and its playback bar; tests record the
+// calls; headless tools leave every operation empty.
 
 #include <cstdint>
 #include <string>

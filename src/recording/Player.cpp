@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "acquisition/AcquisitionCycle.h"
+#include "acquisition/PingPath.h"
 #include "acquisition/SondrelDoc.h"
 #include "acquisition/TimerHost.h"
 #include "common/OperatorPort.h"
@@ -70,20 +71,20 @@ bool hasDataFileEnding(const std::string& path) {
 }
 
 Player::Player(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort,
-               FileWindows& windows, Recorder& recorder)
-    : doc_(doc), timers_(timers), operator_(operatorPort), windows_(windows), recorder_(recorder) {}
-
-void Player::killPlaybackTimers() {
-    timers_.killTimer(kWatchdogTimer);
-    timers_.killTimer(kPollTimer);
-    timers_.killTimer(kSendTimer);
-    timers_.killTimer(kOrientationTimer);
-}
+               FileWindows& windows, Recorder& recorder, PlayerPeers peers)
+    : doc_(doc),
+      timers_(timers),
+      operator_(operatorPort),
+      windows_(windows),
+      recorder_(recorder),
+      cycle_(peers.cycle),
+      settings_(peers.settings),
+      conversion_(peers.conversion) {}
 
 // ------------------------------------------------------------------ opening
 
 bool Player::openPlayback() {
-    killPlaybackTimers();
+    stopAcquisitionTimers(timers_);
     if (settings_) settings_->save(doc_);
 
     FileDialogRequest request;
@@ -100,7 +101,7 @@ bool Player::openPlayback() {
 }
 
 bool Player::openPlaybackFile(const std::string& path) {
-    killPlaybackTimers();
+    stopAcquisitionTimers(timers_);
     // The live settings are kept before a file replaces them in the document.
     if (settings_) settings_->save(doc_);
     return openChosenFile(path);
@@ -226,9 +227,7 @@ void Player::step() {
     lastRecordPosition_ = position;
     readPosition_ = outcome.nextPosition;
     if (outcome.status == ReadStatus::Valid) {
-        doc_.noNewData = 0;
-        if (doc_.recordingActive == 1) recorder_.recordPing(doc_);
-        ++doc_.pingCount;
+        acceptValidPing(doc_, &recorder_);
         if (conversion_) conversion_->recordRead(position);
     }
     // The recorded ping period paces the next record; the poll timer is set
@@ -237,7 +236,7 @@ void Player::step() {
         doc_.playbackIntervalMs = doc_.pingPeriodRounded;
     }
 
-    doc_.views().updateViews(0);
+    showPing(doc_);
 
     if (readPosition_ + kEndSlack >= doc_.fileLength) wrapAround();
     showPosition();
@@ -263,7 +262,7 @@ void Player::showPosition() {
 }
 
 void Player::stepForward() {
-    killPlaybackTimers();
+    stopAcquisitionTimers(timers_);
     if (doc_.playbackActive == 1) {
         doc_.oneFrameMode = 1;
         playOneRecord();
@@ -272,7 +271,7 @@ void Player::stepForward() {
 }
 
 void Player::stepBackward() {
-    killPlaybackTimers();
+    stopAcquisitionTimers(timers_);
     if (doc_.playbackActive == 1) {
         doc_.oneFrameMode = 1;
         if (stepBack()) playOneRecord();
@@ -303,7 +302,7 @@ bool Player::stepBack() {
 void Player::toggleOneFrameMode() {
     doc_.oneFrameMode = doc_.oneFrameMode ? 0 : 1;
     if (doc_.oneFrameMode == 1) {
-        killPlaybackTimers();
+        stopAcquisitionTimers(timers_);
     } else {
         timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
     }
@@ -318,7 +317,7 @@ void Player::speedClicked(int currentSpeed, int step) {
     const SpeedChange change = speedAfterClick(currentSpeed, step);
     windows_.setSpeedControls(change.speed);
     doc_.playbackIntervalMs = change.intervalMs;
-    killPlaybackTimers();
+    stopAcquisitionTimers(timers_);
     doc_.oneFrameMode = 0;
     timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
     windows_.focusMainFrame();

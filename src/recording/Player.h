@@ -33,17 +33,23 @@ inline constexpr std::int64_t kMinimumPlaybackFileLength = 100;
 // Whether a name ends in "qzr" in any case; the contents are not looked at.
 bool hasDataFileEnding(const std::string& path);
 
+// What a player reaches beyond the document, its timers, the operator, the
+// windows and the recorder. A headless use leaves out what it has not got.
+struct PlayerPeers {
+    // The live cycle, whose head link stops when a file starts playing.
+    AcquisitionCycle* cycle = nullptr;
+    // Where the live settings are kept before a file replaces them in the document.
+    SettingsStore* settings = nullptr;
+    // The conversion of the file being played, handed each valid record.
+    XyzConversion* conversion = nullptr;
+};
+
 class Player : public PlaybackDriver {
   public:
     Player(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort, FileWindows& windows,
-           Recorder& recorder);
+           Recorder& recorder, PlayerPeers peers = {});
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
-
-    // Collaborators that may stay unset in a headless use.
-    void setCycle(AcquisitionCycle* cycle) { cycle_ = cycle; }
-    void setSettingsStore(SettingsStore* settings) { settings_ = settings; }
-    void setConversion(XyzConversion* conversion) { conversion_ = conversion; }
 
     // "Open File to Playback" after the command has released Hold: asks for a
     // file and plays it. Returns whether a file is now being played.
@@ -86,7 +92,6 @@ class Player : public PlaybackDriver {
   private:
     bool openChosenFile(const std::string& path);
     void resumeAfterCancel();
-    void killPlaybackTimers();
     void step();
     // Back to the first record. False when a conversion finished there and
     // playback must stop.
@@ -99,9 +104,9 @@ class Player : public PlaybackDriver {
     OperatorPort& operator_;
     FileWindows& windows_;
     Recorder& recorder_;
-    AcquisitionCycle* cycle_ = nullptr;
-    SettingsStore* settings_ = nullptr;
-    XyzConversion* conversion_ = nullptr;
+    AcquisitionCycle* const cycle_;
+    SettingsStore* const settings_;
+    XyzConversion* const conversion_;
 
     BinaryFile file_;
     std::int64_t readPosition_ = 0;

@@ -65,8 +65,9 @@ std::string captureFileName(const CSondrelDoc& doc) {
     return doc.writeDirectory + name + kRecordExtension;
 }
 
-Recorder::Recorder(CSondrelDoc& doc, OperatorPort& operatorPort, FileWindows& windows)
-    : doc_(doc), operator_(operatorPort), windows_(windows) {}
+Recorder::Recorder(CSondrelDoc& doc, OperatorPort& operatorPort, FileWindows& windows,
+                   AcquisitionCycle* cycle)
+    : doc_(doc), operator_(operatorPort), windows_(windows), cycle_(cycle) {}
 
 void Recorder::startStopRecording() {
     if (doc_.recordingActive) {

@@ -31,12 +31,12 @@ std::string captureFileName(const CSondrelDoc& doc);
 
 class Recorder : public PingRecorder {
   public:
-    Recorder(CSondrelDoc& doc, OperatorPort& operatorPort, FileWindows& windows);
+    // `cycle` is the one whose Hold command a capture runs; without one (a
+    // headless use) a capture releases its hold in the document alone.
+    Recorder(CSondrelDoc& doc, OperatorPort& operatorPort, FileWindows& windows,
+             AcquisitionCycle* cycle = nullptr);
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
-
-    // The cycle whose Hold command a capture runs; may stay unset (no hold then).
-    void setCycle(AcquisitionCycle* cycle) { cycle_ = cycle; }
 
     // "Record Start (Stop)".
     void startStopRecording();
@@ -64,7 +64,7 @@ class Recorder : public PingRecorder {
     CSondrelDoc& doc_;
     OperatorPort& operator_;
     FileWindows& windows_;
-    AcquisitionCycle* cycle_ = nullptr;
+    AcquisitionCycle* const cycle_;
     BinaryFile file_;
     std::int64_t records_ = 0;
 };

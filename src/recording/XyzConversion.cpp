@@ -15,22 +15,14 @@ constexpr const char* kCompleteMessage = "Conversion Complete!";
 
 }  // namespace
 
-XyzConversion::XyzConversion(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort,
-                             Player& player)
-    : doc_(doc), timers_(timers), operator_(operatorPort), player_(player), writer_(doc) {}
+XyzConversion::XyzConversion(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort)
+    : doc_(doc), timers_(timers), operator_(operatorPort), writer_(doc) {}
 
 bool XyzConversion::running() const {
     return doc_.xyzConversionActive == 1 && writer_.isOpen();
 }
 
-void XyzConversion::stopTimers() {
-    timers_.killTimer(kWatchdogTimer);
-    timers_.killTimer(kPollTimer);
-    timers_.killTimer(kSendTimer);
-    timers_.killTimer(kOrientationTimer);
-}
-
-bool XyzConversion::start() {
+bool XyzConversion::start(Player& player) {
     // A second conversion would either share the first one's file or leave it
     // open for ever.
     if (doc_.xyzConversionActive == 1) return false;
@@ -40,7 +32,7 @@ bool XyzConversion::start() {
     doc_.holdActive = 0;
     // Only a file opened now is converted: cancelling the dialog during
     // playback leaves the file on screen playing as before.
-    if (!player_.openPlayback() || doc_.playbackActive != 1) {
+    if (!player.openPlayback() || doc_.playbackActive != 1) {
         doc_.xyzConversionActive = 0;
         return false;
     }
@@ -70,7 +62,7 @@ void XyzConversion::finish() {
     doc_.xyzConversionActive = 0;
     const bool written = writer_.close();
     // Playback stays on the last record; the operator steps or resumes it.
-    stopTimers();
+    stopAcquisitionTimers(timers_);
     doc_.oneFrameMode = 1;
     if (written) {
         operator_.showMessage(kCompleteMessage, MessageKind::Information);

@@ -21,13 +21,14 @@ class TimerHost;
 
 class XyzConversion {
   public:
-    XyzConversion(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort, Player& player);
+    XyzConversion(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort);
     XyzConversion(const XyzConversion&) = delete;
     XyzConversion& operator=(const XyzConversion&) = delete;
 
-    // The command. Refused while a conversion runs (the command is greyed then
+    // The command: `player` asks for the file and plays it through this
+    // conversion. Refused while a conversion runs (the command is greyed then
     // too). Returns whether a conversion is now running.
-    bool start();
+    bool start(Player& player);
     // A conversion is writing its file.
     bool running() const;
 
@@ -43,12 +44,10 @@ class XyzConversion {
 
   private:
     void endAfterWriteError();
-    void stopTimers();
 
     CSondrelDoc& doc_;
     TimerHost& timers_;
     OperatorPort& operator_;
-    Player& player_;
     XyzWriter writer_;
     ProfilePath path_;
     // Start of the first record not yet written.

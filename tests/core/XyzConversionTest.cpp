@@ -45,7 +45,7 @@ TEST(XyzConversion, WritesEachRecordOnceAndMatchesTheHeadlessConverter) {
     appendBytes(input, "\x00\x00");
     rig.op.openAnswers.push_back(input);
     rig.doc.playbackIntervalMs = 20;
-    ASSERT_TRUE(rig.conversion.start());
+    ASSERT_TRUE(rig.conversion.start(rig.player));
     EXPECT_EQ(rig.doc.xyzConversionActive, 1);
     EXPECT_EQ(rig.timers.periodMs(kPollTimer), kPlaybackStartDelayMs);
 
@@ -79,7 +79,7 @@ TEST(XyzConversion, SteppingBackDoesNotWriteARecordTwice) {
     PlaybackRig rig;
     const std::string input = makeDataFile(rig.folder.file("steps.qzr"), 6, {}, true);
     rig.op.openAnswers.push_back(input);
-    ASSERT_TRUE(rig.conversion.start());
+    ASSERT_TRUE(rig.conversion.start(rig.player));
     rig.player.stepForward();
     rig.player.stepForward();
     rig.player.stepBackward();
@@ -99,10 +99,10 @@ TEST(XyzConversion, ASecondConversionIsRefusedWhileOneRuns) {
     PlaybackRig rig;
     const std::string first = makeDataFile(rig.folder.file("first.qzr"), 8, {}, true);
     rig.op.openAnswers.push_back(first);
-    ASSERT_TRUE(rig.conversion.start());
+    ASSERT_TRUE(rig.conversion.start(rig.player));
     rig.timers.advanceMs(kPlaybackStartDelayMs);
     EXPECT_FALSE(commandEnabled(kCmdConvertXyz, rig.doc, {}));
-    EXPECT_FALSE(rig.conversion.start());  // no dialog is shown either
+    EXPECT_FALSE(rig.conversion.start(rig.player));  // no dialog is shown either
     EXPECT_EQ(rig.op.openRequests.size(), 1u);
     runUntilIdle(rig);
     EXPECT_EQ(rig.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
@@ -110,7 +110,7 @@ TEST(XyzConversion, ASecondConversionIsRefusedWhileOneRuns) {
     // Once finished, the next one runs.
     const std::string second = makeDataFile(rig.folder.file("second.qzr"), 3, {}, true);
     rig.op.openAnswers.push_back(second);
-    EXPECT_TRUE(rig.conversion.start());
+    EXPECT_TRUE(rig.conversion.start(rig.player));
     runUntilIdle(rig);
     EXPECT_EQ(xyzBlocks(test::readBytes(rig.folder.file("second.xyz"))), 3);
     EXPECT_EQ(xyzBlocks(test::readBytes(rig.folder.file("first.xyz"))), 8);
@@ -119,10 +119,10 @@ TEST(XyzConversion, ASecondConversionIsRefusedWhileOneRuns) {
 TEST(XyzConversion, NoFileNoConversion) {
     PlaybackRig rig;
     rig.op.openAnswers.push_back(std::nullopt);
-    EXPECT_FALSE(rig.conversion.start());
+    EXPECT_FALSE(rig.conversion.start(rig.player));
     EXPECT_EQ(rig.doc.xyzConversionActive, 0);
     rig.op.openAnswers.push_back(rig.folder.write("x.txt", std::string(2000, 'a')));
-    EXPECT_FALSE(rig.conversion.start());
+    EXPECT_FALSE(rig.conversion.start(rig.player));
     EXPECT_EQ(rig.doc.xyzConversionActive, 0);
     EXPECT_EQ(rig.op.messages.back(), "ERROR: Application can not recognize this file type!");
 }
@@ -132,7 +132,7 @@ TEST(XyzConversion, CancellingDuringPlaybackLeavesThePlayedFileUnconverted) {
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("p.qzr"), 4)));
     rig.timers.advanceMs(kPlaybackStartDelayMs);
     rig.op.openAnswers.push_back(std::nullopt);
-    EXPECT_FALSE(rig.conversion.start());
+    EXPECT_FALSE(rig.conversion.start(rig.player));
     EXPECT_EQ(rig.doc.xyzConversionActive, 0);
     EXPECT_FALSE(fs::exists(rig.folder.file("p.xyz")));
     // The file goes on playing.
@@ -144,7 +144,7 @@ TEST(XyzConversion, AnOutputThatCannotBeCreatedIsReportedAndTheFileJustPlays) {
     const std::string input = makeDataFile(rig.folder.file("run2.qzr"), 3, {}, true);
     fs::create_directory(rig.folder.file("run2.xyz"));  // the name is taken by a folder
     rig.op.openAnswers.push_back(input);
-    EXPECT_FALSE(rig.conversion.start());
+    EXPECT_FALSE(rig.conversion.start(rig.player));
     ASSERT_EQ(rig.op.messages.size(), 2u);
     EXPECT_EQ(rig.op.messages[1], "Error Creating XYZ File!");
     EXPECT_EQ(rig.doc.xyzConversionActive, 0);
@@ -159,7 +159,7 @@ TEST(XyzConversion, OpeningAnotherFileEndsTheConversionOfTheFirst) {
     PlaybackRig rig;
     rig.op.openAnswers.push_back(makeDataFile(rig.folder.file("a.qzr"), 10, {}, true));
     rig.doc.playbackIntervalMs = 100;
-    ASSERT_TRUE(rig.conversion.start());
+    ASSERT_TRUE(rig.conversion.start(rig.player));
     rig.timers.advanceMs(kPlaybackStartDelayMs + 100);  // two records
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("b.qzr"), 10, {}, true)));
     EXPECT_EQ(rig.doc.xyzConversionActive, 0);
@@ -173,7 +173,7 @@ TEST(XyzConversion, ConnectingEndsTheConversionWithWhatWasWritten) {
     PlaybackRig rig;
     rig.op.openAnswers.push_back(makeDataFile(rig.folder.file("c.qzr"), 10, {}, true));
     rig.doc.playbackIntervalMs = 100;
-    ASSERT_TRUE(rig.conversion.start());
+    ASSERT_TRUE(rig.conversion.start(rig.player));
     rig.timers.advanceMs(kPlaybackStartDelayMs + 200);  // three records
     rig.cycle.connectToHead();
     EXPECT_EQ(rig.doc.xyzConversionActive, 0);

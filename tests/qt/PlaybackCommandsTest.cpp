@@ -20,12 +20,15 @@
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
 #include "app/qt/CFileCommands.h"
+#include "app/qt/CFileWindows.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
 #include "app/qt/CSondrelView.h"
 #include "recording/PlaybackBar.h"
 #include "recording/Player.h"
+#include "recording/Recorder.h"
 #include "recording/SettingsFile.h"
+#include "recording/XyzConversion.h"
 #include "support/PlaybackRig.h"
 
 namespace sondrel::testing {
@@ -51,6 +54,10 @@ struct ProgramUnderTest {
     test::TempFolder folder;
     std::unique_ptr<CMainFrame> frame;
     std::unique_ptr<AcquisitionCycle> cycle;
+    std::unique_ptr<CFileWindows> windows;
+    std::unique_ptr<Recorder> recorder;
+    std::unique_ptr<XyzConversion> conversion;
+    std::unique_ptr<Player> player;
     std::unique_ptr<CFileCommands> files;
 
     ProgramUnderTest() {
@@ -61,7 +68,18 @@ struct ProgramUnderTest {
         cycle = std::make_unique<AcquisitionCycle>(doc, frame->timerHost(), clock);
         cycle->setSettingsStore(&settings);
         frame->setCycle(cycle.get());
-        files = std::make_unique<CFileCommands>(*frame, doc, *cycle, &settings, op);
+        // Put together as the application does.
+        windows = std::make_unique<CFileWindows>(*frame);
+        recorder = std::make_unique<Recorder>(doc, op, *windows, cycle.get());
+        conversion = std::make_unique<XyzConversion>(doc, frame->timerHost(), op);
+        player = std::make_unique<Player>(
+            doc, frame->timerHost(), op, *windows, *recorder,
+            PlayerPeers{
+                .cycle = cycle.get(), .settings = &settings, .conversion = conversion.get()});
+        cycle->setRecorder(recorder.get());
+        cycle->setPlayback(player.get());
+        files = std::make_unique<CFileCommands>(*frame, doc, windows->playbackBar(), *recorder,
+                                                *player, *conversion);
         frame->resize(900, 700);
         frame->show();
         QApplication::setActiveWindow(frame.get());
@@ -71,7 +89,7 @@ struct ProgramUnderTest {
         cycle->shutdown();
     }
 
-    CPlaybackBar& bar() { return *files->playbackBar(); }
+    CPlaybackBar& bar() { return windows->playbackBar(); }
     bool run(int id) { return frame->executeCommand(id); }
     // Whether the command would run now (not every command has a menu item).
     bool enabled(int id) { return frame->commandEnabledNow(id); }

@@ -113,9 +113,10 @@ struct PlaybackRig {
     RecordingWindows windows;
     CountingViews views;
     FakeSettingsStore settings;
-    Recorder recorder{doc, op, windows};
-    Player player{doc, timers, op, windows, recorder};
-    XyzConversion conversion{doc, timers, op, player};
+    Recorder recorder{doc, op, windows, &cycle};
+    XyzConversion conversion{doc, timers, op};
+    PlayerPeers peers{.cycle = &cycle, .settings = &settings, .conversion = &conversion};
+    Player player{doc, timers, op, windows, recorder, peers};
     test::TempFolder folder;
 
     PlaybackRig() {
@@ -127,10 +128,6 @@ struct PlaybackRig {
         cycle.setRecorder(&recorder);
         cycle.setPlayback(&player);
         cycle.setSettingsStore(&settings);
-        recorder.setCycle(&cycle);
-        player.setCycle(&cycle);
-        player.setSettingsStore(&settings);
-        player.setConversion(&conversion);
         timers.setDispatcher([this](int id) { cycle.onTimer(id); });
     }
 

@@ -1,56 +1,33 @@
 #pragma once
-// The main frame's file commands: recording and copying, the record folder and
-// automatic names, capture, playback with its bar, single frames, the recorded
-// pace, and the XYZ conversion. This is where the core's recorder, player and
-// conversion meet the frame's commands, bars and title.
+// The main frame's file commands and the playback bar's controls: recording and
+// copying, the record folder and automatic names, capture, playback, single
+// frames, the recorded pace, and the XYZ conversion. The application makes the
+// recorder, the player and the conversion; this only connects the frame's
+// commands and the bar's signals to them.
 
 #include <QObject>
 #include <QString>
 
-#include <memory>
-
-#include "recording/FileWindows.h"
-
 namespace sondrel {
 
-class AcquisitionCycle;
 class CMainFrame;
 class CPlaybackBar;
 class CSondrelDoc;
-class OperatorPort;
 class Player;
 class Recorder;
-class SettingsStore;
 class XyzConversion;
 
-class CFileCommands : public QObject, public FileWindows {
+class CFileCommands : public QObject {
     Q_OBJECT
 
   public:
-    // Plugs the commands into the frame, adds the (hidden) playback bar to it,
-    // and gives the cycle its recorder and player. The frame and the cycle must
-    // outlive this object.
-    CFileCommands(CMainFrame& frame, CSondrelDoc& doc, AcquisitionCycle& cycle,
-                  SettingsStore* settings, OperatorPort& operatorPort);
+    // Everything given must outlive this object.
+    CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& bar, Recorder& recorder,
+                  Player& player, XyzConversion& conversion);
     ~CFileCommands() override;
-
-    Recorder& recorder() { return *recorder_; }
-    Player& player() { return *player_; }
-    XyzConversion& conversion() { return *conversion_; }
-    CPlaybackBar* playbackBar() const { return bar_; }
 
     // A data file named on the command line or dropped on the window.
     bool openDataFile(const QString& path);
-
-    // ---- FileWindows
-    void setWindowTitle(const std::string& title) override;
-    void showPlaybackBar(int speed) override;
-    void setTrackbarPosition(int position) override;
-    void setSpeedControls(int speed) override;
-    void redrawTrackbarTicks() override;
-    void focusMainFrame() override;
-    void refreshStatusBar() override;
-    void refreshDiagnostics() override;
 
   private:
     void installCommands();
@@ -58,11 +35,10 @@ class CFileCommands : public QObject, public FileWindows {
 
     CMainFrame& frame_;
     CSondrelDoc& doc_;
-    AcquisitionCycle& cycle_;
-    std::unique_ptr<Recorder> recorder_;
-    std::unique_ptr<Player> player_;
-    std::unique_ptr<XyzConversion> conversion_;
-    CPlaybackBar* bar_ = nullptr;
+    CPlaybackBar& bar_;
+    Recorder& recorder_;
+    Player& player_;
+    XyzConversion& conversion_;
 };
 
 }  // namespace sondrel

@@ -354,8 +354,7 @@ void CMainFrame::showAbout() {
     const bool playing = doc_.playbackActive == 1;
     const bool idle = !playing && doc_.noNewData == 1;
     if (playing) {
-        for (const int id : {kWatchdogTimer, kPollTimer, kSendTimer, kOrientationTimer})
-            timers_->killTimer(id);
+        stopAcquisitionTimers(*timers_);
     } else if (idle) {
         timers_->killTimer(kOrientationTimer);
     }

@@ -15,13 +15,17 @@
 #include "acquisition/qt/OrientationPort.h"
 #include "acquisition/qt/SerialHeadPort.h"
 #include "app/qt/CFileCommands.h"
+#include "app/qt/CFileWindows.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/QtOperatorPort.h"
 #include "app/qt/RecentFiles.h"
 #include "app/qt/SimulatedHeadProcess.h"
 #include "display/StatusTexts.h"
+#include "recording/Player.h"
+#include "recording/Recorder.h"
 #include "recording/SettingsLocation.h"
+#include "recording/XyzConversion.h"
 
 namespace sondrel {
 
@@ -74,8 +78,22 @@ bool CSondrelApp::initInstance() {
     cycle_->setOrientationLink(orientation_.get());
     cycle_->setSettingsStore(&settings_);
     frame_->setCycle(cycle_.get());
+
+    // The data files: the recorder and the player reach down to the cycle; the
+    // cycle reaches them only through its recorder and playback ports.
+    TimerHost& timers = frame_->timerHost();
     operator_ = std::make_unique<QtOperatorPort>(frame_.get());
-    files_ = std::make_unique<CFileCommands>(*frame_, *doc_, *cycle_, &settings_, *operator_);
+    fileWindows_ = std::make_unique<CFileWindows>(*frame_);
+    recorder_ = std::make_unique<Recorder>(*doc_, *operator_, *fileWindows_, cycle_.get());
+    conversion_ = std::make_unique<XyzConversion>(*doc_, timers, *operator_);
+    player_ = std::make_unique<Player>(
+        *doc_, timers, *operator_, *fileWindows_, *recorder_,
+        PlayerPeers{
+            .cycle = cycle_.get(), .settings = &settings_, .conversion = conversion_.get()});
+    cycle_->setRecorder(recorder_.get());
+    cycle_->setPlayback(player_.get());
+    files_ = std::make_unique<CFileCommands>(*frame_, *doc_, fileWindows_->playbackBar(),
+                                             *recorder_, *player_, *conversion_);
     frame_->setShutdownHandler([this] { shutdown(); });
 
     // Without a window manager "maximised" means nothing; the screen's size does.

@@ -1,8 +1,10 @@
 #pragma once
-// The application: brings the program up in a fixed order (the one document,
-// the main frame, the links and the acquisition cycle, then a connect to the
-// head), and takes it down again in a fixed order when the frame closes, so that
-// every file is complete and the settings are saved before the links go.
+// The application: the one place where the program is put together. It makes
+// and owns the document, the main frame, the acquisition cycle and its links,
+// the recorder, the player and the conversion, and gives each its collaborators
+// as it makes it, in a fixed order ending with a connect to the head. It takes
+// the program down again in a fixed order when the frame closes, so that every
+// file is complete and the settings are saved before the links go.
 
 #include <QString>
 
@@ -17,15 +19,19 @@ namespace sondrel {
 
 class AcquisitionCycle;
 class CFileCommands;
+class CFileWindows;
 class CKeyInDlg;
 class CMainFrame;
 class CSondrelDoc;
 class CSSocket;
 class OrientationPort;
+class Player;
 class RecentFiles;
+class Recorder;
 class SerialHeadPort;
 class QtOperatorPort;
 class SimulatedHeadProcess;
+class XyzConversion;
 
 struct StartOptions {
     std::string settingsPath;  // the settings file of this run
@@ -70,13 +76,18 @@ class CSondrelApp {
     std::unique_ptr<SimulatedHeadProcess> simulator_;
     std::unique_ptr<CSondrelDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<QtOperatorPort> operator_;
+    std::unique_ptr<CFileWindows> fileWindows_;
+    // The recorder and the player outlive the cycle that calls them.
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<XyzConversion> conversion_;
+    std::unique_ptr<Player> player_;
     std::unique_ptr<AcquisitionCycle> cycle_;
     // The links go first, while the cycle they report to still exists.
     std::unique_ptr<CSSocket> socket_;
     std::unique_ptr<SerialHeadPort> serial_;
     std::unique_ptr<OrientationPort> orientation_;
-    // The file commands go before the cycle and the frame they plug into.
-    std::unique_ptr<QtOperatorPort> operator_;
+    // The file commands go before everything they plug into.
     std::unique_ptr<CFileCommands> files_;
     bool shutDown_ = false;
 };

@@ -1,0 +1,18 @@
+#include "acquisition/PingPath.h"
+
+#include "acquisition/Links.h"
+#include "acquisition/SondrelDoc.h"
+
+namespace sondrel {
+
+void acceptValidPing(CSondrelDoc& doc, PingRecorder* recorder) {
+    doc.noNewData = 0;
+    if (doc.recordingActive == 1 && recorder) recorder->recordPing(doc);
+    ++doc.pingCount;
+}
+
+void showPing(CSondrelDoc& doc) {
+    doc.views().updateViews(0);
+}
+
+}  // namespace sondrel
