@@ -21,9 +21,9 @@ void CSondrelDoc::applySettings() {
         clearEchoShort();
         imageResetPending = 0;
     }
-    if (linkState != 1) {
+    if (linkState != LinkState::Connected) {
         displayRefreshPending = 1;
-        views_->updateViews(0);
+        views_->updateViews(ViewHint::Repaint);
     }
 }
 

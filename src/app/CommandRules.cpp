@@ -17,7 +17,7 @@ bool commandEnabled(int id, const CSondrelDoc& doc, const CommandUiState& /*ui*/
     const bool playing = doc.playbackActive == 1;
     switch (id) {
         case kCmdConnect:
-            return doc.linkState != 1;
+            return doc.linkState != LinkState::Connected;
         case kCmdMoveCircle:
             return doc.display.displayCircle != 0;
         case kCmdComPortSetup:

@@ -15,7 +15,7 @@ constexpr double kMinZoom = 0.5;
 constexpr double kMaxZoom = 4.0;
 
 void redraw(CSondrelDoc& doc) {
-    doc.views().updateViews(0);
+    doc.views().updateViews(ViewHint::Repaint);
 }
 
 int toggled(int flag) {
@@ -107,7 +107,7 @@ bool runDocumentCommand(int id, CSondrelDoc& doc) {
             if (doc.circleMoveMode) {
                 doc.textInputMode = 0;
                 doc.measurementMode = 0;
-                doc.views().updateViews(5);
+                doc.views().updateViews(ViewHint::CircleMove);
             }
             return true;
         case kCmdShowGrid:

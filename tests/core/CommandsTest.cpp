@@ -16,9 +16,9 @@ namespace {
 
 // Counts what the document asks of its windows.
 struct RecordingViews : DocumentViews {
-    std::vector<int> hints;
+    std::vector<ViewHint> hints;
     int panelRefreshes = 0;
-    void updateViews(int hint) override { hints.push_back(hint); }
+    void updateViews(ViewHint hint) override { hints.push_back(hint); }
     void refreshSettingsPanels() override { ++panelRefreshes; }
 };
 
@@ -47,7 +47,7 @@ TEST_F(CommandsTest, ZoomStepsAreQuarterBelowTwoAndWholeAboveWithinLimits) {
     doc.display.zoom = 1.75;
     ASSERT_TRUE(runDocumentCommand(kCmdZoomIn, doc));
     EXPECT_DOUBLE_EQ(doc.display.zoom, 2.0);
-    EXPECT_EQ(views.hints, std::vector<int>{0});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::Repaint});
 }
 
 TEST_F(CommandsTest, ZoomFactorItemsSetAndCheckTheirZoom) {
@@ -158,7 +158,7 @@ TEST_F(CommandsTest, MoveCircleFollowsTheCircleAndEndsTheOtherModes) {
     EXPECT_TRUE(commandChecked(kCmdMoveCircle, doc, ui));
     EXPECT_EQ(doc.textInputMode, 0);
     EXPECT_EQ(doc.measurementMode, 0);
-    EXPECT_EQ(views.hints, std::vector<int>{5});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::CircleMove});
 
     // Hiding the circle ends circle-move mode.
     runDocumentCommand(kCmdDisplayCircle, doc);
@@ -186,9 +186,9 @@ TEST_F(CommandsTest, PlaybackGreysTheHeadSettingsAndEnablesPlayOneFrame) {
 }
 
 TEST_F(CommandsTest, ConnectIsGreyedWhileConnectedAndIpAddressOnlyForEthernetHeads) {
-    doc.linkState = 2;
+    doc.linkState = LinkState::Pending;
     EXPECT_TRUE(commandEnabled(kCmdConnect, doc, ui));
-    doc.linkState = 1;
+    doc.linkState = LinkState::Connected;
     EXPECT_FALSE(commandEnabled(kCmdConnect, doc, ui));
 
     doc.sonarType = kTypeP;

@@ -11,7 +11,7 @@ struct CountingViews : DocumentViews {
     int fullRedraws = 0, panelRefreshes = 0, updates = 0;
     void markFullRedraw() override { ++fullRedraws; }
     void refreshSettingsPanels() override { ++panelRefreshes; }
-    void updateViews(int) override { ++updates; }
+    void updateViews(ViewHint) override { ++updates; }
 };
 
 }  // namespace
@@ -232,7 +232,7 @@ TEST(Settings, ApplySettingsClearsTheImageAndRedrawsWhenOffline) {
     EXPECT_EQ(views.fullRedraws, 1);
     EXPECT_EQ(views.panelRefreshes, 1);
     EXPECT_EQ(views.updates, 1);
-    doc.linkState = 1;  // connected: the next ping redraws
+    doc.linkState = LinkState::Connected;  // connected: the next ping redraws
     doc.applySettings();
     EXPECT_EQ(views.updates, 1);
 }

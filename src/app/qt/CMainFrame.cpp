@@ -523,7 +523,7 @@ void CMainFrame::markFullRedraw() {
 
 void CMainFrame::refreshSettingsPanels() {}
 
-void CMainFrame::updateViews(int hint) {
+void CMainFrame::updateViews(ViewHint hint) {
     if (view_) view_->onDocumentUpdate(hint);
 }
 
@@ -547,7 +547,7 @@ void CMainFrame::destroyModelessWindows() {
     }
 }
 
-void CMainFrame::linkStateChanged(int /*linkState*/) {
+void CMainFrame::linkStateChanged(LinkState /*linkState*/) {
     refreshCommandStates();
 }
 

@@ -97,14 +97,14 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     // ---- DocumentViews
     void markFullRedraw() override;
     void refreshSettingsPanels() override;
-    void updateViews(int hint) override;
+    void updateViews(ViewHint hint) override;
 
     // ---- CycleObserver
     void refreshStatusBar() override;
     void hidePlaybackBar() override;
     void showToolbar() override;
     void destroyModelessWindows() override;
-    void linkStateChanged(int linkState) override;
+    void linkStateChanged(LinkState linkState) override;
     void pingProcessed(bool valid) override;
 
   protected:
