@@ -102,7 +102,6 @@ class CSondrelDoc {
     std::uint8_t headStatus = 0;
     int headStatusLow = 0;
     int stepDirection = 1;
-    int stepDirectionPrevious = 1;
     int headPosition = 0;
     int dataBytes = 0;
     int dataPointCount = 552;
