@@ -136,7 +136,6 @@ void AcquisitionCycle::connectToHead() {
         !timers_.isTimerActive(kOrientationTimer)) {
         timers_.setTimer(kOrientationTimer, kOrientationPollMs);
     }
-    doc_.displayRefreshPending = 1;
 }
 
 void AcquisitionCycle::holdToggle() {
@@ -370,7 +369,6 @@ void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
     killAllTimers();
     std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
     assembler_.discard();
-    doc_.bytesReceived = static_cast<std::int64_t>(kReceiveBufferSize);
     doc_.noNewData = 0;
     timers_.setTimer(kSendTimer, 0);
     processPing();
@@ -400,7 +398,6 @@ void AcquisitionCycle::onDataReady(const std::uint8_t* block, std::size_t count)
     // A poll that was under way when playback started or the head type changed
     // brings a block that no longer belongs to anything on screen.
     if (doc_.playbackActive == 1 || doc_.sonarType == kTypeQ) return;
-    doc_.bytesReceived = static_cast<std::int64_t>(count);
     if (block && count >= kReceiveBufferSize) {
         std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
         doc_.noNewData = 0;

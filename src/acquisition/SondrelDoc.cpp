@@ -21,10 +21,7 @@ void CSondrelDoc::applySettings() {
         clearEchoShort();
         imageResetPending = 0;
     }
-    if (linkState != LinkState::Connected) {
-        displayRefreshPending = 1;
-        views_->updateViews(ViewHint::Repaint);
-    }
+    if (linkState != LinkState::Connected) views_->updateViews(ViewHint::Repaint);
 }
 
 void CSondrelDoc::applyPanelRules() {

@@ -111,7 +111,6 @@ class CSondrelDoc {
     std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer{};
     std::array<std::array<std::uint8_t, kEchoShortSize>, kEchoShortRows> echoShort{};
     std::array<std::uint8_t, kEchoLongSize> echoLong{};
-    std::int64_t bytesReceived = 0;
     int noNewData = 1;
     int pingCount = 0;
     double pingPeriodMs = 0.0;
@@ -132,7 +131,6 @@ class CSondrelDoc {
     int playbackActive = 0;
     int recordingActive = 0;
     int imageResetPending = 1;
-    int displayRefreshPending = 1;
 
     // ---- input modes of the view and one-shot requests to it (the view keeps
     // the annotation list and its own flags; these are what commands switch)

@@ -517,10 +517,6 @@ void CMainFrame::showTitle(std::string title) {
 
 // ------------------------------------------------------------------ document and cycle
 
-void CMainFrame::markFullRedraw() {
-    doc_.displayRefreshPending = 1;
-}
-
 void CMainFrame::refreshSettingsPanels() {}
 
 void CMainFrame::updateViews(ViewHint hint) {

@@ -95,7 +95,6 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void setShutdownHandler(std::function<void()> handler) { shutdown_ = std::move(handler); }
 
     // ---- DocumentViews
-    void markFullRedraw() override;
     void refreshSettingsPanels() override;
     void updateViews(ViewHint hint) override;
 
