@@ -40,7 +40,7 @@ struct Scene {
 
     Scene() {
         loadRingPing(doc);
-        doc.linkState = 1;
+        doc.linkState = LinkState::Connected;
         doc.noNewData = 0;
         doc.recordingActive = 1;
         doc.recordFileBytes = 12345678;

@@ -16,8 +16,8 @@ constexpr std::array<const char*, 12> kMonthNames = {"JAN", "FEB", "MAR", "APR",
 
 }  // namespace
 
-int serialPollIntervalMs(int linkState, double rangeMetres) {
-    if (linkState != 1) return kPortClosedPollMs;
+int serialPollIntervalMs(LinkState linkState, double rangeMetres) {
+    if (linkState != LinkState::Connected) return kPortClosedPollMs;
     if (rangeMetres < 1.0) return 800;
     return static_cast<int>(rangeMetres * 500.0 + 400.0);
 }
@@ -59,7 +59,7 @@ void AcquisitionCycle::setObserver(CycleObserver* observer) {
     orientation_.setObserver(observer_);
 }
 
-void AcquisitionCycle::setLinkState(int state) {
+void AcquisitionCycle::setLinkState(LinkState state) {
     if (doc_.linkState == state) return;
     doc_.linkState = state;
     observer_->linkStateChanged(state);
@@ -87,7 +87,7 @@ bool AcquisitionCycle::ethernetPollingStopped() const {
 
 void AcquisitionCycle::stopLiveLink() {
     closeSocket();
-    setLinkState(0);
+    setLinkState(LinkState::NotConnected);
     closeSerialPorts();
 }
 
@@ -103,7 +103,7 @@ void AcquisitionCycle::connectToHead() {
     closeFiles();
     doc_.recordingActive = 0;
     closeSocket();
-    setLinkState(0);
+    setLinkState(LinkState::NotConnected);
     closeSerialPorts();
     doc_.views().refreshSettingsPanels();
     observer_->resetDiagnostics();
@@ -130,7 +130,6 @@ void AcquisitionCycle::connectToHead() {
         !timers_.isTimerActive(kOrientationTimer)) {
         timers_.setTimer(kOrientationTimer, kOrientationPollMs);
     }
-    doc_.displayRefreshPending = 1;
 }
 
 void AcquisitionCycle::holdToggle() {
@@ -142,7 +141,7 @@ void AcquisitionCycle::holdToggle() {
             connectSocket();
         }
     }
-    doc_.views().updateViews(0);
+    doc_.views().updateViews(ViewHint::Repaint);
 }
 
 void AcquisitionCycle::shutdown() {
@@ -152,7 +151,7 @@ void AcquisitionCycle::shutdown() {
     if (serial_) serial_->stop();
     closeFiles();
     closeSocket();
-    setLinkState(0);
+    setLinkState(LinkState::NotConnected);
     closeSerialPorts();
     doc_.recordingActive = 0;
     observer_->destroyModelessWindows();
@@ -297,10 +296,10 @@ void AcquisitionCycle::onReplyTimeout() {
     doc_.pollToggle = doc_.pollToggle ? 0 : 1;
     processPing();
     observer_->refreshStatusBar();
-    if (doc_.linkState != 1) {
+    if (doc_.linkState != LinkState::Connected) {
         // An attempt still pending after a whole watchdog period is given up, so
         // an unreachable head is retried at the watchdog's pace.
-        if (doc_.linkState == 2) setLinkState(0);
+        if (doc_.linkState == LinkState::Pending) setLinkState(LinkState::NotConnected);
         connectSocket();
     }
 }
@@ -317,15 +316,16 @@ void AcquisitionCycle::connectSocket() {
     observer_->hidePlaybackBar();
     closeFiles();
     doc_.recordingActive = 0;
-    if (doc_.linkState == 2) {
+    if (doc_.linkState == LinkState::Pending) {
         // An attempt is under way; it keeps its watchdog.
         armWatchdog();
         return;
     }
-    setLinkState(2);
+    setLinkState(LinkState::Pending);
     closeSocket();
     stampLocalTime();
-    if (!ethernet_ || !ethernet_->connectToHost(doc_.ipAddress, doc_.ipPort)) setLinkState(0);
+    if (!ethernet_ || !ethernet_->connectToHost(doc_.ipAddress, doc_.ipPort))
+        setLinkState(LinkState::NotConnected);
     doc_.playbackActive = 0;
     doc_.noNewData = 0;
     armWatchdog();
@@ -333,16 +333,16 @@ void AcquisitionCycle::connectSocket() {
 
 void AcquisitionCycle::onSocketConnected(int error) {
     if (error != 0 || doc_.playbackActive == 1) {
-        setLinkState(0);
+        setLinkState(LinkState::NotConnected);
         armWatchdog();
         return;
     }
-    setLinkState(1);
+    setLinkState(LinkState::Connected);
     if (doc_.sonarType == kTypeQ) timers_.setTimer(kSendTimer, 0);
 }
 
 void AcquisitionCycle::onSocketClosed() {
-    setLinkState(0);
+    setLinkState(LinkState::NotConnected);
     assembler_.discard();
     armWatchdog();
 }
@@ -362,7 +362,6 @@ void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
     stopAcquisitionTimers(timers_);
     std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
     assembler_.discard();
-    doc_.bytesReceived = static_cast<std::int64_t>(kReceiveBufferSize);
     doc_.noNewData = 0;
     timers_.setTimer(kSendTimer, 0);
     processPing();
@@ -373,10 +372,10 @@ void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
 void AcquisitionCycle::openSonarPort() {
     if (serial_ && serial_->isOpen()) serial_->close();
     if (serial_ && serial_->open(doc_.sonarComPort, doc_.sonarBaud)) {
-        setLinkState(1);
+        setLinkState(LinkState::Connected);
         setPortsSuspended(false);
     } else {
-        setLinkState(0);
+        setLinkState(LinkState::NotConnected);
     }
     if (serial_ && !serial_->workerExists()) serial_->startWorker();
     watchdogRole_ = WatchdogRole::Poll;
@@ -392,7 +391,6 @@ void AcquisitionCycle::onDataReady(const std::uint8_t* block, std::size_t count)
     // A poll that was under way when playback started or the head type changed
     // brings a block that no longer belongs to anything on screen.
     if (doc_.playbackActive == 1 || doc_.sonarType == kTypeQ) return;
-    doc_.bytesReceived = static_cast<std::int64_t>(count);
     if (block && count >= kReceiveBufferSize) {
         std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
         doc_.noNewData = 0;

@@ -22,7 +22,7 @@ inline constexpr int kPortClosedPollMs = 1000;
 inline constexpr int kHoldReleasePollMs = 50;
 
 // The pause before the next serial poll: a slow head needs time to sweep a long range.
-int serialPollIntervalMs(int linkState, double rangeMetres);
+int serialPollIntervalMs(LinkState linkState, double rangeMetres);
 
 // The four texts of a ping's local-time stamp.
 struct TimeStampTexts {
@@ -117,7 +117,7 @@ class AcquisitionCycle : public HeadLinkEvents {
   private:
     enum class WatchdogRole { Poll, ReplyTimeout };
 
-    void setLinkState(int state);
+    void setLinkState(LinkState state);
     void armWatchdog();  // 1020 at 5000 ms with onReplyTimeout
     void closeFiles();
     void closeSocket();

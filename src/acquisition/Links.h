@@ -15,6 +15,7 @@
 namespace sondrel {
 
 class CSondrelDoc;
+enum class LinkState;
 
 inline constexpr int kDefaultHeadPort = 4040;  // TCP port of an Ethernet head
 
@@ -182,7 +183,7 @@ class CycleObserver {
     virtual void showSettingsPanel() {}
     // Diagnostics, settings panel and key-in windows, at document shutdown.
     virtual void destroyModelessWindows() {}
-    virtual void linkStateChanged(int /*linkState*/) {}
+    virtual void linkStateChanged(LinkState /*linkState*/) {}
     // After every processPing, whether it decoded a valid ping.
     virtual void pingProcessed(bool /*valid*/) {}
 };

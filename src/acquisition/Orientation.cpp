@@ -196,7 +196,7 @@ bool parseReach(CSondrelDoc& doc, Bytes bytes) {
     doc.distanceValid = 1;
     doc.reachValueReceived = 1;
     // Without sonar data no ping would redraw to show it.
-    if (doc.noNewData == 1) doc.views().updateViews(0);
+    if (doc.noNewData == 1) doc.views().updateViews(ViewHint::Repaint);
     return true;
 }
 

@@ -12,7 +12,7 @@ void acceptValidPing(CSondrelDoc& doc, PingRecorder* recorder) {
 }
 
 void showPing(CSondrelDoc& doc) {
-    doc.views().updateViews(0);
+    doc.views().updateViews(ViewHint::Repaint);
 }
 
 }  // namespace sondrel

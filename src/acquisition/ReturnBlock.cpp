@@ -14,51 +14,85 @@ int blockLengthFor(std::span<const std::uint8_t> b) {
     return kBlockLengthLong;
 }
 
-bool decodeReturnHeader(CSondrelDoc& doc, std::span<const std::uint8_t> h, DecodeMode mode) {
-    if (h.size() < kReturnHeaderSize) return false;
-    doc.headerText.assign(reinterpret_cast<const char*>(h.data()), 3);
+std::optional<ReturnHeader> parseReturnHeader(std::span<const std::uint8_t> h) {
+    if (h.size() < kReturnHeaderSize) return std::nullopt;
+    ReturnHeader header;
+    header.typeLetters.assign(reinterpret_cast<const char*>(h.data()), 3);
     const auto lower = [](std::uint8_t c) { return std::tolower(static_cast<unsigned char>(c)); };
-    if (lower(h[0]) != 'q' || lower(h[2]) != 'z') return false;
-    int samples = 0;
+    if (lower(h[0]) != 'q' || lower(h[2]) != 'z') return header;
     switch (lower(h[1])) {
         case 's':
-            samples = 800;
+            header.dataPointCount = 800;
             break;
         case 'm':
-            samples = 250;
+            header.dataPointCount = 250;
             break;
         case 'g':
-            samples = 500;
+            header.dataPointCount = 500;
             break;
         default:
-            return false;
+            return header;
     }
-    doc.dataPointCount = samples;
-    doc.headId = h[3];
-    doc.headStatusLow = h[4] & 3;
-    doc.headStatus = h[4];
-    if (mode == DecodeMode::RealTime) doc.stepDirectionPrevious = doc.stepDirection;
-    doc.stepDirection = (h[6] >> 6) & 1;
-    doc.headPosition = (h[6] & 0x3F) * 128 + (h[5] & 0x7F);
-    doc.rangeIndex = rangeIndexForCode(h[7]);
+    header.valid = true;
+    header.headId = h[3];
+    header.headStatus = h[4];
+    header.stepDirection = (h[6] >> 6) & 1;
+    header.headPosition = (h[6] & 0x3F) * 128 + (h[5] & 0x7F);
+    header.rangeCode = h[7];
+    header.rangeIndex = rangeIndexForCode(h[7]);
+    header.dataBytes = h[9] * 128 + (h[8] & 0x7F);
+    return header;
+}
+
+bool applyReturnHeader(CSondrelDoc& doc, const ReturnHeader& header, DecodeMode mode) {
+    doc.headerText = header.typeLetters;
+    if (!header.valid) return false;
+    doc.dataPointCount = header.dataPointCount;
+    doc.headId = header.headId;
+    doc.headStatusLow = header.headStatus & 3;
+    doc.headStatus = header.headStatus;
+    doc.stepDirection = header.stepDirection;
+    doc.headPosition = header.headPosition;
+    doc.rangeIndex = header.rangeIndex;
     doc.rangeMetres = rangeMetresForIndex(doc.rangeIndex);
-    if (mode == DecodeMode::Playback) doc.command[cmd::kRange] = h[7];
-    doc.dataBytes = h[9] * 128 + (h[8] & 0x7F);
+    if (mode == DecodeMode::Playback) doc.command[cmd::kRange] = header.rangeCode;
+    doc.dataBytes = header.dataBytes;
     return true;
 }
 
-bool sizeCopyAndDecode(CSondrelDoc& doc) {
-    const auto& rx = doc.receiveBuffer;
-    doc.blockLength = blockLengthFor(rx);
-    std::copy_n(rx.begin(), kReturnHeaderSize, doc.returnHeader.begin());
-    const auto dataLength = static_cast<std::size_t>(doc.blockLength) - kReturnHeaderSize;
-    const auto* data = rx.data() + kReturnHeaderSize;
-    if (doc.blockLength >= kBlockLengthLong) {
-        std::copy_n(data, dataLength, doc.echoLong.begin());
+bool decodeReturnHeader(CSondrelDoc& doc, std::span<const std::uint8_t> h, DecodeMode mode) {
+    const std::optional<ReturnHeader> header = parseReturnHeader(h);
+    return header && applyReturnHeader(doc, *header, mode);
+}
+
+ReturnBlock parseReturnBlock(std::span<const std::uint8_t> rx) {
+    ReturnBlock block;
+    block.blockLength = blockLengthFor(rx);
+    block.headerBytes = rx.first(std::min(rx.size(), kReturnHeaderSize));
+    const auto end = std::min(rx.size(), static_cast<std::size_t>(block.blockLength));
+    if (end > kReturnHeaderSize)
+        block.echoData = rx.subspan(kReturnHeaderSize, end - kReturnHeaderSize);
+    block.header = parseReturnHeader(block.headerBytes);
+    return block;
+}
+
+bool applyReturnBlock(CSondrelDoc& doc, const ReturnBlock& block) {
+    doc.blockLength = block.blockLength;
+    std::copy_n(block.headerBytes.begin(), std::min(block.headerBytes.size(), kReturnHeaderSize),
+                doc.returnHeader.begin());
+    const auto copyEcho = [&block](auto& to) {
+        std::copy_n(block.echoData.begin(), std::min(block.echoData.size(), to.size()), to.begin());
+    };
+    if (block.blockLength >= kBlockLengthLong) {
+        copyEcho(doc.echoLong);
     } else {
-        std::copy_n(data, dataLength, doc.echoShort[0].begin());
+        copyEcho(doc.echoShort[0]);
     }
-    return decodeReturnHeader(doc, doc.returnHeader, DecodeMode::RealTime);
+    return block.header && applyReturnHeader(doc, *block.header, DecodeMode::RealTime);
+}
+
+bool sizeCopyAndDecode(CSondrelDoc& doc) {
+    return applyReturnBlock(doc, parseReturnBlock(doc.receiveBuffer));
 }
 
 }  // namespace sondrel

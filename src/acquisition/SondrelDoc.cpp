@@ -21,10 +21,7 @@ void CSondrelDoc::applySettings() {
         clearEchoShort();
         imageResetPending = 0;
     }
-    if (linkState != 1) {
-        displayRefreshPending = 1;
-        views_->updateViews(0);
-    }
+    if (linkState != LinkState::Connected) views_->updateViews(ViewHint::Repaint);
 }
 
 void CSondrelDoc::applyPanelRules() {

@@ -15,6 +15,13 @@
 
 namespace sondrel {
 
+// What an update asks of the views besides a repaint.
+enum class ViewHint {
+    Repaint,
+    CircleMove,   // enter circle-move blinking
+    ColourTable,  // rebuild the index image and colour bar for a new colour table
+};
+
 // What the document asks of the windows that show it. The program's windows
 // implement it; without windows (tests, headless tools) nothing happens.
 class DocumentViews {
@@ -23,9 +30,10 @@ class DocumentViews {
     virtual void markFullRedraw() {}
     // Rewrite the settings panel and the settings bar from the document.
     virtual void refreshSettingsPanels() {}
-    // Ask every view to repaint; hint 0 repaint, 5 circle-move blinking, 10 colour table.
-    virtual void updateViews(int /*hint*/) {}
+    virtual void updateViews(ViewHint /*hint*/) {}
 };
+
+enum class LinkState { NotConnected, Connected, Pending };
 
 inline constexpr std::size_t kReceiveBufferSize = 813;
 inline constexpr std::size_t kReturnHeaderSize = 12;
@@ -44,7 +52,7 @@ class CSondrelDoc {
 
     // ---- head model and link
     int sonarType = kTypeP;
-    int linkState = 0;  // 0 not connected, 1 connected, 2 connection pending
+    LinkState linkState = LinkState::NotConnected;
     std::string ipAddress = "192.168.0.2";
     int ipPort = 4040;  // TCP port of the head; fixed for real heads, moved for simulators
     int sonarComPort = 2;
@@ -94,7 +102,6 @@ class CSondrelDoc {
     std::uint8_t headStatus = 0;
     int headStatusLow = 0;
     int stepDirection = 1;
-    int stepDirectionPrevious = 1;
     int headPosition = 0;
     int dataBytes = 0;
     int dataPointCount = 552;
@@ -104,7 +111,6 @@ class CSondrelDoc {
     std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer{};
     std::array<std::array<std::uint8_t, kEchoShortSize>, kEchoShortRows> echoShort{};
     std::array<std::uint8_t, kEchoLongSize> echoLong{};
-    std::int64_t bytesReceived = 0;
     int noNewData = 1;
     int pingCount = 0;
     double pingPeriodMs = 0.0;
@@ -125,7 +131,6 @@ class CSondrelDoc {
     int playbackActive = 0;
     int recordingActive = 0;
     int imageResetPending = 1;
-    int displayRefreshPending = 1;
 
     // ---- input modes of the view and one-shot requests to it (the view keeps
     // the annotation list and its own flags; these are what commands switch)

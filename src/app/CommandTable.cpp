@@ -20,7 +20,7 @@ bool playingBack(const CSondrelDoc& doc) {
 }
 
 bool notConnected(int, const CSondrelDoc& doc, const Ui&) {
-    return doc.linkState != 1;
+    return doc.linkState != LinkState::Connected;
 }
 bool notPlayingBack(int, const CSondrelDoc& doc, const Ui&) {
     return !playingBack(doc);
@@ -70,7 +70,7 @@ bool windowShown(int, const CSondrelDoc&, const Ui& ui) {
 // ------------------------------------------------------------------ actions
 
 void redraw(CSondrelDoc& doc) {
-    doc.views().updateViews(0);
+    doc.views().updateViews(ViewHint::Repaint);
 }
 
 int toggled(int flag) {
@@ -126,7 +126,7 @@ bool toggleCircleMove(int, CSondrelDoc& doc) {
     if (doc.circleMoveMode) {
         doc.textInputMode = 0;
         doc.measurementMode = 0;
-        doc.views().updateViews(5);
+        doc.views().updateViews(ViewHint::CircleMove);
     }
     return true;
 }

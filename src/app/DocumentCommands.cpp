@@ -49,7 +49,7 @@ bool moveCircleByArrow(int id, CSondrelDoc& doc) {
         default:
             return false;
     }
-    doc.views().updateViews(0);
+    doc.views().updateViews(ViewHint::Repaint);
     return true;
 }
 

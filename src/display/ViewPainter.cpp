@@ -101,7 +101,7 @@ void drawStatusTexts(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
 ConnectionText connectionText(const CSondrelDoc& doc, int alternation, int clientWidth) {
     const int half = clientWidth / 2;
     const bool ethernet = doc.sonarType == kTypeQ;
-    if (doc.playbackActive != 1 && doc.linkState != 1) {
+    if (doc.playbackActive != 1 && doc.linkState != LinkState::Connected) {
         if (!alternation) return {"No Connection", half - 45};
         if (ethernet) return {formatted("IP: %s", doc.ipAddress.c_str()), half - 55};
         return {formatted("Com Port - : COM%d ", doc.sonarComPort), half - 65};

@@ -48,9 +48,9 @@ ScreenPoint annotationToScreen(const ViewState& view, double zoom, double x, dou
     return ScreenPoint{x * zoom + view.imageCentreX, y * zoom + view.imageCentreY};
 }
 
-bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, int hint) {
+bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, ViewHint hint) {
     bool startBlink = false;
-    if (hint == kHintCircleMove && doc.circleMoveMode) {
+    if (hint == ViewHint::CircleMove && doc.circleMoveMode) {
         doc.textInputMode = 0;
         doc.measurementMode = 0;
         view.textCursor = 0;

@@ -13,6 +13,7 @@
 namespace sondrel {
 
 class CSondrelDoc;
+enum class ViewHint;
 
 enum AnnotationType : int { kAnnotationEmpty = 0, kAnnotationText = 1, kAnnotationLine = 2 };
 
@@ -93,14 +94,10 @@ struct ScreenPoint {
 ScreenPoint annotationToScreen(const ViewState& view, double zoom, double x, double y);
 
 // What the view does with every update from the document, besides repainting:
-// the circle-move hint (5) switches the other input modes off; a text in
+// the circle-move hint switches the other input modes off; a text in
 // progress is committed or dropped when text input has ended; deletion
 // requests are carried out and cleared. Returns true when the view's blink
 // timer must be started.
-bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, int hint);
-
-inline constexpr int kHintRepaint = 0;
-inline constexpr int kHintCircleMove = 5;
-inline constexpr int kHintColourTable = 10;
+bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, ViewHint hint);
 
 }  // namespace sondrel

@@ -145,7 +145,7 @@ bool Player::openChosenFile(const std::string& path) {
     doc_.readDirectory = folderOf(doc_.playbackPath);
 
     if (cycle_) cycle_->stopLiveLink();
-    doc_.linkState = 0;
+    doc_.linkState = LinkState::NotConnected;
 
     doc_.openFilterIndex = 1;
     doc_.playbackActive = 1;
@@ -160,7 +160,7 @@ bool Player::openChosenFile(const std::string& path) {
     windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::PlaybackOpened));
     doc_.xyzPath = xyzPathFor(doc_.playbackPath);
 
-    doc_.views().updateViews(0);
+    doc_.views().updateViews(ViewHint::Repaint);
     if (!doc_.xyzConversionActive) timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
     return true;
 }

@@ -213,98 +213,155 @@ std::int64_t recordSizeFor(std::span<const std::uint8_t, kRecordHeaderSize> h) {
     return base + static_cast<std::int64_t>(kOrientationExtensionSize) * (h[rec::kFlags] & 1);
 }
 
-ReadStatus decodeRecord(CSondrelDoc& doc, std::span<const std::uint8_t> record) {
-    if (record.size() < kRecordHeaderSize) return ReadStatus::EndOfFile;
-    const std::span<const std::uint8_t, kRecordHeaderSize> h = record.first<kRecordHeaderSize>();
+ParsedRecord parseRecord(std::span<const std::uint8_t> bytes) {
+    ParsedRecord parsed;
+    if (bytes.size() < kRecordHeaderSize) return parsed;
+    const std::span<const std::uint8_t, kRecordHeaderSize> h = bytes.first<kRecordHeaderSize>();
     const std::int64_t size = recordSizeFor(h);
-    if (size == 0) return ReadStatus::Unsizable;
-    if (record.size() < static_cast<std::size_t>(size)) return ReadStatus::EndOfFile;
+    if (size == 0) {
+        parsed.status = ReadStatus::Unsizable;
+        return parsed;
+    }
+    if (bytes.size() < static_cast<std::size_t>(size)) return parsed;
+    const auto record = bytes.first(static_cast<std::size_t>(size));
+    Record& r = parsed.record;
+    r.size = size;
+
+    r.dataSizeCode = h[rec::kDataSizeCode];
+    r.blockLength = static_cast<int>(bigEndian16(&h[rec::kBlockLength]));
+    r.dateText = recordedDateText(h);
+    r.timeText = fieldText(&h[rec::kTime], rec::kTimeWidth);
+    r.hundredthsText = h[rec::kHundredths] == 0
+                           ? std::string(".00")
+                           : fieldText(&h[rec::kHundredths], rec::kHundredthsWidth);
+    r.millisecondText = millisecondTextFor(r.hundredthsText);
+    r.orientationOn = h[rec::kFlags] & 1;
+
+    const std::uint8_t modes = h[rec::kModes];
+    r.stepDirection = (modes >> 7) & 1;
+    r.xdcrForward = (modes >> 6) & 1;
+    r.scanModeCode = (modes >> 3) & 7;
+    r.stepSize = stepSizeForCode(modes & 7);
+    r.gain = h[rec::kGain];
+    r.sectorWidth = h[rec::kSectorWidth];
+    r.trainDegrees = h[rec::kTrain] * 3;
+    r.rangeCode = h[rec::kRangeCode];
+    r.absorption = h[rec::kAbsorption];
+    const std::uint8_t format = h[rec::kFormat];
+    r.dataFormatCode = (format >> 3) & 7;
+    r.zeroDown = (format >> 6) & 1;
+    r.fixed9 = format & 7;
+    r.pulseLength = h[rec::kPulseLength];
+    r.soundVelocityField = static_cast<std::uint16_t>(bigEndian16(&h[rec::kSoundVelocity]));
+    r.frequencyCode = frequencyCodeForKhz(static_cast<int>(bigEndian16(&h[rec::kFrequency])));
+    r.pingPeriodRounded = static_cast<int>(bigEndian16(&h[rec::kPingPeriod]));
+
+    r.returnHeaderBytes = record.subspan(kRecordReturnHeaderOffset, kReturnHeaderSize);
+    r.returnHeader = parseReturnHeader(r.returnHeaderBytes).value_or(ReturnHeader{});
+    // Every size this reader accepts is 640 bytes or more, so the samples, the
+    // trailer and any extension land in echoLong (the extension at offset 912).
+    r.samples = record.subspan(kRecordSamplesOffset);
+    if (record.size() == kRecordSizeWithOrientation) {
+        const std::uint8_t* e = &record[kRecordSize];
+        const std::uint8_t flags = e[rec::kOrientationFlags];
+        RecordedOrientation o;
+        o.pitchValid = flags & 1;
+        o.rollValid = (flags >> 1) & 1;
+        o.distanceValid = (flags >> 2) & 1;
+        o.pitchDeg = littleEndianFloat(&e[rec::kPitch]);
+        o.rollDeg = littleEndianFloat(&e[rec::kRoll]);
+        o.distanceM = littleEndianFloat(&e[rec::kDistance]);
+        r.orientation = o;
+    }
+    parsed.status = r.returnHeader.valid ? ReadStatus::Valid : ReadStatus::InvalidHeader;
+    return parsed;
+}
+
+ReadStatus applyRecord(CSondrelDoc& doc, const Record& r) {
     auto& c = doc.command;
 
-    doc.dataPointCount = dataPointCountForCode(h[rec::kDataSizeCode], doc.dataPointCount);
-    doc.blockLength = static_cast<int>(bigEndian16(&h[rec::kBlockLength]));
+    doc.dataPointCount = dataPointCountForCode(r.dataSizeCode, doc.dataPointCount);
+    doc.blockLength = r.blockLength;
 
-    doc.dateText = recordedDateText(h);
-    doc.timeText = fieldText(&h[rec::kTime], rec::kTimeWidth);
-    doc.hundredthsText = h[rec::kHundredths] == 0
-                             ? std::string(".00")
-                             : fieldText(&h[rec::kHundredths], rec::kHundredthsWidth);
-    doc.millisecondText = millisecondTextFor(doc.hundredthsText);
-    doc.prdEnable = h[rec::kFlags] & 1;
+    doc.dateText = r.dateText;
+    doc.timeText = r.timeText;
+    doc.hundredthsText = r.hundredthsText;
+    doc.millisecondText = r.millisecondText;
+    doc.prdEnable = r.orientationOn;
 
     bool clearImage = false;
-    const std::uint8_t modes = h[rec::kModes];
-    doc.stepDirectionPrevious = doc.stepDirection;
-    doc.stepDirection = (modes >> 7) & 1;
-    doc.xdcrForward = (modes >> 6) & 1;
+    doc.stepDirection = r.stepDirection;
+    doc.xdcrForward = r.xdcrForward;
     doc.trainReversed = doc.xdcrForward;
     // Only three scan modes exist; a corrupt code keeps the mode in force rather
     // than handing an unknown mode to every table indexed by it.
-    const int mode = (modes >> 3) & 7;
-    if (mode <= kSideScan && mode != doc.scanMode) {
-        doc.scanMode = mode;
+    if (r.scanModeCode <= kSideScan && r.scanModeCode != doc.scanMode) {
+        doc.scanMode = r.scanModeCode;
         clearImage = true;
     }
-    doc.stepSize = stepSizeForCode(modes & 7);
+    doc.stepSize = r.stepSize;
     c[cmd::kStepSize] = static_cast<std::uint8_t>(doc.stepSize);
 
-    doc.gainDb = h[rec::kGain];
-    c[cmd::kGain] = h[rec::kGain];
+    doc.gainDb = r.gain;
+    c[cmd::kGain] = r.gain;
 
-    if (h[rec::kSectorWidth] != doc.currentSectorWidth) clearImage = true;
-    doc.currentSectorWidth = h[rec::kSectorWidth];
-    c[cmd::kSectorWidth] = h[rec::kSectorWidth];
+    if (r.sectorWidth != doc.currentSectorWidth) clearImage = true;
+    doc.currentSectorWidth = r.sectorWidth;
+    c[cmd::kSectorWidth] = r.sectorWidth;
 
     // The recorded train is in degrees / 3; its low byte becomes the current train
     // value, which is what decides whether the image must be cleared.
-    doc.trainDegrees = h[rec::kTrain] * 3;
+    doc.trainDegrees = r.trainDegrees;
     const int train = doc.trainDegrees & 0xFF;
     if (train != doc.currentTrain) clearImage = true;
     doc.currentTrain = train;
 
-    c[cmd::kReserved4] = h[rec::kRangeCode];
-    doc.absorptionCode = h[rec::kAbsorption];
-    c[cmd::kAbsorption] = h[rec::kAbsorption];
+    c[cmd::kReserved4] = r.rangeCode;
+    doc.absorptionCode = r.absorption;
+    c[cmd::kAbsorption] = r.absorption;
 
-    const std::uint8_t format = h[rec::kFormat];
-    c[cmd::kDataFormat] = dataFormatByteForCode((format >> 3) & 7, c[cmd::kDataFormat]);
-    doc.zeroDown = (format >> 6) & 1;
-    c[cmd::kFixed9] = format & 7;
+    c[cmd::kDataFormat] = dataFormatByteForCode(r.dataFormatCode, c[cmd::kDataFormat]);
+    doc.zeroDown = r.zeroDown;
+    c[cmd::kFixed9] = r.fixed9;
     c[cmd::kFixed22] = 0;
 
-    doc.pulseLengthCode = h[rec::kPulseLength];
-    c[cmd::kPulseLength] = h[rec::kPulseLength];
+    doc.pulseLengthCode = r.pulseLength;
+    c[cmd::kPulseLength] = r.pulseLength;
 
-    doc.soundVelocity = soundVelocityFromField(
-        static_cast<std::uint16_t>(bigEndian16(&h[rec::kSoundVelocity])), doc.soundVelocity);
-    doc.frequencyCode = frequencyCodeForKhz(static_cast<int>(bigEndian16(&h[rec::kFrequency])));
+    doc.soundVelocity = soundVelocityFromField(r.soundVelocityField, doc.soundVelocity);
+    doc.frequencyCode = r.frequencyCode;
     c[cmd::kFrequency] = static_cast<std::uint8_t>(doc.frequencyCode);
-    doc.pingPeriodRounded = static_cast<int>(bigEndian16(&h[rec::kPingPeriod]));
+    doc.pingPeriodRounded = r.pingPeriodRounded;
 
     if (clearImage) doc.clearSonarImage();
 
-    std::copy_n(&record[kRecordReturnHeaderOffset], kReturnHeaderSize, doc.returnHeader.begin());
-    if (!decodeReturnHeader(doc, doc.returnHeader, DecodeMode::Playback)) {
+    std::copy_n(r.returnHeaderBytes.begin(),
+                std::min(r.returnHeaderBytes.size(), kReturnHeaderSize), doc.returnHeader.begin());
+    if (!applyReturnHeader(doc, r.returnHeader, DecodeMode::Playback)) {
         return ReadStatus::InvalidHeader;
     }
 
-    // Every size this reader accepts is 640 bytes or more, so the samples, the
-    // trailer and any extension land in echoLong (the extension at offset 912).
-    const auto rest = static_cast<std::size_t>(size) - kRecordSamplesOffset;
-    std::copy_n(&record[kRecordSamplesOffset], std::min(rest, doc.echoLong.size()),
+    std::copy_n(r.samples.begin(), std::min(r.samples.size(), doc.echoLong.size()),
                 doc.echoLong.begin());
 
-    if (static_cast<std::size_t>(size) == kRecordSizeWithOrientation) {
-        const std::uint8_t* e = &record[kRecordSize];
-        const std::uint8_t flags = e[rec::kOrientationFlags];
-        doc.pitchValid = flags & 1;
-        doc.rollValid = (flags >> 1) & 1;
-        doc.distanceValid = (flags >> 2) & 1;
-        doc.pitchDeg = littleEndianFloat(&e[rec::kPitch]);
-        doc.rollDeg = littleEndianFloat(&e[rec::kRoll]);
-        doc.distanceM = littleEndianFloat(&e[rec::kDistance]);
+    if (r.orientation) {
+        const RecordedOrientation& o = *r.orientation;
+        doc.pitchValid = o.pitchValid;
+        doc.rollValid = o.rollValid;
+        doc.distanceValid = o.distanceValid;
+        doc.pitchDeg = o.pitchDeg;
+        doc.rollDeg = o.rollDeg;
+        doc.distanceM = o.distanceM;
     }
     return ReadStatus::Valid;
+}
+
+ReadStatus decodeRecord(CSondrelDoc& doc, std::span<const std::uint8_t> record) {
+    const ParsedRecord parsed = parseRecord(record);
+    if (parsed.status == ReadStatus::EndOfFile || parsed.status == ReadStatus::Unsizable) {
+        return parsed.status;
+    }
+    return applyRecord(doc, parsed.record);
 }
 
 ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position) {

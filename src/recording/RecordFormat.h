@@ -9,8 +9,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+
+#include "acquisition/ReturnBlock.h"
 
 namespace sondrel {
 
@@ -118,14 +121,63 @@ struct ReadOutcome {
     std::int64_t nextPosition = 0;  // position + recordSize; the position itself otherwise
 };
 
+// The orientation extension of a record.
+struct RecordedOrientation {
+    int pitchValid = 0, rollValid = 0, distanceValid = 0;
+    double pitchDeg = 0.0, rollDeg = 0.0, distanceM = 0.0;
+};
+
+// A decoded record: header fields as recorded, before the repair rules that
+// depend on the document's state are applied. The byte views point into the
+// record it was decoded from.
+struct Record {
+    std::int64_t size = 0;
+    int dataSizeCode = 0;
+    int blockLength = 0;
+    std::string dateText, timeText, hundredthsText, millisecondText;
+    int orientationOn = 0;
+    int stepDirection = 0;
+    int xdcrForward = 0;
+    int scanModeCode = 0;  // 0..7: only the first three are scan modes
+    int stepSize = 0;
+    std::uint8_t gain = 0;
+    std::uint8_t sectorWidth = 0;
+    int trainDegrees = 0;
+    std::uint8_t rangeCode = 0;
+    std::uint8_t absorption = 0;
+    int dataFormatCode = 0;
+    int zeroDown = 0;
+    std::uint8_t fixed9 = 0;
+    std::uint8_t pulseLength = 0;
+    std::uint16_t soundVelocityField = 0;
+    int frequencyCode = 0;
+    int pingPeriodRounded = 0;
+    std::span<const std::uint8_t> returnHeaderBytes;
+    ReturnHeader returnHeader;
+    std::span<const std::uint8_t> samples;  // from the samples to the end of the record
+    std::optional<RecordedOrientation> orientation;
+};
+
+struct ParsedRecord {
+    ReadStatus status = ReadStatus::EndOfFile;  // what applying it will return
+    Record record;                              // for Valid and InvalidHeader
+};
+
+// Decodes a record from any bytes; what follows the record's own size is ignored.
+ParsedRecord parseRecord(std::span<const std::uint8_t> bytes);
+// Takes a decoded record into the document as if its ping had just arrived
+// live. A rejected return header leaves the settings taken and the ping state
+// as it was.
+ReadStatus applyRecord(CSondrelDoc& doc, const Record& record);
+
 // Reads the record starting at `position` into the document as if its ping had
 // just arrived live, and sets doc.recordSize and doc.nextRecordPosition. The
 // whole record is read before anything is decoded, so a truncated record leaves
 // the document untouched. The file is left positioned at the next record.
 ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position);
 
-// Decodes a complete record already in memory (record.size() must be the size
-// its header gives); the part of readRecord that touches the document.
+// Decodes a complete record already in memory and applies it; the part of
+// readRecord that touches the document.
 ReadStatus decodeRecord(CSondrelDoc& doc, std::span<const std::uint8_t> record);
 // The size of the record whose 100-byte header is given, 0 when it cannot be sized.
 std::int64_t recordSizeFor(std::span<const std::uint8_t, kRecordHeaderSize> header);

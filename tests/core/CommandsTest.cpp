@@ -40,7 +40,7 @@ TEST_F(CommandsTest, ZoomStepsAreQuarterBelowTwoAndWholeAboveWithinLimits) {
     doc.display.zoom = 1.75;
     ASSERT_TRUE(runDocumentCommand(kCmdZoomIn, doc));
     EXPECT_DOUBLE_EQ(doc.display.zoom, 2.0);
-    EXPECT_EQ(views.hints, std::vector<int>{0});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::Repaint});
 }
 
 TEST_F(CommandsTest, ZoomFactorItemsSetAndCheckTheirZoom) {
@@ -151,7 +151,7 @@ TEST_F(CommandsTest, MoveCircleFollowsTheCircleAndEndsTheOtherModes) {
     EXPECT_TRUE(commandChecked(kCmdMoveCircle, doc, ui));
     EXPECT_EQ(doc.textInputMode, 0);
     EXPECT_EQ(doc.measurementMode, 0);
-    EXPECT_EQ(views.hints, std::vector<int>{5});
+    EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::CircleMove});
 
     // Hiding the circle ends circle-move mode.
     runDocumentCommand(kCmdDisplayCircle, doc);
@@ -179,9 +179,9 @@ TEST_F(CommandsTest, PlaybackGreysTheHeadSettingsAndEnablesPlayOneFrame) {
 }
 
 TEST_F(CommandsTest, ConnectIsGreyedWhileConnectedAndIpAddressOnlyForEthernetHeads) {
-    doc.linkState = 2;
+    doc.linkState = LinkState::Pending;
     EXPECT_TRUE(commandEnabled(kCmdConnect, doc, ui));
-    doc.linkState = 1;
+    doc.linkState = LinkState::Connected;
     EXPECT_FALSE(commandEnabled(kCmdConnect, doc, ui));
 
     doc.sonarType = kTypeP;
@@ -378,7 +378,7 @@ TEST_F(CommandsTest, EnabledStateOfEveryCommandInTypicalDocumentStates) {
          {kCmdMoveCircle, kCmdPlayOneFrame, kCmdRealTimePlaySpeed, kCmdIpAddress}},
         {"connected to an Ethernet head, circle shown",
          [](CSondrelDoc& d) {
-             d.linkState = 1;
+             d.linkState = LinkState::Connected;
              d.sonarType = kTypeQ;
              d.display.displayCircle = 1;
          },

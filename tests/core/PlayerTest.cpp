@@ -39,7 +39,7 @@ TEST(OpenPlayback, DialogAndTheStateOfAnOpenedFile) {
     PlaybackRig rig;
     const std::string path = makeDataFile(rig.folder.file("run1.qzr"), 5);
     rig.doc.playbackIntervalMs = 250;
-    rig.doc.linkState = 1;
+    rig.doc.linkState = LinkState::Connected;
     ASSERT_TRUE(rig.open(path));
 
     ASSERT_EQ(rig.op.openRequests.size(), 1u);
@@ -52,7 +52,7 @@ TEST(OpenPlayback, DialogAndTheStateOfAnOpenedFile) {
     EXPECT_EQ(rig.settings.saves, 1);
 
     EXPECT_EQ(rig.doc.playbackActive, 1);
-    EXPECT_EQ(rig.doc.linkState, 0);
+    EXPECT_EQ(rig.doc.linkState, LinkState::NotConnected);
     EXPECT_EQ(rig.doc.fileLength, 5 * 1024);
     EXPECT_EQ(rig.doc.playbackPath, path);
     EXPECT_EQ(rig.doc.readDirectory, rig.folder.path() + "/");
@@ -160,7 +160,7 @@ TEST(OpenPlayback, OpeningClosesTheRecordingAndStopsTheLink) {
     EXPECT_EQ(rig.doc.recordingActive, 0);
     EXPECT_FALSE(rig.recorder.isRecording());
     EXPECT_GT(link.aborts, abortsBefore);
-    EXPECT_EQ(rig.doc.linkState, 0);
+    EXPECT_EQ(rig.doc.linkState, LinkState::NotConnected);
     // Nothing more goes to the head, and late bytes from it are not taken.
     rig.timers.runPending();
     rig.cycle.onSocketBytes(block.data(), block.size());

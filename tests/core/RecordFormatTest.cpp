@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -291,7 +293,6 @@ TEST_F(ReadFixture, EveryRecordedFieldComesBack) {
     EXPECT_EQ(d.hundredthsText, ".45");
     EXPECT_EQ(d.millisecondText, ".450");
     EXPECT_EQ(d.prdEnable, 1);
-    EXPECT_EQ(d.stepDirectionPrevious, 0);
     EXPECT_EQ(d.stepDirection, 1);  // from the return header, which agrees
     EXPECT_EQ(d.xdcrForward, 1);
     EXPECT_EQ(d.trainReversed, 1);
@@ -552,6 +553,98 @@ TEST(RecordDecode, NeverReadsPastTheGivenBytes) {
     }
     std::vector<std::uint8_t> whole(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
     EXPECT_EQ(decodeRecord(*reader, whole), ReadStatus::Valid);
+}
+
+TEST(RecordParse, StatusSizeAndViewsForEachShapeOfInput) {
+    auto doc = std::make_unique<CSondrelDoc>();
+    setKnownPing(*doc);
+    RecordBuffer b;
+    const std::size_t n = encodeRecord(*doc, b);
+    ASSERT_EQ(n, kRecordSize);
+    const Bytes plain(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
+    struct Case {
+        const char* name;
+        std::size_t length;                  // bytes given, the record padded with 0x77
+        std::function<void(Bytes&)> change;  // applied to the padded bytes
+        ReadStatus status;
+        std::int64_t size;
+        std::size_t samples;
+        bool orientation;
+    };
+    const auto none = [](Bytes&) {};
+    const Case cases[] = {
+        {"header only", 100, none, ReadStatus::EndOfFile, 0, 0, false},
+        {"one byte short", 1023, none, ReadStatus::EndOfFile, 0, 0, false},
+        {"whole record", 1024, none, ReadStatus::Valid, 1024, 912, false},
+        {"bytes after the record", 1500, none, ReadStatus::Valid, 1024, 912, false},
+        {"unknown size code", 1024, [](Bytes& r) { r[rec::kDataSizeCode] = 5; },
+         ReadStatus::Unsizable, 0, 0, false},
+        {"orientation flag, no extension", 1024, [](Bytes& r) { r[rec::kFlags] = 1; },
+         ReadStatus::EndOfFile, 0, 0, false},
+        {"orientation extension", 1152, [](Bytes& r) { r[rec::kFlags] = 1; }, ReadStatus::Valid,
+         1152, 1040, true},
+        {"large record", 3200, [](Bytes& r) { r[rec::kDataSizeCode] = 8; }, ReadStatus::Valid, 3200,
+         3088, false},
+        {"rejected return header", 1024, [](Bytes& r) { r[kRecordReturnHeaderOffset] = 'X'; },
+         ReadStatus::InvalidHeader, 1024, 912, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes bytes = plain;
+        bytes.resize(std::max(bytes.size(), c.length), 0x77);
+        c.change(bytes);
+        bytes.resize(c.length);  // exact size: a sanitizer build sees any overread
+        const ParsedRecord parsed = parseRecord(bytes);
+        EXPECT_EQ(parsed.status, c.status);
+        if (c.status == ReadStatus::EndOfFile || c.status == ReadStatus::Unsizable) continue;
+        const Record& r = parsed.record;
+        EXPECT_EQ(r.size, c.size);
+        EXPECT_EQ(r.samples.size(), c.samples);
+        EXPECT_EQ(r.samples.data(), bytes.data() + kRecordSamplesOffset);
+        EXPECT_EQ(r.returnHeaderBytes.data(), bytes.data() + kRecordReturnHeaderOffset);
+        EXPECT_EQ(r.orientation.has_value(), c.orientation);
+    }
+}
+
+TEST(RecordParse, DecodingLeavesTheRepairsThatNeedTheDocumentToApplying) {
+    auto doc = std::make_unique<CSondrelDoc>();
+    setKnownPing(*doc);
+    RecordBuffer b;
+    Bytes bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(encodeRecord(*doc, b)));
+    bytes[rec::kModes] = static_cast<std::uint8_t>((bytes[rec::kModes] & ~0x38) | (7 << 3));
+    bytes[rec::kSoundVelocity] = 0x80;  // present but 0 m/s
+    bytes[rec::kSoundVelocity + 1] = 0;
+    const ParsedRecord parsed = parseRecord(bytes);
+    ASSERT_EQ(parsed.status, ReadStatus::Valid);
+    EXPECT_EQ(parsed.record.scanModeCode, 7);
+    EXPECT_EQ(parsed.record.soundVelocityField, 0x8000);
+
+    auto reader = std::make_unique<CSondrelDoc>();
+    reader->setScanMode(kSideScan);
+    reader->soundVelocity = 1450.0;
+    EXPECT_EQ(applyRecord(*reader, parsed.record), ReadStatus::Valid);
+    EXPECT_EQ(reader->scanMode, kSideScan);
+    EXPECT_EQ(reader->soundVelocity, 1450.0);
+}
+
+TEST(RecordParse, ArbitraryBytesNeverGiveViewsOutsideThem) {
+    std::mt19937 random(7);
+    for (int i = 0; i < 500; ++i) {
+        Bytes bytes(random() % 3400);
+        for (auto& x : bytes) x = static_cast<std::uint8_t>(random());
+        if (bytes.size() > rec::kFlags) {
+            bytes[rec::kDataSizeCode] = (i % 2) ? 4 : 8;
+            bytes[rec::kFlags] = static_cast<std::uint8_t>(i % 4 < 2);
+        }
+        const ParsedRecord parsed = parseRecord(bytes);
+        if (parsed.status == ReadStatus::EndOfFile || parsed.status == ReadStatus::Unsizable) {
+            continue;
+        }
+        const Record& r = parsed.record;
+        ASSERT_LE(static_cast<std::size_t>(r.size), bytes.size());
+        ASSERT_EQ(r.samples.data() + r.samples.size(), bytes.data() + r.size);
+        ASSERT_EQ(r.returnHeaderBytes.size(), kReturnHeaderSize);
+    }
 }
 
 }  // namespace

@@ -260,7 +260,7 @@ TEST(Capture, AnEthernetRecordingGoesOnThroughACapture) {
     EXPECT_EQ(rig.doc.holdActive, 0);
     EXPECT_EQ(rig.doc.recordingActive, 1);
     EXPECT_EQ(link.attempts.size(), attempts);
-    EXPECT_EQ(rig.doc.linkState, 1);
+    EXPECT_EQ(rig.doc.linkState, LinkState::Connected);
     rig.cycle.onSocketBytes(block.data(), block.size());
     EXPECT_EQ(rig.doc.recordFileBytes, 2 * 1024);
 }
@@ -337,7 +337,7 @@ TEST(Recording, FullDiskEndsTheRecordingOnceAndAcquisitionGoesOn) {
     rig.doc.ipAddress = "127.0.0.1";
     rig.cycle.connectToHead();
     rig.cycle.onSocketConnected(0);
-    ASSERT_EQ(rig.doc.linkState, 1);
+    ASSERT_EQ(rig.doc.linkState, LinkState::Connected);
 
     std::string path;
     {
@@ -357,7 +357,7 @@ TEST(Recording, FullDiskEndsTheRecordingOnceAndAcquisitionGoesOn) {
     }
     EXPECT_EQ(link.sent.size(), 25u);
     EXPECT_EQ(rig.doc.pingCount, 25);
-    EXPECT_EQ(rig.doc.linkState, 1);
+    EXPECT_EQ(rig.doc.linkState, LinkState::Connected);
     ASSERT_EQ(rig.op.messages.size(), 1u);
     EXPECT_NE(rig.op.messages[0].find("Error Writing File!"), std::string::npos);
     EXPECT_NE(rig.op.messages[0].find(path), std::string::npos);

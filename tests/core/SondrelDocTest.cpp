@@ -224,7 +224,7 @@ TEST(Settings, ApplySettingsClearsTheImageAndRedrawsWhenOffline) {
     EXPECT_EQ(views.fullRedrawMarks, 1);
     EXPECT_EQ(views.panelRefreshes, 1);
     EXPECT_EQ(views.redraws, 1);
-    doc.linkState = 1;  // connected: the next ping redraws
+    doc.linkState = LinkState::Connected;  // connected: the next ping redraws
     doc.applySettings();
     EXPECT_EQ(views.redraws, 1);
 }
@@ -295,14 +295,13 @@ TEST(ReturnBlock, LowerCaseLettersPassButAreSizedLong) {
     EXPECT_EQ(doc.rangeIndex, 7);  // code 2 reads as 5 m
 }
 
-TEST(ReturnBlock, PlaybackSetsTheRangeCodeAndKeepsPreviousDirection) {
+TEST(ReturnBlock, OnlyPlaybackSetsTheRangeCode) {
     CSondrelDoc doc;
-    doc.stepDirectionPrevious = 7;
+    doc.command[cmd::kRange] = 7;
     const std::uint8_t header[12] = {'Q', 'S', 'Z', 0x10, 0, 0, 0x00, 20, 0, 0, 0, 0};
+    ASSERT_TRUE(decodeReturnHeader(doc, header, DecodeMode::RealTime));
+    EXPECT_EQ(doc.command[cmd::kRange], 7);
+    EXPECT_EQ(doc.stepDirection, 0);
     ASSERT_TRUE(decodeReturnHeader(doc, header, DecodeMode::Playback));
     EXPECT_EQ(doc.command[cmd::kRange], 20);
-    EXPECT_EQ(doc.stepDirection, 0);
-    EXPECT_EQ(doc.stepDirectionPrevious, 7);
-    ASSERT_TRUE(decodeReturnHeader(doc, header, DecodeMode::RealTime));
-    EXPECT_EQ(doc.stepDirectionPrevious, 0);
 }

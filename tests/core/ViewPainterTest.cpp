@@ -201,7 +201,7 @@ TEST_F(ViewFrame, ModeFlagsOfTheViewFollowTheDocumentsModes) {
 // ---- connection box
 
 TEST_F(ViewFrame, NoConnectionAlternatesWithTheSerialPort) {
-    doc.linkState = 0;
+    doc.linkState = LinkState::NotConnected;
     doc.pollToggle = 1;
     paint();
     ASSERT_TRUE(text("No Connection"));
@@ -276,7 +276,7 @@ TEST_F(ViewFrame, StatusResetRestartsTheAlternation) {
 }
 
 TEST_F(ViewFrame, NoDataTexts) {
-    doc.linkState = 1;
+    doc.linkState = LinkState::Connected;
     doc.noNewData = 1;
     doc.pollToggle = 1;
     paint();
@@ -287,14 +287,14 @@ TEST_F(ViewFrame, NoDataTexts) {
     ASSERT_TRUE(text("No Data at IP: 127.0.0.1"));
     EXPECT_DOUBLE_EQ(text("No Data at IP: 127.0.0.1")->x, kW / 2 - 85);
     // Playback without a record shown says the same.
-    doc.linkState = 0;
+    doc.linkState = LinkState::NotConnected;
     doc.playbackActive = 1;
     paint();
     EXPECT_TRUE(text("No Data at IP: 127.0.0.1"));
 }
 
 TEST_F(ViewFrame, DataFlowingShowsNoBox) {
-    doc.linkState = 1;
+    doc.linkState = LinkState::Connected;
     doc.noNewData = 0;
     doc.pollToggle = 1;
     view.statusPaintCount = 0;

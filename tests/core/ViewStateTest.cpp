@@ -69,16 +69,16 @@ TEST(DocumentUpdate, TextInProgressIsCommittedOrDroppedWhenTypingEnds) {
     a->type = kAnnotationText;
     a->text = "joint";
     doc.textInputMode = 1;
-    applyDocumentUpdate(doc, view, kHintRepaint);
+    applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(view.annotations.committed(), 0);  // still being typed
 
     doc.textInputMode = 0;
-    applyDocumentUpdate(doc, view, kHintRepaint);
+    applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(view.annotations.committed(), 1);
     EXPECT_EQ(view.annotations[0].text, "joint");
 
     view.annotations.inProgress()->type = kAnnotationText;  // clicked, nothing typed
-    applyDocumentUpdate(doc, view, kHintRepaint);
+    applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(view.annotations.committed(), 1);
     EXPECT_EQ(view.annotations.inProgress()->type, kAnnotationEmpty);
 }
@@ -93,7 +93,7 @@ TEST(DocumentUpdate, DeletionRequestsAreCarriedOutOnce) {
     doc.textInputMode = 1;
 
     doc.deleteTextsRequest = 1;
-    applyDocumentUpdate(doc, view, kHintRepaint);
+    applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(doc.deleteTextsRequest, 0);
     EXPECT_EQ(view.annotations.committed(), 1);
     EXPECT_EQ(view.annotations[0].type, kAnnotationLine);
@@ -102,7 +102,7 @@ TEST(DocumentUpdate, DeletionRequestsAreCarriedOutOnce) {
     EXPECT_EQ(view.measuring, 1);
 
     doc.deleteLinesRequest = 1;
-    applyDocumentUpdate(doc, view, kHintRepaint);
+    applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(doc.deleteLinesRequest, 0);
     EXPECT_EQ(view.annotations.committed(), 0);
     EXPECT_EQ(view.measuring, 0);
@@ -114,16 +114,16 @@ TEST(DocumentUpdate, CircleMoveHintEndsTheOtherModesAndStartsTheBlink) {
     ViewState view;
     doc.textInputMode = doc.measurementMode = 1;
     view.textCursor = view.measuring = 1;
-    EXPECT_FALSE(applyDocumentUpdate(doc, view, kHintCircleMove));  // circle-move is off
+    EXPECT_FALSE(applyDocumentUpdate(doc, view, ViewHint::CircleMove));  // circle-move is off
     EXPECT_EQ(doc.textInputMode, 1);
 
     doc.circleMoveMode = 1;
-    EXPECT_TRUE(applyDocumentUpdate(doc, view, kHintCircleMove));
+    EXPECT_TRUE(applyDocumentUpdate(doc, view, ViewHint::CircleMove));
     EXPECT_EQ(doc.textInputMode, 0);
     EXPECT_EQ(doc.measurementMode, 0);
     EXPECT_EQ(view.textCursor, 0);
     EXPECT_EQ(view.measuring, 0);
-    EXPECT_FALSE(applyDocumentUpdate(doc, view, kHintRepaint));
+    EXPECT_FALSE(applyDocumentUpdate(doc, view, ViewHint::Repaint));
 }
 
 TEST(ViewGeometry, AnnotationPointsFollowZoomAndImageCentre) {

@@ -237,7 +237,7 @@ TEST(EthernetCycle, CommandsAndSplitBlocksOverLoopback) {
 
     cycle.connectToHead();
     ASSERT_TRUE(waitUntil([&] { return doc.pingCount >= 50; }));
-    EXPECT_EQ(doc.linkState, 1);
+    EXPECT_EQ(doc.linkState, LinkState::Connected);
     EXPECT_DOUBLE_EQ(doc.rangeMetres, 2.0);
     EXPECT_GE(commands.size(), 50u);
     for (const QByteArray& c : commands) {
@@ -248,7 +248,7 @@ TEST(EthernetCycle, CommandsAndSplitBlocksOverLoopback) {
 
     // The head goes away: the link is down and the cycle waits for its watchdog.
     for (QTcpSocket* peer : server.peers) peer->abort();
-    ASSERT_TRUE(waitUntil([&] { return doc.linkState == 0; }));
+    ASSERT_TRUE(waitUntil([&] { return doc.linkState == LinkState::NotConnected; }));
     EXPECT_TRUE(timers.isTimerActive(kWatchdogTimer));
     cycle.shutdown();
     EXPECT_FALSE(timers.isTimerActive(kWatchdogTimer));

@@ -58,7 +58,7 @@ TEST(LiveProgramTest, StartsOnTheSimulatedHeadAndShowsEveryPing) {
     EXPECT_EQ(doc->sonarType, kTypeQ);
     EXPECT_EQ(doc->ipAddress, "127.0.0.1");
     EXPECT_EQ(doc->ipPort, app->simulator()->port());
-    EXPECT_NE(doc->linkState, 0);
+    EXPECT_NE(doc->linkState, LinkState::NotConnected);
     EXPECT_TRUE(frame->keyInWindow() != nullptr && !frame->keyInWindow()->isVisible());
 
     QLabel* timePane = frame->statusPane(22);
@@ -67,10 +67,10 @@ TEST(LiveProgramTest, StartsOnTheSimulatedHeadAndShowsEveryPing) {
     const long paintsBefore = frame->view()->paintCount();
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= 3; }, 15000))
-        << "pings: " << doc->pingCount << ", link state " << doc->linkState;
+        << "pings: " << doc->pingCount << ", link state " << static_cast<int>(doc->linkState);
     QTest::qWait(20);  // let the last repaint through
 
-    EXPECT_EQ(doc->linkState, 1);
+    EXPECT_EQ(doc->linkState, LinkState::Connected);
     EXPECT_FALSE(frame->commandAction(32804)->isEnabled());  // connected: Connect greyed
     EXPECT_EQ(timePane->text().toStdString(), dateTimePaneText(*doc));
     EXPECT_NE(timePane->text().indexOf(QStringLiteral(":")), -1);
@@ -96,7 +96,7 @@ TEST(LiveProgramTest, StartsOnTheSimulatedHeadAndShowsEveryPing) {
     doc->display.zoom = 1.25;
     frame->close();
     EXPECT_FALSE(app->simulator()->running());
-    EXPECT_EQ(doc->linkState, 0);
+    EXPECT_EQ(doc->linkState, LinkState::NotConnected);
     auto reread = std::make_unique<CSondrelDoc>();
     loadSettings(*reread, settings);
     EXPECT_DOUBLE_EQ(reread->display.zoom, 1.25);

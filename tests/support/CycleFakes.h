@@ -189,7 +189,7 @@ struct FakePlayback : PlaybackDriver {
 struct RecordingObserver : CycleObserver {
     int statusRefreshes = 0, diagnosticsRefreshes = 0, diagnosticsResets = 0;
     int playbackBarHides = 0, toolbarShows = 0, settingsPanelShows = 0, windowsDestroyed = 0;
-    std::vector<int> linkStates;
+    std::vector<LinkState> linkStates;
     std::vector<bool> pings;
     void refreshStatusBar() override { ++statusRefreshes; }
     void refreshDiagnostics() override { ++diagnosticsRefreshes; }
@@ -198,17 +198,17 @@ struct RecordingObserver : CycleObserver {
     void showToolbar() override { ++toolbarShows; }
     void showSettingsPanel() override { ++settingsPanelShows; }
     void destroyModelessWindows() override { ++windowsDestroyed; }
-    void linkStateChanged(int state) override { linkStates.push_back(state); }
+    void linkStateChanged(LinkState state) override { linkStates.push_back(state); }
     void pingProcessed(bool valid) override { pings.push_back(valid); }
 };
 
 // Counts what the document asks of its windows, and keeps the update hints.
 struct CountingViews : DocumentViews {
     int redraws = 0, fullRedrawMarks = 0, panelRefreshes = 0;
-    std::vector<int> hints;
+    std::vector<ViewHint> hints;
     void markFullRedraw() override { ++fullRedrawMarks; }
     void refreshSettingsPanels() override { ++panelRefreshes; }
-    void updateViews(int hint) override {
+    void updateViews(ViewHint hint) override {
         ++redraws;
         hints.push_back(hint);
     }

@@ -38,15 +38,16 @@ void onSignal(int) {
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
 }
 
-const char* linkStateName(int state) {
+const char* linkStateName(LinkState state) {
     switch (state) {
-        case 1:
+        case LinkState::Connected:
             return "connected";
-        case 2:
+        case LinkState::Pending:
             return "connecting";
-        default:
-            return "down";
+        case LinkState::NotConnected:
+            break;
     }
+    return "down";
 }
 
 void printLine(const std::string& line) {
@@ -72,9 +73,9 @@ class RunObserver : public CycleObserver {
                 record::FileRecorder& recorder, const record::Options& options)
         : doc_(doc), cycle_(cycle), timers_(timers), recorder_(recorder), options_(options) {}
 
-    void linkStateChanged(int state) override {
+    void linkStateChanged(LinkState state) override {
         if (!options_.quiet) printLine(std::string("link ") + linkStateName(state));
-        if (state == 1) recorder_.resume();
+        if (state == LinkState::Connected) recorder_.resume();
     }
     void pingProcessed(bool valid) override {
         if (finished_) return;
@@ -109,8 +110,8 @@ class RunObserver : public CycleObserver {
 
   private:
     bool headSilentOnOpenLink() const {
-        return doc_.sonarType == kTypeQ && doc_.linkState == 1 && doc_.noNewData == 1 &&
-               doc_.holdActive == 0;
+        return doc_.sonarType == kTypeQ && doc_.linkState == LinkState::Connected &&
+               doc_.noNewData == 1 && doc_.holdActive == 0;
     }
 
     CSondrelDoc& doc_;

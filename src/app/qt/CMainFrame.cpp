@@ -468,13 +468,9 @@ void CMainFrame::showTitle(std::string title) {
 
 // ------------------------------------------------------------------ document and cycle
 
-void CMainFrame::markFullRedraw() {
-    doc_.displayRefreshPending = 1;
-}
-
 void CMainFrame::refreshSettingsPanels() {}
 
-void CMainFrame::updateViews(int hint) {
+void CMainFrame::updateViews(ViewHint hint) {
     if (view_) view_->onDocumentUpdate(hint);
 }
 
@@ -498,7 +494,7 @@ void CMainFrame::destroyModelessWindows() {
     }
 }
 
-void CMainFrame::linkStateChanged(int /*linkState*/) {
+void CMainFrame::linkStateChanged(LinkState /*linkState*/) {
     refreshCommandStates();
 }
 

@@ -95,16 +95,15 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void setShutdownHandler(std::function<void()> handler) { shutdown_ = std::move(handler); }
 
     // ---- DocumentViews
-    void markFullRedraw() override;
     void refreshSettingsPanels() override;
-    void updateViews(int hint) override;
+    void updateViews(ViewHint hint) override;
 
     // ---- CycleObserver
     void refreshStatusBar() override;
     void hidePlaybackBar() override;
     void showToolbar() override;
     void destroyModelessWindows() override;
-    void linkStateChanged(int linkState) override;
+    void linkStateChanged(LinkState linkState) override;
     void pingProcessed(bool valid) override;
 
   protected:

@@ -27,7 +27,7 @@ CSondrelView::CSondrelView(CSondrelDoc& doc, QWidget* parent) : QWidget(parent),
     connect(&blink_, &QTimer::timeout, this, &CSondrelView::onBlinkTimer);
 }
 
-void CSondrelView::onDocumentUpdate(int hint) {
+void CSondrelView::onDocumentUpdate(ViewHint hint) {
     if (applyDocumentUpdate(doc_, state_, hint)) blink_.start();
     update();
 }
@@ -83,7 +83,7 @@ void CSondrelView::onBlinkTimer() {
     if (doc_.circleMoveMode || (doc_.textInputMode && state_.textCursor)) {
         state_.blinkPhase = state_.blinkPhase ? 0 : 1;
         blink_.start();
-        doc_.views().updateViews(kHintRepaint);
+        doc_.views().updateViews(ViewHint::Repaint);
     }
 }
 

@@ -23,9 +23,7 @@ class CSondrelView : public QWidget {
   public:
     explicit CSondrelView(CSondrelDoc& doc, QWidget* parent = nullptr);
 
-    // An update from the document with its hint (0 repaint, 5 circle-move
-    // blinking, 10 colour table).
-    void onDocumentUpdate(int hint);
+    void onDocumentUpdate(ViewHint hint);
 
     // The view's one-letter keys run commands through whoever owns the commands.
     void setCommandRunner(std::function<bool(int)> runner) { runCommand_ = std::move(runner); }
