@@ -71,6 +71,8 @@ class ChildProcess {
         return true;
     }
 
+    pid_t pid() const { return pid_; }
+
     void signal(int sig) {
         if (pid_ > 0) kill(pid_, sig);
     }

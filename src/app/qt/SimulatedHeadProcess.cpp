@@ -5,6 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace sondrel {
 
 namespace {
@@ -32,6 +37,15 @@ bool SimulatedHeadProcess::start(const QString& program, const QStringList& extr
     process_.setProgram(program);
     process_.setArguments(arguments);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The simulator must not outlive this program however it ends, a crash or
+    // SIGKILL included, where no code of ours runs: the kernel sends it SIGTERM
+    // when we go. The signal follows the thread that forks, which is the
+    // main thread here and lives as long as the program. A parent that died
+    // before the child got this far is caught by the changed parent id.
+    const pid_t parent = getpid();
+    process_.setChildProcessModifier([parent] {
+        if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) _exit(1);
+    });
     process_.start();
     if (!process_.waitForStarted(kStartTimeoutMs))
         return fail(QStringLiteral("%1 did not start: %2").arg(program, process_.errorString()));
