@@ -3,7 +3,9 @@
 # Without arguments it runs against the simulated head on this machine
 # (sondrel --simulate), so a live profile appears without any hardware; with
 # arguments they go to sondrel as they are (for example --settings FILE to use
-# a real head).
+# a real head). Without a display it runs on a virtual one: with no arguments
+# it leaves a picture of the window, a recording and its XYZ text in
+# build/first-run/ (scripts/first-run.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
@@ -15,22 +17,16 @@ if [[ ! -x $program ]]; then
   echo "The desktop program was not built; see the build output above." >&2
   exit 1
 fi
+
+if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
+  if (($# == 0)); then
+    set -- --simulate
+  fi
+  exec "$program" "$@"
+fi
+# No display: the same job on a virtual one, leaving a picture, a recording and
+# its XYZ text to look at; arguments run as given there.
 if (($# == 0)); then
-  set -- --simulate
+  exec scripts/first-run.sh
 fi
-
-if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
-  cat >&2 <<EOF
-No display to show the window on. To run the program on a virtual display:
-
-  xvfb-run -a $program $*
-
-and to see what it shows, let it take a picture of its window and close:
-
-  xvfb-run -a $program --simulate --screenshot sondrel.png --screenshot-after 5
-
-(xvfb-run comes with the xvfb package, which scripts/bootstrap.sh installs.)
-EOF
-  exit 2
-fi
-exec "$program" "$@"
+exec xvfb-run -a "$program" "$@"
