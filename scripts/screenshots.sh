@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Refreshes the README's pictures: the desktop program against the simulated
+# head on a virtual display, one run per picture.
+#
+#   scripts/screenshots.sh [BIN_DIR]      (default build/release/bin)
+#
+# A new picture is one more line in the table below: the file under docs/, the
+# seconds to wait, then the program's arguments besides --simulate and the
+# screenshot options.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=${1:-$root/build/release/bin}
+docs=$root/docs
+
+pictures=(
+  "live-profile.png 4"
+)
+
+# Pictures over this size are too heavy for the README.
+limit=$((200 * 1024))
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$docs"
+for entry in "${pictures[@]}"; do
+  read -r name seconds arguments <<<"$entry"
+  # Each run gets a settings file of its own, so every picture starts from
+  # the program's defaults.
+  # shellcheck disable=SC2086 # the arguments are words on purpose
+  HOME=$work xvfb-run -a -s "-screen 0 1280x900x24" "$bin/sondrel" --simulate \
+    --settings "$work/${name%.png}.INI" --screenshot "$docs/$name" \
+    --screenshot-after "$seconds" ${arguments:-}
+  size=$(stat -c %s "$docs/$name")
+  echo "$docs/$name: $size bytes"
+  if ((size > limit)); then
+    echo "$docs/$name is larger than $limit bytes" >&2
+    exit 1
+  fi
+done
