@@ -301,6 +301,7 @@ std::string helpText() {
         s << "\n";
     }
     s << "  --help                      show this text\n"
+         "  --version                   show the program's version\n"
          "\n"
          "Machine-readable lines on standard output (always printed, flushed):\n"
          "  listening tcp 127.0.0.1 PORT\n"

@@ -576,6 +576,10 @@ int main(int argc, char** argv) {
             std::fputs(headsim::helpText().c_str(), stdout);
             return 0;
         }
+        if (arg == "--version") {
+            std::printf("sondrel-headsim %s\n", SONDREL_VERSION);
+            return 0;
+        }
         if (arg.rfind("--", 0) != 0) {
             std::fprintf(stderr, "sondrel-headsim: unexpected argument '%s' (see --help)\n",
                          argv[i]);

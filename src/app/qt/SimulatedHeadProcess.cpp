@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <csignal>
 
@@ -19,7 +20,11 @@ const QByteArray kListeningPrefix = "listening tcp 127.0.0.1 ";
 }  // namespace
 
 QString SimulatedHeadProcess::defaultProgram() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("sondrel-headsim"));
+    const QString name = QStringLiteral("sondrel-headsim");
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    if (QFileInfo(beside).isExecutable()) return beside;
+    const QString onPath = QStandardPaths::findExecutable(name);
+    return onPath.isEmpty() ? beside : onPath;
 }
 
 bool SimulatedHeadProcess::start(const QString& program, const QStringList& extraArguments,

@@ -24,7 +24,8 @@ class SimulatedHeadProcess {
     // Asks the simulator to quit, and ends it if it does not.
     void stop();
 
-    // sondrel-headsim beside the running program.
+    // sondrel-headsim beside the running program (the build folder), else the
+    // one on the PATH (an installed program).
     static QString defaultProgram();
 
   private:
