@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
     ReadOnlySettings settings(runSettings);
 
     CSondrelDoc doc;
-    setProgramFolders(doc, executableDirectory());
+    setProgramFolders(doc);
     // A serial head forced from the command line keeps the file's other settings.
     if (options.sonarType == kTypeP) {
         CSondrelDoc probe;
