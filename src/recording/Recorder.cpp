@@ -77,7 +77,9 @@ std::string captureFileName(const CSondrelDoc& doc) {
     const double distance = std::isfinite(doc.distanceM) ? doc.distanceM : 0.0;
     const double micrometres = std::round(distance * kMicrometres);
     const double whole = std::trunc(micrometres / kMicrometres);
-    const double centimetres = std::trunc(std::fmod(micrometres, kMicrometres) / 1e4);
+    // Beyond about 1.8e302 m the micrometres overflow; such a name has no centimetres.
+    const double centimetres =
+        std::isfinite(micrometres) ? std::trunc(std::fmod(micrometres, kMicrometres) / 1e4) : 0.0;
     const int metres = whole >= static_cast<double>(std::numeric_limits<int>::max())
                            ? std::numeric_limits<int>::max()
                        : whole <= static_cast<double>(std::numeric_limits<int>::min())

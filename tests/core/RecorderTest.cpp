@@ -86,6 +86,7 @@ TEST(RecordNames, CaptureNamesKeepEveryCentimetreAndSaturateHugeDistances) {
         {2.9999999, "D 3 0"},
         {2.08e11, "D 2147483647"},
         {-4e31, "D -2147483648"},
+        {1e308, "D 2147483647 0"},
         {nan, "D 0 0"},
         {inf, "D 0 0"},
         {-inf, "D 0 0"},
