@@ -10,7 +10,6 @@
 #include <fstream>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -227,34 +226,6 @@ TEST_F(RecordRun, HeadThatStopsAnsweringIsReconnectedAndRecordingGoesOn) {
     ASSERT_EQ(recs.size(), 15u);
     for (const auto& r : recs) EXPECT_NE(sequenceOf(r), 12);  // the short reply is no record
     EXPECT_NE(rec.output().find("head silent: sending again"), std::string::npos) << rec.output();
-}
-
-TEST_F(RecordRun, HeadSilentForTwoWatchdogPeriodsIsReconnected) {
-    HeadSimProcess sim(kStillHead);
-    ASSERT_TRUE(sim.start()) << sim.error();
-    ChildProcess rec = recorder(sim, {});
-    ASSERT_TRUE(rec.start()) << rec.error();
-    ASSERT_TRUE(rec.waitForLine([](const std::string& l) { return l == "link connected"; }))
-        << rec.output();
-    ASSERT_TRUE(sim.control("silent-from 1"));
-    const auto repliesBeforeSilence = sim.counters()->replies;
-    ASSERT_TRUE(rec.waitForLine(
-        [](const std::string& l) { return l == "head silent: reconnecting"; }, seconds(15)))
-        << rec.output();
-    ASSERT_TRUE(sim.control("faults-off"));
-    // The recording goes on in the same file once the head answers again.
-    const auto answeredAgain = [&] { return sim.counters()->replies >= repliesBeforeSilence + 20; };
-    for (int i = 0; i < 150 && !answeredAgain(); ++i)
-        std::this_thread::sleep_for(milliseconds(100));
-    rec.signal(SIGTERM);
-    ASSERT_TRUE(ChildProcess::exitedCleanly(rec.wait(seconds(20)))) << rec.output();
-    EXPECT_GE(records().size(), repliesBeforeSilence + 20);
-    EXPECT_EQ(sim.counters()->connections, 2u);
-    // The command went out again on the silent connection before it was dropped.
-    const auto lines = rec.lines();
-    const auto reconnect = std::find(lines.begin(), lines.end(), "head silent: reconnecting");
-    EXPECT_NE(std::find(lines.begin(), reconnect, "head silent: sending again"), reconnect)
-        << rec.output();
 }
 
 TEST_F(RecordRun, StrayBytesBeforeRepliesCostNoReply) {
