@@ -7,8 +7,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 #include "app/qt/CSondrelApp.h"
+#include "common/NumberText.h"
 #include "recording/SettingsLocation.h"
 
 namespace {
@@ -105,14 +108,21 @@ int main(int argc, char** argv) {
     start.settingsPath = sondrel::settingsPathFor(argc, argv);
     start.simulate = parser.isSet(options.simulate);
     if (!files.isEmpty()) start.dataFile = files.front();
+    // Checked even without --screenshot: a mistyped option must not pass unseen.
+    // The wait is timed in milliseconds held in an int.
+    const QByteArray after = parser.value(options.screenshotAfter).toLocal8Bit();
+    const std::optional<double> afterSeconds =
+        sondrel::parseRealNumber(std::string_view(after.constData(), after.size()), 0.0, 1e6);
+    if (!afterSeconds) {
+        std::fprintf(stderr,
+                     "sondrel: --screenshot-after needs a number of seconds from 0 to 1000000, "
+                     "not '%s'\n",
+                     after.constData());
+        return 2;
+    }
     if (parser.isSet(options.screenshot)) {
-        bool ok = false;
         start.screenshotPath = parser.value(options.screenshot);
-        start.screenshotAfterSeconds = parser.value(options.screenshotAfter).toDouble(&ok);
-        if (!ok || start.screenshotAfterSeconds < 0) {
-            std::fprintf(stderr, "sondrel: --screenshot-after needs a number of seconds\n");
-            return 2;
-        }
+        start.screenshotAfterSeconds = *afterSeconds;
     }
 
     sondrel::CSondrelApp sondrelApp(std::move(start));

@@ -47,6 +47,21 @@ std::size_t BlockAssembler::feed(const std::uint8_t* data, std::size_t size) {
     return take;
 }
 
+std::size_t BlockAssembler::dropBytesBeforeHeader() {
+    constexpr std::size_t kLetters = 3;
+    if (!complete() || beginsWithHeaderLetters(std::span(block_).first(kLetters))) return 0;
+    // Only whole type letters count: a block that merely ends in a "Q", as the
+    // samples of an invalid reply may, must not hold up the next command.
+    for (std::size_t start = 1; start + kLetters <= filled_; ++start) {
+        if (!beginsWithHeaderLetters(std::span(block_).subspan(start, kLetters))) continue;
+        std::copy(block_.begin() + static_cast<std::ptrdiff_t>(start), block_.end(),
+                  block_.begin());
+        filled_ -= start;
+        return start;
+    }
+    return 0;
+}
+
 // ------------------------------------------------------------------ AcquisitionCycle
 
 AcquisitionCycle::AcquisitionCycle(CSondrelDoc& doc, TimerHost& timers, Clock& clock)
@@ -173,6 +188,7 @@ bool AcquisitionCycle::processPing() {
             valid = true;
         }
     }
+    if (!valid) doc_.pingOnScreen = false;
 
     observer_->refreshDiagnostics();
     measurePingRate();
@@ -296,12 +312,40 @@ void AcquisitionCycle::onReplyTimeout() {
     doc_.pollToggle = doc_.pollToggle ? 0 : 1;
     processPing();
     observer_->refreshStatusBar();
-    if (doc_.linkState != LinkState::Connected) {
-        // An attempt still pending after a whole watchdog period is given up, so
-        // an unreachable head is retried at the watchdog's pace.
-        if (doc_.linkState == LinkState::Pending) setLinkState(LinkState::NotConnected);
-        connectSocket();
+    if (doc_.linkState == LinkState::Connected) {
+        pollSilentHead();
+        return;
     }
+    silentPeriods_ = 0;
+    // An attempt still pending after a whole watchdog period is given up, so
+    // an unreachable head is retried at the watchdog's pace.
+    if (doc_.linkState == LinkState::Pending) setLinkState(LinkState::NotConnected);
+    connectSocket();
+}
+
+void AcquisitionCycle::pollSilentHead() {
+    // One lost command or reply must not end the survey: the command goes out
+    // again, and a head still silent a period later may have lost its place in
+    // the stream, which a new connection resets.
+    if (++silentPeriods_ < 2) {
+        observer_->headSilent(SilentHeadAction::SendAgain);
+        sendCommandNow();
+        return;
+    }
+    silentPeriods_ = 0;
+    observer_->headSilent(SilentHeadAction::Reconnect);
+    reconnectSilentHead();
+}
+
+void AcquisitionCycle::reconnectSilentHead() {
+    // Unlike connectSocket, the files stay open: the recording goes on with the
+    // next ping, and the view keeps saying that no data come.
+    stopAcquisitionTimers(timers_);
+    setLinkState(LinkState::Pending);
+    closeSocket();
+    if (!ethernet_ || !ethernet_->connectToHost(doc_.ipAddress, doc_.ipPort))
+        setLinkState(LinkState::NotConnected);
+    armWatchdog();
 }
 
 void AcquisitionCycle::onOrientationTimer() {
@@ -322,6 +366,7 @@ void AcquisitionCycle::connectSocket() {
         return;
     }
     setLinkState(LinkState::Pending);
+    silentPeriods_ = 0;
     closeSocket();
     stampLocalTime();
     if (!ethernet_ || !ethernet_->connectToHost(doc_.ipAddress, doc_.ipPort))
@@ -350,15 +395,21 @@ void AcquisitionCycle::onSocketClosed() {
 void AcquisitionCycle::onSocketBytes(const std::uint8_t* data, std::size_t size) {
     if (size == 0 || doc_.playbackActive == 1) return;
     doc_.noNewData = 0;
-    const std::size_t taken = assembler_.feed(data, size);
-    (void)taken;
-    if (!assembler_.complete()) return;
+    std::size_t taken = 0;
+    while (true) {
+        taken += assembler_.feed(data + taken, size - taken);
+        if (!assembler_.complete()) return;
+        const std::size_t dropped = assembler_.dropBytesBeforeHeader();
+        if (dropped == 0) break;
+        doc_.strayBytesDiscarded += static_cast<std::int64_t>(dropped);
+    }
     // Bytes beyond the block in the same delivery answer no command of ours:
     // they are dropped with the assembler's contents after the block is taken.
     onSocketBlock(assembler_.block());
 }
 
 void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
+    silentPeriods_ = 0;
     stopAcquisitionTimers(timers_);
     std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
     assembler_.discard();

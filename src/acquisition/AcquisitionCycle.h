@@ -34,7 +34,8 @@ struct TimeStampTexts {
 TimeStampTexts timeStampTexts(const LocalTime& t);
 
 // Collects the bytes of the TCP stream into whole return blocks. The stream has
-// no message boundaries: a block may arrive in any number of segments.
+// no message boundaries: a block may arrive in any number of segments, and
+// line noise may come before it.
 class BlockAssembler {
   public:
     static constexpr std::size_t kBlockSize = kReceiveBufferSize;
@@ -45,6 +46,11 @@ class BlockAssembler {
     const std::uint8_t* block() const { return block_.data(); }
     std::size_t pending() const { return filled_; }
     void discard() { filled_ = 0; }
+    // A complete block that does not start with a header's type letters but has
+    // them further on loses the bytes before them, and returns how many; it is
+    // then no longer complete. Zero when the block starts with the letters or
+    // holds none: it is then taken as it stands, an invalid reply.
+    std::size_t dropBytesBeforeHeader();
 
   private:
     std::array<std::uint8_t, kBlockSize> block_{};
@@ -122,6 +128,8 @@ class AcquisitionCycle : public HeadLinkEvents {
     void closeFiles();
     void closeSocket();
     void onSocketBlock(const std::uint8_t* block);
+    void pollSilentHead();
+    void reconnectSilentHead();
     bool ethernetPollingStopped() const;
 
     CSondrelDoc& doc_;
@@ -137,6 +145,8 @@ class AcquisitionCycle : public HeadLinkEvents {
     OrientationInput orientation_;
     BlockAssembler assembler_;
     WatchdogRole watchdogRole_ = WatchdogRole::Poll;
+    // Watchdog periods in a row in which a head on an open link sent no block.
+    int silentPeriods_ = 0;
 
     // Ping-rate measurement, kept for the life of the process.
     bool rateInitialised_ = false;

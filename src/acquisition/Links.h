@@ -170,6 +170,10 @@ class PlaybackDriver {
 // What the cycle asks of the windows beyond the document's own views. Every
 // operation does nothing by default, so a headless program overrides only what
 // it needs.
+// What the cycle does about a head that keeps its connection but sent no block
+// for a whole watchdog period.
+enum class SilentHeadAction { SendAgain, Reconnect };
+
 class CycleObserver {
   public:
     virtual ~CycleObserver() = default;
@@ -186,6 +190,7 @@ class CycleObserver {
     virtual void linkStateChanged(LinkState /*linkState*/) {}
     // After every processPing, whether it decoded a valid ping.
     virtual void pingProcessed(bool /*valid*/) {}
+    virtual void headSilent(SilentHeadAction /*action*/) {}
 };
 
 }  // namespace sondrel

@@ -7,6 +7,7 @@ namespace sondrel {
 
 void acceptValidPing(CSondrelDoc& doc, PingRecorder* recorder) {
     doc.noNewData = 0;
+    doc.pingOnScreen = true;
     if (doc.recordingActive == 1 && recorder) recorder->recordPing(doc);
     ++doc.pingCount;
 }

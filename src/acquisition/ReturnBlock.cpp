@@ -14,12 +14,26 @@ int blockLengthFor(std::span<const std::uint8_t> b) {
     return kBlockLengthLong;
 }
 
+namespace {
+
+int lower(std::uint8_t c) {
+    return std::tolower(static_cast<unsigned char>(c));
+}
+
+}  // namespace
+
+bool beginsWithHeaderLetters(std::span<const std::uint8_t> b) {
+    if (b.size() >= 1 && lower(b[0]) != 'q') return false;
+    if (b.size() >= 2 && lower(b[1]) != 's' && lower(b[1]) != 'm' && lower(b[1]) != 'g')
+        return false;
+    return b.size() < 3 || lower(b[2]) == 'z';
+}
+
 std::optional<ReturnHeader> parseReturnHeader(std::span<const std::uint8_t> h) {
     if (h.size() < kReturnHeaderSize) return std::nullopt;
     ReturnHeader header;
     header.typeLetters.assign(reinterpret_cast<const char*>(h.data()), 3);
-    const auto lower = [](std::uint8_t c) { return std::tolower(static_cast<unsigned char>(c)); };
-    if (lower(h[0]) != 'q' || lower(h[2]) != 'z') return header;
+    if (!beginsWithHeaderLetters(h)) return header;
     switch (lower(h[1])) {
         case 's':
             header.dataPointCount = 800;

@@ -38,6 +38,11 @@ struct ReturnHeader {
     int dataBytes = 0;
 };
 
+// Whether the bytes begin with type letters a valid header has (Q, then S, M
+// or G, then Z, in either case). Fewer than three bytes: whether they could be
+// the start of such letters.
+bool beginsWithHeaderLetters(std::span<const std::uint8_t> bytes);
+
 // Decodes a return header; nothing when fewer than 12 bytes are given.
 std::optional<ReturnHeader> parseReturnHeader(std::span<const std::uint8_t> header);
 // Takes a decoded header into the document's ping state. Returns whether it was

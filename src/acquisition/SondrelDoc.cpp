@@ -39,6 +39,7 @@ void CSondrelDoc::clearPingState() {
     pitchErrors = rollErrors = distanceErrors = 0;
     reachValueReceived = 0;
     captureCounter = 0;
+    pingOnScreen = false;
 }
 
 void CSondrelDoc::clearEchoShort() {

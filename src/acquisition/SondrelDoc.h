@@ -112,10 +112,17 @@ class CSondrelDoc {
     std::array<std::array<std::uint8_t, kEchoShortSize>, kEchoShortRows> echoShort{};
     std::array<std::uint8_t, kEchoLongSize> echoLong{};
     int noNewData = 1;
+    // Whether the picture shows a ping that was decoded valid. Unlike noNewData,
+    // which an Ethernet head's cycle sets again as each command goes out, it
+    // holds until a poll or a played record brings no valid ping.
+    bool pingOnScreen = false;
     int pingCount = 0;
     double pingPeriodMs = 0.0;
     int pingPeriodRounded = 0;
     int pollToggle = 0;
+    // Bytes that came before a reply's header on the Ethernet link and were
+    // thrown away to find it, since the program started.
+    std::int64_t strayBytesDiscarded = 0;
     std::string dateText, timeText, millisecondText, hundredthsText;
     // Hour, minute and second of the last local-time stamp (used for file names).
     int stampHour = 0, stampMinute = 0, stampSecond = 0;

@@ -182,13 +182,16 @@ void Player::resumeAfterCancel() {
 }
 
 void Player::closePlaybackFile(CSondrelDoc& doc) {
+    const bool wasOpen = file_.isOpen();
     file_.close();
+    // Closing the played file returns the program to real time: the title must
+    // not go on naming the file.
+    if (wasOpen) windows_.setWindowTitle(windowTitle(doc, TitleOccasion::StartUp));
     readPosition_ = 0;
     lastRecordPosition_ = 0;
     // Without its file a conversion can write nothing more; it ends here, so
     // that the next conversion is not refused.
     if (conversion_) conversion_->abandon();
-    (void)doc;
 }
 
 // ------------------------------------------------------------------ stepping
@@ -229,6 +232,8 @@ void Player::step() {
     if (outcome.status == ReadStatus::Valid) {
         acceptValidPing(doc_, &recorder_);
         if (conversion_) conversion_->recordRead(position);
+    } else {
+        doc_.pingOnScreen = false;
     }
     // The recorded ping period paces the next record; the poll timer is set
     // with the interval after this step.

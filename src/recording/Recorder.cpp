@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "acquisition/AcquisitionCycle.h"
@@ -14,6 +15,7 @@
 #include "recording/FileMessages.h"
 #include "recording/FileWindows.h"
 #include "recording/RecordFormat.h"
+#include "recording/SettingsLocation.h"
 
 namespace sondrel {
 
@@ -27,6 +29,8 @@ constexpr const char* kPlaybackFileMessage =
     "Can't write in this file ...\nThis file is used as playback!   ";
 constexpr const char* kOpenFailedMessage = "Error Opening File!";
 constexpr const char* kFolderDialogTitle = "Pick a Record Directory: ";
+constexpr const char* kNothingToCaptureMessage =
+    "There is no ping on screen to capture.\nThe frame was not captured.";
 
 std::string withTrailingSeparator(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
@@ -47,6 +51,16 @@ bool sameFile(const std::string& a, const std::string& b) {
     return pa == pb;
 }
 
+// The default record folder does not exist until the first file goes into it.
+// Any other folder is the operator's choice and is never made here: a missing
+// one (a drive not mounted) must fail the open, which says why.
+void makeDefaultFolderFor(const std::string& path) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (withTrailingSeparator(folder.string()) != defaultDataDirectory()) return;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+}
+
 }  // namespace
 
 std::string automaticRecordName(const CSondrelDoc& doc) {
@@ -57,11 +71,23 @@ std::string automaticRecordName(const CSondrelDoc& doc) {
 }
 
 std::string captureFileName(const CSondrelDoc& doc) {
-    const double whole = std::trunc(doc.distanceM);
-    const double hundredths = std::trunc((doc.distanceM - whole) * 100.0);
+    // A counter's "1.20" is 1.1999... as a double: the centimetres are taken from
+    // the distance rounded to a micrometre, then truncated toward zero.
+    constexpr double kMicrometres = 1e6;
+    const double distance = std::isfinite(doc.distanceM) ? doc.distanceM : 0.0;
+    const double micrometres = std::round(distance * kMicrometres);
+    const double whole = std::trunc(micrometres / kMicrometres);
+    // Beyond about 1.8e302 m the micrometres overflow; such a name has no centimetres.
+    const double centimetres =
+        std::isfinite(micrometres) ? std::trunc(std::fmod(micrometres, kMicrometres) / 1e4) : 0.0;
+    const int metres = whole >= static_cast<double>(std::numeric_limits<int>::max())
+                           ? std::numeric_limits<int>::max()
+                       : whole <= static_cast<double>(std::numeric_limits<int>::min())
+                           ? std::numeric_limits<int>::min()
+                           : static_cast<int>(whole);
     char name[96];
-    std::snprintf(name, sizeof name, "D %d %d C%d", static_cast<int>(whole),
-                  static_cast<int>(hundredths), doc.captureCounter);
+    std::snprintf(name, sizeof name, "D %d %d C%d", metres, static_cast<int>(centimetres),
+                  doc.captureCounter);
     return doc.writeDirectory + name + kRecordExtension;
 }
 
@@ -77,6 +103,7 @@ void Recorder::startStopRecording() {
     }
     const std::string name = chooseRecordName();
     if (name.empty() || file_.isOpen()) return;
+    makeDefaultFolderFor(name);
     if (!file_.create(name)) {
         const int error = file_.lastError();
         operator_.showMessage(fileOpenFailureText(name, error), MessageKind::Error);
@@ -134,7 +161,12 @@ void Recorder::toggleAutoFileNames() {
 }
 
 void Recorder::captureFrame() {
-    if (doc_.noNewData == 1) return;
+    // What is on screen, not noNewData, decides: an Ethernet head's cycle sets
+    // noNewData as each command goes out, which is nearly all the time.
+    if (!doc_.pingOnScreen) {
+        operator_.showMessage(kNothingToCaptureMessage, MessageKind::Warning);
+        return;
+    }
     // Nothing may replace the ping while it is written; in single-frame playback
     // nothing would anyway.
     const bool holdSet = !doc_.playbackActive || doc_.oneFrameMode == 0;
@@ -142,6 +174,7 @@ void Recorder::captureFrame() {
     if (holdSet) doc_.holdActive = 1;
 
     const std::string name = captureFileName(doc_);
+    makeDefaultFolderFor(name);
     BinaryFile capture;
     if (!capture.create(name)) {
         operator_.showMessage(fileOpenFailureText(name, capture.lastError()), MessageKind::Error);

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 #include <system_error>
 
@@ -51,6 +52,32 @@ std::string userConfigFolder() {
     return folder;
 }
 
+// A folder named in the user's user-dirs.dirs, as in
+// XDG_DOCUMENTS_DIR="$HOME/Papers"; empty when it is not there. Only the two forms
+// that file is written in are understood: "$HOME/..." and an absolute path.
+std::string userDirsEntry(const std::string& home, std::string_view key) {
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+        config = xdg;
+    } else {
+        config = withSlash(home) + ".config";
+    }
+    std::ifstream in(withSlash(config) + "user-dirs.dirs");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.starts_with(key) || line.size() <= key.size() || line[key.size()] != '=')
+            continue;
+        std::string value = line.substr(key.size() + 1);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.starts_with("$HOME")) value = home + value.substr(5);
+        // "$HOME/" alone means the folder is switched off; the default then holds.
+        if (!value.starts_with('/') || withSlash(value) == withSlash(home)) return {};
+        return value;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::optional<std::string> settingsOptionFrom(int argc, char** argv) {
@@ -89,15 +116,24 @@ std::string settingsPathFor(int argc, char** argv) {
     return defaultSettingsPath(executableDirectory());
 }
 
-std::string defaultDataDirectory(const std::string& executableDir) {
-    const std::string beside = withSlash(executableDir);
-    if (writableFolder(beside)) return beside;
-    if (const std::string home = homeFolder(); !home.empty()) return withSlash(home);
-    return beside;
+std::string userDocumentsFolder() {
+    // Relative values are to be ignored, as for the configuration folder.
+    if (const char* xdg = std::getenv("XDG_DOCUMENTS_DIR"); xdg && xdg[0] == '/')
+        return withSlash(xdg);
+    const std::string home = homeFolder();
+    if (home.empty()) return {};
+    if (const std::string named = userDirsEntry(home, "XDG_DOCUMENTS_DIR"); !named.empty())
+        return withSlash(named);
+    return withSlash(home) + "Documents/";
 }
 
-void setProgramFolders(CSondrelDoc& doc, const std::string& executableDir) {
-    const std::string folder = defaultDataDirectory(executableDir);
+std::string defaultDataDirectory() {
+    const std::string documents = userDocumentsFolder();
+    return documents.empty() ? std::string("./") : documents + "Sondrel/";
+}
+
+void setProgramFolders(CSondrelDoc& doc) {
+    const std::string folder = defaultDataDirectory();
     doc.readDirectory = folder;
     doc.writeDirectory = folder;
 }

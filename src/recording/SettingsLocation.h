@@ -26,12 +26,18 @@ std::string defaultSettingsPath(const std::string& executableDir);
 // Rules 1 to 3 together, for the running executable.
 std::string settingsPathFor(int argc, char** argv);
 
-// The folder the program reads and writes data files in by default, ending in
-// '/': the executable's own folder when writable, else the home folder.
-std::string defaultDataDirectory(const std::string& executableDir);
+// The user's documents folder, ending in '/', found as the desktop does:
+// $XDG_DOCUMENTS_DIR, else its entry in $XDG_CONFIG_HOME/user-dirs.dirs, else
+// ~/Documents. Empty when there is no home folder.
+std::string userDocumentsFolder();
+
+// The folder the program reads and writes data files in until the settings file
+// names one: "Sondrel/" in the user's documents folder (an installed program's
+// own folder cannot be written). It is created when the first file goes there.
+std::string defaultDataDirectory();
 
 // Points readDirectory and writeDirectory at the default data folder; done at
 // document creation, before the first load, which may replace them.
-void setProgramFolders(CSondrelDoc& doc, const std::string& executableDir);
+void setProgramFolders(CSondrelDoc& doc);
 
 }  // namespace sondrel

@@ -3,6 +3,8 @@
 
 #include "acquisition/AcquisitionCycle.h"
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include "support/CycleFakes.h"
@@ -287,19 +289,119 @@ TEST_F(CycleTest, PartialBlockWaitsAndSendsNothingUntilTheWatchdog) {
     EXPECT_EQ(observer.pings.size(), 0u);
 
     timers.advanceMs(1);
-    // The watchdog processed a ping without data and, the link being up,
-    // scheduled nothing further.
+    // The watchdog processed a ping without data and, the link being up, sent
+    // the command again on the same connection.
     ASSERT_EQ(observer.pings.size(), 1u);
     EXPECT_FALSE(observer.pings[0]);
     EXPECT_EQ(doc.noNewData, 1);
     EXPECT_EQ(ethernet.attempts.size(), 1u);
-    EXPECT_FALSE(timers.anyActive());
+    EXPECT_EQ(ethernet.sent.size(), 2u);
     EXPECT_EQ(cycle.pendingSocketBytes(), 0u);
 
     // The rest of the stale block arriving late does not complete a block.
     deliver(ByteVector(block.begin() + 500, block.end()));
     EXPECT_EQ(doc.pingCount, 0);
     EXPECT_EQ(cycle.pendingSocketBytes(), 313u);
+}
+
+TEST_F(CycleTest, SilentHeadIsSentTheCommandAgainThenReconnectedUntilABlockComes) {
+    connectEthernet();
+    timers.runPending();
+    doc.recordingActive = 1;
+    deliver(makeBlock());
+    timers.runPending();
+    ASSERT_EQ(ethernet.sent.size(), 2u);
+
+    // The head goes quiet on an open link.
+    using enum SilentHeadAction;
+    const std::vector<std::pair<SilentHeadAction, std::size_t>> periods = {
+        {SendAgain, 1}, {Reconnect, 2}, {SendAgain, 2}, {Reconnect, 3}};
+    for (std::size_t i = 0; i < periods.size(); ++i) {
+        timers.advanceMs(kWatchdogMs);
+        ASSERT_EQ(observer.silentActions.size(), i + 1);
+        EXPECT_EQ(observer.silentActions[i], periods[i].first) << i;
+        EXPECT_EQ(ethernet.attempts.size(), periods[i].second) << i;
+        EXPECT_EQ(doc.noNewData, 1) << "the view keeps showing that no data come";
+        if (periods[i].first == Reconnect) {
+            EXPECT_EQ(doc.linkState, LinkState::Pending);
+            cycle.onSocketConnected(0);
+            timers.runPending();
+        }
+    }
+    // Every silent period sent a command: two resends and two after reconnects.
+    EXPECT_EQ(ethernet.sent.size(), 6u);
+    EXPECT_EQ(doc.noNewData, 1);
+
+    // The head answers again: the recording was never interrupted.
+    deliver(makeBlock("QSZ", 30));
+    EXPECT_EQ(doc.pingCount, 2);
+    EXPECT_EQ(doc.recordingActive, 1);
+    EXPECT_EQ(recorder.recordedHeaders.size(), 2u);
+    // And the count of silent periods starts again.
+    timers.runPending();
+    timers.advanceMs(kWatchdogMs);
+    EXPECT_EQ(observer.silentActions.back(), SendAgain);
+}
+
+TEST_F(CycleTest, StrayBytesBeforeAReplyAreDroppedAndCounted) {
+    struct Case {
+        const char* name;
+        ByteVector stray;
+        std::size_t segment;  // bytes per delivery; 0: stray bytes and block together
+    };
+    ByteVector noise(300);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<std::uint8_t>(i * 37 % 251);  // no header letters in a row
+    const auto text = [](const char* t) { return ByteVector(t, t + std::strlen(t)); };
+    ByteVector longTail(810, 0x00);
+    longTail.back() = 'Q';
+    const std::vector<Case> cases = {
+        {"one byte", {0x00}, 0},
+        {"noise", noise, 0},
+        {"noise split", noise, 100},
+        {"noise byte by byte", noise, 1},
+        {"a lone Q", text("Q"), 0},
+        {"Q and S", text("QS"), 7},
+        {"letters of another kind", text("xQXZqs"), 0},
+        {"all but three bytes of a block, ending in Q", longTail, 500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        doc.strayBytesDiscarded = 0;
+        connectEthernet();
+        timers.runPending();
+        const std::size_t sentBefore = ethernet.sent.size();
+        const int pingsBefore = doc.pingCount;
+        const ByteVector block = makeBlock("qgz", 40);
+        ByteVector reply = c.stray;
+        reply.insert(reply.end(), block.begin(), block.end());
+        const std::size_t step = c.segment ? c.segment : reply.size();
+        for (std::size_t at = 0; at < reply.size(); at += step) {
+            deliver(ByteVector(
+                reply.begin() + static_cast<std::ptrdiff_t>(at),
+                reply.begin() + static_cast<std::ptrdiff_t>(std::min(reply.size(), at + step))));
+        }
+        EXPECT_EQ(doc.pingCount, pingsBefore + 1);
+        EXPECT_EQ(doc.rangeIndex, 6);
+        EXPECT_TRUE(std::equal(block.begin(), block.end(), doc.receiveBuffer.begin()));
+        EXPECT_EQ(doc.strayBytesDiscarded, static_cast<std::int64_t>(c.stray.size()));
+        timers.runPending();
+        EXPECT_EQ(ethernet.sent.size(), sentBefore + 1) << "the next command went out";
+    }
+}
+
+TEST_F(CycleTest, ReplyWithoutAHeaderAnywhereIsAnInvalidBlockAndTheCycleGoesOn) {
+    connectEthernet();
+    timers.runPending();
+    // Type letters the check refuses, and a Q in the last byte.
+    ByteVector block = makeBlock("QXZ", 40);
+    block.back() = 'Q';
+    deliver(block);
+    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_EQ(doc.headerText, "QXZ");
+    EXPECT_EQ(doc.strayBytesDiscarded, 0);
+    timers.runPending();
+    EXPECT_EQ(ethernet.sent.size(), 2u);
 }
 
 TEST_F(CycleTest, BlockSplitAcrossSegmentsIsAssembled) {

@@ -510,6 +510,8 @@ TEST(ReturnToRealTime, ConnectingClosesTheFilesAndReloadsTheSettings) {
     EXPECT_FALSE(rig.recorder.isRecording());
     EXPECT_EQ(rig.settings.loads, loads + 1);
     EXPECT_EQ(rig.settings.playbackActiveAtLoad, 0);
+    ASSERT_FALSE(rig.windows.titles.empty());
+    EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Real Time ");
     // The step buttons only stop the timers now.
     rig.doc.timeText = "live";
     rig.player.stepForward();

@@ -6,8 +6,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
+#include <vector>
 
+#include "recording/SettingsLocation.h"
 #include "support/PlaybackRig.h"
+#include "support/ScopedEnv.h"
 
 namespace sondrel::testing {
 namespace {
@@ -64,6 +68,43 @@ TEST(RecordNames, CaptureNamesTruncateDistanceTowardZero) {
     doc.distanceM = 0.0;
     doc.captureCounter = 0;
     EXPECT_EQ(captureFileName(doc), "/c/D 0 0 C0.qzr");
+}
+
+TEST(RecordNames, CaptureNamesKeepEveryCentimetreAndSaturateHugeDistances) {
+    struct Case {
+        double distance;
+        const char* name;  // "D m cm" of the capture's name
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<Case> cases = {
+        {1.20, "D 1 20"},
+        {0.29, "D 0 29"},
+        {-1.20, "D -1 -20"},
+        {1234.57, "D 1234 57"},
+        {2.999999, "D 2 99"},
+        {2.9999999, "D 3 0"},
+        {2.08e11, "D 2147483647"},
+        {-4e31, "D -2147483648"},
+        {1e308, "D 2147483647 0"},
+        {nan, "D 0 0"},
+        {inf, "D 0 0"},
+        {-inf, "D 0 0"},
+    };
+    CSondrelDoc doc;
+    doc.writeDirectory = "/c/";
+    for (const Case& c : cases) {
+        doc.distanceM = c.distance;
+        EXPECT_EQ(captureFileName(doc).rfind(std::string("/c/") + c.name + " ", 0), 0u)
+            << c.distance << " gave " << captureFileName(doc);
+    }
+    // Every two-decimal distance a counter reports keeps its centimetres.
+    for (int cm = -100000; cm <= 100000; cm += 7) {
+        doc.distanceM = cm / 100.0;
+        const std::string expected =
+            "D " + std::to_string(cm / 100) + " " + std::to_string(cm % 100) + " C0.qzr";
+        ASSERT_EQ(captureFileName(doc), "/c/" + expected) << cm;
+    }
 }
 
 TEST(Recording, AutomaticNameRecordsEveryValidPingAndTitlesFollow) {
@@ -254,8 +295,12 @@ TEST(Capture, AnEthernetRecordingGoesOnThroughACapture) {
     rig.recorder.startStopRecording();
     rig.cycle.onSocketBytes(block.data(), block.size());
     const std::size_t attempts = link.attempts.size();
+    // The next command goes out at once, before the operator can press a key.
+    rig.timers.runPending();
+    ASSERT_EQ(rig.doc.noNewData, 1);
 
     rig.recorder.captureFrame();
+    EXPECT_TRUE(rig.op.messages.empty());
     EXPECT_EQ(rig.doc.captureCounter, 1);
     EXPECT_EQ(rig.doc.holdActive, 0);
     EXPECT_EQ(rig.doc.recordingActive, 1);
@@ -265,13 +310,39 @@ TEST(Capture, AnEthernetRecordingGoesOnThroughACapture) {
     EXPECT_EQ(rig.doc.recordFileBytes, 2 * 1024);
 }
 
-TEST(Capture, NothingWithoutANewPing) {
+TEST(Capture, NothingButAMessageWithoutAPingOnScreen) {
     PlaybackRig rig;
     rig.doc.noNewData = 1;
+    rig.recorder.captureFrame();
+    // A ping, then a poll that brought nothing: the view says "No Data".
+    livePing(rig);
+    rig.doc.noNewData = 1;
+    rig.cycle.processPing();
     rig.recorder.captureFrame();
     EXPECT_TRUE(fs::is_empty(rig.folder.path()));
     EXPECT_EQ(rig.doc.holdActive, 0);
     EXPECT_EQ(rig.doc.captureCounter, 0);
+    EXPECT_EQ(rig.op.messages.size(), 2u);
+}
+
+TEST(Capture, TheDefaultRecordFolderIsMadeAndAnUnwritableOneReported) {
+    PlaybackRig rig;
+    test::ScopedEnv home("HOME", rig.folder.path().c_str());
+    test::ScopedEnv documents("XDG_DOCUMENTS_DIR", nullptr);
+    test::ScopedEnv config("XDG_CONFIG_HOME", rig.folder.path().c_str());
+    livePing(rig);
+    setProgramFolders(rig.doc);
+    rig.recorder.captureFrame();
+    EXPECT_EQ(countRecords(rig.folder.file("Documents/Sondrel/D 0 0 C0.qzr")), 1);
+    EXPECT_TRUE(rig.op.messages.empty());
+
+    // A folder below a plain file can never be made, even by root.
+    rig.doc.writeDirectory = rig.folder.write("plain", "") + "/Sondrel/";
+    rig.recorder.captureFrame();
+    rig.recorder.startStopRecording();
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.captureCounter, 1);
+    EXPECT_EQ(rig.op.messages.size(), 3u);  // the capture's, and the recording's two
 }
 
 TEST(Capture, SingleFramePlaybackLeavesHoldAlone) {

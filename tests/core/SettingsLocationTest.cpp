@@ -10,9 +10,11 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "recording/SettingsFile.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
 using namespace sondrel;
+using sondrel::test::ScopedEnv;
 using sondrel::test::TempFolder;
 
 namespace {
@@ -23,30 +25,6 @@ std::optional<std::string> optionOf(std::vector<std::string> args) {
     argv.push_back(nullptr);
     return settingsOptionFrom(static_cast<int>(args.size()), argv.data());
 }
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 }  // namespace
 
@@ -72,7 +50,6 @@ TEST(SettingsLocation, BesideTheExecutableWhenThatFolderIsWritable) {
     TempFolder folder;
     EXPECT_EQ(defaultSettingsPath(folder.path()), folder.file(kSettingsFileName));
     EXPECT_EQ(defaultSettingsPath(folder.path() + "/"), folder.file(kSettingsFileName));
-    EXPECT_EQ(defaultDataDirectory(folder.path()), folder.path() + "/");
 }
 
 TEST(SettingsLocation, OtherwiseInTheUsersConfigurationFolder) {
@@ -94,7 +71,38 @@ TEST(SettingsLocation, OtherwiseInTheUsersConfigurationFolder) {
         EXPECT_EQ(defaultSettingsPath(unwritable), home + "/.config/Sondrel/" + kSettingsFileName);
     }
     EXPECT_TRUE(std::filesystem::is_directory(home + "/.config/Sondrel"));
-    EXPECT_EQ(defaultDataDirectory(unwritable), home + "/");
+}
+
+TEST(SettingsLocation, DataFilesGoToTheUsersDocumentsFolder) {
+    TempFolder folder;
+    const std::string home = folder.file("home");
+    const std::string config = folder.file("config");
+    std::filesystem::create_directories(config);
+    ScopedEnv homeEnv("HOME", home.c_str());
+    ScopedEnv configEnv("XDG_CONFIG_HOME", config.c_str());
+    struct Case {
+        const char* variable;  // XDG_DOCUMENTS_DIR
+        const char* userDirs;  // the line in user-dirs.dirs, if any
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {nullptr, nullptr, home + "/Documents/Sondrel/"},
+        {nullptr, "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"", home + "/Papers/Sondrel/"},
+        {nullptr, "XDG_DOCUMENTS_DIR=\"/srv/docs/\"", "/srv/docs/Sondrel/"},
+        {nullptr, "XDG_DOCUMENTS_DIR=\"$HOME/\"", home + "/Documents/Sondrel/"},
+        {nullptr, "XDG_DOCUMENTS_DIRX=\"/x\"", home + "/Documents/Sondrel/"},
+        {"/data/mine", "XDG_DOCUMENTS_DIR=\"/srv/docs\"", "/data/mine/Sondrel/"},
+        {"relative", nullptr, home + "/Documents/Sondrel/"},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv documents("XDG_DOCUMENTS_DIR", c.variable);
+        std::filesystem::remove(config + "/user-dirs.dirs");
+        if (c.userDirs)
+            folder.write("config/user-dirs.dirs", std::string("# x\n") + c.userDirs + "\n");
+        EXPECT_EQ(defaultDataDirectory(), c.expected) << (c.userDirs ? c.userDirs : "-");
+    }
+    // Only a file written there makes the folder.
+    EXPECT_FALSE(std::filesystem::exists(home + "/Documents"));
 }
 
 TEST(SettingsLocation, TheOptionOverridesTheDefaultPlace) {
@@ -108,10 +116,20 @@ TEST(SettingsLocation, TheOptionOverridesTheDefaultPlace) {
 TEST(SettingsLocation, ProgramFoldersAreSetBeforeTheFirstLoadAndSurviveAFileWithoutThem) {
     TempFolder folder;
     CSondrelDoc doc;
-    setProgramFolders(doc, folder.path());
-    EXPECT_EQ(doc.readDirectory, folder.path() + "/");
-    EXPECT_EQ(doc.writeDirectory, folder.path() + "/");
+    const std::string home = folder.file("home");
+    ScopedEnv homeEnv("HOME", home.c_str());
+    ScopedEnv documents("XDG_DOCUMENTS_DIR", nullptr);
+    setProgramFolders(doc);
+    EXPECT_EQ(doc.readDirectory, home + "/Documents/Sondrel/");
+    EXPECT_EQ(doc.writeDirectory, home + "/Documents/Sondrel/");
     loadSettings(doc, folder.file(kSettingsFileName));
-    EXPECT_EQ(doc.readDirectory, folder.path() + "/");
-    EXPECT_EQ(doc.writeDirectory, folder.path() + "/");
+    EXPECT_EQ(doc.readDirectory, home + "/Documents/Sondrel/");
+    EXPECT_EQ(doc.writeDirectory, home + "/Documents/Sondrel/");
+    // A folder the settings file names is kept as it is.
+    folder.write(kSettingsFileName,
+                 "[System Settings]\r\nWrite File Directory=/srv/run/\r\n"
+                 "Read File Directory=/srv/in/\r\n");
+    loadSettings(doc, folder.file(kSettingsFileName));
+    EXPECT_EQ(doc.writeDirectory, "/srv/run/");
+    EXPECT_EQ(doc.readDirectory, "/srv/in/");
 }

@@ -146,3 +146,23 @@ TEST(DesktopProgramTest, TheSimulatedHeadEndsWithTheProgramThatStartedIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DesktopProgramTest, ANumberOptionThatIsNoNumberStopsTheStartWithAMessage) {
+    for (const char* value : {"abc", "5s", "-1", "nan", "1e7"}) {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(SONDREL_BIN_DIR "/sondrel"),
+                      {QStringLiteral("--screenshot-after"), QString::fromLatin1(value)});
+        ASSERT_TRUE(program.waitForFinished(30000)) << value;
+        const std::string output = QString::fromLocal8Bit(program.readAll()).toStdString();
+        EXPECT_EQ(program.exitCode(), 2) << value << ": " << output;
+        EXPECT_NE(output.find("--screenshot-after"), std::string::npos) << output;
+    }
+}
+
+}  // namespace

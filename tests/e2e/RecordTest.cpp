@@ -225,7 +225,23 @@ TEST_F(RecordRun, HeadThatStopsAnsweringIsReconnectedAndRecordingGoesOn) {
     const auto recs = records();
     ASSERT_EQ(recs.size(), 15u);
     for (const auto& r : recs) EXPECT_NE(sequenceOf(r), 12);  // the short reply is no record
-    EXPECT_NE(rec.output().find("head silent: reconnecting"), std::string::npos) << rec.output();
+    EXPECT_NE(rec.output().find("head silent: sending again"), std::string::npos) << rec.output();
+}
+
+TEST_F(RecordRun, StrayBytesBeforeRepliesCostNoReply) {
+    HeadSimProcess sim(
+        withArgs(kStillHead, {"--garbage-every", "2", "--garbage-length", "300", "--split", "3"}));
+    ASSERT_TRUE(sim.start()) << sim.error();
+    ChildProcess rec = recorder(sim, {"--count", "40"});
+    ASSERT_TRUE(rec.start()) << rec.error();
+    ASSERT_TRUE(ChildProcess::exitedCleanly(rec.wait(seconds(40)))) << rec.output();
+    const auto recs = records();
+    ASSERT_EQ(recs.size(), 40u);
+    for (std::size_t i = 0; i < recs.size(); ++i) {
+        EXPECT_EQ(lettersOf(recs[i]), "QSZ");
+        EXPECT_EQ(sequenceOf(recs[i]), int(i) + 1);
+    }
+    EXPECT_EQ(sim.commands().size(), 40u);
 }
 
 TEST_F(RecordRun, SignalEndsTheRunWithACompleteFile) {
@@ -261,13 +277,58 @@ TEST_F(RecordRun, AbsentHeadIsRetriedUntilTheTimeIsUp) {
                      {"--settings", settingsPath_, "--port", std::to_string(port), "-o", dataPath_,
                       "--seconds", "11"});
     ASSERT_TRUE(rec.start()) << rec.error();
-    ASSERT_TRUE(ChildProcess::exitedCleanly(rec.wait(seconds(40)))) << rec.output();
+    const int status = rec.wait(seconds(40));
+    ASSERT_TRUE(WIFEXITED(status)) << rec.output();
+    EXPECT_EQ(WEXITSTATUS(status), 3) << rec.output();
     const auto lines = rec.lines();
     // One attempt at once and one after each 5-second watchdog.
     EXPECT_GE(std::count(lines.begin(), lines.end(), "link connecting"), 3) << rec.output();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "link connected"), 0);
     EXPECT_NE(rec.output().find("recorded 0 pings"), std::string::npos);
-    EXPECT_EQ(fileSize(), 0);
+    EXPECT_NE(rec.output().find("no ping was recorded"), std::string::npos);
+    // Scripts see the failure, and no empty file is left behind.
+    EXPECT_EQ(fileSize(), -1);
+}
+
+TEST_F(RecordRun, NothingRecordedEndsWithItsOwnStatusAndKeepsAFileThatWasThere) {
+    int port = 0;
+    {
+        HeadSimProcess gone({"--quiet"});
+        ASSERT_TRUE(gone.start()) << gone.error();
+        port = gone.port();
+    }
+    for (const bool existed : {false, true}) {
+        SCOPED_TRACE(existed ? "replacing a file" : "a new file");
+        if (existed) std::ofstream(dataPath_) << "old";
+        ChildProcess rec(SONDREL_BIN_DIR "/sondrel-record",
+                         {"--settings", settingsPath_, "--port", std::to_string(port), "-o",
+                          dataPath_, "--seconds", "1", "--overwrite"});
+        ASSERT_TRUE(rec.start()) << rec.error();
+        const int status = rec.wait(seconds(20));
+        ASSERT_TRUE(WIFEXITED(status)) << rec.output();
+        EXPECT_EQ(WEXITSTATUS(status), 3) << rec.output();
+        EXPECT_EQ(fileSize(), existed ? 0 : -1);
+    }
+}
+
+TEST_F(RecordRun, NumbersOnTheCommandLineAreChecked) {
+    const std::vector<std::vector<std::string>> mistakes = {
+        {"--count", "abc"},   {"--count", "0"},     {"--count", "5x"},
+        {"--seconds", "abc"}, {"--seconds", "nan"}, {"--seconds", "1e10"},
+        {"--port", "abc"},    {"--port", "70000"},  {"--port", "-1"},
+    };
+    for (const auto& mistake : mistakes) {
+        std::vector<std::string> args = {"-o", dataPath_};
+        args.insert(args.end(), mistake.begin(), mistake.end());
+        ChildProcess rec(SONDREL_BIN_DIR "/sondrel-record", args);
+        ASSERT_TRUE(rec.start()) << rec.error();
+        const int status = rec.wait(seconds(10));
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 2) << mistake[0] << " " << mistake[1];
+        EXPECT_NE(rec.output().find("sondrel-record: " + mistake[0]), std::string::npos)
+            << rec.output();
+        EXPECT_EQ(fileSize(), -1);
+    }
 }
 
 TEST_F(RecordRun, ExistingDataFileIsNotOverwritten) {

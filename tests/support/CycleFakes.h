@@ -191,6 +191,7 @@ struct RecordingObserver : CycleObserver {
     int playbackBarHides = 0, toolbarShows = 0, settingsPanelShows = 0, windowsDestroyed = 0;
     std::vector<LinkState> linkStates;
     std::vector<bool> pings;
+    std::vector<SilentHeadAction> silentActions;
     void refreshStatusBar() override { ++statusRefreshes; }
     void refreshDiagnostics() override { ++diagnosticsRefreshes; }
     void resetDiagnostics() override { ++diagnosticsResets; }
@@ -200,6 +201,7 @@ struct RecordingObserver : CycleObserver {
     void destroyModelessWindows() override { ++windowsDestroyed; }
     void linkStateChanged(LinkState state) override { linkStates.push_back(state); }
     void pingProcessed(bool valid) override { pings.push_back(valid); }
+    void headSilent(SilentHeadAction action) override { silentActions.push_back(action); }
 };
 
 // Counts what the document asks of its windows, and keeps the update hints.

@@ -1,10 +1,12 @@
 #include "HeadSimOptions.h"
 
-#include <charconv>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <vector>
+
+#include "common/NumberText.h"
 
 namespace headsim {
 
@@ -198,20 +200,14 @@ const Option* find(std::string_view name) {
 }
 
 bool parseNumber(const std::string& text, Kind kind, double& out) {
-    const char* begin = text.data();
-    const char* end = text.data() + text.size();
     if (kind == Kind::Int) {
-        long long v = 0;
-        auto [p, ec] = std::from_chars(begin, end, v);
-        if (ec != std::errc() || p != end) return false;
-        out = static_cast<double>(v);
-        return true;
+        const std::optional<long long> v = sondrel::parseWholeNumber(text);
+        if (v) out = static_cast<double>(*v);
+        return v.has_value();
     }
-    double v = 0;
-    auto [p, ec] = std::from_chars(begin, end, v);
-    if (ec != std::errc() || p != end || !std::isfinite(v)) return false;
-    out = v;
-    return true;
+    const std::optional<double> v = sondrel::parseRealNumber(text);
+    if (v) out = *v;
+    return v.has_value();
 }
 
 }  // namespace

@@ -10,7 +10,8 @@ namespace sondrel::record {
 
 bool FileRecorder::open(const std::string& path, bool overwrite) {
     struct stat st {};
-    if (!overwrite && ::stat(path.c_str(), &st) == 0) {
+    const bool existed = ::lstat(path.c_str(), &st) == 0;
+    if (!overwrite && existed) {
         error_ = path + " exists (use --overwrite to replace it)";
         return false;
     }
@@ -19,6 +20,7 @@ bool FileRecorder::open(const std::string& path, bool overwrite) {
         return false;
     }
     path_ = path;
+    createdByRun_ = !existed;
     return true;
 }
 
@@ -46,6 +48,10 @@ void FileRecorder::recordPing(CSondrelDoc& doc) {
 void FileRecorder::closeRecordFile(CSondrelDoc& doc) {
     doc.recordingActive = 0;
     if (file_.isOpen()) file_.flush();
+}
+
+void FileRecorder::removeIfEmpty() {
+    if (createdByRun_ && recorded_ == 0 && !file_.isOpen()) ::unlink(path_.c_str());
 }
 
 bool FileRecorder::finish() {

@@ -26,6 +26,9 @@ class FileRecorder : public PingRecorder {
     void resume();
     // Closes the file complete; false when the system reported an error.
     bool finish();
+    // After finish: removes the file when it holds no record and did not exist
+    // before the run (a file that was replaced with --overwrite stays).
+    void removeIfEmpty();
 
     void recordPing(CSondrelDoc& doc) override;
     void closeRecordFile(CSondrelDoc& doc) override;
@@ -42,6 +45,7 @@ class FileRecorder : public PingRecorder {
     std::int64_t recorded_ = 0;
     std::int64_t limit_ = 0;
     bool failed_ = false;
+    bool createdByRun_ = false;
     std::string error_;
 };
 

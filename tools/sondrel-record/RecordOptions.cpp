@@ -1,20 +1,8 @@
 #include "RecordOptions.h"
 
-#include <charconv>
-#include <cmath>
+#include "common/NumberText.h"
 
 namespace sondrel::record {
-
-namespace {
-
-template <typename T>
-bool parseNumber(const std::string& text, T& out) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, out);
-    return result.ec == std::errc() && result.ptr == end;
-}
-
-}  // namespace
 
 std::string usageText() {
     return "Usage: sondrel-record -o FILE.qzr [options]\n"
@@ -23,7 +11,8 @@ std::string usageText() {
            "file, without a window, until the count or the time is reached or the\n"
            "program is interrupted (SIGINT, SIGTERM); the file is complete in every case.\n"
            "The settings file is read, never written. An Ethernet head that keeps its\n"
-           "connection but stops answering is reconnected after the 5-second watchdog.\n"
+           "connection but stops answering is sent the command again after the 5-second\n"
+           "watchdog, and reconnected when it is still silent 5 seconds later.\n"
            "\n"
            "  -o, --output FILE    data file to write (.qzr)\n"
            "  --overwrite          replace FILE if it exists (otherwise it is kept)\n"
@@ -40,7 +29,12 @@ std::string usageText() {
            "\n"
            "Lines on standard output: \"link connecting|connected|down\" at every change\n"
            "of the link, \"rate MS ms HZ Hz pings N recorded M\" once a second, and\n"
-           "\"recorded M pings to FILE\" at the end.\n";
+           "\"recorded M pings to FILE\" at the end.\n"
+           "\n"
+           "Exit status: 0 pings were recorded; 1 the data file could not be created or\n"
+           "written (what was recorded before a write failed is kept); 2 wrong usage;\n"
+           "3 no ping was recorded (no head answered): the file the run created is\n"
+           "removed, a file that existed before is left.\n";
 }
 
 ParseResult parseOptions(const std::vector<std::string>& args) {
@@ -83,28 +77,25 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             o.settingsPath = *v;
         } else if (name == "--count") {
             const auto v = value();
-            long long n = 0;
-            if (!v || !parseNumber(*v, n) || n < 1)
-                return fail("--count needs a whole number above 0");
-            o.count = n;
+            const auto n = v ? parseWholeNumber(*v, 1) : std::nullopt;
+            if (!n) return fail("--count needs a whole number above 0");
+            o.count = *n;
         } else if (name == "--seconds") {
+            // At most 10^6 s (11 days): the run's timer counts milliseconds in an int.
             const auto v = value();
-            double s = 0;
-            if (!v || !parseNumber(*v, s) || !std::isfinite(s) || s <= 0 || s > 1e7) {
-                return fail("--seconds needs a number of seconds above 0");
-            }
-            o.seconds = s;
+            const auto s = v ? parseRealNumber(*v, 0.0, 1e6) : std::nullopt;
+            if (!s || *s <= 0)
+                return fail("--seconds needs a number of seconds above 0 (at most 1000000)");
+            o.seconds = *s;
         } else if (name == "--ip") {
             const auto v = value();
             if (!v || v->empty()) return fail("--ip needs an address");
             o.ip = *v;
         } else if (name == "--port") {
             const auto v = value();
-            int p = 0;
-            if (!v || !parseNumber(*v, p) || p < 1 || p > 65535) {
-                return fail("--port needs a TCP port number (1 to 65535)");
-            }
-            o.port = p;
+            const auto p = v ? parseWholeNumber(*v, 1, 65535) : std::nullopt;
+            if (!p) return fail("--port needs a TCP port number (1 to 65535)");
+            o.port = static_cast<int>(*p);
         } else if (name == "--type") {
             const auto v = value();
             if (v == "P" || v == "p") {

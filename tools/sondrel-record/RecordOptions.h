@@ -7,6 +7,14 @@
 
 namespace sondrel::record {
 
+// The run's exit statuses, as the usage text lists them.
+enum ExitStatus {
+    kExitOk = 0,
+    kExitFailed = 1,  // the data file could not be created or written
+    kExitUsage = 2,
+    kExitNothingRecorded = 3,  // no ping came; the file the run created is removed
+};
+
 struct Options {
     std::string settingsPath;  // empty: the program's usual settings file
     std::string outputPath;

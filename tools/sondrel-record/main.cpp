@@ -69,28 +69,20 @@ class ReadOnlySettings : public SettingsStore {
 
 class RunObserver : public CycleObserver {
   public:
-    RunObserver(CSondrelDoc& doc, AcquisitionCycle& cycle, TimerHost& timers,
-                record::FileRecorder& recorder, const record::Options& options)
-        : doc_(doc), cycle_(cycle), timers_(timers), recorder_(recorder), options_(options) {}
+    RunObserver(CSondrelDoc& doc, record::FileRecorder& recorder, const record::Options& options)
+        : doc_(doc), recorder_(recorder), options_(options) {}
 
     void linkStateChanged(LinkState state) override {
         if (!options_.quiet) printLine(std::string("link ") + linkStateName(state));
         if (state == LinkState::Connected) recorder_.resume();
     }
-    void pingProcessed(bool valid) override {
+    void headSilent(SilentHeadAction action) override {
+        if (options_.quiet) return;
+        printLine(action == SilentHeadAction::Reconnect ? "head silent: reconnecting"
+                                                        : "head silent: sending again");
+    }
+    void pingProcessed(bool /*valid*/) override {
         if (finished_) return;
-        if (!valid && headSilentOnOpenLink()) {
-            // The watchdog found no block on a connection that is still up. The
-            // desktop program then waits for the operator; an unattended run
-            // reconnects, which also resynchronises a head that lost its place.
-            QTimer::singleShot(0, QCoreApplication::instance(), [this] {
-                if (!finished_ && headSilentOnOpenLink() && !timers_.isTimerActive(kSendTimer) &&
-                    !timers_.isTimerActive(kWatchdogTimer)) {
-                    if (!options_.quiet) printLine("head silent: reconnecting");
-                    cycle_.connectSocket();
-                }
-            });
-        }
         if (recorder_.failed() || recorder_.full()) {
             finished_ = true;
             // Hold: no further command goes to the head while the run winds down.
@@ -109,14 +101,7 @@ class RunObserver : public CycleObserver {
     }
 
   private:
-    bool headSilentOnOpenLink() const {
-        return doc_.sonarType == kTypeQ && doc_.linkState == LinkState::Connected &&
-               doc_.noNewData == 1 && doc_.holdActive == 0;
-    }
-
     CSondrelDoc& doc_;
-    AcquisitionCycle& cycle_;
-    TimerHost& timers_;
     record::FileRecorder& recorder_;
     const record::Options& options_;
     bool finished_ = false;
@@ -130,7 +115,7 @@ int main(int argc, char** argv) {
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "sondrel-record: %s\n\n%s", parsed.error.c_str(),
                      record::usageText().c_str());
-        return 2;
+        return record::kExitUsage;
     }
     const record::Options& options = parsed.options;
     if (options.help) {
@@ -148,7 +133,7 @@ int main(int argc, char** argv) {
     // closed by the same path as a count or a time limit.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
         std::perror("sondrel-record: socketpair");
-        return 1;
+        return record::kExitFailed;
     }
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [] {
@@ -177,7 +162,7 @@ int main(int argc, char** argv) {
     ReadOnlySettings settings(runSettings);
 
     CSondrelDoc doc;
-    setProgramFolders(doc, executableDirectory());
+    setProgramFolders(doc);
     // A serial head forced from the command line keeps the file's other settings.
     if (options.sonarType == kTypeP) {
         CSondrelDoc probe;
@@ -189,7 +174,7 @@ int main(int argc, char** argv) {
     if (options.count) recorder.setLimit(*options.count);
     if (!recorder.open(options.outputPath, options.overwrite)) {
         std::fprintf(stderr, "sondrel-record: %s\n", recorder.error().c_str());
-        return 1;
+        return record::kExitFailed;
     }
 
     QtTimerHost timers;
@@ -202,7 +187,7 @@ int main(int argc, char** argv) {
     const ComPortResolver portNames = comPortResolverFor(settingsPath);
     serial.setPortNames(portNames);
     orientation.setPortNames(portNames);
-    RunObserver observer(doc, cycle, timers, recorder, options);
+    RunObserver observer(doc, recorder, options);
 
     cycle.setEthernetLink(&socket);
     cycle.setSerialLink(&serial);
@@ -239,10 +224,16 @@ int main(int argc, char** argv) {
     rateTimer.stop();
     cycle.shutdown();
     const bool complete = recorder.finish();
+    recorder.removeIfEmpty();
     printLine("recorded " + std::to_string(recorder.recorded()) + " pings to " + recorder.path());
     if (!complete) {
         std::fprintf(stderr, "sondrel-record: %s\n", recorder.error().c_str());
-        return 1;
+        return record::kExitFailed;
     }
-    return 0;
+    if (recorder.recorded() == 0) {
+        // A script must see that the run brought nothing, not an empty file.
+        std::fprintf(stderr, "sondrel-record: no ping was recorded (no head answered)\n");
+        return record::kExitNothingRecorded;
+    }
+    return record::kExitOk;
 }

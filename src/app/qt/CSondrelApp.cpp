@@ -62,7 +62,7 @@ bool CSondrelApp::initInstance() {
 
     // The document's initialisation: its folders, the settings file, and the
     // modeless windows it keeps.
-    setProgramFolders(*doc_, executableDirectory());
+    setProgramFolders(*doc_);
     settings_.load(*doc_);
     frame_->setKeyInWindow(new CKeyInDlg(*doc_, frame_.get()));
 

@@ -1,0 +1,131 @@
+// The whole program as an operator tries it against the simulated head on
+// loopback: Capture Frame from each of its three places, and a head that falls
+// silent through the simulator's fault switch while the program runs.
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/SondrelDoc.h"
+#include "app/qt/CMainFrame.h"
+#include "app/qt/CSondrelApp.h"
+#include "app/qt/CSondrelView.h"
+#include "display/ViewPainter.h"
+#include "recording/BinaryFile.h"
+#include "recording/RecordFormat.h"
+#include "support/HeadSimProcess.h"
+#include "support/TempFolder.h"
+
+namespace sondrel {
+namespace {
+
+constexpr int kCmdCaptureFrame = 32925;
+
+class TrialRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.start()) << sim.error();
+        settingsPath = folder.write("Sondrel.INI",
+                                    "[System Settings]\r\nSonar Type=1\r\nIP Address=127.0.0.1\r\n"
+                                    "IP Port=" +
+                                        std::to_string(sim.port()) +
+                                        "\r\nWrite File Directory=" + folder.path() + "/\r\n");
+        StartOptions options;
+        options.settingsPath = settingsPath;
+        app = std::make_unique<CSondrelApp>(options);
+        ASSERT_TRUE(app->initInstance());
+        frame = app->mainFrame();
+        doc = app->document();
+        // Every message box the program opens is noted and closed.
+        connect(&boxWatch);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= 3; }, 15000))
+            << "pings: " << doc->pingCount;
+    }
+    void TearDown() override {
+        boxWatch.stop();
+        if (frame) frame->close();
+        app.reset();
+    }
+    void connect(QTimer* timer) {
+        QObject::connect(timer, &QTimer::timeout, [this] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                boxes.push_back(box->windowTitle().toStdString());
+                box->close();
+            }
+        });
+        timer->start(50);
+    }
+    std::string shownConnectionText() const { return connectionText(*doc, 0, 800).text; }
+
+    test::HeadSimProcess sim{{"--wander", "0", "--noise", "0", "--quiet"}};
+    test::TempFolder folder;
+    std::string settingsPath;
+    std::unique_ptr<CSondrelApp> app;
+    CMainFrame* frame = nullptr;
+    CSondrelDoc* doc = nullptr;
+    QTimer boxWatch;
+    std::vector<std::string> boxes;
+};
+
+TEST_F(TrialRun, CaptureFrameWritesTheShownPingFromToolbarMenuAndKey) {
+    QAction* capture = frame->commandAction(kCmdCaptureFrame);
+    ASSERT_NE(capture, nullptr);
+    QWidget* button = frame->mainToolBar()->widgetForAction(capture);
+    ASSERT_NE(button, nullptr);
+    const std::vector<std::function<void()>> ways = {
+        [&] { QTest::mouseClick(button, Qt::LeftButton); },
+        [&] { capture->trigger(); },
+        [&] { QTest::keyClick(frame->view(), Qt::Key_S); },
+    };
+    for (std::size_t i = 0; i < ways.size(); ++i) {
+        ways[i]();
+        const std::string name = folder.file("D 0 0 C" + std::to_string(i) + ".qzr");
+        ASSERT_TRUE(std::filesystem::exists(name)) << "way " << i;
+        BinaryFile file;
+        ASSERT_TRUE(file.openRead(name));
+        auto check = std::make_unique<CSondrelDoc>();
+        EXPECT_EQ(readRecord(*check, file, 0).status, ReadStatus::Valid) << "way " << i;
+        EXPECT_EQ(file.size(), static_cast<std::int64_t>(kRecordSize));
+        QTest::qWait(50);  // the next pings arrive between two presses
+    }
+    EXPECT_EQ(doc->captureCounter, 3);
+    EXPECT_EQ(doc->holdActive, 0);
+    EXPECT_TRUE(boxes.empty());
+    // The pings go on after the captures.
+    const int pings = doc->pingCount;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= pings + 3; }, 10000));
+}
+
+TEST_F(TrialRun, SilentHeadIsPolledAgainUntilItAnswers) {
+    ASSERT_TRUE(sim.control("silent-from 1"));
+    QTest::qWait(300);  // the first unanswered command has gone out and is logged
+    const std::size_t commandsAtSilence = sim.commands().size();
+    const int pingsAtSilence = doc->pingCount;
+
+    // A watchdog period later the view says so and the command goes out again
+    // on the same connection; another later the head is reconnected.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.commands().size() > commandsAtSilence; }, 8000));
+    EXPECT_EQ(shownConnectionText(), "No Data at IP: 127.0.0.1");
+    EXPECT_EQ(sim.counters()->connections, 1u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.counters()->connections == 2; }, 8000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->linkState == LinkState::Connected; }, 2000));
+    EXPECT_EQ(shownConnectionText(), "No Data at IP: 127.0.0.1");
+    EXPECT_EQ(doc->pingCount, pingsAtSilence);
+
+    // The head recovers: the pings come back without the operator.
+    ASSERT_TRUE(sim.control("faults-off"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= pingsAtSilence + 5; }, 12000));
+    EXPECT_TRUE(boxes.empty());
+}
+
+}  // namespace
+}  // namespace sondrel
