@@ -77,6 +77,7 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     view_ = new CSondrelView(doc_, this);
     view_->setCommandRunner([this](int id) { return executeCommand(id); });
     view_->setPointerListener([this] { updateStatus(); });
+    view_->setModeListener([this] { refreshCommandStates(); });
     setCentralWidget(view_);
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
 
