@@ -2,8 +2,9 @@
 // Turns a true-colour picture into one of at most 256 colours, as a GIF file
 // holds it. The view's picture has few colours and keeps them all exactly;
 // a picture with more (smoothed text, a desktop behind the window) is reduced
-// by median cut: the colours are split into 256 boxes at the median of their
-// widest channel, and each box is replaced by the mean of its pixels.
+// by median cut: the colours, gathered in cells of 5 bits a channel, are split
+// into 256 boxes at the median of their widest channel, and each box is
+// replaced by the mean of its pixels.
 
 #include <cstdint>
 #include <span>
