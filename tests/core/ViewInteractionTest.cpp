@@ -233,5 +233,107 @@ TEST_F(ViewInteractionTest, EndingMeasurementByCommandDropsTheUnfinishedLine) {
     EXPECT_EQ(notes().inProgress()->type, kAnnotationText);
 }
 
+// The window's side of an update, as the program's frame does it.
+class UpdatingViews : public DocumentViews {
+  public:
+    UpdatingViews(CSondrelDoc& doc, ViewState& view) : doc_(doc), view_(view) {}
+    void updateViews(ViewHint hint) override { applyDocumentUpdate(doc_, view_, hint); }
+
+  private:
+    CSondrelDoc& doc_;
+    ViewState& view_;
+};
+
+// Whatever the operator does in whatever order, no mode is left half on: a
+// line follows the mouse only while measuring, a text is typed only in text
+// input, nothing unfinished outlives its mode, and only 32..126 are stored.
+TEST_F(ViewInteractionTest, NoSequenceOfEventsLeavesAModeHalfOn) {
+    UpdatingViews views(doc, view);
+    doc.setViews(&views);
+    const int commands[] = {kCmdTextInput, kCmdMeasureAdd, kCmdMoveCircle, kCmdArrowUp,
+                            kCmdCircleDiameterDown};
+    // Rare, so that the list fills up between them.
+    const int deletions[] = {kCmdTextDelete, kCmdMeasureDelete, kCmdDeleteAllDrawings};
+    const double zooms[] = {0.5, 1.0, 4.0};
+    int linesDrawn = 0, textsTyped = 0;
+    bool full = false;
+    unsigned seed = 12345;
+    auto next = [&seed](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    for (int step = 0; step < 50000; ++step) {
+        const int x = static_cast<int>(next(900)) - 50, y = static_cast<int>(next(700)) - 50;
+        switch (next(12)) {
+            case 0:
+            case 1:
+                leftButtonDown(doc, view, x, y);
+                break;
+            case 2:
+                leftButtonUp(doc, view);
+                break;
+            case 3:
+            case 4:
+                mouseMoved(doc, view, x, y);
+                break;
+            case 5:
+                if (next(4) == 0) rightButtonDown(doc, view);
+                break;
+            case 6:
+            case 7:
+                characterTyped(doc, view, static_cast<int>(next(300)));
+                break;
+            case 8:
+                if (next(150) == 0) {
+                    runDocumentCommand(deletions[next(std::size(deletions))], doc);
+                } else {
+                    runDocumentCommand(commands[next(std::size(commands))], doc);
+                }
+                break;
+            case 9:
+                doc.display.zoom = zooms[next(3)];
+                doc.holdActive = static_cast<int>(next(2));
+                doc.playbackActive = static_cast<int>(next(2));
+                break;
+            case 10:
+                doc.display.displayCircle = static_cast<int>(next(2));
+                if (!doc.display.displayCircle) doc.circleMoveMode = 0;
+                break;
+            default:
+                paint();
+                break;
+        }
+        SCOPED_TRACE(step);
+        const Annotation* a = view.annotations.inProgress();
+        if (view.measuring) {
+            ASSERT_TRUE(doc.measurementMode);
+            ASSERT_TRUE(a && a->type == kAnnotationLine);
+        }
+        if (view.textCursor) {
+            ASSERT_TRUE(doc.textInputMode);
+            ASSERT_TRUE(a && a->type == kAnnotationText);
+        }
+        if (a && a->type == kAnnotationLine) {
+            ASSERT_TRUE(view.measuring);
+        }
+        if (a && a->type == kAnnotationText) {
+            ASSERT_TRUE(doc.textInputMode);
+        }
+        ASSERT_FALSE(doc.textInputMode && doc.measurementMode);
+        for (const Annotation& n : view.annotations.drawn()) {
+            if (n.type != kAnnotationText) continue;
+            for (char c : n.text) ASSERT_TRUE(c >= 32 && c <= 126);
+        }
+        linesDrawn += view.measuring;
+        textsTyped += view.textCursor;
+        full = full || view.annotations.full();
+    }
+    // The walk went through every mode and filled the list on the way.
+    EXPECT_GT(linesDrawn, 100);
+    EXPECT_GT(textsTyped, 100);
+    EXPECT_TRUE(full);
+    doc.setViews(nullptr);
+}
+
 }  // namespace
 }  // namespace sondrel
