@@ -57,14 +57,21 @@ TEST_F(ViewWidgetTest, TwoClicksMeasureALineLabelledForTheZoom) {
     QTest::mouseMove(view, centre);
     EXPECT_EQ(hotSpot(), viewCursorShape(ViewCursor::Measure).hotSpot());
 
-    for (const auto& [zoom, label] : {std::pair{1.0, "0.200 m"}, std::pair{2.0, "0.100 m"}}) {
-        SCOPED_TRACE(label);
-        doc.display.zoom = zoom;
-        click(centre + QPoint(-50, 20));
-        click(centre + QPoint(50, 20));
+    struct Case {
+        double zoom;
+        int half;  // the clicks lie this far either side of a point
+        const char* label;
+        double metres;
+    };
+    for (const Case& c : {Case{1.0, 50, "0.200 m", 0.2}, Case{2.0, 50, "0.100 m", 0.1},
+                          Case{4.0, 0, "0.000 m", 0.0}}) {
+        SCOPED_TRACE(c.label);
+        doc.display.zoom = c.zoom;
+        click(centre + QPoint(-c.half, 20));
+        click(centre + QPoint(c.half, 20));
         view->repaint();
-        EXPECT_EQ(notes()[notes().committed() - 1].text, label);
-        EXPECT_DOUBLE_EQ(doc.lastMeasuredDistance, zoom == 1.0 ? 0.2 : 0.1);
+        EXPECT_EQ(notes()[notes().committed() - 1].text, c.label);
+        EXPECT_DOUBLE_EQ(doc.lastMeasuredDistance, c.metres);
     }
 }
 
