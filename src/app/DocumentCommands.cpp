@@ -53,6 +53,43 @@ bool moveCircleByArrow(int id, CSondrelDoc& doc) {
     return true;
 }
 
+bool toggleTextInput(int, CSondrelDoc& doc) {
+    doc.textInputMode = doc.textInputMode ? 0 : 1;
+    if (doc.textInputMode) doc.measurementMode = 0;
+    doc.views().updateViews(ViewHint::Repaint);
+    return true;
+}
+
+bool toggleMeasurement(int, CSondrelDoc& doc) {
+    doc.measurementMode = doc.measurementMode ? 0 : 1;
+    if (doc.measurementMode) doc.textInputMode = 0;
+    doc.views().updateViews(ViewHint::Repaint);
+    return true;
+}
+
+bool deleteTexts(int, CSondrelDoc& doc) {
+    doc.deleteTextsRequest = 1;
+    doc.textInputMode = 0;
+    doc.views().updateViews(ViewHint::Repaint);
+    return true;
+}
+
+bool deleteLines(int, CSondrelDoc& doc) {
+    doc.deleteLinesRequest = 1;
+    doc.measurementMode = 0;
+    doc.views().updateViews(ViewHint::Repaint);
+    return true;
+}
+
+bool deleteAllDrawings(int, CSondrelDoc& doc) {
+    doc.deleteTextsRequest = 1;
+    doc.deleteLinesRequest = 1;
+    doc.textInputMode = 0;
+    doc.measurementMode = 0;
+    doc.views().updateViews(ViewHint::Repaint);
+    return true;
+}
+
 bool runDocumentCommand(int id, CSondrelDoc& doc) {
     const CommandDescriptor* c = findCommand(id);
     return c && c->action && c->action(id, doc);

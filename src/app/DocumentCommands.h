@@ -24,6 +24,14 @@ double zoomedOut(double zoom);
 // window then moves the mouse pointer).
 bool moveCircleByArrow(int id, CSondrelDoc& doc);
 
+// The annotation commands. Text input and measuring exclude each other; the
+// deletions are requests that every view carries out at the redraw.
+bool toggleTextInput(int id, CSondrelDoc& doc);
+bool toggleMeasurement(int id, CSondrelDoc& doc);
+bool deleteTexts(int id, CSondrelDoc& doc);
+bool deleteLines(int id, CSondrelDoc& doc);
+bool deleteAllDrawings(int id, CSondrelDoc& doc);
+
 // F5 / F6 while the circle is shown: 1 cm up, or 1 cm down to no less than 10 cm.
 inline constexpr double kCircleDiameterStep = 0.01;
 inline constexpr double kMinCircleDiameterByKey = 0.1;

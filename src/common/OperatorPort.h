@@ -13,10 +13,16 @@ namespace sondrel {
 
 enum class MessageKind { Information, Warning, Error };
 
+struct FileType {
+    std::string description;
+    std::string pattern;
+};
+
 struct FileDialogRequest {
     std::string title;
-    std::string filterDescription;  // e.g. "Sondrel Data File: (*.qzr)"
-    std::string pattern;            // e.g. "*.qzr"
+    std::string filterDescription;       // e.g. "Sondrel Data File: (*.qzr)"
+    std::string pattern;                 // e.g. "*.qzr"
+    std::vector<FileType> furtherTypes;  // offered after the first, in order
     std::string directory;
     std::string proposedName;      // empty for an open dialog
     std::string defaultExtension;  // without the dot; empty for none

@@ -1,6 +1,7 @@
 #include "display/ViewState.h"
 
 #include "acquisition/SondrelDoc.h"
+#include "display/ViewInteraction.h"
 
 namespace sondrel {
 
@@ -57,15 +58,7 @@ bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, ViewHint hint) {
         view.measuring = 0;
         startBlink = true;
     }
-    if (!doc.textInputMode) {
-        if (Annotation* a = view.annotations.inProgress(); a && a->type == kAnnotationText) {
-            if (a->text.empty()) {
-                *a = Annotation{};
-            } else {
-                view.annotations.commit();
-            }
-        }
-    }
+    settleAnnotationInProgress(doc, view);
     if (doc.deleteTextsRequest) {
         view.annotations.removeType(kAnnotationText);
         view.textCursor = 0;

@@ -95,7 +95,8 @@ ScreenPoint annotationToScreen(const ViewState& view, double zoom, double x, dou
 
 // What the view does with every update from the document, besides repainting:
 // the circle-move hint switches the other input modes off; a text in
-// progress is committed or dropped when text input has ended; deletion
+// progress is committed or dropped when text input has ended, and a
+// measurement line not finished is discarded when measuring has ended; deletion
 // requests are carried out and cleared. Returns true when the view's blink
 // timer must be started.
 bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, ViewHint hint);

@@ -24,6 +24,8 @@
 #include "app/KeyIn.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CSondrelView.h"
+#include "app/qt/QtOperatorPort.h"
+#include "app/qt/SaveScreen.h"
 #include "app/qt/ToolbarIcons.h"
 #include "display/StatusTexts.h"
 
@@ -77,6 +79,7 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     view_ = new CSondrelView(doc_, this);
     view_->setCommandRunner([this](int id) { return executeCommand(id); });
     view_->setPointerListener([this] { updateStatus(); });
+    view_->setModeListener([this] { refreshCommandStates(); });
     setCentralWidget(view_);
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
 
@@ -222,6 +225,7 @@ void CMainFrame::installBuiltInCommands() {
         {kCmdKeyInGain, [this] { showKeyIn(kKeyInGain); }},
         {kCmdExit, [this] { close(); }},
         {kCmdAbout, [this] { showAbout(); }},
+        {kCmdSaveScreen, [this] { saveScreenToFile(); }},
     };
     // The table says which commands are this window's to bind; a Frame command
     // missing from the list above stays disabled, and the binding tests fail.
@@ -346,6 +350,11 @@ void CMainFrame::moveArrow(int id) {
 void CMainFrame::showKeyIn(int kind) {
     if (doc_.playbackActive == 1 || !keyIn_) return;
     keyIn_->open(kind);
+}
+
+void CMainFrame::saveScreenToFile() {
+    QtOperatorPort own(this);
+    saveScreen(*this, doc_, operator_ ? *operator_ : own);
 }
 
 void CMainFrame::showAbout() {

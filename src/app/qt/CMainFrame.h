@@ -28,6 +28,7 @@ namespace sondrel {
 
 class AcquisitionCycle;
 class CKeyInDlg;
+class OperatorPort;
 class CSondrelView;
 
 class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserver {
@@ -77,6 +78,10 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void setFrameTitle(const std::string& title);
     std::string frameTitle() const { return title_; }
 
+    // Who answers the frame's own questions to the operator (Save Screen's
+    // dialog and messages); without one the frame asks with its own dialogs.
+    void setOperatorPort(OperatorPort* op) { operator_ = op; }
+
     // ---- the key-in window
     void setKeyInWindow(CKeyInDlg* window) { keyIn_ = window; }
     CKeyInDlg* keyInWindow() const { return keyIn_; }
@@ -123,6 +128,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void moveArrow(int id);
     void showKeyIn(int kind);
     void showAbout();
+    void saveScreenToFile();
     void showTitle(std::string title);
 
     CSondrelDoc& doc_;
@@ -131,6 +137,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     std::unique_ptr<QtTimerHost> timers_;
     AcquisitionCycle* cycle_ = nullptr;
     CKeyInDlg* keyIn_ = nullptr;
+    OperatorPort* operator_ = nullptr;
     QWidget* playbackBar_ = nullptr;
     std::function<void()> shutdown_;
     std::function<bool(const QString&)> dataFileOpener_;

@@ -83,6 +83,7 @@ bool CSondrelApp::initInstance() {
     // cycle reaches them only through its recorder and playback ports.
     TimerHost& timers = frame_->timerHost();
     operator_ = std::make_unique<QtOperatorPort>(frame_.get());
+    frame_->setOperatorPort(operator_.get());
     fileWindows_ = std::make_unique<CFileWindows>(*frame_);
     recorder_ = std::make_unique<Recorder>(*doc_, *operator_, *fileWindows_, cycle_.get());
     conversion_ = std::make_unique<XyzConversion>(*doc_, timers, *operator_);

@@ -5,16 +5,43 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <cctype>
+
 #include "acquisition/SondrelDoc.h"
 #include "app/CommandRules.h"
-#include "display/CursorReadout.h"
+#include "app/CommandTable.h"
+#include "app/qt/ViewCursors.h"
+#include "display/ViewInteraction.h"
 #include "display/ViewPainter.h"
 
 namespace sondrel {
 
 namespace {
+
 constexpr int kBlinkIntervalMs = 500;
+
+// The character a key types, as the view's rules count characters; -1 for a
+// key that types none. Keys held with Ctrl, Alt or Meta type nothing here: they
+// belong to the window's shortcuts.
+int typedCharacter(const QKeyEvent& event) {
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return -1;
+    switch (event.key()) {
+        case Qt::Key_Backspace:
+            return kBackspaceCharacter;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return kEnterCharacter;
+        case Qt::Key_Escape:
+            return kEscapeCharacter;
+        default:
+            break;
+    }
+    const QString text = event.text();
+    if (text.isEmpty()) return -1;
+    return static_cast<int>(text.toUcs4().value(0, 0));
 }
+
+}  // namespace
 
 CSondrelView::CSondrelView(CSondrelDoc& doc, QWidget* parent) : QWidget(parent), doc_(doc) {
     // Every pixel comes from the back buffer: no erase, no system background.
@@ -29,6 +56,7 @@ CSondrelView::CSondrelView(CSondrelDoc& doc, QWidget* parent) : QWidget(parent),
 
 void CSondrelView::onDocumentUpdate(ViewHint hint) {
     if (applyDocumentUpdate(doc_, state_, hint)) blink_.start();
+    showModeCursor();
     update();
 }
 
@@ -50,17 +78,44 @@ void CSondrelView::resizeEvent(QResizeEvent* event) {
         buffer_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
 }
 
+int CSondrelView::modes() const {
+    return (doc_.textInputMode ? 1 : 0) | (doc_.measurementMode ? 2 : 0) |
+           (doc_.circleMoveMode ? 4 : 0);
+}
+
+void CSondrelView::showModeCursor() {
+    const ViewCursor kind = viewCursor(doc_);
+    if (static_cast<int>(kind) == cursorShown_) return;
+    cursorShown_ = static_cast<int>(kind);
+    setCursor(viewCursorShape(kind));
+}
+
+void CSondrelView::respond(bool repaintNow, bool startBlink, int modesBefore) {
+    if (startBlink) blink_.start();
+    showModeCursor();
+    if (repaintNow) repaint();
+    if (modes() != modesBefore && modesChanged_) modesChanged_();
+}
+
 void CSondrelView::keyPressEvent(QKeyEvent* event) {
+    const int before = modes();
+    const int character = typedCharacter(*event);
+    if (character >= 0) {
+        const TypedResponse typed = characterTyped(doc_, state_, character);
+        if (typed.taken) {
+            respond(typed.repaint, false, before);
+            event->accept();
+            return;
+        }
+    }
     int id = 0;
-    const int key = event->key();
-    if (!(doc_.textInputMode && state_.textCursor) && runCommand_ && key >= Qt::Key_A &&
-        key <= Qt::Key_Z) {
-        id = commandForViewKey(static_cast<char>('a' + (key - Qt::Key_A)));
+    if (runCommand_ && character >= 'A' && character <= 'z' && std::isalpha(character)) {
+        id = commandForViewKey(static_cast<char>(std::tolower(character)));
         // A letter whose command cannot run now (key-in during playback) is not
         // the image's: it goes on to the window.
         if (id != 0 && !commandEnabled(id, doc_, {})) id = 0;
     }
-    if (id != 0 && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
+    if (id != 0) {
         runCommand_(id);
         event->accept();
         return;
@@ -68,20 +123,44 @@ void CSondrelView::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void CSondrelView::mousePressEvent(QMouseEvent* event) {
+    const int before = modes();
+    const QPoint at = event->position().toPoint();
+    ViewResponse response;
+    if (event->button() == Qt::LeftButton) {
+        response = leftButtonDown(doc_, state_, at.x(), at.y());
+    } else if (event->button() == Qt::RightButton) {
+        response = rightButtonDown(doc_, state_);
+    } else {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // The window system holds the mouse for the view until the button is released.
+    respond(response.repaint, response.startBlink, before);
+    event->accept();
+}
+
 void CSondrelView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    state_.lastMouseX = at.x();
-    state_.lastMouseY = at.y();
-    updateCursorReadout(doc_, state_, at.x(), at.y());
+    const ViewResponse response = mouseMoved(doc_, state_, at.x(), at.y());
     if (pointerMoved_) pointerMoved_();
-    QWidget::mouseMoveEvent(event);
+    respond(response.repaint, response.startBlink, modes());
+    event->accept();
+}
+
+void CSondrelView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    leftButtonUp(doc_, state_);
+    event->accept();
 }
 
 // The blink runs while the circle is being moved, or while a text is typed.
 void CSondrelView::onBlinkTimer() {
     blink_.stop();
-    if (doc_.circleMoveMode || (doc_.textInputMode && state_.textCursor)) {
-        state_.blinkPhase = state_.blinkPhase ? 0 : 1;
+    if (blinkTimerFired(doc_, state_)) {
         blink_.start();
         doc_.views().updateViews(ViewHint::Repaint);
     }

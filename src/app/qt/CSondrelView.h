@@ -29,6 +29,9 @@ class CSondrelView : public QWidget {
     void setCommandRunner(std::function<bool(int)> runner) { runCommand_ = std::move(runner); }
     // Told after every mouse move over the view, once the readout is updated.
     void setPointerListener(std::function<void()> listener) { pointerMoved_ = std::move(listener); }
+    // Told when the mouse or a key has switched an input mode off, so that the
+    // check marks of the mode commands follow.
+    void setModeListener(std::function<void()> listener) { modesChanged_ = std::move(listener); }
 
     ViewState& viewState() { return state_; }
     const QImage& backBuffer() const { return buffer_; }
@@ -40,10 +43,16 @@ class CSondrelView : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void onBlinkTimer();
+    // Carries out what the view's rules asked for after an event.
+    void respond(bool repaintNow, bool startBlink, int modesBefore);
+    int modes() const;
+    void showModeCursor();
 
     CSondrelDoc& doc_;
     ViewState state_;
@@ -53,6 +62,8 @@ class CSondrelView : public QWidget {
     QTimer blink_;  // the view's own timer (2010): text cursor and circle-move blinking
     std::function<bool(int)> runCommand_;
     std::function<void()> pointerMoved_;
+    std::function<void()> modesChanged_;
+    int cursorShown_ = 0;
     long paints_ = 0;
 };
 

@@ -17,12 +17,20 @@ QString fromUtf8(const std::string& text) {
 // The dialog's filter: the description as the program words it, with the
 // pattern in brackets where the window system looks for it. A blank after the
 // bracket would hide the pattern from it.
-QString filterFor(const FileDialogRequest& request) {
-    QString description = fromUtf8(request.filterDescription).trimmed();
-    const QString pattern = fromUtf8(request.pattern);
+QString filterFor(const std::string& text, const std::string& patternText) {
+    QString description = fromUtf8(text).trimmed();
+    const QString pattern = fromUtf8(patternText);
     if (!description.contains(QLatin1Char('(')))
         description += QStringLiteral(" (%1)").arg(pattern);
     return description;
+}
+
+// Every type of the request, in its order, as one filter list.
+QString filterFor(const FileDialogRequest& request) {
+    QString filters = filterFor(request.filterDescription, request.pattern);
+    for (const FileType& type : request.furtherTypes)
+        filters += QStringLiteral(";;") + filterFor(type.description, type.pattern);
+    return filters;
 }
 
 std::optional<std::string> runFileDialog(QFileDialog& dialog) {
