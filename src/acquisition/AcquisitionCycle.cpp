@@ -144,6 +144,15 @@ void AcquisitionCycle::holdToggle() {
     doc_.views().updateViews(ViewHint::Repaint);
 }
 
+void AcquisitionCycle::changeIpAddress(const std::string& address) {
+    doc_.ipAddress = address;
+    if (doc_.playbackActive == 1) return;
+    if (settings_) settings_->save(doc_);
+    // Not connected first: an attempt still pending would otherwise be kept.
+    setLinkState(LinkState::NotConnected);
+    connectSocket();
+}
+
 void AcquisitionCycle::shutdown() {
     setPortsSuspended(true);
     if (settings_) settings_->save(doc_);

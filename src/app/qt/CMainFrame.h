@@ -27,7 +27,9 @@ class QToolBar;
 namespace sondrel {
 
 class AcquisitionCycle;
+class CCtrlPanelDlg;
 class CKeyInDlg;
+class CSettingsBar;
 class CSondrelView;
 
 class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserver {
@@ -81,6 +83,10 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void setKeyInWindow(CKeyInDlg* window) { keyIn_ = window; }
     CKeyInDlg* keyInWindow() const { return keyIn_; }
 
+    // ---- the settings windows: the control panel and the settings bar
+    CCtrlPanelDlg* controlPanel() const { return panel_; }
+    CSettingsBar* settingsBar() const { return settingsBar_; }
+
     // Data files named on the command line or dropped on the window go to
     // playback through this; without it they are refused.
     void setDataFileOpener(std::function<bool(const QString&)> opener) {
@@ -102,6 +108,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void refreshStatusBar() override;
     void hidePlaybackBar() override;
     void showToolbar() override;
+    void showSettingsPanel() override;
     void destroyModelessWindows() override;
     void linkStateChanged(LinkState linkState) override;
     void pingProcessed(bool valid) override;
@@ -123,6 +130,11 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void moveArrow(int id);
     void showKeyIn(int kind);
     void showAbout();
+    void toggleControlPanel();
+    void toggleSettingsBar();
+    void changeIpAddress();
+    // A value dialog: the orientation timer rests while it is open.
+    void runValueDialog(bool (*dialog)(CSondrelDoc&, QWidget*));
     void showTitle(std::string title);
 
     CSondrelDoc& doc_;
@@ -131,6 +143,8 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     std::unique_ptr<QtTimerHost> timers_;
     AcquisitionCycle* cycle_ = nullptr;
     CKeyInDlg* keyIn_ = nullptr;
+    CCtrlPanelDlg* panel_ = nullptr;
+    CSettingsBar* settingsBar_ = nullptr;
     QWidget* playbackBar_ = nullptr;
     std::function<void()> shutdown_;
     std::function<bool(const QString&)> dataFileOpener_;
