@@ -8,16 +8,12 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QStyle>
-#include <QStyleOptionSpinBox>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "acquisition/SondrelDoc.h"
 #include "app/CommandIds.h"
@@ -28,6 +24,7 @@
 #include "app/qt/CStepSpin.h"
 #include "display/ViewPainter.h"
 #include "support/HeadSimProcess.h"
+#include "support/SpinClick.h"
 #include "support/TempFolder.h"
 
 namespace sondrel {
@@ -95,26 +92,6 @@ struct DisplayEnvironment : ::testing::Environment {
 [[maybe_unused]] const auto* const kDisplayEnvironment =
     ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
 
-// A real mouse click on a spin's up or down arrow.
-void clickArrow(CStepSpin* spin, int step) {
-    QStyleOptionSpinBox option;
-    option.initFrom(spin);
-    option.rect = spin->rect();
-    option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
-    option.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
-    const QRect arrow = spin->style()->subControlRect(
-        QStyle::CC_SpinBox, &option, step > 0 ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown,
-        spin);
-    QTest::mouseClick(spin, Qt::LeftButton, {}, arrow.center());
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class OperatorControlsTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -156,8 +133,8 @@ TEST_F(OperatorControlsTest, RangeAndGainFromTheControlPanelGoOutWithTheNextComm
     const std::uint8_t gain = doc->command[cmd::kGain];
     ASSERT_EQ(range, 10);  // 1 m
     const std::size_t before = sim.commands().size();
-    clickArrow(panel->spin(PanelRow::Range), +1);
-    clickArrow(panel->spin(PanelRow::Gain), +1);
+    test::clickSpinArrow(panel->spin(PanelRow::Range), +1);
+    test::clickSpinArrow(panel->spin(PanelRow::Gain), +1);
     EXPECT_EQ(panel->spin(PanelRow::Range)->fieldText(), QStringLiteral("2 m"));
     EXPECT_EQ(panel->spin(PanelRow::Gain)->fieldText(),
               QString::number(gain + 1) + QStringLiteral(" dB"));
@@ -196,7 +173,7 @@ TEST_F(OperatorControlsTest, NewHeadAddressIsUsedForTheNextConnection) {
     const auto counters = sim.counters();
     ASSERT_TRUE(counters.has_value());
     EXPECT_EQ(counters->connections, 1u);
-    EXPECT_NE(readFile(settings).find("IP Address=127.0.0.2"), std::string::npos);
+    EXPECT_NE(test::readBytes(settings).find("IP Address=127.0.0.2"), std::string::npos);
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
-#include <QStyleOptionSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -22,23 +20,10 @@
 #include "app/qt/CInputDialogs.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CStepSpin.h"
+#include "support/SpinClick.h"
 
 namespace sondrel {
 namespace {
-
-// A real mouse click on the spin's up or down arrow.
-void clickArrow(CStepSpin* spin, int step) {
-    QStyleOptionSpinBox option;
-    option.initFrom(spin);
-    option.rect = spin->rect();
-    option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
-    option.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
-    const QRect arrow = spin->style()->subControlRect(
-        QStyle::CC_SpinBox, &option, step > 0 ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown,
-        spin);
-    ASSERT_TRUE(arrow.isValid());
-    QTest::mouseClick(spin, Qt::LeftButton, {}, arrow.center());
-}
 
 std::string field(CStepSpin* spin) {
     return spin->fieldText().toStdString();
@@ -80,14 +65,14 @@ TEST(SettingsWindowsTest, PanelAndBarClicksStepTheDocumentAndBothWindowsFollow) 
     EXPECT_EQ(f.panel().windowTitle(), QStringLiteral("Settings"));
     EXPECT_EQ(f.doc.display.settingsDlgVisible, 1);
 
-    clickArrow(f.panel().spin(PanelRow::Range), +1);
+    test::clickSpinArrow(f.panel().spin(PanelRow::Range), +1);
     EXPECT_EQ(f.doc.rangeIndex, 4);
     EXPECT_EQ(f.doc.command[cmd::kRange], 20);
     EXPECT_EQ(field(f.panel().spin(PanelRow::Range)), "2 m");
     EXPECT_EQ(field(f.bar().spin(PanelRow::Range)), "2 m");
     EXPECT_EQ(f.bar().spin(PanelRow::Range)->spinPosition(), 4);
 
-    clickArrow(f.bar().spin(PanelRow::Gain), -1);
+    test::clickSpinArrow(f.bar().spin(PanelRow::Gain), -1);
     EXPECT_EQ(f.doc.command[cmd::kGain], 5);
     EXPECT_EQ(field(f.panel().spin(PanelRow::Gain)), "5 dB");
 
@@ -98,12 +83,12 @@ TEST(SettingsWindowsTest, PanelAndBarClicksStepTheDocumentAndBothWindowsFollow) 
     EXPECT_FALSE(f.panel().manualFrequencyBox()->isChecked());
     EXPECT_FALSE(f.panel().spin(PanelRow::Frequency)->isEnabled());
     EXPECT_EQ(field(f.panel().spin(PanelRow::PulseLength)), "3 usec");
-    clickArrow(f.panel().spin(PanelRow::SwitchDelay), +1);
+    test::clickSpinArrow(f.panel().spin(PanelRow::SwitchDelay), +1);
     EXPECT_EQ(f.doc.command[cmd::kSwitchDelay], 2);
 
     // Playback freezes the head settings: the click changes nothing.
     f.doc.playbackActive = 1;
-    clickArrow(f.panel().spin(PanelRow::Range), +1);
+    test::clickSpinArrow(f.panel().spin(PanelRow::Range), +1);
     EXPECT_EQ(f.doc.rangeIndex, 4);
     EXPECT_FALSE(f.frame->commandEnabledNow(kCmdShowSonarSettings));
     f.doc.playbackActive = 0;
@@ -123,8 +108,8 @@ TEST(SettingsWindowsTest, ValueDialogsStepWithTheirArrowsAndTakeTheValueOnOk) {
     onModal([&f](QWidget* w) {
         auto* dialog = qobject_cast<CValueDlg*>(w);
         ASSERT_NE(dialog, nullptr);
-        clickArrow(dialog->spin(), +1);
-        clickArrow(dialog->spin(), +1);
+        test::clickSpinArrow(dialog->spin(), +1);
+        test::clickSpinArrow(dialog->spin(), +1);
         // The circle follows each click at once.
         EXPECT_DOUBLE_EQ(f.doc.display.circleDiameter, 1.02);
         EXPECT_EQ(dialog->spin()->fieldText(), QStringLiteral("1.02"));
@@ -136,7 +121,7 @@ TEST(SettingsWindowsTest, ValueDialogsStepWithTheirArrowsAndTakeTheValueOnOk) {
     onModal([](QWidget* w) {
         auto* dialog = qobject_cast<CValueDlg*>(w);
         ASSERT_NE(dialog, nullptr);
-        clickArrow(dialog->spin(), -1);
+        test::clickSpinArrow(dialog->spin(), -1);
         EXPECT_EQ(dialog->spin()->fieldText(), QStringLiteral("1499.9"));
         dialog->defaultButton()->click();
         EXPECT_EQ(dialog->spin()->fieldText(), QStringLiteral("1500.0"));
@@ -152,7 +137,7 @@ TEST(SettingsWindowsTest, ValueDialogsStepWithTheirArrowsAndTakeTheValueOnOk) {
     onModal([](QWidget* w) {
         auto* dialog = qobject_cast<CValueDlg*>(w);
         ASSERT_NE(dialog, nullptr);
-        clickArrow(dialog->spin(), +1);
+        test::clickSpinArrow(dialog->spin(), +1);
         dialog->reject();
     });
     ASSERT_TRUE(f.frame->executeCommand(kCmdMinimumRange));
