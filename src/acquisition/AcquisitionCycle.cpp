@@ -144,13 +144,18 @@ void AcquisitionCycle::holdToggle() {
     doc_.views().updateViews(ViewHint::Repaint);
 }
 
-void AcquisitionCycle::changeIpAddress(const std::string& address) {
+bool AcquisitionCycle::changeIpAddress(const std::string& address) {
     doc_.ipAddress = address;
-    if (doc_.playbackActive == 1) return;
-    if (settings_) settings_->save(doc_);
+    if (doc_.playbackActive == 1) return true;
+    bool saved = true;
+    if (settings_) {
+        settings_->save(doc_);
+        saved = settings_->lastSaveSucceeded();
+    }
     // Not connected first: an attempt still pending would otherwise be kept.
     setLinkState(LinkState::NotConnected);
     connectSocket();
+    return saved;
 }
 
 void AcquisitionCycle::shutdown() {

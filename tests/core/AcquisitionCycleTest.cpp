@@ -246,7 +246,9 @@ TEST_F(CycleTest, NewIpAddressIsSavedAndConnectedToEvenWhileAnAttemptIsPending) 
         if (connected) cycle.onSocketConnected(0);
         const std::size_t attempts = ethernet.attempts.size();
         const int saves = settings.saves;
-        cycle.changeIpAddress("127.0.0.2");
+        // A settings file that cannot be written is told, and the address is tried anyway.
+        settings.saveSucceeds = connected;
+        EXPECT_EQ(cycle.changeIpAddress("127.0.0.2"), connected);
         EXPECT_EQ(settings.saves, saves + 1);
         ASSERT_EQ(ethernet.attempts.size(), attempts + 1);
         EXPECT_EQ(ethernet.attempts.back().ip, "127.0.0.2");

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QStatusBar>
@@ -390,7 +391,10 @@ void CMainFrame::changeIpAddress() {
     if (!cycle_) return;
     CIPAddressDlg dialog(doc_.ipAddress, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    cycle_->changeIpAddress(dialog.address());
+    if (!cycle_->changeIpAddress(dialog.address()))
+        QMessageBox::warning(this, dialog.windowTitle(),
+                             QStringLiteral("The settings file could not be written. The new IP "
+                                            "address is used until the program closes."));
     refreshCommandStates();
 }
 
