@@ -86,6 +86,11 @@ TEST(SettingsWindowsTest, PanelAndBarClicksStepTheDocumentAndBothWindowsFollow) 
     test::clickSpinArrow(f.panel().spin(PanelRow::SwitchDelay), +1);
     EXPECT_EQ(f.doc.command[cmd::kSwitchDelay], 2);
 
+    // A connect reloads the settings file; the windows show what it loaded.
+    f.doc.setGain(11);
+    f.frame->linkStateChanged(LinkState::Pending);
+    EXPECT_EQ(field(f.bar().spin(PanelRow::Gain)), "11 dB");
+
     // Playback freezes the head settings: the click changes nothing.
     f.doc.playbackActive = 1;
     test::clickSpinArrow(f.panel().spin(PanelRow::Range), +1);

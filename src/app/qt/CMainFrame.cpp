@@ -568,6 +568,8 @@ void CMainFrame::destroyModelessWindows() {
 }
 
 void CMainFrame::linkStateChanged(LinkState /*linkState*/) {
+    // A connect reloads the settings file after the panels were last refreshed.
+    refreshSettingsPanels();
     refreshCommandStates();
 }
 
