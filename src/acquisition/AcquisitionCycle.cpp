@@ -159,6 +159,20 @@ void AcquisitionCycle::holdToggle() {
     doc_.views().updateViews(ViewHint::Repaint);
 }
 
+bool AcquisitionCycle::changeIpAddress(const std::string& address) {
+    doc_.ipAddress = address;
+    if (doc_.playbackActive == 1) return true;
+    bool saved = true;
+    if (settings_) {
+        settings_->save(doc_);
+        saved = settings_->lastSaveSucceeded();
+    }
+    // Not connected first: an attempt still pending would otherwise be kept.
+    setLinkState(LinkState::NotConnected);
+    connectSocket();
+    return saved;
+}
+
 void AcquisitionCycle::shutdown() {
     setPortsSuspended(true);
     if (settings_) settings_->save(doc_);

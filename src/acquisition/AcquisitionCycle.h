@@ -81,6 +81,10 @@ class AcquisitionCycle : public HeadLinkEvents {
     void connectToHead();
     // "Hold": stops scheduling polls; releasing it restarts the loop.
     void holdToggle();
+    // The head's new IP address: stored, and in real time saved and connected
+    // to at once (the link is down until the new head answers). False when the
+    // settings file could not be written.
+    bool changeIpAddress(const std::string& address);
     // Document shutdown: suspend the ports, save the settings, stop every
     // timer and link, and close the files complete.
     void shutdown();

@@ -143,6 +143,8 @@ class SettingsStore {
     virtual ~SettingsStore() = default;
     virtual void load(CSondrelDoc& doc) = 0;
     virtual void save(CSondrelDoc& doc) = 0;
+    // Whether the last save reached the file.
+    virtual bool lastSaveSucceeded() const { return true; }
 };
 
 // ------------------------------------------------------------------ recorder and player

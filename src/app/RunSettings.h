@@ -30,8 +30,7 @@ class RunSettings : public SettingsStore {
 
     void load(CSondrelDoc& doc) override;
     void save(CSondrelDoc& doc) override;
-    // Whether the last save reached the file.
-    bool lastSaveSucceeded() const { return lastSaveOk_; }
+    bool lastSaveSucceeded() const override { return lastSaveOk_; }
 
   private:
     std::string path_;

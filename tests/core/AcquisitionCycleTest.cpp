@@ -240,6 +240,32 @@ TEST_F(CycleTest, EthernetConnectPointsAtTheConfiguredAddressAndArmsTheWatchdog)
     EXPECT_EQ(timers.remainingMs(kWatchdogTimer), 5000);
 }
 
+TEST_F(CycleTest, NewIpAddressIsSavedAndConnectedToEvenWhileAnAttemptIsPending) {
+    for (const bool connected : {true, false}) {
+        SCOPED_TRACE(connected ? "connected" : "attempt pending");
+        headType = kTypeQ;
+        cycle.connectToHead();
+        if (connected) cycle.onSocketConnected(0);
+        const std::size_t attempts = ethernet.attempts.size();
+        const int saves = settings.saves;
+        // A settings file that cannot be written is told, and the address is tried anyway.
+        settings.saveSucceeds = connected;
+        EXPECT_EQ(cycle.changeIpAddress("127.0.0.2"), connected);
+        EXPECT_EQ(settings.saves, saves + 1);
+        ASSERT_EQ(ethernet.attempts.size(), attempts + 1);
+        EXPECT_EQ(ethernet.attempts.back().ip, "127.0.0.2");
+        EXPECT_EQ(doc.linkState, LinkState::Pending);
+    }
+    // During playback the address is only remembered for the next connect.
+    doc.playbackActive = 1;
+    const std::size_t attempts = ethernet.attempts.size();
+    const int saves = settings.saves;
+    cycle.changeIpAddress("127.0.0.3");
+    EXPECT_EQ(doc.ipAddress, "127.0.0.3");
+    EXPECT_EQ(ethernet.attempts.size(), attempts);
+    EXPECT_EQ(settings.saves, saves);
+}
+
 TEST_F(CycleTest, EthernetBlockIsProcessedAndTheNextCommandGoesOutAtOnce) {
     connectEthernet();
     timers.runPending();

@@ -155,6 +155,7 @@ struct FakeOrientationLink : OrientationLink {
 struct FakeSettingsStore : SettingsStore {
     std::function<void(CSondrelDoc&)> onLoad;
     int loads = 0, saves = 0;
+    bool saveSucceeds = true;
     int playbackActiveAtLoad = -1;
     int portsSuspendedAtSave = -1;
     void load(CSondrelDoc& doc) override {
@@ -166,6 +167,7 @@ struct FakeSettingsStore : SettingsStore {
         ++saves;
         portsSuspendedAtSave = doc.portsSuspended;
     }
+    bool lastSaveSucceeded() const override { return saveSucceeds; }
 };
 
 struct FakeRecorder : PingRecorder {

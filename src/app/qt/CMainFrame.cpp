@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QStatusBar>
@@ -22,6 +23,8 @@
 #include "app/CommandTable.h"
 #include "app/DocumentCommands.h"
 #include "app/KeyIn.h"
+#include "app/qt/CCtrlPanelDlg.h"
+#include "app/qt/CInputDialogs.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CSondrelView.h"
 #include "app/qt/QtOperatorPort.h"
@@ -85,6 +88,14 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
 
     buildMenu();
     buildToolbar();
+    settingsBar_ = new CSettingsBar(doc_, this);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, settingsBar_);
+    connect(settingsBar_, &QToolBar::visibilityChanged, this, &CMainFrame::refreshCommandStates);
+    panel_ = new CCtrlPanelDlg(doc_, this);
+    panel_->setTouchListener([this] {
+        if (keyIn_ && keyIn_->isVisible()) keyIn_->hide();
+    });
     buildStatusBar();
     buildHotKeys();
     installBuiltInCommands();
@@ -226,6 +237,11 @@ void CMainFrame::installBuiltInCommands() {
         {kCmdExit, [this] { close(); }},
         {kCmdAbout, [this] { showAbout(); }},
         {kCmdSaveScreen, [this] { saveScreenToFile(); }},
+        {kCmdShowSonarSettings, [this] { toggleControlPanel(); }},
+        {kCmdMiniSettingsBar, [this] { toggleSettingsBar(); }},
+        {kCmdSoundVelocity, [this] { runValueDialog(changeSoundVelocity); }},
+        {kCmdMinimumRange, [this] { runValueDialog(changeMinimumRange); }},
+        {kCmdCircleDiameter, [this] { changeCircleDiameter(doc_, this); }},
     };
     // The table says which commands are this window's to bind; a Frame command
     // missing from the list above stays disabled, and the binding tests fail.
@@ -245,10 +261,12 @@ void CMainFrame::setCycle(AcquisitionCycle* cycle) {
     if (!cycle_) {
         handlers_.erase(kCmdConnect);
         handlers_.erase(kCmdHold);
+        handlers_.erase(kCmdIpAddress);
     } else {
         cycle_->setObserver(this);
         setCommandHandler(kCmdConnect, [this] { cycle_->connectToHead(); });
         setCommandHandler(kCmdHold, [this] { cycle_->holdToggle(); });
+        setCommandHandler(kCmdIpAddress, [this] { changeIpAddress(); });
     }
     timers_->setHandler([this](int id) {
         if (!cycle_) return;
@@ -273,7 +291,8 @@ CommandUiState CMainFrame::uiState() const {
     CommandUiState ui;
     ui.toolbarVisible = toolbar_ && toolbar_->isVisible();
     ui.diagnosticsVisible = doc_.display.diagnosticsVisible != 0;
-    ui.controlPanelVisible = doc_.display.settingsDlgVisible != 0;
+    ui.controlPanelVisible = panel_ && panel_->isVisible();
+    ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();
     return ui;
 }
 
@@ -355,6 +374,46 @@ void CMainFrame::showKeyIn(int kind) {
 void CMainFrame::saveScreenToFile() {
     QtOperatorPort own(this);
     saveScreen(*this, doc_, operator_ ? *operator_ : own);
+}
+
+void CMainFrame::toggleControlPanel() {
+    // The flag follows the panel, which playback or its close box may have hidden.
+    const bool wasShown = panel_ && panel_->isVisible();
+    doc_.display.settingsDlgVisible = wasShown ? 0 : 1;
+    if (!panel_) return;
+    if (!wasShown && doc_.playbackActive != 1) {
+        panel_->show();
+        panel_->raise();
+    } else {
+        panel_->hide();
+    }
+    panel_->refresh();
+}
+
+void CMainFrame::toggleSettingsBar() {
+    // The bar can be brought back as well as hidden: nothing else shows it.
+    settingsBar_->setVisible(!settingsBar_->isVisible());
+    settingsBar_->refresh();
+}
+
+void CMainFrame::changeIpAddress() {
+    if (!cycle_) return;
+    CIPAddressDlg dialog(doc_.ipAddress, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (!cycle_->changeIpAddress(dialog.address()))
+        QMessageBox::warning(this, dialog.windowTitle(),
+                             QStringLiteral("The settings file could not be written. The new IP "
+                                            "address is used until the program closes."));
+    refreshCommandStates();
+}
+
+void CMainFrame::runValueDialog(bool (*dialog)(CSondrelDoc&, QWidget*)) {
+    const bool orientationWasRunning = timers_->isTimerActive(kOrientationTimer);
+    timers_->killTimer(kOrientationTimer);
+    if (dialog(doc_, this)) doc_.views().updateViews(ViewHint::Repaint);
+    // The instrument is read again while the head still sends nothing.
+    if (orientationWasRunning && doc_.noNewData == 1 && !timers_->isTimerActive(kOrientationTimer))
+        timers_->setTimer(kOrientationTimer, kOrientationPollMs);
 }
 
 void CMainFrame::showAbout() {
@@ -477,7 +536,10 @@ void CMainFrame::showTitle(std::string title) {
 
 // ------------------------------------------------------------------ document and cycle
 
-void CMainFrame::refreshSettingsPanels() {}
+void CMainFrame::refreshSettingsPanels() {
+    if (settingsBar_) settingsBar_->refresh();
+    if (panel_) panel_->refresh();
+}
 
 void CMainFrame::updateViews(ViewHint hint) {
     if (view_) view_->onDocumentUpdate(hint);
@@ -495,7 +557,18 @@ void CMainFrame::showToolbar() {
     if (toolbar_) toolbar_->show();
 }
 
+void CMainFrame::showSettingsPanel() {
+    if (!panel_ || doc_.playbackActive == 1) return;
+    panel_->refresh();
+    panel_->show();
+}
+
 void CMainFrame::destroyModelessWindows() {
+    if (panel_) {
+        panel_->hide();
+        panel_->deleteLater();
+        panel_ = nullptr;
+    }
     if (keyIn_) {
         keyIn_->hide();
         keyIn_->deleteLater();
@@ -504,6 +577,8 @@ void CMainFrame::destroyModelessWindows() {
 }
 
 void CMainFrame::linkStateChanged(LinkState /*linkState*/) {
+    // A connect reloads the settings file after the panels were last refreshed.
+    refreshSettingsPanels();
     refreshCommandStates();
 }
 

@@ -27,8 +27,10 @@ class QToolBar;
 namespace sondrel {
 
 class AcquisitionCycle;
+class CCtrlPanelDlg;
 class CKeyInDlg;
 class OperatorPort;
+class CSettingsBar;
 class CSondrelView;
 
 class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserver {
@@ -86,6 +88,10 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void setKeyInWindow(CKeyInDlg* window) { keyIn_ = window; }
     CKeyInDlg* keyInWindow() const { return keyIn_; }
 
+    // ---- the settings windows: the control panel and the settings bar
+    CCtrlPanelDlg* controlPanel() const { return panel_; }
+    CSettingsBar* settingsBar() const { return settingsBar_; }
+
     // Data files named on the command line or dropped on the window go to
     // playback through this; without it they are refused.
     void setDataFileOpener(std::function<bool(const QString&)> opener) {
@@ -107,6 +113,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void refreshStatusBar() override;
     void hidePlaybackBar() override;
     void showToolbar() override;
+    void showSettingsPanel() override;
     void destroyModelessWindows() override;
     void linkStateChanged(LinkState linkState) override;
     void pingProcessed(bool valid) override;
@@ -129,6 +136,11 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void showKeyIn(int kind);
     void showAbout();
     void saveScreenToFile();
+    void toggleControlPanel();
+    void toggleSettingsBar();
+    void changeIpAddress();
+    // A value dialog: the orientation timer rests while it is open.
+    void runValueDialog(bool (*dialog)(CSondrelDoc&, QWidget*));
     void showTitle(std::string title);
 
     CSondrelDoc& doc_;
@@ -138,6 +150,8 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     AcquisitionCycle* cycle_ = nullptr;
     CKeyInDlg* keyIn_ = nullptr;
     OperatorPort* operator_ = nullptr;
+    CCtrlPanelDlg* panel_ = nullptr;
+    CSettingsBar* settingsBar_ = nullptr;
     QWidget* playbackBar_ = nullptr;
     std::function<void()> shutdown_;
     std::function<bool(const QString&)> dataFileOpener_;

@@ -1,0 +1,115 @@
+#include "app/SettingsPanel.h"
+
+#include "acquisition/SondrelDoc.h"
+#include "common/IniFile.h"
+#include "display/TextFormat.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr std::array<std::string_view, kPanelRowCount> kLabels = {
+    "Range", "Gain",      "Sector",     "Train",        "Speed",
+    "Mode",  "Frequency", "Absorption", "Pulse Length", "Switch Delay",
+};
+
+PanelField field(std::string text, int minimum, int maximum, int position) {
+    return {std::move(text), minimum, maximum, position, true};
+}
+
+// The shortest decimal form of a range: 0.25, 0.5, 1, 2.25.
+std::string shortDecimal(double value) {
+    std::string text = formatFixed(value, 2);
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text;
+}
+
+std::string rangeText(const CSondrelDoc& doc) {
+    const double metres = rangeMetresForIndex(doc.rangeIndex);
+    // Feet are shown as three per metre, as the head's range marks are.
+    if (doc.unitsFeet == 1) return shortDecimal(3.0 * metres) + " ft";
+    return shortDecimal(metres) + " m";
+}
+
+}  // namespace
+
+std::string_view panelRowLabel(PanelRow row) {
+    return kLabels[static_cast<std::size_t>(row)];
+}
+
+PanelFields panelFields(const CSondrelDoc& doc, PanelKind kind) {
+    PanelFields f;
+    auto at = [&f](PanelRow row) -> PanelField& { return f.rows[static_cast<std::size_t>(row)]; };
+    const int gainMaximum = kind == PanelKind::ControlPanel ? 40 : 20;
+    at(PanelRow::Range) = field(rangeText(doc), 0, kRangeCount - 1, doc.rangeIndex);
+    at(PanelRow::Gain) = field(formatted("%d dB", doc.gainDb), 0, gainMaximum, doc.gainDb);
+    at(PanelRow::Sector) =
+        field(formatted("%d deg.", 3 * doc.currentSectorWidth), 0, 120, doc.currentSectorWidth);
+    at(PanelRow::Train) = field(formatted("%d deg.", doc.trainDegrees), 0, 120, doc.currentTrain);
+    at(PanelRow::Speed) = field(std::string(stepSizeName(doc.stepSize)), 1, 5, doc.stepSize);
+    at(PanelRow::Mode) = field(std::string(scanModeName(doc.scanMode)), 0, 2, doc.scanMode);
+
+    const auto& command = doc.command;
+    at(PanelRow::Frequency) =
+        field(formatted("%d kHz", frequencyKhzFor(command[cmd::kFrequency])), 0,
+              kMaxFrequencyCode - kMinFrequencyCode, doc.frequencyCode - kMinFrequencyCode);
+    at(PanelRow::Absorption) =
+        field(formatFixed(doc.absorptionCode / 100.0, 2) + " dB/m", 0, 255, doc.absorptionCode);
+    at(PanelRow::PulseLength) =
+        field(formatted("%d usec", command[cmd::kPulseLength]), 1, 100, command[cmd::kPulseLength]);
+    at(PanelRow::SwitchDelay) =
+        field(formatted("%d ms", doc.switchDelayMs), 0, 50, doc.switchDelayMs / 2);
+
+    const bool manual = doc.autoFrequency == 0;
+    for (PanelRow row : {PanelRow::Frequency, PanelRow::Absorption, PanelRow::PulseLength})
+        at(row).enabled = manual;
+    f.manualFrequencyChecked = manual;
+    return f;
+}
+
+void stepPanelRow(CSondrelDoc& doc, PanelRow row, int step) {
+    step = step < 0 ? -1 : 1;
+    const bool headSetting = static_cast<int>(row) < kSettingsBarRowCount;
+    // A file being played back carries its own settings.
+    if (headSetting && doc.playbackActive == 1) return;
+    switch (row) {
+        case PanelRow::Range:
+            // Applied at once, so that the field and the cleared image follow the click.
+            if (doc.stepRange(step)) doc.applySettings();
+            break;
+        case PanelRow::Gain:
+            if (doc.stepGain(step)) doc.applySettings();
+            break;
+        case PanelRow::Sector:
+            doc.stepSectorWidth(step);
+            break;
+        case PanelRow::Train:
+            doc.stepTrain(step);
+            break;
+        case PanelRow::Speed:
+            doc.stepSpeed(step);
+            break;
+        case PanelRow::Mode:
+            doc.stepScanMode(step);
+            break;
+        case PanelRow::Frequency:
+            doc.stepFrequency(step);
+            break;
+        case PanelRow::Absorption:
+            doc.stepAbsorption(step);
+            break;
+        case PanelRow::PulseLength:
+            doc.stepPulseLength(step);
+            break;
+        case PanelRow::SwitchDelay:
+            doc.stepSwitchDelay(step);
+            break;
+    }
+}
+
+void toggleManualFrequency(CSondrelDoc& doc) {
+    doc.toggleAutoFrequency();
+}
+
+}  // namespace sondrel

@@ -1,0 +1,180 @@
+// The operator's controls in the desktop program, on a real X server (Xvfb)
+// against the simulated head: a change made through the control panel reaches
+// the head in the next command, and a new head address is used for the next
+// connection. The program runs in this process so that the test can click its
+// windows; the head runs as its own process and logs every command it gets.
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "acquisition/SondrelDoc.h"
+#include "app/CommandIds.h"
+#include "app/qt/CCtrlPanelDlg.h"
+#include "app/qt/CInputDialogs.h"
+#include "app/qt/CMainFrame.h"
+#include "app/qt/CSondrelApp.h"
+#include "app/qt/CStepSpin.h"
+#include "display/ViewPainter.h"
+#include "support/HeadSimProcess.h"
+#include "support/SpinClick.h"
+#include "support/TempFolder.h"
+
+namespace sondrel {
+namespace {
+
+// A private X server and the one application object of this process, made on
+// first use, kept for every test and taken down after the last one (the
+// server outlives the application).
+class Display {
+  public:
+    static Display& instance() {
+        if (!current_) current_.reset(new Display);
+        return *current_;
+    }
+    static void shutdown() { current_.reset(); }
+    bool ready() const { return app_ != nullptr; }
+    const std::string& why() const { return why_; }
+    ~Display() {
+        app_.reset();
+        if (server_.state() != QProcess::NotRunning) {
+            server_.terminate();
+            if (!server_.waitForFinished(5000)) server_.kill();
+            server_.waitForFinished(5000);
+        }
+    }
+
+  private:
+    Display() {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (xvfb.isEmpty()) {
+            why_ = "Xvfb is not installed";
+            return;
+        }
+        // Xvfb picks a free display and prints its number.
+        server_.start(
+            xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                   QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                   QStringLiteral("tcp")});
+        QByteArray number;
+        while (!number.contains('\n') && server_.waitForReadyRead(10000))
+            number += server_.readAllStandardOutput();
+        if (number.trimmed().isEmpty()) {
+            why_ = "Xvfb did not start";
+            return;
+        }
+        qputenv("DISPLAY", ":" + number.trimmed());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_.path()));
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+
+    static inline std::unique_ptr<Display> current_;
+    test::TempFolder config_;
+    QProcess server_;
+    int argc_ = 1;
+    char name_[24] = "operator_controls_e2e";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+    std::string why_;
+};
+
+struct DisplayEnvironment : ::testing::Environment {
+    void TearDown() override { Display::shutdown(); }
+};
+[[maybe_unused]] const auto* const kDisplayEnvironment =
+    ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
+
+class OperatorControlsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!Display::instance().ready()) GTEST_SKIP() << Display::instance().why();
+        ASSERT_TRUE(sim.start()) << sim.error();
+        // The operator's settings name the simulated head on loopback.
+        settings = folder.write("Sondrel.INI",
+                                "[System Settings]\r\nSonar Type=1\r\n"
+                                "IP Address=127.0.0.1\r\nIP Port=" +
+                                    std::to_string(sim.port()) + "\r\n");
+        StartOptions options;
+        options.settingsPath = settings;
+        app = std::make_unique<CSondrelApp>(options);
+        ASSERT_TRUE(app->initInstance());
+        doc = app->document();
+        frame = app->mainFrame();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= 3; }, 15000))
+            << "no pings from the simulated head";
+    }
+    void TearDown() override {
+        if (frame) frame->close();
+        app.reset();
+    }
+
+    test::HeadSimProcess sim;
+    test::TempFolder folder;
+    std::string settings;
+    std::unique_ptr<CSondrelApp> app;
+    CSondrelDoc* doc = nullptr;
+    CMainFrame* frame = nullptr;
+};
+
+TEST_F(OperatorControlsTest, RangeAndGainFromTheControlPanelGoOutWithTheNextCommand) {
+    ASSERT_TRUE(frame->executeCommand(kCmdShowSonarSettings));
+    CCtrlPanelDlg* panel = frame->controlPanel();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+
+    const std::uint8_t range = doc->command[cmd::kRange];
+    const std::uint8_t gain = doc->command[cmd::kGain];
+    ASSERT_EQ(range, 10);  // 1 m
+    const std::size_t before = sim.commands().size();
+    test::clickSpinArrow(panel->spin(PanelRow::Range), +1);
+    test::clickSpinArrow(panel->spin(PanelRow::Gain), +1);
+    EXPECT_EQ(panel->spin(PanelRow::Range)->fieldText(), QStringLiteral("2 m"));
+    EXPECT_EQ(panel->spin(PanelRow::Gain)->fieldText(),
+              QString::number(gain + 1) + QStringLiteral(" dB"));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.commands().size() >= before + 4; }, 10000));
+    const auto commands = sim.commands();
+    // One command may have been on its way when the arrows were clicked; the
+    // one after it carries the new range and gain, and so does every later one.
+    std::size_t first = before;
+    while (first < commands.size() && commands[first].bytes[cmd::kRange] == range) ++first;
+    ASSERT_LE(first, before + 1) << "the new range did not go out with the next command";
+    for (std::size_t i = first; i < commands.size(); ++i) {
+        EXPECT_EQ(commands[i].bytes[cmd::kRange], 20) << i;
+        EXPECT_EQ(commands[i].bytes[cmd::kGain], gain + 1) << i;
+    }
+}
+
+TEST_F(OperatorControlsTest, NewHeadAddressIsUsedForTheNextConnection) {
+    ASSERT_EQ(doc->linkState, LinkState::Connected);
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CIPAddressDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->field()->text(), QStringLiteral("127.0.0.1"));
+        dialog->field()->setText(QStringLiteral("127.0.0.2"));
+        dialog->accept();
+    });
+    ASSERT_TRUE(frame->executeCommand(kCmdIpAddress));
+    EXPECT_EQ(doc->ipAddress, "127.0.0.2");
+    // Nothing listens there: the connection is refused and the view says so,
+    // naming the new address.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->linkState == LinkState::NotConnected; }, 10000));
+    const int width = frame->centralWidget()->width();
+    EXPECT_EQ(connectionText(*doc, 0, width).text, "No Connection");
+    EXPECT_EQ(connectionText(*doc, 1, width).text, "IP: 127.0.0.2");
+    // The simulated head saw no new connection, and the address was saved.
+    const auto counters = sim.counters();
+    ASSERT_TRUE(counters.has_value());
+    EXPECT_EQ(counters->connections, 1u);
+    EXPECT_NE(test::readBytes(settings).find("IP Address=127.0.0.2"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sondrel
