@@ -22,6 +22,7 @@
 #include "app/CommandTable.h"
 #include "app/DocumentCommands.h"
 #include "app/KeyIn.h"
+#include "app/qt/CDiagDlg.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CSondrelView.h"
 #include "app/qt/ToolbarIcons.h"
@@ -269,6 +270,7 @@ CommandUiState CMainFrame::uiState() const {
     CommandUiState ui;
     ui.toolbarVisible = toolbar_ && toolbar_->isVisible();
     ui.diagnosticsVisible = doc_.display.diagnosticsVisible != 0;
+    ui.helpOpen = helpOpen_;
     ui.controlPanelVisible = doc_.display.settingsDlgVisible != 0;
     return ui;
 }
@@ -300,6 +302,8 @@ QAction* CMainFrame::hotKeyAction(int id) const {
 
 void CMainFrame::refreshCommandStates() {
     applyCommandUpdateRules(doc_);
+    // The window's own close box may have hidden it since.
+    if (diagnostics_) doc_.display.diagnosticsVisible = diagnostics_->isVisible() ? 1 : 0;
     const CommandUiState ui = uiState();
     // A hot key of a command that cannot run now leaves the key to the window
     // that has the focus.
@@ -478,6 +482,14 @@ void CMainFrame::refreshStatusBar() {
     updateStatus();
 }
 
+void CMainFrame::refreshDiagnostics() {
+    if (diagnostics_) diagnostics_->refreshDiagnostics();
+}
+
+void CMainFrame::resetDiagnostics() {
+    if (diagnostics_) diagnostics_->resetDiagnostics();
+}
+
 void CMainFrame::hidePlaybackBar() {
     if (playbackBar_) playbackBar_->hide();
 }
@@ -487,6 +499,7 @@ void CMainFrame::showToolbar() {
 }
 
 void CMainFrame::destroyModelessWindows() {
+    if (diagnostics_) diagnostics_->hide();
     if (keyIn_) {
         keyIn_->hide();
         keyIn_->deleteLater();

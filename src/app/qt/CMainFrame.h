@@ -27,6 +27,7 @@ class QToolBar;
 namespace sondrel {
 
 class AcquisitionCycle;
+class CDiagDlg;
 class CKeyInDlg;
 class CSondrelView;
 
@@ -81,6 +82,11 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void setKeyInWindow(CKeyInDlg* window) { keyIn_ = window; }
     CKeyInDlg* keyInWindow() const { return keyIn_; }
 
+    // ---- the diagnostics window and the hot-keys help, whose state the rules read
+    void setDiagnosticsWindow(CDiagDlg* window) { diagnostics_ = window; }
+    CDiagDlg* diagnosticsWindow() const { return diagnostics_; }
+    void setHelpOpen(bool open) { helpOpen_ = open; }
+
     // Data files named on the command line or dropped on the window go to
     // playback through this; without it they are refused.
     void setDataFileOpener(std::function<bool(const QString&)> opener) {
@@ -100,6 +106,8 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
 
     // ---- CycleObserver
     void refreshStatusBar() override;
+    void refreshDiagnostics() override;
+    void resetDiagnostics() override;
     void hidePlaybackBar() override;
     void showToolbar() override;
     void destroyModelessWindows() override;
@@ -131,6 +139,8 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     std::unique_ptr<QtTimerHost> timers_;
     AcquisitionCycle* cycle_ = nullptr;
     CKeyInDlg* keyIn_ = nullptr;
+    CDiagDlg* diagnostics_ = nullptr;
+    bool helpOpen_ = false;
     QWidget* playbackBar_ = nullptr;
     std::function<void()> shutdown_;
     std::function<bool(const QString&)> dataFileOpener_;
