@@ -287,6 +287,7 @@ bool CMainFrame::executeCommand(int id) {
     CommandHandler handler = handlers_[id];
     handler();
     refreshCommandStates();
+    emit commandExecuted(id);
     return true;
 }
 

@@ -114,6 +114,10 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void linkStateChanged(LinkState linkState) override;
     void pingProcessed(bool valid) override;
 
+  signals:
+    // A command ran (its rule allowed it and it had a handler).
+    void commandExecuted(int id);
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

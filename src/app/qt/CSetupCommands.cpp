@@ -1,5 +1,8 @@
 #include "app/qt/CSetupCommands.h"
 
+#include <QImageWriter>
+#include <QPixmap>
+
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
 #include "acquisition/qt/SerialDevice.h"
@@ -10,6 +13,7 @@
 #include "app/qt/CHelpDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "common/OperatorPort.h"
+#include "display/ScreenCapture.h"
 
 namespace sondrel {
 
@@ -52,6 +56,7 @@ void CSetupCommands::installCommands() {
     frame_.setCommandHandler(kCmdTypeQ, [this] { chooseHeadType(kTypeQ); });
     frame_.setCommandHandler(kCmdDiagnostics, [this] { toggleDiagnostics(); });
     frame_.setCommandHandler(kCmdHelp, [this] { hotKeysHelp(); });
+    frame_.setCommandHandler(kCmdSaveScreen, [this] { saveScreen(); });
     for (const int id : kColourCommands)
         frame_.setCommandHandler(id, [this, id] { chooseColour(id); });
 }
@@ -133,6 +138,42 @@ void CSetupCommands::hotKeysHelp() {
     helpOpen_ = false;
     frame_.setHelpOpen(false);
     if (playing && doc_.playbackActive == 1) timers.setTimer(kPollTimer, kHelpResumePollMs);
+}
+
+}  // namespace sondrel
+
+namespace sondrel {
+
+void CSetupCommands::saveScreen() {
+    if (!peers_.op) return;
+    FileDialogRequest request;
+    request.title = kSaveScreenTitle;
+    request.filterDescription = kSaveScreenFilter;
+    request.pattern = "*.bmp";
+    request.directory = doc_.writeDirectory;
+    const std::optional<std::string> chosen = peers_.op->chooseSaveFile(request);
+    // The dialog must leave no trace on the picture.
+    frame_.repaint();
+    const QPixmap picture = frame_.grab();
+    if (picture.isNull()) {
+        peers_.op->showMessage(std::string(kCantSaveScreen));
+        return;
+    }
+    if (!chosen) return;
+    const std::string format = imageFormatForFileName(*chosen);
+    if (format.empty()) {
+        peers_.op->showMessage(std::string(kInvalidImageFormat), MessageKind::Warning);
+        return;
+    }
+    if (!QImageWriter::supportedImageFormats().contains(QByteArray::fromStdString(format))) {
+        peers_.op->showMessage(
+            "This system cannot write " + format + " pictures; choose another type.",
+            MessageKind::Warning);
+        return;
+    }
+    if (!picture.save(QString::fromStdString(*chosen), format.c_str()))
+        peers_.op->showMessage("The picture could not be written to " + *chosen + ".",
+                               MessageKind::Warning);
 }
 
 }  // namespace sondrel

@@ -52,6 +52,7 @@ class CSetupCommands : public QObject {
     void chooseColour(int id);
     void toggleDiagnostics();
     void hotKeysHelp();
+    void saveScreen();
     int run(QDialog& dialog);
 
     CMainFrame& frame_;
