@@ -24,6 +24,7 @@
 #include "app/CommandTable.h"
 #include "app/qt/CDiagDlg.h"
 #include "app/qt/CHelpDlg.h"
+#include "app/qt/CSondrelApp.h"
 #include "app/qt/CSondrelView.h"
 #include "display/ScreenCapture.h"
 #include "support/PlaybackRig.h"
@@ -332,3 +333,32 @@ TEST(HotKeysHelp, ListsTheTableRowsAndKeepsOneWindowOpen) {
 
 }  // namespace
 }  // namespace sondrel::testing
+
+namespace sondrel {
+namespace {
+
+// The settings file's "Diagnostics Visible" shows the window at start-up, and
+// the live head fills it.
+TEST(DiagnosticsWindow, TheSettingsFileShowsItAtStartUpAndPingsFillIt) {
+    test::TempFolder folder;
+    StartOptions options;
+    options.settingsPath = folder.write(
+        "Sondrel.INI", "[System Settings]\r\nSonar Type=1\r\nDiagnostics Visible=1\r\n");
+    options.simulate = true;
+    options.simulatorProgram = QStringLiteral(SONDREL_BIN_DIR "/sondrel-headsim");
+    auto app = std::make_unique<CSondrelApp>(options);
+    ASSERT_TRUE(app->initInstance());
+    CDiagDlg* diag = app->mainFrame()->diagnosticsWindow();
+    ASSERT_NE(diag, nullptr);
+    EXPECT_TRUE(diag->isVisible());
+    EXPECT_TRUE(app->mainFrame()->commandAction(kCmdDiagnostics)->isChecked());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->document()->pingCount >= 2; }, 15000));
+    EXPECT_EQ(diag->valueLabel(DiagnosticsRow::IpAddress)->text(), QStringLiteral(":   127.0.0.1"));
+    EXPECT_EQ(diag->valueLabel(DiagnosticsRow::DataBytes)->text().toStdString(),
+              ":   " + std::to_string(app->document()->dataBytes) + " ");
+    app->mainFrame()->close();
+    app.reset();
+}
+
+}  // namespace
+}  // namespace sondrel
