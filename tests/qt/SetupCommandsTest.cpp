@@ -331,6 +331,31 @@ TEST(HotKeysHelp, ListsTheTableRowsAndKeepsOneWindowOpen) {
     EXPECT_EQ(rows.size(), 29u);
 }
 
+// The help and a cancelled port setup stop the instrument's timer while they
+// are open; without sonar data it must read the instrument again afterwards.
+TEST(HotKeysHelp, DialogsLeaveTheInstrumentReadWhileNoDataCome) {
+    ProgramUnderTest p;
+    FakeOrientationLink instrument;
+    p.cycle->setOrientationLink(&instrument);
+    p.doc.prdEnable = 1;
+    ASSERT_TRUE(p.cycle->orientation().openOrientationPort());
+    p.doc.noNewData = 1;
+    TimerHost& timers = p.frame->timerHost();
+    for (const int id : {kCmdHelp, kCmdComPortSetup}) {
+        bool stoppedWhileOpen = false;
+        p.dialogScript = [&](QDialog&) {
+            stoppedWhileOpen = !timers.isTimerActive(kOrientationTimer);
+            return int(QDialog::Rejected);
+        };
+        ASSERT_TRUE(p.run(id));
+        EXPECT_TRUE(stoppedWhileOpen) << id;
+        EXPECT_TRUE(timers.isTimerActive(kOrientationTimer)) << id;
+    }
+    EXPECT_EQ(p.dialogsShown, (std::vector<QString>{QStringLiteral("Hot Keys..."),
+                                                    QStringLiteral("COM Port Setup")}));
+    p.cycle->setOrientationLink(nullptr);
+}
+
 }  // namespace
 }  // namespace sondrel::testing
 

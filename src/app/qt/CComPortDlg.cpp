@@ -86,6 +86,8 @@ CComPortDlg::CComPortDlg(ComPortChoices choices, int sonarType, std::vector<ComP
         applyEnablingRule();
     });
 
+    // A Reach instrument's rate is fixed from the start, not only once chosen.
+    choices_.setSentenceType(choices_.sentenceType);
     enable_->setChecked(choices_.orientationEnable != 0);
     connect(enable_, &QCheckBox::toggled, this, [this](bool on) {
         choices_.orientationEnable = on ? 1 : 0;

@@ -67,11 +67,14 @@ void CSetupCommands::comPortSetup() {
     timers.killTimer(kOrientationTimer);
 
     const ComPortMap names = ComPortMap::fromSettingsFile(peers_.settingsPath);
-    CComPortDlg dialog(ComPortChoices::fromDocument(doc_), doc_.sonarType,
-                       listComPorts(names, peers_.probe, doc_.sonarComPort,
-                                    doc_.prdEnable ? doc_.prdComPort : 0, peers_.byIdFolder),
-                       *peers_.op, &frame_);
-    if (run(dialog) != QDialog::Accepted) return;
+    CComPortDlg dialog(
+        ComPortChoices::fromDocument(doc_), doc_.sonarType,
+        listComPorts(names, peers_.probe, doc_.sonarComPort, doc_.prdComPort, peers_.byIdFolder),
+        *peers_.op, &frame_);
+    if (run(dialog) != QDialog::Accepted) {
+        resumeOrientationReads();
+        return;
+    }
 
     const ComPortChoices choices = dialog.choices();
     const ComPortSetupResult result =
@@ -138,6 +141,15 @@ void CSetupCommands::hotKeysHelp() {
     helpOpen_ = false;
     frame_.setHelpOpen(false);
     if (playing && doc_.playbackActive == 1) timers.setTimer(kPollTimer, kHelpResumePollMs);
+    resumeOrientationReads();
+}
+
+void CSetupCommands::resumeOrientationReads() {
+    // While no sonar data come, the instrument is read only by its own timer;
+    // a dialog that stopped it must not leave its last values standing.
+    if (peers_.cycle && doc_.playbackActive == 0 && doc_.noNewData == 1 &&
+        peers_.cycle->orientation().isOpen())
+        frame_.timerHost().setTimer(kOrientationTimer, kOrientationPollMs);
 }
 
 }  // namespace sondrel

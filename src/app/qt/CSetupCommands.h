@@ -53,6 +53,7 @@ class CSetupCommands : public QObject {
     void toggleDiagnostics();
     void hotKeysHelp();
     void saveScreen();
+    void resumeOrientationReads();
     int run(QDialog& dialog);
 
     CMainFrame& frame_;
