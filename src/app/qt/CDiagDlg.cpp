@@ -1,6 +1,5 @@
 #include "app/qt/CDiagDlg.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
 
@@ -54,10 +53,10 @@ void CDiagDlg::refreshDiagnostics() {
     }
 }
 
-void CDiagDlg::closeEvent(QCloseEvent* event) {
+void CDiagDlg::reject() {
     doc_.display.diagnosticsVisible = 0;
     doc_.views().markFullRedraw();
-    QDialog::closeEvent(event);
+    QDialog::reject();
 }
 
 }  // namespace sondrel

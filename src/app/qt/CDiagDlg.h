@@ -28,8 +28,8 @@ class CDiagDlg : public QDialog {
     // How many row texts have been written since the window was made.
     long rowWrites() const { return writes_; }
 
-  protected:
-    void closeEvent(QCloseEvent* event) override;
+    // Its close box and Escape: the flag follows, and the view is redrawn whole.
+    void reject() override;
 
   private:
     CSondrelDoc& doc_;
