@@ -389,6 +389,23 @@ TEST(HotKeysHelp, ListsTheTableRowsAndKeepsOneWindowOpen) {
     EXPECT_EQ(rows.size(), 29u);
 }
 
+// The help is modal, yet F3 and F5 still act while it is open.
+TEST(HotKeysHelp, HotKeysWorkWhileItIsOpen) {
+    ProgramUnderTest p;
+    p.doc.display.displayCircle = 1;
+    p.dialogScript = [&](QDialog& help) {
+        QTimer::singleShot(50, &help, [&help] {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+            help.accept();
+        });
+        return help.exec();
+    };
+    ASSERT_TRUE(p.run(kCmdHelp));
+    EXPECT_EQ(p.doc.display.diagnosticsVisible, 1);
+    EXPECT_DOUBLE_EQ(p.doc.display.circleDiameter, 1.01);
+}
+
 // The help and a cancelled port setup stop the instrument's timer while they
 // are open; without sonar data it must read the instrument again afterwards.
 TEST(HotKeysHelp, DialogsLeaveTheInstrumentReadWhileNoDataCome) {

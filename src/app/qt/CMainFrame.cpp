@@ -301,6 +301,12 @@ QAction* CMainFrame::hotKeyAction(int id) const {
     return it == hotKeyActions_.end() ? nullptr : it->second;
 }
 
+QList<QAction*> CMainFrame::hotKeyActionList() const {
+    QList<QAction*> list;
+    for (const auto& [id, action] : hotKeyActions_) list.append(action);
+    return list;
+}
+
 void CMainFrame::refreshCommandStates() {
     applyCommandUpdateRules(doc_);
     // The window's own close box may have hidden it since.

@@ -61,6 +61,9 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     // The action of a menu item or toolbar button; hot keys have their own.
     QAction* commandAction(int id) const;
     QAction* hotKeyAction(int id) const;
+    // The hot keys, for a modal window that must keep them working while it
+    // blocks the frame.
+    QList<QAction*> hotKeyActionList() const;
     // Re-reads every enabled state and check mark from the rules.
     void refreshCommandStates();
     CommandUiState uiState() const;

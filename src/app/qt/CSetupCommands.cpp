@@ -136,6 +136,8 @@ void CSetupCommands::hotKeysHelp() {
     frame_.setHelpOpen(true);
     {
         CHelpDlg help(&frame_);
+        // The frame is blocked while the help is open; its keys go on working.
+        help.addActions(frame_.hotKeyActionList());
         run(help);
     }
     helpOpen_ = false;
