@@ -171,6 +171,51 @@ bool circleDiameterDown(int, CSondrelDoc& doc) {
     return true;
 }
 
+bool chooseScanMode(int id, CSondrelDoc& doc) {
+    if (playingBack(doc)) return true;
+    const int mode = id == kCmdScanPolar ? kPolar : id == kCmdScanSector ? kSector : kSideScan;
+    const bool changed = doc.scanMode != mode;
+    doc.setScanMode(mode);
+    // A picture painted in another mode would be wrong in this one.
+    if (changed) doc.clearSonarImage();
+    if (mode == kSideScan) {
+        doc.imageResetPending = 1;
+    } else if (doc.stepSize == 0) {
+        doc.setStepSize(1);
+        doc.stepSizeSaved = 1;
+    }
+    doc.viewResetRequest = 1;
+    doc.applySettings();
+    return true;
+}
+template <int Reversed>
+bool setTrainDirection(int, CSondrelDoc& doc) {
+    if (playingBack(doc)) return true;
+    doc.setTrainReversed(Reversed);
+    doc.clearSonarImage();
+    doc.applySettings();
+    return true;
+}
+bool reverseStep(int, CSondrelDoc& doc) {
+    doc.requestStepReverse();
+    return true;
+}
+bool clearImage(int, CSondrelDoc& doc) {
+    doc.clearSonarImage();
+    return true;
+}
+// The profile shows at the next ping or repaint by itself.
+bool chooseProfile(int id, CSondrelDoc& doc) {
+    doc.display.profileDispMode = id - kCmdProfileFirst;
+    doc.display.profileMixFactor = profileMixFactorFor(doc.display.profileDispMode);
+    return true;
+}
+bool chooseColourTable(int id, CSondrelDoc& doc) {
+    doc.display.colorTable = id - kCmdColorTableFirst;
+    doc.views().updateViews(ViewHint::ColourTable);
+    return true;
+}
+
 using D = DisplaySettings;
 using Doc = CSondrelDoc;
 
@@ -306,7 +351,10 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .text = "Show or hide the toolbar\nToggle ToolBar",
      .checked = windowShown<&Ui::toolbarVisible>,
      .binding = B::Frame},
-    {.id = kCmdBackgroundColor, .caption = "Back Ground Color", .text = "Choose back ground color"},
+    {.id = kCmdBackgroundColor,
+     .caption = "Back Ground Color",
+     .text = "Choose back ground color",
+     .binding = B::Setup},
     {.id = kCmdDisplayPrd,
      .caption = "Display Pitch / Roll / Distance",
      .text = "Show/Hide Pitch Roll indicator",
@@ -315,7 +363,10 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .action = toggleDisplay<&D::displayPrd>},
 
     // ---- Points
-    {.id = kCmdPointsColor, .caption = "Points Color", .text = "Choose points display color"},
+    {.id = kCmdPointsColor,
+     .caption = "Points Color",
+     .text = "Choose points display color",
+     .binding = B::Setup},
     {.id = kCmdPointsSmall,
      .caption = "Small",
      .text = "Draw small sized points",
@@ -354,7 +405,10 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .caption = "Diameter",
      .text = "Input circle diameter",
      .binding = B::Frame},
-    {.id = kCmdCircleColor, .caption = "Circle Color", .text = "Choose Circle Color"},
+    {.id = kCmdCircleColor,
+     .caption = "Circle Color",
+     .text = "Choose Circle Color",
+     .binding = B::Setup},
 
     // ---- Text
     {.id = kCmdTextInput,
@@ -369,7 +423,10 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .text = "Delete one string",
      .binding = B::Document,
      .action = deleteTexts},
-    {.id = kCmdTextColor, .caption = "Text Color", .text = "Choose text display color"},
+    {.id = kCmdTextColor,
+     .caption = "Text Color",
+     .text = "Choose text display color",
+     .binding = B::Setup},
     {.id = kCmdTextSmall,
      .caption = "Small",
      .text = "Text use small font",
@@ -414,7 +471,10 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .text = "Delete All Lines",
      .binding = B::Document,
      .action = deleteLines},
-    {.id = kCmdLineColor, .caption = "Line Color", .text = "Change Line Color"},
+    {.id = kCmdLineColor,
+     .caption = "Line Color",
+     .text = "Change Line Color",
+     .binding = B::Setup},
 
     // ---- Grid
     {.id = kCmdShowGrid,
@@ -423,7 +483,10 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .checked = displayOn<&D::showGrid>,
      .binding = B::Document,
      .action = toggleDisplay<&D::showGrid>},
-    {.id = kCmdGridColor, .caption = "Grid Color", .text = "Choose grid display color"},
+    {.id = kCmdGridColor,
+     .caption = "Grid Color",
+     .text = "Choose grid display color",
+     .binding = B::Setup},
     {.id = kCmdGridSolid,
      .caption = "Solid Line",
      .text = "Solid line grid",
@@ -447,11 +510,13 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
     {.id = kCmdComPortSetup,
      .caption = "&COM Port Setup",
      .text = "Choose COM ports",
-     .enabled = notPlayingBack},
+     .enabled = notPlayingBack,
+     .binding = B::Setup},
     {.id = kCmdDiagnostics,
      .caption = "&Diagnostics",
      .text = "Show/Hide diagnostics window",
      .checked = windowShown<&Ui::diagnosticsVisible>,
+     .binding = B::Setup,
      .toolbarPosition = 17,
      .hotKey = HotKey::F3,
      .helpName = "Diagnostics",
@@ -532,6 +597,7 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .caption = "Help...",
      .text = "Show basic commands help window",
      .checked = windowShown<&Ui::helpOpen>,
+     .binding = B::Setup,
      .toolbarPosition = 18,
      .hotKey = HotKey::F1,
      .helpName = "Help",
@@ -624,7 +690,7 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .helpName = "Key In Gain",
      .helpText = "Keyboard entry for Gain\nEntries: 1 - 20 with increment of 1"},
 
-    // ---- the frame's menu while no document exists; no menu of this window carries them
+    // ---- the frame's menu while no document exists; the Sonar menu carries them
     {.id = kCmdShowSonarSettings,
      .caption = "Show S&onar Settings",
      .enabled = notPlayingBack,
@@ -642,69 +708,126 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
     {.id = kCmdTypeP,
      .caption = "Type P",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::sonarType, kTypeP>},
+     .checked = docIs<&Doc::sonarType, kTypeP>,
+     .binding = B::Setup},
     {.id = kCmdTypeQ,
      .caption = "Type Q",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::sonarType, kTypeQ>},
+     .checked = docIs<&Doc::sonarType, kTypeQ>,
+     .binding = B::Setup},
     {.id = kCmdProfileFirst,
      .caption = "Off",
-     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>,
+     .binding = B::Document,
+     .action = chooseProfile},
     {.id = kCmdProfileFirst + 1,
      .caption = "Points Only",
-     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>,
+     .binding = B::Document,
+     .action = chooseProfile},
     {.id = kCmdProfileFirst + 2,
      .caption = "Low Mix",
-     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>,
+     .binding = B::Document,
+     .action = chooseProfile},
     {.id = kCmdProfileFirst + 3,
      .caption = "Medium Mix",
-     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>,
+     .binding = B::Document,
+     .action = chooseProfile},
     {.id = kCmdProfileLast,
      .caption = "High Mix",
-     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>},
+     .checked = displayChoice<&D::profileDispMode, kCmdProfileFirst>,
+     .binding = B::Document,
+     .action = chooseProfile},
     {.id = kCmdColorTableFirst,
      .caption = "Normal  &High",
-     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>,
+     .binding = B::Document,
+     .action = chooseColourTable},
     {.id = kCmdColorTableFirst + 1,
      .caption = "Normal  &Low",
-     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>,
+     .binding = B::Document,
+     .action = chooseColourTable},
     {.id = kCmdColorTableFirst + 2,
      .caption = "Gr&een",
-     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>,
+     .binding = B::Document,
+     .action = chooseColourTable},
     {.id = kCmdColorTableFirst + 3,
      .caption = "&Grey",
-     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>,
+     .binding = B::Document,
+     .action = chooseColourTable},
     {.id = kCmdColorTableFirst + 4,
      .caption = "&Reverse Grey",
-     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>,
+     .binding = B::Document,
+     .action = chooseColourTable},
     {.id = kCmdColorTableFirst + 5,
      .caption = "&Brown / Yellow",
-     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>,
+     .binding = B::Document,
+     .action = chooseColourTable},
     {.id = kCmdColorTableFirst + 6,
      .caption = "Gree&n / Blue",
-     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>,
+     .binding = B::Document,
+     .action = chooseColourTable},
     {.id = kCmdColorTableFirst + 7,
      .caption = "Green / &Yellow",
-     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>,
+     .binding = B::Document,
+     .action = chooseColourTable},
     {.id = kCmdColorTableLast,
      .caption = "Bl&ue",
-     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>},
+     .checked = displayChoice<&D::colorTable, kCmdColorTableFirst>,
+     .binding = B::Document,
+     .action = chooseColourTable},
     {.id = kCmdRealTimePlaySpeed,
      .caption = "RealTime Play Speed",
      .enabled = playbackWithPingPeriod,
      .checked = docOn<&Doc::realTimePlaySpeed>,
      .binding = B::Files},
 
-    // ---- sent by nothing yet, but handled by the document once built
-    {.id = kCmdScanPolar, .enabled = notPlayingBack, .checked = docIs<&Doc::scanMode, kPolar>},
-    {.id = kCmdScanSector, .enabled = notPlayingBack, .checked = docIs<&Doc::scanMode, kSector>},
-    {.id = kCmdScanSideScan,
+    // ---- in no menu of the original window; the Sonar menu carries them
+    {.id = kCmdScanPolar,
+     .caption = "Polar",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::scanMode, kSideScan>},
-    {.id = kCmdTrainReversed, .enabled = notPlayingBack, .checked = docIs<&Doc::trainReversed, 1>},
-    {.id = kCmdTrainNormal, .enabled = notPlayingBack, .checked = docIs<&Doc::trainReversed, 0>},
-    {.id = kCmdReverseStep, .enabled = notPlayingBack},
-    {.id = kCmdClearImage},
+     .checked = docIs<&Doc::scanMode, kPolar>,
+     .binding = B::Document,
+     .action = chooseScanMode},
+    {.id = kCmdScanSector,
+     .caption = "Sector",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::scanMode, kSector>,
+     .binding = B::Document,
+     .action = chooseScanMode},
+    {.id = kCmdScanSideScan,
+     .caption = "SideScan",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::scanMode, kSideScan>,
+     .binding = B::Document,
+     .action = chooseScanMode},
+    {.id = kCmdTrainReversed,
+     .caption = "Reversed",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::trainReversed, 1>,
+     .binding = B::Document,
+     .action = setTrainDirection<1>},
+    {.id = kCmdTrainNormal,
+     .caption = "Normal",
+     .enabled = notPlayingBack,
+     .checked = docIs<&Doc::trainReversed, 0>,
+     .binding = B::Document,
+     .action = setTrainDirection<0>},
+    {.id = kCmdReverseStep,
+     .caption = "Reverse Step Direction",
+     .enabled = notPlayingBack,
+     .binding = B::Document,
+     .action = reverseStep},
+    {.id = kCmdClearImage, .caption = "Clear Image", .binding = B::Document, .action = clearImage},
 });
 #pragma GCC diagnostic pop
 
@@ -865,6 +988,51 @@ constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     item(kCmdRollCorrection),
     separator(),
     item(kCmdPlayOneFrame),
+    end(),
+
+    // Commands the original window offered in no menu while a document was open.
+    begin("So&nar"),
+    item(kCmdShowSonarSettings),
+    item(kCmdMiniSettingsBar),
+    separator(),
+    item(kCmdIpAddress),
+    begin("Sonar Type"),
+    item(kCmdTypeP),
+    item(kCmdTypeQ),
+    end(),
+    separator(),
+    begin("Scan Mode"),
+    item(kCmdScanSector),
+    item(kCmdScanPolar),
+    item(kCmdScanSideScan),
+    end(),
+    begin("Train Direction"),
+    item(kCmdTrainNormal),
+    item(kCmdTrainReversed),
+    end(),
+    item(kCmdReverseStep),
+    separator(),
+    begin("Profile"),
+    item(kCmdProfileFirst),
+    item(kCmdProfileFirst + 1),
+    item(kCmdProfileFirst + 2),
+    item(kCmdProfileFirst + 3),
+    item(kCmdProfileLast),
+    end(),
+    begin("ColorTable"),
+    item(kCmdColorTableFirst),
+    item(kCmdColorTableFirst + 1),
+    item(kCmdColorTableFirst + 2),
+    item(kCmdColorTableFirst + 3),
+    item(kCmdColorTableFirst + 4),
+    item(kCmdColorTableFirst + 5),
+    item(kCmdColorTableFirst + 6),
+    item(kCmdColorTableFirst + 7),
+    item(kCmdColorTableLast),
+    end(),
+    item(kCmdClearImage),
+    separator(),
+    item(kCmdRealTimePlaySpeed),
     end(),
 
     begin("&Help"),

@@ -41,6 +41,7 @@ enum class CommandBinding {
     Frame,     // the main window (pointer, toolbar, its own dialogs)
     Cycle,     // the acquisition cycle, once the window is given it
     Files,     // recording, playback and conversion
+    Setup,     // the setup and information windows: ports, head type, colours, diagnostics, help
     NotBuilt,  // shown but disabled: its effect is not part of the program yet
 };
 

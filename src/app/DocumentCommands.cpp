@@ -90,6 +90,25 @@ bool deleteAllDrawings(int, CSondrelDoc& doc) {
     return true;
 }
 
+Colour* colourForCommand(int id, DisplaySettings& display) {
+    switch (id) {
+        case kCmdPointsColor:
+            return &display.pointsColor;
+        case kCmdGridColor:
+            return &display.gridColor;
+        case kCmdBackgroundColor:
+            return &display.bkColor;
+        case kCmdTextColor:
+            return &display.textColor;
+        case kCmdCircleColor:
+            return &display.circleColor;
+        case kCmdLineColor:
+            return &display.lineColor;
+        default:
+            return nullptr;
+    }
+}
+
 bool runDocumentCommand(int id, CSondrelDoc& doc) {
     const CommandDescriptor* c = findCommand(id);
     return c && c->action && c->action(id, doc);

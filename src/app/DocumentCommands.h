@@ -5,9 +5,12 @@
 // descriptors'; the windows dispatch to them and add only what needs a window
 // (the mouse pointer, dialogs, the toolbar).
 
+#include "common/Colour.h"
+
 namespace sondrel {
 
 class CSondrelDoc;
+struct DisplaySettings;
 
 // Runs the command's document action; false when it has none or the document
 // declines it. The caller has checked commandEnabled first.
@@ -31,6 +34,9 @@ bool toggleMeasurement(int id, CSondrelDoc& doc);
 bool deleteTexts(int id, CSondrelDoc& doc);
 bool deleteLines(int id, CSondrelDoc& doc);
 bool deleteAllDrawings(int id, CSondrelDoc& doc);
+
+// The colour a colour-chooser command sets; nullptr for any other id.
+Colour* colourForCommand(int id, DisplaySettings& display);
 
 // F5 / F6 while the circle is shown: 1 cm up, or 1 cm down to no less than 10 cm.
 inline constexpr double kCircleDiameterStep = 0.01;

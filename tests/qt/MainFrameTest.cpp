@@ -138,6 +138,43 @@ constexpr const char* kExpectedMenu = R"(&File
   Roll Correction 32914
   ---
   Play One Frame 32922
+So&nar
+  Show S&onar Settings 32824
+  Mini Settings Bar 32844
+  ---
+  &IP Address 32798
+  Sonar Type
+    Type P 32866
+    Type Q 32867
+  ---
+  Scan Mode
+    Sector 32811
+    Polar 32810
+    SideScan 32812
+  Train Direction
+    Normal 32803
+    Reversed 32802
+  Reverse Step Direction 32814
+  ---
+  Profile
+    Off 32850
+    Points Only 32851
+    Low Mix 32852
+    Medium Mix 32853
+    High Mix 32854
+  ColorTable
+    Normal  &High 32771
+    Normal  &Low 32772
+    Gr&een 32773
+    &Grey 32774
+    &Reverse Grey 32775
+    &Brown / Yellow 32776
+    Gree&n / Blue 32777
+    Green / &Yellow 32778
+    Bl&ue 32779
+  Clear Image 32791
+  ---
+  RealTime Play Speed 32864
 &Help
   Help... 57670
   &About Sondrel... 57664

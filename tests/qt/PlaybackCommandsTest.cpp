@@ -30,74 +30,10 @@
 #include "recording/SettingsFile.h"
 #include "recording/XyzConversion.h"
 #include "support/PlaybackRig.h"
+#include "support/ProgramRig.h"
 
 namespace sondrel::testing {
 namespace {
-
-// Lets the event loop run until the condition holds; the limit only keeps a
-// broken build from hanging the suite.
-bool runUntil(const std::function<bool()>& condition, int limitMs = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-struct ProgramUnderTest {
-    CSondrelDoc doc;
-    SystemClock clock;
-    ScriptedOperator op;
-    FakeSettingsStore settings;
-    test::TempFolder folder;
-    std::unique_ptr<CMainFrame> frame;
-    std::unique_ptr<AcquisitionCycle> cycle;
-    std::unique_ptr<CFileWindows> windows;
-    std::unique_ptr<Recorder> recorder;
-    std::unique_ptr<XyzConversion> conversion;
-    std::unique_ptr<Player> player;
-    std::unique_ptr<CFileCommands> files;
-
-    ProgramUnderTest() {
-        doc.writeDirectory = folder.path() + "/";
-        doc.readDirectory = folder.path() + "/";
-        doc.playbackIntervalMs = 1000;
-        frame = std::make_unique<CMainFrame>(doc);
-        cycle = std::make_unique<AcquisitionCycle>(doc, frame->timerHost(), clock);
-        cycle->setSettingsStore(&settings);
-        frame->setCycle(cycle.get());
-        // Put together as the application does.
-        windows = std::make_unique<CFileWindows>(*frame);
-        recorder = std::make_unique<Recorder>(doc, op, *windows, cycle.get());
-        conversion = std::make_unique<XyzConversion>(doc, frame->timerHost(), op);
-        player = std::make_unique<Player>(
-            doc, frame->timerHost(), op, *windows, *recorder,
-            PlayerPeers{
-                .cycle = cycle.get(), .settings = &settings, .conversion = conversion.get()});
-        cycle->setRecorder(recorder.get());
-        cycle->setPlayback(player.get());
-        files = std::make_unique<CFileCommands>(*frame, doc, windows->playbackBar(), *recorder,
-                                                *player, *conversion);
-        frame->resize(900, 700);
-        frame->show();
-        QApplication::setActiveWindow(frame.get());
-    }
-    ~ProgramUnderTest() {
-        frame->timerHost().killTimer(kPollTimer);
-        cycle->shutdown();
-    }
-
-    CPlaybackBar& bar() { return windows->playbackBar(); }
-    bool run(int id) { return frame->executeCommand(id); }
-    // Whether the command would run now (not every command has a menu item).
-    bool enabled(int id) { return frame->commandEnabledNow(id); }
-    bool checked(int id) {
-        frame->refreshCommandStates();
-        return frame->commandAction(id) && frame->commandAction(id)->isChecked();
-    }
-};
 
 // The whole program binds each command to the handler its descriptor names and
 // leaves the ones not built yet without: a handler forgotten, or one bound to a

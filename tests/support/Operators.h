@@ -59,9 +59,17 @@ class ScriptedOperator : public OperatorPort {
         folderAnswers.pop_front();
         return answer;
     }
-    std::optional<Colour> chooseColour(Colour) override {
-        ADD_FAILURE() << "unexpected colour dialog";
-        return std::nullopt;
+    std::deque<std::optional<Colour>> colourAnswers;
+    std::vector<Colour> colourRequests;  // the colour each chooser opened with
+    std::optional<Colour> chooseColour(Colour current) override {
+        colourRequests.push_back(current);
+        if (colourAnswers.empty()) {
+            ADD_FAILURE() << "unexpected colour dialog";
+            return std::nullopt;
+        }
+        auto answer = colourAnswers.front();
+        colourAnswers.pop_front();
+        return answer;
     }
 };
 

@@ -60,6 +60,45 @@ bool isSupportedBaud(int baud) {
     return speedFor(baud, unused);
 }
 
+PortState probeSerialDevice(const std::string& path) {
+    auto stateOf = [](int error) {
+        switch (error) {
+            case ENOENT:
+            case ENOTDIR:
+                return PortState::Missing;
+            case EACCES:
+            case EPERM:
+                return PortState::NoPermission;
+            case EBUSY:
+            case EWOULDBLOCK:
+                return PortState::Busy;
+            case ENXIO:
+            case ENODEV:
+            case EIO:
+                return PortState::NoHardware;
+            case ENOTTY:
+            case EINVAL:
+                return PortState::NotATerminal;
+            default:
+                return PortState::Failed;
+        }
+    };
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return stateOf(errno);
+    PortState state = PortState::Available;
+    struct stat st {};
+    struct termios tio {};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
+        state = PortState::NotATerminal;
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        state = PortState::Busy;
+    } else if (::tcgetattr(fd, &tio) != 0) {
+        state = stateOf(errno);
+    }
+    ::close(fd);  // also lets the lock go
+    return state;
+}
+
 SerialDevice::SerialDevice() {
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }

@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <string>
 
+#include "acquisition/ComPortSetup.h"
+
 namespace sondrel {
 
 class SerialDevice {
@@ -72,5 +74,10 @@ class SerialDevice {
 
 // The baud rates a line can be set to (the standard terminal rates).
 bool isSupportedBaud(int baud);
+
+// Whether a device could be opened as a serial line now, and if not, why. It
+// takes the device the way open() does and lets it go at once, so a port held
+// by anyone (this program included) reads as busy.
+PortState probeSerialDevice(const std::string& path);
 
 }  // namespace sondrel

@@ -24,6 +24,7 @@
 #include "app/DocumentCommands.h"
 #include "app/KeyIn.h"
 #include "app/qt/CCtrlPanelDlg.h"
+#include "app/qt/CDiagDlg.h"
 #include "app/qt/CInputDialogs.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CSondrelView.h"
@@ -293,6 +294,7 @@ CommandUiState CMainFrame::uiState() const {
     ui.diagnosticsVisible = doc_.display.diagnosticsVisible != 0;
     ui.controlPanelVisible = panel_ && panel_->isVisible();
     ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();
+    ui.helpOpen = helpOpen_;
     return ui;
 }
 
@@ -308,6 +310,7 @@ bool CMainFrame::executeCommand(int id) {
     CommandHandler handler = handlers_[id];
     handler();
     refreshCommandStates();
+    emit commandExecuted(id);
     return true;
 }
 
@@ -321,8 +324,16 @@ QAction* CMainFrame::hotKeyAction(int id) const {
     return it == hotKeyActions_.end() ? nullptr : it->second;
 }
 
+QList<QAction*> CMainFrame::hotKeyActionList() const {
+    QList<QAction*> list;
+    for (const auto& [id, action] : hotKeyActions_) list.append(action);
+    return list;
+}
+
 void CMainFrame::refreshCommandStates() {
     applyCommandUpdateRules(doc_);
+    // The window's own close box may have hidden it since.
+    if (diagnostics_) doc_.display.diagnosticsVisible = diagnostics_->isVisible() ? 1 : 0;
     const CommandUiState ui = uiState();
     // A hot key of a command that cannot run now leaves the key to the window
     // that has the focus.
@@ -549,6 +560,14 @@ void CMainFrame::refreshStatusBar() {
     updateStatus();
 }
 
+void CMainFrame::refreshDiagnostics() {
+    if (diagnostics_) diagnostics_->refreshDiagnostics();
+}
+
+void CMainFrame::resetDiagnostics() {
+    if (diagnostics_) diagnostics_->resetDiagnostics();
+}
+
 void CMainFrame::hidePlaybackBar() {
     if (playbackBar_) playbackBar_->hide();
 }
@@ -569,6 +588,7 @@ void CMainFrame::destroyModelessWindows() {
         panel_->deleteLater();
         panel_ = nullptr;
     }
+    if (diagnostics_) diagnostics_->hide();
     if (keyIn_) {
         keyIn_->hide();
         keyIn_->deleteLater();

@@ -28,6 +28,7 @@ namespace sondrel {
 
 class AcquisitionCycle;
 class CCtrlPanelDlg;
+class CDiagDlg;
 class CKeyInDlg;
 class OperatorPort;
 class CSettingsBar;
@@ -63,6 +64,9 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     // The action of a menu item or toolbar button; hot keys have their own.
     QAction* commandAction(int id) const;
     QAction* hotKeyAction(int id) const;
+    // The hot keys, for a modal window that must keep them working while it
+    // blocks the frame.
+    QList<QAction*> hotKeyActionList() const;
     // Re-reads every enabled state and check mark from the rules.
     void refreshCommandStates();
     CommandUiState uiState() const;
@@ -91,6 +95,10 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     // ---- the settings windows: the control panel and the settings bar
     CCtrlPanelDlg* controlPanel() const { return panel_; }
     CSettingsBar* settingsBar() const { return settingsBar_; }
+    // ---- the diagnostics window and the hot-keys help, whose state the rules read
+    void setDiagnosticsWindow(CDiagDlg* window) { diagnostics_ = window; }
+    CDiagDlg* diagnosticsWindow() const { return diagnostics_; }
+    void setHelpOpen(bool open) { helpOpen_ = open; }
 
     // Data files named on the command line or dropped on the window go to
     // playback through this; without it they are refused.
@@ -111,12 +119,18 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
 
     // ---- CycleObserver
     void refreshStatusBar() override;
+    void refreshDiagnostics() override;
+    void resetDiagnostics() override;
     void hidePlaybackBar() override;
     void showToolbar() override;
     void showSettingsPanel() override;
     void destroyModelessWindows() override;
     void linkStateChanged(LinkState linkState) override;
     void pingProcessed(bool valid) override;
+
+  signals:
+    // A command ran (its rule allowed it and it had a handler).
+    void commandExecuted(int id);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -152,6 +166,8 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     OperatorPort* operator_ = nullptr;
     CCtrlPanelDlg* panel_ = nullptr;
     CSettingsBar* settingsBar_ = nullptr;
+    CDiagDlg* diagnostics_ = nullptr;
+    bool helpOpen_ = false;
     QWidget* playbackBar_ = nullptr;
     std::function<void()> shutdown_;
     std::function<bool(const QString&)> dataFileOpener_;

@@ -18,6 +18,7 @@
 #include "app/qt/CFileWindows.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CMainFrame.h"
+#include "app/qt/CSetupCommands.h"
 #include "app/qt/QtOperatorPort.h"
 #include "app/qt/RecentFiles.h"
 #include "app/qt/SimulatedHeadProcess.h"
@@ -95,6 +96,15 @@ bool CSondrelApp::initInstance() {
     cycle_->setPlayback(player_.get());
     files_ = std::make_unique<CFileCommands>(*frame_, *doc_, fileWindows_->playbackBar(),
                                              *recorder_, *player_, *conversion_);
+    SetupPeers setupPeers;
+    setupPeers.cycle = cycle_.get();
+    setupPeers.op = operator_.get();
+    setupPeers.saveSettings = [this](CSondrelDoc& doc) {
+        settings_.save(doc);
+        return settings_.lastSaveSucceeded();
+    };
+    setupPeers.settingsPath = settings_.path();
+    setup_ = std::make_unique<CSetupCommands>(*frame_, *doc_, std::move(setupPeers));
     frame_->setShutdownHandler([this] { shutdown(); });
 
     // Without a window manager "maximised" means nothing; the screen's size does.

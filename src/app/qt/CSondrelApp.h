@@ -23,6 +23,7 @@ class CFileWindows;
 class CKeyInDlg;
 class CMainFrame;
 class CSondrelDoc;
+class CSetupCommands;
 class CSSocket;
 class OrientationPort;
 class Player;
@@ -89,6 +90,7 @@ class CSondrelApp {
     std::unique_ptr<OrientationPort> orientation_;
     // The file commands go before everything they plug into.
     std::unique_ptr<CFileCommands> files_;
+    std::unique_ptr<CSetupCommands> setup_;
     bool shutDown_ = false;
 };
 

@@ -1,0 +1,121 @@
+#include "acquisition/Diagnostics.h"
+
+#include <cstdio>
+
+#include "acquisition/SondrelDoc.h"
+
+namespace sondrel {
+
+namespace {
+
+template <class... Args>
+std::string format(const char* pattern, Args... args) {
+    char buffer[128];
+    const int n = std::snprintf(buffer, sizeof buffer, pattern, args...);
+    return n > 0 ? std::string(buffer, std::min<std::size_t>(std::size_t(n), sizeof buffer - 1))
+                 : std::string();
+}
+
+constexpr std::array<std::string_view, kDiagnosticsRowCount> kLabels = {
+    "Header",      "HeadID", "Status",   "Range",       "Gain",         "Mode",       "SectorSize",
+    "TrainAngle",  "Speed",  "HeadPos",  "DataBytes",   "Freqency",     "Absorption", "Pulse Len",
+    "SwitchDelay", "SoundV", "COM Port", "IP Address:", "RealTime PRF",
+};
+
+std::string modeText(int scanMode) {
+    switch (scanMode) {
+        case kSector:
+            return ":   Sector";
+        case kPolar:
+            return ":   Polar";
+        default:
+            return ":   Side Scan";
+    }
+}
+
+DiagnosticsValue same(std::string text) {
+    return {text, text};
+}
+
+}  // namespace
+
+std::string_view diagnosticsLabel(DiagnosticsRow row) {
+    return kLabels[static_cast<std::size_t>(row)];
+}
+
+std::optional<DiagnosticsValue> diagnosticsValue(DiagnosticsRow row, const CSondrelDoc& doc) {
+    using R = DiagnosticsRow;
+    const bool live = doc.playbackActive == 0;
+    switch (row) {
+        case R::Header:
+            return same(":   " + doc.headerText);
+        case R::HeadId:
+            return same(format(":   0x%x", unsigned(doc.headId)));
+        case R::Status:
+            return same(format(":   0x%x", unsigned(doc.headStatus)));
+        case R::Range: {
+            const double metres = rangeMetresForIndex(doc.rangeIndex);
+            return DiagnosticsValue{std::to_string(doc.rangeIndex),
+                                    doc.unitsFeet == 1 ? format(":   %.2f ft", metres * 3.0)
+                                                       : format(":   %.2f m", metres)};
+        }
+        case R::Gain:
+            return same(format(":   %d dB", doc.gainDb));
+        case R::Mode:
+            return same(modeText(doc.scanMode));
+        case R::SectorSize:
+            return same(format(":   %d deg.", int(doc.command[cmd::kSectorWidth]) * 3));
+        case R::TrainAngle:
+            return same(format(":   %d deg.", doc.trainDegrees));
+        case R::Speed:
+            return same(":   " + std::string(stepSizeName(doc.stepSize)));
+        case R::HeadPos:
+            return same(format(":   %d ", doc.headPosition));
+        case R::DataBytes:
+            return same(format(":   %d ", doc.dataBytes));
+        case R::Frequency:
+            // The head's one frequency, whatever code is set.
+            return DiagnosticsValue{std::to_string(doc.frequencyCode), ":   2.25 MHz"};
+        case R::Absorption:
+            return same(format(":   %.2f dB/m", doc.absorptionCode / 100.0));
+        case R::PulseLength:
+            return same(format(":   %d usec", doc.pulseLengthCode * 10));
+        case R::SwitchDelay:
+            return same(format(":   %d msec", doc.switchDelayMs));
+        case R::SoundVelocity:
+            return same(format(":   %.1f m/s", doc.soundVelocity));
+        case R::ComPort:
+            if (doc.sonarType != kTypeP || !live) return std::nullopt;
+            return same(format(":   COM%d", doc.sonarComPort));
+        case R::IpAddress:
+            if (doc.sonarType != kTypeQ || !live) return std::nullopt;
+            return same(":   " + doc.ipAddress);
+        case R::PingRate:
+            if (doc.pingPeriodRounded < 1) return same(std::string(kDiagnosticsNotAvailable));
+            return same(format(":   %d ms (%.1f Hz)", doc.pingPeriodRounded,
+                               1000.0 / doc.pingPeriodRounded + 0.05));
+        case R::Count:
+            break;
+    }
+    return std::nullopt;
+}
+
+void DiagnosticsRows::reset() {
+    texts_.fill(std::string(kDiagnosticsNotAvailable));
+    shown_.fill(std::nullopt);
+}
+
+std::vector<DiagnosticsRow> DiagnosticsRows::refresh(const CSondrelDoc& doc) {
+    std::vector<DiagnosticsRow> changed;
+    for (std::size_t i = 0; i < kDiagnosticsRowCount; ++i) {
+        const auto row = static_cast<DiagnosticsRow>(i);
+        std::optional<DiagnosticsValue> value = diagnosticsValue(row, doc);
+        if (!value || shown_[i] == value->source) continue;
+        shown_[i] = std::move(value->source);
+        texts_[i] = std::move(value->text);
+        changed.push_back(row);
+    }
+    return changed;
+}
+
+}  // namespace sondrel

@@ -1,0 +1,154 @@
+#include "app/qt/CSetupCommands.h"
+
+#include <QPixmap>
+
+#include "acquisition/AcquisitionCycle.h"
+#include "acquisition/SondrelDoc.h"
+#include "acquisition/qt/SerialDevice.h"
+#include "app/CommandIds.h"
+#include "app/DocumentCommands.h"
+#include "app/qt/CComPortDlg.h"
+#include "app/qt/CDiagDlg.h"
+#include "app/qt/CHelpDlg.h"
+#include "app/qt/CMainFrame.h"
+#include "common/OperatorPort.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr int kColourCommands[] = {kCmdPointsColor, kCmdGridColor,   kCmdBackgroundColor,
+                                   kCmdTextColor,   kCmdCircleColor, kCmdLineColor};
+
+constexpr int kHelpResumePollMs = 50;
+
+}  // namespace
+
+CSetupCommands::CSetupCommands(CMainFrame& frame, CSondrelDoc& doc, SetupPeers peers)
+    : frame_(frame), doc_(doc), peers_(std::move(peers)) {
+    if (!peers_.probe) peers_.probe = probeSerialDevice;
+    // Made with the document and shown when the settings file says it was.
+    diagnostics_ = new CDiagDlg(doc_, &frame_);
+    frame_.setDiagnosticsWindow(diagnostics_);
+    if (doc_.display.diagnosticsVisible) {
+        diagnostics_->show();
+        diagnostics_->refreshDiagnostics();
+    }
+    installCommands();
+}
+
+CSetupCommands::~CSetupCommands() {
+    for (const CommandDescriptor& c : commandDescriptors())
+        if (c.binding == CommandBinding::Setup) frame_.setCommandHandler(c.id, {});
+    frame_.setDiagnosticsWindow(nullptr);
+    delete diagnostics_.data();
+}
+
+int CSetupCommands::run(QDialog& dialog) {
+    return runDialog_ ? runDialog_(dialog) : dialog.exec();
+}
+
+void CSetupCommands::installCommands() {
+    frame_.setCommandHandler(kCmdComPortSetup, [this] { comPortSetup(); });
+    frame_.setCommandHandler(kCmdTypeP, [this] { chooseHeadType(kTypeP); });
+    frame_.setCommandHandler(kCmdTypeQ, [this] { chooseHeadType(kTypeQ); });
+    frame_.setCommandHandler(kCmdDiagnostics, [this] { toggleDiagnostics(); });
+    frame_.setCommandHandler(kCmdHelp, [this] { hotKeysHelp(); });
+    for (const int id : kColourCommands)
+        frame_.setCommandHandler(id, [this, id] { chooseColour(id); });
+}
+
+void CSetupCommands::comPortSetup() {
+    if (!peers_.cycle || !peers_.op) return;
+    TimerHost& timers = frame_.timerHost();
+    timers.killTimer(kOrientationTimer);
+
+    const ComPortMap names = ComPortMap::fromSettingsFile(peers_.settingsPath);
+    CComPortDlg dialog(
+        ComPortChoices::fromDocument(doc_), doc_.sonarType,
+        listComPorts(names, peers_.probe, doc_.sonarComPort, doc_.prdComPort, peers_.byIdFolder),
+        *peers_.op, &frame_);
+    if (run(dialog) != QDialog::Accepted) {
+        resumeOrientationReads();
+        return;
+    }
+
+    const ComPortChoices choices = dialog.choices();
+    const ComPortSetupResult result =
+        applyComPortSetup(*peers_.cycle, peers_.saveSettings, peers_.settingsPath, choices);
+    frame_.refreshCommandStates();
+
+    // Whatever did not work is said once, naming the device and what to do.
+    const ComPortMap now = ComPortMap::fromSettingsFile(peers_.settingsPath);
+    auto explain = [&](int number) {
+        const std::string device = now.deviceFor(number);
+        const PortState state = peers_.probe(device);
+        peers_.op->showMessage(
+            portProblemMessage(number, device,
+                               state == PortState::Available ? PortState::Failed : state),
+            MessageKind::Warning);
+    };
+    if (result.headReopened && !result.headOpen) explain(doc_.sonarComPort);
+    if (doc_.prdEnable == 1 && !result.orientationOpened) explain(doc_.prdComPort);
+    if (!result.settingsSaved || !result.mappingSaved)
+        peers_.op->showMessage("The settings file " + peers_.settingsPath +
+                                   " could not be written: the new ports are used until the "
+                                   "program ends, but will not be there at the next start.",
+                               MessageKind::Warning);
+}
+
+void CSetupCommands::chooseHeadType(int sonarType) {
+    if (doc_.sonarType == sonarType) return;
+    doc_.sonarType = sonarType;
+    if (peers_.saveSettings && !peers_.saveSettings(doc_) && peers_.op)
+        peers_.op->showMessage(
+            "The settings file " + peers_.settingsPath + " could not be written.",
+            MessageKind::Warning);
+    if (doc_.playbackActive == 0 && peers_.cycle) peers_.cycle->connectToHead();
+}
+
+void CSetupCommands::chooseColour(int id) {
+    Colour* colour = colourForCommand(id, doc_.display);
+    if (!colour || !peers_.op) return;
+    if (const std::optional<Colour> chosen = peers_.op->chooseColour(*colour)) *colour = *chosen;
+}
+
+void CSetupCommands::toggleDiagnostics() {
+    doc_.display.diagnosticsVisible = doc_.display.diagnosticsVisible ? 0 : 1;
+    if (!diagnostics_) {
+        diagnostics_ = new CDiagDlg(doc_, &frame_);
+        frame_.setDiagnosticsWindow(diagnostics_);
+    }
+    diagnostics_->setVisible(doc_.display.diagnosticsVisible != 0);
+    diagnostics_->refreshDiagnostics();
+}
+
+void CSetupCommands::hotKeysHelp() {
+    TimerHost& timers = frame_.timerHost();
+    timers.killTimer(kOrientationTimer);
+    if (helpOpen_) return;
+    const bool playing = doc_.playbackActive == 1;
+    if (playing) stopAcquisitionTimers(timers);
+    helpOpen_ = true;
+    frame_.setHelpOpen(true);
+    {
+        CHelpDlg help(&frame_);
+        // The frame is blocked while the help is open; its keys go on working.
+        help.addActions(frame_.hotKeyActionList());
+        run(help);
+    }
+    helpOpen_ = false;
+    frame_.setHelpOpen(false);
+    if (playing && doc_.playbackActive == 1) timers.setTimer(kPollTimer, kHelpResumePollMs);
+    resumeOrientationReads();
+}
+
+void CSetupCommands::resumeOrientationReads() {
+    // While no sonar data come, the instrument is read only by its own timer;
+    // a dialog that stopped it must not leave its last values standing.
+    if (peers_.cycle && doc_.playbackActive == 0 && doc_.noNewData == 1 &&
+        peers_.cycle->orientation().isOpen())
+        frame_.timerHost().setTimer(kOrientationTimer, kOrientationPollMs);
+}
+
+}  // namespace sondrel

@@ -1,0 +1,66 @@
+#pragma once
+// The commands of the setup and information windows: the COM port setup, the
+// head type, the six colour choosers, the diagnostics window and the hot-keys
+// help. The application makes this after the settings are loaded; it gives
+// the frame these commands' handlers and takes them back when it goes.
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <string>
+
+#include "acquisition/ComPortSetup.h"
+#include "app/qt/CDiagDlg.h"
+
+class QDialog;
+
+namespace sondrel {
+
+class AcquisitionCycle;
+class CComPortDlg;
+class CMainFrame;
+class CSondrelDoc;
+class OperatorPort;
+
+struct SetupPeers {
+    AcquisitionCycle* cycle = nullptr;
+    OperatorPort* op = nullptr;
+    SettingsSaver saveSettings;  // the settings file of the run
+    std::string settingsPath;
+    PortProber probe;  // probeSerialDevice without one
+    std::string byIdFolder = kSerialByIdFolder;
+};
+
+class CSetupCommands : public QObject {
+    Q_OBJECT
+
+  public:
+    CSetupCommands(CMainFrame& frame, CSondrelDoc& doc, SetupPeers peers);
+    ~CSetupCommands() override;
+
+    // Runs a modal dialog: exec() unless a test scripts it.
+    using DialogRunner = std::function<int(QDialog&)>;
+    void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+
+    CDiagDlg* diagnosticsWindow() const { return diagnostics_; }
+
+  private:
+    void installCommands();
+    void comPortSetup();
+    void chooseHeadType(int sonarType);
+    void chooseColour(int id);
+    void toggleDiagnostics();
+    void hotKeysHelp();
+    void resumeOrientationReads();
+    int run(QDialog& dialog);
+
+    CMainFrame& frame_;
+    CSondrelDoc& doc_;
+    SetupPeers peers_;
+    DialogRunner runDialog_;
+    QPointer<CDiagDlg> diagnostics_;
+    bool helpOpen_ = false;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,145 @@
+// The COM port dialog against the simulated head and orientation instrument on
+// two pseudo-terminals that appear as newly plugged USB adapters: the operator
+// picks them, presses OK, and the head answers and the instrument reports on
+// them from then on, also after the next connect.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "acquisition/AcquisitionCycle.h"
+#include "acquisition/qt/OrientationPort.h"
+#include "acquisition/qt/SerialDevice.h"
+#include "acquisition/qt/SerialHeadPort.h"
+#include "app/CommandIds.h"
+#include "app/RunSettings.h"
+#include "app/qt/CComPortDlg.h"
+#include "app/qt/CMainFrame.h"
+#include "app/qt/CSetupCommands.h"
+#include "common/IniFile.h"
+#include "support/HeadSimProcess.h"
+#include "support/Operators.h"
+#include "support/TempFolder.h"
+
+namespace sondrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Picks the entry whose text names the adapter; false when none does.
+bool pick(QComboBox* list, const QString& adapter) {
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->itemText(i).contains(adapter)) {
+            list->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(ComPortDialog, NewAdaptersChosenInTheDialogCarryTheHeadAndTheInstrument) {
+    test::TempFolder folder;
+    const std::string byId = folder.file("by-id");
+    fs::create_directories(byId);
+    test::HeadSimProcess sim({"--no-tcp", "--pty-link", byId + "/usb-Sim_Head_01-if00-port0",
+                              "--orientation-link", byId + "/usb-Sim_Crawler_02-if00"});
+    ASSERT_TRUE(sim.start()) << sim.error();
+
+    // A serial head on a port that is not there, and no orientation input.
+    const std::string settingsPath =
+        folder.write("Sondrel.INI",
+                     "[System Settings]\r\nSonar Type=0\r\nSonarComPort=1\r\nPRDEnable=0\r\n"
+                     "[COM Ports]\r\nCOM1=" +
+                         folder.file("ttyGone") + "\r\n");
+    CSondrelDoc doc;
+    RunSettings settings(settingsPath);
+    SystemClock clock;
+    testing::ScriptedOperator op;
+    auto frame = std::make_unique<CMainFrame>(doc);
+    AcquisitionCycle cycle(doc, frame->timerHost(), clock);
+    SerialHeadPort serial(&cycle);
+    OrientationPort orientation;
+    serial.setPortNames(comPortResolverFor(settingsPath));
+    orientation.setPortNames(comPortResolverFor(settingsPath));
+    cycle.setSerialLink(&serial);
+    cycle.setOrientationLink(&orientation);
+    cycle.setSettingsStore(&settings);
+    frame->setCycle(&cycle);
+
+    SetupPeers peers;
+    peers.cycle = &cycle;
+    peers.op = &op;
+    peers.saveSettings = [&](CSondrelDoc& d) {
+        settings.save(d);
+        return settings.lastSaveSucceeded();
+    };
+    peers.settingsPath = settingsPath;
+    peers.probe = [](const std::string& device) {
+        return device.rfind("/dev/ttyS", 0) == 0 ? PortState::Missing : probeSerialDevice(device);
+    };
+    peers.byIdFolder = byId;
+    CSetupCommands setup(*frame, doc, std::move(peers));
+
+    cycle.connectToHead();
+    ASSERT_EQ(doc.sonarType, kTypeP);
+    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+
+    QString headEntry, crawlerEntry;
+    setup.setDialogRunner([&](QDialog& dialog) {
+        auto* ports = dynamic_cast<CComPortDlg*>(&dialog);
+        EXPECT_NE(ports, nullptr);
+        if (!ports) return int(QDialog::Rejected);
+        EXPECT_TRUE(ports->headPortList()->isEnabled());
+        EXPECT_FALSE(ports->orientationPortList()->isEnabled());
+        ports->orientationEnableBox()->setChecked(true);
+        EXPECT_TRUE(ports->orientationPortList()->isEnabled());
+        EXPECT_TRUE(pick(ports->headPortList(), QStringLiteral("usb-Sim_Head_01")));
+        EXPECT_TRUE(pick(ports->orientationPortList(), QStringLiteral("usb-Sim_Crawler_02")));
+        headEntry = ports->headPortList()->currentText();
+        crawlerEntry = ports->orientationPortList()->currentText();
+        return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(frame->executeCommand(kCmdComPortSetup));
+    EXPECT_TRUE(op.messages.empty()) << op.messages.front();
+    EXPECT_TRUE(headEntry.endsWith(QStringLiteral("(new)"))) << headEntry.toStdString();
+
+    // Each adapter got a number of its own, kept in the settings file.
+    const ComPortMap map = ComPortMap::fromSettingsFile(settingsPath);
+    EXPECT_EQ(map.deviceFor(doc.sonarComPort), byId + "/usb-Sim_Head_01-if00-port0");
+    EXPECT_EQ(map.deviceFor(doc.prdComPort), byId + "/usb-Sim_Crawler_02-if00");
+    EXPECT_NE(doc.sonarComPort, doc.prdComPort);
+    EXPECT_EQ(doc.prdEnable, 1);
+    EXPECT_EQ(doc.linkState, LinkState::Connected);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc.pingCount >= 3; }, 20000))
+        << "pings " << doc.pingCount;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc.pitchValid == 1; }, 20000));
+
+    // The next connect reads the same ports back from the file.
+    const int headPort = doc.sonarComPort;
+    const int pings = doc.pingCount;
+    cycle.connectToHead();
+    EXPECT_EQ(doc.sonarComPort, headPort);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc.pingCount >= pings + 3; }, 20000));
+
+    // A port that has gone is named with what to do about it.
+    setup.setDialogRunner([&](QDialog& dialog) {
+        auto* ports = dynamic_cast<CComPortDlg*>(&dialog);
+        EXPECT_TRUE(ports && pick(ports->headPortList(), QStringLiteral("COM1 ")));
+        return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(frame->executeCommand(kCmdComPortSetup));
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.messages.front(), "COM1 (" + folder.file("ttyGone") +
+                                       ") does not exist. Plug the adapter in, or choose "
+                                       "another port in COM Port Setup.");
+    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+    cycle.shutdown();
+}
+
+}  // namespace
+}  // namespace sondrel

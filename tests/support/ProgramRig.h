@@ -1,0 +1,122 @@
+#pragma once
+// The main window put together as the application does, on the offscreen
+// platform: the frame, the cycle (without links), the recorder, the player, the
+// conversion, the file commands and the setup commands, with every dialog
+// scripted.
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/AcquisitionCycle.h"
+#include "acquisition/qt/SerialDevice.h"
+#include "app/qt/CFileCommands.h"
+#include "app/qt/CFileWindows.h"
+#include "app/qt/CMainFrame.h"
+#include "app/qt/CPlaybackBar.h"
+#include "app/qt/CSetupCommands.h"
+#include "recording/Player.h"
+#include "recording/Recorder.h"
+#include "recording/XyzConversion.h"
+#include "support/CycleFakes.h"
+#include "support/Operators.h"
+#include "support/TempFolder.h"
+
+namespace sondrel::testing {
+
+// Lets the event loop run until the condition holds; the limit only keeps a
+// broken build from hanging the suite.
+inline bool runUntil(const std::function<bool()>& condition, int limitMs = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+struct ProgramUnderTest {
+    CSondrelDoc doc;
+    SystemClock clock;
+    ScriptedOperator op;
+    FakeSettingsStore settings;
+    test::TempFolder folder;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<AcquisitionCycle> cycle;
+    std::unique_ptr<CFileWindows> windows;
+    std::unique_ptr<Recorder> recorder;
+    std::unique_ptr<XyzConversion> conversion;
+    std::unique_ptr<Player> player;
+    std::unique_ptr<CFileCommands> files;
+    std::unique_ptr<CSetupCommands> setup;
+    // What the scripted dialogs are told to answer, and the dialogs seen.
+    std::function<int(QDialog&)> dialogScript;
+    std::vector<QString> dialogsShown;
+
+    ProgramUnderTest() {
+        doc.writeDirectory = folder.path() + "/";
+        doc.readDirectory = folder.path() + "/";
+        doc.playbackIntervalMs = 1000;
+        frame = std::make_unique<CMainFrame>(doc);
+        cycle = std::make_unique<AcquisitionCycle>(doc, frame->timerHost(), clock);
+        cycle->setSettingsStore(&settings);
+        frame->setCycle(cycle.get());
+        frame->setOperatorPort(&op);
+        // Put together as the application does.
+        windows = std::make_unique<CFileWindows>(*frame);
+        recorder = std::make_unique<Recorder>(doc, op, *windows, cycle.get());
+        conversion = std::make_unique<XyzConversion>(doc, frame->timerHost(), op);
+        player = std::make_unique<Player>(
+            doc, frame->timerHost(), op, *windows, *recorder,
+            PlayerPeers{
+                .cycle = cycle.get(), .settings = &settings, .conversion = conversion.get()});
+        cycle->setRecorder(recorder.get());
+        cycle->setPlayback(player.get());
+        files = std::make_unique<CFileCommands>(*frame, doc, windows->playbackBar(), *recorder,
+                                                *player, *conversion);
+        SetupPeers peers;
+        peers.cycle = cycle.get();
+        peers.op = &op;
+        peers.saveSettings = [this](CSondrelDoc& d) {
+            settings.save(d);
+            return true;
+        };
+        peers.settingsPath = folder.file("Sondrel.INI");
+        // No port of this machine is tried; the tests' own devices are.
+        peers.probe = [](const std::string& device) {
+            return device.rfind("/dev/ttyS", 0) == 0 ? PortState::Missing
+                                                     : probeSerialDevice(device);
+        };
+        peers.byIdFolder = folder.file("by-id");
+        setup = std::make_unique<CSetupCommands>(*frame, doc, std::move(peers));
+        setup->setDialogRunner([this](QDialog& dialog) {
+            dialogsShown.push_back(dialog.windowTitle());
+            return dialogScript ? dialogScript(dialog) : int(QDialog::Rejected);
+        });
+        frame->resize(900, 700);
+        frame->show();
+        QApplication::setActiveWindow(frame.get());
+    }
+    ~ProgramUnderTest() {
+        frame->timerHost().killTimer(kPollTimer);
+        cycle->shutdown();
+    }
+
+    CPlaybackBar& bar() { return windows->playbackBar(); }
+    bool run(int id) { return frame->executeCommand(id); }
+    // Whether the command would run now (not every command has a menu item).
+    bool enabled(int id) { return frame->commandEnabledNow(id); }
+    bool checked(int id) {
+        frame->refreshCommandStates();
+        return frame->commandAction(id) && frame->commandAction(id)->isChecked();
+    }
+};
+
+}  // namespace sondrel::testing
