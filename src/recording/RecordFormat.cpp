@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "acquisition/Orientation.h"
 #include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
@@ -271,6 +272,15 @@ ParsedRecord parseRecord(std::span<const std::uint8_t> bytes) {
         o.pitchDeg = littleEndianFloat(&e[rec::kPitch]);
         o.rollDeg = littleEndianFloat(&e[rec::kRoll]);
         o.distanceM = littleEndianFloat(&e[rec::kDistance]);
+        // A field holding a NaN or an infinity is no reading, whatever its flag says.
+        const auto keepReading = [](int& valid, double& value) {
+            if (isRecordableReading(value)) return;
+            valid = 0;
+            value = 0.0;
+        };
+        keepReading(o.pitchValid, o.pitchDeg);
+        keepReading(o.rollValid, o.rollDeg);
+        keepReading(o.distanceValid, o.distanceM);
         r.orientation = o;
     }
     parsed.status = r.returnHeader.valid ? ReadStatus::Valid : ReadStatus::InvalidHeader;

@@ -514,6 +514,40 @@ TEST(RecordPlayback, ABytePlayedIntoTheCommandNeverFramesIt) {
     }
 }
 
+TEST(RecordPlayback, AnOrientationFieldHoldingNoNumberIsNoReading) {
+    auto writer = std::make_unique<CSondrelDoc>();
+    setKnownPing(*writer);
+    writer->prdEnable = 1;
+    writer->rollValid = 1;
+    RecordBuffer buffer;
+    const std::size_t n = encodeRecord(*writer, buffer);
+    const std::uint32_t notNumbers[] = {0x7FC00000u, 0xFFC00001u, 0x7F800000u, 0xFF800000u};
+    const std::size_t fields[] = {rec::kPitch, rec::kRoll, rec::kDistance};
+    for (const std::size_t field : fields) {
+        for (const std::uint32_t bits : notNumbers) {
+            SCOPED_TRACE(std::to_string(field) + " " + std::to_string(bits));
+            Bytes record(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+            for (int i = 0; i < 4; ++i)
+                record[kRecordSize + field + static_cast<std::size_t>(i)] =
+                    static_cast<std::uint8_t>(bits >> (8 * i));
+            auto doc = std::make_unique<CSondrelDoc>();
+            ASSERT_EQ(decodeRecord(*doc, record), ReadStatus::Valid);
+            const struct {
+                std::size_t field;
+                int valid;
+                double value, recorded;
+            } readings[] = {
+                {rec::kPitch, doc->pitchValid, doc->pitchDeg, 1.5},
+                {rec::kRoll, doc->rollValid, doc->rollDeg, -2.25},
+                {rec::kDistance, doc->distanceValid, doc->distanceM, static_cast<double>(12.345f)}};
+            for (const auto& r : readings) {
+                EXPECT_EQ(r.valid, r.field == field ? 0 : 1);
+                EXPECT_EQ(r.value, r.field == field ? 0.0 : r.recorded);
+            }
+        }
+    }
+}
+
 TEST_F(ReadFixture, RecordsFollowEachOtherAndAShortTailEndsTheFile) {
     setKnownPing(*writer);
     Bytes file;
