@@ -1,6 +1,7 @@
 #include "recording/Player.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -91,12 +92,21 @@ TEST(OpenPlayback, RefusedFilesSayWhyAndLeaveTheLiveHeadPolling) {
         // Resumed as after a cancel: the serial head is polled again soon.
         EXPECT_EQ(rig.timers.periodMs(kPollTimer), kPlaybackStartDelayMs);
     }
-    rig.op.messages.clear();
-    rig.doc.sonarType = kTypeQ;
-    EXPECT_FALSE(rig.open(rig.folder.file("no such file.qzr")));
-    ASSERT_EQ(rig.op.messages.size(), 1u);
-    EXPECT_EQ(rig.op.messages[0], "Error opening file !   ");
-    EXPECT_EQ(rig.timers.periodMs(kSendTimer), 0);
+    // A missing file, a folder, and a named pipe nobody writes to (which would
+    // wait forever for a writer) all fail to open at once.
+    const std::string folder = rig.folder.file("folder.qzr");
+    const std::string pipe = rig.folder.file("pipe.qzr");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {rig.folder.file("no such file.qzr"), folder, pipe}) {
+        SCOPED_TRACE(path);
+        rig.op.messages.clear();
+        rig.doc.sonarType = kTypeQ;
+        EXPECT_FALSE(rig.open(path));
+        ASSERT_EQ(rig.op.messages.size(), 1u);
+        EXPECT_EQ(rig.op.messages[0], "Error opening file !   ");
+        EXPECT_EQ(rig.timers.periodMs(kSendTimer), 0);
+    }
 }
 
 TEST(OpenPlayback, AHundredByteFileAndAnUpperCaseEndingOpen) {
