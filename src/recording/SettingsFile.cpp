@@ -110,10 +110,20 @@ int readInt(const IniFile& ini, const SettingsKey& k, int current) {
     return k.intRule ? k.intRule(value) : value;
 }
 
+int decimalsOf(const SettingsKey& k) {
+    return k.format == SettingsKey::Format::Fixed1 ? 1 : 2;
+}
+
 double readReal(const IniFile& ini, const SettingsKey& k, double current) {
-    const double value =
+    double value =
         ini.readReal(k.section, k.key, k.fallback.keepsCurrent ? current : k.fallback.number);
-    return k.realRule ? k.realRule(value) : value;
+    if (k.realRule) value = k.realRule(value);
+    // A value with more decimals than the file keeps would change at the next
+    // save ("0.168" is saved as "0.17" and then drives the head differently):
+    // it is taken as it will be saved. The rules' limits and defaults are
+    // values the file can hold, so the rounded value still obeys its rule.
+    if (ini.value(k.section, k.key)) value = parseLeadingReal(formatFixed(value, decimalsOf(k)));
+    return value;
 }
 
 std::string readText(const IniFile& ini, const SettingsKey& k, const std::string& current) {
@@ -123,7 +133,7 @@ std::string readText(const IniFile& ini, const SettingsKey& k, const std::string
 }
 
 void writeReal(IniFile& ini, const SettingsKey& k, double value) {
-    ini.setReal(k.section, k.key, value, k.format == SettingsKey::Format::Fixed1 ? 1 : 2);
+    ini.setReal(k.section, k.key, value, decimalsOf(k));
 }
 
 template <typename Visitor>
