@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-image-formats-plugins
   libgif-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-liberation2 clang-format git
+  clang libclang-rt-14-dev
 )
 
 missing=()

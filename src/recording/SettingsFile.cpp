@@ -87,9 +87,13 @@ template <int Low, int High>
 int clampedTo(int value) {
     return std::clamp(value, Low, High);
 }
-template <double Low, double High>
-double clampedTo(double value) {
-    return std::clamp(value, Low, High);
+// Real limits are plain functions: clang 14, which builds the fuzz targets,
+// takes no floating-point template arguments.
+double legalCircleDiameter(double diameter) {
+    return std::clamp(diameter, kMinCircleDiameter, kMaxCircleDiameter);
+}
+double legalProfileMinRange(double metres) {
+    return std::clamp(metres, 0.0, kMaxProfileMinRange);
 }
 template <int Max>
 int lowByteAtMost(int value) {
@@ -313,10 +317,10 @@ const auto kSettingsKeys = std::to_array<SettingsKey>({
     {kSystem, "CircleOffsetY", &D::circleOffsetY, current(), F::Decimal,
      clampedTo<-kMaxCircleOffset, kMaxCircleOffset>},
     {kSystem, "CircleDiameter", &D::circleDiameter, value(1.0), F::Fixed2, nullptr,
-     clampedTo<kMinCircleDiameter, kMaxCircleDiameter>},
+     legalCircleDiameter},
     {kSystem, "DisplayCircle", &D::displayCircle, current()},
     {kSystem, "PPMinRange", &Doc::profileMinRange, value(0.0), F::Fixed2, nullptr,
-     clampedTo<0.0, kMaxProfileMinRange>},
+     legalProfileMinRange},
 
     {kSonar, "Range", &Doc::rangeMetres, value(kDefaultRangeMetres), F::Fixed2, nullptr, nullptr,
      nullptr, U::ReadWrite, loadRange},
