@@ -65,8 +65,16 @@ bool BinaryFile::openRead(const std::string& path) {
     // A data file is read by record and by position: a folder, a pipe or a
     // device cannot be one, and reading a pipe or a terminal could wait forever.
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        lastError_ = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+    int refused = 0;
+    if (::fstat(fd_, &st) != 0) {
+        refused = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        refused = EISDIR;
+    } else if (!S_ISREG(st.st_mode)) {
+        refused = kNotRegularFile;
+    }
+    if (refused != 0) {
+        lastError_ = refused;
         ::close(fd_);
         fd_ = -1;
         return false;
