@@ -86,6 +86,10 @@ write("settings", "every-head-key",
       b"Train Sector=254\r\nTrain SS=255\r\nSectorWidth Polar=253\r\nSectorWidth Sector=61\r\n"
       b"Step Size=5\r\nSector Mode=0\r\nAbsorption=253\r\nFrequency=253\r\n")
 
+# A Type Q head at 5 m with no speed: the saved "Fast" went out past the 5 m limit.
+write("settings", "step-size-0-at-5m-type-q",
+      b"\x01[System Settings]\r\nSonar Type=1\r\n"
+      b"[Sonar Settings]\r\nRange=5.00\r\nStep Size=0\r\nSector Mode=0\r\n")
 
 # ---- a played file, then a connect: two bytes of file length, the file, the settings
 def played_then_connect(records, settings):
