@@ -8,6 +8,7 @@ packages=(
   libgif-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-liberation2 clang-format git
   librsvg2-bin help2man dpkg-dev file lintian desktop-file-utils appstream
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -125,6 +125,8 @@ void AcquisitionCycle::connectToHead() {
     doc_.clearPingState();
     doc_.views().markFullRedraw();
     doc_.playbackActive = 0;
+    // Playback leaves recorded values in bytes the settings file does not hold.
+    restoreRealTimeBytes(doc_.command);
     if (settings_) settings_->load(doc_);
     doc_.holdActive = 0;
     observer_->hidePlaybackBar();

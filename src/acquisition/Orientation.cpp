@@ -4,8 +4,10 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "acquisition/Links.h"
 #include "acquisition/SondrelDoc.h"
@@ -116,6 +118,10 @@ bool matches(Bytes bytes, std::size_t at, std::string_view text) {
 
 }  // namespace
 
+bool isRecordableReading(double value) {
+    return std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max();
+}
+
 // ------------------------------------------------------------------ parsers
 
 bool parseInuktun(CSondrelDoc& doc, Bytes bytes) {
@@ -154,7 +160,7 @@ bool parseCableCounterDollar(CSondrelDoc& doc, Bytes bytes) {
     }
     if (dollar >= comma) return false;  // wrapped: no "$" before the comma
     const auto value = leadingDecimal(bytes.subspan(dollar + 1, comma - dollar - 1));
-    if (!value) return false;
+    if (!value || !isRecordableReading(*value)) return false;
     doc.distanceM = *value;
     doc.distanceValid = 1;
     return true;
@@ -163,21 +169,22 @@ bool parseCableCounterDollar(CSondrelDoc& doc, Bytes bytes) {
 bool parseCableCounterHash(CSondrelDoc& doc, Bytes bytes) {
     const std::size_t n = bytes.size();
     if (n < 3) return false;
-    std::size_t start = n;
-    for (std::size_t j = 0; j < n - 2; ++j) {
-        if (bytes[j] == '#' || bytes[j + 1] == 'C') {
-            start = j;
-            break;
-        }
-    }
-    if (start == n || !matches(bytes, start, "#CABLE,")) return false;
-    const std::size_t numberStart = start + 7;
+    // The sentence itself is looked for, not its first character: line noise
+    // before it may hold a "#" or a "C" of its own.
+    constexpr std::string_view kTag = "#CABLE,";
+    const auto found =
+        std::search(bytes.begin(), bytes.end(), kTag.begin(), kTag.end(),
+                    [](std::uint8_t b, char c) { return b == static_cast<std::uint8_t>(c); });
+    if (found == bytes.end()) return false;
+    const std::size_t numberStart = static_cast<std::size_t>(found - bytes.begin()) + kTag.size();
     std::size_t closing = numberStart;
     while (closing < n - 2 && bytes[closing] != ',') ++closing;
     if (closing >= n - 2) return false;
     const auto value = leadingDecimal(bytes.subspan(numberStart, closing - numberStart));
     if (!value) return false;
-    doc.distanceM = *value / 1000.0;  // the counter reports millimetres
+    const double metres = *value / 1000.0;  // the counter reports millimetres
+    if (!isRecordableReading(metres)) return false;
+    doc.distanceM = metres;
     doc.distanceValid = 1;
     return true;
 }
@@ -191,7 +198,7 @@ bool parseReach(CSondrelDoc& doc, Bytes bytes) {
                                (std::uint32_t{bytes[n - 2]} << 8) | std::uint32_t{bytes[n - 1]};
     const float value = std::bit_cast<float>(bits);
     // Line noise can spell an infinity or a NaN; neither is a distance.
-    if (!std::isfinite(value)) return false;
+    if (!isRecordableReading(value)) return false;
     doc.distanceM = value;
     doc.distanceValid = 1;
     doc.reachValueReceived = 1;

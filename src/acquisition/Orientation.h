@@ -32,6 +32,11 @@ inline constexpr int kMaxOrientationErrors = 20;
 // A read of fewer bytes than this is not parsed.
 inline constexpr std::size_t kMinOrientationSentence = 4;
 
+// Whether a pitch, roll or distance can stand as a reading: a finite number
+// that a record's single-precision field holds. Anything else is no reading,
+// so that neither a screen nor a file ever shows "nan" or "inf".
+bool isRecordableReading(double value);
+
 // Each parser updates the document's orientation fields from the bytes of one
 // read and returns whether it took a new value. Bytes outside the span are never
 // touched.

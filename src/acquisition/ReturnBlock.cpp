@@ -69,7 +69,7 @@ bool applyReturnHeader(CSondrelDoc& doc, const ReturnHeader& header, DecodeMode 
     doc.headPosition = header.headPosition;
     doc.rangeIndex = header.rangeIndex;
     doc.rangeMetres = rangeMetresForIndex(doc.rangeIndex);
-    if (mode == DecodeMode::Playback) doc.command[cmd::kRange] = header.rangeCode;
+    if (mode == DecodeMode::Playback) loadPlayedByte(doc.command, cmd::kRange, header.rangeCode);
     doc.dataBytes = header.dataBytes;
     return true;
 }

@@ -194,12 +194,15 @@ void CSondrelDoc::applyStepRule() {
     if (scanMode == kSideScan) {
         step = 0;
     } else if (sonarType == kTypeQ) {
+        // The saved speed stands in for 0 before the range's limits apply: at
+        // 5 m a saved "Fast" would otherwise go out, and the next time the
+        // rule ran (the next start, with the speed saved) it would be cut to 2.
+        if (step == 0) step = stepSizeSaved;
         if (rangeMetres <= 4.0) {
             step = 1;
         } else if (rangeMetres == 5.0 && step > 2) {
             step = 2;
         }
-        if (step == 0) step = stepSizeSaved;
         setStepSize(step);
         stepSizeSaved = stepSize;
         return;

@@ -1,10 +1,29 @@
 #include "acquisition/SwitchCommand.h"
 
+#include <algorithm>
+
 namespace sondrel {
 
 CommandBuffer initialCommand() {
     return {0xFE, 0x44, 0x10, 0x0A, 0x00, 0x00, 0x43, 0x02, 0x06, 0x01, 0xAA, 0x3C, 0x78, 0x03,
             0x01, 0x00, 0x00, 0x00, 0x00, 0x19, 0x10, 0x00, 0x01, 0x00, 0x00, 0x64, 0xFD};
+}
+
+bool isSendable(const CommandBuffer& command) {
+    return command[cmd::kStart] == cmd::kStartByte && command[cmd::kEnd] == cmd::kEndByte &&
+           std::none_of(command.begin() + 1, command.end() - 1, isFramingByte);
+}
+
+bool loadPlayedByte(CommandBuffer& command, std::size_t index, std::uint8_t value) {
+    if (isFramingByte(value)) return false;
+    command[index] = value;
+    return true;
+}
+
+void restoreRealTimeBytes(CommandBuffer& command) {
+    static const CommandBuffer initial = initialCommand();
+    for (const std::size_t index : {cmd::kReserved4, cmd::kFixed9, cmd::kDataFormat, cmd::kFixed22})
+        command[index] = initial[index];
 }
 
 std::uint8_t profileMinRangeByte(double metres, int headStatusLow, std::uint8_t rangeCode) {

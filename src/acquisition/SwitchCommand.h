@@ -41,6 +41,22 @@ inline constexpr std::uint8_t kOneShotBits = 0xC0;  // bits 6 and 7 of the contr
 // The command as built at document construction.
 CommandBuffer initialCommand();
 
+// 0xFE opens the command and 0xFD closes it; the head takes either inside the
+// command for a frame boundary and answers nothing that follows.
+inline bool isFramingByte(std::uint8_t byte) {
+    return byte == cmd::kStartByte || byte == cmd::kEndByte;
+}
+// Whether the command can go out: it opens with 0xFE, closes with 0xFD and
+// holds neither in between.
+bool isSendable(const CommandBuffer& command);
+
+// A byte a played record brings to the command. A framing byte is left out, as
+// it would silence the head once real time resumes; returns whether it was stored.
+bool loadPlayedByte(CommandBuffer& command, std::size_t index, std::uint8_t value);
+// Puts back the bytes that only playback changes (4, 9, 20 and 22) to their
+// real-time values.
+void restoreRealTimeBytes(CommandBuffer& command);
+
 // Byte 15 for the next poll: the profile minimum range in centimetres, less the
 // head's own dead zone when the last status reported format 1.
 std::uint8_t profileMinRangeByte(double profileMinRangeMetres, int headStatusLow,

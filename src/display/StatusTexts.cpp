@@ -2,6 +2,7 @@
 
 #include "acquisition/SonarTables.h"
 #include "acquisition/SondrelDoc.h"
+#include "common/PrintableText.h"
 #include "display/Overlays.h"
 #include "display/TextFormat.h"
 #include "display/Utf8Text.h"
@@ -45,7 +46,7 @@ std::string bearingPaneText(const CSondrelDoc& doc) {
 }
 
 std::string dateTimePaneText(const CSondrelDoc& doc) {
-    return doc.dateText + "   " + doc.timeText;
+    return printableText(doc.dateText) + "   " + printableText(doc.timeText);
 }
 
 StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc) {
@@ -64,14 +65,14 @@ StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc) {
 
 std::string playbackTitle(std::string_view playbackPath) {
     std::string t = "Sondrel - Playback File [";
-    t += playbackPath;
+    t += printableText(playbackPath);
     t += "] ";
     return t;
 }
 
 std::string recordingTitle(std::string_view recordName, bool copying) {
     std::string t = copying ? "Sondrel - Copy to File [" : "Sondrel - Record to File [";
-    t += recordName;
+    t += printableText(recordName);
     t += "] ";
     return t;
 }

@@ -33,26 +33,53 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     return *this;
 }
 
+namespace {
+
+// Opens without waiting: a named pipe opened the usual way blocks until the
+// other end opens, which may be never, and takes the program with it.
+int openWithoutWaiting(const std::string& path, int flags, mode_t mode = 0) {
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Reads and writes after the open may wait as usual.
+void allowWaiting(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
+
+}  // namespace
+
 bool BinaryFile::openRead(const std::string& path) {
     close();
     lastError_ = 0;
     path_ = path;
-    do {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd_ < 0 && errno == EINTR);
+    fd_ = openWithoutWaiting(path, O_RDONLY);
     if (fd_ < 0) {
         lastError_ = errno;
         return false;
     }
-    // Opening a directory succeeds on POSIX; reading it would fail later with
-    // a less helpful message.
+    // A data file is read by record and by position: a folder, a pipe or a
+    // device cannot be one, and reading a pipe or a terminal could wait forever.
     struct stat st {};
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+    int refused = 0;
+    if (::fstat(fd_, &st) != 0) {
+        refused = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        refused = EISDIR;
+    } else if (!S_ISREG(st.st_mode)) {
+        refused = kNotRegularFile;
+    }
+    if (refused != 0) {
+        lastError_ = refused;
         ::close(fd_);
         fd_ = -1;
-        lastError_ = EISDIR;
         return false;
     }
+    allowWaiting(fd_);
     position_ = 0;
     return true;
 }
@@ -61,13 +88,14 @@ bool BinaryFile::create(const std::string& path) {
     close();
     lastError_ = 0;
     path_ = path;
-    do {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    } while (fd_ < 0 && errno == EINTR);
+    // A pipe nobody reads fails here at once (ENXIO) instead of waiting for a
+    // reader; a device such as /dev/null stays a valid place to write to.
+    fd_ = openWithoutWaiting(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd_ < 0) {
         lastError_ = errno;
         return false;
     }
+    allowWaiting(fd_);
     position_ = 0;
     return true;
 }
@@ -164,6 +192,7 @@ bool BinaryFile::close() {
 
 std::string BinaryFile::errorText() const {
     if (lastError_ == 0) return {};
+    if (lastError_ == kNotRegularFile) return "not a regular file (a pipe, a device or a socket)";
     return std::strerror(lastError_);
 }
 

@@ -11,6 +11,10 @@
 
 namespace sondrel {
 
+// lastError() of an open refused because the name is no regular file (a
+// named pipe, a device, a socket); folders give EISDIR.
+inline constexpr int kNotRegularFile = -1;
+
 class BinaryFile {
   public:
     BinaryFile() = default;
@@ -20,9 +24,11 @@ class BinaryFile {
     BinaryFile(BinaryFile&& other) noexcept;
     BinaryFile& operator=(BinaryFile&& other) noexcept;
 
-    // Opens an existing file for reading only. Closes any file open before.
+    // Opens an existing regular file for reading only. Closes any file open
+    // before. Never waits: a named pipe or a device is refused at once.
     bool openRead(const std::string& path);
-    // Creates a file for writing only, truncating one that exists.
+    // Creates a file for writing only, truncating one that exists. Never
+    // waits for the reader of a named pipe.
     bool create(const std::string& path);
     bool isOpen() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
@@ -41,7 +47,8 @@ class BinaryFile {
     // (data that could not be written back).
     bool close();
 
-    // The errno of the last failed operation (0 after a success) and its text.
+    // The errno of the last failed operation (0 after a success, or
+    // kNotRegularFile) and its text.
     int lastError() const { return lastError_; }
     std::string errorText() const;
 

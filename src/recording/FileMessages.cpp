@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "recording/BinaryFile.h"
+
 namespace sondrel {
 
 std::string fileOpenFailureText(const std::string& path, int error) {
@@ -20,6 +22,8 @@ std::string fileOpenFailureText(const std::string& path, int error) {
             return path + "\nThe disk is full.";
         case EISDIR:
             return path + "\nThis name is a folder, not a file.";
+        case kNotRegularFile:
+            return path + "\nThis name is a pipe or a device, not a file.";
         case ENAMETOOLONG:
             return path + "\nThe file name is too long.";
         default:

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "acquisition/Orientation.h"
 #include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
@@ -271,6 +272,15 @@ ParsedRecord parseRecord(std::span<const std::uint8_t> bytes) {
         o.pitchDeg = littleEndianFloat(&e[rec::kPitch]);
         o.rollDeg = littleEndianFloat(&e[rec::kRoll]);
         o.distanceM = littleEndianFloat(&e[rec::kDistance]);
+        // A field holding a NaN or an infinity is no reading, whatever its flag says.
+        const auto keepReading = [](int& valid, double& value) {
+            if (isRecordableReading(value)) return;
+            valid = 0;
+            value = 0.0;
+        };
+        keepReading(o.pitchValid, o.pitchDeg);
+        keepReading(o.rollValid, o.rollDeg);
+        keepReading(o.distanceValid, o.distanceM);
         r.orientation = o;
     }
     parsed.status = r.returnHeader.valid ? ReadStatus::Valid : ReadStatus::InvalidHeader;
@@ -302,12 +312,14 @@ ReadStatus applyRecord(CSondrelDoc& doc, const Record& r) {
     doc.stepSize = r.stepSize;
     c[cmd::kStepSize] = static_cast<std::uint8_t>(doc.stepSize);
 
-    doc.gainDb = r.gain;
-    c[cmd::kGain] = r.gain;
+    // A setting whose recorded byte would frame the command is not taken at all,
+    // so the setting and its byte stay together.
+    if (loadPlayedByte(c, cmd::kGain, r.gain)) doc.gainDb = r.gain;
 
-    if (r.sectorWidth != doc.currentSectorWidth) clearImage = true;
-    doc.currentSectorWidth = r.sectorWidth;
-    c[cmd::kSectorWidth] = r.sectorWidth;
+    if (loadPlayedByte(c, cmd::kSectorWidth, r.sectorWidth)) {
+        if (r.sectorWidth != doc.currentSectorWidth) clearImage = true;
+        doc.currentSectorWidth = r.sectorWidth;
+    }
 
     // The recorded train is in degrees / 3; its low byte becomes the current train
     // value, which is what decides whether the image must be cleared.
@@ -316,21 +328,19 @@ ReadStatus applyRecord(CSondrelDoc& doc, const Record& r) {
     if (train != doc.currentTrain) clearImage = true;
     doc.currentTrain = train;
 
-    c[cmd::kReserved4] = r.rangeCode;
-    doc.absorptionCode = r.absorption;
-    c[cmd::kAbsorption] = r.absorption;
+    loadPlayedByte(c, cmd::kReserved4, r.rangeCode);
+    if (loadPlayedByte(c, cmd::kAbsorption, r.absorption)) doc.absorptionCode = r.absorption;
 
     c[cmd::kDataFormat] = dataFormatByteForCode(r.dataFormatCode, c[cmd::kDataFormat]);
     doc.zeroDown = r.zeroDown;
     c[cmd::kFixed9] = r.fixed9;
     c[cmd::kFixed22] = 0;
 
-    doc.pulseLengthCode = r.pulseLength;
-    c[cmd::kPulseLength] = r.pulseLength;
+    if (loadPlayedByte(c, cmd::kPulseLength, r.pulseLength)) doc.pulseLengthCode = r.pulseLength;
 
     doc.soundVelocity = soundVelocityFromField(r.soundVelocityField, doc.soundVelocity);
-    doc.frequencyCode = r.frequencyCode;
-    c[cmd::kFrequency] = static_cast<std::uint8_t>(doc.frequencyCode);
+    if (loadPlayedByte(c, cmd::kFrequency, static_cast<std::uint8_t>(r.frequencyCode)))
+        doc.frequencyCode = r.frequencyCode;
     doc.pingPeriodRounded = r.pingPeriodRounded;
 
     if (clearImage) doc.clearSonarImage();

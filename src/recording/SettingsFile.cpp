@@ -87,9 +87,13 @@ template <int Low, int High>
 int clampedTo(int value) {
     return std::clamp(value, Low, High);
 }
-template <double Low, double High>
-double clampedTo(double value) {
-    return std::clamp(value, Low, High);
+// Real limits are plain functions: clang 14, which builds the fuzz targets,
+// takes no floating-point template arguments.
+double legalCircleDiameter(double diameter) {
+    return std::clamp(diameter, kMinCircleDiameter, kMaxCircleDiameter);
+}
+double legalProfileMinRange(double metres) {
+    return std::clamp(metres, 0.0, kMaxProfileMinRange);
 }
 template <int Max>
 int lowByteAtMost(int value) {
@@ -110,10 +114,20 @@ int readInt(const IniFile& ini, const SettingsKey& k, int current) {
     return k.intRule ? k.intRule(value) : value;
 }
 
+int decimalsOf(const SettingsKey& k) {
+    return k.format == SettingsKey::Format::Fixed1 ? 1 : 2;
+}
+
 double readReal(const IniFile& ini, const SettingsKey& k, double current) {
-    const double value =
+    double value =
         ini.readReal(k.section, k.key, k.fallback.keepsCurrent ? current : k.fallback.number);
-    return k.realRule ? k.realRule(value) : value;
+    if (k.realRule) value = k.realRule(value);
+    // A value with more decimals than the file keeps would change at the next
+    // save ("0.168" is saved as "0.17" and then drives the head differently):
+    // it is taken as it will be saved. The rules' limits and defaults are
+    // values the file can hold, so the rounded value still obeys its rule.
+    if (ini.value(k.section, k.key)) value = parseLeadingReal(formatFixed(value, decimalsOf(k)));
+    return value;
 }
 
 std::string readText(const IniFile& ini, const SettingsKey& k, const std::string& current) {
@@ -123,7 +137,7 @@ std::string readText(const IniFile& ini, const SettingsKey& k, const std::string
 }
 
 void writeReal(IniFile& ini, const SettingsKey& k, double value) {
-    ini.setReal(k.section, k.key, value, k.format == SettingsKey::Format::Fixed1 ? 1 : 2);
+    ini.setReal(k.section, k.key, value, decimalsOf(k));
 }
 
 template <typename Visitor>
@@ -303,10 +317,10 @@ const auto kSettingsKeys = std::to_array<SettingsKey>({
     {kSystem, "CircleOffsetY", &D::circleOffsetY, current(), F::Decimal,
      clampedTo<-kMaxCircleOffset, kMaxCircleOffset>},
     {kSystem, "CircleDiameter", &D::circleDiameter, value(1.0), F::Fixed2, nullptr,
-     clampedTo<kMinCircleDiameter, kMaxCircleDiameter>},
+     legalCircleDiameter},
     {kSystem, "DisplayCircle", &D::displayCircle, current()},
     {kSystem, "PPMinRange", &Doc::profileMinRange, value(0.0), F::Fixed2, nullptr,
-     clampedTo<0.0, kMaxProfileMinRange>},
+     legalProfileMinRange},
 
     {kSonar, "Range", &Doc::rangeMetres, value(kDefaultRangeMetres), F::Fixed2, nullptr, nullptr,
      nullptr, U::ReadWrite, loadRange},

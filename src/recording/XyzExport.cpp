@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "acquisition/SondrelDoc.h"
+#include "common/PrintableText.h"
 
 namespace sondrel {
 
@@ -38,7 +39,11 @@ std::string xyzTimeStamp(const CSondrelDoc& doc) {
     stamp += '\t';
     stamp += doc.timeText;
     stamp += doc.millisecondText;
-    return stamp;
+    // The texts come from the records: a tab or line break in them must not add
+    // fields or lines, so the stamp's one tab is put back after the substitution.
+    std::string printable = printableText(stamp);
+    printable[doc.dateText.size()] = '\t';
+    return printable;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "recording/DataFileConverter.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -182,6 +183,17 @@ TEST_F(ConverterTest, InputsThatCannotBeConverted) {
 
     r = convertDataFile(*doc, ::testing::TempDir(), output);
     EXPECT_EQ(r.error, ConversionError::InputUnreadable);
+
+    // A named pipe nobody writes to and a device are refused at once, by name.
+    const std::string pipe = input + ".pipe.qzr";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& notAFile : {pipe, std::string("/dev/null")}) {
+        r = convertDataFile(*doc, notAFile, output);
+        EXPECT_EQ(r.error, ConversionError::InputUnreadable);
+        EXPECT_EQ(r.message,
+                  notAFile + ": cannot open: not a regular file (a pipe, a device or a socket)");
+    }
+    std::remove(pipe.c_str());
 
     writeBytes(input, Bytes(99, 'Q'));
     r = convertDataFile(*doc, input, output);

@@ -164,6 +164,14 @@ TEST(CableCounterHash, ReadsMillimetresAsMetres) {
     EXPECT_EQ(doc.distanceValid, 1);
     EXPECT_TRUE(parseCableCounterHash(doc, bytes("#CABLE,-20,xx")));
     EXPECT_DOUBLE_EQ(doc.distanceM, -0.02);
+    // Line noise before the sentence, even a "#" or a "C" of its own, hides nothing.
+    for (const char* noisy : {"BC,#CABLE, 1234.5, \r\n", "xC#CABLE, 1234.5, \r\n",
+                              "#C#CABLE, 1234.5, \r\n", "C#CABLF,#CABLE, 1234.5, \r\n"}) {
+        SCOPED_TRACE(noisy);
+        doc.distanceM = 7.0;
+        EXPECT_TRUE(parseCableCounterHash(doc, bytes(noisy)));
+        EXPECT_DOUBLE_EQ(doc.distanceM, 1.2345);
+    }
 }
 
 TEST(CableCounterHash, RejectsSentencesWithoutTheirClosingComma) {
@@ -172,7 +180,6 @@ TEST(CableCounterHash, RejectsSentencesWithoutTheirClosingComma) {
         ",#CABLE, 1234.5, ",
         ",#CABLE, 1234.5",
         ",#CABLF, 1234.5, \r\n",
-        "xC#CABLE, 1234.5, \r\n",  // the first candidate ("C" next) is not a sentence
         "#CABLE 1234.5, \r\n",
         "#CABLE,, \r\n",  // an empty number
         "#C",
@@ -183,6 +190,33 @@ TEST(CableCounterHash, RejectsSentencesWithoutTheirClosingComma) {
         doc.distanceM = 7.0;
         EXPECT_FALSE(parseCableCounterHash(doc, bytes(text)));
         EXPECT_DOUBLE_EQ(doc.distanceM, 7.0);
+    }
+}
+
+TEST(CableCounters, DistancesNoRecordCanHoldAreNotTaken) {
+    // 1e39 m is a double but beyond the single precision of a record's field.
+    const std::string huge = "1" + std::string(39, '0');
+    struct Case {
+        int sentenceType;
+        std::string text;
+        bool taken;
+    };
+    const Case cases[] = {
+        {kSentenceCableDollar, "$ " + huge + ",meter\r\n", false},
+        {kSentenceCableDollar, "$ 3" + std::string(38, '0') + ",meter\r\n", true},  // 3e38
+        {kSentenceCableHash, ",#CABLE, " + huge + "000, \r\n", false},              // millimetres
+        {kSentenceCableHash, ",#CABLE, " + huge + ", \r\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        CSondrelDoc doc;
+        doc.distanceM = 7.0;
+        EXPECT_EQ(parseOrientation(doc, c.sentenceType, bytes(c.text)), c.taken);
+        EXPECT_EQ(doc.distanceValid, c.taken ? 1 : 0);
+        if (!c.taken) {
+            EXPECT_EQ(doc.distanceM, 7.0);
+        }
+        EXPECT_TRUE(isRecordableReading(doc.distanceM));
     }
 }
 

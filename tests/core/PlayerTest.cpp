@@ -1,6 +1,7 @@
 #include "recording/Player.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -91,12 +92,21 @@ TEST(OpenPlayback, RefusedFilesSayWhyAndLeaveTheLiveHeadPolling) {
         // Resumed as after a cancel: the serial head is polled again soon.
         EXPECT_EQ(rig.timers.periodMs(kPollTimer), kPlaybackStartDelayMs);
     }
-    rig.op.messages.clear();
-    rig.doc.sonarType = kTypeQ;
-    EXPECT_FALSE(rig.open(rig.folder.file("no such file.qzr")));
-    ASSERT_EQ(rig.op.messages.size(), 1u);
-    EXPECT_EQ(rig.op.messages[0], "Error opening file !   ");
-    EXPECT_EQ(rig.timers.periodMs(kSendTimer), 0);
+    // A missing file, a folder, and a named pipe nobody writes to (which would
+    // wait forever for a writer) all fail to open at once.
+    const std::string folder = rig.folder.file("folder.qzr");
+    const std::string pipe = rig.folder.file("pipe.qzr");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {rig.folder.file("no such file.qzr"), folder, pipe}) {
+        SCOPED_TRACE(path);
+        rig.op.messages.clear();
+        rig.doc.sonarType = kTypeQ;
+        EXPECT_FALSE(rig.open(path));
+        ASSERT_EQ(rig.op.messages.size(), 1u);
+        EXPECT_EQ(rig.op.messages[0], "Error opening file !   ");
+        EXPECT_EQ(rig.timers.periodMs(kSendTimer), 0);
+    }
 }
 
 TEST(OpenPlayback, AHundredByteFileAndAnUpperCaseEndingOpen) {
@@ -516,6 +526,42 @@ TEST(ReturnToRealTime, ConnectingClosesTheFilesAndReloadsTheSettings) {
     rig.doc.timeText = "live";
     rig.player.stepForward();
     EXPECT_EQ(rig.doc.timeText, "live");
+}
+
+TEST(ReturnToRealTime, TheFirstCommandAfterPlaybackCarriesOnlyRealTimeValues) {
+    // Records whose byte 41 is 0xFD, and whose byte 43 names data format 4
+    // and a fixed-9 value of 5: played, they would leave 0xFD, 5, 4 and 0 in
+    // command bytes 4, 9, 20 and 22.
+    PlaybackRig rig;
+    FakeEthernetLink head;
+    rig.cycle.setEthernetLink(&head);
+    rig.settings.onLoad = [](CSondrelDoc& d) { d.sonarType = kTypeQ; };
+    const std::string path = makeDataFile(rig.folder.file("framing.qzr"), 3);
+    std::string bytes = test::readBytes(path);
+    for (std::size_t at = 0; at < bytes.size(); at += kRecordSize) {
+        bytes[at + rec::kRangeCode] = static_cast<char>(0xFD);
+        bytes[at + rec::kFormat] = static_cast<char>((bytes[at + rec::kFormat] & 0x40) | 5);
+    }
+    rig.folder.write("framing.qzr", bytes);
+    ASSERT_TRUE(rig.open(path));
+    playSteps(rig, 2);
+    EXPECT_TRUE(isSendable(rig.doc.command));
+    EXPECT_EQ(rig.doc.command[cmd::kFixed9], 5);
+    EXPECT_EQ(rig.doc.command[cmd::kDataFormat], 4);
+
+    rig.cycle.connectToHead();
+    rig.cycle.onSocketConnected(0);
+    rig.timers.runPending();
+    ASSERT_FALSE(head.sent.empty());
+    const ByteVector& sent = head.sent.front();
+    ASSERT_EQ(sent.size(), kCommandLength);
+    CommandBuffer command;
+    std::copy(sent.begin(), sent.end(), command.begin());
+    EXPECT_TRUE(isSendable(command));
+    EXPECT_EQ(command[cmd::kReserved4], 0);
+    EXPECT_EQ(command[cmd::kFixed9], 1);
+    EXPECT_EQ(command[cmd::kDataFormat], 16);
+    EXPECT_EQ(command[cmd::kFixed22], 1);
 }
 
 }  // namespace

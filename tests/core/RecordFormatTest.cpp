@@ -456,6 +456,98 @@ TEST_F(ReadFixture, ScanModeCodesBeyondSideScanKeepTheModeInForce) {
     EXPECT_EQ(reader->scanMode, kSideScan);
 }
 
+TEST(RecordPlayback, ABytePlayedIntoTheCommandNeverFramesIt) {
+    // A record of the known ping with one field changed to a value that would
+    // put 0xFD or 0xFE into the command, and the command byte it goes to.
+    struct Case {
+        const char* field;
+        std::size_t commandByte;
+        int CSondrelDoc::*setting;  // the user value that goes with the byte, if any
+        std::function<void(Bytes&, std::uint8_t)> put;
+    };
+    const auto headerByte = [](std::size_t offset) {
+        return [offset](Bytes& r, std::uint8_t v) { r[offset] = v; };
+    };
+    // The frequency field is in kHz: 675 + 5 x (code - 100) gives the code.
+    const auto frequencyFor = [](Bytes& r, std::uint8_t code) {
+        const int khz = 675 + 5 * (code - 100);
+        r[rec::kFrequency] = static_cast<std::uint8_t>(khz >> 8);
+        r[rec::kFrequency + 1] = static_cast<std::uint8_t>(khz & 0xFF);
+    };
+    using D = CSondrelDoc;
+    const Case cases[] = {
+        {"byte 41, the range code", cmd::kReserved4, nullptr, headerByte(rec::kRangeCode)},
+        {"gain", cmd::kGain, &D::gainDb, headerByte(rec::kGain)},
+        {"sector width", cmd::kSectorWidth, &D::currentSectorWidth, headerByte(rec::kSectorWidth)},
+        {"absorption", cmd::kAbsorption, &D::absorptionCode, headerByte(rec::kAbsorption)},
+        {"pulse length", cmd::kPulseLength, &D::pulseLengthCode, headerByte(rec::kPulseLength)},
+        {"frequency", cmd::kFrequency, &D::frequencyCode, frequencyFor},
+        {"return header range", cmd::kRange, nullptr, headerByte(kRecordReturnHeaderOffset + 7)},
+    };
+    auto writer = std::make_unique<CSondrelDoc>();
+    setKnownPing(*writer);
+    RecordBuffer buffer;
+    const std::size_t n = encodeRecord(*writer, buffer);
+    for (const Case& c : cases) {
+        for (const std::uint8_t framing : {cmd::kEndByte, cmd::kStartByte}) {
+            SCOPED_TRACE(std::string(c.field) + " " + std::to_string(framing));
+            Bytes record(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+            c.put(record, framing);
+            auto doc = std::make_unique<CSondrelDoc>();
+            const CommandBuffer before = doc->command;
+            const int setting = c.setting ? (*doc).*c.setting : 0;
+            ASSERT_EQ(decodeRecord(*doc, record), ReadStatus::Valid);
+            EXPECT_TRUE(isSendable(doc->command));
+            EXPECT_EQ(doc->command[c.commandByte], before[c.commandByte]);
+            // The setting stays with its byte.
+            if (c.setting) {
+                EXPECT_EQ((*doc).*c.setting, setting);
+            }
+            // One value short of the framing bytes is taken as recorded.
+            c.put(record, 0xFC);
+            ASSERT_EQ(decodeRecord(*doc, record), ReadStatus::Valid);
+            EXPECT_EQ(doc->command[c.commandByte], 0xFC);
+            if (c.setting) {
+                EXPECT_EQ((*doc).*c.setting, 0xFC);
+            }
+        }
+    }
+}
+
+TEST(RecordPlayback, AnOrientationFieldHoldingNoNumberIsNoReading) {
+    auto writer = std::make_unique<CSondrelDoc>();
+    setKnownPing(*writer);
+    writer->prdEnable = 1;
+    writer->rollValid = 1;
+    RecordBuffer buffer;
+    const std::size_t n = encodeRecord(*writer, buffer);
+    const std::uint32_t notNumbers[] = {0x7FC00000u, 0xFFC00001u, 0x7F800000u, 0xFF800000u};
+    const std::size_t fields[] = {rec::kPitch, rec::kRoll, rec::kDistance};
+    for (const std::size_t field : fields) {
+        for (const std::uint32_t bits : notNumbers) {
+            SCOPED_TRACE(std::to_string(field) + " " + std::to_string(bits));
+            Bytes record(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+            for (int i = 0; i < 4; ++i)
+                record[kRecordSize + field + static_cast<std::size_t>(i)] =
+                    static_cast<std::uint8_t>(bits >> (8 * i));
+            auto doc = std::make_unique<CSondrelDoc>();
+            ASSERT_EQ(decodeRecord(*doc, record), ReadStatus::Valid);
+            const struct {
+                std::size_t field;
+                int valid;
+                double value, recorded;
+            } readings[] = {
+                {rec::kPitch, doc->pitchValid, doc->pitchDeg, 1.5},
+                {rec::kRoll, doc->rollValid, doc->rollDeg, -2.25},
+                {rec::kDistance, doc->distanceValid, doc->distanceM, static_cast<double>(12.345f)}};
+            for (const auto& r : readings) {
+                EXPECT_EQ(r.valid, r.field == field ? 0 : 1);
+                EXPECT_EQ(r.value, r.field == field ? 0.0 : r.recorded);
+            }
+        }
+    }
+}
+
 TEST_F(ReadFixture, RecordsFollowEachOtherAndAShortTailEndsTheFile) {
     setKnownPing(*writer);
     Bytes file;

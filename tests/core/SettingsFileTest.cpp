@@ -402,6 +402,54 @@ TEST(SettingsLoadRules, ProfileMinimumRangeIsCutTo0To2_5) {
     }
 }
 
+TEST(SettingsLoadRules, RealsAreTakenAsTheyWillBeSaved) {
+    // A value with more decimals than the file keeps, the value it is taken
+    // as, and the command byte it drives (the profile minimum range after a
+    // status of format 1, and the range code).
+    struct Case {
+        std::string line;
+        std::function<double(const CSondrelDoc&)> field;
+        double expected;
+        std::size_t commandByte;
+        int expectedByte;
+    };
+    const auto ppMinRange = [](const CSondrelDoc& d) { return d.profileMinRange; };
+    const auto range = [](const CSondrelDoc& d) { return d.rangeMetres; };
+    const Case cases[] = {
+        {systemLines("PPMinRange=0.168\n"), ppMinRange, 0.17, cmd::kProfileMinRange, 15},
+        {systemLines("PPMinRange=2.504\n"), ppMinRange, 2.5, cmd::kProfileMinRange, 248},
+        {sonarLines("Range=0.999\n"), range, 1.0, cmd::kRange, 10},
+        {sonarLines("Range=5.996\n"), range, 6.0, cmd::kRange, 60},
+        {systemLines("Speed of Sound=1485.56\n"),
+         [](const CSondrelDoc& d) { return d.soundVelocity; }, 1485.6, cmd::kStart, 0xFE},
+        {systemLines("Zoom=1.754\n"), [](const CSondrelDoc& d) { return d.display.zoom; }, 1.75,
+         cmd::kStart, 0xFE},
+        {systemLines("CircleDiameter=0.4449\n"),
+         [](const CSondrelDoc& d) { return d.display.circleDiameter; }, 0.44, cmd::kStart, 0xFE},
+    };
+    const auto commandOf = [](CSondrelDoc& d) {
+        d.headStatusLow = 1;
+        d.prepareCommandForPoll();
+        return d.command;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        CSondrelDoc first;
+        loadText(first, c.line);
+        EXPECT_DOUBLE_EQ(c.field(first), c.expected);
+        EXPECT_EQ(commandOf(first)[c.commandByte], c.expectedByte);
+        // Saving and reading again changes nothing, the command included.
+        IniFile saved;
+        saveSettings(first, saved);
+        CSondrelDoc second;
+        loadText(second, saved.text());
+        IniFile savedAgain;
+        saveSettings(second, savedAgain);
+        EXPECT_EQ(savedAgain.text(), saved.text());
+        EXPECT_EQ(commandOf(second), commandOf(first));
+    }
+}
+
 TEST(SettingsLoadRules, ProfileDisplayModeSetsTheMixFactor) {
     const std::pair<int, double> cases[] = {{0, 1.0}, {1, 0.0}, {2, 0.25},
                                             {3, 0.5}, {4, 1.0}, {9, 1.0}};

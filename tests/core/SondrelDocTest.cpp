@@ -164,6 +164,14 @@ TEST(Settings, TypeQAtFourMetresRunsAtStepOne) {
     doc.setStepSize(4);
     doc.applySettings();
     EXPECT_EQ(doc.stepSize, 2);
+    // A speed of 0 takes the saved one, which obeys the 5 m limit too, so the
+    // rule gives the same speed however often it runs.
+    doc.stepSizeSaved = 3;
+    doc.setStepSize(0);
+    doc.applySettings();
+    EXPECT_EQ(doc.stepSize, 2);
+    doc.applySettings();
+    EXPECT_EQ(doc.command[cmd::kStepSize], 2);
 }
 
 TEST(Settings, SpeedStepsThroughTheNamedValues) {

@@ -59,6 +59,22 @@ TEST(StatusPanes, PingDateAndTime) {
     doc.dateText = "08-DEC-2026";
     doc.timeText = "14:03:07";
     EXPECT_EQ(statusPaneTexts(doc).dateTime, "08-DEC-2026   14:03:07");
+    // Played records may hold anything in these fields.
+    doc.dateText = "08\tDEC-2026";
+    doc.timeText = "1\n\x7f";
+    EXPECT_EQ(statusPaneTexts(doc).dateTime, "08?DEC-2026   1??");
+}
+
+TEST(WindowTitle, ControlCharactersInFileNamesShowAsQuestionMarks) {
+    CSondrelDoc doc;
+    doc.playbackActive = 1;
+    doc.playbackPath = "/data/run\n1\t.qzr";
+    EXPECT_EQ(windowTitle(doc, TitleOccasion::PlaybackOpened),
+              "Sondrel - Playback File [/data/run?1?.qzr] ");
+    doc.recordingActive = 1;
+    doc.recordPath = "/data/Sondrel 08\x1b-DEC 140307.qzr";
+    EXPECT_EQ(windowTitle(doc, TitleOccasion::RecordingStarted),
+              "Sondrel - Copy to File [/data/Sondrel 08?-DEC 140307.qzr] ");
 }
 
 TEST(WindowTitle, ForEachOccasion) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -111,6 +112,32 @@ TEST(XyzLines, TimeStampJoinsDateTimeAndMilliseconds) {
     doc->timeText = "14:03:07";
     doc->millisecondText = ".050";
     EXPECT_EQ(xyzTimeStamp(*doc), "08-DEC-2026\t14:03:07.050");
+}
+
+TEST(XyzLines, ControlCharactersOfTheRecordedTextsAreWrittenAsQuestionMarks) {
+    // Texts as a record's date, time and hundredths fields may hold them.
+    struct Case {
+        const char *date, *time, *milliseconds, *stamp;
+    };
+    const Case cases[] = {
+        {"08-DEC-2026", "1\n", ".450", "08-DEC-2026\t1?.450"},
+        {"08\tDEC\r2026", "14:03:07",
+         ".\x1f"
+         "0",
+         "08?DEC?2026\t14:03:07.?0"},
+        {"\x7f", "\t", "\x01\x80", "?\t??\x80"},
+    };
+    for (const Case& c : cases) {
+        auto doc = std::make_unique<CSondrelDoc>();
+        doc->dateText = c.date;
+        doc->timeText = c.time;
+        doc->millisecondText = c.milliseconds;
+        EXPECT_EQ(xyzTimeStamp(*doc), c.stamp);
+        // Every point line keeps its five fields.
+        const std::string line = xyzPointLine(xyzTimeStamp(*doc), XyzPoint{1.0f, 2.0f, 3.0f});
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 4) << line;
+        EXPECT_EQ(line.find_first_of("\r\n"), line.size() - 2) << line;
+    }
 }
 
 TEST(XyzLines, OutputNameReplacesTheLastThreeCharacters) {

@@ -12,11 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -209,6 +212,71 @@ TEST_F(ConvertTool, CommandLineMistakesAndBadFilesGiveClearMessages) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(fs::exists(ws.path("good.xyz")));
     EXPECT_TRUE(fs::exists(ws.path("other.xyz")));
+}
+
+TEST_F(ConvertTool, APipeOrADeviceIsRefusedByNameAndTheNextFileConverted) {
+    const std::string pipe = ws.path("pipe.qzr");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string device = ws.path("device.qzr");
+    fs::create_symlink("/dev/zero", device);
+    test::writeBytes(ws.path("good.qzr"), validFile(2));
+    // Nobody ever writes to the pipe: a converter that waits for a writer hangs.
+    const RunResult r = runTool({"-q", "--settings", kSettings, pipe, device, ws.path("good.qzr")},
+                                ws.path("log.txt"));
+    ASSERT_TRUE(r.exited) << r.output;
+    EXPECT_EQ(r.status, 1) << r.output;
+    for (const std::string& refused : {pipe, device}) {
+        EXPECT_NE(r.output.find(refused + ": cannot open: not a regular file"), std::string::npos)
+            << r.output;
+    }
+    EXPECT_TRUE(fs::exists(ws.path("good.xyz")));
+    EXPECT_FALSE(fs::exists(ws.path("pipe.xyz")));
+}
+
+TEST_F(ConvertTool, HostileTextsAndValuesInRecordsGiveFiveFieldsOfNumbers) {
+    // A valid file whose records hold, in turn: a time field "1" LF, a tab in
+    // the date, a NaN distance, an infinite roll (roll correction is on) and a
+    // NaN pitch, each with all three valid flags set.
+    Bytes file = validFile(6);
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at + kRecordHeaderSize <= file.size();) {
+        starts.push_back(at);
+        at += static_cast<std::size_t>(
+            recordSizeFor(std::span<const std::uint8_t, kRecordHeaderSize>(&file[at], 100)));
+    }
+    ASSERT_EQ(starts.size(), 6u);
+    const auto putFloat = [&](std::size_t record, std::size_t offset, float value) {
+        ASSERT_EQ(file[record + rec::kFlags] & 1, 1);
+        file[record + kRecordSize + rec::kOrientationFlags] = 7;
+        const auto bits = std::bit_cast<std::uint32_t>(value);
+        for (int i = 0; i < 4; ++i)
+            file[record + kRecordSize + offset + static_cast<std::size_t>(i)] =
+                static_cast<std::uint8_t>(bits >> (8 * i));
+    };
+    file[starts[0] + rec::kTime] = '1';
+    file[starts[0] + rec::kTime + 1] = '\n';
+    file[starts[0] + rec::kTime + 2] = 0;
+    file[starts[1] + rec::kDate + 2] = '\t';
+    putFloat(starts[1], rec::kDistance, std::numeric_limits<float>::quiet_NaN());
+    putFloat(starts[2], rec::kRoll, std::numeric_limits<float>::infinity());
+    putFloat(starts[4], rec::kPitch, -std::numeric_limits<float>::quiet_NaN());
+    test::writeBytes(ws.path("hostile.qzr"), file);
+
+    const RunResult r = convert(ws.path("hostile.qzr"), ws.path("hostile.xyz"));
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::istringstream lines(test::readBytes(ws.path("hostile.xyz")));
+    int points = 0;
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_FALSE(line.empty());
+        ASSERT_EQ(line.back(), '\r') << "a line broken in two";
+        line.pop_back();
+        if (line.empty()) continue;  // the end of a record
+        ++points;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 4) << line;
+        EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+        EXPECT_EQ(line.find("inf"), std::string::npos) << line;
+    }
+    EXPECT_GT(points, 1000);
 }
 
 TEST_F(ConvertTool, SurvivesACorpusOfDamagedFiles) {

@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <fstream>
@@ -81,6 +83,7 @@ struct Settings {
     int rangeIndex = 2;
     bool orientation = false;
     int sentenceType = 0;
+    std::string instrumentPath = {};  // the simulator's instrument when empty
 };
 
 // A settings file whose COM numbers lead to the simulator's pseudo-terminals.
@@ -99,8 +102,10 @@ std::string writeSettings(const HeadSimProcess& sim, const Settings& s) {
         << "Range Index=" << s.rangeIndex << "\r\n"
         << "[COM Ports]\r\n"
         << "COM" << kHeadComPort << "=" << sim.ptyPath() << "\r\n";
-    if (s.orientation)
-        out << "COM" << kInstrumentComPort << "=" << sim.orientationPtyPath() << "\r\n";
+    if (s.orientation) {
+        out << "COM" << kInstrumentComPort << "="
+            << (s.instrumentPath.empty() ? sim.orientationPtyPath() : s.instrumentPath) << "\r\n";
+    }
     return path;
 }
 
@@ -276,6 +281,96 @@ TEST_P(SerialOrientation, EachSentenceTypeReachesTheRecordedExtension) {
     // The instrument talks from the start; at most the first ping may precede it.
     EXPECT_GE(withDistance, 2) << run.output;
 }
+
+// An instrument of the test's own on a pseudo-terminal, repeating one
+// sentence ten times a second, noise and all.
+class RepeatingInstrument {
+  public:
+    explicit RepeatingInstrument(std::string sentence) : sentence_(std::move(sentence)) {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        char name[128];
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+            ::ptsname_r(master_, name, sizeof name) != 0) {
+            return;
+        }
+        slavePath_ = name;
+        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+        writer_ = std::thread([this] {
+            while (!stop_) {
+                // A full terminal buffer while nobody reads just drops a sentence.
+                [[maybe_unused]] const ssize_t written =
+                    ::write(master_, sentence_.data(), sentence_.size());
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+    }
+    ~RepeatingInstrument() {
+        stop_ = true;
+        if (writer_.joinable()) writer_.join();
+        if (master_ >= 0) ::close(master_);
+    }
+    const std::string& slavePath() const { return slavePath_; }
+
+  private:
+    std::string sentence_;
+    int master_ = -1;
+    std::string slavePath_;
+    std::atomic<bool> stop_{false};
+    std::thread writer_;
+};
+
+struct InstrumentCase {
+    const char* name;
+    int sentenceType;
+    std::string sentence;
+    int validRecordsAtLeast;  // the rest may come before the first reading
+    double distance;          // of the valid ones
+};
+
+class NoisyInstrument : public ::testing::TestWithParam<InstrumentCase> {};
+
+TEST_P(NoisyInstrument, OnlyRealDistancesAreRecordedAndNoneIsLost) {
+    const InstrumentCase c = GetParam();
+    RepeatingInstrument instrument(c.sentence);
+    ASSERT_FALSE(instrument.slavePath().empty()) << "no pseudo-terminal";
+    HeadSimProcess sim({"--pty", "--no-tcp"});
+    ASSERT_TRUE(sim.start()) << sim.error();
+    const std::string settings = writeSettings(sim, {.orientation = true,
+                                                     .sentenceType = c.sentenceType,
+                                                     .instrumentPath = instrument.slavePath()});
+    const std::string data = sim.tempDir() + "/run.qzr";
+    const RunResult run =
+        runProgram({recorderBinary(), "--settings", settings, "--count", "4", "-o", data},
+                   sim.tempDir() + "/record.out", 60);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+
+    int valid = 0;
+    const int records =
+        forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto record) {
+            EXPECT_EQ(record.size(), kRecordSizeWithOrientation);
+            EXPECT_TRUE(std::isfinite(doc.distanceM)) << doc.distanceM;
+            if (doc.distanceValid != 1) return;
+            ++valid;
+            EXPECT_NEAR(doc.distanceM, c.distance, 1e-6);
+        });
+    EXPECT_EQ(records, 4);
+    EXPECT_GE(valid, c.validRecordsAtLeast) << run.output;
+    if (c.validRecordsAtLeast == 0) {
+        EXPECT_EQ(valid, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sentences, NoisyInstrument,
+    ::testing::Values(
+        // Line noise holding a "C" just before the sentence.
+        InstrumentCase{"CableHashAfterNoise", 2, "BC,#CABLE, 1234.5, \r\n", 3, 1.2345},
+        // 1e39 m is beyond the single precision a record holds: no reading at all.
+        InstrumentCase{"CableDollarBeyondARecord", 1, "$ 1" + std::string(39, '0') + ",meter\r\n",
+                       0, 0.0}),
+    [](const ::testing::TestParamInfo<InstrumentCase>& info) {
+        return std::string(info.param.name);
+    });
 
 std::string sentenceName(const ::testing::TestParamInfo<int>& info) {
     static const char* const kNames[] = {"Crawler", "CableCounterDollar", "CableCounterHash",

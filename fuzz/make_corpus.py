@@ -1,0 +1,107 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into corpus/<target>/.
+
+Seeds are built from the golden data file and settings file of tests/data,
+plus one input per fault the fuzzers have found, each named after the fault.
+Run it from anywhere; the outputs are committed. libFuzzer adds what it finds
+to a scratch folder given first on its command line, never to these.
+"""
+
+import math
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(HERE, "..", "tests", "data")
+
+RECORD = 1024
+EXTENSION = 128
+PITCH, ROLL, DISTANCE, FLAGS = 1024 + 75, 1024 + 79, 1024 + 83, 1024 + 74
+
+
+def read(name):
+    with open(os.path.join(DATA, name), "rb") as f:
+        return f.read()
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def patched(record, **fields):
+    """A copy of a record with bytes put at offsets (offset=bytes)."""
+    r = bytearray(record)
+    for offset, value in fields.items():
+        at = int(offset[1:])
+        r[at:at + len(value)] = value
+    return bytes(r)
+
+
+def with_orientation_value(record, offset, value):
+    r = bytearray(record)
+    r[FLAGS] = 7
+    r[offset:offset + 4] = struct.pack("<f", value)
+    return bytes(r)
+
+
+golden = read("golden.qzr")
+plain = golden[:RECORD]  # the first record: no orientation extension
+oriented = golden[RECORD:RECORD + RECORD + EXTENSION]  # the second: with it
+golden_ini = read("golden.ini")
+
+# ---- the record reader over a whole file
+write("record_file", "golden", golden)
+write("record_file", "range-code-fd", patched(plain, b41=b"\xfd") * 2)
+write("record_file", "format-bits-and-fe", patched(plain, b38=b"\xfe", b43=b"\x05") + plain)
+write("record_file", "nan-distance", with_orientation_value(oriented, DISTANCE, math.nan))
+write("record_file", "inf-pitch", with_orientation_value(oriented, PITCH, math.inf))
+write("record_file", "minus-inf-roll", with_orientation_value(oriented, ROLL, -math.inf))
+write("record_file", "time-line-break", patched(plain, b20=b"1\n\0\0\0\0\0\0") + oriented)
+write("record_file", "tab-in-date", patched(plain, b8=b"08\tDEC\r2026"))
+
+# ---- the orientation sentences: a type byte, then reads split at 0xFF
+crawler = b"xxxxxx+12.3xxxxx-123.4xxxxx+1234.56xxxxx"
+write("orientation", "crawler", b"\x00" + crawler + b"\xff" + crawler.replace(b"+12.3", b" 12.3"))
+write("orientation", "cable-dollar", b"\x01$ 12.5,meter\r\n\xff$ 1.0,meter\r\n$ 2.25,meter\r\n$ 3.")
+write("orientation", "cable-dollar-1e39", b"\x01$ 1" + b"0" * 39 + b",meter\r\n")
+write("orientation", "cable-hash", b"\x02,#CABLE, 1234.5, \r\n")
+write("orientation", "cable-hash-after-noise", b"\x02BC,#CABLE, 1234.5, \r\n")
+write("orientation", "cable-hash-1e42-mm", b"\x02,#CABLE, 1" + b"0" * 42 + b", \r\n")
+write("orientation", "reach", b"\x03R\x41\x20\x00\x00\xffxRy\xc0\x48\x00\x00")
+write("orientation", "reach-nan", b"\x03R\x7f\xc0\x00\x01")
+
+# ---- the settings file: a byte for the head's status and automatic frequency, then the text
+write("settings", "golden", b"\x01" + golden_ini)
+write("settings", "ppminrange-0.168", b"\x01[System Settings]\r\nPPMinRange=0.168\r\n")
+write("settings", "range-0.999", b"\x00[Sonar Settings]\r\nRange=0.999\r\n")
+write("settings", "reals-with-more-decimals",
+      b"\x04[System Settings]\r\nSpeed of Sound=1485.56\r\nZoom=1.754\r\n"
+      b"CircleDiameter=0.4449\r\n[Sonar Settings]\r\nRange=5.996\r\n")
+write("settings", "every-head-key",
+      b"\x05[System Settings]\r\nSonar Type=1\r\nIP Address=127.0.0.1\r\nPPMinRange=0.30\r\n"
+      b"[Sonar Settings]\r\nRange=0.25\r\nRange Index=0\r\nGain=253\r\nTrain Polar=253\r\n"
+      b"Train Sector=254\r\nTrain SS=255\r\nSectorWidth Polar=253\r\nSectorWidth Sector=61\r\n"
+      b"Step Size=5\r\nSector Mode=0\r\nAbsorption=253\r\nFrequency=253\r\n")
+
+# A Type Q head at 5 m with no speed: the saved "Fast" went out past the 5 m limit.
+write("settings", "step-size-0-at-5m-type-q",
+      b"\x01[System Settings]\r\nSonar Type=1\r\n"
+      b"[Sonar Settings]\r\nRange=5.00\r\nStep Size=0\r\nSector Mode=0\r\n")
+
+# ---- a played file, then a connect: two bytes of file length, the file, the settings
+def played_then_connect(records, settings):
+    return struct.pack(">H", len(records)) + records + settings
+
+
+ethernet = b"[System Settings]\r\nSonar Type=1\r\nIP Address=127.0.0.1\r\n"
+serial = b"[System Settings]\r\nSonar Type=0\r\nSonarComPort=7\r\n"
+write("playback_connect", "range-code-fd-ethernet",
+      played_then_connect(patched(plain, b41=b"\xfd"), ethernet))
+write("playback_connect", "range-code-fd-serial",
+      played_then_connect(patched(plain, b41=b"\xfd", b43=b"\x05"), serial))
+write("playback_connect", "golden-ethernet", played_then_connect(golden, ethernet + golden_ini))
+write("playback_connect", "frequency-fd-no-settings",
+      played_then_connect(patched(plain, b80=struct.pack(">H", 675 + 5 * 153)), b""))
