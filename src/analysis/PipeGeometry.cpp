@@ -26,6 +26,14 @@ constexpr int kCalliperHalfWindow = 2;
 // Sediment lies in the lower part of the pipe, within this of straight down.
 constexpr double kInvertHalfAngle = 75.0 * kPi / 180.0;
 constexpr int kMinFloorPoints = 5;
+// Levels of the floor search, each one tolerance high, from a little below
+// the circle's bottom up to its centre and beyond.
+constexpr int kFloorLevels = 1024;
+// The flattest bottom a wall has, in radii of the fitted circle (an oval pipe
+// squashed upright is flatter at its bottom than its circle), and how many
+// tolerances a line of points must stay level beyond what such a wall could.
+constexpr double kFlattestCurvature = 1.5;
+constexpr double kFloorFlatness = 3.0;
 
 struct BinTable {
     BinTable() {
@@ -43,8 +51,28 @@ const BinTable& binTable() {
     return table;
 }
 
+double distance(double dx, double dy) {
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// atan2 to within 1e-5 radians, several times faster than the library's;
+// only sorts points into one-degree bins.
+double quickAtan2(double y, double x) {
+    const double ax = std::fabs(x), ay = std::fabs(y);
+    const double big = std::max(ax, ay);
+    if (big == 0) return 0;
+    const double z = std::min(ax, ay) / big, z2 = z * z;
+    double a =
+        z * (0.99997726 +
+             z2 * (-0.33262347 +
+                   z2 * (0.19354346 + z2 * (-0.11643287 + z2 * (0.05265332 - z2 * 0.01172120)))));
+    if (ay > ax) a = kPi / 2 - a;
+    if (x < 0) a = kPi - a;
+    return y < 0 ? -a : a;
+}
+
 int binOf(double dx, double dy) {
-    double phi = std::atan2(dy, dx);
+    double phi = quickAtan2(dy, dx);
     if (phi < 0) phi += 2.0 * kPi;
     const int k = static_cast<int>(phi / kBinWidth);
     return std::clamp(k, 0, kBins - 1);
@@ -89,7 +117,7 @@ bool circleThrough(const GeometryPoint& a, const GeometryPoint& b, const Geometr
     const double uy = (bx * c2 - cx * b2) / d;
     out.centreX = a.x + ux;
     out.centreY = a.y + uy;
-    out.radius = std::hypot(ux, uy);
+    out.radius = distance(ux, uy);
     return std::isfinite(out.radius);
 }
 
@@ -131,17 +159,28 @@ bool algebraicCircle(std::span<const GeometryPoint> p, std::span<const std::uint
 // returns the size of the step, or NaN when it could not be taken.
 double geometricCircleStep(std::span<const GeometryPoint> p, std::span<const std::uint8_t> use,
                            CircleFit& c) {
-    Eigen::Matrix3d jtj = Eigen::Matrix3d::Zero();
-    Eigen::Vector3d jtr = Eigen::Vector3d::Zero();
+    // J^T J and J^T r summed entry by entry: J = (-ux, -uy, -1) for the unit
+    // vector u from the centre to the point.
+    double sxx = 0, sxy = 0, syy = 0, sx = 0, sy = 0, count = 0, rx = 0, ry = 0, r1 = 0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         if (!use[i]) continue;
         const double dx = p[i].x - c.centreX, dy = p[i].y - c.centreY;
-        const double d = std::hypot(dx, dy);
+        const double d = distance(dx, dy);
         if (!(d > 0)) continue;
-        const Eigen::Vector3d j(-dx / d, -dy / d, -1.0);
-        jtj += j * j.transpose();
-        jtr += j * (d - c.radius);
+        const double ux = dx / d, uy = dy / d, r = d - c.radius;
+        sxx += ux * ux;
+        sxy += ux * uy;
+        syy += uy * uy;
+        sx += ux;
+        sy += uy;
+        count += 1;
+        rx += ux * r;
+        ry += uy * r;
+        r1 += r;
     }
+    Eigen::Matrix3d jtj;
+    jtj << sxx, sxy, sx, sxy, syy, sy, sx, sy, count;
+    const Eigen::Vector3d jtr(-rx, -ry, -r1);
     const Eigen::Vector3d step = jtj.ldlt().solve(-jtr);
     if (!step.allFinite()) return std::numeric_limits<double>::quiet_NaN();
     c.centreX += step(0);
@@ -161,7 +200,7 @@ double conicValue(const Conic& q, double x, double y) {
 double sampsonDistance(const Conic& q, double x, double y) {
     const double gx = 2 * q(0) * x + q(1) * y + q(3);
     const double gy = q(1) * x + 2 * q(2) * y + q(4);
-    const double g = std::hypot(gx, gy);
+    const double g = distance(gx, gy);
     return g > 0 ? conicValue(q, x, y) / g : std::numeric_limits<double>::infinity();
 }
 
@@ -169,27 +208,43 @@ double sampsonDistance(const Conic& q, double x, double y) {
 // scatter matrix), weighted; coordinates already centred and scaled.
 bool directEllipse(std::span<const GeometryPoint> p, std::span<const std::uint8_t> use,
                    std::span<const double> weight, Conic& out) {
-    Eigen::Matrix3d s1 = Eigen::Matrix3d::Zero(), s2 = Eigen::Matrix3d::Zero(),
-                    s3 = Eigen::Matrix3d::Zero();
+    // The scatter matrices hold only the 15 weighted moments x^i y^j, i + j <= 4.
+    double m[5][5] = {};
     int n = 0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         if (!use[i]) continue;
         const double x = p[i].x, y = p[i].y, w = weight.empty() ? 1.0 : weight[i];
-        const Eigen::Vector3d quad(x * x, x * y, y * y), lin(x, y, 1.0);
-        s1 += w * quad * quad.transpose();
-        s2 += w * quad * lin.transpose();
-        s3 += w * lin * lin.transpose();
+        const double x2 = x * x, y2 = y * y, xy = x * y;
+        m[0][0] += w;
+        m[1][0] += w * x;
+        m[0][1] += w * y;
+        m[2][0] += w * x2;
+        m[1][1] += w * xy;
+        m[0][2] += w * y2;
+        m[3][0] += w * x2 * x;
+        m[2][1] += w * x2 * y;
+        m[1][2] += w * x * y2;
+        m[0][3] += w * y2 * y;
+        m[4][0] += w * x2 * x2;
+        m[3][1] += w * x2 * xy;
+        m[2][2] += w * x2 * y2;
+        m[1][3] += w * xy * y2;
+        m[0][4] += w * y2 * y2;
         ++n;
     }
     if (n < 6) return false;
+    Eigen::Matrix3d s1, s2, s3;
+    s1 << m[4][0], m[3][1], m[2][2], m[3][1], m[2][2], m[1][3], m[2][2], m[1][3], m[0][4];
+    s2 << m[3][0], m[2][1], m[2][0], m[2][1], m[1][2], m[1][1], m[1][2], m[0][3], m[0][2];
+    s3 << m[2][0], m[1][1], m[1][0], m[1][1], m[0][2], m[0][1], m[1][0], m[0][1], m[0][0];
     const Eigen::FullPivLU<Eigen::Matrix3d> s3lu(s3);
     if (!s3lu.isInvertible()) return false;
     const Eigen::Matrix3d t = -s3lu.solve(s2.transpose());
-    const Eigen::Matrix3d m = s1 + s2 * t;
+    const Eigen::Matrix3d reducedScatter = s1 + s2 * t;
     Eigen::Matrix3d reduced;
-    reduced.row(0) = m.row(2) / 2;
-    reduced.row(1) = -m.row(1);
-    reduced.row(2) = m.row(0) / 2;
+    reduced.row(0) = reducedScatter.row(2) / 2;
+    reduced.row(1) = -reducedScatter.row(1);
+    reduced.row(2) = reducedScatter.row(0) / 2;
     const Eigen::EigenSolver<Eigen::Matrix3d> solver(reduced);
     if (solver.info() != Eigen::Success) return false;
     const auto vectors = solver.eigenvectors();
@@ -326,7 +381,7 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
             const double tolerance = 0.05 * c.radius + kMinOutlierMetres;
             int votes = 0;
             for (std::size_t j = 0; j < n; j += sample) {
-                const double d = std::hypot(pts[j].x - c.centreX, pts[j].y - c.centreY);
+                const double d = distance(pts[j].x - c.centreX, pts[j].y - c.centreY);
                 votes += std::fabs(d - c.radius) <= tolerance;
             }
             if (votes > bestVotes) {
@@ -337,7 +392,7 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
         if (bestVotes > 0) {
             const double tolerance = 0.05 * start.radius + kMinOutlierMetres;
             for (std::size_t i = 0; i < n; ++i) {
-                const double d = std::hypot(pts[i].x - start.centreX, pts[i].y - start.centreY);
+                const double d = distance(pts[i].x - start.centreX, pts[i].y - start.centreY);
                 wall_[i] = std::fabs(d - start.radius) <= tolerance;
             }
         }
@@ -347,48 +402,122 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
         }
     }
 
-    // The geometric circle with the outlier rule.
-    CircleFit circle = start;
-    double scale = 0;
-    bool settled = false;
-    for (int round = 0; round < kMaxRejectionRounds && !settled; ++round) {
-        double step = 0;
-        for (int k = 0; k < 4; ++k) {
-            step = geometricCircleStep(pts, wall_, circle);
-            if (!(step < 1e-9 * circle.radius)) continue;
-            break;
-        }
-        if (!std::isfinite(step) || !(circle.radius > 0) ||
-            !(circle.radius < kMaxGeometryCoordinate)) {
-            g.quality = GeometryQuality::NotConverged;
-            return g;
-        }
-        scratch_.clear();
-        for (std::size_t i = 0; i < n; ++i) {
-            residuals_[i] =
-                std::hypot(pts[i].x - circle.centreX, pts[i].y - circle.centreY) - circle.radius;
-            if (wall_[i]) scratch_.push_back(residuals_[i]);
-        }
-        const double mid = median(scratch_);
-        for (double& r : scratch_) r = std::fabs(r - mid);
-        scale = kRobustSigma * median(scratch_);
-        const double limit = std::max(
-            {kOutlierSigmas * scale, kMinOutlierMetres, kMinOutlierFraction * circle.radius});
-        int used = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            nextWall_[i] = std::fabs(residuals_[i] - mid) <= limit;
-            used += nextWall_[i];
-        }
-        if (used < kMinGeometryPoints) {
-            g.quality = GeometryQuality::TooFewPoints;
-            return g;
-        }
-        settled = nextWall_ == wall_ && step < 1e-6 * circle.radius;
-        wall_.swap(nextWall_);
+    // The spread of the ranges from point to point along the ring, from their
+    // second differences: the noise of the echoes whatever the pipe's shape.
+    scratch_.clear();
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const double r0 = distance(pts[i - 1].x, pts[i - 1].y);
+        const double r1 = distance(pts[i].x, pts[i].y);
+        const double r2 = distance(pts[i + 1].x, pts[i + 1].y);
+        scratch_.push_back(std::fabs(r0 - 2 * r1 + r2));
     }
-    if (!settled) {
-        g.quality = GeometryQuality::NotConverged;
+    const double ringNoise = kRobustSigma * median(scratch_) / std::sqrt(6.0);
+
+    // The geometric circle with the outlier rule; points excluded (the
+    // floor, once found) never return to the wall.
+    excluded_.assign(n, 0);
+    CircleFit circle = start;
+    double step = 0;
+    // A point or two may sit right on the limit and swap sides from round to
+    // round; the set counts as settled when no more than that change.
+    const std::size_t wobble = std::max<std::size_t>(1, n / 200);
+    const auto fitCircle = [&]() -> GeometryQuality {
+        bool settled = false;
+        for (int round = 0; round < kMaxRejectionRounds && !settled; ++round) {
+            for (int k = 0; k < 4; ++k) {
+                step = geometricCircleStep(pts, wall_, circle);
+                if (!(step < 1e-7 * circle.radius)) continue;
+                break;
+            }
+            if (!std::isfinite(step) || !(circle.radius > 0) ||
+                !(circle.radius < kMaxGeometryCoordinate)) {
+                return GeometryQuality::NotConverged;
+            }
+            scratch_.clear();
+            for (std::size_t i = 0; i < n; ++i) {
+                residuals_[i] =
+                    distance(pts[i].x - circle.centreX, pts[i].y - circle.centreY) - circle.radius;
+                if (wall_[i]) scratch_.push_back(residuals_[i]);
+            }
+            const double mid = median(scratch_);
+            for (double& r : scratch_) r = std::fabs(r - mid);
+            const double scale = kRobustSigma * median(scratch_);
+            const double limit = std::max(
+                {kOutlierSigmas * scale, kMinOutlierMetres, kMinOutlierFraction * circle.radius});
+            int used = 0;
+            std::size_t changed = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                nextWall_[i] = !excluded_[i] && std::fabs(residuals_[i] - mid) <= limit;
+                used += nextWall_[i];
+                changed += nextWall_[i] != wall_[i];
+            }
+            if (used < kMinGeometryPoints) return GeometryQuality::TooFewPoints;
+            settled = changed <= wobble && step < 1e-6 * circle.radius;
+            wall_.swap(nextWall_);
+        }
+        // Still moving after all rounds: the wall points do not agree on a circle.
+        if (!settled && !(step < 1e-4 * circle.radius)) return GeometryQuality::NotConverged;
+        return GeometryQuality::Ok;
+    };
+    if (const GeometryQuality q = fitCircle(); q != GeometryQuality::Ok) {
+        g.quality = q;
         return g;
+    }
+
+    // A sediment floor: a level line of points low in the pipe, longer than
+    // the wall could stay that level given its curvature. It leaves the wall
+    // before the ellipse is fitted, as an ellipse would bend to take it in.
+    const double floorTolerance = std::max(
+        {kOutlierSigmas * ringNoise, kMinOutlierMetres, kMinOutlierFraction * circle.radius});
+    floor_.assign(n, 0);
+    bool floorFound = false;
+    double floorY = 0;
+    {
+        std::array<int, kFloorLevels> count{};
+        const double bottom = circle.centreY - 1.2 * circle.radius;
+        const auto levelOf = [&](double y) {
+            return static_cast<int>((y - bottom) / floorTolerance);
+        };
+        const auto inInvert = [&](const GeometryPoint& p) {
+            const double dx = p.x - circle.centreX, dy = p.y - circle.centreY;
+            return dy < 0 && std::fabs(dx) < -dy * std::tan(kInvertHalfAngle);
+        };
+        for (const GeometryPoint& p : pts) {
+            const int level = levelOf(p.y);
+            if (level >= 0 && level < kFloorLevels && inInvert(p)) ++count[level];
+        }
+        int best = 0;
+        for (int k = 1; k < kFloorLevels; ++k) {
+            if (count[k] + count[k - 1] > count[best] + count[best + 1]) best = k - 1;
+        }
+        if (count[best] + count[best + 1] >= kMinFloorPoints) {
+            double sum = 0, left = 1e300, right = -1e300;
+            int points = 0;
+            for (const GeometryPoint& p : pts) {
+                const int level = levelOf(p.y);
+                if ((level != best && level != best + 1) || !inInvert(p)) continue;
+                sum += p.y;
+                left = std::min(left, p.x);
+                right = std::max(right, p.x);
+                ++points;
+            }
+            floorY = sum / points;
+            const double extent = right - left;
+            floorFound = extent * extent / (8 * kFlattestCurvature * circle.radius) >
+                         kFloorFlatness * floorTolerance;
+        }
+        if (floorFound) {
+            for (std::size_t i = 0; i < n; ++i) {
+                if (!inInvert(pts[i]) || pts[i].y > floorY + floorTolerance) continue;
+                excluded_[i] = 1;
+                wall_[i] = 0;
+                floor_[i] = std::fabs(pts[i].y - floorY) <= floorTolerance;
+            }
+            if (const GeometryQuality q = fitCircle(); q != GeometryQuality::Ok) {
+                g.quality = q;
+                return g;
+            }
+        }
     }
 
     // The ellipse, in coordinates centred on the circle and scaled by its
@@ -404,20 +533,11 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
             p.x = (p.x - circle.centreX) / r0;
             p.y = (p.y - circle.centreY) / r0;
         }
-        std::vector<std::uint8_t> ellipseWall = wall_;
+        std::vector<std::uint8_t>& ellipseWall = ellipseWall_;
+        ellipseWall = wall_;
         bool fitted = false;
         for (int round = 0; round < kMaxRejectionRounds; ++round) {
             if (!directEllipse(unit, ellipseWall, {}, conic)) break;
-            for (int refine = 0; refine < 2; ++refine) {
-                for (std::size_t i = 0; i < n; ++i) {
-                    const double gx = 2 * conic(0) * unit[i].x + conic(1) * unit[i].y + conic(3);
-                    const double gy = conic(1) * unit[i].x + 2 * conic(2) * unit[i].y + conic(4);
-                    const double g2 = gx * gx + gy * gy;
-                    radii_[i] = g2 > 0 ? 1.0 / g2 : 0.0;
-                }
-                Conic refined;
-                if (directEllipse(unit, ellipseWall, radii_, refined)) conic = refined;
-            }
             fitted = true;
             scratch_.clear();
             for (std::size_t i = 0; i < n; ++i) {
@@ -430,17 +550,28 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
             const double limit =
                 std::max({kOutlierSigmas * s, kMinOutlierMetres, kMinOutlierFraction * r0});
             int used = 0;
+            std::size_t changed = 0;
             for (std::size_t i = 0; i < n; ++i) {
-                nextWall_[i] = std::fabs(residuals_[i] - mid) <= limit;
+                nextWall_[i] = !excluded_[i] && std::fabs(residuals_[i] - mid) <= limit;
                 used += nextWall_[i];
+                changed += nextWall_[i] != ellipseWall[i];
             }
             if (used < kMinGeometryPoints) {
                 fitted = false;
                 break;
             }
-            const bool same = nextWall_ == ellipseWall;
             ellipseWall.swap(nextWall_);
-            if (same) break;
+            if (changed <= wobble) break;
+        }
+        for (int refine = 0; fitted && refine < 2; ++refine) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const double gx = 2 * conic(0) * unit[i].x + conic(1) * unit[i].y + conic(3);
+                const double gy = conic(1) * unit[i].x + 2 * conic(2) * unit[i].y + conic(4);
+                const double g2 = gx * gx + gy * gy;
+                radii_[i] = g2 > 0 ? 1.0 / g2 : 0.0;
+            }
+            Conic refined;
+            if (directEllipse(unit, ellipseWall, radii_, refined)) conic = refined;
         }
         if (fitted && ellipseOf(conic, ellipse) &&
             ellipse.semiMajor < kMaxAxisRatio * ellipse.semiMinor) {
@@ -461,19 +592,19 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
 
     // The circle once more over the final wall points, and the residuals.
     for (int k = 0; k < 4; ++k) {
-        const double step = geometricCircleStep(pts, wall_, circle);
+        step = geometricCircleStep(pts, wall_, circle);
         if (!std::isfinite(step)) {
             g.quality = GeometryQuality::NotConverged;
             return g;
         }
-        if (step < 1e-9 * circle.radius) break;
+        if (step < 1e-7 * circle.radius) break;
     }
     double circleSum = 0;
     int used = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (!wall_[i]) continue;
         const double r =
-            std::hypot(pts[i].x - circle.centreX, pts[i].y - circle.centreY) - circle.radius;
+            distance(pts[i].x - circle.centreX, pts[i].y - circle.centreY) - circle.radius;
         circleSum += r * r;
         ++used;
     }
@@ -498,7 +629,7 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     radii_.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         const double dx = pts[i].x - cx, dy = pts[i].y - cy;
-        radii_[i] = std::hypot(dx, dy);
+        radii_[i] = distance(dx, dy);
         bins_[i] = binOf(dx, dy);
     }
     const BinTable& table = binTable();
@@ -507,13 +638,10 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
         shapeRadius[k] = ellipseRadiusAt(shape, (k + 0.5) * kBinWidth);
     }
     double shapeSum = 0;
-    scratch_.clear();
     for (std::size_t i = 0; i < n; ++i) {
-        residuals_[i] = radii_[i] - shapeRadius[bins_[i]];
-        if (wall_[i]) {
-            shapeSum += residuals_[i] * residuals_[i];
-            scratch_.push_back(residuals_[i]);
-        }
+        if (!wall_[i]) continue;
+        const double r = radii_[i] - shapeRadius[bins_[i]];
+        shapeSum += r * r;
     }
     if (ellipse.valid) {
         ellipse.rmsResidual = std::sqrt(shapeSum / used);
@@ -521,10 +649,6 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     }
     g.ellipse = ellipse;
     g.rmsResidual = std::sqrt(shapeSum / used);
-    for (double& r : scratch_) r = std::fabs(r);
-    const double noise = kRobustSigma * median(scratch_);
-    const double limit =
-        std::max({kOutlierSigmas * noise, kMinOutlierMetres, kMinOutlierFraction * r0});
 
     // Wall coverage seen from the centre.
     std::array<int, kBins> wallCount{};
@@ -553,35 +677,12 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
         const double a = shape.semiMajor * std::sin(t), b = shape.semiMinor * std::cos(t);
         return cy - std::sqrt(a * a + b * b);
     }();
-    scratch_.clear();
-    for (std::size_t i = 0; i < n; ++i) {
-        if (wall_[i] || residuals_[i] >= -limit) continue;
-        const double dx = pts[i].x - cx, dy = pts[i].y - cy;
-        if (dy >= 0 || std::fabs(std::atan2(dx, -dy)) > kInvertHalfAngle) continue;
-        scratch_.push_back(pts[i].y);
-    }
-    double floorY = 0;
-    bool floorFound = false;
     std::array<int, kBins> floorCount{};
     std::array<double, kBins> floorSum{};
-    if (static_cast<int>(scratch_.size()) >= kMinFloorPoints) {
-        floorY = median(scratch_);
-        const double level = std::max(limit, 0.01 * r0);
-        double left = 1e300, right = -1e300;
-        int count = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (wall_[i] || residuals_[i] >= -limit) continue;
-            if (std::fabs(pts[i].y - floorY) > level) continue;
-            const double dx = pts[i].x - cx, dy = pts[i].y - cy;
-            if (dy >= 0 || std::fabs(std::atan2(dx, -dy)) > kInvertHalfAngle) continue;
-            left = std::min(left, pts[i].x);
-            right = std::max(right, pts[i].x);
-            ++floorCount[bins_[i]];
-            floorSum[bins_[i]] += radii_[i];
-            ++count;
-        }
-        floorFound = count >= kMinFloorPoints && right - left >= 0.1 * r0;
-        if (!floorFound) floorCount.fill(0);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!floor_[i]) continue;
+        ++floorCount[bins_[i]];
+        floorSum[bins_[i]] += radii_[i];
     }
     if (floorFound) {
         g.sedimentDepth = std::max(0.0, floorY - shapeBottom);

@@ -103,6 +103,9 @@ class PipeAnalyser {
     std::vector<double> scratch_;
     std::vector<std::uint8_t> wall_;
     std::vector<std::uint8_t> nextWall_;
+    std::vector<std::uint8_t> ellipseWall_;
+    std::vector<std::uint8_t> excluded_;
+    std::vector<std::uint8_t> floor_;
     std::vector<int> bins_;
     std::vector<double> radii_;
 };
