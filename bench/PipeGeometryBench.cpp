@@ -14,12 +14,20 @@
 #include <cstdio>
 #include <vector>
 
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
 #include "acquisition/ReturnBlock.h"
 #include "acquisition/SonarTables.h"
 #include "acquisition/SondrelDoc.h"
+#include "analysis/GeometryCsv.h"
 #include "analysis/GeometryPoints.h"
 #include "analysis/PipeGeometry.h"
 #include "display/ProfilePass.h"
+#include "recording/BinaryFile.h"
+#include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
 
 namespace {
@@ -193,6 +201,59 @@ void BM_AnalyseOnePing(benchmark::State& state) {
     state.counters["points"] = static_cast<double>(points.size());
 }
 BENCHMARK(BM_AnalyseOnePing)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// sondrel-convert --geometry's road on a file of 20,000 records: reading,
+// the profile pass, the analysis and the table. Goal: 20,000 records a second.
+void BM_GeometryTableOfAFile(benchmark::State& state) {
+    constexpr int kRecords = 20000;
+    char folder[] = "/tmp/geometry-bench-XXXXXX";
+    if (!::mkdtemp(folder)) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    const std::string qzr = std::string(folder) + "/run.qzr";
+    const std::string csv = std::string(folder) + "/run.csv";
+    {
+        PipeModel pipe;
+        pipe.diameter = 0.6;
+        pipe.ovality = 0.05;
+        pipe.sediment = 0.04;
+        pipe.noise = 0.001;
+        pipe.dropouts = 0.02;
+        SimulatedHead head(HeadConfig{}, pipe);
+        auto doc = std::make_unique<CSondrelDoc>();
+        doc->prdEnable = 1;
+        doc->dateText = "09-DEC-2026";
+        doc->timeText = "10:00:00";
+        doc->setRangeIndex(3);
+        BinaryFile file;
+        file.create(qzr);
+        for (int i = 0; i < kRecords; ++i) {
+            const std::vector<std::uint8_t> block = head.buildBlock(doc->command, i * 0.1);
+            doc->receiveBuffer.fill(0);
+            std::copy(block.begin(), block.end(), doc->receiveBuffer.begin());
+            doc->noNewData = 0;
+            sizeCopyAndDecode(*doc);
+            doc->distanceM = i * 0.05;
+            writeRecord(*doc, file);
+        }
+        file.close();
+    }
+    for (auto _ : state) {
+        auto doc = std::make_unique<CSondrelDoc>();
+        const ConversionResult result = writeGeometryCsv(*doc, qzr, csv, 0.6);
+        if (!result.ok() || result.summary.recordsRead != kRecords) {
+            state.SkipWithError("the table was not written");
+            break;
+        }
+    }
+    state.counters["records/s"] =
+        benchmark::Counter(static_cast<double>(kRecords), benchmark::Counter::kIsIterationInvariantRate);
+    std::remove(qzr.c_str());
+    std::remove(csv.c_str());
+    ::rmdir(folder);
+}
+BENCHMARK(BM_GeometryTableOfAFile)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 
