@@ -247,8 +247,8 @@ void BM_GeometryTableOfAFile(benchmark::State& state) {
             break;
         }
     }
-    state.counters["records/s"] =
-        benchmark::Counter(static_cast<double>(kRecords), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["records/s"] = benchmark::Counter(static_cast<double>(kRecords),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
     std::remove(qzr.c_str());
     std::remove(csv.c_str());
     ::rmdir(folder);

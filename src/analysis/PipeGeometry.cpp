@@ -19,6 +19,7 @@ constexpr double kMinOutlierFraction = 0.004;  // of the radius
 constexpr double kRobustSigma = 1.4826;
 constexpr double kOutlierSigmas = 3.0;
 constexpr int kMaxRejectionRounds = 12;
+constexpr int kFirstCircleRounds = 3;
 // Axes further apart than this are no pipe; the circle then describes it.
 constexpr double kMaxAxisRatio = 2.0;
 // Calliper radii average the wall points this many bins either side.
@@ -421,9 +422,9 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     // A point or two may sit right on the limit and swap sides from round to
     // round; the set counts as settled when no more than that change.
     const std::size_t wobble = std::max<std::size_t>(1, n / 200);
-    const auto fitCircle = [&]() -> GeometryQuality {
+    const auto fitCircle = [&](int rounds) -> GeometryQuality {
         bool settled = false;
-        for (int round = 0; round < kMaxRejectionRounds && !settled; ++round) {
+        for (int round = 0; round < rounds && !settled; ++round) {
             for (int k = 0; k < 4; ++k) {
                 step = geometricCircleStep(pts, wall_, circle);
                 if (!(step < 1e-7 * circle.radius)) continue;
@@ -456,10 +457,14 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
             wall_.swap(nextWall_);
         }
         // Still moving after all rounds: the wall points do not agree on a circle.
-        if (!settled && !(step < 1e-4 * circle.radius)) return GeometryQuality::NotConverged;
+        if (!settled && rounds == kMaxRejectionRounds && !(step < 1e-4 * circle.radius)) {
+            return GeometryQuality::NotConverged;
+        }
         return GeometryQuality::Ok;
     };
-    if (const GeometryQuality q = fitCircle(); q != GeometryQuality::Ok) {
+    // A few rounds place the circle well enough to look for a floor; it is
+    // settled once the floor, if any, has left the wall.
+    if (const GeometryQuality q = fitCircle(kFirstCircleRounds); q != GeometryQuality::Ok) {
         g.quality = q;
         return g;
     }
@@ -513,10 +518,10 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
                 wall_[i] = 0;
                 floor_[i] = std::fabs(pts[i].y - floorY) <= floorTolerance;
             }
-            if (const GeometryQuality q = fitCircle(); q != GeometryQuality::Ok) {
-                g.quality = q;
-                return g;
-            }
+        }
+        if (const GeometryQuality q = fitCircle(kMaxRejectionRounds); q != GeometryQuality::Ok) {
+            g.quality = q;
+            return g;
         }
     }
 

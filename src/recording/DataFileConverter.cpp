@@ -120,10 +120,13 @@ ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
 
     ConversionResult result;
     ProfilePath path;
-    walkRecords(doc, in, input, length, result, [&] {
-        runProfilePass(doc, path, &writer);
-        return !writer.failed();
-    }, progress);
+    walkRecords(
+        doc, in, input, length, result,
+        [&] {
+            runProfilePass(doc, path, &writer);
+            return !writer.failed();
+        },
+        progress);
     ConversionSummary& s = result.summary;
 
     const bool written = writer.close();

@@ -108,8 +108,8 @@ TEST(GeometryConvert, TheTableShowsTheModelPipeRecordByRecord) {
     std::ofstream(ini) << "[Pipe Geometry]\r\nNominal Diameter=0.600\r\n";
     const int records = writeSurvey(qzr);
 
-    ASSERT_TRUE(test::ChildProcess::exitedCleanly(
-        run({"--settings", ini, "--geometry", csv, "-q", qzr})));
+    ASSERT_TRUE(
+        test::ChildProcess::exitedCleanly(run({"--settings", ini, "--geometry", csv, "-q", qzr})));
     const auto rows = readCsv(csv);
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(records) + 1);
     const std::vector<std::string> header = rows[0];

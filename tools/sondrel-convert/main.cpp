@@ -148,13 +148,12 @@ int geometryOne(const std::string& input, const std::string& output, const std::
     auto doc = std::make_unique<CSondrelDoc>();
     doc->playbackActive = 1;
     loadSettings(*doc, settings);
-    const double nominal =
-        loadGeometrySettings(settings).nominalFor(doc->display.circleDiameter);
+    const double nominal = loadGeometrySettings(settings).nominalFor(doc->display.circleDiameter);
 
     ProgressBar bar(showProgress, input);
-    const ConversionResult result =
-        writeGeometryCsv(*doc, input, output, nominal,
-                         [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
+    const ConversionResult result = writeGeometryCsv(
+        *doc, input, output, nominal,
+        [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.finish();
 
     const ConversionSummary& s = result.summary;
@@ -239,8 +238,7 @@ int main(int argc, char** argv) {
     }
 
     if (!options.geometry.empty() && (options.inputs.size() > 1 || !options.output.empty())) {
-        std::fprintf(stderr,
-                     "sondrel-convert: --geometry takes a single input file and no -o\n");
+        std::fprintf(stderr, "sondrel-convert: --geometry takes a single input file and no -o\n");
         return kExitUsage;
     }
 
