@@ -14,10 +14,6 @@ using S = GeometrySettings;
 
 const auto kKeys = std::to_array<GeometrySettingsKey>({
     {"Nominal Diameter", &S::nominalDiameter, nullptr, 0.0, kMaxNominalDiameter, 3},
-    {"Ovality Warning", &S::ovalityWarning, nullptr, 0.0, 100.0, 1},
-    {"Ovality Alarm", &S::ovalityAlarm, nullptr, 0.0, 100.0, 1},
-    {"Sediment Warning", &S::sedimentWarning, nullptr, 0.0, 100.0, 1},
-    {"Sediment Alarm", &S::sedimentAlarm, nullptr, 0.0, 100.0, 1},
     {"Show Overlay", nullptr, &S::showOverlay, 0.0, 1.0, 0},
 });
 
@@ -47,15 +43,6 @@ GeometrySettings loadGeometrySettings(const std::string& path) {
     IniFile ini;
     ini.load(path);  // what cannot be read keeps its default
     return loadGeometrySettings(ini);
-}
-
-void saveGeometrySettings(const GeometrySettings& settings, IniFile& ini) {
-    for (const GeometrySettingsKey& k : kKeys) {
-        if (k.real)
-            ini.setReal(kPipeGeometrySection, k.key, settings.*k.real, k.decimals);
-        else
-            ini.setInt(kPipeGeometrySection, k.key, settings.*k.integer);
-    }
 }
 
 }  // namespace sondrel

@@ -17,12 +17,7 @@ inline constexpr const char* kPipeGeometrySection = "Pipe Geometry";
 struct GeometrySettings {
     // Metres; 0 takes the reference circle's diameter.
     double nominalDiameter = 0.0;
-    // Ovality in percent of the nominal diameter.
-    double ovalityWarning = 5.0;
-    double ovalityAlarm = 10.0;
-    // Sediment depth in percent of the nominal diameter.
-    double sedimentWarning = 10.0;
-    double sedimentAlarm = 20.0;
+    // The overlay is shown at start; the View menu's toggle does not write it.
     int showOverlay = 0;
 
     // The diameter the figures are measured against.
@@ -44,6 +39,5 @@ std::span<const GeometrySettingsKey> geometrySettingsKeys();
 // A key that is missing or out of range keeps the default.
 GeometrySettings loadGeometrySettings(const IniFile& ini);
 GeometrySettings loadGeometrySettings(const std::string& path);
-void saveGeometrySettings(const GeometrySettings& settings, IniFile& ini);
 
 }  // namespace sondrel

@@ -8,7 +8,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+#include "analysis/GeometryOverlay.h"
+#include "analysis/GeometrySettings.h"
 #include "display/DisplayList.h"
 #include "display/ViewState.h"
 #include "display/qt/DisplayListRenderer.h"
@@ -29,6 +32,12 @@ class CSondrelView : public QWidget {
     void setCommandRunner(std::function<bool(int)> runner) { runCommand_ = std::move(runner); }
     // Told after every mouse move over the view, once the readout is updated.
     void setPointerListener(std::function<void()> listener) { pointerMoved_ = std::move(listener); }
+
+    // The pipe geometry drawn over the frame; off until shown.
+    void setGeometrySettings(const GeometrySettings& settings) { geometrySettings_ = settings; }
+    void showGeometryOverlay(bool shown);
+    bool geometryOverlayShown() const { return geometry_ != nullptr; }
+    const GeometryOverlay* geometryOverlay() const { return geometry_.get(); }
 
     ViewState& viewState() { return state_; }
     const QImage& backBuffer() const { return buffer_; }
@@ -53,6 +62,8 @@ class CSondrelView : public QWidget {
     QTimer blink_;  // the view's own timer (2010): text cursor and circle-move blinking
     std::function<bool(int)> runCommand_;
     std::function<void()> pointerMoved_;
+    GeometrySettings geometrySettings_;
+    std::unique_ptr<GeometryOverlay> geometry_;
     long paints_ = 0;
 };
 
