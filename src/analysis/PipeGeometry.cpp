@@ -405,12 +405,11 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
 
     // The spread of the ranges from point to point along the ring, from their
     // second differences: the noise of the echoes whatever the pipe's shape.
+    radii_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) radii_[i] = distance(pts[i].x, pts[i].y);
     scratch_.clear();
     for (std::size_t i = 1; i + 1 < n; ++i) {
-        const double r0 = distance(pts[i - 1].x, pts[i - 1].y);
-        const double r1 = distance(pts[i].x, pts[i].y);
-        const double r2 = distance(pts[i + 1].x, pts[i + 1].y);
-        scratch_.push_back(std::fabs(r0 - 2 * r1 + r2));
+        scratch_.push_back(std::fabs(radii_[i - 1] - 2 * radii_[i] + radii_[i + 1]));
     }
     const double ringNoise = kRobustSigma * median(scratch_) / std::sqrt(6.0);
 
