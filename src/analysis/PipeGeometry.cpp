@@ -614,6 +614,14 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     }
     circle.pointsUsed = used;
     circle.rmsResidual = std::sqrt(circleSum / used);
+    // Debris and multipath are a few points; when most of the points off the
+    // floor do not lie on the fitted wall, the fit has followed something
+    // else, and its figures would look right while being wrong.
+    const auto floorPoints = static_cast<int>(std::count(floor_.begin(), floor_.end(), 1));
+    if (3 * used < 2 * (static_cast<int>(n) - floorPoints)) {
+        g.quality = GeometryQuality::NotConverged;
+        return g;
+    }
 
     g.circle = circle;
     g.pointsUsed = used;

@@ -163,6 +163,12 @@ TEST(PipeGeometryTest, UnmeasurablePingsAreFlaggedWithoutFigures) {
     for (std::size_t i = 0; i < poisoned.size(); i += 2) poisoned[i] = {nan, 1e300};
     std::vector<GeometryPoint> allNan(400, GeometryPoint{nan, nan});
     std::vector<GeometryPoint> onePlace(400, GeometryPoint{0.1, 0.2});
+    // Every other echo from a second wall inside the first: no one wall.
+    std::vector<GeometryPoint> twoWalls = full;
+    for (std::size_t i = 0; i < twoWalls.size(); i += 2) {
+        twoWalls[i].x *= 0.7;
+        twoWalls[i].y *= 0.7;
+    }
     std::vector<GeometryPoint> line;
     for (int i = 0; i < 400; ++i) line.push_back({i * 0.001, 0.5});
     struct Case {
@@ -178,6 +184,7 @@ TEST(PipeGeometryTest, UnmeasurablePingsAreFlaggedWithoutFigures) {
         {"a one-sided arc", seenFromHead(arc), 0.6, GeometryQuality::OneSided},
         {"all at one place", onePlace, 0.6, GeometryQuality::OneSided},
         {"on a straight line", line, 0.6, GeometryQuality::OneSided},
+        {"two walls", twoWalls, 0.6, GeometryQuality::NotConverged},
         {"nominal diameter 0", full, 0.0, GeometryQuality::BadNominal},
         {"nominal diameter NaN", full, nan, GeometryQuality::BadNominal},
         {"absurd nominal diameter", full, 1e9, GeometryQuality::BadNominal},
