@@ -103,6 +103,8 @@ enum CommandId : int {
     kCmdCaptureFrame = 32925,
     kCmdDisplayPrd = 32927,
     kCmdConvertXyz = 32928,
+    // Our own commands, beyond the resource table's.
+    kCmdPipeGeometry = 33101,
 
     kCmdAbout = 57664,
     kCmdExit = 57665,

@@ -361,6 +361,12 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .checked = displayOn<&D::displayPrd>,
      .binding = B::Document,
      .action = toggleDisplay<&D::displayPrd>},
+    {.id = kCmdPipeGeometry,
+     .caption = "Pipe &Geometry",
+     .text = "Show or hide the fitted pipe wall and its diameters, ovality and sediment\nPipe "
+             "Geometry",
+     .checked = windowShown<&Ui::geometryOverlayVisible>,
+     .binding = B::Frame},
 
     // ---- Points
     {.id = kCmdPointsColor,
@@ -912,6 +918,7 @@ constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     separator(),
     item(kCmdBackgroundColor),
     item(kCmdDisplayPrd),
+    item(kCmdPipeGeometry),
     end(),
 
     begin("&Points"),

@@ -25,6 +25,7 @@ struct CommandUiState {
     bool controlPanelVisible = false;
     bool miniBarVisible = false;
     bool helpOpen = false;
+    bool geometryOverlayVisible = false;
 };
 
 // A rule of a command's state; commands sharing a rule over a range of ids tell

@@ -19,13 +19,6 @@ namespace {
 // terminal line costs nothing measurable.
 constexpr std::int64_t kProgressEvery = 512;
 
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 ConversionResult failure(ConversionError error, std::string message) {
     ConversionResult result;
     result.error = error;
@@ -35,14 +28,19 @@ ConversionResult failure(ConversionError error, std::string message) {
 
 }  // namespace
 
-ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
-                                 const std::string& output, const ConversionProgress& progress) {
-    BinaryFile in;
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+ConversionResult openDataFile(BinaryFile& in, const std::string& input, std::int64_t& length) {
     if (!in.openRead(input)) {
         return failure(ConversionError::InputUnreadable,
                        input + ": cannot open: " + in.errorText());
     }
-    const std::int64_t length = in.size();
+    length = in.size();
     if (length < 0) {
         return failure(ConversionError::InputUnreadable,
                        input + ": cannot read its length: " + in.errorText());
@@ -51,6 +49,54 @@ ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
         return failure(ConversionError::InputEmpty,
                        input + ": file has no data (" + std::to_string(length) + " bytes)");
     }
+    return {};
+}
+
+void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std::int64_t length,
+                 ConversionResult& result, const std::function<bool()>& onValidRecord,
+                 const ConversionProgress& progress) {
+    ConversionSummary& s = result.summary;
+    std::int64_t position = 0;
+    std::int64_t records = 0;
+    while (true) {
+        const ReadOutcome outcome = readRecord(doc, in, position);
+        if (outcome.status == ReadStatus::EndOfFile) {
+            s.trailingBytes = length - position;
+            if (in.lastError() != 0) {
+                result.error = ConversionError::InputUnreadable;
+                result.message = input + ": read error: " + in.errorText();
+            }
+            break;
+        }
+        if (outcome.status == ReadStatus::Unsizable) {
+            s.stoppedAtUnsizableRecord = true;
+            s.stopPosition = position;
+            break;
+        }
+        if (outcome.status == ReadStatus::Valid) {
+            doc.noNewData = 0;
+            ++doc.pingCount;
+            ++s.recordsRead;
+            if (!onValidRecord()) break;
+        } else {
+            ++s.recordsSkipped;
+        }
+        position = outcome.nextPosition;
+        // Up to three stray bytes after the last record are not a record.
+        if (position + 3 >= length) {
+            s.trailingBytes = std::max<std::int64_t>(length - position, 0);
+            break;
+        }
+        if (progress && ++records % kProgressEvery == 0) progress(position, length);
+    }
+    if (progress) progress(length, length);
+}
+
+ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
+                                 const std::string& output, const ConversionProgress& progress) {
+    BinaryFile in;
+    std::int64_t length = 0;
+    if (ConversionResult opened = openDataFile(in, input, length); !opened.ok()) return opened;
     if (sameFile(input, output)) {
         return failure(ConversionError::SameFile,
                        output + ": is the input file itself; choose another output");
@@ -73,49 +119,20 @@ ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
     doc.pingCount = 0;
 
     ConversionResult result;
-    ConversionSummary& s = result.summary;
     ProfilePath path;
-    std::int64_t position = 0;
-    std::int64_t records = 0;
-    while (true) {
-        const ReadOutcome outcome = readRecord(doc, in, position);
-        if (outcome.status == ReadStatus::EndOfFile) {
-            s.trailingBytes = length - position;
-            if (in.lastError() != 0) {
-                result.error = ConversionError::InputUnreadable;
-                result.message = input + ": read error: " + in.errorText();
-            }
-            break;
-        }
-        if (outcome.status == ReadStatus::Unsizable) {
-            s.stoppedAtUnsizableRecord = true;
-            s.stopPosition = position;
-            break;
-        }
-        if (outcome.status == ReadStatus::Valid) {
-            doc.noNewData = 0;
-            ++doc.pingCount;
-            ++s.recordsRead;
+    walkRecords(
+        doc, in, input, length, result,
+        [&] {
             runProfilePass(doc, path, &writer);
-            if (writer.failed()) break;
-        } else {
-            ++s.recordsSkipped;
-        }
-        position = outcome.nextPosition;
-        // Up to three stray bytes after the last record are not a record.
-        if (position + 3 >= length) {
-            s.trailingBytes = std::max<std::int64_t>(length - position, 0);
-            break;
-        }
-        if (progress && ++records % kProgressEvery == 0) progress(position, length);
-    }
+            return !writer.failed();
+        },
+        progress);
+    ConversionSummary& s = result.summary;
 
     const bool written = writer.close();
     s.pointsWritten = writer.pointsWritten();
     doc.xyzConversionActive = 0;
     doc.playbackActive = wasPlaying;
-    if (progress) progress(length, length);
-
     if (!written) {
         result.error = ConversionError::OutputUnwritable;
         result.message = output + ": write failed: " + writer.errorText();

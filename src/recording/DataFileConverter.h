@@ -15,6 +15,7 @@
 
 namespace sondrel {
 
+class BinaryFile;
 class CSondrelDoc;
 
 enum class ConversionError {
@@ -43,6 +44,19 @@ struct ConversionResult {
 
 // Called now and then with the bytes converted so far and the file's length.
 using ConversionProgress = std::function<void(std::int64_t done, std::int64_t total)>;
+
+// Whether two names lead to the very same file (an output must never be its input).
+bool sameFile(const std::string& a, const std::string& b);
+
+// Opens a data file for reading its records: a failure when it cannot be read
+// or is too short to hold a record header.
+ConversionResult openDataFile(BinaryFile& in, const std::string& input, std::int64_t& length);
+// Reads every record of an opened file into the document exactly as playback
+// reads it and calls `onValidRecord` for each record whose header is valid;
+// it returns false to stop. Counts, stops and read errors go into `result`.
+void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std::int64_t length,
+                 ConversionResult& result, const std::function<bool()>& onValidRecord,
+                 const ConversionProgress& progress = {});
 
 // Converts `input` into `output` (created or truncated). The document should
 // carry the display settings that shape the points (roll correction, profile

@@ -154,27 +154,24 @@ std::string xyzPathFor(const std::string& qzrPath) {
 // ------------------------------------------------------------------ XyzWriter
 
 XyzWriter::XyzWriter(const CSondrelDoc& doc, std::size_t bufferSize)
-    : doc_(doc),
-      buffer_(std::max<std::size_t>(bufferSize, 4096)),
-      flushAt_(buffer_.size()),
-      axesCache_(kAxesSlots) {}
+    : doc_(doc), buffer_(std::max<std::size_t>(bufferSize, 4096)), flushAt_(buffer_.size()) {}
 
 XyzWriter::~XyzWriter() {
     close();
 }
 
-const XyzAxes& XyzWriter::axesFor(double angleDegrees) {
+const XyzAxes& XyzAxesCache::axesFor(double angleDegrees) {
     const auto bits = std::bit_cast<std::uint64_t>(angleDegrees);
     const std::size_t home = (bits * 0x9E3779B97F4A7C15ull) >> 53;  // 11 bits: 2048 slots
-    for (std::size_t i = 0; i < kAxesProbes; ++i) {
-        AxesEntry& e = axesCache_[(home + i) % kAxesSlots];
+    for (std::size_t i = 0; i < kProbes; ++i) {
+        Entry& e = slots_[(home + i) % kSlots];
         if (e.valid && e.angleBits == bits) return e.axes;
         if (!e.valid) {
             e = {bits, true, xyzAxesFor(angleDegrees)};
             return e.axes;
         }
     }
-    AxesEntry& e = axesCache_[home];
+    Entry& e = slots_[home];
     e = {bits, true, xyzAxesFor(angleDegrees)};
     return e.axes;
 }
@@ -221,7 +218,7 @@ void XyzWriter::point(double distancePixels, double angleDegrees) {
     char* out = reserve(stamp_.size() + kXyzMaxLineTail);
     char* end = writeXyzPointLine(
         out, stamp_,
-        xyzPointFor(distancePixels, axesFor(angleDegrees), doc_.rangeMetres, doc_.distanceM));
+        xyzPointFor(distancePixels, axes_.axesFor(angleDegrees), doc_.rangeMetres, doc_.distanceM));
     used_ = static_cast<std::size_t>(end - buffer_.data());
     ++points_;
 }

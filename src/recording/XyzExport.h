@@ -39,6 +39,25 @@ XyzAxes xyzAxesFor(double angleDegrees);
 XyzPoint xyzPointFor(double distancePixels, const XyzAxes& axes, double rangeMetres,
                      double distanceM);
 
+// The pass hands over the same angles ping after ping (unless the start angle
+// follows the roll); their cosines and sines are kept by the exact bits of the
+// angle, so a hit gives the very same numbers as xyzAxesFor.
+class XyzAxesCache {
+  public:
+    XyzAxesCache() : slots_(kSlots) {}
+    const XyzAxes& axesFor(double angleDegrees);
+
+  private:
+    struct Entry {
+        std::uint64_t angleBits = 0;
+        bool valid = false;
+        XyzAxes axes;
+    };
+    static constexpr std::size_t kSlots = 2048;
+    static constexpr std::size_t kProbes = 4;
+    std::vector<Entry> slots_;
+};
+
 // The time stamp of a point line: date text, a tab, time text and millisecond text.
 std::string xyzTimeStamp(const CSondrelDoc& doc);
 
@@ -87,7 +106,6 @@ class XyzWriter : public ProfileExport {
     bool active() const;
     // Makes room for `bytes` more, writing out what is buffered when needed.
     char* reserve(std::size_t bytes);
-    const XyzAxes& axesFor(double angleDegrees);
 
     const CSondrelDoc& doc_;
     BinaryFile file_;
@@ -99,18 +117,7 @@ class XyzWriter : public ProfileExport {
     bool failed_ = false;
     std::int64_t points_ = 0;
     std::int64_t records_ = 0;
-
-    // The pass hands over the same angles ping after ping (unless the start
-    // angle follows the roll); their cosines and sines are kept by the exact
-    // bits of the angle, so a hit gives the very same numbers.
-    struct AxesEntry {
-        std::uint64_t angleBits = 0;
-        bool valid = false;
-        XyzAxes axes;
-    };
-    static constexpr std::size_t kAxesSlots = 2048;
-    static constexpr std::size_t kAxesProbes = 4;
-    std::vector<AxesEntry> axesCache_;
+    XyzAxesCache axes_;
 };
 
 }  // namespace sondrel

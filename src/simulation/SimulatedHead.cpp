@@ -40,14 +40,20 @@ PipeSnapshot::PipeSnapshot(const PipeModel& pipe, double timeS) {
     if (!(a > 0.0) || !(b > 0.0)) return;
     inverseA2_ = 1.0 / (a * a);
     inverseB2_ = 1.0 / (b * b);
+    cosAngle_ = std::cos(pipe.ovalityAngle * kPi / 180.0);
+    sinAngle_ = std::sin(pipe.ovalityAngle * kPi / 180.0);
     headX_ = pipe.offsetX + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodXS);
     headY_ = pipe.offsetY + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodYS + 1.0);
-    c_ = headX_ * headX_ * inverseA2_ + headY_ * headY_ * inverseB2_ - 1.0;
+    headU_ = headX_ * cosAngle_ + headY_ * sinAngle_;
+    headV_ = -headX_ * sinAngle_ + headY_ * cosAngle_;
+    c_ = headU_ * headU_ * inverseA2_ + headV_ * headV_ * inverseB2_ - 1.0;
     if (c_ >= 0.0) return;  // the head is outside the pipe
     if (pipe.sediment > 0.0) {
         const double depth = std::max(
             0.0, pipe.sediment + pipe.wander * std::sin(2.0 * kPi * timeS / kSedimentPeriodS));
-        surface_ = -b + depth;
+        // The floor lies level above the lowest point of the (turned) wall.
+        const double lowest = std::hypot(a * sinAngle_, b * cosAngle_);
+        surface_ = -lowest + depth;
         if (headY_ <= surface_) return;  // the head is buried
     }
     valid_ = true;
@@ -55,8 +61,10 @@ PipeSnapshot::PipeSnapshot(const PipeModel& pipe, double timeS) {
 
 std::optional<double> PipeSnapshot::distanceAlong(double dx, double dy) const {
     if (!valid_) return std::nullopt;
-    const double qa = dx * dx * inverseA2_ + dy * dy * inverseB2_;
-    const double qb = 2.0 * (headX_ * dx * inverseA2_ + headY_ * dy * inverseB2_);
+    const double du = dx * cosAngle_ + dy * sinAngle_;
+    const double dv = -dx * sinAngle_ + dy * cosAngle_;
+    const double qa = du * du * inverseA2_ + dv * dv * inverseB2_;
+    const double qb = 2.0 * (headU_ * du * inverseA2_ + headV_ * dv * inverseB2_);
     // Inside the ellipse c < 0, so the discriminant is positive and one root lies ahead.
     double distance = (-qb + std::sqrt(qb * qb - 4.0 * qa * c_)) / (2.0 * qa);
     if (dy < 0.0) distance = std::min(distance, (surface_ - headY_) / dy);
@@ -290,7 +298,10 @@ void SimulatedHead::encodeProfile(std::uint8_t* out, const CommandBuffer& comman
         const std::optional<double> wall = snapshot.distanceAlong(look.dx[i], look.dy[i]);
         const bool dropped = pipe_.dropouts > 0.0 && uniform(random_) < pipe_.dropouts;
         if (wall && !dropped) {
-            const double metres = noisy(*wall);
+            double metres = noisy(*wall);
+            if (pipe_.debris > 0.0 && uniform(random_) < pipe_.debris) {
+                metres = *wall * (1.0 / 3.0 + 0.6 * uniform(random_));
+            }
             // The head ignores echoes inside the profile minimum range it was sent.
             if (metres >= minimumMetres) value = encoder.encode(metres * toApparent);
         }

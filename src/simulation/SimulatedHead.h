@@ -40,6 +40,9 @@ struct PipeModel {
     // (largest - smallest diameter) / nominal diameter; the pipe is squashed
     // vertically, as buried pipes deform.
     double ovality = 0.0;
+    // Direction of the largest diameter in degrees anticlockwise from the
+    // horizontal; 0 keeps the squash vertical.
+    double ovalityAngle = 0.0;
     // The head's position relative to the pipe axis (x to the right, y up).
     double offsetX = 0.0;
     double offsetY = 0.0;
@@ -49,6 +52,9 @@ struct PipeModel {
     double noise = 0.0;
     // Fraction of look directions that return nothing.
     double dropouts = 0.0;
+    // Fraction of look directions that hit debris in the water before the
+    // wall: an echo between a third of the way and nearly at the wall.
+    double debris = 0.0;
     // Amplitude of the slow wander of the head (and of the sediment surface)
     // that keeps a live picture moving a little; 0 holds it still.
     double wander = 0.004;
@@ -73,7 +79,9 @@ class PipeSnapshot {
   private:
     bool valid_ = false;
     double inverseA2_ = 0.0, inverseB2_ = 0.0;
-    double headX_ = 0.0, headY_ = 0.0;
+    double cosAngle_ = 1.0, sinAngle_ = 0.0;
+    double headX_ = 0.0, headY_ = 0.0;  // about the pipe axis
+    double headU_ = 0.0, headV_ = 0.0;  // the same along the ellipse's axes
     double c_ = 0.0;
     double surface_ = -1e300;  // no sediment: a floor nothing reaches
 };

@@ -300,6 +300,30 @@ TEST(SimulatedHead, NoiseAndDropoutsAreOfTheRequestedSize) {
     EXPECT_NEAR(std::sqrt(sumSquares / compared), 0.01, 0.0015);
 }
 
+TEST(SimulatedHead, DebrisEchoesFallShortOfTheWall) {
+    PipeModel clean = stillPipe();
+    PipeModel dirty = clean;
+    dirty.debris = 0.2;
+    HeadConfig config;
+    config.formatCode = 0;
+    SimulatedHead a(config, clean), b(config, dirty);
+    CSondrelDoc doc;
+    int shortOnes = 0, total = 0;
+    for (int ping = 0; ping < 20; ++ping) {
+        const auto x = a.buildBlock(doc.command, 0.0);
+        const auto y = b.buildBlock(doc.command, 0.0);
+        for (int i = 0; i < kProfileSampleCount; ++i) {
+            const int vx = profileValue(x.data() + 12, i);
+            const int vy = profileValue(y.data() + 12, i);
+            ++total;
+            ASSERT_GE(vy, vx / 3 - 1);
+            ASSERT_LE(vy, vx);
+            shortOnes += vy < vx - 2;
+        }
+    }
+    EXPECT_NEAR(static_cast<double>(shortOnes) / total, 0.2, 0.03);
+}
+
 TEST(SimulatedHead, WanderMovesThePictureSlowly) {
     PipeModel pipe;  // default wander
     const double now = *wallDistance(pipe, 90.0, 3.0);
@@ -335,6 +359,21 @@ TEST(PipeGeometry, WallDistancesOfOffsetOvalAndSilted) {
     EXPECT_NEAR(*wallDistance(p, 135.0, 0), 0.3 * std::sqrt(2.0), 1e-9);
     EXPECT_NEAR(*wallDistance(p, 0.0, 0), 0.5, 1e-12);
 
+    // The ellipse turned: its largest diameter lies along the turn, and the
+    // floor stays level above the lowest point of the turned wall.
+    p = stillPipe();
+    p.diameter = 1.0;
+    p.ovality = 0.1;
+    p.ovalityAngle = 30.0;  // anticlockwise from the right: the look at 60 degrees
+    EXPECT_NEAR(*wallDistance(p, 60.0, 0) + *wallDistance(p, 240.0, 0), 1.05, 1e-12);
+    EXPECT_NEAR(*wallDistance(p, 150.0, 0) + *wallDistance(p, 330.0, 0), 0.95, 1e-12);
+    p.sediment = 0.1;
+    const double lowest = std::hypot(0.525 * 0.5, 0.475 * std::sqrt(0.75));
+    EXPECT_NEAR(*wallDistance(p, 180.0, 0), lowest - 0.1, 1e-12);
+
+    p = stillPipe();
+    p.diameter = 1.0;
+    p.sediment = 0.2;
     p.offsetY = -0.35;  // below the sediment surface
     EXPECT_FALSE(wallDistance(p, 0.0, 0));
     p = stillPipe();

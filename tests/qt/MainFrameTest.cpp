@@ -79,6 +79,7 @@ constexpr const char* kExpectedMenu = R"(&File
   ---
   Back Ground Color 32882
   Display Pitch / Roll / Distance 32927
+  Pipe &Geometry 33101
 &Points
   Points Color 32880
   ---
@@ -348,6 +349,21 @@ TEST_F(MainFrameTest, MainToolbarItemHidesAndShowsTheToolbar) {
     action(kCmdMainToolbar)->trigger();
     EXPECT_TRUE(frame->mainToolBar()->isVisible());
     EXPECT_TRUE(action(kCmdMainToolbar)->isChecked());
+}
+
+TEST_F(MainFrameTest, PipeGeometryItemShowsAndHidesTheOverlay) {
+    // Off at start; the item's check follows the view, and a shown overlay
+    // measures the frames the view paints.
+    EXPECT_FALSE(frame->view()->geometryOverlayShown());
+    EXPECT_FALSE(action(kCmdPipeGeometry)->isChecked());
+    action(kCmdPipeGeometry)->trigger();
+    ASSERT_TRUE(frame->view()->geometryOverlayShown());
+    EXPECT_TRUE(action(kCmdPipeGeometry)->isChecked());
+    frame->view()->repaint();
+    EXPECT_EQ(frame->view()->geometryOverlay()->last().quality, GeometryQuality::TooFewPoints);
+    action(kCmdPipeGeometry)->trigger();
+    EXPECT_FALSE(frame->view()->geometryOverlayShown());
+    EXPECT_FALSE(action(kCmdPipeGeometry)->isChecked());
 }
 
 TEST_F(MainFrameTest, RangeAndGainButtonsStepWithinLimitsAndNotDuringPlayback) {

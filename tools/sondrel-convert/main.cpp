@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "acquisition/SondrelDoc.h"
+#include "analysis/GeometryCsv.h"
+#include "analysis/GeometrySettings.h"
 #include "recording/DataFileConverter.h"
 #include "recording/Player.h"
 #include "recording/SettingsFile.h"
@@ -37,6 +39,9 @@ const char* const kUsage =
     "\n"
     "Options:\n"
     "  -o, --output FILE   output file (only with a single input file)\n"
+    "  --geometry FILE.csv write the pipe geometry of each record (diameters,\n"
+    "                      ovality, area, sediment; metres and degrees) to FILE.csv\n"
+    "                      instead of the point list (only with a single input file)\n"
     "  --settings FILE     settings file whose RollCorrection and PPMinRange shape\n"
     "                      the points (default: Sondrel.INI beside the program, or\n"
     "                      in ~/.config/Sondrel/ when that folder is not writable)\n"
@@ -52,6 +57,7 @@ const char* const kUsage =
 struct Options {
     std::vector<std::string> inputs;
     std::string output;
+    std::string geometry;
     bool quiet = false;
 };
 
@@ -131,6 +137,44 @@ int convertOne(const std::string& input, const std::string& output, const std::s
     return kExitOk;
 }
 
+int geometryOne(const std::string& input, const std::string& output, const std::string& settings,
+                bool showProgress) {
+    if (!hasDataFileEnding(input)) {
+        std::fprintf(stderr,
+                     "sondrel-convert: %s: not a sonar data file (the name must end in .qzr)\n",
+                     input.c_str());
+        return kExitFailed;
+    }
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->playbackActive = 1;
+    loadSettings(*doc, settings);
+    const double nominal = loadGeometrySettings(settings).nominalFor(doc->display.circleDiameter);
+
+    ProgressBar bar(showProgress, input);
+    const ConversionResult result = writeGeometryCsv(
+        *doc, input, output, nominal,
+        [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
+    bar.finish();
+
+    const ConversionSummary& s = result.summary;
+    if (!result.ok()) std::fprintf(stderr, "sondrel-convert: %s\n", result.message.c_str());
+    if (result.ok() || s.recordsRead + s.recordsSkipped > 0) {
+        std::printf("%s -> %s: %lld records read, %lld records skipped, %lld rows written\n",
+                    input.c_str(), output.c_str(), static_cast<long long>(s.recordsRead),
+                    static_cast<long long>(s.recordsSkipped),
+                    static_cast<long long>(s.pointsWritten));
+    }
+    if (!result.ok()) return kExitFailed;
+    if (s.stoppedAtUnsizableRecord) {
+        std::fprintf(stderr,
+                     "sondrel-convert: %s: stopped at byte %lld: a record of unknown size; the "
+                     "rest of the file was not measured\n",
+                     input.c_str(), static_cast<long long>(s.stopPosition));
+        return kExitPartial;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -158,6 +202,14 @@ int main(int argc, char** argv) {
             options.output = argv[++i];
         } else if (arg.rfind("--output=", 0) == 0) {
             options.output = arg.substr(9);
+        } else if (arg == "--geometry") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "sondrel-convert: --geometry needs a file name\n%s", kUsage);
+                return kExitUsage;
+            }
+            options.geometry = argv[++i];
+        } else if (arg.rfind("--geometry=", 0) == 0) {
+            options.geometry = arg.substr(11);
         } else if (arg == "--settings") {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "sondrel-convert: --settings needs a file name\n%s", kUsage);
@@ -185,6 +237,11 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    if (!options.geometry.empty() && (options.inputs.size() > 1 || !options.output.empty())) {
+        std::fprintf(stderr, "sondrel-convert: --geometry takes a single input file and no -o\n");
+        return kExitUsage;
+    }
+
     settingsPath = settingsPathFor(argc, argv);
     // A settings file named on the command line must be there; the default one
     // may be missing (every setting then takes its default).
@@ -195,6 +252,9 @@ int main(int argc, char** argv) {
     }
 
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+    if (!options.geometry.empty()) {
+        return geometryOne(options.inputs.front(), options.geometry, settingsPath, showProgress);
+    }
     int status = kExitOk;
     for (const std::string& input : options.inputs) {
         const std::string output = options.output.empty() ? xyzPathFor(input) : options.output;

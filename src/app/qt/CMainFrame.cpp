@@ -233,6 +233,7 @@ void CMainFrame::installBuiltInCommands() {
         {kCmdArrowLeft, [this] { moveArrow(kCmdArrowLeft); }},
         {kCmdArrowRight, [this] { moveArrow(kCmdArrowRight); }},
         {kCmdMainToolbar, [this] { toolbar_->setVisible(!toolbar_->isVisible()); }},
+        {kCmdPipeGeometry, [this] { view_->showGeometryOverlay(!view_->geometryOverlayShown()); }},
         {kCmdKeyInRange, [this] { showKeyIn(kKeyInRange); }},
         {kCmdKeyInGain, [this] { showKeyIn(kKeyInGain); }},
         {kCmdExit, [this] { close(); }},
@@ -291,6 +292,7 @@ void CMainFrame::setCommandHandler(int id, CommandHandler handler) {
 CommandUiState CMainFrame::uiState() const {
     CommandUiState ui;
     ui.toolbarVisible = toolbar_ && toolbar_->isVisible();
+    ui.geometryOverlayVisible = view_ && view_->geometryOverlayShown();
     ui.diagnosticsVisible = doc_.display.diagnosticsVisible != 0;
     ui.controlPanelVisible = panel_ && panel_->isVisible();
     ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();

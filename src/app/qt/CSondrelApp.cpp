@@ -14,11 +14,13 @@
 #include "acquisition/qt/CSSocket.h"
 #include "acquisition/qt/OrientationPort.h"
 #include "acquisition/qt/SerialHeadPort.h"
+#include "analysis/GeometrySettings.h"
 #include "app/qt/CFileCommands.h"
 #include "app/qt/CFileWindows.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSetupCommands.h"
+#include "app/qt/CSondrelView.h"
 #include "app/qt/QtOperatorPort.h"
 #include "app/qt/RecentFiles.h"
 #include "app/qt/SimulatedHeadProcess.h"
@@ -65,6 +67,11 @@ bool CSondrelApp::initInstance() {
     // modeless windows it keeps.
     setProgramFolders(*doc_);
     settings_.load(*doc_);
+    {
+        const GeometrySettings geometry = loadGeometrySettings(settings_.path());
+        frame_->view()->setGeometrySettings(geometry);
+        frame_->view()->showGeometryOverlay(geometry.showOverlay != 0);
+    }
     frame_->setKeyInWindow(new CKeyInDlg(*doc_, frame_.get()));
 
     cycle_ = std::make_unique<AcquisitionCycle>(*doc_, frame_->timerHost(), clock_);

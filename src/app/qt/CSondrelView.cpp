@@ -63,11 +63,24 @@ void CSondrelView::onDocumentUpdate(ViewHint hint) {
 void CSondrelView::paintEvent(QPaintEvent* /*event*/) {
     // Before the first non-empty size there is no buffer and nothing to show.
     if (buffer_.isNull()) return;
-    buildViewFrame(doc_, state_, list_);
+    buildViewFrame(doc_, state_, list_, geometry_ ? geometry_->exporter() : nullptr);
+    if (geometry_) {
+        geometry_->appendTo(doc_, state_, geometrySettings_.nominalFor(doc_.display.circleDiameter),
+                            list_);
+    }
     renderer_.render(list_, buffer_);
     QPainter painter(this);
     painter.drawImage(0, 0, buffer_);
     ++paints_;
+}
+
+void CSondrelView::showGeometryOverlay(bool shown) {
+    if (shown == geometryOverlayShown()) return;
+    if (shown)
+        geometry_ = std::make_unique<GeometryOverlay>(doc_);
+    else
+        geometry_.reset();
+    update();
 }
 
 void CSondrelView::resizeEvent(QResizeEvent* event) {

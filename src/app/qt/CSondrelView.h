@@ -8,7 +8,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+#include "analysis/GeometryOverlay.h"
+#include "analysis/GeometrySettings.h"
 #include "display/DisplayList.h"
 #include "display/ViewState.h"
 #include "display/qt/DisplayListRenderer.h"
@@ -32,6 +35,12 @@ class CSondrelView : public QWidget {
     // Told when the mouse or a key has switched an input mode off, so that the
     // check marks of the mode commands follow.
     void setModeListener(std::function<void()> listener) { modesChanged_ = std::move(listener); }
+
+    // The pipe geometry drawn over the frame; off until shown.
+    void setGeometrySettings(const GeometrySettings& settings) { geometrySettings_ = settings; }
+    void showGeometryOverlay(bool shown);
+    bool geometryOverlayShown() const { return geometry_ != nullptr; }
+    const GeometryOverlay* geometryOverlay() const { return geometry_.get(); }
 
     ViewState& viewState() { return state_; }
     const QImage& backBuffer() const { return buffer_; }
@@ -64,6 +73,8 @@ class CSondrelView : public QWidget {
     std::function<void()> pointerMoved_;
     std::function<void()> modesChanged_;
     int cursorShown_ = 0;
+    GeometrySettings geometrySettings_;
+    std::unique_ptr<GeometryOverlay> geometry_;
     long paints_ = 0;
 };
 

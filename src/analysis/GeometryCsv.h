@@ -1,0 +1,39 @@
+#pragma once
+// The pipe geometry of a data file as a table: one CSV row per record, in
+// metres, square metres, percent and degrees whatever the display units, so
+// that spreadsheets and scripts read every file the same way.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "analysis/PipeGeometry.h"
+#include "recording/DataFileConverter.h"
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+// One record's line: where and when it was taken, and what it measured.
+struct GeometryRow {
+    std::int64_t record = 0;  // its place in the file, from 1, invalid records counted
+    std::string date, time;
+    double distance = 0.0, pitch = 0.0, roll = 0.0;
+    PipeGeometry geometry;
+};
+
+// The header line, CR LF included.
+std::string_view geometryCsvHeader();
+// Appends one row, CR LF included. A record that could not be measured keeps
+// its place, time and quality and leaves every figure empty.
+void appendGeometryCsvRow(std::string& out, const GeometryRow& row);
+
+// Reads `input` as playback does, measures every valid record against
+// `nominalDiameter` and writes the table to `output` (created or truncated).
+// The document should carry the display settings that shape the points.
+// `pointsWritten` of the summary counts the rows.
+ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
+                                  const std::string& output, double nominalDiameter,
+                                  const ConversionProgress& progress = {});
+
+}  // namespace sondrel

@@ -1,0 +1,776 @@
+#include "analysis/PipeGeometry.h"
+
+#include <Eigen/Dense>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace sondrel {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kBins = 360;
+constexpr double kBinWidth = 2.0 * kPi / kBins;
+// A wall point never counts as an outlier for lying this close to the shape:
+// keeps a noiseless profile from rejecting its own quantisation steps.
+constexpr double kMinOutlierMetres = 0.002;
+constexpr double kMinOutlierFraction = 0.004;  // of the radius
+constexpr double kRobustSigma = 1.4826;
+constexpr double kOutlierSigmas = 3.0;
+constexpr int kMaxRejectionRounds = 12;
+constexpr int kFirstCircleRounds = 3;
+// Axes further apart than this are no pipe; the circle then describes it.
+constexpr double kMaxAxisRatio = 2.0;
+// Calliper radii average the wall points this many bins either side.
+constexpr int kCalliperHalfWindow = 2;
+// Sediment lies in the lower part of the pipe, within this of straight down.
+constexpr double kInvertHalfAngle = 75.0 * kPi / 180.0;
+constexpr int kMinFloorPoints = 5;
+// Levels of the floor search, each one tolerance high, from a little below
+// the circle's bottom up to its centre and beyond.
+constexpr int kFloorLevels = 1024;
+// The flattest bottom a wall has, in radii of the fitted circle (an oval pipe
+// squashed upright is flatter at its bottom than its circle), and how many
+// tolerances a line of points must stay level beyond what such a wall could.
+constexpr double kFlattestCurvature = 1.5;
+constexpr double kFloorFlatness = 3.0;
+
+struct BinTable {
+    BinTable() {
+        for (int k = 0; k < kBins; ++k) {
+            const double phi = (k + 0.5) * kBinWidth;
+            cos[k] = std::cos(phi);
+            sin[k] = std::sin(phi);
+        }
+    }
+    std::array<double, kBins> cos{}, sin{};
+};
+
+const BinTable& binTable() {
+    static const BinTable table;
+    return table;
+}
+
+double distance(double dx, double dy) {
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// atan2 to within 1e-5 radians, several times faster than the library's;
+// only sorts points into one-degree bins.
+double quickAtan2(double y, double x) {
+    const double ax = std::fabs(x), ay = std::fabs(y);
+    const double big = std::max(ax, ay);
+    if (big == 0) return 0;
+    const double z = std::min(ax, ay) / big, z2 = z * z;
+    double a =
+        z * (0.99997726 +
+             z2 * (-0.33262347 +
+                   z2 * (0.19354346 + z2 * (-0.11643287 + z2 * (0.05265332 - z2 * 0.01172120)))));
+    if (ay > ax) a = kPi / 2 - a;
+    if (x < 0) a = kPi - a;
+    return y < 0 ? -a : a;
+}
+
+int binOf(double dx, double dy) {
+    double phi = quickAtan2(dy, dx);
+    if (phi < 0) phi += 2.0 * kPi;
+    const int k = static_cast<int>(phi / kBinWidth);
+    return std::clamp(k, 0, kBins - 1);
+}
+
+// The widest run of empty bins, wrapping round; a full turn when all are empty.
+double widestGapDegrees(const std::array<std::uint8_t, kBins>& filled) {
+    int first = -1;
+    for (int k = 0; k < kBins && first < 0; ++k) {
+        if (filled[k]) first = k;
+    }
+    if (first < 0) return 360.0;
+    int gap = 0, widest = 0;
+    for (int j = 1; j <= kBins; ++j) {
+        if (filled[(first + j) % kBins]) {
+            widest = std::max(widest, gap);
+            gap = 0;
+        } else {
+            ++gap;
+        }
+    }
+    return widest * 360.0 / kBins;
+}
+
+double median(std::vector<double>& values) {
+    if (values.empty()) return 0.0;
+    const auto mid = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), mid, values.end());
+    return *mid;
+}
+
+// Circle through three points; false when they are (nearly) on a line.
+bool circleThrough(const GeometryPoint& a, const GeometryPoint& b, const GeometryPoint& c,
+                   CircleFit& out) {
+    const double bx = b.x - a.x, by = b.y - a.y;
+    const double cx = c.x - a.x, cy = c.y - a.y;
+    const double d = 2.0 * (bx * cy - by * cx);
+    const double scale = (bx * bx + by * by) * (cx * cx + cy * cy);
+    if (!(std::fabs(d) * std::fabs(d) > 1e-12 * scale)) return false;
+    const double b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
+    const double ux = (cy * b2 - by * c2) / d;
+    const double uy = (bx * c2 - cx * b2) / d;
+    out.centreX = a.x + ux;
+    out.centreY = a.y + uy;
+    out.radius = distance(ux, uy);
+    return std::isfinite(out.radius);
+}
+
+// Algebraic (Kasa) circle of the flagged points, about their centroid so the
+// sums stay well conditioned.
+bool algebraicCircle(std::span<const GeometryPoint> p, std::span<const std::uint8_t> use,
+                     CircleFit& out) {
+    double mx = 0, my = 0;
+    int n = 0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (!use[i]) continue;
+        mx += p[i].x;
+        my += p[i].y;
+        ++n;
+    }
+    if (n < 3) return false;
+    mx /= n;
+    my /= n;
+    Eigen::Matrix3d a = Eigen::Matrix3d::Zero();
+    Eigen::Vector3d b = Eigen::Vector3d::Zero();
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (!use[i]) continue;
+        const double x = p[i].x - mx, y = p[i].y - my;
+        const Eigen::Vector3d row(x, y, 1.0);
+        a += row * row.transpose();
+        b -= row * (x * x + y * y);
+    }
+    const Eigen::Vector3d s = a.ldlt().solve(b);
+    const double cx = -s(0) / 2, cy = -s(1) / 2;
+    const double r2 = cx * cx + cy * cy - s(2);
+    if (!s.allFinite() || !(r2 > 0)) return false;
+    out.centreX = cx + mx;
+    out.centreY = cy + my;
+    out.radius = std::sqrt(r2);
+    return true;
+}
+
+// One Gauss-Newton step of the geometric circle fit over the flagged points;
+// returns the size of the step, or NaN when it could not be taken.
+double geometricCircleStep(std::span<const GeometryPoint> p, std::span<const std::uint8_t> use,
+                           CircleFit& c) {
+    // J^T J and J^T r summed entry by entry: J = (-ux, -uy, -1) for the unit
+    // vector u from the centre to the point.
+    double sxx = 0, sxy = 0, syy = 0, sx = 0, sy = 0, count = 0, rx = 0, ry = 0, r1 = 0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (!use[i]) continue;
+        const double dx = p[i].x - c.centreX, dy = p[i].y - c.centreY;
+        const double d = distance(dx, dy);
+        if (!(d > 0)) continue;
+        const double ux = dx / d, uy = dy / d, r = d - c.radius;
+        sxx += ux * ux;
+        sxy += ux * uy;
+        syy += uy * uy;
+        sx += ux;
+        sy += uy;
+        count += 1;
+        rx += ux * r;
+        ry += uy * r;
+        r1 += r;
+    }
+    Eigen::Matrix3d jtj;
+    jtj << sxx, sxy, sx, sxy, syy, sy, sx, sy, count;
+    const Eigen::Vector3d jtr(-rx, -ry, -r1);
+    const Eigen::Vector3d step = jtj.ldlt().solve(-jtr);
+    if (!step.allFinite()) return std::numeric_limits<double>::quiet_NaN();
+    c.centreX += step(0);
+    c.centreY += step(1);
+    c.radius += step(2);
+    return step.norm();
+}
+
+// A conic A x^2 + B xy + C y^2 + D x + E y + F = 0.
+using Conic = Eigen::Matrix<double, 6, 1>;
+
+double conicValue(const Conic& q, double x, double y) {
+    return q(0) * x * x + q(1) * x * y + q(2) * y * y + q(3) * x + q(4) * y + q(5);
+}
+
+// Distance of a point from the conic to first order (Sampson).
+double sampsonDistance(const Conic& q, double x, double y) {
+    const double gx = 2 * q(0) * x + q(1) * y + q(3);
+    const double gy = q(1) * x + 2 * q(2) * y + q(4);
+    const double g = distance(gx, gy);
+    return g > 0 ? conicValue(q, x, y) / g : std::numeric_limits<double>::infinity();
+}
+
+// Direct least-squares ellipse (the numerically stable form that splits the
+// scatter matrix), weighted; coordinates already centred and scaled.
+bool directEllipse(std::span<const GeometryPoint> p, std::span<const std::uint8_t> use,
+                   std::span<const double> weight, Conic& out) {
+    // The scatter matrices hold only the 15 weighted moments x^i y^j, i + j <= 4.
+    double m[5][5] = {};
+    int n = 0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (!use[i]) continue;
+        const double x = p[i].x, y = p[i].y, w = weight.empty() ? 1.0 : weight[i];
+        const double x2 = x * x, y2 = y * y, xy = x * y;
+        m[0][0] += w;
+        m[1][0] += w * x;
+        m[0][1] += w * y;
+        m[2][0] += w * x2;
+        m[1][1] += w * xy;
+        m[0][2] += w * y2;
+        m[3][0] += w * x2 * x;
+        m[2][1] += w * x2 * y;
+        m[1][2] += w * x * y2;
+        m[0][3] += w * y2 * y;
+        m[4][0] += w * x2 * x2;
+        m[3][1] += w * x2 * xy;
+        m[2][2] += w * x2 * y2;
+        m[1][3] += w * xy * y2;
+        m[0][4] += w * y2 * y2;
+        ++n;
+    }
+    if (n < 6) return false;
+    Eigen::Matrix3d s1, s2, s3;
+    s1 << m[4][0], m[3][1], m[2][2], m[3][1], m[2][2], m[1][3], m[2][2], m[1][3], m[0][4];
+    s2 << m[3][0], m[2][1], m[2][0], m[2][1], m[1][2], m[1][1], m[1][2], m[0][3], m[0][2];
+    s3 << m[2][0], m[1][1], m[1][0], m[1][1], m[0][2], m[0][1], m[1][0], m[0][1], m[0][0];
+    const Eigen::FullPivLU<Eigen::Matrix3d> s3lu(s3);
+    if (!s3lu.isInvertible()) return false;
+    const Eigen::Matrix3d t = -s3lu.solve(s2.transpose());
+    const Eigen::Matrix3d reducedScatter = s1 + s2 * t;
+    Eigen::Matrix3d reduced;
+    reduced.row(0) = reducedScatter.row(2) / 2;
+    reduced.row(1) = -reducedScatter.row(1);
+    reduced.row(2) = reducedScatter.row(0) / 2;
+    const Eigen::EigenSolver<Eigen::Matrix3d> solver(reduced);
+    if (solver.info() != Eigen::Success) return false;
+    const auto vectors = solver.eigenvectors();
+    int best = -1;
+    double bestCondition = 0;
+    for (int k = 0; k < 3; ++k) {
+        const Eigen::Vector3d v = vectors.col(k).real();
+        const double condition = 4 * v(0) * v(2) - v(1) * v(1);
+        if (condition > bestCondition) {
+            bestCondition = condition;
+            best = k;
+        }
+    }
+    if (best < 0) return false;
+    const Eigen::Vector3d a1 = vectors.col(best).real();
+    const Eigen::Vector3d a2 = t * a1;
+    out << a1, a2;
+    out /= out.head<3>().norm();
+    return out.allFinite();
+}
+
+// Centre, axes and angle of an ellipse conic, in the same coordinates.
+bool ellipseOf(const Conic& q, EllipseFit& e) {
+    const double a = q(0), b = q(1), c = q(2), d = q(3), f = q(4);
+    const double det = 4 * a * c - b * b;
+    if (!(det > 0)) return false;
+    const double x0 = (b * f - 2 * c * d) / det;
+    const double y0 = (b * d - 2 * a * f) / det;
+    const double value = conicValue(q, x0, y0);
+    const double theta = 0.5 * std::atan2(b, a - c);
+    const double ct = std::cos(theta), st = std::sin(theta);
+    const double l1 = a * ct * ct + b * ct * st + c * st * st;
+    const double l2 = a * st * st - b * ct * st + c * ct * ct;
+    const double r1sq = -value / l1, r2sq = -value / l2;
+    if (!(r1sq > 0) || !(r2sq > 0)) return false;
+    double r1 = std::sqrt(r1sq), r2 = std::sqrt(r2sq);
+    double angle = theta;
+    if (r2 > r1) {
+        std::swap(r1, r2);
+        angle += kPi / 2;
+    }
+    angle = std::fmod(angle, kPi);
+    if (angle < 0) angle += kPi;
+    e.centreX = x0;
+    e.centreY = y0;
+    e.semiMajor = r1;
+    e.semiMinor = r2;
+    e.angleDegrees = angle * 180 / kPi;
+    return std::isfinite(r1) && std::isfinite(x0) && std::isfinite(y0);
+}
+
+}  // namespace
+
+const char* geometryQualityText(GeometryQuality quality) {
+    switch (quality) {
+        case GeometryQuality::Ok:
+            return "ok";
+        case GeometryQuality::TooFewPoints:
+            return "too few points";
+        case GeometryQuality::OneSided:
+            return "points on one side only";
+        case GeometryQuality::NotConverged:
+            return "fit not converged";
+        case GeometryQuality::BadNominal:
+            return "no valid nominal diameter";
+    }
+    return "?";
+}
+
+double ellipseRadiusAt(const EllipseFit& e, double direction) {
+    const double t = direction - e.angleDegrees * kPi / 180;
+    const double bc = e.semiMinor * std::cos(t), as = e.semiMajor * std::sin(t);
+    return e.semiMajor * e.semiMinor / std::sqrt(bc * bc + as * as);
+}
+
+PipeAnalyser::PipeAnalyser() {
+    points_.reserve(512);
+    residuals_.reserve(512);
+    scratch_.reserve(512);
+    wall_.reserve(512);
+    nextWall_.reserve(512);
+    bins_.reserve(512);
+    radii_.reserve(512);
+}
+
+PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double nominal) {
+    PipeGeometry g;
+    points_.clear();
+    for (const GeometryPoint& p : input) {
+        if (std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kMaxGeometryCoordinate &&
+            std::fabs(p.y) <= kMaxGeometryCoordinate) {
+            points_.push_back(p);
+        }
+    }
+    const std::size_t n = points_.size();
+    g.pointsGiven = static_cast<int>(n);
+    if (!(nominal >= kMinNominalDiameter && nominal <= kMaxNominalDiameter)) {
+        g.quality = GeometryQuality::BadNominal;
+        return g;
+    }
+    if (n < static_cast<std::size_t>(kMinGeometryPoints)) {
+        g.quality = GeometryQuality::TooFewPoints;
+        return g;
+    }
+    const std::span<const GeometryPoint> pts(points_);
+    // The head is inside the pipe, so the wall surrounds it: echoes that
+    // leave half the turn around the head empty are not a cross-section.
+    {
+        std::array<std::uint8_t, kBins> seen{};
+        for (const GeometryPoint& p : pts) seen[binOf(p.x, p.y)] = 1;
+        if (widestGapDegrees(seen) >= kMaxWallGapDegrees) {
+            g.quality = GeometryQuality::OneSided;
+            return g;
+        }
+    }
+    wall_.assign(n, 1);
+    nextWall_.assign(n, 0);
+    residuals_.resize(n);
+
+    // Start: of circles through three points a third of the ring apart, the
+    // one most points agree with; debris and a sediment floor cannot outvote
+    // the wall as long as it holds most of the points. Its followers then
+    // give the algebraic start of the geometric fit.
+    CircleFit start;
+    {
+        const std::size_t third = n / 3;
+        const std::size_t stride = std::max<std::size_t>(1, third / 16);
+        const std::size_t sample = std::max<std::size_t>(1, n / 100);
+        int bestVotes = -1;
+        for (std::size_t i = 0; i < third; i += stride) {
+            CircleFit c;
+            if (!circleThrough(pts[i], pts[i + third], pts[i + 2 * third], c)) continue;
+            if (!(c.radius < kMaxGeometryCoordinate)) continue;
+            const double tolerance = 0.05 * c.radius + kMinOutlierMetres;
+            int votes = 0;
+            for (std::size_t j = 0; j < n; j += sample) {
+                const double d = distance(pts[j].x - c.centreX, pts[j].y - c.centreY);
+                votes += std::fabs(d - c.radius) <= tolerance;
+            }
+            if (votes > bestVotes) {
+                bestVotes = votes;
+                start = c;
+            }
+        }
+        if (bestVotes > 0) {
+            const double tolerance = 0.05 * start.radius + kMinOutlierMetres;
+            for (std::size_t i = 0; i < n; ++i) {
+                const double d = distance(pts[i].x - start.centreX, pts[i].y - start.centreY);
+                wall_[i] = std::fabs(d - start.radius) <= tolerance;
+            }
+        }
+        if (!algebraicCircle(pts, wall_, start)) {
+            g.quality = GeometryQuality::NotConverged;
+            return g;
+        }
+    }
+
+    // The spread of the ranges from point to point along the ring, from their
+    // second differences: the noise of the echoes whatever the pipe's shape.
+    radii_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) radii_[i] = distance(pts[i].x, pts[i].y);
+    scratch_.clear();
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        scratch_.push_back(std::fabs(radii_[i - 1] - 2 * radii_[i] + radii_[i + 1]));
+    }
+    const double ringNoise = kRobustSigma * median(scratch_) / std::sqrt(6.0);
+
+    // The geometric circle with the outlier rule; points excluded (the
+    // floor, once found) never return to the wall.
+    excluded_.assign(n, 0);
+    CircleFit circle = start;
+    double step = 0;
+    // A point or two may sit right on the limit and swap sides from round to
+    // round; the set counts as settled when no more than that change.
+    const std::size_t wobble = std::max<std::size_t>(1, n / 200);
+    const auto fitCircle = [&](int rounds) -> GeometryQuality {
+        bool settled = false;
+        for (int round = 0; round < rounds && !settled; ++round) {
+            for (int k = 0; k < 4; ++k) {
+                step = geometricCircleStep(pts, wall_, circle);
+                if (!(step < 1e-7 * circle.radius)) continue;
+                break;
+            }
+            if (!std::isfinite(step) || !(circle.radius > 0) ||
+                !(circle.radius < kMaxGeometryCoordinate)) {
+                return GeometryQuality::NotConverged;
+            }
+            scratch_.clear();
+            for (std::size_t i = 0; i < n; ++i) {
+                residuals_[i] =
+                    distance(pts[i].x - circle.centreX, pts[i].y - circle.centreY) - circle.radius;
+                if (wall_[i]) scratch_.push_back(residuals_[i]);
+            }
+            const double mid = median(scratch_);
+            for (double& r : scratch_) r = std::fabs(r - mid);
+            const double scale = kRobustSigma * median(scratch_);
+            const double limit = std::max(
+                {kOutlierSigmas * scale, kMinOutlierMetres, kMinOutlierFraction * circle.radius});
+            int used = 0;
+            std::size_t changed = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                nextWall_[i] = !excluded_[i] && std::fabs(residuals_[i] - mid) <= limit;
+                used += nextWall_[i];
+                changed += nextWall_[i] != wall_[i];
+            }
+            if (used < kMinGeometryPoints) return GeometryQuality::TooFewPoints;
+            settled = changed <= wobble && step < 1e-6 * circle.radius;
+            wall_.swap(nextWall_);
+        }
+        // Still moving after all rounds: the wall points do not agree on a circle.
+        if (!settled && rounds == kMaxRejectionRounds && !(step < 1e-4 * circle.radius)) {
+            return GeometryQuality::NotConverged;
+        }
+        return GeometryQuality::Ok;
+    };
+    // A few rounds place the circle well enough to look for a floor; it is
+    // settled once the floor, if any, has left the wall.
+    if (const GeometryQuality q = fitCircle(kFirstCircleRounds); q != GeometryQuality::Ok) {
+        g.quality = q;
+        return g;
+    }
+
+    // A sediment floor: a level line of points low in the pipe, longer than
+    // the wall could stay that level given its curvature. It leaves the wall
+    // before the ellipse is fitted, as an ellipse would bend to take it in.
+    const double floorTolerance = std::max(
+        {kOutlierSigmas * ringNoise, kMinOutlierMetres, kMinOutlierFraction * circle.radius});
+    floor_.assign(n, 0);
+    bool floorFound = false;
+    double floorY = 0;
+    {
+        std::array<int, kFloorLevels> count{};
+        const double bottom = circle.centreY - 1.2 * circle.radius;
+        const auto levelOf = [&](double y) {
+            return static_cast<int>((y - bottom) / floorTolerance);
+        };
+        const auto inInvert = [&](const GeometryPoint& p) {
+            const double dx = p.x - circle.centreX, dy = p.y - circle.centreY;
+            return dy < 0 && std::fabs(dx) < -dy * std::tan(kInvertHalfAngle);
+        };
+        for (const GeometryPoint& p : pts) {
+            const int level = levelOf(p.y);
+            if (level >= 0 && level < kFloorLevels && inInvert(p)) ++count[level];
+        }
+        int best = 0;
+        for (int k = 1; k < kFloorLevels; ++k) {
+            if (count[k] + count[k - 1] > count[best] + count[best + 1]) best = k - 1;
+        }
+        if (count[best] + count[best + 1] >= kMinFloorPoints) {
+            double sum = 0, left = 1e300, right = -1e300;
+            int points = 0;
+            for (const GeometryPoint& p : pts) {
+                const int level = levelOf(p.y);
+                if ((level != best && level != best + 1) || !inInvert(p)) continue;
+                sum += p.y;
+                left = std::min(left, p.x);
+                right = std::max(right, p.x);
+                ++points;
+            }
+            floorY = sum / points;
+            const double extent = right - left;
+            floorFound = extent * extent / (8 * kFlattestCurvature * circle.radius) >
+                         kFloorFlatness * floorTolerance;
+        }
+        if (floorFound) {
+            for (std::size_t i = 0; i < n; ++i) {
+                if (!inInvert(pts[i]) || pts[i].y > floorY + floorTolerance) continue;
+                excluded_[i] = 1;
+                wall_[i] = 0;
+                floor_[i] = std::fabs(pts[i].y - floorY) <= floorTolerance;
+            }
+        }
+        if (const GeometryQuality q = fitCircle(kMaxRejectionRounds); q != GeometryQuality::Ok) {
+            g.quality = q;
+            return g;
+        }
+    }
+
+    // The ellipse, in coordinates centred on the circle and scaled by its
+    // radius, refined by weighting each point with its gradient (so the
+    // algebraic distance approaches the geometric one), with the same rule.
+    const double r0 = circle.radius;
+    radii_.resize(n);  // holds the refinement weights here
+    EllipseFit ellipse;
+    Conic conic;
+    {
+        std::vector<GeometryPoint>& unit = points_;
+        for (GeometryPoint& p : unit) {
+            p.x = (p.x - circle.centreX) / r0;
+            p.y = (p.y - circle.centreY) / r0;
+        }
+        std::vector<std::uint8_t>& ellipseWall = ellipseWall_;
+        ellipseWall = wall_;
+        bool fitted = false;
+        for (int round = 0; round < kMaxRejectionRounds; ++round) {
+            if (!directEllipse(unit, ellipseWall, {}, conic)) break;
+            fitted = true;
+            scratch_.clear();
+            for (std::size_t i = 0; i < n; ++i) {
+                residuals_[i] = sampsonDistance(conic, unit[i].x, unit[i].y) * r0;
+                if (ellipseWall[i]) scratch_.push_back(residuals_[i]);
+            }
+            const double mid = median(scratch_);
+            for (double& r : scratch_) r = std::fabs(r - mid);
+            const double s = kRobustSigma * median(scratch_);
+            const double limit =
+                std::max({kOutlierSigmas * s, kMinOutlierMetres, kMinOutlierFraction * r0});
+            int used = 0;
+            std::size_t changed = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                nextWall_[i] = !excluded_[i] && std::fabs(residuals_[i] - mid) <= limit;
+                used += nextWall_[i];
+                changed += nextWall_[i] != ellipseWall[i];
+            }
+            if (used < kMinGeometryPoints) {
+                fitted = false;
+                break;
+            }
+            ellipseWall.swap(nextWall_);
+            if (changed <= wobble) break;
+        }
+        for (int refine = 0; fitted && refine < 2; ++refine) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const double gx = 2 * conic(0) * unit[i].x + conic(1) * unit[i].y + conic(3);
+                const double gy = conic(1) * unit[i].x + 2 * conic(2) * unit[i].y + conic(4);
+                const double g2 = gx * gx + gy * gy;
+                radii_[i] = g2 > 0 ? 1.0 / g2 : 0.0;
+            }
+            Conic refined;
+            if (directEllipse(unit, ellipseWall, radii_, refined)) conic = refined;
+        }
+        if (fitted && ellipseOf(conic, ellipse) &&
+            ellipse.semiMajor < kMaxAxisRatio * ellipse.semiMinor) {
+            ellipse.valid = true;
+            wall_ = ellipseWall;
+        }
+        for (GeometryPoint& p : unit) {
+            p.x = p.x * r0 + circle.centreX;
+            p.y = p.y * r0 + circle.centreY;
+        }
+        if (ellipse.valid) {
+            ellipse.centreX = ellipse.centreX * r0 + circle.centreX;
+            ellipse.centreY = ellipse.centreY * r0 + circle.centreY;
+            ellipse.semiMajor *= r0;
+            ellipse.semiMinor *= r0;
+        }
+    }
+
+    // The circle once more over the final wall points, and the residuals.
+    for (int k = 0; k < 4; ++k) {
+        step = geometricCircleStep(pts, wall_, circle);
+        if (!std::isfinite(step)) {
+            g.quality = GeometryQuality::NotConverged;
+            return g;
+        }
+        if (step < 1e-7 * circle.radius) break;
+    }
+    double circleSum = 0;
+    int used = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!wall_[i]) continue;
+        const double r =
+            distance(pts[i].x - circle.centreX, pts[i].y - circle.centreY) - circle.radius;
+        circleSum += r * r;
+        ++used;
+    }
+    circle.pointsUsed = used;
+    circle.rmsResidual = std::sqrt(circleSum / used);
+    // Debris and multipath are a few points; when most of the points off the
+    // floor do not lie on the fitted wall, the fit has followed something
+    // else, and its figures would look right while being wrong.
+    const auto floorPoints = static_cast<int>(std::count(floor_.begin(), floor_.end(), 1));
+    if (3 * used < 2 * (static_cast<int>(n) - floorPoints)) {
+        g.quality = GeometryQuality::NotConverged;
+        return g;
+    }
+
+    g.circle = circle;
+    g.pointsUsed = used;
+    // The shape the rest is measured against.
+    EllipseFit shape = ellipse;
+    if (!ellipse.valid) {
+        shape.centreX = circle.centreX;
+        shape.centreY = circle.centreY;
+        shape.semiMajor = shape.semiMinor = circle.radius;
+        shape.angleDegrees = 0;
+    }
+    const double cx = shape.centreX, cy = shape.centreY;
+
+    // Distances from the shape (positive outside), and every point's bin
+    // about the fitted centre.
+    bins_.resize(n);
+    radii_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double dx = pts[i].x - cx, dy = pts[i].y - cy;
+        radii_[i] = distance(dx, dy);
+        bins_[i] = binOf(dx, dy);
+    }
+    const BinTable& table = binTable();
+    std::array<double, kBins> shapeRadius{};
+    for (int k = 0; k < kBins; ++k) {
+        shapeRadius[k] = ellipseRadiusAt(shape, (k + 0.5) * kBinWidth);
+    }
+    double shapeSum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!wall_[i]) continue;
+        const double r = radii_[i] - shapeRadius[bins_[i]];
+        shapeSum += r * r;
+    }
+    if (ellipse.valid) {
+        ellipse.rmsResidual = std::sqrt(shapeSum / used);
+        ellipse.pointsUsed = used;
+    }
+    g.ellipse = ellipse;
+    g.rmsResidual = std::sqrt(shapeSum / used);
+
+    // Wall coverage seen from the centre.
+    std::array<int, kBins> wallCount{};
+    std::array<double, kBins> wallSum{};
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!wall_[i]) continue;
+        ++wallCount[bins_[i]];
+        wallSum[bins_[i]] += radii_[i];
+    }
+    {
+        std::array<std::uint8_t, kBins> seen{};
+        for (int k = 0; k < kBins; ++k) seen[k] = wallCount[k] > 0;
+        if (widestGapDegrees(seen) >= kMaxWallGapDegrees) {
+            g.quality = GeometryQuality::OneSided;
+            g.pointsUsed = 0;
+            g.circle = {};
+            g.ellipse = {};
+            g.rmsResidual = 0;
+            return g;
+        }
+    }
+
+    // Sediment: points well inside the shape, low in the pipe, lying level.
+    const double shapeBottom = [&] {
+        const double t = shape.angleDegrees * kPi / 180;
+        const double a = shape.semiMajor * std::sin(t), b = shape.semiMinor * std::cos(t);
+        return cy - std::sqrt(a * a + b * b);
+    }();
+    std::array<int, kBins> floorCount{};
+    std::array<double, kBins> floorSum{};
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!floor_[i]) continue;
+        ++floorCount[bins_[i]];
+        floorSum[bins_[i]] += radii_[i];
+    }
+    if (floorFound) {
+        g.sedimentDepth = std::max(0.0, floorY - shapeBottom);
+        const double h = floorY - cy;  // the floor's height above the centre
+        double area = 0;
+        for (int k = 0; k < kBins; ++k) {
+            const double s = table.sin[k], rs = shapeRadius[k];
+            double from = 0, to = 0;  // the stretch of the ray below the floor
+            if (s < 0) {
+                from = std::max(0.0, h / s);
+                to = rs;
+            } else if (s > 0 && h > 0) {
+                to = std::min(rs, h / s);
+            }
+            if (to > from) area += 0.5 * (to * to - from * from) * kBinWidth;
+        }
+        g.sedimentArea = area;
+    }
+
+    // Callipers: the wall's radius in each direction averaged over a few
+    // bins, or the shape's where the wall left no point near it.
+    std::array<double, kBins> wallRadius{};
+    for (int k = 0; k < kBins; ++k) {
+        double sum = 0;
+        int count = 0;
+        for (int j = -kCalliperHalfWindow; j <= kCalliperHalfWindow; ++j) {
+            const int b = (k + j + kBins) % kBins;
+            sum += wallSum[b];
+            count += wallCount[b];
+        }
+        wallRadius[k] = count ? sum / count : shapeRadius[k];
+    }
+    double total = 0;
+    g.minDiameter = 1e300;
+    g.maxDiameter = -1e300;
+    for (int k = 0; k < kCalliperCount; ++k) {
+        const double d = wallRadius[k] + wallRadius[k + kBins / 2];
+        total += d;
+        if (d < g.minDiameter) {
+            g.minDiameter = d;
+            g.minDirectionDegrees = k + 0.5;
+        }
+        if (d > g.maxDiameter) {
+            g.maxDiameter = d;
+            g.maxDirectionDegrees = k + 0.5;
+        }
+    }
+    g.meanDiameter = total / kCalliperCount;
+
+    // Area inside the profile: the wall, or the floor where it covers it; a
+    // bin that caught no point ends at the wall's neighbours or the floor.
+    const double floorHeight = floorY - cy;
+    double area = 0;
+    for (int k = 0; k < kBins; ++k) {
+        double r = wallCount[k] ? wallSum[k] / wallCount[k] : wallRadius[k];
+        if (floorCount[k]) {
+            r = floorSum[k] / floorCount[k];
+        } else if (!wallCount[k] && floorFound && table.sin[k] < 0 && floorHeight < 0) {
+            r = std::min(r, floorHeight / table.sin[k]);
+        }
+        area += 0.5 * r * r * kBinWidth;
+    }
+    g.area = area;
+
+    const double nominalArea = kPi * nominal * nominal / 4;
+    g.nominalDiameter = nominal;
+    g.ovalityPercent = (g.maxDiameter - g.minDiameter) / nominal * 100;
+    g.deformationPercent = (nominal - g.minDiameter) / nominal * 100;
+    g.areaLossPercent = (nominalArea - g.area) / nominalArea * 100;
+    g.quality = GeometryQuality::Ok;
+    return g;
+}
+
+PipeGeometry analysePipe(std::span<const GeometryPoint> points, double nominalDiameter) {
+    PipeAnalyser analyser;
+    return analyser.analyse(points, nominalDiameter);
+}
+
+}  // namespace sondrel

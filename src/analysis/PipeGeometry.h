@@ -1,0 +1,120 @@
+#pragma once
+// Pipe geometry of one ping: from the profile points in metres (x to the
+// right, y up, the head at the origin, roll already applied) it fits the wall
+// with a circle and an ellipse, measures calliper diameters through the fitted
+// centre, ovality, deformation, the area of the bore and the sediment lying at
+// the invert.
+//
+// Outlier rule: a point belongs to the wall while its distance from the fitted
+// shape lies within max(3 robust standard deviations, a floor) of the median
+// distance, the robust standard deviation being 1.4826 x the median absolute
+// deviation. The fit and the rule alternate until the set of wall points no
+// longer changes. Debris and sediment lie inside the wall and multipath echoes
+// beyond it, so all three fall out; the sediment is then found among the
+// points left inside, low in the pipe, as a flat floor.
+//
+// A ping that cannot be measured (too few points, points on one side only, a
+// fit that does not settle, no usable nominal diameter) gets a quality flag
+// and no numbers: a flagged result never carries a plausible wrong figure.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace sondrel {
+
+struct GeometryPoint {
+    double x = 0.0, y = 0.0;
+};
+
+enum class GeometryQuality : std::uint8_t {
+    Ok,
+    TooFewPoints,
+    OneSided,
+    NotConverged,
+    BadNominal,
+};
+// One word or phrase per flag, for tables and the readout.
+const char* geometryQualityText(GeometryQuality quality);
+
+// Fewer wall points than this are not a cross-section.
+inline constexpr int kMinGeometryPoints = 24;
+// Points on the wall must leave no gap wider than this, seen from the fitted
+// centre; wider means they lie on one side only.
+inline constexpr double kMaxWallGapDegrees = 180.0;
+// Coordinates beyond this are no echo of a pipe wall.
+inline constexpr double kMaxGeometryCoordinate = 1000.0;
+// Nominal diameters outside this span are refused as settings mistakes.
+inline constexpr double kMinNominalDiameter = 0.01;
+inline constexpr double kMaxNominalDiameter = 50.0;
+inline constexpr int kCalliperCount = 180;
+
+struct CircleFit {
+    double centreX = 0.0, centreY = 0.0, radius = 0.0;
+    double rmsResidual = 0.0;
+    int pointsUsed = 0;
+};
+
+struct EllipseFit {
+    bool valid = false;
+    double centreX = 0.0, centreY = 0.0;
+    double semiMajor = 0.0, semiMinor = 0.0;
+    // Direction of the major axis, degrees anticlockwise from the x axis, 0..180.
+    double angleDegrees = 0.0;
+    double rmsResidual = 0.0;
+    int pointsUsed = 0;
+};
+
+struct PipeGeometry {
+    GeometryQuality quality = GeometryQuality::TooFewPoints;
+    int pointsGiven = 0;  // finite points handed in
+    int pointsUsed = 0;   // wall points the final fit used
+    CircleFit circle;
+    EllipseFit ellipse;
+    // Callipers through the fitted centre; directions in degrees anticlockwise
+    // from the x axis, 0..180.
+    double meanDiameter = 0.0, minDiameter = 0.0, maxDiameter = 0.0;
+    double minDirectionDegrees = 0.0, maxDirectionDegrees = 0.0;
+    double nominalDiameter = 0.0;
+    double ovalityPercent = 0.0;      // (Dmax - Dmin) / Dnominal x 100
+    double deformationPercent = 0.0;  // (Dnominal - Dmin) / Dnominal x 100
+    double area = 0.0;                // enclosed by the profile, sediment floor included
+    double areaLossPercent = 0.0;     // against the nominal circle
+    double sedimentDepth = 0.0;       // floor above the bottom of the fitted shape
+    double sedimentArea = 0.0;
+    // Residual of the wall points against the fitted shape (the ellipse when
+    // it was fitted, else the circle).
+    double rmsResidual = 0.0;
+
+    bool ok() const { return quality == GeometryQuality::Ok; }
+};
+
+// Keeps its working buffers from ping to ping, so that analysing a ping
+// allocates nothing once the first one has been seen.
+class PipeAnalyser {
+  public:
+    PipeAnalyser();
+    PipeGeometry analyse(std::span<const GeometryPoint> points, double nominalDiameter);
+
+  private:
+    std::vector<GeometryPoint> points_;
+    std::vector<double> residuals_;
+    std::vector<double> scratch_;
+    std::vector<std::uint8_t> wall_;
+    std::vector<std::uint8_t> nextWall_;
+    std::vector<std::uint8_t> ellipseWall_;
+    std::vector<std::uint8_t> excluded_;
+    std::vector<std::uint8_t> floor_;
+    std::vector<int> bins_;
+    std::vector<double> radii_;
+};
+
+// The same without keeping buffers, for one-off use.
+PipeGeometry analysePipe(std::span<const GeometryPoint> points, double nominalDiameter);
+
+// Distance from the centre of an ellipse to its edge in a direction given in
+// radians anticlockwise from the x axis.
+double ellipseRadiusAt(const EllipseFit& ellipse, double directionRadians);
+
+}  // namespace sondrel

@@ -1,0 +1,164 @@
+// sondrel-convert --geometry as a program: a data file made from the model
+// pipe, whose diameter, ovality and sediment are known, must come back as a
+// table that says so, record by record; a record without points keeps its
+// row with a quality and no figures; the input is never overwritten.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "acquisition/ReturnBlock.h"
+#include "acquisition/SondrelDoc.h"
+#include "recording/BinaryFile.h"
+#include "recording/RecordFormat.h"
+#include "simulation/SimulatedHead.h"
+#include "support/ChildProcess.h"
+#include "support/TempFolder.h"
+
+namespace sondrel {
+namespace {
+
+const std::string kTool = SONDREL_BIN_DIR "/sondrel-convert";
+
+struct Stretch {
+    PipeModel pipe;
+    int records;
+    double meanDiameter, ovalityPercent;  // what the table must show
+};
+
+std::vector<Stretch> stretches() {
+    PipeModel round;
+    round.diameter = 0.6;
+    round.wander = 0;
+    PipeModel oval = round;
+    oval.ovality = 0.10;
+    oval.ovalityAngle = 30;
+    oval.offsetX = 0.04;
+    oval.offsetY = -0.03;
+    PipeModel silted = round;
+    silted.sediment = 0.09;
+    silted.noise = 0.001;
+    silted.debris = 0.02;
+    return {{round, 8, 0.6, 0.0}, {oval, 8, 0.5982, 10.0}, {silted, 8, 0.6, 0.0}};
+}
+
+// One record per ping, 0.25 m apart, and one record whose ping has no return
+// at all after each stretch.
+int writeSurvey(const std::string& path) {
+    BinaryFile file;
+    EXPECT_TRUE(file.create(path));
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->prdEnable = 1;
+    doc->dateText = "09-DEC-2026";
+    doc->setRangeIndex(3);  // 1 m
+    int written = 0;
+    for (const Stretch& s : stretches()) {
+        SimulatedHead head(HeadConfig{}, s.pipe);
+        for (int i = 0; i <= s.records; ++i) {
+            std::vector<std::uint8_t> block = head.buildBlock(doc->command, i * 0.1);
+            if (i == s.records) std::fill(block.begin() + 12, block.end(), 0);
+            doc->receiveBuffer.fill(0);
+            std::copy(block.begin(), block.end(), doc->receiveBuffer.begin());
+            doc->noNewData = 0;
+            EXPECT_TRUE(sizeCopyAndDecode(*doc));
+            doc->timeText = "10:00:0" + std::to_string(written % 10);
+            doc->distanceM = 0.25 * written;
+            doc->pitchDeg = 1.5;
+            EXPECT_TRUE(writeRecord(*doc, file));
+            ++written;
+        }
+    }
+    EXPECT_TRUE(file.close());
+    return written;
+}
+
+std::vector<std::vector<std::string>> readCsv(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::vector<std::string>> rows;
+    std::string line;
+    while (std::getline(in, line)) {
+        EXPECT_TRUE(!line.empty() && line.back() == '\r') << "lines end in CR LF";
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> cells;
+        std::stringstream cellsOf(line);
+        std::string cell;
+        while (std::getline(cellsOf, cell, ',')) cells.push_back(cell);
+        if (!line.empty() && line.back() == ',') cells.emplace_back();
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+int run(const std::vector<std::string>& args) {
+    test::ChildProcess tool(kTool, args);
+    EXPECT_TRUE(tool.start());
+    return tool.wait(std::chrono::seconds(60));
+}
+
+TEST(GeometryConvert, TheTableShowsTheModelPipeRecordByRecord) {
+    test::TempFolder dir;
+    const std::string qzr = dir.path() + "/survey.qzr";
+    const std::string csv = dir.path() + "/survey.csv";
+    const std::string ini = dir.path() + "/Sondrel.INI";
+    std::ofstream(ini) << "[Pipe Geometry]\r\nNominal Diameter=0.600\r\n";
+    const int records = writeSurvey(qzr);
+
+    ASSERT_TRUE(
+        test::ChildProcess::exitedCleanly(run({"--settings", ini, "--geometry", csv, "-q", qzr})));
+    const auto rows = readCsv(csv);
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(records) + 1);
+    const std::vector<std::string> header = rows[0];
+    ASSERT_EQ(header.size(), 19u);
+    EXPECT_EQ(header[0], "record");
+    EXPECT_EQ(header[18], "quality");
+
+    int row = 1;
+    for (const Stretch& s : stretches()) {
+        for (int i = 0; i <= s.records; ++i, ++row) {
+            SCOPED_TRACE("row " + std::to_string(row));
+            const std::vector<std::string>& r = rows[static_cast<std::size_t>(row)];
+            ASSERT_EQ(r.size(), 19u);
+            EXPECT_EQ(std::stoi(r[0]), row);
+            EXPECT_EQ(r[1], "09-DEC-2026");
+            EXPECT_NEAR(std::stod(r[3]), 0.25 * (row - 1), 1e-3);
+            EXPECT_NEAR(std::stod(r[4]), 1.5, 1e-3);
+            if (i == s.records) {
+                EXPECT_EQ(r[18], "too few points");
+                for (int c = 6; c < 18; ++c) EXPECT_EQ(r[static_cast<std::size_t>(c)], "");
+                continue;
+            }
+            EXPECT_EQ(r[18], "ok");
+            // The centre lies where the pipe's axis is, seen from the head.
+            EXPECT_NEAR(std::stod(r[7]), -s.pipe.offsetX, 0.005);
+            EXPECT_NEAR(std::stod(r[8]), -s.pipe.offsetY, 0.005);
+            EXPECT_NEAR(std::stod(r[9]), s.meanDiameter, 0.01 * s.meanDiameter);
+            EXPECT_NEAR(std::stod(r[12]), s.ovalityPercent, 1.0);
+            EXPECT_NEAR(std::stod(r[16]), s.pipe.sediment, std::max(0.015, 0.1 * s.pipe.sediment));
+            if (s.pipe.sediment > 0) {
+                EXPECT_GT(std::stod(r[15]), 5.0);  // area loss
+            }
+        }
+    }
+}
+
+TEST(GeometryConvert, RefusesToOverwriteItsInputOrToTakeSeveralFiles) {
+    test::TempFolder dir;
+    const std::string qzr = dir.path() + "/survey.qzr";
+    writeSurvey(qzr);
+    const auto size = std::filesystem::file_size(qzr);
+    const int same = run({"--geometry", qzr, "-q", qzr});
+    EXPECT_TRUE(WIFEXITED(same) && WEXITSTATUS(same) == 1);
+    EXPECT_EQ(std::filesystem::file_size(qzr), size);
+    const int two = run({"--geometry", dir.path() + "/x.csv", qzr, qzr});
+    EXPECT_TRUE(WIFEXITED(two) && WEXITSTATUS(two) == 2);
+    const int missing = run({"--geometry", dir.path() + "/y.csv", dir.path() + "/none.qzr"});
+    EXPECT_TRUE(WIFEXITED(missing) && WEXITSTATUS(missing) == 1);
+}
+
+}  // namespace
+}  // namespace sondrel

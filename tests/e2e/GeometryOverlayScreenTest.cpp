@@ -1,0 +1,86 @@
+// The pipe geometry overlay in the desktop program under a real X server
+// against the simulated head: with the overlay switched on in the settings
+// file, the screenshot shows the fitted wall round the ring of points.
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "support/RingCheck.h"
+
+namespace {
+
+// The shape's amber, also where smoothing has blended it with the background.
+bool isShapeColour(QRgb p) {
+    const int r = qRed(p), g = qGreen(p), b = qBlue(p);
+    return r > 100 && g > r / 2 && g < r * 95 / 100 && b < r / 2;
+}
+
+TEST(GeometryOverlayScreenTest, TheFittedWallIsDrawnRoundTheRing) {
+    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (xvfbRun.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString settings = dir.filePath(QStringLiteral("Sondrel.INI"));
+    const QString shot = dir.filePath(QStringLiteral("window.png"));
+    {
+        QFile file(settings);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Pipe Geometry]\r\nShow Overlay=1\r\nNominal Diameter=0.600\r\n");
+    }
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    program.setProcessEnvironment(env);
+    program.start(
+        xvfbRun,
+        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x1024x24"),
+         QStringLiteral(SONDREL_BIN_DIR "/sondrel"), QStringLiteral("--simulate"),
+         QStringLiteral("--settings"), settings, QStringLiteral("--screenshot"), shot,
+         QStringLiteral("--screenshot-after"), QStringLiteral("4")});
+    ASSERT_TRUE(program.waitForFinished(60000)) << "the program did not close by itself";
+    const QString output = QString::fromLocal8Bit(program.readAll());
+    ASSERT_EQ(program.exitCode(), 0) << output.toStdString();
+
+    QImage picture;
+    ASSERT_TRUE(picture.load(shot)) << output.toStdString();
+    const QRect view = sondrel::test::darkArea(picture);
+    ASSERT_FALSE(view.isEmpty());
+    const sondrel::test::RingReport ring = sondrel::test::findRing(picture, view);
+    ASSERT_TRUE(ring.found) << ring.why;
+
+    // The shape's pixels lie on the ring, all round it: count them by
+    // twelve sectors about the view's centre, at about the ring's radius.
+    // The same centre as the ring's search, which may lie a little off the
+    // image's own: hence the wide band about the ring's radius.
+    const double centreX = view.x() + view.width() / 2, centreY = view.y() + view.height() / 2;
+    int onRing = 0, sectors = 0;
+    std::array<int, 12> bySector{};
+    for (int y = view.top(); y <= view.bottom(); ++y) {
+        for (int x = view.left(); x <= view.right(); ++x) {
+            if (!isShapeColour(picture.pixel(x, y))) continue;
+            const double dx = x - centreX, dy = y - centreY;
+            const double r = std::hypot(dx, dy);
+            if (std::fabs(r - ring.medianRadius) > 0.25 * ring.medianRadius) continue;
+            ++onRing;
+            const double a = std::atan2(dy, dx) + 3.14159265358979;
+            ++bySector[static_cast<std::size_t>(std::min(11.0, a / (2 * 3.14159265358979) * 12))];
+        }
+    }
+    for (int count : bySector) sectors += count > 0;
+    EXPECT_GT(onRing, static_cast<int>(3 * ring.medianRadius)) << "the fitted wall is missing";
+    EXPECT_EQ(sectors, 12);
+}
+
+}  // namespace
