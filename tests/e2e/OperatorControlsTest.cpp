@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
 #include <memory>
 
 #include "acquisition/SondrelDoc.h"
@@ -22,7 +24,9 @@
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelApp.h"
 #include "app/qt/CStepSpin.h"
+#include "app/qt/SimulatedHeadProcess.h"
 #include "display/ViewPainter.h"
+#include "recording/RecordFormat.h"
 #include "support/HeadSimProcess.h"
 #include "support/SpinClick.h"
 #include "support/TempFolder.h"
@@ -174,6 +178,53 @@ TEST_F(OperatorControlsTest, NewHeadAddressIsUsedForTheNextConnection) {
     ASSERT_TRUE(counters.has_value());
     EXPECT_EQ(counters->connections, 1u);
     EXPECT_NE(test::readBytes(settings).find("IP Address=127.0.0.2"), std::string::npos);
+}
+
+// SIGTERM, SIGINT and SIGHUP end the program as Exit does, in the middle of a
+// recording against the simulated head it started: the settings are saved, the
+// data file holds whole records and the simulator is gone.
+TEST(ExitSignalsTest, SignalEndsTheProgramAsExitDoes) {
+    if (!Display::instance().ready()) GTEST_SKIP() << Display::instance().why();
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(sig));
+        test::TempFolder folder;
+        StartOptions options;
+        options.settingsPath = folder.path() + "/Sondrel.INI";
+        options.simulate = true;
+        auto app = std::make_unique<CSondrelApp>(options);
+        ASSERT_TRUE(app->initInstance());
+        CSondrelDoc* doc = app->document();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= 3; }, 15000));
+        ASSERT_NE(app->simulator(), nullptr);
+        const qint64 simulator = app->simulator()->processId();
+        ASSERT_GT(simulator, 0);
+
+        doc->autoFileNames = 1;
+        doc->writeDirectory = folder.path() + "/";
+        ASSERT_TRUE(app->mainFrame()->executeCommand(kCmdRecord));
+        ASSERT_EQ(doc->recordingActive, 1);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return doc->recordFileBytes >= std::int64_t{5 * kRecordSize}; }, 15000));
+        std::filesystem::remove(options.settingsPath);
+
+        ::kill(::getpid(), sig);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !app->mainFrame()->isVisible(); }, 10000));
+        EXPECT_EQ(doc->recordingActive, 0);
+        EXPECT_NE(test::readBytes(options.settingsPath).find("[System Settings]"),
+                  std::string::npos)
+            << "the settings were not saved";
+        EXPECT_NE(::kill(static_cast<pid_t>(simulator), 0), 0) << "the simulated head is running";
+        int files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+            if (entry.path().extension() != ".qzr") continue;
+            ++files;
+            const auto size = std::filesystem::file_size(entry.path());
+            EXPECT_GE(size, 5 * kRecordSize);
+            EXPECT_EQ(size % kRecordSize, 0u) << entry.path();
+        }
+        EXPECT_EQ(files, 1);
+        app.reset();
+    }
 }
 
 }  // namespace

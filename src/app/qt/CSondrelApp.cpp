@@ -21,6 +21,7 @@
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSetupCommands.h"
 #include "app/qt/CSondrelView.h"
+#include "app/qt/ExitSignals.h"
 #include "app/qt/QtOperatorPort.h"
 #include "app/qt/RecentFiles.h"
 #include "app/qt/SimulatedHeadProcess.h"
@@ -113,6 +114,11 @@ bool CSondrelApp::initInstance() {
     setupPeers.settingsPath = settings_.path();
     setup_ = std::make_unique<CSetupCommands>(*frame_, *doc_, std::move(setupPeers));
     frame_->setShutdownHandler([this] { shutdown(); });
+    exitSignals_ = std::make_unique<ExitSignals>([this] {
+        // As Exit does; a dialog open at the time must not keep the program.
+        frame_->close();
+        QCoreApplication::quit();
+    });
 
     // Without a window manager "maximised" means nothing; the screen's size does.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -122,6 +128,12 @@ bool CSondrelApp::initInstance() {
 
     cycle_->connectToHead();
     frame_->setFrameTitle(TitleOccasion::StartUp);
+    // A [COM Ports] entry that names a file or a pipe is never opened; the
+    // operator hears of it once rather than finding a port that never answers.
+    const ComPortMap ports = ComPortMap::fromSettingsFile(settings_.path());
+    for (const int n : ports.refusedPorts())
+        operator_->showMessage(portProblemMessage(n, ports.deviceFor(n), PortState::NotATerminal),
+                               MessageKind::Warning);
 
     if (!options_.dataFile.isEmpty() && !frame_->openDataFile(options_.dataFile))
         complain(QStringLiteral("%1: cannot be played back; staying in real time")

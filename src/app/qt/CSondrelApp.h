@@ -25,6 +25,7 @@ class CMainFrame;
 class CSondrelDoc;
 class CSetupCommands;
 class CSSocket;
+class ExitSignals;
 class OrientationPort;
 class Player;
 class RecentFiles;
@@ -92,6 +93,8 @@ class CSondrelApp {
     std::unique_ptr<CFileCommands> files_;
     std::unique_ptr<CSetupCommands> setup_;
     bool shutDown_ = false;
+    // Last, so it goes first: its action reaches the window.
+    std::unique_ptr<ExitSignals> exitSignals_;
 };
 
 }  // namespace sondrel

@@ -21,6 +21,7 @@ class SimulatedHeadProcess {
     bool start(const QString& program, const QStringList& extraArguments, QString* error);
     bool running() const { return process_.state() != QProcess::NotRunning; }
     int port() const { return port_; }
+    qint64 processId() const { return process_.processId(); }
     // Asks the simulator to quit, and ends it if it does not.
     void stop();
 
