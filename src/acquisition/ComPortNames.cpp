@@ -1,6 +1,8 @@
 #include "acquisition/ComPortNames.h"
 
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 #include "common/IniFile.h"
 
@@ -26,6 +28,12 @@ std::optional<int> parseComPortName(std::string_view text) {
 std::string defaultComPortDevice(int n) {
     if (!isValidComPort(n)) return {};
     return "/dev/ttyS" + std::to_string(n - 1);
+}
+
+bool isRefusedComDevice(const std::string& device) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(device, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_character_file(status);
 }
 
 ComPortMap ComPortMap::fromSettings(const IniFile& ini) {
@@ -61,6 +69,14 @@ std::string ComPortMap::deviceFor(int n) const {
     if (!isValidComPort(n)) return {};
     if (auto it = overrides_.find(n); it != overrides_.end()) return it->second;
     return defaultComPortDevice(n);
+}
+
+std::vector<int> ComPortMap::refusedPorts() const {
+    std::vector<int> refused;
+    for (const auto& [n, device] : overrides_) {
+        if (isRefusedComDevice(device)) refused.push_back(n);
+    }
+    return refused;
 }
 
 ComPortResolver comPortResolverFor(std::string settingsPath) {

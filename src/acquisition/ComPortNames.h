@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sondrel {
 
@@ -39,6 +40,11 @@ std::optional<int> parseComPortName(std::string_view text);
 // /dev/ttyS<n-1>; empty outside 1..256.
 std::string defaultComPortDevice(int n);
 
+// Whether a device name is refused without being opened: it exists and is no
+// character device (a file, a folder, a pipe). Opening such a name read-write
+// could wake a pipe's reader or lead to writes into a file of the operator's.
+bool isRefusedComDevice(const std::string& device);
+
 class ComPortMap {
   public:
     // Every number at its default device.
@@ -52,6 +58,8 @@ class ComPortMap {
     void setDevice(int n, std::string_view device);
     // The device of COMn; empty outside 1..256.
     std::string deviceFor(int n) const;
+    // The numbers whose entry names a refused device, in order.
+    std::vector<int> refusedPorts() const;
 
   private:
     std::map<int, std::string> overrides_;

@@ -6,6 +6,8 @@
 #include "common/IniFile.h"
 #include "support/TempFolder.h"
 
+#include <sys/stat.h>
+
 namespace sondrel {
 namespace {
 
@@ -53,6 +55,24 @@ TEST(ComPortNames, ResolverReadsTheFileAtEveryOpen) {
     EXPECT_EQ(resolve(2), "/dev/ttyACM0");
     folder.write("Sondrel.INI", "[COM Ports]\nCOM2=/dev/ttyUSB1\n");
     EXPECT_EQ(resolve(2), "/dev/ttyUSB1");
+}
+
+// An entry may name anything; only character devices (and names that do not
+// exist yet, whose open says why) are ever opened.
+TEST(ComPortNames, EntriesNamingNoDeviceAreRefused) {
+    test::TempFolder folder;
+    const std::string file = folder.write("survey.qzr", "data");
+    const std::string pipe = folder.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    IniFile ini;
+    ini.parse("[COM Ports]\nCOM2=" + file + "\nCOM3=" + folder.path() + "\nCOM4=" + pipe +
+              "\nCOM5=/dev/null\nCOM6=/dev/ttyUSB-not-there\n");
+    const ComPortMap map = ComPortMap::fromSettings(ini);
+    EXPECT_EQ(map.refusedPorts(), (std::vector<int>{2, 3, 4}));
+    EXPECT_TRUE(isRefusedComDevice(file));
+    EXPECT_FALSE(isRefusedComDevice("/dev/null"));
+    EXPECT_FALSE(isRefusedComDevice("/dev/ttyUSB-not-there"));
+    EXPECT_EQ(test::readBytes(file), "data");
 }
 
 TEST(ComPortNames, ComTextsParseToTheirNumbers) {

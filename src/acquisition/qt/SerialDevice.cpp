@@ -83,6 +83,7 @@ PortState probeSerialDevice(const std::string& path) {
                 return PortState::Failed;
         }
     };
+    if (isRefusedComDevice(path)) return PortState::NotATerminal;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return stateOf(errno);
     PortState state = PortState::Available;
@@ -111,7 +112,7 @@ SerialDevice::~SerialDevice() {
 bool SerialDevice::open(const std::string& path, int baud) {
     close();
     speed_t speed;
-    if (path.empty() || !speedFor(baud, speed)) return false;
+    if (path.empty() || !speedFor(baud, speed) || isRefusedComDevice(path)) return false;
 
     // Non-blocking so that opening never waits for carrier and every later wait
     // goes through poll with its own deadline.
