@@ -12,7 +12,9 @@
 
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
+#include "recording/BinaryFile.h"
 #include "recording/FileWindows.h"
+#include "recording/RecordFormat.h"
 #include "recording/Recorder.h"
 #include "simulation/SimulatedHead.h"
 #include "support/SilentOperator.h"
@@ -93,6 +95,27 @@ void BM_EthernetCycle(benchmark::State& state) {
 }
 BENCHMARK(BM_EthernetCycle)->Arg(0)->ArgName("recording")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EthernetCycle)->Arg(1)->ArgName("recording")->Unit(benchmark::kMicrosecond);
+
+// What the recorder's once-a-second sync costs when it falls due: one record
+// written and put on the disk, as against the cycle's turn above.
+void BM_RecordAndSync(benchmark::State& state) {
+    const std::string path = "/tmp/sondrel-sync-bench-" + std::to_string(::getpid()) + ".qzr";
+    BinaryFile file;
+    if (!file.create(path)) {
+        state.SkipWithError("cannot create the file in /tmp");
+        return;
+    }
+    CSondrelDoc doc;
+    for (auto _ : state) {
+        if (!writeRecord(doc, file) || !file.syncData()) {
+            state.SkipWithError(file.errorText().c_str());
+            break;
+        }
+    }
+    file.close();
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_RecordAndSync)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

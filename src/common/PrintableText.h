@@ -22,4 +22,16 @@ inline std::string printableText(std::string_view text) {
     return printable;
 }
 
+// A text from a file or a head made fit to be part of one file name: control
+// characters and path separators become '_', so a recorded date such as
+// "09/12/2026" or one with a line break names a file in the folder chosen and
+// never a path into another one.
+inline std::string fileNameText(std::string_view text) {
+    std::string name(text);
+    std::replace_if(
+        name.begin(), name.end(),
+        [](char c) { return isControlCharacter(c) || c == '/' || c == '\\'; }, '_');
+    return name;
+}
+
 }  // namespace sondrel

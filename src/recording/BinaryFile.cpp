@@ -178,6 +178,23 @@ bool BinaryFile::flush() {
     return true;
 }
 
+bool BinaryFile::syncData() {
+    if (fd_ < 0) {
+        lastError_ = EBADF;
+        return false;
+    }
+    int rc = 0;
+    do {
+        rc = ::fdatasync(fd_);
+    } while (rc != 0 && errno == EINTR);
+    // A device such as /dev/null cannot be synchronised and need not be.
+    if (rc != 0 && errno != EINVAL && errno != EROFS) {
+        lastError_ = errno;
+        return false;
+    }
+    return true;
+}
+
 bool BinaryFile::close() {
     if (fd_ < 0) return true;
     const int rc = ::close(fd_);

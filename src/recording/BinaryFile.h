@@ -5,6 +5,7 @@
 // bytes; writes report failure (short write, full disk, file too large) with
 // the system's error text.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -43,6 +44,9 @@ class BinaryFile {
     // Current length of the file in bytes, -1 when it cannot be known.
     std::int64_t size() const;
     bool flush();
+    // Asks the system to put the data written so far on the disk (fdatasync),
+    // so that a power cut cannot take it. Slow: milliseconds on a real disk.
+    bool syncData();
     // Closes the file; returns false when the system reported an error on close
     // (data that could not be written back).
     bool close();
@@ -57,6 +61,38 @@ class BinaryFile {
     std::int64_t position_ = 0;
     int lastError_ = 0;
     std::string path_;
+};
+
+// Puts a file being recorded on the disk at most once per interval, so a
+// power cut loses at most the last interval of a survey while a sync, which
+// takes milliseconds on a real disk, is not paid for every ping.
+class PeriodicSync {
+  public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kDefaultInterval{1000};
+
+    explicit PeriodicSync(std::chrono::milliseconds interval = kDefaultInterval)
+        : interval_(interval) {}
+
+    // A new file: its first sync is one interval from `now`.
+    void restart(Clock::time_point now = Clock::now()) {
+        last_ = now;
+        count_ = 0;
+    }
+    // Syncs `file` when an interval has passed since the last sync; false
+    // only when a sync was due and failed (the file's error says why).
+    bool syncIfDue(BinaryFile& file, Clock::time_point now = Clock::now()) {
+        if (now - last_ < interval_) return true;
+        last_ = now;
+        ++count_;
+        return file.syncData();
+    }
+    std::int64_t count() const { return count_; }
+
+  private:
+    std::chrono::milliseconds interval_;
+    Clock::time_point last_{};
+    std::int64_t count_ = 0;
 };
 
 }  // namespace sondrel

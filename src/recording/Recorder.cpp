@@ -11,6 +11,7 @@
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
 #include "common/OperatorPort.h"
+#include "common/PrintableText.h"
 #include "display/StatusTexts.h"
 #include "recording/FileMessages.h"
 #include "recording/FileWindows.h"
@@ -67,7 +68,8 @@ std::string automaticRecordName(const CSondrelDoc& doc) {
     char time[32];
     std::snprintf(time, sizeof time, " %02d%02d%02d", doc.stampHour, doc.stampMinute,
                   doc.stampSecond);
-    return doc.writeDirectory + "Sondrel " + doc.dateText + time + kRecordExtension;
+    // The date may come from a played file, whose bytes are anybody's.
+    return doc.writeDirectory + "Sondrel " + fileNameText(doc.dateText) + time + kRecordExtension;
 }
 
 std::string captureFileName(const CSondrelDoc& doc) {
@@ -112,6 +114,7 @@ void Recorder::startStopRecording() {
         return;
     }
     records_ = 0;
+    sync_.restart();
     doc_.recordFileBytes = 0;
     doc_.recordingActive = 1;
     windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStarted));
@@ -221,10 +224,14 @@ void Recorder::recordPing(CSondrelDoc& doc) {
     }
     ++records_;
     doc.recordFileBytes = file_.tell();
+    // A record goes to the system in one write, so a killed program leaves
+    // whole records; what a power cut would take is limited by the sync.
+    if (!sync_.syncIfDue(file_)) endAfterWriteError(file_.tell());
 }
 
 void Recorder::closeRecordFile(CSondrelDoc& doc) {
     const bool wasRecording = doc.recordingActive != 0;
+    if (file_.isOpen()) file_.syncData();
     file_.close();
     doc.recordingActive = 0;
     // A reconnect ends a recording too; the title must not go on naming the file.

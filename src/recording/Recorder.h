@@ -67,6 +67,7 @@ class Recorder : public PingRecorder {
     AcquisitionCycle* const cycle_;
     BinaryFile file_;
     std::int64_t records_ = 0;
+    PeriodicSync sync_;
 };
 
 }  // namespace sondrel

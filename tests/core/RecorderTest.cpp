@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <limits>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "recording/SettingsLocation.h"
 #include "support/PlaybackRig.h"
 #include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 namespace sondrel::testing {
 namespace {
@@ -51,6 +53,51 @@ TEST(RecordNames, AutomaticNameFromPingDateAndStampTime) {
     doc.stampMinute = 3;
     doc.stampSecond = 7;
     EXPECT_EQ(automaticRecordName(doc), "/data/run/Sondrel 08-DEC-2026 140307.qzr");
+}
+
+// A played file's date is anybody's bytes: it must name a file in the record
+// folder, never a path out of it, nor carry a line break into the name.
+TEST(RecordNames, AutomaticNameKeepsRecordedDatesInsideTheFolder) {
+    const struct {
+        std::string date, name;
+    } cases[] = {
+        {"08/12/2026", "Sondrel 08_12_2026 000000.qzr"},
+        {"../../etc", "Sondrel .._.._etc 000000.qzr"},
+        {"08-DEC\n2026", "Sondrel 08-DEC_2026 000000.qzr"},
+        {std::string("08\t\x7f\\x", 6), "Sondrel 08___x 000000.qzr"},
+    };
+    for (const auto& c : cases) {
+        CSondrelDoc doc;
+        doc.writeDirectory = "/data/run/";
+        doc.dateText = c.date;
+        const std::string name = automaticRecordName(doc);
+        EXPECT_EQ(name, "/data/run/" + c.name) << c.date;
+        EXPECT_EQ(fs::path(name).parent_path(), "/data/run") << c.date;
+    }
+}
+
+// The once-a-second sync: never more often than the interval, and each time
+// one is due, however the pings fall.
+TEST(RecordSync, SyncsAtMostOncePerIntervalAndAsSoonAsOneIsDue) {
+    const test::TempFolder folder;
+    BinaryFile file;
+    ASSERT_TRUE(file.create(folder.file("sync.qzr")));
+    using std::chrono::milliseconds;
+    PeriodicSync sync(milliseconds(1000));
+    const auto start = PeriodicSync::Clock::time_point{} + std::chrono::hours(1);
+    sync.restart(start);
+    const struct {
+        int atMs;
+        std::int64_t syncs;
+    } pings[] = {{0, 0},    {400, 0},  {999, 0},  {1000, 1}, {1001, 1},
+                 {1999, 1}, {2000, 2}, {5300, 3}, {5400, 3}, {6300, 4}};
+    for (const auto& p : pings) {
+        EXPECT_TRUE(sync.syncIfDue(file, start + milliseconds(p.atMs)));
+        EXPECT_EQ(sync.count(), p.syncs) << p.atMs << " ms";
+    }
+    // A file that is gone cannot be synchronised, and says so.
+    file.close();
+    EXPECT_FALSE(sync.syncIfDue(file, start + milliseconds(9000)));
 }
 
 TEST(RecordNames, CaptureNamesTruncateDistanceTowardZero) {

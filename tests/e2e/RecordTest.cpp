@@ -10,6 +10,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -263,6 +264,41 @@ TEST_F(RecordRun, SignalEndsTheRunWithACompleteFile) {
     }
     EXPECT_NE(rec.output().find("recorded " + std::to_string(recs.size()) + " pings"),
               std::string::npos);
+}
+
+// A run killed outright, at moments that fall anywhere in the cycle, leaves a
+// file of whole records that plays back: each record reaches the system in one
+// write, so there is no torn tail to cut off on the next open.
+TEST_F(RecordRun, KilledRunLeavesWholeRecordsThatPlayBack) {
+    HeadSimProcess sim(kStillHead);
+    ASSERT_TRUE(sim.start()) << sim.error();
+    for (const int afterMs : {150, 420, 777, 1234, 1601}) {
+        SCOPED_TRACE("killed after " + std::to_string(afterMs) + " ms");
+        ChildProcess rec = recorder(sim, {"--overwrite"});
+        ASSERT_TRUE(rec.start()) << rec.error();
+        ASSERT_TRUE(rec.waitForLine([](const std::string& l) { return l == "link connected"; }))
+            << rec.output();
+        std::this_thread::sleep_for(milliseconds(afterMs));
+        rec.signal(SIGKILL);
+        const int status = rec.wait(seconds(10));
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << rec.output();
+
+        const long long size = fileSize();
+        ASSERT_GT(size, 0);
+        EXPECT_EQ(size % static_cast<long long>(kRecordSize), 0);
+        auto doc = std::make_unique<CSondrelDoc>();
+        BinaryFile file;
+        ASSERT_TRUE(file.openRead(dataPath_));
+        std::int64_t position = 0;
+        long long valid = 0;
+        ReadOutcome outcome;
+        while ((outcome = readRecord(*doc, file, position)).status == ReadStatus::Valid) {
+            ++valid;
+            position = outcome.nextPosition;
+        }
+        EXPECT_EQ(valid * static_cast<long long>(kRecordSize), size);
+        EXPECT_EQ(position, size);
+    }
 }
 
 TEST_F(RecordRun, AbsentHeadIsRetriedUntilTheTimeIsUp) {

@@ -21,6 +21,7 @@ bool FileRecorder::open(const std::string& path, bool overwrite) {
     }
     path_ = path;
     createdByRun_ = !existed;
+    sync_.restart();
     return true;
 }
 
@@ -34,6 +35,13 @@ void FileRecorder::recordPing(CSondrelDoc& doc) {
     if (writeRecord(doc, file_)) {
         ++recorded_;
         if (full()) doc.recordingActive = 0;
+        // A record goes to the system in one write, so a killed run leaves
+        // whole records; what a power cut would take is limited by the sync.
+        if (!sync_.syncIfDue(file_)) {
+            failed_ = true;
+            error_ = "writing " + path_ + " to the disk failed: " + file_.errorText();
+            doc.recordingActive = 0;
+        }
         return;
     }
     // A full disk or a vanished device: keep every complete record written so
@@ -57,7 +65,8 @@ void FileRecorder::removeIfEmpty() {
 bool FileRecorder::finish() {
     doc_.recordingActive = 0;
     if (!file_.isOpen()) return !failed_;
-    const bool ok = file_.close();
+    const bool synced = file_.syncData();
+    const bool ok = file_.close() && synced;
     if (!ok && !failed_) {
         failed_ = true;
         error_ = "closing " + path_ + " failed: " + file_.errorText();

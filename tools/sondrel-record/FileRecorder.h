@@ -41,6 +41,7 @@ class FileRecorder : public PingRecorder {
   private:
     CSondrelDoc& doc_;
     BinaryFile file_;
+    PeriodicSync sync_;
     std::string path_;
     std::int64_t recorded_ = 0;
     std::int64_t limit_ = 0;
