@@ -90,34 +90,18 @@ class ProgressBar {
     int shown_ = -1;
 };
 
-int convertOne(const std::string& input, const std::string& output, const std::string& settings,
-               bool showProgress) {
-    if (!hasDataFileEnding(input)) {
-        std::fprintf(stderr,
-                     "sondrel-convert: %s: not a sonar data file (the name must end in .qzr)\n",
-                     input.c_str());
-        return kExitFailed;
-    }
-    // A fresh document per file, as if the program had just opened it for
-    // playback: the head settings come from the records, so the settings file
-    // is read with playback on and its head settings are skipped.
-    auto doc = std::make_unique<CSondrelDoc>();
-    doc->playbackActive = 1;
-    loadSettings(*doc, settings);
-
-    ProgressBar bar(showProgress, input);
-    const ConversionResult result =
-        convertDataFile(*doc, input, output,
-                        [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
-    bar.finish();
-
+// What a conversion or a geometry table says of itself: its counts, and why it
+// stopped short if it did. `rows` names what was written; `rest` what the part
+// after an unsizable record missed.
+int reportResult(const std::string& input, const std::string& output,
+                 const ConversionResult& result, const char* rows, const char* rest) {
     const ConversionSummary& s = result.summary;
     if (!result.ok()) std::fprintf(stderr, "sondrel-convert: %s\n", result.message.c_str());
     if (result.ok() || s.recordsRead + s.recordsSkipped > 0) {
-        std::printf("%s -> %s: %lld records read, %lld records skipped, %lld points written\n",
+        std::printf("%s -> %s: %lld records read, %lld records skipped, %lld %s written\n",
                     input.c_str(), output.c_str(), static_cast<long long>(s.recordsRead),
                     static_cast<long long>(s.recordsSkipped),
-                    static_cast<long long>(s.pointsWritten));
+                    static_cast<long long>(s.pointsWritten), rows);
     }
     if (!result.ok()) return kExitFailed;
     if (s.trailingBytes > 3) {
@@ -127,52 +111,55 @@ int convertOne(const std::string& input, const std::string& output, const std::s
                      input.c_str(), static_cast<long long>(s.trailingBytes));
     }
     if (s.stoppedAtUnsizableRecord) {
-        std::fprintf(
-            stderr,
-            "sondrel-convert: %s: stopped at byte %lld: a record of unknown size; the rest of "
-            "the file was not converted\n",
-            input.c_str(), static_cast<long long>(s.stopPosition));
+        std::fprintf(stderr,
+                     "sondrel-convert: %s: stopped at byte %lld: a record of unknown size; the "
+                     "rest of the file was not %s\n",
+                     input.c_str(), static_cast<long long>(s.stopPosition), rest);
         return kExitPartial;
     }
     return kExitOk;
 }
 
-int geometryOne(const std::string& input, const std::string& output, const std::string& settings,
-                bool showProgress) {
+// A fresh document per file, as if the program had just opened it for
+// playback: the head settings come from the records, so the settings file is
+// read with playback on and its head settings are skipped. Null when the name
+// is not a data file's.
+std::unique_ptr<CSondrelDoc> documentFor(const std::string& input, const std::string& settings) {
     if (!hasDataFileEnding(input)) {
         std::fprintf(stderr,
                      "sondrel-convert: %s: not a sonar data file (the name must end in .qzr)\n",
                      input.c_str());
-        return kExitFailed;
+        return nullptr;
     }
     auto doc = std::make_unique<CSondrelDoc>();
     doc->playbackActive = 1;
     loadSettings(*doc, settings);
-    const double nominal = loadGeometrySettings(settings).nominalFor(doc->display.circleDiameter);
+    return doc;
+}
 
+int convertOne(const std::string& input, const std::string& output, const std::string& settings,
+               bool showProgress) {
+    const auto doc = documentFor(input, settings);
+    if (!doc) return kExitFailed;
+    ProgressBar bar(showProgress, input);
+    const ConversionResult result =
+        convertDataFile(*doc, input, output,
+                        [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
+    bar.finish();
+    return reportResult(input, output, result, "points", "converted");
+}
+
+int geometryOne(const std::string& input, const std::string& output, const std::string& settings,
+                bool showProgress) {
+    const auto doc = documentFor(input, settings);
+    if (!doc) return kExitFailed;
+    const double nominal = loadGeometrySettings(settings).nominalFor(doc->display.circleDiameter);
     ProgressBar bar(showProgress, input);
     const ConversionResult result = writeGeometryCsv(
         *doc, input, output, nominal,
         [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.finish();
-
-    const ConversionSummary& s = result.summary;
-    if (!result.ok()) std::fprintf(stderr, "sondrel-convert: %s\n", result.message.c_str());
-    if (result.ok() || s.recordsRead + s.recordsSkipped > 0) {
-        std::printf("%s -> %s: %lld records read, %lld records skipped, %lld rows written\n",
-                    input.c_str(), output.c_str(), static_cast<long long>(s.recordsRead),
-                    static_cast<long long>(s.recordsSkipped),
-                    static_cast<long long>(s.pointsWritten));
-    }
-    if (!result.ok()) return kExitFailed;
-    if (s.stoppedAtUnsizableRecord) {
-        std::fprintf(stderr,
-                     "sondrel-convert: %s: stopped at byte %lld: a record of unknown size; the "
-                     "rest of the file was not measured\n",
-                     input.c_str(), static_cast<long long>(s.stopPosition));
-        return kExitPartial;
-    }
-    return kExitOk;
+    return reportResult(input, output, result, "rows", "measured");
 }
 
 }  // namespace
