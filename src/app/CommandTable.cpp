@@ -367,6 +367,12 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
              "Geometry",
      .checked = windowShown<&Ui::geometryOverlayVisible>,
      .binding = B::Frame},
+    {.id = kCmdPipeGeometryChart,
+     .caption = "Pipe Geometry &Chart",
+     .text = "Show or hide the charts of diameter, ovality and sediment along the pipe\nPipe "
+             "Geometry Chart",
+     .checked = windowShown<&Ui::geometryChartVisible>,
+     .binding = B::Frame},
 
     // ---- Points
     {.id = kCmdPointsColor,
@@ -919,6 +925,7 @@ constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     item(kCmdBackgroundColor),
     item(kCmdDisplayPrd),
     item(kCmdPipeGeometry),
+    item(kCmdPipeGeometryChart),
     end(),
 
     begin("&Points"),

@@ -80,6 +80,7 @@ constexpr const char* kExpectedMenu = R"(&File
   Back Ground Color 32882
   Display Pitch / Roll / Distance 32927
   Pipe &Geometry 33101
+  Pipe Geometry &Chart 33102
 &Points
   Points Color 32880
   ---

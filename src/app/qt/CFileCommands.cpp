@@ -1,6 +1,7 @@
 #include "app/qt/CFileCommands.h"
 
 #include "acquisition/SondrelDoc.h"
+#include "analysis/qt/CGeometryDock.h"
 #include "app/CommandIds.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
@@ -19,12 +20,17 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
       player_(player),
       conversion_(conversion) {
     connectBar();
+    connectGeometryDock();
     installCommands();
     frame.setDataFileOpener([this](const QString& path) { return openDataFile(path); });
 }
 
 CFileCommands::~CFileCommands() {
     frame_.setDataFileOpener({});
+    if (CGeometryDock* dock = frame_.geometryDock()) {
+        dock->setRecordPosition({});
+        dock->setJumpHandler({});
+    }
     for (const int id :
          {kCmdOpenPlayback, kCmdRecord, kCmdSetRecordDirectory, kCmdConvertXyz, kCmdAutoFileNames,
           kCmdCaptureFrame, kCmdRealTimePlaySpeed, kCmdPlayOneFrame})
@@ -43,6 +49,22 @@ void CFileCommands::installCommands() {
     frame_.setCommandHandler(kCmdCaptureFrame, [this] { recorder_.captureFrame(); });
     frame_.setCommandHandler(kCmdRealTimePlaySpeed, [this] { player_.toggleRealTimePlaySpeed(); });
     frame_.setCommandHandler(kCmdPlayOneFrame, [this] { player_.toggleOneFrameMode(); });
+}
+
+void CFileCommands::connectGeometryDock() {
+    CGeometryDock* dock = frame_.geometryDock();
+    if (!dock) return;
+    dock->setRecordPosition(
+        [this] { return player_.isOpen() ? player_.lastRecordPosition() : -1; });
+    dock->setJumpHandler([this](std::int64_t position) {
+        if (doc_.playbackActive != 1 || !player_.isOpen()) return;
+        // As the trackbar jumps, but to the record itself, and shown at once
+        // rather than on the next tick.
+        doc_.clearSonarImage();
+        player_.findRecordStart(position);
+        player_.playOneRecord();
+        frame_.refreshCommandStates();
+    });
 }
 
 void CFileCommands::connectBar() {

@@ -32,6 +32,8 @@ class CFileCommands : public QObject {
   private:
     void installCommands();
     void connectBar();
+    // Playback positions for the geometry charts, and their clicks played.
+    void connectGeometryDock();
 
     CMainFrame& frame_;
     CSondrelDoc& doc_;
