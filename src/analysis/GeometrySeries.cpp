@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "acquisition/SondrelDoc.h"
 #include "analysis/GeometrySettings.h"
 
 namespace sondrel {
@@ -28,12 +29,18 @@ GeometryBands geometryBands(const GeometrySettings& settings, double nominalDiam
     return b;
 }
 
+double travelledDistance(const CSondrelDoc& doc) {
+    return doc.prdEnable != 0 && doc.distanceValid != 0 ? doc.distanceM
+                                                        : std::numeric_limits<double>::quiet_NaN();
+}
+
 GeometrySample geometrySample(std::int64_t record, std::int64_t position, double distance,
                               const PipeGeometry& geometry, const GeometryBands& bands) {
     GeometrySample s;
     s.record = record;
     s.position = position;
-    s.distance = std::isfinite(distance) ? distance : 0.0;
+    s.hasDistance = std::isfinite(distance);
+    s.distance = s.hasDistance ? distance : 0.0;
     s.ok = geometry.ok();
     if (!s.ok) return s;
     s.meanDiameter = geometry.meanDiameter;
@@ -48,7 +55,7 @@ GeometrySeries::GeometrySeries(std::size_t capacity)
     : capacity_(std::max<std::size_t>(capacity, 2)) {}
 
 void GeometrySeries::add(const GeometrySample& sample) {
-    if (sample.distance != 0.0) alongDistance_ = true;
+    if (sample.hasDistance) alongDistance_ = true;
     if (samples_.empty() || sample.record > samples_.back().record) {
         if (samples_.size() >= capacity_) {
             // The oldest quarter goes at once, so that a long run does not

@@ -14,6 +14,7 @@
 
 namespace sondrel {
 
+class CSondrelDoc;
 struct GeometrySettings;
 
 enum class GeometryLevel : std::uint8_t { Normal, Warning, Alarm };
@@ -32,14 +33,20 @@ GeometryBands geometryBands(const GeometrySettings& settings, double nominalDiam
 struct GeometrySample {
     std::int64_t record = 0;     // from 1
     std::int64_t position = -1;  // where the record starts in its file; -1 live
-    double distance = 0.0;       // metres travelled
+    double distance = 0.0;       // metres travelled; 0 without
+    bool hasDistance = false;    // the orientation input gave the distance
     bool ok = false;             // measured; otherwise the figures are empty
     double meanDiameter = 0.0, ovalityPercent = 0.0, sedimentDepth = 0.0;
     GeometryLevel ovality = GeometryLevel::Normal;
     GeometryLevel sediment = GeometryLevel::Normal;
 };
 
-// A sample of a ping measured as `geometry`, its levels taken from `bands`.
+// The distance travelled by the ping in the document: NaN while the
+// orientation input is off or has given no distance.
+double travelledDistance(const CSondrelDoc& doc);
+
+// A sample of a ping measured as `geometry`, its levels taken from `bands`;
+// `distance` is NaN when there is none.
 GeometrySample geometrySample(std::int64_t record, std::int64_t position, double distance,
                               const PipeGeometry& geometry, const GeometryBands& bands);
 
@@ -58,7 +65,7 @@ class GeometrySeries {
 
     std::span<const GeometrySample> samples() const { return samples_; }
     // Whether the samples lie along the travelled distance: once any sample
-    // has a distance; until then they lie along the record number.
+    // has one; until then they lie along the record number.
     bool alongDistance() const { return alongDistance_; }
     double along(const GeometrySample& sample) const {
         return alongDistance_ ? sample.distance : static_cast<double>(sample.record);

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <tuple>
 #include <vector>
 
+#include "acquisition/SondrelDoc.h"
 #include "analysis/GeometrySettings.h"
 #include "common/IniFile.h"
 
@@ -53,6 +57,7 @@ TEST(GeometrySeries, LevelsFollowTheSettingsAndTheNominalDiameter) {
     PipeGeometry flagged = measured(50, 1);
     flagged.quality = GeometryQuality::OneSided;
     const GeometrySample f = geometrySample(1, 0, 0, flagged, b);
+    EXPECT_TRUE(f.hasDistance);  // a distance of 0 is a place like any other
     EXPECT_FALSE(f.ok);
     EXPECT_EQ(f.ovality, GeometryLevel::Normal);
     EXPECT_EQ(f.ovalityPercent, 0.0);
@@ -61,6 +66,7 @@ TEST(GeometrySeries, LevelsFollowTheSettingsAndTheNominalDiameter) {
 TEST(GeometrySeries, PlacesSamplesAlongDistanceOrRecordOncePerRecord) {
     const GeometryBands b;
     GeometrySeries series;
+    constexpr double none = std::numeric_limits<double>::quiet_NaN();
     const auto add = [&](std::int64_t record, double distance, double ovality = 1.0) {
         series.add(geometrySample(record, record * 100, distance, measured(ovality, 0), b));
     };
@@ -69,33 +75,46 @@ TEST(GeometrySeries, PlacesSamplesAlongDistanceOrRecordOncePerRecord) {
         for (const GeometrySample& s : series.samples()) r.push_back(s.record);
         return r;
     };
-    add(1, 0.0);
-    add(2, 0.0);
+    add(1, none);
+    add(2, none);
     EXPECT_FALSE(series.alongDistance());
     EXPECT_DOUBLE_EQ(series.along(series.samples()[1]), 2.0);
     add(5, 3.0);  // a jump forward leaves a gap
     EXPECT_TRUE(series.alongDistance());
+    EXPECT_FALSE(series.samples()[0].hasDistance);
     EXPECT_DOUBLE_EQ(series.along(series.samples()[2]), 3.0);
 
     // Played again after a jump back: replaced in place, gaps filled in order.
-    add(2, 0.0, 7.0);
-    add(3, 0.0);
-    add(1, 0.0);
+    add(2, none, 7.0);
+    add(3, none);
+    add(1, none);
     EXPECT_EQ(records(), (std::vector<std::int64_t>{1, 2, 3, 5}));
     EXPECT_DOUBLE_EQ(series.samples()[1].ovalityPercent, 7.0);
 
     // The nearest measured sample; flagged ones are never picked.
     series.clear();
     EXPECT_FALSE(series.alongDistance());
-    add(1, 0.0);
-    series.add(geometrySample(2, 200, 0.0, PipeGeometry{}, b));
-    add(3, 0.0);
+    add(1, none);
+    series.add(geometrySample(2, 200, none, PipeGeometry{}, b));
+    add(3, none);
     ASSERT_NE(series.nearest(1.9), nullptr);
     EXPECT_EQ(series.nearest(1.9)->record, 1);
     EXPECT_EQ(series.nearest(2.1)->record, 3);
     EXPECT_EQ(series.nearest(2.1)->position, 300);
     series.clear();
     EXPECT_EQ(series.nearest(0.0), nullptr);
+}
+
+TEST(GeometrySeries, TheDistanceIsTheOrientationInputsOnlyWhileItGivesOne) {
+    CSondrelDoc doc;
+    doc.distanceM = 2.5;
+    for (const auto& [enabled, valid, has] :
+         {std::tuple{0, 1, false}, std::tuple{1, 0, false}, std::tuple{1, 1, true}}) {
+        doc.prdEnable = enabled;
+        doc.distanceValid = valid;
+        EXPECT_EQ(std::isfinite(travelledDistance(doc)), has) << enabled << valid;
+    }
+    EXPECT_DOUBLE_EQ(travelledDistance(doc), 2.5);
 }
 
 TEST(GeometrySeries, ALongRunKeepsTheNewestSamples) {

@@ -69,6 +69,8 @@ CGeometryDock::CGeometryDock(CSondrelDoc& doc, QWidget* parent)
         charts_[i] = makeChart(static_cast<Chart>(i));
         layout->addWidget(charts_[i].view);
     }
+    // Narrower, the axes' labels leave no room for the curves.
+    body->setMinimumWidth(380);
     setWidget(body);
     refresh_.setSingleShot(true);
     refresh_.setInterval(kRefreshIntervalMs);
@@ -144,7 +146,7 @@ void CGeometryDock::documentUpdated() {
     }
     runProfilePass(doc_, path_, &points_);
     const double nominal = settings_.nominalFor(doc_.display.circleDiameter);
-    series_.add(geometrySample(record, position, doc_.distanceM,
+    series_.add(geometrySample(record, position, travelledDistance(doc_),
                                analyser_.analyse(points_.points(), nominal),
                                geometryBands(settings_, nominal)));
     dirty_ = true;
