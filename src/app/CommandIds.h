@@ -106,6 +106,7 @@ enum CommandId : int {
     // Our own commands, beyond the resource table's.
     kCmdPipeGeometry = 33101,
     kCmdPipeGeometryChart = 33102,
+    kCmdPipeReport = 33103,
 
     kCmdAbout = 57664,
     kCmdExit = 57665,

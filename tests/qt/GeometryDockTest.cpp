@@ -14,6 +14,7 @@
 #include "app/CommandIds.h"
 #include "support/PlaybackRig.h"
 #include "support/ProgramRig.h"
+#include "support/TempFolder.h"
 
 namespace sondrel::testing {
 namespace {
@@ -111,6 +112,36 @@ TEST(GeometryDock, AClickOnAPlayedPointPlaysItsRecord) {
         // Played again, it keeps its one place in the charts.
         EXPECT_EQ(f.dock.series().samples().size(), count);
     }
+}
+
+// "Pipe Report..." reports the played file, or in real time the file the
+// operator picks; what it cannot do it says, and a cancel leaves no trace.
+TEST(GeometryDock, PipeReportWritesThePdfOfTheFileOnScreenOrAChosenOne) {
+    PlayedFile f;
+    ProgramUnderTest& p = f.p;
+    const std::string pdf = p.folder.file("run report.pdf");
+    p.op.saveAnswers.push_back(pdf);
+    const std::size_t opened = p.op.openRequests.size();
+    ASSERT_TRUE(p.run(kCmdPipeReport));
+    ASSERT_EQ(p.op.saveRequests.size(), 1u);
+    EXPECT_EQ(p.op.saveRequests[0].proposedName, "run.pdf");
+    EXPECT_EQ(p.op.openRequests.size(), opened);
+    ASSERT_EQ(p.op.messages, (std::vector<std::string>{"Pipe report written to " + pdf}));
+    EXPECT_EQ(test::readBytes(pdf).substr(0, 5), "%PDF-");
+    // Playback went on where it was.
+    EXPECT_EQ(p.doc.playbackActive, 1);
+    EXPECT_EQ(shownRecord(p.doc), kRecords - 1);
+
+    p.run(kCmdConnect);
+    ASSERT_EQ(p.doc.playbackActive, 0);
+    p.op.messages.clear();
+    p.op.openAnswers = {std::nullopt, p.folder.file("notes.txt"), p.folder.file("none.qzr")};
+    p.op.saveAnswers = {p.folder.file("none.pdf")};
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(p.run(kCmdPipeReport));
+    ASSERT_EQ(p.op.messages.size(), 2u);
+    EXPECT_NE(p.op.messages[0].find("notes.txt: not a sonar data file"), std::string::npos);
+    EXPECT_NE(p.op.messages[1].find("none.qzr"), std::string::npos);
+    EXPECT_TRUE(test::readBytes(p.folder.file("none.pdf")).empty());
 }
 
 }  // namespace

@@ -52,6 +52,7 @@ constexpr const char* kExpectedMenu = R"(&File
   &Record  Start (Stop) 32806
   Set Record Directory... 32790
   Convert .QZR file to .xyz... 32928
+  Pipe &Report... 33103
   Auto Save File Names 32817
   ---
   Capture Frame 32925

@@ -88,7 +88,6 @@ CGeometryDock::ChartParts CGeometryDock::makeChart(Chart kind) {
     p.chart->setTitle(tr(chartTitle(kind)));
     p.chart->setMargins(QMargins(4, 2, 4, 2));
     p.x = new QValueAxis;
-    p.x->setLabelFormat(QStringLiteral("%g"));
     p.y = new QValueAxis;
     p.chart->addAxis(p.x, Qt::AlignBottom);
     p.chart->addAxis(p.y, Qt::AlignLeft);
@@ -196,6 +195,7 @@ void CGeometryDock::refreshCharts() {
         p.values->replace(values[c]);
         p.x->setRange(left, right);
         p.x->setTitleText(alongDistance ? tr("Distance (%1)").arg(lengthUnit) : tr("Record"));
+        p.x->setLabelFormat(alongDistance ? QStringLiteral("%.2f") : QStringLiteral("%.0f"));
         double bottom = 0.0, top = 0.0;
         if (c == MeanDiameter) {
             p.y->setTitleText(tr("Diameter (%1)").arg(lengthUnit));

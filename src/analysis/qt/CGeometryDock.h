@@ -40,6 +40,7 @@ class CGeometryDock : public QDockWidget {
     enum Chart { MeanDiameter, Ovality, Sediment, kChartCount };
 
     void setSettings(const GeometrySettings& settings);
+    const GeometrySettings& settings() const { return settings_; }
     // Where the record on screen starts in the played file; without it a
     // played ping is placed by its count and cannot be jumped to.
     void setRecordPosition(std::function<std::int64_t()> position) {

@@ -60,6 +60,8 @@ void drawChart(QPainter& p, const QRectF& area, const QString& title, const Geom
     if (!(right > left)) right = left + 1;
     double bottom = alarm > 0 ? 0.0 : low, top = high;
     if (std::isfinite(alarm) && alarm > 0) top = std::max(top, alarm * 1.25);
+    // Headroom, so that the highest value is not drawn on the frame.
+    top = std::max(top, high + (high - bottom) * 0.1);
     if (!(top > bottom)) {
         top = bottom + std::max(std::abs(bottom) * 0.02, 1e-3);
         bottom -= std::max(std::abs(bottom) * 0.02, 1e-3);

@@ -90,6 +90,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     // Who answers the frame's own questions to the operator (Save Screen's
     // dialog and messages); without one the frame asks with its own dialogs.
     void setOperatorPort(OperatorPort* op) { operator_ = op; }
+    OperatorPort* operatorPort() const { return operator_; }
 
     // ---- the key-in window
     void setKeyInWindow(CKeyInDlg* window) { keyIn_ = window; }
