@@ -1,5 +1,6 @@
 #include "analysis/GeometrySettings.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -15,6 +16,11 @@ using S = GeometrySettings;
 const auto kKeys = std::to_array<GeometrySettingsKey>({
     {"Nominal Diameter", &S::nominalDiameter, nullptr, 0.0, kMaxNominalDiameter, 3},
     {"Show Overlay", nullptr, &S::showOverlay, 0.0, 1.0, 0},
+    {"Show Chart", nullptr, &S::showChart, 0.0, 1.0, 0},
+    {"Ovality Warning", &S::ovalityWarning, nullptr, 0.0, 100.0, 1},
+    {"Ovality Alarm", &S::ovalityAlarm, nullptr, 0.0, 100.0, 1},
+    {"Sediment Warning", &S::sedimentWarning, nullptr, 0.0, 100.0, 1},
+    {"Sediment Alarm", &S::sedimentAlarm, nullptr, 0.0, 100.0, 1},
 });
 
 }  // namespace
@@ -36,6 +42,8 @@ GeometrySettings loadGeometrySettings(const IniFile& ini) {
     }
     // A nominal diameter too small to measure against is no setting at all.
     if (s.nominalDiameter < kMinNominalDiameter) s.nominalDiameter = 0.0;
+    s.ovalityAlarm = std::max(s.ovalityAlarm, s.ovalityWarning);
+    s.sedimentAlarm = std::max(s.sedimentAlarm, s.sedimentWarning);
     return s;
 }
 

@@ -19,6 +19,13 @@ struct GeometrySettings {
     double nominalDiameter = 0.0;
     // The overlay is shown at start; the View menu's toggle does not write it.
     int showOverlay = 0;
+    // The same for the chart window along the pipe.
+    int showChart = 0;
+    // Levels of the chart's warning and alarm bands: ovality in percent, and
+    // sediment depth in percent of the nominal diameter. An alarm level below
+    // its warning level is raised to it on loading.
+    double ovalityWarning = 5.0, ovalityAlarm = 10.0;
+    double sedimentWarning = 10.0, sedimentAlarm = 20.0;
 
     // The diameter the figures are measured against.
     double nominalFor(double referenceCircleDiameter) const {

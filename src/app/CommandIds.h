@@ -105,6 +105,8 @@ enum CommandId : int {
     kCmdConvertXyz = 32928,
     // Our own commands, beyond the resource table's.
     kCmdPipeGeometry = 33101,
+    kCmdPipeGeometryChart = 33102,
+    kCmdPipeReport = 33103,
 
     kCmdAbout = 57664,
     kCmdExit = 57665,

@@ -251,6 +251,10 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .text = "Convert .QZR file to .xyz file",
      .enabled = noConversionRunning,
      .binding = B::Files},
+    {.id = kCmdPipeReport,
+     .caption = "Pipe &Report...",
+     .text = "Write the pipe geometry of a data file as a PDF report\nPipe Report",
+     .binding = B::Files},
     {.id = kCmdAutoFileNames,
      .caption = "Auto Save File Names",
      .text = "Automatically select file name",
@@ -366,6 +370,12 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .text = "Show or hide the fitted pipe wall and its diameters, ovality and sediment\nPipe "
              "Geometry",
      .checked = windowShown<&Ui::geometryOverlayVisible>,
+     .binding = B::Frame},
+    {.id = kCmdPipeGeometryChart,
+     .caption = "Pipe Geometry &Chart",
+     .text = "Show or hide the charts of diameter, ovality and sediment along the pipe\nPipe "
+             "Geometry Chart",
+     .checked = windowShown<&Ui::geometryChartVisible>,
      .binding = B::Frame},
 
     // ---- Points
@@ -888,6 +898,7 @@ constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     item(kCmdRecord),
     item(kCmdSetRecordDirectory),
     item(kCmdConvertXyz),
+    item(kCmdPipeReport),
     item(kCmdAutoFileNames),
     separator(),
     item(kCmdCaptureFrame),
@@ -919,6 +930,7 @@ constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     item(kCmdBackgroundColor),
     item(kCmdDisplayPrd),
     item(kCmdPipeGeometry),
+    item(kCmdPipeGeometryChart),
     end(),
 
     begin("&Points"),

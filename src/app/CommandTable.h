@@ -26,6 +26,7 @@ struct CommandUiState {
     bool miniBarVisible = false;
     bool helpOpen = false;
     bool geometryOverlayVisible = false;
+    bool geometryChartVisible = false;
 };
 
 // A rule of a command's state; commands sharing a rule over a range of ids tell

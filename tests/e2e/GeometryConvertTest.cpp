@@ -18,64 +18,13 @@
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
 #include "support/ChildProcess.h"
+#include "support/ModelSurvey.h"
 #include "support/TempFolder.h"
 
 namespace sondrel {
 namespace {
 
 const std::string kTool = SONDREL_BIN_DIR "/sondrel-convert";
-
-struct Stretch {
-    PipeModel pipe;
-    int records;
-    double meanDiameter, ovalityPercent;  // what the table must show
-};
-
-std::vector<Stretch> stretches() {
-    PipeModel round;
-    round.diameter = 0.6;
-    round.wander = 0;
-    PipeModel oval = round;
-    oval.ovality = 0.10;
-    oval.ovalityAngle = 30;
-    oval.offsetX = 0.04;
-    oval.offsetY = -0.03;
-    PipeModel silted = round;
-    silted.sediment = 0.09;
-    silted.noise = 0.001;
-    silted.debris = 0.02;
-    return {{round, 8, 0.6, 0.0}, {oval, 8, 0.5982, 10.0}, {silted, 8, 0.6, 0.0}};
-}
-
-// One record per ping, 0.25 m apart, and one record whose ping has no return
-// at all after each stretch.
-int writeSurvey(const std::string& path) {
-    BinaryFile file;
-    EXPECT_TRUE(file.create(path));
-    auto doc = std::make_unique<CSondrelDoc>();
-    doc->prdEnable = 1;
-    doc->dateText = "09-DEC-2026";
-    doc->setRangeIndex(3);  // 1 m
-    int written = 0;
-    for (const Stretch& s : stretches()) {
-        SimulatedHead head(HeadConfig{}, s.pipe);
-        for (int i = 0; i <= s.records; ++i) {
-            std::vector<std::uint8_t> block = head.buildBlock(doc->command, i * 0.1);
-            if (i == s.records) std::fill(block.begin() + 12, block.end(), 0);
-            doc->receiveBuffer.fill(0);
-            std::copy(block.begin(), block.end(), doc->receiveBuffer.begin());
-            doc->noNewData = 0;
-            EXPECT_TRUE(sizeCopyAndDecode(*doc));
-            doc->timeText = "10:00:0" + std::to_string(written % 10);
-            doc->distanceM = 0.25 * written;
-            doc->pitchDeg = 1.5;
-            EXPECT_TRUE(writeRecord(*doc, file));
-            ++written;
-        }
-    }
-    EXPECT_TRUE(file.close());
-    return written;
-}
 
 std::vector<std::vector<std::string>> readCsv(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,6 +1,7 @@
 // The pipe geometry overlay in the desktop program under a real X server
-// against the simulated head: with the overlay switched on in the settings
-// file, the screenshot shows the fitted wall round the ring of points.
+// against the simulated head: with the overlay and the chart window switched
+// on in the settings file, the screenshot shows the fitted wall round the
+// ring of points and the charts beside the image.
 
 #include <QFile>
 #include <QImage>
@@ -34,7 +35,8 @@ TEST(GeometryOverlayScreenTest, TheFittedWallIsDrawnRoundTheRing) {
     {
         QFile file(settings);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[Pipe Geometry]\r\nShow Overlay=1\r\nNominal Diameter=0.600\r\n");
+        file.write(
+            "[Pipe Geometry]\r\nShow Overlay=1\r\nShow Chart=1\r\nNominal Diameter=0.600\r\n");
     }
 
     QProcess program;
@@ -55,7 +57,20 @@ TEST(GeometryOverlayScreenTest, TheFittedWallIsDrawnRoundTheRing) {
 
     QImage picture;
     ASSERT_TRUE(picture.load(shot)) << output.toStdString();
-    const QRect view = sondrel::test::darkArea(picture);
+    // The chart window's texts are dark too: the view is searched for left of
+    // it, in the columns that are mostly the view's black.
+    int viewRight = -1;
+    for (int x = 0; x < picture.width(); ++x) {
+        int dark = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            const QRgb p = picture.pixel(x, y);
+            dark += qRed(p) < 8 && qGreen(p) < 8 && qBlue(p) < 8;
+        }
+        if (dark > picture.height() / 2) viewRight = x;
+    }
+    ASSERT_GT(viewRight, picture.width() / 2);
+    ASSERT_LT(viewRight, picture.width() - 200) << "no chart window beside the image";
+    const QRect view = sondrel::test::darkArea(picture.copy(0, 0, viewRight + 1, picture.height()));
     ASSERT_FALSE(view.isEmpty());
     const sondrel::test::RingReport ring = sondrel::test::findRing(picture, view);
     ASSERT_TRUE(ring.found) << ring.why;
@@ -81,6 +96,17 @@ TEST(GeometryOverlayScreenTest, TheFittedWallIsDrawnRoundTheRing) {
     for (int count : bySector) sectors += count > 0;
     EXPECT_GT(onRing, static_cast<int>(3 * ring.medianRadius)) << "the fitted wall is missing";
     EXPECT_EQ(sectors, 12);
+
+    // The charts' curves, in their blue, right of the image: three of them,
+    // each at least as long as a quarter of the window's height.
+    int curve = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = view.right() + 1; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            curve += qRed(p) < 60 && qGreen(p) > 50 && qGreen(p) < 130 && qBlue(p) > 150;
+        }
+    }
+    EXPECT_GT(curve, 3 * picture.height() / 4) << "the charts show no curve";
 }
 
 }  // namespace

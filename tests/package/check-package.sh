@@ -7,7 +7,7 @@ set -euo pipefail
 deb=$1
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
-programs=(sondrel sondrel-convert sondrel-record sondrel-headsim)
+programs=(sondrel sondrel-convert sondrel-report sondrel-record sondrel-headsim)
 
 list=$(dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|')
 expected=(/usr/share/mime/packages/sondrel.xml

@@ -52,6 +52,7 @@ constexpr const char* kExpectedMenu = R"(&File
   &Record  Start (Stop) 32806
   Set Record Directory... 32790
   Convert .QZR file to .xyz... 32928
+  Pipe &Report... 33103
   Auto Save File Names 32817
   ---
   Capture Frame 32925
@@ -80,6 +81,7 @@ constexpr const char* kExpectedMenu = R"(&File
   Back Ground Color 32882
   Display Pitch / Roll / Distance 32927
   Pipe &Geometry 33101
+  Pipe Geometry &Chart 33102
 &Points
   Points Color 32880
   ---

@@ -1,9 +1,19 @@
 #include "app/qt/CFileCommands.h"
 
+#include <QApplication>
+#include <QFileInfo>
+
+#include <memory>
+#include <optional>
+
 #include "acquisition/SondrelDoc.h"
+#include "analysis/GeometryReport.h"
+#include "analysis/qt/CGeometryDock.h"
+#include "analysis/qt/GeometryReportPdf.h"
 #include "app/CommandIds.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
+#include "common/OperatorPort.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/XyzConversion.h"
@@ -19,15 +29,20 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
       player_(player),
       conversion_(conversion) {
     connectBar();
+    connectGeometryDock();
     installCommands();
     frame.setDataFileOpener([this](const QString& path) { return openDataFile(path); });
 }
 
 CFileCommands::~CFileCommands() {
     frame_.setDataFileOpener({});
+    if (CGeometryDock* dock = frame_.geometryDock()) {
+        dock->setRecordPosition({});
+        dock->setJumpHandler({});
+    }
     for (const int id :
          {kCmdOpenPlayback, kCmdRecord, kCmdSetRecordDirectory, kCmdConvertXyz, kCmdAutoFileNames,
-          kCmdCaptureFrame, kCmdRealTimePlaySpeed, kCmdPlayOneFrame})
+          kCmdCaptureFrame, kCmdRealTimePlaySpeed, kCmdPlayOneFrame, kCmdPipeReport})
         frame_.setCommandHandler(id, {});
 }
 
@@ -43,6 +58,79 @@ void CFileCommands::installCommands() {
     frame_.setCommandHandler(kCmdCaptureFrame, [this] { recorder_.captureFrame(); });
     frame_.setCommandHandler(kCmdRealTimePlaySpeed, [this] { player_.toggleRealTimePlaySpeed(); });
     frame_.setCommandHandler(kCmdPlayOneFrame, [this] { player_.toggleOneFrameMode(); });
+    frame_.setCommandHandler(kCmdPipeReport, [this] { writePipeReport(); });
+}
+
+void CFileCommands::writePipeReport() {
+    OperatorPort* op = frame_.operatorPort();
+    if (!op) return;
+    // The file on screen, else one the operator picks.
+    std::string input = doc_.playbackActive == 1 ? doc_.playbackPath : std::string();
+    if (input.empty()) {
+        FileDialogRequest open;
+        open.title = "Pipe Report of a Data File";
+        open.filterDescription = "Sondrel Data File: (*.qzr)";
+        open.pattern = "*.qzr";
+        open.directory = doc_.readDirectory;
+        const std::optional<std::string> chosen = op->chooseOpenFile(open);
+        if (!chosen) return;
+        input = *chosen;
+    }
+    if (!hasDataFileEnding(input)) {
+        op->showMessage(input + ": not a sonar data file", MessageKind::Error);
+        return;
+    }
+    const QFileInfo in(QString::fromStdString(input));
+    FileDialogRequest save;
+    save.title = "Save the Pipe Report";
+    save.filterDescription = "PDF Document: (*.pdf)";
+    save.pattern = "*.pdf";
+    save.directory = in.absolutePath().toStdString();
+    save.proposedName = in.completeBaseName().toStdString() + ".pdf";
+    save.defaultExtension = "pdf";
+    const std::optional<std::string> output = op->chooseSaveFile(save);
+    if (!output) return;
+
+    // A document of its own, shaped by the display settings on screen, so
+    // that playback and the live cycle go on untouched.
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->playbackActive = 1;
+    doc->display = doc_.display;
+    doc->profileMinRange = doc_.profileMinRange;
+    auto report = std::make_unique<GeometryReport>();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ConversionResult result =
+        collectGeometryReport(*doc, input, frame_.geometryDock()->settings(), *report);
+    QString error;
+    const bool written = report->records > 0 &&
+                         writeGeometryReportPdf(*report, QString::fromStdString(*output), &error);
+    QApplication::restoreOverrideCursor();
+    if (report->records == 0) {
+        op->showMessage(result.message, MessageKind::Error);
+    } else if (!written) {
+        op->showMessage(error.toStdString(), MessageKind::Error);
+    } else if (!result.ok()) {
+        op->showMessage(result.message + "\nThe report covers the records before.",
+                        MessageKind::Warning);
+    } else {
+        op->showMessage("Pipe report written to " + *output);
+    }
+}
+
+void CFileCommands::connectGeometryDock() {
+    CGeometryDock* dock = frame_.geometryDock();
+    if (!dock) return;
+    dock->setRecordPosition(
+        [this] { return player_.isOpen() ? player_.lastRecordPosition() : -1; });
+    dock->setJumpHandler([this](std::int64_t position) {
+        if (doc_.playbackActive != 1 || !player_.isOpen()) return;
+        // As the trackbar jumps, but to the record itself, and shown at once
+        // rather than on the next tick.
+        doc_.clearSonarImage();
+        player_.findRecordStart(position);
+        player_.playOneRecord();
+        frame_.refreshCommandStates();
+    });
 }
 
 void CFileCommands::connectBar() {

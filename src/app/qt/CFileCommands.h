@@ -32,6 +32,10 @@ class CFileCommands : public QObject {
   private:
     void installCommands();
     void connectBar();
+    // Playback positions for the geometry charts, and their clicks played.
+    void connectGeometryDock();
+    // "Pipe Report...": the played file's, or a chosen file's, as a PDF.
+    void writePipeReport();
 
     CMainFrame& frame_;
     CSondrelDoc& doc_;

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "acquisition/AcquisitionCycle.h"
+#include "analysis/qt/CGeometryDock.h"
 #include "app/CommandTable.h"
 #include "app/DocumentCommands.h"
 #include "app/KeyIn.h"
@@ -86,6 +87,11 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     view_->setModeListener([this] { refreshCommandStates(); });
     setCentralWidget(view_);
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+    geometryDock_ = new CGeometryDock(doc_, this);
+    addDockWidget(Qt::RightDockWidgetArea, geometryDock_);
+    geometryDock_->hide();
+    connect(geometryDock_, &QDockWidget::visibilityChanged, this,
+            &CMainFrame::refreshCommandStates);
 
     buildMenu();
     buildToolbar();
@@ -234,6 +240,7 @@ void CMainFrame::installBuiltInCommands() {
         {kCmdArrowRight, [this] { moveArrow(kCmdArrowRight); }},
         {kCmdMainToolbar, [this] { toolbar_->setVisible(!toolbar_->isVisible()); }},
         {kCmdPipeGeometry, [this] { view_->showGeometryOverlay(!view_->geometryOverlayShown()); }},
+        {kCmdPipeGeometryChart, [this] { geometryDock_->setVisible(!geometryDock_->isVisible()); }},
         {kCmdKeyInRange, [this] { showKeyIn(kKeyInRange); }},
         {kCmdKeyInGain, [this] { showKeyIn(kKeyInGain); }},
         {kCmdExit, [this] { close(); }},
@@ -293,6 +300,7 @@ CommandUiState CMainFrame::uiState() const {
     CommandUiState ui;
     ui.toolbarVisible = toolbar_ && toolbar_->isVisible();
     ui.geometryOverlayVisible = view_ && view_->geometryOverlayShown();
+    ui.geometryChartVisible = geometryDock_ && geometryDock_->isVisible();
     ui.diagnosticsVisible = doc_.display.diagnosticsVisible != 0;
     ui.controlPanelVisible = panel_ && panel_->isVisible();
     ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();
@@ -556,6 +564,7 @@ void CMainFrame::refreshSettingsPanels() {
 
 void CMainFrame::updateViews(ViewHint hint) {
     if (view_) view_->onDocumentUpdate(hint);
+    if (geometryDock_) geometryDock_->documentUpdated();
 }
 
 void CMainFrame::refreshStatusBar() {

@@ -29,6 +29,7 @@ namespace sondrel {
 class AcquisitionCycle;
 class CCtrlPanelDlg;
 class CDiagDlg;
+class CGeometryDock;
 class CKeyInDlg;
 class OperatorPort;
 class CSettingsBar;
@@ -43,6 +44,8 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
 
     CSondrelDoc& document() { return doc_; }
     CSondrelView* view() const { return view_; }
+    // The charts of the pipe geometry along the pipe; hidden until asked for.
+    CGeometryDock* geometryDock() const { return geometryDock_; }
     QToolBar* mainToolBar() const { return toolbar_; }
 
     // The four acquisition timers live on the frame; the cycle is built on them.
@@ -87,6 +90,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     // Who answers the frame's own questions to the operator (Save Screen's
     // dialog and messages); without one the frame asks with its own dialogs.
     void setOperatorPort(OperatorPort* op) { operator_ = op; }
+    OperatorPort* operatorPort() const { return operator_; }
 
     // ---- the key-in window
     void setKeyInWindow(CKeyInDlg* window) { keyIn_ = window; }
@@ -159,6 +163,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
 
     CSondrelDoc& doc_;
     CSondrelView* view_ = nullptr;
+    CGeometryDock* geometryDock_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     std::unique_ptr<QtTimerHost> timers_;
     AcquisitionCycle* cycle_ = nullptr;

@@ -15,6 +15,7 @@
 #include "acquisition/qt/OrientationPort.h"
 #include "acquisition/qt/SerialHeadPort.h"
 #include "analysis/GeometrySettings.h"
+#include "analysis/qt/CGeometryDock.h"
 #include "app/qt/CFileCommands.h"
 #include "app/qt/CFileWindows.h"
 #include "app/qt/CKeyInDlg.h"
@@ -72,6 +73,8 @@ bool CSondrelApp::initInstance() {
         const GeometrySettings geometry = loadGeometrySettings(settings_.path());
         frame_->view()->setGeometrySettings(geometry);
         frame_->view()->showGeometryOverlay(geometry.showOverlay != 0);
+        frame_->geometryDock()->setSettings(geometry);
+        frame_->geometryDock()->setVisible(geometry.showChart != 0);
     }
     frame_->setKeyInWindow(new CKeyInDlg(*doc_, frame_.get()));
 

@@ -1,0 +1,57 @@
+#pragma once
+// What a pipe report says about a data file: a summary, the samples along the
+// pipe, and the places beyond the alarm levels with the cross-section seen
+// there. Gathered here without Qt; the report's pages are painted from it.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/GeometrySeries.h"
+#include "analysis/GeometrySettings.h"
+#include "analysis/PipeGeometry.h"
+#include "recording/DataFileConverter.h"
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+// A figure at its worst and where it was.
+struct GeometryWorst {
+    bool found = false;
+    double value = 0.0;
+    GeometrySample at;
+};
+
+// One stretch of consecutive records beyond an alarm level, told by its worst
+// record: its figures, its points and its fitted shape.
+struct GeometryPlace {
+    GeometrySample sample;
+    PipeGeometry geometry;
+    std::vector<GeometryPoint> points;
+    bool ovalityAlarm = false, sedimentAlarm = false;
+};
+
+// At most this many places are pictured; the worst are kept.
+inline constexpr std::size_t kMaxReportPlaces = 30;
+
+struct GeometryReport {
+    std::string file, date;
+    double nominalDiameter = 0.0;
+    GeometrySettings settings;
+    GeometryBands bands;
+    std::int64_t records = 0, measured = 0;
+    // From the first distance to the last; 0 without distances.
+    double lengthSurveyed = 0.0;
+    GeometryWorst ovality, deformation, sediment;
+    GeometrySeries series{GeometrySeries::kDefaultCapacity * 10};
+    std::vector<GeometryPlace> places;
+    std::int64_t placesBeyondLimit = 0;  // stretches found, pictured or not
+};
+
+// Reads `input` as playback does and gathers the report. The document should
+// carry the display settings that shape the points.
+ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& input,
+                                       const GeometrySettings& settings, GeometryReport& report);
+
+}  // namespace sondrel

@@ -1,0 +1,98 @@
+#include "analysis/GeometrySeries.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "acquisition/SondrelDoc.h"
+#include "analysis/GeometrySettings.h"
+
+namespace sondrel {
+
+GeometryLevel geometryLevel(double value, double warning, double alarm) {
+    if (!std::isfinite(value)) return GeometryLevel::Normal;
+    if (value >= alarm) return GeometryLevel::Alarm;
+    if (value >= warning) return GeometryLevel::Warning;
+    return GeometryLevel::Normal;
+}
+
+GeometryBands geometryBands(const GeometrySettings& settings, double nominalDiameter) {
+    GeometryBands b;
+    b.ovalityWarning = settings.ovalityWarning;
+    b.ovalityAlarm = std::max(settings.ovalityAlarm, settings.ovalityWarning);
+    // Without a pipe to measure against no depth is beyond a level.
+    const double d = std::isfinite(nominalDiameter) && nominalDiameter > 0
+                         ? nominalDiameter
+                         : std::numeric_limits<double>::infinity();
+    b.sedimentWarning = settings.sedimentWarning / 100.0 * d;
+    b.sedimentAlarm = std::max(settings.sedimentAlarm, settings.sedimentWarning) / 100.0 * d;
+    return b;
+}
+
+double travelledDistance(const CSondrelDoc& doc) {
+    return doc.prdEnable != 0 && doc.distanceValid != 0 ? doc.distanceM
+                                                        : std::numeric_limits<double>::quiet_NaN();
+}
+
+GeometrySample geometrySample(std::int64_t record, std::int64_t position, double distance,
+                              const PipeGeometry& geometry, const GeometryBands& bands) {
+    GeometrySample s;
+    s.record = record;
+    s.position = position;
+    s.hasDistance = std::isfinite(distance);
+    s.distance = s.hasDistance ? distance : 0.0;
+    s.ok = geometry.ok();
+    if (!s.ok) return s;
+    s.meanDiameter = geometry.meanDiameter;
+    s.ovalityPercent = geometry.ovalityPercent;
+    s.sedimentDepth = geometry.sedimentDepth;
+    s.ovality = geometryLevel(s.ovalityPercent, bands.ovalityWarning, bands.ovalityAlarm);
+    s.sediment = geometryLevel(s.sedimentDepth, bands.sedimentWarning, bands.sedimentAlarm);
+    return s;
+}
+
+GeometrySeries::GeometrySeries(std::size_t capacity)
+    : capacity_(std::max<std::size_t>(capacity, 2)) {}
+
+void GeometrySeries::add(const GeometrySample& sample) {
+    if (sample.hasDistance) alongDistance_ = true;
+    if (samples_.empty() || sample.record > samples_.back().record) {
+        if (samples_.size() >= capacity_) {
+            // The oldest quarter goes at once, so that a long run does not
+            // move the whole series at every ping.
+            samples_.erase(samples_.begin(),
+                           samples_.begin() + static_cast<std::ptrdiff_t>(capacity_ / 4 + 1));
+        }
+        samples_.push_back(sample);
+        return;
+    }
+    const auto at = std::lower_bound(
+        samples_.begin(), samples_.end(), sample.record,
+        [](const GeometrySample& s, std::int64_t record) { return s.record < record; });
+    if (at->record == sample.record) {
+        *at = sample;
+    } else if (samples_.size() < capacity_) {
+        samples_.insert(at, sample);
+    }
+}
+
+void GeometrySeries::clear() {
+    samples_.clear();
+    alongDistance_ = false;
+}
+
+const GeometrySample* GeometrySeries::nearest(double x) const {
+    const GeometrySample* best = nullptr;
+    double bestGap = 0.0;
+    for (const GeometrySample& s : samples_) {
+        if (!s.ok) continue;
+        const double gap = std::abs(along(s) - x);
+        if (!best || gap < bestGap) {
+            best = &s;
+            bestGap = gap;
+        }
+    }
+    return best;
+}
+
+}  // namespace sondrel

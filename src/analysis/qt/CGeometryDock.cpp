@@ -1,0 +1,231 @@
+#include "analysis/qt/CGeometryDock.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "acquisition/SondrelDoc.h"
+#include "display/Overlays.h"
+#include "recording/RecordFormat.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr int kRefreshIntervalMs = 500;
+const QColor kValueColour(0, 90, 200);
+const QColor kWarningColour(255, 190, 0, 90);
+const QColor kAlarmColour(220, 0, 0, 70);
+
+// A chart that reports where along its x axis it was clicked.
+class PickingChartView : public QChartView {
+  public:
+    PickingChartView(QChart* chart, std::function<void(double)> picked)
+        : QChartView(chart), picked_(std::move(picked)) {}
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && chart()->plotArea().contains(event->position())) {
+            picked_(chart()->mapToValue(event->position()).x());
+            event->accept();
+            return;
+        }
+        QChartView::mousePressEvent(event);
+    }
+
+  private:
+    std::function<void(double)> picked_;
+};
+
+const char* chartTitle(CGeometryDock::Chart chart) {
+    switch (chart) {
+        case CGeometryDock::MeanDiameter:
+            return "Mean diameter";
+        case CGeometryDock::Ovality:
+            return "Ovality";
+        default:
+            return "Sediment depth";
+    }
+}
+
+}  // namespace
+
+CGeometryDock::CGeometryDock(CSondrelDoc& doc, QWidget* parent)
+    : QDockWidget(tr("Pipe Geometry Along the Pipe"), parent), doc_(doc), points_(doc) {
+    setObjectName(QStringLiteral("PipeGeometryChart"));
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (int i = 0; i < kChartCount; ++i) {
+        charts_[i] = makeChart(static_cast<Chart>(i));
+        layout->addWidget(charts_[i].view);
+    }
+    // Narrower, the axes' labels leave no room for the curves.
+    body->setMinimumWidth(380);
+    setWidget(body);
+    refresh_.setSingleShot(true);
+    refresh_.setInterval(kRefreshIntervalMs);
+    connect(&refresh_, &QTimer::timeout, this, &CGeometryDock::refreshCharts);
+    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible && dirty_) refreshCharts();
+    });
+    refreshCharts();
+}
+
+CGeometryDock::ChartParts CGeometryDock::makeChart(Chart kind) {
+    ChartParts p;
+    p.chart = new QChart;
+    p.chart->legend()->hide();
+    p.chart->setTitle(tr(chartTitle(kind)));
+    p.chart->setMargins(QMargins(4, 2, 4, 2));
+    p.x = new QValueAxis;
+    p.y = new QValueAxis;
+    p.chart->addAxis(p.x, Qt::AlignBottom);
+    p.chart->addAxis(p.y, Qt::AlignLeft);
+    if (kind != MeanDiameter) {
+        // Bands first, so the values are drawn over them.
+        for (QAreaSeries** band : {&p.warning, &p.alarm}) {
+            *band = new QAreaSeries(new QLineSeries, new QLineSeries);
+            const QColor colour = band == &p.warning ? kWarningColour : kAlarmColour;
+            (*band)->setColor(colour);
+            (*band)->setBorderColor(colour);
+            p.chart->addSeries(*band);
+            (*band)->attachAxis(p.x);
+            (*band)->attachAxis(p.y);
+        }
+    }
+    p.values = new QLineSeries;
+    p.values->setColor(kValueColour);
+    p.chart->addSeries(p.values);
+    p.values->attachAxis(p.x);
+    p.values->attachAxis(p.y);
+    p.view = new PickingChartView(p.chart, [this](double x) { jumpNear(x); });
+    p.view->setRenderHint(QPainter::Antialiasing);
+    p.view->setMinimumHeight(120);
+    return p;
+}
+
+void CGeometryDock::setSettings(const GeometrySettings& settings) {
+    settings_ = settings;
+    dirty_ = true;
+    if (isVisible()) refreshCharts();
+}
+
+void CGeometryDock::documentUpdated() {
+    if (!doc_.pingOnScreen) return;
+    const bool playing = doc_.playbackActive == 1;
+    if (playing != playing_ || (playing && doc_.playbackPath != playedPath_)) {
+        // Another source: its pings are another pipe.
+        series_.clear();
+        playing_ = playing;
+        playedPath_ = playing ? doc_.playbackPath : std::string();
+        lastPingCount_ = -1;
+        lastPosition_ = -1;
+        dirty_ = true;
+    }
+    const std::int64_t position = playing && recordPosition_ ? recordPosition_() : -1;
+    if (doc_.pingCount == lastPingCount_ && position == lastPosition_) return;
+    lastPingCount_ = doc_.pingCount;
+    lastPosition_ = position;
+
+    std::int64_t record = doc_.pingCount;
+    if (position >= 0) {
+        const std::int64_t size =
+            doc_.recordSize > 0 ? doc_.recordSize : static_cast<std::int64_t>(kRecordSize);
+        record = position / size + 1;
+    }
+    runProfilePass(doc_, path_, &points_);
+    const double nominal = settings_.nominalFor(doc_.display.circleDiameter);
+    series_.add(geometrySample(record, position, travelledDistance(doc_),
+                               analyser_.analyse(points_.points(), nominal),
+                               geometryBands(settings_, nominal)));
+    dirty_ = true;
+    if (isVisible() && !refresh_.isActive()) refresh_.start();
+}
+
+void CGeometryDock::setBand(QAreaSeries* band, double low, double high, double left, double right) {
+    band->lowerSeries()->replace({QPointF(left, low), QPointF(right, low)});
+    band->upperSeries()->replace({QPointF(left, high), QPointF(right, high)});
+}
+
+void CGeometryDock::refreshCharts() {
+    dirty_ = false;
+    const double unit = doc_.unitsFeet != 0 ? kMetresPerFoot : 1.0;
+    const bool alongDistance = series_.alongDistance();
+    const double xUnit = alongDistance ? unit : 1.0;
+    const QString lengthUnit = doc_.unitsFeet != 0 ? QStringLiteral("ft") : QStringLiteral("m");
+
+    QList<QPointF> values[kChartCount];
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double left = inf, right = -inf;
+    double low[kChartCount] = {inf, inf, inf}, high[kChartCount] = {-inf, -inf, -inf};
+    for (const GeometrySample& s : series_.samples()) {
+        if (!s.ok) continue;
+        const double x = series_.along(s) / xUnit;
+        const double y[kChartCount] = {s.meanDiameter / unit, s.ovalityPercent,
+                                       s.sedimentDepth / unit};
+        left = std::min(left, x);
+        right = std::max(right, x);
+        for (int c = 0; c < kChartCount; ++c) {
+            values[c].append(QPointF(x, y[c]));
+            low[c] = std::min(low[c], y[c]);
+            high[c] = std::max(high[c], y[c]);
+        }
+    }
+    if (!(left < right)) {
+        // One sample or none: a span around it that shows it.
+        const double centre = std::isfinite(left) ? left : 0.0;
+        left = centre - 1.0;
+        right = centre + 1.0;
+    }
+
+    const double nominal = settings_.nominalFor(doc_.display.circleDiameter);
+    const GeometryBands bands = geometryBands(settings_, nominal);
+    for (int c = 0; c < kChartCount; ++c) {
+        ChartParts& p = charts_[c];
+        p.values->replace(values[c]);
+        p.x->setRange(left, right);
+        p.x->setTitleText(alongDistance ? tr("Distance (%1)").arg(lengthUnit) : tr("Record"));
+        p.x->setLabelFormat(alongDistance ? QStringLiteral("%.2f") : QStringLiteral("%.0f"));
+        double bottom = 0.0, top = 0.0;
+        if (c == MeanDiameter) {
+            p.y->setTitleText(tr("Diameter (%1)").arg(lengthUnit));
+            const double mid = std::isfinite(low[c]) ? (low[c] + high[c]) / 2 : nominal / unit;
+            const double half = std::max((high[c] - low[c]) * 0.6, std::max(mid, 0.01) * 0.02);
+            bottom = mid - (std::isfinite(half) ? half : 0.01);
+            top = mid + (std::isfinite(half) ? half : 0.01);
+        } else {
+            const bool ovality = c == Ovality;
+            p.y->setTitleText(ovality ? tr("Ovality (%)") : tr("Sediment (%1)").arg(lengthUnit));
+            const double warning = ovality ? bands.ovalityWarning : bands.sedimentWarning / unit;
+            const double alarm = ovality ? bands.ovalityAlarm : bands.sedimentAlarm / unit;
+            top = std::isfinite(alarm) ? alarm * 1.25 : 0.0;
+            if (std::isfinite(high[c])) top = std::max(top, high[c] * 1.1);
+            if (!(top > 0)) top = ovality ? 1.0 : 0.1 / unit;
+            // Levels beyond the chart (no nominal diameter) leave their bands empty.
+            setBand(p.warning, std::min(warning, top), std::min(alarm, top), left, right);
+            setBand(p.alarm, std::min(alarm, top), top, left, right);
+        }
+        p.y->setRange(bottom, top);
+    }
+}
+
+bool CGeometryDock::jumpNear(double x) {
+    if (!jump_ || !playing_) return false;
+    const double unit = series_.alongDistance() && doc_.unitsFeet != 0 ? kMetresPerFoot : 1.0;
+    const GeometrySample* s = series_.nearest(x * unit);
+    if (!s || s->position < 0) return false;
+    jump_(s->position);
+    return true;
+}
+
+}  // namespace sondrel

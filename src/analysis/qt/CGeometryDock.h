@@ -1,0 +1,99 @@
+#pragma once
+// The pipe geometry along the pipe as a dock window: charts of the mean
+// diameter, the ovality and the sediment depth against the travelled distance
+// (or the record number), with the warning and alarm levels drawn as bands.
+// It measures every ping the document shows, live or played back, whether it
+// is shown or not, so that the charts are full when it is opened. A click on
+// a chart of a played file asks for the nearest record to be played.
+
+#include <QDockWidget>
+#include <QTimer>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "analysis/GeometryPoints.h"
+#include "analysis/GeometrySeries.h"
+#include "analysis/GeometrySettings.h"
+#include "display/ProfilePass.h"
+
+QT_BEGIN_NAMESPACE
+class QChart;
+class QChartView;
+class QLineSeries;
+class QAreaSeries;
+class QValueAxis;
+QT_END_NAMESPACE
+
+namespace sondrel {
+
+class CSondrelDoc;
+
+class CGeometryDock : public QDockWidget {
+    Q_OBJECT
+
+  public:
+    explicit CGeometryDock(CSondrelDoc& doc, QWidget* parent = nullptr);
+
+    enum Chart { MeanDiameter, Ovality, Sediment, kChartCount };
+
+    void setSettings(const GeometrySettings& settings);
+    const GeometrySettings& settings() const { return settings_; }
+    // Where the record on screen starts in the played file; without it a
+    // played ping is placed by its count and cannot be jumped to.
+    void setRecordPosition(std::function<std::int64_t()> position) {
+        recordPosition_ = std::move(position);
+    }
+    // Plays the record starting at the given position of the played file.
+    void setJumpHandler(std::function<void(std::int64_t)> jump) { jump_ = std::move(jump); }
+
+    // After every update of the views: measures the ping on screen once.
+    void documentUpdated();
+    // The samples into the charts now rather than on the next refresh tick.
+    void refreshCharts();
+
+    const GeometrySeries& series() const { return series_; }
+    QChartView* chartView(Chart chart) const { return charts_[chart].view; }
+    QLineSeries* valueSeries(Chart chart) const { return charts_[chart].values; }
+    // The warning band's lower and upper edge (equal to the chart's top for
+    // the alarm band), in the chart's units; none for the diameter.
+    QAreaSeries* warningBand(Chart chart) const { return charts_[chart].warning; }
+    QAreaSeries* alarmBand(Chart chart) const { return charts_[chart].alarm; }
+    // Picks the sample nearest to `x` along the pipe and asks for its record;
+    // false when there is none to jump to (live samples have no record).
+    bool jumpNear(double x);
+
+  private:
+    struct ChartParts {
+        QChartView* view = nullptr;
+        QChart* chart = nullptr;
+        QLineSeries* values = nullptr;
+        QAreaSeries* warning = nullptr;
+        QAreaSeries* alarm = nullptr;
+        QValueAxis* x = nullptr;
+        QValueAxis* y = nullptr;
+    };
+    ChartParts makeChart(Chart kind);
+    void setBand(QAreaSeries* band, double low, double high, double left, double right);
+
+    CSondrelDoc& doc_;
+    GeometrySettings settings_;
+    GeometrySeries series_;
+    ProfilePath path_;
+    GeometryPointCollector points_;
+    PipeAnalyser analyser_;
+    std::function<std::int64_t()> recordPosition_;
+    std::function<void(std::int64_t)> jump_;
+    std::array<ChartParts, kChartCount> charts_;
+    QTimer refresh_;
+    bool dirty_ = false;
+    // What identifies the ping last measured and the source it came from.
+    int lastPingCount_ = -1;
+    std::int64_t lastPosition_ = -1;
+    bool playing_ = false;
+    std::string playedPath_;
+};
+
+}  // namespace sondrel
