@@ -24,36 +24,23 @@
 
 #include "support/ChildProcess.h"
 #include "support/RingCheck.h"
+#include "support/ScreenshotRun.h"
 
 namespace {
 
 TEST(DesktopProgramTest, SimulatedRunPaintsTheRingOfProfilePoints) {
-    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfbRun.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    if (sondrel::test::xvfbRunPath().isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString settings = dir.filePath(QStringLiteral("Sondrel.INI"));
-    const QString shot = dir.filePath(QStringLiteral("window.png"));
 
-    QProcess program;
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));   // a real X server this time
-    env.insert(QStringLiteral("HOME"), dir.path());  // the recent-file profile stays here
-    program.setProcessEnvironment(env);
-    program.start(
-        xvfbRun,
-        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x1024x24"),
-         QStringLiteral(SONDREL_BIN_DIR "/sondrel"), QStringLiteral("--simulate"),
-         QStringLiteral("--settings"), settings, QStringLiteral("--screenshot"), shot,
-         QStringLiteral("--screenshot-after"), QStringLiteral("4")});
-    ASSERT_TRUE(program.waitForFinished(60000)) << "the program did not close by itself";
-    const QString output = QString::fromLocal8Bit(program.readAll());
-    ASSERT_EQ(program.exitStatus(), QProcess::NormalExit) << output.toStdString();
-    ASSERT_EQ(program.exitCode(), 0) << output.toStdString();
-
-    QImage picture;
-    ASSERT_TRUE(picture.load(shot)) << output.toStdString();
+    const sondrel::test::ScreenshotRun run =
+        sondrel::test::runForScreenshot(dir.path(), settings, 4);
+    ASSERT_TRUE(run.finished) << "the program did not close by itself";
+    ASSERT_TRUE(run.normalExit) << run.output;
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const QImage& picture = run.picture;
+    ASSERT_FALSE(picture.isNull()) << run.output;
     EXPECT_GE(picture.width(), 640);
     EXPECT_GE(picture.height(), 480);
     const QRect view = sondrel::test::darkArea(picture);

@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "support/RingCheck.h"
+#include "support/ScreenshotRun.h"
 
 namespace {
 
@@ -26,12 +27,10 @@ bool isShapeColour(QRgb p) {
 }
 
 TEST(GeometryOverlayScreenTest, TheFittedWallIsDrawnRoundTheRing) {
-    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfbRun.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    if (sondrel::test::xvfbRunPath().isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString settings = dir.filePath(QStringLiteral("Sondrel.INI"));
-    const QString shot = dir.filePath(QStringLiteral("window.png"));
     {
         QFile file(settings);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -39,24 +38,13 @@ TEST(GeometryOverlayScreenTest, TheFittedWallIsDrawnRoundTheRing) {
             "[Pipe Geometry]\r\nShow Overlay=1\r\nShow Chart=1\r\nNominal Diameter=0.600\r\n");
     }
 
-    QProcess program;
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    program.setProcessEnvironment(env);
-    program.start(
-        xvfbRun,
-        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x1024x24"),
-         QStringLiteral(SONDREL_BIN_DIR "/sondrel"), QStringLiteral("--simulate"),
-         QStringLiteral("--settings"), settings, QStringLiteral("--screenshot"), shot,
-         QStringLiteral("--screenshot-after"), QStringLiteral("4")});
-    ASSERT_TRUE(program.waitForFinished(60000)) << "the program did not close by itself";
-    const QString output = QString::fromLocal8Bit(program.readAll());
-    ASSERT_EQ(program.exitCode(), 0) << output.toStdString();
-
-    QImage picture;
-    ASSERT_TRUE(picture.load(shot)) << output.toStdString();
+    const sondrel::test::ScreenshotRun run =
+        sondrel::test::runForScreenshot(dir.path(), settings, 4);
+    ASSERT_TRUE(run.finished) << "the program did not close by itself";
+    ASSERT_TRUE(run.normalExit) << run.output;
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const QImage& picture = run.picture;
+    ASSERT_FALSE(picture.isNull()) << run.output;
     // The chart window's texts are dark too: the view is searched for left of
     // it, in the columns that are mostly the view's black.
     int viewRight = -1;

@@ -18,6 +18,7 @@
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
 #include "support/RingCheck.h"
+#include "support/ScreenshotRun.h"
 
 namespace {
 
@@ -46,34 +47,20 @@ bool writeSurvey(const std::string& path, int records) {
 }
 
 TEST(PlaybackProgram, ADataFileOnTheCommandLineIsPlayedBack) {
-    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfbRun.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    if (sondrel::test::xvfbRunPath().isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString survey = dir.filePath(QStringLiteral("wide pipe.qzr"));
     ASSERT_TRUE(writeSurvey(survey.toStdString(), 200));
     const QString settings = dir.filePath(QStringLiteral("Sondrel.INI"));
-    const QString shot = dir.filePath(QStringLiteral("window.png"));
 
-    QProcess program;
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    program.setProcessEnvironment(env);
-    program.start(
-        xvfbRun,
-        {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x1024x24"),
-         QStringLiteral(SONDREL_BIN_DIR "/sondrel"), QStringLiteral("--simulate"),
-         QStringLiteral("--settings"), settings, QStringLiteral("--screenshot"), shot,
-         QStringLiteral("--screenshot-after"), QStringLiteral("3"), survey});
-    ASSERT_TRUE(program.waitForFinished(60000)) << "the program did not close by itself";
-    const std::string output = QString::fromLocal8Bit(program.readAll()).toStdString();
-    ASSERT_EQ(program.exitStatus(), QProcess::NormalExit) << output;
-    ASSERT_EQ(program.exitCode(), 0) << output;
-
-    QImage picture;
-    ASSERT_TRUE(picture.load(shot)) << output;
+    const sondrel::test::ScreenshotRun run =
+        sondrel::test::runForScreenshot(dir.path(), settings, 3, {survey});
+    ASSERT_TRUE(run.finished) << "the program did not close by itself";
+    ASSERT_TRUE(run.normalExit) << run.output;
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const QImage& picture = run.picture;
+    ASSERT_FALSE(picture.isNull()) << run.output;
     const QRect view = sondrel::test::darkArea(picture);
     ASSERT_FALSE(view.isEmpty()) << "no dark view area in the screenshot";
     const sondrel::test::RingReport ring = sondrel::test::findRing(picture, view);
