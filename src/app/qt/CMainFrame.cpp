@@ -532,6 +532,7 @@ void CMainFrame::updateStatus() {
                            2 * pane->frameWidth() + 2 * pane->margin() + 4;
         if (needed > pane->width() && needed > panes[i].width) pane->setFixedWidth(needed);
     }
+    pacedStatus_.done();
 }
 
 void CMainFrame::setFrameTitle(TitleOccasion occasion) {
@@ -559,7 +560,7 @@ void CMainFrame::updateViews(ViewHint hint) {
 }
 
 void CMainFrame::refreshStatusBar() {
-    updateStatus();
+    pacedStatus_.request();
 }
 
 void CMainFrame::refreshDiagnostics() {
