@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 
 #include "acquisition/Orientation.h"
@@ -51,6 +52,19 @@ inline void checkShownState(const CSondrelDoc& doc) {
     // The date and time are the record's own texts: any letters, but no control characters.
     for (const std::string* text : {&panes.pitch, &panes.roll, &panes.distance, &panes.dateTime})
         check(!holdsControlCharacter(*text), "a status pane holds a control character", *text);
+}
+
+// A document as a fresh one is, built in storage kept for the whole run: the
+// document is large, and allocating it anew for each input spends the run on
+// page faults rather than on the input.
+inline CSondrelDoc& freshDocument(int slot = 0) {
+    constexpr int kSlots = 2;
+    alignas(CSondrelDoc) static unsigned char storage[kSlots][sizeof(CSondrelDoc)];
+    static bool built[kSlots] = {};
+    auto* doc = reinterpret_cast<CSondrelDoc*>(storage[slot]);
+    if (built[slot]) std::destroy_at(doc);
+    built[slot] = true;
+    return *std::construct_at(doc);
 }
 
 }  // namespace sondrel::fuzz

@@ -105,3 +105,47 @@ write("playback_connect", "range-code-fd-serial",
 write("playback_connect", "golden-ethernet", played_then_connect(golden, ethernet + golden_ini))
 write("playback_connect", "frequency-fd-no-settings",
       played_then_connect(patched(plain, b80=struct.pack(">H", 675 + 5 * 153)), b""))
+
+# ---- a received return block: the head's replies as the golden file holds them
+BLOCK_AT = 100  # the return header's place in a record
+long_block = plain[BLOCK_AT:BLOCK_AT + 813]
+second_block = golden[3300:3300 + 813]
+write("return_block", "golden-long", long_block)
+write("return_block", "golden-other", second_block)
+write("return_block", "header-only", long_block[:12])
+write("return_block", "cut-short", long_block[:40])
+write("return_block", "medium-letters", b"QMZ" + long_block[3:513])
+write("return_block", "short-lower-case", b"qgz" + long_block[3:265])
+
+# ---- the TCP block assembler: four bytes seed the segment sizes, then the stream
+seed = struct.pack("<I", 0x9E3779B9)
+write("block_assembler", "two-blocks", seed + long_block + second_block)
+write("block_assembler", "garbage-then-block", struct.pack("<I", 7) + b"\x00xyQ" * 50 + long_block)
+write("block_assembler", "letters-at-the-end", struct.pack("<I", 12345) + b"\x01" * 810 + b"QSZ" +
+      long_block)
+write("block_assembler", "short-block-then-long", seed + b"QMZ" + long_block[3:265] + long_block)
+
+# ---- the XYZ conversion of a whole file: a byte of display settings, then the file
+write("xyz_file", "golden", b"\x00" + golden)
+write("xyz_file", "golden-rolled-min-range", b"\x15" + golden)
+write("xyz_file", "cut-in-a-record", b"\x01" + golden[:1500])
+write("xyz_file", "range-code-fd", b"\x00" + patched(plain, b41=b"\xfd") * 2)
+
+# ---- the command lines: a byte picks the program, NUL bytes separate the arguments
+def command_line(program, *args):
+    return bytes([program]) + b"\0".join(a.encode() for a in args)
+
+
+write("command_lines", "record", command_line(0, "--settings", "/tmp/S.INI", "--count", "100",
+                                              "--seconds", "2.5", "--ip", "127.0.0.1", "--port",
+                                              "4041", "--type", "q", "-o", "out.qzr"))
+write("command_lines", "record-bad-count", command_line(0, "--count", "0x10", "out.qzr"))
+write("command_lines", "convert", command_line(1, "-q", "--settings=/tmp/S.INI", "-o", "a.xyz",
+                                               "a.qzr"))
+write("command_lines", "convert-geometry", command_line(1, "--geometry", "g.csv", "--", "-a.qzr"))
+write("command_lines", "headsim", command_line(2, "--port", "0", "--split", "3", "--split-delay-ms",
+                                               "5", "--garbage-every", "4", "--ovality=0.1",
+                                               "short-every 5", "close-after 2"))
+write("command_lines", "desktop-settings", command_line(3, "--simulate", "--settings", "/tmp/S.INI",
+                                                        "--screenshot", "/tmp/x.png"))
+write("command_lines", "desktop-settings-after-dashes", command_line(3, "--", "--settings=x"))

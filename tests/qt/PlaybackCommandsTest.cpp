@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,6 +25,7 @@
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
 #include "app/qt/CSondrelView.h"
+#include "display/StatusTexts.h"
 #include "recording/PlaybackBar.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
@@ -140,6 +142,41 @@ TEST(PlaybackCommands, CopyWhilePlayingWritesEveryShownRecord) {
     const std::string copy = test::readBytes(p.doc.recordPath);
     EXPECT_EQ(copy.size(), 7u * 1152u);
     EXPECT_TRUE(p.op.messages.empty());
+}
+
+// At 0 ms every record is read but the view and the status panes follow at the
+// screen's pace; at 50 ms and more every record is painted. Either way the
+// last picture and the panes show the last record read.
+TEST(PlaybackCommands, FastPlaybackPaintsPerFrameAndSlowPlaybackPerRecord) {
+    struct Case {
+        int intervalMs;
+        int records;
+        bool everyRecordPainted;
+    };
+    for (const Case c : {Case{0, 400, false}, Case{50, 6, true}}) {
+        SCOPED_TRACE(c.intervalMs);
+        ProgramUnderTest p;
+        const std::string path = makeDataFile(p.folder.file("survey.qzr"), 500, {}, true);
+        ASSERT_TRUE(p.frame->openDataFile(QString::fromStdString(path)));
+        ASSERT_TRUE(runUntil([&] { return p.doc.pingCount == 1; }));
+        p.doc.playbackIntervalMs = c.intervalMs;
+        QTest::qWait(30);  // the first record's paint is through
+        const long paintsBefore = p.frame->view()->paintCount();
+        const int first = p.doc.pingCount;
+        ASSERT_TRUE(runUntil([&] { return p.doc.pingCount >= first + c.records; }));
+        p.frame->timerHost().killTimer(kPollTimer);
+        QTest::qWait(40);  // past the end of the frame held back
+        const long paints = p.frame->view()->paintCount() - paintsBefore;
+        const int records = p.doc.pingCount - first;
+        if (c.everyRecordPainted) {
+            EXPECT_GE(paints, records);
+        } else {
+            EXPECT_GE(paints, 1);
+            EXPECT_LT(paints * 4, records);
+        }
+        EXPECT_EQ(p.frame->statusPane(22)->text().toStdString(), dateTimePaneText(p.doc));
+        EXPECT_EQ(p.frame->statusPane(8)->text().toStdString(), statusPaneTexts(p.doc).distance);
+    }
 }
 
 TEST(PlaybackCommands, ARefusedFileSaysSoAndADroppedFileOpens) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ConvertOptions.h"
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometryCsv.h"
 #include "analysis/GeometrySettings.h"
@@ -53,13 +54,6 @@ const char* const kUsage =
     "or an output could not be written; 2 wrong usage; 3 a file holds a record\n"
     "whose size is unknown (not written by this program): it was converted up to\n"
     "that record and the rest was left out.\n";
-
-struct Options {
-    std::vector<std::string> inputs;
-    std::string output;
-    std::string geometry;
-    bool quiet = false;
-};
 
 // Draws "[#####.....]  42%" on the terminal, only when the percentage changes.
 class ProgressBar {
@@ -165,74 +159,27 @@ int geometryOne(const std::string& input, const std::string& output, const std::
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    std::string settingsPath;
-    bool explicitSettings = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        }
-        if (arg == "--version") {
-            std::printf("sondrel-convert %s\n", SONDREL_VERSION);
-            return kExitOk;
-        }
-        if (arg == "-q" || arg == "--quiet") {
-            options.quiet = true;
-        } else if (arg == "-o" || arg == "--output") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "sondrel-convert: %s needs a file name\n%s", arg.c_str(),
-                             kUsage);
-                return kExitUsage;
-            }
-            options.output = argv[++i];
-        } else if (arg.rfind("--output=", 0) == 0) {
-            options.output = arg.substr(9);
-        } else if (arg == "--geometry") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "sondrel-convert: --geometry needs a file name\n%s", kUsage);
-                return kExitUsage;
-            }
-            options.geometry = argv[++i];
-        } else if (arg.rfind("--geometry=", 0) == 0) {
-            options.geometry = arg.substr(11);
-        } else if (arg == "--settings") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "sondrel-convert: --settings needs a file name\n%s", kUsage);
-                return kExitUsage;
-            }
-            ++i;
-            explicitSettings = true;
-        } else if (arg.rfind("--settings=", 0) == 0) {
-            explicitSettings = true;
-        } else if (arg == "--") {
-            for (++i; i < argc; ++i) options.inputs.emplace_back(argv[i]);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "sondrel-convert: unknown option %s\n%s", arg.c_str(), kUsage);
-            return kExitUsage;
-        } else {
-            options.inputs.push_back(arg);
-        }
+    const convert::ParseResult parsed =
+        convert::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const convert::Options& options = parsed.options;
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
     }
-    if (options.inputs.empty()) {
-        std::fprintf(stderr, "sondrel-convert: no data file given\n%s", kUsage);
-        return kExitUsage;
+    if (options.version) {
+        std::printf("sondrel-convert %s\n", SONDREL_VERSION);
+        return kExitOk;
     }
-    if (!options.output.empty() && options.inputs.size() > 1) {
-        std::fprintf(stderr, "sondrel-convert: -o names the output of a single input file only\n");
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "sondrel-convert: %s\n%s", parsed.error.c_str(),
+                     parsed.withUsage ? kUsage : "");
         return kExitUsage;
     }
 
-    if (!options.geometry.empty() && (options.inputs.size() > 1 || !options.output.empty())) {
-        std::fprintf(stderr, "sondrel-convert: --geometry takes a single input file and no -o\n");
-        return kExitUsage;
-    }
-
-    settingsPath = settingsPathFor(argc, argv);
+    const std::string settingsPath = settingsPathFor(argc, argv);
     // A settings file named on the command line must be there; the default one
     // may be missing (every setting then takes its default).
-    if (explicitSettings && ::access(settingsPath.c_str(), R_OK) != 0) {
+    if (options.explicitSettings && ::access(settingsPath.c_str(), R_OK) != 0) {
         std::fprintf(stderr, "sondrel-convert: settings file %s: %s\n", settingsPath.c_str(),
                      std::strerror(errno));
         return kExitFailed;

@@ -62,7 +62,7 @@ void CFileWindows::focusMainFrame() {
 }
 
 void CFileWindows::refreshStatusBar() {
-    frame_.updateStatus();
+    frame_.refreshStatusBar();
 }
 
 void CFileWindows::refreshDiagnostics() {

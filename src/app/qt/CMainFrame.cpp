@@ -540,6 +540,7 @@ void CMainFrame::updateStatus() {
                            2 * pane->frameWidth() + 2 * pane->margin() + 4;
         if (needed > pane->width() && needed > panes[i].width) pane->setFixedWidth(needed);
     }
+    pacedStatus_.done();
 }
 
 void CMainFrame::setFrameTitle(TitleOccasion occasion) {
@@ -568,7 +569,7 @@ void CMainFrame::updateViews(ViewHint hint) {
 }
 
 void CMainFrame::refreshStatusBar() {
-    updateStatus();
+    pacedStatus_.request();
 }
 
 void CMainFrame::refreshDiagnostics() {

@@ -18,6 +18,7 @@
 #include "acquisition/TimerHost.h"
 #include "acquisition/qt/QtTimerHost.h"
 #include "app/CommandRules.h"
+#include "app/qt/PacedUpdate.h"
 #include "display/StatusTexts.h"
 
 class QLabel;
@@ -184,6 +185,8 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     std::vector<QMenu*> menus_;
     std::vector<QLabel*> panes_;
     std::string title_;
+    // Pings refresh the status panes at most once per display frame.
+    PacedUpdate pacedStatus_{*this, [this] { updateStatus(); }};
 };
 
 }  // namespace sondrel

@@ -57,7 +57,7 @@ CSondrelView::CSondrelView(CSondrelDoc& doc, QWidget* parent) : QWidget(parent),
 void CSondrelView::onDocumentUpdate(ViewHint hint) {
     if (applyDocumentUpdate(doc_, state_, hint)) blink_.start();
     showModeCursor();
-    update();
+    pacedPaint_.request();
 }
 
 void CSondrelView::paintEvent(QPaintEvent* /*event*/) {
@@ -72,6 +72,7 @@ void CSondrelView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.drawImage(0, 0, buffer_);
     ++paints_;
+    pacedPaint_.done();
 }
 
 void CSondrelView::showGeometryOverlay(bool shown) {

@@ -12,6 +12,7 @@
 
 #include "analysis/GeometryOverlay.h"
 #include "analysis/GeometrySettings.h"
+#include "app/qt/PacedUpdate.h"
 #include "display/DisplayList.h"
 #include "display/ViewState.h"
 #include "display/qt/DisplayListRenderer.h"
@@ -76,6 +77,8 @@ class CSondrelView : public QWidget {
     GeometrySettings geometrySettings_;
     std::unique_ptr<GeometryOverlay> geometry_;
     long paints_ = 0;
+    // Document updates paint at most once per display frame.
+    PacedUpdate pacedPaint_{*this, [this] { update(); }};
 };
 
 }  // namespace sondrel

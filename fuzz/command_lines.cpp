@@ -1,0 +1,147 @@
+// The command lines of the four programs, as their option parsers take them:
+// sondrel-record's and sondrel-convert's parsers, the simulator's option table
+// (both as command-line switches and as control lines typed at run time), and
+// the settings-file option every program, the desktop one included, reads
+// before anything else.
+//
+// Input: one byte picks the program, the rest is the arguments separated by
+// NUL bytes.
+//
+// Checks: a line understood leaves values the programs can use (a count, time
+// and port in range; a single output only for a single input); a simulator
+// whose options were all accepted answers a command with pieces that add up to
+// its reply; the settings option is taken from the line as written.
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "../tools/sondrel-convert/ConvertOptions.h"
+#include "../tools/sondrel-headsim/HeadSimOptions.h"
+#include "../tools/sondrel-record/RecordOptions.h"
+#include "FuzzChecks.h"
+#include "acquisition/SwitchCommand.h"
+#include "recording/SettingsLocation.h"
+
+namespace {
+
+using namespace sondrel;
+
+std::vector<std::string> splitArguments(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::string> args(1);
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == 0)
+            args.emplace_back();
+        else
+            args.back().push_back(static_cast<char>(data[i]));
+    }
+    return args;
+}
+
+void recordLine(const std::vector<std::string>& args) {
+    const record::ParseResult r = record::parseOptions(args);
+    if (!r.error.empty() || r.options.help || r.options.version) return;
+    const record::Options& o = r.options;
+    fuzz::check(!o.count || *o.count > 0, "a count of no pings accepted");
+    fuzz::check(!o.seconds || (std::isfinite(*o.seconds) && *o.seconds > 0 && *o.seconds <= 1e6),
+                "a run time out of range accepted");
+    fuzz::check(!o.port || (*o.port >= 1 && *o.port <= 65535), "a port out of range accepted");
+}
+
+void convertLine(const std::vector<std::string>& args) {
+    const convert::ParseResult r = convert::parseOptions(args);
+    if (!r.error.empty() || r.options.help || r.options.version) return;
+    const convert::Options& o = r.options;
+    fuzz::check(!o.inputs.empty(), "a conversion without an input accepted");
+    fuzz::check(o.output.empty() || o.inputs.size() == 1, "one output for several inputs");
+    fuzz::check(o.geometry.empty() || (o.inputs.size() == 1 && o.output.empty()),
+                "a geometry table for several inputs");
+}
+
+// The simulator's start: "--name value" or "--name=value", as its main reads
+// them; then each argument once more as a control line "name value".
+void simulatorLine(const std::vector<std::string>& args) {
+    headsim::Settings settings;
+    bool accepted = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) continue;
+        std::string name = arg.substr(2);
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.erase(eq);
+            hasValue = true;
+        } else if (headsim::optionTakesValue(name) && i + 1 < args.size()) {
+            value = args[++i];
+            hasValue = true;
+        }
+        accepted &= headsim::applyOption(settings, name, hasValue ? &value : nullptr,
+                                         headsim::OptionScope::StartOnly)
+                        .ok;
+    }
+    for (const std::string& arg : args) {
+        const auto space = arg.find(' ');
+        const std::string name = arg.substr(0, space);
+        const std::string value =
+            space == std::string::npos ? std::string() : arg.substr(space + 1);
+        accepted &=
+            headsim::applyOption(settings, name, space == std::string::npos ? nullptr : &value,
+                                 headsim::OptionScope::Anytime)
+                .ok;
+    }
+    if (!accepted) return;
+    SimulatedHead head(settings.head, settings.pipe, settings.faults);
+    const CommandBuffer command = initialCommand();
+    for (int ping = 0; ping < 3; ++ping) {
+        const Reply reply = head.answer(command, ping * 0.1);
+        const std::size_t sum =
+            std::accumulate(reply.segments.begin(), reply.segments.end(), std::size_t{0});
+        fuzz::check(reply.silent || sum == reply.bytes.size(),
+                    "the reply's pieces do not add up to it");
+        fuzz::check(reply.delayMs >= 0 && reply.segmentDelayMs >= 0, "a reply due in the past");
+    }
+}
+
+void settingsOption(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    std::string program = "sondrel";
+    argv.push_back(program.data());
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const std::optional<std::string> found =
+        settingsOptionFrom(static_cast<int>(argv.size() - 1), argv.data());
+    if (!found) return;
+    bool written = false;
+    for (std::size_t i = 0; i < args.size() && !written; ++i) {
+        written = args[i] == "--settings=" + *found ||
+                  (args[i] == "--settings" && i + 1 < args.size() && args[i + 1] == *found);
+    }
+    fuzz::check(written, "a settings file the line does not name", *found);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1) return 0;
+    std::vector<std::string> args = splitArguments(data + 1, size - 1);
+    switch (data[0] % 4) {
+        case 0:
+            recordLine(args);
+            break;
+        case 1:
+            convertLine(args);
+            break;
+        case 2:
+            simulatorLine(args);
+            break;
+        default:
+            settingsOption(std::move(args));
+            break;
+    }
+    return 0;
+}
