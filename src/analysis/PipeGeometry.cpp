@@ -646,8 +646,17 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     }
     const BinTable& table = binTable();
     std::array<double, kBins> shapeRadius{};
-    for (int k = 0; k < kBins; ++k) {
-        shapeRadius[k] = ellipseRadiusAt(shape, (k + 0.5) * kBinWidth);
+    {
+        // ellipseRadiusAt, the direction's sine and cosine turned by the
+        // shape's angle rather than computed afresh for every bin.
+        const double t = shape.angleDegrees * kPi / 180;
+        const double ct = std::cos(t), st = std::sin(t);
+        const double ab = shape.semiMajor * shape.semiMinor;
+        for (int k = 0; k < kBins; ++k) {
+            const double bc = shape.semiMinor * (table.cos[k] * ct + table.sin[k] * st);
+            const double as = shape.semiMajor * (table.sin[k] * ct - table.cos[k] * st);
+            shapeRadius[k] = ab / std::sqrt(bc * bc + as * as);
+        }
     }
     double shapeSum = 0;
     for (std::size_t i = 0; i < n; ++i) {
