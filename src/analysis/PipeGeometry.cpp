@@ -137,15 +137,26 @@ bool algebraicCircle(std::span<const GeometryPoint> p, std::span<const std::uint
     if (n < 3) return false;
     mx /= n;
     my /= n;
-    Eigen::Matrix3d a = Eigen::Matrix3d::Zero();
-    Eigen::Vector3d b = Eigen::Vector3d::Zero();
+    // The normal equations of the rows (x, y, 1), summed in scalars: Eigen's
+    // sums of outer products went through memory on every point.
+    double sxx = 0, sxy = 0, syy = 0, sx = 0, sy = 0, count = 0, bx = 0, by = 0, b1 = 0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         if (!use[i]) continue;
         const double x = p[i].x - mx, y = p[i].y - my;
-        const Eigen::Vector3d row(x, y, 1.0);
-        a += row * row.transpose();
-        b -= row * (x * x + y * y);
+        const double z = x * x + y * y;
+        sxx += x * x;
+        sxy += x * y;
+        syy += y * y;
+        sx += x;
+        sy += y;
+        count += 1;
+        bx -= x * z;
+        by -= y * z;
+        b1 -= z;
     }
+    Eigen::Matrix3d a;
+    a << sxx, sxy, sx, sxy, syy, sy, sx, sy, count;
+    const Eigen::Vector3d b(bx, by, b1);
     const Eigen::Vector3d s = a.ldlt().solve(b);
     const double cx = -s(0) / 2, cy = -s(1) / 2;
     const double r2 = cx * cx + cy * cy - s(2);
@@ -168,7 +179,8 @@ double geometricCircleStep(std::span<const GeometryPoint> p, std::span<const std
         const double dx = p[i].x - c.centreX, dy = p[i].y - c.centreY;
         const double d = distance(dx, dy);
         if (!(d > 0)) continue;
-        const double ux = dx / d, uy = dy / d, r = d - c.radius;
+        const double inverse = 1.0 / d;
+        const double ux = dx * inverse, uy = dy * inverse, r = d - c.radius;
         sxx += ux * ux;
         sxy += ux * uy;
         syy += uy * uy;
