@@ -742,7 +742,12 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
         double sum = 0;
         int count = 0;
         for (int j = -kCalliperHalfWindow; j <= kCalliperHalfWindow; ++j) {
-            const int b = (k + j + kBins) % kBins;
+            int b = k + j;  // wrapped round without a division
+            if (b < 0) {
+                b += kBins;
+            } else if (b >= kBins) {
+                b -= kBins;
+            }
             sum += wallSum[b];
             count += wallCount[b];
         }
