@@ -105,6 +105,38 @@ double median(std::vector<double>& values) {
     return *mid;
 }
 
+// Whether a point lies within a tolerance of a circle, |d - r| <= tolerance
+// with d its distance from the centre, deciding on the squared distance and
+// taking the square root only for the few points that lie so close to an
+// edge of the band that rounding could matter: the same answer as the direct
+// test, without a square root for most points.
+class RingBand {
+  public:
+    RingBand(const CircleFit& c, double tolerance)
+        : x_(c.centreX), y_(c.centreY), radius_(c.radius), tolerance_(tolerance) {
+        const double lo = c.radius - tolerance, hi = c.radius + tolerance;
+        const double margin = 1e-9 * hi;
+        const double innerLo = std::max(0.0, lo + margin), innerHi = hi - margin;
+        sureInLo_ = innerLo * innerLo;
+        sureInHi_ = innerHi > innerLo ? innerHi * innerHi : -1.0;
+        const double outerLo = lo - margin, outerHi = hi + margin;
+        sureOutLo_ = outerLo > 0 ? outerLo * outerLo : -1.0;
+        sureOutHi_ = outerHi * outerHi;
+    }
+
+    bool holds(const GeometryPoint& p) const {
+        const double dx = p.x - x_, dy = p.y - y_;
+        const double q = dx * dx + dy * dy;
+        if (q >= sureInLo_ && q <= sureInHi_) return true;
+        if (q < sureOutLo_ || q > sureOutHi_) return false;
+        return std::fabs(std::sqrt(q) - radius_) <= tolerance_;
+    }
+
+  private:
+    double x_, y_, radius_, tolerance_;
+    double sureInLo_ = 0, sureInHi_ = 0, sureOutLo_ = 0, sureOutHi_ = 0;
+};
+
 // Circle through three points; false when they are (nearly) on a line.
 bool circleThrough(const GeometryPoint& a, const GeometryPoint& b, const GeometryPoint& c,
                    CircleFit& out) {
@@ -179,8 +211,7 @@ double geometricCircleStep(std::span<const GeometryPoint> p, std::span<const std
         const double dx = p[i].x - c.centreX, dy = p[i].y - c.centreY;
         const double d = distance(dx, dy);
         if (!(d > 0)) continue;
-        const double inverse = 1.0 / d;
-        const double ux = dx * inverse, uy = dy * inverse, r = d - c.radius;
+        const double ux = dx / d, uy = dy / d, r = d - c.radius;
         sxx += ux * ux;
         sxy += ux * uy;
         syy += uy * uy;
@@ -391,23 +422,17 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
             CircleFit c;
             if (!circleThrough(pts[i], pts[i + third], pts[i + 2 * third], c)) continue;
             if (!(c.radius < kMaxGeometryCoordinate)) continue;
-            const double tolerance = 0.05 * c.radius + kMinOutlierMetres;
+            const RingBand band(c, 0.05 * c.radius + kMinOutlierMetres);
             int votes = 0;
-            for (std::size_t j = 0; j < n; j += sample) {
-                const double d = distance(pts[j].x - c.centreX, pts[j].y - c.centreY);
-                votes += std::fabs(d - c.radius) <= tolerance;
-            }
+            for (std::size_t j = 0; j < n; j += sample) votes += band.holds(pts[j]);
             if (votes > bestVotes) {
                 bestVotes = votes;
                 start = c;
             }
         }
         if (bestVotes > 0) {
-            const double tolerance = 0.05 * start.radius + kMinOutlierMetres;
-            for (std::size_t i = 0; i < n; ++i) {
-                const double d = distance(pts[i].x - start.centreX, pts[i].y - start.centreY);
-                wall_[i] = std::fabs(d - start.radius) <= tolerance;
-            }
+            const RingBand band(start, 0.05 * start.radius + kMinOutlierMetres);
+            for (std::size_t i = 0; i < n; ++i) wall_[i] = band.holds(pts[i]);
         }
         if (!algebraicCircle(pts, wall_, start)) {
             g.quality = GeometryQuality::NotConverged;
