@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <unistd.h>
@@ -249,6 +250,8 @@ void BM_GeometryTableOfAFile(benchmark::State& state) {
     }
     state.counters["records/s"] = benchmark::Counter(static_cast<double>(kRecords),
                                                      benchmark::Counter::kIsIterationInvariantRate);
+    // GEOMETRY_BENCH_KEEP=FILE.qzr keeps the recording, to time sondrel-convert on it.
+    if (const char* keep = std::getenv("GEOMETRY_BENCH_KEEP")) std::rename(qzr.c_str(), keep);
     std::remove(qzr.c_str());
     std::remove(csv.c_str());
     ::rmdir(folder);
@@ -258,7 +261,17 @@ BENCHMARK(BM_GeometryTableOfAFile)->Unit(benchmark::kMillisecond)->Iterations(2)
 }  // namespace
 
 int main(int argc, char** argv) {
-    accuracyTable();
+    // --no-accuracy-table leaves the table out, for profiling the timed runs alone.
+    bool table = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--no-accuracy-table") {
+            table = false;
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            break;
+        }
+    }
+    if (table) accuracyTable();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

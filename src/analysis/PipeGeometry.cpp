@@ -105,6 +105,38 @@ double median(std::vector<double>& values) {
     return *mid;
 }
 
+// Whether a point lies within a tolerance of a circle, |d - r| <= tolerance
+// with d its distance from the centre, deciding on the squared distance and
+// taking the square root only for the few points that lie so close to an
+// edge of the band that rounding could matter: the same answer as the direct
+// test, without a square root for most points.
+class RingBand {
+  public:
+    RingBand(const CircleFit& c, double tolerance)
+        : x_(c.centreX), y_(c.centreY), radius_(c.radius), tolerance_(tolerance) {
+        const double lo = c.radius - tolerance, hi = c.radius + tolerance;
+        const double margin = 1e-9 * hi;
+        const double innerLo = std::max(0.0, lo + margin), innerHi = hi - margin;
+        sureInLo_ = innerLo * innerLo;
+        sureInHi_ = innerHi > innerLo ? innerHi * innerHi : -1.0;
+        const double outerLo = lo - margin, outerHi = hi + margin;
+        sureOutLo_ = outerLo > 0 ? outerLo * outerLo : -1.0;
+        sureOutHi_ = outerHi * outerHi;
+    }
+
+    bool holds(const GeometryPoint& p) const {
+        const double dx = p.x - x_, dy = p.y - y_;
+        const double q = dx * dx + dy * dy;
+        if (q >= sureInLo_ && q <= sureInHi_) return true;
+        if (q < sureOutLo_ || q > sureOutHi_) return false;
+        return std::fabs(std::sqrt(q) - radius_) <= tolerance_;
+    }
+
+  private:
+    double x_, y_, radius_, tolerance_;
+    double sureInLo_ = 0, sureInHi_ = 0, sureOutLo_ = 0, sureOutHi_ = 0;
+};
+
 // Circle through three points; false when they are (nearly) on a line.
 bool circleThrough(const GeometryPoint& a, const GeometryPoint& b, const GeometryPoint& c,
                    CircleFit& out) {
@@ -137,15 +169,26 @@ bool algebraicCircle(std::span<const GeometryPoint> p, std::span<const std::uint
     if (n < 3) return false;
     mx /= n;
     my /= n;
-    Eigen::Matrix3d a = Eigen::Matrix3d::Zero();
-    Eigen::Vector3d b = Eigen::Vector3d::Zero();
+    // The normal equations of the rows (x, y, 1), summed in scalars: Eigen's
+    // sums of outer products went through memory on every point.
+    double sxx = 0, sxy = 0, syy = 0, sx = 0, sy = 0, count = 0, bx = 0, by = 0, b1 = 0;
     for (std::size_t i = 0; i < p.size(); ++i) {
         if (!use[i]) continue;
         const double x = p[i].x - mx, y = p[i].y - my;
-        const Eigen::Vector3d row(x, y, 1.0);
-        a += row * row.transpose();
-        b -= row * (x * x + y * y);
+        const double z = x * x + y * y;
+        sxx += x * x;
+        sxy += x * y;
+        syy += y * y;
+        sx += x;
+        sy += y;
+        count += 1;
+        bx -= x * z;
+        by -= y * z;
+        b1 -= z;
     }
+    Eigen::Matrix3d a;
+    a << sxx, sxy, sx, sxy, syy, sy, sx, sy, count;
+    const Eigen::Vector3d b(bx, by, b1);
     const Eigen::Vector3d s = a.ldlt().solve(b);
     const double cx = -s(0) / 2, cy = -s(1) / 2;
     const double r2 = cx * cx + cy * cy - s(2);
@@ -379,23 +422,17 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
             CircleFit c;
             if (!circleThrough(pts[i], pts[i + third], pts[i + 2 * third], c)) continue;
             if (!(c.radius < kMaxGeometryCoordinate)) continue;
-            const double tolerance = 0.05 * c.radius + kMinOutlierMetres;
+            const RingBand band(c, 0.05 * c.radius + kMinOutlierMetres);
             int votes = 0;
-            for (std::size_t j = 0; j < n; j += sample) {
-                const double d = distance(pts[j].x - c.centreX, pts[j].y - c.centreY);
-                votes += std::fabs(d - c.radius) <= tolerance;
-            }
+            for (std::size_t j = 0; j < n; j += sample) votes += band.holds(pts[j]);
             if (votes > bestVotes) {
                 bestVotes = votes;
                 start = c;
             }
         }
         if (bestVotes > 0) {
-            const double tolerance = 0.05 * start.radius + kMinOutlierMetres;
-            for (std::size_t i = 0; i < n; ++i) {
-                const double d = distance(pts[i].x - start.centreX, pts[i].y - start.centreY);
-                wall_[i] = std::fabs(d - start.radius) <= tolerance;
-            }
+            const RingBand band(start, 0.05 * start.radius + kMinOutlierMetres);
+            for (std::size_t i = 0; i < n; ++i) wall_[i] = band.holds(pts[i]);
         }
         if (!algebraicCircle(pts, wall_, start)) {
             g.quality = GeometryQuality::NotConverged;
@@ -646,8 +683,17 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     }
     const BinTable& table = binTable();
     std::array<double, kBins> shapeRadius{};
-    for (int k = 0; k < kBins; ++k) {
-        shapeRadius[k] = ellipseRadiusAt(shape, (k + 0.5) * kBinWidth);
+    {
+        // ellipseRadiusAt, the direction's sine and cosine turned by the
+        // shape's angle rather than computed afresh for every bin.
+        const double t = shape.angleDegrees * kPi / 180;
+        const double ct = std::cos(t), st = std::sin(t);
+        const double ab = shape.semiMajor * shape.semiMinor;
+        for (int k = 0; k < kBins; ++k) {
+            const double bc = shape.semiMinor * (table.cos[k] * ct + table.sin[k] * st);
+            const double as = shape.semiMajor * (table.sin[k] * ct - table.cos[k] * st);
+            shapeRadius[k] = ab / std::sqrt(bc * bc + as * as);
+        }
     }
     double shapeSum = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -721,7 +767,12 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
         double sum = 0;
         int count = 0;
         for (int j = -kCalliperHalfWindow; j <= kCalliperHalfWindow; ++j) {
-            const int b = (k + j + kBins) % kBins;
+            int b = k + j;  // wrapped round without a division
+            if (b < 0) {
+                b += kBins;
+            } else if (b >= kBins) {
+                b -= kBins;
+            }
             sum += wallSum[b];
             count += wallCount[b];
         }
