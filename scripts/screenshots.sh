@@ -6,7 +6,8 @@
 #
 # A new picture is one more line in the table below: the file under docs/, the
 # seconds to wait, then the program's arguments besides --simulate and the
-# screenshot options.
+# screenshot options. A picture whose name has a settings file in
+# scripts/screenshot-settings/ starts from it instead of the defaults.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$root/build/release/bin}
@@ -14,6 +15,7 @@ docs=$root/docs
 
 pictures=(
   "live-profile.png 4"
+  "pipe-geometry.png 6"
 )
 
 # Pictures over this size are too heavy for the README.
@@ -24,7 +26,9 @@ mkdir -p "$docs"
 for entry in "${pictures[@]}"; do
   read -r name seconds arguments <<<"$entry"
   # Each run gets a settings file of its own, so every picture starts from
-  # the program's defaults.
+  # the program's defaults or its own seed.
+  seed=$root/scripts/screenshot-settings/${name%.png}.INI
+  if [[ -f $seed ]]; then cp "$seed" "$work/${name%.png}.INI"; fi
   # shellcheck disable=SC2086 # the arguments are words on purpose
   HOME=$work xvfb-run -a -s "-screen 0 1280x900x24" "$bin/sondrel" --simulate \
     --settings "$work/${name%.png}.INI" --screenshot "$docs/$name" \
