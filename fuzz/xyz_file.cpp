@@ -26,10 +26,16 @@ namespace {
 
 using namespace sondrel;
 
+// In memory where the system has a memory file system: the conversion under
+// test reads and writes real files, and a disk would set the pace.
+std::string scratchStem() {
+    const char* folder = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return std::string(folder) + "/sondrel_fuzz_xyz_" + std::to_string(::getpid());
+}
+
 const std::string& scratchName(const char* ending) {
-    static const std::string input = "/tmp/sondrel_fuzz_xyz_" + std::to_string(::getpid()) + ".qzr";
-    static const std::string output =
-        "/tmp/sondrel_fuzz_xyz_" + std::to_string(::getpid()) + ".xyz";
+    static const std::string input = scratchStem() + ".qzr";
+    static const std::string output = scratchStem() + ".xyz";
     return std::string_view(ending) == "qzr" ? input : output;
 }
 

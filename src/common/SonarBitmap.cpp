@@ -82,9 +82,23 @@ const ColourTable& colourTable(int t) {
     return tables[static_cast<std::size_t>(std::clamp(t, 0, kColourTableCount - 1))];
 }
 
-CSonarBitmap::CSonarBitmap()
-    : pixels_(static_cast<std::size_t>(kSonarImageSize) * kSonarImageSize, 0) {
+namespace {
+constexpr std::size_t kImageBytes = static_cast<std::size_t>(kSonarImageSize) * kSonarImageSize;
+}  // namespace
+
+CSonarBitmap::CSonarBitmap() {
     selectColourTable(0);
+}
+
+std::uint8_t* CSonarBitmap::pixels() {
+    if (pixels_.empty()) pixels_.assign(kImageBytes, 0);
+    clean_ = false;
+    return pixels_.data();
+}
+
+const std::uint8_t* CSonarBitmap::pixels() const {
+    static const std::array<std::uint8_t, kImageBytes> blank{};
+    return pixels_.empty() ? blank.data() : pixels_.data();
 }
 
 void CSonarBitmap::clear() {

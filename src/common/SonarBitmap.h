@@ -45,11 +45,8 @@ class CSonarBitmap {
     int height() const { return kSonarImageSize; }
     // Writable access marks the image as possibly drawn on; draw through a
     // pointer fetched after the last clear(), not one kept from before it.
-    std::uint8_t* pixels() {
-        clean_ = false;
-        return pixels_.data();
-    }
-    const std::uint8_t* pixels() const { return pixels_.data(); }
+    std::uint8_t* pixels();
+    const std::uint8_t* pixels() const;
     void clear();
 
     // Chooses the table (clamped to 0..8) the palette and the colour bar show;
@@ -62,6 +59,9 @@ class CSonarBitmap {
     const ColourBar& colourBar() const { return colourBar_; }
 
   private:
+    // Taken on the first writable access: a document that never draws a sonar
+    // image (a conversion, a recorder, a parser under test) never pays for the
+    // megabyte. Until then the image reads as blank.
     std::vector<std::uint8_t> pixels_;
     // The pass clears the image on every repaint; a clear of an image nobody drew
     // on is skipped so a conversion does not spend its time zeroing a megabyte.

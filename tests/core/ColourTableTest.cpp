@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -130,6 +131,12 @@ TEST(SonarBitmapColours, PaletteAndColourBarFollowTheTableAndPixelsStay) {
 
 TEST(SonarBitmapColours, ClearZeroesEveryPixel) {
     auto bitmap = std::make_unique<CSonarBitmap>();
+    // An image nobody drew on reads blank everywhere, cleared or not.
+    const std::uint8_t* blank = std::as_const(*bitmap).pixels();
+    EXPECT_TRUE(std::all_of(blank, blank + kSonarImageSize * kSonarImageSize,
+                            [](std::uint8_t p) { return p == 0; }));
+    bitmap->clear();
+    EXPECT_EQ(std::as_const(*bitmap).pixels()[999999], 0);
     bitmap->pixels()[0] = 1;
     bitmap->pixels()[999999] = 2;
     bitmap->clear();
