@@ -375,14 +375,18 @@ Reply SimulatedHead::answer(const CommandBuffer& command, double timeS) {
     }
 
     std::vector<std::uint8_t> block = buildBlock(command, timeS);
+    reply.number = replies_;
     if (due(faults_.invalidEvery)) {
         block[0] = 'Q';
         block[1] = 'X';
         block[2] = 'Z';
+        reply.invalidLetters = true;
     }
     if (due(faults_.shortEvery)) {
-        block.resize(
-            std::min(block.size(), static_cast<std::size_t>(std::max(0, faults_.shortLength))));
+        const std::size_t length =
+            std::min(block.size(), static_cast<std::size_t>(std::max(0, faults_.shortLength)));
+        reply.cutShort = length < block.size();
+        block.resize(length);
     }
     if (due(faults_.garbageEvery)) {
         std::uniform_int_distribution<int> byte(0, 255);
@@ -390,6 +394,7 @@ Reply SimulatedHead::answer(const CommandBuffer& command, double timeS) {
             reply.bytes.push_back(static_cast<std::uint8_t>(byte(random_)));
         }
     }
+    reply.strayBytes = reply.bytes.size();
     reply.bytes.insert(reply.bytes.end(), block.begin(), block.end());
 
     const std::size_t total = reply.bytes.size();

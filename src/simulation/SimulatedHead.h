@@ -141,6 +141,13 @@ struct FaultPlan {
 // What the transport is to do with one command.
 struct Reply {
     bool silent = false;
+    // What was sent, for a log that can be held against what the program kept:
+    // the reply's number (as bytes 10 and 11 carry it, 14 bits), the stray
+    // bytes before the block, and whether the block lost its letters or its tail.
+    std::uint64_t number = 0;
+    std::size_t strayBytes = 0;
+    bool invalidLetters = false;
+    bool cutShort = false;
     std::vector<std::uint8_t> bytes;
     // Sizes of the pieces to send, in order; they add up to bytes.size().
     std::vector<std::size_t> segments;

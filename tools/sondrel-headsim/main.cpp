@@ -27,6 +27,7 @@
 #include <cstring>
 #include <deque>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -128,7 +129,27 @@ struct Chunk {
     std::size_t sent = 0;
     bool endsReply = false;
     bool closeAfter = false;
+    // On a reply's last chunk: the log's account of the reply once it is out.
+    std::string replyNote;
 };
+
+// FNV-1a over the block's return header and echo bytes, the part a data file
+// keeps (813 bytes less the terminator), so a recorded block can be checked
+// against the block sent.
+std::uint32_t blockDigest(std::span<const std::uint8_t> block) {
+    std::uint32_t h = 2166136261u;
+    for (std::uint8_t b : block.first(std::min<std::size_t>(block.size(), 812))) {
+        h = (h ^ b) * 16777619u;
+    }
+    return h;
+}
+
+const char* replyKind(const sondrel::Reply& reply) {
+    if (reply.invalidLetters && reply.cutShort) return "short-invalid";
+    if (reply.invalidLetters) return "invalid";
+    if (reply.cutShort) return "short";
+    return "valid";
+}
 
 // One place replies go: the TCP client or the head's pseudo-terminal.
 struct HeadLink {
@@ -160,7 +181,8 @@ class Simulator {
     void tearDown();
     bool openListener();
     void acceptClient();
-    void dropClient(const char* why);
+    void dropClient(const char* why, const char* logWhy = "error");
+    std::string linkName(const HeadLink& link) const;
     void readHead(HeadLink& link);
     void onCommand(HeadLink& link, const sondrel::CommandBuffer& command);
     void onMalformed(const sondrel::CommandFramer::Malformed& bad);
@@ -288,12 +310,16 @@ void Simulator::tearDown() {
     if (log_) std::fclose(log_);
 }
 
+std::string Simulator::linkName(const HeadLink& link) const {
+    return link.isTcp ? "tcp#" + std::to_string(connections_) : std::string("pty");
+}
+
 void Simulator::acceptClient() {
     sockaddr_in peer{};
     socklen_t len = sizeof peer;
     const int fd = accept(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len);
     if (fd < 0) return;
-    if (client_.fd >= 0) dropClient("replaced by a new connection");
+    if (client_.fd >= 0) dropClient("replaced by a new connection", "replaced");
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     setNonBlocking(fd);
@@ -303,10 +329,26 @@ void Simulator::acceptClient() {
     head_.linkOpened();
     ++connections_;
     info("connected %s:%u", inet_ntoa(peer.sin_addr), ntohs(peer.sin_port));
+    if (log_) {
+        char line[96];
+        std::snprintf(line, sizeof line, "open %s %.3f", linkName(client_).c_str(),
+                      seconds() * 1000.0);
+        logLine(line);
+    }
 }
 
-void Simulator::dropClient(const char* why) {
+void Simulator::dropClient(const char* why, const char* logWhy) {
     if (client_.fd < 0) return;
+    if (log_) {
+        // Replies still queued never reach the program.
+        for (const Chunk& c : client_.queue) {
+            if (c.endsReply) logLine("unsent " + c.replyNote + " " + linkName(client_));
+        }
+        char line[128];
+        std::snprintf(line, sizeof line, "close %s %.3f %s", linkName(client_).c_str(),
+                      seconds() * 1000.0, logWhy);
+        logLine(line);
+    }
     close(client_.fd);
     client_.fd = -1;
     client_.reset();
@@ -342,6 +384,13 @@ void Simulator::onCommand(HeadLink& link, const sondrel::CommandBuffer& command)
         offset += reply.segments[i];
         c.endsReply = i + 1 == reply.segments.size();
         c.closeAfter = reply.closeAfter && link.isTcp && c.endsReply;
+        if (c.endsReply && log_) {
+            const auto block = std::span<const std::uint8_t>(reply.bytes).subspan(reply.strayBytes);
+            char note[96];
+            std::snprintf(note, sizeof note, "%" PRIu64 " %s %zu %08" PRIx32, reply.number,
+                          replyKind(reply), reply.strayBytes, blockDigest(block));
+            c.replyNote = note;
+        }
         link.queue.push_back(std::move(c));
     }
     link.lastDue = due;
@@ -368,7 +417,9 @@ void Simulator::readHead(HeadLink& link) {
     std::uint8_t buffer[4096];
     const ssize_t n = read(link.fd, buffer, sizeof buffer);
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-        if (link.isTcp) dropClient(n == 0 ? "closed by the program" : std::strerror(errno));
+        if (link.isTcp)
+            dropClient(n == 0 ? "closed by the program" : std::strerror(errno),
+                       n == 0 ? "by-program" : "error");
         return;
     }
     if (n < 0) return;
@@ -396,10 +447,17 @@ void Simulator::flushQueue(HeadLink& link, Clock::time_point now) {
         c.sent += static_cast<std::size_t>(n);
         if (c.sent < c.bytes.size()) return;
         const bool closeAfter = c.closeAfter;
-        if (c.endsReply) ++blocksSent_;
+        if (c.endsReply) {
+            ++blocksSent_;
+            if (log_) {
+                char at[32];
+                std::snprintf(at, sizeof at, " %.3f ", seconds() * 1000.0);
+                logLine("sent " + c.replyNote + at + linkName(link));
+            }
+        }
         link.queue.pop_front();
         if (closeAfter) {
-            dropClient("closing after the planned number of replies");
+            dropClient("closing after the planned number of replies", "by-head");
             return;
         }
     }
