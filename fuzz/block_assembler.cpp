@@ -1,14 +1,15 @@
 // The TCP block assembler fed a byte stream in segments of random sizes, the
-// way a connection delivers it, with the cycle's own loop around it: fill,
-// drop stray bytes before a header, hand on a complete block and forget the
-// rest of that delivery.
+// way a connection delivers it, as the cycle feeds it: every block a delivery
+// completes is handed on, stray bytes before a header are dropped, and what
+// follows the last block starts the next one.
 //
 // Input: four bytes seed the segment sizes, the rest is the stream.
 //
-// Checks: a feed takes no more than it is given nor more than a block holds;
-// the assembler only ever holds the latest bytes taken, in order (nothing is
-// invented, repeated or reordered); every drop makes progress; a block handed
-// on starts with a header's type letters or holds none at all; a handed block
+// Checks: every byte delivered is handed on in a block, dropped or still held,
+// exactly once (nothing is invented, repeated or lost unaccounted); the
+// assembler only ever holds the latest bytes delivered, in order; a block
+// handed on starts with a header's type letters, and a long one holds no
+// further header of the head, or it holds no header at all; a handed block
 // decodes without a framing byte in the command.
 
 #include <cstddef>
@@ -38,9 +39,18 @@ std::uint32_t nextSize(std::uint32_t& state) {
     return 1 + state % 2000;
 }
 
-bool holdsLettersAfterStart(const std::uint8_t* block, std::size_t size) {
-    for (std::size_t at = 1; at + kLetters <= size; ++at)
-        if (beginsWithHeaderLetters(std::span(block + at, kLetters))) return true;
+constexpr std::uint8_t kHeadId = 0x10;
+
+bool headerAt(const std::uint8_t* block, std::size_t at, bool idMayFollow) {
+    const std::size_t size = BlockAssembler::kBlockSize;
+    if (at + kLetters > size || !beginsWithHeaderLetters(std::span(block + at, kLetters)))
+        return false;
+    return at + kLetters == size ? idMayFollow : block[at + kLetters] == kHeadId;
+}
+
+bool holdsHeaderAfterStart(const std::uint8_t* block, bool idMayFollow) {
+    for (std::size_t at = 1; at < BlockAssembler::kBlockSize; ++at)
+        if (headerAt(block, at, idMayFollow)) return true;
     return false;
 }
 
@@ -57,50 +67,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BlockAssembler assembler;
     CSondrelDoc* doc = &fuzz::freshDocument();
     doc->setRangeIndex(3);
-    std::size_t delivered = 0;  // stream bytes handed to the assembler's owner
-    std::size_t takenEnd = 0;   // stream position just after the last byte taken
+    std::size_t delivered = 0;  // stream bytes handed to the assembler
+    std::size_t handedOn = 0;   // bytes in blocks handed on
+    std::size_t dropped = 0;
     while (delivered < length) {
         const std::size_t segment = std::min<std::size_t>(nextSize(state), length - delivered);
-        const std::uint8_t* bytes = stream + delivered;
-        std::size_t taken = 0;
-        bool handedOn = false;
-        while (true) {
-            const std::size_t before = assembler.pending();
-            const std::size_t took = assembler.feed(bytes + taken, segment - taken);
-            fuzz::check(took <= segment - taken, "a feed took more than it was given");
-            fuzz::check(assembler.pending() == before + took, "a feed lost or invented bytes");
-            fuzz::check(assembler.pending() <= BlockAssembler::kBlockSize, "a block overfilled");
-            taken += took;
-            takenEnd = delivered + taken;
-            if (!assembler.complete()) break;
-            const std::size_t held = assembler.pending();
-            const std::size_t dropped = assembler.dropBytesBeforeHeader();
-            if (dropped == 0) {
-                handedOn = true;
-                break;
-            }
-            fuzz::check(dropped < held && assembler.pending() == held - dropped,
-                        "a drop made no progress or lost the header");
-            fuzz::check(beginsWithHeaderLetters(std::span(assembler.block(), kLetters)),
-                        "a drop stopped short of the type letters");
-        }
-        // What is held is the tail of the stream taken so far, in order.
-        const std::size_t held = assembler.pending();
-        fuzz::check(
-            held <= takenEnd && std::memcmp(assembler.block(), stream + takenEnd - held, held) == 0,
-            "the assembler holds bytes out of order");
-        if (handedOn) {
-            const std::uint8_t* block = assembler.block();
-            fuzz::check(beginsWithHeaderLetters(std::span(block, kLetters)) ||
-                            !holdsLettersAfterStart(block, BlockAssembler::kBlockSize),
-                        "a block handed on with its header further in");
-            std::copy_n(block, kReceiveBufferSize, doc->receiveBuffer.begin());
-            assembler.discard();
-            sizeCopyAndDecode(*doc);
-            fuzz::checkSendable(doc->command, "after an assembled block");
-            fuzz::checkShownState(*doc);
-        }
+        dropped += assembler.deliver(
+            std::span(stream + delivered, segment), kHeadId, [&](const std::uint8_t* block) {
+                fuzz::check(assembler.complete(), "a block handed on before it was whole");
+                const bool letters = beginsWithHeaderLetters(std::span(block, kLetters));
+                const bool longBlock = letters && (block[1] | 0x20) == 's';
+                fuzz::check((letters && !longBlock) || !holdsHeaderAfterStart(block, !letters),
+                            "a block handed on with a header further in");
+                handedOn += BlockAssembler::kBlockSize;
+                std::copy_n(block, kReceiveBufferSize, doc->receiveBuffer.begin());
+                sizeCopyAndDecode(*doc);
+                fuzz::checkSendable(doc->command, "after an assembled block");
+                fuzz::checkShownState(*doc);
+                return true;
+            });
         delivered += segment;
+        const std::size_t held = assembler.pending();
+        fuzz::check(held <= BlockAssembler::kBlockSize, "a block overfilled");
+        fuzz::check(handedOn + dropped + held == delivered, "bytes lost or invented");
+        fuzz::check(std::memcmp(assembler.block(), stream + delivered - held, held) == 0,
+                    "the assembler holds bytes out of order");
     }
     return 0;
 }

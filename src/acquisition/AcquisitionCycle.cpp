@@ -47,13 +47,32 @@ std::size_t BlockAssembler::feed(const std::uint8_t* data, std::size_t size) {
     return take;
 }
 
-std::size_t BlockAssembler::dropBytesBeforeHeader() {
+bool BlockAssembler::headerAt(std::size_t at, std::uint8_t headId, bool idMayFollow) const {
     constexpr std::size_t kLetters = 3;
-    if (!complete() || beginsWithHeaderLetters(std::span(block_).first(kLetters))) return 0;
+    if (at + kLetters > filled_ ||
+        !beginsWithHeaderLetters(std::span(block_).subspan(at, kLetters)))
+        return false;
+    if (at + kLetters == filled_) return idMayFollow;
+    return block_[at + kLetters] == headId;
+}
+
+std::size_t BlockAssembler::dropBytesBeforeHeader(std::uint8_t headId) {
+    constexpr std::size_t kLetters = 3;
+    if (!complete()) return 0;
     // Only whole type letters count: a block that merely ends in a "Q", as the
     // samples of an invalid reply may, must not hold up the next command.
-    for (std::size_t start = 1; start + kLetters <= filled_; ++start) {
-        if (!beginsWithHeaderLetters(std::span(block_).subspan(start, kLetters))) continue;
+    const bool startsWithLetters = beginsWithHeaderLetters(std::span(block_).first(kLetters));
+    if (startsWithLetters) {
+        // Only a long block must be 813 bytes of one reply; the shorter kinds
+        // are taken whole as they always were.
+        const bool longBlock = (block_[1] | 0x20) == 's';
+        if (!longBlock) return 0;
+    }
+    // Letters at the very end count after noise, where nothing else could
+    // begin; inside a long block the identifier must be seen as well.
+    const bool idMayFollow = !startsWithLetters;
+    for (std::size_t start = 1; start < filled_; ++start) {
+        if (!headerAt(start, headId, idMayFollow)) continue;
         std::copy(block_.begin() + static_cast<std::ptrdiff_t>(start), block_.end(),
                   block_.begin());
         filled_ -= start;
@@ -94,6 +113,7 @@ void AcquisitionCycle::closeSocket() {
     if (ethernet_) ethernet_->abort();
     // Whatever had not yet formed a block belongs to the connection just closed.
     assembler_.discard();
+    gatheringFollowsBlock_ = false;
 }
 
 bool AcquisitionCycle::ethernetPollingStopped() const {
@@ -310,9 +330,11 @@ void AcquisitionCycle::sendCommandNow() {
     timers_.killTimer(kWatchdogTimer);
     if (ethernetPollingStopped()) return;
     doc_.noNewData = 1;
-    // The head answers each command once; anything still waiting cannot be the
-    // answer to the command about to go out.
-    assembler_.discard();
+    // A head that was sent a command again answers both, so what arrived since
+    // the last block is the next reply's beginning and is kept; anything older
+    // cannot be the answer to the command about to go out.
+    if (!gatheringFollowsBlock_) assembler_.discard();
+    gatheringFollowsBlock_ = false;
     if (ethernet_) ethernet_->send(doc_.command.data(), doc_.command.size());
     doc_.clearOneShotBits();
     armWatchdog();
@@ -325,6 +347,7 @@ void AcquisitionCycle::onReplyTimeout() {
     // ping, which must be neither decoded nor recorded a second time.
     doc_.noNewData = 1;
     assembler_.discard();
+    gatheringFollowsBlock_ = false;
     doc_.pollToggle = doc_.pollToggle ? 0 : 1;
     processPing();
     observer_->refreshStatusBar();
@@ -405,23 +428,25 @@ void AcquisitionCycle::onSocketConnected(int error) {
 void AcquisitionCycle::onSocketClosed() {
     setLinkState(LinkState::NotConnected);
     assembler_.discard();
+    gatheringFollowsBlock_ = false;
     armWatchdog();
 }
 
 void AcquisitionCycle::onSocketBytes(const std::uint8_t* data, std::size_t size) {
-    if (size == 0 || doc_.playbackActive == 1) return;
-    doc_.noNewData = 0;
-    std::size_t taken = 0;
-    while (true) {
-        taken += assembler_.feed(data + taken, size - taken);
-        if (!assembler_.complete()) return;
-        const std::size_t dropped = assembler_.dropBytesBeforeHeader();
-        if (dropped == 0) break;
-        doc_.strayBytesDiscarded += static_cast<std::int64_t>(dropped);
+    if (size == 0) return;
+    if (doc_.playbackActive == 1) {
+        // The stream goes on without us: a reply begun before cannot be finished.
+        assembler_.discard();
+        gatheringFollowsBlock_ = false;
+        return;
     }
-    // Bytes beyond the block in the same delivery answer no command of ours:
-    // they are dropped with the assembler's contents after the block is taken.
-    onSocketBlock(assembler_.block());
+    doc_.noNewData = 0;
+    const std::uint8_t headId = doc_.command[cmd::kHeadId];
+    doc_.strayBytesDiscarded += static_cast<std::int64_t>(
+        assembler_.deliver(std::span(data, size), headId, [this](const std::uint8_t* block) {
+            onSocketBlock(block);
+            return doc_.playbackActive != 1;
+        }));
 }
 
 void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
@@ -429,6 +454,7 @@ void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
     stopAcquisitionTimers(timers_);
     std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
     assembler_.discard();
+    gatheringFollowsBlock_ = true;
     doc_.noNewData = 0;
     timers_.setTimer(kSendTimer, 0);
     processPing();

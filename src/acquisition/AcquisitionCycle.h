@@ -34,11 +34,34 @@ struct TimeStampTexts {
 TimeStampTexts timeStampTexts(const LocalTime& t);
 
 // Collects the bytes of the TCP stream into whole return blocks. The stream has
-// no message boundaries: a block may arrive in any number of segments, and
-// line noise may come before it.
+// no message boundaries: a block may arrive in any number of segments, line
+// noise may come before it, and a head sent a command again answers twice, so
+// one delivery may end one block and begin or hold the next.
 class BlockAssembler {
   public:
     static constexpr std::size_t kBlockSize = kReceiveBufferSize;
+
+    // Takes one delivery whole: hands every block it completes to `onBlock`, in
+    // order, and keeps what follows the last one as the start of the next.
+    // `onBlock` returns false when no further block is wanted (the rest of the
+    // delivery is then left untaken). Returns the bytes dropped as noise.
+    template <typename OnBlock>
+    std::size_t deliver(std::span<const std::uint8_t> bytes, std::uint8_t headId,
+                        OnBlock&& onBlock) {
+        std::size_t taken = 0;
+        std::size_t dropped = 0;
+        while (true) {
+            taken += feed(bytes.data() + taken, bytes.size() - taken);
+            if (!complete()) return dropped;
+            if (const std::size_t d = dropBytesBeforeHeader(headId); d != 0) {
+                dropped += d;
+                continue;
+            }
+            const bool more = onBlock(block());
+            discard();
+            if (!more || taken == bytes.size()) return dropped;
+        }
+    }
 
     // Takes up to the bytes that complete the current block; returns how many it took.
     std::size_t feed(const std::uint8_t* data, std::size_t size);
@@ -46,13 +69,18 @@ class BlockAssembler {
     const std::uint8_t* block() const { return block_.data(); }
     std::size_t pending() const { return filled_; }
     void discard() { filled_ = 0; }
-    // A complete block that does not start with a header's type letters but has
-    // them further on loses the bytes before them, and returns how many; it is
-    // then no longer complete. Zero when the block starts with the letters or
-    // holds none: it is then taken as it stands, an invalid reply.
-    std::size_t dropBytesBeforeHeader();
+    // A complete block loses the bytes before a header found further in, and
+    // returns how many; it is then no longer complete. A header further in is
+    // the type letters followed by this head's identifier. It counts when the
+    // block does not start with type letters (noise came first), and when the
+    // block's letters say it is a long block (a long block holding another
+    // header was cut short, and the next reply follows). Zero when neither: the
+    // block is then taken as it stands, an invalid reply when it has no letters.
+    std::size_t dropBytesBeforeHeader(std::uint8_t headId);
 
   private:
+    bool headerAt(std::size_t at, std::uint8_t headId, bool idMayFollow) const;
+
     std::array<std::uint8_t, kBlockSize> block_{};
     std::size_t filled_ = 0;
 };
@@ -148,6 +176,9 @@ class AcquisitionCycle : public HeadLinkEvents {
     CycleObserver* observer_ = &noObserver_;
     OrientationInput orientation_;
     BlockAssembler assembler_;
+    // Set when a block was taken and no command has gone out since: what the
+    // assembler gathers then is the beginning of a further reply.
+    bool gatheringFollowsBlock_ = false;
     WatchdogRole watchdogRole_ = WatchdogRole::Poll;
     // Watchdog periods in a row in which a head on an open link sent no block.
     int silentPeriods_ = 0;

@@ -15,6 +15,7 @@ using CommandBuffer = std::array<std::uint8_t, kCommandLength>;
 // Byte positions inside the command.
 namespace cmd {
 inline constexpr std::size_t kStart = 0;
+inline constexpr std::size_t kHeadId = 2;  // the head addressed; its replies carry it
 inline constexpr std::size_t kRange = 3;
 inline constexpr std::size_t kReserved4 = 4;  // playback loads the recorded range code here
 inline constexpr std::size_t kControl = 5;

@@ -447,19 +447,93 @@ TEST_F(CycleTest, BlockSplitAcrossSegmentsIsAssembled) {
     EXPECT_EQ(doc.rangeIndex, 6);
 }
 
-TEST_F(CycleTest, BytesBeyondABlockAreDroppedSoTheNextBlockStaysAligned) {
+// A head sent a command again answers twice, so replies may come back to back:
+// whatever one delivery holds beyond a block is the next gathering's start.
+TEST_F(CycleTest, BytesBeyondABlockBeginTheNextOneAndNoWholeReplyIsLost) {
+    const ByteVector first = makeBlock("QSZ", 20);
+    const ByteVector second = makeBlock("QSZ", 50);
+    const auto join = [](std::initializer_list<ByteVector> parts) {
+        ByteVector all;
+        for (const ByteVector& p : parts) all.insert(all.end(), p.begin(), p.end());
+        return all;
+    };
+    const auto piece = [](const ByteVector& b, std::size_t from, std::size_t to) {
+        return ByteVector(b.begin() + static_cast<std::ptrdiff_t>(from),
+                          b.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    struct Case {
+        const char* what;
+        std::vector<ByteVector> deliveries;  // the send timer runs after each
+        std::vector<int> recordedRanges;
+        std::size_t strays;
+    };
+    const ByteVector otherHead = {'Q', 'S', 'Z', 0x11, 0x00, 0x05};
+    const Case cases[] = {
+        {"two whole blocks in one delivery", {join({first, second})}, {20, 50}, 0},
+        {"the next block begun in the same delivery",
+         {join({first, piece(second, 0, 300)}), piece(second, 300, 813)},
+         {20, 50},
+         0},
+        {"one byte of the next block",
+         {join({first, piece(second, 0, 1)}), piece(second, 1, 813)},
+         {20, 50},
+         0},
+        {"noise after a block, dropped when the next comes",
+         {join({first, ByteVector(100, 0x55)}), second},
+         {20, 50},
+         100},
+        {"letters of another head in the noise", {first, join({otherHead, second})}, {20, 50}, 6},
+        // Nothing marks where a long block cut short ends but the next header.
+        {"a long block cut short before the next",
+         {join({piece(first, 0, 383), second})},
+         {50},
+         383},
+        {"a long block cut short in its header", {join({piece(first, 0, 5), second})}, {50}, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CSondrelDoc caseDoc;
+        testing::FakeRecorder caseRecorder;
+        AcquisitionCycle caseCycle{caseDoc, timers, clock};
+        timers.setDispatcher([&](int id) { caseCycle.onTimer(id); });
+        testing::FakeEthernetLink link;
+        caseCycle.setEthernetLink(&link);
+        caseCycle.setSettingsStore(&settings);
+        caseCycle.setRecorder(&caseRecorder);
+        caseDoc.setViews(&views);
+        headType = kTypeQ;
+        caseCycle.connectToHead();
+        caseCycle.onSocketConnected(0);
+        timers.runPending();
+        caseDoc.recordingActive = 1;
+        for (const ByteVector& d : c.deliveries) {
+            caseCycle.onSocketBytes(d.data(), d.size());
+            timers.runPending();
+        }
+        std::vector<int> recorded;
+        for (const ByteVector& h : caseRecorder.recordedHeaders) recorded.push_back(h[7]);
+        EXPECT_EQ(recorded, c.recordedRanges);
+        EXPECT_EQ(caseDoc.strayBytesDiscarded, static_cast<std::int64_t>(c.strays));
+        EXPECT_EQ(caseCycle.pendingSocketBytes(), 0u);
+        timers.setDispatcher([this](int id) { cycle.onTimer(id); });
+    }
+}
+
+// Bytes that arrive while a file plays cannot finish a reply begun before it.
+TEST_F(CycleTest, AReplyBegunBeforePlaybackIsNotFinishedAfterIt) {
     connectEthernet();
     timers.runPending();
-    ByteVector twoAndABit = makeBlock("QSZ", 20);
-    const ByteVector junk(100, 0x55);
-    twoAndABit.insert(twoAndABit.end(), junk.begin(), junk.end());
-    deliver(twoAndABit);
-    EXPECT_EQ(doc.pingCount, 1);
+    const ByteVector block = makeBlock("QSZ", 50);
+    ByteVector firstAndPart = makeBlock("QSZ", 20);
+    firstAndPart.insert(firstAndPart.end(), block.begin(), block.begin() + 300);
+    deliver(firstAndPart);
+    EXPECT_EQ(cycle.pendingSocketBytes(), 300u);
+    doc.playbackActive = 1;
+    deliver(ByteVector(block.begin() + 300, block.begin() + 400));
     EXPECT_EQ(cycle.pendingSocketBytes(), 0u);
-    timers.runPending();
-    deliver(makeBlock("QSZ", 50));
-    EXPECT_EQ(doc.pingCount, 2);
-    EXPECT_EQ(doc.rangeIndex, 7);
+    doc.playbackActive = 0;
+    deliver(ByteVector(block.begin() + 400, block.end()));
+    EXPECT_EQ(doc.pingCount, 1);
 }
 
 TEST_F(CycleTest, InvalidBlockKeepsTheCycleGoingButIsNotCountedOrRecorded) {
