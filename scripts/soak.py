@@ -235,7 +235,9 @@ def account(sent, unsent, closes, opens, records, record_problems, samples, warm
         if s["n"] in seen:
             continue
         close = closes.get(s["link"])
-        if close and close[1] == "by-program" and 0 <= close[0] - s["ms"] <= UNREAD_AT_CLOSE_MS:
+        # "replaced": the recorder's new connection came before the old one's end.
+        abandoned = close and close[1] in ("by-program", "replaced")
+        if abandoned and 0 <= close[0] - s["ms"] <= UNREAD_AT_CLOSE_MS:
             unread += 1
         else:
             lost.append(s["n"])
