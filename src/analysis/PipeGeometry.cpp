@@ -115,22 +115,57 @@ int binOf(double dx, double dy) {
     return std::clamp(k, 0, kBins - 1);
 }
 
+// binOf for every point about (x, y), two points to an SSE2 instruction with
+// the very operations of binOf, so the bins are the same.
+void binsOf(std::span<const GeometryPoint> p, double x, double y, std::span<int> out) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128d centre = _mm_set_pd(y, x), zero = _mm_setzero_pd();
+    const __m128d sign = _mm_set1_pd(-0.0);
+    const auto* xy = reinterpret_cast<const double*>(p.data());
+    for (; i + 1 < p.size(); i += 2) {
+        const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
+        const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
+        const __m128d dx = _mm_unpacklo_pd(a, b), dy = _mm_unpackhi_pd(a, b);
+        const __m128d ax = _mm_andnot_pd(sign, dx), ay = _mm_andnot_pd(sign, dy);
+        const __m128d big = _mm_max_pd(ax, ay);
+        const __m128d z = _mm_div_pd(_mm_min_pd(ax, ay), big), z2 = _mm_mul_pd(z, z);
+        __m128d t = _mm_sub_pd(_mm_set1_pd(0.05265332), _mm_mul_pd(z2, _mm_set1_pd(0.01172120)));
+        t = _mm_add_pd(_mm_set1_pd(-0.11643287), _mm_mul_pd(z2, t));
+        t = _mm_add_pd(_mm_set1_pd(0.19354346), _mm_mul_pd(z2, t));
+        t = _mm_add_pd(_mm_set1_pd(-0.33262347), _mm_mul_pd(z2, t));
+        t = _mm_add_pd(_mm_set1_pd(0.99997726), _mm_mul_pd(z2, t));
+        __m128d angle = _mm_mul_pd(z, t);
+        const auto choose = [](__m128d mask, __m128d yes, __m128d no) {
+            return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+        };
+        angle = choose(_mm_cmpgt_pd(ay, ax), _mm_sub_pd(_mm_set1_pd(kPi / 2), angle), angle);
+        angle = choose(_mm_cmplt_pd(dx, zero), _mm_sub_pd(_mm_set1_pd(kPi), angle), angle);
+        angle = _mm_xor_pd(angle, _mm_and_pd(_mm_cmplt_pd(dy, zero), sign));
+        angle = _mm_andnot_pd(_mm_cmpeq_pd(big, zero), angle);
+        angle = choose(_mm_cmplt_pd(angle, zero), _mm_add_pd(angle, _mm_set1_pd(2.0 * kPi)), angle);
+        alignas(16) int k[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(k),
+                        _mm_cvttpd_epi32(_mm_div_pd(angle, _mm_set1_pd(kBinWidth))));
+        out[i] = std::clamp(k[0], 0, kBins - 1);
+        out[i + 1] = std::clamp(k[1], 0, kBins - 1);
+    }
+#endif
+    for (; i < p.size(); ++i) out[i] = binOf(p[i].x - x, p[i].y - y);
+}
+
 // The widest run of empty bins, wrapping round; a full turn when all are empty.
 double widestGapDegrees(const std::array<std::uint8_t, kBins>& filled) {
-    int first = -1;
-    for (int k = 0; k < kBins && first < 0; ++k) {
-        if (filled[k]) first = k;
+    int first = -1, last = -1, widest = 0, previous = -1;
+    for (int k = 0; k < kBins; ++k) {
+        if (!filled[k]) continue;
+        if (first < 0) first = k;
+        if (previous >= 0) widest = std::max(widest, k - previous - 1);
+        previous = last = k;
     }
     if (first < 0) return 360.0;
-    int gap = 0, widest = 0;
-    for (int j = 1; j <= kBins; ++j) {
-        if (filled[(first + j) % kBins]) {
-            widest = std::max(widest, gap);
-            gap = 0;
-        } else {
-            ++gap;
-        }
-    }
+    // The run that wraps from the last filled bin round to the first.
+    widest = std::max(widest, kBins - 1 - last + first);
     return widest * 360.0 / kBins;
 }
 
@@ -545,7 +580,9 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     // leave half the turn around the head empty are not a cross-section.
     {
         std::array<std::uint8_t, kBins> seen{};
-        for (const GeometryPoint& p : pts) seen[binOf(p.x, p.y)] = 1;
+        bins_.resize(n);
+        binsOf(pts, 0, 0, bins_);
+        for (const int bin : bins_) seen[static_cast<std::size_t>(bin)] = 1;
         if (widestGapDegrees(seen) >= kMaxWallGapDegrees) {
             g.quality = GeometryQuality::OneSided;
             return g;
@@ -671,12 +708,19 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
             const double dx = p.x - circle.centreX, dy = p.y - circle.centreY;
             return dy < 0 && std::fabs(dx) < -dy * std::tan(kInvertHalfAngle);
         };
+        // Pairs of empty levels never beat the first pair, so only the
+        // levels that caught a point and their neighbours are compared.
+        int lowest = kFloorLevels, highest = -1;
         for (const GeometryPoint& p : pts) {
             const int level = levelOf(p.y);
-            if (level >= 0 && level < kFloorLevels && inInvert(p)) ++count[level];
+            if (level >= 0 && level < kFloorLevels && inInvert(p)) {
+                ++count[level];
+                lowest = std::min(lowest, level);
+                highest = std::max(highest, level);
+            }
         }
         int best = 0;
-        for (int k = 1; k < kFloorLevels; ++k) {
+        for (int k = std::max(1, lowest); k <= std::min(kFloorLevels - 1, highest + 1); ++k) {
             if (count[k] + count[k - 1] > count[best] + count[best + 1]) best = k - 1;
         }
         if (count[best] + count[best + 1] >= kMinFloorPoints) {
@@ -824,7 +868,7 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     bins_.resize(n);
     radii_.resize(n);
     distancesFrom(pts, cx, cy, 0, radii_);
-    for (std::size_t i = 0; i < n; ++i) bins_[i] = binOf(pts[i].x - cx, pts[i].y - cy);
+    binsOf(pts, cx, cy, bins_);
     const BinTable& table = binTable();
     std::array<double, kBins> shapeRadius{};
     {
