@@ -1,8 +1,8 @@
 #include "analysis/GeometryCsv.h"
 
 #include <algorithm>
+#include <charconv>
 #include <condition_variable>
-#include <cstdio>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -25,10 +25,16 @@ constexpr std::string_view kHeader =
     "mean_diameter_m,min_diameter_m,max_diameter_m,ovality_pct,deformation_pct,area_m2,"
     "area_loss_pct,sediment_depth_m,rms_residual_m,quality\r\n";
 
-void appendNumber(std::string& out, const char* format, double value) {
-    char text[64];
-    const int n = std::snprintf(text, sizeof text, format, value);
-    if (n > 0) out.append(text, static_cast<std::size_t>(std::min<int>(n, sizeof text - 1)));
+// `value` with `decimals` decimals, as "%.*f" prints it: both give the exact
+// decimal value rounded, so the digits are the same, without the format
+// parsing and locale of the C library. The table has always cut a number at
+// 63 characters, which only an absurd value of a damaged record reaches.
+void appendNumber(std::string& out, int decimals, double value) {
+    char text[400];  // the longest double with five decimals takes 316
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (error != std::errc()) return;
+    out.append(text, std::min<std::size_t>(static_cast<std::size_t>(end - text), 63));
 }
 
 // A time or date text never holds a comma or a quote, but a damaged record may
@@ -53,24 +59,24 @@ void appendGeometryCsvRow(std::string& out, const GeometryRow& row) {
     out += ',';
     appendText(out, row.time);
     out += ',';
-    appendNumber(out, "%.3f", row.distance);
+    appendNumber(out, 3, row.distance);
     out += ',';
-    appendNumber(out, "%.2f", row.pitch);
+    appendNumber(out, 2, row.pitch);
     out += ',';
-    appendNumber(out, "%.2f", row.roll);
+    appendNumber(out, 2, row.roll);
     out += ',';
     if (g.ok()) {
         out += std::to_string(g.pointsUsed);
-        for (const auto& [format, value] :
-             {std::pair{"%.4f", g.ellipse.valid ? g.ellipse.centreX : g.circle.centreX},
-              std::pair{"%.4f", g.ellipse.valid ? g.ellipse.centreY : g.circle.centreY},
-              std::pair{"%.4f", g.meanDiameter}, std::pair{"%.4f", g.minDiameter},
-              std::pair{"%.4f", g.maxDiameter}, std::pair{"%.2f", g.ovalityPercent},
-              std::pair{"%.2f", g.deformationPercent}, std::pair{"%.5f", g.area},
-              std::pair{"%.2f", g.areaLossPercent}, std::pair{"%.4f", g.sedimentDepth},
-              std::pair{"%.5f", g.rmsResidual}}) {
+        for (const auto& [decimals, value] :
+             {std::pair{4, g.ellipse.valid ? g.ellipse.centreX : g.circle.centreX},
+              std::pair{4, g.ellipse.valid ? g.ellipse.centreY : g.circle.centreY},
+              std::pair{4, g.meanDiameter}, std::pair{4, g.minDiameter},
+              std::pair{4, g.maxDiameter}, std::pair{2, g.ovalityPercent},
+              std::pair{2, g.deformationPercent}, std::pair{5, g.area},
+              std::pair{2, g.areaLossPercent}, std::pair{4, g.sedimentDepth},
+              std::pair{5, g.rmsResidual}}) {
             out += ',';
-            appendNumber(out, format, value);
+            appendNumber(out, decimals, value);
         }
     } else {
         out += ",,,,,,,,,,,";

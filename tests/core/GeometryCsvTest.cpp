@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -148,6 +150,52 @@ TEST(GeometryCsvTest, AFailingOutputEndsTheRunOnAnyNumberOfThreads) {
         EXPECT_EQ(r.error, ConversionError::OutputUnwritable);
         // The walk stops at the failure rather than measuring the whole file.
         EXPECT_LT(r.summary.recordsRead + r.summary.recordsSkipped, whole);
+    }
+}
+
+// "%.*f" of a value, the way the table printed its numbers before.
+std::string printed(int decimals, double value) {
+    char text[64];
+    const int n = std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return std::string(text, static_cast<std::size_t>(std::min<int>(n, sizeof text - 1)));
+}
+
+TEST(GeometryCsvTest, NumbersReadAsTheCLibraryPrintsThem) {
+    // Halves that the binary value puts either side of the rounding point,
+    // exact ties (to even), negative values that round to zero, signs of
+    // zero, values too large for the column and values that are no number.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double values[] = {0.0,    -0.0,    0.125,      0.375,       2.675,      1.005,
+                             -1.005, 0.00005, 0.000049,   -0.00001,    -0.0000049, 123.456789,
+                             1e-300, 1e20,    -1e300,     1e308,       nan,        -nan,
+                             inf,    -inf,    0.59967216, 0.266945813, 1.5,        999.99999};
+    for (const double v : values) {
+        for (const double other : {v, -v}) {
+            GeometryRow row;
+            row.record = 42;
+            row.date = "09-DEC-2026";
+            row.time = "10:00:00.000";
+            row.distance = other;
+            row.pitch = other;
+            row.roll = other;
+            PipeGeometry& g = row.geometry;
+            g.quality = GeometryQuality::Ok;
+            g.pointsUsed = 7;
+            g.ellipse.valid = true;
+            g.ellipse.centreX = g.ellipse.centreY = g.meanDiameter = g.minDiameter = g.maxDiameter =
+                g.ovalityPercent = g.deformationPercent = g.area = g.areaLossPercent =
+                    g.sedimentDepth = g.rmsResidual = other;
+            std::string expected = "42,09-DEC-2026,10:00:00.000," + printed(3, other) + "," +
+                                   printed(2, other) + "," + printed(2, other) + ",7";
+            for (const int decimals : {4, 4, 4, 4, 4, 2, 2, 5, 2, 4, 5}) {
+                expected += "," + printed(decimals, other);
+            }
+            expected += ",ok\r\n";
+            std::string line;
+            appendGeometryCsvRow(line, row);
+            EXPECT_EQ(line, expected) << "value " << other;
+        }
     }
 }
 
