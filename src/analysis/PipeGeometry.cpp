@@ -1,5 +1,7 @@
 #include "analysis/PipeGeometry.h"
 
+#include "analysis/Selection.h"
+
 #include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
@@ -169,89 +171,7 @@ double widestGapDegrees(const std::array<std::uint8_t, kBins>& filled) {
     return widest * 360.0 / kBins;
 }
 
-// The value that would stand at `k` were the `n` values sorted, leaving them
-// as they are; `work` holds room for 2n values. Residuals come in random
-// order, so std::nth_element mispredicts about every other comparison and
-// took a quarter of a noisy ping's analysis. Here each pass copies the values
-// below the pivot to the front of a work area and those above it to the back,
-// every element stored to both sides and only the counts moved by the
-// comparisons, so the pass has no branch on a value and no store a later load
-// waits for; values equal to the pivot are only counted, so a run of them ends
-// the search at once. A run of bad pivots hands over to std::nth_element,
-// which bounds the worst case. The k-th value is one value whatever the order
-// of the work: the answer is exactly the library's.
-double median3(double a, double b, double c) {
-    if (b < a) std::swap(a, b);
-    if (c < b) std::swap(b, c);
-    if (b < a) std::swap(a, b);
-    return b;
-}
-
-double selectKth(const double* values, std::size_t n, std::size_t k, double* work) {
-    const double* from = values;
-    double* to = work;
-    double* spare = work + n;
-    for (int budget = 64; n > 16; --budget) {
-        double* const range = to;
-        if (budget == 0) {
-            std::copy(from, from + n, range);
-            std::nth_element(range, range + k, range + n);
-            return range[k];
-        }
-        // The median of three medians of three, the nine spread over the
-        // range: residuals follow the wall round, and three alone were often
-        // all on one side.
-        const std::size_t step = n / 9;
-        const auto of3 = [&](std::size_t i) {
-            return median3(from[i], from[i + step], from[i + 2 * step]);
-        };
-        const double pivot = median3(of3(0), of3(3 * step), of3(6 * step));
-        std::size_t below = 0, above = 0, i = 0;
-        double* const top = range + n - 1;
-#if defined(__SSE2__)
-        // Two comparisons to an instruction, the stores one value at a time.
-        const __m128d pivots = _mm_set1_pd(pivot);
-        for (; i + 1 < n; i += 2) {
-            const __m128d pair = _mm_loadu_pd(from + i);
-            const int less = _mm_movemask_pd(_mm_cmplt_pd(pair, pivots));
-            const int more = _mm_movemask_pd(_mm_cmpgt_pd(pair, pivots));
-            const double first = from[i], second = from[i + 1];
-            range[below] = first;
-            *(top - above) = first;
-            below += static_cast<std::size_t>(less & 1);
-            above += static_cast<std::size_t>(more & 1);
-            range[below] = second;
-            *(top - above) = second;
-            below += static_cast<std::size_t>(less >> 1);
-            above += static_cast<std::size_t>(more >> 1);
-        }
-#endif
-        for (; i < n; ++i) {
-            const double v = from[i];
-            range[below] = v;
-            *(top - above) = v;
-            below += v < pivot;
-            above += pivot < v;
-        }
-        if (k < below) {
-            from = range;
-            n = below;
-        } else if (k < n - above) {
-            return pivot;
-        } else {
-            k -= n - above;
-            from = range + (n - above);
-            n = above;
-        }
-        to = spare;
-        spare = range;
-    }
-    double small[16];
-    std::copy(from, from + n, small);
-    std::sort(small, small + n);
-    return small[k];
-}
-
+// The median (the upper one of an even count), by the branch-free selection.
 double median(const std::vector<double>& values, std::vector<double>& work) {
     if (values.empty()) return 0.0;
     work.resize(2 * values.size());
