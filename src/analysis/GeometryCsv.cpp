@@ -1,6 +1,15 @@
 #include "analysis/GeometryCsv.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <vector>
 
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometryPoints.h"
@@ -16,10 +25,16 @@ constexpr std::string_view kHeader =
     "mean_diameter_m,min_diameter_m,max_diameter_m,ovality_pct,deformation_pct,area_m2,"
     "area_loss_pct,sediment_depth_m,rms_residual_m,quality\r\n";
 
-void appendNumber(std::string& out, const char* format, double value) {
-    char text[64];
-    const int n = std::snprintf(text, sizeof text, format, value);
-    if (n > 0) out.append(text, static_cast<std::size_t>(std::min<int>(n, sizeof text - 1)));
+// `value` with `decimals` decimals, as "%.*f" prints it: both give the exact
+// decimal value rounded, so the digits are the same, without the format
+// parsing and locale of the C library. The table has always cut a number at
+// 63 characters, which only an absurd value of a damaged record reaches.
+void appendNumber(std::string& out, int decimals, double value) {
+    char text[400];  // the longest double with five decimals takes 316
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (error != std::errc()) return;
+    out.append(text, std::min<std::size_t>(static_cast<std::size_t>(end - text), 63));
 }
 
 // A time or date text never holds a comma or a quote, but a damaged record may
@@ -44,24 +59,24 @@ void appendGeometryCsvRow(std::string& out, const GeometryRow& row) {
     out += ',';
     appendText(out, row.time);
     out += ',';
-    appendNumber(out, "%.3f", row.distance);
+    appendNumber(out, 3, row.distance);
     out += ',';
-    appendNumber(out, "%.2f", row.pitch);
+    appendNumber(out, 2, row.pitch);
     out += ',';
-    appendNumber(out, "%.2f", row.roll);
+    appendNumber(out, 2, row.roll);
     out += ',';
     if (g.ok()) {
         out += std::to_string(g.pointsUsed);
-        for (const auto& [format, value] :
-             {std::pair{"%.4f", g.ellipse.valid ? g.ellipse.centreX : g.circle.centreX},
-              std::pair{"%.4f", g.ellipse.valid ? g.ellipse.centreY : g.circle.centreY},
-              std::pair{"%.4f", g.meanDiameter}, std::pair{"%.4f", g.minDiameter},
-              std::pair{"%.4f", g.maxDiameter}, std::pair{"%.2f", g.ovalityPercent},
-              std::pair{"%.2f", g.deformationPercent}, std::pair{"%.5f", g.area},
-              std::pair{"%.2f", g.areaLossPercent}, std::pair{"%.4f", g.sedimentDepth},
-              std::pair{"%.5f", g.rmsResidual}}) {
+        for (const auto& [decimals, value] :
+             {std::pair{4, g.ellipse.valid ? g.ellipse.centreX : g.circle.centreX},
+              std::pair{4, g.ellipse.valid ? g.ellipse.centreY : g.circle.centreY},
+              std::pair{4, g.meanDiameter}, std::pair{4, g.minDiameter},
+              std::pair{4, g.maxDiameter}, std::pair{2, g.ovalityPercent},
+              std::pair{2, g.deformationPercent}, std::pair{5, g.area},
+              std::pair{2, g.areaLossPercent}, std::pair{4, g.sedimentDepth},
+              std::pair{5, g.rmsResidual}}) {
             out += ',';
-            appendNumber(out, format, value);
+            appendNumber(out, decimals, value);
         }
     } else {
         out += ",,,,,,,,,,,";
@@ -71,9 +86,205 @@ void appendGeometryCsvRow(std::string& out, const GeometryRow& row) {
     out += "\r\n";
 }
 
+namespace {
+
+// One record as the profile pass left it: its row, the figures still to be
+// measured, and its points.
+struct PendingRow {
+    GeometryRow row;
+    std::vector<GeometryPoint> points;
+};
+
+// Records measured together, so that the threads meet once a batch rather
+// than once a record. The text holds the batch's rows once measured.
+struct Batch {
+    enum class State { Filling, Pending, Taken, Done };
+    std::vector<PendingRow> rows;
+    std::size_t count = 0;
+    std::string text;
+    State state = State::Filling;
+};
+
+constexpr std::size_t kBatchRecords = 32;
+
+// Measures the records handed to it on worker threads and on the calling
+// thread, and hands the rows to `write` in record order. The rows of a record
+// depend on nothing but that record, so they are the same bytes whatever
+// thread measured them.
+class RowPipeline {
+  public:
+    RowPipeline(double nominal, unsigned threads, std::function<bool(std::string_view)> write)
+        : nominal_(nominal), write_(std::move(write)) {
+        const unsigned workers = threads > 1 ? threads - 1 : 0;
+        // Enough batches ahead to keep every thread busy while the calling
+        // thread reads, few enough to bound the memory.
+        helpFrom_ = 2 * workers + 2;
+        waitFrom_ = 8 * workers + 8;
+        for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
+        filling_ = freshBatch();
+    }
+    ~RowPipeline() { stop(); }
+    RowPipeline(const RowPipeline&) = delete;
+    RowPipeline& operator=(const RowPipeline&) = delete;
+
+    // The slot for the next record, to be filled and then committed.
+    PendingRow& next() {
+        if (filling_->rows.size() <= filling_->count) filling_->rows.emplace_back();
+        return filling_->rows[filling_->count];
+    }
+    // Takes the filled slot; false once writing has failed.
+    bool commit() {
+        if (++filling_->count == kBatchRecords) submit();
+        return !failed_;
+    }
+    // Measures and writes everything committed; false when writing failed.
+    bool finish() {
+        if (filling_->count > 0) submit();
+        while (true) {
+            std::unique_lock lock(mutex_);
+            if (queue_.empty()) break;
+            settleFront(lock);
+        }
+        stop();
+        return !failed_;
+    }
+
+  private:
+    std::unique_ptr<Batch> freshBatch() {
+        std::unique_ptr<Batch> batch;
+        {
+            const std::lock_guard lock(mutex_);
+            if (!spare_.empty()) {
+                batch = std::move(spare_.back());
+                spare_.pop_back();
+            }
+        }
+        if (!batch) batch = std::make_unique<Batch>();
+        batch->count = 0;
+        batch->text.clear();
+        batch->state = Batch::State::Filling;
+        return batch;
+    }
+
+    void measure(Batch& batch, PipeAnalyser& analyser) const {
+        for (std::size_t i = 0; i < batch.count; ++i) {
+            PendingRow& pending = batch.rows[i];
+            pending.row.geometry = analyser.analyse(pending.points, nominal_);
+            appendGeometryCsvRow(batch.text, pending.row);
+        }
+    }
+
+    Batch* firstPending() {
+        for (const auto& batch : queue_) {
+            if (batch->state == Batch::State::Pending) return batch.get();
+        }
+        return nullptr;
+    }
+
+    void submit() {
+        if (threads_.empty()) {
+            measure(*filling_, analyser_);
+            writeOut(*filling_);
+            filling_->count = 0;
+            filling_->text.clear();
+            return;
+        }
+        {
+            std::unique_lock lock(mutex_);
+            filling_->state = Batch::State::Pending;
+            queue_.push_back(std::move(filling_));
+            workReady_.notify_one();
+            // Rows measured are written at once; past a few batches ahead the
+            // calling thread measures too, and it waits for a worker only
+            // when that thread is behind by many: on a busy machine a worker
+            // may not run for a while, and the reading goes on meanwhile.
+            while (!queue_.empty() && queue_.front()->state == Batch::State::Done) {
+                settleFront(lock);
+            }
+            while (queue_.size() >= helpFrom_ && firstPending()) settleFront(lock);
+            while (queue_.size() >= waitFrom_) settleFront(lock);
+        }
+        filling_ = freshBatch();
+    }
+
+    // Writes the first batch once it is measured, measuring a waiting batch
+    // meanwhile rather than idling. Called with the lock held, which it
+    // releases while it works.
+    void settleFront(std::unique_lock<std::mutex>& lock) {
+        if (queue_.front()->state != Batch::State::Done) {
+            if (Batch* pending = firstPending()) {
+                pending->state = Batch::State::Taken;
+                lock.unlock();
+                measure(*pending, analyser_);
+                lock.lock();
+                pending->state = Batch::State::Done;
+                return;
+            }
+            batchDone_.wait(lock, [&] { return queue_.front()->state == Batch::State::Done; });
+        }
+        std::unique_ptr<Batch> done = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        writeOut(*done);
+        lock.lock();
+        spare_.push_back(std::move(done));
+    }
+
+    void writeOut(const Batch& batch) {
+        if (!failed_ && !batch.text.empty() && !write_(batch.text)) failed_ = true;
+    }
+
+    void work() {
+        PipeAnalyser analyser;
+        std::unique_lock lock(mutex_);
+        while (true) {
+            workReady_.wait(lock, [&] { return stopping_ || firstPending() != nullptr; });
+            if (stopping_) return;
+            Batch* batch = firstPending();
+            batch->state = Batch::State::Taken;
+            lock.unlock();
+            measure(*batch, analyser);
+            lock.lock();
+            batch->state = Batch::State::Done;
+            batchDone_.notify_all();
+        }
+    }
+
+    void stop() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        workReady_.notify_all();
+        for (std::thread& t : threads_) t.join();
+        threads_.clear();
+    }
+
+    const double nominal_;
+    const std::function<bool(std::string_view)> write_;
+    std::size_t helpFrom_ = 2, waitFrom_ = 2;
+    bool failed_ = false;    // only the calling thread writes and reads it
+    PipeAnalyser analyser_;  // the calling thread's
+    std::unique_ptr<Batch> filling_;
+
+    std::mutex mutex_;
+    std::condition_variable workReady_, batchDone_;
+    std::deque<std::unique_ptr<Batch>> queue_;  // in record order
+    std::vector<std::unique_ptr<Batch>> spare_;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+unsigned threadsFor(unsigned asked) {
+    if (asked > 0) return asked;
+    return std::clamp(std::thread::hardware_concurrency(), 1U, 8U);
+}
+
+}  // namespace
+
 ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
                                   const std::string& output, double nominalDiameter,
-                                  const ConversionProgress& progress) {
+                                  const ConversionProgress& progress, unsigned threads) {
     BinaryFile in;
     std::int64_t length = 0;
     if (ConversionResult opened = openDataFile(in, input, length); !opened.ok()) return opened;
@@ -109,25 +320,33 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
     ConversionResult result;
     ProfilePath path;
     GeometryPointCollector points(doc);
-    PipeAnalyser analyser;
-    GeometryRow row;
-    walkRecords(
-        doc, in, input, length, result,
-        [&] {
-            runProfilePass(doc, path, &points);
-            row.record = result.summary.recordsRead + result.summary.recordsSkipped;
-            row.date = doc.dateText;
-            row.time = doc.timeText + doc.millisecondText;
-            row.distance = doc.distanceM;
-            row.pitch = doc.pitchDeg;
-            row.roll = doc.rollDeg;
-            row.geometry = analyser.analyse(points.points(), nominalDiameter);
-            appendGeometryCsvRow(buffer, row);
-            ++result.summary.pointsWritten;
+    {
+        RowPipeline rows(nominalDiameter, threadsFor(threads), [&](std::string_view text) {
+            buffer.append(text);
             if (buffer.size() >= kFlushAt) flush();
             return !failed;
-        },
-        progress);
+        });
+        walkRecords(
+            doc, in, input, length, result,
+            [&] {
+                runProfilePass(doc, path, &points);
+                PendingRow& pending = rows.next();
+                GeometryRow& row = pending.row;
+                row.record = result.summary.recordsRead + result.summary.recordsSkipped;
+                row.date = doc.dateText;
+                row.time = doc.timeText;
+                row.time += doc.millisecondText;
+                row.distance = doc.distanceM;
+                row.pitch = doc.pitchDeg;
+                row.roll = doc.rollDeg;
+                const std::span<const GeometryPoint> measured = points.points();
+                pending.points.assign(measured.begin(), measured.end());
+                ++result.summary.pointsWritten;
+                return rows.commit();
+            },
+            progress);
+        if (!rows.finish()) failed = true;
+    }
     flush();
     if (!out.close()) failed = true;
     doc.playbackActive = wasPlaying;

@@ -32,8 +32,12 @@ void appendGeometryCsvRow(std::string& out, const GeometryRow& row);
 // `nominalDiameter` and writes the table to `output` (created or truncated).
 // The document should carry the display settings that shape the points.
 // `pointsWritten` of the summary counts the rows.
+//
+// The records are read in the calling thread and measured by `threads`
+// threads (0: one per processor core; 1: the calling thread alone); the rows
+// come out in record order and are the same bytes whatever the number.
 ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
                                   const std::string& output, double nominalDiameter,
-                                  const ConversionProgress& progress = {});
+                                  const ConversionProgress& progress = {}, unsigned threads = 0);
 
 }  // namespace sondrel

@@ -1,9 +1,15 @@
 #include "analysis/PipeGeometry.h"
 
+#include "analysis/Selection.h"
+
 #include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace sondrel {
 
@@ -56,6 +62,38 @@ double distance(double dx, double dy) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
+// out[i] = distance of point i from (x, y), less `minus`: the same numbers as
+// distance() one point at a time, two square roots to an instruction.
+void distancesFrom(std::span<const GeometryPoint> p, double x, double y, double minus,
+                   std::span<double> out) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128d centre = _mm_set_pd(y, x), less = _mm_set1_pd(minus);
+    const auto* xy = reinterpret_cast<const double*>(p.data());
+    for (; i + 1 < p.size(); i += 2) {
+        const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
+        const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
+        const __m128d dx = _mm_unpacklo_pd(a, b), dy = _mm_unpackhi_pd(a, b);
+        const __m128d d = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
+        _mm_storeu_pd(out.data() + i, _mm_sub_pd(d, less));
+    }
+#endif
+    for (; i < p.size(); ++i) out[i] = distance(p[i].x - x, p[i].y - y) - minus;
+}
+
+// Appends the values whose flag is set to `out`, without a branch per value.
+void appendFlagged(std::span<const double> values, std::span<const std::uint8_t> use,
+                   std::vector<double>& out) {
+    const std::size_t start = out.size();
+    out.resize(start + values.size());
+    std::size_t n = start;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out[n] = values[i];
+        n += use[i] != 0;
+    }
+    out.resize(n);
+}
+
 // atan2 to within 1e-5 radians, several times faster than the library's;
 // only sorts points into one-degree bins.
 double quickAtan2(double y, double x) {
@@ -79,30 +117,65 @@ int binOf(double dx, double dy) {
     return std::clamp(k, 0, kBins - 1);
 }
 
+// binOf for every point about (x, y), two points to an SSE2 instruction with
+// the very operations of binOf, so the bins are the same.
+void binsOf(std::span<const GeometryPoint> p, double x, double y, std::span<int> out) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128d centre = _mm_set_pd(y, x), zero = _mm_setzero_pd();
+    const __m128d sign = _mm_set1_pd(-0.0);
+    const auto* xy = reinterpret_cast<const double*>(p.data());
+    for (; i + 1 < p.size(); i += 2) {
+        const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
+        const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
+        const __m128d dx = _mm_unpacklo_pd(a, b), dy = _mm_unpackhi_pd(a, b);
+        const __m128d ax = _mm_andnot_pd(sign, dx), ay = _mm_andnot_pd(sign, dy);
+        const __m128d big = _mm_max_pd(ax, ay);
+        const __m128d z = _mm_div_pd(_mm_min_pd(ax, ay), big), z2 = _mm_mul_pd(z, z);
+        __m128d t = _mm_sub_pd(_mm_set1_pd(0.05265332), _mm_mul_pd(z2, _mm_set1_pd(0.01172120)));
+        t = _mm_add_pd(_mm_set1_pd(-0.11643287), _mm_mul_pd(z2, t));
+        t = _mm_add_pd(_mm_set1_pd(0.19354346), _mm_mul_pd(z2, t));
+        t = _mm_add_pd(_mm_set1_pd(-0.33262347), _mm_mul_pd(z2, t));
+        t = _mm_add_pd(_mm_set1_pd(0.99997726), _mm_mul_pd(z2, t));
+        __m128d angle = _mm_mul_pd(z, t);
+        const auto choose = [](__m128d mask, __m128d yes, __m128d no) {
+            return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+        };
+        angle = choose(_mm_cmpgt_pd(ay, ax), _mm_sub_pd(_mm_set1_pd(kPi / 2), angle), angle);
+        angle = choose(_mm_cmplt_pd(dx, zero), _mm_sub_pd(_mm_set1_pd(kPi), angle), angle);
+        angle = _mm_xor_pd(angle, _mm_and_pd(_mm_cmplt_pd(dy, zero), sign));
+        angle = _mm_andnot_pd(_mm_cmpeq_pd(big, zero), angle);
+        angle = choose(_mm_cmplt_pd(angle, zero), _mm_add_pd(angle, _mm_set1_pd(2.0 * kPi)), angle);
+        alignas(16) int k[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(k),
+                        _mm_cvttpd_epi32(_mm_div_pd(angle, _mm_set1_pd(kBinWidth))));
+        out[i] = std::clamp(k[0], 0, kBins - 1);
+        out[i + 1] = std::clamp(k[1], 0, kBins - 1);
+    }
+#endif
+    for (; i < p.size(); ++i) out[i] = binOf(p[i].x - x, p[i].y - y);
+}
+
 // The widest run of empty bins, wrapping round; a full turn when all are empty.
 double widestGapDegrees(const std::array<std::uint8_t, kBins>& filled) {
-    int first = -1;
-    for (int k = 0; k < kBins && first < 0; ++k) {
-        if (filled[k]) first = k;
+    int first = -1, last = -1, widest = 0, previous = -1;
+    for (int k = 0; k < kBins; ++k) {
+        if (!filled[k]) continue;
+        if (first < 0) first = k;
+        if (previous >= 0) widest = std::max(widest, k - previous - 1);
+        previous = last = k;
     }
     if (first < 0) return 360.0;
-    int gap = 0, widest = 0;
-    for (int j = 1; j <= kBins; ++j) {
-        if (filled[(first + j) % kBins]) {
-            widest = std::max(widest, gap);
-            gap = 0;
-        } else {
-            ++gap;
-        }
-    }
+    // The run that wraps from the last filled bin round to the first.
+    widest = std::max(widest, kBins - 1 - last + first);
     return widest * 360.0 / kBins;
 }
 
-double median(std::vector<double>& values) {
+// The median (the upper one of an even count), by the branch-free selection.
+double median(const std::vector<double>& values, std::vector<double>& work) {
     if (values.empty()) return 0.0;
-    const auto mid = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-    std::nth_element(values.begin(), mid, values.end());
-    return *mid;
+    work.resize(2 * values.size());
+    return selectKth(values.data(), values.size(), values.size() / 2, work.data());
 }
 
 // Whether a point lies within a tolerance of a circle, |d - r| <= tolerance
@@ -206,7 +279,55 @@ double geometricCircleStep(std::span<const GeometryPoint> p, std::span<const std
     // J^T J and J^T r summed entry by entry: J = (-ux, -uy, -1) for the unit
     // vector u from the centre to the point.
     double sxx = 0, sxy = 0, syy = 0, sx = 0, sy = 0, count = 0, rx = 0, ry = 0, r1 = 0;
-    for (std::size_t i = 0; i < p.size(); ++i) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    {
+        // Two points at a time: the square root and the divisions, which set
+        // the pace of a step, go two to an instruction. Each point's terms are
+        // the same as one at a time; the sums, kept per lane and joined at
+        // the end, differ from a sum in order in their last bits only.
+        const __m128d centre = _mm_set_pd(c.centreY, c.centreX);
+        const __m128d radius = _mm_set1_pd(c.radius), zero = _mm_setzero_pd(),
+                      one = _mm_set1_pd(1.0);
+        __m128d vxx = zero, vxy = zero, vyy = zero, vx = zero, vy = zero, vn = zero, vrx = zero,
+                vry = zero, vr = zero;
+        const auto* xy = reinterpret_cast<const double*>(p.data());
+        for (; i + 1 < p.size(); i += 2) {
+            const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
+            const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
+            const __m128d dx = _mm_unpacklo_pd(a, b), dy = _mm_unpackhi_pd(a, b);
+            const __m128d d = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
+            const __m128d flagged =
+                _mm_castsi128_pd(_mm_set_epi64x(use[i + 1] ? -1 : 0, use[i] ? -1 : 0));
+            const __m128d w = _mm_and_pd(flagged, _mm_cmpgt_pd(d, zero));
+            const __m128d ux = _mm_and_pd(w, _mm_div_pd(dx, d));
+            const __m128d uy = _mm_and_pd(w, _mm_div_pd(dy, d));
+            const __m128d r = _mm_and_pd(w, _mm_sub_pd(d, radius));
+            vxx = _mm_add_pd(vxx, _mm_mul_pd(ux, ux));
+            vxy = _mm_add_pd(vxy, _mm_mul_pd(ux, uy));
+            vyy = _mm_add_pd(vyy, _mm_mul_pd(uy, uy));
+            vx = _mm_add_pd(vx, ux);
+            vy = _mm_add_pd(vy, uy);
+            vn = _mm_add_pd(vn, _mm_and_pd(w, one));
+            vrx = _mm_add_pd(vrx, _mm_mul_pd(ux, r));
+            vry = _mm_add_pd(vry, _mm_mul_pd(uy, r));
+            vr = _mm_add_pd(vr, r);
+        }
+        const auto lanes = [](__m128d v) {
+            return _mm_cvtsd_f64(v) + _mm_cvtsd_f64(_mm_unpackhi_pd(v, v));
+        };
+        sxx = lanes(vxx);
+        sxy = lanes(vxy);
+        syy = lanes(vyy);
+        sx = lanes(vx);
+        sy = lanes(vy);
+        count = lanes(vn);
+        rx = lanes(vrx);
+        ry = lanes(vry);
+        r1 = lanes(vr);
+    }
+#endif
+    for (; i < p.size(); ++i) {
         if (!use[i]) continue;
         const double dx = p[i].x - c.centreX, dy = p[i].y - c.centreY;
         const double d = distance(dx, dy);
@@ -398,7 +519,9 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     // leave half the turn around the head empty are not a cross-section.
     {
         std::array<std::uint8_t, kBins> seen{};
-        for (const GeometryPoint& p : pts) seen[binOf(p.x, p.y)] = 1;
+        bins_.resize(n);
+        binsOf(pts, 0, 0, bins_);
+        for (const int bin : bins_) seen[static_cast<std::size_t>(bin)] = 1;
         if (widestGapDegrees(seen) >= kMaxWallGapDegrees) {
             g.quality = GeometryQuality::OneSided;
             return g;
@@ -443,12 +566,12 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     // The spread of the ranges from point to point along the ring, from their
     // second differences: the noise of the echoes whatever the pipe's shape.
     radii_.resize(n);
-    for (std::size_t i = 0; i < n; ++i) radii_[i] = distance(pts[i].x, pts[i].y);
+    distancesFrom(pts, 0, 0, 0, radii_);
     scratch_.clear();
     for (std::size_t i = 1; i + 1 < n; ++i) {
         scratch_.push_back(std::fabs(radii_[i - 1] - 2 * radii_[i] + radii_[i + 1]));
     }
-    const double ringNoise = kRobustSigma * median(scratch_) / std::sqrt(6.0);
+    const double ringNoise = kRobustSigma * median(scratch_, select_) / std::sqrt(6.0);
 
     // The geometric circle with the outlier rule; points excluded (the
     // floor, once found) never return to the wall.
@@ -461,24 +584,25 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     const auto fitCircle = [&](int rounds) -> GeometryQuality {
         bool settled = false;
         for (int round = 0; round < rounds && !settled; ++round) {
+            // A round's circle only has to be good enough to tell wall from
+            // outlier, which a millionth of the radius is by far (the limit is
+            // at least 0.4 % of it); the circle that is reported gets its own
+            // tighter steps at the end.
             for (int k = 0; k < 4; ++k) {
                 step = geometricCircleStep(pts, wall_, circle);
-                if (!(step < 1e-7 * circle.radius)) continue;
+                if (!(step < 1e-6 * circle.radius)) continue;
                 break;
             }
             if (!std::isfinite(step) || !(circle.radius > 0) ||
                 !(circle.radius < kMaxGeometryCoordinate)) {
                 return GeometryQuality::NotConverged;
             }
+            distancesFrom(pts, circle.centreX, circle.centreY, circle.radius, residuals_);
             scratch_.clear();
-            for (std::size_t i = 0; i < n; ++i) {
-                residuals_[i] =
-                    distance(pts[i].x - circle.centreX, pts[i].y - circle.centreY) - circle.radius;
-                if (wall_[i]) scratch_.push_back(residuals_[i]);
-            }
-            const double mid = median(scratch_);
+            appendFlagged(residuals_, wall_, scratch_);
+            const double mid = median(scratch_, select_);
             for (double& r : scratch_) r = std::fabs(r - mid);
-            const double scale = kRobustSigma * median(scratch_);
+            const double scale = kRobustSigma * median(scratch_, select_);
             const double limit = std::max(
                 {kOutlierSigmas * scale, kMinOutlierMetres, kMinOutlierFraction * circle.radius});
             int used = 0;
@@ -523,12 +647,19 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
             const double dx = p.x - circle.centreX, dy = p.y - circle.centreY;
             return dy < 0 && std::fabs(dx) < -dy * std::tan(kInvertHalfAngle);
         };
+        // Pairs of empty levels never beat the first pair, so only the
+        // levels that caught a point and their neighbours are compared.
+        int lowest = kFloorLevels, highest = -1;
         for (const GeometryPoint& p : pts) {
             const int level = levelOf(p.y);
-            if (level >= 0 && level < kFloorLevels && inInvert(p)) ++count[level];
+            if (level >= 0 && level < kFloorLevels && inInvert(p)) {
+                ++count[level];
+                lowest = std::min(lowest, level);
+                highest = std::max(highest, level);
+            }
         }
         int best = 0;
-        for (int k = 1; k < kFloorLevels; ++k) {
+        for (int k = std::max(1, lowest); k <= std::min(kFloorLevels - 1, highest + 1); ++k) {
             if (count[k] + count[k - 1] > count[best] + count[best + 1]) best = k - 1;
         }
         if (count[best] + count[best + 1] >= kMinFloorPoints) {
@@ -585,9 +716,9 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
                 residuals_[i] = sampsonDistance(conic, unit[i].x, unit[i].y) * r0;
                 if (ellipseWall[i]) scratch_.push_back(residuals_[i]);
             }
-            const double mid = median(scratch_);
+            const double mid = median(scratch_, select_);
             for (double& r : scratch_) r = std::fabs(r - mid);
-            const double s = kRobustSigma * median(scratch_);
+            const double s = kRobustSigma * median(scratch_, select_);
             const double limit =
                 std::max({kOutlierSigmas * s, kMinOutlierMetres, kMinOutlierFraction * r0});
             int used = 0;
@@ -642,11 +773,10 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     }
     double circleSum = 0;
     int used = 0;
+    distancesFrom(pts, circle.centreX, circle.centreY, circle.radius, residuals_);
     for (std::size_t i = 0; i < n; ++i) {
         if (!wall_[i]) continue;
-        const double r =
-            distance(pts[i].x - circle.centreX, pts[i].y - circle.centreY) - circle.radius;
-        circleSum += r * r;
+        circleSum += residuals_[i] * residuals_[i];
         ++used;
     }
     circle.pointsUsed = used;
@@ -676,11 +806,8 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     // about the fitted centre.
     bins_.resize(n);
     radii_.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const double dx = pts[i].x - cx, dy = pts[i].y - cy;
-        radii_[i] = distance(dx, dy);
-        bins_[i] = binOf(dx, dy);
-    }
+    distancesFrom(pts, cx, cy, 0, radii_);
+    binsOf(pts, cx, cy, bins_);
     const BinTable& table = binTable();
     std::array<double, kBins> shapeRadius{};
     {
@@ -689,7 +816,23 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
         const double t = shape.angleDegrees * kPi / 180;
         const double ct = std::cos(t), st = std::sin(t);
         const double ab = shape.semiMajor * shape.semiMinor;
-        for (int k = 0; k < kBins; ++k) {
+        int k = 0;
+#if defined(__SSE2__)
+        // Two bins to an instruction, with the operations of the loop below.
+        const __m128d vct = _mm_set1_pd(ct), vst = _mm_set1_pd(st), vab = _mm_set1_pd(ab);
+        const __m128d minor = _mm_set1_pd(shape.semiMinor), major = _mm_set1_pd(shape.semiMajor);
+        for (; k + 1 < kBins; k += 2) {
+            const __m128d c = _mm_loadu_pd(&table.cos[k]), sn = _mm_loadu_pd(&table.sin[k]);
+            const __m128d bc =
+                _mm_mul_pd(minor, _mm_add_pd(_mm_mul_pd(c, vct), _mm_mul_pd(sn, vst)));
+            const __m128d as =
+                _mm_mul_pd(major, _mm_sub_pd(_mm_mul_pd(sn, vct), _mm_mul_pd(c, vst)));
+            _mm_storeu_pd(
+                &shapeRadius[k],
+                _mm_div_pd(vab, _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(bc, bc), _mm_mul_pd(as, as)))));
+        }
+#endif
+        for (; k < kBins; ++k) {
             const double bc = shape.semiMinor * (table.cos[k] * ct + table.sin[k] * st);
             const double as = shape.semiMajor * (table.sin[k] * ct - table.cos[k] * st);
             shapeRadius[k] = ab / std::sqrt(bc * bc + as * as);

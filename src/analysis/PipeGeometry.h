@@ -101,6 +101,7 @@ class PipeAnalyser {
     std::vector<GeometryPoint> points_;
     std::vector<double> residuals_;
     std::vector<double> scratch_;
+    std::vector<double> select_;
     std::vector<std::uint8_t> wall_;
     std::vector<std::uint8_t> nextWall_;
     std::vector<std::uint8_t> ellipseWall_;
