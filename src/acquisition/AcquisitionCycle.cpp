@@ -445,7 +445,8 @@ void AcquisitionCycle::onSocketBytes(const std::uint8_t* data, std::size_t size)
     doc_.strayBytesDiscarded += static_cast<std::int64_t>(
         assembler_.deliver(std::span(data, size), headId, [this](const std::uint8_t* block) {
             onSocketBlock(block);
-            return doc_.playbackActive != 1;
+            // A ping can end the link or start a file; the rest is then not ours.
+            return doc_.playbackActive != 1 && doc_.linkState == LinkState::Connected;
         }));
 }
 
@@ -453,7 +454,6 @@ void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
     silentPeriods_ = 0;
     stopAcquisitionTimers(timers_);
     std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
-    assembler_.discard();
     gatheringFollowsBlock_ = true;
     doc_.noNewData = 0;
     timers_.setTimer(kSendTimer, 0);
