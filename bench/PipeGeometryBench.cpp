@@ -175,8 +175,8 @@ void accuracyTable() {
 }
 
 // A working pipe: off centre, oval at an angle, silted, with some debris and
-// drop-outs; `pings` successive pings of it, 0.1 s apart.
-std::vector<std::vector<GeometryPoint>> typicalPings(int pings) {
+// drop-outs.
+PipeModel typicalPipe() {
     PipeModel pipe;
     pipe.diameter = 0.6;
     pipe.ovality = 0.06;
@@ -186,6 +186,12 @@ std::vector<std::vector<GeometryPoint>> typicalPings(int pings) {
     pipe.sediment = 0.06;
     pipe.debris = 0.02;
     pipe.dropouts = 0.02;
+    return pipe;
+}
+
+// `pings` successive pings of the working pipe with a little noise, 0.1 s apart.
+std::vector<std::vector<GeometryPoint>> typicalPings(int pings) {
+    PipeModel pipe = typicalPipe();
     pipe.noise = 0.001;
     SimulatedHead head(HeadConfig{}, pipe);
     Rig rig;
@@ -198,16 +204,7 @@ std::vector<std::vector<GeometryPoint>> typicalPings(int pings) {
 }
 
 std::vector<GeometryPoint> typicalPing() {
-    PipeModel pipe;
-    pipe.diameter = 0.6;
-    pipe.ovality = 0.06;
-    pipe.ovalityAngle = 20;
-    pipe.offsetX = 0.03;
-    pipe.offsetY = -0.04;
-    pipe.sediment = 0.06;
-    pipe.debris = 0.02;
-    pipe.dropouts = 0.02;
-    SimulatedHead head(HeadConfig{}, pipe);
+    SimulatedHead head(HeadConfig{}, typicalPipe());
     Rig rig;
     const std::span<const GeometryPoint> points = rig.ping(head, 0.4, 1.0);
     return {points.begin(), points.end()};
