@@ -302,12 +302,7 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
         return result;
     }
 
-    const int wasPlaying = doc.playbackActive;
-    doc.playbackActive = 1;
-    doc.holdActive = 0;
-    doc.fileLength = length;
-    doc.echoLong.fill(0);
-    doc.pingCount = 0;
+    const int wasPlaying = startWindowlessPlay(doc, length);
 
     std::string buffer(geometryCsvHeader());
     constexpr std::size_t kFlushAt = 1 << 16;

@@ -35,12 +35,7 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
     ConversionResult result = openDataFile(in, input, length);
     if (!result.ok()) return result;
 
-    const int wasPlaying = doc.playbackActive;
-    doc.playbackActive = 1;
-    doc.holdActive = 0;
-    doc.fileLength = length;
-    doc.echoLong.fill(0);
-    doc.pingCount = 0;
+    const int wasPlaying = startWindowlessPlay(doc, length);
 
     report.file = input;
     report.settings = settings;

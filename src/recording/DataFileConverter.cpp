@@ -35,6 +35,16 @@ bool sameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+int startWindowlessPlay(CSondrelDoc& doc, std::int64_t length) {
+    const int wasPlaying = doc.playbackActive;
+    doc.playbackActive = 1;
+    doc.holdActive = 0;
+    doc.fileLength = length;
+    doc.echoLong.fill(0);
+    doc.pingCount = 0;
+    return wasPlaying;
+}
+
 ConversionResult openDataFile(BinaryFile& in, const std::string& input, std::int64_t& length) {
     if (!in.openRead(input)) {
         return failure(ConversionError::InputUnreadable,
@@ -110,13 +120,8 @@ ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
 
     // The document plays the file as the desktop program would with a
     // conversion running.
-    const int wasPlaying = doc.playbackActive;
-    doc.playbackActive = 1;
+    const int wasPlaying = startWindowlessPlay(doc, length);
     doc.xyzConversionActive = 1;
-    doc.holdActive = 0;
-    doc.fileLength = length;
-    doc.echoLong.fill(0);
-    doc.pingCount = 0;
 
     ConversionResult result;
     ProfilePath path;
