@@ -20,7 +20,6 @@
 #include <memory>
 #include <string>
 
-#include "acquisition/ReturnBlock.h"
 #include "acquisition/SonarTables.h"
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometryCsv.h"
@@ -30,6 +29,7 @@
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
+#include "support/ReceivedBlock.h"
 
 namespace {
 
@@ -48,11 +48,7 @@ class Rig {
         while (index < 8 && rangeMetresForIndex(index) < reach * 1.15) ++index;
         doc_.setRangeIndex(index);
         const std::vector<std::uint8_t> block = head.buildBlock(doc_.command, timeS);
-        doc_.receiveBuffer.fill(0);
-        std::copy_n(block.begin(), std::min(block.size(), doc_.receiveBuffer.size()),
-                    doc_.receiveBuffer.begin());
-        doc_.noNewData = 0;
-        sizeCopyAndDecode(doc_);
+        test::receiveBlock(doc_, block);
         runProfilePass(doc_, path_, &points_);
         return points_.points();
     }
@@ -270,19 +266,12 @@ class GeometryFile {
         pipe.noise = 0.001;
         pipe.dropouts = 0.02;
         SimulatedHead head(HeadConfig{}, pipe);
-        auto doc = std::make_unique<CSondrelDoc>();
-        doc->prdEnable = 1;
-        doc->dateText = "09-DEC-2026";
-        doc->timeText = "10:00:00";
-        doc->setRangeIndex(3);
+        const auto doc = test::surveyDocument();
         BinaryFile file;
         file.create(qzr_);
         for (int i = 0; i < kRecords; ++i) {
             const std::vector<std::uint8_t> block = head.buildBlock(doc->command, i * 0.1);
-            doc->receiveBuffer.fill(0);
-            std::copy(block.begin(), block.end(), doc->receiveBuffer.begin());
-            doc->noNewData = 0;
-            sizeCopyAndDecode(*doc);
+            test::receiveBlock(*doc, block);
             doc->distanceM = i * 0.05;
             writeRecord(*doc, file);
         }

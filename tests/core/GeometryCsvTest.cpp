@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
+#include "support/ReceivedBlock.h"
 #include "support/TempFolder.h"
 
 namespace sondrel {
@@ -33,11 +33,7 @@ constexpr std::size_t kRecordBytes = kRecordSizeWithOrientation;
 // record's samples are noise, every 29th ping has no return at all, and the
 // last record is cut short. Returns the number of whole records.
 int writeDamagedSurvey(const std::string& path, int records) {
-    auto doc = std::make_unique<CSondrelDoc>();
-    doc->prdEnable = 1;
-    doc->dateText = "09-DEC-2026";
-    doc->timeText = "10:00:00";
-    doc->setRangeIndex(3);
+    const auto doc = test::surveyDocument();
     PipeModel round;
     round.diameter = 0.6;
     round.noise = 0.001;
@@ -53,10 +49,7 @@ int writeDamagedSurvey(const std::string& path, int records) {
         SimulatedHead& head = i < records / 2 ? roundHead : siltedHead;
         std::vector<std::uint8_t> block = head.buildBlock(doc->command, i * 0.1);
         if (i % 29 == 28) std::fill(block.begin() + 12, block.end(), 0);
-        doc->receiveBuffer.fill(0);
-        std::copy(block.begin(), block.end(), doc->receiveBuffer.begin());
-        doc->noNewData = 0;
-        EXPECT_TRUE(sizeCopyAndDecode(*doc));
+        EXPECT_TRUE(test::receiveBlock(*doc, block));
         doc->distanceM = 0.05 * i;
         doc->pitchDeg = 0.01 * i;
         doc->rollDeg = -0.02 * i;

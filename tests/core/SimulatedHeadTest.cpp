@@ -15,8 +15,10 @@
 #include "display/ProfilePass.h"
 #include "simulation/SimulatedHead.h"
 #include "simulation/SimulatedInstruments.h"
+#include "support/ReceivedBlock.h"
 
 using namespace sondrel;
+using sondrel::test::receiveBlock;
 
 namespace {
 
@@ -37,15 +39,6 @@ PipeModel stillPipe() {
     PipeModel p;
     p.wander = 0.0;
     return p;
-}
-
-// Hands a block to the document the way a link does, then sizes and decodes it.
-bool receive(CSondrelDoc& doc, const std::vector<std::uint8_t>& block) {
-    doc.receiveBuffer.fill(0);
-    std::copy_n(block.begin(), std::min(block.size(), doc.receiveBuffer.size()),
-                doc.receiveBuffer.begin());
-    doc.noNewData = 0;
-    return sizeCopyAndDecode(doc);
 }
 
 // The pixels at zoom 1 where the program should draw the wall seen along the
@@ -80,7 +73,7 @@ TEST(SimulatedHead, ReplyHeaderDecodesToTheCommandedStateForEveryRangeTypeAndFor
                 SCOPED_TRACE(std::string(blockLetters(type)) + " format " + std::to_string(format) +
                              " range index " + std::to_string(index));
                 ASSERT_EQ(static_cast<int>(block.size()), blockLengthOf(type));
-                ASSERT_TRUE(receive(doc, block));
+                ASSERT_TRUE(receiveBlock(doc, block));
                 EXPECT_EQ(doc.blockLength, blockLengthOf(type));
                 EXPECT_EQ(doc.headerText, blockLetters(type));
                 EXPECT_EQ(doc.dataPointCount, sampleCountOf(type));
@@ -100,18 +93,18 @@ TEST(SimulatedHead, ReverseRequestFlipsTheReportedDirectionAndThePositionFollows
     doc.setStepSize(4);
     ASSERT_EQ(doc.command[cmd::kStepSize], 4);
 
-    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
     const int direction = doc.stepDirection;
     const int first = doc.headPosition;
 
     doc.requestStepReverse();
-    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
     doc.clearOneShotBits();
     EXPECT_EQ(doc.stepDirection, 1 - direction);
     const int afterReverse = doc.headPosition;
 
     // The request is one-shot: the direction holds on the following pings.
-    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
     EXPECT_EQ(doc.stepDirection, 1 - direction);
     const int step = (afterReverse - first + kHeadStepsPerTurn) % kHeadStepsPerTurn;
     const int next = (doc.headPosition - afterReverse + kHeadStepsPerTurn) % kHeadStepsPerTurn;
@@ -139,7 +132,7 @@ TEST(SimulatedHead, ProfileRoundTripsThroughTheProfilePassForEveryFormatRangeAnd
                 CSondrelDoc doc;
                 doc.setRangeIndex(index);
                 doc.setPulseLengthCode(pulse);
-                ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+                ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
                 Collect out;
                 ProfilePath path;
                 runProfilePass(doc, path, &out);
@@ -186,7 +179,7 @@ TEST(SimulatedHead, DefaultSettingsShowThePipeTheRightWayUp) {
     pipe.offsetX = 0.05;  // wall 0.25 m to the right, 0.35 m to the left
     SimulatedHead head(HeadConfig{}, pipe);
     CSondrelDoc doc;  // zero Up, transducer Aft, 1 m range
-    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
     Collect out;
     ProfilePath path;
     runProfilePass(doc, path, &out);
@@ -221,7 +214,7 @@ TEST(SimulatedHead, ProgramDrawsTrueSizeOnlyWithTheWatersSoundVelocity) {
         for (double programVelocity : {1450.0, 1500.0}) {
             CSondrelDoc doc;
             doc.soundVelocity = programVelocity;
-            ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+            ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
             Collect out;
             ProfilePath path;
             runProfilePass(doc, path, &out);
@@ -253,7 +246,7 @@ TEST(SimulatedHead, EchoesInsideTheCommandedMinimumRangeAreNotReported) {
     SimulatedHead head(HeadConfig{}, pipe);
     CSondrelDoc doc;
     doc.command[cmd::kProfileMinRange] = 25;
-    ASSERT_TRUE(receive(doc, head.buildBlock(doc.command, 0.0)));
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
     int zeros = 0;
     for (int i = 0; i < kProfileSampleCount; ++i) {
         const double wall = *wallDistance(pipe, 180.0 - kProfileAngleStep * i, 0.0);
@@ -442,7 +435,7 @@ TEST(SimulatedHead, FaultPlanShapesTheReplies) {
         EXPECT_EQ(r.bytes.size(), garbage + length);
         const std::vector<std::uint8_t> block(r.bytes.begin() + garbage, r.bytes.end());
         CSondrelDoc d;
-        const bool valid = receive(d, block);
+        const bool valid = receiveBlock(d, block);
         if (n % 5 == 0) {
             EXPECT_FALSE(valid);
             EXPECT_EQ(blockLengthFor(block), 813);  // still read as a full block

@@ -15,24 +15,17 @@
 #include <gtest/gtest.h>
 
 #include "acquisition/Orientation.h"
-#include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
 #include "support/HeadSimProcess.h"
+#include "support/ReceivedBlock.h"
 
 using namespace sondrel;
 using sondrel::test::HeadSimProcess;
 using sondrel::test::LoopbackClient;
+using sondrel::test::receiveBlock;
 using std::chrono::milliseconds;
 
 namespace {
-
-// Decodes a block the way the program does; returns whether the header was valid.
-bool decode(CSondrelDoc& doc, const std::vector<std::uint8_t>& block) {
-    doc.receiveBuffer.fill(0);
-    std::copy_n(block.begin(), std::min(block.size(), doc.receiveBuffer.size()),
-                doc.receiveBuffer.begin());
-    return sizeCopyAndDecode(doc);
-}
 
 // A pseudo-terminal opened from the program's side, raw, as a serial port would be.
 class SerialEnd {
@@ -91,7 +84,7 @@ TEST(HeadSimTcp, AnswersEachCommandWithOneBlockAndLogsIt) {
         ASSERT_TRUE(client.send(doc.command));
         const auto block = client.read(813);
         ASSERT_EQ(block.size(), 813u);
-        ASSERT_TRUE(decode(doc, block));
+        ASSERT_TRUE(receiveBlock(doc, block));
         EXPECT_EQ(doc.headerText, "QSZ");
         EXPECT_EQ(doc.rangeIndex, 5);
         EXPECT_EQ(doc.headId, 0x10);
@@ -129,7 +122,7 @@ TEST(HeadSimTcp, SkipsGarbageAndDoesNotAnswerMalformedCommands) {
 
     const auto block = client.read(813);
     ASSERT_EQ(block.size(), 813u);
-    EXPECT_TRUE(decode(doc, block));
+    EXPECT_TRUE(receiveBlock(doc, block));
     EXPECT_TRUE(client.readSome(813, milliseconds(200)).empty());
 
     const auto counters = sim.counters();
@@ -157,7 +150,7 @@ TEST(HeadSimTcp, SplitBlockArrivesInPiecesThatMakeOneWellFormedBlock) {
     std::vector<std::uint8_t> block = first;
     block.insert(block.end(), rest.begin(), rest.end());
     ASSERT_EQ(block.size(), 813u);
-    EXPECT_TRUE(decode(doc, block));
+    EXPECT_TRUE(receiveBlock(doc, block));
 
     // Switched off at run time, the next block comes whole again.
     ASSERT_TRUE(sim.control("split 1"));
@@ -176,7 +169,7 @@ TEST(HeadSimTcp, FaultsSwitchedAtRunTime) {
     ASSERT_TRUE(client.send(doc.command));
     auto block = client.read(813);
     ASSERT_EQ(block.size(), 813u);
-    EXPECT_FALSE(decode(doc, block));
+    EXPECT_FALSE(receiveBlock(doc, block));
 
     ASSERT_TRUE(sim.control("faults-off"));
     ASSERT_TRUE(sim.control("short-every 1"));
@@ -190,7 +183,7 @@ TEST(HeadSimTcp, FaultsSwitchedAtRunTime) {
     ASSERT_TRUE(client.send(doc.command));
     block = client.read(265);
     ASSERT_EQ(block.size(), 265u);
-    EXPECT_TRUE(decode(doc, block));
+    EXPECT_TRUE(receiveBlock(doc, block));
     EXPECT_EQ(doc.blockLength, 265);
     EXPECT_EQ(doc.headStatusLow, 1);
 
@@ -290,7 +283,7 @@ TEST(HeadSimPty, SerialHeadAnswersEachCommandWithOneBlock) {
         ASSERT_TRUE(port.write(doc.command));
         const auto block = port.read(513);
         ASSERT_EQ(block.size(), 513u);
-        ASSERT_TRUE(decode(doc, block));
+        ASSERT_TRUE(receiveBlock(doc, block));
         EXPECT_EQ(doc.blockLength, 513);
         EXPECT_EQ(doc.dataPointCount, 500);
         EXPECT_EQ(doc.rangeIndex, 2);

@@ -6,15 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
+#include "support/ReceivedBlock.h"
 
 namespace sondrel {
 
@@ -45,20 +44,14 @@ inline std::vector<Stretch> stretches() {
 inline int writeSurvey(const std::string& path) {
     BinaryFile file;
     EXPECT_TRUE(file.create(path));
-    auto doc = std::make_unique<CSondrelDoc>();
-    doc->prdEnable = 1;
-    doc->dateText = "09-DEC-2026";
-    doc->setRangeIndex(3);  // 1 m
+    const auto doc = test::surveyDocument();
     int written = 0;
     for (const Stretch& s : stretches()) {
         SimulatedHead head(HeadConfig{}, s.pipe);
         for (int i = 0; i <= s.records; ++i) {
             std::vector<std::uint8_t> block = head.buildBlock(doc->command, i * 0.1);
             if (i == s.records) std::fill(block.begin() + 12, block.end(), 0);
-            doc->receiveBuffer.fill(0);
-            std::copy(block.begin(), block.end(), doc->receiveBuffer.begin());
-            doc->noNewData = 0;
-            EXPECT_TRUE(sizeCopyAndDecode(*doc));
+            EXPECT_TRUE(test::receiveBlock(*doc, block));
             doc->timeText = "10:00:0" + std::to_string(written % 10);
             doc->distanceM = 0.25 * written;
             doc->distanceValid = 1;

@@ -1,0 +1,36 @@
+#pragma once
+// The program's side of a reply from the simulated head, for tests and
+// benchmarks that build replies themselves instead of running a link.
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "acquisition/ReturnBlock.h"
+#include "acquisition/SondrelDoc.h"
+
+namespace sondrel::test {
+
+// Hands a block to the document the way a link does, then sizes and decodes
+// it; returns whether the header was valid.
+inline bool receiveBlock(CSondrelDoc& doc, std::span<const std::uint8_t> block) {
+    doc.receiveBuffer.fill(0);
+    std::copy_n(block.begin(), std::min(block.size(), doc.receiveBuffer.size()),
+                doc.receiveBuffer.begin());
+    doc.noNewData = 0;
+    return sizeCopyAndDecode(doc);
+}
+
+// A document that records a survey: records with orientation, a fixed date
+// and time, the 1 m range.
+inline std::unique_ptr<CSondrelDoc> surveyDocument() {
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->prdEnable = 1;
+    doc->dateText = "09-DEC-2026";
+    doc->timeText = "10:00:00";
+    doc->setRangeIndex(3);
+    return doc;
+}
+
+}  // namespace sondrel::test
