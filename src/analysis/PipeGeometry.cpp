@@ -62,6 +62,25 @@ double distance(double dx, double dy) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
+#if defined(__SSE2__)
+// Points i and i + 1 (x, y pairs from `xy`) as offsets from `centre`, whose
+// lanes are (x, y): one point per lane of dx and of dy.
+struct TwoOffsets {
+    __m128d dx, dy;
+};
+
+inline TwoOffsets twoOffsets(const double* xy, std::size_t i, __m128d centre) {
+    const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
+    const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
+    return {_mm_unpacklo_pd(a, b), _mm_unpackhi_pd(a, b)};
+}
+
+// The same numbers as distance() for each lane.
+inline __m128d distances(const TwoOffsets& o) {
+    return _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(o.dx, o.dx), _mm_mul_pd(o.dy, o.dy)));
+}
+#endif
+
 // out[i] = distance of point i from (x, y), less `minus`: the same numbers as
 // distance() one point at a time, two square roots to an instruction.
 void distancesFrom(std::span<const GeometryPoint> p, double x, double y, double minus,
@@ -71,11 +90,8 @@ void distancesFrom(std::span<const GeometryPoint> p, double x, double y, double 
     const __m128d centre = _mm_set_pd(y, x), less = _mm_set1_pd(minus);
     const auto* xy = reinterpret_cast<const double*>(p.data());
     for (; i + 1 < p.size(); i += 2) {
-        const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
-        const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
-        const __m128d dx = _mm_unpacklo_pd(a, b), dy = _mm_unpackhi_pd(a, b);
-        const __m128d d = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
-        _mm_storeu_pd(out.data() + i, _mm_sub_pd(d, less));
+        const TwoOffsets o = twoOffsets(xy, i, centre);
+        _mm_storeu_pd(out.data() + i, _mm_sub_pd(distances(o), less));
     }
 #endif
     for (; i < p.size(); ++i) out[i] = distance(p[i].x - x, p[i].y - y) - minus;
@@ -126,9 +142,7 @@ void binsOf(std::span<const GeometryPoint> p, double x, double y, std::span<int>
     const __m128d sign = _mm_set1_pd(-0.0);
     const auto* xy = reinterpret_cast<const double*>(p.data());
     for (; i + 1 < p.size(); i += 2) {
-        const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
-        const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
-        const __m128d dx = _mm_unpacklo_pd(a, b), dy = _mm_unpackhi_pd(a, b);
+        const auto [dx, dy] = twoOffsets(xy, i, centre);
         const __m128d ax = _mm_andnot_pd(sign, dx), ay = _mm_andnot_pd(sign, dy);
         const __m128d big = _mm_max_pd(ax, ay);
         const __m128d z = _mm_div_pd(_mm_min_pd(ax, ay), big), z2 = _mm_mul_pd(z, z);
@@ -293,10 +307,8 @@ double geometricCircleStep(std::span<const GeometryPoint> p, std::span<const std
                 vry = zero, vr = zero;
         const auto* xy = reinterpret_cast<const double*>(p.data());
         for (; i + 1 < p.size(); i += 2) {
-            const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
-            const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
-            const __m128d dx = _mm_unpacklo_pd(a, b), dy = _mm_unpackhi_pd(a, b);
-            const __m128d d = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
+            const TwoOffsets o = twoOffsets(xy, i, centre);
+            const __m128d dx = o.dx, dy = o.dy, d = distances(o);
             const __m128d flagged =
                 _mm_castsi128_pd(_mm_set_epi64x(use[i + 1] ? -1 : 0, use[i] ? -1 : 0));
             const __m128d w = _mm_and_pd(flagged, _mm_cmpgt_pd(d, zero));
