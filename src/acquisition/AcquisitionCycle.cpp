@@ -94,6 +94,7 @@ void AcquisitionCycle::setObserver(CycleObserver* observer) {
 }
 
 void AcquisitionCycle::setLinkState(LinkState state) {
+    if (state != LinkState::Connected) doc_.headAnswering = false;
     if (doc_.linkState == state) return;
     doc_.linkState = state;
     observer_->linkStateChanged(state);
@@ -102,6 +103,12 @@ void AcquisitionCycle::setLinkState(LinkState state) {
 void AcquisitionCycle::armWatchdog() {
     watchdogRole_ = WatchdogRole::ReplyTimeout;
     timers_.setTimer(kWatchdogTimer, kWatchdogMs);
+}
+
+std::int64_t AcquisitionCycle::msSince(std::int64_t counter) {
+    const std::int64_t frequency = clock_.counterFrequency();
+    if (frequency <= 0) return 0;
+    return (clock_.counterValue() - counter) * 1000 / frequency;
 }
 
 void AcquisitionCycle::closeFiles() {
@@ -174,6 +181,8 @@ void AcquisitionCycle::holdToggle() {
     if (doc_.holdActive == 0) {
         if (doc_.sonarType != kTypeQ || doc_.playbackActive == 1) {
             timers_.setTimer(kPollTimer, kHoldReleasePollMs);
+            // Nothing was asked of the head while held: its silence counts from now.
+            serialAnswerCounter_ = clock_.counterValue();
         } else {
             connectSocket();
         }
@@ -221,10 +230,12 @@ bool AcquisitionCycle::processPing() {
         timers_.killTimer(kOrientationTimer);
         if (sizeCopyAndDecode(doc_)) {
             acceptValidPing(doc_, recorder_);
+            doc_.headAnswering = true;
             valid = true;
         }
     }
     if (!valid) doc_.pingOnScreen = false;
+    if (doc_.sonarType != kTypeQ) watchSerialHead(valid);
 
     observer_->refreshDiagnostics();
     measurePingRate();
@@ -349,6 +360,7 @@ void AcquisitionCycle::onReplyTimeout() {
     assembler_.discard();
     gatheringFollowsBlock_ = false;
     doc_.pollToggle = doc_.pollToggle ? 0 : 1;
+    doc_.headAnswering = false;
     processPing();
     observer_->refreshStatusBar();
     if (doc_.linkState == LinkState::Connected) {
@@ -377,8 +389,7 @@ void AcquisitionCycle::pollSilentHead() {
 }
 
 void AcquisitionCycle::reconnectSilentHead() {
-    // Unlike connectSocket, the files stay open: the recording goes on with the
-    // next ping, and the view keeps saying that no data come.
+    // The view keeps saying that no data come.
     stopAcquisitionTimers(timers_);
     setLinkState(LinkState::Pending);
     closeSocket();
@@ -397,8 +408,10 @@ void AcquisitionCycle::onOrientationTimer() {
 void AcquisitionCycle::connectSocket() {
     stopAcquisitionTimers(timers_);
     observer_->hidePlaybackBar();
-    closeFiles();
-    doc_.recordingActive = 0;
+    // A reconnect, whether the watchdog's, Hold's or a new address's, leaves a
+    // recording open: it waits in the same file and goes on with the next ping.
+    // Only the connect command, a file opened for playback and shutdown end it.
+    if (playback_) playback_->closePlaybackFile(doc_);
     if (doc_.linkState == LinkState::Pending) {
         // An attempt is under way; it keeps its watchdog.
         armWatchdog();
@@ -471,8 +484,27 @@ void AcquisitionCycle::openSonarPort() {
         setLinkState(LinkState::NotConnected);
     }
     if (serial_ && !serial_->workerExists()) serial_->startWorker();
+    serialAnswerCounter_ = clock_.counterValue();
     watchdogRole_ = WatchdogRole::Poll;
     timers_.setTimer(kWatchdogTimer, kFirstSerialPollMs);
+}
+
+void AcquisitionCycle::watchSerialHead(bool valid) {
+    if (valid) {
+        serialAnswerCounter_ = clock_.counterValue();
+        return;
+    }
+    if (msSince(serialAnswerCounter_) < kWatchdogMs) return;
+    // A head that went away and came back (an adapter unplugged and plugged
+    // in again, a head restarted on the same link) is only found on a new
+    // open of its device; a port that would not open is tried again too. The
+    // files stay open, as they do when an Ethernet head is reconnected.
+    serialAnswerCounter_ = clock_.counterValue();
+    doc_.headAnswering = false;
+    observer_->headSilent(SilentHeadAction::Reconnect);
+    if (serial_ && serial_->isOpen()) serial_->close();
+    const bool opened = serial_ && serial_->open(doc_.sonarComPort, doc_.sonarBaud);
+    setLinkState(opened ? LinkState::Connected : LinkState::NotConnected);
 }
 
 void AcquisitionCycle::closeSerialPorts() {

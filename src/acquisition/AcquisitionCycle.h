@@ -162,6 +162,10 @@ class AcquisitionCycle : public HeadLinkEvents {
     void onSocketBlock(const std::uint8_t* block);
     void pollSilentHead();
     void reconnectSilentHead();
+    // After every serial poll: a head silent for a watchdog period has its
+    // port opened anew.
+    void watchSerialHead(bool valid);
+    std::int64_t msSince(std::int64_t counter);
     bool ethernetPollingStopped() const;
 
     CSondrelDoc& doc_;
@@ -182,6 +186,8 @@ class AcquisitionCycle : public HeadLinkEvents {
     WatchdogRole watchdogRole_ = WatchdogRole::Poll;
     // Watchdog periods in a row in which a head on an open link sent no block.
     int silentPeriods_ = 0;
+    // The counter at the last valid serial ping, or at the port's last open.
+    std::int64_t serialAnswerCounter_ = 0;
 
     // Ping-rate measurement, kept for the life of the process.
     bool rateInitialised_ = false;

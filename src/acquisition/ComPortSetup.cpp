@@ -196,7 +196,9 @@ ComPortSetupResult applyComPortSetup(AcquisitionCycle& cycle, const SettingsSave
 
     if (doc.sonarType == kTypeP) {
         doc.rtsEnable = choices.rtsEnable;
-        if (choices.headPort != doc.sonarComPort || newHead) {
+        // The same port is opened again when its head is not answering: the
+        // operator's way of picking up a head that was unplugged and came back.
+        if (choices.headPort != doc.sonarComPort || newHead || !doc.headAnswering) {
             doc.sonarComPort = choices.headPort;
             cycle.setPortsSuspended(true);
             doc.noNewData = 0;

@@ -40,6 +40,7 @@ void CSondrelDoc::clearPingState() {
     reachValueReceived = 0;
     captureCounter = 0;
     pingOnScreen = false;
+    headAnswering = false;
 }
 
 void CSondrelDoc::clearEchoShort() {

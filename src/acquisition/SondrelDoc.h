@@ -116,6 +116,10 @@ class CSondrelDoc {
     // which an Ethernet head's cycle sets again as each command goes out, it
     // holds until a poll or a played record brings no valid ping.
     bool pingOnScreen = false;
+    // Whether the live head is answering: set by every valid live ping, cleared
+    // when the link drops or a whole watchdog period passes without a block. A
+    // recording waits through the gap in the same file.
+    bool headAnswering = false;
     int pingCount = 0;
     double pingPeriodMs = 0.0;
     int pingPeriodRounded = 0;
@@ -190,6 +194,11 @@ class CSondrelDoc {
     void applyPanelRules();
 
     void clearPingState();
+    // A live recording whose head has stopped answering: the file stays open
+    // and goes on with the next ping.
+    bool recordingPaused() const {
+        return recordingActive == 1 && playbackActive != 1 && !headAnswering;
+    }
     void clearEchoShort();
     void clearSonarImage();
 

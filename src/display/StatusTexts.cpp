@@ -49,6 +49,10 @@ std::string dateTimePaneText(const CSondrelDoc& doc) {
     return printableText(doc.dateText) + "   " + printableText(doc.timeText);
 }
 
+std::string messagePaneText(const CSondrelDoc& doc) {
+    return doc.recordingPaused() ? std::string(kRecordingPausedText) : std::string();
+}
+
 StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc) {
     const bool feet = doc.unitsFeet == 1;
     StatusPaneTexts t;
@@ -60,6 +64,7 @@ StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc) {
     t.range = cursorLengthPaneText(doc.cursorRange, feet);
     t.bearing = bearingPaneText(doc);
     t.dateTime = dateTimePaneText(doc);
+    t.message = messagePaneText(doc);
     return t;
 }
 

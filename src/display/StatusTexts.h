@@ -18,10 +18,17 @@ std::string cursorLengthPaneText(double metres, bool feet);
 std::string bearingPaneText(const CSondrelDoc& doc);
 std::string dateTimePaneText(const CSondrelDoc& doc);
 
+// A live recording waiting for its head, in the view's recording status place
+// and in the status bar's message pane.
+inline constexpr std::string_view kRecordingPausedText = "Link lost - recording paused";
+// The message pane's own text: empty unless a recording is paused.
+std::string messagePaneText(const CSondrelDoc& doc);
+
 struct StatusPaneTexts {
     std::string pitch, roll, distance;
     std::string horizontal, vertical, range, bearing;
     std::string dateTime;
+    std::string message;
 };
 StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc);
 

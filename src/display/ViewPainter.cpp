@@ -6,6 +6,7 @@
 #include "acquisition/SonarTables.h"
 #include "acquisition/SondrelDoc.h"
 #include "display/Overlays.h"
+#include "display/StatusTexts.h"
 #include "display/TextFormat.h"
 
 namespace sondrel {
@@ -23,6 +24,7 @@ constexpr Rgb kDivisionInk{255, 150, 0};
 constexpr Rgb kActiveInk{0, 255, 0};
 constexpr Rgb kIdleInk{220, 220, 0};
 constexpr Rgb kFileSizeInk{200, 200, 0};
+constexpr Rgb kAlarmInk{255, 70, 70};
 
 // The sonar head's fixed frequency, printed under the range mark.
 constexpr const char* kFrequencyText = "2.25 MHz";
@@ -130,6 +132,8 @@ ActivityLine activityLine(const CSondrelDoc& doc, int clientWidth) {
         if (recording) return {withDots("File Copying", n), kActiveInk, clientWidth - 150};
         return {withDots("File Playing", n), kIdleInk, clientWidth - 150};
     }
+    if (doc.recordingPaused())
+        return {std::string(kRecordingPausedText), kAlarmInk, clientWidth - 230};
     if (recording) return {withDots("Recording", n), kActiveInk, clientWidth - 150};
     return {"Not " + withDots("Recording", n), kIdleInk, clientWidth - 175};
 }

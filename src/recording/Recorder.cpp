@@ -30,6 +30,9 @@ constexpr const char* kPlaybackFileMessage =
     "Can't write in this file ...\nThis file is used as playback!   ";
 constexpr const char* kOpenFailedMessage = "Error Opening File!";
 constexpr const char* kFolderDialogTitle = "Pick a Record Directory: ";
+constexpr const char* kNoHeadMessage =
+    "The sonar head is not answering: there is nothing to record.\nRecording has not "
+    "started. Press Record again when pings come in.";
 constexpr const char* kNothingToCaptureMessage =
     "There is no ping on screen to capture.\nThe frame was not captured.";
 
@@ -101,6 +104,12 @@ void Recorder::startStopRecording() {
     if (doc_.recordingActive) {
         closeRecordFile(doc_);
         windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStopped));
+        return;
+    }
+    // A file opened now would stay empty until the head answers; the operator
+    // is told instead, so that no empty files pile up.
+    if (!doc_.playbackActive && !doc_.headAnswering) {
+        operator_.showMessage(kNoHeadMessage, MessageKind::Warning);
         return;
     }
     const std::string name = chooseRecordName();
@@ -209,8 +218,8 @@ void Recorder::captureFrame() {
     } else {
         // The capture's own hold stopped nothing (the file is written before
         // the next ping can arrive), so there is nothing to restart. Releasing
-        // it through the Hold command would reconnect an Ethernet head, and a
-        // reconnect closes the recording under way.
+        // it through the Hold command would reconnect an Ethernet head and cost
+        // the pings of a new connection.
         doc_.holdActive = 0;
     }
 }
@@ -234,7 +243,7 @@ void Recorder::closeRecordFile(CSondrelDoc& doc) {
     if (file_.isOpen()) file_.syncData();
     file_.close();
     doc.recordingActive = 0;
-    // A reconnect ends a recording too; the title must not go on naming the file.
+    // The connect command ends a recording too; the title must not go on naming the file.
     if (wasRecording) windows_.setWindowTitle(windowTitle(doc, TitleOccasion::RecordingStopped));
 }
 

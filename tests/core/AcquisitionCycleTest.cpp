@@ -4,6 +4,7 @@
 #include "acquisition/AcquisitionCycle.h"
 
 #include <cstring>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -367,6 +368,94 @@ TEST_F(CycleTest, SilentHeadIsSentTheCommandAgainThenReconnectedUntilABlockComes
     timers.runPending();
     timers.advanceMs(kWatchdogMs);
     EXPECT_EQ(observer.silentActions.back(), SendAgain);
+}
+
+TEST_F(CycleTest, ARecordingWaitsThroughALostLinkAndGoesOnInTheSameFile) {
+    // However the Ethernet head goes away, and however long, the file stays
+    // open, the document says the recording is paused, and the next block
+    // after the reconnect is recorded.
+    struct Way {
+        const char* name;
+        std::function<void()> loseHead;
+    };
+    const Way ways[] = {
+        {"the head closes the connection", [&] { cycle.onSocketClosed(); }},
+        {"the head falls silent", [&] { timers.advanceMs(kWatchdogMs); }},
+        {"the head is gone for three reconnects",
+         [&] {
+             cycle.onSocketClosed();
+             for (int i = 0; i < 3; ++i) {
+                 timers.advanceMs(kWatchdogMs);
+                 cycle.onSocketConnected(10061);
+             }
+         }},
+    };
+    connectEthernet();
+    timers.runPending();
+    const int closesAtConnect = recorder.closes;
+    doc.recordingActive = 1;
+    std::size_t recorded = 0;
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        deliver(makeBlock());
+        timers.runPending();
+        ASSERT_EQ(recorder.recordedHeaders.size(), ++recorded);
+        EXPECT_FALSE(doc.recordingPaused());
+
+        way.loseHead();
+        EXPECT_TRUE(doc.recordingPaused());
+        while (doc.linkState != LinkState::Pending) timers.advanceMs(kWatchdogMs);
+        cycle.onSocketConnected(0);
+        timers.runPending();
+        EXPECT_TRUE(doc.recordingPaused()) << "connected, but no ping yet";
+        EXPECT_EQ(recorder.closes, closesAtConnect);
+        EXPECT_EQ(doc.recordingActive, 1);
+    }
+    deliver(makeBlock());
+    EXPECT_EQ(recorder.recordedHeaders.size(), recorded + 1);
+    EXPECT_FALSE(doc.recordingPaused());
+    // Hold and its release reconnect too, and keep the file as well.
+    cycle.holdToggle();
+    cycle.holdToggle();
+    EXPECT_EQ(recorder.closes, closesAtConnect);
+    EXPECT_EQ(doc.recordingActive, 1);
+}
+
+TEST_F(CycleTest, SilentSerialHeadIsOpenedAgainOnTheWatchdogScheduleAndRecordingGoesOn) {
+    connectSerial();
+    const int closesAtConnect = recorder.closes;
+    doc.recordingActive = 1;
+    serial.replies.push_back(makeBlock("QSZ", 10));
+    timers.advanceMs(1000);
+    ASSERT_EQ(recorder.recordedHeaders.size(), 1u);
+    ASSERT_EQ(serial.opens, 1);
+
+    // The head goes away (its adapter unplugged): polls at the 1 m pace bring
+    // nothing; once a watchdog period has passed the port is opened anew.
+    timers.advanceMs(kWatchdogMs - 500);
+    EXPECT_EQ(serial.opens, 1);
+    serial.openSucceeds = false;
+    timers.advanceMs(900);
+    EXPECT_EQ(serial.opens, 2);
+    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+    EXPECT_TRUE(doc.recordingPaused());
+    ASSERT_FALSE(observer.silentActions.empty());
+    EXPECT_EQ(observer.silentActions.back(), SilentHeadAction::Reconnect);
+
+    // A port that will not open is tried again every watchdog period.
+    timers.advanceMs(3 * kWatchdogMs);
+    EXPECT_EQ(serial.opens, 5);
+    // The head is back: the next attempt opens it, and its pings go on
+    // into the same file.
+    serial.openSucceeds = true;
+    timers.advanceMs(kWatchdogMs);
+    EXPECT_EQ(serial.opens, 6);
+    EXPECT_EQ(doc.linkState, LinkState::Connected);
+    serial.replies.push_back(makeBlock("QSZ", 10));
+    timers.advanceMs(timers.remainingMs(kPollTimer));
+    EXPECT_EQ(recorder.recordedHeaders.size(), 2u);
+    EXPECT_FALSE(doc.recordingPaused());
+    EXPECT_EQ(recorder.closes, closesAtConnect);
 }
 
 TEST_F(CycleTest, StrayBytesBeforeAReplyAreDroppedAndCounted) {

@@ -182,6 +182,7 @@ TEST(ComPortSetup, OkReopensOnlyWhatChangedAndSavesTheSettings) {
     SetupRig rig;
     rig.doc.sonarType = kTypeP;
     rig.doc.sonarComPort = 1;
+    rig.doc.headAnswering = true;
     ComPortChoices c = ComPortChoices::fromDocument(rig.doc);
     c.rtsEnable = 1;
     c.orientationEnable = 1;
@@ -190,7 +191,7 @@ TEST(ComPortSetup, OkReopensOnlyWhatChangedAndSavesTheSettings) {
     c.sentenceType = kSentenceCableDollar;
 
     ComPortSetupResult r = rig.ok(c);
-    EXPECT_FALSE(r.headReopened);  // same head port: left alone
+    EXPECT_FALSE(r.headReopened);  // same head port, answering: left alone
     EXPECT_EQ(rig.serial.opens, 0);
     EXPECT_EQ(rig.doc.rtsEnable, 1);
     EXPECT_EQ(rig.doc.prdComPort, 5);
@@ -214,6 +215,13 @@ TEST(ComPortSetup, OkReopensOnlyWhatChangedAndSavesTheSettings) {
     EXPECT_NE(rig.orientation.log.find("w:L;w:D;close;open;"), std::string::npos)
         << rig.orientation.log;
     EXPECT_EQ(rig.doc.portsSuspended, 0);
+
+    // The same port, its head not answering (it went away): opened again.
+    rig.serial.openSucceeds = true;
+    r = rig.ok(c);
+    EXPECT_TRUE(r.headReopened);
+    EXPECT_TRUE(r.headOpen);
+    EXPECT_EQ(rig.doc.linkState, LinkState::Connected);
 }
 
 TEST(ComPortSetup, AnEthernetHeadKeepsItsSerialSettings) {

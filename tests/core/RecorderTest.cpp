@@ -186,6 +186,23 @@ TEST(Recording, AutomaticNameRecordsEveryValidPingAndTitlesFollow) {
     EXPECT_TRUE(rig.op.messages.empty());
 }
 
+TEST(Recording, RecordWithoutAnAnsweringHeadSaysSoAndMakesNoFile) {
+    PlaybackRig rig;
+    livePing(rig);
+    // The head has gone: its link dropped, or a watchdog period passed in silence.
+    rig.doc.headAnswering = false;
+    rig.recorder.startStopRecording();
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_FALSE(rig.recorder.isRecording());
+    ASSERT_EQ(rig.op.messages.size(), 1u);
+    EXPECT_NE(rig.op.messages[0].find("not answering"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(rig.folder.path()));
+    // It answers again: Record records.
+    livePing(rig);
+    rig.recorder.startStopRecording();
+    EXPECT_EQ(rig.doc.recordingActive, 1);
+}
+
 TEST(Recording, AConnectEndsTheRecordingAndTheTitleStopsNamingTheFile) {
     PlaybackRig rig;
     livePing(rig);

@@ -367,6 +367,7 @@ TEST_F(ViewFrame, ActivityInRealTime) {
     EXPECT_EQ(activity()->pixels, 15);
 
     doc.recordingActive = 1;
+    doc.headAnswering = true;
     doc.pingCount = 14;
     doc.recordFileBytes = 5000;
     paint();
@@ -381,6 +382,13 @@ TEST_F(ViewFrame, ActivityInRealTime) {
     doc.pingCount = 20;
     paint();
     EXPECT_EQ(activity()->text, "Recording......");
+
+    // The head stopped answering: the file waits for it, and the view says so.
+    doc.headAnswering = false;
+    paint();
+    EXPECT_EQ(activity()->text, "Link lost - recording paused");
+    EXPECT_EQ(activity()->colour, (Rgb{255, 70, 70}));
+    EXPECT_TRUE(text("4 K Bytes"));
 }
 
 TEST_F(ViewFrame, ActivityInPlayback) {

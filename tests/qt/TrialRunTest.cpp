@@ -3,6 +3,7 @@
 // silent through the simulator's fault switch while the program runs.
 
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -19,6 +20,7 @@
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelApp.h"
 #include "app/qt/CSondrelView.h"
+#include "display/StatusTexts.h"
 #include "display/ViewPainter.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
@@ -29,6 +31,7 @@ namespace sondrel {
 namespace {
 
 constexpr int kCmdCaptureFrame = 32925;
+constexpr int kCmdRecord = 32806;
 
 class TrialRun : public ::testing::Test {
   protected:
@@ -125,6 +128,50 @@ TEST_F(TrialRun, SilentHeadIsPolledAgainUntilItAnswers) {
     ASSERT_TRUE(sim.control("faults-off"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= pingsAtSilence + 5; }, 12000));
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(TrialRun, ADroppedLinkPausesTheRecordingWhichGoesOnInTheSameFile) {
+    doc->autoFileNames = 1;
+    ASSERT_TRUE(frame->executeCommand(kCmdRecord));
+    ASSERT_EQ(doc->recordingActive, 1);
+    const std::string title = frame->frameTitle();
+    ASSERT_EQ(title.rfind("Sondrel - Record to File [", 0), 0u) << title;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->recordFileBytes >= 5 * 1024; }, 10000));
+
+    // The head drops the connection at every reply from now on.
+    ASSERT_TRUE(sim.control("close-after 1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->recordingPaused(); }, 8000));
+    QTest::qWait(300);  // the view and the status bar have been painted since
+    EXPECT_EQ(doc->recordingActive, 1);
+    EXPECT_EQ(frame->frameTitle(), title);
+    EXPECT_EQ(activityLine(*doc, 800).text, kRecordingPausedText);
+    EXPECT_EQ(frame->statusPane(0)->text().toStdString(), kRecordingPausedText);
+
+    // The head is back: the same file grows again, and the pause is over.
+    ASSERT_TRUE(sim.control("faults-off"));
+    const std::int64_t bytesAtReturn = doc->recordFileBytes;
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return doc->recordFileBytes >= bytesAtReturn + 3 * 1024; }, 15000));
+    EXPECT_FALSE(doc->recordingPaused());
+    EXPECT_EQ(frame->frameTitle(), title);
+    ASSERT_TRUE(frame->executeCommand(kCmdRecord));
+    EXPECT_EQ(doc->recordingActive, 0);
+    const auto files = std::distance(std::filesystem::directory_iterator(folder.path()),
+                                     std::filesystem::directory_iterator());
+    EXPECT_EQ(files, 2) << "the settings file and one recording";
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(TrialRun, RecordWithNoHeadAnsweringSaysSoAndMakesNoFile) {
+    ASSERT_TRUE(sim.control("silent-from 1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !doc->headAnswering; }, 8000));
+    doc->autoFileNames = 1;
+    frame->executeCommand(kCmdRecord);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.empty(); }, 2000));
+    EXPECT_EQ(doc->recordingActive, 0);
+    const auto files = std::distance(std::filesystem::directory_iterator(folder.path()),
+                                     std::filesystem::directory_iterator());
+    EXPECT_EQ(files, 1) << "the settings file alone";
 }
 
 }  // namespace

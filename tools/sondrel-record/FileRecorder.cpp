@@ -25,7 +25,7 @@ bool FileRecorder::open(const std::string& path, bool overwrite) {
     return true;
 }
 
-void FileRecorder::resume() {
+void FileRecorder::start() {
     if (file_.isOpen() && !failed_ && !full()) doc_.recordingActive = 1;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 // The recorder of an unattended run: one data file for the whole run. The
-// cycle closes "the recording" whenever it tears the link down to reconnect;
-// here that only pauses it, and the next connection resumes it in the same
-// file, so a head that drops out for a while costs pings, never the file.
+// cycle keeps it recording through every reconnect, so a head that drops out
+// for a while costs pings, never the file.
 
 #include <cstdint>
 #include <string>
@@ -22,8 +21,9 @@ class FileRecorder : public PingRecorder {
     // No record is written after this many (the run ends there).
     void setLimit(std::int64_t records) { limit_ = records; }
     bool full() const { return limit_ > 0 && recorded_ >= limit_; }
-    // Recording runs while the link is up.
-    void resume();
+    // Records from the next valid ping on (the connect that starts the run
+    // closes "the recording" first, as every connect does).
+    void start();
     // Closes the file complete; false when the system reported an error.
     bool finish();
     // After finish: removes the file when it holds no record and did not exist

@@ -74,7 +74,6 @@ class RunObserver : public CycleObserver {
 
     void linkStateChanged(LinkState state) override {
         if (!options_.quiet) printLine(std::string("link ") + linkStateName(state));
-        if (state == LinkState::Connected) recorder_.resume();
     }
     void headSilent(SilentHeadAction action) override {
         if (options_.quiet) return;
@@ -217,7 +216,7 @@ int main(int argc, char** argv) {
         }
     }
     // The run records from the first ping on, whatever the link does later.
-    recorder.resume();
+    recorder.start();
 
     app.exec();
 

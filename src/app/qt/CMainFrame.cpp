@@ -528,12 +528,17 @@ void CMainFrame::updateStatus() {
             case PaneRole::PingTime:
                 text = &texts.dateTime;
                 break;
+            case PaneRole::Message:
+                text = &texts.message;
+                break;
             default:
                 break;
         }
         if (!text) continue;
         QLabel* pane = panes_[i];
         pane->setText(QString::fromStdString(*text));
+        // The message pane stretches with the window.
+        if (panes[i].role == PaneRole::Message) continue;
         // The widths suit the readouts in the usual face; should a face be wider,
         // a pane grows rather than cut its readout short.
         const int needed = pane->fontMetrics().horizontalAdvance(pane->text()) +
@@ -612,6 +617,10 @@ void CMainFrame::linkStateChanged(LinkState /*linkState*/) {
     // A connect reloads the settings file after the panels were last refreshed.
     refreshSettingsPanels();
     refreshCommandStates();
+    // A dropped link shows at once, not at the next watchdog's ping: a
+    // recording under way is paused from now on.
+    updateViews(ViewHint::Repaint);
+    pacedStatus_.request();
 }
 
 void CMainFrame::pingProcessed(bool /*valid*/) {
