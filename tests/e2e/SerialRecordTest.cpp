@@ -17,6 +17,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -230,6 +231,41 @@ TEST(SerialDeviceLoss, HeadAndInstrumentVanishingMidRunLoseNothingRecorded) {
     EXPECT_EQ(withDistance, records);
     EXPECT_NE(run.output.find("recorded " + std::to_string(records) + " pings"), std::string::npos)
         << run.output;
+}
+
+TEST(SerialDeviceLoss, AHeadThatComesBackOnTheSameLinkIsPickedUpInTheSameFile) {
+    // What unplugging a USB adapter and plugging it in again does: the device
+    // goes away, and a new one appears under the same stable name.
+    test::TempFolder folder;
+    const std::string link = folder.file("sonar0");
+    const std::vector<std::string> simArgs = {"--pty", "--no-tcp", "--pty-link", link};
+    auto first = std::make_unique<HeadSimProcess>(simArgs);
+    ASSERT_TRUE(first->start()) << first->error();
+    const std::string settings = folder.write(
+        "Sondrel.INI",
+        "[System Settings]\r\nSonar Type=0\r\nSonarComPort=" + std::to_string(kHeadComPort) +
+            "\r\n[Sonar Settings]\r\nRange=0.75\r\nRange Index=2\r\n"
+            "[COM Ports]\r\nCOM" +
+            std::to_string(kHeadComPort) + "=" + link + "\r\n");
+    const std::string data = folder.file("run.qzr");
+    RunResult run;
+    std::thread recorder([&] {
+        run = runProgram({recorderBinary(), "--settings", settings, "--seconds", "16", "-o", data},
+                         folder.file("record.out"), 60);
+    });
+    ASSERT_GE(first->waitForCommands(4, std::chrono::milliseconds(20000)).size(), 4u);
+    first->stop();
+    const std::size_t recordsBefore = test::readByteVector(data).size() / kRecordSize;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    HeadSimProcess second(simArgs);
+    ASSERT_TRUE(second.start()) << second.error();
+    const auto commands = second.waitForCommands(3, std::chrono::milliseconds(15000));
+    recorder.join();
+
+    EXPECT_GE(commands.size(), 3u) << "the recorder never opened the head's new device";
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const int records = forEachRecord(test::readByteVector(data), [](const CSondrelDoc&, auto) {});
+    EXPECT_GE(static_cast<std::size_t>(records), recordsBefore + 2) << run.output;
 }
 
 // ------------------------------------------------------------------ orientation
