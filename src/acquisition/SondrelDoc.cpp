@@ -34,13 +34,17 @@ void CSondrelDoc::clearPingState() {
     echoLong.fill(0);
     headPosition = 0;
     profileMinRange = 0.0;
-    pitchDeg = rollDeg = distanceM = 0.0;
-    pitchValid = rollValid = distanceValid = 0;
+    clearOrientationReadings();
     pitchErrors = rollErrors = distanceErrors = 0;
     reachValueReceived = 0;
     captureCounter = 0;
     pingOnScreen = false;
     headAnswering = false;
+}
+
+void CSondrelDoc::clearOrientationReadings() {
+    pitchDeg = rollDeg = distanceM = 0.0;
+    pitchValid = rollValid = distanceValid = 0;
 }
 
 void CSondrelDoc::clearEchoShort() {

@@ -194,6 +194,8 @@ class CSondrelDoc {
     void applyPanelRules();
 
     void clearPingState();
+    // Pitch, roll and distance, and whether each was read.
+    void clearOrientationReadings();
     // A live recording whose head has stopped answering: the file stays open
     // and goes on with the next ping.
     bool recordingPaused() const {

@@ -31,6 +31,12 @@ std::string fileOpenFailureText(const std::string& path, int error) {
     }
 }
 
+std::string playbackOpenFailureText(const std::string& path, const std::string& reason) {
+    std::string text = "Error opening file !   \n\n" + path;
+    if (!reason.empty()) text += "\n" + reason;
+    return text;
+}
+
 std::string fileWriteFailureText(const std::string& path, const std::string& reason,
                                  const std::string& consequence) {
     std::string text = "Error Writing File!\n\n" + path;

@@ -10,6 +10,10 @@ namespace sondrel {
 // the causes an operator can act on, "Failed to open document." otherwise.
 std::string fileOpenFailureText(const std::string& path, int error);
 
+// A data file that cannot be played: the file layer's "Error opening file !   "
+// followed by the file and the reason.
+std::string playbackOpenFailureText(const std::string& path, const std::string& reason);
+
 // A write that failed part-way (full disk, file too large, device gone).
 std::string fileWriteFailureText(const std::string& path, const std::string& reason,
                                  const std::string& consequence);

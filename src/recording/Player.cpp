@@ -13,6 +13,7 @@
 #include "acquisition/TimerHost.h"
 #include "common/OperatorPort.h"
 #include "display/StatusTexts.h"
+#include "recording/FileMessages.h"
 #include "recording/FileWindows.h"
 #include "recording/PlaybackBar.h"
 #include "recording/RecordFormat.h"
@@ -28,7 +29,6 @@ constexpr const char* kOpenDialogTitle = "Open Data File:";
 constexpr const char* kOpenDialogFilter = "Sonar Data Files: (*.qzr) ";
 constexpr const char* kOpenDialogPattern = "*.qzr";
 constexpr const char* kWrongTypeMessage = "ERROR: Application can not recognize this file type!";
-constexpr const char* kOpenFailedMessage = "Error opening file !   ";
 constexpr const char* kNoDataMessage = "File has no data!!!  ";
 
 // Stray bytes at the end of a file that are no start of a record.
@@ -53,6 +53,75 @@ std::string absolutePath(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
     return ec ? path : absolute.lexically_normal().string();
+}
+
+// The first record magic at or after `from` and before `end`, or `end`.
+// Read in blocks, carrying the last two bytes over so that a magic split
+// between two blocks is found; the search never reads past `end`, so a file
+// that grows meanwhile cannot keep it going.
+std::int64_t nextMagic(BinaryFile& file, std::int64_t from, std::int64_t end) {
+    constexpr std::size_t kBlock = 64 * 1024;
+    std::array<std::uint8_t, kBlock + 2> buffer;
+    std::int64_t blockStart = from;
+    std::size_t carried = 0;
+    std::int64_t remaining = end - from;
+    if (!file.seek(from)) return end;
+    while (remaining > 0) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kBlock));
+        const std::size_t got = file.read(buffer.data() + carried, want);
+        if (got == 0) break;
+        remaining -= static_cast<std::int64_t>(got);
+        const std::size_t total = carried + got;
+        for (std::size_t i = 0; i + kMagic.size() <= total; ++i) {
+            if (buffer[i] == kMagic[0] && buffer[i + 1] == kMagic[1] && buffer[i + 2] == kMagic[2])
+                return blockStart + static_cast<std::int64_t>(i);
+        }
+        const std::size_t keep = std::min<std::size_t>(total, kMagic.size() - 1);
+        std::memmove(buffer.data(), buffer.data() + total - keep, keep);
+        blockStart += static_cast<std::int64_t>(total - keep);
+        carried = keep;
+    }
+    return end;
+}
+
+std::string unknownSizeText(std::int64_t position) {
+    return "The record at byte " + std::to_string(position) + " is of unknown size";
+}
+
+// Why a file cannot be played, empty when it holds a record that plays. The
+// records are only sized and parsed, the document is not touched; the search
+// stops at the first valid ping, which in a recording is the first record.
+// Past a record of unknown size it goes on at the next record magic, as the
+// playback bar's slider would find it.
+std::string whyUnplayable(BinaryFile& file, std::int64_t length) {
+    std::array<std::uint8_t, kLargestRecordSize> record;
+    std::int64_t position = 0;
+    std::int64_t firstUnknown = -1;
+    bool anyRecord = false;
+    while (position < length) {
+        if (!file.seek(position) || file.read(record.data(), kRecordHeaderSize) < kRecordHeaderSize)
+            break;
+        const std::int64_t size = recordSizeFor(
+            std::span<const std::uint8_t, kRecordHeaderSize>(record.data(), kRecordHeaderSize));
+        if (size == 0) {
+            if (firstUnknown < 0) firstUnknown = position;
+            position = nextMagic(file, position + 1, length);
+            continue;
+        }
+        const auto rest = static_cast<std::size_t>(size) - kRecordHeaderSize;
+        if (file.read(record.data() + kRecordHeaderSize, rest) < rest) break;
+        anyRecord = true;
+        const ParsedRecord parsed = parseRecord(
+            std::span<const std::uint8_t>(record.data(), static_cast<std::size_t>(size)));
+        if (parsed.status == ReadStatus::Valid) return {};
+        position += size;
+    }
+    if (file.lastError() != 0) return "It cannot be read: " + file.errorText();
+    if (anyRecord) return "None of its records holds a ping.";
+    if (firstUnknown >= 0)
+        return unknownSizeText(firstUnknown) +
+               " (it is not a data file, or it is damaged), and no record in it holds a ping.";
+    return "It holds no complete record.";
 }
 
 bool magicAt(BinaryFile& file, std::int64_t position) {
@@ -118,7 +187,8 @@ bool Player::openChosenFile(const std::string& path) {
     // a copy under way or the live head as they were.
     BinaryFile candidate;
     if (!candidate.openRead(path)) {
-        operator_.showMessage(kOpenFailedMessage, MessageKind::Error);
+        operator_.showMessage(playbackOpenFailureText(path, candidate.errorText()),
+                              MessageKind::Error);
         resumeAfterCancel();
         return false;
     }
@@ -129,6 +199,13 @@ bool Player::openChosenFile(const std::string& path) {
         resumeAfterCancel();
         return false;
     }
+    // A file of other bytes with the right ending would play as an empty view.
+    if (const std::string why = whyUnplayable(candidate, length); !why.empty()) {
+        operator_.showMessage(playbackOpenFailureText(path, why), MessageKind::Error);
+        resumeAfterCancel();
+        return false;
+    }
+    candidate.seek(0);
 
     file_.close();
     if (doc_.recordingActive || recorder_.isRecording()) recorder_.closeRecordFile(doc_);
@@ -150,7 +227,13 @@ bool Player::openChosenFile(const std::string& path) {
     doc_.openFilterIndex = 1;
     doc_.playbackActive = 1;
     doc_.echoLong.fill(0);
+    // Nothing of the last file or of the live head stays in the panes.
+    doc_.clearOrientationReadings();
+    doc_.dateText.clear();
+    doc_.timeText.clear();
+    doc_.pingOnScreen = false;
     doc_.pingCount = 0;
+    unknownSizeReported_ = false;
     // A new file starts playing, whatever the last one was left at.
     doc_.oneFrameMode = 0;
 
@@ -211,8 +294,13 @@ void Player::step() {
     refreshLength();
     std::int64_t position = readPosition_;
     ReadOutcome outcome = readRecord(doc_, file_, position);
+    if (outcome.status == ReadStatus::Unsizable && !unknownSizeReported_) {
+        stopAtUnknownSize(position);
+        return;
+    }
     if (outcome.status == ReadStatus::EndOfFile || outcome.status == ReadStatus::Unsizable) {
-        // Nothing whole is left here: the file ends at this point.
+        // Nothing whole is left here: the file ends at this point; what
+        // follows a record of unknown size cannot be found.
         if (position == 0) {
             readPosition_ = 0;
             showPosition();
@@ -245,6 +333,23 @@ void Player::step() {
 
     if (readPosition_ + kEndSlack >= doc_.fileLength) wrapAround();
     showPosition();
+}
+
+void Player::stopAtUnknownSize(std::int64_t position) {
+    // Told once for the file: played on, it then runs up to this record and
+    // starts again at the first, the records before it all playable.
+    unknownSizeReported_ = true;
+    stopAcquisitionTimers(timers_);
+    doc_.oneFrameMode = 1;
+    readPosition_ = position;
+    showPosition();
+    doc_.views().updateViews(ViewHint::Repaint);
+    operator_.showMessage("Playback stopped at byte " + std::to_string(position) + " of " +
+                              doc_.playbackPath + ": a record of unknown size.\n" +
+                              (position > 0 ? "The records before it can still be played."
+                                            : "The records after it can be reached with the "
+                                              "position slider."),
+                          MessageKind::Warning);
 }
 
 bool Player::wrapAround() {
@@ -355,40 +460,7 @@ void Player::findRecordStart(std::int64_t target) {
     const std::int64_t end = doc_.fileLength;
     target = std::clamp<std::int64_t>(target, 0, std::max<std::int64_t>(end, 0));
 
-    // Read in blocks, carrying the last two bytes over so that a magic split
-    // between two blocks is found; the search never reads past the length the
-    // file had when it began, so a file that grows meanwhile cannot keep it going.
-    constexpr std::size_t kBlock = 64 * 1024;
-    std::array<std::uint8_t, kBlock + 2> buffer;
-    std::int64_t found = end;
-    std::int64_t blockStart = target;
-    std::size_t carried = 0;
-    std::int64_t remaining = end - target;
-    if (file_.seek(target)) {
-        while (remaining > 0) {
-            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kBlock));
-            const std::size_t got = file_.read(buffer.data() + carried, want);
-            if (got == 0) break;
-            remaining -= static_cast<std::int64_t>(got);
-            const std::size_t total = carried + got;
-            const std::uint8_t* hit = nullptr;
-            for (std::size_t i = 0; i + kMagic.size() <= total; ++i) {
-                if (buffer[i] == kMagic[0] && buffer[i + 1] == kMagic[1] &&
-                    buffer[i + 2] == kMagic[2]) {
-                    hit = buffer.data() + i;
-                    break;
-                }
-            }
-            if (hit) {
-                found = blockStart + (hit - buffer.data());
-                break;
-            }
-            const std::size_t keep = std::min<std::size_t>(total, kMagic.size() - 1);
-            std::memmove(buffer.data(), buffer.data() + total - keep, keep);
-            blockStart += static_cast<std::int64_t>(total - keep);
-            carried = keep;
-        }
-    }
+    const std::int64_t found = nextMagic(file_, target, end);
     readPosition_ = found;
     doc_.nextRecordPosition = found;
     file_.seek(found);

@@ -93,6 +93,9 @@ class Player : public PlaybackDriver {
     bool openChosenFile(const std::string& path);
     void resumeAfterCancel();
     void step();
+    // A record this reader cannot size, past the first: the file cannot be
+    // followed beyond it.
+    void stopAtUnknownSize(std::int64_t position);
     // Back to the first record. False when a conversion finished there and
     // playback must stop.
     bool wrapAround();
@@ -112,6 +115,7 @@ class Player : public PlaybackDriver {
     std::int64_t readPosition_ = 0;
     std::int64_t lastRecordPosition_ = 0;
     std::uint64_t byteStep_ = 0;
+    bool unknownSizeReported_ = false;
 };
 
 }  // namespace sondrel

@@ -98,20 +98,39 @@ TEST(OpenPlayback, RefusedFilesSayWhyAndLeaveTheLiveHeadPolling) {
     const std::string pipe = rig.folder.file("pipe.qzr");
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    for (const std::string& path : {rig.folder.file("no such file.qzr"), folder, pipe}) {
+    // Nor does a file with the right ending but no record that plays (a text
+    // file renamed, random bytes, records that hold no ping): each is refused
+    // with the file's name and why, never played as an empty view.
+    std::mt19937 random(7);
+    std::string noise(4096, '\0');
+    for (char& c : noise) c = static_cast<char>(random() | 1);
+    const std::string text(4096, 't');
+    const std::string invalidOnly = makeDataFile(rig.folder.file("invalid.qzr"), 3, {0, 1, 2});
+    const std::vector<std::pair<std::string, std::string>> unplayable = {
+        {rig.folder.file("no such file.qzr"), "No such file"},
+        {folder, "folder"},
+        {pipe, "not a regular file"},
+        {rig.folder.write("notes.qzr", text), "byte 0 is of unknown size"},
+        {rig.folder.write("noise.qzr", noise), "byte 0 is of unknown size"},
+        {rig.folder.write("zeros.qzr", std::string(100, '\0')), "byte 0 is of unknown size"},
+        {invalidOnly, "None of its records holds a ping."},
+    };
+    for (const auto& [path, why] : unplayable) {
         SCOPED_TRACE(path);
         rig.op.messages.clear();
         rig.doc.sonarType = kTypeQ;
         EXPECT_FALSE(rig.open(path));
         ASSERT_EQ(rig.op.messages.size(), 1u);
-        EXPECT_EQ(rig.op.messages[0], "Error opening file !   ");
+        EXPECT_EQ(rig.op.messages[0].rfind("Error opening file !   \n\n" + path + "\n", 0), 0u)
+            << rig.op.messages[0];
+        EXPECT_NE(rig.op.messages[0].find(why), std::string::npos) << rig.op.messages[0];
+        EXPECT_EQ(rig.doc.playbackActive, 0);
         EXPECT_EQ(rig.timers.periodMs(kSendTimer), 0);
     }
 }
 
-TEST(OpenPlayback, AHundredByteFileAndAnUpperCaseEndingOpen) {
+TEST(OpenPlayback, AnUpperCaseEndingOpens) {
     PlaybackRig rig;
-    EXPECT_TRUE(rig.open(rig.folder.write("tiny.qzr", std::string(100, '\0'))));
     const std::string upper = makeDataFile(rig.folder.file("DATA.QZR"), 2);
     EXPECT_TRUE(rig.open(upper));
     EXPECT_EQ(rig.doc.xyzPath, rig.folder.file("DATA.xyz"));
@@ -483,27 +502,67 @@ TEST(BadFiles, RandomBytesAndUnsizableRecordsNeverDecodeAndNeverStall) {
     for (char& c : noise) c = static_cast<char>(random());
     // The magic here and there, so searches and steps land on junk "records".
     for (std::size_t at = 1000; at + 3 < noise.size(); at += 7919) noise.replace(at, 3, "QZR");
-    ASSERT_TRUE(rig.open(rig.folder.write("noise.qzr", noise)));
-    playSteps(rig, 50);
+    // Behind one record that holds a ping, so that the file opens at all:
+    // whatever is shown as a ping is that record's, never one of junk.
+    const std::string path = makeDataFile(rig.folder.file("noise.qzr"), 1);
+    CSondrelDoc first;
+    ASSERT_EQ(decodeRecord(first, test::readByteVector(path)), ReadStatus::Valid);
+    appendBytes(path, noise);
+    ASSERT_TRUE(rig.open(path));
+    const auto onlyTheRealPing = [&] {
+        if (rig.doc.pingOnScreen) {
+            ASSERT_EQ(rig.doc.returnHeader, first.returnHeader);
+        }
+    };
+    for (int i = 0; i < 50; ++i) {
+        rig.player.stepForward();
+        onlyTheRealPing();
+    }
     for (int thumb : {0, 13, 50, 87, 99, 100}) {
         rig.player.trackbarReleased(thumb);
-        rig.player.stepForward();
-        rig.player.stepBackward();
-        rig.player.stepForward();
+        for (auto step : {&Player::stepForward, &Player::stepBackward, &Player::stepForward}) {
+            (rig.player.*step)();
+            onlyTheRealPing();
+        }
     }
-    // Junk records may carry any settings, but no ping is taken from them.
-    EXPECT_EQ(rig.doc.pingCount, 0);
-    EXPECT_TRUE(std::all_of(rig.doc.echoLong.begin(), rig.doc.echoLong.end(),
-                            [](std::uint8_t b) { return b == 0; }));
+    EXPECT_LE(rig.op.messages.size(), 1u);
+}
 
-    // Good records up to one this program cannot size: the file ends there.
+TEST(BadFiles, ARecordOfUnknownSizeStopsPlaybackThereOnceAndWhatCameBeforePlays) {
+    PlaybackRig rig;
     const std::string path = makeDataFile(rig.folder.file("code9.qzr"), 6);
     std::string bytes = test::readBytes(path);
     bytes[3 * 1024 + 3] = 9;
     rig.folder.write("code9.qzr", bytes);
-    rig.doc.oneFrameMode = 0;
     ASSERT_TRUE(rig.open(path));
+    // The fourth poll meets the record and stops there, record 2 still shown.
+    EXPECT_EQ(playSteps(rig, 7), (std::vector<int>{0, 1, 2, 2}));
+    ASSERT_EQ(rig.op.messages.size(), 1u);
+    EXPECT_EQ(rig.op.messages[0], "Playback stopped at byte 3072 of " + rig.doc.playbackPath +
+                                      ": a record of unknown size.\nThe records before it can "
+                                      "still be played.");
+    EXPECT_EQ(rig.doc.oneFrameMode, 1);
+    EXPECT_FALSE(rig.timers.isTimerActive(kPollTimer));
+    // Played on, the file runs up to the record and starts again, without a word.
+    rig.player.toggleOneFrameMode();
     EXPECT_EQ(playSteps(rig, 7), (std::vector<int>{0, 1, 2, 0, 1, 2, 0}));
+    EXPECT_EQ(rig.op.messages.size(), 1u);
+    // A file opened afresh is told again.
+    ASSERT_TRUE(rig.open(path));
+    playSteps(rig, 5);
+    EXPECT_EQ(rig.op.messages.size(), 2u);
+}
+
+TEST(OpenPlayback, ThePanesOfTheLastFileAreClearedAtOpen) {
+    PlaybackRig rig;
+    ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("with.qzr"), 2, {}, true)));
+    playSteps(rig, 1);
+    ASSERT_EQ(rig.doc.distanceValid, 1);
+    ASSERT_FALSE(rig.doc.dateText.empty());
+    ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("without.qzr"), 2)));
+    EXPECT_EQ(rig.doc.pitchValid + rig.doc.rollValid + rig.doc.distanceValid, 0);
+    EXPECT_TRUE(rig.doc.dateText.empty());
+    EXPECT_FALSE(rig.doc.pingOnScreen);
 }
 
 TEST(ReturnToRealTime, ConnectingClosesTheFilesAndReloadsTheSettings) {
