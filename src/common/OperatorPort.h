@@ -33,6 +33,12 @@ class OperatorPort {
     virtual ~OperatorPort() = default;
     virtual void showMessage(const std::string& text,
                              MessageKind kind = MessageKind::Information) = 0;
+    // The same message, shown without waiting for the answer: for what goes
+    // wrong while a ping is processed, where waiting would run further pings,
+    // timers and reconnects inside the one under way.
+    virtual void announce(const std::string& text, MessageKind kind = MessageKind::Information) {
+        showMessage(text, kind);
+    }
     // Empty when the operator cancels.
     virtual std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;

@@ -344,12 +344,12 @@ void Player::stopAtUnknownSize(std::int64_t position) {
     readPosition_ = position;
     showPosition();
     doc_.views().updateViews(ViewHint::Repaint);
-    operator_.showMessage("Playback stopped at byte " + std::to_string(position) + " of " +
-                              doc_.playbackPath + ": a record of unknown size.\n" +
-                              (position > 0 ? "The records before it can still be played."
-                                            : "The records after it can be reached with the "
-                                              "position slider."),
-                          MessageKind::Warning);
+    operator_.announce("Playback stopped at byte " + std::to_string(position) + " of " +
+                           doc_.playbackPath + ": a record of unknown size.\n" +
+                           (position > 0 ? "The records before it can still be played."
+                                         : "The records after it can be reached with the "
+                                           "position slider."),
+                       MessageKind::Warning);
 }
 
 bool Player::wrapAround() {

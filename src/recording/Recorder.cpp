@@ -187,25 +187,32 @@ void Recorder::captureFrame() {
 
     const std::string name = captureFileName(doc_);
     makeDefaultFolderFor(name);
+    std::string failure;
     BinaryFile capture;
     if (!capture.create(name)) {
-        operator_.showMessage(fileOpenFailureText(name, capture.lastError()), MessageKind::Error);
-    } else if (!writeRecord(doc_, capture)) {
-        const std::string reason = capture.errorText();
-        capture.close();
-        // A capture is one record: a part of one is of no use to anybody.
-        std::error_code ec;
-        std::filesystem::remove(name, ec);
-        operator_.showMessage(fileWriteFailureText(name, reason, "The frame was not captured."),
-                              MessageKind::Error);
-    } else if (!capture.close()) {
-        operator_.showMessage(
-            fileWriteFailureText(name, capture.errorText(), "The frame was not captured."),
-            MessageKind::Error);
+        failure = fileOpenFailureText(name, capture.lastError());
     } else {
-        ++doc_.captureCounter;
+        const bool written = writeRecord(doc_, capture);
+        const std::string reason = capture.errorText();
+        const bool closed = capture.close();
+        if (written && closed) {
+            ++doc_.captureCounter;
+        } else {
+            // A capture is one record: a part of one is of no use to anybody.
+            std::error_code ec;
+            std::filesystem::remove(name, ec);
+            failure = fileWriteFailureText(name, written ? capture.errorText() : reason,
+                                           "The frame was not captured.");
+        }
     }
+    // The hold ends before the operator is told: a message waits for its
+    // answer, and a head polled while the hold was still set would not be
+    // polled again.
+    releaseCaptureHold(holdSet, wasHeld);
+    if (!failure.empty()) operator_.showMessage(failure, MessageKind::Error);
+}
 
+void Recorder::releaseCaptureHold(bool holdSet, bool wasHeld) {
     if (!holdSet) return;
     if (wasHeld) {
         // The operator's own hold ends with the capture, through the Hold
@@ -260,9 +267,9 @@ void Recorder::endAfterWriteError(std::int64_t lastCompleteLength) {
     doc_.recordFileBytes = lastCompleteLength;
     doc_.recordingActive = 0;
     windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStopped));
-    // Told last, when the recorder is in its stopped state: the message box may
-    // let further pings arrive before the operator answers it.
-    operator_.showMessage(
+    // Told last, when the recorder is in its stopped state, and without waiting
+    // for the answer: this runs inside the ping that failed to be written.
+    operator_.announce(
         fileWriteFailureText(path, reason,
                              "Recording has stopped. Everything recorded up to this point is "
                              "kept in the file."),

@@ -60,6 +60,7 @@ class Recorder : public PingRecorder {
 
   private:
     void endAfterWriteError(std::int64_t lastCompleteLength);
+    void releaseCaptureHold(bool holdSet, bool wasHeld);
 
     CSondrelDoc& doc_;
     OperatorPort& operator_;

@@ -4,9 +4,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -105,6 +109,40 @@ TEST(CSSocket, ConnectsDeliversEverySegmentAndReportsThePeerClosing) {
     spin(50);
     EXPECT_EQ(log.closes, 1);
     EXPECT_EQ(log.connects.size(), 1u);
+}
+
+TEST(CSSocket, ASocketGivenUpInsideItsOwnNotificationOutlivesIt) {
+    // What a message box shown from inside a ping does: its event loop runs
+    // within the socket's notification, and the cycle reconnects from there.
+    LoopbackServer server;
+    EventLog log;
+    CSSocket socket(log);
+    ASSERT_TRUE(socket.connectToHost("127.0.0.1", server.port()));
+    ASSERT_TRUE(waitUntil([&] { return !log.connects.empty() && !server.peers.empty(); }));
+    QPointer<QTcpSocket> first = socket.findChild<QTcpSocket*>();
+    ASSERT_TRUE(first);
+    bool inside = false;
+    bool deletedInside = false;
+    QObject::connect(first, &QObject::destroyed, [&] { deletedInside = inside; });
+    bool tornDown = false;
+    log.onBytes = [&] {
+        if (std::exchange(tornDown, true)) return;
+        inside = true;
+        socket.abort();
+        ASSERT_TRUE(socket.connectToHost("127.0.0.1", server.port()));
+        QEventLoop nested;
+        QTimer::singleShot(200, &nested, &QEventLoop::quit);
+        nested.exec();
+        inside = false;
+    };
+    server.peers.front()->write("abc");
+    ASSERT_TRUE(waitUntil([&] { return log.deliveries == 1 && !inside; }));
+    ASSERT_TRUE(waitUntil([&] { return first.isNull(); }));
+    EXPECT_FALSE(deletedInside);
+    // The new connection works.
+    ASSERT_TRUE(waitUntil([&] { return log.connects.size() == 2 && server.peers.size() == 2; }));
+    server.peers.back()->write("de");
+    EXPECT_TRUE(waitUntil([&] { return log.bytes.size() == 5; }));
 }
 
 TEST(CSSocket, RefusedConnectionReportsAnError) {

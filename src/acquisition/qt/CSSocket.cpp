@@ -2,6 +2,7 @@
 
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace sondrel {
 
@@ -9,6 +10,28 @@ int socketErrorCode(QAbstractSocket::SocketError error) {
     // UnknownSocketError is -1; every code must differ from 0, which means success.
     return static_cast<int>(error) + 2;
 }
+
+// A socket's notification may run for a long time: the cycle can show a
+// message from inside it, whose event loop goes on delivering timers and other
+// sockets' data, and a reconnect can come from there. Qt would delete a socket
+// given up meanwhile within that loop, and the notification would then return
+// into freed memory.
+class CSSocket::Notifying {
+  public:
+    explicit Notifying(CSSocket& owner) : owner_(owner) { ++owner_.notifying_; }
+    ~Notifying() {
+        if (--owner_.notifying_ == 0 && !owner_.retired_.empty()) {
+            // Still inside the socket's own emission here: deleted from the
+            // event loop, once it has returned.
+            QTimer::singleShot(0, &owner_, [o = &owner_] { o->deleteRetired(); });
+        }
+    }
+    Notifying(const Notifying&) = delete;
+    Notifying& operator=(const Notifying&) = delete;
+
+  private:
+    CSSocket& owner_;
+};
 
 CSSocket::CSSocket(HeadLinkEvents& events, QObject* parent) : QObject(parent), events_(events) {}
 
@@ -59,10 +82,26 @@ void CSSocket::abort() {
     // Silence first: aborting a connected socket announces its own closing.
     old->disconnect(this);
     old->abort();
-    old->deleteLater();
+    retire(old);
+}
+
+void CSSocket::retire(QTcpSocket* old) {
+    if (notifying_ > 0) {
+        retired_.push_back(old);
+    } else {
+        old->deleteLater();
+    }
+}
+
+void CSSocket::deleteRetired() {
+    if (notifying_ > 0) return;
+    std::vector<QTcpSocket*> gone;
+    gone.swap(retired_);
+    for (QTcpSocket* old : gone) delete old;
 }
 
 void CSSocket::onConnected() {
+    const Notifying notifying(*this);
     if (!connecting_) return;
     connecting_ = false;
     connected_ = true;
@@ -70,6 +109,7 @@ void CSSocket::onConnected() {
 }
 
 void CSSocket::onErrorOccurred(QAbstractSocket::SocketError error) {
+    const Notifying notifying(*this);
     // Errors of an established connection end in its closing, reported there.
     if (!connecting_) return;
     connecting_ = false;
@@ -81,12 +121,14 @@ void CSSocket::onErrorOccurred(QAbstractSocket::SocketError error) {
 }
 
 void CSSocket::onStateChanged(QAbstractSocket::SocketState state) {
+    const Notifying notifying(*this);
     if (state != QAbstractSocket::UnconnectedState || !connected_) return;
     connected_ = false;
     events_.onSocketClosed();
 }
 
 void CSSocket::onReadyRead() {
+    const Notifying notifying(*this);
     QTcpSocket* const current = socket_;
     while (current && socket_ == current && current->bytesAvailable() > 0) {
         const qint64 n = current->read(readBuffer_.data(), static_cast<qint64>(readBuffer_.size()));

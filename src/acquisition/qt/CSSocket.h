@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "acquisition/Links.h"
 
@@ -33,6 +34,11 @@ class CSSocket : public QObject, public EthernetLink {
     void onErrorOccurred(QAbstractSocket::SocketError error);
     void onStateChanged(QAbstractSocket::SocketState state);
     void onReadyRead();
+    // Counts the notifications under way, so that a socket torn down inside
+    // one (or inside a window that waits within one) outlives it.
+    class Notifying;
+    void retire(QTcpSocket* old);
+    void deleteRetired();
 
     HeadLinkEvents& events_;
     QTcpSocket* socket_ = nullptr;
@@ -41,6 +47,8 @@ class CSSocket : public QObject, public EthernetLink {
     bool insideConnectCall_ = false;
     bool failedInsideConnectCall_ = false;
     std::array<char, 16384> readBuffer_{};
+    int notifying_ = 0;
+    std::vector<QTcpSocket*> retired_;
 };
 
 // The non-zero code a failed connection attempt reports.

@@ -40,8 +40,9 @@ std::optional<std::string> runFileDialog(QFileDialog& dialog) {
 
 }  // namespace
 
-void QtOperatorPort::showMessage(const std::string& text, MessageKind kind) {
-    QMessageBox box(owner_);
+namespace {
+
+void prepareBox(QMessageBox& box, const std::string& text, MessageKind kind) {
     box.setWindowTitle(QStringLiteral("Sondrel"));
     box.setText(fromUtf8(text));
     switch (kind) {
@@ -55,7 +56,21 @@ void QtOperatorPort::showMessage(const std::string& text, MessageKind kind) {
             box.setIcon(QMessageBox::Critical);
             break;
     }
+}
+
+}  // namespace
+
+void QtOperatorPort::showMessage(const std::string& text, MessageKind kind) {
+    QMessageBox box(owner_);
+    prepareBox(box, text, kind);
     box.exec();
+}
+
+void QtOperatorPort::announce(const std::string& text, MessageKind kind) {
+    auto* box = new QMessageBox(owner_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    prepareBox(*box, text, kind);
+    box->open();
 }
 
 std::optional<std::string> QtOperatorPort::chooseOpenFile(const FileDialogRequest& request) {

@@ -14,6 +14,7 @@ class QtOperatorPort : public OperatorPort {
     explicit QtOperatorPort(QWidget* owner) : owner_(owner) {}
 
     void showMessage(const std::string& text, MessageKind kind) override;
+    void announce(const std::string& text, MessageKind kind) override;
     std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
     std::optional<std::string> chooseFolder(const std::string& title,
