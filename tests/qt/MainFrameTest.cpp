@@ -7,9 +7,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
@@ -501,6 +503,46 @@ TEST_F(MainFrameTest, KeyInWindowTakesARangeTypedAfterR) {
     frame->executeCommand(kCmdKeyInRange);
     QTest::keyClick(frame->view(), Qt::Key_G);
     EXPECT_FALSE(keyIn->isVisible());
+}
+
+TEST_F(MainFrameTest, KeyInWindowRefusesTextThatIsNoNumber) {
+    auto* keyIn = new CKeyInDlg(*doc, frame.get());
+    frame->setKeyInWindow(keyIn);
+    doc->setRangeIndex(3);
+    doc->setGain(8);
+    const auto command = doc->command;
+    struct Case {
+        Qt::Key key;
+        const char* text;
+        std::string_view message;
+    };
+    for (const Case& c :
+         {Case{Qt::Key_R, "abc", kKeyInRangeRefused}, Case{Qt::Key_G, "xyz", kKeyInGainRefused}}) {
+        SCOPED_TRACE(c.text);
+        frame->view()->setFocus();
+        QTest::keyClick(frame->view(), c.key);
+        ASSERT_TRUE(keyIn->isVisible());
+        QTest::keyClicks(keyIn->field(), QString::fromLatin1(c.text));
+        QString said;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                said = box->text();
+                box->accept();
+            }
+        });
+        QTest::keyClick(keyIn->field(), Qt::Key_Return);
+        EXPECT_EQ(said.toStdString(), c.message);
+        // Nothing reached the head, and the window waits for a correction.
+        EXPECT_EQ(doc->rangeIndex, 3);
+        EXPECT_EQ(doc->gainDb, 8);
+        EXPECT_EQ(doc->command, command);
+        EXPECT_TRUE(keyIn->isVisible());
+        EXPECT_EQ(keyIn->field()->selectedText().toStdString(), c.text);
+    }
+    QTest::keyClicks(keyIn->field(), QStringLiteral("12"));
+    QTest::keyClick(keyIn->field(), Qt::Key_Return);
+    EXPECT_FALSE(keyIn->isVisible());
+    EXPECT_EQ(doc->gainDb, 12);
 }
 
 TEST_F(MainFrameTest, AboutBoxPausesTheOrientationTimerWhileNoDataArrive) {

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -51,7 +52,16 @@ void CKeyInDlg::place() {
 }
 
 void CKeyInDlg::accept() {
-    commitKeyIn(state_, doc_, edit_->text().toStdString());
+    if (!commitKeyIn(state_, doc_, edit_->text().toStdString())) {
+        // Nothing changed: the window stays for a correction, as the value
+        // dialogs do.
+        const std::string_view refusal = keyInRefusal(state_);
+        QMessageBox::warning(this, windowTitle(),
+                             QString::fromUtf8(refusal.data(), int(refusal.size())));
+        edit_->selectAll();
+        edit_->setFocus();
+        return;
+    }
     backToMainWindow();
 }
 
