@@ -64,10 +64,10 @@ void CSetupCommands::comPortSetup() {
     timers.killTimer(kOrientationTimer);
 
     const ComPortMap names = ComPortMap::fromSettingsFile(peers_.settingsPath);
-    CComPortDlg dialog(
-        ComPortChoices::fromDocument(doc_), doc_.sonarType,
-        listComPorts(names, peers_.probe, doc_.sonarComPort, doc_.prdComPort, peers_.byIdFolder),
-        *peers_.op, &frame_);
+    CComPortDlg dialog(ComPortChoices::fromDocument(doc_), doc_.sonarType,
+                       listComPorts(names, peers_.probe, doc_.sonarComPort, doc_.prdComPort,
+                                    portsInUse(*peers_.cycle), peers_.byIdFolder),
+                       *peers_.op, &frame_);
     if (run(dialog) != QDialog::Accepted) {
         resumeOrientationReads();
         return;
@@ -80,9 +80,10 @@ void CSetupCommands::comPortSetup() {
 
     // Whatever did not work is said once, naming the device and what to do.
     const ComPortMap now = ComPortMap::fromSettingsFile(peers_.settingsPath);
+    const PortsInUse held = portsInUse(*peers_.cycle);
     auto explain = [&](int number) {
         const std::string device = now.deviceFor(number);
-        const PortState state = peers_.probe(device);
+        const PortState state = portStateHere(device, peers_.probe, now, held);
         peers_.op->showMessage(
             portProblemMessage(number, device,
                                state == PortState::Available ? PortState::Failed : state),
