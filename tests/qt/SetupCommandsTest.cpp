@@ -16,9 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "app/CommandRules.h"
 #include "app/CommandTable.h"
@@ -431,11 +434,25 @@ TEST(DiagnosticsWindow, TheSettingsFileShowsItAtStartUpAndPingsFillIt) {
         "Sondrel.INI", "[System Settings]\r\nSonar Type=1\r\nDiagnostics Visible=1\r\n");
     options.simulate = true;
     options.simulatorProgram = QStringLiteral(SONDREL_BIN_DIR "/sondrel-headsim");
+    // Shown after the main window, which would otherwise be stacked over it.
+    struct ShowOrder : QObject {
+        std::vector<std::string> windows;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Show && o->isWidgetType() &&
+                static_cast<QWidget*>(o)->isWindow())
+                windows.push_back(o->metaObject()->className());
+            return false;
+        }
+    } order;
+    qApp->installEventFilter(&order);
     auto app = std::make_unique<CSondrelApp>(options);
     ASSERT_TRUE(app->initInstance());
     CDiagDlg* diag = app->mainFrame()->diagnosticsWindow();
     ASSERT_NE(diag, nullptr);
-    EXPECT_TRUE(diag->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return diag->isVisible(); }, 5000));
+    qApp->removeEventFilter(&order);
+    EXPECT_EQ(order.windows.front(), "sondrel::CMainFrame");
+    EXPECT_NE(std::ranges::find(order.windows, "sondrel::CDiagDlg"), order.windows.end());
     EXPECT_TRUE(app->mainFrame()->commandAction(kCmdDiagnostics)->isChecked());
     ASSERT_TRUE(QTest::qWaitFor([&] { return app->document()->pingCount >= 2; }, 15000));
     EXPECT_EQ(diag->valueLabel(DiagnosticsRow::IpAddress)->text(), QStringLiteral(":   127.0.0.1"));
