@@ -93,6 +93,10 @@ std::string captureFileName(const CSondrelDoc& doc) {
     return doc.writeDirectory + name + kRecordExtension;
 }
 
+std::string frameCapturedText(const std::string& path) {
+    return "Frame captured to " + path;
+}
+
 Recorder::Recorder(CSondrelDoc& doc, OperatorPort& operatorPort, FileWindows& windows,
                    AcquisitionCycle* cycle)
     : doc_(doc), operator_(operatorPort), windows_(windows), cycle_(cycle) {}
@@ -195,6 +199,7 @@ void Recorder::captureFrame() {
             MessageKind::Error);
     } else {
         ++doc_.captureCounter;
+        operator_.showMessage(frameCapturedText(name), MessageKind::Note);
     }
 
     if (!holdSet) return;

@@ -27,6 +27,7 @@
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
+#include "app/qt/QtOperatorPort.h"
 
 namespace sondrel {
 namespace {
@@ -543,6 +544,14 @@ TEST_F(MainFrameTest, KeyInWindowRefusesTextThatIsNoNumber) {
     QTest::keyClick(keyIn->field(), Qt::Key_Return);
     EXPECT_FALSE(keyIn->isVisible());
     EXPECT_EQ(doc->gainDb, 12);
+}
+
+TEST_F(MainFrameTest, NotesGoToTheStatusBarWithoutABox) {
+    QtOperatorPort op(frame.get());
+    op.showMessage("Frame captured to /data/D 1 0 C0.qzr", MessageKind::Note);
+    EXPECT_EQ(frame->statusBar()->currentMessage(),
+              QStringLiteral("Frame captured to /data/D 1 0 C0.qzr"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainFrameTest, AboutBoxPausesTheOrientationTimerWhileNoDataArrive) {

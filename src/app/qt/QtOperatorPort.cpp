@@ -2,7 +2,9 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include "display/DisplayList.h"
 
@@ -40,12 +42,26 @@ std::optional<std::string> runFileDialog(QFileDialog& dialog) {
 
 }  // namespace
 
+void showStatusNote(QWidget* inside, const std::string& text) {
+    constexpr int kNoteShownMs = 15000;
+    auto* frame = inside ? qobject_cast<QMainWindow*>(inside->window()) : nullptr;
+    if (frame && frame->statusBar())
+        frame->statusBar()->showMessage(fromUtf8(text), kNoteShownMs);
+    else
+        QMessageBox::information(inside, QStringLiteral("Sondrel"), fromUtf8(text));
+}
+
 void QtOperatorPort::showMessage(const std::string& text, MessageKind kind) {
+    if (kind == MessageKind::Note) {
+        showStatusNote(owner_, text);
+        return;
+    }
     QMessageBox box(owner_);
     box.setWindowTitle(QStringLiteral("Sondrel"));
     box.setText(fromUtf8(text));
     switch (kind) {
         case MessageKind::Information:
+        case MessageKind::Note:
             box.setIcon(QMessageBox::Information);
             break;
         case MessageKind::Warning:
