@@ -3,7 +3,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -53,11 +52,13 @@ void CKeyInDlg::place() {
 
 void CKeyInDlg::accept() {
     if (!commitKeyIn(state_, doc_, edit_->text().toStdString())) {
-        // Nothing changed: the window stays for a correction, as the value
-        // dialogs do.
+        // Nothing changed; the window says why in place of its prompt and waits
+        // for a correction. A message box would hand the focus to the main
+        // window on closing, and that closes this one.
         const std::string_view refusal = keyInRefusal(state_);
-        QMessageBox::warning(this, windowTitle(),
-                             QString::fromUtf8(refusal.data(), int(refusal.size())));
+        label_->setText(QString::fromUtf8(refusal.data(), int(refusal.size())));
+        adjustSize();
+        place();
         edit_->selectAll();
         edit_->setFocus();
         return;
