@@ -77,22 +77,16 @@ TEST(ComPortSetup, ListsUsablePortsMappedPortsAndTheTwoInUse) {
     EXPECT_FALSE(find(list, 3)->newMapping);
 }
 
-TEST(ComPortSetup, OnlyPortsThisProgramHoldsAreMarkedAsItsOwn) {
+TEST(ComPortSetup, APortThisProgramHoldsIsItsOwnUnderAnyName) {
     DevFolder dev;
     ComPortMap map;
-    map.setDevice(1, dev.device("ttyS0"));
-    map.setDevice(2, dev.device("ttyS1", PortState::Busy));  // another program's
-    map.setDevice(5, dev.device("pts5", PortState::Busy));   // ours: locked by us
+    map.setDevice(5, dev.device("pts5", PortState::Busy));  // locked, by us or not
     dev.adapter("usb-Crawler_01-if00", dev.root.file("pts5"));
-    // The head's settings name COM3, which is not there; the orientation input holds COM5.
-    const auto list = listComPorts(map, dev.prober(), 3, 5, {.orientation = 5}, dev.byId());
-    EXPECT_EQ(find(list, 1)->label(), "COM1   " + dev.root.file("ttyS0"));
-    EXPECT_TRUE(find(list, 2)->label().ends_with("(busy)"));
-    EXPECT_TRUE(find(list, 3)->label().ends_with("(not present)"));
-    EXPECT_TRUE(find(list, 5)->label().ends_with("(in use here)"));
-    // Under any of its names.
-    EXPECT_EQ(portStateHere(dev.byId() + "/usb-Crawler_01-if00", dev.prober(), map, {.head = 5}),
-              PortState::HeadPortHere);
+    const std::string byName = dev.byId() + "/usb-Crawler_01-if00";
+    EXPECT_EQ(portStateHere(byName, dev.prober(), map, {.head = 5}), PortState::HeadPortHere);
+    EXPECT_EQ(portStateHere(byName, dev.prober(), map, {.orientation = 5}),
+              PortState::OrientationPortHere);
+    EXPECT_EQ(portStateHere(byName, dev.prober(), map, {}), PortState::Busy);
 }
 
 TEST(ComPortSetup, AdaptersWithoutANumberAreOfferedUnderTheLowestFreeOne) {
@@ -271,22 +265,6 @@ TEST(ComPortSetup, ANewAdapterGetsItsNumberInTheSettingsFileBeforeItOpens) {
     ini.load(rig.settingsPath);
     EXPECT_EQ(ini.readInt("System Settings", "SonarComPort", 0), 1);  // the rest is kept
     EXPECT_EQ(rig.serial.opens, 1);
-}
-
-TEST(ComPortSetup, ThePortsInUseAreTheOnesOpenNow) {
-    SetupRig rig;
-    rig.doc.sonarComPort = 2;
-    rig.doc.prdComPort = 6;
-    rig.cycle.openSonarPort();
-    ASSERT_TRUE(rig.orientation.open(6, 38400));
-    EXPECT_EQ(portsInUse(rig.cycle).head, 2);
-    EXPECT_EQ(portsInUse(rig.cycle).orientation, 6);
-    rig.doc.sonarType = kTypeQ;  // on Ethernet, connected or not
-    EXPECT_EQ(portsInUse(rig.cycle).head, 0);
-    rig.doc.sonarType = kTypeP;
-    rig.serial.openSucceeds = false;
-    rig.cycle.openSonarPort();
-    EXPECT_EQ(portsInUse(rig.cycle).head, 0);
 }
 
 }  // namespace

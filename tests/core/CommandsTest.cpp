@@ -500,22 +500,6 @@ TEST(KeyInTest, OnlyTheFirstFourCharactersCount) {
     EXPECT_EQ(doc.rangeIndex, 2);
 }
 
-TEST(KeyInTest, TextThatIsNoNumberChangesNothing) {
-    CSondrelDoc doc;
-    KeyInState state;
-    doc.setRangeIndex(5);
-    doc.setGain(8);
-    const auto command = doc.command;
-    for (const int kind : {int(kKeyInRange), int(kKeyInGain)}) {
-        prepareKeyIn(state, kind, doc);
-        for (const char* text : {"abc", "1.5m", " "}) EXPECT_FALSE(commitKeyIn(state, doc, text));
-        EXPECT_TRUE(commitKeyIn(state, doc, ""));  // the remembered -10 is ignored as before
-    }
-    EXPECT_EQ(doc.rangeIndex, 5);
-    EXPECT_EQ(doc.gainDb, 8);
-    EXPECT_EQ(doc.command, command);
-}
-
 TEST(KeyInTest, RangeSelectsTheTableEntryBelowTheTypedValue) {
     CSondrelDoc doc;
     KeyInState state;
