@@ -36,9 +36,11 @@ std::map<std::string, std::string> adapters(const std::string& byIdFolder) {
 }
 
 std::string_view stateMark(const ComPortEntry& e) {
-    if (e.held) return "(in use here)";
     if (e.newMapping && e.state == PortState::Available) return "(new)";
     switch (e.state) {
+        case PortState::HeadPortHere:
+        case PortState::OrientationPortHere:
+            return "(in use here)";
         case PortState::Available:
             return "";
         case PortState::Missing:
@@ -59,6 +61,27 @@ std::string_view stateMark(const ComPortEntry& e) {
 
 }  // namespace
 
+PortsInUse portsInUse(AcquisitionCycle& cycle) {
+    const CSondrelDoc& doc = cycle.doc();
+    const OrientationLink* orientation = cycle.orientation().link();
+    PortsInUse held;
+    // A serial head's link is up exactly while its port is open.
+    if (doc.sonarType == kTypeP && doc.linkState == LinkState::Connected)
+        held.head = doc.sonarComPort;
+    if (orientation && orientation->isOpen()) held.orientation = doc.prdComPort;
+    return held;
+}
+
+PortState portStateHere(const std::string& device, const PortProber& probe, const ComPortMap& map,
+                        const PortsInUse& held) {
+    const std::string target = resolved(device);
+    if (held.head != 0 && resolved(map.deviceFor(held.head)) == target)
+        return PortState::HeadPortHere;
+    if (held.orientation != 0 && resolved(map.deviceFor(held.orientation)) == target)
+        return PortState::OrientationPortHere;
+    return probe(device);
+}
+
 std::string ComPortEntry::label() const {
     std::string text = comPortName(number) + "   " + device;
     if (!adapterName.empty() && device.find(adapterName) == std::string::npos)
@@ -69,7 +92,8 @@ std::string ComPortEntry::label() const {
 }
 
 std::vector<ComPortEntry> listComPorts(const ComPortMap& map, const PortProber& probe, int headPort,
-                                       int orientationPort, const std::string& byIdFolder) {
+                                       int orientationPort, const PortsInUse& held,
+                                       const std::string& byIdFolder) {
     const std::map<std::string, std::string> byId = adapters(byIdFolder);
     std::map<std::string, std::string> nameOfDevice;  // resolved device -> by-id name
     for (const auto& [name, device] : byId) nameOfDevice[device] = name;
@@ -81,17 +105,18 @@ std::vector<ComPortEntry> listComPorts(const ComPortMap& map, const PortProber& 
         ComPortEntry e;
         e.number = n;
         e.device = map.deviceFor(n);
-        e.held = n == headPort || n == orientationPort;
-        e.state = probe(e.device);
+        const bool chosen = n == headPort || n == orientationPort;
+        e.state = portStateHere(e.device, probe, map, held);
         const bool mapped = e.device != defaultComPortDevice(n);
         const std::string target = resolved(e.device);
         if (const auto it = nameOfDevice.find(target); it != nameOfDevice.end()) {
             e.adapterName = it->second;
             adapterNamed[it->second] = true;
         }
-        usable[std::size_t(n)] =
-            mapped || e.state == PortState::Available || e.state == PortState::Busy || e.held;
-        if (e.state == PortState::Available || e.held || mapped) entries.push_back(std::move(e));
+        usable[std::size_t(n)] = mapped || e.state == PortState::Available ||
+                                 e.state == PortState::Busy || e.held() || chosen;
+        if (e.state == PortState::Available || e.held() || chosen || mapped)
+            entries.push_back(std::move(e));
     }
 
     // Adapters without a number, each under the lowest number still free.
@@ -105,7 +130,7 @@ std::vector<ComPortEntry> listComPorts(const ComPortMap& map, const PortProber& 
         e.number = next;
         e.device = (fs::path(byIdFolder) / name).string();
         e.adapterName = name;
-        e.state = probe(e.device);
+        e.state = portStateHere(e.device, probe, map, held);
         e.newMapping = true;
         entries.push_back(std::move(e));
     }
@@ -138,6 +163,14 @@ std::string portProblemMessage(int number, const std::string& device, PortState 
                    "settings file, or choose another port.";
         case PortState::Failed:
             return port + " could not be opened. Check the adapter and its cable.";
+        case PortState::HeadPortHere:
+            return port +
+                   " is the sonar head's port in this program. Choose another port for the "
+                   "orientation input in COM Port Setup.";
+        case PortState::OrientationPortHere:
+            return port +
+                   " is the orientation input's port in this program. Choose another port for "
+                   "the sonar head in COM Port Setup.";
     }
     return {};
 }

@@ -33,18 +33,39 @@ enum class PortState {
     NoHardware,    // a terminal node without a line behind it
     NotATerminal,
     Failed,
+    // Held open by this program, so never tried: the head's port, the
+    // orientation input's port.
+    HeadPortHere,
+    OrientationPortHere,
 };
 using PortProber = std::function<PortState(const std::string& device)>;
 
 inline constexpr const char* kSerialByIdFolder = "/dev/serial/by-id";
+
+// The serial ports this program holds open now, by number; 0 for none (an
+// Ethernet head, a port that did not open, an orientation input switched off).
+struct PortsInUse {
+    int head = 0;
+    int orientation = 0;
+};
+PortsInUse portsInUse(AcquisitionCycle& cycle);
+
+// What a device is to the dialog and its messages: a device this program holds
+// (under any of its names) is the head's or the orientation input's; any other
+// is what probing it finds.
+PortState portStateHere(const std::string& device, const PortProber& probe, const ComPortMap& map,
+                        const PortsInUse& held);
 
 struct ComPortEntry {
     int number = 0;
     std::string device;       // what COM<number> opens
     std::string adapterName;  // the adapter's by-id name, where the system gives one
     PortState state = PortState::Missing;
-    bool held = false;        // the head's or the orientation input's port now
     bool newMapping = false;  // an adapter offered under a free number
+
+    bool held() const {
+        return state == PortState::HeadPortHere || state == PortState::OrientationPortHere;
+    }
 
     // "COM3   /dev/ttyUSB0   usb-FTDI_...   (not present)": the number first,
     // as the dialog reads it back.
@@ -52,11 +73,12 @@ struct ComPortEntry {
 };
 
 // The ports the dialog lists, by number: every one that opens now, the two
-// ports in use (whatever their state), every number the "COM Ports" section
-// names (marked as they are), and every adapter under byIdFolder that no number
-// names yet, under the lowest number whose default device is not a usable port.
+// ports chosen in the settings (whatever their state), every number the "COM
+// Ports" section names (marked as they are), and every adapter under byIdFolder
+// that no number names yet, under the lowest number whose default device is
+// not a usable port. Only the ports in `held` are marked as this program's.
 std::vector<ComPortEntry> listComPorts(const ComPortMap& map, const PortProber& probe, int headPort,
-                                       int orientationPort,
+                                       int orientationPort, const PortsInUse& held,
                                        const std::string& byIdFolder = kSerialByIdFolder);
 
 // The message for a port that did not open, naming the device and the remedy;

@@ -151,6 +151,7 @@ class CSondrelDoc {
     int viewResetRequest = 0;    // next paint: zoom 1, no image or circle offset
     int statusResetRequest = 0;  // next paint: restart the connection text alternation
     int deleteTextsRequest = 0;
+    int deleteLastTextRequest = 0;  // the text being typed, or the last one placed
     int deleteLinesRequest = 0;
     double lastMeasuredDistance = 0.0;  // metres, set by the paint of a measurement line
     // Cursor readout over the image (metres and degrees), shown by the status bar.

@@ -67,8 +67,8 @@ bool toggleMeasurement(int, CSondrelDoc& doc) {
     return true;
 }
 
-bool deleteTexts(int, CSondrelDoc& doc) {
-    doc.deleteTextsRequest = 1;
+bool deleteLastText(int, CSondrelDoc& doc) {
+    doc.deleteLastTextRequest = 1;
     doc.textInputMode = 0;
     doc.views().updateViews(ViewHint::Repaint);
     return true;

@@ -31,7 +31,8 @@ bool moveCircleByArrow(int id, CSondrelDoc& doc);
 // deletions are requests that every view carries out at the redraw.
 bool toggleTextInput(int id, CSondrelDoc& doc);
 bool toggleMeasurement(int id, CSondrelDoc& doc);
-bool deleteTexts(int id, CSondrelDoc& doc);
+// "Delete one string": the text being typed, or else the last one placed.
+bool deleteLastText(int id, CSondrelDoc& doc);
 bool deleteLines(int id, CSondrelDoc& doc);
 bool deleteAllDrawings(int id, CSondrelDoc& doc);
 

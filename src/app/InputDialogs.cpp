@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/IniFile.h"
+#include "common/NumberText.h"
 #include "display/TextFormat.h"
 
 namespace sondrel {
@@ -126,17 +127,28 @@ double steppedValue(const ValueDialogRule& rule, double value, int step) {
     return std::clamp(onGrid, rule.minimum, rule.maximum);
 }
 
+std::optional<double> typedNumber(std::string_view text, std::size_t limit) {
+    text = trimmed(text.substr(0, limit));
+    // A plus sign is as good as none; a second sign is not a number.
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text.front() == '+' || text.front() == '-')) return std::nullopt;
+    }
+    return parseRealNumber(text);
+}
+
 ValueEntry enteredValue(const ValueDialogRule& rule, std::string_view text, double current) {
-    const double typed = parseLeadingReal(text.substr(0, rule.textLimit));
-    if (typed >= rule.acceptMinimum && typed <= rule.acceptMaximum) return {true, typed};
+    const std::optional<double> typed = typedNumber(text, rule.textLimit);
+    if (typed && *typed >= rule.acceptMinimum && *typed <= rule.acceptMaximum)
+        return {true, *typed};
     return {false, current};
 }
 
 ValueEntry enteredCircleDiameter(std::string_view text, double current) {
     const ValueDialogRule& rule = kCircleDiameterDialog;
     ValueEntry entry = enteredValue(rule, text, current);
-    if (!entry.accepted && parseLeadingReal(text.substr(0, rule.textLimit)) > rule.acceptMaximum)
-        entry.value = rule.acceptMaximum;
+    const std::optional<double> typed = typedNumber(text, rule.textLimit);
+    if (!entry.accepted && typed && *typed > rule.acceptMaximum) entry.value = rule.acceptMaximum;
     return entry;
 }
 

@@ -53,17 +53,23 @@ int valueSpinPosition(const ValueDialogRule& rule, double value);
 // One click of the up-down control: nothing at the limit it points past.
 double steppedValue(const ValueDialogRule& rule, double value, int step);
 
+// What every value dialog and the key-in window read from their field: the
+// first `limit` characters, blanks around the number allowed, as one decimal
+// number. Nothing when they hold anything else (letters, nothing at all, a
+// number followed by more), so a slip on the keyboard never becomes 0.
+std::optional<double> typedNumber(std::string_view text, std::size_t limit);
+
 // OK pressed with the field's text.
 struct ValueEntry {
     bool accepted = false;  // within the limits
     double value = 0.0;     // what the dialog now holds
 };
-// The field is read as far as the rule's limit, as a decimal number (no number
-// reads as 0). Outside the limits the dialog keeps its value.
+// The field is read as far as the rule's limit (typedNumber). Outside the
+// limits, and when the text is no number, the dialog keeps its value.
 ValueEntry enteredValue(const ValueDialogRule& rule, std::string_view text, double current);
 // The circle diameter dialog closes whatever is typed: a diameter above its
-// limit is cut to it, a negative one keeps the diameter (the message is shown
-// in both cases).
+// limit is cut to it, a negative one or a text that is no number keeps the
+// diameter (the message is shown in each case).
 ValueEntry enteredCircleDiameter(std::string_view text, double current);
 
 }  // namespace sondrel

@@ -1,7 +1,11 @@
 #include "app/KeyIn.h"
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 #include "acquisition/SondrelDoc.h"
-#include "common/IniFile.h"
+#include "app/InputDialogs.h"
 
 namespace sondrel {
 
@@ -15,14 +19,25 @@ void prepareKeyIn(KeyInState& state, int kind, const CSondrelDoc& doc) {
     state.kind = kKeyInRange;
 }
 
-void commitKeyIn(KeyInState& state, CSondrelDoc& doc, std::string_view text) {
+bool commitKeyIn(KeyInState& state, CSondrelDoc& doc, std::string_view text) {
+    std::optional<double> typed;
+    if (!text.empty()) {
+        typed = typedNumber(text, kKeyInTextLimit);
+        if (!typed) return false;
+    }
     if (state.kind == kKeyInRange) {
-        if (!text.empty()) state.realValue = parseLeadingReal(text.substr(0, kKeyInTextLimit));
+        if (typed) state.realValue = *typed;
         doc.keyInRange(state.realValue);
     } else {
-        if (!text.empty()) state.integerValue = parseLeadingInt(text.substr(0, kKeyInTextLimit));
+        // Four characters hold at most 9e99: bounded before it becomes an int.
+        if (typed) state.integerValue = static_cast<int>(std::trunc(std::clamp(*typed, -1e6, 1e6)));
         doc.keyInGain(state.integerValue);
     }
+    return true;
+}
+
+std::string_view keyInRefusal(const KeyInState& state) {
+    return state.kind == kKeyInRange ? kKeyInRangeRefused : kKeyInGainRefused;
 }
 
 }  // namespace sondrel

@@ -11,7 +11,10 @@
 
 namespace sondrel {
 
-enum class MessageKind { Information, Warning, Error };
+// A Note tells of something done that asks for no answer (where a capture went):
+// the window shows it in its status bar, where it holds up neither the operator
+// nor acquisition, as a message box would.
+enum class MessageKind { Information, Warning, Error, Note };
 
 struct FileType {
     std::string description;

@@ -27,6 +27,8 @@ constexpr auto kExtensions = std::to_array<ExtensionFormat>({
     {"gif", PictureFormat::Gif, "image/gif"},
     {"tif", PictureFormat::Tiff, "image/tiff"},
     {"png", PictureFormat::Png, "image/png"},
+    // The long name of JPEG files, as common as the short one.
+    {"jpeg", PictureFormat::Jpeg, "image/jpeg"},
 });
 
 }  // namespace
@@ -53,11 +55,12 @@ std::optional<PictureFormat> pictureFormatForFileName(std::string_view path) {
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const auto dot = name.find_last_of('.');
     if (dot == std::string_view::npos) return std::nullopt;
-    std::string extension(name.substr(dot + 1, 3));
+    std::string extension(name.substr(dot + 1));
     std::ranges::transform(extension, extension.begin(),
                            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string_view firstThree = std::string_view(extension).substr(0, 3);
     for (const ExtensionFormat& e : kExtensions)
-        if (e.extension == extension) return e.format;
+        if (e.extension == firstThree || e.extension == extension) return e.format;
     return std::nullopt;
 }
 

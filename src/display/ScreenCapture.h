@@ -25,8 +25,8 @@ std::span<const PictureFileType> pictureFileTypes();
 FileDialogRequest saveScreenDialogRequest(const std::string& directory);
 
 // The format a file name asks for: the first three letters of its extension,
-// in any case ("shot.TIFF" is a TIFF, "shot.jpeg" is nothing). Empty for a name
-// without a known extension.
+// in any case ("shot.TIFF" is a TIFF), or "jpeg". Empty for a name without a
+// known extension.
 std::optional<PictureFormat> pictureFormatForFileName(std::string_view path);
 std::string_view pictureMimeType(PictureFormat format);
 

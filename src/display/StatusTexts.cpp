@@ -46,6 +46,8 @@ std::string bearingPaneText(const CSondrelDoc& doc) {
 }
 
 std::string dateTimePaneText(const CSondrelDoc& doc) {
+    // Before the first ping, and after a file was opened, there is no time to show.
+    if (doc.dateText.empty() && doc.timeText.empty()) return {};
     return printableText(doc.dateText) + "   " + printableText(doc.timeText);
 }
 

@@ -42,29 +42,30 @@ void leaveInputModes(CSondrelDoc& doc, ViewState& view) {
     settleAnnotationInProgress(doc, view);
 }
 
-void placeText(CSondrelDoc& doc, ViewState& view, int x, int y) {
+// False when the list is full and the click starts nothing.
+bool placeText(CSondrelDoc& doc, ViewState& view, int x, int y) {
     Annotation* a = view.annotations.inProgress();
     // A text typed before is finished by the click; an empty one is reused.
     if (a && a->type == kAnnotationText && !a->text.empty()) {
         view.annotations.commit();
         a = view.annotations.inProgress();
     }
-    // A full list takes no more: the click starts nothing.
     if (!a) {
         view.textCursor = 0;
-        return;
+        return false;
     }
     *a = Annotation{};
     imagePoint(doc, view, x, y, a->x1, a->y1);
     a->type = kAnnotationText;
     view.textCursor = 1;
+    return true;
 }
 
-void placeMeasurementPoint(CSondrelDoc& doc, ViewState& view, int x, int y) {
+bool placeMeasurementPoint(CSondrelDoc& doc, ViewState& view, int x, int y) {
     Annotation* a = view.annotations.inProgress();
     if (!a) {
         view.measuring = 0;
-        return;
+        return false;
     }
     const bool firstClick = !view.measuring || a->type != kAnnotationLine;
     if (firstClick) {
@@ -75,9 +76,15 @@ void placeMeasurementPoint(CSondrelDoc& doc, ViewState& view, int x, int y) {
     imagePoint(doc, view, x, y, a->x2, a->y2);
     view.measuring = firstClick ? 1 : 0;
     if (!firstClick) view.annotations.commit();
+    return true;
 }
 
 }  // namespace
+
+std::string annotationListFullText() {
+    return "No room for another text or line: the view holds " +
+           std::to_string(AnnotationList::kCapacity) + ". Delete some to add more.";
+}
 
 ViewCursor viewCursor(const CSondrelDoc& doc) {
     if (doc.textInputMode) return ViewCursor::Text;
@@ -104,13 +111,13 @@ ViewResponse leftButtonDown(CSondrelDoc& doc, ViewState& view, int x, int y) {
     // A mode switched off since the last update leaves nothing in the way.
     settleAnnotationInProgress(doc, view);
     if (doc.textInputMode) {
-        placeText(doc, view, x, y);
+        response.listFull = !placeText(doc, view, x, y);
         if (view.textCursor) {
             view.blinkPhase = 1;
             response.startBlink = true;
         }
     } else if (doc.measurementMode) {
-        placeMeasurementPoint(doc, view, x, y);
+        response.listFull = !placeMeasurementPoint(doc, view, x, y);
     } else if (doc.circleMoveMode) {
         view.circleDragging = 1;
         view.circleDragAnchorX = x;

@@ -4,6 +4,8 @@
 // measurement lines, and leaving the input modes. The window only translates
 // its events into these calls and carries out the response.
 
+#include <string>
+
 namespace sondrel {
 
 class CSondrelDoc;
@@ -21,7 +23,11 @@ ViewCursor viewCursor(const CSondrelDoc& doc);
 struct ViewResponse {
     bool repaint = false;     // repaint this view at once
     bool startBlink = false;  // (re)start the 500 ms blink timer
+    bool listFull = false;    // a text or line was refused: tell the operator why
 };
+// What the operator is told when the annotation list has no room for the
+// text or line just begun.
+std::string annotationListFullText();
 
 ViewResponse leftButtonDown(CSondrelDoc& doc, ViewState& view, int x, int y);
 // Also updates the document's cursor readout, which the frame then shows.

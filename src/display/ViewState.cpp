@@ -11,18 +11,29 @@ bool AnnotationList::commit() {
     return true;
 }
 
-void AnnotationList::removeType(int type) {
-    const int used = full() ? kCapacity : committed_ + 1;
+template <class Pick>
+void AnnotationList::removeWhere(Pick remove) {
+    const int end = used();
     int kept = 0;
     int keptCommitted = 0;
-    for (int i = 0; i < used; ++i) {
-        if (entries_[i].type == type) continue;
+    for (int i = 0; i < end; ++i) {
+        if (remove(i)) continue;
         if (kept != i) entries_[kept] = std::move(entries_[i]);
         if (i < committed_) ++keptCommitted;
         ++kept;
     }
-    for (int i = kept; i < used; ++i) entries_[i] = Annotation{};
+    for (int i = kept; i < end; ++i) entries_[i] = Annotation{};
     committed_ = keptCommitted;
+}
+
+void AnnotationList::removeType(int type) {
+    removeWhere([&](int i) { return entries_[i].type == type; });
+}
+
+void AnnotationList::removeLastOfType(int type) {
+    int last = used() - 1;
+    while (last >= 0 && entries_[last].type != type) --last;
+    if (last >= 0) removeWhere([last](int i) { return i == last; });
 }
 
 void AnnotationList::clear() {
@@ -64,6 +75,12 @@ bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, ViewHint hint) {
         view.textCursor = 0;
         view.blinkPhase = 0;
         doc.deleteTextsRequest = 0;
+    }
+    if (doc.deleteLastTextRequest) {
+        view.annotations.removeLastOfType(kAnnotationText);
+        view.textCursor = 0;
+        view.blinkPhase = 0;
+        doc.deleteLastTextRequest = 0;
     }
     if (doc.deleteLinesRequest) {
         view.annotations.removeType(kAnnotationLine);

@@ -42,6 +42,8 @@ class AnnotationList {
     bool commit();
     // Removes every entry of a type, finished or in progress; later entries move down.
     void removeType(int type);
+    // Removes the last entry of a type, the one in progress if it is of that type.
+    void removeLastOfType(int type);
     void clear();
     // The entries a paint draws: the finished ones and the one in progress.
     std::span<Annotation> drawn();
@@ -49,6 +51,11 @@ class AnnotationList {
     const Annotation& operator[](int i) const { return entries_[i]; }
 
   private:
+    int used() const { return full() ? kCapacity : committed_ + 1; }
+    // Removes the entries `remove` picks; later entries move down.
+    template <class Pick>
+    void removeWhere(Pick remove);
+
     std::array<Annotation, kCapacity> entries_{};
     int committed_ = 0;
 };

@@ -96,6 +96,10 @@ std::string captureFileName(const CSondrelDoc& doc) {
     return doc.writeDirectory + name + kRecordExtension;
 }
 
+std::string frameCapturedText(const std::string& path) {
+    return "Frame captured to " + path;
+}
+
 Recorder::Recorder(CSondrelDoc& doc, OperatorPort& operatorPort, FileWindows& windows,
                    AcquisitionCycle* cycle)
     : doc_(doc), operator_(operatorPort), windows_(windows), cycle_(cycle) {}
@@ -188,6 +192,7 @@ void Recorder::captureFrame() {
     const std::string name = captureFileName(doc_);
     makeDefaultFolderFor(name);
     std::string failure;
+    bool captured = false;
     BinaryFile capture;
     if (!capture.create(name)) {
         failure = fileOpenFailureText(name, capture.lastError());
@@ -197,6 +202,7 @@ void Recorder::captureFrame() {
         const bool closed = capture.close();
         if (written && closed) {
             ++doc_.captureCounter;
+            captured = true;
         } else {
             // A capture is one record: a part of one is of no use to anybody.
             std::error_code ec;
@@ -210,6 +216,7 @@ void Recorder::captureFrame() {
     // polled again.
     releaseCaptureHold(holdSet, wasHeld);
     if (!failure.empty()) operator_.showMessage(failure, MessageKind::Error);
+    if (captured) operator_.showMessage(frameCapturedText(name), MessageKind::Note);
 }
 
 void Recorder::releaseCaptureHold(bool holdSet, bool wasHeld) {

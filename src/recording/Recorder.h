@@ -28,6 +28,8 @@ std::string automaticRecordName(const CSondrelDoc& doc);
 // writeDirectory + "D <metres> <centimetres> C<counter>.qzr"; both parts of the
 // distance are truncated toward zero, so -1.25 m gives "D -1 -25".
 std::string captureFileName(const CSondrelDoc& doc);
+// The note a capture leaves: where the frame went.
+std::string frameCapturedText(const std::string& path);
 
 class Recorder : public PingRecorder {
   public:

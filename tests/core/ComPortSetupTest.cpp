@@ -60,7 +60,8 @@ TEST(ComPortSetup, ListsUsablePortsMappedPortsAndTheTwoInUse) {
     map.setDevice(5, dev.device("ttyUSB1", PortState::NoPermission));
     dev.adapter("usb-FTDI_FT232R_A1-if00-port0", dev.root.file("ttyUSB0"));
 
-    const auto list = listComPorts(map, dev.prober(), 3, 40, dev.byId());
+    // The head holds COM3; the orientation input is set to COM40 but not open.
+    const auto list = listComPorts(map, dev.prober(), 3, 40, {.head = 3}, dev.byId());
 
     std::set<int> numbers;
     for (const ComPortEntry& e : list) numbers.insert(e.number);
@@ -71,9 +72,21 @@ TEST(ComPortSetup, ListsUsablePortsMappedPortsAndTheTwoInUse) {
                                           "   usb-FTDI_FT232R_A1-if00-port0   (in use here)");
     EXPECT_EQ(find(list, 4)->label(), "COM4   " + dev.root.file("ttyUSB9") + "   (not present)");
     EXPECT_EQ(find(list, 5)->state, PortState::NoPermission);
-    // The orientation port is offered although nothing stands behind it.
-    EXPECT_EQ(find(list, 40)->label(), "COM40   /dev/ttyS39   (in use here)");
+    // The orientation port is offered although nothing stands behind it, as it is.
+    EXPECT_EQ(find(list, 40)->label(), "COM40   /dev/ttyS39   (not present)");
     EXPECT_FALSE(find(list, 3)->newMapping);
+}
+
+TEST(ComPortSetup, APortThisProgramHoldsIsItsOwnUnderAnyName) {
+    DevFolder dev;
+    ComPortMap map;
+    map.setDevice(5, dev.device("pts5", PortState::Busy));  // locked, by us or not
+    dev.adapter("usb-Crawler_01-if00", dev.root.file("pts5"));
+    const std::string byName = dev.byId() + "/usb-Crawler_01-if00";
+    EXPECT_EQ(portStateHere(byName, dev.prober(), map, {.head = 5}), PortState::HeadPortHere);
+    EXPECT_EQ(portStateHere(byName, dev.prober(), map, {.orientation = 5}),
+              PortState::OrientationPortHere);
+    EXPECT_EQ(portStateHere(byName, dev.prober(), map, {}), PortState::Busy);
 }
 
 TEST(ComPortSetup, AdaptersWithoutANumberAreOfferedUnderTheLowestFreeOne) {
@@ -87,7 +100,7 @@ TEST(ComPortSetup, AdaptersWithoutANumberAreOfferedUnderTheLowestFreeOne) {
     dev.adapter("usb-Prolific_B-if00-port0", dev.root.file("ttyUSB0"));
     dev.adapter("usb-Arduino_C-if00", dev.root.file("ttyACM0"));
 
-    const auto list = listComPorts(map, dev.prober(), 1, 0, dev.byId());
+    const auto list = listComPorts(map, dev.prober(), 1, 0, {.head = 1}, dev.byId());
 
     // COM3 is a node without a line, COM4 is free; by-id names come in order.
     const ComPortEntry* first = find(list, 4);
@@ -112,6 +125,8 @@ TEST(ComPortSetup, ProblemMessagesNameTheDeviceAndTheRemedy) {
         {PortState::NoHardware, "no serial line behind it"},
         {PortState::NotATerminal, "is not a serial port"},
         {PortState::Failed, "could not be opened"},
+        {PortState::HeadPortHere, "is the sonar head's port in this program"},
+        {PortState::OrientationPortHere, "is the orientation input's port in this program"},
     };
     for (const auto& c : cases) {
         const std::string text = portProblemMessage(6, "/dev/ttyUSB3", c.state);

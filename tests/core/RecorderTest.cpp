@@ -334,6 +334,8 @@ TEST(Capture, WritesOneRecordAndReleasesTheHoldItSet) {
     const std::string name = rig.folder.file("D 12 34 C0.qzr");
     EXPECT_EQ(countRecords(name), 1);
     EXPECT_EQ(rig.doc.captureCounter, 1);
+    // Said where it went, without a box to answer.
+    EXPECT_EQ(rig.op.notes, std::vector<std::string>{"Frame captured to " + name});
     // The hold of the write is gone again and the poll was left alone.
     EXPECT_EQ(rig.doc.holdActive, 0);
     EXPECT_FALSE(rig.timers.isTimerActive(kPollTimer));
@@ -407,6 +409,7 @@ TEST(Capture, TheDefaultRecordFolderIsMadeAndAnUnwritableOneReported) {
     EXPECT_EQ(rig.doc.recordingActive, 0);
     EXPECT_EQ(rig.doc.captureCounter, 1);
     EXPECT_EQ(rig.op.messages.size(), 3u);  // the capture's, and the recording's two
+    EXPECT_EQ(rig.op.notes.size(), 1u);     // only the capture that was written
 }
 
 TEST(Capture, SingleFramePlaybackLeavesHoldAlone) {

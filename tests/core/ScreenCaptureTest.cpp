@@ -22,12 +22,19 @@ TEST(ScreenCapture, FormatComesFromTheFirstThreeLettersOfTheExtension) {
         std::optional<PictureFormat> format;
     };
     const Case cases[] = {
-        {"/data/shot.bmp", PictureFormat::Bmp},  {"/data/shot.GIF", PictureFormat::Gif},
-        {"/data/shot.jpg", PictureFormat::Jpeg}, {"/data/shot.tiff", PictureFormat::Tiff},
-        {"/data/Shot.PNG", PictureFormat::Png},  {"/data/a.b.png", PictureFormat::Png},
-        {"/data/shot.jpeg", std::nullopt},       {"/data/shot", std::nullopt},
+        {"/data/shot.bmp", PictureFormat::Bmp},
+        {"/data/shot.GIF", PictureFormat::Gif},
+        {"/data/shot.jpg", PictureFormat::Jpeg},
+        {"/data/shot.tiff", PictureFormat::Tiff},
+        {"/data/Shot.PNG", PictureFormat::Png},
+        {"/data/a.b.png", PictureFormat::Png},
+        {"/data/shot.JPEG", PictureFormat::Jpeg},
+        {"/data/shot.jpe", std::nullopt},
+        {"/data/shot.jpegs", std::nullopt},
+        {"/data/shot", std::nullopt},
         {"/data/site.png/shot", std::nullopt},  // a folder's extension is not the file's
-        {"/data/shot.", std::nullopt},           {"/data/shot.pn", std::nullopt},
+        {"/data/shot.", std::nullopt},
+        {"/data/shot.pn", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(pictureFormatForFileName(c.name), c.format) << c.name;
     EXPECT_EQ(pictureMimeType(PictureFormat::Tiff), "image/tiff");

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "acquisition/SondrelDoc.h"
 #include "app/InputDialogs.h"
 #include "app/SettingsPanel.h"
@@ -217,11 +220,13 @@ TEST(InputDialogsTest, TypedValuesOutsideTheLimitsAreRefused) {
     const Case cases[] = {
         {&kSoundVelocityDialog, "1600", true, 1600.0},
         {&kSoundVelocityDialog, "1600.5", false, 1500.0},
-        {&kSoundVelocityDialog, "fast", false, 1500.0},      // no number reads as 0
+        {&kSoundVelocityDialog, "fast", false, 1500.0},
         {&kSoundVelocityDialog, "1480.259", true, 1480.25},  // seven characters count
         {&kMinimumRangeDialog, "2.5", true, 2.5},
         {&kMinimumRangeDialog, "2.51", false, 1.5},
         {&kMinimumRangeDialog, "-0.1", false, 1.5},
+        {&kMinimumRangeDialog, "abc", false, 1.5},  // not 0, which the limits take
+        {&kMinimumRangeDialog, "", false, 1.5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -244,6 +249,21 @@ TEST(InputDialogsTest, CircleDiameterIsCutToTwelveOrKeptWhenNegative) {
     const ValueEntry cut = enteredCircleDiameter("11.755", 1.0);
     EXPECT_TRUE(cut.accepted);
     EXPECT_DOUBLE_EQ(cut.value, 11.7);
+    EXPECT_DOUBLE_EQ(enteredCircleDiameter("abc", 1.0).value, 1.0);
+}
+
+TEST(InputDialogsTest, ATypedNumberIsTheWholeCountedText) {
+    for (const auto& [text, number] : std::vector<std::pair<const char*, double>>{{"1.5", 1.5},
+                                                                                  {"  7", 7},
+                                                                                  {"+3", 3},
+                                                                                  {"-2", -2},
+                                                                                  {".5", .5},
+                                                                                  {"1e1", 10},
+                                                                                  {"12345", 1234}})
+        EXPECT_EQ(typedNumber(text, 4), number) << text;
+    for (const char* text :
+         {"abc", "", "    9", "2.5m", "+-1", "inf", "nan", "0x1", "1,5", "1 2", "-"})
+        EXPECT_EQ(typedNumber(text, 4), std::nullopt) << text;
 }
 
 }  // namespace

@@ -106,18 +106,19 @@ TEST_F(ViewInteractionTest, ModeCommandsExcludeEachOtherAndPickTheCursor) {
 
     struct Case {
         int id;
-        int texts, lines;
+        int texts, lastText, lines;
     };
-    for (const Case c : {Case{kCmdTextDelete, 1, 0}, Case{kCmdMeasureDelete, 0, 1},
-                         Case{kCmdDeleteAllDrawings, 1, 1}}) {
+    for (const Case c : {Case{kCmdTextDelete, 0, 1, 0}, Case{kCmdMeasureDelete, 0, 0, 1},
+                         Case{kCmdDeleteAllDrawings, 1, 0, 1}}) {
         SCOPED_TRACE(c.id);
         doc.textInputMode = doc.measurementMode = 1;
         runDocumentCommand(c.id, doc);
         EXPECT_EQ(doc.deleteTextsRequest, c.texts);
-        EXPECT_EQ(doc.textInputMode, 1 - c.texts);
+        EXPECT_EQ(doc.deleteLastTextRequest, c.lastText);
+        EXPECT_EQ(doc.textInputMode, 1 - (c.texts | c.lastText));
         EXPECT_EQ(doc.deleteLinesRequest, c.lines);
         EXPECT_EQ(doc.measurementMode, 1 - c.lines);
-        doc.deleteTextsRequest = doc.deleteLinesRequest = 0;
+        doc.deleteTextsRequest = doc.deleteLastTextRequest = doc.deleteLinesRequest = 0;
     }
 }
 

@@ -109,6 +109,25 @@ TEST(DocumentUpdate, DeletionRequestsAreCarriedOutOnce) {
     EXPECT_EQ(doc.measurementMode, 0);
 }
 
+TEST(DocumentUpdate, DeletingOneStringTakesTheTextBeingTypedThenTheLastPlaced) {
+    CSondrelDoc doc;
+    ViewState view;
+    add(view.annotations, kAnnotationText, "t0");
+    add(view.annotations, kAnnotationLine, "l0");
+    add(view.annotations, kAnnotationText, "t1");
+    view.annotations.inProgress()->type = kAnnotationText;
+    view.annotations.inProgress()->text = "typing";
+    for (const char* expected : {"t0 l0 t1", "t0 l0", "l0", "l0"}) {
+        doc.deleteLastTextRequest = 1;
+        applyDocumentUpdate(doc, view, ViewHint::Repaint);
+        std::string left;
+        for (int i = 0; i < view.annotations.committed(); ++i)
+            left += (left.empty() ? "" : " ") + view.annotations[i].text;
+        EXPECT_EQ(left, expected);
+        EXPECT_EQ(doc.deleteLastTextRequest, 0);
+    }
+}
+
 TEST(DocumentUpdate, CircleMoveHintEndsTheOtherModesAndStartsTheBlink) {
     CSondrelDoc doc;
     ViewState view;

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 
+#include "PseudoTerminal.h"
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/qt/OrientationPort.h"
 #include "acquisition/qt/SerialDevice.h"
@@ -41,6 +42,43 @@ bool pick(QComboBox* list, const QString& adapter) {
     return false;
 }
 
+// The window, the cycle and the real serial ports of a run with the settings
+// file given; /dev/ttyS* are never touched.
+struct Rig {
+    CSondrelDoc doc;
+    RunSettings settings;
+    SystemClock clock;
+    testing::ScriptedOperator op;
+    std::unique_ptr<CMainFrame> frame = std::make_unique<CMainFrame>(doc);
+    AcquisitionCycle cycle{doc, frame->timerHost(), clock};
+    SerialHeadPort serial{&cycle};
+    OrientationPort orientation;
+    std::unique_ptr<CSetupCommands> setup;
+
+    Rig(const std::string& settingsPath, const std::string& byId) : settings(settingsPath) {
+        serial.setPortNames(comPortResolverFor(settingsPath));
+        orientation.setPortNames(comPortResolverFor(settingsPath));
+        cycle.setSerialLink(&serial);
+        cycle.setOrientationLink(&orientation);
+        cycle.setSettingsStore(&settings);
+        frame->setCycle(&cycle);
+        SetupPeers peers;
+        peers.cycle = &cycle;
+        peers.op = &op;
+        peers.saveSettings = [this](CSondrelDoc& d) {
+            settings.save(d);
+            return settings.lastSaveSucceeded();
+        };
+        peers.settingsPath = settingsPath;
+        peers.probe = [](const std::string& device) {
+            return device.rfind("/dev/ttyS", 0) == 0 ? PortState::Missing
+                                                     : probeSerialDevice(device);
+        };
+        peers.byIdFolder = byId;
+        setup = std::make_unique<CSetupCommands>(*frame, doc, std::move(peers));
+    }
+};
+
 TEST(ComPortDialog, NewAdaptersChosenInTheDialogCarryTheHeadAndTheInstrument) {
     test::TempFolder folder;
     const std::string byId = folder.file("by-id");
@@ -55,41 +93,15 @@ TEST(ComPortDialog, NewAdaptersChosenInTheDialogCarryTheHeadAndTheInstrument) {
                      "[System Settings]\r\nSonar Type=0\r\nSonarComPort=1\r\nPRDEnable=0\r\n"
                      "[COM Ports]\r\nCOM1=" +
                          folder.file("ttyGone") + "\r\n");
-    CSondrelDoc doc;
-    RunSettings settings(settingsPath);
-    SystemClock clock;
-    testing::ScriptedOperator op;
-    auto frame = std::make_unique<CMainFrame>(doc);
-    AcquisitionCycle cycle(doc, frame->timerHost(), clock);
-    SerialHeadPort serial(&cycle);
-    OrientationPort orientation;
-    serial.setPortNames(comPortResolverFor(settingsPath));
-    orientation.setPortNames(comPortResolverFor(settingsPath));
-    cycle.setSerialLink(&serial);
-    cycle.setOrientationLink(&orientation);
-    cycle.setSettingsStore(&settings);
-    frame->setCycle(&cycle);
-
-    SetupPeers peers;
-    peers.cycle = &cycle;
-    peers.op = &op;
-    peers.saveSettings = [&](CSondrelDoc& d) {
-        settings.save(d);
-        return settings.lastSaveSucceeded();
-    };
-    peers.settingsPath = settingsPath;
-    peers.probe = [](const std::string& device) {
-        return device.rfind("/dev/ttyS", 0) == 0 ? PortState::Missing : probeSerialDevice(device);
-    };
-    peers.byIdFolder = byId;
-    CSetupCommands setup(*frame, doc, std::move(peers));
+    Rig rig(settingsPath, byId);
+    auto& [doc, settings, clock, op, frame, cycle, serial, orientation, setup] = rig;
 
     cycle.connectToHead();
     ASSERT_EQ(doc.sonarType, kTypeP);
     EXPECT_EQ(doc.linkState, LinkState::NotConnected);
 
     QString headEntry, crawlerEntry;
-    setup.setDialogRunner([&](QDialog& dialog) {
+    setup->setDialogRunner([&](QDialog& dialog) {
         auto* ports = dynamic_cast<CComPortDlg*>(&dialog);
         EXPECT_NE(ports, nullptr);
         if (!ports) return int(QDialog::Rejected);
@@ -127,7 +139,7 @@ TEST(ComPortDialog, NewAdaptersChosenInTheDialogCarryTheHeadAndTheInstrument) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return doc.pingCount >= pings + 3; }, 20000));
 
     // A port that has gone is named with what to do about it.
-    setup.setDialogRunner([&](QDialog& dialog) {
+    setup->setDialogRunner([&](QDialog& dialog) {
         auto* ports = dynamic_cast<CComPortDlg*>(&dialog);
         EXPECT_TRUE(ports && pick(ports->headPortList(), QStringLiteral("COM1 ")));
         return int(QDialog::Accepted);
@@ -139,6 +151,48 @@ TEST(ComPortDialog, NewAdaptersChosenInTheDialogCarryTheHeadAndTheInstrument) {
                                        "another port in COM Port Setup.");
     EXPECT_EQ(doc.linkState, LinkState::NotConnected);
     cycle.shutdown();
+}
+
+// The text of the entry for a COM number, empty when it is not listed.
+QString entryFor(QComboBox* list, int number) {
+    const QString name = QStringLiteral("COM%1 ").arg(number);
+    for (int i = 0; i < list->count(); ++i)
+        if (list->itemText(i).startsWith(name)) return list->itemText(i);
+    return {};
+}
+
+TEST(ComPortDialog, OnlyWhatTheProgramHoldsIsMarkedAsItsOwn) {
+    test::TempFolder folder;
+    test::PseudoTerminal crawler;
+    // A serial head set to a missing device, and a crawler on COM4.
+    const std::string settingsPath =
+        folder.write("Sondrel.INI",
+                     "[System Settings]\r\nSonarComPort=1\r\nEnablePRDInput=1\r\nPRDComPort=4\r\n"
+                     "[COM Ports]\r\nCOM1=" +
+                         folder.file("ttyGone") + "\r\nCOM4=" + crawler.slavePath() + "\r\n");
+    Rig rig(settingsPath, folder.file("no-by-id"));
+    rig.settings.load(rig.doc);
+    ASSERT_TRUE(rig.cycle.orientation().openOrientationPort());
+
+    // Head on Ethernet or on its missing port: only the crawler's port is the program's.
+    for (const int type : {int(kTypeQ), int(kTypeP)}) {
+        rig.doc.sonarType = type;
+        rig.setup->setDialogRunner([](QDialog& dialog) {
+            auto* list = dynamic_cast<CComPortDlg&>(dialog).headPortList();
+            EXPECT_TRUE(entryFor(list, 1).endsWith(QStringLiteral("(not present)")));
+            EXPECT_TRUE(entryFor(list, 4).endsWith(QStringLiteral("(in use here)")));
+            // The crawler's port chosen for the head is said to be the crawler's.
+            return int(pick(list, QStringLiteral("COM4 ")) ? QDialog::Accepted : QDialog::Rejected);
+        });
+        ASSERT_TRUE(rig.frame->executeCommand(kCmdComPortSetup));
+    }
+    ASSERT_EQ(rig.op.messages.size(), 1u);
+    EXPECT_EQ(rig.op.messages.front(),
+              "COM4 (" + crawler.slavePath() +
+                  ") is the orientation input's port in this program. Choose another port for "
+                  "the sonar head in COM Port Setup.");
+    EXPECT_TRUE(rig.orientation.isOpen());
+    rig.cycle.shutdown();
 }
 
 }  // namespace

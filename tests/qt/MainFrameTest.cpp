@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
@@ -25,6 +26,7 @@
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
+#include "app/qt/QtOperatorPort.h"
 
 namespace sondrel {
 namespace {
@@ -501,6 +503,38 @@ TEST_F(MainFrameTest, KeyInWindowTakesARangeTypedAfterR) {
     frame->executeCommand(kCmdKeyInRange);
     QTest::keyClick(frame->view(), Qt::Key_G);
     EXPECT_FALSE(keyIn->isVisible());
+}
+
+TEST_F(MainFrameTest, KeyInWindowRefusesTextThatIsNoNumber) {
+    auto* keyIn = new CKeyInDlg(*doc, frame.get());
+    frame->setKeyInWindow(keyIn);
+    doc->setGain(8);
+    const auto command = doc->command;
+    frame->view()->setFocus();
+    for (const auto& [key, message] :
+         {std::pair{Qt::Key_R, kKeyInRangeRefused}, std::pair{Qt::Key_G, kKeyInGainRefused}}) {
+        QTest::keyClick(frame->view(), key);
+        ASSERT_TRUE(keyIn->isVisible());
+        QTest::keyClicks(keyIn->field(), QStringLiteral("abc"));
+        QTest::keyClick(keyIn->field(), Qt::Key_Return);
+        // Said in the window, which waits for a correction; nothing reached the head.
+        EXPECT_EQ(keyIn->promptLabel()->text().toStdString(), message);
+        EXPECT_TRUE(keyIn->isVisible());
+        EXPECT_EQ(keyIn->field()->selectedText(), QStringLiteral("abc"));
+        EXPECT_EQ(doc->command, command);
+    }
+    QTest::keyClicks(keyIn->field(), QStringLiteral("12"));
+    QTest::keyClick(keyIn->field(), Qt::Key_Return);
+    EXPECT_FALSE(keyIn->isVisible());
+    EXPECT_EQ(doc->gainDb, 12);
+}
+
+TEST_F(MainFrameTest, NotesGoToTheStatusBarWithoutABox) {
+    QtOperatorPort op(frame.get());
+    op.showMessage("Frame captured to /data/D 1 0 C0.qzr", MessageKind::Note);
+    EXPECT_EQ(frame->statusBar()->currentMessage(),
+              QStringLiteral("Frame captured to /data/D 1 0 C0.qzr"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainFrameTest, AboutBoxPausesTheOrientationTimerWhileNoDataArrive) {

@@ -104,7 +104,7 @@ TEST_F(SaveScreenTest, EachFormatHoldsTheWholeWindowAsShown) {
         double meanError;
     };
     for (const Case& c : {Case{"shot.bmp", 0}, Case{"shot.gif", 1.0}, Case{"shot.jpg", 4.0},
-                          Case{"shot.tif", 0}, Case{"Shot.PNG", 0}}) {
+                          Case{"shot.jpeg", 4.0}, Case{"shot.tif", 0}, Case{"Shot.PNG", 0}}) {
         SCOPED_TRACE(c.name);
         const std::string path = folder.file(c.name);
         ASSERT_TRUE(save(path));
@@ -152,7 +152,7 @@ TEST_F(SaveScreenTest, FailuresAreToldAndNothingIsLeftBehind) {
     EXPECT_TRUE(op.messages.empty());
 
     // No known extension.
-    for (const char* name : {"shot", "shot.jpeg"}) {
+    for (const char* name : {"shot", "shot.jpe"}) {
         ASSERT_TRUE(save(folder.file(name)));
         ASSERT_EQ(op.messages.size(), 1u);
         EXPECT_EQ(op.messages.back(), "Invalid File Format");
@@ -160,19 +160,22 @@ TEST_F(SaveScreenTest, FailuresAreToldAndNothingIsLeftBehind) {
         op.messages.clear();
     }
 
-    // A folder that is a file, and a disk that is full.
-    const std::string notAFolder = folder.write("plain", "x") + "/shot.png";
-    const std::string full = folder.file("full.png");
-    std::filesystem::create_symlink("/dev/full", full);
-    for (const auto& [path, reason] :
-         {std::pair{notAFolder, "Not a directory"}, std::pair{full, "No space left on device"}}) {
+    // A folder that is a file, one that has gone, and a full disk in each encoder.
+    std::vector<std::pair<std::string, const char*>> failures = {
+        {folder.write("plain", "x") + "/shot.png", "Not a directory"},
+        {folder.file("gone") + "/shot.bmp", "No such file or directory"}};
+    for (const char* name : {"full.png", "full.bmp", "full.gif", "full.jpg"}) {
+        std::filesystem::create_symlink("/dev/full", folder.file(name));
+        failures.emplace_back(folder.file(name), "No space left on device");
+    }
+    for (const auto& [path, reason] : failures) {
         ASSERT_TRUE(save(path));
-        ASSERT_EQ(op.messages.size(), 1u);
+        ASSERT_EQ(op.messages.size(), 1u) << path;
         EXPECT_NE(op.messages.back().find(path), std::string::npos) << op.messages.back();
         EXPECT_NE(op.messages.back().find(reason), std::string::npos) << op.messages.back();
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path))) << path;
         op.messages.clear();
     }
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(full)));
 
     // A window with nothing on screen cannot be pictured.
     frame->hide();

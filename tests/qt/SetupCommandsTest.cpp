@@ -422,6 +422,18 @@ TEST(HotKeysHelp, DialogsLeaveTheInstrumentReadWhileNoDataCome) {
 namespace sondrel {
 namespace {
 
+// Shown after the main window: a window manager stacks the window shown last on top.
+TEST(DiagnosticsWindow, AtStartItWaitsForTheMainWindow) {
+    CSondrelDoc doc;
+    doc.display.diagnosticsVisible = 1;
+    CMainFrame frame(doc);
+    CSetupCommands setup(frame, doc, {});
+    EXPECT_FALSE(setup.diagnosticsWindow()->isVisible());
+    frame.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return setup.diagnosticsWindow()->isVisible(); }, 5000));
+    EXPECT_EQ(doc.display.diagnosticsVisible, 1);
+}
+
 // The settings file's "Diagnostics Visible" shows the window at start-up, and
 // the live head fills it.
 TEST(DiagnosticsWindow, TheSettingsFileShowsItAtStartUpAndPingsFillIt) {
@@ -435,7 +447,7 @@ TEST(DiagnosticsWindow, TheSettingsFileShowsItAtStartUpAndPingsFillIt) {
     ASSERT_TRUE(app->initInstance());
     CDiagDlg* diag = app->mainFrame()->diagnosticsWindow();
     ASSERT_NE(diag, nullptr);
-    EXPECT_TRUE(diag->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return diag->isVisible(); }, 5000));
     EXPECT_TRUE(app->mainFrame()->commandAction(kCmdDiagnostics)->isChecked());
     ASSERT_TRUE(QTest::qWaitFor([&] { return app->document()->pingCount >= 2; }, 15000));
     EXPECT_EQ(diag->valueLabel(DiagnosticsRow::IpAddress)->text(), QStringLiteral(":   127.0.0.1"));

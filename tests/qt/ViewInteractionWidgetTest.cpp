@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
 #include "app/qt/ViewCursors.h"
+#include "display/ViewInteraction.h"
 
 namespace sondrel {
 namespace {
@@ -156,6 +158,22 @@ TEST_F(ViewWidgetTest, F6StopsAtTheLeastDiameter) {
         QTest::keyClick(view, Qt::Key_F6);
         EXPECT_NEAR(doc.display.circleDiameter, after, 1e-12) << before;
     }
+}
+
+TEST_F(ViewWidgetTest, AFullListSaysSoAndDeleteOneStringTakesTheLastText) {
+    ASSERT_TRUE(frame->executeCommand(kCmdTextInput));
+    for (int i = 0; i < AnnotationList::kCapacity; ++i) {
+        click(centre + QPoint(i % 10 * 30 - 150, i / 10 * 20 - 100));
+        QTest::keyClicks(view, QString::number(i));
+    }
+    EXPECT_TRUE(frame->statusBar()->currentMessage().isEmpty());
+    click(centre);  // one text more than the list holds
+    EXPECT_EQ(notes().committed(), AnnotationList::kCapacity);
+    EXPECT_EQ(frame->statusBar()->currentMessage().toStdString(), annotationListFullText());
+
+    ASSERT_TRUE(frame->executeCommand(kCmdTextDelete));
+    EXPECT_EQ(notes().committed(), AnnotationList::kCapacity - 1);
+    EXPECT_EQ(notes()[notes().committed() - 1].text, "98");
 }
 
 }  // namespace

@@ -104,12 +104,12 @@ class WriteFailure : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(sim.start()) << sim.error();
-        settingsPath = folder.write("Sondrel.INI",
-                                    "[System Settings]\r\nSonar Type=1\r\nIP Address=127.0.0.1\r\n"
-                                    "IP Port=" +
-                                        std::to_string(sim.port()) +
-                                        "\r\nAutoSaveFileName=0\r\nWrite File Directory=" +
-                                        folder.path() + "/\r\n");
+        settingsPath = folder.write(
+            "Sondrel.INI",
+            "[System Settings]\r\nSonar Type=1\r\nIP Address=127.0.0.1\r\n"
+            "IP Port=" +
+                std::to_string(sim.port()) +
+                "\r\nAutoSaveFileName=0\r\nWrite File Directory=" + folder.path() + "/\r\n");
         fs::create_symlink("/dev/full", folder.file("full.qzr"));
         fs::create_directory(folder.file("read-only"));
         ::chmod(folder.file("read-only").c_str(), 0500);
@@ -153,8 +153,8 @@ TEST_F(WriteFailure, ARecordingToAFullDiskThatMeetsAReconnectLeavesTheProgramAcq
         << doc->recordingActive << " " << doc->recordPath << " " << frame->frameTitle();
     EXPECT_NE(op.messages()[0].find("Error Writing File!"), std::string::npos) << op.messages()[0];
     ASSERT_TRUE(sim.control("close-after 1"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeModalWidget() == nullptr; },
-                                20000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::activeModalWidget() == nullptr; }, 20000));
     EXPECT_GE(sim.counters()->connections, 2u) << "no reconnect happened behind the message";
     ASSERT_TRUE(sim.control("faults-off"));
     EXPECT_EQ(doc->recordingActive, 0);

@@ -19,13 +19,18 @@ namespace sondrel::testing {
 class ScriptedOperator : public OperatorPort {
   public:
     std::vector<std::string> messages;
+    std::vector<std::string> notes;  // MessageKind::Note: the status bar's, not a box
     std::deque<std::optional<std::string>> openAnswers, saveAnswers, folderAnswers;
     std::vector<FileDialogRequest> openRequests, saveRequests;
     std::vector<std::string> folderTitles;
     // Runs while a message is shown, as the window system would run the loop.
     std::function<void(const std::string&)> onMessage;
 
-    void showMessage(const std::string& text, MessageKind) override {
+    void showMessage(const std::string& text, MessageKind kind) override {
+        if (kind == MessageKind::Note) {
+            notes.push_back(text);
+            return;
+        }
         messages.push_back(text);
         if (onMessage) onMessage(text);
     }

@@ -120,7 +120,7 @@ void CComPortDlg::fillPortList(QComboBox* list, int selected) {
         list->addItem(QString::fromStdString(ports_[i].label()), int(i));
         // A marked port says why in its tip as well.
         const std::string problem =
-            ports_[i].held
+            ports_[i].held()
                 ? std::string()
                 : portProblemMessage(ports_[i].number, ports_[i].device, ports_[i].state);
         if (!problem.empty())

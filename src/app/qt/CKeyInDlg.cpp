@@ -51,7 +51,18 @@ void CKeyInDlg::place() {
 }
 
 void CKeyInDlg::accept() {
-    commitKeyIn(state_, doc_, edit_->text().toStdString());
+    if (!commitKeyIn(state_, doc_, edit_->text().toStdString())) {
+        // Nothing changed; the window says why in place of its prompt and waits
+        // for a correction. A message box would hand the focus to the main
+        // window on closing, and that closes this one.
+        const std::string_view refusal = keyInRefusal(state_);
+        label_->setText(QString::fromUtf8(refusal.data(), int(refusal.size())));
+        adjustSize();
+        place();
+        edit_->selectAll();
+        edit_->setFocus();
+        return;
+    }
     backToMainWindow();
 }
 

@@ -342,8 +342,10 @@ QList<QAction*> CMainFrame::hotKeyActionList() const {
 
 void CMainFrame::refreshCommandStates() {
     applyCommandUpdateRules(doc_);
-    // The window's own close box may have hidden it since.
-    if (diagnostics_) doc_.display.diagnosticsVisible = diagnostics_->isVisible() ? 1 : 0;
+    // The window's own close box may have hidden it since. One never shown yet
+    // (at start it follows the main window) has not been closed.
+    if (diagnostics_ && diagnostics_->testAttribute(Qt::WA_WState_ExplicitShowHide))
+        doc_.display.diagnosticsVisible = diagnostics_->isVisible() ? 1 : 0;
     const CommandUiState ui = uiState();
     // A hot key of a command that cannot run now leaves the key to the window
     // that has the focus.

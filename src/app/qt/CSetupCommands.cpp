@@ -1,6 +1,8 @@
 #include "app/qt/CSetupCommands.h"
 
+#include <QEvent>
 #include <QPixmap>
+#include <QTimer>
 
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
@@ -27,14 +29,34 @@ constexpr int kHelpResumePollMs = 50;
 CSetupCommands::CSetupCommands(CMainFrame& frame, CSondrelDoc& doc, SetupPeers peers)
     : frame_(frame), doc_(doc), peers_(std::move(peers)) {
     if (!peers_.probe) peers_.probe = probeSerialDevice;
-    // Made with the document and shown when the settings file says it was.
+    // Made with the document and shown when the settings file says it was, but
+    // only once the main window is up: a window manager stacks the window shown
+    // last on top, and the main window would hide this one.
     diagnostics_ = new CDiagDlg(doc_, &frame_);
     frame_.setDiagnosticsWindow(diagnostics_);
     if (doc_.display.diagnosticsVisible) {
-        diagnostics_->show();
-        diagnostics_->refreshDiagnostics();
+        if (frame_.isVisible())
+            showDiagnosticsAtStart();
+        else
+            frame_.installEventFilter(this);
     }
     installCommands();
+}
+
+bool CSetupCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &frame_ && event->type() == QEvent::Show) {
+        frame_.removeEventFilter(this);
+        // The frame asks for its own window after this event.
+        QTimer::singleShot(0, this, &CSetupCommands::showDiagnosticsAtStart);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CSetupCommands::showDiagnosticsAtStart() {
+    if (!diagnostics_ || !doc_.display.diagnosticsVisible) return;
+    diagnostics_->show();
+    diagnostics_->raise();
+    diagnostics_->refreshDiagnostics();
 }
 
 CSetupCommands::~CSetupCommands() {
@@ -64,10 +86,10 @@ void CSetupCommands::comPortSetup() {
     timers.killTimer(kOrientationTimer);
 
     const ComPortMap names = ComPortMap::fromSettingsFile(peers_.settingsPath);
-    CComPortDlg dialog(
-        ComPortChoices::fromDocument(doc_), doc_.sonarType,
-        listComPorts(names, peers_.probe, doc_.sonarComPort, doc_.prdComPort, peers_.byIdFolder),
-        *peers_.op, &frame_);
+    CComPortDlg dialog(ComPortChoices::fromDocument(doc_), doc_.sonarType,
+                       listComPorts(names, peers_.probe, doc_.sonarComPort, doc_.prdComPort,
+                                    portsInUse(*peers_.cycle), peers_.byIdFolder),
+                       *peers_.op, &frame_);
     if (run(dialog) != QDialog::Accepted) {
         resumeOrientationReads();
         return;
@@ -80,9 +102,10 @@ void CSetupCommands::comPortSetup() {
 
     // Whatever did not work is said once, naming the device and what to do.
     const ComPortMap now = ComPortMap::fromSettingsFile(peers_.settingsPath);
+    const PortsInUse held = portsInUse(*peers_.cycle);
     auto explain = [&](int number) {
         const std::string device = now.deviceFor(number);
-        const PortState state = peers_.probe(device);
+        const PortState state = portStateHere(device, peers_.probe, now, held);
         peers_.op->showMessage(
             portProblemMessage(number, device,
                                state == PortState::Available ? PortState::Failed : state),

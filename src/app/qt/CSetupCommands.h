@@ -45,8 +45,12 @@ class CSetupCommands : public QObject {
 
     CDiagDlg* diagnosticsWindow() const { return diagnostics_; }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void installCommands();
+    void showDiagnosticsAtStart();
     void comPortSetup();
     void chooseHeadType(int sonarType);
     void chooseColour(int id);

@@ -10,6 +10,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "app/CommandRules.h"
 #include "app/CommandTable.h"
+#include "app/qt/QtOperatorPort.h"
 #include "app/qt/ViewCursors.h"
 #include "display/ViewInteraction.h"
 #include "display/ViewPainter.h"
@@ -151,6 +152,7 @@ void CSondrelView::mousePressEvent(QMouseEvent* event) {
     }
     // The window system holds the mouse for the view until the button is released.
     respond(response.repaint, response.startBlink, before);
+    if (response.listFull) showStatusNote(this, annotationListFullText());
     event->accept();
 }
 

@@ -2,7 +2,9 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include "display/DisplayList.h"
 
@@ -47,6 +49,7 @@ void prepareBox(QMessageBox& box, const std::string& text, MessageKind kind) {
     box.setText(fromUtf8(text));
     switch (kind) {
         case MessageKind::Information:
+        case MessageKind::Note:
             box.setIcon(QMessageBox::Information);
             break;
         case MessageKind::Warning:
@@ -60,13 +63,30 @@ void prepareBox(QMessageBox& box, const std::string& text, MessageKind kind) {
 
 }  // namespace
 
+void showStatusNote(QWidget* inside, const std::string& text) {
+    constexpr int kNoteShownMs = 15000;
+    auto* frame = inside ? qobject_cast<QMainWindow*>(inside->window()) : nullptr;
+    if (frame && frame->statusBar())
+        frame->statusBar()->showMessage(fromUtf8(text), kNoteShownMs);
+    else
+        QMessageBox::information(inside, QStringLiteral("Sondrel"), fromUtf8(text));
+}
+
 void QtOperatorPort::showMessage(const std::string& text, MessageKind kind) {
+    if (kind == MessageKind::Note) {
+        showStatusNote(owner_, text);
+        return;
+    }
     QMessageBox box(owner_);
     prepareBox(box, text, kind);
     box.exec();
 }
 
 void QtOperatorPort::announce(const std::string& text, MessageKind kind) {
+    if (kind == MessageKind::Note) {
+        showStatusNote(owner_, text);
+        return;
+    }
     auto* box = new QMessageBox(owner_);
     box->setAttribute(Qt::WA_DeleteOnClose);
     prepareBox(*box, text, kind);

@@ -3,11 +3,17 @@
 // system's own dialogs: message boxes with the program's fixed texts, file and
 // folder choosers, and the colour chooser with its sixteen custom colours.
 
+#include <string>
+
 #include "common/OperatorPort.h"
 
 class QWidget;
 
 namespace sondrel {
+
+// Shows a note for a while in the status bar of the main window that `inside`
+// belongs to (a message box where there is none).
+void showStatusNote(QWidget* inside, const std::string& text);
 
 class QtOperatorPort : public OperatorPort {
   public:
