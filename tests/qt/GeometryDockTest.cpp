@@ -4,14 +4,24 @@
 #include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
+#include <QLineEdit>
 #include <QLineSeries>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "acquisition/SondrelDoc.h"
+#include "analysis/GeometrySettings.h"
 #include "analysis/qt/CGeometryDock.h"
+#include "analysis/qt/CGeometrySettingsDlg.h"
 #include "app/CommandIds.h"
+#include "app/qt/CSondrelView.h"
+#include "support/ChildProcess.h"
+#include "support/ModelSurvey.h"
 #include "support/PlaybackRig.h"
 #include "support/ProgramRig.h"
 #include "support/TempFolder.h"
@@ -126,6 +136,7 @@ TEST(GeometryDock, PipeReportWritesThePdfOfTheFileOnScreenOrAChosenOne) {
     ASSERT_EQ(p.op.saveRequests.size(), 1u);
     EXPECT_EQ(p.op.saveRequests[0].proposedName, "run.pdf");
     EXPECT_EQ(p.op.openRequests.size(), opened);
+    ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }));
     ASSERT_EQ(p.op.messages, (std::vector<std::string>{"Pipe report written to " + pdf}));
     EXPECT_EQ(test::readBytes(pdf).substr(0, 5), "%PDF-");
     // Playback went on where it was.
@@ -137,11 +148,254 @@ TEST(GeometryDock, PipeReportWritesThePdfOfTheFileOnScreenOrAChosenOne) {
     p.op.messages.clear();
     p.op.openAnswers = {std::nullopt, p.folder.file("notes.txt"), p.folder.file("none.qzr")};
     p.op.saveAnswers = {p.folder.file("none.pdf")};
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(p.run(kCmdPipeReport));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(runUntil([&] { return p.enabled(kCmdPipeReport); }));
+        ASSERT_TRUE(p.run(kCmdPipeReport));
+    }
+    ASSERT_TRUE(runUntil([&] { return p.op.messages.size() >= 2; }));
     ASSERT_EQ(p.op.messages.size(), 2u);
     EXPECT_NE(p.op.messages[0].find("notes.txt: not a sonar data file"), std::string::npos);
     EXPECT_NE(p.op.messages[1].find("none.qzr"), std::string::npos);
-    EXPECT_TRUE(test::readBytes(p.folder.file("none.pdf")).empty());
+    // A report of a file that cannot be read leaves no file either.
+    EXPECT_FALSE(std::filesystem::exists(p.folder.file("none.pdf")));
+}
+
+// The model survey played: records 10-17 are the oval stretch.
+struct PlayedSurvey {
+    ProgramUnderTest p;
+    std::string path = p.folder.file("survey.qzr");
+
+    PlayedSurvey() {
+        writeSurvey(path);
+        p.op.openAnswers.push_back(path);
+        EXPECT_TRUE(p.run(kCmdOpenPlayback));
+    }
+    // Records are told by their distance, a quarter metre apart.
+    void stepTo(int record) {
+        for (int i = 0; i < 100 && std::abs(p.doc.distanceM - 0.25 * (record - 1)) > 1e-6; ++i)
+            p.player->stepForward();
+        EXPECT_NEAR(p.doc.distanceM, 0.25 * (record - 1), 1e-6);
+    }
+};
+
+// F5 and F6 size the reference circle, a display aid: the overlay's figures
+// do not follow it.
+TEST(GeometryDock, TheReferenceCircleMeasuresNothing) {
+    PlayedSurvey f;
+    CSondrelView& view = *f.p.frame->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.p.frame.get()));
+    view.showGeometryOverlay(true);
+    if (!f.p.doc.display.displayCircle) {
+        ASSERT_TRUE(f.p.run(kCmdDisplayCircle));
+    }
+    f.stepTo(12);
+    view.repaint();
+    ASSERT_NE(view.geometryOverlay(), nullptr);
+    const PipeGeometry before = view.geometryOverlay()->last();
+    ASSERT_GT(before.maxDiameter, 0.5) << geometryQualityText(before.quality);
+    for (const int id : {kCmdCircleDiameterUp, kCmdCircleDiameterDown}) {
+        const double circle = f.p.doc.display.circleDiameter;
+        for (int i = 0; i < 25; ++i) ASSERT_TRUE(f.p.run(id));
+        ASSERT_NE(f.p.doc.display.circleDiameter, circle);
+        view.repaint();
+        const PipeGeometry& after = view.geometryOverlay()->last();
+        EXPECT_EQ(after.ovalityPercent, before.ovalityPercent) << id;
+        EXPECT_EQ(after.meanDiameter, before.meanDiameter) << id;
+        EXPECT_EQ(after.quality, before.quality) << id;
+    }
+    // No nominal diameter is set: the shape is measured, its ovality on the
+    // mean diameter, and the flag says what is missing.
+    EXPECT_EQ(before.quality, GeometryQuality::BadNominal);
+    EXPECT_EQ(before.ovalityBasis, OvalityBasis::Mean);
+    EXPECT_NEAR(before.meanDiameter, 0.6, 0.01);
+    EXPECT_NEAR(before.ovalityPercent, 10.0, 1.5);
+}
+
+// "Pipe Geometry Settings..." takes the nominal diameter, the levels and the
+// ovality definition, refuses what is no number of a field with a message
+// naming it, writes the section, and the overlay and the chart (its samples
+// taken again) use them at once.
+TEST(GeometryDock, TheSettingsDialogSetsThePipeForEveryFigure) {
+    PlayedSurvey f;
+    ProgramUnderTest& p = f.p;
+    CSondrelView& view = *p.frame->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(p.frame.get()));
+    view.showGeometryOverlay(true);
+    f.stepTo(12);
+    CGeometryDock& dock = *p.frame->geometryDock();
+    const GeometrySample before = dock.series().samples().back();
+    ASSERT_TRUE(before.ok);
+
+    std::vector<std::string> refused;
+    p.dialogScript = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<CGeometrySettingsDlg&>(d);
+        for (const char* bad : {"abc", "-0.6", "0.6 m"}) {
+            dialog.field("Nominal Diameter")->setText(QString::fromLatin1(bad));
+            dialog.accept();
+            EXPECT_NE(dialog.result(), QDialog::Accepted) << bad;
+        }
+        dialog.field("Nominal Diameter")->setText(QStringLiteral("0.5"));
+        dialog.field("Ovality Alarm")->setText(QStringLiteral("3"));
+        dialog.accept();
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        dialog.field("Ovality Alarm")->setText(QStringLiteral("12"));
+        dialog.accept();
+        refused = p.op.messages;
+        return dialog.result();
+    };
+    ASSERT_TRUE(p.run(kCmdPipeGeometrySettings));
+    ASSERT_EQ(refused.size(), 4u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(refused[static_cast<std::size_t>(i)].rfind("Nominal diameter: ", 0), 0u);
+    EXPECT_EQ(refused[3].rfind("Ovality alarm: must not be below", 0), 0u) << refused[3];
+
+    const GeometrySettings written = loadGeometrySettings(p.folder.file("Sondrel.INI"));
+    EXPECT_DOUBLE_EQ(written.nominalDiameter, 0.5);
+    EXPECT_DOUBLE_EQ(written.ovalityAlarm, 12.0);
+    EXPECT_DOUBLE_EQ(dock.settings().nominalDiameter, 0.5);
+    // The chart's samples on the new nominal, without playing them again.
+    const GeometrySample& after = dock.series().samples().back();
+    EXPECT_EQ(after.record, before.record);
+    EXPECT_NEAR(after.ovalityPercent, (after.maxDiameter - after.minDiameter) / 0.5 * 100, 1e-9);
+    dock.refreshCharts();
+    EXPECT_TRUE(dock.chart(CGeometryDock::MeanDiameter)->title().contains("nominal 0.500 m"));
+    EXPECT_TRUE(dock.chart(CGeometryDock::Ovality)->title().contains("(Dmax - Dmin) / Dnominal"));
+    view.repaint();
+    EXPECT_TRUE(view.geometryOverlay()->last().ok());
+    EXPECT_DOUBLE_EQ(view.geometryOverlay()->last().nominalDiameter, 0.5);
+
+    // The other definition, chosen in the dialog, reaches the chart's title.
+    p.op.messages.clear();
+    p.dialogScript = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<CGeometrySettingsDlg&>(d);
+        dialog.ovalityChoice(OvalityBasis::Mean)->setChecked(true);
+        dialog.accept();
+        return dialog.result();
+    };
+    ASSERT_TRUE(p.run(kCmdPipeGeometrySettings));
+    EXPECT_TRUE(p.op.messages.empty());
+    EXPECT_EQ(loadGeometrySettings(p.folder.file("Sondrel.INI")).ovalityDefinition, 1);
+    dock.refreshCharts();
+    EXPECT_TRUE(dock.chart(CGeometryDock::Ovality)->title().contains("(Dmax - Dmin) / Dmean"));
+}
+
+// "Pipe Report..." works beside the window: the command returns at once with
+// a progress window up, and the outcome is told when the work is done.
+TEST(GeometryDock, PipeReportRunsBesideTheWindowAndTellsTheTruth) {
+    PlayedSurvey f;
+    ProgramUnderTest& p = f.p;
+    struct Case {
+        std::string output;
+        const char* said;  // in the one message
+        bool written;
+    };
+    const Case cases[] = {
+        {p.folder.file("survey report.pdf"), "Pipe report written to ", true},
+        {"/dev/full", "No space left on device", false},
+        {p.folder.file("gone/survey.pdf"), "gone/survey.pdf", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        p.op.messages.clear();
+        p.op.saveAnswers.push_back(c.output);
+        ASSERT_TRUE(p.run(kCmdPipeReport));
+        EXPECT_TRUE(p.op.messages.empty()) << "told before the work was done";
+        EXPECT_NE(p.frame->findChild<QProgressDialog*>(), nullptr);
+        ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }));
+        ASSERT_EQ(p.op.messages.size(), 1u);
+        EXPECT_NE(p.op.messages[0].find(c.said), std::string::npos) << p.op.messages[0];
+        if (c.output != "/dev/full") {
+            EXPECT_EQ(test::readBytes(c.output).substr(0, 5), c.written ? "%PDF-" : "");
+        }
+    }
+}
+
+// The window's report and sondrel-report's of the same file on the same
+// settings say the same, whatever the reference circle on screen.
+TEST(GeometryDock, TheWindowsReportIsTheToolsReport) {
+    if (!std::filesystem::exists("/usr/bin/pdftotext")) GTEST_SKIP() << "poppler-utils missing";
+    PlayedSurvey f;
+    ProgramUnderTest& p = f.p;
+    // No nominal diameter: the circle on screen (0.80 m) and the one of the
+    // tool's settings file (1.00 m) once stood in for it, and told apart.
+    const std::string ini = p.folder.write("site.INI",
+                                           "[System Settings]\r\nCircleDiameter=1.00\r\n"
+                                           "[Pipe Geometry]\r\nOvality Alarm=8\r\n");
+    p.frame->geometryDock()->setSettings(loadGeometrySettings(ini));
+    p.doc.display.circleDiameter = 0.8;
+    const std::string window = p.folder.file("window.pdf"), tool = p.folder.file("tool.pdf");
+    p.op.saveAnswers.push_back(window);
+    ASSERT_TRUE(p.run(kCmdPipeReport));
+    ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }));
+    ASSERT_EQ(p.op.messages[0], "Pipe report written to " + window);
+    {
+        test::ChildProcess report(SONDREL_BIN_DIR "/sondrel-report",
+                                  {"--settings", ini, f.path, "-o", tool});
+        ASSERT_TRUE(report.start());
+        ASSERT_TRUE(test::ChildProcess::exitedCleanly(report.wait(std::chrono::seconds(60))))
+            << report.output();
+    }
+    const auto text = [](const std::string& pdf) {
+        test::ChildProcess reader("/usr/bin/pdftotext", {"-layout", pdf, "-"});
+        EXPECT_TRUE(reader.start());
+        reader.wait(std::chrono::seconds(60));
+        return reader.output();
+    };
+    const std::string fromWindow = text(window);
+    EXPECT_NE(fromWindow.find("Nominal diameter: none set"), std::string::npos) << fromWindow;
+    EXPECT_EQ(fromWindow, text(tool));
+}
+
+// A long report: the progress window shows how far it is while the window
+// goes on working, and Cancel ends it without a file.
+TEST(GeometryDock, ALongPipeReportShowsItsProgressAndCanBeCancelled) {
+    ProgramUnderTest p;
+    const std::string part = p.folder.file("part.qzr");
+    writeSurvey(part);
+    std::string bytes;
+    // Some 20,000 records: a second or two of work on this machine.
+    for (int i = 0; i < 800; ++i) bytes += test::readBytes(part);
+    const std::string path = p.folder.write("long.qzr", bytes);
+    p.op.openAnswers.push_back(path);
+    const std::string pdf = p.folder.file("long.pdf");
+    p.op.saveAnswers.push_back(pdf);
+    ASSERT_TRUE(p.run(kCmdPipeReport));
+    EXPECT_FALSE(p.enabled(kCmdPipeReport));  // one at a time
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(10);
+    auto* progress = p.frame->findChild<QProgressDialog*>();
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(runUntil([&] {
+        return progress->isVisible() && progress->labelText().contains(" records done");
+    })) << progress->labelText().toStdString();
+    EXPECT_TRUE(progress->labelText().startsWith("long.qzr\n"));
+    EXPECT_GT(ticks, 10) << "the window's own timers stopped";
+    EXPECT_TRUE(p.op.messages.empty());
+    progress->findChild<QPushButton*>()->click();
+    ASSERT_TRUE(runUntil([&] { return p.enabled(kCmdPipeReport); }));
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_TRUE(p.op.messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+// Cancel stops the report and takes away what it had written.
+TEST(GeometryDock, ACancelledPipeReportLeavesNoFile) {
+    PlayedSurvey f;
+    ProgramUnderTest& p = f.p;
+    const std::string pdf = p.folder.file("cancelled.pdf");
+    p.op.saveAnswers.push_back(pdf);
+    ASSERT_TRUE(p.run(kCmdPipeReport));
+    auto* progress = p.frame->findChild<QProgressDialog*>();
+    ASSERT_NE(progress, nullptr);
+    auto* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    ASSERT_TRUE(runUntil([&] { return p.enabled(kCmdPipeReport); }));
+    QTest::qWait(50);
+    EXPECT_TRUE(p.op.messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
 }  // namespace
