@@ -9,8 +9,10 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScatterSeries>
 #include <QTest>
 #include <QTimer>
+#include <QValueAxis>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +124,68 @@ TEST(GeometryDock, AClickOnAPlayedPointPlaysItsRecord) {
         // Played again, it keeps its one place in the charts.
         EXPECT_EQ(f.dock.series().samples().size(), count);
     }
+}
+
+// Live, after a reconnect: pings while the counter gives no distance leave a
+// gap, and the counter starting again from 0 is a pass of its own; no line
+// runs back to 0 m and the axis spans the readings there are.
+TEST(GeometryDock, LivePingsWithoutADistanceLeaveAGapAndARestartIsANewPass) {
+    ProgramUnderTest p;
+    CGeometryDock& dock = *p.frame->geometryDock();
+    struct Ping {
+        bool distance;
+        double metres;
+    };
+    const Ping pings[] = {{true, 40.0}, {true, 40.2}, {true, 40.4}, {false, 0.0}, {false, 0.0},
+                          {true, 40.6}, {true, 40.8}, {true, 0.0},  {true, 0.2},  {true, 0.4}};
+    int count = 0;
+    for (const Ping& ping : pings) {
+        makePing(p.doc, count, /*orientation=*/true);
+        p.doc.distanceValid = ping.distance ? 1 : 0;
+        p.doc.distanceM = ping.metres;
+        p.doc.pingOnScreen = true;
+        p.doc.pingCount = ++count;
+        dock.documentUpdated();
+    }
+    dock.refreshCharts();
+    ASSERT_EQ(dock.lineCount(CGeometryDock::Ovality), 3);
+    const std::vector<std::vector<double>> lines = {
+        {40.0, 40.2, 40.4}, {40.6, 40.8}, {0.0, 0.2, 0.4}};
+    for (int l = 0; l < 3; ++l) {
+        QLineSeries* line = dock.valueSeries(CGeometryDock::Ovality, l);
+        ASSERT_EQ(line->count(), static_cast<int>(lines[l].size())) << l;
+        for (int i = 0; i < line->count(); ++i)
+            EXPECT_DOUBLE_EQ(line->at(i).x(), lines[l][static_cast<std::size_t>(i)]);
+    }
+    const auto* x =
+        qobject_cast<QValueAxis*>(dock.chart(CGeometryDock::Ovality)->axes(Qt::Horizontal).first());
+    ASSERT_NE(x, nullptr);
+    EXPECT_DOUBLE_EQ(x->min(), 0.0);
+    EXPECT_DOUBLE_EQ(x->max(), 40.8);
+
+    // More runs than lines: the first ones are lines, the points of the rest
+    // dots, none joined.
+    for (int i = 0; i < 2 * (CGeometryDock::kMaxChartLines + 6); ++i) {
+        makePing(p.doc, count, true);
+        p.doc.distanceValid = i % 2;
+        p.doc.distanceM = 50.0 + i;
+        p.doc.pingOnScreen = true;
+        p.doc.pingCount = ++count;
+        dock.documentUpdated();
+    }
+    dock.refreshCharts();
+    EXPECT_EQ(dock.lineCount(CGeometryDock::Ovality), CGeometryDock::kMaxChartLines);
+    EXPECT_EQ(dock.dotSeries(CGeometryDock::Ovality)->count(), 3 + 6);
+
+    // A new source starts the charts afresh: the lines left over are emptied.
+    p.doc.playbackActive = 1;
+    p.doc.playbackPath = "other.qzr";
+    makePing(p.doc, 0, true);
+    p.doc.pingOnScreen = true;
+    dock.documentUpdated();
+    dock.refreshCharts();
+    EXPECT_EQ(dock.lineCount(CGeometryDock::Ovality), 1);
+    EXPECT_EQ(dock.valueSeries(CGeometryDock::Ovality, 2)->count(), 0);
 }
 
 // "Pipe Report..." reports the played file, or in real time the file the

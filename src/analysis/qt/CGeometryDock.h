@@ -69,6 +69,7 @@ class CGeometryDock : public QDockWidget {
     QLineSeries* valueSeries(Chart chart, int line = 0) const {
         return charts_[chart].lines.at(static_cast<std::size_t>(line));
     }
+    QScatterSeries* dotSeries(Chart chart) const { return charts_[chart].overflow; }
     static constexpr int kMaxChartLines = 64;
     // The warning band's lower and upper edge (equal to the chart's top for
     // the alarm band), in the chart's units; none for the diameter.
