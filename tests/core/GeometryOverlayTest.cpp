@@ -34,17 +34,11 @@ TEST(GeometryOverlay, ReadoutInTheDisplaysUnits) {
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {false,
-         GeometryQuality::Ok,
-         OvalityBasis::Nominal,
-         {"Mean 0.610 m  Min 0.305 m  Max 0.914 m", "Nominal 0.610 m",
-          "Ovality 12.3 %  (Dmax - Dmin) / Dnominal", "Deformation 50.0 %  Area loss -1.1 %",
-          "Sediment 0.030 m"}},
         {true,
          GeometryQuality::Ok,
-         OvalityBasis::Mean,
+         OvalityBasis::Nominal,
          {"Mean 2.000 ft  Min 1.000 ft  Max 3.000 ft", "Nominal 2.000 ft",
-          "Ovality 12.3 %  (Dmax - Dmin) / Dmean", "Deformation 50.0 %  Area loss -1.1 %",
+          "Ovality 12.3 %  (Dmax - Dmin) / Dnominal", "Deformation 50.0 %  Area loss -1.1 %",
           "Sediment 0.100 ft"}},
         {false,
          GeometryQuality::BadNominal,

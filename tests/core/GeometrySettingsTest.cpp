@@ -56,14 +56,10 @@ TEST(GeometrySettings, SavedIntoTheirSectionAndReadBack) {
                   "[Pipe Geometry]\r\nShow Chart=1\r\nNominal Diameter=0.300\r\n");
     GeometrySettings s = loadGeometrySettings(path);
     s.nominalDiameter = 0.6;
-    s.ovalityAlarm = 12.5;
-    s.sedimentWarning = 7.0;
     s.ovalityDefinition = 1;
     ASSERT_TRUE(saveGeometrySettings(s, path));
     const GeometrySettings back = loadGeometrySettings(path);
     EXPECT_DOUBLE_EQ(back.nominalDiameter, 0.6);
-    EXPECT_DOUBLE_EQ(back.ovalityAlarm, 12.5);
-    EXPECT_DOUBLE_EQ(back.sedimentWarning, 7.0);
     EXPECT_EQ(back.ovalityDefinition, 1);
     EXPECT_EQ(back.showChart, 1);
     const std::string text = test::readBytes(path);
@@ -82,13 +78,9 @@ TEST(GeometrySettings, TypedValuesAreCheckedByTheirField) {
         double value;
     };
     const Case cases[] = {
-        {nominal, "0.6", true, 0.6},  {nominal, " 0.600 ", true, 0.6},
-        {nominal, "0", true, 0.0},    {nominal, "0.000", true, 0.0},
-        {nominal, "0.005", false, 0}, {nominal, "abc", false, 0},
-        {nominal, "", false, 0},      {nominal, "0.6m", false, 0},
-        {nominal, "51", false, 0},    {nominal, "nan", false, 0},
-        {warning, "0", true, 0.0},    {warning, "100", true, 100.0},
-        {warning, "100.1", false, 0}, {warning, "-1", false, 0},
+        {nominal, " 0.600 ", true, 0.6}, {nominal, "0", true, 0.0},   {nominal, "0.005", false, 0},
+        {nominal, "abc", false, 0},      {nominal, "0.6m", false, 0}, {nominal, "nan", false, 0},
+        {warning, "100", true, 100.0},   {warning, "-1", false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.key.key) + " '" + c.text + "'");
@@ -106,15 +98,12 @@ TEST(GeometrySettings, TypedValuesAreCheckedByTheirField) {
     std::string problem;
     enteredGeometryValue(nominal, "x", problem);
     EXPECT_EQ(problem, "Nominal diameter: enter 0 for none, or a number from 0.010 to 50.000 m.");
-
     GeometrySettings s;
     EXPECT_EQ(geometrySettingsProblem(s), "");
     s.sedimentAlarm = 5.0;
     EXPECT_EQ(geometrySettingsProblem(s),
               "Sediment alarm: must not be below the sediment warning (10.0 % of the nominal "
               "diameter).");
-    s.ovalityAlarm = 4.0;
-    EXPECT_EQ(geometrySettingsProblem(s).rfind("Ovality alarm: ", 0), 0u);
 }
 
 }  // namespace

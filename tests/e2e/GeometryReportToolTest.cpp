@@ -161,25 +161,6 @@ TEST(GeometryReportTool, AFullDiskOrAFolderWithoutWriteAccessFails) {
     EXPECT_FALSE(fs::exists(locked + "/survey.pdf"));
 }
 
-// The reference circle is a display aid: whatever its size, the report of a
-// file says the same, and without a nominal diameter it says there is none.
-TEST(GeometryReportTool, TheReferenceCircleChangesNoFigure) {
-    if (!std::filesystem::exists("/usr/bin/pdftotext")) GTEST_SKIP() << "poppler-utils missing";
-    test::TempFolder dir;
-    const std::string qzr = dir.file("survey.qzr");
-    writeSurvey(qzr);
-    std::vector<std::string> texts;
-    for (const char* circle : {"0.60", "1.00"}) {
-        const std::string ini = dir.file(std::string("circle ") + circle + ".ini");
-        std::ofstream(ini) << "[System Settings]\r\nCircleDiameter=" << circle << "\r\n";
-        const std::string pdf = dir.file(std::string("circle ") + circle + ".pdf");
-        const Outcome report = run(kTool, {"--settings", ini, qzr, "-o", pdf});
-        ASSERT_TRUE(test::ChildProcess::exitedCleanly(report.status)) << report.output;
-        texts.push_back(pdfText(pdf));
-    }
-    EXPECT_EQ(texts[0], texts[1]);
-}
-
 // Records before the counter gives a distance have none: the charts run
 // along the distances there are, from the first reading to the last.
 TEST(GeometryReportTool, TheDistanceAxisSpansTheReadingsThereAre) {

@@ -77,10 +77,6 @@ QLineEdit* CGeometrySettingsDlg::field(std::string_view key) const {
     return it == fields_.end() ? nullptr : it->second;
 }
 
-QRadioButton* CGeometrySettingsDlg::ovalityChoice(OvalityBasis basis) const {
-    return basis == OvalityBasis::Mean ? againstMean_ : againstNominal_;
-}
-
 void CGeometrySettingsDlg::accept() {
     GeometrySettings taken = settings_;
     for (const GeometrySettingsKey& k : geometrySettingsKeys()) {

@@ -31,7 +31,6 @@ class CGeometrySettingsDlg : public QDialog {
     const GeometrySettings& settings() const { return settings_; }
     // The field of a settings key, by the key's name.
     QLineEdit* field(std::string_view key) const;
-    QRadioButton* ovalityChoice(OvalityBasis basis) const;
 
     void accept() override;
 
