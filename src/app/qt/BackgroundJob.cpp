@@ -57,7 +57,6 @@ bool BackgroundJob::start(QString subject, Work work, Finished finished) {
     clock_.start();
     if (dialog_) {
         dialog_->reset();
-        dialog_->setCancelButtonText(tr("Cancel"));
         dialog_->setLabelText(subject_);
         dialog_->setValue(0);
     }
@@ -74,9 +73,10 @@ bool BackgroundJob::start(QString subject, Work work, Finished finished) {
 void BackgroundJob::cancel() {
     if (!running_) return;
     control_.cancelled_ = true;
-    if (!dialog_) return;
-    dialog_->setLabelText(subject_ + QLatin1Char('\n') + tr("Cancelling..."));
-    dialog_->setCancelButtonText(QString());
+    // The work stops at its next look. The window goes at once (the dialog's
+    // own Cancel hides it too); its button stays, for it may be the one
+    // whose click is being handled.
+    if (dialog_) dialog_->hide();
 }
 
 void BackgroundJob::showProgress() {
