@@ -289,10 +289,12 @@ void BM_GeometryTableOfAFile(benchmark::State& state) {
         return;
     }
     const auto threads = static_cast<unsigned>(state.range(0));
+    GeometrySettings settings;
+    settings.nominalDiameter = 0.6;
     for (auto _ : state) {
         auto doc = std::make_unique<CSondrelDoc>();
         const ConversionResult result =
-            writeGeometryCsv(*doc, file.qzr(), file.csv(), 0.6, {}, threads);
+            writeGeometryCsv(*doc, file.qzr(), file.csv(), settings, {}, threads);
         if (!result.ok() || result.summary.recordsRead != GeometryFile::kRecords) {
             state.SkipWithError("the table was not written");
             break;

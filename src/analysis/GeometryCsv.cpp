@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -9,10 +10,12 @@
 #include <mutex>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometryPoints.h"
+#include "analysis/GeometrySeries.h"
 #include "display/ProfilePass.h"
 #include "recording/BinaryFile.h"
 
@@ -23,7 +26,8 @@ namespace {
 constexpr std::string_view kHeader =
     "record,date,time,distance_m,pitch_deg,roll_deg,points_used,centre_x_m,centre_y_m,"
     "mean_diameter_m,min_diameter_m,max_diameter_m,ovality_pct,deformation_pct,area_m2,"
-    "area_loss_pct,sediment_depth_m,rms_residual_m,quality\r\n";
+    "area_loss_pct,sediment_depth_m,rms_residual_m,quality,nominal_diameter_m,ovality_"
+    "definition\r\n";
 
 // `value` with `decimals` decimals, as "%.*f" prints it: both give the exact
 // decimal value rounded, so the digits are the same, without the format
@@ -59,30 +63,36 @@ void appendGeometryCsvRow(std::string& out, const GeometryRow& row) {
     out += ',';
     appendText(out, row.time);
     out += ',';
-    appendNumber(out, 3, row.distance);
+    if (std::isfinite(row.distance)) appendNumber(out, 3, row.distance);
     out += ',';
     appendNumber(out, 2, row.pitch);
     out += ',';
     appendNumber(out, 2, row.roll);
     out += ',';
-    if (g.ok()) {
+    if (g.measured()) {
+        // Without a nominal diameter, deformation and area loss are no figures.
+        const bool nominal = g.ok();
         out += std::to_string(g.pointsUsed);
-        for (const auto& [decimals, value] :
-             {std::pair{4, g.ellipse.valid ? g.ellipse.centreX : g.circle.centreX},
-              std::pair{4, g.ellipse.valid ? g.ellipse.centreY : g.circle.centreY},
-              std::pair{4, g.meanDiameter}, std::pair{4, g.minDiameter},
-              std::pair{4, g.maxDiameter}, std::pair{2, g.ovalityPercent},
-              std::pair{2, g.deformationPercent}, std::pair{5, g.area},
-              std::pair{2, g.areaLossPercent}, std::pair{4, g.sedimentDepth},
-              std::pair{5, g.rmsResidual}}) {
+        for (const auto& [decimals, value, given] :
+             {std::tuple{4, g.ellipse.valid ? g.ellipse.centreX : g.circle.centreX, true},
+              std::tuple{4, g.ellipse.valid ? g.ellipse.centreY : g.circle.centreY, true},
+              std::tuple{4, g.meanDiameter, true}, std::tuple{4, g.minDiameter, true},
+              std::tuple{4, g.maxDiameter, true}, std::tuple{2, g.ovalityPercent, true},
+              std::tuple{2, g.deformationPercent, nominal}, std::tuple{5, g.area, true},
+              std::tuple{2, g.areaLossPercent, nominal}, std::tuple{4, g.sedimentDepth, true},
+              std::tuple{5, g.rmsResidual, true}}) {
             out += ',';
-            appendNumber(out, decimals, value);
+            if (given) appendNumber(out, decimals, value);
         }
     } else {
         out += ",,,,,,,,,,,";
     }
     out += ',';
     out += geometryQualityText(g.quality);
+    out += ',';
+    if (g.ok()) appendNumber(out, 3, g.nominalDiameter);
+    out += ',';
+    if (g.measured()) out += ovalityDefinitionText(g.ovalityBasis);
     out += "\r\n";
 }
 
@@ -113,8 +123,11 @@ constexpr std::size_t kBatchRecords = 32;
 // thread measured them.
 class RowPipeline {
   public:
-    RowPipeline(double nominal, unsigned threads, std::function<bool(std::string_view)> write)
-        : nominal_(nominal), write_(std::move(write)) {
+    RowPipeline(const GeometrySettings& settings, unsigned threads,
+                std::function<bool(std::string_view)> write)
+        : nominal_(settings.nominalDiameter),
+          basis_(settings.chosenOvalityBasis()),
+          write_(std::move(write)) {
         const unsigned workers = threads > 1 ? threads - 1 : 0;
         // Enough batches ahead to keep every thread busy while the calling
         // thread reads, few enough to bound the memory.
@@ -169,7 +182,7 @@ class RowPipeline {
     void measure(Batch& batch, PipeAnalyser& analyser) const {
         for (std::size_t i = 0; i < batch.count; ++i) {
             PendingRow& pending = batch.rows[i];
-            pending.row.geometry = analyser.analyse(pending.points, nominal_);
+            pending.row.geometry = analyser.analyse(pending.points, nominal_, basis_);
             appendGeometryCsvRow(batch.text, pending.row);
         }
     }
@@ -261,6 +274,7 @@ class RowPipeline {
     }
 
     const double nominal_;
+    const OvalityBasis basis_;
     const std::function<bool(std::string_view)> write_;
     std::size_t helpFrom_ = 2, waitFrom_ = 2;
     bool failed_ = false;    // only the calling thread writes and reads it
@@ -283,7 +297,7 @@ unsigned threadsFor(unsigned asked) {
 }  // namespace
 
 ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
-                                  const std::string& output, double nominalDiameter,
+                                  const std::string& output, const GeometrySettings& settings,
                                   const ConversionProgress& progress, unsigned threads) {
     BinaryFile in;
     std::int64_t length = 0;
@@ -316,7 +330,7 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
     ProfilePath path;
     GeometryPointCollector points(doc);
     {
-        RowPipeline rows(nominalDiameter, threadsFor(threads), [&](std::string_view text) {
+        RowPipeline rows(settings, threadsFor(threads), [&](std::string_view text) {
             buffer.append(text);
             if (buffer.size() >= kFlushAt) flush();
             return !failed;
@@ -331,7 +345,7 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
                 row.date = doc.dateText;
                 row.time = doc.timeText;
                 row.time += doc.millisecondText;
-                row.distance = doc.distanceM;
+                row.distance = travelledDistance(doc);
                 row.pitch = doc.pitchDeg;
                 row.roll = doc.rollDeg;
                 const std::span<const GeometryPoint> measured = points.points();
@@ -349,6 +363,7 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
     if (failed) {
         result.error = ConversionError::OutputUnwritable;
         result.message = output + ": write failed: " + out.errorText();
+        if (removePartialFile(output)) result.message += "; the partial table was removed";
     } else if (result.ok() && result.summary.recordsRead == 0 &&
                result.summary.recordsSkipped == 0 && !result.summary.stoppedAtUnsizableRecord) {
         result.error = ConversionError::InputEmpty;

@@ -27,19 +27,26 @@ std::string format(const char* pattern, double a, double b = 0, double c = 0) {
 }  // namespace
 
 std::vector<std::string> geometryReadout(const PipeGeometry& g, bool feet) {
-    if (!g.ok()) return {std::string("Pipe geometry: ") + geometryQualityText(g.quality)};
+    if (!g.measured()) return {std::string("Pipe geometry: ") + geometryQualityText(g.quality)};
     const double unit = feet ? kMetresPerFoot : 1.0;
-    return {
+    std::vector<std::string> lines = {
         format(
             feet ? "Mean %.3f ft  Min %.3f ft  Max %.3f ft" : "Mean %.3f m  Min %.3f m  Max %.3f m",
             g.meanDiameter / unit, g.minDiameter / unit, g.maxDiameter / unit),
-        format("Ovality %.1f %%  Area loss %.1f %%", g.ovalityPercent, g.areaLossPercent),
+        g.ok() ? format(feet ? "Nominal %.3f ft" : "Nominal %.3f m", g.nominalDiameter / unit)
+               : std::string("Nominal: none set"),
+        format("Ovality %.1f %%  ", g.ovalityPercent) + ovalityDefinitionText(g.ovalityBasis),
+        g.ok()
+            ? format("Deformation %.1f %%  Area loss %.1f %%", g.deformationPercent,
+                     g.areaLossPercent)
+            : std::string("Deformation -  Area loss -  (") + geometryQualityText(g.quality) + ")",
         format(feet ? "Sediment %.3f ft" : "Sediment %.3f m", g.sedimentDepth / unit),
     };
+    return lines;
 }
 
 void drawGeometryShape(const PipeGeometry& g, double rangeMetres, double zoom, DisplayList& out) {
-    if (!g.ok() || !(rangeMetres > 0)) return;
+    if (!g.measured() || !(rangeMetres > 0)) return;
     const double scale = kFullRangePixels / rangeMetres * zoom;
     const double centre = kSonarImageSize * 0.5 * zoom;
     double cx = g.circle.centreX, cy = g.circle.centreY;
@@ -61,8 +68,9 @@ void drawGeometryShape(const PipeGeometry& g, double rangeMetres, double zoom, D
 }
 
 void GeometryOverlay::appendTo(const CSondrelDoc& doc, const ViewState& view,
-                               double nominalDiameter, DisplayList& out) {
-    last_ = analyser_.analyse(points_.points(), nominalDiameter);
+                               const GeometrySettings& settings, DisplayList& out) {
+    last_ = analyser_.analyse(points_.points(), settings.nominalDiameter,
+                              settings.chosenOvalityBasis());
     const int w = view.clientWidth, h = view.clientHeight;
     if (w <= 0 || h <= 0) return;
     const double zoom = doc.display.zoom;

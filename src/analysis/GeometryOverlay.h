@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/GeometryPoints.h"
+#include "analysis/GeometrySettings.h"
 #include "analysis/PipeGeometry.h"
 #include "common/Colour.h"
 
@@ -19,7 +20,8 @@ struct ViewState;
 
 inline constexpr Rgb kGeometryShapeColour{255, 200, 0};
 
-// The readout's lines: lengths in metres, or in feet when `feet`.
+// The readout's lines: lengths in metres, or in feet when `feet`; the nominal
+// diameter and the ovality's definition are said with the figures.
 std::vector<std::string> geometryReadout(const PipeGeometry& geometry, bool feet);
 
 // The fitted shape (the ellipse, else the circle) in the coordinates the
@@ -33,9 +35,9 @@ class GeometryOverlay {
 
     // Hand this to the frame's profile pass.
     ProfileExport* exporter() { return &points_; }
-    // After the frame is built: measures its ping against `nominalDiameter`
-    // and draws the shape and the readout over it.
-    void appendTo(const CSondrelDoc& doc, const ViewState& view, double nominalDiameter,
+    // After the frame is built: measures its ping on the pipe's settings and
+    // draws the shape and the readout over it.
+    void appendTo(const CSondrelDoc& doc, const ViewState& view, const GeometrySettings& settings,
                   DisplayList& out);
     const PipeGeometry& last() const { return last_; }
 

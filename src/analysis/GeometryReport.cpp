@@ -29,7 +29,8 @@ double severity(const GeometryPlace& p, const GeometryBands& bands) {
 }  // namespace
 
 ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& input,
-                                       const GeometrySettings& settings, GeometryReport& report) {
+                                       const GeometrySettings& settings, GeometryReport& report,
+                                       const GeometryReportControl& control) {
     BinaryFile in;
     std::int64_t length = 0;
     ConversionResult result = openDataFile(in, input, length);
@@ -39,27 +40,36 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
 
     report.file = input;
     report.settings = settings;
-    report.nominalDiameter = settings.nominalFor(doc.display.circleDiameter);
-    report.bands = geometryBands(settings, report.nominalDiameter);
+    report.nominalDiameter = settings.hasNominal() ? settings.nominalDiameter : 0.0;
+    report.ovalityBasis = settings.ovalityBasis();
+    report.bands = geometryBands(settings);
     ProfilePath path;
     GeometryPointCollector points(doc);
     PipeAnalyser analyser;
     bool inAlarm = false;
-    bool haveDistance = false;
-    double firstDistance = 0.0, lastDistance = 0.0;
+    GeometrySpan read;  // of every distance read, measured or not
+    constexpr std::int64_t kProgressEvery = 64;
     walkRecords(doc, in, input, length, result, [&] {
-        runProfilePass(doc, path, &points);
         const std::int64_t record = result.summary.recordsRead + result.summary.recordsSkipped;
-        const PipeGeometry g = analyser.analyse(points.points(), report.nominalDiameter);
+        if (record % kProgressEvery == 0) {
+            if (control.progress) control.progress(record, in.tell(), length);
+            if (control.stopRequested && control.stopRequested()) {
+                report.cancelled = true;
+                return false;
+            }
+        }
+        runProfilePass(doc, path, &points);
+        const PipeGeometry g = analyser.analyse(points.points(), settings.nominalDiameter,
+                                                settings.chosenOvalityBasis());
         const GeometrySample s =
             geometrySample(record, -1, travelledDistance(doc), g, report.bands);
         report.series.add(s);
         ++report.records;
         if (report.date.empty()) report.date = doc.dateText;
         if (s.hasDistance) {
-            if (!haveDistance) firstDistance = s.distance;
-            haveDistance = true;
-            lastDistance = s.distance;
+            read.left = read.found ? std::min(read.left, s.distance) : s.distance;
+            read.right = read.found ? std::max(read.right, s.distance) : s.distance;
+            read.found = true;
         }
         const bool alarm =
             s.ok && (s.ovality == GeometryLevel::Alarm || s.sediment == GeometryLevel::Alarm);
@@ -69,7 +79,7 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
         }
         ++report.measured;
         keepWorst(report.ovality, g.ovalityPercent, s);
-        keepWorst(report.deformation, g.deformationPercent, s);
+        if (g.ok()) keepWorst(report.deformation, g.deformationPercent, s);
         keepWorst(report.sediment, g.sedimentDepth, s);
         if (!alarm) {
             inAlarm = false;
@@ -91,7 +101,8 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
         return true;
     });
     doc.playbackActive = wasPlaying;
-    report.lengthSurveyed = haveDistance ? std::abs(lastDistance - firstDistance) : 0.0;
+    if (control.progress && !report.cancelled) control.progress(report.records, length, length);
+    if (read.found) report.lengthSurveyed = read.right - read.left;
 
     if (report.places.size() > kMaxReportPlaces) {
         std::stable_sort(report.places.begin(), report.places.end(),

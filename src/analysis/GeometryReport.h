@@ -4,6 +4,7 @@
 // there. Gathered here without Qt; the report's pages are painted from it.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,21 +38,32 @@ inline constexpr std::size_t kMaxReportPlaces = 30;
 
 struct GeometryReport {
     std::string file, date;
-    double nominalDiameter = 0.0;
+    double nominalDiameter = 0.0;  // the settings'; 0 without one
+    OvalityBasis ovalityBasis = OvalityBasis::Nominal;
     GeometrySettings settings;
     GeometryBands bands;
     std::int64_t records = 0, measured = 0;
-    // From the first distance to the last; 0 without distances.
+    // The span of the distances read; 0 without distances.
     double lengthSurveyed = 0.0;
     GeometryWorst ovality, deformation, sediment;
     GeometrySeries series{GeometrySeries::kDefaultCapacity * 10};
     std::vector<GeometryPlace> places;
     std::int64_t placesBeyondLimit = 0;  // stretches found, pictured or not
+    bool cancelled = false;              // stopped on request before the end
 };
 
-// Reads `input` as playback does and gathers the report. The document should
-// carry the display settings that shape the points.
+// How a long gathering tells how far it is and learns that it is to stop;
+// either may be empty. Both are called on the gathering's own thread.
+struct GeometryReportControl {
+    std::function<void(std::int64_t records, std::int64_t bytesDone, std::int64_t bytesTotal)>
+        progress;
+    std::function<bool()> stopRequested;
+};
+
+// Reads `input` as playback does and gathers the report on `settings`. The
+// document should carry the display settings that shape the points.
 ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& input,
-                                       const GeometrySettings& settings, GeometryReport& report);
+                                       const GeometrySettings& settings, GeometryReport& report,
+                                       const GeometryReportControl& control = {});
 
 }  // namespace sondrel

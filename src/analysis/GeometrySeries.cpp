@@ -16,14 +16,13 @@ GeometryLevel geometryLevel(double value, double warning, double alarm) {
     return GeometryLevel::Normal;
 }
 
-GeometryBands geometryBands(const GeometrySettings& settings, double nominalDiameter) {
+GeometryBands geometryBands(const GeometrySettings& settings) {
     GeometryBands b;
     b.ovalityWarning = settings.ovalityWarning;
     b.ovalityAlarm = std::max(settings.ovalityAlarm, settings.ovalityWarning);
     // Without a pipe to measure against no depth is beyond a level.
-    const double d = std::isfinite(nominalDiameter) && nominalDiameter > 0
-                         ? nominalDiameter
-                         : std::numeric_limits<double>::infinity();
+    const double d =
+        settings.hasNominal() ? settings.nominalDiameter : std::numeric_limits<double>::infinity();
     b.sedimentWarning = settings.sedimentWarning / 100.0 * d;
     b.sedimentAlarm = std::max(settings.sedimentAlarm, settings.sedimentWarning) / 100.0 * d;
     return b;
@@ -40,15 +39,26 @@ GeometrySample geometrySample(std::int64_t record, std::int64_t position, double
     s.record = record;
     s.position = position;
     s.hasDistance = std::isfinite(distance);
-    s.distance = s.hasDistance ? distance : 0.0;
-    s.ok = geometry.ok();
+    s.distance = s.hasDistance ? distance : std::numeric_limits<double>::quiet_NaN();
+    s.ok = geometry.measured();
     if (!s.ok) return s;
     s.meanDiameter = geometry.meanDiameter;
+    s.minDiameter = geometry.minDiameter;
+    s.maxDiameter = geometry.maxDiameter;
     s.ovalityPercent = geometry.ovalityPercent;
     s.sedimentDepth = geometry.sedimentDepth;
     s.ovality = geometryLevel(s.ovalityPercent, bands.ovalityWarning, bands.ovalityAlarm);
     s.sediment = geometryLevel(s.sedimentDepth, bands.sedimentWarning, bands.sedimentAlarm);
     return s;
+}
+
+void remeasureSample(GeometrySample& s, const GeometrySettings& settings) {
+    if (!s.ok) return;
+    const GeometryBands bands = geometryBands(settings);
+    s.ovalityPercent = ovalityPercentOf(s.maxDiameter, s.minDiameter, s.meanDiameter,
+                                        settings.nominalDiameter, settings.ovalityBasis());
+    s.ovality = geometryLevel(s.ovalityPercent, bands.ovalityWarning, bands.ovalityAlarm);
+    s.sediment = geometryLevel(s.sedimentDepth, bands.sedimentWarning, bands.sedimentAlarm);
 }
 
 GeometrySeries::GeometrySeries(std::size_t capacity)
@@ -81,11 +91,66 @@ void GeometrySeries::clear() {
     alongDistance_ = false;
 }
 
+void GeometrySeries::remeasure(const GeometrySettings& settings) {
+    for (GeometrySample& s : samples_) remeasureSample(s, settings);
+}
+
+std::vector<GeometryRun> GeometrySeries::runs() const {
+    std::vector<GeometryRun> runs;
+    bool open = false;
+    // The pass's direction once it has moved beyond the jitter (0 before),
+    // where it began and the furthest it has gone.
+    int direction = 0;
+    double start = 0.0, furthest = 0.0;
+    for (std::size_t i = 0; i < samples_.size(); ++i) {
+        const GeometrySample& s = samples_[i];
+        if (alongDistance_ && !s.hasDistance) {
+            open = false;
+            continue;
+        }
+        if (!s.ok) continue;
+        bool newPass = !open;
+        if (open && alongDistance_) {
+            const double x = s.distance;
+            if (direction == 0) {
+                if (std::abs(x - start) > kPassReversalMetres) {
+                    direction = x > start ? 1 : -1;
+                    furthest = x;
+                }
+            } else if ((x - furthest) * direction > 0) {
+                furthest = x;
+            } else if ((furthest - x) * direction > kPassReversalMetres) {
+                newPass = true;
+            }
+        }
+        if (newPass) {
+            runs.push_back({i, i + 1});
+            open = true;
+            direction = 0;
+            start = furthest = s.distance;
+        }
+        runs.back().end = i + 1;
+    }
+    return runs;
+}
+
+GeometrySpan GeometrySeries::span() const {
+    GeometrySpan span;
+    for (const GeometrySample& s : samples_) {
+        if (!placed(s)) continue;
+        const double x = along(s);
+        span.left = span.found ? std::min(span.left, x) : x;
+        span.right = span.found ? std::max(span.right, x) : x;
+        span.found = true;
+    }
+    return span;
+}
+
 const GeometrySample* GeometrySeries::nearest(double x) const {
     const GeometrySample* best = nullptr;
     double bestGap = 0.0;
     for (const GeometrySample& s : samples_) {
-        if (!s.ok) continue;
+        if (!placed(s)) continue;
         const double gap = std::abs(along(s) - x);
         if (!best || gap < bestGap) {
             best = &s;

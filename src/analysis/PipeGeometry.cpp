@@ -491,6 +491,20 @@ const char* geometryQualityText(GeometryQuality quality) {
     return "?";
 }
 
+const char* ovalityDefinitionText(OvalityBasis basis) {
+    return basis == OvalityBasis::Mean ? "(Dmax - Dmin) / Dmean" : "(Dmax - Dmin) / Dnominal";
+}
+
+double ovalityPercentOf(double maxDiameter, double minDiameter, double meanDiameter, double nominal,
+                        OvalityBasis basis) {
+    const double against = basis == OvalityBasis::Mean ? meanDiameter : nominal;
+    return (maxDiameter - minDiameter) / against * 100;
+}
+
+bool usableNominal(double nominal) {
+    return nominal >= kMinNominalDiameter && nominal <= kMaxNominalDiameter;
+}
+
 double ellipseRadiusAt(const EllipseFit& e, double direction) {
     const double t = direction - e.angleDegrees * kPi / 180;
     const double bc = e.semiMinor * std::cos(t), as = e.semiMajor * std::sin(t);
@@ -507,7 +521,8 @@ PipeAnalyser::PipeAnalyser() {
     radii_.reserve(512);
 }
 
-PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double nominal) {
+PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double nominal,
+                                   OvalityBasis basis) {
     PipeGeometry g;
     points_.clear();
     for (const GeometryPoint& p : input) {
@@ -518,10 +533,6 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     }
     const std::size_t n = points_.size();
     g.pointsGiven = static_cast<int>(n);
-    if (!(nominal >= kMinNominalDiameter && nominal <= kMaxNominalDiameter)) {
-        g.quality = GeometryQuality::BadNominal;
-        return g;
-    }
     if (n < static_cast<std::size_t>(kMinGeometryPoints)) {
         g.quality = GeometryQuality::TooFewPoints;
         return g;
@@ -965,18 +976,29 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     }
     g.area = area;
 
+    if (!usableNominal(nominal)) {
+        g.ovalityBasis = OvalityBasis::Mean;
+        g.ovalityPercent =
+            ovalityPercentOf(g.maxDiameter, g.minDiameter, g.meanDiameter, 0.0, OvalityBasis::Mean);
+        g.deformationPercent = g.areaLossPercent = std::numeric_limits<double>::quiet_NaN();
+        g.quality = GeometryQuality::BadNominal;
+        return g;
+    }
     const double nominalArea = kPi * nominal * nominal / 4;
     g.nominalDiameter = nominal;
-    g.ovalityPercent = (g.maxDiameter - g.minDiameter) / nominal * 100;
+    g.ovalityBasis = basis;
+    g.ovalityPercent =
+        ovalityPercentOf(g.maxDiameter, g.minDiameter, g.meanDiameter, nominal, basis);
     g.deformationPercent = (nominal - g.minDiameter) / nominal * 100;
     g.areaLossPercent = (nominalArea - g.area) / nominalArea * 100;
     g.quality = GeometryQuality::Ok;
     return g;
 }
 
-PipeGeometry analysePipe(std::span<const GeometryPoint> points, double nominalDiameter) {
+PipeGeometry analysePipe(std::span<const GeometryPoint> points, double nominalDiameter,
+                         OvalityBasis basis) {
     PipeAnalyser analyser;
-    return analyser.analyse(points, nominalDiameter);
+    return analyser.analyse(points, nominalDiameter, basis);
 }
 
 }  // namespace sondrel

@@ -14,8 +14,12 @@
 // points left inside, low in the pipe, as a flat floor.
 //
 // A ping that cannot be measured (too few points, points on one side only, a
-// fit that does not settle, no usable nominal diameter) gets a quality flag
-// and no numbers: a flagged result never carries a plausible wrong figure.
+// fit that does not settle) gets a quality flag and no numbers: a flagged
+// result never carries a plausible wrong figure. Without a usable nominal
+// diameter the ping is still measured: its diameters, area, sediment and an
+// ovality against its own mean diameter are given, and the figures that need
+// the nominal (deformation, area loss) are NaN under the "no valid nominal
+// diameter" flag.
 
 #include <array>
 #include <cstdint>
@@ -33,7 +37,7 @@ enum class GeometryQuality : std::uint8_t {
     TooFewPoints,
     OneSided,
     NotConverged,
-    BadNominal,
+    BadNominal,  // measured, but nothing to hold it against: see above
 };
 // One word or phrase per flag, for tables and the readout.
 const char* geometryQualityText(GeometryQuality quality);
@@ -49,6 +53,18 @@ inline constexpr double kMaxGeometryCoordinate = 1000.0;
 inline constexpr double kMinNominalDiameter = 0.01;
 inline constexpr double kMaxNominalDiameter = 50.0;
 inline constexpr int kCalliperCount = 180;
+
+// What the spread of the callipers (Dmax - Dmin) is divided by to give the
+// ovality: the pipe's nominal diameter, or the ping's own mean diameter,
+// which needs no nominal.
+enum class OvalityBasis : std::uint8_t { Nominal, Mean };
+// The definition as the screen, the table and the report write it.
+const char* ovalityDefinitionText(OvalityBasis basis);
+// The ovality in percent; `nominal` is used only with OvalityBasis::Nominal.
+double ovalityPercentOf(double maxDiameter, double minDiameter, double meanDiameter, double nominal,
+                        OvalityBasis basis);
+// Whether a nominal diameter can be measured against.
+bool usableNominal(double nominalDiameter);
 
 struct CircleFit {
     double centreX = 0.0, centreY = 0.0, radius = 0.0;
@@ -76,18 +92,22 @@ struct PipeGeometry {
     // from the x axis, 0..180.
     double meanDiameter = 0.0, minDiameter = 0.0, maxDiameter = 0.0;
     double minDirectionDegrees = 0.0, maxDirectionDegrees = 0.0;
-    double nominalDiameter = 0.0;
-    double ovalityPercent = 0.0;      // (Dmax - Dmin) / Dnominal x 100
-    double deformationPercent = 0.0;  // (Dnominal - Dmin) / Dnominal x 100
+    double nominalDiameter = 0.0;                       // the one measured against; 0 without
+    OvalityBasis ovalityBasis = OvalityBasis::Nominal;  // the one used
+    double ovalityPercent = 0.0;      // (Dmax - Dmin) / Dnominal or / Dmean, x 100
+    double deformationPercent = 0.0;  // (Dnominal - Dmin) / Dnominal x 100; NaN without
     double area = 0.0;                // enclosed by the profile, sediment floor included
-    double areaLossPercent = 0.0;     // against the nominal circle
+    double areaLossPercent = 0.0;     // against the nominal circle; NaN without
     double sedimentDepth = 0.0;       // floor above the bottom of the fitted shape
     double sedimentArea = 0.0;
     // Residual of the wall points against the fitted shape (the ellipse when
     // it was fitted, else the circle).
     double rmsResidual = 0.0;
 
+    // Every figure given.
     bool ok() const { return quality == GeometryQuality::Ok; }
+    // The shape was measured: every figure but those that need a nominal.
+    bool measured() const { return ok() || quality == GeometryQuality::BadNominal; }
 };
 
 // Keeps its working buffers from ping to ping, so that analysing a ping
@@ -95,7 +115,10 @@ struct PipeGeometry {
 class PipeAnalyser {
   public:
     PipeAnalyser();
-    PipeGeometry analyse(std::span<const GeometryPoint> points, double nominalDiameter);
+    // Ovality is taken on `basis`, or on the mean diameter when there is no
+    // usable nominal diameter.
+    PipeGeometry analyse(std::span<const GeometryPoint> points, double nominalDiameter,
+                         OvalityBasis basis = OvalityBasis::Nominal);
 
   private:
     std::vector<GeometryPoint> points_;
@@ -112,7 +135,8 @@ class PipeAnalyser {
 };
 
 // The same without keeping buffers, for one-off use.
-PipeGeometry analysePipe(std::span<const GeometryPoint> points, double nominalDiameter);
+PipeGeometry analysePipe(std::span<const GeometryPoint> points, double nominalDiameter,
+                         OvalityBasis basis = OvalityBasis::Nominal);
 
 // Distance from the centre of an ellipse to its edge in a direction given in
 // radians anticlockwise from the x axis.

@@ -107,6 +107,7 @@ enum CommandId : int {
     kCmdPipeGeometry = 33101,
     kCmdPipeGeometryChart = 33102,
     kCmdPipeReport = 33103,
+    kCmdPipeGeometrySettings = 33104,
 
     kCmdAbout = 57664,
     kCmdExit = 57665,

@@ -41,6 +41,10 @@ bool noConversionRunning(int, const CSondrelDoc& doc, const Ui&) {
     // One conversion at a time: a second would share the first one's file.
     return doc.xyzConversionActive == 0;
 }
+bool noPipeReportRunning(int, const CSondrelDoc&, const Ui& ui) {
+    // One report at a time; the one running has its progress window.
+    return !ui.pipeReportRunning;
+}
 
 template <int CSondrelDoc::*Field>
 bool docOn(int, const CSondrelDoc& doc, const Ui&) {
@@ -254,6 +258,7 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
     {.id = kCmdPipeReport,
      .caption = "Pipe &Report...",
      .text = "Write the pipe geometry of a data file as a PDF report\nPipe Report",
+     .enabled = noPipeReportRunning,
      .binding = B::Files},
     {.id = kCmdAutoFileNames,
      .caption = "Auto Save File Names",
@@ -377,6 +382,11 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
              "Geometry Chart",
      .checked = windowShown<&Ui::geometryChartVisible>,
      .binding = B::Frame},
+    {.id = kCmdPipeGeometrySettings,
+     .caption = "Pipe Geometry &Settings...",
+     .text = "Set the pipe's nominal diameter, the warning and alarm levels and the ovality "
+             "definition\nPipe Geometry Settings",
+     .binding = B::Setup},
 
     // ---- Points
     {.id = kCmdPointsColor,
@@ -931,6 +941,7 @@ constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     item(kCmdDisplayPrd),
     item(kCmdPipeGeometry),
     item(kCmdPipeGeometryChart),
+    item(kCmdPipeGeometrySettings),
     end(),
 
     begin("&Points"),

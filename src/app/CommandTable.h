@@ -27,6 +27,7 @@ struct CommandUiState {
     bool helpOpen = false;
     bool geometryOverlayVisible = false;
     bool geometryChartVisible = false;
+    bool pipeReportRunning = false;
 };
 
 // A rule of a command's state; commands sharing a rule over a range of ids tell

@@ -207,6 +207,12 @@ bool BinaryFile::close() {
     return true;
 }
 
+bool removePartialFile(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
 std::string BinaryFile::errorText() const {
     if (lastError_ == 0) return {};
     if (lastError_ == kNotRegularFile) return "not a regular file (a pipe, a device or a socket)";

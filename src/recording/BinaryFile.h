@@ -63,6 +63,12 @@ class BinaryFile {
     std::string path_;
 };
 
+// A file its writer gave up on (a write failed, the work was cancelled):
+// removed when the name is a regular file, so that no half-written file is
+// taken for a whole one; a device or a pipe written to is left alone. True
+// when it was removed.
+bool removePartialFile(const std::string& path);
+
 // Puts a file being recorded on the disk at most once per interval, so a
 // power cut loses at most the last interval of a survey while a sync, which
 // takes milliseconds on a real disk, is not paid for every ping.

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <random>
@@ -18,6 +20,7 @@
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
+#include "support/FileSizeLimit.h"
 #include "support/ReceivedBlock.h"
 #include "support/TempFolder.h"
 
@@ -25,6 +28,12 @@ namespace sondrel {
 namespace {
 
 using test::readBytes;
+
+GeometrySettings pipeOf(double nominal) {
+    GeometrySettings settings;
+    settings.nominalDiameter = nominal;
+    return settings;
+}
 
 constexpr std::size_t kRecordBytes = kRecordSizeWithOrientation;
 
@@ -95,7 +104,8 @@ TEST(GeometryCsvTest, EveryNumberOfThreadsWritesTheBytesOfOne) {
     const int whole = writeDamagedSurvey(qzr, 700);
 
     auto doc = std::make_unique<CSondrelDoc>();
-    const ConversionResult one = writeGeometryCsv(*doc, qzr, dir.path() + "/1.csv", 0.6, {}, 1);
+    const ConversionResult one =
+        writeGeometryCsv(*doc, qzr, dir.path() + "/1.csv", pipeOf(0.6), {}, 1);
     ASSERT_TRUE(one.ok()) << one.message;
     const int skipped = whole / 17;
     EXPECT_EQ(one.summary.recordsSkipped, skipped);
@@ -109,8 +119,9 @@ TEST(GeometryCsvTest, EveryNumberOfThreadsWritesTheBytesOfOne) {
     // the skipped records missing from the numbering.
     int measured = 0, flagged = 0;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        measured += lines[i].ends_with(",ok");
-        flagged += !lines[i].ends_with(",ok");
+        const bool ok = lines[i].find(",ok,0.600,(Dmax - Dmin) / Dnominal") != std::string::npos;
+        measured += ok;
+        flagged += !ok;
     }
     EXPECT_GT(measured, whole / 2);
     EXPECT_GE(flagged, whole / 29);
@@ -121,7 +132,7 @@ TEST(GeometryCsvTest, EveryNumberOfThreadsWritesTheBytesOfOne) {
         SCOPED_TRACE("threads " + std::to_string(threads));
         auto fresh = std::make_unique<CSondrelDoc>();
         const std::string csv = dir.path() + "/" + std::to_string(threads) + ".csv";
-        const ConversionResult r = writeGeometryCsv(*fresh, qzr, csv, 0.6, {}, threads);
+        const ConversionResult r = writeGeometryCsv(*fresh, qzr, csv, pipeOf(0.6), {}, threads);
         ASSERT_TRUE(r.ok()) << r.message;
         EXPECT_EQ(r.summary.recordsRead, one.summary.recordsRead);
         EXPECT_EQ(r.summary.recordsSkipped, one.summary.recordsSkipped);
@@ -139,7 +150,8 @@ TEST(GeometryCsvTest, AFailingOutputEndsTheRunOnAnyNumberOfThreads) {
     for (const unsigned threads : {1U, 3U}) {
         SCOPED_TRACE("threads " + std::to_string(threads));
         auto doc = std::make_unique<CSondrelDoc>();
-        const ConversionResult r = writeGeometryCsv(*doc, qzr, "/dev/full", 0.6, {}, threads);
+        const ConversionResult r =
+            writeGeometryCsv(*doc, qzr, "/dev/full", pipeOf(0.6), {}, threads);
         EXPECT_EQ(r.error, ConversionError::OutputUnwritable);
         // The walk stops at the failure rather than measuring the whole file.
         EXPECT_LT(r.summary.recordsRead + r.summary.recordsSkipped, whole);
@@ -179,17 +191,62 @@ TEST(GeometryCsvTest, NumbersReadAsTheCLibraryPrintsThem) {
             g.ellipse.centreX = g.ellipse.centreY = g.meanDiameter = g.minDiameter = g.maxDiameter =
                 g.ovalityPercent = g.deformationPercent = g.area = g.areaLossPercent =
                     g.sedimentDepth = g.rmsResidual = other;
-            std::string expected = "42,09-DEC-2026,10:00:00.000," + printed(3, other) + "," +
+            g.nominalDiameter = other;
+            // A distance that is no number is no reading: an empty field.
+            std::string expected = "42,09-DEC-2026,10:00:00.000," +
+                                   (std::isfinite(other) ? printed(3, other) : "") + "," +
                                    printed(2, other) + "," + printed(2, other) + ",7";
             for (const int decimals : {4, 4, 4, 4, 4, 2, 2, 5, 2, 4, 5}) {
                 expected += "," + printed(decimals, other);
             }
-            expected += ",ok\r\n";
+            expected += ",ok," + printed(3, other) + ",(Dmax - Dmin) / Dnominal\r\n";
             std::string line;
             appendGeometryCsvRow(line, row);
             EXPECT_EQ(line, expected) << "value " << other;
         }
     }
+}
+
+// Without a nominal diameter a ping keeps its diameters, area and sediment
+// and an ovality on its mean diameter; deformation, area loss and the nominal
+// are empty, and the quality says why; a distance not read is empty too.
+TEST(GeometryCsvTest, ARowWithoutANominalSaysSo) {
+    GeometryRow row;
+    row.record = 3;
+    row.distance = std::numeric_limits<double>::quiet_NaN();
+    PipeGeometry& g = row.geometry;
+    g.quality = GeometryQuality::BadNominal;
+    g.ovalityBasis = OvalityBasis::Mean;
+    g.pointsUsed = 300;
+    g.circle.centreX = 0.01;
+    g.meanDiameter = 0.6;
+    g.minDiameter = 0.57;
+    g.maxDiameter = 0.63;
+    g.ovalityPercent = 10.0;
+    g.area = 0.28;
+    g.sedimentDepth = 0.02;
+    g.deformationPercent = g.areaLossPercent = std::numeric_limits<double>::quiet_NaN();
+    std::string line;
+    appendGeometryCsvRow(line, row);
+    EXPECT_EQ(line,
+              "3,,,,0.00,0.00,300,0.0100,0.0000,0.6000,0.5700,0.6300,10.00,,0.28000,,0.0200,"
+              "0.00000,no valid nominal diameter,,(Dmax - Dmin) / Dmean\r\n");
+}
+
+// A table the disk could not take is not left behind half written.
+TEST(GeometryCsvTest, AFailedTableIsRemoved) {
+    test::TempFolder dir;
+    const std::string qzr = dir.path() + "/survey.qzr";
+    writeDamagedSurvey(qzr, 200);
+    auto doc = std::make_unique<CSondrelDoc>();
+    // The first rows are taken, then the file may grow no more.
+    const std::string csv = dir.path() + "/small.csv";
+    test::FileSizeLimit limit(4096);
+    ASSERT_TRUE(limit.ok());
+    const ConversionResult r = writeGeometryCsv(*doc, qzr, csv, pipeOf(0.6), {}, 1);
+    EXPECT_EQ(r.error, ConversionError::OutputUnwritable);
+    EXPECT_NE(r.message.find("the partial table was removed"), std::string::npos) << r.message;
+    EXPECT_FALSE(std::filesystem::exists(csv));
 }
 
 }  // namespace

@@ -13,35 +13,49 @@
 namespace sondrel {
 namespace {
 
+// The readout says every figure with its unit, the nominal it used and the
+// ovality's definition; without a nominal it says so and leaves the figures
+// that need one out.
 TEST(GeometryOverlay, ReadoutInTheDisplaysUnits) {
     PipeGeometry g;
     g.quality = GeometryQuality::Ok;
     g.meanDiameter = 0.6096;
     g.minDiameter = 0.3048;
     g.maxDiameter = 0.9144;
+    g.nominalDiameter = 0.6096;
     g.ovalityPercent = 12.34;
+    g.deformationPercent = 50.0;
     g.areaLossPercent = -1.05;
     g.sedimentDepth = 0.03048;
     struct Case {
         bool feet;
-        const char* lines[3];
+        GeometryQuality quality;
+        OvalityBasis basis;
+        std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {false,
-         {"Mean 0.610 m  Min 0.305 m  Max 0.914 m", "Ovality 12.3 %  Area loss -1.1 %",
-          "Sediment 0.030 m"}},
         {true,
-         {"Mean 2.000 ft  Min 1.000 ft  Max 3.000 ft", "Ovality 12.3 %  Area loss -1.1 %",
+         GeometryQuality::Ok,
+         OvalityBasis::Nominal,
+         {"Mean 2.000 ft  Min 1.000 ft  Max 3.000 ft", "Nominal 2.000 ft",
+          "Ovality 12.3 %  (Dmax - Dmin) / Dnominal", "Deformation 50.0 %  Area loss -1.1 %",
           "Sediment 0.100 ft"}},
+        {false,
+         GeometryQuality::BadNominal,
+         OvalityBasis::Mean,
+         {"Mean 0.610 m  Min 0.305 m  Max 0.914 m", "Nominal: none set",
+          "Ovality 12.3 %  (Dmax - Dmin) / Dmean",
+          "Deformation -  Area loss -  (no valid nominal diameter)", "Sediment 0.030 m"}},
+        {false,
+         GeometryQuality::OneSided,
+         OvalityBasis::Nominal,
+         {"Pipe geometry: points on one side only"}},
     };
     for (const Case& c : cases) {
-        const auto lines = geometryReadout(g, c.feet);
-        ASSERT_EQ(lines.size(), 3u);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(lines[static_cast<std::size_t>(i)], c.lines[i]);
+        g.quality = c.quality;
+        g.ovalityBasis = c.basis;
+        EXPECT_EQ(geometryReadout(g, c.feet), c.lines);
     }
-    g.quality = GeometryQuality::OneSided;
-    EXPECT_EQ(geometryReadout(g, false),
-              std::vector<std::string>{"Pipe geometry: points on one side only"});
 }
 
 TEST(GeometryOverlay, TheShapeLiesWhereTheProfilePointsAre) {
@@ -83,12 +97,15 @@ TEST(GeometryOverlay, MeasuresThePingOfTheFrame) {
     GeometryOverlay overlay(*doc);
     buildViewFrame(*doc, view, list, overlay.exporter());
     const std::size_t frameItems = list.size();
-    overlay.appendTo(*doc, view, 0.8, list);
+    GeometrySettings settings;
+    settings.nominalDiameter = 0.8;
+    overlay.appendTo(*doc, view, settings, list);
     ASSERT_TRUE(overlay.last().ok()) << geometryQualityText(overlay.last().quality);
     EXPECT_NEAR(overlay.last().meanDiameter, 0.8, 1e-3);
     EXPECT_NEAR(overlay.last().ovalityPercent, 0.0, 0.1);
     ASSERT_GT(list.size(), frameItems);
     EXPECT_EQ(list.textOf(list.items().back()), "Sediment 0.000 m");
+    EXPECT_EQ(list.textOf(list.items()[list.size() - 4]), "Nominal 0.800 m");
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <vector>
+
 #include "acquisition/SondrelDoc.h"
 #include "support/ModelSurvey.h"
 #include "support/TempFolder.h"
@@ -62,6 +65,54 @@ TEST(GeometryReport, SummarisesTheSurveyAndPicturesEachStretchBeyondAnAlarm) {
     ASSERT_TRUE(collectGeometryReport(*doc, path, settings, calm).ok());
     EXPECT_TRUE(calm.places.empty());
     EXPECT_EQ(calm.placesBeyondLimit, 0);
+}
+
+// Without a nominal diameter the report measures all the same, its ovality on
+// the mean diameter, and gives no deformation; the length surveyed is the
+// span of the distances read, whatever came before the first.
+TEST(GeometryReport, WithoutANominalTheShapeIsStillReported) {
+    test::TempFolder dir;
+    const std::string path = dir.file("survey.qzr");
+    const int records = writeSurvey(path, [](int n) {
+        return n < 2 ? std::numeric_limits<double>::quiet_NaN() : 100.0 + 0.25 * (n - 2);
+    });
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->playbackActive = 1;
+    doc->display.circleDiameter = 1.0;  // a display aid: it must not be taken
+    GeometryReport report;
+    ASSERT_TRUE(collectGeometryReport(*doc, path, GeometrySettings{}, report).ok());
+    EXPECT_EQ(report.nominalDiameter, 0.0);
+    EXPECT_EQ(report.ovalityBasis, OvalityBasis::Mean);
+    EXPECT_EQ(report.measured, records - 3);
+    EXPECT_FALSE(report.deformation.found);
+    ASSERT_TRUE(report.ovality.found);
+    EXPECT_NEAR(report.ovality.value, 10.0, 1.5);
+    EXPECT_NEAR(report.lengthSurveyed, 0.25 * (records - 3), 1e-9);
+    const GeometrySpan span = report.series.span();
+    EXPECT_DOUBLE_EQ(span.left, 100.0);
+}
+
+// Progress is told as the records go by, and a stop asked for ends the
+// gathering there.
+TEST(GeometryReport, ProgressIsToldAndAStopIsHeard) {
+    test::TempFolder dir;
+    writeSurvey(dir.file("part.qzr"));
+    std::string bytes;
+    for (int i = 0; i < 8; ++i) bytes += test::readBytes(dir.file("part.qzr"));
+    const std::string path = dir.write("survey.qzr", bytes);
+    std::vector<std::int64_t> told;
+    GeometryReportControl control;
+    control.progress = [&](std::int64_t records, std::int64_t, std::int64_t) {
+        told.push_back(records);
+    };
+    int asked = 0;
+    control.stopRequested = [&] { return ++asked == 2; };
+    auto doc = std::make_unique<CSondrelDoc>();
+    GeometryReport stopped;
+    collectGeometryReport(*doc, path, {}, stopped, control);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_EQ(told, (std::vector<std::int64_t>{64, 128}));
+    EXPECT_EQ(stopped.records, 127);
 }
 
 TEST(GeometryReport, AFileWithoutRecordsIsRefused) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <tuple>
@@ -25,12 +26,14 @@ PipeGeometry measured(double ovality, double sediment) {
 
 TEST(GeometrySeries, LevelsFollowTheSettingsAndTheNominalDiameter) {
     IniFile ini;
-    ini.parse("[Pipe Geometry]\nOvality Warning=4\nOvality Alarm=2\nSediment Alarm=30\n");
+    ini.parse(
+        "[Pipe Geometry]\nNominal Diameter=0.5\nOvality Warning=4\nOvality Alarm=2\n"
+        "Sediment Alarm=30\n");
     const GeometrySettings s = loadGeometrySettings(ini);
     // An alarm below its warning is raised to it; missing keys keep the defaults.
     EXPECT_DOUBLE_EQ(s.ovalityAlarm, 4.0);
     EXPECT_DOUBLE_EQ(s.sedimentWarning, 10.0);
-    const GeometryBands b = geometryBands(s, 0.5);
+    const GeometryBands b = geometryBands(s);
     EXPECT_DOUBLE_EQ(b.sedimentWarning, 0.05);
     EXPECT_DOUBLE_EQ(b.sedimentAlarm, 0.15);
 
@@ -52,7 +55,9 @@ TEST(GeometrySeries, LevelsFollowTheSettingsAndTheNominalDiameter) {
         EXPECT_EQ(x.sediment, c.sedimentLevel) << c.sediment;
     }
     // Without a nominal diameter no depth is an alarm; a flagged ping has no level.
-    EXPECT_EQ(geometrySample(1, 0, 0, measured(0, 5.0), geometryBands(s, 0.0)).sediment,
+    GeometrySettings none = s;
+    none.nominalDiameter = 0.0;
+    EXPECT_EQ(geometrySample(1, 0, 0, measured(0, 5.0), geometryBands(none)).sediment,
               GeometryLevel::Normal);
     PipeGeometry flagged = measured(50, 1);
     flagged.quality = GeometryQuality::OneSided;
@@ -115,6 +120,90 @@ TEST(GeometrySeries, TheDistanceIsTheOrientationInputsOnlyWhileItGivesOne) {
         EXPECT_EQ(std::isfinite(travelledDistance(doc)), has) << enabled << valid;
     }
     EXPECT_DOUBLE_EQ(travelledDistance(doc), 2.5);
+}
+
+// Along the distance, pings without one are left out and break the line,
+// and a move back starts a new pass; along the record number every measured
+// ping is a point of one line.
+TEST(GeometrySeries, RunsBreakAtPingsWithoutADistanceAndAtPassesBack) {
+    constexpr double none = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* name;
+        std::vector<double> distances;                // record n + 1 at distances[n]
+        std::vector<int> unmeasured;                  // records (from 1) without figures
+        std::vector<std::vector<std::int64_t>> runs;  // the records of each line
+        double left, right;
+    };
+    const Case cases[] = {
+        {"no distance at all", {none, none, none}, {}, {{1, 2, 3}}, 1, 3},
+        {"readings from 100.4 m", {none, none, 100.4, 100.5, 100.6}, {}, {{3, 4, 5}}, 100.4, 100.6},
+        {"a reconnect without readings",
+         {10.0, 10.1, none, none, 10.4, 10.5},
+         {},
+         {{1, 2}, {5, 6}},
+         10.0,
+         10.5},
+        {"an unmeasured ping keeps the line", {1.0, 1.1, 1.2, 1.3}, {2}, {{1, 3, 4}}, 1.0, 1.3},
+        {"the counter reset", {155.0, 155.2, 0.0, 0.2, 0.4}, {}, {{1, 2}, {3, 4, 5}}, 0.0, 155.2},
+        {"backing up and on",
+         {5.0, 5.5, 6.0, 5.6, 5.2, 5.4},
+         {},
+         {{1, 2, 3}, {4, 5}, {6}},
+         5.0,
+         6.0},
+        {"a survey run backwards", {9.0, 8.5, 8.0, 7.5}, {}, {{1, 2, 3, 4}}, 7.5, 9.0},
+        {"jitter below the pass's step",
+         {2.0, 2.02, 1.99, 2.03, 2.5},
+         {},
+         {{1, 2, 3, 4, 5}},
+         1.99,
+         2.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GeometrySeries series;
+        for (std::size_t n = 0; n < c.distances.size(); ++n) {
+            const auto record = static_cast<std::int64_t>(n + 1);
+            const bool skip =
+                std::find(c.unmeasured.begin(), c.unmeasured.end(), record) != c.unmeasured.end();
+            series.add(geometrySample(record, -1, c.distances[n],
+                                      skip ? PipeGeometry{} : measured(1.0, 0), {}));
+        }
+        std::vector<std::vector<std::int64_t>> runs;
+        for (const GeometryRun& run : series.runs()) {
+            runs.emplace_back();
+            for (std::size_t i = run.begin; i < run.end; ++i)
+                if (series.placed(series.samples()[i]))
+                    runs.back().push_back(series.samples()[i].record);
+        }
+        EXPECT_EQ(runs, c.runs);
+        const GeometrySpan span = series.span();
+        ASSERT_TRUE(span.found);
+        EXPECT_DOUBLE_EQ(span.left, c.left);
+        EXPECT_DOUBLE_EQ(span.right, c.right);
+    }
+    EXPECT_FALSE(GeometrySeries().span().found);
+    EXPECT_TRUE(GeometrySeries().runs().empty());
+}
+
+// New settings take a sample's ovality and levels again from its diameters.
+TEST(GeometrySeries, SamplesAreTakenAgainOnNewSettings) {
+    PipeGeometry g = measured(0, 0.06);
+    g.minDiameter = 0.56;
+    g.maxDiameter = 0.64;
+    GeometrySeries series;
+    series.add(geometrySample(1, -1, 1.0, g, {}));
+    GeometrySettings settings;
+    settings.nominalDiameter = 0.25;
+    series.remeasure(settings);
+    EXPECT_NEAR(series.samples()[0].ovalityPercent, 32.0, 1e-9);
+    EXPECT_EQ(series.samples()[0].ovality, GeometryLevel::Alarm);
+    EXPECT_EQ(series.samples()[0].sediment, GeometryLevel::Alarm);  // 0.06 m of 0.25 m
+    settings.ovalityDefinition = 1;
+    settings.nominalDiameter = 1.2;
+    series.remeasure(settings);
+    EXPECT_NEAR(series.samples()[0].ovalityPercent, 8.0 / 0.6, 1e-9);
+    EXPECT_EQ(series.samples()[0].sediment, GeometryLevel::Normal);
 }
 
 TEST(GeometrySeries, ALongRunKeepsTheNewestSamples) {

@@ -185,9 +185,9 @@ TEST(PipeGeometryTest, UnmeasurablePingsAreFlaggedWithoutFigures) {
         {"all at one place", onePlace, 0.6, GeometryQuality::OneSided},
         {"on a straight line", line, 0.6, GeometryQuality::OneSided},
         {"two walls", twoWalls, 0.6, GeometryQuality::NotConverged},
-        {"nominal diameter 0", full, 0.0, GeometryQuality::BadNominal},
-        {"nominal diameter NaN", full, nan, GeometryQuality::BadNominal},
-        {"absurd nominal diameter", full, 1e9, GeometryQuality::BadNominal},
+        // Nothing to measure is said as such, whatever the nominal.
+        {"no points and no nominal", {}, 0.0, GeometryQuality::TooFewPoints},
+        {"two walls and no nominal", twoWalls, nan, GeometryQuality::NotConverged},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -203,6 +203,58 @@ TEST(PipeGeometryTest, UnmeasurablePingsAreFlaggedWithoutFigures) {
     ASSERT_TRUE(g.ok());
     EXPECT_EQ(g.pointsGiven, 200);
     EXPECT_NEAR(g.meanDiameter, 0.6, 1e-3);
+}
+
+// Without a nominal diameter the shape is measured all the same, its ovality
+// on its own mean diameter; the figures that need a nominal are no numbers,
+// and the flag says why. With one, either definition may be asked for.
+TEST(PipeGeometryTest, TheNominalDecidesOnlyTheFiguresThatNeedIt) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<GeometryPoint> oval = seenFromHead(Shape{0.33, 0.27, 30, 0.02, -0.01});
+    const PipeGeometry reference = analysePipe(oval, 0.6);
+    ASSERT_TRUE(reference.ok());
+    const double spread = reference.maxDiameter - reference.minDiameter;
+    EXPECT_NEAR(spread, 0.12, 2e-3);
+    struct Case {
+        const char* name;
+        double nominal;
+        OvalityBasis asked;
+        GeometryQuality quality;
+        OvalityBasis used;
+        double ovality;
+    };
+    const Case cases[] = {
+        {"nominal 1.0", 1.0, OvalityBasis::Nominal, GeometryQuality::Ok, OvalityBasis::Nominal,
+         spread / 1.0 * 100},
+        {"on the mean", 1.0, OvalityBasis::Mean, GeometryQuality::Ok, OvalityBasis::Mean,
+         spread / reference.meanDiameter * 100},
+        {"nominal diameter 0", 0.0, OvalityBasis::Nominal, GeometryQuality::BadNominal,
+         OvalityBasis::Mean, spread / reference.meanDiameter * 100},
+        {"nominal diameter NaN", nan, OvalityBasis::Mean, GeometryQuality::BadNominal,
+         OvalityBasis::Mean, spread / reference.meanDiameter * 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PipeGeometry g = analysePipe(oval, c.nominal, c.asked);
+        EXPECT_EQ(g.quality, c.quality) << geometryQualityText(g.quality);
+        EXPECT_TRUE(g.measured());
+        EXPECT_EQ(g.ovalityBasis, c.used);
+        EXPECT_NEAR(g.ovalityPercent, c.ovality, 1e-9);
+        // The shape itself never depends on the nominal.
+        EXPECT_EQ(g.meanDiameter, reference.meanDiameter);
+        EXPECT_EQ(g.area, reference.area);
+        if (c.quality == GeometryQuality::Ok) {
+            EXPECT_DOUBLE_EQ(g.nominalDiameter, c.nominal);
+            EXPECT_NEAR(g.deformationPercent, (c.nominal - g.minDiameter) / c.nominal * 100, 1e-9);
+            EXPECT_TRUE(std::isfinite(g.areaLossPercent));
+        } else {
+            EXPECT_EQ(g.nominalDiameter, 0.0);
+            EXPECT_TRUE(std::isnan(g.deformationPercent));
+            EXPECT_TRUE(std::isnan(g.areaLossPercent));
+        }
+    }
+    EXPECT_STREQ(ovalityDefinitionText(OvalityBasis::Nominal), "(Dmax - Dmin) / Dnominal");
+    EXPECT_STREQ(ovalityDefinitionText(OvalityBasis::Mean), "(Dmax - Dmin) / Dmean");
 }
 
 TEST(PipeGeometryTest, AnAnalyserGivesTheSameAnswerPingAfterPing) {

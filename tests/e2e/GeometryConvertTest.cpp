@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,26 +63,34 @@ TEST(GeometryConvert, TheTableShowsTheModelPipeRecordByRecord) {
     const auto rows = readCsv(csv);
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(records) + 1);
     const std::vector<std::string> header = rows[0];
-    ASSERT_EQ(header.size(), 19u);
+    ASSERT_EQ(header.size(), 21u);
     EXPECT_EQ(header[0], "record");
+    EXPECT_EQ(header[3], "distance_m");
     EXPECT_EQ(header[18], "quality");
+    EXPECT_EQ(header[19], "nominal_diameter_m");
+    EXPECT_EQ(header[20], "ovality_definition");
 
     int row = 1;
     for (const Stretch& s : stretches()) {
         for (int i = 0; i <= s.records; ++i, ++row) {
             SCOPED_TRACE("row " + std::to_string(row));
             const std::vector<std::string>& r = rows[static_cast<std::size_t>(row)];
-            ASSERT_EQ(r.size(), 19u);
+            ASSERT_EQ(r.size(), 21u);
             EXPECT_EQ(std::stoi(r[0]), row);
             EXPECT_EQ(r[1], "09-DEC-2026");
             EXPECT_NEAR(std::stod(r[3]), 0.25 * (row - 1), 1e-3);
             EXPECT_NEAR(std::stod(r[4]), 1.5, 1e-3);
             if (i == s.records) {
                 EXPECT_EQ(r[18], "too few points");
-                for (int c = 6; c < 18; ++c) EXPECT_EQ(r[static_cast<std::size_t>(c)], "");
+                for (int c = 6; c < 21; ++c) {
+                    if (c == 18) continue;
+                    EXPECT_EQ(r[static_cast<std::size_t>(c)], "");
+                }
                 continue;
             }
             EXPECT_EQ(r[18], "ok");
+            EXPECT_EQ(r[19], "0.600");
+            EXPECT_EQ(r[20], "(Dmax - Dmin) / Dnominal");
             // The centre lies where the pipe's axis is, seen from the head.
             EXPECT_NEAR(std::stod(r[7]), -s.pipe.offsetX, 0.005);
             EXPECT_NEAR(std::stod(r[8]), -s.pipe.offsetY, 0.005);
@@ -91,6 +100,30 @@ TEST(GeometryConvert, TheTableShowsTheModelPipeRecordByRecord) {
             if (s.pipe.sediment > 0) {
                 EXPECT_GT(std::stod(r[15]), 5.0);  // area loss
             }
+        }
+    }
+}
+
+// A record taken while the counter gave no distance has none: its field is
+// empty, never a distance of 0 m.
+TEST(GeometryConvert, ARecordWithoutADistanceReadingLeavesTheFieldEmpty) {
+    test::TempFolder dir;
+    const std::string qzr = dir.path() + "/survey.qzr";
+    const std::string csv = dir.path() + "/survey.csv";
+    const int records = writeSurvey(qzr, [](int n) {
+        return n % 5 == 2 ? std::numeric_limits<double>::quiet_NaN() : 100.4 + 0.25 * n;
+    });
+    ASSERT_TRUE(test::ChildProcess::exitedCleanly(run({"--geometry", csv, "-q", qzr})));
+    const auto rows = readCsv(csv);
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(records) + 1);
+    for (int n = 0; n < records; ++n) {
+        SCOPED_TRACE("record " + std::to_string(n + 1));
+        const std::string& distance = rows[static_cast<std::size_t>(n) + 1].at(3);
+        if (n % 5 == 2) {
+            EXPECT_EQ(distance, "");
+        } else {
+            ASSERT_FALSE(distance.empty());
+            EXPECT_NEAR(std::stod(distance), 100.4 + 0.25 * n, 1e-3);
         }
     }
 }

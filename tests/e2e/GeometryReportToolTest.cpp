@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <regex>
 #include <string>
 #include <vector>
@@ -100,6 +103,85 @@ TEST(GeometryReportTool, FailuresAreSaid) {
         EXPECT_NE(r.output.find(c.said), std::string::npos) << r.output;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("no/such/folder/x.pdf")));
+}
+
+// The text a reader finds in a report.
+std::string pdfText(const std::string& path) {
+    const Outcome text = run("/usr/bin/pdftotext", {"-layout", path, "-"});
+    EXPECT_TRUE(test::ChildProcess::exitedCleanly(text.status)) << text.output;
+    return text.output;
+}
+
+// A full disk, and a folder this user may not write to: the report says which
+// file and why, fails, and leaves no file behind.
+TEST(GeometryReportTool, AFullDiskOrAFolderWithoutWriteAccessFails) {
+    test::TempFolder dir;
+    const std::string qzr = dir.file("survey.qzr");
+    writeSurvey(qzr);
+    const Outcome full = run(kTool, {qzr, "-o", "/dev/full"});
+    ASSERT_TRUE(WIFEXITED(full.status)) << full.output;
+    EXPECT_EQ(WEXITSTATUS(full.status), 1) << full.output;
+    EXPECT_NE(full.output.find("/dev/full"), std::string::npos) << full.output;
+    EXPECT_NE(full.output.find("No space left on device"), std::string::npos) << full.output;
+
+    // A disk that fills part-way (a file size limit stands in): the part
+    // written is removed, and the message says so.
+    const std::string pdf = dir.file("cut short.pdf");
+    const Outcome cut = run("/usr/bin/prlimit", {"--fsize=2048", kTool, qzr, "-o", pdf});
+    ASSERT_TRUE(WIFEXITED(cut.status)) << cut.output;
+    EXPECT_EQ(WEXITSTATUS(cut.status), 1) << cut.output;
+    EXPECT_NE(cut.output.find(pdf + ": write failed: File too large"), std::string::npos)
+        << cut.output;
+    EXPECT_NE(cut.output.find("the partial report was removed"), std::string::npos) << cut.output;
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+
+    // A folder without write access. The superuser may write anywhere, so
+    // the tool then runs as nobody, who may read the survey.
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    const std::string locked = dir.file("locked");
+    fs::create_directory(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+    std::vector<std::string> args = {qzr, "-o", locked + "/survey.pdf"};
+    std::string program = kTool;
+    if (::geteuid() == 0) {
+        args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", kTool});
+        program = "/usr/bin/setpriv";
+    }
+    const Outcome denied = run(program, args);
+    ASSERT_TRUE(WIFEXITED(denied.status)) << denied.output;
+    EXPECT_EQ(WEXITSTATUS(denied.status), 1) << denied.output;
+    EXPECT_NE(denied.output.find(locked + "/survey.pdf: cannot create: Permission denied"),
+              std::string::npos)
+        << denied.output;
+    EXPECT_FALSE(fs::exists(locked + "/survey.pdf"));
+}
+
+// Records before the counter gives a distance have none: the charts run
+// along the distances there are, from the first reading to the last.
+TEST(GeometryReportTool, TheDistanceAxisSpansTheReadingsThereAre) {
+    if (!std::filesystem::exists("/usr/bin/pdftotext")) GTEST_SKIP() << "poppler-utils missing";
+    test::TempFolder dir;
+    const std::string qzr = dir.file("survey.qzr");
+    const int records = writeSurvey(qzr, [](int n) {
+        return n < 3 ? std::numeric_limits<double>::quiet_NaN() : 100.4 + 0.25 * (n - 3);
+    });
+    const std::string pdf = dir.file("survey.pdf");
+    const Outcome report = run(kTool, {qzr, "-o", pdf});
+    ASSERT_TRUE(test::ChildProcess::exitedCleanly(report.status)) << report.output;
+    const std::string text = pdfText(pdf);
+    // The last record's ping has no return: the last measured one is before it.
+    const double last = 100.4 + 0.25 * (records - 5);
+    EXPECT_NE(text.find("100.4 m"), std::string::npos) << text;
+    char lastLabel[32];
+    std::snprintf(lastLabel, sizeof lastLabel, "%.4g m", last);
+    EXPECT_NE(text.find(lastLabel), std::string::npos) << text;
+    static const std::regex fromZero("(^|\\s)0 m(\\s|$)");
+    EXPECT_FALSE(std::regex_search(text, fromZero)) << text;
 }
 
 }  // namespace

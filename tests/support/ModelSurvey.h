@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,16 @@ inline std::vector<Stretch> stretches() {
     return {{round, 8, 0.6, 0.0}, {oval, 8, 0.5982, 10.0}, {silted, 8, 0.6, 0.0}};
 }
 
-// One record per ping, 0.25 m apart, and one record whose ping has no return
-// at all after each stretch.
-inline int writeSurvey(const std::string& path) {
+// The distance recorded with record `n` (from 0) of a survey; NaN records
+// no reading.
+using SurveyDistance = double (*)(int n);
+inline double everyQuarterMetre(int n) {
+    return 0.25 * n;
+}
+
+// One record per ping, 0.25 m apart unless told otherwise, and one record
+// whose ping has no return at all after each stretch.
+inline int writeSurvey(const std::string& path, SurveyDistance distanceOf = everyQuarterMetre) {
     BinaryFile file;
     EXPECT_TRUE(file.create(path));
     const auto doc = test::surveyDocument();
@@ -53,8 +61,10 @@ inline int writeSurvey(const std::string& path) {
             if (i == s.records) std::fill(block.begin() + 12, block.end(), 0);
             EXPECT_TRUE(test::receiveBlock(*doc, block));
             doc->timeText = "10:00:0" + std::to_string(written % 10);
-            doc->distanceM = 0.25 * written;
-            doc->distanceValid = 1;
+            const double distance = distanceOf(written);
+            doc->distanceValid = std::isfinite(distance) ? 1 : 0;
+            // What a document holds when the counter has given nothing.
+            doc->distanceM = doc->distanceValid ? distance : 0.0;
             doc->pitchDeg = 1.5;
             EXPECT_TRUE(writeRecord(*doc, file));
             ++written;

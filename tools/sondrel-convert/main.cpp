@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -42,7 +43,9 @@ const char* const kUsage =
     "  -o, --output FILE   output file (only with a single input file)\n"
     "  --geometry FILE.csv write the pipe geometry of each record (diameters,\n"
     "                      ovality, area, sediment; metres and degrees) to FILE.csv\n"
-    "                      instead of the point list (only with a single input file)\n"
+    "                      instead of the point list (only with a single input file),\n"
+    "                      against the nominal diameter and ovality definition of\n"
+    "                      the settings file's [Pipe Geometry] section\n"
     "  --settings FILE     settings file whose RollCorrection and PPMinRange shape\n"
     "                      the points (default: Sondrel.INI beside the program, or\n"
     "                      in ~/.config/Sondrel/ when that folder is not writable)\n"
@@ -147,10 +150,9 @@ int geometryOne(const std::string& input, const std::string& output, const std::
                 bool showProgress) {
     const auto doc = documentFor(input, settings);
     if (!doc) return kExitFailed;
-    const double nominal = loadGeometrySettings(settings).nominalFor(doc->display.circleDiameter);
     ProgressBar bar(showProgress, input);
     const ConversionResult result = writeGeometryCsv(
-        *doc, input, output, nominal,
+        *doc, input, output, loadGeometrySettings(settings),
         [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.finish();
     return reportResult(input, output, result, "rows", "measured");
@@ -159,6 +161,10 @@ int geometryOne(const std::string& input, const std::string& output, const std::
 }  // namespace
 
 int main(int argc, char** argv) {
+    // An output that reaches the system's file size limit must fail its write,
+    // which is reported and the partial file removed, rather than end the
+    // program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     const convert::ParseResult parsed =
         convert::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     const convert::Options& options = parsed.options;

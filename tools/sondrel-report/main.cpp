@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,6 @@
 #include <string>
 
 #include "acquisition/SondrelDoc.h"
-#include "analysis/GeometryReport.h"
 #include "analysis/GeometrySettings.h"
 #include "analysis/qt/GeometryReportPdf.h"
 #include "recording/Player.h"
@@ -41,12 +41,17 @@ const char* const kUsage =
     "  -h, --help          this text\n"
     "  --version           the program's version\n"
     "\n"
-    "Exit status: 0 written; 1 the input could not be read or the report not\n"
-    "written; 2 wrong usage.\n";
+    "Exit status: 0 written; 1 the input could not be read (a report of the\n"
+    "records before a damaged one is still written) or the report not written,\n"
+    "in which case no part of it is left; 2 wrong usage.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // An output that reaches the system's file size limit must fail its write,
+    // which is reported and the partial file removed, rather than end the
+    // program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::string input, output;
     bool explicitSettings = false;
     for (int i = 1; i < argc; ++i) {
@@ -109,21 +114,14 @@ int main(int argc, char** argv) {
     auto doc = std::make_unique<CSondrelDoc>();
     doc->playbackActive = 1;
     loadSettings(*doc, settingsPath);
-    auto report = std::make_unique<GeometryReport>();
-    const ConversionResult result =
-        collectGeometryReport(*doc, input, loadGeometrySettings(settingsPath), *report);
-    if (!result.ok()) {
-        std::fprintf(stderr, "sondrel-report: %s\n", result.message.c_str());
-        if (report->records == 0) return kExitFailed;
-    }
-    QString error;
-    if (!writeGeometryReportPdf(*report, QString::fromStdString(output), &error)) {
-        std::fprintf(stderr, "sondrel-report: %s\n", error.toLocal8Bit().constData());
-        return kExitFailed;
-    }
+    const PipeReportOutcome outcome =
+        writePipeReport(*doc, input, output, loadGeometrySettings(settingsPath));
+    if (!outcome.message.empty())
+        std::fprintf(stderr, "sondrel-report: %s\n", outcome.message.c_str());
+    if (!outcome.written()) return kExitFailed;
     std::printf("%s -> %s: %lld records, %lld measured, %lld places beyond the alarm levels\n",
-                input.c_str(), output.c_str(), static_cast<long long>(report->records),
-                static_cast<long long>(report->measured),
-                static_cast<long long>(report->placesBeyondLimit));
-    return result.ok() ? kExitOk : kExitFailed;
+                input.c_str(), output.c_str(), static_cast<long long>(outcome.records),
+                static_cast<long long>(outcome.measured),
+                static_cast<long long>(outcome.placesBeyondLimit));
+    return outcome.status == PipeReportOutcome::Status::Written ? kExitOk : kExitFailed;
 }

@@ -5,6 +5,7 @@
 #include <QChartView>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QScatterSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -103,19 +104,36 @@ CGeometryDock::ChartParts CGeometryDock::makeChart(Chart kind) {
             (*band)->attachAxis(p.y);
         }
     }
-    p.values = new QLineSeries;
-    p.values->setColor(kValueColour);
-    p.chart->addSeries(p.values);
-    p.values->attachAxis(p.x);
-    p.values->attachAxis(p.y);
+    p.overflow = new QScatterSeries;
+    p.overflow->setColor(kValueColour);
+    p.overflow->setBorderColor(kValueColour);
+    p.overflow->setMarkerSize(3);
+    p.chart->addSeries(p.overflow);
+    p.overflow->attachAxis(p.x);
+    p.overflow->attachAxis(p.y);
+    line(p, 0);
     p.view = new PickingChartView(p.chart, [this](double x) { jumpNear(x); });
     p.view->setRenderHint(QPainter::Antialiasing);
     p.view->setMinimumHeight(120);
     return p;
 }
 
+QLineSeries* CGeometryDock::line(ChartParts& p, int index) {
+    while (static_cast<int>(p.lines.size()) <= index) {
+        auto* values = new QLineSeries;
+        values->setColor(kValueColour);
+        p.chart->addSeries(values);
+        values->attachAxis(p.x);
+        values->attachAxis(p.y);
+        p.lines.push_back(values);
+    }
+    return p.lines[static_cast<std::size_t>(index)];
+}
+
 void CGeometryDock::setSettings(const GeometrySettings& settings) {
     settings_ = settings;
+    // The samples shown were taken on the old settings.
+    series_.remeasure(settings_);
     dirty_ = true;
     if (isVisible()) refreshCharts();
 }
@@ -144,10 +162,10 @@ void CGeometryDock::documentUpdated() {
         record = position / size + 1;
     }
     runProfilePass(doc_, path_, &points_);
-    const double nominal = settings_.nominalFor(doc_.display.circleDiameter);
     series_.add(geometrySample(record, position, travelledDistance(doc_),
-                               analyser_.analyse(points_.points(), nominal),
-                               geometryBands(settings_, nominal)));
+                               analyser_.analyse(points_.points(), settings_.nominalDiameter,
+                                                 settings_.chosenOvalityBasis()),
+                               geometryBands(settings_)));
     dirty_ = true;
     if (isVisible() && !refresh_.isActive()) refresh_.start();
 }
@@ -164,56 +182,89 @@ void CGeometryDock::refreshCharts() {
     const double xUnit = alongDistance ? unit : 1.0;
     const QString lengthUnit = doc_.unitsFeet != 0 ? QStringLiteral("ft") : QStringLiteral("m");
 
-    QList<QPointF> values[kChartCount];
+    // One list of points per run and chart; runs beyond the lines go as dots.
+    const auto samples = series_.samples();
+    const std::vector<GeometryRun> runs = series_.runs();
+    std::vector<std::array<QList<QPointF>, kChartCount>> lines(
+        std::min<std::size_t>(runs.size(), kMaxChartLines));
+    std::array<QList<QPointF>, kChartCount> dots;
     constexpr double inf = std::numeric_limits<double>::infinity();
-    double left = inf, right = -inf;
     double low[kChartCount] = {inf, inf, inf}, high[kChartCount] = {-inf, -inf, -inf};
-    for (const GeometrySample& s : series_.samples()) {
-        if (!s.ok) continue;
-        const double x = series_.along(s) / xUnit;
-        const double y[kChartCount] = {s.meanDiameter / unit, s.ovalityPercent,
-                                       s.sedimentDepth / unit};
-        left = std::min(left, x);
-        right = std::max(right, x);
-        for (int c = 0; c < kChartCount; ++c) {
-            values[c].append(QPointF(x, y[c]));
-            low[c] = std::min(low[c], y[c]);
-            high[c] = std::max(high[c], y[c]);
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        auto& into = r < lines.size() ? lines[r] : dots;
+        for (std::size_t i = runs[r].begin; i < runs[r].end; ++i) {
+            const GeometrySample& s = samples[i];
+            if (!series_.placed(s)) continue;
+            const double x = series_.along(s) / xUnit;
+            const double y[kChartCount] = {s.meanDiameter / unit, s.ovalityPercent,
+                                           s.sedimentDepth / unit};
+            for (int c = 0; c < kChartCount; ++c) {
+                into[static_cast<std::size_t>(c)].append(QPointF(x, y[c]));
+                low[c] = std::min(low[c], y[c]);
+                high[c] = std::max(high[c], y[c]);
+            }
         }
     }
-    if (!(left < right)) {
+    const GeometrySpan span = series_.span();
+    double left = span.left / xUnit, right = span.right / xUnit;
+    if (!span.found || !(left < right)) {
         // One sample or none: a span around it that shows it.
-        const double centre = std::isfinite(left) ? left : 0.0;
+        const double centre = span.found ? left : 0.0;
         left = centre - 1.0;
         right = centre + 1.0;
     }
 
-    const double nominal = settings_.nominalFor(doc_.display.circleDiameter);
-    const GeometryBands bands = geometryBands(settings_, nominal);
+    const bool nominal = settings_.hasNominal();
+    const GeometryBands bands = geometryBands(settings_);
     for (int c = 0; c < kChartCount; ++c) {
         ChartParts& p = charts_[c];
-        p.values->replace(values[c]);
+        const auto chart = static_cast<std::size_t>(c);
+        for (std::size_t r = 0; r < std::max(lines.size(), p.lines.size()); ++r) {
+            QLineSeries* values = line(p, static_cast<int>(r));
+            values->replace(r < lines.size() ? lines[r][chart] : QList<QPointF>());
+            // A run of one ping has no line to draw: its point is shown.
+            values->setPointsVisible(r < lines.size() && lines[r][chart].size() == 1);
+        }
+        p.linesUsed = static_cast<int>(lines.size());
+        p.overflow->replace(dots[chart]);
         p.x->setRange(left, right);
         p.x->setTitleText(alongDistance ? tr("Distance (%1)").arg(lengthUnit) : tr("Record"));
         p.x->setLabelFormat(alongDistance ? QStringLiteral("%.2f") : QStringLiteral("%.0f"));
         double bottom = 0.0, top = 0.0;
         if (c == MeanDiameter) {
+            p.chart->setTitle(nominal ? tr("Mean diameter, nominal %1 %2")
+                                            .arg(settings_.nominalDiameter / unit, 0, 'f', 3)
+                                            .arg(lengthUnit)
+                                      : tr("Mean diameter, no nominal diameter set"));
             p.y->setTitleText(tr("Diameter (%1)").arg(lengthUnit));
-            const double mid = std::isfinite(low[c]) ? (low[c] + high[c]) / 2 : nominal / unit;
+            const double fallback = nominal ? settings_.nominalDiameter / unit : 1.0;
+            const double mid = std::isfinite(low[c]) ? (low[c] + high[c]) / 2 : fallback;
             const double half = std::max((high[c] - low[c]) * 0.6, std::max(mid, 0.01) * 0.02);
             bottom = mid - (std::isfinite(half) ? half : 0.01);
             top = mid + (std::isfinite(half) ? half : 0.01);
         } else {
             const bool ovality = c == Ovality;
+            if (ovality) {
+                p.chart->setTitle(
+                    tr("Ovality, %1")
+                        .arg(QString::fromLatin1(ovalityDefinitionText(settings_.ovalityBasis()))));
+            } else {
+                p.chart->setTitle(nominal ? tr(chartTitle(Sediment))
+                                          : tr("Sediment depth, no levels without a nominal "
+                                               "diameter"));
+            }
             p.y->setTitleText(ovality ? tr("Ovality (%)") : tr("Sediment (%1)").arg(lengthUnit));
             const double warning = ovality ? bands.ovalityWarning : bands.sedimentWarning / unit;
             const double alarm = ovality ? bands.ovalityAlarm : bands.sedimentAlarm / unit;
             top = std::isfinite(alarm) ? alarm * 1.25 : 0.0;
             if (std::isfinite(high[c])) top = std::max(top, high[c] * 1.1);
             if (!(top > 0)) top = ovality ? 1.0 : 0.1 / unit;
-            // Levels beyond the chart (no nominal diameter) leave their bands empty.
+            // Levels beyond the chart leave their bands empty; without a
+            // nominal diameter there are no sediment levels to draw at all.
             setBand(p.warning, std::min(warning, top), std::min(alarm, top), left, right);
             setBand(p.alarm, std::min(alarm, top), top, left, right);
+            p.warning->setVisible(std::isfinite(warning));
+            p.alarm->setVisible(std::isfinite(alarm));
         }
         p.y->setRange(bottom, top);
     }

@@ -2,6 +2,10 @@
 // The pipe geometry along the pipe as a dock window: charts of the mean
 // diameter, the ovality and the sediment depth against the travelled distance
 // (or the record number), with the warning and alarm levels drawn as bands.
+// Each run of the series (see GeometrySeries) is a line of its own, so a ping
+// without a distance leaves a gap and a pass back is not joined to the last.
+// The titles say the nominal diameter and the ovality definition in use; new
+// settings take every sample again.
 // It measures every ping the document shows, live or played back, whether it
 // is shown or not, so that the charts are full when it is opened. A click on
 // a chart of a played file asks for the nearest record to be played.
@@ -13,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "analysis/GeometryPoints.h"
 #include "analysis/GeometrySeries.h"
@@ -24,6 +29,7 @@ class QChart;
 class QChartView;
 class QLineSeries;
 class QAreaSeries;
+class QScatterSeries;
 class QValueAxis;
 QT_END_NAMESPACE
 
@@ -56,7 +62,15 @@ class CGeometryDock : public QDockWidget {
 
     const GeometrySeries& series() const { return series_; }
     QChartView* chartView(Chart chart) const { return charts_[chart].view; }
-    QLineSeries* valueSeries(Chart chart) const { return charts_[chart].values; }
+    QChart* chart(Chart chart) const { return charts_[chart].chart; }
+    // The lines drawn now, one per run (at most kMaxChartLines; the points
+    // of any further runs are drawn as dots).
+    int lineCount(Chart chart) const { return charts_[chart].linesUsed; }
+    QLineSeries* valueSeries(Chart chart, int line = 0) const {
+        return charts_[chart].lines.at(static_cast<std::size_t>(line));
+    }
+    QScatterSeries* dotSeries(Chart chart) const { return charts_[chart].overflow; }
+    static constexpr int kMaxChartLines = 64;
     // The warning band's lower and upper edge (equal to the chart's top for
     // the alarm band), in the chart's units; none for the diameter.
     QAreaSeries* warningBand(Chart chart) const { return charts_[chart].warning; }
@@ -69,13 +83,16 @@ class CGeometryDock : public QDockWidget {
     struct ChartParts {
         QChartView* view = nullptr;
         QChart* chart = nullptr;
-        QLineSeries* values = nullptr;
+        std::vector<QLineSeries*> lines;
+        int linesUsed = 0;
+        QScatterSeries* overflow = nullptr;
         QAreaSeries* warning = nullptr;
         QAreaSeries* alarm = nullptr;
         QValueAxis* x = nullptr;
         QValueAxis* y = nullptr;
     };
     ChartParts makeChart(Chart kind);
+    QLineSeries* line(ChartParts& parts, int index);
     void setBand(QAreaSeries* band, double low, double high, double left, double right);
 
     CSondrelDoc& doc_;

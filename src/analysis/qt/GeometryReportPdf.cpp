@@ -1,6 +1,6 @@
 #include "analysis/qt/GeometryReportPdf.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QPageSize>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "analysis/GeometryReport.h"
+#include "recording/BinaryFile.h"
 
 namespace sondrel {
 
@@ -27,10 +29,14 @@ QString metres(double value) {
     return QStringLiteral("%1 m").arg(value, 0, 'f', 3);
 }
 
-QString placeText(const GeometryReport& r, const GeometrySample& s) {
-    if (r.series.alongDistance())
+QString placeText(const GeometryReport&, const GeometrySample& s) {
+    if (s.hasDistance)
         return QStringLiteral("at %1 (record %2)").arg(metres(s.distance)).arg(s.record);
     return QStringLiteral("at record %1").arg(s.record);
+}
+
+QString ovalityDefinition(const GeometryReport& r) {
+    return QString::fromLatin1(ovalityDefinitionText(r.ovalityBasis));
 }
 
 // One chart along the pipe: the values as a line over the warning and alarm
@@ -41,19 +47,18 @@ void drawChart(QPainter& p, const QRectF& area, const QString& title, const Geom
     const QRectF plot = area.adjusted(fm.horizontalAdvance(QStringLiteral("00000.000")),
                                       fm.height() * 1.5, -4, -fm.height() * 1.5);
     constexpr double inf = std::numeric_limits<double>::infinity();
-    double left = inf, right = -inf, low = inf, high = -inf;
+    double low = inf, high = -inf;
     for (const GeometrySample& s : r.series.samples()) {
-        if (!s.ok) continue;
-        const double x = r.series.along(s), y = value(s);
-        left = std::min(left, x);
-        right = std::max(right, x);
-        low = std::min(low, y);
-        high = std::max(high, y);
+        if (!r.series.placed(s)) continue;
+        low = std::min(low, value(s));
+        high = std::max(high, value(s));
     }
+    const GeometrySpan span = r.series.span();
+    double left = span.left, right = span.right;
     p.drawText(area.topLeft() + QPointF(0, fm.ascent()), title);
     p.setPen(Qt::black);
     p.drawRect(plot);
-    if (!std::isfinite(left)) {
+    if (!span.found) {
         p.drawText(plot, Qt::AlignCenter, QStringLiteral("no measured ping"));
         return;
     }
@@ -79,16 +84,21 @@ void drawChart(QPainter& p, const QRectF& area, const QString& title, const Geom
         p.fillRect(QRectF(QPointF(plot.left(), plot.top()), QPointF(plot.right(), py(alarm))),
                    kAlarm);
     }
+    // Each run its own line: no stroke across a gap or back over a pass.
     QPainterPath line;
-    bool first = true;
-    for (const GeometrySample& s : r.series.samples()) {
-        if (!s.ok) continue;
-        const QPointF at(px(r.series.along(s)), py(value(s)));
-        if (first)
-            line.moveTo(at);
-        else
-            line.lineTo(at);
-        first = false;
+    const auto samples = r.series.samples();
+    for (const GeometryRun& run : r.series.runs()) {
+        bool first = true;
+        for (std::size_t i = run.begin; i < run.end; ++i) {
+            const GeometrySample& s = samples[i];
+            if (!r.series.placed(s)) continue;
+            const QPointF at(px(r.series.along(s)), py(value(s)));
+            if (first)
+                line.moveTo(at);
+            else
+                line.lineTo(at);
+            first = false;
+        }
     }
     p.setPen(QPen(kValue, 1.5));
     p.drawPath(line);
@@ -141,8 +151,10 @@ void drawPlace(QPainter& p, const QRectF& area, const GeometryReport& r,
     };
     p.setPen(QPen(Qt::gray, 1, Qt::DashLine));
     p.setBrush(Qt::NoBrush);
-    const double nominal = r.nominalDiameter / 2 * scale;
-    p.drawEllipse(centre, nominal, nominal);
+    if (r.nominalDiameter > 0) {
+        const double nominal = r.nominalDiameter / 2 * scale;
+        p.drawEllipse(centre, nominal, nominal);
+    }
     p.setPen(QPen(kShape, 2));
     p.save();
     p.translate(centre);
@@ -173,25 +185,19 @@ double sedimentOf(const GeometrySample& s) {
 
 }  // namespace
 
-bool writeGeometryReportPdf(const GeometryReport& r, const QString& path, QString* error) {
-    {
-        // QPdfWriter says nothing of a file it cannot open: ask first.
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly)) {
-            if (error) *error = path + QStringLiteral(": cannot create: ") + probe.errorString();
-            return false;
-        }
-    }
-    QPdfWriter writer(path);
+namespace {
+
+// Paints the pages into `device`; false when painting could not start or
+// `stop` asked for an end.
+bool paintGeometryReport(const GeometryReport& r, QIODevice& device,
+                         const std::function<bool()>& stop) {
+    QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(kDpi);
     writer.setTitle(QStringLiteral("Pipe Report"));
     writer.setCreator(QStringLiteral("Sondrel"));
     QPainter p;
-    if (!p.begin(&writer)) {
-        if (error) *error = path + QStringLiteral(": cannot write the report");
-        return false;
-    }
+    if (!p.begin(&writer)) return false;
     const QRectF page(0, 0, writer.width(), writer.height());
     const QRectF body = page.adjusted(kDpi / 2, kDpi / 2, -kDpi / 2, -kDpi / 2);
     QFont font = p.font();
@@ -218,13 +224,19 @@ bool writeGeometryReportPdf(const GeometryReport& r, const QString& path, QStrin
         QStringLiteral("Length surveyed: %1")
             .arg(r.series.alongDistance() ? metres(r.lengthSurveyed)
                                           : QStringLiteral("no distance recorded")),
-        QStringLiteral("Nominal diameter: %1").arg(metres(r.nominalDiameter)),
+        r.nominalDiameter > 0
+            ? QStringLiteral("Nominal diameter: %1").arg(metres(r.nominalDiameter))
+            : QStringLiteral("Nominal diameter: none set, so deformation and area loss are not "
+                             "given"),
+        QStringLiteral("Ovality: %1 x 100 %").arg(ovalityDefinition(r)),
         QStringLiteral("Worst ovality: %1")
             .arg(worst(r.ovality, QStringLiteral("%1 %").arg(r.ovality.value, 0, 'f', 2))),
         QStringLiteral("Worst deformation: %1")
-            .arg(worst(r.deformation, QStringLiteral("%1 %").arg(r.deformation.value, 0, 'f', 2))),
+            .arg(r.nominalDiameter > 0 ? worst(r.deformation, QStringLiteral("%1 %").arg(
+                                                                  r.deformation.value, 0, 'f', 2))
+                                       : QStringLiteral("- (no valid nominal diameter)")),
         QStringLiteral("Worst sediment: %1").arg(worst(r.sediment, metres(r.sediment.value))),
-        QStringLiteral("Alarm levels: ovality %1 %, sediment %2 % of the diameter")
+        QStringLiteral("Alarm levels: ovality %1 %, sediment %2 % of the nominal diameter")
             .arg(r.settings.ovalityAlarm, 0, 'f', 1)
             .arg(r.settings.sedimentAlarm, 0, 'f', 1),
         QStringLiteral("Places beyond the alarm levels: %1%2")
@@ -244,8 +256,8 @@ bool writeGeometryReportPdf(const GeometryReport& r, const QString& path, QStrin
     drawChart(p, QRectF(body.left(), y, body.width(), chartHeight),
               QStringLiteral("Mean diameter (m)"), r, meanOf, 0, 0);
     drawChart(p, QRectF(body.left(), y + chartHeight, body.width(), chartHeight),
-              QStringLiteral("Ovality (%)"), r, ovalityOf, r.bands.ovalityWarning,
-              r.bands.ovalityAlarm);
+              QStringLiteral("Ovality (%), ") + ovalityDefinition(r), r, ovalityOf,
+              r.bands.ovalityWarning, r.bands.ovalityAlarm);
     drawChart(p, QRectF(body.left(), y + 2 * chartHeight, body.width(), chartHeight),
               QStringLiteral("Sediment depth (m)"), r, sedimentOf, r.bands.sedimentWarning,
               r.bands.sedimentAlarm);
@@ -258,6 +270,7 @@ bool writeGeometryReportPdf(const GeometryReport& r, const QString& path, QStrin
         double top = body.top();
         if (slot == 0) {
             writer.newPage();
+            if (stop && stop()) return false;
             p.setFont(big);
             p.drawText(QPointF(body.left(), top + QFontMetricsF(big).ascent()),
                        QStringLiteral("Places beyond the alarm levels"));
@@ -269,11 +282,69 @@ bool writeGeometryReportPdf(const GeometryReport& r, const QString& path, QStrin
                           top + (slot / kColumns) * cellHeight, cellWidth, cellHeight);
         drawPlace(p, cell.adjusted(8, 8, -8, -8), r, r.places[i]);
     }
-    if (!p.end()) {
-        if (error) *error = path + QStringLiteral(": write failed");
-        return false;
+    return p.end();
+}
+
+}  // namespace
+
+PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
+                                  const std::string& output, const GeometrySettings& settings,
+                                  const GeometryReportControl& control) {
+    PipeReportOutcome outcome;
+    const auto failed = [&](std::string message) {
+        outcome.status = PipeReportOutcome::Status::Failed;
+        outcome.message = std::move(message);
+        return outcome;
+    };
+    {
+        BinaryFile in;
+        std::int64_t length = 0;
+        if (const ConversionResult opened = openDataFile(in, input, length); !opened.ok())
+            return failed(opened.message);
     }
-    return true;
+    if (sameFile(input, output))
+        return failed(output + ": is the input file itself; choose another output");
+    // Made first, so that an output that cannot be written is said at once
+    // rather than after the whole file was read.
+    BinaryFile out;
+    if (!out.create(output)) return failed(output + ": cannot create: " + out.errorText());
+    // What was written of it goes; a write that failed part-way says so.
+    const auto givenUp = [&](std::string message, bool partWritten = false) {
+        out.close();
+        if (removePartialFile(output) && partWritten) message += "; the partial report was removed";
+        return failed(std::move(message));
+    };
+
+    auto report = std::make_unique<GeometryReport>();
+    const ConversionResult result = collectGeometryReport(doc, input, settings, *report, control);
+    outcome.records = report->records;
+    outcome.measured = report->measured;
+    outcome.placesBeyondLimit = report->placesBeyondLimit;
+    if (report->cancelled) {
+        PipeReportOutcome cancelled = givenUp({});
+        cancelled.status = PipeReportOutcome::Status::Cancelled;
+        return cancelled;
+    }
+    if (report->records == 0) return givenUp(result.message);
+
+    QBuffer pages;
+    pages.open(QIODevice::WriteOnly);
+    if (!paintGeometryReport(*report, pages, control.stopRequested)) {
+        if (control.stopRequested && control.stopRequested()) {
+            PipeReportOutcome cancelled = givenUp({});
+            cancelled.status = PipeReportOutcome::Status::Cancelled;
+            return cancelled;
+        }
+        return givenUp(output + ": the report's pages could not be made");
+    }
+    const QByteArray& bytes = pages.data();
+    if (!out.write(bytes.constData(), static_cast<std::size_t>(bytes.size())) || !out.close())
+        return givenUp(output + ": write failed: " + out.errorText(), true);
+
+    outcome.status =
+        result.ok() ? PipeReportOutcome::Status::Written : PipeReportOutcome::Status::Partial;
+    outcome.message = result.message;
+    return outcome;
 }
 
 }  // namespace sondrel

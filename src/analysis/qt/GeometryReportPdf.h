@@ -1,16 +1,41 @@
 #pragma once
 // The pipe report as a PDF: a page of summary and charts along the pipe, then
 // the places beyond the alarm levels, each with its cross-section and fitted
-// shape. The desktop program and sondrel-report both write it through here.
-// Needs a QGuiApplication (fonts), which may run on the offscreen platform.
+// shape. The desktop program and sondrel-report both write it through here,
+// so the same file and settings give the same figures. Needs a
+// QGuiApplication (fonts), which may run on the offscreen platform; the work
+// may run on a thread of its own.
 
-#include <QString>
+#include <cstdint>
+#include <string>
+
+#include "analysis/GeometryReport.h"
+#include "analysis/GeometrySettings.h"
 
 namespace sondrel {
 
-struct GeometryReport;
+class CSondrelDoc;
 
-// False with `error` set when the file cannot be written.
-bool writeGeometryReportPdf(const GeometryReport& report, const QString& path, QString* error);
+struct PipeReportOutcome {
+    enum class Status {
+        Written,    // the whole file reported
+        Partial,    // written, but the file stopped short (`message` says where)
+        Cancelled,  // stopped on request; nothing is left of the report
+        Failed,     // `message` names the file and the reason; nothing is left
+    };
+    Status status = Status::Failed;
+    std::string message;
+    std::int64_t records = 0, measured = 0, placesBeyondLimit = 0;
+
+    bool written() const { return status == Status::Written || status == Status::Partial; }
+};
+
+// Gathers the report of `input` on `settings` and writes it to `output`.
+// The output is made before the gathering starts and removed again when the
+// work fails or is cancelled; every write and the close are checked. The
+// document should carry the display settings that shape the points.
+PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
+                                  const std::string& output, const GeometrySettings& settings,
+                                  const GeometryReportControl& control = {});
 
 }  // namespace sondrel

@@ -1,19 +1,19 @@
 #include "app/qt/CFileCommands.h"
 
-#include <QApplication>
 #include <QFileInfo>
 
 #include <memory>
 #include <optional>
 
 #include "acquisition/SondrelDoc.h"
-#include "analysis/GeometryReport.h"
 #include "analysis/qt/CGeometryDock.h"
 #include "analysis/qt/GeometryReportPdf.h"
 #include "app/CommandIds.h"
+#include "app/qt/BackgroundJob.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
 #include "common/OperatorPort.h"
+#include "recording/BinaryFile.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/XyzConversion.h"
@@ -27,7 +27,13 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
       bar_(bar),
       recorder_(recorder),
       player_(player),
-      conversion_(conversion) {
+      conversion_(conversion),
+      reportJob_(std::make_unique<BackgroundJob>(&frame, QStringLiteral("Pipe Report"),
+                                                 QStringLiteral("records"))) {
+    connect(reportJob_.get(), &BackgroundJob::runningChanged, this, [this](bool running) {
+        frame_.setPipeReportRunning(running);
+        frame_.refreshCommandStates();
+    });
     connectBar();
     connectGeometryDock();
     installCommands();
@@ -35,6 +41,9 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
 }
 
 CFileCommands::~CFileCommands() {
+    // A report still being written is cancelled, its file removed.
+    reportJob_.reset();
+    frame_.setPipeReportRunning(false);
     frame_.setDataFileOpener({});
     if (CGeometryDock* dock = frame_.geometryDock()) {
         dock->setRecordPosition({});
@@ -63,7 +72,7 @@ void CFileCommands::installCommands() {
 
 void CFileCommands::writePipeReport() {
     OperatorPort* op = frame_.operatorPort();
-    if (!op) return;
+    if (!op || reportJob_->running()) return;
     // The file on screen, else one the operator picks.
     std::string input = doc_.playbackActive == 1 ? doc_.playbackPath : std::string();
     if (input.empty()) {
@@ -92,29 +101,49 @@ void CFileCommands::writePipeReport() {
     if (!output) return;
 
     // A document of its own, shaped by the display settings on screen, so
-    // that playback and the live cycle go on untouched.
-    auto doc = std::make_unique<CSondrelDoc>();
+    // that playback and the live cycle go on untouched while the report is
+    // gathered on a thread of its own.
+    auto doc = std::make_shared<CSondrelDoc>();
     doc->playbackActive = 1;
     doc->display = doc_.display;
     doc->profileMinRange = doc_.profileMinRange;
-    auto report = std::make_unique<GeometryReport>();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ConversionResult result =
-        collectGeometryReport(*doc, input, frame_.geometryDock()->settings(), *report);
-    QString error;
-    const bool written = report->records > 0 &&
-                         writeGeometryReportPdf(*report, QString::fromStdString(*output), &error);
-    QApplication::restoreOverrideCursor();
-    if (report->records == 0) {
-        op->showMessage(result.message, MessageKind::Error);
-    } else if (!written) {
-        op->showMessage(error.toStdString(), MessageKind::Error);
-    } else if (!result.ok()) {
-        op->showMessage(result.message + "\nThe report covers the records before.",
-                        MessageKind::Warning);
-    } else {
-        op->showMessage("Pipe report written to " + *output);
-    }
+    const GeometrySettings settings = frame_.geometryDock()->settings();
+    auto outcome = std::make_shared<PipeReportOutcome>();
+    const std::string pdf = *output;
+    reportJob_->start(
+        QFileInfo(QString::fromStdString(input)).fileName(),
+        [doc, input, pdf, settings, outcome](BackgroundJob::Control& control) {
+            GeometryReportControl report;
+            report.progress = [&control](std::int64_t records, std::int64_t done,
+                                         std::int64_t total) {
+                control.progress(records, done, total);
+            };
+            report.stopRequested = [&control] { return control.cancelled(); };
+            *outcome = sondrel::writePipeReport(*doc, input, pdf, settings, report);
+        },
+        [this, pdf, outcome](bool cancelled) {
+            OperatorPort* port = frame_.operatorPort();
+            // Cancel pressed as the work ended still means no report.
+            if (cancelled) {
+                if (outcome->written()) removePartialFile(pdf);
+                return;
+            }
+            if (!port) return;
+            switch (outcome->status) {
+                case PipeReportOutcome::Status::Written:
+                    port->showMessage("Pipe report written to " + pdf);
+                    break;
+                case PipeReportOutcome::Status::Partial:
+                    port->showMessage(outcome->message + "\nThe report covers the records before.",
+                                      MessageKind::Warning);
+                    break;
+                case PipeReportOutcome::Status::Failed:
+                    port->showMessage(outcome->message, MessageKind::Error);
+                    break;
+                case PipeReportOutcome::Status::Cancelled:
+                    break;
+            }
+        });
 }
 
 void CFileCommands::connectGeometryDock() {

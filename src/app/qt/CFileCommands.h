@@ -8,8 +8,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 namespace sondrel {
 
+class BackgroundJob;
 class CMainFrame;
 class CPlaybackBar;
 class CSondrelDoc;
@@ -28,13 +31,16 @@ class CFileCommands : public QObject {
 
     // A data file named on the command line or dropped on the window.
     bool openDataFile(const QString& path);
+    // "Pipe Report..." works on a thread of its own with a progress window.
+    BackgroundJob& pipeReportJob() { return *reportJob_; }
 
   private:
     void installCommands();
     void connectBar();
     // Playback positions for the geometry charts, and their clicks played.
     void connectGeometryDock();
-    // "Pipe Report...": the played file's, or a chosen file's, as a PDF.
+    // "Pipe Report...": the played file's, or a chosen file's, as a PDF,
+    // written beside the window while it goes on.
     void writePipeReport();
 
     CMainFrame& frame_;
@@ -43,6 +49,7 @@ class CFileCommands : public QObject {
     Recorder& recorder_;
     Player& player_;
     XyzConversion& conversion_;
+    std::unique_ptr<BackgroundJob> reportJob_;
 };
 
 }  // namespace sondrel

@@ -305,6 +305,7 @@ CommandUiState CMainFrame::uiState() const {
     ui.controlPanelVisible = panel_ && panel_->isVisible();
     ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();
     ui.helpOpen = helpOpen_;
+    ui.pipeReportRunning = pipeReportRunning_;
     return ui;
 }
 

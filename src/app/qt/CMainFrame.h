@@ -104,6 +104,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void setDiagnosticsWindow(CDiagDlg* window) { diagnostics_ = window; }
     CDiagDlg* diagnosticsWindow() const { return diagnostics_; }
     void setHelpOpen(bool open) { helpOpen_ = open; }
+    void setPipeReportRunning(bool running) { pipeReportRunning_ = running; }
 
     // Data files named on the command line or dropped on the window go to
     // playback through this; without it they are refused.
@@ -174,6 +175,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     CSettingsBar* settingsBar_ = nullptr;
     CDiagDlg* diagnostics_ = nullptr;
     bool helpOpen_ = false;
+    bool pipeReportRunning_ = false;
     QWidget* playbackBar_ = nullptr;
     std::function<void()> shutdown_;
     std::function<bool(const QString&)> dataFileOpener_;

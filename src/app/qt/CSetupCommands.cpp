@@ -7,12 +7,16 @@
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
 #include "acquisition/qt/SerialDevice.h"
+#include "analysis/GeometrySettings.h"
+#include "analysis/qt/CGeometryDock.h"
+#include "analysis/qt/CGeometrySettingsDlg.h"
 #include "app/CommandIds.h"
 #include "app/DocumentCommands.h"
 #include "app/qt/CComPortDlg.h"
 #include "app/qt/CDiagDlg.h"
 #include "app/qt/CHelpDlg.h"
 #include "app/qt/CMainFrame.h"
+#include "app/qt/CSondrelView.h"
 #include "common/OperatorPort.h"
 
 namespace sondrel {
@@ -76,6 +80,7 @@ void CSetupCommands::installCommands() {
     frame_.setCommandHandler(kCmdTypeQ, [this] { chooseHeadType(kTypeQ); });
     frame_.setCommandHandler(kCmdDiagnostics, [this] { toggleDiagnostics(); });
     frame_.setCommandHandler(kCmdHelp, [this] { hotKeysHelp(); });
+    frame_.setCommandHandler(kCmdPipeGeometrySettings, [this] { pipeGeometrySettings(); });
     for (const int id : kColourCommands)
         frame_.setCommandHandler(id, [this, id] { chooseColour(id); });
 }
@@ -128,6 +133,24 @@ void CSetupCommands::chooseHeadType(int sonarType) {
             "The settings file " + peers_.settingsPath + " could not be written.",
             MessageKind::Warning);
     if (doc_.playbackActive == 0 && peers_.cycle) peers_.cycle->connectToHead();
+}
+
+void CSetupCommands::pipeGeometrySettings() {
+    CGeometryDock* dock = frame_.geometryDock();
+    if (!dock || !peers_.op) return;
+    CGeometrySettingsDlg dialog(dock->settings(), *peers_.op, &frame_);
+    if (run(dialog) != QDialog::Accepted) return;
+    const GeometrySettings& settings = dialog.settings();
+    // The overlay, the chart and the next report measure on them at once,
+    // saved or not.
+    frame_.view()->setGeometrySettings(settings);
+    dock->setSettings(settings);
+    if (!saveGeometrySettings(settings, peers_.settingsPath))
+        peers_.op->showMessage("The settings file " + peers_.settingsPath +
+                                   " could not be written: the pipe geometry settings are used "
+                                   "until the program ends, but will not be there at the next "
+                                   "start.",
+                               MessageKind::Warning);
 }
 
 void CSetupCommands::chooseColour(int id) {

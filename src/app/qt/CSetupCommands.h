@@ -1,8 +1,8 @@
 #pragma once
 // The commands of the setup and information windows: the COM port setup, the
-// head type, the six colour choosers, the diagnostics window and the hot-keys
-// help. The application makes this after the settings are loaded; it gives
-// the frame these commands' handlers and takes them back when it goes.
+// head type, the six colour choosers, the diagnostics window, the hot-keys
+// help and the pipe geometry settings. The application makes this after the settings are loaded; it
+// gives the frame these commands' handlers and takes them back when it goes.
 
 #include <QObject>
 #include <QPointer>
@@ -54,6 +54,7 @@ class CSetupCommands : public QObject {
     void comPortSetup();
     void chooseHeadType(int sonarType);
     void chooseColour(int id);
+    void pipeGeometrySettings();
     void toggleDiagnostics();
     void hotKeysHelp();
     void resumeOrientationReads();

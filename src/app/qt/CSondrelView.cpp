@@ -66,8 +66,7 @@ void CSondrelView::paintEvent(QPaintEvent* /*event*/) {
     if (buffer_.isNull()) return;
     buildViewFrame(doc_, state_, list_, geometry_ ? geometry_->exporter() : nullptr);
     if (geometry_) {
-        geometry_->appendTo(doc_, state_, geometrySettings_.nominalFor(doc_.display.circleDiameter),
-                            list_);
+        geometry_->appendTo(doc_, state_, geometrySettings_, list_);
     }
     renderer_.render(list_, buffer_);
     QPainter painter(this);

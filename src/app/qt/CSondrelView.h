@@ -38,7 +38,10 @@ class CSondrelView : public QWidget {
     void setModeListener(std::function<void()> listener) { modesChanged_ = std::move(listener); }
 
     // The pipe geometry drawn over the frame; off until shown.
-    void setGeometrySettings(const GeometrySettings& settings) { geometrySettings_ = settings; }
+    void setGeometrySettings(const GeometrySettings& settings) {
+        geometrySettings_ = settings;
+        update();
+    }
     void showGeometryOverlay(bool shown);
     bool geometryOverlayShown() const { return geometry_ != nullptr; }
     const GeometryOverlay* geometryOverlay() const { return geometry_.get(); }
