@@ -112,6 +112,11 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
 
 CMainFrame::~CMainFrame() {
     doc_.setViews(nullptr);
+    // The bars and docks are destroyed after this frame, and a widget that goes
+    // announces it (a dock's visibility, a bar's): nothing may reach the frame
+    // that is no longer there.
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
 }
 
 // ------------------------------------------------------------------ building
