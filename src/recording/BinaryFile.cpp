@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -205,6 +206,34 @@ bool BinaryFile::close() {
         return false;
     }
     return true;
+}
+
+bool BinaryFile::stillAtItsName() {
+    if (fd_ < 0) {
+        lastError_ = EBADF;
+        return false;
+    }
+    struct stat open {
+    }, named{};
+    if (::fstat(fd_, &open) != 0 || ::stat(path_.c_str(), &named) != 0 ||
+        open.st_dev != named.st_dev || open.st_ino != named.st_ino) {
+        lastError_ = ENOENT;
+        return false;
+    }
+    return true;
+}
+
+PartialFile removePartialFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return PartialFile::NoFile;
+    // Through a link, the file itself is the part to remove.
+    std::string target = path;
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    if (::unlink(target.c_str()) == 0) return PartialFile::Removed;
+    return errno == ENOENT ? PartialFile::NoFile : PartialFile::Kept;
 }
 
 std::string BinaryFile::errorText() const {

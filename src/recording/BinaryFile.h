@@ -50,6 +50,11 @@ class BinaryFile {
     // Closes the file; returns false when the system reported an error on close
     // (data that could not be written back).
     bool close();
+    // Whether the open file is still the one its name leads to. A folder removed
+    // while a file in it is written (a memory stick pulled, a share unmounted,
+    // a folder deleted) takes the name away, and the writes that follow succeed
+    // into a file nobody can reach again. False with lastError() ENOENT then.
+    bool stillAtItsName();
 
     // The errno of the last failed operation (0 after a success, or
     // kNotRegularFile) and its text.
@@ -62,6 +67,12 @@ class BinaryFile {
     int lastError_ = 0;
     std::string path_;
 };
+
+// Removes a file left incomplete by a failed write or a cancel. Only a regular
+// file is one: a device or a pipe named as the output (/dev/full, a terminal)
+// stays, and a link stays while the file it leads to goes.
+enum class PartialFile { Removed, NoFile, Kept };
+PartialFile removePartialFile(const std::string& path);
 
 // Puts a file being recorded on the disk at most once per interval, so a
 // power cut loses at most the last interval of a survey while a sync, which

@@ -1,8 +1,6 @@
 #include "recording/Recorder.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "recording/SettingsLocation.h"
+#include "support/FileSizeLimit.h"
 #include "support/PlaybackRig.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
@@ -423,29 +422,6 @@ TEST(Capture, CounterRestartsAtConnectAndTheNameIsReused) {
     EXPECT_EQ(rig.doc.captureCounter, 1);
     EXPECT_EQ(countRecords(rig.folder.file("D 0 0 C0.qzr")), 1);
 }
-
-// A file-size limit stands in for a full disk: the write that crosses it fails
-// part-way, exactly as on a device that fills up.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ok_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previous_);
-    }
-    bool ok() const { return ok_; }
-
-  private:
-    rlimit saved_{};
-    sighandler_t previous_ = SIG_DFL;
-    bool ok_ = false;
-};
 
 TEST(Recording, FullDiskEndsTheRecordingOnceAndAcquisitionGoesOn) {
     PlaybackRig rig;

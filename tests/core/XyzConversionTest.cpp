@@ -13,15 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Counts the blocks of an XYZ text: each record's points end with an empty line.
-int xyzBlocks(const std::string& text) {
-    int blocks = 0;
-    for (std::size_t at = text.find("\r\n\r\n"); at != std::string::npos;
-         at = text.find("\r\n\r\n", at + 2))
-        ++blocks;
-    return blocks;
-}
-
 // What the headless converter makes of the same file with the same settings.
 std::string convertedHeadless(const PlaybackRig& rig, const std::string& input,
                               const std::string& output) {
