@@ -102,8 +102,9 @@ void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std
     if (progress) progress(length, length);
 }
 
-void discardPartialOutput(const std::string& output, ConversionResult& result) {
-    switch (removePartialFile(output)) {
+PartialFile discardPartialOutput(const std::string& output, ConversionResult& result) {
+    const PartialFile partial = removePartialFile(output);
+    switch (partial) {
         case PartialFile::Removed:
             result.message += std::string("; ") + kPartialFileRemoved;
             break;
@@ -113,18 +114,16 @@ void discardPartialOutput(const std::string& output, ConversionResult& result) {
         case PartialFile::NoFile:
             break;
     }
+    return partial;
 }
 
 DataFileConversion::DataFileConversion(CSondrelDoc& doc, std::string input, std::string output)
-    : doc_(doc),
-      input_(std::move(input)),
-      output_(std::move(output)),
-      in_(std::make_unique<BinaryFile>()) {}
+    : doc_(doc), input_(std::move(input)), output_(std::move(output)) {}
 
 DataFileConversion::~DataFileConversion() = default;
 
 bool DataFileConversion::open() {
-    result_ = openDataFile(*in_, input_, length_);
+    result_ = openDataFile(in_, input_, length_);
     if (!result_.ok()) return false;
     if (sameFile(input_, output_)) {
         result_ = failure(ConversionError::SameFile,
@@ -154,7 +153,7 @@ const ConversionResult& DataFileConversion::run(const ConversionProgress& progre
     bool stopped = false;
     ProfilePath path;
     walkRecords(
-        doc_, *in_, input_, length_, result_,
+        doc_, in_, input_, length_, result_,
         [&] {
             runProfilePass(doc_, path, &writer);
             if (cancelled && cancelled()) stopped = true;
@@ -173,18 +172,18 @@ const ConversionResult& DataFileConversion::run(const ConversionProgress& progre
         writeError_ = reachable ? writer.errorText() : kRemovedWhileWritten;
         result_.error = ConversionError::OutputUnwritable;
         result_.message = output_ + ": write failed: " + writeError_;
-        discardPartialOutput(output_, result_);
+        partial_ = discardPartialOutput(output_, result_);
     } else if (stopped) {
         result_.error = ConversionError::Cancelled;
         result_.message = output_ + ": cancelled";
-        discardPartialOutput(output_, result_);
+        partial_ = discardPartialOutput(output_, result_);
     } else if (result_.ok() && s.recordsRead == 0 && s.recordsSkipped == 0 &&
                !s.stoppedAtUnsizableRecord) {
         result_.error = ConversionError::InputEmpty;
         result_.message = input_ + ": holds no complete record";
     }
     writer_.reset();
-    in_->close();
+    in_.close();
     return result_;
 }
 

@@ -14,9 +14,10 @@
 #include <memory>
 #include <string>
 
+#include "recording/BinaryFile.h"
+
 namespace sondrel {
 
-class BinaryFile;
 class CSondrelDoc;
 
 enum class ConversionError {
@@ -77,7 +78,7 @@ void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std
 
 // After a run whose output failed or was cancelled, and was closed: removes
 // what it left (a device named as the output stays), and the message says so.
-void discardPartialOutput(const std::string& output, ConversionResult& result);
+PartialFile discardPartialOutput(const std::string& output, ConversionResult& result);
 
 class XyzWriter;
 
@@ -111,15 +112,18 @@ class DataFileConversion {
     int createError() const { return createError_; }
     // The system's reason of a failed write or close; empty otherwise.
     const std::string& writeError() const { return writeError_; }
+    // What became of the output of a run that failed or was cancelled.
+    PartialFile partialOutput() const { return partial_; }
 
   private:
     CSondrelDoc& doc_;
     std::string input_, output_;
-    std::unique_ptr<BinaryFile> in_;
+    BinaryFile in_;
     std::unique_ptr<XyzWriter> writer_;
     std::int64_t length_ = 0;
     int createError_ = 0;
     std::string writeError_;
+    PartialFile partial_ = PartialFile::NoFile;
     ConversionResult result_;
 };
 

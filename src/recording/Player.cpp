@@ -17,7 +17,6 @@
 #include "recording/PlaybackBar.h"
 #include "recording/RecordFormat.h"
 #include "recording/Recorder.h"
-#include "recording/XyzConversion.h"
 #include "recording/XyzExport.h"
 
 namespace sondrel {
@@ -78,8 +77,7 @@ Player::Player(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort,
       windows_(windows),
       recorder_(recorder),
       cycle_(peers.cycle),
-      settings_(peers.settings),
-      conversion_(peers.conversion) {}
+      settings_(peers.settings) {}
 
 // ------------------------------------------------------------------ opening
 
@@ -132,8 +130,6 @@ bool Player::openChosenFile(const std::string& path) {
 
     file_.close();
     if (doc_.recordingActive || recorder_.isRecording()) recorder_.closeRecordFile(doc_);
-    // A conversion belongs to the file it was started on.
-    if (conversion_ && conversion_->running()) conversion_->abandon();
     file_ = std::move(candidate);
 
     doc_.fileLength = length;
@@ -161,7 +157,7 @@ bool Player::openChosenFile(const std::string& path) {
     doc_.xyzPath = xyzPathFor(doc_.playbackPath);
 
     doc_.views().updateViews(ViewHint::Repaint);
-    if (!doc_.xyzConversionActive) timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
+    timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
     return true;
 }
 
@@ -189,9 +185,6 @@ void Player::closePlaybackFile(CSondrelDoc& doc) {
     if (wasOpen) windows_.setWindowTitle(windowTitle(doc, TitleOccasion::StartUp));
     readPosition_ = 0;
     lastRecordPosition_ = 0;
-    // Without its file a conversion can write nothing more; it ends here, so
-    // that the next conversion is not refused.
-    if (conversion_) conversion_->abandon();
 }
 
 // ------------------------------------------------------------------ stepping
@@ -218,7 +211,7 @@ void Player::step() {
             showPosition();
             return;
         }
-        if (!wrapAround()) return;
+        wrapAround();
         position = 0;
         outcome = readRecord(doc_, file_, position);
         if (outcome.status == ReadStatus::EndOfFile || outcome.status == ReadStatus::Unsizable) {
@@ -231,7 +224,6 @@ void Player::step() {
     readPosition_ = outcome.nextPosition;
     if (outcome.status == ReadStatus::Valid) {
         acceptValidPing(doc_, &recorder_);
-        if (conversion_) conversion_->recordRead(position);
     } else {
         doc_.pingOnScreen = false;
     }
@@ -247,15 +239,10 @@ void Player::step() {
     showPosition();
 }
 
-bool Player::wrapAround() {
+void Player::wrapAround() {
     readPosition_ = 0;
     doc_.nextRecordPosition = 0;
     doc_.pingCount = 0;
-    if (conversion_ && conversion_->running()) {
-        conversion_->finish();
-        return false;
-    }
-    return true;
 }
 
 void Player::showPosition() {

@@ -123,8 +123,8 @@ struct PlaybackRig {
     CountingViews views;
     FakeSettingsStore settings;
     Recorder recorder{doc, op, windows, &cycle};
-    XyzConversion conversion{doc, timers, op};
-    PlayerPeers peers{.cycle = &cycle, .settings = &settings, .conversion = &conversion};
+    XyzConversion conversion{doc, op};
+    PlayerPeers peers{.cycle = &cycle, .settings = &settings};
     Player player{doc, timers, op, windows, recorder, peers};
     test::TempFolder folder;
 

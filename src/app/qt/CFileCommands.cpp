@@ -11,6 +11,7 @@
 #include "analysis/qt/CGeometryDock.h"
 #include "analysis/qt/GeometryReportPdf.h"
 #include "app/CommandIds.h"
+#include "app/qt/CJobProgressDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
 #include "common/OperatorPort.h"
@@ -36,6 +37,8 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
 
 CFileCommands::~CFileCommands() {
     frame_.setDataFileOpener({});
+    // A conversion still running stops here, its part of a file removed.
+    conversionWindow_.reset();
     if (CGeometryDock* dock = frame_.geometryDock()) {
         dock->setRecordPosition({});
         dock->setJumpHandler({});
@@ -53,12 +56,27 @@ void CFileCommands::installCommands() {
     });
     frame_.setCommandHandler(kCmdRecord, [this] { recorder_.startStopRecording(); });
     frame_.setCommandHandler(kCmdSetRecordDirectory, [this] { recorder_.setRecordDirectory(); });
-    frame_.setCommandHandler(kCmdConvertXyz, [this] { conversion_.start(player_); });
+    frame_.setCommandHandler(kCmdConvertXyz, [this] { convertToXyz(); });
     frame_.setCommandHandler(kCmdAutoFileNames, [this] { recorder_.toggleAutoFileNames(); });
     frame_.setCommandHandler(kCmdCaptureFrame, [this] { recorder_.captureFrame(); });
     frame_.setCommandHandler(kCmdRealTimePlaySpeed, [this] { player_.toggleRealTimePlaySpeed(); });
     frame_.setCommandHandler(kCmdPlayOneFrame, [this] { player_.toggleOneFrameMode(); });
     frame_.setCommandHandler(kCmdPipeReport, [this] { writePipeReport(); });
+}
+
+void CFileCommands::convertToXyz() {
+    if (!conversion_.start(player_)) return;
+    const QString input = QFileInfo(QString::fromStdString(doc_.playbackPath)).fileName();
+    const QString output = QString::fromStdString(conversion_.outputPath());
+    conversionWindow_ = std::make_unique<CJobProgressDlg>(
+        &frame_, QStringLiteral("Convert .QZR file to .xyz"),
+        QStringLiteral("Converting %1 to\n%2").arg(input, output),
+        [](const JobProgress& progress) { return conversionProgressText(progress); });
+    conversionWindow_->start([this](JobProgress& progress) { conversion_.run(progress); },
+                             [this] {
+                                 conversion_.finish();
+                                 frame_.refreshCommandStates();
+                             });
 }
 
 void CFileCommands::writePipeReport() {

@@ -8,8 +8,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 namespace sondrel {
 
+class CJobProgressDlg;
 class CMainFrame;
 class CPlaybackBar;
 class CSondrelDoc;
@@ -28,6 +31,8 @@ class CFileCommands : public QObject {
 
     // A data file named on the command line or dropped on the window.
     bool openDataFile(const QString& path);
+    // The window of the XYZ conversion under way, or of the last one.
+    CJobProgressDlg* conversionWindow() const { return conversionWindow_.get(); }
 
   private:
     void installCommands();
@@ -36,6 +41,9 @@ class CFileCommands : public QObject {
     void connectGeometryDock();
     // "Pipe Report...": the played file's, or a chosen file's, as a PDF.
     void writePipeReport();
+    // "Convert .QZR file to .xyz...": the records are converted on a thread of
+    // their own, with a window that shows how far it has come.
+    void convertToXyz();
 
     CMainFrame& frame_;
     CSondrelDoc& doc_;
@@ -43,6 +51,7 @@ class CFileCommands : public QObject {
     Recorder& recorder_;
     Player& player_;
     XyzConversion& conversion_;
+    std::unique_ptr<CJobProgressDlg> conversionWindow_;
 };
 
 }  // namespace sondrel

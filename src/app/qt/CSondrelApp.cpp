@@ -98,11 +98,9 @@ bool CSondrelApp::initInstance() {
     frame_->setOperatorPort(operator_.get());
     fileWindows_ = std::make_unique<CFileWindows>(*frame_);
     recorder_ = std::make_unique<Recorder>(*doc_, *operator_, *fileWindows_, cycle_.get());
-    conversion_ = std::make_unique<XyzConversion>(*doc_, timers, *operator_);
-    player_ = std::make_unique<Player>(
-        *doc_, timers, *operator_, *fileWindows_, *recorder_,
-        PlayerPeers{
-            .cycle = cycle_.get(), .settings = &settings_, .conversion = conversion_.get()});
+    conversion_ = std::make_unique<XyzConversion>(*doc_, *operator_);
+    player_ = std::make_unique<Player>(*doc_, timers, *operator_, *fileWindows_, *recorder_,
+                                       PlayerPeers{.cycle = cycle_.get(), .settings = &settings_});
     cycle_->setRecorder(recorder_.get());
     cycle_->setPlayback(player_.get());
     files_ = std::make_unique<CFileCommands>(*frame_, *doc_, fileWindows_->playbackBar(),
