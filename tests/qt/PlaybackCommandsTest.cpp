@@ -6,11 +6,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -317,6 +319,70 @@ TEST(PlaybackCommands, TheConversionWindowShowsProgressAndCancelRemovesThePartWr
     ASSERT_NE(records, nullptr);
     EXPECT_EQ(records->text(), QStringLiteral("Records converted: 5,000"));
     EXPECT_EQ(xyzBlocks(test::readBytes(p.folder.file("long.xyz"))), 5000);
+}
+
+// Answers the question the window asks before it closes with the button of
+// that text, and keeps what was asked.
+class CloseAnswer {
+  public:
+    explicit CloseAnswer(const char* button) {
+        QObject::connect(&watch_, &QTimer::timeout, [this, text = QString::fromLatin1(button)] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            asked = box->text();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == text) b->click();
+        });
+        watch_.start(10);
+    }
+    QString asked;
+
+  private:
+    QTimer watch_;
+};
+
+// Exit (or the close box) while a recording or a conversion runs asks first;
+// Keep Running changes nothing, Exit ends a conversion with its part removed.
+TEST(PlaybackCommands, ClosingAsksWhileARecordingOrAConversionRuns) {
+    struct Case {
+        const char* what;
+        bool copy, convert;
+    };
+    for (const Case c : {Case{"nothing under way", false, false}, Case{"copy", true, false},
+                         Case{"conversion", false, true}}) {
+        SCOPED_TRACE(c.what);
+        ProgramUnderTest p;
+        p.doc.autoFileNames = 1;
+        const std::string input = makeDataFile(p.folder.file("big.qzr"), 5000, {}, true);
+        ASSERT_TRUE(p.frame->openDataFile(QString::fromStdString(input)));
+        if (c.copy) {
+            ASSERT_TRUE(p.run(kCmdRecord));
+        }
+        if (c.convert) {
+            p.op.openAnswers.push_back(input);
+            ASSERT_TRUE(p.run(kCmdConvertXyz));
+        }
+        const std::string xyz = p.folder.file("big.xyz");
+        const std::string underWay = c.copy ? p.doc.recordPath : c.convert ? xyz : "";
+        if (!underWay.empty()) {
+            CloseAnswer keep("Keep Running");
+            EXPECT_FALSE(p.frame->close());
+            EXPECT_TRUE(keep.asked.contains(QString::fromStdString(underWay)))
+                << keep.asked.toStdString();
+            EXPECT_TRUE(p.frame->isVisible());
+            EXPECT_EQ(p.recorder->isRecording(), c.copy);
+            EXPECT_EQ(p.conversion->running(), c.convert);
+        }
+        CloseAnswer exit("Exit");
+        EXPECT_TRUE(p.frame->close());
+        EXPECT_EQ(exit.asked.isEmpty(), underWay.empty());
+        EXPECT_FALSE(p.frame->isVisible());
+        if (c.convert) {
+            EXPECT_FALSE(p.conversion->running());
+            EXPECT_FALSE(std::filesystem::exists(xyz));
+            EXPECT_TRUE(p.op.messages.empty());
+        }
+    }
 }
 
 }  // namespace

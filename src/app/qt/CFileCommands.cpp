@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include <memory>
 #include <optional>
@@ -15,6 +17,7 @@
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
 #include "common/OperatorPort.h"
+#include "recording/FileMessages.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/XyzConversion.h"
@@ -33,10 +36,12 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
     connectGeometryDock();
     installCommands();
     frame.setDataFileOpener([this](const QString& path) { return openDataFile(path); });
+    frame.setCloseQuestion([this] { return mayClose(); });
 }
 
 CFileCommands::~CFileCommands() {
     frame_.setDataFileOpener({});
+    frame_.setCloseQuestion({});
     // A conversion still running stops here, its part of a file removed.
     conversionWindow_.reset();
     if (CGeometryDock* dock = frame_.geometryDock()) {
@@ -77,6 +82,24 @@ void CFileCommands::convertToXyz() {
                                  conversion_.finish();
                                  frame_.refreshCommandStates();
                              });
+}
+
+bool CFileCommands::mayClose() {
+    const std::string question = exitQuestionText(
+        recorder_.filePath(), conversion_.running() ? conversion_.outputPath() : std::string());
+    if (question.empty()) return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Sondrel"),
+                    QString::fromStdString(question), QMessageBox::NoButton, &frame_);
+    box.setObjectName(QStringLiteral("exitQuestion"));
+    QPushButton* exit = box.addButton(QString::fromLatin1(kExitAnswer), QMessageBox::AcceptRole);
+    QPushButton* keep =
+        box.addButton(QString::fromLatin1(kKeepRunningAnswer), QMessageBox::RejectRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    if (box.clickedButton() != exit) return false;
+    if (conversionWindow_) conversionWindow_->cancelAndWait();
+    return true;
 }
 
 void CFileCommands::writePipeReport() {

@@ -44,6 +44,9 @@ class CFileCommands : public QObject {
     // "Convert .QZR file to .xyz...": the records are converted on a thread of
     // their own, with a window that shows how far it has come.
     void convertToXyz();
+    // Before the program closes: asks the operator while a recording or a
+    // conversion is under way; a conversion let go is cancelled.
+    bool mayClose();
 
     CMainFrame& frame_;
     CSondrelDoc& doc_;

@@ -116,8 +116,9 @@ bool CSondrelApp::initInstance() {
     setup_ = std::make_unique<CSetupCommands>(*frame_, *doc_, std::move(setupPeers));
     frame_->setShutdownHandler([this] { shutdown(); });
     exitSignals_ = std::make_unique<ExitSignals>([this] {
-        // As Exit does; a dialog open at the time must not keep the program.
-        frame_->close();
+        // As Exit does, but nobody is there to answer a question, and a
+        // dialog open at the time must not keep the program.
+        frame_->closeWithoutQuestion();
         QCoreApplication::quit();
     });
 
@@ -166,7 +167,7 @@ void CSondrelApp::scheduleScreenshot() {
         if (!picture.save(options_.screenshotPath))
             complain(
                 QStringLiteral("could not write the screenshot %1").arg(options_.screenshotPath));
-        frame_->close();
+        frame_->closeWithoutQuestion();
     });
 }
 
