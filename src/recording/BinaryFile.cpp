@@ -166,6 +166,22 @@ bool BinaryFile::seek(std::int64_t position) {
     return true;
 }
 
+bool BinaryFile::truncate(std::int64_t length) {
+    if (fd_ < 0) {
+        lastError_ = EBADF;
+        return false;
+    }
+    int rc = 0;
+    do {
+        rc = ::ftruncate(fd_, static_cast<off_t>(length));
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        lastError_ = errno;
+        return false;
+    }
+    return seek(length);
+}
+
 std::int64_t BinaryFile::size() const {
     if (fd_ < 0) return -1;
     struct stat st {};

@@ -40,6 +40,9 @@ class BinaryFile {
     // Writes all `count` bytes or reports failure.
     bool write(const void* data, std::size_t count);
     bool seek(std::int64_t position);
+    // Cuts the file to `length` bytes and goes on writing there. Shrinking is
+    // allowed even where growing is not (a file size limit, a full disk).
+    bool truncate(std::int64_t length);
     std::int64_t tell() const { return position_; }
     // Current length of the file in bytes, -1 when it cannot be known.
     std::int64_t size() const;

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "acquisition/Links.h"
-#include "recording/BinaryFile.h"
+#include "recording/RecordFile.h"
 
 namespace sondrel {
 
@@ -56,18 +56,16 @@ class Recorder : public PingRecorder {
     bool isRecording() const { return file_.isOpen(); }
     // The file being written, empty when none.
     std::string filePath() const { return file_.isOpen() ? file_.path() : std::string(); }
-    std::int64_t recordsWritten() const { return records_; }
+    std::int64_t recordsWritten() const { return file_.records(); }
 
   private:
-    void endAfterWriteError(std::int64_t lastCompleteLength);
+    void endAfterWriteError();
 
     CSondrelDoc& doc_;
     OperatorPort& operator_;
     FileWindows& windows_;
     AcquisitionCycle* const cycle_;
-    BinaryFile file_;
-    std::int64_t records_ = 0;
-    PeriodicSync sync_;
+    RecordFile file_;
 };
 
 }  // namespace sondrel
