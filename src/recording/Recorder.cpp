@@ -174,23 +174,21 @@ void Recorder::captureFrame() {
 
     const std::string name = captureFileName(doc_);
     makeDefaultFolderFor(name);
-    BinaryFile capture;
+    RecordFile capture;
     if (!capture.create(name)) {
         operator_.showMessage(fileOpenFailureText(name, capture.lastError()), MessageKind::Error);
-    } else if (!writeRecord(doc_, capture)) {
-        const std::string reason = capture.errorText();
-        capture.close();
-        // A capture is one record: a part of one is of no use to anybody.
-        std::error_code ec;
-        std::filesystem::remove(name, ec);
-        operator_.showMessage(fileWriteFailureText(name, reason, "The frame was not captured."),
-                              MessageKind::Error);
-    } else if (!capture.close()) {
-        operator_.showMessage(
-            fileWriteFailureText(name, capture.errorText(), "The frame was not captured."),
-            MessageKind::Error);
     } else {
-        ++doc_.captureCounter;
+        const bool written = capture.append(doc_);
+        if (capture.close() && written) {
+            ++doc_.captureCounter;
+        } else {
+            // A capture is one record: a part of one, or one the disk may not
+            // hold, is of no use to anybody. A device named so stays.
+            removePartialFile(name);
+            operator_.showMessage(
+                fileWriteFailureText(name, capture.errorText(), "The frame was not captured."),
+                MessageKind::Error);
+        }
     }
 
     if (!holdSet) return;
@@ -220,10 +218,18 @@ void Recorder::recordPing(CSondrelDoc& doc) {
 
 void Recorder::closeRecordFile(CSondrelDoc& doc) {
     const bool wasRecording = doc.recordingActive != 0;
-    file_.close();
+    const bool wasOpen = file_.isOpen();
+    const std::string path = file_.path();
+    const bool closed = file_.close();
     doc.recordingActive = 0;
     // A reconnect ends a recording too; the title must not go on naming the file.
     if (wasRecording) windows_.setWindowTitle(windowTitle(doc, TitleOccasion::RecordingStopped));
+    if (wasOpen && !closed) {
+        operator_.showMessage(fileWriteFailureText(path, file_.errorText(),
+                                                   "The recording is closed, but the last "
+                                                   "records may not have reached the disk."),
+                              MessageKind::Error);
+    }
 }
 
 void Recorder::endAfterWriteError() {

@@ -5,7 +5,8 @@
 //
 // A write that fails (full disk, file too large, device gone) ends the
 // recording at once: the file is cut back to its last complete record and
-// closed, the operator is told once, and acquisition or playback goes on.
+// closed, the operator is told once, and acquisition or playback goes on. A
+// close the system reports as failed is told too.
 
 #include <cstdint>
 #include <string>

@@ -116,8 +116,9 @@ bool CSondrelApp::initInstance() {
     setup_ = std::make_unique<CSetupCommands>(*frame_, *doc_, std::move(setupPeers));
     frame_->setShutdownHandler([this] { shutdown(); });
     exitSignals_ = std::make_unique<ExitSignals>([this] {
-        // As Exit does, but nobody is there to answer a question, and a
-        // dialog open at the time must not keep the program.
+        // As Exit does, but nobody may be there to answer a question or close
+        // a message, and a dialog open at the time must not keep the program.
+        operator_->setUnattended();
         frame_->closeWithoutQuestion();
         QCoreApplication::quit();
     });

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include <cstdio>
+
 #include "display/DisplayList.h"
 
 namespace sondrel {
@@ -41,6 +43,11 @@ std::optional<std::string> runFileDialog(QFileDialog& dialog) {
 }  // namespace
 
 void QtOperatorPort::showMessage(const std::string& text, MessageKind kind) {
+    if (unattended_) {
+        std::fprintf(stderr, "sondrel: %s\n", text.c_str());
+        std::fflush(stderr);
+        return;
+    }
     QMessageBox box(owner_);
     box.setWindowTitle(QStringLiteral("Sondrel"));
     box.setText(fromUtf8(text));
