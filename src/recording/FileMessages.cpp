@@ -39,6 +39,11 @@ std::string fileWriteFailureText(const std::string& path, const std::string& rea
     return text;
 }
 
+std::string settingsSaveFailureText(const std::string& path, const std::string& reason) {
+    return "The settings file could not be written:\n" + path + "\n" + reason +
+           "\n\nThe settings of this session are not kept.";
+}
+
 std::string exitQuestionText(const std::string& recordingPath, const std::string& conversionPath) {
     if (recordingPath.empty() && conversionPath.empty()) return {};
     std::string text;

@@ -15,6 +15,9 @@ std::string fileOpenFailureText(const std::string& path, int error);
 std::string fileWriteFailureText(const std::string& path, const std::string& reason,
                                  const std::string& consequence);
 
+// The settings file could not be written as the program closed.
+std::string settingsSaveFailureText(const std::string& path, const std::string& reason);
+
 // The question asked before the program closes while a recording or an XYZ
 // conversion is under way (a path is empty when that one is not); empty when
 // nothing is under way. Its answers are kExitAnswer and kKeepRunningAnswer.

@@ -27,6 +27,7 @@
 #include "app/qt/RecentFiles.h"
 #include "app/qt/SimulatedHeadProcess.h"
 #include "display/StatusTexts.h"
+#include "recording/FileMessages.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/SettingsLocation.h"
@@ -178,6 +179,11 @@ void CSondrelApp::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     if (cycle_) cycle_->shutdown();
+    // The last save: the operator hears of it before the window goes.
+    if (cycle_ && operator_ && !settings_.lastSaveSucceeded())
+        operator_->showMessage(
+            settingsSaveFailureText(settings_.path(), settings_.lastSaveFailure()),
+            MessageKind::Warning);
     if (simulator_) simulator_->stop();
 }
 
