@@ -27,6 +27,19 @@ std::unique_ptr<CSondrelDoc> conversionDocument(const CSondrelDoc& shown) {
     return doc;
 }
 
+// What became of the part written, after "Error Writing File!".
+const char* stoppedConversionText(PartialFile partial) {
+    switch (partial) {
+        case PartialFile::Removed:
+            return "The conversion has stopped and the incomplete XYZ file was removed.";
+        case PartialFile::Kept:
+            return "The conversion has stopped; the incomplete XYZ file could not be removed.";
+        case PartialFile::NoFile:
+            break;
+    }
+    return "The conversion has stopped.";
+}
+
 }  // namespace
 
 XyzConversion::XyzConversion(CSondrelDoc& doc, OperatorPort& operatorPort)
@@ -89,8 +102,7 @@ void XyzConversion::finish() {
         case ConversionError::None:
             if (s.stoppedAtUnsizableRecord) {
                 operator_.showMessage(std::string(kCompleteMessage) +
-                                          "\n\nThe file holds a "
-                                          "record of unknown size at byte " +
+                                          "\n\nThe file holds a record of unknown size at byte " +
                                           std::to_string(s.stopPosition) +
                                           ": the records after it were not converted.",
                                       MessageKind::Warning);
@@ -103,14 +115,7 @@ void XyzConversion::finish() {
             break;
         case ConversionError::OutputUnwritable:
             operator_.showMessage(
-                fileWriteFailureText(output, reason,
-                                     partial == PartialFile::Removed
-                                         ? "The conversion has stopped and the incomplete XYZ "
-                                           "file was removed."
-                                     : partial == PartialFile::Kept
-                                         ? "The conversion has stopped; the incomplete XYZ file "
-                                           "could not be removed."
-                                         : "The conversion has stopped."),
+                fileWriteFailureText(output, reason, stoppedConversionText(partial)),
                 MessageKind::Error);
             break;
         default:
