@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -15,7 +14,6 @@
 #include "acquisition/SondrelDoc.h"
 #include "recording/RecordFormat.h"
 #include "recording/SettingsFile.h"
-#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 
 namespace sondrel {
@@ -226,45 +224,6 @@ TEST_F(ConverterTest, OutputsThatCannotBeWritten) {
         EXPECT_EQ(r.error, ConversionError::OutputUnwritable);
         EXPECT_NE(r.message.find("write failed"), std::string::npos) << r.message;
     }
-}
-
-// A write that fails part-way leaves no part of a point list behind, and says
-// so; a device named as the output is no such part and stays.
-TEST_F(ConverterTest, AFailedWriteLeavesNoPartOfTheOutput) {
-    Bytes file;
-    for (int s = 0; s < 3000; ++s) {
-        const Bytes r = goodRecord(s % 60, true);
-        file.insert(file.end(), r.begin(), r.end());
-    }
-    writeBytes(input, file);
-    const std::string link = output + ".link.xyz";
-    std::filesystem::create_symlink("/dev/full", link);
-    struct Case {
-        std::string output;
-        rlim_t limit;
-        const char* reason;
-    };
-    for (const Case& c : {Case{output, 100 * 1024, "File too large"},
-                          Case{link, RLIM_INFINITY, "No space left on device"}}) {
-        SCOPED_TRACE(c.output);
-        auto doc = std::make_unique<CSondrelDoc>();
-        ConversionResult r;
-        {
-            testing::FileSizeLimit limit(c.limit);
-            ASSERT_TRUE(limit.ok());
-            r = convertDataFile(*doc, input, c.output);
-        }
-        EXPECT_EQ(r.error, ConversionError::OutputUnwritable);
-        EXPECT_NE(r.message.find(c.output + ": write failed: " + c.reason), std::string::npos)
-            << r.message;
-        if (c.output == link) {
-            EXPECT_TRUE(std::filesystem::is_symlink(link));
-        } else {
-            EXPECT_FALSE(std::filesystem::exists(c.output));
-            EXPECT_NE(r.message.find("the incomplete file was removed"), std::string::npos);
-        }
-    }
-    std::filesystem::remove(link);
 }
 
 }  // namespace

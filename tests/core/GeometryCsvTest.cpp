@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <memory>
 #include <random>
@@ -19,7 +18,6 @@
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
-#include "support/FileSizeLimit.h"
 #include "support/ReceivedBlock.h"
 #include "support/TempFolder.h"
 
@@ -146,25 +144,6 @@ TEST(GeometryCsvTest, AFailingOutputEndsTheRunOnAnyNumberOfThreads) {
         // The walk stops at the failure rather than measuring the whole file.
         EXPECT_LT(r.summary.recordsRead + r.summary.recordsSkipped, whole);
     }
-}
-
-TEST(GeometryCsvTest, AFailedWriteLeavesNoPartOfTheTable) {
-    test::TempFolder dir;
-    const std::string qzr = dir.path() + "/survey.qzr";
-    writeDamagedSurvey(qzr, 2000);
-    const std::string csv = dir.path() + "/survey.csv";
-    auto doc = std::make_unique<CSondrelDoc>();
-    ConversionResult r;
-    {
-        testing::FileSizeLimit limit(70 * 1024);
-        ASSERT_TRUE(limit.ok());
-        r = writeGeometryCsv(*doc, qzr, csv, 0.6, {}, 1);
-    }
-    EXPECT_EQ(r.error, ConversionError::OutputUnwritable);
-    EXPECT_NE(r.message.find(csv + ": write failed: File too large"), std::string::npos)
-        << r.message;
-    EXPECT_NE(r.message.find("the incomplete file was removed"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(csv));
 }
 
 // "%.*f" of a value, the way the table printed its numbers before.

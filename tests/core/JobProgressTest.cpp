@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <thread>
 
 namespace sondrel {
 namespace {
@@ -40,24 +39,6 @@ TEST(JobProgress, CountsAreGroupedByThousands) {
           Case{1234567, "1,234,567"}, Case{-45000, "-45,000"},
           Case{std::numeric_limits<std::int64_t>::min(), "-9,223,372,036,854,775,808"}})
         EXPECT_EQ(groupedNumber(c.n), c.text);
-}
-
-// One thread reports and looks for the cancel, the other reads and cancels.
-TEST(JobProgress, IsSharedBetweenTheJobAndTheWindow) {
-    JobProgress progress;
-    std::int64_t steps = 0;
-    std::thread job([&] {
-        while (!progress.cancelled()) {
-            ++steps;
-            progress.report(steps, 1'000'000'000, steps);
-        }
-    });
-    while (progress.done() < 1000) std::this_thread::yield();
-    progress.cancel();
-    job.join();
-    EXPECT_EQ(progress.done(), steps);
-    EXPECT_EQ(progress.items(), steps);
-    EXPECT_EQ(progress.total(), 1'000'000'000);
 }
 
 }  // namespace
