@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "app/CommandRules.h"
 #include "common/JobProgress.h"
@@ -110,6 +111,23 @@ TEST(XyzConversion, NothingTheOperatorDoesMeanwhileChangesTheOutput) {
         EXPECT_EQ(xyzBlocks(xyz), 8);
         EXPECT_EQ(xyz, convertedHeadless(rig, input));
     }
+}
+
+// As the window runs it: the records on a thread of their own while playback
+// goes on with the window's document (the thread sanitizer watches this).
+TEST(XyzConversion, ConvertsOnAnotherThreadWhilePlaybackGoesOn) {
+    PlaybackRig rig;
+    const std::string input = makeDataFile(rig.folder.file("t.qzr"), 300, {}, true);
+    rig.op.openAnswers.push_back(input);
+    ASSERT_TRUE(rig.conversion.start(rig.player));
+    JobProgress progress;
+    std::thread job([&] { rig.conversion.run(progress); });
+    rig.timers.advanceMs(2000);
+    job.join();
+    rig.conversion.finish();
+    EXPECT_GT(rig.doc.pingCount, 100);
+    EXPECT_EQ(rig.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
+    EXPECT_EQ(test::readBytes(rig.folder.file("t.xyz")), convertedHeadless(rig, input));
 }
 
 TEST(XyzConversion, ASecondConversionIsRefusedWhileOneRuns) {
