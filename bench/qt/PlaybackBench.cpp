@@ -92,9 +92,8 @@ void BM_PlaybackInTheWindow(benchmark::State& state) {
     frame.setCycle(&cycle);
     CFileWindows windows(frame);
     Recorder recorder(doc, op, windows, &cycle);
-    XyzConversion conversion(doc, frame.timerHost(), op);
-    Player player(doc, frame.timerHost(), op, windows, recorder,
-                  {.cycle = &cycle, .conversion = &conversion});
+    XyzConversion conversion(doc, op);
+    Player player(doc, frame.timerHost(), op, windows, recorder, {.cycle = &cycle});
     cycle.setRecorder(&recorder);
     cycle.setPlayback(&player);
     auto files = std::make_unique<CFileCommands>(frame, doc, windows.playbackBar(), recorder,

@@ -357,13 +357,16 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
         if (!rows.finish()) failed = true;
     }
     flush();
-    if (!out.close()) failed = true;
+    // A name that went away with its folder takes the table with it.
+    const bool reachable = failed || out.stillAtItsName();
+    if (!out.close() || !reachable) failed = true;
     doc.playbackActive = wasPlaying;
 
     if (failed) {
         result.error = ConversionError::OutputUnwritable;
-        result.message = output + ": write failed: " + out.errorText();
-        if (removePartialFile(output)) result.message += "; the partial table was removed";
+        result.message =
+            output + ": write failed: " + (reachable ? out.errorText() : kRemovedWhileWritten);
+        discardPartialOutput(output, result);
     } else if (result.ok() && result.summary.recordsRead == 0 &&
                result.summary.recordsSkipped == 0 && !result.summary.stoppedAtUnsizableRecord) {
         result.error = ConversionError::InputEmpty;

@@ -35,8 +35,9 @@ void RunSettings::load(CSondrelDoc& doc) {
 }
 
 void RunSettings::save(CSondrelDoc& doc) {
+    lastSaveFailure_.clear();
     if (!override_) {
-        lastSaveOk_ = saveSettings(doc, path_);
+        lastSaveOk_ = saveSettings(doc, path_, &lastSaveFailure_);
         return;
     }
     if (!operatorsHeadKnown_) {
@@ -47,7 +48,7 @@ void RunSettings::save(CSondrelDoc& doc) {
     }
     const HeadChoice runs = headOf(doc);
     putHead(doc, operatorsHead_);
-    lastSaveOk_ = saveSettings(doc, path_);
+    lastSaveOk_ = saveSettings(doc, path_, &lastSaveFailure_);
     putHead(doc, runs);
 }
 

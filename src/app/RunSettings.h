@@ -31,6 +31,8 @@ class RunSettings : public SettingsStore {
     void load(CSondrelDoc& doc) override;
     void save(CSondrelDoc& doc) override;
     bool lastSaveSucceeded() const override { return lastSaveOk_; }
+    // Why the last save failed; empty after a success.
+    const std::string& lastSaveFailure() const { return lastSaveFailure_; }
 
   private:
     std::string path_;
@@ -39,6 +41,7 @@ class RunSettings : public SettingsStore {
     HeadChoice operatorsHead_;
     bool operatorsHeadKnown_ = false;
     bool lastSaveOk_ = true;
+    std::string lastSaveFailure_;
 };
 
 }  // namespace sondrel

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace sondrel {
@@ -147,7 +148,9 @@ bool replaceAtomically(const std::string& target, std::string_view data, const s
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
         ::unlink(temp.c_str());
+        errno = error;
         return false;
     }
     syncFolder(parentFolder(target));
@@ -161,7 +164,11 @@ bool writeInPlace(const std::string& target, std::string_view data) {
         ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0) return false;
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && !S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        ok = false;
+    }
     ok = ok && writeAll(fd, data, 0) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 &&
          ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
@@ -351,7 +358,18 @@ IniFile::LoadResult IniFile::load(const std::string& path) {
     return LoadResult::Loaded;
 }
 
-bool IniFile::save(const std::string& path) const {
+bool IniFile::save(const std::string& path, std::string* reason) const {
+    errno = 0;
+    if (saveTo(path)) return true;
+    if (reason) {
+        *reason = errno == EINVAL ? std::string("not a regular file")
+                  : errno != 0    ? std::string(std::strerror(errno))
+                                  : std::string("the file could not be written");
+    }
+    return false;
+}
+
+bool IniFile::saveTo(const std::string& path) const {
     const std::string data = text();
     std::string target = path;
     struct stat st {};
@@ -364,7 +382,10 @@ bool IniFile::save(const std::string& path) const {
     }
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists) {
-        if (!S_ISREG(st.st_mode)) return false;
+        if (!S_ISREG(st.st_mode)) {
+            errno = EINVAL;
+            return false;
+        }
         // A read-only settings file is the operator's way of freezing it.
         if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
     }

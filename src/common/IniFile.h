@@ -56,8 +56,8 @@ class IniFile {
     // when that can be done without changing the file's owner, mode, links or
     // symbolic link, else in place. A file that is read-only to this process is
     // left alone. Returns false on failure, the old file then being untouched
-    // as far as the system allows.
-    bool save(const std::string& path) const;
+    // as far as the system allows, with the system's reason in `reason`.
+    bool save(const std::string& path, std::string* reason = nullptr) const;
 
     bool empty() const { return lines_.empty(); }
 
@@ -77,6 +77,8 @@ class IniFile {
     void setReal(std::string_view section, std::string_view key, double value, int decimals);
 
   private:
+    // save() without its reason: errno tells it.
+    bool saveTo(const std::string& path) const;
     enum class Kind { Other, Section, Key };
     struct Line {
         std::string raw;  // the line without its line end

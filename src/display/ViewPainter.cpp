@@ -84,8 +84,10 @@ void drawStatusTexts(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
     }
     out.text(95, 35, gainText(doc), kLabelPixels, kDivisionInk);
 
-    // A conversion must run to its end: its paint releases any hold.
-    if (conversionShown(doc)) doc.holdActive = 0;
+    if (conversionShown(doc)) {
+        out.text(w / 2 - 150, 5, "XYZ File converting.....  Please wait !", kStatusPixels,
+                 kIdleInk);
+    }
     const ActivityLine activity = activityLine(doc, w);
     out.text(activity.x, 5, activity.text, kStatusPixels, activity.colour);
 
@@ -122,9 +124,6 @@ bool conversionShown(const CSondrelDoc& doc) {
 }
 
 ActivityLine activityLine(const CSondrelDoc& doc, int clientWidth) {
-    if (conversionShown(doc)) {
-        return {"XYZ File converting.....  Please wait !", kIdleInk, clientWidth / 2 - 150};
-    }
     if (doc.holdActive == 1) return {"Held", kIdleInk, clientWidth - 90};
     const int n = doc.pingCount;
     const bool recording = doc.recordingActive == 1;

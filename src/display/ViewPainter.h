@@ -37,10 +37,11 @@ struct ActivityLine {
     Rgb colour;
     int x = 0;
 };
-// What the activity line says for the document's mode. Only valid after the
-// conversion has cleared the hold, which buildViewFrame does first.
+// What the activity line says for the document's mode.
 ActivityLine activityLine(const CSondrelDoc& doc, int clientWidth);
-// A running XYZ conversion shows its own activity line and cannot be held.
+// A running XYZ conversion says so above the picture of the file it converts.
+// It runs on its own, beside playback: the activity line goes on saying what
+// playback does, and Hold holds playback.
 bool conversionShown(const CSondrelDoc& doc);
 
 std::string rangeMarkText(const CSondrelDoc& doc);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -165,6 +166,22 @@ bool BinaryFile::seek(std::int64_t position) {
     return true;
 }
 
+bool BinaryFile::truncate(std::int64_t length) {
+    if (fd_ < 0) {
+        lastError_ = EBADF;
+        return false;
+    }
+    int rc = 0;
+    do {
+        rc = ::ftruncate(fd_, static_cast<off_t>(length));
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        lastError_ = errno;
+        return false;
+    }
+    return seek(length);
+}
+
 std::int64_t BinaryFile::size() const {
     if (fd_ < 0) return -1;
     struct stat st {};
@@ -207,10 +224,32 @@ bool BinaryFile::close() {
     return true;
 }
 
-bool removePartialFile(const std::string& path) {
+bool BinaryFile::stillAtItsName() {
+    if (fd_ < 0) {
+        lastError_ = EBADF;
+        return false;
+    }
+    struct stat open {
+    }, named{};
+    if (::fstat(fd_, &open) != 0 || ::stat(path_.c_str(), &named) != 0 ||
+        open.st_dev != named.st_dev || open.st_ino != named.st_ino) {
+        lastError_ = ENOENT;
+        return false;
+    }
+    return true;
+}
+
+PartialFile removePartialFile(const std::string& path) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    return ::unlink(path.c_str()) == 0;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return PartialFile::NoFile;
+    // Through a link, the file itself is the part to remove.
+    std::string target = path;
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    if (::unlink(target.c_str()) == 0) return PartialFile::Removed;
+    return errno == ENOENT ? PartialFile::NoFile : PartialFile::Kept;
 }
 
 std::string BinaryFile::errorText() const {

@@ -40,6 +40,9 @@ class BinaryFile {
     // Writes all `count` bytes or reports failure.
     bool write(const void* data, std::size_t count);
     bool seek(std::int64_t position);
+    // Cuts the file to `length` bytes and goes on writing there. Shrinking is
+    // allowed even where growing is not (a file size limit, a full disk).
+    bool truncate(std::int64_t length);
     std::int64_t tell() const { return position_; }
     // Current length of the file in bytes, -1 when it cannot be known.
     std::int64_t size() const;
@@ -50,6 +53,11 @@ class BinaryFile {
     // Closes the file; returns false when the system reported an error on close
     // (data that could not be written back).
     bool close();
+    // Whether the open file is still the one its name leads to. A folder removed
+    // while a file in it is written (a memory stick pulled, a share unmounted,
+    // a folder deleted) takes the name away, and the writes that follow succeed
+    // into a file nobody can reach again. False with lastError() ENOENT then.
+    bool stillAtItsName();
 
     // The errno of the last failed operation (0 after a success, or
     // kNotRegularFile) and its text.
@@ -63,11 +71,11 @@ class BinaryFile {
     std::string path_;
 };
 
-// A file its writer gave up on (a write failed, the work was cancelled):
-// removed when the name is a regular file, so that no half-written file is
-// taken for a whole one; a device or a pipe written to is left alone. True
-// when it was removed.
-bool removePartialFile(const std::string& path);
+// Removes a file left incomplete by a failed write or a cancel. Only a regular
+// file is one: a device or a pipe named as the output (/dev/full, a terminal)
+// stays, and a link stays while the file it leads to goes.
+enum class PartialFile { Removed, NoFile, Kept };
+PartialFile removePartialFile(const std::string& path);
 
 // Puts a file being recorded on the disk at most once per interval, so a
 // power cut loses at most the last interval of a survey while a sync, which

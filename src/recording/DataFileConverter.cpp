@@ -102,51 +102,96 @@ void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std
     if (progress) progress(length, length);
 }
 
-ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
-                                 const std::string& output, const ConversionProgress& progress) {
-    BinaryFile in;
-    std::int64_t length = 0;
-    if (ConversionResult opened = openDataFile(in, input, length); !opened.ok()) return opened;
-    if (sameFile(input, output)) {
-        return failure(ConversionError::SameFile,
-                       output + ": is the input file itself; choose another output");
+PartialFile discardPartialOutput(const std::string& output, ConversionResult& result) {
+    const PartialFile partial = removePartialFile(output);
+    switch (partial) {
+        case PartialFile::Removed:
+            result.message += std::string("; ") + kPartialFileRemoved;
+            break;
+        case PartialFile::Kept:
+            result.message += std::string("; ") + kPartialFileKept;
+            break;
+        case PartialFile::NoFile:
+            break;
     }
+    return partial;
+}
 
-    XyzWriter writer(doc, 1 << 18);
-    if (!writer.create(output)) {
-        return failure(ConversionError::OutputUnwritable,
-                       output + ": cannot create: " + writer.errorText());
+DataFileConversion::DataFileConversion(CSondrelDoc& doc, std::string input, std::string output)
+    : doc_(doc), input_(std::move(input)), output_(std::move(output)) {}
+
+DataFileConversion::~DataFileConversion() = default;
+
+bool DataFileConversion::open() {
+    result_ = openDataFile(in_, input_, length_);
+    if (!result_.ok()) return false;
+    if (sameFile(input_, output_)) {
+        result_ = failure(ConversionError::SameFile,
+                          output_ + ": is the input file itself; choose another output");
+        return false;
     }
+    writer_ = std::make_unique<XyzWriter>(doc_, 1 << 18);
+    if (!writer_->create(output_)) {
+        createError_ = writer_->lastError();
+        result_ = failure(ConversionError::OutputUnwritable,
+                          output_ + ": cannot create: " + writer_->errorText());
+        writer_.reset();
+        return false;
+    }
+    return true;
+}
 
+const ConversionResult& DataFileConversion::run(const ConversionProgress& progress,
+                                                const ConversionCancelled& cancelled) {
+    if (!writer_) return result_;
+    XyzWriter& writer = *writer_;
     // The document plays the file as the desktop program would with a
     // conversion running.
-    const int wasPlaying = startWindowlessPlay(doc, length);
-    doc.xyzConversionActive = 1;
+    const int wasPlaying = startWindowlessPlay(doc_, length_);
+    doc_.xyzConversionActive = 1;
 
-    ConversionResult result;
+    bool stopped = false;
     ProfilePath path;
     walkRecords(
-        doc, in, input, length, result,
+        doc_, in_, input_, length_, result_,
         [&] {
-            runProfilePass(doc, path, &writer);
-            return !writer.failed();
+            runProfilePass(doc_, path, &writer);
+            if (cancelled && cancelled()) stopped = true;
+            return !writer.failed() && !stopped;
         },
         progress);
-    ConversionSummary& s = result.summary;
+    ConversionSummary& s = result_.summary;
 
-    const bool written = writer.close();
+    // A name that went away with its folder takes the points with it.
+    const bool reachable = writer.failed() || !writer.isOpen() || writer.stillAtItsName();
+    const bool written = writer.close() && reachable;
     s.pointsWritten = writer.pointsWritten();
-    doc.xyzConversionActive = 0;
-    doc.playbackActive = wasPlaying;
+    doc_.xyzConversionActive = 0;
+    doc_.playbackActive = wasPlaying;
     if (!written) {
-        result.error = ConversionError::OutputUnwritable;
-        result.message = output + ": write failed: " + writer.errorText();
-    } else if (result.ok() && s.recordsRead == 0 && s.recordsSkipped == 0 &&
+        writeError_ = reachable ? writer.errorText() : kRemovedWhileWritten;
+        result_.error = ConversionError::OutputUnwritable;
+        result_.message = output_ + ": write failed: " + writeError_;
+        partial_ = discardPartialOutput(output_, result_);
+    } else if (stopped) {
+        result_.error = ConversionError::Cancelled;
+        result_.message = output_ + ": cancelled";
+        partial_ = discardPartialOutput(output_, result_);
+    } else if (result_.ok() && s.recordsRead == 0 && s.recordsSkipped == 0 &&
                !s.stoppedAtUnsizableRecord) {
-        result.error = ConversionError::InputEmpty;
-        result.message = input + ": holds no complete record";
+        result_.error = ConversionError::InputEmpty;
+        result_.message = input_ + ": holds no complete record";
     }
-    return result;
+    writer_.reset();
+    in_.close();
+    return result_;
+}
+
+ConversionResult convertDataFile(CSondrelDoc& doc, const std::string& input,
+                                 const std::string& output, const ConversionProgress& progress) {
+    DataFileConversion conversion(doc, input, output);
+    if (conversion.open()) conversion.run(progress);
+    return conversion.result();
 }
 
 }  // namespace sondrel

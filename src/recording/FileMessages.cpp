@@ -45,4 +45,22 @@ std::string fileWriteFailureText(const std::string& path, const std::string& rea
     return text;
 }
 
+std::string settingsSaveFailureText(const std::string& path, const std::string& reason) {
+    return "The settings file could not be written:\n" + path + "\n" + reason +
+           "\n\nThe settings of this session are not kept.";
+}
+
+std::string exitQuestionText(const std::string& recordingPath, const std::string& conversionPath) {
+    if (recordingPath.empty() && conversionPath.empty()) return {};
+    std::string text;
+    if (!recordingPath.empty()) text += "Sonar data is being recorded to\n" + recordingPath + "\n";
+    if (!conversionPath.empty()) text += "An XYZ file is being written:\n" + conversionPath + "\n";
+    text += "\nExit Sondrel now?\n";
+    if (!recordingPath.empty())
+        text += "\nThe recording stops; its file keeps every record written so far.";
+    if (!conversionPath.empty())
+        text += "\nThe conversion stops and the incomplete XYZ file is removed.";
+    return text;
+}
+
 }  // namespace sondrel

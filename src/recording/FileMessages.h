@@ -1,6 +1,7 @@
 #pragma once
 // What the operator is told when a data or export file cannot be opened or
-// written. Recording, capture and the XYZ conversion all word these the same.
+// written, or would be left unfinished. Recording, capture and the XYZ
+// conversion all word these the same.
 
 #include <string>
 
@@ -17,5 +18,15 @@ std::string playbackOpenFailureText(const std::string& path, const std::string& 
 // A write that failed part-way (full disk, file too large, device gone).
 std::string fileWriteFailureText(const std::string& path, const std::string& reason,
                                  const std::string& consequence);
+
+// The settings file could not be written as the program closed.
+std::string settingsSaveFailureText(const std::string& path, const std::string& reason);
+
+// The question asked before the program closes while a recording or an XYZ
+// conversion is under way (a path is empty when that one is not); empty when
+// nothing is under way. Its answers are kExitAnswer and kKeepRunningAnswer.
+std::string exitQuestionText(const std::string& recordingPath, const std::string& conversionPath);
+inline constexpr const char* kExitAnswer = "Exit";
+inline constexpr const char* kKeepRunningAnswer = "Keep Running";
 
 }  // namespace sondrel

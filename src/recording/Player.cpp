@@ -18,7 +18,6 @@
 #include "recording/PlaybackBar.h"
 #include "recording/RecordFormat.h"
 #include "recording/Recorder.h"
-#include "recording/XyzConversion.h"
 #include "recording/XyzExport.h"
 
 namespace sondrel {
@@ -147,8 +146,7 @@ Player::Player(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort,
       windows_(windows),
       recorder_(recorder),
       cycle_(peers.cycle),
-      settings_(peers.settings),
-      conversion_(peers.conversion) {}
+      settings_(peers.settings) {}
 
 // ------------------------------------------------------------------ opening
 
@@ -209,8 +207,6 @@ bool Player::openChosenFile(const std::string& path) {
 
     file_.close();
     if (doc_.recordingActive || recorder_.isRecording()) recorder_.closeRecordFile(doc_);
-    // A conversion belongs to the file it was started on.
-    if (conversion_ && conversion_->running()) conversion_->abandon();
     file_ = std::move(candidate);
 
     doc_.fileLength = length;
@@ -244,7 +240,7 @@ bool Player::openChosenFile(const std::string& path) {
     doc_.xyzPath = xyzPathFor(doc_.playbackPath);
 
     doc_.views().updateViews(ViewHint::Repaint);
-    if (!doc_.xyzConversionActive) timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
+    timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
     return true;
 }
 
@@ -272,9 +268,6 @@ void Player::closePlaybackFile(CSondrelDoc& doc) {
     if (wasOpen) windows_.setWindowTitle(windowTitle(doc, TitleOccasion::StartUp));
     readPosition_ = 0;
     lastRecordPosition_ = 0;
-    // Without its file a conversion can write nothing more; it ends here, so
-    // that the next conversion is not refused.
-    if (conversion_) conversion_->abandon();
 }
 
 // ------------------------------------------------------------------ stepping
@@ -306,7 +299,7 @@ void Player::step() {
             showPosition();
             return;
         }
-        if (!wrapAround()) return;
+        wrapAround();
         position = 0;
         outcome = readRecord(doc_, file_, position);
         if (outcome.status == ReadStatus::EndOfFile || outcome.status == ReadStatus::Unsizable) {
@@ -319,7 +312,6 @@ void Player::step() {
     readPosition_ = outcome.nextPosition;
     if (outcome.status == ReadStatus::Valid) {
         acceptValidPing(doc_, &recorder_);
-        if (conversion_) conversion_->recordRead(position);
     } else {
         doc_.pingOnScreen = false;
     }
@@ -352,15 +344,10 @@ void Player::stopAtUnknownSize(std::int64_t position) {
                        MessageKind::Warning);
 }
 
-bool Player::wrapAround() {
+void Player::wrapAround() {
     readPosition_ = 0;
     doc_.nextRecordPosition = 0;
     doc_.pingCount = 0;
-    if (conversion_ && conversion_->running()) {
-        conversion_->finish();
-        return false;
-    }
-    return true;
 }
 
 void Player::showPosition() {

@@ -24,7 +24,6 @@ class FileWindows;
 class OperatorPort;
 class Recorder;
 class TimerHost;
-class XyzConversion;
 
 inline constexpr int kPlaybackStartDelayMs = 50;
 // A file must hold more than this to be worth opening.
@@ -40,8 +39,6 @@ struct PlayerPeers {
     AcquisitionCycle* cycle = nullptr;
     // Where the live settings are kept before a file replaces them in the document.
     SettingsStore* settings = nullptr;
-    // The conversion of the file being played, handed each valid record.
-    XyzConversion* conversion = nullptr;
 };
 
 class Player : public PlaybackDriver {
@@ -93,12 +90,10 @@ class Player : public PlaybackDriver {
     bool openChosenFile(const std::string& path);
     void resumeAfterCancel();
     void step();
-    // A record this reader cannot size, past the first: the file cannot be
-    // followed beyond it.
+    // A record this reader cannot size: the file cannot be followed beyond it.
     void stopAtUnknownSize(std::int64_t position);
-    // Back to the first record. False when a conversion finished there and
-    // playback must stop.
-    bool wrapAround();
+    // Back to the first record.
+    void wrapAround();
     void showPosition();
     void refreshLength();
 
@@ -109,7 +104,6 @@ class Player : public PlaybackDriver {
     Recorder& recorder_;
     AcquisitionCycle* const cycle_;
     SettingsStore* const settings_;
-    XyzConversion* const conversion_;
 
     BinaryFile file_;
     std::int64_t readPosition_ = 0;

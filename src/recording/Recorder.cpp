@@ -1,7 +1,5 @@
 #include "recording/Recorder.h"
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -126,8 +124,6 @@ void Recorder::startStopRecording() {
         doc_.recordingActive = 0;
         return;
     }
-    records_ = 0;
-    sync_.restart();
     doc_.recordFileBytes = 0;
     doc_.recordingActive = 1;
     windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStarted));
@@ -193,22 +189,20 @@ void Recorder::captureFrame() {
     makeDefaultFolderFor(name);
     std::string failure;
     bool captured = false;
-    BinaryFile capture;
+    RecordFile capture;
     if (!capture.create(name)) {
         failure = fileOpenFailureText(name, capture.lastError());
     } else {
-        const bool written = writeRecord(doc_, capture);
-        const std::string reason = capture.errorText();
-        const bool closed = capture.close();
-        if (written && closed) {
+        const bool written = capture.append(doc_);
+        if (capture.close() && written) {
             ++doc_.captureCounter;
             captured = true;
         } else {
-            // A capture is one record: a part of one is of no use to anybody.
-            std::error_code ec;
-            std::filesystem::remove(name, ec);
-            failure = fileWriteFailureText(name, written ? capture.errorText() : reason,
-                                           "The frame was not captured.");
+            // A capture is one record: a part of one, or one the disk may not
+            // hold, is of no use to anybody. A device named so stays.
+            removePartialFile(name);
+            failure =
+                fileWriteFailureText(name, capture.errorText(), "The frame was not captured.");
         }
     }
     // The hold ends before the operator is told: a message waits for its
@@ -240,38 +234,33 @@ void Recorder::releaseCaptureHold(bool holdSet, bool wasHeld) {
 
 void Recorder::recordPing(CSondrelDoc& doc) {
     if (!file_.isOpen()) return;
-    const std::int64_t before = file_.tell();
-    if (!writeRecord(doc, file_)) {
-        endAfterWriteError(before);
-        return;
-    }
-    ++records_;
-    doc.recordFileBytes = file_.tell();
-    // A record goes to the system in one write, so a killed program leaves
-    // whole records; what a power cut would take is limited by the sync.
-    if (!sync_.syncIfDue(file_)) endAfterWriteError(file_.tell());
+    const bool written = file_.append(doc);
+    doc.recordFileBytes = file_.bytes();
+    if (!written) endAfterWriteError();
 }
 
 void Recorder::closeRecordFile(CSondrelDoc& doc) {
     const bool wasRecording = doc.recordingActive != 0;
-    if (file_.isOpen()) file_.syncData();
-    file_.close();
+    const bool wasOpen = file_.isOpen();
+    const std::string path = file_.path();
+    const bool closed = file_.close();
     doc.recordingActive = 0;
     // The connect command ends a recording too; the title must not go on naming the file.
     if (wasRecording) windows_.setWindowTitle(windowTitle(doc, TitleOccasion::RecordingStopped));
+    if (wasOpen && !closed) {
+        operator_.showMessage(fileWriteFailureText(path, file_.errorText(),
+                                                   "The recording is closed, but the last "
+                                                   "records may not have reached the disk."),
+                              MessageKind::Error);
+    }
 }
 
-void Recorder::endAfterWriteError(std::int64_t lastCompleteLength) {
+void Recorder::endAfterWriteError() {
     const std::string path = file_.path();
     const std::string reason = file_.errorText();
-    file_.close();
-    // A part of a record at the end would only be skipped by a reader; cutting
-    // it off leaves a file of whole records. Shrinking is allowed even where
-    // growing is not (file size limits, a full disk), and should it fail, the
+    // The file ends on the last whole record; should the cut have failed, the
     // records before the part are intact all the same.
-    [[maybe_unused]] const int cut =
-        ::truncate(path.c_str(), static_cast<off_t>(lastCompleteLength));
-    doc_.recordFileBytes = lastCompleteLength;
+    file_.close();
     doc_.recordingActive = 0;
     windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStopped));
     // Told last, when the recorder is in its stopped state, and without waiting

@@ -5,13 +5,14 @@
 //
 // A write that fails (full disk, file too large, device gone) ends the
 // recording at once: the file is cut back to its last complete record and
-// closed, the operator is told once, and acquisition or playback goes on.
+// closed, the operator is told once, and acquisition or playback goes on. A
+// close the system reports as failed is told too.
 
 #include <cstdint>
 #include <string>
 
 #include "acquisition/Links.h"
-#include "recording/BinaryFile.h"
+#include "recording/RecordFile.h"
 
 namespace sondrel {
 
@@ -58,19 +59,17 @@ class Recorder : public PingRecorder {
     bool isRecording() const { return file_.isOpen(); }
     // The file being written, empty when none.
     std::string filePath() const { return file_.isOpen() ? file_.path() : std::string(); }
-    std::int64_t recordsWritten() const { return records_; }
+    std::int64_t recordsWritten() const { return file_.records(); }
 
   private:
-    void endAfterWriteError(std::int64_t lastCompleteLength);
+    void endAfterWriteError();
     void releaseCaptureHold(bool holdSet, bool wasHeld);
 
     CSondrelDoc& doc_;
     OperatorPort& operator_;
     FileWindows& windows_;
     AcquisitionCycle* const cycle_;
-    BinaryFile file_;
-    std::int64_t records_ = 0;
-    PeriodicSync sync_;
+    RecordFile file_;
 };
 
 }  // namespace sondrel

@@ -394,13 +394,16 @@ void loadSettings(CSondrelDoc& doc, const std::string& path) {
     loadSettings(doc, ini);
 }
 
-bool saveSettings(const CSondrelDoc& doc, const std::string& path) {
+bool saveSettings(const CSondrelDoc& doc, const std::string& path, std::string* reason) {
     IniFile ini;
     // A file that exists but could not be read is not overwritten: what it holds
     // is unknown and would be lost.
-    if (ini.load(path) == IniFile::LoadResult::Unreadable) return false;
+    if (ini.load(path) == IniFile::LoadResult::Unreadable) {
+        if (reason) *reason = "the file could not be read, and was left as it was";
+        return false;
+    }
     saveSettings(doc, ini);
-    return ini.save(path);
+    return ini.save(path, reason);
 }
 
 }  // namespace sondrel

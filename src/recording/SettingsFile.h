@@ -31,9 +31,9 @@ inline constexpr const char* kSonarSettingsSection = "Sonar Settings";
 // reported: every key it lacks takes its default.
 void loadSettings(CSondrelDoc& doc, const std::string& path);
 // Writes the document's settings into the file, keeping every other line of it.
-// Returns false when the file could not be written (nothing is reported; the
-// document is untouched either way).
-bool saveSettings(const CSondrelDoc& doc, const std::string& path);
+// Returns false when the file could not be written, with the system's reason
+// in `reason` (the document is untouched either way).
+bool saveSettings(const CSondrelDoc& doc, const std::string& path, std::string* reason = nullptr);
 
 // One key of the file, described once: loading and saving both walk the table
 // of these in its order, which is the order the keys are written in.

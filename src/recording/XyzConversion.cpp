@@ -1,10 +1,12 @@
 #include "recording/XyzConversion.h"
 
 #include "acquisition/SondrelDoc.h"
-#include "acquisition/TimerHost.h"
+#include "common/IniFile.h"
+#include "common/JobProgress.h"
 #include "common/OperatorPort.h"
 #include "recording/FileMessages.h"
 #include "recording/Player.h"
+#include "recording/SettingsFile.h"
 
 namespace sondrel {
 
@@ -13,81 +15,125 @@ namespace {
 constexpr const char* kCreateFailedMessage = "Error Creating XYZ File!";
 constexpr const char* kCompleteMessage = "Conversion Complete!";
 
-}  // namespace
-
-XyzConversion::XyzConversion(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort)
-    : doc_(doc), timers_(timers), operator_(operatorPort), writer_(doc) {}
-
-bool XyzConversion::running() const {
-    return doc_.xyzConversionActive == 1 && writer_.isOpen();
+// A document as sondrel-convert makes one for a file, from the settings the
+// window would write to the settings file now: the same settings then give
+// the same points, whatever earlier playback left in the window's document.
+std::unique_ptr<CSondrelDoc> conversionDocument(const CSondrelDoc& shown) {
+    IniFile settings;
+    saveSettings(shown, settings);
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->playbackActive = 1;
+    loadSettings(*doc, settings);
+    return doc;
 }
 
-bool XyzConversion::start(Player& player) {
-    // A second conversion would either share the first one's file or leave it
-    // open for ever.
-    if (doc_.xyzConversionActive == 1) return false;
+// What became of the part written, after "Error Writing File!".
+const char* stoppedConversionText(PartialFile partial) {
+    switch (partial) {
+        case PartialFile::Removed:
+            return "The conversion has stopped and the incomplete XYZ file was removed.";
+        case PartialFile::Kept:
+            return "The conversion has stopped; the incomplete XYZ file could not be removed.";
+        case PartialFile::NoFile:
+            break;
+    }
+    return "The conversion has stopped.";
+}
 
-    timers_.killTimer(kOrientationTimer);
-    doc_.xyzConversionActive = 1;
+}  // namespace
+
+XyzConversion::XyzConversion(CSondrelDoc& doc, OperatorPort& operatorPort)
+    : doc_(doc), operator_(operatorPort) {}
+
+XyzConversion::~XyzConversion() = default;
+
+bool XyzConversion::start(Player& player) {
+    // A second conversion would write beside the first one's file while the
+    // operator still watches the first.
+    if (running()) return false;
     doc_.holdActive = 0;
     // Only a file opened now is converted: cancelling the dialog during
     // playback leaves the file on screen playing as before.
-    if (!player.openPlayback() || doc_.playbackActive != 1) {
-        doc_.xyzConversionActive = 0;
+    if (!player.openPlayback() || doc_.playbackActive != 1) return false;
+
+    jobDoc_ = conversionDocument(doc_);
+    auto job = std::make_unique<DataFileConversion>(*jobDoc_, doc_.playbackPath, doc_.xyzPath);
+    if (!job->open()) {
+        last_ = job->result();
+        if (job->createError() != 0) {
+            operator_.showMessage(fileOpenFailureText(doc_.xyzPath, job->createError()),
+                                  MessageKind::Error);
+            operator_.showMessage(kCreateFailedMessage, MessageKind::Error);
+        } else {
+            operator_.showMessage(last_.message, MessageKind::Error);
+        }
+        jobDoc_.reset();
+        // The file simply plays.
         return false;
     }
-
-    if (!writer_.create(doc_.xyzPath)) {
-        operator_.showMessage(fileOpenFailureText(doc_.xyzPath, writer_.lastError()),
-                              MessageKind::Error);
-        operator_.showMessage(kCreateFailedMessage, MessageKind::Error);
-        // Nothing can be written, so nothing will be reported complete: the
-        // file simply plays.
-        doc_.xyzConversionActive = 0;
-    }
-    writtenUpTo_ = 0;
-    timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
-    return running();
+    job_ = std::move(job);
+    doc_.xyzConversionActive = 1;
+    return true;
 }
 
-void XyzConversion::recordRead(std::int64_t position) {
-    if (!running() || position < writtenUpTo_) return;
-    writtenUpTo_ = position + doc_.recordSize;
-    runProfilePass(doc_, path_, &writer_);
-    if (writer_.failed()) endAfterWriteError();
+void XyzConversion::run(JobProgress& progress) {
+    if (!job_) return;
+    DataFileConversion& job = *job_;
+    job.run(
+        [&](std::int64_t done, std::int64_t total) {
+            const ConversionSummary& s = job.result().summary;
+            progress.report(done, total, s.recordsRead + s.recordsSkipped);
+        },
+        [&] { return progress.cancelled(); });
 }
 
 void XyzConversion::finish() {
-    if (doc_.xyzConversionActive != 1) return;
+    if (!job_) return;
+    last_ = job_->result();
+    const std::string output = job_->output();
+    const std::string reason = job_->writeError();
+    const PartialFile partial = job_->partialOutput();
+    job_.reset();
+    jobDoc_.reset();
     doc_.xyzConversionActive = 0;
-    const bool written = writer_.close();
-    // Playback stays on the last record; the operator steps or resumes it.
-    stopAcquisitionTimers(timers_);
-    doc_.oneFrameMode = 1;
-    if (written) {
-        operator_.showMessage(kCompleteMessage, MessageKind::Information);
-    } else {
-        operator_.showMessage(fileWriteFailureText(writer_.path(), writer_.errorText(),
-                                                   "The XYZ file is incomplete."),
-                              MessageKind::Error);
+
+    const ConversionSummary& s = last_.summary;
+    switch (last_.error) {
+        case ConversionError::None:
+            if (s.stoppedAtUnsizableRecord) {
+                operator_.showMessage(std::string(kCompleteMessage) +
+                                          "\n\nThe file holds a record of unknown size at byte " +
+                                          std::to_string(s.stopPosition) +
+                                          ": the records after it were not converted.",
+                                      MessageKind::Warning);
+            } else {
+                operator_.showMessage(kCompleteMessage, MessageKind::Information);
+            }
+            break;
+        case ConversionError::Cancelled:
+            // The operator asked for it; the part written is gone.
+            break;
+        case ConversionError::OutputUnwritable:
+            operator_.showMessage(
+                fileWriteFailureText(output, reason, stoppedConversionText(partial)),
+                MessageKind::Error);
+            break;
+        default:
+            operator_.showMessage(last_.message, MessageKind::Error);
+            break;
     }
 }
 
-void XyzConversion::abandon() {
-    writer_.close();
-    doc_.xyzConversionActive = 0;
-}
-
-void XyzConversion::endAfterWriteError() {
-    const std::string path = writer_.path();
-    const std::string reason = writer_.errorText();
-    writer_.close();
-    doc_.xyzConversionActive = 0;
-    // Playback goes on; only the export has ended.
-    operator_.showMessage(fileWriteFailureText(path, reason,
-                                               "The conversion has stopped; the XYZ file holds "
-                                               "the records converted up to this point."),
-                          MessageKind::Error);
+std::string conversionProgressText(const JobProgress& progress) {
+    const std::int64_t records = progress.items();
+    const std::int64_t done = progress.done(), total = progress.total();
+    std::string text = "Records converted: " + groupedNumber(records);
+    if (done > 0 && total > done) {
+        const auto estimate = static_cast<std::int64_t>(
+            static_cast<double>(records) * static_cast<double>(total) / static_cast<double>(done));
+        text += " of about " + groupedNumber(estimate);
+    }
+    return text;
 }
 
 }  // namespace sondrel

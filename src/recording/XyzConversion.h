@@ -1,57 +1,68 @@
 #pragma once
-// "Convert .QZR file to .xyz...": the chosen data file is played through once
-// and every record read with a valid return header adds its accepted profile
-// points to a text file beside it. The conversion runs its own profile pass for
-// each record as playback reads it, so a record is written exactly once however
-// often the window repaints; records already written are not written again when
-// the operator steps back. At the end of the file it reports "Conversion
-// Complete!" and playback stops on the last record.
+// "Convert .QZR file to .xyz...": the chosen data file is opened for playback
+// and converted to a text file beside it by the command-line converter's own
+// code, so that the same file and settings give the same bytes. The records
+// are converted away from the window, as fast as the disks allow, while
+// playback goes on at its own pace; every record read with a valid return
+// header adds its accepted profile points once. At the end the operator hears
+// "Conversion Complete!" or why the file could not be written, and a
+// conversion that failed or was cancelled leaves no part of a file behind.
+//
+// The conversion reads and writes with a document and files of its own, so
+// nothing the operator does meanwhile (another file, a connect, a recording)
+// disturbs it, and it disturbs nothing.
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
-#include "display/ProfilePass.h"
-#include "recording/XyzExport.h"
+#include "recording/DataFileConverter.h"
 
 namespace sondrel {
 
 class CSondrelDoc;
+class JobProgress;
 class OperatorPort;
 class Player;
-class TimerHost;
 
 class XyzConversion {
   public:
-    XyzConversion(CSondrelDoc& doc, TimerHost& timers, OperatorPort& operatorPort);
+    XyzConversion(CSondrelDoc& doc, OperatorPort& operatorPort);
+    ~XyzConversion();
     XyzConversion(const XyzConversion&) = delete;
     XyzConversion& operator=(const XyzConversion&) = delete;
 
-    // The command: `player` asks for the file and plays it through this
-    // conversion. Refused while a conversion runs (the command is greyed then
-    // too). Returns whether a conversion is now running.
+    // The command, on the window's thread: `player` asks for the file and
+    // plays it, and the output is created. Refused while a conversion runs
+    // (the command is greyed then too). Returns whether there is now a
+    // conversion for run().
     bool start(Player& player);
-    // A conversion is writing its file.
-    bool running() const;
-
-    // Playback has read the record starting at `position`, with a valid return header.
-    void recordRead(std::int64_t position);
-    // Playback reached the end of the file.
+    // Converts the records, on any thread, to the end of the file or until
+    // `progress` is cancelled; reports to `progress` as it goes. Touches
+    // nothing of the window's document.
+    void run(JobProgress& progress);
+    // Back on the window's thread once run() has returned: tells the operator
+    // how it ended (nothing after a cancel), and lets the next one start.
     void finish();
-    // The played file was closed (connect, shutdown): what is written stays.
-    void abandon();
 
-    std::int64_t pointsWritten() const { return writer_.pointsWritten(); }
-    std::int64_t recordsWritten() const { return writer_.recordsWritten(); }
+    // Between start() and finish().
+    bool running() const { return job_ != nullptr; }
+    // The file being written, empty when none.
+    std::string outputPath() const { return job_ ? job_->output() : std::string(); }
+    // What the last conversion to run came to.
+    const ConversionResult& lastResult() const { return last_; }
 
   private:
-    void endAfterWriteError();
-
     CSondrelDoc& doc_;
-    TimerHost& timers_;
     OperatorPort& operator_;
-    XyzWriter writer_;
-    ProfilePath path_;
-    // Start of the first record not yet written.
-    std::int64_t writtenUpTo_ = 0;
+    // The conversion's own document, shaped by the settings on screen.
+    std::unique_ptr<CSondrelDoc> jobDoc_;
+    std::unique_ptr<DataFileConversion> job_;
+    ConversionResult last_;
 };
+
+// "Records converted: 12,288 of about 200,000": the records of `progress`,
+// and the file's, judged from the bytes of the records read so far.
+std::string conversionProgressText(const JobProgress& progress);
 
 }  // namespace sondrel

@@ -100,6 +100,7 @@ class XyzWriter : public ProfileExport {
     bool failed() const { return failed_; }
     std::string errorText() const { return file_.errorText(); }
     int lastError() const { return file_.lastError(); }
+    bool stillAtItsName() { return file_.stillAtItsName(); }
     const std::string& path() const { return file_.path(); }
 
   private:

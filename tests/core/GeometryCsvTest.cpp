@@ -241,11 +241,11 @@ TEST(GeometryCsvTest, AFailedTableIsRemoved) {
     auto doc = std::make_unique<CSondrelDoc>();
     // The first rows are taken, then the file may grow no more.
     const std::string csv = dir.path() + "/small.csv";
-    test::FileSizeLimit limit(4096);
+    testing::FileSizeLimit limit(4096);
     ASSERT_TRUE(limit.ok());
     const ConversionResult r = writeGeometryCsv(*doc, qzr, csv, pipeOf(0.6), {}, 1);
     EXPECT_EQ(r.error, ConversionError::OutputUnwritable);
-    EXPECT_NE(r.message.find("the partial table was removed"), std::string::npos) << r.message;
+    EXPECT_NE(r.message.find(kPartialFileRemoved), std::string::npos) << r.message;
     EXPECT_FALSE(std::filesystem::exists(csv));
 }
 

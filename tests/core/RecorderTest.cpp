@@ -1,8 +1,6 @@
 #include "recording/Recorder.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +9,8 @@
 #include <vector>
 
 #include "recording/SettingsLocation.h"
+#include "support/DescriptorTheft.h"
+#include "support/FileSizeLimit.h"
 #include "support/PlaybackRig.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
@@ -444,29 +444,6 @@ TEST(Capture, CounterRestartsAtConnectAndTheNameIsReused) {
     EXPECT_EQ(countRecords(rig.folder.file("D 0 0 C0.qzr")), 1);
 }
 
-// A file-size limit stands in for a full disk: the write that crosses it fails
-// part-way, exactly as on a device that fills up.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ok_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previous_);
-    }
-    bool ok() const { return ok_; }
-
-  private:
-    rlimit saved_{};
-    sighandler_t previous_ = SIG_DFL;
-    bool ok_ = false;
-};
-
 TEST(Recording, FullDiskEndsTheRecordingOnceAndAcquisitionGoesOn) {
     PlaybackRig rig;
     FakeEthernetLink link;
@@ -531,6 +508,56 @@ TEST(Recording, FullDiskDuringACopyLeavesPlaybackRunning) {
     EXPECT_EQ(countRecords(copy), 4);
     EXPECT_EQ(shownRecord(rig.doc), 10);
     EXPECT_TRUE(rig.timers.isTimerActive(kPollTimer));
+}
+
+// A recording whose device goes away under it cannot be closed as it should:
+// the operator hears of it rather than trusting the file.
+TEST(Recording, AFailedCloseIsReported) {
+    PlaybackRig rig;
+    rig.doc.autoFileNames = 1;
+    livePing(rig);
+    rig.recorder.startStopRecording();
+    ASSERT_TRUE(rig.recorder.isRecording());
+    const std::string path = rig.recorder.filePath();
+    livePing(rig);
+    ASSERT_TRUE(test::closeDescriptorOf(path));
+    rig.recorder.startStopRecording();
+    EXPECT_FALSE(rig.recorder.isRecording());
+    EXPECT_EQ(rig.doc.recordingActive, 0);
+    ASSERT_EQ(rig.op.messages.size(), 1u);
+    EXPECT_EQ(rig.op.messages[0], "Error Writing File!\n\n" + path +
+                                      "\nBad file descriptor\n\nThe recording is closed, but the "
+                                      "last records may not have reached the disk.");
+}
+
+// A capture is one record or nothing: a part of one goes, a device named
+// as the capture stays, and either way the operator is told why.
+TEST(Capture, AFailedWriteLeavesNoPartOfAFrame) {
+    struct Case {
+        bool device;
+        const char* reason;
+    };
+    for (const Case c : {Case{false, "File too large"}, Case{true, "No space left on device"}}) {
+        SCOPED_TRACE(c.reason);
+        PlaybackRig rig;
+        livePing(rig);
+        const std::string name = captureFileName(rig.doc);
+        if (c.device) fs::create_symlink("/dev/full", name);
+        {
+            FileSizeLimit limit(c.device ? RLIM_INFINITY : 300);
+            ASSERT_TRUE(limit.ok());
+            rig.recorder.captureFrame();
+        }
+        ASSERT_EQ(rig.op.messages.size(), 1u);
+        EXPECT_EQ(rig.op.messages[0], "Error Writing File!\n\n" + name + "\n" + c.reason +
+                                          "\n\nThe frame was not captured.");
+        EXPECT_EQ(fs::is_symlink(name), c.device);
+        if (!c.device) {
+            EXPECT_FALSE(fs::exists(name));
+        }
+        EXPECT_EQ(rig.doc.captureCounter, 0);
+        EXPECT_EQ(rig.doc.holdActive, 0);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <memory>
 
 #include "acquisition/SondrelDoc.h"
@@ -93,13 +95,31 @@ TEST(RunSettingsTest, ASaveBeforeAnyLoadStillKeepsTheOperatorsHead) {
     EXPECT_EQ(reread->ipAddress, "192.168.0.77");
 }
 
-TEST(RunSettingsTest, AnUnwritableFileIsReportedAsAFailedSave) {
+// Each way the file cannot be written gives the system's reason, and the next
+// save that succeeds forgets it.
+TEST(RunSettingsTest, AnUnwritableFileIsReportedAsAFailedSaveWithItsReason) {
     test::TempFolder folder;
     const std::string notAFolder = folder.write("plain-file", "x");
-    RunSettings settings(notAFolder + "/Sondrel.INI");
+    std::filesystem::create_symlink("/dev/full", folder.file("device.INI"));
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    for (const Case& c :
+         {Case{notAFolder + "/Sondrel.INI", "Not a directory"},
+          Case{folder.file("device.INI"), "the file could not be read, and was left as it was"}}) {
+        SCOPED_TRACE(c.path);
+        RunSettings settings(c.path);
+        auto doc = freshDoc();
+        settings.save(*doc);
+        EXPECT_FALSE(settings.lastSaveSucceeded());
+        EXPECT_EQ(settings.lastSaveFailure(), c.reason);
+    }
+    RunSettings settings(folder.file("Sondrel.INI"));
     auto doc = freshDoc();
     settings.save(*doc);
-    EXPECT_FALSE(settings.lastSaveSucceeded());
+    EXPECT_TRUE(settings.lastSaveSucceeded());
+    EXPECT_EQ(settings.lastSaveFailure(), "");
 }
 
 }  // namespace

@@ -52,11 +52,13 @@ class ViewFrame : public ::testing::Test {
             if (p.text == s) return p;
         return std::nullopt;
     }
-    // The activity line is the only text on the top line right of the gain.
+    // The activity line is the rightmost text on the top line, right of the
+    // gain (a conversion's line stands between them).
     std::optional<Painted> activity() const {
+        std::optional<Painted> found;
         for (const Painted& p : texts())
-            if (p.y == 5 && p.x > 200) return p;
-        return std::nullopt;
+            if (p.y == 5 && p.x > 200 && (!found || p.x > found->x)) found = p;
+        return found;
     }
     bool hasConnectionBox() const {
         return std::any_of(list.items().begin(), list.items().end(), [](const DisplayItem& i) {
@@ -421,7 +423,9 @@ TEST_F(ViewFrame, HeldReadsHeldAndHidesTheFileSize) {
     EXPECT_EQ(activity()->text, "Held");
 }
 
-TEST_F(ViewFrame, ConversionShowsItselfAndReleasesTheHold) {
+// The conversion runs on its own: the line says so, and what playback does
+// (held, copying) is shown beside it as ever.
+TEST_F(ViewFrame, ConversionShowsItselfBesideWhatPlaybackDoes) {
     doc.playbackActive = 1;
     doc.xyzConversionActive = 1;
     doc.holdActive = 1;
@@ -430,7 +434,14 @@ TEST_F(ViewFrame, ConversionShowsItselfAndReleasesTheHold) {
     ASSERT_TRUE(t);
     EXPECT_DOUBLE_EQ(t->x, kW / 2 - 150);
     EXPECT_DOUBLE_EQ(t->y, 5);
-    EXPECT_EQ(doc.holdActive, 0);
+    EXPECT_EQ(doc.holdActive, 1);
+    EXPECT_EQ(activity()->text, "Held");
+    doc.holdActive = 0;
+    doc.recordingActive = 1;
+    doc.pingCount = 2;
+    paint();
+    EXPECT_TRUE(text("XYZ File converting.....  Please wait !"));
+    EXPECT_EQ(activity()->text, "File Copying..");
 }
 
 TEST_F(ViewFrame, ALeftOverConversionFlagDoesNotBlockHoldInRealTime) {

@@ -29,6 +29,7 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "recording/RecordFormat.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 
 extern char** environ;
@@ -212,6 +213,50 @@ TEST_F(ConvertTool, CommandLineMistakesAndBadFilesGiveClearMessages) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(fs::exists(ws.path("good.xyz")));
     EXPECT_TRUE(fs::exists(ws.path("other.xyz")));
+}
+
+// A full disk (a file-size limit, or /dev/full behind a name the tool accepts)
+// fails the run with the file and the system's reason, and no part of a point
+// list or a table is left behind.
+TEST_F(ConvertTool, AnOutputThatCannotBeWrittenFailsTheRunAndLeavesNoPart) {
+    const std::string input = ws.path("survey.qzr");
+    test::writeBytes(input, validFile(100));
+    fs::create_symlink("/dev/full", ws.path("full.xyz"));
+    fs::create_symlink("/dev/full", ws.path("full.csv"));
+    struct Case {
+        const char* option;  // -o or --geometry
+        const char* output;
+        rlim_t limit;
+        const char* reason;
+        bool partRemoved;
+    };
+    for (const Case& c :
+         {Case{"-o", "out.xyz", 300 * 1024, "File too large", true},
+          Case{"-o", "full.xyz", RLIM_INFINITY, "No space left on device", false},
+          Case{"--geometry", "out.csv", 8 * 1024, "File too large", true},
+          Case{"--geometry", "full.csv", RLIM_INFINITY, "No space left on device", false}}) {
+        SCOPED_TRACE(c.output);
+        const std::string output = ws.path(c.output);
+        RunResult r;
+        {
+            testing::FileSizeLimit limit(c.limit);
+            ASSERT_TRUE(limit.ok());
+            r = runTool({"-q", "--settings", kSettings, c.option, output, input},
+                        ws.path("log.txt"));
+        }
+        ASSERT_TRUE(r.exited) << r.output;
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find(output + ": write failed: " + c.reason), std::string::npos)
+            << r.output;
+        EXPECT_EQ(r.output.find("the incomplete file was removed") != std::string::npos,
+                  c.partRemoved)
+            << r.output;
+        if (c.partRemoved) {
+            EXPECT_FALSE(fs::exists(output));
+        } else {
+            EXPECT_TRUE(fs::is_symlink(output));
+        }
+    }
 }
 
 TEST_F(ConvertTool, APipeOrADeviceIsRefusedByNameAndTheNextFileConverted) {

@@ -132,7 +132,7 @@ TEST(GeometryReportTool, AFullDiskOrAFolderWithoutWriteAccessFails) {
     EXPECT_EQ(WEXITSTATUS(cut.status), 1) << cut.output;
     EXPECT_NE(cut.output.find(pdf + ": write failed: File too large"), std::string::npos)
         << cut.output;
-    EXPECT_NE(cut.output.find("the partial report was removed"), std::string::npos) << cut.output;
+    EXPECT_NE(cut.output.find("the incomplete file was removed"), std::string::npos) << cut.output;
     EXPECT_FALSE(std::filesystem::exists(pdf));
 
     // A folder without write access. The superuser may write anywhere, so

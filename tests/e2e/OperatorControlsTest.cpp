@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -182,7 +184,8 @@ TEST_F(OperatorControlsTest, NewHeadAddressIsUsedForTheNextConnection) {
 
 // SIGTERM, SIGINT and SIGHUP end the program as Exit does, in the middle of a
 // recording against the simulated head it started: the settings are saved, the
-// data file holds whole records and the simulator is gone.
+// data file holds whole records and the simulator is gone. The close box asks
+// before it ends a recording; a signal does not.
 TEST(ExitSignalsTest, SignalEndsTheProgramAsExitDoes) {
     if (!Display::instance().ready()) GTEST_SKIP() << Display::instance().why();
     for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
@@ -203,10 +206,31 @@ TEST(ExitSignalsTest, SignalEndsTheProgramAsExitDoes) {
         doc->writeDirectory = folder.path() + "/";
         ASSERT_TRUE(app->mainFrame()->executeCommand(kCmdRecord));
         ASSERT_EQ(doc->recordingActive, 1);
+        const std::string recorded = doc->recordPath;  // the whole path, named automatically
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return doc->recordFileBytes >= std::int64_t{5 * kRecordSize}; }, 15000));
+
+        // The close box asks first; Keep Running keeps the program recording.
+        QString asked;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            asked = box->text();
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == QStringLiteral("Keep Running")) button->click();
+        });
+        answer.start(20);
+        EXPECT_FALSE(app->mainFrame()->close());
+        answer.stop();
+        EXPECT_TRUE(asked.contains(QString::fromStdString(recorded)));
+        EXPECT_TRUE(app->mainFrame()->isVisible());
+        ASSERT_EQ(doc->recordingActive, 1);
+        const std::int64_t before = doc->recordFileBytes;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->recordFileBytes > before; }, 15000));
         std::filesystem::remove(options.settingsPath);
 
+        // A signal asks nothing: nobody may be there to answer.
         ::kill(::getpid(), sig);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !app->mainFrame()->isVisible(); }, 10000));
         EXPECT_EQ(doc->recordingActive, 0);

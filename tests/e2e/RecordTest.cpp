@@ -21,6 +21,7 @@
 #include "recording/SettingsFile.h"
 #include "simulation/SimulatedHead.h"
 #include "support/ChildProcess.h"
+#include "support/FileSizeLimit.h"
 #include "support/HeadSimProcess.h"
 
 using namespace sondrel;
@@ -339,6 +340,43 @@ TEST_F(RecordRun, NothingRecordedEndsWithItsOwnStatusAndKeepsAFileThatWasThere) 
         ASSERT_TRUE(WIFEXITED(status)) << rec.output();
         EXPECT_EQ(WEXITSTATUS(status), 3) << rec.output();
         EXPECT_EQ(fileSize(), existed ? 0 : -1);
+    }
+}
+
+// A full disk part-way through a run (a file-size limit), or /dev/full behind
+// the name: the run fails with the file and the system's reason, and the file
+// holds whole records.
+TEST_F(RecordRun, AWriteThatFailsEndsTheRunWithItsReasonAndWholeRecords) {
+    HeadSimProcess sim(kStillHead);
+    ASSERT_TRUE(sim.start()) << sim.error();
+    struct Case {
+        bool device;
+        rlim_t limit;
+        const char* reason;
+    };
+    for (const Case c : {Case{false, 5 * kRecordSize + 300, "File too large"},
+                         Case{true, RLIM_INFINITY, "No space left on device"}}) {
+        SCOPED_TRACE(c.reason);
+        std::filesystem::remove(dataPath_);
+        if (c.device) std::filesystem::create_symlink("/dev/full", dataPath_);
+        ChildProcess rec = recorder(sim, {"--count", "50", "--overwrite", "--quiet"});
+        {
+            sondrel::testing::FileSizeLimit limit(c.limit);
+            ASSERT_TRUE(limit.ok());
+            ASSERT_TRUE(rec.start()) << rec.error();
+        }
+        const int status = rec.wait(seconds(30));
+        ASSERT_TRUE(WIFEXITED(status)) << rec.output();
+        EXPECT_EQ(WEXITSTATUS(status), 1) << rec.output();
+        EXPECT_NE(rec.output().find("writing " + dataPath_ + " failed: " + c.reason),
+                  std::string::npos)
+            << rec.output();
+        // Nothing of a record reached /dev/full: there was nothing to cut.
+        EXPECT_EQ(rec.output().find("incomplete"), std::string::npos) << rec.output();
+        if (!c.device) {
+            EXPECT_EQ(fileSize(), 5 * static_cast<long long>(kRecordSize));
+            EXPECT_NE(rec.output().find("recorded 5 pings"), std::string::npos) << rec.output();
+        }
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -114,6 +116,29 @@ TEST(LiveProgramTest, AMissingSimulatorStopsTheRunBeforeAnyWindow) {
     EXPECT_FALSE(app.initInstance());
     EXPECT_EQ(app.mainFrame(), nullptr);
     EXPECT_EQ(app.document(), nullptr);
+}
+
+// A settings file that cannot be written as the program closes is named, with
+// the system's reason, before the window goes.
+TEST(LiveProgramTest, ASettingsFileThatCannotBeWrittenAtExitIsReported) {
+    test::TempFolder folder;
+    const std::string settings = folder.write("plain", "") + "/Sondrel.INI";
+    auto app = std::make_unique<CSondrelApp>(simulatedRun(settings));
+    ASSERT_TRUE(app->initInstance());
+    QString shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->close();
+        }
+    });
+    watch.start(20);
+    EXPECT_TRUE(app->mainFrame()->close());
+    EXPECT_EQ(shown.toStdString(), "The settings file could not be written:\n" + settings +
+                                       "\nNot a directory\n\nThe settings of this session are "
+                                       "not kept.");
+    app.reset();
 }
 
 }  // namespace

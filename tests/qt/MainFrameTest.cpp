@@ -556,6 +556,27 @@ TEST_F(MainFrameTest, AboutBoxPausesTheOrientationTimerWhileNoDataArrive) {
     timers.killTimer(kOrientationTimer);
 }
 
+// While the program ends on a signal nobody may be there to close a message
+// box: messages go to the standard error instead.
+TEST_F(MainFrameTest, AnUnattendedOperatorWritesMessagesToStandardError) {
+    QtOperatorPort port(frame.get());
+    port.setUnattended();
+    bool boxShown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            boxShown = true;
+            box->close();
+        }
+    });
+    watch.start(10);
+    ::testing::internal::CaptureStderr();
+    port.showMessage("Error Writing File!\n\n/data/a.qzr", MessageKind::Error);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "sondrel: Error Writing File!\n\n/data/a.qzr\n");
+    EXPECT_FALSE(boxShown);
+}
+
 TEST_F(MainFrameTest, MouseMovesOverTheImageUpdateTheCursorPanes) {
     CSondrelView* view = frame->view();
     view->repaint();  // the paint places the image centre

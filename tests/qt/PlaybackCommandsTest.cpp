@@ -6,11 +6,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +24,7 @@
 #include "app/CommandTable.h"
 #include "app/qt/CFileCommands.h"
 #include "app/qt/CFileWindows.h"
+#include "app/qt/CJobProgressDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
 #include "app/qt/CSondrelView.h"
@@ -31,6 +34,7 @@
 #include "recording/Recorder.h"
 #include "recording/SettingsFile.h"
 #include "recording/XyzConversion.h"
+#include "support/FileSizeLimit.h"
 #include "support/PlaybackRig.h"
 #include "support/ProgramRig.h"
 
@@ -202,7 +206,8 @@ TEST(PlaybackCommands, ConversionFromTheMenuMatchesTheCommandLineConverter) {
     ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }));
     EXPECT_EQ(p.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
     EXPECT_TRUE(p.enabled(kCmdConvertXyz));
-    EXPECT_TRUE(p.checked(kCmdPlayOneFrame));
+    // Playback was never held up, and goes on.
+    EXPECT_FALSE(p.checked(kCmdPlayOneFrame));
     const std::string fromMenu = test::readBytes(p.folder.file("pipe run.xyz"));
     ASSERT_FALSE(fromMenu.empty());
 
@@ -218,6 +223,166 @@ TEST(PlaybackCommands, ConversionFromTheMenuMatchesTheCommandLineConverter) {
     ASSERT_TRUE(convert.waitForFinished(60000));
     EXPECT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
     EXPECT_EQ(fromMenu, test::readBytes(output));
+}
+
+// Playback goes on at its own interval, a second a record here, while the
+// whole file is converted: the conversion is not paced by it.
+TEST(PlaybackCommands, TheConversionDoesNotWaitForThePlaybackInterval) {
+    ProgramUnderTest p;
+    ASSERT_EQ(p.doc.playbackIntervalMs, 1000);
+    const std::string input = makeDataFile(p.folder.file("slow.qzr"), 60, {}, true);
+    p.op.openAnswers.push_back(input);
+    ASSERT_TRUE(p.run(kCmdConvertXyz));
+    ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }, 15000));
+    EXPECT_EQ(p.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
+    EXPECT_EQ(xyzBlocks(test::readBytes(p.folder.file("slow.xyz"))), 60);
+    EXPECT_LT(p.doc.pingCount, 10);
+    EXPECT_EQ(p.doc.playbackActive, 1);
+    EXPECT_TRUE(p.frame->timerHost().isTimerActive(kPollTimer));
+    EXPECT_TRUE(p.enabled(kCmdConvertXyz));
+}
+
+// Every way the XYZ file can fail to be written names the file and the
+// system's reason, and leaves no part of a file behind.
+TEST(PlaybackCommands, AConversionThatCannotWriteSaysWhyAndLeavesNoPartOfAFile) {
+    struct Case {
+        const char* what;
+        const char* reason;
+    };
+    for (const Case c :
+         {Case{"full disk", "File too large"}, Case{"full device", "No space left on device"}}) {
+        SCOPED_TRACE(c.what);
+        ProgramUnderTest p;
+        p.doc.playbackIntervalMs = 100;
+        const std::string folder = p.folder.file("survey");
+        std::filesystem::create_directory(folder);
+        const std::string input = makeDataFile(folder + "/run.qzr", 200, {}, true);
+        const std::string output = folder + "/run.xyz";
+        const std::string what = c.what;
+        if (what == "full device") std::filesystem::create_symlink("/dev/full", output);
+        p.op.openAnswers.push_back(input);
+        std::optional<FileSizeLimit> limit;
+        if (what == "full disk") limit.emplace(300 * 1024);
+        p.run(kCmdConvertXyz);
+        ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }, 15000));
+        limit.reset();
+        ASSERT_FALSE(p.op.messages.empty());
+        EXPECT_NE(p.op.messages[0].find(output), std::string::npos) << p.op.messages[0];
+        EXPECT_NE(p.op.messages[0].find(c.reason), std::string::npos) << p.op.messages[0];
+        if (what == "full device") {
+            EXPECT_TRUE(std::filesystem::is_symlink(output)) << "the link is no partial file";
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(output));
+        }
+        // Playback goes on, and the next conversion may start.
+        EXPECT_EQ(p.doc.playbackActive, 1);
+        EXPECT_TRUE(p.enabled(kCmdConvertXyz));
+    }
+}
+
+// The conversion's own window: it shows how far the conversion has come, and
+// its Cancel stops it and leaves no part of a file, while playback goes on.
+TEST(PlaybackCommands, TheConversionWindowShowsProgressAndCancelRemovesThePartWritten) {
+    ProgramUnderTest p;
+    p.doc.playbackIntervalMs = 100;
+    const std::string input = makeDataFile(p.folder.file("long.qzr"), 5000, {}, true);
+    p.op.openAnswers.push_back(input);
+    ASSERT_TRUE(p.run(kCmdConvertXyz));
+    CJobProgressDlg* window = p.files->conversionWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isModal());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Convert .QZR file to .xyz"));
+    EXPECT_TRUE(window->running());
+    EXPECT_FALSE(p.enabled(kCmdConvertXyz));
+    // The main window stays in the operator's hands.
+    EXPECT_TRUE(p.enabled(kCmdPlayOneFrame));
+
+    QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(runUntil([&] { return !window->running(); }));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(std::filesystem::exists(p.folder.file("long.xyz")));
+    EXPECT_TRUE(p.op.messages.empty());
+    EXPECT_TRUE(p.enabled(kCmdConvertXyz));
+    EXPECT_EQ(p.doc.playbackActive, 1);
+
+    // Run to its end, the window counts the records and fills its bar.
+    p.op.openAnswers.push_back(input);
+    ASSERT_TRUE(p.run(kCmdConvertXyz));
+    window = p.files->conversionWindow();
+    ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }, 60000));
+    EXPECT_EQ(p.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
+    EXPECT_EQ(window->progressBar()->value(), window->progressBar()->maximum());
+    const QLabel* records = nullptr;
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        if (label->text().startsWith(QStringLiteral("Records converted: "))) records = label;
+    ASSERT_NE(records, nullptr);
+    EXPECT_EQ(records->text(), QStringLiteral("Records converted: 5,000"));
+    EXPECT_EQ(xyzBlocks(test::readBytes(p.folder.file("long.xyz"))), 5000);
+}
+
+// Answers the question the window asks before it closes with the button of
+// that text, and keeps what was asked.
+class CloseAnswer {
+  public:
+    explicit CloseAnswer(const char* button) {
+        QObject::connect(&watch_, &QTimer::timeout, [this, text = QString::fromLatin1(button)] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            asked = box->text();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == text) b->click();
+        });
+        watch_.start(10);
+    }
+    QString asked;
+
+  private:
+    QTimer watch_;
+};
+
+// Exit (or the close box) while a recording or a conversion runs asks first;
+// Keep Running changes nothing, Exit ends a conversion with its part removed.
+TEST(PlaybackCommands, ClosingAsksWhileARecordingOrAConversionRuns) {
+    struct Case {
+        const char* what;
+        bool copy, convert;
+    };
+    for (const Case c : {Case{"nothing under way", false, false}, Case{"copy", true, false},
+                         Case{"conversion", false, true}}) {
+        SCOPED_TRACE(c.what);
+        ProgramUnderTest p;
+        p.doc.autoFileNames = 1;
+        const std::string input = makeDataFile(p.folder.file("big.qzr"), 5000, {}, true);
+        ASSERT_TRUE(p.frame->openDataFile(QString::fromStdString(input)));
+        if (c.copy) {
+            ASSERT_TRUE(p.run(kCmdRecord));
+        }
+        if (c.convert) {
+            p.op.openAnswers.push_back(input);
+            ASSERT_TRUE(p.run(kCmdConvertXyz));
+        }
+        const std::string xyz = p.folder.file("big.xyz");
+        const std::string underWay = c.copy ? p.doc.recordPath : c.convert ? xyz : "";
+        if (!underWay.empty()) {
+            CloseAnswer keep("Keep Running");
+            EXPECT_FALSE(p.frame->close());
+            EXPECT_TRUE(keep.asked.contains(QString::fromStdString(underWay)))
+                << keep.asked.toStdString();
+            EXPECT_TRUE(p.frame->isVisible());
+            EXPECT_EQ(p.recorder->isRecording(), c.copy);
+            EXPECT_EQ(p.conversion->running(), c.convert);
+        }
+        CloseAnswer exit("Exit");
+        EXPECT_TRUE(p.frame->close());
+        EXPECT_EQ(exit.asked.isEmpty(), underWay.empty());
+        EXPECT_FALSE(p.frame->isVisible());
+        if (c.convert) {
+            EXPECT_FALSE(p.conversion->running());
+            EXPECT_FALSE(std::filesystem::exists(xyz));
+            EXPECT_TRUE(p.op.messages.empty());
+        }
+    }
 }
 
 }  // namespace

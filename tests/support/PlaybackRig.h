@@ -104,6 +104,15 @@ inline void appendBytes(const std::string& path, const std::string& bytes) {
     std::fclose(f);
 }
 
+// Counts the blocks of an XYZ text: each record's points end with an empty line.
+inline int xyzBlocks(const std::string& text) {
+    int blocks = 0;
+    for (std::size_t at = text.find("\r\n\r\n"); at != std::string::npos;
+         at = text.find("\r\n\r\n", at + 2))
+        ++blocks;
+    return blocks;
+}
+
 struct PlaybackRig {
     CSondrelDoc doc;
     VirtualClock clock;
@@ -114,8 +123,8 @@ struct PlaybackRig {
     CountingViews views;
     FakeSettingsStore settings;
     Recorder recorder{doc, op, windows, &cycle};
-    XyzConversion conversion{doc, timers, op};
-    PlayerPeers peers{.cycle = &cycle, .settings = &settings, .conversion = &conversion};
+    XyzConversion conversion{doc, op};
+    PlayerPeers peers{.cycle = &cycle, .settings = &settings};
     Player player{doc, timers, op, windows, recorder, peers};
     test::TempFolder folder;
 

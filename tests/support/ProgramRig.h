@@ -72,11 +72,9 @@ struct ProgramUnderTest {
         // Put together as the application does.
         windows = std::make_unique<CFileWindows>(*frame);
         recorder = std::make_unique<Recorder>(doc, op, *windows, cycle.get());
-        conversion = std::make_unique<XyzConversion>(doc, frame->timerHost(), op);
-        player = std::make_unique<Player>(
-            doc, frame->timerHost(), op, *windows, *recorder,
-            PlayerPeers{
-                .cycle = cycle.get(), .settings = &settings, .conversion = conversion.get()});
+        conversion = std::make_unique<XyzConversion>(doc, op);
+        player = std::make_unique<Player>(doc, frame->timerHost(), op, *windows, *recorder,
+                                          PlayerPeers{.cycle = cycle.get(), .settings = &settings});
         cycle->setRecorder(recorder.get());
         cycle->setPlayback(player.get());
         files = std::make_unique<CFileCommands>(*frame, doc, windows->playbackBar(), *recorder,

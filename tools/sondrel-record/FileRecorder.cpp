@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "acquisition/SondrelDoc.h"
-#include "recording/RecordFormat.h"
 
 namespace sondrel::record {
 
@@ -21,7 +20,6 @@ bool FileRecorder::open(const std::string& path, bool overwrite) {
     }
     path_ = path;
     createdByRun_ = !existed;
-    sync_.restart();
     return true;
 }
 
@@ -31,31 +29,22 @@ void FileRecorder::start() {
 
 void FileRecorder::recordPing(CSondrelDoc& doc) {
     if (!file_.isOpen() || failed_ || full()) return;
-    const std::int64_t before = file_.tell();
-    if (writeRecord(doc, file_)) {
-        ++recorded_;
+    const bool written = file_.append(doc);
+    recorded_ = file_.records();
+    if (written) {
         if (full()) doc.recordingActive = 0;
-        // A record goes to the system in one write, so a killed run leaves
-        // whole records; what a power cut would take is limited by the sync.
-        if (!sync_.syncIfDue(file_)) {
-            failed_ = true;
-            error_ = "writing " + path_ + " to the disk failed: " + file_.errorText();
-            doc.recordingActive = 0;
-        }
         return;
     }
     // A full disk or a vanished device: keep every complete record written so
     // far and stop recording; the run ends with what the file holds.
     failed_ = true;
     error_ = "writing " + path_ + " failed: " + file_.errorText();
+    if (!file_.endsOnWholeRecord()) error_ += " (its last record is incomplete)";
     doc.recordingActive = 0;
-    file_.seek(before);
-    if (::truncate(path_.c_str(), before) != 0) error_ += " (its last record is incomplete)";
 }
 
 void FileRecorder::closeRecordFile(CSondrelDoc& doc) {
     doc.recordingActive = 0;
-    if (file_.isOpen()) file_.flush();
 }
 
 void FileRecorder::removeIfEmpty() {
@@ -65,8 +54,7 @@ void FileRecorder::removeIfEmpty() {
 bool FileRecorder::finish() {
     doc_.recordingActive = 0;
     if (!file_.isOpen()) return !failed_;
-    const bool synced = file_.syncData();
-    const bool ok = file_.close() && synced;
+    const bool ok = file_.close();
     if (!ok && !failed_) {
         failed_ = true;
         error_ = "closing " + path_ + " failed: " + file_.errorText();

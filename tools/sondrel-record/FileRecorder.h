@@ -7,7 +7,7 @@
 #include <string>
 
 #include "acquisition/Links.h"
-#include "recording/BinaryFile.h"
+#include "recording/RecordFile.h"
 
 namespace sondrel::record {
 
@@ -40,8 +40,7 @@ class FileRecorder : public PingRecorder {
 
   private:
     CSondrelDoc& doc_;
-    BinaryFile file_;
-    PeriodicSync sync_;
+    RecordFile file_;
     std::string path_;
     std::int64_t recorded_ = 0;
     std::int64_t limit_ = 0;

@@ -311,7 +311,8 @@ PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
     // What was written of it goes; a write that failed part-way says so.
     const auto givenUp = [&](std::string message, bool partWritten = false) {
         out.close();
-        if (removePartialFile(output) && partWritten) message += "; the partial report was removed";
+        if (removePartialFile(output) == PartialFile::Removed && partWritten)
+            message += std::string("; ") + kPartialFileRemoved;
         return failed(std::move(message));
     };
 

@@ -1,6 +1,8 @@
 #include "app/qt/CFileCommands.h"
 
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include <memory>
 #include <optional>
@@ -10,10 +12,12 @@
 #include "analysis/qt/GeometryReportPdf.h"
 #include "app/CommandIds.h"
 #include "app/qt/BackgroundJob.h"
+#include "app/qt/CJobProgressDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
 #include "common/OperatorPort.h"
 #include "recording/BinaryFile.h"
+#include "recording/FileMessages.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/XyzConversion.h"
@@ -38,6 +42,7 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
     connectGeometryDock();
     installCommands();
     frame.setDataFileOpener([this](const QString& path) { return openDataFile(path); });
+    frame.setCloseQuestion([this] { return mayClose(); });
 }
 
 CFileCommands::~CFileCommands() {
@@ -45,6 +50,9 @@ CFileCommands::~CFileCommands() {
     reportJob_.reset();
     frame_.setPipeReportRunning(false);
     frame_.setDataFileOpener({});
+    frame_.setCloseQuestion({});
+    // A conversion still running stops here, its part of a file removed.
+    conversionWindow_.reset();
     if (CGeometryDock* dock = frame_.geometryDock()) {
         dock->setRecordPosition({});
         dock->setJumpHandler({});
@@ -62,12 +70,45 @@ void CFileCommands::installCommands() {
     });
     frame_.setCommandHandler(kCmdRecord, [this] { recorder_.startStopRecording(); });
     frame_.setCommandHandler(kCmdSetRecordDirectory, [this] { recorder_.setRecordDirectory(); });
-    frame_.setCommandHandler(kCmdConvertXyz, [this] { conversion_.start(player_); });
+    frame_.setCommandHandler(kCmdConvertXyz, [this] { convertToXyz(); });
     frame_.setCommandHandler(kCmdAutoFileNames, [this] { recorder_.toggleAutoFileNames(); });
     frame_.setCommandHandler(kCmdCaptureFrame, [this] { recorder_.captureFrame(); });
     frame_.setCommandHandler(kCmdRealTimePlaySpeed, [this] { player_.toggleRealTimePlaySpeed(); });
     frame_.setCommandHandler(kCmdPlayOneFrame, [this] { player_.toggleOneFrameMode(); });
     frame_.setCommandHandler(kCmdPipeReport, [this] { writePipeReport(); });
+}
+
+void CFileCommands::convertToXyz() {
+    if (!conversion_.start(player_)) return;
+    const QString input = QFileInfo(QString::fromStdString(doc_.playbackPath)).fileName();
+    const QString output = QString::fromStdString(conversion_.outputPath());
+    conversionWindow_ = std::make_unique<CJobProgressDlg>(
+        &frame_, QStringLiteral("Convert .QZR file to .xyz"),
+        QStringLiteral("Converting %1 to\n%2").arg(input, output),
+        [](const JobProgress& progress) { return conversionProgressText(progress); });
+    conversionWindow_->start([this](JobProgress& progress) { conversion_.run(progress); },
+                             [this] {
+                                 conversion_.finish();
+                                 frame_.refreshCommandStates();
+                             });
+}
+
+bool CFileCommands::mayClose() {
+    const std::string question = exitQuestionText(
+        recorder_.filePath(), conversion_.running() ? conversion_.outputPath() : std::string());
+    if (question.empty()) return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Sondrel"),
+                    QString::fromStdString(question), QMessageBox::NoButton, &frame_);
+    box.setObjectName(QStringLiteral("exitQuestion"));
+    QPushButton* exit = box.addButton(QString::fromLatin1(kExitAnswer), QMessageBox::AcceptRole);
+    QPushButton* keep =
+        box.addButton(QString::fromLatin1(kKeepRunningAnswer), QMessageBox::RejectRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    if (box.clickedButton() != exit) return false;
+    if (conversionWindow_) conversionWindow_->cancelAndWait();
+    return true;
 }
 
 void CFileCommands::writePipeReport() {

@@ -13,6 +13,7 @@
 namespace sondrel {
 
 class BackgroundJob;
+class CJobProgressDlg;
 class CMainFrame;
 class CPlaybackBar;
 class CSondrelDoc;
@@ -33,6 +34,8 @@ class CFileCommands : public QObject {
     bool openDataFile(const QString& path);
     // "Pipe Report..." works on a thread of its own with a progress window.
     BackgroundJob& pipeReportJob() { return *reportJob_; }
+    // The window of the XYZ conversion under way, or of the last one.
+    CJobProgressDlg* conversionWindow() const { return conversionWindow_.get(); }
 
   private:
     void installCommands();
@@ -42,6 +45,12 @@ class CFileCommands : public QObject {
     // "Pipe Report...": the played file's, or a chosen file's, as a PDF,
     // written beside the window while it goes on.
     void writePipeReport();
+    // "Convert .QZR file to .xyz...": the records are converted on a thread of
+    // their own, with a window that shows how far it has come.
+    void convertToXyz();
+    // Before the program closes: asks the operator while a recording or a
+    // conversion is under way; a conversion let go is cancelled.
+    bool mayClose();
 
     CMainFrame& frame_;
     CSondrelDoc& doc_;
@@ -50,6 +59,7 @@ class CFileCommands : public QObject {
     Player& player_;
     XyzConversion& conversion_;
     std::unique_ptr<BackgroundJob> reportJob_;
+    std::unique_ptr<CJobProgressDlg> conversionWindow_;
 };
 
 }  // namespace sondrel

@@ -643,7 +643,16 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
     setFrameTitle(TitleOccasion::Resize);
 }
 
+void CMainFrame::closeWithoutQuestion() {
+    closingWithoutQuestion_ = true;
+    close();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!closed_ && !closingWithoutQuestion_ && closeQuestion_ && !closeQuestion_()) {
+        event->ignore();
+        return;
+    }
     if (!closed_) {
         closed_ = true;
         if (shutdown_) shutdown_();

@@ -118,6 +118,11 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
 
     // Run once when the frame closes, before anything is torn down.
     void setShutdownHandler(std::function<void()> handler) { shutdown_ = std::move(handler); }
+    // Asked when the operator closes the window (Exit, the close box): false
+    // keeps the program running as it was.
+    void setCloseQuestion(std::function<bool()> question) { closeQuestion_ = std::move(question); }
+    // Closes as Exit does without asking: a signal, or a run that ends itself.
+    void closeWithoutQuestion();
 
     // ---- DocumentViews
     void refreshSettingsPanels() override;
@@ -178,6 +183,8 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     bool pipeReportRunning_ = false;
     QWidget* playbackBar_ = nullptr;
     std::function<void()> shutdown_;
+    std::function<bool()> closeQuestion_;
+    bool closingWithoutQuestion_ = false;
     std::function<bool(const QString&)> dataFileOpener_;
     bool closed_ = false;
 

@@ -27,6 +27,7 @@
 #include "app/qt/RecentFiles.h"
 #include "app/qt/SimulatedHeadProcess.h"
 #include "display/StatusTexts.h"
+#include "recording/FileMessages.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/SettingsLocation.h"
@@ -98,11 +99,9 @@ bool CSondrelApp::initInstance() {
     frame_->setOperatorPort(operator_.get());
     fileWindows_ = std::make_unique<CFileWindows>(*frame_);
     recorder_ = std::make_unique<Recorder>(*doc_, *operator_, *fileWindows_, cycle_.get());
-    conversion_ = std::make_unique<XyzConversion>(*doc_, timers, *operator_);
-    player_ = std::make_unique<Player>(
-        *doc_, timers, *operator_, *fileWindows_, *recorder_,
-        PlayerPeers{
-            .cycle = cycle_.get(), .settings = &settings_, .conversion = conversion_.get()});
+    conversion_ = std::make_unique<XyzConversion>(*doc_, *operator_);
+    player_ = std::make_unique<Player>(*doc_, timers, *operator_, *fileWindows_, *recorder_,
+                                       PlayerPeers{.cycle = cycle_.get(), .settings = &settings_});
     cycle_->setRecorder(recorder_.get());
     cycle_->setPlayback(player_.get());
     files_ = std::make_unique<CFileCommands>(*frame_, *doc_, fileWindows_->playbackBar(),
@@ -118,8 +117,10 @@ bool CSondrelApp::initInstance() {
     setup_ = std::make_unique<CSetupCommands>(*frame_, *doc_, std::move(setupPeers));
     frame_->setShutdownHandler([this] { shutdown(); });
     exitSignals_ = std::make_unique<ExitSignals>([this] {
-        // As Exit does; a dialog open at the time must not keep the program.
-        frame_->close();
+        // As Exit does, but nobody may be there to answer a question or close
+        // a message, and a dialog open at the time must not keep the program.
+        operator_->setUnattended();
+        frame_->closeWithoutQuestion();
         QCoreApplication::quit();
     });
 
@@ -168,7 +169,7 @@ void CSondrelApp::scheduleScreenshot() {
         if (!picture.save(options_.screenshotPath))
             complain(
                 QStringLiteral("could not write the screenshot %1").arg(options_.screenshotPath));
-        frame_->close();
+        frame_->closeWithoutQuestion();
     });
 }
 
@@ -178,6 +179,11 @@ void CSondrelApp::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     if (cycle_) cycle_->shutdown();
+    // The last save: the operator hears of it before the window goes.
+    if (cycle_ && operator_ && !settings_.lastSaveSucceeded())
+        operator_->showMessage(
+            settingsSaveFailureText(settings_.path(), settings_.lastSaveFailure()),
+            MessageKind::Warning);
     if (simulator_) simulator_->stop();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // SIGTERM, SIGINT and SIGHUP (a logout, a service stop, Ctrl+C in the terminal
-// that started the program) end the program the way Exit does, so the settings
-// are saved, a recording is closed on a whole record and the simulated head is
-// sent away. The handler only writes a byte into a socket pair; the event loop
+// that started the program) end the program the way Exit does, without the
+// question Exit asks during a recording (nobody may be there to answer it), so
+// the settings are saved, a recording is closed on a whole record, a
+// conversion's unfinished file is removed and the simulated head is sent
+// away. The handler only writes a byte into a socket pair; the event loop
 // reads it and runs the given action, where any code may run.
 
 #include <QObject>

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
+#include <cstdio>
+
 #include "display/DisplayList.h"
 
 namespace sondrel {
@@ -72,7 +74,15 @@ void showStatusNote(QWidget* inside, const std::string& text) {
         QMessageBox::information(inside, QStringLiteral("Sondrel"), fromUtf8(text));
 }
 
+bool QtOperatorPort::toStandardError(const std::string& text) {
+    if (!unattended_) return false;
+    std::fprintf(stderr, "sondrel: %s\n", text.c_str());
+    std::fflush(stderr);
+    return true;
+}
+
 void QtOperatorPort::showMessage(const std::string& text, MessageKind kind) {
+    if (toStandardError(text)) return;
     if (kind == MessageKind::Note) {
         showStatusNote(owner_, text);
         return;
@@ -83,6 +93,7 @@ void QtOperatorPort::showMessage(const std::string& text, MessageKind kind) {
 }
 
 void QtOperatorPort::announce(const std::string& text, MessageKind kind) {
+    if (toStandardError(text)) return;
     if (kind == MessageKind::Note) {
         showStatusNote(owner_, text);
         return;

@@ -27,8 +27,15 @@ class QtOperatorPort : public OperatorPort {
                                             const std::string& start) override;
     std::optional<Colour> chooseColour(Colour current) override;
 
+    // From now on messages go to the standard error, never to a box nobody
+    // may be there to close (the program ends on a signal).
+    void setUnattended() { unattended_ = true; }
+
   private:
     QWidget* owner_;
+    // True when the message went to the standard error.
+    bool toStandardError(const std::string& text);
+    bool unattended_ = false;
 };
 
 }  // namespace sondrel
