@@ -29,7 +29,7 @@
 #include "app/qt/SimulatedHeadProcess.h"
 #include "display/ViewPainter.h"
 #include "recording/RecordFormat.h"
-#include "support/HeadSimProcess.h"
+#include "support/LiveProgram.h"
 #include "support/SpinClick.h"
 #include "support/TempFolder.h"
 
@@ -102,30 +102,15 @@ class OperatorControlsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!Display::instance().ready()) GTEST_SKIP() << Display::instance().why();
-        ASSERT_TRUE(sim.start()) << sim.error();
-        // The operator's settings name the simulated head on loopback.
-        settings = folder.write("Sondrel.INI",
-                                "[System Settings]\r\nSonar Type=1\r\n"
-                                "IP Address=127.0.0.1\r\nIP Port=" +
-                                    std::to_string(sim.port()) + "\r\n");
-        StartOptions options;
-        options.settingsPath = settings;
-        app = std::make_unique<CSondrelApp>(options);
-        ASSERT_TRUE(app->initInstance());
-        doc = app->document();
-        frame = app->mainFrame();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= 3; }, 15000))
-            << "no pings from the simulated head";
+        ASSERT_TRUE(live.start()) << live.why();
+        doc = live.doc;
+        frame = live.frame;
     }
-    void TearDown() override {
-        if (frame) frame->close();
-        app.reset();
-    }
+    void TearDown() override { live.stop(); }
 
-    test::HeadSimProcess sim;
-    test::TempFolder folder;
-    std::string settings;
-    std::unique_ptr<CSondrelApp> app;
+    test::LiveProgram live;
+    test::HeadSimProcess& sim = live.sim;
+    const std::string& settings = live.settingsPath;
     CSondrelDoc* doc = nullptr;
     CMainFrame* frame = nullptr;
 };

@@ -24,8 +24,7 @@
 #include "display/ViewPainter.h"
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
-#include "support/HeadSimProcess.h"
-#include "support/TempFolder.h"
+#include "support/LiveProgram.h"
 
 namespace sondrel {
 namespace {
@@ -36,27 +35,15 @@ constexpr int kCmdRecord = 32806;
 class TrialRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(sim.start()) << sim.error();
-        settingsPath = folder.write("Sondrel.INI",
-                                    "[System Settings]\r\nSonar Type=1\r\nIP Address=127.0.0.1\r\n"
-                                    "IP Port=" +
-                                        std::to_string(sim.port()) +
-                                        "\r\nWrite File Directory=" + folder.path() + "/\r\n");
-        StartOptions options;
-        options.settingsPath = settingsPath;
-        app = std::make_unique<CSondrelApp>(options);
-        ASSERT_TRUE(app->initInstance());
-        frame = app->mainFrame();
-        doc = app->document();
+        ASSERT_TRUE(live.start()) << live.why();
+        frame = live.frame;
+        doc = live.doc;
         // Every message box the program opens is noted and closed.
         connect(&boxWatch);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= 3; }, 15000))
-            << "pings: " << doc->pingCount;
     }
     void TearDown() override {
         boxWatch.stop();
-        if (frame) frame->close();
-        app.reset();
+        live.stop();
     }
     void connect(QTimer* timer) {
         QObject::connect(timer, &QTimer::timeout, [this] {
@@ -69,10 +56,9 @@ class TrialRun : public ::testing::Test {
     }
     std::string shownConnectionText() const { return connectionText(*doc, 0, 800).text; }
 
-    test::HeadSimProcess sim{{"--wander", "0", "--noise", "0", "--quiet"}};
-    test::TempFolder folder;
-    std::string settingsPath;
-    std::unique_ptr<CSondrelApp> app;
+    test::LiveProgram live{{"--wander", "0", "--noise", "0", "--quiet"}};
+    test::HeadSimProcess& sim = live.sim;
+    test::TempFolder& folder = live.folder;
     CMainFrame* frame = nullptr;
     CSondrelDoc* doc = nullptr;
     QTimer boxWatch;

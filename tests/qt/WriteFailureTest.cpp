@@ -28,8 +28,7 @@
 #include "app/CommandIds.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelApp.h"
-#include "support/HeadSimProcess.h"
-#include "support/TempFolder.h"
+#include "support/LiveProgram.h"
 
 namespace sondrel {
 namespace {
@@ -103,41 +102,25 @@ class ScriptedOperator {
 class WriteFailure : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(sim.start()) << sim.error();
-        settingsPath = folder.write(
-            "Sondrel.INI",
-            "[System Settings]\r\nSonar Type=1\r\nIP Address=127.0.0.1\r\n"
-            "IP Port=" +
-                std::to_string(sim.port()) +
-                "\r\nAutoSaveFileName=0\r\nWrite File Directory=" + folder.path() + "/\r\n");
         fs::create_symlink("/dev/full", folder.file("full.qzr"));
         fs::create_directory(folder.file("read-only"));
         ::chmod(folder.file("read-only").c_str(), 0500);
         // Permissions do not stop the superuser; the kernel's own folders do.
         readOnlyFolder = ::geteuid() == 0 ? std::string("/sys") : folder.file("read-only");
-        StartOptions options;
-        options.settingsPath = settingsPath;
-        app = std::make_unique<CSondrelApp>(options);
-        ASSERT_TRUE(app->initInstance());
-        frame = app->mainFrame();
-        doc = app->document();
-        ASSERT_TRUE(waitForPings(3));
+        ASSERT_TRUE(live.start("AutoSaveFileName=0\r\n")) << live.why();
+        frame = live.frame;
+        doc = live.doc;
     }
     void TearDown() override {
-        if (frame) frame->close();
-        app.reset();
+        live.stop();
         ::chmod(folder.file("read-only").c_str(), 0700);
     }
-    bool waitForPings(int more, int timeoutMs = 15000) {
-        const int target = doc->pingCount + more;
-        return QTest::qWaitFor([&] { return doc->pingCount >= target; }, timeoutMs);
-    }
+    bool waitForPings(int more) { return live.waitForPings(more); }
 
-    test::HeadSimProcess sim{{"--wander", "0", "--noise", "0", "--quiet"}};
-    test::TempFolder folder;
-    std::string settingsPath;
+    test::LiveProgram live{{"--wander", "0", "--noise", "0", "--quiet"}};
+    test::HeadSimProcess& sim = live.sim;
+    test::TempFolder& folder = live.folder;
     std::string readOnlyFolder;
-    std::unique_ptr<CSondrelApp> app;
     CMainFrame* frame = nullptr;
     CSondrelDoc* doc = nullptr;
     ScriptedOperator op;
@@ -189,6 +172,60 @@ TEST_F(WriteFailure, RecordAndCaptureIntoFoldersThatRefuseSayWhyAndAcquisitionGo
         }
     }
     EXPECT_FALSE(fs::exists(vanished));
+}
+
+TEST_F(WriteFailure, EveryWriterOfThePlayedFileSaysWhyAndTheProgramConnectsAndRecordsAgain) {
+    // A recording of a few pings to play, beside a point list that cannot be
+    // written: its name leads to a full disk.
+    op.answer(folder.file("survey.qzr"));
+    ASSERT_TRUE(frame->executeCommand(kCmdRecord));
+    ASSERT_TRUE(waitForPings(20));
+    ASSERT_TRUE(frame->executeCommand(kCmdRecord));
+    for (const char* name : {"survey.xyz", "full.pdf", "full.png"})
+        fs::create_symlink("/dev/full", folder.file(name));
+    op.answer(folder.file("survey.qzr"));
+    ASSERT_TRUE(frame->executeCommand(kCmdOpenPlayback));
+    ASSERT_EQ(doc->playbackActive, 1);
+
+    // Each to a full disk (a folder that refuses cannot be chosen in the save
+    // dialog; the recording and the capture above meet one by their own names).
+    struct Writer {
+        int command;
+        std::string target;  // answered in its save dialog; empty when it has none
+        std::string named;   // the file the message must name
+    };
+    const std::vector<Writer> writers = {
+        {kCmdConvertXyz, folder.file("survey.qzr"), folder.file("survey.xyz")},
+        {kCmdPipeReport, folder.file("full.pdf"), folder.file("full.pdf")},
+        {kCmdSaveScreen, folder.file("full.png"), folder.file("full.png")},
+        {kCmdRecord, folder.file("full.qzr"), folder.file("full.qzr")},
+    };
+    for (const Writer& w : writers) {
+        SCOPED_TRACE(w.named);
+        const std::size_t before = op.messages().size();
+        op.answer(w.target);
+        const bool ran = frame->executeCommand(w.command);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return op.messages().size() > before; }, 10000))
+            << (QApplication::activeModalWidget()
+                    ? QApplication::activeModalWidget()->metaObject()->className()
+                    : "none")
+            << " " << (op.messages().empty() ? "" : op.messages().back()) << " ran " << ran;
+        EXPECT_NE(op.messages().back().find(w.named), std::string::npos) << op.messages().back();
+        EXPECT_EQ(doc->recordingActive, 0);
+        EXPECT_EQ(doc->playbackActive, 1);
+        // The operator has read the message before he goes on.
+        ASSERT_TRUE(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }, 5000));
+    }
+    EXPECT_EQ(fs::file_size(folder.file("survey.qzr")) % 1024, 0u);
+
+    // Back to the head, and a recording that works.
+    ASSERT_TRUE(frame->executeCommand(kCmdConnect));
+    ASSERT_TRUE(waitForPings(3));
+    op.answer(folder.file("after.qzr"));
+    ASSERT_TRUE(frame->executeCommand(kCmdRecord));
+    ASSERT_TRUE(waitForPings(5));
+    ASSERT_TRUE(frame->executeCommand(kCmdRecord));
+    EXPECT_GE(fs::file_size(folder.file("after.qzr")), 5u * 1024u);
 }
 
 }  // namespace
