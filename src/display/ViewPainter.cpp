@@ -110,7 +110,10 @@ ConnectionText connectionText(const CSondrelDoc& doc, int alternation, int clien
         if (ethernet) return {formatted("IP: %s", doc.ipAddress.c_str()), half - 55};
         return {formatted("Com Port - : COM%d ", doc.sonarComPort), half - 65};
     }
-    if (doc.noNewData == 1) {
+    // An Ethernet head's cycle marks no new data as each command goes out, a
+    // moment before its answer; a paint paced apart from the pings may fall in
+    // that moment. Only a poll that brought nothing leaves no ping on screen.
+    if (doc.noNewData == 1 && !doc.pingOnScreen) {
         if (ethernet) return {formatted("No Data at IP: %s", doc.ipAddress.c_str()), half - 85};
         return {formatted("No Data at  COM%d ", doc.sonarComPort), half - 65};
     }

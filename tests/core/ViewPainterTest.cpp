@@ -293,6 +293,12 @@ TEST_F(ViewFrame, NoDataTexts) {
     doc.playbackActive = 1;
     paint();
     EXPECT_TRUE(text("No Data at IP: 127.0.0.1"));
+    // A command in flight after a ping that was shown is no silence.
+    doc.playbackActive = 0;
+    doc.linkState = LinkState::Connected;
+    doc.pingOnScreen = true;
+    paint();
+    EXPECT_FALSE(text("No Data at IP: 127.0.0.1"));
 }
 
 TEST_F(ViewFrame, DataFlowingShowsNoBox) {
