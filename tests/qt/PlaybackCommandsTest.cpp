@@ -167,16 +167,24 @@ TEST(PlaybackCommands, FastPlaybackPaintsPerFrameAndSlowPlaybackPerRecord) {
         QTest::qWait(30);  // the first record's paint is through
         const long paintsBefore = p.frame->view()->paintCount();
         const int first = p.doc.pingCount;
+        QElapsedTimer elapsed;
+        elapsed.start();
         ASSERT_TRUE(runUntil([&] { return p.doc.pingCount >= first + c.records; }));
         p.frame->timerHost().killTimer(kPollTimer);
+        const qint64 frames = elapsed.elapsed() / 16 + 1;
         QTest::qWait(40);  // past the end of the frame held back
         const long paints = p.frame->view()->paintCount() - paintsBefore;
         const int records = p.doc.pingCount - first;
         if (c.everyRecordPainted) {
             EXPECT_GE(paints, records);
         } else {
+            // At most a paint a display frame, however fast the records come
+            // (a build under the sanitizers reads them at the pace of frames).
             EXPECT_GE(paints, 1);
-            EXPECT_LT(paints * 4, records);
+            EXPECT_LE(paints, frames + 3) << records << " records";
+            if (records > 4 * frames) {
+                EXPECT_LT(paints * 4, records);
+            }
         }
         EXPECT_EQ(p.frame->statusPane(22)->text().toStdString(), dateTimePaneText(p.doc));
         EXPECT_EQ(p.frame->statusPane(8)->text().toStdString(), statusPaneTexts(p.doc).distance);
