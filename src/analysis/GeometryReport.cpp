@@ -5,6 +5,7 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometryPoints.h"
+#include "common/JobProgress.h"
 #include "display/ProfilePass.h"
 #include "recording/BinaryFile.h"
 
@@ -30,7 +31,7 @@ double severity(const GeometryPlace& p, const GeometryBands& bands) {
 
 ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& input,
                                        const GeometrySettings& settings, GeometryReport& report,
-                                       const GeometryReportControl& control) {
+                                       JobProgress* progress) {
     BinaryFile in;
     std::int64_t length = 0;
     ConversionResult result = openDataFile(in, input, length);
@@ -51,9 +52,9 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
     constexpr std::int64_t kProgressEvery = 64;
     walkRecords(doc, in, input, length, result, [&] {
         const std::int64_t record = result.summary.recordsRead + result.summary.recordsSkipped;
-        if (record % kProgressEvery == 0) {
-            if (control.progress) control.progress(record, in.tell(), length);
-            if (control.stopRequested && control.stopRequested()) {
+        if (progress && record % kProgressEvery == 0) {
+            progress->report(in.tell(), length, record);
+            if (progress->cancelled()) {
                 report.cancelled = true;
                 return false;
             }
@@ -101,7 +102,7 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
         return true;
     });
     doc.playbackActive = wasPlaying;
-    if (control.progress && !report.cancelled) control.progress(report.records, length, length);
+    if (progress && !report.cancelled) progress->report(length, length, report.records);
     if (read.found) report.lengthSurveyed = read.right - read.left;
 
     if (report.places.size() > kMaxReportPlaces) {

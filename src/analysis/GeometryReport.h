@@ -4,7 +4,6 @@
 // there. Gathered here without Qt; the report's pages are painted from it.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 namespace sondrel {
 
 class CSondrelDoc;
+class JobProgress;
 
 // A figure at its worst and where it was.
 struct GeometryWorst {
@@ -52,18 +52,12 @@ struct GeometryReport {
     bool cancelled = false;              // stopped on request before the end
 };
 
-// How a long gathering tells how far it is and learns that it is to stop;
-// either may be empty. Both are called on the gathering's own thread.
-struct GeometryReportControl {
-    std::function<void(std::int64_t records, std::int64_t bytesDone, std::int64_t bytesTotal)>
-        progress;
-    std::function<bool()> stopRequested;
-};
-
 // Reads `input` as playback does and gathers the report on `settings`. The
-// document should carry the display settings that shape the points.
+// document should carry the display settings that shape the points. A long
+// gathering tells `progress`, when given, the records and bytes read, and
+// stops once it is cancelled.
 ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& input,
                                        const GeometrySettings& settings, GeometryReport& report,
-                                       const GeometryReportControl& control = {});
+                                       JobProgress* progress = nullptr);
 
 }  // namespace sondrel

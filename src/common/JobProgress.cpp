@@ -1,16 +1,23 @@
 #include "common/JobProgress.h"
 
 #include <cmath>
+#include <filesystem>
 
 namespace sondrel {
 
 namespace {
 
-// Before this, the pace of the first steps (files opening, caches filling)
-// says little about the rest.
-constexpr double kSettlingSeconds = 0.5;
+// Before this, the pace of the first steps (files opening, the file coming
+// into the cache) says little about the rest.
+constexpr double kSettlingSeconds = 1.0;
 
 }  // namespace
+
+std::string jobHeadline(std::string_view doing, const std::string& input,
+                        const std::string& output) {
+    return std::string(doing) + " " + std::filesystem::path(input).filename().string() + " to\n" +
+           output;
+}
 
 double secondsLeft(std::int64_t done, std::int64_t total, double elapsedSeconds) {
     if (done <= 0 || total <= 0 || !(elapsedSeconds >= kSettlingSeconds)) return -1.0;
@@ -28,6 +35,18 @@ std::string timeLeftText(double seconds) {
     const long long minutes = whole / 60, rest = whole % 60;
     std::string text = label + "about " + std::to_string(minutes) + " min";
     if (rest != 0) text += " " + std::to_string(rest) + " s";
+    return text;
+}
+
+std::string itemsDoneText(std::string_view label, const JobProgress& progress) {
+    const std::int64_t items = progress.items();
+    const std::int64_t done = progress.done(), total = progress.total();
+    std::string text = std::string(label) + ": " + groupedNumber(items);
+    if (done > 0 && total > done) {
+        const auto estimate = static_cast<std::int64_t>(
+            static_cast<double>(items) * static_cast<double>(total) / static_cast<double>(done));
+        text += " of about " + groupedNumber(estimate);
+    }
     return text;
 }
 

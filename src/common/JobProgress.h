@@ -1,11 +1,13 @@
 #pragma once
 // What a long job on a thread of its own shares with the window that shows it:
 // how far it has come, and whether the operator has asked it to stop. Either
-// thread may call any member at any time.
+// thread may call any member at any time. The texts below are the window's
+// lines, whichever job it shows.
 
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace sondrel {
 
@@ -30,6 +32,11 @@ class JobProgress {
     std::atomic<bool> cancelled_{false};
 };
 
+// "Converting survey.qzr to" and below it the whole name of the file being
+// written: what a job does, from the file named by its last part.
+std::string jobHeadline(std::string_view doing, const std::string& input,
+                        const std::string& output);
+
 // The seconds still to go when `done` of `total` took `elapsedSeconds` and the
 // rest goes at the same pace; negative while too little is done to tell.
 double secondsLeft(std::int64_t done, std::int64_t total, double elapsedSeconds);
@@ -37,6 +44,10 @@ double secondsLeft(std::int64_t done, std::int64_t total, double elapsedSeconds)
 // "Time left: about 40 s", "about 3 min 20 s", "less than a second", or
 // "estimating..." for a negative number of seconds.
 std::string timeLeftText(double seconds);
+
+// "Records converted: 12,288 of about 200,000": the items of `progress` after
+// `label`, and the whole's, judged from the share of `total` done so far.
+std::string itemsDoneText(std::string_view label, const JobProgress& progress);
 
 // 200000 as "200,000", the way a count is read at a glance.
 std::string groupedNumber(std::int64_t n);

@@ -68,6 +68,7 @@ void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std
     ConversionSummary& s = result.summary;
     std::int64_t position = 0;
     std::int64_t records = 0;
+    bool stopped = false;
     while (true) {
         const ReadOutcome outcome = readRecord(doc, in, position);
         if (outcome.status == ReadStatus::EndOfFile) {
@@ -87,7 +88,10 @@ void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std
             doc.noNewData = 0;
             ++doc.pingCount;
             ++s.recordsRead;
-            if (!onValidRecord()) break;
+            if (!onValidRecord()) {
+                stopped = true;
+                break;
+            }
         } else {
             ++s.recordsSkipped;
         }
@@ -99,7 +103,8 @@ void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std
         }
         if (progress && ++records % kProgressEvery == 0) progress(position, length);
     }
-    if (progress) progress(length, length);
+    // Work stopped on the way (a cancel, a failed write) did not get there.
+    if (progress && !stopped) progress(length, length);
 }
 
 PartialFile discardPartialOutput(const std::string& output, ConversionResult& result) {

@@ -71,7 +71,8 @@ ConversionResult openDataFile(BinaryFile& in, const std::string& input, std::int
 int startWindowlessPlay(CSondrelDoc& doc, std::int64_t length);
 // Reads every record of an opened file into the document exactly as playback
 // reads it and calls `onValidRecord` for each record whose header is valid;
-// it returns false to stop. Counts, stops and read errors go into `result`.
+// it returns false to stop. Counts, stops and read errors go into `result`;
+// `progress` hears of the end of the file only when the walk got there.
 void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std::int64_t length,
                  ConversionResult& result, const std::function<bool()>& onValidRecord,
                  const ConversionProgress& progress = {});

@@ -124,16 +124,4 @@ void XyzConversion::finish() {
     }
 }
 
-std::string conversionProgressText(const JobProgress& progress) {
-    const std::int64_t records = progress.items();
-    const std::int64_t done = progress.done(), total = progress.total();
-    std::string text = "Records converted: " + groupedNumber(records);
-    if (done > 0 && total > done) {
-        const auto estimate = static_cast<std::int64_t>(
-            static_cast<double>(records) * static_cast<double>(total) / static_cast<double>(done));
-        text += " of about " + groupedNumber(estimate);
-    }
-    return text;
-}
-
 }  // namespace sondrel

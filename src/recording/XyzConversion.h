@@ -61,8 +61,4 @@ class XyzConversion {
     ConversionResult last_;
 };
 
-// "Records converted: 12,288 of about 200,000": the records of `progress`,
-// and the file's, judged from the bytes of the records read so far.
-std::string conversionProgressText(const JobProgress& progress);
-
 }  // namespace sondrel

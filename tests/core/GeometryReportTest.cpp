@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <vector>
 
 #include "acquisition/SondrelDoc.h"
+#include "common/JobProgress.h"
 #include "support/ModelSurvey.h"
 #include "support/TempFolder.h"
 
@@ -92,27 +92,34 @@ TEST(GeometryReport, WithoutANominalTheShapeIsStillReported) {
     EXPECT_DOUBLE_EQ(span.left, 100.0);
 }
 
-// Progress is told as the records go by, and a stop asked for ends the
-// gathering there.
-TEST(GeometryReport, ProgressIsToldAndAStopIsHeard) {
+// Progress is told as the records go by and at the end, and a cancel is
+// heard at the next look, which ends the gathering there.
+TEST(GeometryReport, ProgressIsToldAndACancelIsHeard) {
     test::TempFolder dir;
-    writeSurvey(dir.file("part.qzr"));
+    const int part = writeSurvey(dir.file("part.qzr"));
     std::string bytes;
     for (int i = 0; i < 8; ++i) bytes += test::readBytes(dir.file("part.qzr"));
     const std::string path = dir.write("survey.qzr", bytes);
-    std::vector<std::int64_t> told;
-    GeometryReportControl control;
-    control.progress = [&](std::int64_t records, std::int64_t, std::int64_t) {
-        told.push_back(records);
-    };
-    int asked = 0;
-    control.stopRequested = [&] { return ++asked == 2; };
-    auto doc = std::make_unique<CSondrelDoc>();
-    GeometryReport stopped;
-    collectGeometryReport(*doc, path, {}, stopped, control);
-    EXPECT_TRUE(stopped.cancelled);
-    EXPECT_EQ(told, (std::vector<std::int64_t>{64, 128}));
-    EXPECT_EQ(stopped.records, 127);
+    const auto length = static_cast<std::int64_t>(bytes.size());
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "to the end");
+        JobProgress progress;
+        if (cancel) progress.cancel();
+        auto doc = std::make_unique<CSondrelDoc>();
+        GeometryReport report;
+        collectGeometryReport(*doc, path, {}, report, &progress);
+        EXPECT_EQ(report.cancelled, cancel);
+        // The first look comes with the 64th record, before it is gathered.
+        EXPECT_EQ(report.records, cancel ? 63 : 8 * part);
+        EXPECT_EQ(progress.items(), cancel ? 64 : 8 * part);
+        EXPECT_EQ(progress.total(), length);
+        if (cancel) {
+            EXPECT_GT(progress.done(), 0);
+            EXPECT_LT(progress.done(), length);
+        } else {
+            EXPECT_EQ(progress.done(), length);
+        }
+    }
 }
 
 TEST(GeometryReport, AFileWithoutRecordsIsRefused) {

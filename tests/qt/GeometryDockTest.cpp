@@ -4,9 +4,9 @@
 #include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QTest>
@@ -19,6 +19,8 @@
 #include "analysis/qt/CGeometryDock.h"
 #include "analysis/qt/CGeometrySettingsDlg.h"
 #include "app/CommandIds.h"
+#include "app/qt/CFileCommands.h"
+#include "app/qt/CJobProgressDlg.h"
 #include "app/qt/CSondrelView.h"
 #include "support/ChildProcess.h"
 #include "support/ModelSurvey.h"
@@ -325,7 +327,7 @@ TEST(GeometryDock, PipeReportRunsBesideTheWindowAndTellsTheTruth) {
         p.op.saveAnswers.push_back(c.output);
         ASSERT_TRUE(p.run(kCmdPipeReport));
         EXPECT_TRUE(p.op.messages.empty()) << "told before the work was done";
-        EXPECT_NE(p.frame->findChild<QProgressDialog*>(), nullptr);
+        EXPECT_TRUE(p.files->pipeReportWindow().isVisible());
         ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }));
         ASSERT_EQ(p.op.messages.size(), 1u);
         EXPECT_NE(p.op.messages[0].find(c.said), std::string::npos) << p.op.messages[0];
@@ -387,14 +389,23 @@ TEST(GeometryDock, ALongPipeReportShowsItsProgressAndCanBeCancelled) {
     p.op.saveAnswers.push_back(pdf);
     ASSERT_TRUE(p.run(kCmdPipeReport));
     EXPECT_FALSE(p.enabled(kCmdPipeReport));  // one at a time
-    auto* progress = p.frame->findChild<QProgressDialog*>();
-    ASSERT_NE(progress, nullptr);
+    CJobProgressDlg& progress = p.files->pipeReportWindow();
+    EXPECT_EQ(progress.windowTitle(), QStringLiteral("Pipe Report"));
+    const auto says = [&](const QString& start) {
+        for (const QLabel* label : progress.findChildren<QLabel*>())
+            if (label->text().startsWith(start)) return label->text();
+        return QString();
+    };
+    EXPECT_EQ(
+        says(QStringLiteral("Writing ")),
+        QStringLiteral("Writing the pipe report of long.qzr to\n") + QString::fromStdString(pdf));
     ASSERT_TRUE(runUntil([&] {
-        return progress->isVisible() && progress->labelText().contains(" records done");
-    })) << progress->labelText().toStdString();
+        return progress.isVisible() &&
+               says(QStringLiteral("Records read: ")).contains(" of about ");
+    })) << says(QStringLiteral("Records read: ")).toStdString();
     // The window's loop ran all along: the work is still going.
     EXPECT_TRUE(p.op.messages.empty());
-    progress->findChild<QPushButton*>()->click();
+    progress.cancelButton()->click();
     ASSERT_TRUE(runUntil([&] { return p.enabled(kCmdPipeReport); }));
     EXPECT_TRUE(p.op.messages.empty());
     EXPECT_FALSE(std::filesystem::exists(pdf));

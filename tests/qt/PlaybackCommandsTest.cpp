@@ -296,8 +296,7 @@ TEST(PlaybackCommands, TheConversionWindowShowsProgressAndCancelRemovesThePartWr
     const std::string input = makeDataFile(p.folder.file("long.qzr"), 5000, {}, true);
     p.op.openAnswers.push_back(input);
     ASSERT_TRUE(p.run(kCmdConvertXyz));
-    CJobProgressDlg* window = p.files->conversionWindow();
-    ASSERT_NE(window, nullptr);
+    CJobProgressDlg* window = &p.files->conversionWindow();
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isModal());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Convert .QZR file to .xyz"));
@@ -317,7 +316,6 @@ TEST(PlaybackCommands, TheConversionWindowShowsProgressAndCancelRemovesThePartWr
     // Run to its end, the window counts the records and fills its bar.
     p.op.openAnswers.push_back(input);
     ASSERT_TRUE(p.run(kCmdConvertXyz));
-    window = p.files->conversionWindow();
     ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }, 60000));
     EXPECT_EQ(p.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
     EXPECT_EQ(window->progressBar()->value(), window->progressBar()->maximum());

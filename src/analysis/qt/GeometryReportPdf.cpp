@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/GeometryReport.h"
+#include "common/JobProgress.h"
 #include "recording/BinaryFile.h"
 
 namespace sondrel {
@@ -188,9 +189,8 @@ double sedimentOf(const GeometrySample& s) {
 namespace {
 
 // Paints the pages into `device`; false when painting could not start or
-// `stop` asked for an end.
-bool paintGeometryReport(const GeometryReport& r, QIODevice& device,
-                         const std::function<bool()>& stop) {
+// the job was cancelled.
+bool paintGeometryReport(const GeometryReport& r, QIODevice& device, const JobProgress* progress) {
     QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(kDpi);
@@ -270,7 +270,7 @@ bool paintGeometryReport(const GeometryReport& r, QIODevice& device,
         double top = body.top();
         if (slot == 0) {
             writer.newPage();
-            if (stop && stop()) return false;
+            if (progress && progress->cancelled()) return false;
             p.setFont(big);
             p.drawText(QPointF(body.left(), top + QFontMetricsF(big).ascent()),
                        QStringLiteral("Places beyond the alarm levels"));
@@ -289,7 +289,7 @@ bool paintGeometryReport(const GeometryReport& r, QIODevice& device,
 
 PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
                                   const std::string& output, const GeometrySettings& settings,
-                                  const GeometryReportControl& control) {
+                                  JobProgress* progress) {
     PipeReportOutcome outcome;
     const auto failed = [&](std::string message) {
         outcome.status = PipeReportOutcome::Status::Failed;
@@ -317,25 +317,22 @@ PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
     };
 
     auto report = std::make_unique<GeometryReport>();
-    const ConversionResult result = collectGeometryReport(doc, input, settings, *report, control);
+    const ConversionResult result = collectGeometryReport(doc, input, settings, *report, progress);
     outcome.records = report->records;
     outcome.measured = report->measured;
     outcome.placesBeyondLimit = report->placesBeyondLimit;
-    if (report->cancelled) {
-        PipeReportOutcome cancelled = givenUp({});
-        cancelled.status = PipeReportOutcome::Status::Cancelled;
-        return cancelled;
-    }
+    const auto cancelled = [&] {
+        PipeReportOutcome stopped = givenUp({});
+        stopped.status = PipeReportOutcome::Status::Cancelled;
+        return stopped;
+    };
+    if (report->cancelled) return cancelled();
     if (report->records == 0) return givenUp(result.message);
 
     QBuffer pages;
     pages.open(QIODevice::WriteOnly);
-    if (!paintGeometryReport(*report, pages, control.stopRequested)) {
-        if (control.stopRequested && control.stopRequested()) {
-            PipeReportOutcome cancelled = givenUp({});
-            cancelled.status = PipeReportOutcome::Status::Cancelled;
-            return cancelled;
-        }
+    if (!paintGeometryReport(*report, pages, progress)) {
+        if (progress && progress->cancelled()) return cancelled();
         return givenUp(output + ": the report's pages could not be made");
     }
     const QByteArray& bytes = pages.data();

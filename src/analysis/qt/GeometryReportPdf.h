@@ -15,6 +15,7 @@
 namespace sondrel {
 
 class CSondrelDoc;
+class JobProgress;
 
 struct PipeReportOutcome {
     enum class Status {
@@ -33,9 +34,10 @@ struct PipeReportOutcome {
 // Gathers the report of `input` on `settings` and writes it to `output`.
 // The output is made before the gathering starts and removed again when the
 // work fails or is cancelled; every write and the close are checked. The
-// document should carry the display settings that shape the points.
+// document should carry the display settings that shape the points;
+// `progress`, when given, is told how far the work is and may cancel it.
 PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
                                   const std::string& output, const GeometrySettings& settings,
-                                  const GeometryReportControl& control = {});
+                                  JobProgress* progress = nullptr);
 
 }  // namespace sondrel

@@ -11,10 +11,10 @@
 #include "analysis/qt/CGeometryDock.h"
 #include "analysis/qt/GeometryReportPdf.h"
 #include "app/CommandIds.h"
-#include "app/qt/BackgroundJob.h"
 #include "app/qt/CJobProgressDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CPlaybackBar.h"
+#include "common/JobProgress.h"
 #include "common/OperatorPort.h"
 #include "recording/BinaryFile.h"
 #include "recording/FileMessages.h"
@@ -32,9 +32,11 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
       recorder_(recorder),
       player_(player),
       conversion_(conversion),
-      reportJob_(std::make_unique<BackgroundJob>(&frame, QStringLiteral("Pipe Report"),
-                                                 QStringLiteral("records"))) {
-    connect(reportJob_.get(), &BackgroundJob::runningChanged, this, [this](bool running) {
+      reportWindow_(
+          std::make_unique<CJobProgressDlg>(&frame, QStringLiteral("Pipe Report"), "Records read")),
+      conversionWindow_(std::make_unique<CJobProgressDlg>(
+          &frame, QStringLiteral("Convert .QZR file to .xyz"), "Records converted")) {
+    connect(reportWindow_.get(), &CJobProgressDlg::runningChanged, this, [this](bool running) {
         frame_.setPipeReportRunning(running);
         frame_.refreshCommandStates();
     });
@@ -47,7 +49,7 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
 
 CFileCommands::~CFileCommands() {
     // A report still being written is cancelled, its file removed.
-    reportJob_.reset();
+    reportWindow_.reset();
     frame_.setPipeReportRunning(false);
     frame_.setDataFileOpener({});
     frame_.setCloseQuestion({});
@@ -80,17 +82,14 @@ void CFileCommands::installCommands() {
 
 void CFileCommands::convertToXyz() {
     if (!conversion_.start(player_)) return;
-    const QString input = QFileInfo(QString::fromStdString(doc_.playbackPath)).fileName();
-    const QString output = QString::fromStdString(conversion_.outputPath());
-    conversionWindow_ = std::make_unique<CJobProgressDlg>(
-        &frame_, QStringLiteral("Convert .QZR file to .xyz"),
-        QStringLiteral("Converting %1 to\n%2").arg(input, output),
-        [](const JobProgress& progress) { return conversionProgressText(progress); });
-    conversionWindow_->start([this](JobProgress& progress) { conversion_.run(progress); },
-                             [this] {
-                                 conversion_.finish();
-                                 frame_.refreshCommandStates();
-                             });
+    conversionWindow_->start(
+        QString::fromStdString(
+            jobHeadline("Converting", doc_.playbackPath, conversion_.outputPath())),
+        [this](JobProgress& progress) { conversion_.run(progress); },
+        [this](bool) {
+            conversion_.finish();
+            frame_.refreshCommandStates();
+        });
 }
 
 bool CFileCommands::mayClose() {
@@ -107,13 +106,13 @@ bool CFileCommands::mayClose() {
     box.setEscapeButton(keep);
     box.exec();
     if (box.clickedButton() != exit) return false;
-    if (conversionWindow_) conversionWindow_->cancelAndWait();
+    conversionWindow_->cancelAndWait();
     return true;
 }
 
 void CFileCommands::writePipeReport() {
     OperatorPort* op = frame_.operatorPort();
-    if (!op || reportJob_->running()) return;
+    if (!op || reportWindow_->running()) return;
     // The file on screen, else one the operator picks.
     std::string input = doc_.playbackActive == 1 ? doc_.playbackPath : std::string();
     if (input.empty()) {
@@ -151,16 +150,10 @@ void CFileCommands::writePipeReport() {
     const GeometrySettings settings = frame_.geometryDock()->settings();
     auto outcome = std::make_shared<PipeReportOutcome>();
     const std::string pdf = *output;
-    reportJob_->start(
-        QFileInfo(QString::fromStdString(input)).fileName(),
-        [doc, input, pdf, settings, outcome](BackgroundJob::Control& control) {
-            GeometryReportControl report;
-            report.progress = [&control](std::int64_t records, std::int64_t done,
-                                         std::int64_t total) {
-                control.progress(records, done, total);
-            };
-            report.stopRequested = [&control] { return control.cancelled(); };
-            *outcome = sondrel::writePipeReport(*doc, input, pdf, settings, report);
+    reportWindow_->start(
+        QString::fromStdString(jobHeadline("Writing the pipe report of", input, pdf)),
+        [doc, input, pdf, settings, outcome](JobProgress& progress) {
+            *outcome = sondrel::writePipeReport(*doc, input, pdf, settings, &progress);
         },
         [this, pdf, outcome](bool cancelled) {
             OperatorPort* port = frame_.operatorPort();

@@ -12,7 +12,6 @@
 
 namespace sondrel {
 
-class BackgroundJob;
 class CJobProgressDlg;
 class CMainFrame;
 class CPlaybackBar;
@@ -32,10 +31,10 @@ class CFileCommands : public QObject {
 
     // A data file named on the command line or dropped on the window.
     bool openDataFile(const QString& path);
-    // "Pipe Report..." works on a thread of its own with a progress window.
-    BackgroundJob& pipeReportJob() { return *reportJob_; }
-    // The window of the XYZ conversion under way, or of the last one.
-    CJobProgressDlg* conversionWindow() const { return conversionWindow_.get(); }
+    // "Pipe Report..." and the XYZ conversion each work on a thread of their
+    // own, shown by a progress window; one of each at a time.
+    CJobProgressDlg& pipeReportWindow() const { return *reportWindow_; }
+    CJobProgressDlg& conversionWindow() const { return *conversionWindow_; }
 
   private:
     void installCommands();
@@ -58,7 +57,7 @@ class CFileCommands : public QObject {
     Recorder& recorder_;
     Player& player_;
     XyzConversion& conversion_;
-    std::unique_ptr<BackgroundJob> reportJob_;
+    std::unique_ptr<CJobProgressDlg> reportWindow_;
     std::unique_ptr<CJobProgressDlg> conversionWindow_;
 };
 

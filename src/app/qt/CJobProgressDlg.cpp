@@ -4,8 +4,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace sondrel {
@@ -14,30 +16,31 @@ namespace {
 
 // Often enough to look alive, seldom enough to cost the job nothing.
 constexpr int kRefreshMs = 100;
+// The bar counts in these steps whatever the work's unit.
 constexpr int kBarSteps = 1000;
 
 }  // namespace
 
-CJobProgressDlg::CJobProgressDlg(QWidget* parent, const QString& title, const QString& headline,
-                                 Describe describe)
-    : QDialog(parent), describe_(std::move(describe)) {
+CJobProgressDlg::CJobProgressDlg(QWidget* parent, const QString& title, std::string itemsLabel)
+    : QDialog(parent),
+      itemsLabel_(std::move(itemsLabel)),
+      progress_(std::make_unique<JobProgress>()) {
     setObjectName(QStringLiteral("jobProgress"));
     setWindowTitle(title);
     setModal(false);
-    auto* head = new QLabel(headline, this);
-    head->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    headline_ = new QLabel(this);
+    headline_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     detail_ = new QLabel(this);
     timeLeft_ = new QLabel(this);
     bar_ = new QProgressBar(this);
     bar_->setRange(0, kBarSteps);
-    bar_->setValue(0);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(this);
     connect(cancel_, &QPushButton::clicked, this, &CJobProgressDlg::cancel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cancel_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(head);
+    layout->addWidget(headline_);
     layout->addWidget(detail_);
     layout->addWidget(bar_);
     layout->addWidget(timeLeft_);
@@ -50,36 +53,70 @@ CJobProgressDlg::CJobProgressDlg(QWidget* parent, const QString& title, const QS
 CJobProgressDlg::~CJobProgressDlg() {
     poll_.stop();
     if (worker_.joinable()) {
-        progress_.cancel();
+        progress_->cancel();
         worker_.join();
     }
 }
 
-void CJobProgressDlg::start(Work work, Done done) {
-    if (worker_.joinable()) return;
+bool CJobProgressDlg::start(const QString& headline, Work work, Done done) {
+    if (worker_.joinable()) return false;
     done_ = std::move(done);
+    progress_ = std::make_unique<JobProgress>();
+    finished_.store(false, std::memory_order_relaxed);
+    headline_->setText(headline);
+    bar_->setValue(0);
+    cancel_->setText(QStringLiteral("Cancel"));
+    cancel_->setEnabled(true);
     clock_.start();
     refresh();
     show();
-    // The thread is told only of the progress it shares; the window's end is
-    // seen by the refresh on this thread, so nothing is ever sent to a window
-    // that may be gone.
-    worker_ = std::thread([this, work = std::move(work)] {
-        work(progress_);
+    keepClearOfOtherJobs();
+    raise();
+    // The thread is told only of the progress it shares; its end is seen by
+    // the refresh on this thread, so nothing is ever sent to a window that
+    // may be gone.
+    worker_ = std::thread([this, progress = progress_.get(), work = std::move(work)] {
+        work(*progress);
         finished_.store(true, std::memory_order_release);
     });
     poll_.start();
+    emit runningChanged(true);
+    return true;
 }
 
 void CJobProgressDlg::cancel() {
-    progress_.cancel();
+    if (!running()) return;
+    progress_->cancel();
+    // The work stops at its next look; the window stays until it has.
     cancel_->setEnabled(false);
     cancel_->setText(QStringLiteral("Cancelling..."));
 }
 
+void CJobProgressDlg::keepClearOfOtherJobs() {
+    QWidget* owner = parentWidget();
+    if (!owner) return;
+    constexpr int kGap = 8;
+    for (const CJobProgressDlg* other :
+         owner->findChildren<CJobProgressDlg*>(Qt::FindDirectChildrenOnly)) {
+        if (other == this || !other->isVisible()) continue;
+        const QRect theirs = other->frameGeometry();
+        QRect mine = frameGeometry();
+        if (!mine.intersects(theirs)) continue;
+        mine.moveTopLeft(QPoint(theirs.left(), theirs.bottom() + 1 + kGap));
+        const QScreen* screen = other->screen();
+        if (screen && !screen->availableGeometry().contains(mine))
+            mine.moveBottom(theirs.top() - 1 - kGap);
+        move(mine.topLeft());
+    }
+}
+
 void CJobProgressDlg::reject() {
     // The close box and Escape: the job is stopped, not left running unseen.
-    if (running()) cancel();
+    if (running()) {
+        cancel();
+    } else {
+        QDialog::reject();
+    }
 }
 
 void CJobProgressDlg::cancelAndWait() {
@@ -90,12 +127,18 @@ void CJobProgressDlg::cancelAndWait() {
 }
 
 void CJobProgressDlg::refresh() {
-    if (describe_) detail_->setText(QString::fromStdString(describe_(progress_)));
-    const std::int64_t done = progress_.done(), total = progress_.total();
-    if (total > 0) bar_->setValue(static_cast<int>(done * kBarSteps / total));
+    // Looked at first: all the work told before its end is seen below.
+    const bool finished = finished_.load(std::memory_order_acquire);
+    const JobProgress& progress = *progress_;
+    detail_->setText(QString::fromStdString(itemsDoneText(itemsLabel_, progress)));
+    const std::int64_t done = progress.done(), total = progress.total();
+    if (total > 0) {
+        bar_->setValue(
+            static_cast<int>(std::clamp<std::int64_t>(done * kBarSteps / total, 0, kBarSteps)));
+    }
     timeLeft_->setText(QString::fromStdString(
         timeLeftText(secondsLeft(done, total, static_cast<double>(clock_.elapsed()) / 1000.0))));
-    if (finished_.load(std::memory_order_acquire) && worker_.joinable()) {
+    if (finished && worker_.joinable()) {
         worker_.join();
         end();
     }
@@ -104,8 +147,12 @@ void CJobProgressDlg::refresh() {
 void CJobProgressDlg::end() {
     poll_.stop();
     hide();
-    // `done` may tell the operator how it went; the window is out of the way first.
-    if (Done done = std::exchange(done_, {})) done();
+    const bool cancelled = progress_->cancelled();
+    Done done = std::exchange(done_, {});
+    emit runningChanged(false);
+    // `done` may tell the operator how it went, or start the next job: the
+    // window is out of the way first and nothing of it is touched after.
+    if (done) done(cancelled);
 }
 
 }  // namespace sondrel
