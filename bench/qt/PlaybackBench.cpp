@@ -17,10 +17,10 @@
 
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/SondrelDoc.h"
-#include "app/qt/CFileCommands.h"
-#include "app/qt/CFileWindows.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
+#include "app/qt/FileCommands.h"
+#include "app/qt/QtFileWindows.h"
 #include "recording/BinaryFile.h"
 #include "recording/Player.h"
 #include "recording/RecordFormat.h"
@@ -90,14 +90,14 @@ void BM_PlaybackInTheWindow(benchmark::State& state) {
     CMainFrame frame(doc);
     AcquisitionCycle cycle(doc, frame.timerHost(), clock);
     frame.setCycle(&cycle);
-    CFileWindows windows(frame);
+    QtFileWindows windows(frame);
     Recorder recorder(doc, op, windows, &cycle);
     XyzConversion conversion(doc, op);
     Player player(doc, frame.timerHost(), op, windows, recorder, {.cycle = &cycle});
     cycle.setRecorder(&recorder);
     cycle.setPlayback(&player);
-    auto files = std::make_unique<CFileCommands>(frame, doc, windows.playbackBar(), recorder,
-                                                 player, conversion);
+    auto files = std::make_unique<FileCommands>(frame, doc, windows.playbackBar(), recorder, player,
+                                                conversion);
     doc.display.displayCircle = 1;
     doc.display.viewRangeMark = 1;
     doc.display.displayPrd = 1;

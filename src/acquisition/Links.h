@@ -169,13 +169,13 @@ class PlaybackDriver {
 
 // ------------------------------------------------------------------ windows
 
-// What the cycle asks of the windows beyond the document's own views. Every
-// operation does nothing by default, so a headless program overrides only what
-// it needs.
 // What the cycle does about a head that keeps its connection but sent no block
 // for a whole watchdog period.
 enum class SilentHeadAction { SendAgain, Reconnect };
 
+// What the cycle asks of the windows beyond the document's own views. Every
+// operation does nothing by default, so a headless program overrides only what
+// it needs.
 class CycleObserver {
   public:
     virtual ~CycleObserver() = default;

@@ -302,7 +302,7 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
     BinaryFile in;
     std::int64_t length = 0;
     if (ConversionResult opened = openDataFile(in, input, length); !opened.ok()) return opened;
-    if (sameFile(input, output)) {
+    if (sameInode(input, output)) {
         ConversionResult result;
         result.error = ConversionError::SameFile;
         result.message = output + ": is the input file itself; choose another output";

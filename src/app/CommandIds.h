@@ -7,8 +7,8 @@ namespace sondrel {
 
 enum CommandId : int {
     // Colour tables (menu of the implementer's making only)
-    kCmdColorTableFirst = 32771,
-    kCmdColorTableLast = 32779,
+    kCmdColourTableFirst = 32771,
+    kCmdColourTableLast = 32779,
 
     // Zoom factors 50 % .. 400 %
     kCmdZoom50 = 32781,
@@ -68,10 +68,10 @@ enum CommandId : int {
     kCmdRangeDown = 32875,
     kCmdGainUp = 32876,
     kCmdGainDown = 32877,
-    kCmdPointsColor = 32880,
-    kCmdGridColor = 32881,
-    kCmdBackgroundColor = 32882,
-    kCmdTextColor = 32883,
+    kCmdPointsColour = 32880,
+    kCmdGridColour = 32881,
+    kCmdBackgroundColour = 32882,
+    kCmdTextColour = 32883,
     kCmdDisplayCircle = 32884,
     kCmdTextInput = 32885,
     kCmdMeasureAdd = 32886,
@@ -89,9 +89,9 @@ enum CommandId : int {
     kCmdTextLarger = 32900,
     kCmdTextLargest = 32901,
     kCmdMoveCircle = 32902,
-    kCmdCircleColor = 32904,
+    kCmdCircleColour = 32904,
     kCmdTextDelete = 32905,
-    kCmdLineColor = 32906,
+    kCmdLineColour = 32906,
     kCmdMeasureDelete = 32907,
     kCmdDeleteAllDrawings = 32911,
     kCmdDefaultColours = 32912,

@@ -92,17 +92,17 @@ bool deleteAllDrawings(int, CSondrelDoc& doc) {
 
 Colour* colourForCommand(int id, DisplaySettings& display) {
     switch (id) {
-        case kCmdPointsColor:
+        case kCmdPointsColour:
             return &display.pointsColor;
-        case kCmdGridColor:
+        case kCmdGridColour:
             return &display.gridColor;
-        case kCmdBackgroundColor:
+        case kCmdBackgroundColour:
             return &display.bkColor;
-        case kCmdTextColor:
+        case kCmdTextColour:
             return &display.textColor;
-        case kCmdCircleColor:
+        case kCmdCircleColour:
             return &display.circleColor;
-        case kCmdLineColor:
+        case kCmdLineColour:
             return &display.lineColor;
         default:
             return nullptr;

@@ -28,7 +28,7 @@ ConversionResult failure(ConversionError error, std::string message) {
 
 }  // namespace
 
-bool sameFile(const std::string& a, const std::string& b) {
+bool sameInode(const std::string& a, const std::string& b) {
     struct stat sa {
     }, sb{};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
@@ -130,7 +130,7 @@ DataFileConversion::~DataFileConversion() = default;
 bool DataFileConversion::open() {
     result_ = openDataFile(in_, input_, length_);
     if (!result_.ok()) return false;
-    if (sameFile(input_, output_)) {
+    if (sameInode(input_, output_)) {
         result_ = failure(ConversionError::SameFile,
                           output_ + ": is the input file itself; choose another output");
         return false;

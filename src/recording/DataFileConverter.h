@@ -59,8 +59,9 @@ inline constexpr const char* kPartialFileKept = "the incomplete file could not b
 inline constexpr const char* kRemovedWhileWritten =
     "the file or its folder was removed while it was written";
 
-// Whether two names lead to the very same file (an output must never be its input).
-bool sameFile(const std::string& a, const std::string& b);
+// Whether two existing files are one (the same device and inode, whatever the
+// names): an output must never be its input.
+bool sameInode(const std::string& a, const std::string& b);
 
 // Opens a data file for reading its records: a failure when it cannot be read
 // or is too short to hold a record header.

@@ -39,9 +39,9 @@ std::string withTrailingSeparator(std::string folder) {
     return folder;
 }
 
-// Whether two names denote one file: the file being played must never be
+// Whether two paths name one file, which need not exist yet: the file being played must never be
 // truncated by a recording, whatever spelling of its path the dialog returns.
-bool sameFile(const std::string& a, const std::string& b) {
+bool samePath(const std::string& a, const std::string& b) {
     if (a.empty() || b.empty()) return false;
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -150,7 +150,7 @@ std::string Recorder::chooseRecordName() {
         operator_.showMessage(kAlreadySavingMessage, MessageKind::Warning);
         return {};
     }
-    if (doc_.playbackActive && sameFile(*chosen, doc_.playbackPath)) {
+    if (doc_.playbackActive && samePath(*chosen, doc_.playbackPath)) {
         doc_.recordPath.clear();
         operator_.showMessage(kPlaybackFileMessage, MessageKind::Warning);
         return {};

@@ -36,7 +36,6 @@ constexpr int kMaxGain = 20;
 constexpr int kMaxTrainCode = 120;
 constexpr int kMaxWidthSector = 60;
 constexpr int kMaxWidthPolar = 120;
-constexpr int kColorTableCount = 9;
 constexpr int kTextSizeCount = 5;
 constexpr double kMinZoom = 0.5;
 constexpr double kMaxZoom = 4.0;
@@ -285,7 +284,7 @@ const auto kSettingsKeys = std::to_array<SettingsKey>({
     {kSystem, "AutoSaveFileName", &Doc::autoFileNames, value(0)},
     {kSystem, "OpenFileFilterIndex", &Doc::openFilterIndex, value(0)},
     {kSystem, "ColorTable", &D::colorTable, value(0), F::Decimal,
-     clampedTo<0, kColorTableCount - 1>},
+     clampedTo<0, kColourTableCount - 1>},
     {kSystem, "Speed of Sound", &Doc::soundVelocity, value(kDefaultSoundVelocity), F::Fixed1,
      nullptr, legalSoundVelocity, nullptr, U::LiveOnlySaved},
     {kSystem, "Metric Scale", &Doc::unitsFeet, value(0)},

@@ -409,10 +409,10 @@ TEST_F(CommandsTest, CheckMarksOfEveryCommandAtCreationAndWithEverythingOn) {
     };
     CSondrelDoc fresh;
     const std::set<int> atCreation = {
-        kCmdZoom100,       kCmdPointsSmall,     kCmdTextSmall,   kCmdGridDotted,
-        kCmdProfileFirst,  kCmdColorTableFirst, kCmdRangeMarker, kCmdShowGrid,
-        kCmdXdcrAft,       kCmdZeroUp,          kCmdUnitsMeters, kCmdTypeP,
-        kCmdAutoFileNames, kCmdScanPolar,       kCmdTrainNormal, kCmdMainToolbar};
+        kCmdZoom100,       kCmdPointsSmall,      kCmdTextSmall,   kCmdGridDotted,
+        kCmdProfileFirst,  kCmdColourTableFirst, kCmdRangeMarker, kCmdShowGrid,
+        kCmdXdcrAft,       kCmdZeroUp,           kCmdUnitsMeters, kCmdTypeP,
+        kCmdAutoFileNames, kCmdScanPolar,        kCmdTrainNormal, kCmdMainToolbar};
     EXPECT_EQ(checkedIds(fresh, CommandUiState{}), atCreation);
 
     CSondrelDoc on;
@@ -439,7 +439,7 @@ TEST_F(CommandsTest, CheckMarksOfEveryCommandAtCreationAndWithEverythingOn) {
                                         kCmdScanSideScan,    kCmdZoom400,
                                         kCmdPointsLarge,     kCmdGridDashed,
                                         kCmdTextLargest,     kCmdProfileLast,
-                                        kCmdColorTableLast,  kCmdDisplayPrd,
+                                        kCmdColourTableLast, kCmdDisplayPrd,
                                         kCmdDisplayCircle,   kCmdRollCorrection,
                                         kCmdDiagnostics,     kCmdShowSonarSettings,
                                         kCmdMiniSettingsBar, kCmdHelp};

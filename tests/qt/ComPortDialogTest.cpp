@@ -20,7 +20,7 @@
 #include "app/RunSettings.h"
 #include "app/qt/CComPortDlg.h"
 #include "app/qt/CMainFrame.h"
-#include "app/qt/CSetupCommands.h"
+#include "app/qt/SetupCommands.h"
 #include "common/IniFile.h"
 #include "support/HeadSimProcess.h"
 #include "support/Operators.h"
@@ -53,7 +53,7 @@ struct Rig {
     AcquisitionCycle cycle{doc, frame->timerHost(), clock};
     SerialHeadPort serial{&cycle};
     OrientationPort orientation;
-    std::unique_ptr<CSetupCommands> setup;
+    std::unique_ptr<SetupCommands> setup;
 
     Rig(const std::string& settingsPath, const std::string& byId) : settings(settingsPath) {
         serial.setPortNames(comPortResolverFor(settingsPath));
@@ -75,7 +75,7 @@ struct Rig {
                                                      : probeSerialDevice(device);
         };
         peers.byIdFolder = byId;
-        setup = std::make_unique<CSetupCommands>(*frame, doc, std::move(peers));
+        setup = std::make_unique<SetupCommands>(*frame, doc, std::move(peers));
     }
 };
 

@@ -16,12 +16,12 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometrySettings.h"
-#include "analysis/qt/CGeometryDock.h"
-#include "analysis/qt/CGeometrySettingsDlg.h"
+#include "analysis/qt/GeometryDock.h"
+#include "analysis/qt/GeometrySettingsDialog.h"
 #include "app/CommandIds.h"
-#include "app/qt/CFileCommands.h"
-#include "app/qt/CJobProgressDlg.h"
 #include "app/qt/CSondrelView.h"
+#include "app/qt/FileCommands.h"
+#include "app/qt/JobProgressDialog.h"
 #include "support/ChildProcess.h"
 #include "support/ModelSurvey.h"
 #include "support/PlaybackRig.h"
@@ -35,7 +35,7 @@ constexpr int kRecords = 12;
 
 struct PlayedFile {
     ProgramUnderTest p;
-    CGeometryDock& dock = *p.frame->geometryDock();
+    GeometryDock& dock = *p.frame->geometryDock();
 
     PlayedFile() {
         const std::string path =
@@ -47,7 +47,7 @@ struct PlayedFile {
     }
 
     // Where a point of a chart lies in its view's viewport.
-    QPoint pointOf(CGeometryDock::Chart chart, QPointF value) {
+    QPoint pointOf(GeometryDock::Chart chart, QPointF value) {
         QChartView* view = dock.chartView(chart);
         const QPointF scene = view->chart()->mapToScene(view->chart()->mapToPosition(value));
         return view->mapFromScene(scene);
@@ -56,7 +56,7 @@ struct PlayedFile {
 
 TEST(GeometryDock, TheViewMenuShowsAndHidesIt) {
     ProgramUnderTest p;
-    CGeometryDock* dock = p.frame->geometryDock();
+    GeometryDock* dock = p.frame->geometryDock();
     ASSERT_NE(dock, nullptr);
     EXPECT_FALSE(dock->isVisible());
     EXPECT_FALSE(p.checked(kCmdPipeGeometryChart));
@@ -84,13 +84,13 @@ TEST(GeometryDock, FillsAsAFilePlaysAlongTheDistanceWithTheLevelsAsBands) {
 
     f.dock.refreshCharts();
     for (const auto chart :
-         {CGeometryDock::MeanDiameter, CGeometryDock::Ovality, CGeometryDock::Sediment})
+         {GeometryDock::MeanDiameter, GeometryDock::Ovality, GeometryDock::Sediment})
         EXPECT_EQ(f.dock.valueSeries(chart)->count(), measured);
-    const QPointF first = f.dock.valueSeries(CGeometryDock::Ovality)->at(0);
+    const QPointF first = f.dock.valueSeries(GeometryDock::Ovality)->at(0);
     EXPECT_DOUBLE_EQ(first.y(), samples[0].ovalityPercent);
 
     // The defaults: 5 and 10 % ovality, 10 and 20 % of the diameter of sediment.
-    QAreaSeries* warning = f.dock.warningBand(CGeometryDock::Ovality);
+    QAreaSeries* warning = f.dock.warningBand(GeometryDock::Ovality);
     EXPECT_DOUBLE_EQ(warning->lowerSeries()->at(0).y(), 5.0);
     EXPECT_DOUBLE_EQ(warning->upperSeries()->at(0).y(), 10.0);
     GeometrySettings settings;
@@ -98,9 +98,9 @@ TEST(GeometryDock, FillsAsAFilePlaysAlongTheDistanceWithTheLevelsAsBands) {
     settings.sedimentWarning = 4.0;
     f.dock.setSettings(settings);
     f.dock.refreshCharts();
-    EXPECT_DOUBLE_EQ(f.dock.warningBand(CGeometryDock::Sediment)->lowerSeries()->at(0).y(), 0.02);
-    EXPECT_DOUBLE_EQ(f.dock.alarmBand(CGeometryDock::Sediment)->lowerSeries()->at(1).y(), 0.1);
-    EXPECT_DOUBLE_EQ(f.dock.alarmBand(CGeometryDock::Ovality)->lowerSeries()->at(1).y(), 10.0);
+    EXPECT_DOUBLE_EQ(f.dock.warningBand(GeometryDock::Sediment)->lowerSeries()->at(0).y(), 0.02);
+    EXPECT_DOUBLE_EQ(f.dock.alarmBand(GeometryDock::Sediment)->lowerSeries()->at(1).y(), 0.1);
+    EXPECT_DOUBLE_EQ(f.dock.alarmBand(GeometryDock::Ovality)->lowerSeries()->at(1).y(), 10.0);
 }
 
 TEST(GeometryDock, AClickOnAPlayedPointPlaysItsRecord) {
@@ -117,8 +117,8 @@ TEST(GeometryDock, AClickOnAPlayedPointPlaysItsRecord) {
         ASSERT_NE(target, nullptr);
         ASSERT_TRUE(target->ok);
         const QPoint at =
-            f.pointOf(CGeometryDock::Ovality, QPointF(target->distance, target->ovalityPercent));
-        QTest::mouseClick(f.dock.chartView(CGeometryDock::Ovality)->viewport(), Qt::LeftButton, {},
+            f.pointOf(GeometryDock::Ovality, QPointF(target->distance, target->ovalityPercent));
+        QTest::mouseClick(f.dock.chartView(GeometryDock::Ovality)->viewport(), Qt::LeftButton, {},
                           at);
         EXPECT_EQ(shownRecord(f.p.doc), record - 1);
         // Played again, it keeps its one place in the charts.
@@ -131,7 +131,7 @@ TEST(GeometryDock, AClickOnAPlayedPointPlaysItsRecord) {
 // runs back to 0 m and the axis spans the readings there are.
 TEST(GeometryDock, LivePingsWithoutADistanceLeaveAGapAndARestartIsANewPass) {
     ProgramUnderTest p;
-    CGeometryDock& dock = *p.frame->geometryDock();
+    GeometryDock& dock = *p.frame->geometryDock();
     struct Ping {
         bool distance;
         double metres;
@@ -148,24 +148,24 @@ TEST(GeometryDock, LivePingsWithoutADistanceLeaveAGapAndARestartIsANewPass) {
         dock.documentUpdated();
     }
     dock.refreshCharts();
-    ASSERT_EQ(dock.lineCount(CGeometryDock::Ovality), 3);
+    ASSERT_EQ(dock.lineCount(GeometryDock::Ovality), 3);
     const std::vector<std::vector<double>> lines = {
         {40.0, 40.2, 40.4}, {40.6, 40.8}, {0.0, 0.2, 0.4}};
     for (int l = 0; l < 3; ++l) {
-        QLineSeries* line = dock.valueSeries(CGeometryDock::Ovality, l);
+        QLineSeries* line = dock.valueSeries(GeometryDock::Ovality, l);
         ASSERT_EQ(line->count(), static_cast<int>(lines[l].size())) << l;
         for (int i = 0; i < line->count(); ++i)
             EXPECT_DOUBLE_EQ(line->at(i).x(), lines[l][static_cast<std::size_t>(i)]);
     }
     const auto* x =
-        qobject_cast<QValueAxis*>(dock.chart(CGeometryDock::Ovality)->axes(Qt::Horizontal).first());
+        qobject_cast<QValueAxis*>(dock.chart(GeometryDock::Ovality)->axes(Qt::Horizontal).first());
     ASSERT_NE(x, nullptr);
     EXPECT_DOUBLE_EQ(x->min(), 0.0);
     EXPECT_DOUBLE_EQ(x->max(), 40.8);
 
     // More runs than lines: the first ones are lines, the points of the rest
     // dots, none joined.
-    for (int i = 0; i < 2 * (CGeometryDock::kMaxChartLines + 6); ++i) {
+    for (int i = 0; i < 2 * (GeometryDock::kMaxChartLines + 6); ++i) {
         makePing(p.doc, count, true);
         p.doc.distanceValid = i % 2;
         p.doc.distanceM = 50.0 + i;
@@ -174,8 +174,8 @@ TEST(GeometryDock, LivePingsWithoutADistanceLeaveAGapAndARestartIsANewPass) {
         dock.documentUpdated();
     }
     dock.refreshCharts();
-    EXPECT_EQ(dock.lineCount(CGeometryDock::Ovality), CGeometryDock::kMaxChartLines);
-    EXPECT_EQ(dock.dotSeries(CGeometryDock::Ovality)->count(), 3 + 6);
+    EXPECT_EQ(dock.lineCount(GeometryDock::Ovality), GeometryDock::kMaxChartLines);
+    EXPECT_EQ(dock.dotSeries(GeometryDock::Ovality)->count(), 3 + 6);
 }
 
 // "Pipe Report..." reports the played file, or in real time the file the
@@ -270,13 +270,13 @@ TEST(GeometryDock, TheSettingsDialogSetsThePipeForEveryFigure) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(p.frame.get()));
     view.showGeometryOverlay(true);
     f.stepTo(12);
-    CGeometryDock& dock = *p.frame->geometryDock();
+    GeometryDock& dock = *p.frame->geometryDock();
     const GeometrySample before = dock.series().samples().back();
     ASSERT_TRUE(before.ok);
 
     std::vector<std::string> refused;
     p.dialogScript = [&](QDialog& d) {
-        auto& dialog = dynamic_cast<CGeometrySettingsDlg&>(d);
+        auto& dialog = dynamic_cast<GeometrySettingsDialog&>(d);
         dialog.field("Nominal Diameter")->setText(QStringLiteral("abc"));
         dialog.accept();
         EXPECT_NE(dialog.result(), QDialog::Accepted);
@@ -300,8 +300,8 @@ TEST(GeometryDock, TheSettingsDialogSetsThePipeForEveryFigure) {
     EXPECT_EQ(after.record, before.record);
     EXPECT_NEAR(after.ovalityPercent, (after.maxDiameter - after.minDiameter) / 0.5 * 100, 1e-9);
     dock.refreshCharts();
-    EXPECT_TRUE(dock.chart(CGeometryDock::MeanDiameter)->title().contains("nominal 0.500 m"));
-    EXPECT_TRUE(dock.chart(CGeometryDock::Ovality)->title().contains("(Dmax - Dmin) / Dnominal"));
+    EXPECT_TRUE(dock.chart(GeometryDock::MeanDiameter)->title().contains("nominal 0.500 m"));
+    EXPECT_TRUE(dock.chart(GeometryDock::Ovality)->title().contains("(Dmax - Dmin) / Dnominal"));
     view.repaint();
     EXPECT_TRUE(view.geometryOverlay()->last().ok());
     EXPECT_DOUBLE_EQ(view.geometryOverlay()->last().nominalDiameter, 0.5);
@@ -389,7 +389,7 @@ TEST(GeometryDock, ALongPipeReportShowsItsProgressAndCanBeCancelled) {
     p.op.saveAnswers.push_back(pdf);
     ASSERT_TRUE(p.run(kCmdPipeReport));
     EXPECT_FALSE(p.enabled(kCmdPipeReport));  // one at a time
-    CJobProgressDlg& progress = p.files->pipeReportWindow();
+    JobProgressDialog& progress = p.files->pipeReportWindow();
     EXPECT_EQ(progress.windowTitle(), QStringLiteral("Pipe Report"));
     const auto says = [&](const QString& start) {
         for (const QLabel* label : progress.findChildren<QLabel*>())

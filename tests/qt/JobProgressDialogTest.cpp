@@ -17,13 +17,13 @@
 #include <memory>
 #include <vector>
 
-#include "app/qt/CJobProgressDlg.h"
+#include "app/qt/JobProgressDialog.h"
 
 namespace sondrel {
 namespace {
 
 // Reports its steps until it has made `steps` of them or is cancelled.
-CJobProgressDlg::Work counting(std::int64_t steps, std::atomic<std::int64_t>& made) {
+JobProgressDialog::Work counting(std::int64_t steps, std::atomic<std::int64_t>& made) {
     return [steps, &made](JobProgress& progress) {
         while (!progress.cancelled() && made < steps) {
             ++made;
@@ -32,18 +32,18 @@ CJobProgressDlg::Work counting(std::int64_t steps, std::atomic<std::int64_t>& ma
     };
 }
 
-bool showsLine(const CJobProgressDlg& window, const QString& text) {
+bool showsLine(const JobProgressDialog& window, const QString& text) {
     for (const QLabel* label : window.findChildren<QLabel*>())
         if (label->text() == text) return true;
     return false;
 }
 
-TEST(CJobProgressDlg, TheEndComesBackOnceWhetherTheJobRanOutOrWasCancelled) {
+TEST(JobProgressDialog, TheEndComesBackOnceWhetherTheJobRanOutOrWasCancelled) {
     enum class Way { RunOut, CancelButton, Escape, CloseBox };
     // One window for every case: each job starts from nothing done.
-    CJobProgressDlg window(nullptr, QStringLiteral("Job"), "Steps made");
+    JobProgressDialog window(nullptr, QStringLiteral("Job"), "Steps made");
     std::vector<bool> states;
-    QObject::connect(&window, &CJobProgressDlg::runningChanged,
+    QObject::connect(&window, &JobProgressDialog::runningChanged,
                      [&](bool running) { states.push_back(running); });
     for (const Way way : {Way::RunOut, Way::CancelButton, Way::Escape, Way::CloseBox}) {
         SCOPED_TRACE(static_cast<int>(way));
@@ -85,8 +85,8 @@ TEST(CJobProgressDlg, TheEndComesBackOnceWhetherTheJobRanOutOrWasCancelled) {
     }
 }
 
-TEST(CJobProgressDlg, OneJobAtATime) {
-    CJobProgressDlg window(nullptr, QStringLiteral("Job"), "Steps made");
+TEST(JobProgressDialog, OneJobAtATime) {
+    JobProgressDialog window(nullptr, QStringLiteral("Job"), "Steps made");
     std::atomic<std::int64_t> first{0}, second{0};
     int ends = 0;
     ASSERT_TRUE(window.start(QStringLiteral("First"), counting(std::int64_t{1} << 60, first),
@@ -101,12 +101,12 @@ TEST(CJobProgressDlg, OneJobAtATime) {
 }
 
 // Both are centred on the main window: the second must not hide the first.
-TEST(CJobProgressDlg, TwoJobsAtOnceShowBothWindows) {
+TEST(JobProgressDialog, TwoJobsAtOnceShowBothWindows) {
     QWidget owner;
     owner.resize(800, 600);
     owner.show();
-    CJobProgressDlg first(&owner, QStringLiteral("First"), "Steps made");
-    CJobProgressDlg second(&owner, QStringLiteral("Second"), "Steps made");
+    JobProgressDialog first(&owner, QStringLiteral("First"), "Steps made");
+    JobProgressDialog second(&owner, QStringLiteral("Second"), "Steps made");
     std::atomic<std::int64_t> a{0}, b{0};
     ASSERT_TRUE(first.start(QStringLiteral("First"), counting(std::int64_t{1} << 60, a), {}));
     ASSERT_TRUE(second.start(QStringLiteral("Second"), counting(std::int64_t{1} << 60, b), {}));
@@ -116,12 +116,12 @@ TEST(CJobProgressDlg, TwoJobsAtOnceShowBothWindows) {
     second.cancelAndWait();
 }
 
-TEST(CJobProgressDlg, AWindowClosedUnderARunningJobStopsItAndWaits) {
+TEST(JobProgressDialog, AWindowClosedUnderARunningJobStopsItAndWaits) {
     std::atomic<std::int64_t> made{0};
     int ends = 0;
     {
         auto window =
-            std::make_unique<CJobProgressDlg>(nullptr, QStringLiteral("Job"), "Steps made");
+            std::make_unique<JobProgressDialog>(nullptr, QStringLiteral("Job"), "Steps made");
         window->start(QStringLiteral("Counting"), counting(std::int64_t{1} << 60, made),
                       [&](bool) { ++ends; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return made > 0; }, 10000));

@@ -22,12 +22,12 @@
 #include "acquisition/AcquisitionCycle.h"
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
-#include "app/qt/CFileCommands.h"
-#include "app/qt/CFileWindows.h"
-#include "app/qt/CJobProgressDlg.h"
 #include "app/qt/CMainFrame.h"
-#include "app/qt/CPlaybackBar.h"
 #include "app/qt/CSondrelView.h"
+#include "app/qt/FileCommands.h"
+#include "app/qt/JobProgressDialog.h"
+#include "app/qt/PlaybackBarWidget.h"
+#include "app/qt/QtFileWindows.h"
 #include "display/StatusTexts.h"
 #include "recording/PlaybackBar.h"
 #include "recording/Player.h"
@@ -296,7 +296,7 @@ TEST(PlaybackCommands, TheConversionWindowShowsProgressAndCancelRemovesThePartWr
     const std::string input = makeDataFile(p.folder.file("long.qzr"), 5000, {}, true);
     p.op.openAnswers.push_back(input);
     ASSERT_TRUE(p.run(kCmdConvertXyz));
-    CJobProgressDlg* window = &p.files->conversionWindow();
+    JobProgressDialog* window = &p.files->conversionWindow();
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isModal());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Convert .QZR file to .xyz"));

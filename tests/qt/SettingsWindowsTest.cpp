@@ -19,13 +19,13 @@
 #include "app/qt/CCtrlPanelDlg.h"
 #include "app/qt/CInputDialogs.h"
 #include "app/qt/CMainFrame.h"
-#include "app/qt/CStepSpin.h"
+#include "app/qt/StepSpin.h"
 #include "support/SpinClick.h"
 
 namespace sondrel {
 namespace {
 
-std::string field(CStepSpin* spin) {
+std::string field(StepSpin* spin) {
     return spin->fieldText().toStdString();
 }
 
@@ -46,7 +46,7 @@ struct Frame {
         frame->show();
     }
     CCtrlPanelDlg& panel() { return *frame->controlPanel(); }
-    CSettingsBar& bar() { return *frame->settingsBar(); }
+    SettingsBar& bar() { return *frame->settingsBar(); }
     bool checked(int id) {
         frame->refreshCommandStates();
         return frame->commandAction(id) ? frame->commandAction(id)->isChecked()
@@ -111,7 +111,7 @@ TEST(SettingsWindowsTest, ValueDialogsStepWithTheirArrowsAndTakeTheValueOnOk) {
     Frame f;
     f.doc.display.circleDiameter = 1.0;
     onModal([&f](QWidget* w) {
-        auto* dialog = qobject_cast<CValueDlg*>(w);
+        auto* dialog = qobject_cast<ValueDialog*>(w);
         ASSERT_NE(dialog, nullptr);
         test::clickSpinArrow(dialog->spin(), +1);
         test::clickSpinArrow(dialog->spin(), +1);
@@ -124,7 +124,7 @@ TEST(SettingsWindowsTest, ValueDialogsStepWithTheirArrowsAndTakeTheValueOnOk) {
     EXPECT_DOUBLE_EQ(f.doc.display.circleDiameter, 1.02);
 
     onModal([](QWidget* w) {
-        auto* dialog = qobject_cast<CValueDlg*>(w);
+        auto* dialog = qobject_cast<ValueDialog*>(w);
         ASSERT_NE(dialog, nullptr);
         test::clickSpinArrow(dialog->spin(), -1);
         EXPECT_EQ(dialog->spin()->fieldText(), QStringLiteral("1499.9"));
@@ -140,7 +140,7 @@ TEST(SettingsWindowsTest, ValueDialogsStepWithTheirArrowsAndTakeTheValueOnOk) {
     // Cancel leaves the minimum range as it was.
     f.doc.profileMinRange = 0.5;
     onModal([](QWidget* w) {
-        auto* dialog = qobject_cast<CValueDlg*>(w);
+        auto* dialog = qobject_cast<ValueDialog*>(w);
         ASSERT_NE(dialog, nullptr);
         test::clickSpinArrow(dialog->spin(), +1);
         dialog->reject();

@@ -257,7 +257,7 @@ TEST(CommandWalk, SonarMenuCommandsChangeTheDocumentAsDescribed) {
     ASSERT_TRUE(p.run(kCmdProfileFirst + 2));
     EXPECT_EQ(p.doc.display.profileDispMode, 2);
     EXPECT_DOUBLE_EQ(p.doc.display.profileMixFactor, 0.25);
-    ASSERT_TRUE(p.run(kCmdColorTableFirst + 3));
+    ASSERT_TRUE(p.run(kCmdColourTableFirst + 3));
     EXPECT_EQ(p.doc.display.colorTable, 3);
 
     // Text input and measuring exclude each other; deleting ends them.
@@ -272,9 +272,9 @@ TEST(CommandWalk, SonarMenuCommandsChangeTheDocumentAsDescribed) {
     // A colour chooser opens on the current colour; cancelling keeps it.
     p.op.colourAnswers = {std::nullopt, Colour(0x123456)};
     const Colour before = p.doc.display.circleColor;
-    ASSERT_TRUE(p.run(kCmdCircleColor));
+    ASSERT_TRUE(p.run(kCmdCircleColour));
     EXPECT_EQ(p.doc.display.circleColor, before);
-    ASSERT_TRUE(p.run(kCmdCircleColor));
+    ASSERT_TRUE(p.run(kCmdCircleColour));
     EXPECT_EQ(p.doc.display.circleColor, Colour(0x123456));
     EXPECT_EQ(p.op.colourRequests, (std::vector<Colour>{before, before}));
 
@@ -427,7 +427,7 @@ TEST(DiagnosticsWindow, AtStartItWaitsForTheMainWindow) {
     CSondrelDoc doc;
     doc.display.diagnosticsVisible = 1;
     CMainFrame frame(doc);
-    CSetupCommands setup(frame, doc, {});
+    SetupCommands setup(frame, doc, {});
     EXPECT_FALSE(setup.diagnosticsWindow()->isVisible());
     frame.show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return setup.diagnosticsWindow()->isVisible(); }, 5000));

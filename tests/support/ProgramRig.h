@@ -16,11 +16,11 @@
 
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/qt/SerialDevice.h"
-#include "app/qt/CFileCommands.h"
-#include "app/qt/CFileWindows.h"
 #include "app/qt/CMainFrame.h"
-#include "app/qt/CPlaybackBar.h"
-#include "app/qt/CSetupCommands.h"
+#include "app/qt/FileCommands.h"
+#include "app/qt/PlaybackBarWidget.h"
+#include "app/qt/QtFileWindows.h"
+#include "app/qt/SetupCommands.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/XyzConversion.h"
@@ -50,12 +50,12 @@ struct ProgramUnderTest {
     test::TempFolder folder;
     std::unique_ptr<CMainFrame> frame;
     std::unique_ptr<AcquisitionCycle> cycle;
-    std::unique_ptr<CFileWindows> windows;
+    std::unique_ptr<QtFileWindows> windows;
     std::unique_ptr<Recorder> recorder;
     std::unique_ptr<XyzConversion> conversion;
     std::unique_ptr<Player> player;
-    std::unique_ptr<CFileCommands> files;
-    std::unique_ptr<CSetupCommands> setup;
+    std::unique_ptr<FileCommands> files;
+    std::unique_ptr<SetupCommands> setup;
     // What the scripted dialogs are told to answer, and the dialogs seen.
     std::function<int(QDialog&)> dialogScript;
     std::vector<QString> dialogsShown;
@@ -70,15 +70,15 @@ struct ProgramUnderTest {
         frame->setCycle(cycle.get());
         frame->setOperatorPort(&op);
         // Put together as the application does.
-        windows = std::make_unique<CFileWindows>(*frame);
+        windows = std::make_unique<QtFileWindows>(*frame);
         recorder = std::make_unique<Recorder>(doc, op, *windows, cycle.get());
         conversion = std::make_unique<XyzConversion>(doc, op);
         player = std::make_unique<Player>(doc, frame->timerHost(), op, *windows, *recorder,
                                           PlayerPeers{.cycle = cycle.get(), .settings = &settings});
         cycle->setRecorder(recorder.get());
         cycle->setPlayback(player.get());
-        files = std::make_unique<CFileCommands>(*frame, doc, windows->playbackBar(), *recorder,
-                                                *player, *conversion);
+        files = std::make_unique<FileCommands>(*frame, doc, windows->playbackBar(), *recorder,
+                                               *player, *conversion);
         SetupPeers peers;
         peers.cycle = cycle.get();
         peers.op = &op;
@@ -93,7 +93,7 @@ struct ProgramUnderTest {
                                                      : probeSerialDevice(device);
         };
         peers.byIdFolder = folder.file("by-id");
-        setup = std::make_unique<CSetupCommands>(*frame, doc, std::move(peers));
+        setup = std::make_unique<SetupCommands>(*frame, doc, std::move(peers));
         setup->setDialogRunner([this](QDialog& dialog) {
             dialogsShown.push_back(dialog.windowTitle());
             return dialogScript ? dialogScript(dialog) : int(QDialog::Rejected);
@@ -107,7 +107,7 @@ struct ProgramUnderTest {
         cycle->shutdown();
     }
 
-    CPlaybackBar& bar() { return windows->playbackBar(); }
+    PlaybackBarWidget& bar() { return windows->playbackBar(); }
     bool run(int id) { return frame->executeCommand(id); }
     // Whether the command would run now (not every command has a menu item).
     bool enabled(int id) { return frame->commandEnabledNow(id); }

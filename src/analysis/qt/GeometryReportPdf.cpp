@@ -302,7 +302,7 @@ PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
         if (const ConversionResult opened = openDataFile(in, input, length); !opened.ok())
             return failed(opened.message);
     }
-    if (sameFile(input, output))
+    if (sameInode(input, output))
         return failed(output + ": is the input file itself; choose another output");
     // Made first, so that an output that cannot be written is said at once
     // rather than after the whole file was read.

@@ -8,7 +8,7 @@
 #include <QLabel>
 
 #include "acquisition/SondrelDoc.h"
-#include "app/qt/CStepSpin.h"
+#include "app/qt/StepSpin.h"
 
 namespace sondrel {
 
@@ -38,17 +38,17 @@ QString longestText(PanelRow row) {
     }
 }
 
-CStepSpin* makeSpin(CSondrelDoc& doc, PanelRow row, QWidget* parent) {
-    auto* spin = new CStepSpin(CStepSpin::Field::ReadOnly, parent);
+StepSpin* makeSpin(CSondrelDoc& doc, PanelRow row, QWidget* parent) {
+    auto* spin = new StepSpin(StepSpin::Field::ReadOnly, parent);
     spin->setObjectName(qs(panelRowLabel(row)).remove(QLatin1Char(' ')).toLower() +
                         QStringLiteral("Spin"));
     spin->fitText(longestText(row));
-    QObject::connect(spin, &CStepSpin::stepped, parent,
+    QObject::connect(spin, &StepSpin::stepped, parent,
                      [&doc, row](int step) { stepPanelRow(doc, row, step); });
     return spin;
 }
 
-void showField(CStepSpin* spin, const PanelField& field) {
+void showField(StepSpin* spin, const PanelField& field) {
     spin->setFieldText(QString::fromStdString(field.text));
     spin->setSpinRange(field.spinMinimum, field.spinMaximum);
     spin->setSpinPosition(field.spinPosition);
@@ -56,7 +56,7 @@ void showField(CStepSpin* spin, const PanelField& field) {
 }
 
 // Adds a row's label and spin to a grid.
-void addRow(QGridLayout* grid, int line, QWidget* owner, CStepSpin* spin, PanelRow row) {
+void addRow(QGridLayout* grid, int line, QWidget* owner, StepSpin* spin, PanelRow row) {
     grid->addWidget(new QLabel(qs(panelRowLabel(row)), owner), line, 0);
     grid->addWidget(spin, line, 1);
 }
@@ -131,7 +131,7 @@ void CCtrlPanelDlg::mousePressEvent(QMouseEvent* event) {
     QDialog::mousePressEvent(event);
 }
 
-CSettingsBar::CSettingsBar(CSondrelDoc& doc, QWidget* parent)
+SettingsBar::SettingsBar(CSondrelDoc& doc, QWidget* parent)
     : QToolBar(QStringLiteral("Settings Bar"), parent), doc_(doc) {
     setObjectName(QStringLiteral("miniSettingsBar"));
     setMovable(false);
@@ -148,7 +148,7 @@ CSettingsBar::CSettingsBar(CSondrelDoc& doc, QWidget* parent)
     hide();
 }
 
-void CSettingsBar::refresh() {
+void SettingsBar::refresh() {
     const PanelFields fields = panelFields(doc_, PanelKind::SettingsBar);
     for (std::size_t i = 0; i < spins_.size(); ++i) showField(spins_[i], fields.rows[i]);
 }

@@ -17,7 +17,7 @@ class QCheckBox;
 namespace sondrel {
 
 class CSondrelDoc;
-class CStepSpin;
+class StepSpin;
 
 class CCtrlPanelDlg : public QDialog {
     Q_OBJECT
@@ -27,7 +27,7 @@ class CCtrlPanelDlg : public QDialog {
 
     // Rewrites every field, spin, the check box and the enabled states.
     void refresh();
-    CStepSpin* spin(PanelRow row) const { return spins_[static_cast<std::size_t>(row)]; }
+    StepSpin* spin(PanelRow row) const { return spins_[static_cast<std::size_t>(row)]; }
     QCheckBox* manualFrequencyBox() const { return manual_; }
     // Told whenever the operator turns to the panel (the key-in window gives way).
     void setTouchListener(std::function<void()> listener) { touched_ = std::move(listener); }
@@ -44,23 +44,23 @@ class CCtrlPanelDlg : public QDialog {
     void closedByOperator();
 
     CSondrelDoc& doc_;
-    std::array<CStepSpin*, kPanelRowCount> spins_{};
+    std::array<StepSpin*, kPanelRowCount> spins_{};
     QCheckBox* manual_ = nullptr;
     std::function<void()> touched_;
 };
 
-class CSettingsBar : public QToolBar {
+class SettingsBar : public QToolBar {
     Q_OBJECT
 
   public:
-    CSettingsBar(CSondrelDoc& doc, QWidget* parent);
+    SettingsBar(CSondrelDoc& doc, QWidget* parent);
 
     void refresh();
-    CStepSpin* spin(PanelRow row) const { return spins_[static_cast<std::size_t>(row)]; }
+    StepSpin* spin(PanelRow row) const { return spins_[static_cast<std::size_t>(row)]; }
 
   private:
     CSondrelDoc& doc_;
-    std::array<CStepSpin*, kSettingsBarRowCount> spins_{};
+    std::array<StepSpin*, kSettingsBarRowCount> spins_{};
 };
 
 }  // namespace sondrel

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "acquisition/SondrelDoc.h"
-#include "app/qt/CStepSpin.h"
+#include "app/qt/StepSpin.h"
 
 namespace sondrel {
 
@@ -54,14 +54,14 @@ void CIPAddressDlg::accept() {
     QDialog::accept();
 }
 
-CValueDlg::CValueDlg(const ValueDialogRule& rule, double value, QWidget* mainWindow)
+ValueDialog::ValueDialog(const ValueDialogRule& rule, double value, QWidget* mainWindow)
     : QDialog(mainWindow), rule_(rule), value_(value) {
     setWindowTitle(qs(rule.title));
-    spin_ = new CStepSpin(CStepSpin::Field::Typed, this);
+    spin_ = new StepSpin(StepSpin::Field::Typed, this);
     spin_->setObjectName(QStringLiteral("valueSpin"));
     spin_->setSpinRange(rule.spinMinimum, rule.spinMaximum);
     spin_->fitText(QStringLiteral("1600.0"));
-    connect(spin_, &CStepSpin::stepped, this, [this](int step) {
+    connect(spin_, &StepSpin::stepped, this, [this](int step) {
         showValue(target_ ? target_(step) : steppedValue(rule_, value_, step));
     });
 
@@ -78,21 +78,21 @@ CValueDlg::CValueDlg(const ValueDialogRule& rule, double value, QWidget* mainWin
         // The dialogs with a default can also be left unchanged.
         buttons->addButton(QDialogButtonBox::Cancel);
     }
-    connect(buttons, &QDialogButtonBox::accepted, this, &CValueDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CValueDlg::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ValueDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ValueDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);
     showValue(value);
 }
 
-void CValueDlg::showValue(double value) {
+void ValueDialog::showValue(double value) {
     value_ = value;
     spin_->setFieldText(QString::fromStdString(valueFieldText(rule_, value)));
     spin_->setSpinPosition(valueSpinPosition(rule_, value));
 }
 
-void CValueDlg::showEvent(QShowEvent* event) {
+void ValueDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (QWidget* frame = parentWidget()) {
         const QRect outer = frame->frameGeometry();
@@ -102,7 +102,7 @@ void CValueDlg::showEvent(QShowEvent* event) {
     spin_->setFocus();
 }
 
-void CValueDlg::accept() {
+void ValueDialog::accept() {
     const std::string text = spin_->fieldText().toStdString();
     const bool diameter = &rule_ == &kCircleDiameterDialog;
     const ValueEntry entry =
@@ -116,7 +116,7 @@ void CValueDlg::accept() {
 }
 
 bool changeSoundVelocity(CSondrelDoc& doc, QWidget* mainWindow) {
-    CValueDlg dialog(kSoundVelocityDialog, doc.soundVelocity, mainWindow);
+    ValueDialog dialog(kSoundVelocityDialog, doc.soundVelocity, mainWindow);
     dialog.setObjectName(QStringLiteral("soundVelocityDialog"));
     // A file being played back keeps the velocity it was recorded with.
     dialog.setStepTarget([&doc, &dialog](int step) {
@@ -129,7 +129,7 @@ bool changeSoundVelocity(CSondrelDoc& doc, QWidget* mainWindow) {
 }
 
 bool changeMinimumRange(CSondrelDoc& doc, QWidget* mainWindow) {
-    CValueDlg dialog(kMinimumRangeDialog, doc.profileMinRange, mainWindow);
+    ValueDialog dialog(kMinimumRangeDialog, doc.profileMinRange, mainWindow);
     dialog.setObjectName(QStringLiteral("minimumRangeDialog"));
     if (dialog.exec() != QDialog::Accepted) return false;
     doc.profileMinRange = dialog.value();
@@ -138,7 +138,7 @@ bool changeMinimumRange(CSondrelDoc& doc, QWidget* mainWindow) {
 
 bool changeCircleDiameter(CSondrelDoc& doc, QWidget* mainWindow) {
     DisplaySettings& display = doc.display;
-    CValueDlg dialog(kCircleDiameterDialog, display.circleDiameter, mainWindow);
+    ValueDialog dialog(kCircleDiameterDialog, display.circleDiameter, mainWindow);
     dialog.setObjectName(QStringLiteral("circleDiameterDialog"));
     dialog.setStepTarget([&doc](int step) {
         DisplaySettings& d = doc.display;

@@ -16,7 +16,7 @@ class QPushButton;
 namespace sondrel {
 
 class CSondrelDoc;
-class CStepSpin;
+class StepSpin;
 
 class CIPAddressDlg : public QDialog {
     Q_OBJECT
@@ -34,14 +34,14 @@ class CIPAddressDlg : public QDialog {
 };
 
 // A value typed or stepped with its up-down control, under one of the rules.
-class CValueDlg : public QDialog {
+class ValueDialog : public QDialog {
     Q_OBJECT
 
   public:
-    CValueDlg(const ValueDialogRule& rule, double value, QWidget* mainWindow);
+    ValueDialog(const ValueDialogRule& rule, double value, QWidget* mainWindow);
 
     double value() const { return value_; }
-    CStepSpin* spin() const { return spin_; }
+    StepSpin* spin() const { return spin_; }
     QPushButton* defaultButton() const { return default_; }
     // Clicks that act on a value elsewhere at once (the circle's diameter).
     void setStepTarget(std::function<double(int step)> target) { target_ = std::move(target); }
@@ -55,7 +55,7 @@ class CValueDlg : public QDialog {
 
     const ValueDialogRule& rule_;
     double value_;
-    CStepSpin* spin_;
+    StepSpin* spin_;
     QPushButton* default_ = nullptr;
     std::function<double(int)> target_;
 };

@@ -20,7 +20,7 @@
 #include <QVBoxLayout>
 
 #include "acquisition/AcquisitionCycle.h"
-#include "analysis/qt/CGeometryDock.h"
+#include "analysis/qt/GeometryDock.h"
 #include "app/CommandTable.h"
 #include "app/DocumentCommands.h"
 #include "app/KeyIn.h"
@@ -87,7 +87,7 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     view_->setModeListener([this] { refreshCommandStates(); });
     setCentralWidget(view_);
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
-    geometryDock_ = new CGeometryDock(doc_, this);
+    geometryDock_ = new GeometryDock(doc_, this);
     addDockWidget(Qt::RightDockWidgetArea, geometryDock_);
     geometryDock_->hide();
     connect(geometryDock_, &QDockWidget::visibilityChanged, this,
@@ -95,7 +95,7 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
 
     buildMenu();
     buildToolbar();
-    settingsBar_ = new CSettingsBar(doc_, this);
+    settingsBar_ = new SettingsBar(doc_, this);
     addToolBarBreak(Qt::TopToolBarArea);
     addToolBar(Qt::TopToolBarArea, settingsBar_);
     connect(settingsBar_, &QToolBar::visibilityChanged, this, &CMainFrame::refreshCommandStates);

@@ -30,10 +30,10 @@ namespace sondrel {
 class AcquisitionCycle;
 class CCtrlPanelDlg;
 class CDiagDlg;
-class CGeometryDock;
+class GeometryDock;
 class CKeyInDlg;
 class OperatorPort;
-class CSettingsBar;
+class SettingsBar;
 class CSondrelView;
 
 class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserver {
@@ -46,7 +46,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     CSondrelDoc& document() { return doc_; }
     CSondrelView* view() const { return view_; }
     // The charts of the pipe geometry along the pipe; hidden until asked for.
-    CGeometryDock* geometryDock() const { return geometryDock_; }
+    GeometryDock* geometryDock() const { return geometryDock_; }
     QToolBar* mainToolBar() const { return toolbar_; }
 
     // The four acquisition timers live on the frame; the cycle is built on them.
@@ -99,7 +99,7 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
 
     // ---- the settings windows: the control panel and the settings bar
     CCtrlPanelDlg* controlPanel() const { return panel_; }
-    CSettingsBar* settingsBar() const { return settingsBar_; }
+    SettingsBar* settingsBar() const { return settingsBar_; }
     // ---- the diagnostics window and the hot-keys help, whose state the rules read
     void setDiagnosticsWindow(CDiagDlg* window) { diagnostics_ = window; }
     CDiagDlg* diagnosticsWindow() const { return diagnostics_; }
@@ -170,14 +170,14 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
 
     CSondrelDoc& doc_;
     CSondrelView* view_ = nullptr;
-    CGeometryDock* geometryDock_ = nullptr;
+    GeometryDock* geometryDock_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     std::unique_ptr<QtTimerHost> timers_;
     AcquisitionCycle* cycle_ = nullptr;
     CKeyInDlg* keyIn_ = nullptr;
     OperatorPort* operator_ = nullptr;
     CCtrlPanelDlg* panel_ = nullptr;
-    CSettingsBar* settingsBar_ = nullptr;
+    SettingsBar* settingsBar_ = nullptr;
     CDiagDlg* diagnostics_ = nullptr;
     bool helpOpen_ = false;
     bool pipeReportRunning_ = false;

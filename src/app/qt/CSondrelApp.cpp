@@ -15,16 +15,16 @@
 #include "acquisition/qt/OrientationPort.h"
 #include "acquisition/qt/SerialHeadPort.h"
 #include "analysis/GeometrySettings.h"
-#include "analysis/qt/CGeometryDock.h"
-#include "app/qt/CFileCommands.h"
-#include "app/qt/CFileWindows.h"
+#include "analysis/qt/GeometryDock.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CMainFrame.h"
-#include "app/qt/CSetupCommands.h"
 #include "app/qt/CSondrelView.h"
 #include "app/qt/ExitSignals.h"
+#include "app/qt/FileCommands.h"
+#include "app/qt/QtFileWindows.h"
 #include "app/qt/QtOperatorPort.h"
 #include "app/qt/RecentFiles.h"
+#include "app/qt/SetupCommands.h"
 #include "app/qt/SimulatedHeadProcess.h"
 #include "display/StatusTexts.h"
 #include "recording/FileMessages.h"
@@ -97,15 +97,15 @@ bool CSondrelApp::initInstance() {
     TimerHost& timers = frame_->timerHost();
     operator_ = std::make_unique<QtOperatorPort>(frame_.get());
     frame_->setOperatorPort(operator_.get());
-    fileWindows_ = std::make_unique<CFileWindows>(*frame_);
+    fileWindows_ = std::make_unique<QtFileWindows>(*frame_);
     recorder_ = std::make_unique<Recorder>(*doc_, *operator_, *fileWindows_, cycle_.get());
     conversion_ = std::make_unique<XyzConversion>(*doc_, *operator_);
     player_ = std::make_unique<Player>(*doc_, timers, *operator_, *fileWindows_, *recorder_,
                                        PlayerPeers{.cycle = cycle_.get(), .settings = &settings_});
     cycle_->setRecorder(recorder_.get());
     cycle_->setPlayback(player_.get());
-    files_ = std::make_unique<CFileCommands>(*frame_, *doc_, fileWindows_->playbackBar(),
-                                             *recorder_, *player_, *conversion_);
+    files_ = std::make_unique<FileCommands>(*frame_, *doc_, fileWindows_->playbackBar(), *recorder_,
+                                            *player_, *conversion_);
     SetupPeers setupPeers;
     setupPeers.cycle = cycle_.get();
     setupPeers.op = operator_.get();
@@ -114,7 +114,7 @@ bool CSondrelApp::initInstance() {
         return settings_.lastSaveSucceeded();
     };
     setupPeers.settingsPath = settings_.path();
-    setup_ = std::make_unique<CSetupCommands>(*frame_, *doc_, std::move(setupPeers));
+    setup_ = std::make_unique<SetupCommands>(*frame_, *doc_, std::move(setupPeers));
     frame_->setShutdownHandler([this] { shutdown(); });
     exitSignals_ = std::make_unique<ExitSignals>([this] {
         // As Exit does, but nobody may be there to answer a question or close

@@ -18,12 +18,12 @@
 namespace sondrel {
 
 class AcquisitionCycle;
-class CFileCommands;
-class CFileWindows;
+class FileCommands;
+class QtFileWindows;
 class CKeyInDlg;
 class CMainFrame;
 class CSondrelDoc;
-class CSetupCommands;
+class SetupCommands;
 class CSSocket;
 class ExitSignals;
 class OrientationPort;
@@ -79,7 +79,7 @@ class CSondrelApp {
     std::unique_ptr<CSondrelDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<QtOperatorPort> operator_;
-    std::unique_ptr<CFileWindows> fileWindows_;
+    std::unique_ptr<QtFileWindows> fileWindows_;
     // The recorder and the player outlive the cycle that calls them.
     std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<XyzConversion> conversion_;
@@ -90,8 +90,8 @@ class CSondrelApp {
     std::unique_ptr<SerialHeadPort> serial_;
     std::unique_ptr<OrientationPort> orientation_;
     // The file commands go before everything they plug into.
-    std::unique_ptr<CFileCommands> files_;
-    std::unique_ptr<CSetupCommands> setup_;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<SetupCommands> setup_;
     bool shutDown_ = false;
     // Last, so it goes first: its action reaches the window.
     std::unique_ptr<ExitSignals> exitSignals_;

@@ -1,4 +1,4 @@
-#include "app/qt/CPlaybackBar.h"
+#include "app/qt/PlaybackBarWidget.h"
 
 #include <QAbstractSlider>
 #include <QLabel>
@@ -12,7 +12,7 @@
 
 namespace sondrel {
 
-CSpeedSpin::CSpeedSpin(QWidget* parent) : QSpinBox(parent) {
+SpeedSpin::SpeedSpin(QWidget* parent) : QSpinBox(parent) {
     setRange(kSpeedMinimum, kSpeedMaximum);
     setSingleStep(kSpeedClickStep);
     setDisplayIntegerBase(10);
@@ -22,17 +22,18 @@ CSpeedSpin::CSpeedSpin(QWidget* parent) : QSpinBox(parent) {
     setAccelerated(false);
 }
 
-void CSpeedSpin::stepBy(int steps) {
+void SpeedSpin::stepBy(int steps) {
     if (steps == 0) return;
     emit stepClicked(value(), steps > 0 ? 1 : -1);
 }
 
-QAbstractSpinBox::StepEnabled CSpeedSpin::stepEnabled() const {
+QAbstractSpinBox::StepEnabled SpeedSpin::stepEnabled() const {
     // Both arrows always answer: at a limit a click still resumes playback.
     return StepUpEnabled | StepDownEnabled;
 }
 
-CPlaybackBar::CPlaybackBar(QWidget* parent) : QToolBar(QStringLiteral("Playback"), parent) {
+PlaybackBarWidget::PlaybackBarWidget(QWidget* parent)
+    : QToolBar(QStringLiteral("Playback"), parent) {
     setObjectName(QStringLiteral("playbackBar"));
     setMovable(false);
     setFloatable(false);
@@ -56,7 +57,7 @@ CPlaybackBar::CPlaybackBar(QWidget* parent) : QToolBar(QStringLiteral("Playback"
     progress_->setFixedWidth(120);
     addWidget(progress_);
 
-    spin_ = new CSpeedSpin(this);
+    spin_ = new SpeedSpin(this);
     spin_->setObjectName(QStringLiteral("speedSpin"));
     addWidget(spin_);
 
@@ -72,7 +73,7 @@ CPlaybackBar::CPlaybackBar(QWidget* parent) : QToolBar(QStringLiteral("Playback"
         addWidget(button);
     }
 
-    connect(trackbar_, &QSlider::sliderPressed, this, &CPlaybackBar::trackbarTaken);
+    connect(trackbar_, &QSlider::sliderPressed, this, &PlaybackBarWidget::trackbarTaken);
     connect(trackbar_, &QSlider::sliderReleased, this,
             [this] { emit trackbarReleased(trackbar_->sliderPosition()); });
     // A click on the groove or a key moves the thumb without a press and a
@@ -83,18 +84,18 @@ CPlaybackBar::CPlaybackBar(QWidget* parent) : QToolBar(QStringLiteral("Playback"
         emit trackbarTaken();
         emit trackbarReleased(trackbar_->sliderPosition());
     });
-    connect(spin_, &CSpeedSpin::stepClicked, this, &CPlaybackBar::speedStepClicked);
-    connect(back_, &QPushButton::clicked, this, &CPlaybackBar::stepBackClicked);
-    connect(forward_, &QPushButton::clicked, this, &CPlaybackBar::stepForwardClicked);
+    connect(spin_, &SpeedSpin::stepClicked, this, &PlaybackBarWidget::speedStepClicked);
+    connect(back_, &QPushButton::clicked, this, &PlaybackBarWidget::stepBackClicked);
+    connect(forward_, &QPushButton::clicked, this, &PlaybackBarWidget::stepForwardClicked);
 }
 
-void CPlaybackBar::showPosition(int position) {
+void PlaybackBarWidget::showPosition(int position) {
     if (trackbar_->isSliderDown()) return;
     const QSignalBlocker block(trackbar_);
     trackbar_->setValue(position);
 }
 
-void CPlaybackBar::showSpeed(int speed) {
+void PlaybackBarWidget::showSpeed(int speed) {
     const QSignalBlocker block(spin_);
     spin_->setValue(speed);
     progress_->setValue(speed);

@@ -15,11 +15,11 @@ namespace sondrel {
 
 // An up-down control: its arrows report a step and leave the value to whoever
 // owns it, and it cannot be typed into.
-class CSpeedSpin : public QSpinBox {
+class SpeedSpin : public QSpinBox {
     Q_OBJECT
 
   public:
-    explicit CSpeedSpin(QWidget* parent = nullptr);
+    explicit SpeedSpin(QWidget* parent = nullptr);
     void stepBy(int steps) override;
 
   signals:
@@ -30,7 +30,7 @@ class CSpeedSpin : public QSpinBox {
     StepEnabled stepEnabled() const override;
 };
 
-class CPlaybackBar : public QToolBar {
+class PlaybackBarWidget : public QToolBar {
     Q_OBJECT
 
   public:
@@ -41,11 +41,11 @@ class CPlaybackBar : public QToolBar {
     static constexpr int kStepBackId = 1176;
     static constexpr int kStepForwardId = 1178;
 
-    explicit CPlaybackBar(QWidget* parent = nullptr);
+    explicit PlaybackBarWidget(QWidget* parent = nullptr);
 
     QSlider* trackbar() const { return trackbar_; }
     QProgressBar* speedIndicator() const { return progress_; }
-    CSpeedSpin* speedSpin() const { return spin_; }
+    SpeedSpin* speedSpin() const { return spin_; }
     QPushButton* stepBackButton() const { return back_; }
     QPushButton* stepForwardButton() const { return forward_; }
 
@@ -66,7 +66,7 @@ class CPlaybackBar : public QToolBar {
   private:
     QSlider* trackbar_ = nullptr;
     QProgressBar* progress_ = nullptr;
-    CSpeedSpin* spin_ = nullptr;
+    SpeedSpin* spin_ = nullptr;
     QPushButton* back_ = nullptr;
     QPushButton* forward_ = nullptr;
 };

@@ -12,29 +12,29 @@
 
 namespace sondrel {
 
-class CJobProgressDlg;
+class JobProgressDialog;
 class CMainFrame;
-class CPlaybackBar;
+class PlaybackBarWidget;
 class CSondrelDoc;
 class Player;
 class Recorder;
 class XyzConversion;
 
-class CFileCommands : public QObject {
+class FileCommands : public QObject {
     Q_OBJECT
 
   public:
     // Everything given must outlive this object.
-    CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& bar, Recorder& recorder,
-                  Player& player, XyzConversion& conversion);
-    ~CFileCommands() override;
+    FileCommands(CMainFrame& frame, CSondrelDoc& doc, PlaybackBarWidget& bar, Recorder& recorder,
+                 Player& player, XyzConversion& conversion);
+    ~FileCommands() override;
 
     // A data file named on the command line or dropped on the window.
     bool openDataFile(const QString& path);
     // "Pipe Report..." and the XYZ conversion each work on a thread of their
     // own, shown by a progress window; one of each at a time.
-    CJobProgressDlg& pipeReportWindow() const { return *reportWindow_; }
-    CJobProgressDlg& conversionWindow() const { return *conversionWindow_; }
+    JobProgressDialog& pipeReportWindow() const { return *reportWindow_; }
+    JobProgressDialog& conversionWindow() const { return *conversionWindow_; }
 
   private:
     void installCommands();
@@ -53,12 +53,12 @@ class CFileCommands : public QObject {
 
     CMainFrame& frame_;
     CSondrelDoc& doc_;
-    CPlaybackBar& bar_;
+    PlaybackBarWidget& bar_;
     Recorder& recorder_;
     Player& player_;
     XyzConversion& conversion_;
-    std::unique_ptr<CJobProgressDlg> reportWindow_;
-    std::unique_ptr<CJobProgressDlg> conversionWindow_;
+    std::unique_ptr<JobProgressDialog> reportWindow_;
+    std::unique_ptr<JobProgressDialog> conversionWindow_;
 };
 
 }  // namespace sondrel

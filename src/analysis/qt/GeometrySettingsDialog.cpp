@@ -1,4 +1,4 @@
-#include "analysis/qt/CGeometrySettingsDlg.h"
+#include "analysis/qt/GeometrySettingsDialog.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -22,8 +22,8 @@ QString qs(std::string_view text) {
 
 }  // namespace
 
-CGeometrySettingsDlg::CGeometrySettingsDlg(const GeometrySettings& settings, OperatorPort& op,
-                                           QWidget* parent)
+GeometrySettingsDialog::GeometrySettingsDialog(const GeometrySettings& settings, OperatorPort& op,
+                                               QWidget* parent)
     : QDialog(parent), settings_(settings), op_(op) {
     setObjectName(QStringLiteral("pipeGeometrySettingsDialog"));
     setWindowTitle(tr("Pipe Geometry Settings"));
@@ -64,20 +64,20 @@ CGeometrySettingsDlg::CGeometrySettingsDlg(const GeometrySettings& settings, Ope
     choices->addWidget(againstMean_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CGeometrySettingsDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CGeometrySettingsDlg::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &GeometrySettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &GeometrySettingsDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(ovality);
     layout->addWidget(buttons);
 }
 
-QLineEdit* CGeometrySettingsDlg::field(std::string_view key) const {
+QLineEdit* GeometrySettingsDialog::field(std::string_view key) const {
     const auto it = fields_.find(key);
     return it == fields_.end() ? nullptr : it->second;
 }
 
-void CGeometrySettingsDlg::accept() {
+void GeometrySettingsDialog::accept() {
     GeometrySettings taken = settings_;
     for (const GeometrySettingsKey& k : geometrySettingsKeys()) {
         QLineEdit* edit = field(k.key);

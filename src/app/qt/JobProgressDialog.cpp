@@ -1,4 +1,4 @@
-#include "app/qt/CJobProgressDlg.h"
+#include "app/qt/JobProgressDialog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,7 +21,7 @@ constexpr int kBarSteps = 1000;
 
 }  // namespace
 
-CJobProgressDlg::CJobProgressDlg(QWidget* parent, const QString& title, std::string itemsLabel)
+JobProgressDialog::JobProgressDialog(QWidget* parent, const QString& title, std::string itemsLabel)
     : QDialog(parent),
       itemsLabel_(std::move(itemsLabel)),
       progress_(std::make_unique<JobProgress>()) {
@@ -35,7 +35,7 @@ CJobProgressDlg::CJobProgressDlg(QWidget* parent, const QString& title, std::str
     bar_ = new QProgressBar(this);
     bar_->setRange(0, kBarSteps);
     cancel_ = new QPushButton(this);
-    connect(cancel_, &QPushButton::clicked, this, &CJobProgressDlg::cancel);
+    connect(cancel_, &QPushButton::clicked, this, &JobProgressDialog::cancel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cancel_);
@@ -47,10 +47,10 @@ CJobProgressDlg::CJobProgressDlg(QWidget* parent, const QString& title, std::str
     layout->addLayout(buttons);
     setMinimumWidth(420);
     poll_.setInterval(kRefreshMs);
-    connect(&poll_, &QTimer::timeout, this, &CJobProgressDlg::refresh);
+    connect(&poll_, &QTimer::timeout, this, &JobProgressDialog::refresh);
 }
 
-CJobProgressDlg::~CJobProgressDlg() {
+JobProgressDialog::~JobProgressDialog() {
     poll_.stop();
     if (worker_.joinable()) {
         progress_->cancel();
@@ -58,7 +58,7 @@ CJobProgressDlg::~CJobProgressDlg() {
     }
 }
 
-bool CJobProgressDlg::start(const QString& headline, Work work, Done done) {
+bool JobProgressDialog::start(const QString& headline, Work work, Done done) {
     if (worker_.joinable()) return false;
     done_ = std::move(done);
     progress_ = std::make_unique<JobProgress>();
@@ -84,7 +84,7 @@ bool CJobProgressDlg::start(const QString& headline, Work work, Done done) {
     return true;
 }
 
-void CJobProgressDlg::cancel() {
+void JobProgressDialog::cancel() {
     if (!running()) return;
     progress_->cancel();
     // The work stops at its next look; the window stays until it has.
@@ -92,12 +92,12 @@ void CJobProgressDlg::cancel() {
     cancel_->setText(QStringLiteral("Cancelling..."));
 }
 
-void CJobProgressDlg::keepClearOfOtherJobs() {
+void JobProgressDialog::keepClearOfOtherJobs() {
     QWidget* owner = parentWidget();
     if (!owner) return;
     constexpr int kGap = 8;
-    for (const CJobProgressDlg* other :
-         owner->findChildren<CJobProgressDlg*>(Qt::FindDirectChildrenOnly)) {
+    for (const JobProgressDialog* other :
+         owner->findChildren<JobProgressDialog*>(Qt::FindDirectChildrenOnly)) {
         if (other == this || !other->isVisible()) continue;
         const QRect theirs = other->frameGeometry();
         QRect mine = frameGeometry();
@@ -110,7 +110,7 @@ void CJobProgressDlg::keepClearOfOtherJobs() {
     }
 }
 
-void CJobProgressDlg::reject() {
+void JobProgressDialog::reject() {
     // The close box and Escape: the job is stopped, not left running unseen.
     if (running()) {
         cancel();
@@ -119,14 +119,14 @@ void CJobProgressDlg::reject() {
     }
 }
 
-void CJobProgressDlg::cancelAndWait() {
+void JobProgressDialog::cancelAndWait() {
     if (!worker_.joinable()) return;
     cancel();
     worker_.join();
     end();
 }
 
-void CJobProgressDlg::refresh() {
+void JobProgressDialog::refresh() {
     // Looked at first: all the work told before its end is seen below.
     const bool finished = finished_.load(std::memory_order_acquire);
     const JobProgress& progress = *progress_;
@@ -144,7 +144,7 @@ void CJobProgressDlg::refresh() {
     }
 }
 
-void CJobProgressDlg::end() {
+void JobProgressDialog::end() {
     poll_.stop();
     hide();
     const bool cancelled = progress_->cancelled();

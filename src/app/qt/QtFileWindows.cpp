@@ -1,10 +1,10 @@
-#include "app/qt/CFileWindows.h"
+#include "app/qt/QtFileWindows.h"
 
 #include <QSlider>
 
 #include "app/qt/CMainFrame.h"
-#include "app/qt/CPlaybackBar.h"
 #include "app/qt/CSondrelView.h"
+#include "app/qt/PlaybackBarWidget.h"
 
 namespace sondrel {
 
@@ -17,23 +17,23 @@ constexpr const char* kSettingsPanelName = "settingsPanel";
 
 }  // namespace
 
-CFileWindows::CFileWindows(CMainFrame& frame) : frame_(frame) {
-    bar_ = new CPlaybackBar(&frame);
+QtFileWindows::QtFileWindows(CMainFrame& frame) : frame_(frame) {
+    bar_ = new PlaybackBarWidget(&frame);
     frame.addToolBarBreak(Qt::TopToolBarArea);
     frame.addToolBar(Qt::TopToolBarArea, bar_);
     bar_->hide();
     frame.setPlaybackBar(bar_);
 }
 
-CFileWindows::~CFileWindows() {
+QtFileWindows::~QtFileWindows() {
     frame_.setPlaybackBar(nullptr);
 }
 
-void CFileWindows::setWindowTitle(const std::string& title) {
+void QtFileWindows::setWindowTitle(const std::string& title) {
     frame_.setFrameTitle(title);
 }
 
-void CFileWindows::showPlaybackBar(int speed) {
+void QtFileWindows::showPlaybackBar(int speed) {
     if (QWidget* bar = frame_.findChild<QWidget*>(QLatin1String(kSettingsBarName))) bar->hide();
     if (QWidget* panel = frame_.findChild<QWidget*>(QLatin1String(kSettingsPanelName)))
         panel->hide();
@@ -42,30 +42,30 @@ void CFileWindows::showPlaybackBar(int speed) {
     bar_->show();
 }
 
-void CFileWindows::setTrackbarPosition(int position) {
+void QtFileWindows::setTrackbarPosition(int position) {
     bar_->showPosition(position);
 }
 
-void CFileWindows::setSpeedControls(int speed) {
+void QtFileWindows::setSpeedControls(int speed) {
     bar_->showSpeed(speed);
 }
 
-void CFileWindows::redrawTrackbarTicks() {
+void QtFileWindows::redrawTrackbarTicks() {
     bar_->trackbar()->update();
 }
 
-void CFileWindows::focusMainFrame() {
+void QtFileWindows::focusMainFrame() {
     if (frame_.view())
         frame_.view()->setFocus(Qt::OtherFocusReason);
     else
         frame_.setFocus(Qt::OtherFocusReason);
 }
 
-void CFileWindows::refreshStatusBar() {
+void QtFileWindows::refreshStatusBar() {
     frame_.refreshStatusBar();
 }
 
-void CFileWindows::refreshDiagnostics() {
+void QtFileWindows::refreshDiagnostics() {
     frame_.refreshDiagnostics();
 }
 

@@ -32,12 +32,12 @@ struct SetupPeers {
     std::string byIdFolder = kSerialByIdFolder;
 };
 
-class CSetupCommands : public QObject {
+class SetupCommands : public QObject {
     Q_OBJECT
 
   public:
-    CSetupCommands(CMainFrame& frame, CSondrelDoc& doc, SetupPeers peers);
-    ~CSetupCommands() override;
+    SetupCommands(CMainFrame& frame, CSondrelDoc& doc, SetupPeers peers);
+    ~SetupCommands() override;
 
     // Runs a modal dialog: exec() unless a test scripts it.
     using DialogRunner = std::function<int(QDialog&)>;

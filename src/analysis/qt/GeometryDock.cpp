@@ -1,4 +1,4 @@
-#include "analysis/qt/CGeometryDock.h"
+#include "analysis/qt/GeometryDock.h"
 
 #include <QAreaSeries>
 #include <QChart>
@@ -46,11 +46,11 @@ class PickingChartView : public QChartView {
     std::function<void(double)> picked_;
 };
 
-const char* chartTitle(CGeometryDock::Chart chart) {
+const char* chartTitle(GeometryDock::Chart chart) {
     switch (chart) {
-        case CGeometryDock::MeanDiameter:
+        case GeometryDock::MeanDiameter:
             return "Mean diameter";
-        case CGeometryDock::Ovality:
+        case GeometryDock::Ovality:
             return "Ovality";
         default:
             return "Sediment depth";
@@ -59,7 +59,7 @@ const char* chartTitle(CGeometryDock::Chart chart) {
 
 }  // namespace
 
-CGeometryDock::CGeometryDock(CSondrelDoc& doc, QWidget* parent)
+GeometryDock::GeometryDock(CSondrelDoc& doc, QWidget* parent)
     : QDockWidget(tr("Pipe Geometry Along the Pipe"), parent), doc_(doc), points_(doc) {
     setObjectName(QStringLiteral("PipeGeometryChart"));
     auto* body = new QWidget(this);
@@ -75,14 +75,14 @@ CGeometryDock::CGeometryDock(CSondrelDoc& doc, QWidget* parent)
     setWidget(body);
     refresh_.setSingleShot(true);
     refresh_.setInterval(kRefreshIntervalMs);
-    connect(&refresh_, &QTimer::timeout, this, &CGeometryDock::refreshCharts);
+    connect(&refresh_, &QTimer::timeout, this, &GeometryDock::refreshCharts);
     connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible && dirty_) refreshCharts();
     });
     refreshCharts();
 }
 
-CGeometryDock::ChartParts CGeometryDock::makeChart(Chart kind) {
+GeometryDock::ChartParts GeometryDock::makeChart(Chart kind) {
     ChartParts p;
     p.chart = new QChart;
     p.chart->legend()->hide();
@@ -118,7 +118,7 @@ CGeometryDock::ChartParts CGeometryDock::makeChart(Chart kind) {
     return p;
 }
 
-QLineSeries* CGeometryDock::line(ChartParts& p, int index) {
+QLineSeries* GeometryDock::line(ChartParts& p, int index) {
     while (static_cast<int>(p.lines.size()) <= index) {
         auto* values = new QLineSeries;
         values->setColor(kValueColour);
@@ -130,7 +130,7 @@ QLineSeries* CGeometryDock::line(ChartParts& p, int index) {
     return p.lines[static_cast<std::size_t>(index)];
 }
 
-void CGeometryDock::setSettings(const GeometrySettings& settings) {
+void GeometryDock::setSettings(const GeometrySettings& settings) {
     settings_ = settings;
     // The samples shown were taken on the old settings.
     series_.remeasure(settings_);
@@ -138,7 +138,7 @@ void CGeometryDock::setSettings(const GeometrySettings& settings) {
     if (isVisible()) refreshCharts();
 }
 
-void CGeometryDock::documentUpdated() {
+void GeometryDock::documentUpdated() {
     if (!doc_.pingOnScreen) return;
     const bool playing = doc_.playbackActive == 1;
     if (playing != playing_ || (playing && doc_.playbackPath != playedPath_)) {
@@ -170,12 +170,12 @@ void CGeometryDock::documentUpdated() {
     if (isVisible() && !refresh_.isActive()) refresh_.start();
 }
 
-void CGeometryDock::setBand(QAreaSeries* band, double low, double high, double left, double right) {
+void GeometryDock::setBand(QAreaSeries* band, double low, double high, double left, double right) {
     band->lowerSeries()->replace({QPointF(left, low), QPointF(right, low)});
     band->upperSeries()->replace({QPointF(left, high), QPointF(right, high)});
 }
 
-void CGeometryDock::refreshCharts() {
+void GeometryDock::refreshCharts() {
     dirty_ = false;
     const double unit = doc_.unitsFeet != 0 ? kMetresPerFoot : 1.0;
     const bool alongDistance = series_.alongDistance();
@@ -270,7 +270,7 @@ void CGeometryDock::refreshCharts() {
     }
 }
 
-bool CGeometryDock::jumpNear(double x) {
+bool GeometryDock::jumpNear(double x) {
     if (!jump_ || !playing_) return false;
     const double unit = series_.alongDistance() && doc_.unitsFeet != 0 ? kMetresPerFoot : 1.0;
     const GeometrySample* s = series_.nearest(x * unit);

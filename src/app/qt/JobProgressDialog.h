@@ -33,7 +33,7 @@ class QPushButton;
 
 namespace sondrel {
 
-class CJobProgressDlg : public QDialog {
+class JobProgressDialog : public QDialog {
     Q_OBJECT
 
   public:
@@ -45,9 +45,9 @@ class CJobProgressDlg : public QDialog {
 
     // `title` heads the window, `itemsLabel` ("Records converted") names the
     // count it shows.
-    CJobProgressDlg(QWidget* parent, const QString& title, std::string itemsLabel);
+    JobProgressDialog(QWidget* parent, const QString& title, std::string itemsLabel);
     // A job still running is cancelled and waited for; `done` does not run then.
-    ~CJobProgressDlg() override;
+    ~JobProgressDialog() override;
 
     // Shows the window with `headline` (what the work is doing) and starts
     // the work; false while another job runs.

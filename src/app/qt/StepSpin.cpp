@@ -1,4 +1,4 @@
-#include "app/qt/CStepSpin.h"
+#include "app/qt/StepSpin.h"
 
 #include <QLineEdit>
 #include <QStyle>
@@ -6,31 +6,31 @@
 
 namespace sondrel {
 
-CStepSpin::CStepSpin(Field field, QWidget* parent) : QAbstractSpinBox(parent) {
+StepSpin::StepSpin(Field field, QWidget* parent) : QAbstractSpinBox(parent) {
     lineEdit()->setReadOnly(field == Field::ReadOnly);
     setAccelerated(false);
     setKeyboardTracking(false);
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
 }
 
-void CStepSpin::setFieldText(const QString& text) {
+void StepSpin::setFieldText(const QString& text) {
     if (lineEdit()->text() != text) lineEdit()->setText(text);
 }
 
-QString CStepSpin::fieldText() const {
+QString StepSpin::fieldText() const {
     return lineEdit()->text();
 }
 
-void CStepSpin::setSpinRange(int minimum, int maximum) {
+void StepSpin::setSpinRange(int minimum, int maximum) {
     minimum_ = minimum;
     maximum_ = maximum;
 }
 
-void CStepSpin::setSpinPosition(int position) {
+void StepSpin::setSpinPosition(int position) {
     position_ = position;
 }
 
-void CStepSpin::fitText(const QString& longest) {
+void StepSpin::fitText(const QString& longest) {
     QStyleOptionSpinBox option;
     initStyleOption(&option);
     const int text = fontMetrics().horizontalAdvance(longest) + 12;
@@ -39,11 +39,11 @@ void CStepSpin::fitText(const QString& longest) {
     setMinimumWidth(size.width());
 }
 
-void CStepSpin::stepBy(int steps) {
+void StepSpin::stepBy(int steps) {
     if (steps != 0) emit stepped(steps > 0 ? 1 : -1);
 }
 
-QAbstractSpinBox::StepEnabled CStepSpin::stepEnabled() const {
+QAbstractSpinBox::StepEnabled StepSpin::stepEnabled() const {
     return isEnabled() ? (StepUpEnabled | StepDownEnabled) : StepNone;
 }
 

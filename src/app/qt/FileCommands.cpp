@@ -1,4 +1,4 @@
-#include "app/qt/CFileCommands.h"
+#include "app/qt/FileCommands.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -8,12 +8,12 @@
 #include <optional>
 
 #include "acquisition/SondrelDoc.h"
-#include "analysis/qt/CGeometryDock.h"
+#include "analysis/qt/GeometryDock.h"
 #include "analysis/qt/GeometryReportPdf.h"
 #include "app/CommandIds.h"
-#include "app/qt/CJobProgressDlg.h"
 #include "app/qt/CMainFrame.h"
-#include "app/qt/CPlaybackBar.h"
+#include "app/qt/JobProgressDialog.h"
+#include "app/qt/PlaybackBarWidget.h"
 #include "common/JobProgress.h"
 #include "common/OperatorPort.h"
 #include "recording/BinaryFile.h"
@@ -24,19 +24,19 @@
 
 namespace sondrel {
 
-CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& bar,
-                             Recorder& recorder, Player& player, XyzConversion& conversion)
+FileCommands::FileCommands(CMainFrame& frame, CSondrelDoc& doc, PlaybackBarWidget& bar,
+                           Recorder& recorder, Player& player, XyzConversion& conversion)
     : frame_(frame),
       doc_(doc),
       bar_(bar),
       recorder_(recorder),
       player_(player),
       conversion_(conversion),
-      reportWindow_(
-          std::make_unique<CJobProgressDlg>(&frame, QStringLiteral("Pipe Report"), "Records read")),
-      conversionWindow_(std::make_unique<CJobProgressDlg>(
+      reportWindow_(std::make_unique<JobProgressDialog>(&frame, QStringLiteral("Pipe Report"),
+                                                        "Records read")),
+      conversionWindow_(std::make_unique<JobProgressDialog>(
           &frame, QStringLiteral("Convert .QZR file to .xyz"), "Records converted")) {
-    connect(reportWindow_.get(), &CJobProgressDlg::runningChanged, this, [this](bool running) {
+    connect(reportWindow_.get(), &JobProgressDialog::runningChanged, this, [this](bool running) {
         frame_.setPipeReportRunning(running);
         frame_.refreshCommandStates();
     });
@@ -47,7 +47,7 @@ CFileCommands::CFileCommands(CMainFrame& frame, CSondrelDoc& doc, CPlaybackBar& 
     frame.setCloseQuestion([this] { return mayClose(); });
 }
 
-CFileCommands::~CFileCommands() {
+FileCommands::~FileCommands() {
     // A report still being written is cancelled, its file removed.
     reportWindow_.reset();
     frame_.setPipeReportRunning(false);
@@ -55,7 +55,7 @@ CFileCommands::~CFileCommands() {
     frame_.setCloseQuestion({});
     // A conversion still running stops here, its part of a file removed.
     conversionWindow_.reset();
-    if (CGeometryDock* dock = frame_.geometryDock()) {
+    if (GeometryDock* dock = frame_.geometryDock()) {
         dock->setRecordPosition({});
         dock->setJumpHandler({});
     }
@@ -65,7 +65,7 @@ CFileCommands::~CFileCommands() {
         frame_.setCommandHandler(id, {});
 }
 
-void CFileCommands::installCommands() {
+void FileCommands::installCommands() {
     frame_.setCommandHandler(kCmdOpenPlayback, [this] {
         doc_.holdActive = 0;
         player_.openPlayback();
@@ -80,7 +80,7 @@ void CFileCommands::installCommands() {
     frame_.setCommandHandler(kCmdPipeReport, [this] { writePipeReport(); });
 }
 
-void CFileCommands::convertToXyz() {
+void FileCommands::convertToXyz() {
     if (!conversion_.start(player_)) return;
     conversionWindow_->start(
         QString::fromStdString(
@@ -92,7 +92,7 @@ void CFileCommands::convertToXyz() {
         });
 }
 
-bool CFileCommands::mayClose() {
+bool FileCommands::mayClose() {
     const std::string question = exitQuestionText(
         recorder_.filePath(), conversion_.running() ? conversion_.outputPath() : std::string());
     if (question.empty()) return true;
@@ -110,7 +110,7 @@ bool CFileCommands::mayClose() {
     return true;
 }
 
-void CFileCommands::writePipeReport() {
+void FileCommands::writePipeReport() {
     OperatorPort* op = frame_.operatorPort();
     if (!op || reportWindow_->running()) return;
     // The file on screen, else one the operator picks.
@@ -180,8 +180,8 @@ void CFileCommands::writePipeReport() {
         });
 }
 
-void CFileCommands::connectGeometryDock() {
-    CGeometryDock* dock = frame_.geometryDock();
+void FileCommands::connectGeometryDock() {
+    GeometryDock* dock = frame_.geometryDock();
     if (!dock) return;
     dock->setRecordPosition(
         [this] { return player_.isOpen() ? player_.lastRecordPosition() : -1; });
@@ -196,27 +196,28 @@ void CFileCommands::connectGeometryDock() {
     });
 }
 
-void CFileCommands::connectBar() {
-    connect(&bar_, &CPlaybackBar::trackbarTaken, this, [this] { player_.setTrackbarBusy(true); });
-    connect(&bar_, &CPlaybackBar::trackbarReleased, this, [this](int position) {
+void FileCommands::connectBar() {
+    connect(&bar_, &PlaybackBarWidget::trackbarTaken, this,
+            [this] { player_.setTrackbarBusy(true); });
+    connect(&bar_, &PlaybackBarWidget::trackbarReleased, this, [this](int position) {
         player_.trackbarReleased(position);
         frame_.refreshCommandStates();
     });
-    connect(&bar_, &CPlaybackBar::speedStepClicked, this, [this](int position, int step) {
+    connect(&bar_, &PlaybackBarWidget::speedStepClicked, this, [this](int position, int step) {
         player_.speedClicked(position, step);
         frame_.refreshCommandStates();
     });
-    connect(&bar_, &CPlaybackBar::stepBackClicked, this, [this] {
+    connect(&bar_, &PlaybackBarWidget::stepBackClicked, this, [this] {
         player_.stepBackward();
         frame_.refreshCommandStates();
     });
-    connect(&bar_, &CPlaybackBar::stepForwardClicked, this, [this] {
+    connect(&bar_, &PlaybackBarWidget::stepForwardClicked, this, [this] {
         player_.stepForward();
         frame_.refreshCommandStates();
     });
 }
 
-bool CFileCommands::openDataFile(const QString& path) {
+bool FileCommands::openDataFile(const QString& path) {
     doc_.holdActive = 0;
     const bool opened = player_.openPlaybackFile(path.toStdString());
     frame_.refreshCommandStates();

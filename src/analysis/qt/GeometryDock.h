@@ -37,11 +37,11 @@ namespace sondrel {
 
 class CSondrelDoc;
 
-class CGeometryDock : public QDockWidget {
+class GeometryDock : public QDockWidget {
     Q_OBJECT
 
   public:
-    explicit CGeometryDock(CSondrelDoc& doc, QWidget* parent = nullptr);
+    explicit GeometryDock(CSondrelDoc& doc, QWidget* parent = nullptr);
 
     enum Chart { MeanDiameter, Ovality, Sediment, kChartCount };
 

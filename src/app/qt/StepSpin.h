@@ -10,12 +10,12 @@
 
 namespace sondrel {
 
-class CStepSpin : public QAbstractSpinBox {
+class StepSpin : public QAbstractSpinBox {
     Q_OBJECT
 
   public:
     enum class Field { ReadOnly, Typed };
-    explicit CStepSpin(Field field, QWidget* parent = nullptr);
+    explicit StepSpin(Field field, QWidget* parent = nullptr);
 
     void setFieldText(const QString& text);
     QString fieldText() const;

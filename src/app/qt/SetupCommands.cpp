@@ -1,4 +1,4 @@
-#include "app/qt/CSetupCommands.h"
+#include "app/qt/SetupCommands.h"
 
 #include <QEvent>
 #include <QPixmap>
@@ -8,8 +8,8 @@
 #include "acquisition/SondrelDoc.h"
 #include "acquisition/qt/SerialDevice.h"
 #include "analysis/GeometrySettings.h"
-#include "analysis/qt/CGeometryDock.h"
-#include "analysis/qt/CGeometrySettingsDlg.h"
+#include "analysis/qt/GeometryDock.h"
+#include "analysis/qt/GeometrySettingsDialog.h"
 #include "app/CommandIds.h"
 #include "app/DocumentCommands.h"
 #include "app/qt/CComPortDlg.h"
@@ -23,14 +23,14 @@ namespace sondrel {
 
 namespace {
 
-constexpr int kColourCommands[] = {kCmdPointsColor, kCmdGridColor,   kCmdBackgroundColor,
-                                   kCmdTextColor,   kCmdCircleColor, kCmdLineColor};
+constexpr int kColourCommands[] = {kCmdPointsColour, kCmdGridColour,   kCmdBackgroundColour,
+                                   kCmdTextColour,   kCmdCircleColour, kCmdLineColour};
 
 constexpr int kHelpResumePollMs = 50;
 
 }  // namespace
 
-CSetupCommands::CSetupCommands(CMainFrame& frame, CSondrelDoc& doc, SetupPeers peers)
+SetupCommands::SetupCommands(CMainFrame& frame, CSondrelDoc& doc, SetupPeers peers)
     : frame_(frame), doc_(doc), peers_(std::move(peers)) {
     if (!peers_.probe) peers_.probe = probeSerialDevice;
     // Made with the document and shown when the settings file says it was, but
@@ -47,34 +47,34 @@ CSetupCommands::CSetupCommands(CMainFrame& frame, CSondrelDoc& doc, SetupPeers p
     installCommands();
 }
 
-bool CSetupCommands::eventFilter(QObject* watched, QEvent* event) {
+bool SetupCommands::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &frame_ && event->type() == QEvent::Show) {
         frame_.removeEventFilter(this);
         // The frame asks for its own window after this event.
-        QTimer::singleShot(0, this, &CSetupCommands::showDiagnosticsAtStart);
+        QTimer::singleShot(0, this, &SetupCommands::showDiagnosticsAtStart);
     }
     return QObject::eventFilter(watched, event);
 }
 
-void CSetupCommands::showDiagnosticsAtStart() {
+void SetupCommands::showDiagnosticsAtStart() {
     if (!diagnostics_ || !doc_.display.diagnosticsVisible) return;
     diagnostics_->show();
     diagnostics_->raise();
     diagnostics_->refreshDiagnostics();
 }
 
-CSetupCommands::~CSetupCommands() {
+SetupCommands::~SetupCommands() {
     for (const CommandDescriptor& c : commandDescriptors())
         if (c.binding == CommandBinding::Setup) frame_.setCommandHandler(c.id, {});
     frame_.setDiagnosticsWindow(nullptr);
     delete diagnostics_.data();
 }
 
-int CSetupCommands::run(QDialog& dialog) {
+int SetupCommands::run(QDialog& dialog) {
     return runDialog_ ? runDialog_(dialog) : dialog.exec();
 }
 
-void CSetupCommands::installCommands() {
+void SetupCommands::installCommands() {
     frame_.setCommandHandler(kCmdComPortSetup, [this] { comPortSetup(); });
     frame_.setCommandHandler(kCmdTypeP, [this] { chooseHeadType(kTypeP); });
     frame_.setCommandHandler(kCmdTypeQ, [this] { chooseHeadType(kTypeQ); });
@@ -85,7 +85,7 @@ void CSetupCommands::installCommands() {
         frame_.setCommandHandler(id, [this, id] { chooseColour(id); });
 }
 
-void CSetupCommands::comPortSetup() {
+void SetupCommands::comPortSetup() {
     if (!peers_.cycle || !peers_.op) return;
     TimerHost& timers = frame_.timerHost();
     timers.killTimer(kOrientationTimer);
@@ -125,7 +125,7 @@ void CSetupCommands::comPortSetup() {
                                MessageKind::Warning);
 }
 
-void CSetupCommands::chooseHeadType(int sonarType) {
+void SetupCommands::chooseHeadType(int sonarType) {
     if (doc_.sonarType == sonarType) return;
     doc_.sonarType = sonarType;
     if (peers_.saveSettings && !peers_.saveSettings(doc_) && peers_.op)
@@ -135,10 +135,10 @@ void CSetupCommands::chooseHeadType(int sonarType) {
     if (doc_.playbackActive == 0 && peers_.cycle) peers_.cycle->connectToHead();
 }
 
-void CSetupCommands::pipeGeometrySettings() {
-    CGeometryDock* dock = frame_.geometryDock();
+void SetupCommands::pipeGeometrySettings() {
+    GeometryDock* dock = frame_.geometryDock();
     if (!dock || !peers_.op) return;
-    CGeometrySettingsDlg dialog(dock->settings(), *peers_.op, &frame_);
+    GeometrySettingsDialog dialog(dock->settings(), *peers_.op, &frame_);
     if (run(dialog) != QDialog::Accepted) return;
     const GeometrySettings& settings = dialog.settings();
     // The overlay, the chart and the next report measure on them at once,
@@ -153,13 +153,13 @@ void CSetupCommands::pipeGeometrySettings() {
                                MessageKind::Warning);
 }
 
-void CSetupCommands::chooseColour(int id) {
+void SetupCommands::chooseColour(int id) {
     Colour* colour = colourForCommand(id, doc_.display);
     if (!colour || !peers_.op) return;
     if (const std::optional<Colour> chosen = peers_.op->chooseColour(*colour)) *colour = *chosen;
 }
 
-void CSetupCommands::toggleDiagnostics() {
+void SetupCommands::toggleDiagnostics() {
     doc_.display.diagnosticsVisible = doc_.display.diagnosticsVisible ? 0 : 1;
     if (!diagnostics_) {
         diagnostics_ = new CDiagDlg(doc_, &frame_);
@@ -169,7 +169,7 @@ void CSetupCommands::toggleDiagnostics() {
     diagnostics_->refreshDiagnostics();
 }
 
-void CSetupCommands::hotKeysHelp() {
+void SetupCommands::hotKeysHelp() {
     TimerHost& timers = frame_.timerHost();
     timers.killTimer(kOrientationTimer);
     if (helpOpen_) return;
@@ -189,7 +189,7 @@ void CSetupCommands::hotKeysHelp() {
     resumeOrientationReads();
 }
 
-void CSetupCommands::resumeOrientationReads() {
+void SetupCommands::resumeOrientationReads() {
     // While no sonar data come, the instrument is read only by its own timer;
     // a dialog that stopped it must not leave its last values standing.
     if (peers_.cycle && doc_.playbackActive == 0 && doc_.noNewData == 1 &&

@@ -20,12 +20,12 @@ namespace sondrel {
 
 class OperatorPort;
 
-class CGeometrySettingsDlg : public QDialog {
+class GeometrySettingsDialog : public QDialog {
     Q_OBJECT
 
   public:
-    CGeometrySettingsDlg(const GeometrySettings& settings, OperatorPort& op,
-                         QWidget* parent = nullptr);
+    GeometrySettingsDialog(const GeometrySettings& settings, OperatorPort& op,
+                           QWidget* parent = nullptr);
 
     // What OK took; the settings given until then.
     const GeometrySettings& settings() const { return settings_; }

@@ -8,17 +8,17 @@
 namespace sondrel {
 
 class CMainFrame;
-class CPlaybackBar;
+class PlaybackBarWidget;
 
-class CFileWindows : public FileWindows {
+class QtFileWindows : public FileWindows {
   public:
     // The frame must outlive this object; the bar belongs to the frame.
-    explicit CFileWindows(CMainFrame& frame);
-    ~CFileWindows() override;
-    CFileWindows(const CFileWindows&) = delete;
-    CFileWindows& operator=(const CFileWindows&) = delete;
+    explicit QtFileWindows(CMainFrame& frame);
+    ~QtFileWindows() override;
+    QtFileWindows(const QtFileWindows&) = delete;
+    QtFileWindows& operator=(const QtFileWindows&) = delete;
 
-    CPlaybackBar& playbackBar() const { return *bar_; }
+    PlaybackBarWidget& playbackBar() const { return *bar_; }
 
     void setWindowTitle(const std::string& title) override;
     void showPlaybackBar(int speed) override;
@@ -31,7 +31,7 @@ class CFileWindows : public FileWindows {
 
   private:
     CMainFrame& frame_;
-    CPlaybackBar* bar_ = nullptr;
+    PlaybackBarWidget* bar_ = nullptr;
 };
 
 }  // namespace sondrel
