@@ -40,19 +40,19 @@ void makePing(CSondrelDoc& doc, int record, std::mt19937& rng) {
         int v = static_cast<int>(r * 500 + noise(rng));
         if (dropOut(rng) < 2) v = 0;
         v = std::clamp(v, 0, 32767);
-        doc.echoLong[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(v & 0x7F);
-        doc.echoLong[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(v >> 7);
+        doc.ping.echoLong[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(v & 0x7F);
+        doc.ping.echoLong[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(v >> 7);
     }
     char time[16];
     std::snprintf(time, sizeof time, "%02d:%02d:%02d", 10 + record / 3600, record / 60 % 60,
                   record % 60);
-    doc.timeText = time;
+    doc.ping.timeText = time;
     char hundredths[8];
     std::snprintf(hundredths, sizeof hundredths, ".%2d", record * 7 % 100);
-    doc.hundredthsText = hundredths;
-    doc.rollDeg = 5 * std::sin(record * 0.001);
-    doc.pitchDeg = 1.0;
-    doc.distanceM = record * 0.05;
+    doc.ping.hundredthsText = hundredths;
+    doc.orientation.rollDeg = 5 * std::sin(record * 0.001);
+    doc.orientation.pitchDeg = 1.0;
+    doc.orientation.distanceM = record * 0.05;
 }
 
 class GeneratedFile {
@@ -60,12 +60,13 @@ class GeneratedFile {
     GeneratedFile() {
         path_ = "/tmp/sondrel_convert_bench_" + std::to_string(::getpid()) + ".qzr";
         auto doc = std::make_unique<CSondrelDoc>();
-        doc->dateText = "08-DEC-2026";
-        doc->prdEnable = 1;
-        doc->pitchValid = doc->rollValid = doc->distanceValid = 1;
+        doc->ping.dateText = "08-DEC-2026";
+        doc->link.prdEnable = 1;
+        doc->orientation.pitchValid = doc->orientation.rollValid = doc->orientation.distanceValid =
+            1;
         const std::uint8_t header[12] = {'Q', 'S', 'Z', 0x10, 0x01, 0, 0x40, 20, 0x20, 0x06, 0, 0};
-        std::copy(std::begin(header), std::end(header), doc->returnHeader.begin());
-        doc->setRangeIndex(4);
+        std::copy(std::begin(header), std::end(header), doc->ping.returnHeader.begin());
+        doc->head.setRangeIndex(4);
         std::mt19937 rng(42);
         BinaryFile file;
         if (!file.create(path_)) return;
@@ -111,7 +112,7 @@ void BM_ConvertFile(benchmark::State& state) {
     for (auto _ : state) {
         auto doc = std::make_unique<CSondrelDoc>();
         doc->display.rollCorrection = static_cast<int>(state.range(0));
-        doc->profileMinRange = 0.05;
+        doc->head.profileMinRange = 0.05;
         const ConversionResult r = convertDataFile(*doc, file.path(), "/dev/null");
         if (!r.ok()) {
             state.SkipWithError(r.message.c_str());
@@ -160,8 +161,8 @@ void BM_ProfilePass(benchmark::State& state) {
     auto doc = std::make_unique<CSondrelDoc>();
     std::mt19937 rng(7);
     makePing(*doc, 1, rng);
-    doc->headStatusLow = 1;
-    doc->setRangeIndex(4);
+    doc->ping.headStatusLow = 1;
+    doc->head.setRangeIndex(4);
     ProfilePath path;
     for (auto _ : state) {
         runProfilePass(*doc, path, nullptr);

@@ -46,8 +46,8 @@ class Rig {
     std::span<const GeometryPoint> ping(SimulatedHead& head, double reach, double timeS) {
         int index = 0;
         while (index < 8 && rangeMetresForIndex(index) < reach * 1.15) ++index;
-        doc_.setRangeIndex(index);
-        const std::vector<std::uint8_t> block = head.buildBlock(doc_.command, timeS);
+        doc_.head.setRangeIndex(index);
+        const std::vector<std::uint8_t> block = head.buildBlock(doc_.head.command, timeS);
         test::receiveBlock(doc_, block);
         runProfilePass(doc_, path_, &points_);
         return points_.points();
@@ -270,9 +270,9 @@ class GeometryFile {
         BinaryFile file;
         file.create(qzr_);
         for (int i = 0; i < kRecords; ++i) {
-            const std::vector<std::uint8_t> block = head.buildBlock(doc->command, i * 0.1);
+            const std::vector<std::uint8_t> block = head.buildBlock(doc->head.command, i * 0.1);
             test::receiveBlock(*doc, block);
-            doc->distanceM = i * 0.05;
+            doc->orientation.distanceM = i * 0.05;
             writeRecord(*doc, file);
         }
         ok_ = file.close();

@@ -55,13 +55,13 @@ void BM_EthernetCycle(benchmark::State& state) {
     cycle.setRecorder(&recorder);
     SimulatedHead head(HeadConfig{}, PipeModel{});
 
-    doc.sonarType = kTypeQ;
-    doc.ipAddress = "127.0.0.1";
-    doc.writeDirectory = "/tmp/";
+    doc.head.sonarType = kTypeQ;
+    doc.link.ipAddress = "127.0.0.1";
+    doc.files.writeDirectory = "/tmp/";
     cycle.connectToHead();
     cycle.onSocketConnected(0);
     if (recording) {
-        doc.dateText = "BENCH-" + std::to_string(::getpid());
+        doc.ping.dateText = "BENCH-" + std::to_string(::getpid());
         recorder.startStopRecording();
         if (!recorder.isRecording()) {
             state.SkipWithError("cannot create the record file in /tmp");
@@ -86,7 +86,7 @@ void BM_EthernetCycle(benchmark::State& state) {
     state.counters["pings/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     if (recording) {
-        state.counters["MB written"] = static_cast<double>(doc.recordFileBytes) / 1e6;
+        state.counters["MB written"] = static_cast<double>(doc.files.recordFileBytes) / 1e6;
         const std::string path = recorder.filePath();
         recorder.startStopRecording();
         std::remove(path.c_str());

@@ -42,14 +42,14 @@ std::uint32_t nextSize(std::uint32_t& state) {
 constexpr std::uint8_t kHeadId = 0x10;
 
 bool headerAt(const std::uint8_t* block, std::size_t at, bool idMayFollow) {
-    const std::size_t size = BlockAssembler::kBlockSize;
+    const std::size_t size = kBlockLengthLong;
     if (at + kLetters > size || !beginsWithHeaderLetters(std::span(block + at, kLetters)))
         return false;
     return at + kLetters == size ? idMayFollow : block[at + kLetters] == kHeadId;
 }
 
 bool holdsHeaderAfterStart(const std::uint8_t* block, bool idMayFollow) {
-    for (std::size_t at = 1; at < BlockAssembler::kBlockSize; ++at)
+    for (std::size_t at = 1; at < kBlockLengthLong; ++at)
         if (headerAt(block, at, idMayFollow)) return true;
     return false;
 }
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     BlockAssembler assembler;
     CSondrelDoc* doc = &fuzz::freshDocument();
-    doc->setRangeIndex(3);
+    doc->head.setRangeIndex(3);
     std::size_t delivered = 0;  // stream bytes handed to the assembler
     std::size_t handedOn = 0;   // bytes in blocks handed on
     std::size_t dropped = 0;
@@ -79,16 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const bool longBlock = letters && (block[1] | 0x20) == 's';
                 fuzz::check((letters && !longBlock) || !holdsHeaderAfterStart(block, !letters),
                             "a block handed on with a header further in");
-                handedOn += BlockAssembler::kBlockSize;
-                std::copy_n(block, kReceiveBufferSize, doc->receiveBuffer.begin());
+                handedOn += kBlockLengthLong;
+                std::copy_n(block, kBlockLengthLong, doc->link.receiveBuffer.begin());
                 sizeCopyAndDecode(*doc);
-                fuzz::checkSendable(doc->command, "after an assembled block");
+                fuzz::checkSendable(doc->head.command, "after an assembled block");
                 fuzz::checkShownState(*doc);
                 return true;
             });
         delivered += segment;
         const std::size_t held = assembler.pending();
-        fuzz::check(held <= BlockAssembler::kBlockSize, "a block overfilled");
+        fuzz::check(held <= kBlockLengthLong, "a block overfilled");
         fuzz::check(handedOn + dropped + held == delivered, "bytes lost or invented");
         fuzz::check(std::memcmp(assembler.block(), stream + delivered - held, held) == 0,
                     "the assembler holds bytes out of order");

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace sondrel;
     if (size == 0) return 0;
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->sentenceType = data[0] % 5;
-    doc->unitsFeet = (data[0] >> 3) & 1;
+    doc->link.sentenceType = data[0] % 5;
+    doc->display.unitsFeet = (data[0] >> 3) & 1;
     std::span<const std::uint8_t> rest(data + 1, size - 1);
     while (!rest.empty()) {
         const auto end = std::find(rest.begin(), rest.end(), std::uint8_t{0xFF});
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // An exact-size copy lets the address sanitizer see a read past the bytes.
         auto read = std::make_unique<std::uint8_t[]>(length);
         std::copy_n(rest.begin(), length, read.get());
-        parseOrientation(*doc, doc->sentenceType, {read.get(), length});
+        parseOrientation(*doc, doc->link.sentenceType, {read.get(), length});
         fuzz::checkShownState(*doc);
         rest =
             rest.subspan(std::min(rest.size(), static_cast<std::size_t>(end - rest.begin()) + 1));

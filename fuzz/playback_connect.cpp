@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cycle.setSerialLink(&serial);
     cycle.setSettingsStore(&settings);
 
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     std::size_t at = 0;
     while (file.size() - at >= kRecordHeaderSize) {
         const std::span<const std::uint8_t> rest = file.subspan(at);
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     cycle.connectToHead();
-    if (doc->sonarType == kTypeQ) {
+    if (doc->head.sonarType == kTypeQ) {
         cycle.onSocketConnected(0);
         timers.runPending();
         // The head answers with the range code it was sent.

@@ -29,8 +29,8 @@ class CheckedXyzLines : public ProfileExport {
     explicit CheckedXyzLines(const CSondrelDoc& doc) : doc_(doc) {}
     void point(double distancePixels, double angleDegrees) override {
         const std::string line = xyzPointLine(
-            xyzTimeStamp(doc_),
-            xyzPointFor(distancePixels, angleDegrees, doc_.rangeMetres, doc_.distanceM));
+            xyzTimeStamp(doc_), xyzPointFor(distancePixels, angleDegrees, doc_.head.rangeMetres,
+                                            doc_.orientation.distanceM));
         std::size_t tabs = 0;
         for (const char c : line) tabs += c == '\t';
         fuzz::check(tabs == 4, "an XYZ line without five fields", line);
@@ -51,8 +51,8 @@ class CheckedXyzLines : public ProfileExport {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->playbackActive = 1;
-    doc->xyzConversionActive = 1;
+    doc->flags.playbackActive = true;
+    doc->flags.xyzConversionActive = true;
     doc->display.rollCorrection = size % 2;  // rolls the points on half of the inputs
 
     CheckedXyzLines lines(*doc);
@@ -64,16 +64,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int64_t recordSize = recordSizeFor(rest.first<kRecordHeaderSize>());
         const ReadStatus status = decodeRecord(*doc, rest);
         if (status == ReadStatus::EndOfFile || status == ReadStatus::Unsizable) break;
-        fuzz::checkSendable(doc->command, "after a played record");
+        fuzz::checkSendable(doc->head.command, "after a played record");
         if (status == ReadStatus::Valid) {
-            doc->noNewData = 0;
+            doc->link.noNewData = 0;
             runProfilePass(*doc, path, &lines);
         }
         fuzz::checkShownState(*doc);
         at += static_cast<std::size_t>(recordSize);
     }
     // The file's name in the title: any bytes at all.
-    doc->playbackPath =
+    doc->files.playbackPath =
         std::string(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 40));
     fuzz::check(!fuzz::holdsControlCharacter(windowTitle(*doc, TitleOccasion::PlaybackOpened)),
                 "the title holds a control character");

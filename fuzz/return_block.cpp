@@ -48,18 +48,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     CSondrelDoc* doc = &fuzz::freshDocument(0);
-    doc->setRangeIndex(3);
+    doc->head.setRangeIndex(3);
     applyReturnBlock(*doc, block);
-    fuzz::checkSendable(doc->command, "after a received block");
+    fuzz::checkSendable(doc->head.command, "after a received block");
     fuzz::checkShownState(*doc);
     // The same bytes through the receive buffer, as the serial and TCP paths
     // hand them over.
     CSondrelDoc* viaBuffer = &fuzz::freshDocument(1);
-    viaBuffer->setRangeIndex(3);
-    std::copy_n(data, std::min(size, viaBuffer->receiveBuffer.size()),
-                viaBuffer->receiveBuffer.begin());
+    viaBuffer->head.setRangeIndex(3);
+    std::copy_n(data, std::min(size, viaBuffer->link.receiveBuffer.size()),
+                viaBuffer->link.receiveBuffer.begin());
     sizeCopyAndDecode(*viaBuffer);
-    fuzz::checkSendable(viaBuffer->command, "after a buffered block");
+    fuzz::checkSendable(viaBuffer->head.command, "after a buffered block");
     fuzz::checkShownState(*viaBuffer);
     return 0;
 }

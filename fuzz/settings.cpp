@@ -22,11 +22,11 @@ using namespace sondrel;
 CommandBuffer commandAfterLoading(CSondrelDoc& doc, const IniFile& ini, int headStatusLow,
                                   int autoFrequency) {
     loadSettings(doc, ini);
-    doc.autoFrequency = autoFrequency;
+    doc.head.autoFrequency = autoFrequency;
     doc.applyPanelRules();
-    doc.headStatusLow = headStatusLow;
+    doc.ping.headStatusLow = headStatusLow;
     doc.prepareCommandForPoll();
-    return doc.command;
+    return doc.head.command;
 }
 
 }  // namespace

@@ -66,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!writeFile(input, data + 1, size - 1)) fuzz::broken("cannot write the scratch data file");
 
     CSondrelDoc* doc = &fuzz::freshDocument();
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     doc->display.rollCorrection = data[0] & 1;
-    doc->profileMinRange = (data[0] >> 1) * 0.01;
+    doc->head.profileMinRange = (data[0] >> 1) * 0.01;
     const ConversionResult result = convertDataFile(*doc, input, output);
     const ConversionSummary& s = result.summary;
     fuzz::check(

@@ -40,7 +40,7 @@ double processCpuSeconds() {
 bool runUntil(CSondrelDoc& doc, int pings, int limitMs) {
     QElapsedTimer clock;
     clock.start();
-    while (doc.pingCount < pings) {
+    while (doc.pings.pingCount < pings) {
         if (clock.elapsed() > limitMs) return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -61,9 +61,9 @@ void BM_EthernetCycleOverLoopback(benchmark::State& state) {
     timers.setHandler([&cycle](int id) { cycle.onTimer(id); });
     CSSocket socket(cycle);
     cycle.setEthernetLink(&socket);
-    doc.sonarType = kTypeQ;
-    doc.ipAddress = "127.0.0.1";
-    doc.ipPort = sim.port();
+    doc.head.sonarType = kTypeQ;
+    doc.link.ipAddress = "127.0.0.1";
+    doc.link.ipPort = sim.port();
     cycle.connectToHead();
     if (!runUntil(doc, 20, 10000)) {
         state.SkipWithError("the simulated head did not answer");
@@ -71,16 +71,16 @@ void BM_EthernetCycleOverLoopback(benchmark::State& state) {
     }
 
     constexpr int kBatch = 500;
-    const int startPings = doc.pingCount;
+    const int startPings = doc.pings.pingCount;
     const double startCpu = processCpuSeconds();
     for (auto _ : state) {
-        if (!runUntil(doc, doc.pingCount + kBatch, 20000)) {
+        if (!runUntil(doc, doc.pings.pingCount + kBatch, 20000)) {
             state.SkipWithError("the cycle stalled");
             break;
         }
     }
     const double cpu = processCpuSeconds() - startCpu;
-    const int pings = doc.pingCount - startPings;
+    const int pings = doc.pings.pingCount - startPings;
     state.SetItemsProcessed(pings);
     state.counters["pings_per_s"] = benchmark::Counter(pings, benchmark::Counter::kIsRate);
     state.counters["our_cpu_us_per_ping"] = pings > 0 ? cpu / pings * 1e6 : 0.0;

@@ -24,12 +24,12 @@ constexpr int kHeight = 1080;
 
 // A slightly oval pipe of about 0.8 of the range, every sample returned.
 void loadRingPing(CSondrelDoc& doc) {
-    doc.headStatusLow = 0;  // values are distances in image pixels
+    doc.ping.headStatusLow = 0;  // values are distances in image pixels
     for (int s = 0; s < kProfileSampleCount; ++s) {
         const double a = s * kProfileAngleStep * 3.14159265358979 / 180.0;
         const int v = static_cast<int>(400 + 25 * std::sin(2 * a) + 5 * std::sin(17 * a));
-        doc.echoLong[2 * s] = static_cast<std::uint8_t>(v & 0x7F);
-        doc.echoLong[2 * s + 1] = static_cast<std::uint8_t>(v >> 7);
+        doc.ping.echoLong[2 * s] = static_cast<std::uint8_t>(v & 0x7F);
+        doc.ping.echoLong[2 * s + 1] = static_cast<std::uint8_t>(v >> 7);
     }
 }
 
@@ -40,20 +40,20 @@ struct Scene {
 
     Scene() {
         loadRingPing(doc);
-        doc.linkState = LinkState::Connected;
-        doc.noNewData = 0;
-        doc.recordingActive = 1;
-        doc.recordFileBytes = 12345678;
-        doc.pingCount = 123;
+        doc.link.linkState = LinkState::Connected;
+        doc.link.noNewData = 0;
+        doc.flags.recordingActive = true;
+        doc.files.recordFileBytes = 12345678;
+        doc.pings.pingCount = 123;
         doc.display.viewRangeMark = 1;
         doc.display.displayCircle = 1;
         doc.display.displayPrd = 1;
         doc.display.gridStyle = 1;
         doc.display.pointSize = 1;
-        doc.pitchValid = doc.rollValid = doc.distanceValid = 1;
-        doc.pitchDeg = 4.5;
-        doc.rollDeg = -12.0;
-        doc.distanceM = 73.25;
+        doc.orientation.pitchValid = doc.orientation.rollValid = doc.orientation.distanceValid = 1;
+        doc.orientation.pitchDeg = 4.5;
+        doc.orientation.rollDeg = -12.0;
+        doc.orientation.distanceM = 73.25;
         view.resize(kWidth, kHeight);
         Annotation* text = view.annotations.inProgress();
         text->type = kAnnotationText;

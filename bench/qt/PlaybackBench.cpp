@@ -54,24 +54,24 @@ std::string makeSurvey() {
     pipe.dropouts = 0.02;
     SimulatedHead head(HeadConfig{}, pipe);
     CSondrelDoc doc;
-    doc.setRangeIndex(3);
-    doc.prdEnable = 1;
-    doc.pitchValid = doc.rollValid = doc.distanceValid = 1;
-    doc.dateText = "08-DEC-2026";
-    doc.hundredthsText = ".45";
-    doc.pingPeriodRounded = 60;
+    doc.head.setRangeIndex(3);
+    doc.link.prdEnable = 1;
+    doc.orientation.pitchValid = doc.orientation.rollValid = doc.orientation.distanceValid = 1;
+    doc.ping.dateText = "08-DEC-2026";
+    doc.ping.hundredthsText = ".45";
+    doc.pings.pingPeriodRounded = 60;
     BinaryFile file;
     if (!file.create(path)) return {};
     for (int i = 0; i < kRecords; ++i) {
-        const std::vector<std::uint8_t> block = head.buildBlock(doc.command, i * 0.06);
-        std::copy_n(block.begin(), kReturnHeaderSize, doc.returnHeader.begin());
-        std::copy(block.begin() + kReturnHeaderSize, block.end(), doc.echoLong.begin());
+        const std::vector<std::uint8_t> block = head.buildBlock(doc.head.command, i * 0.06);
+        std::copy_n(block.begin(), kReturnHeaderSize, doc.ping.returnHeader.begin());
+        std::copy(block.begin() + kReturnHeaderSize, block.end(), doc.ping.echoLong.begin());
         char time[16];
         std::snprintf(time, sizeof time, "%02d:%02d:%02d", i / 3600, i / 60 % 60, i % 60);
-        doc.timeText = time;
-        doc.distanceM = i * 0.01;
-        doc.pitchDeg = 1.5;
-        doc.rollDeg = -3.0;
+        doc.ping.timeText = time;
+        doc.orientation.distanceM = i * 0.01;
+        doc.orientation.pitchDeg = 1.5;
+        doc.orientation.rollDeg = -3.0;
         if (!writeRecord(doc, file)) return {};
     }
     return path;
@@ -107,7 +107,7 @@ void BM_PlaybackInTheWindow(benchmark::State& state) {
 
     auto open = [&] {
         if (!files->openDataFile(QString::fromStdString(survey))) return false;
-        doc.playbackIntervalMs = 0;
+        doc.files.playbackIntervalMs = 0;
         return true;
     };
     if (!open()) {
@@ -117,19 +117,19 @@ void BM_PlaybackInTheWindow(benchmark::State& state) {
     double seconds = 0.0, cpuSeconds = 0.0;
     long records = 0, paints = 0;
     for (auto _ : state) {
-        if (doc.pingCount > kRecords - 2 * kRecordsPerIteration) open();
-        const int firstRecord = doc.pingCount;
+        if (doc.pings.pingCount > kRecords - 2 * kRecordsPerIteration) open();
+        const int firstRecord = doc.pings.pingCount;
         const long firstPaint = frame.view()->paintCount();
         const double cpuStart = threadCpuSeconds();
         QElapsedTimer timer;
         timer.start();
-        while (doc.pingCount < firstRecord + kRecordsPerIteration)
+        while (doc.pings.pingCount < firstRecord + kRecordsPerIteration)
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         const double elapsed = static_cast<double>(timer.nsecsElapsed()) * 1e-9;
         state.SetIterationTime(elapsed);
         seconds += elapsed;
         cpuSeconds += threadCpuSeconds() - cpuStart;
-        records += doc.pingCount - firstRecord;
+        records += doc.pings.pingCount - firstRecord;
         paints += frame.view()->paintCount() - firstPaint;
     }
     state.counters["records/s"] = static_cast<double>(records) / seconds;

@@ -94,9 +94,9 @@ void AcquisitionCycle::setObserver(CycleObserver* observer) {
 }
 
 void AcquisitionCycle::setLinkState(LinkState state) {
-    if (state != LinkState::Connected) doc_.headAnswering = false;
-    if (doc_.linkState == state) return;
-    doc_.linkState = state;
+    if (state != LinkState::Connected) doc_.link.headAnswering = false;
+    if (doc_.link.linkState == state) return;
+    doc_.link.linkState = state;
     observer_->linkStateChanged(state);
 }
 
@@ -124,7 +124,7 @@ void AcquisitionCycle::closeSocket() {
 }
 
 bool AcquisitionCycle::ethernetPollingStopped() const {
-    return doc_.playbackActive == 1 || doc_.sonarType != kTypeQ || doc_.holdActive == 1;
+    return doc_.flags.playbackActive || doc_.head.sonarType != kTypeQ || doc_.flags.holdActive;
 }
 
 void AcquisitionCycle::stopLiveLink() {
@@ -134,7 +134,7 @@ void AcquisitionCycle::stopLiveLink() {
 }
 
 void AcquisitionCycle::setPortsSuspended(bool suspended) {
-    doc_.portsSuspended = suspended ? 1 : 0;
+    doc_.link.portsSuspended = suspended ? 1 : 0;
     if (serial_) serial_->setSuspended(suspended);
 }
 
@@ -143,7 +143,7 @@ void AcquisitionCycle::setPortsSuspended(bool suspended) {
 void AcquisitionCycle::connectToHead() {
     stopAcquisitionTimers(timers_);
     closeFiles();
-    doc_.recordingActive = 0;
+    doc_.flags.recordingActive = false;
     closeSocket();
     setLinkState(LinkState::NotConnected);
     closeSerialPorts();
@@ -151,17 +151,17 @@ void AcquisitionCycle::connectToHead() {
     observer_->resetDiagnostics();
     doc_.clearPingState();
     doc_.views().markFullRedraw();
-    doc_.playbackActive = 0;
+    doc_.flags.playbackActive = false;
     // Playback leaves recorded values in bytes the settings file does not hold.
-    restoreRealTimeBytes(doc_.command);
+    restoreRealTimeBytes(doc_.head.command);
     if (settings_) settings_->load(doc_);
-    doc_.holdActive = 0;
+    doc_.flags.holdActive = false;
     observer_->hidePlaybackBar();
     observer_->showToolbar();
     if (doc_.display.settingsDlgVisible) observer_->showSettingsPanel();
-    doc_.echoLong.fill(0);
-    doc_.noNewData = 1;
-    if (doc_.sonarType == kTypeQ) {
+    doc_.ping.echoLong.fill(0);
+    doc_.link.noNewData = 1;
+    if (doc_.head.sonarType == kTypeQ) {
         connectSocket();
     } else {
         openSonarPort();
@@ -170,16 +170,16 @@ void AcquisitionCycle::connectToHead() {
     // reads the instrument until they do (the socket connect has already
     // cleared noNewData, which alone would leave an Ethernet head's instrument
     // unread until its first ping).
-    if (doc_.prdEnable == 1 && orientation_.openOrientationPort() &&
+    if (doc_.link.prdEnable == 1 && orientation_.openOrientationPort() &&
         !timers_.isTimerActive(kOrientationTimer)) {
         timers_.setTimer(kOrientationTimer, kOrientationPollMs);
     }
 }
 
 void AcquisitionCycle::holdToggle() {
-    doc_.holdActive = doc_.holdActive ? 0 : 1;
-    if (doc_.holdActive == 0) {
-        if (doc_.sonarType != kTypeQ || doc_.playbackActive == 1) {
+    doc_.flags.holdActive = doc_.flags.holdActive ? 0 : 1;
+    if (doc_.flags.holdActive == 0) {
+        if (doc_.head.sonarType != kTypeQ || doc_.flags.playbackActive) {
             timers_.setTimer(kPollTimer, kHoldReleasePollMs);
             // Nothing was asked of the head while held: its silence counts from now.
             serialAnswerCounter_ = clock_.counterValue();
@@ -191,8 +191,8 @@ void AcquisitionCycle::holdToggle() {
 }
 
 bool AcquisitionCycle::changeIpAddress(const std::string& address) {
-    doc_.ipAddress = address;
-    if (doc_.playbackActive == 1) return true;
+    doc_.link.ipAddress = address;
+    if (doc_.flags.playbackActive) return true;
     bool saved = true;
     if (settings_) {
         settings_->save(doc_);
@@ -213,7 +213,7 @@ void AcquisitionCycle::shutdown() {
     closeSocket();
     setLinkState(LinkState::NotConnected);
     closeSerialPorts();
-    doc_.recordingActive = 0;
+    doc_.flags.recordingActive = false;
     observer_->destroyModelessWindows();
 }
 
@@ -221,21 +221,21 @@ void AcquisitionCycle::shutdown() {
 
 bool AcquisitionCycle::processPing() {
     orientation_.resetByteCount();
-    if (doc_.portsSuspended != 1) orientation_.readOrientation();
+    if (doc_.link.portsSuspended != 1) orientation_.readOrientation();
 
     stampLocalTime();
 
     bool valid = false;
-    if (doc_.noNewData == 0) {
+    if (doc_.link.noNewData == 0) {
         timers_.killTimer(kOrientationTimer);
         if (sizeCopyAndDecode(doc_)) {
             acceptValidPing(doc_, recorder_);
-            doc_.headAnswering = true;
+            doc_.link.headAnswering = true;
             valid = true;
         }
     }
-    if (!valid) doc_.pingOnScreen = false;
-    if (doc_.sonarType != kTypeQ) watchSerialHead(valid);
+    if (!valid) doc_.pings.pingOnScreen = false;
+    if (doc_.head.sonarType != kTypeQ) watchSerialHead(valid);
 
     observer_->refreshDiagnostics();
     measurePingRate();
@@ -244,8 +244,9 @@ bool AcquisitionCycle::processPing() {
 
     // The one-shot bits of the control byte were cleared when this poll's command
     // was handed to the worker (see onPollTimer), so only the interval is left.
-    if (doc_.sonarType != kTypeQ && doc_.holdActive == 0) {
-        timers_.setTimer(kPollTimer, serialPollIntervalMs(doc_.linkState, doc_.rangeMetres));
+    if (doc_.head.sonarType != kTypeQ && doc_.flags.holdActive == 0) {
+        timers_.setTimer(kPollTimer,
+                         serialPollIntervalMs(doc_.link.linkState, doc_.head.rangeMetres));
     }
     observer_->pingProcessed(valid);
     return valid;
@@ -254,13 +255,13 @@ bool AcquisitionCycle::processPing() {
 void AcquisitionCycle::stampLocalTime() {
     const LocalTime now = clock_.localTime();
     TimeStampTexts texts = timeStampTexts(now);
-    doc_.dateText = std::move(texts.date);
-    doc_.timeText = std::move(texts.time);
-    doc_.millisecondText = std::move(texts.millisecond);
-    doc_.hundredthsText = std::move(texts.hundredths);
-    doc_.stampHour = now.hour;
-    doc_.stampMinute = now.minute;
-    doc_.stampSecond = now.second;
+    doc_.ping.dateText = std::move(texts.date);
+    doc_.ping.timeText = std::move(texts.time);
+    doc_.ping.millisecondText = std::move(texts.millisecond);
+    doc_.ping.hundredthsText = std::move(texts.hundredths);
+    doc_.pings.stampHour = now.hour;
+    doc_.pings.stampMinute = now.minute;
+    doc_.pings.stampSecond = now.second;
 }
 
 void AcquisitionCycle::measurePingRate() {
@@ -274,12 +275,12 @@ void AcquisitionCycle::measurePingRate() {
     const double dt =
         static_cast<double>(now - counterBefore_) / static_cast<double>(counterFrequency_) * 1000.0;
     counterBefore_ = now;
-    if (doc_.pingPeriodMs > 0.0) {
-        doc_.pingPeriodMs = 0.5 * dt + 0.5 * doc_.pingPeriodMs;
+    if (doc_.pings.pingPeriodMs > 0.0) {
+        doc_.pings.pingPeriodMs = 0.5 * dt + 0.5 * doc_.pings.pingPeriodMs;
     } else {
-        doc_.pingPeriodMs = doc_.pingPeriodMs + dt;
+        doc_.pings.pingPeriodMs = doc_.pings.pingPeriodMs + dt;
     }
-    doc_.pingPeriodRounded = static_cast<int>(doc_.pingPeriodMs + 0.5);
+    doc_.pings.pingPeriodRounded = static_cast<int>(doc_.pings.pingPeriodMs + 0.5);
 }
 
 // ------------------------------------------------------------------ timers
@@ -309,13 +310,13 @@ void AcquisitionCycle::onTimer(int id) {
 
 void AcquisitionCycle::onPollTimer(int firedId) {
     timers_.killTimer(firedId);
-    if (doc_.playbackActive == 1) {
+    if (doc_.flags.playbackActive) {
         // Single frames are stepped by hand: a poll timer left running by Hold,
         // a dialog or the end of a conversion must not resume continuous play.
-        if (doc_.oneFrameMode == 1) return;
+        if (doc_.files.oneFrameMode == 1) return;
         if (playback_) playback_->playOneRecord();
-        if (doc_.playbackActive == 1 && doc_.oneFrameMode == 0) {
-            timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
+        if (doc_.flags.playbackActive && doc_.files.oneFrameMode == 0) {
+            timers_.setTimer(kPollTimer, doc_.files.playbackIntervalMs);
         }
         return;
     }
@@ -326,28 +327,28 @@ void AcquisitionCycle::onPollTimer(int firedId) {
         // reverse-step request exactly once without a window in which a request
         // made during the poll could be cleared unsent.
         SerialPollRequest request;
-        request.command = doc_.command;
-        request.rtsEnable = doc_.rtsEnable != 0;
-        request.serialHead = doc_.sonarType != kTypeQ;
-        doc_.clearOneShotBits();
-        doc_.noNewData = 1;
+        request.command = doc_.head.command;
+        request.rtsEnable = doc_.link.rtsEnable != 0;
+        request.serialHead = doc_.head.sonarType != kTypeQ;
+        doc_.head.clearOneShotBits();
+        doc_.link.noNewData = 1;
         serial_->requestPoll(request);
     }
-    doc_.pollToggle = doc_.pollToggle ? 0 : 1;
+    doc_.link.pollToggle = doc_.link.pollToggle ? 0 : 1;
 }
 
 void AcquisitionCycle::sendCommandNow() {
     timers_.killTimer(kSendTimer);
     timers_.killTimer(kWatchdogTimer);
     if (ethernetPollingStopped()) return;
-    doc_.noNewData = 1;
+    doc_.link.noNewData = 1;
     // A head that was sent a command again answers both, so what arrived since
     // the last block is the next reply's beginning and is kept; anything older
     // cannot be the answer to the command about to go out.
     if (!gatheringFollowsBlock_) assembler_.discard();
     gatheringFollowsBlock_ = false;
-    if (ethernet_) ethernet_->send(doc_.command.data(), doc_.command.size());
-    doc_.clearOneShotBits();
+    if (ethernet_) ethernet_->send(doc_.head.command.data(), doc_.head.command.size());
+    doc_.head.clearOneShotBits();
     armWatchdog();
 }
 
@@ -356,21 +357,21 @@ void AcquisitionCycle::onReplyTimeout() {
     if (ethernetPollingStopped()) return;
     // Whether the link is up or down, no block came: the buffer holds the last
     // ping, which must be neither decoded nor recorded a second time.
-    doc_.noNewData = 1;
+    doc_.link.noNewData = 1;
     assembler_.discard();
     gatheringFollowsBlock_ = false;
-    doc_.pollToggle = doc_.pollToggle ? 0 : 1;
-    doc_.headAnswering = false;
+    doc_.link.pollToggle = doc_.link.pollToggle ? 0 : 1;
+    doc_.link.headAnswering = false;
     processPing();
     observer_->refreshStatusBar();
-    if (doc_.linkState == LinkState::Connected) {
+    if (doc_.link.linkState == LinkState::Connected) {
         pollSilentHead();
         return;
     }
     silentPeriods_ = 0;
     // An attempt still pending after a whole watchdog period is given up, so
     // an unreachable head is retried at the watchdog's pace.
-    if (doc_.linkState == LinkState::Pending) setLinkState(LinkState::NotConnected);
+    if (doc_.link.linkState == LinkState::Pending) setLinkState(LinkState::NotConnected);
     connectSocket();
 }
 
@@ -393,14 +394,14 @@ void AcquisitionCycle::reconnectSilentHead() {
     stopAcquisitionTimers(timers_);
     setLinkState(LinkState::Pending);
     closeSocket();
-    if (!ethernet_ || !ethernet_->connectToHost(doc_.ipAddress, doc_.ipPort))
+    if (!ethernet_ || !ethernet_->connectToHost(doc_.link.ipAddress, doc_.link.ipPort))
         setLinkState(LinkState::NotConnected);
     armWatchdog();
 }
 
 void AcquisitionCycle::onOrientationTimer() {
     orientation_.resetByteCount();
-    if (doc_.portsSuspended != 1) orientation_.readOrientation();
+    if (doc_.link.portsSuspended != 1) orientation_.readOrientation();
 }
 
 // ------------------------------------------------------------------ Ethernet link
@@ -412,7 +413,7 @@ void AcquisitionCycle::connectSocket() {
     // recording open: it waits in the same file and goes on with the next ping.
     // Only the connect command, a file opened for playback and shutdown end it.
     if (playback_) playback_->closePlaybackFile(doc_);
-    if (doc_.linkState == LinkState::Pending) {
+    if (doc_.link.linkState == LinkState::Pending) {
         // An attempt is under way; it keeps its watchdog.
         armWatchdog();
         return;
@@ -421,21 +422,21 @@ void AcquisitionCycle::connectSocket() {
     silentPeriods_ = 0;
     closeSocket();
     stampLocalTime();
-    if (!ethernet_ || !ethernet_->connectToHost(doc_.ipAddress, doc_.ipPort))
+    if (!ethernet_ || !ethernet_->connectToHost(doc_.link.ipAddress, doc_.link.ipPort))
         setLinkState(LinkState::NotConnected);
-    doc_.playbackActive = 0;
-    doc_.noNewData = 0;
+    doc_.flags.playbackActive = false;
+    doc_.link.noNewData = 0;
     armWatchdog();
 }
 
 void AcquisitionCycle::onSocketConnected(int error) {
-    if (error != 0 || doc_.playbackActive == 1) {
+    if (error != 0 || doc_.flags.playbackActive) {
         setLinkState(LinkState::NotConnected);
         armWatchdog();
         return;
     }
     setLinkState(LinkState::Connected);
-    if (doc_.sonarType == kTypeQ) timers_.setTimer(kSendTimer, 0);
+    if (doc_.head.sonarType == kTypeQ) timers_.setTimer(kSendTimer, 0);
 }
 
 void AcquisitionCycle::onSocketClosed() {
@@ -447,28 +448,28 @@ void AcquisitionCycle::onSocketClosed() {
 
 void AcquisitionCycle::onSocketBytes(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return;
-    if (doc_.playbackActive == 1) {
+    if (doc_.flags.playbackActive) {
         // The stream goes on without us: a reply begun before cannot be finished.
         assembler_.discard();
         gatheringFollowsBlock_ = false;
         return;
     }
-    doc_.noNewData = 0;
-    const std::uint8_t headId = doc_.command[cmd::kHeadId];
-    doc_.strayBytesDiscarded += static_cast<std::int64_t>(
+    doc_.link.noNewData = 0;
+    const std::uint8_t headId = doc_.head.command[cmd::kHeadId];
+    doc_.link.strayBytesDiscarded += static_cast<std::int64_t>(
         assembler_.deliver(std::span(data, size), headId, [this](const std::uint8_t* block) {
             onSocketBlock(block);
             // A ping can end the link or start a file; the rest is then not ours.
-            return doc_.playbackActive != 1 && doc_.linkState == LinkState::Connected;
+            return doc_.flags.playbackActive != 1 && doc_.link.linkState == LinkState::Connected;
         }));
 }
 
 void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
     silentPeriods_ = 0;
     stopAcquisitionTimers(timers_);
-    std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
+    std::copy_n(block, kBlockLengthLong, doc_.link.receiveBuffer.begin());
     gatheringFollowsBlock_ = true;
-    doc_.noNewData = 0;
+    doc_.link.noNewData = 0;
     timers_.setTimer(kSendTimer, 0);
     processPing();
 }
@@ -477,7 +478,7 @@ void AcquisitionCycle::onSocketBlock(const std::uint8_t* block) {
 
 void AcquisitionCycle::openSonarPort() {
     if (serial_ && serial_->isOpen()) serial_->close();
-    if (serial_ && serial_->open(doc_.sonarComPort, doc_.sonarBaud)) {
+    if (serial_ && serial_->open(doc_.link.sonarComPort, doc_.link.sonarBaud)) {
         setLinkState(LinkState::Connected);
         setPortsSuspended(false);
     } else {
@@ -500,10 +501,10 @@ void AcquisitionCycle::watchSerialHead(bool valid) {
     // open of its device; a port that would not open is tried again too. The
     // files stay open, as they do when an Ethernet head is reconnected.
     serialAnswerCounter_ = clock_.counterValue();
-    doc_.headAnswering = false;
+    doc_.link.headAnswering = false;
     observer_->headSilent(SilentHeadAction::Reconnect);
     if (serial_ && serial_->isOpen()) serial_->close();
-    const bool opened = serial_ && serial_->open(doc_.sonarComPort, doc_.sonarBaud);
+    const bool opened = serial_ && serial_->open(doc_.link.sonarComPort, doc_.link.sonarBaud);
     setLinkState(opened ? LinkState::Connected : LinkState::NotConnected);
 }
 
@@ -515,12 +516,12 @@ void AcquisitionCycle::closeSerialPorts() {
 void AcquisitionCycle::onDataReady(const std::uint8_t* block, std::size_t count) {
     // A poll that was under way when playback started or the head type changed
     // brings a block that no longer belongs to anything on screen.
-    if (doc_.playbackActive == 1 || doc_.sonarType == kTypeQ) return;
-    if (block && count >= kReceiveBufferSize) {
-        std::copy_n(block, kReceiveBufferSize, doc_.receiveBuffer.begin());
-        doc_.noNewData = 0;
+    if (doc_.flags.playbackActive || doc_.head.sonarType == kTypeQ) return;
+    if (block && count >= kBlockLengthLong) {
+        std::copy_n(block, kBlockLengthLong, doc_.link.receiveBuffer.begin());
+        doc_.link.noNewData = 0;
     } else {
-        doc_.noNewData = 1;
+        doc_.link.noNewData = 1;
     }
     processPing();
     observer_->refreshStatusBar();

@@ -39,7 +39,7 @@ TimeStampTexts timeStampTexts(const LocalTime& t);
 // one delivery may end one block and begin or hold the next.
 class BlockAssembler {
   public:
-    static constexpr std::size_t kBlockSize = kReceiveBufferSize;
+    static constexpr std::size_t kBlockSize = kBlockLengthLong;
 
     // Takes one delivery whole: hands every block it completes to `onBlock`, in
     // order, and keeps what follows the last one as the start of the next.

@@ -66,9 +66,9 @@ PortsInUse portsInUse(AcquisitionCycle& cycle) {
     const OrientationLink* orientation = cycle.orientation().link();
     PortsInUse held;
     // A serial head's link is up exactly while its port is open.
-    if (doc.sonarType == kTypeP && doc.linkState == LinkState::Connected)
-        held.head = doc.sonarComPort;
-    if (orientation && orientation->isOpen()) held.orientation = doc.prdComPort;
+    if (doc.head.sonarType == kTypeP && doc.link.linkState == LinkState::Connected)
+        held.head = doc.link.sonarComPort;
+    if (orientation && orientation->isOpen()) held.orientation = doc.link.prdComPort;
     return held;
 }
 
@@ -188,12 +188,12 @@ int baudForIndex(int index) {
 
 ComPortChoices ComPortChoices::fromDocument(const CSondrelDoc& doc) {
     ComPortChoices c;
-    c.headPort = doc.sonarComPort;
-    c.orientationPort = doc.prdComPort;
-    c.baudIndex = baudIndexFor(doc.prdBaud);
-    c.sentenceType = doc.sentenceType;
-    c.rtsEnable = doc.rtsEnable ? 1 : 0;
-    c.orientationEnable = doc.prdEnable ? 1 : 0;
+    c.headPort = doc.link.sonarComPort;
+    c.orientationPort = doc.link.prdComPort;
+    c.baudIndex = baudIndexFor(doc.link.prdBaud);
+    c.sentenceType = doc.link.sentenceType;
+    c.rtsEnable = doc.link.rtsEnable ? 1 : 0;
+    c.orientationEnable = doc.link.prdEnable ? 1 : 0;
     return c;
 }
 
@@ -215,7 +215,7 @@ ComPortSetupResult applyComPortSetup(AcquisitionCycle& cycle, const SettingsSave
     ComPortSetupResult result;
 
     // An Ethernet head keeps its serial settings, new adapter included.
-    const bool newHead = doc.sonarType == kTypeP && !choices.newHeadDevice.empty();
+    const bool newHead = doc.head.sonarType == kTypeP && !choices.newHeadDevice.empty();
     if (newHead || !choices.newOrientationDevice.empty()) {
         IniFile ini;
         ini.load(settingsPath);
@@ -227,28 +227,29 @@ ComPortSetupResult applyComPortSetup(AcquisitionCycle& cycle, const SettingsSave
         result.mappingSaved = ini.save(settingsPath);
     }
 
-    if (doc.sonarType == kTypeP) {
-        doc.rtsEnable = choices.rtsEnable;
+    if (doc.head.sonarType == kTypeP) {
+        doc.link.rtsEnable = choices.rtsEnable;
         // The same port is opened again when its head is not answering: the
         // operator's way of picking up a head that was unplugged and came back.
-        if (choices.headPort != doc.sonarComPort || newHead || !doc.headAnswering) {
-            doc.sonarComPort = choices.headPort;
+        if (choices.headPort != doc.link.sonarComPort || newHead || !doc.link.headAnswering) {
+            doc.link.sonarComPort = choices.headPort;
             cycle.setPortsSuspended(true);
-            doc.noNewData = 0;
+            doc.link.noNewData = 0;
             cycle.openSonarPort();  // closes the old port first, cancelling its I/O
             result.headReopened = true;
         }
     }
-    result.headOpen = doc.linkState == LinkState::Connected;
+    result.headOpen = doc.link.linkState == LinkState::Connected;
     cycle.setPortsSuspended(false);
 
     cycle.orientation().closeOrientationPort();
-    doc.prdEnable = choices.orientationEnable;
-    doc.prdComPort = choices.orientationPort;
-    doc.prdBaud = baudForIndex(choices.baudIndex);
-    doc.sentenceType = choices.sentenceType;
+    doc.link.prdEnable = choices.orientationEnable;
+    doc.link.prdComPort = choices.orientationPort;
+    doc.link.prdBaud = baudForIndex(choices.baudIndex);
+    doc.link.sentenceType = choices.sentenceType;
     result.settingsSaved = save ? save(doc) : true;
-    if (doc.prdEnable == 1) result.orientationOpened = cycle.orientation().openOrientationPort();
+    if (doc.link.prdEnable == 1)
+        result.orientationOpened = cycle.orientation().openOrientationPort();
     return result;
 }
 

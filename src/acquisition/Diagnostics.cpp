@@ -45,55 +45,55 @@ std::string_view diagnosticsLabel(DiagnosticsRow row) {
 
 std::optional<DiagnosticsValue> diagnosticsValue(DiagnosticsRow row, const CSondrelDoc& doc) {
     using R = DiagnosticsRow;
-    const bool live = doc.playbackActive == 0;
+    const bool live = doc.flags.playbackActive == 0;
     switch (row) {
         case R::Header:
-            return same(":   " + doc.headerText);
+            return same(":   " + doc.ping.headerText);
         case R::HeadId:
-            return same(format(":   0x%x", unsigned(doc.headId)));
+            return same(format(":   0x%x", unsigned(doc.ping.headId)));
         case R::Status:
-            return same(format(":   0x%x", unsigned(doc.headStatus)));
+            return same(format(":   0x%x", unsigned(doc.ping.headStatus)));
         case R::Range: {
-            const double metres = rangeMetresForIndex(doc.rangeIndex);
-            return DiagnosticsValue{std::to_string(doc.rangeIndex),
-                                    doc.unitsFeet == 1 ? format(":   %.2f ft", metres * 3.0)
-                                                       : format(":   %.2f m", metres)};
+            const double metres = rangeMetresForIndex(doc.head.rangeIndex);
+            return DiagnosticsValue{std::to_string(doc.head.rangeIndex),
+                                    doc.display.unitsFeet == 1 ? format(":   %.2f ft", metres * 3.0)
+                                                               : format(":   %.2f m", metres)};
         }
         case R::Gain:
-            return same(format(":   %d dB", doc.gainDb));
+            return same(format(":   %d dB", doc.head.gainDb));
         case R::Mode:
-            return same(modeText(doc.scanMode));
+            return same(modeText(doc.head.scanMode));
         case R::SectorSize:
-            return same(format(":   %d deg.", int(doc.command[cmd::kSectorWidth]) * 3));
+            return same(format(":   %d deg.", int(doc.head.command[cmd::kSectorWidth]) * 3));
         case R::TrainAngle:
-            return same(format(":   %d deg.", doc.trainDegrees));
+            return same(format(":   %d deg.", doc.head.trainDegrees));
         case R::Speed:
-            return same(":   " + std::string(stepSizeName(doc.stepSize)));
+            return same(":   " + std::string(stepSizeName(doc.head.stepSize)));
         case R::HeadPos:
-            return same(format(":   %d ", doc.headPosition));
+            return same(format(":   %d ", doc.ping.headPosition));
         case R::DataBytes:
-            return same(format(":   %d ", doc.dataBytes));
+            return same(format(":   %d ", doc.ping.dataBytes));
         case R::Frequency:
             // The head's one frequency, whatever code is set.
-            return DiagnosticsValue{std::to_string(doc.frequencyCode), ":   2.25 MHz"};
+            return DiagnosticsValue{std::to_string(doc.head.frequencyCode), ":   2.25 MHz"};
         case R::Absorption:
-            return same(format(":   %.2f dB/m", doc.absorptionCode / 100.0));
+            return same(format(":   %.2f dB/m", doc.head.absorptionCode / 100.0));
         case R::PulseLength:
-            return same(format(":   %d usec", doc.pulseLengthCode * 10));
+            return same(format(":   %d usec", doc.head.pulseLengthCode * 10));
         case R::SwitchDelay:
-            return same(format(":   %d msec", doc.switchDelayMs));
+            return same(format(":   %d msec", doc.head.switchDelayMs));
         case R::SoundVelocity:
-            return same(format(":   %.1f m/s", doc.soundVelocity));
+            return same(format(":   %.1f m/s", doc.head.soundVelocity));
         case R::ComPort:
-            if (doc.sonarType != kTypeP || !live) return std::nullopt;
-            return same(format(":   COM%d", doc.sonarComPort));
+            if (doc.head.sonarType != kTypeP || !live) return std::nullopt;
+            return same(format(":   COM%d", doc.link.sonarComPort));
         case R::IpAddress:
-            if (doc.sonarType != kTypeQ || !live) return std::nullopt;
-            return same(":   " + doc.ipAddress);
+            if (doc.head.sonarType != kTypeQ || !live) return std::nullopt;
+            return same(":   " + doc.link.ipAddress);
         case R::PingRate:
-            if (doc.pingPeriodRounded < 1) return same(std::string(kDiagnosticsNotAvailable));
-            return same(format(":   %d ms (%.1f Hz)", doc.pingPeriodRounded,
-                               1000.0 / doc.pingPeriodRounded + 0.05));
+            if (doc.pings.pingPeriodRounded < 1) return same(std::string(kDiagnosticsNotAvailable));
+            return same(format(":   %d ms (%.1f Hz)", doc.pings.pingPeriodRounded,
+                               1000.0 / doc.pings.pingPeriodRounded + 0.05));
         case R::Count:
             break;
     }

@@ -126,19 +126,19 @@ bool isRecordableReading(double value) {
 
 bool parseInuktun(CSondrelDoc& doc, Bytes bytes) {
     bool took = false;
-    took |= applyField(readFixedField(bytes, kPitchField), doc.pitchDeg, doc.pitchValid,
-                       doc.pitchErrors);
-    took |=
-        applyField(readFixedField(bytes, kRollField), doc.rollDeg, doc.rollValid, doc.rollErrors);
-    took |= applyField(readFixedField(bytes, kDistanceField), doc.distanceM, doc.distanceValid,
-                       doc.distanceErrors);
+    took |= applyField(readFixedField(bytes, kPitchField), doc.orientation.pitchDeg,
+                       doc.orientation.pitchValid, doc.orientation.pitchErrors);
+    took |= applyField(readFixedField(bytes, kRollField), doc.orientation.rollDeg,
+                       doc.orientation.rollValid, doc.orientation.rollErrors);
+    took |= applyField(readFixedField(bytes, kDistanceField), doc.orientation.distanceM,
+                       doc.orientation.distanceValid, doc.orientation.distanceErrors);
     return took;
 }
 
 bool parseCableCounterDollar(CSondrelDoc& doc, Bytes bytes) {
     // The counter reports no attitude.
-    doc.pitchDeg = 0.0;
-    doc.rollDeg = 0.0;
+    doc.orientation.pitchDeg = 0.0;
+    doc.orientation.rollDeg = 0.0;
     constexpr std::size_t kTail = 7;  // ",meter" CR before the line feed
     if (bytes.size() < kTail) return false;
 
@@ -161,8 +161,8 @@ bool parseCableCounterDollar(CSondrelDoc& doc, Bytes bytes) {
     if (dollar >= comma) return false;  // wrapped: no "$" before the comma
     const auto value = leadingDecimal(bytes.subspan(dollar + 1, comma - dollar - 1));
     if (!value || !isRecordableReading(*value)) return false;
-    doc.distanceM = *value;
-    doc.distanceValid = 1;
+    doc.orientation.distanceM = *value;
+    doc.orientation.distanceValid = 1;
     return true;
 }
 
@@ -184,8 +184,8 @@ bool parseCableCounterHash(CSondrelDoc& doc, Bytes bytes) {
     if (!value) return false;
     const double metres = *value / 1000.0;  // the counter reports millimetres
     if (!isRecordableReading(metres)) return false;
-    doc.distanceM = metres;
-    doc.distanceValid = 1;
+    doc.orientation.distanceM = metres;
+    doc.orientation.distanceValid = 1;
     return true;
 }
 
@@ -199,11 +199,11 @@ bool parseReach(CSondrelDoc& doc, Bytes bytes) {
     const float value = std::bit_cast<float>(bits);
     // Line noise can spell an infinity or a NaN; neither is a distance.
     if (!isRecordableReading(value)) return false;
-    doc.distanceM = value;
-    doc.distanceValid = 1;
-    doc.reachValueReceived = 1;
+    doc.orientation.distanceM = value;
+    doc.orientation.distanceValid = 1;
+    doc.orientation.reachValueReceived = 1;
     // Without sonar data no ping would redraw to show it.
-    if (doc.noNewData == 1) doc.views().updateViews(ViewHint::Repaint);
+    if (doc.link.noNewData == 1) doc.views().updateViews(ViewHint::Repaint);
     return true;
 }
 
@@ -242,15 +242,15 @@ void OrientationInput::writeByte(char c) {
 bool OrientationInput::openOrientationPort() {
     if (!link_) return false;
     if (link_->isOpen()) link_->close();
-    if (!link_->open(doc_.prdComPort, doc_.prdBaud)) return false;
-    doc_.reachValueReceived = 0;
-    if (doc_.noNewData == 1) timers_.setTimer(kOrientationTimer, kOrientationPollMs);
+    if (!link_->open(doc_.link.prdComPort, doc_.link.prdBaud)) return false;
+    doc_.orientation.reachValueReceived = 0;
+    if (doc_.link.noNewData == 1) timers_.setTimer(kOrientationTimer, kOrientationPollMs);
     return true;
 }
 
 void OrientationInput::readOrientation() {
     if (!isOpen()) return;
-    if (doc_.sentenceType == kSentenceReach && doc_.reachValueReceived == 0) {
+    if (doc_.link.sentenceType == kSentenceReach && doc_.orientation.reachValueReceived == 0) {
         buffer_.fill(0);
         writeByte('S');
         writeByte('M');
@@ -262,9 +262,9 @@ void OrientationInput::readOrientation() {
     buffer_.fill(0);
     byteCount_ = std::min(link_->read(buffer_.data(), kOrientationReadMax), kOrientationReadMax);
     if (byteCount_ < kMinOrientationSentence) {
-        doc_.reachValueReceived = 0;
+        doc_.orientation.reachValueReceived = 0;
     } else {
-        parseOrientation(doc_, doc_.sentenceType, lastRead());
+        parseOrientation(doc_, doc_.link.sentenceType, lastRead());
     }
     link_->purge();
     if (observer_) observer_->refreshStatusBar();
@@ -274,7 +274,7 @@ void OrientationInput::closeOrientationPort() {
     if (!isOpen()) return;
     writeByte('L');
     writeByte('D');
-    doc_.reachValueReceived = 0;
+    doc_.orientation.reachValueReceived = 0;
     link_->close();
 }
 

@@ -6,10 +6,10 @@
 namespace sondrel {
 
 void acceptValidPing(CSondrelDoc& doc, PingRecorder* recorder) {
-    doc.noNewData = 0;
-    doc.pingOnScreen = true;
-    if (doc.recordingActive == 1 && recorder) recorder->recordPing(doc);
-    ++doc.pingCount;
+    doc.link.noNewData = 0;
+    doc.pings.pingOnScreen = true;
+    if (doc.flags.recordingActive && recorder) recorder->recordPing(doc);
+    ++doc.pings.pingCount;
 }
 
 void showPing(CSondrelDoc& doc) {

@@ -59,18 +59,19 @@ std::optional<ReturnHeader> parseReturnHeader(std::span<const std::uint8_t> h) {
 }
 
 bool applyReturnHeader(CSondrelDoc& doc, const ReturnHeader& header, DecodeMode mode) {
-    doc.headerText = header.typeLetters;
+    doc.ping.headerText = header.typeLetters;
     if (!header.valid) return false;
-    doc.dataPointCount = header.dataPointCount;
-    doc.headId = header.headId;
-    doc.headStatusLow = header.headStatus & 3;
-    doc.headStatus = header.headStatus;
-    doc.stepDirection = header.stepDirection;
-    doc.headPosition = header.headPosition;
-    doc.rangeIndex = header.rangeIndex;
-    doc.rangeMetres = rangeMetresForIndex(doc.rangeIndex);
-    if (mode == DecodeMode::Playback) loadPlayedByte(doc.command, cmd::kRange, header.rangeCode);
-    doc.dataBytes = header.dataBytes;
+    doc.ping.dataPointCount = header.dataPointCount;
+    doc.ping.headId = header.headId;
+    doc.ping.headStatusLow = header.headStatus & 3;
+    doc.ping.headStatus = header.headStatus;
+    doc.ping.stepDirection = header.stepDirection;
+    doc.ping.headPosition = header.headPosition;
+    doc.head.rangeIndex = header.rangeIndex;
+    doc.head.rangeMetres = rangeMetresForIndex(doc.head.rangeIndex);
+    if (mode == DecodeMode::Playback)
+        loadPlayedByte(doc.head.command, cmd::kRange, header.rangeCode);
+    doc.ping.dataBytes = header.dataBytes;
     return true;
 }
 
@@ -91,22 +92,22 @@ ReturnBlock parseReturnBlock(std::span<const std::uint8_t> rx) {
 }
 
 bool applyReturnBlock(CSondrelDoc& doc, const ReturnBlock& block) {
-    doc.blockLength = block.blockLength;
+    doc.ping.blockLength = block.blockLength;
     std::copy_n(block.headerBytes.begin(), std::min(block.headerBytes.size(), kReturnHeaderSize),
-                doc.returnHeader.begin());
+                doc.ping.returnHeader.begin());
     const auto copyEcho = [&block](auto& to) {
         std::copy_n(block.echoData.begin(), std::min(block.echoData.size(), to.size()), to.begin());
     };
     if (block.blockLength >= kBlockLengthLong) {
-        copyEcho(doc.echoLong);
+        copyEcho(doc.ping.echoLong);
     } else {
-        copyEcho(doc.echoShort[0]);
+        copyEcho(doc.ping.echoShort[0]);
     }
     return block.header && applyReturnHeader(doc, *block.header, DecodeMode::RealTime);
 }
 
 bool sizeCopyAndDecode(CSondrelDoc& doc) {
-    return applyReturnBlock(doc, parseReturnBlock(doc.receiveBuffer));
+    return applyReturnBlock(doc, parseReturnBlock(doc.link.receiveBuffer));
 }
 
 }  // namespace sondrel

@@ -10,13 +10,11 @@
 #include <span>
 #include <string>
 
+#include "acquisition/Ping.h"
+
 namespace sondrel {
 
 class CSondrelDoc;
-
-inline constexpr int kBlockLengthShort = 265;   // "QMZ", 250 samples
-inline constexpr int kBlockLengthMedium = 513;  // "QGZ", 500 samples
-inline constexpr int kBlockLengthLong = 813;    // "QSZ", 800 samples
 
 enum class DecodeMode { RealTime, Playback };
 

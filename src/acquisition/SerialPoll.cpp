@@ -21,7 +21,7 @@ SerialPollResult runSerialPoll(SerialLine& line, const SerialPollRequest& reques
         result.answer = request.serialHead;
         return result;
     }
-    const std::size_t wanted = std::min(block.size(), kSerialBlockSize);
+    const std::size_t wanted = std::min<std::size_t>(block.size(), kBlockLengthLong);
     result.count = line.read(block.data(), wanted, serialTimeoutMs(wanted));
     // Whatever else the head sent belongs to no command we know of.
     line.purgeReceive();

@@ -10,11 +10,11 @@
 #include <span>
 
 #include "acquisition/Links.h"
+#include "acquisition/Ping.h"
 #include "acquisition/SwitchCommand.h"
 
 namespace sondrel {
 
-inline constexpr std::size_t kSerialBlockSize = 813;
 // Each read and write may take 1 ms per byte plus 200 ms: 1013 ms for a block,
 // 227 ms for a command.
 constexpr int serialTimeoutMs(std::size_t bytes) {
@@ -57,7 +57,7 @@ struct SerialPollResult {
     std::size_t count = 0;
 };
 
-// Reads up to a block into `block` (at least kSerialBlockSize bytes), then
+// Reads up to a block into `block` (at least kBlockLengthLong bytes), then
 // writes the command.
 SerialPollResult runSerialPoll(SerialLine& line, const SerialPollRequest& request,
                                std::span<std::uint8_t> block);

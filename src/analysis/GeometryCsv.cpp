@@ -316,7 +316,7 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
         return result;
     }
 
-    const int wasPlaying = startWindowlessPlay(doc, length);
+    const bool wasPlaying = startWindowlessPlay(doc);
 
     std::string buffer(geometryCsvHeader());
     constexpr std::size_t kFlushAt = 1 << 16;
@@ -342,12 +342,12 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
                 PendingRow& pending = rows.next();
                 GeometryRow& row = pending.row;
                 row.record = result.summary.recordsRead + result.summary.recordsSkipped;
-                row.date = doc.dateText;
-                row.time = doc.timeText;
-                row.time += doc.millisecondText;
+                row.date = doc.ping.dateText;
+                row.time = doc.ping.timeText;
+                row.time += doc.ping.millisecondText;
                 row.distance = travelledDistance(doc);
-                row.pitch = doc.pitchDeg;
-                row.roll = doc.rollDeg;
+                row.pitch = doc.orientation.pitchDeg;
+                row.roll = doc.orientation.rollDeg;
                 const std::span<const GeometryPoint> measured = points.points();
                 pending.points.assign(measured.begin(), measured.end());
                 ++result.summary.pointsWritten;
@@ -360,7 +360,7 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
     // A name that went away with its folder takes the table with it.
     const bool reachable = failed || out.stillAtItsName();
     if (!out.close() || !reachable) failed = true;
-    doc.playbackActive = wasPlaying;
+    doc.flags.playbackActive = wasPlaying;
 
     if (failed) {
         result.error = ConversionError::OutputUnwritable;

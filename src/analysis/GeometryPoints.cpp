@@ -14,8 +14,8 @@ void GeometryPointCollector::point(double distancePixels, double angleDegrees) {
         filling_.clear();
         fresh_ = false;
     }
-    const XyzPoint p =
-        xyzPointFor(distancePixels, axes_.axesFor(angleDegrees), doc_.rangeMetres, doc_.distanceM);
+    const XyzPoint p = xyzPointFor(distancePixels, axes_.axesFor(angleDegrees),
+                                   doc_.head.rangeMetres, doc_.orientation.distanceM);
     filling_.push_back({p.x, p.y});
 }
 

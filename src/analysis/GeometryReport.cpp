@@ -37,7 +37,7 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
     ConversionResult result = openDataFile(in, input, length);
     if (!result.ok()) return result;
 
-    const int wasPlaying = startWindowlessPlay(doc, length);
+    const bool wasPlaying = startWindowlessPlay(doc);
 
     report.file = input;
     report.settings = settings;
@@ -66,7 +66,7 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
             geometrySample(record, -1, travelledDistance(doc), g, report.bands);
         report.series.add(s);
         ++report.records;
-        if (report.date.empty()) report.date = doc.dateText;
+        if (report.date.empty()) report.date = doc.ping.dateText;
         if (s.hasDistance) {
             read.left = read.found ? std::min(read.left, s.distance) : s.distance;
             read.right = read.found ? std::max(read.right, s.distance) : s.distance;
@@ -101,7 +101,7 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
         inAlarm = true;
         return true;
     });
-    doc.playbackActive = wasPlaying;
+    doc.flags.playbackActive = wasPlaying;
     if (progress && !report.cancelled) progress->report(length, length, report.records);
     if (read.found) report.lengthSurveyed = read.right - read.left;
 

@@ -29,8 +29,9 @@ GeometryBands geometryBands(const GeometrySettings& settings) {
 }
 
 double travelledDistance(const CSondrelDoc& doc) {
-    return doc.prdEnable != 0 && doc.distanceValid != 0 ? doc.distanceM
-                                                        : std::numeric_limits<double>::quiet_NaN();
+    return doc.link.prdEnable != 0 && doc.orientation.distanceValid != 0
+               ? doc.orientation.distanceM
+               : std::numeric_limits<double>::quiet_NaN();
 }
 
 GeometrySample geometrySample(std::int64_t record, std::int64_t position, double distance,

@@ -16,11 +16,11 @@ using Ui = CommandUiState;
 // ------------------------------------------------------------------ rules
 
 bool playingBack(const CSondrelDoc& doc) {
-    return doc.playbackActive == 1;
+    return doc.flags.playbackActive;
 }
 
 bool notConnected(int, const CSondrelDoc& doc, const Ui&) {
-    return doc.linkState != LinkState::Connected;
+    return doc.link.linkState != LinkState::Connected;
 }
 bool notPlayingBack(int, const CSondrelDoc& doc, const Ui&) {
     return !playingBack(doc);
@@ -29,17 +29,17 @@ bool whilePlayingBack(int, const CSondrelDoc& doc, const Ui&) {
     return playingBack(doc);
 }
 bool ethernetHeadLive(int, const CSondrelDoc& doc, const Ui&) {
-    return doc.sonarType == kTypeQ && !playingBack(doc);
+    return doc.head.sonarType == kTypeQ && !playingBack(doc);
 }
 bool playbackWithPingPeriod(int, const CSondrelDoc& doc, const Ui&) {
-    return playingBack(doc) && doc.pingPeriodRounded > 0;
+    return playingBack(doc) && doc.pings.pingPeriodRounded > 0;
 }
 bool circleShown(int, const CSondrelDoc& doc, const Ui&) {
     return doc.display.displayCircle != 0;
 }
 bool noConversionRunning(int, const CSondrelDoc& doc, const Ui&) {
     // One conversion at a time: a second would share the first one's file.
-    return doc.xyzConversionActive == 0;
+    return doc.flags.xyzConversionActive == 0;
 }
 bool noPipeReportRunning(int, const CSondrelDoc&, const Ui& ui) {
     // One report at a time; the one running has its progress window.
@@ -53,6 +53,15 @@ bool docOn(int, const CSondrelDoc& doc, const Ui&) {
 template <int CSondrelDoc::*Field, int Value>
 bool docIs(int, const CSondrelDoc& doc, const Ui&) {
     return doc.*Field == Value;
+}
+// A field of one of the document's parts.
+template <auto Part, auto Field>
+bool partOn(int, const CSondrelDoc& doc, const Ui&) {
+    return (doc.*Part).*Field != 0;
+}
+template <auto Part, auto Field, auto Value>
+bool partIs(int, const CSondrelDoc& doc, const Ui&) {
+    return (doc.*Part).*Field == Value;
 }
 template <int DisplaySettings::*Field>
 bool displayOn(int, const CSondrelDoc& doc, const Ui&) {
@@ -113,9 +122,14 @@ bool setDoc(int, CSondrelDoc& doc) {
     doc.*Field = Value;
     return true;
 }
+template <auto Part, auto Field, auto Value>
+bool setPart(int, CSondrelDoc& doc) {
+    (doc.*Part).*Field = Value;
+    return true;
+}
 template <int Value>
 bool setUnits(int, CSondrelDoc& doc) {
-    doc.unitsFeet = Value;
+    doc.display.unitsFeet = Value;
     doc.applySettings();
     return true;
 }
@@ -146,15 +160,16 @@ bool resetView(int, CSondrelDoc& doc) {
 // The toolbar's range and gain steps leave the panels and the image alone: the
 // next poll carries the new bytes to the head.
 bool stepRange(int id, CSondrelDoc& doc) {
-    if (!playingBack(doc)) doc.setRangeIndex(doc.rangeIndex + (id == kCmdRangeUp ? 1 : -1));
+    if (!playingBack(doc))
+        doc.head.setRangeIndex(doc.head.rangeIndex + (id == kCmdRangeUp ? 1 : -1));
     return true;
 }
 bool gainUp(int, CSondrelDoc& doc) {
-    if (!playingBack(doc)) doc.setGain(doc.gainDb + 1);
+    if (!playingBack(doc)) doc.head.setGain(doc.head.gainDb + 1);
     return true;
 }
 bool gainDown(int, CSondrelDoc& doc) {
-    if (!playingBack(doc) && doc.gainDb > 0) doc.setGain(doc.gainDb - 1);
+    if (!playingBack(doc) && doc.head.gainDb > 0) doc.head.setGain(doc.head.gainDb - 1);
     return true;
 }
 bool circleDiameterUp(int, CSondrelDoc& doc) {
@@ -178,15 +193,15 @@ bool circleDiameterDown(int, CSondrelDoc& doc) {
 bool chooseScanMode(int id, CSondrelDoc& doc) {
     if (playingBack(doc)) return true;
     const int mode = id == kCmdScanPolar ? kPolar : id == kCmdScanSector ? kSector : kSideScan;
-    const bool changed = doc.scanMode != mode;
-    doc.setScanMode(mode);
+    const bool changed = doc.head.scanMode != mode;
+    doc.head.setScanMode(mode);
     // A picture painted in another mode would be wrong in this one.
     if (changed) doc.clearSonarImage();
     if (mode == kSideScan) {
-        doc.imageResetPending = 1;
-    } else if (doc.stepSize == 0) {
-        doc.setStepSize(1);
-        doc.stepSizeSaved = 1;
+        doc.flags.imageResetPending = true;
+    } else if (doc.head.stepSize == 0) {
+        doc.head.setStepSize(1);
+        doc.head.stepSizeSaved = 1;
     }
     doc.viewResetRequest = 1;
     doc.applySettings();
@@ -195,7 +210,7 @@ bool chooseScanMode(int id, CSondrelDoc& doc) {
 template <int Reversed>
 bool setTrainDirection(int, CSondrelDoc& doc) {
     if (playingBack(doc)) return true;
-    doc.setTrainReversed(Reversed);
+    doc.head.setTrainReversed(Reversed);
     doc.clearSonarImage();
     doc.applySettings();
     return true;
@@ -215,7 +230,7 @@ bool chooseProfile(int id, CSondrelDoc& doc) {
     return true;
 }
 bool chooseColourTable(int id, CSondrelDoc& doc) {
-    doc.display.colorTable = id - kCmdColourTableFirst;
+    doc.display.colourTable = id - kCmdColourTableFirst;
     doc.views().updateViews(ViewHint::ColourTable);
     return true;
 }
@@ -243,7 +258,7 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
     {.id = kCmdRecord,
      .caption = "&Record  Start (Stop)",
      .text = "Record real time data to a file",
-     .checked = docIs<&Doc::recordingActive, 1>,
+     .checked = partOn<&Doc::flags, &OperatingFlags::recordingActive>,
      .binding = B::Files,
      .toolbarPosition = 3},
     {.id = kCmdSetRecordDirectory,
@@ -263,7 +278,7 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
     {.id = kCmdAutoFileNames,
      .caption = "Auto Save File Names",
      .text = "Automatically select file name",
-     .checked = docOn<&Doc::autoFileNames>,
+     .checked = partOn<&Doc::files, &FileSettings::autoFileNames>,
      .binding = B::Files},
     {.id = kCmdCaptureFrame,
      .caption = "Capture Frame",
@@ -286,7 +301,7 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
     {.id = kCmdHold,
      .caption = "&Hold",
      .text = "Hold the operation",
-     .checked = docIs<&Doc::holdActive, 1>,
+     .checked = partOn<&Doc::flags, &OperatingFlags::holdActive>,
      .binding = B::Cycle,
      .toolbarPosition = 9,
      .viewKey = 'h',
@@ -556,42 +571,42 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .caption = "Fwd",
      .text = "Xdcr FWD",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::xdcrForward, 1>,
+     .checked = partIs<&Doc::head, &HeadSettings::xdcrForward, 1>,
      .binding = B::Document,
-     .action = setDoc<&Doc::xdcrForward, 1>},
+     .action = setPart<&Doc::head, &HeadSettings::xdcrForward, 1>},
     {.id = kCmdXdcrAft,
      .caption = "Aft",
      .text = "Xdcr AFT",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::xdcrForward, 0>,
+     .checked = partIs<&Doc::head, &HeadSettings::xdcrForward, 0>,
      .binding = B::Document,
-     .action = setDoc<&Doc::xdcrForward, 0>},
+     .action = setPart<&Doc::head, &HeadSettings::xdcrForward, 0>},
     {.id = kCmdZeroUp,
      .caption = "Up",
      .text = "Zero Up",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::zeroDown, 0>,
+     .checked = partIs<&Doc::head, &HeadSettings::zeroDown, 0>,
      .binding = B::Document,
-     .action = setDoc<&Doc::zeroDown, 0>},
+     .action = setPart<&Doc::head, &HeadSettings::zeroDown, 0>},
     {.id = kCmdZeroDown,
      .caption = "Down",
      .text = "Zero down",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::zeroDown, 1>,
+     .checked = partIs<&Doc::head, &HeadSettings::zeroDown, 1>,
      .binding = B::Document,
-     .action = setDoc<&Doc::zeroDown, 1>},
+     .action = setPart<&Doc::head, &HeadSettings::zeroDown, 1>},
 
     // ---- Options
     {.id = kCmdUnitsMeters,
      .caption = "Meters",
      .text = "Display use meters",
-     .checked = docIs<&Doc::unitsFeet, 0>,
+     .checked = partIs<&Doc::display, &DisplaySettings::unitsFeet, 0>,
      .binding = B::Document,
      .action = setUnits<0>},
     {.id = kCmdUnitsFeet,
      .caption = "Feet",
      .text = "Display use feet",
-     .checked = docIs<&Doc::unitsFeet, 1>,
+     .checked = partIs<&Doc::display, &DisplaySettings::unitsFeet, 1>,
      .binding = B::Document,
      .action = setUnits<1>},
     {.id = kCmdDefaultColours,
@@ -615,7 +630,7 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .caption = "Play One Frame",
      .text = "Play one frame at a time",
      .enabled = whilePlayingBack,
-     .checked = docOn<&Doc::oneFrameMode>,
+     .checked = partOn<&Doc::files, &FileSettings::oneFrameMode>,
      .binding = B::Files},
 
     // ---- Help
@@ -734,12 +749,12 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
     {.id = kCmdTypeP,
      .caption = "Type P",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::sonarType, kTypeP>,
+     .checked = partIs<&Doc::head, &HeadSettings::sonarType, kTypeP>,
      .binding = B::Setup},
     {.id = kCmdTypeQ,
      .caption = "Type Q",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::sonarType, kTypeQ>,
+     .checked = partIs<&Doc::head, &HeadSettings::sonarType, kTypeQ>,
      .binding = B::Setup},
     {.id = kCmdProfileFirst,
      .caption = "Off",
@@ -768,84 +783,84 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .action = chooseProfile},
     {.id = kCmdColourTableFirst,
      .caption = "Normal  &High",
-     .checked = displayChoice<&D::colorTable, kCmdColourTableFirst>,
+     .checked = displayChoice<&D::colourTable, kCmdColourTableFirst>,
      .binding = B::Document,
      .action = chooseColourTable},
     {.id = kCmdColourTableFirst + 1,
      .caption = "Normal  &Low",
-     .checked = displayChoice<&D::colorTable, kCmdColourTableFirst>,
+     .checked = displayChoice<&D::colourTable, kCmdColourTableFirst>,
      .binding = B::Document,
      .action = chooseColourTable},
     {.id = kCmdColourTableFirst + 2,
      .caption = "Gr&een",
-     .checked = displayChoice<&D::colorTable, kCmdColourTableFirst>,
+     .checked = displayChoice<&D::colourTable, kCmdColourTableFirst>,
      .binding = B::Document,
      .action = chooseColourTable},
     {.id = kCmdColourTableFirst + 3,
      .caption = "&Grey",
-     .checked = displayChoice<&D::colorTable, kCmdColourTableFirst>,
+     .checked = displayChoice<&D::colourTable, kCmdColourTableFirst>,
      .binding = B::Document,
      .action = chooseColourTable},
     {.id = kCmdColourTableFirst + 4,
      .caption = "&Reverse Grey",
-     .checked = displayChoice<&D::colorTable, kCmdColourTableFirst>,
+     .checked = displayChoice<&D::colourTable, kCmdColourTableFirst>,
      .binding = B::Document,
      .action = chooseColourTable},
     {.id = kCmdColourTableFirst + 5,
      .caption = "&Brown / Yellow",
-     .checked = displayChoice<&D::colorTable, kCmdColourTableFirst>,
+     .checked = displayChoice<&D::colourTable, kCmdColourTableFirst>,
      .binding = B::Document,
      .action = chooseColourTable},
     {.id = kCmdColourTableFirst + 6,
      .caption = "Gree&n / Blue",
-     .checked = displayChoice<&D::colorTable, kCmdColourTableFirst>,
+     .checked = displayChoice<&D::colourTable, kCmdColourTableFirst>,
      .binding = B::Document,
      .action = chooseColourTable},
     {.id = kCmdColourTableFirst + 7,
      .caption = "Green / &Yellow",
-     .checked = displayChoice<&D::colorTable, kCmdColourTableFirst>,
+     .checked = displayChoice<&D::colourTable, kCmdColourTableFirst>,
      .binding = B::Document,
      .action = chooseColourTable},
     {.id = kCmdColourTableLast,
      .caption = "Bl&ue",
-     .checked = displayChoice<&D::colorTable, kCmdColourTableFirst>,
+     .checked = displayChoice<&D::colourTable, kCmdColourTableFirst>,
      .binding = B::Document,
      .action = chooseColourTable},
     {.id = kCmdRealTimePlaySpeed,
      .caption = "RealTime Play Speed",
      .enabled = playbackWithPingPeriod,
-     .checked = docOn<&Doc::realTimePlaySpeed>,
+     .checked = partOn<&Doc::files, &FileSettings::realTimePlaySpeed>,
      .binding = B::Files},
 
     // ---- in no menu of the original window; the Sonar menu carries them
     {.id = kCmdScanPolar,
      .caption = "Polar",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::scanMode, kPolar>,
+     .checked = partIs<&Doc::head, &HeadSettings::scanMode, kPolar>,
      .binding = B::Document,
      .action = chooseScanMode},
     {.id = kCmdScanSector,
      .caption = "Sector",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::scanMode, kSector>,
+     .checked = partIs<&Doc::head, &HeadSettings::scanMode, kSector>,
      .binding = B::Document,
      .action = chooseScanMode},
     {.id = kCmdScanSideScan,
      .caption = "SideScan",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::scanMode, kSideScan>,
+     .checked = partIs<&Doc::head, &HeadSettings::scanMode, kSideScan>,
      .binding = B::Document,
      .action = chooseScanMode},
     {.id = kCmdTrainReversed,
      .caption = "Reversed",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::trainReversed, 1>,
+     .checked = partIs<&Doc::head, &HeadSettings::trainReversed, 1>,
      .binding = B::Document,
      .action = setTrainDirection<1>},
     {.id = kCmdTrainNormal,
      .caption = "Normal",
      .enabled = notPlayingBack,
-     .checked = docIs<&Doc::trainReversed, 0>,
+     .checked = partIs<&Doc::head, &HeadSettings::trainReversed, 0>,
      .binding = B::Document,
      .action = setTrainDirection<0>},
     {.id = kCmdReverseStep,

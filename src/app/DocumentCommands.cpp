@@ -93,17 +93,17 @@ bool deleteAllDrawings(int, CSondrelDoc& doc) {
 Colour* colourForCommand(int id, DisplaySettings& display) {
     switch (id) {
         case kCmdPointsColour:
-            return &display.pointsColor;
+            return &display.pointsColour;
         case kCmdGridColour:
-            return &display.gridColor;
+            return &display.gridColour;
         case kCmdBackgroundColour:
-            return &display.bkColor;
+            return &display.bkColour;
         case kCmdTextColour:
-            return &display.textColor;
+            return &display.textColour;
         case kCmdCircleColour:
-            return &display.circleColor;
+            return &display.circleColour;
         case kCmdLineColour:
-            return &display.lineColor;
+            return &display.lineColour;
         default:
             return nullptr;
     }

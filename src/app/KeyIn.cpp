@@ -15,7 +15,7 @@ void prepareKeyIn(KeyInState& state, int kind, const CSondrelDoc& doc) {
         state.kind = kKeyInGain;
         return;
     }
-    if (doc.unitsFeet == 0) state.prompt = kKeyInRangePrompt;
+    if (doc.display.unitsFeet == 0) state.prompt = kKeyInRangePrompt;
     state.kind = kKeyInRange;
 }
 
@@ -27,11 +27,11 @@ bool commitKeyIn(KeyInState& state, CSondrelDoc& doc, std::string_view text) {
     }
     if (state.kind == kKeyInRange) {
         if (typed) state.realValue = *typed;
-        doc.keyInRange(state.realValue);
+        doc.head.keyInRange(state.realValue);
     } else {
         // Four characters hold at most 9e99: bounded before it becomes an int.
         if (typed) state.integerValue = static_cast<int>(std::trunc(std::clamp(*typed, -1e6, 1e6)));
-        doc.keyInGain(state.integerValue);
+        doc.head.keyInGain(state.integerValue);
     }
     return true;
 }

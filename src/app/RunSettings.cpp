@@ -11,13 +11,13 @@ namespace sondrel {
 namespace {
 
 HeadChoice headOf(const CSondrelDoc& doc) {
-    return {doc.sonarType, doc.ipAddress, doc.ipPort};
+    return {doc.head.sonarType, doc.link.ipAddress, doc.link.ipPort};
 }
 
 void putHead(CSondrelDoc& doc, const HeadChoice& head) {
-    doc.sonarType = head.sonarType;
-    doc.ipAddress = head.ipAddress;
-    doc.ipPort = head.ipPort;
+    doc.head.sonarType = head.sonarType;
+    doc.link.ipAddress = head.ipAddress;
+    doc.link.ipPort = head.ipPort;
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ void RunSettings::load(CSondrelDoc& doc) {
     if (!override_) return;
     // During playback the head settings are not read, so the document's head
     // is still this run's own and there is nothing new to remember.
-    if (doc.playbackActive != 1 || !operatorsHeadKnown_) {
+    if (doc.flags.playbackActive != 1 || !operatorsHeadKnown_) {
         operatorsHead_ = headOf(doc);
         operatorsHeadKnown_ = true;
     }

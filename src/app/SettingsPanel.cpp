@@ -26,9 +26,9 @@ std::string shortDecimal(double value) {
 }
 
 std::string rangeText(const CSondrelDoc& doc) {
-    const double metres = rangeMetresForIndex(doc.rangeIndex);
+    const double metres = rangeMetresForIndex(doc.head.rangeIndex);
     // Feet are shown as three per metre, as the head's range marks are.
-    if (doc.unitsFeet == 1) return shortDecimal(3.0 * metres) + " ft";
+    if (doc.display.unitsFeet == 1) return shortDecimal(3.0 * metres) + " ft";
     return shortDecimal(metres) + " m";
 }
 
@@ -42,26 +42,30 @@ PanelFields panelFields(const CSondrelDoc& doc, PanelKind kind) {
     PanelFields f;
     auto at = [&f](PanelRow row) -> PanelField& { return f.rows[static_cast<std::size_t>(row)]; };
     const int gainMaximum = kind == PanelKind::ControlPanel ? 40 : 20;
-    at(PanelRow::Range) = field(rangeText(doc), 0, kRangeCount - 1, doc.rangeIndex);
-    at(PanelRow::Gain) = field(formatted("%d dB", doc.gainDb), 0, gainMaximum, doc.gainDb);
-    at(PanelRow::Sector) =
-        field(formatted("%d deg.", 3 * doc.currentSectorWidth), 0, 120, doc.currentSectorWidth);
-    at(PanelRow::Train) = field(formatted("%d deg.", doc.trainDegrees), 0, 120, doc.currentTrain);
-    at(PanelRow::Speed) = field(std::string(stepSizeName(doc.stepSize)), 1, 5, doc.stepSize);
-    at(PanelRow::Mode) = field(std::string(scanModeName(doc.scanMode)), 0, 2, doc.scanMode);
+    at(PanelRow::Range) = field(rangeText(doc), 0, kRangeCount - 1, doc.head.rangeIndex);
+    at(PanelRow::Gain) =
+        field(formatted("%d dB", doc.head.gainDb), 0, gainMaximum, doc.head.gainDb);
+    at(PanelRow::Sector) = field(formatted("%d deg.", 3 * doc.head.currentSectorWidth), 0, 120,
+                                 doc.head.currentSectorWidth);
+    at(PanelRow::Train) =
+        field(formatted("%d deg.", doc.head.trainDegrees), 0, 120, doc.head.currentTrain);
+    at(PanelRow::Speed) =
+        field(std::string(stepSizeName(doc.head.stepSize)), 1, 5, doc.head.stepSize);
+    at(PanelRow::Mode) =
+        field(std::string(scanModeName(doc.head.scanMode)), 0, 2, doc.head.scanMode);
 
-    const auto& command = doc.command;
+    const auto& command = doc.head.command;
     at(PanelRow::Frequency) =
         field(formatted("%d kHz", frequencyKhzFor(command[cmd::kFrequency])), 0,
-              kMaxFrequencyCode - kMinFrequencyCode, doc.frequencyCode - kMinFrequencyCode);
-    at(PanelRow::Absorption) =
-        field(formatFixed(doc.absorptionCode / 100.0, 2) + " dB/m", 0, 255, doc.absorptionCode);
+              kMaxFrequencyCode - kMinFrequencyCode, doc.head.frequencyCode - kMinFrequencyCode);
+    at(PanelRow::Absorption) = field(formatFixed(doc.head.absorptionCode / 100.0, 2) + " dB/m", 0,
+                                     255, doc.head.absorptionCode);
     at(PanelRow::PulseLength) =
         field(formatted("%d usec", command[cmd::kPulseLength]), 1, 100, command[cmd::kPulseLength]);
     at(PanelRow::SwitchDelay) =
-        field(formatted("%d ms", doc.switchDelayMs), 0, 50, doc.switchDelayMs / 2);
+        field(formatted("%d ms", doc.head.switchDelayMs), 0, 50, doc.head.switchDelayMs / 2);
 
-    const bool manual = doc.autoFrequency == 0;
+    const bool manual = doc.head.autoFrequency == 0;
     for (PanelRow row : {PanelRow::Frequency, PanelRow::Absorption, PanelRow::PulseLength})
         at(row).enabled = manual;
     f.manualFrequencyChecked = manual;
@@ -72,14 +76,14 @@ void stepPanelRow(CSondrelDoc& doc, PanelRow row, int step) {
     step = step < 0 ? -1 : 1;
     const bool headSetting = static_cast<int>(row) < kSettingsBarRowCount;
     // A file being played back carries its own settings.
-    if (headSetting && doc.playbackActive == 1) return;
+    if (headSetting && doc.flags.playbackActive) return;
     switch (row) {
         case PanelRow::Range:
             // Applied at once, so that the field and the cleared image follow the click.
             if (doc.stepRange(step)) doc.applySettings();
             break;
         case PanelRow::Gain:
-            if (doc.stepGain(step)) doc.applySettings();
+            if (doc.head.stepGain(step)) doc.applySettings();
             break;
         case PanelRow::Sector:
             doc.stepSectorWidth(step);

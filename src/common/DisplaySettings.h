@@ -16,7 +16,7 @@ inline constexpr Colour kDefaultCircleColour = 0x009696;
 inline constexpr Colour kDefaultLineColour = 0x969600;
 
 struct DisplaySettings {
-    int colorTable = 0;     // "ColorTable", 0..8
+    int colourTable = 0;    // "ColorTable", 0..8
     int viewRangeMark = 1;  // "ViewRangeMark"
     int gridStyle = 1;      // "Grid": 0 solid, 1 dotted, 2 dashed
     int showGrid = 1;       // command "Show Grid"
@@ -25,12 +25,12 @@ struct DisplaySettings {
     int profileDispMode = 0;  // "ProfileDispMode", 0..4
     double profileMixFactor = 1.0;
     double zoom = 1.0;  // "Zoom"
-    Colour pointsColor = kDefaultPointsColour;
-    Colour gridColor = kDefaultGridColour;
-    Colour bkColor = kDefaultBackgroundColour;
-    Colour textColor = kDefaultTextColour;
-    Colour circleColor = kDefaultCircleColour;
-    Colour lineColor = kDefaultLineColour;
+    Colour pointsColour = kDefaultPointsColour;
+    Colour gridColour = kDefaultGridColour;
+    Colour bkColour = kDefaultBackgroundColour;
+    Colour textColour = kDefaultTextColour;
+    Colour circleColour = kDefaultCircleColour;
+    Colour lineColour = kDefaultLineColour;
     int pointSize = 0;       // 0 small, 1 medium, 2 large
     int textSize = 0;        // 0..4
     int displayPrd = 0;      // "Display PRD"
@@ -39,14 +39,15 @@ struct DisplaySettings {
     int circleOffsetY = 0;
     double circleDiameter = 1.0;
     int displayCircle = 0;
+    int unitsFeet = 0;  // "Metric Scale": 0 metres, 1 feet
 
     void setDefaultColours() {
-        pointsColor = kDefaultPointsColour;
-        gridColor = kDefaultGridColour;
-        bkColor = kDefaultBackgroundColour;
-        textColor = kDefaultTextColour;
-        circleColor = kDefaultCircleColour;
-        lineColor = kDefaultLineColour;
+        pointsColour = kDefaultPointsColour;
+        gridColour = kDefaultGridColour;
+        bkColour = kDefaultBackgroundColour;
+        textColour = kDefaultTextColour;
+        circleColour = kDefaultCircleColour;
+        lineColour = kDefaultLineColour;
     }
 };
 

@@ -80,11 +80,12 @@ Colour gridCrossColour(Colour gridColour) {
 }
 
 void drawGrid(const CSondrelDoc& doc, int clientWidth, int clientHeight, DisplayList& out) {
-    const GridLines g = gridLines(clientWidth, clientHeight, doc.display.zoom, doc.unitsFeet == 1);
-    const Pen pen = gridPen(doc.display.gridStyle, doc.display.gridColor);
+    const GridLines g =
+        gridLines(clientWidth, clientHeight, doc.display.zoom, doc.display.unitsFeet == 1);
+    const Pen pen = gridPen(doc.display.gridStyle, doc.display.gridColour);
     for (const LineF& l : g.horizontal) strokeLine(out, l, pen);
     for (const LineF& l : g.vertical) strokeLine(out, l, pen);
-    const Pen cross = solidPen(rgbFromColour(gridCrossColour(doc.display.gridColor)));
+    const Pen cross = solidPen(rgbFromColour(gridCrossColour(doc.display.gridColour)));
     strokeLine(out, g.crossHorizontal, cross);
     strokeLine(out, g.crossVertical, cross);
 }
@@ -109,10 +110,10 @@ Pen circlePen(Colour circleColour, bool circleMove, bool blinkPhase) {
 
 void drawCircle(const CSondrelDoc& doc, const ViewState& view, DisplayList& out) {
     const CircleGeometry c =
-        circleGeometry(doc.display.circleDiameter, doc.rangeMetres, doc.display.zoom,
+        circleGeometry(doc.display.circleDiameter, doc.head.rangeMetres, doc.display.zoom,
                        doc.display.circleOffsetX, doc.display.circleOffsetY);
     out.ellipse(c.centreX - c.diameter / 2, c.centreY - c.diameter / 2, c.diameter, c.diameter,
-                strokeOnly(circlePen(doc.display.circleColor, doc.circleMoveMode != 0,
+                strokeOnly(circlePen(doc.display.circleColour, doc.circleMoveMode != 0,
                                      view.blinkPhase != 0)));
 }
 
@@ -136,9 +137,9 @@ std::string measurementLabel(double metres, bool feet) {
 void drawAnnotations(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
     const double zoom = doc.display.zoom;
     const int textPixels = annotationTextPixels(doc.display.textSize);
-    const Rgb textColour = rgbFromColour(doc.display.textColor);
-    const Pen linePen = solidPen(rgbFromColour(doc.display.lineColor));
-    const bool feet = doc.unitsFeet == 1;
+    const Rgb textColour = rgbFromColour(doc.display.textColour);
+    const Pen linePen = solidPen(rgbFromColour(doc.display.lineColour));
+    const bool feet = doc.display.unitsFeet == 1;
     const int inProgress = view.annotations.committed();
 
     auto drawn = view.annotations.drawn();
@@ -159,7 +160,7 @@ void drawAnnotations(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
             out.line(p2.x, p2.y - 5, p2.x, p2.y + 5, linePen);
             out.line(p1.x, p1.y, p2.x, p2.y, linePen);
             const double length = measurementLength(p1.x, p1.y, p2.x, p2.y,
-                                                    rangeMetresForIndex(doc.rangeIndex), zoom);
+                                                    rangeMetresForIndex(doc.head.rangeIndex), zoom);
             doc.lastMeasuredDistance = length;
             a.text = measurementLabel(length, feet);
             out.text(p2.x, p2.y, a.text, textPixels, textColour);
@@ -199,20 +200,23 @@ RollFigure rollGaugeFigure(double rollDeg) {
 }
 
 std::string pitchPanelText(const CSondrelDoc& doc) {
-    return doc.pitchValid ? formatted("P: %6.2f deg.", doc.pitchDeg) : std::string("P:     n/a");
+    return doc.orientation.pitchValid ? formatted("P: %6.2f deg.", doc.orientation.pitchDeg)
+                                      : std::string("P:     n/a");
 }
 
 std::string rollPanelText(const CSondrelDoc& doc) {
-    return doc.rollValid ? formatted("R: %6.2f deg.", doc.rollDeg) : std::string("R:     n/a");
+    return doc.orientation.rollValid ? formatted("R: %6.2f deg.", doc.orientation.rollDeg)
+                                     : std::string("R:     n/a");
 }
 
 std::string distancePanelText(const CSondrelDoc& doc) {
-    if (!doc.distanceValid) return "D:     n/a";
-    const bool fine = doc.sentenceType == 2;
-    if (doc.unitsFeet == 1) {
-        return formatted(fine ? "D: %9.3f ft" : "D: %8.2f ft", doc.distanceM / kMetresPerFoot);
+    if (!doc.orientation.distanceValid) return "D:     n/a";
+    const bool fine = doc.link.sentenceType == 2;
+    if (doc.display.unitsFeet == 1) {
+        return formatted(fine ? "D: %9.3f ft" : "D: %8.2f ft",
+                         doc.orientation.distanceM / kMetresPerFoot);
     }
-    return formatted(fine ? "D: %9.3f m" : "D: %8.2f m", doc.distanceM);
+    return formatted(fine ? "D: %9.3f m" : "D: %8.2f m", doc.orientation.distanceM);
 }
 
 void drawOrientationPanel(const CSondrelDoc& doc, int clientHeight, DisplayList& out) {
@@ -224,7 +228,7 @@ void drawOrientationPanel(const CSondrelDoc& doc, int clientHeight, DisplayList&
     {
         const double cx = 80, cy = b - 300;
         disc(out, cx, cy, fillOnly(kGaugeSky));
-        const PitchFigure f = pitchGaugeFigure(doc.pitchDeg);
+        const PitchFigure f = pitchGaugeFigure(doc.orientation.pitchDeg);
         out.chord(cx - kGaugeRadius, cy - kGaugeRadius, 2 * kGaugeRadius, 2 * kGaugeRadius,
                   f.startAngle, f.sweepAngle, fillAndStroke(kGaugeGround, edge));
         disc(out, cx, cy, strokeOnly(solidPen(kGaugeRing, kRingWidth)));
@@ -237,7 +241,7 @@ void drawOrientationPanel(const CSondrelDoc& doc, int clientHeight, DisplayList&
     {
         const double cx = 80, cy = b - 130;
         disc(out, cx, cy, fillOnly(kGaugeSky));
-        const RollFigure f = rollGaugeFigure(doc.rollDeg);
+        const RollFigure f = rollGaugeFigure(doc.orientation.rollDeg);
         out.pie(cx - kGaugeRadius, cy - kGaugeRadius, 2 * kGaugeRadius, 2 * kGaugeRadius,
                 f.startAngle, f.sweepAngle, fillAndStroke(kGaugeGround, edge));
         const Pen scale = solidPen(kGaugeScale);

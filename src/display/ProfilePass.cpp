@@ -153,14 +153,14 @@ double ProfileConversion::distancePixels(int value) const {
 }
 
 double profileStartAngle(const CSondrelDoc& doc) {
-    double theta = doc.zeroDown == 1 ? 0.0 : 180.0;
-    if (doc.display.rollCorrection && doc.rollValid) theta += doc.rollDeg;
+    double theta = doc.head.zeroDown == 1 ? 0.0 : 180.0;
+    if (doc.display.rollCorrection && doc.orientation.rollValid) theta += doc.orientation.rollDeg;
     return theta;
 }
 
 int profileMinimumDistance(const CSondrelDoc& doc) {
-    if (!(doc.rangeMetres > 0.0)) return 0;
-    return truncated(doc.profileMinRange * kFullRangePixels / doc.rangeMetres);
+    if (!(doc.head.rangeMetres > 0.0)) return 0;
+    return truncated(doc.head.profileMinRange * kFullRangePixels / doc.head.rangeMetres);
 }
 
 void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter) {
@@ -169,12 +169,12 @@ void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter
 
     const double start = profileStartAngle(doc);
     const int minimum = profileMinimumDistance(doc);
-    const ResolvedConversion conversion(ProfileConversion{doc.headStatusLow,
-                                                          doc.command[cmd::kRange], doc.rangeMetres,
-                                                          doc.soundVelocity, doc.pulseLengthCode});
-    const double step = doc.xdcrForward == 1   ? kProfileAngleStep
-                        : doc.xdcrForward == 0 ? -kProfileAngleStep
-                                               : 0.0;
+    const ResolvedConversion conversion(
+        ProfileConversion{doc.ping.headStatusLow, doc.head.command[cmd::kRange],
+                          doc.head.rangeMetres, doc.head.soundVelocity, doc.head.pulseLengthCode});
+    const double step = doc.head.xdcrForward == 1   ? kProfileAngleStep
+                        : doc.head.xdcrForward == 0 ? -kProfileAngleStep
+                                                    : 0.0;
     ProfilePath::AngleTable& angles = path.angles;
     // Exact comparison on purpose: the table holds the very values the
     // accumulation from this start gives (a NaN start never matches).
@@ -183,7 +183,7 @@ void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter
     }
     const double zoom = doc.display.zoom;
     const int pointSize = doc.display.pointSize;
-    const std::uint8_t* echo = doc.echoLong.data();
+    const std::uint8_t* echo = doc.ping.echoLong.data();
 
     for (int i = 0; i < kProfileSampleCount; ++i) {
         const int value = profileValue(echo, i);

@@ -23,17 +23,20 @@ std::string lengthText(double metres, bool feet, bool threeDecimals) {
 }  // namespace
 
 std::string pitchPaneText(const CSondrelDoc& doc) {
-    return doc.pitchValid ? formatted("%.1f deg.", doc.pitchDeg) : std::string("n/a");
+    return doc.orientation.pitchValid ? formatted("%.1f deg.", doc.orientation.pitchDeg)
+                                      : std::string("n/a");
 }
 
 std::string rollPaneText(const CSondrelDoc& doc) {
-    return doc.rollValid ? formatted("%.1f deg.", doc.rollDeg) : std::string("n/a");
+    return doc.orientation.rollValid ? formatted("%.1f deg.", doc.orientation.rollDeg)
+                                     : std::string("n/a");
 }
 
 std::string distancePaneText(const CSondrelDoc& doc) {
-    if (!doc.distanceValid) return "n/a";
+    if (!doc.orientation.distanceValid) return "n/a";
     // Sentences of type 2 carry the distance in millimetres; show them.
-    return lengthText(doc.distanceM, doc.unitsFeet == 1, doc.sentenceType == 2);
+    return lengthText(doc.orientation.distanceM, doc.display.unitsFeet == 1,
+                      doc.link.sentenceType == 2);
 }
 
 std::string cursorLengthPaneText(double metres, bool feet) {
@@ -41,14 +44,14 @@ std::string cursorLengthPaneText(double metres, bool feet) {
 }
 
 std::string bearingPaneText(const CSondrelDoc& doc) {
-    if (doc.scanMode == kSideScan) return "n/a";
+    if (doc.head.scanMode == kSideScan) return "n/a";
     return formatted("%.1f deg.", doc.cursorBearing);
 }
 
 std::string dateTimePaneText(const CSondrelDoc& doc) {
     // Before the first ping, and after a file was opened, there is no time to show.
-    if (doc.dateText.empty() && doc.timeText.empty()) return {};
-    return printableText(doc.dateText) + "   " + printableText(doc.timeText);
+    if (doc.ping.dateText.empty() && doc.ping.timeText.empty()) return {};
+    return printableText(doc.ping.dateText) + "   " + printableText(doc.ping.timeText);
 }
 
 std::string messagePaneText(const CSondrelDoc& doc) {
@@ -56,7 +59,7 @@ std::string messagePaneText(const CSondrelDoc& doc) {
 }
 
 StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc) {
-    const bool feet = doc.unitsFeet == 1;
+    const bool feet = doc.display.unitsFeet == 1;
     StatusPaneTexts t;
     t.pitch = pitchPaneText(doc);
     t.roll = rollPaneText(doc);
@@ -85,29 +88,29 @@ std::string recordingTitle(std::string_view recordName, bool copying) {
 }
 
 std::string windowTitle(const CSondrelDoc& doc, TitleOccasion occasion) {
-    const bool playing = doc.playbackActive == 1;
-    const bool recording = doc.recordingActive == 1;
+    const bool playing = doc.flags.playbackActive;
+    const bool recording = doc.flags.recordingActive;
     std::string title;
     switch (occasion) {
         case TitleOccasion::StartUp:
             title = kRealTimeTitle;
             break;
         case TitleOccasion::RecordingStarted:
-            title = recordingTitle(doc.recordPath, playing);
+            title = recordingTitle(doc.files.recordPath, playing);
             break;
         case TitleOccasion::PlaybackOpened:
-            title = playbackTitle(doc.playbackPath);
+            title = playbackTitle(doc.files.playbackPath);
             break;
         case TitleOccasion::RecordingStopped:
-            title = playing ? playbackTitle(doc.playbackPath) : std::string(kRealTimeTitle);
+            title = playing ? playbackTitle(doc.files.playbackPath) : std::string(kRealTimeTitle);
             break;
         case TitleOccasion::Resize:
             // Resizing the window must not hide which file is being written.
             if (recording) {
-                title = recordingTitle(doc.recordPath, playing);
+                title = recordingTitle(doc.files.recordPath, playing);
             } else {
-                title =
-                    playing ? playbackTitle(doc.playbackPath) : std::string(kResizedRealTimeTitle);
+                title = playing ? playbackTitle(doc.files.playbackPath)
+                                : std::string(kResizedRealTimeTitle);
             }
             break;
     }

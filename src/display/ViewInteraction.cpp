@@ -155,7 +155,7 @@ ViewResponse mouseMoved(CSondrelDoc& doc, ViewState& view, int x, int y) {
         if (Annotation* a = view.annotations.inProgress(); a && a->type == kAnnotationLine)
             imagePoint(doc, view, x, y, a->x2, a->y2);
         // Without new pings nothing else would move the rubber line.
-        if (doc.holdActive == 1) response.repaint = true;
+        if (doc.flags.holdActive) response.repaint = true;
     }
     updateCursorReadout(doc, view, x, y);
     return response;

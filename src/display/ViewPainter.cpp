@@ -58,7 +58,7 @@ void drawConnectionBox(const CSondrelDoc& doc, ViewState& view, DisplayList& out
     if (c.text.empty()) view.statusPaintCount = 0;
     // The alternation runs on while a drag or an input mode hides the box, so
     // the box comes back in step with the polls.
-    if (!c.text.empty() && doc.pollToggle == 1) {
+    if (!c.text.empty() && doc.link.pollToggle == 1) {
         if (!view.dragging() && !inputModeOn(doc)) {
             out.fillRect(w / 2 - 100, h - 30, 200, 25, kConnectionFill);
             out.text(c.x, h - 27, c.text, kStatusPixels, kConnectionInk);
@@ -91,12 +91,12 @@ void drawStatusTexts(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
     const ActivityLine activity = activityLine(doc, w);
     out.text(activity.x, 5, activity.text, kStatusPixels, activity.colour);
 
-    if (doc.recordingActive == 1 && doc.holdActive != 1) {
+    if (doc.flags.recordingActive && doc.flags.holdActive != 1) {
         out.text(w - 150, 30, fileSizeText(doc), kStatusPixels, kFileSizeInk);
     }
     if (doc.display.displayCircle) {
         out.text(w / 2 - 80, h - 50, circleDiameterText(doc), kStatusPixels,
-                 rgbFromColour(doc.display.textColor));
+                 rgbFromColour(doc.display.textColour));
     }
 }
 
@@ -104,18 +104,19 @@ void drawStatusTexts(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
 
 ConnectionText connectionText(const CSondrelDoc& doc, int alternation, int clientWidth) {
     const int half = clientWidth / 2;
-    const bool ethernet = doc.sonarType == kTypeQ;
-    if (doc.playbackActive != 1 && doc.linkState != LinkState::Connected) {
+    const bool ethernet = doc.head.sonarType == kTypeQ;
+    if (doc.flags.playbackActive != 1 && doc.link.linkState != LinkState::Connected) {
         if (!alternation) return {"No Connection", half - 45};
-        if (ethernet) return {formatted("IP: %s", doc.ipAddress.c_str()), half - 55};
-        return {formatted("Com Port - : COM%d ", doc.sonarComPort), half - 65};
+        if (ethernet) return {formatted("IP: %s", doc.link.ipAddress.c_str()), half - 55};
+        return {formatted("Com Port - : COM%d ", doc.link.sonarComPort), half - 65};
     }
     // An Ethernet head's cycle marks no new data as each command goes out, a
     // moment before its answer; a paint paced apart from the pings may fall in
     // that moment. Only a poll that brought nothing leaves no ping on screen.
-    if (doc.noNewData == 1 && !doc.pingOnScreen) {
-        if (ethernet) return {formatted("No Data at IP: %s", doc.ipAddress.c_str()), half - 85};
-        return {formatted("No Data at  COM%d ", doc.sonarComPort), half - 65};
+    if (doc.link.noNewData == 1 && !doc.pings.pingOnScreen) {
+        if (ethernet)
+            return {formatted("No Data at IP: %s", doc.link.ipAddress.c_str()), half - 85};
+        return {formatted("No Data at  COM%d ", doc.link.sonarComPort), half - 65};
     }
     return {};
 }
@@ -123,14 +124,14 @@ ConnectionText connectionText(const CSondrelDoc& doc, int alternation, int clien
 bool conversionShown(const CSondrelDoc& doc) {
     // The flag outlives a conversion cut short by a connect; only a file being
     // played back is being converted.
-    return doc.playbackActive == 1 && doc.xyzConversionActive == 1;
+    return doc.flags.playbackActive && doc.flags.xyzConversionActive;
 }
 
 ActivityLine activityLine(const CSondrelDoc& doc, int clientWidth) {
-    if (doc.holdActive == 1) return {"Held", kIdleInk, clientWidth - 90};
-    const int n = doc.pingCount;
-    const bool recording = doc.recordingActive == 1;
-    if (doc.playbackActive == 1) {
+    if (doc.flags.holdActive) return {"Held", kIdleInk, clientWidth - 90};
+    const int n = doc.pings.pingCount;
+    const bool recording = doc.flags.recordingActive;
+    if (doc.flags.playbackActive) {
         if (recording) return {withDots("File Copying", n), kActiveInk, clientWidth - 150};
         return {withDots("File Playing", n), kIdleInk, clientWidth - 150};
     }
@@ -141,28 +142,29 @@ ActivityLine activityLine(const CSondrelDoc& doc, int clientWidth) {
 }
 
 std::string rangeMarkText(const CSondrelDoc& doc) {
-    const double range = rangeMetresForIndex(doc.rangeIndex);
-    return doc.unitsFeet == 1 ? formatted("%.2f ft", range * 3.0) : formatted("%.2f m", range);
+    const double range = rangeMetresForIndex(doc.head.rangeIndex);
+    return doc.display.unitsFeet == 1 ? formatted("%.2f ft", range * 3.0)
+                                      : formatted("%.2f m", range);
 }
 
 std::string gridDivisionText(const CSondrelDoc& doc) {
-    const double range = rangeMetresForIndex(doc.rangeIndex);
-    return doc.unitsFeet == 1 ? formatted("(%.2f ft/div)", range * 3.0 / 5.0)
-                              : formatted("(%.2f m/div)", range / 5.0);
+    const double range = rangeMetresForIndex(doc.head.rangeIndex);
+    return doc.display.unitsFeet == 1 ? formatted("(%.2f ft/div)", range * 3.0 / 5.0)
+                                      : formatted("(%.2f m/div)", range / 5.0);
 }
 
 std::string gainText(const CSondrelDoc& doc) {
-    return formatted("(%d dB)", doc.gainDb);
+    return formatted("(%d dB)", doc.head.gainDb);
 }
 
 std::string fileSizeText(const CSondrelDoc& doc) {
-    return formatted("%lld K Bytes", static_cast<long long>(doc.recordFileBytes / 1024));
+    return formatted("%lld K Bytes", static_cast<long long>(doc.files.recordFileBytes / 1024));
 }
 
 std::string circleDiameterText(const CSondrelDoc& doc) {
     const double d = doc.display.circleDiameter;
-    return doc.unitsFeet == 1 ? formatted("Circle Diameter: %.2f ft", d / kMetresPerFoot)
-                              : formatted("Circle Diameter: %.2f m", d);
+    return doc.display.unitsFeet == 1 ? formatted("Circle Diameter: %.2f ft", d / kMetresPerFoot)
+                                      : formatted("Circle Diameter: %.2f m", d);
 }
 
 int orientationIconId(int xdcrForward, int zeroDown) {
@@ -187,7 +189,7 @@ void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out, Profile
         doc.statusResetRequest = 0;
     }
 
-    out.fillRect(0, 0, w, h, rgbFromColour(doc.display.bkColor));
+    out.fillRect(0, 0, w, h, rgbFromColour(doc.display.bkColour));
     // A drag can only move the image so far; the bound keeps the centre's
     // arithmetic in range whatever the offset was set to.
     constexpr int kMaxImageOffset = 1'000'000;
@@ -203,13 +205,13 @@ void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out, Profile
     // Image pixel (0, 0) of the zoomed image, centred in the window.
     out.translate(w * 0.5 - kSonarImageSize * zoom * 0.5, h * 0.5 - kSonarImageSize * zoom * 0.5);
     runProfilePass(doc, view.profile, exporter);
-    out.profilePoints(view.profile.ellipses, rgbFromColour(doc.display.pointsColor));
+    out.profilePoints(view.profile.ellipses, rgbFromColour(doc.display.pointsColour));
     if (doc.display.displayCircle) drawCircle(doc, view, out);
     out.restore();
 
     drawAnnotations(doc, view, out);
     drawStatusTexts(doc, view, out);
-    out.icon(orientationIconId(doc.xdcrForward, doc.zeroDown), w - 50, h - 50);
+    out.icon(orientationIconId(doc.head.xdcrForward, doc.head.zeroDown), w - 50, h - 50);
     if (doc.display.displayPrd) drawOrientationPanel(doc, h, out);
 }
 

@@ -35,13 +35,12 @@ bool sameInode(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-int startWindowlessPlay(CSondrelDoc& doc, std::int64_t length) {
-    const int wasPlaying = doc.playbackActive;
-    doc.playbackActive = 1;
-    doc.holdActive = 0;
-    doc.fileLength = length;
-    doc.echoLong.fill(0);
-    doc.pingCount = 0;
+bool startWindowlessPlay(CSondrelDoc& doc) {
+    const bool wasPlaying = doc.flags.playbackActive;
+    doc.flags.playbackActive = true;
+    doc.flags.holdActive = false;
+    doc.ping.echoLong.fill(0);
+    doc.pings.pingCount = 0;
     return wasPlaying;
 }
 
@@ -85,8 +84,8 @@ void walkRecords(CSondrelDoc& doc, BinaryFile& in, const std::string& input, std
             break;
         }
         if (outcome.status == ReadStatus::Valid) {
-            doc.noNewData = 0;
-            ++doc.pingCount;
+            doc.link.noNewData = 0;
+            ++doc.pings.pingCount;
             ++s.recordsRead;
             if (!onValidRecord()) {
                 stopped = true;
@@ -152,8 +151,8 @@ const ConversionResult& DataFileConversion::run(const ConversionProgress& progre
     XyzWriter& writer = *writer_;
     // The document plays the file as the desktop program would with a
     // conversion running.
-    const int wasPlaying = startWindowlessPlay(doc_, length_);
-    doc_.xyzConversionActive = 1;
+    const bool wasPlaying = startWindowlessPlay(doc_);
+    doc_.flags.xyzConversionActive = true;
 
     bool stopped = false;
     ProfilePath path;
@@ -171,8 +170,8 @@ const ConversionResult& DataFileConversion::run(const ConversionProgress& progre
     const bool reachable = writer.failed() || !writer.isOpen() || writer.stillAtItsName();
     const bool written = writer.close() && reachable;
     s.pointsWritten = writer.pointsWritten();
-    doc_.xyzConversionActive = 0;
-    doc_.playbackActive = wasPlaying;
+    doc_.flags.xyzConversionActive = false;
+    doc_.flags.playbackActive = wasPlaying;
     if (!written) {
         writeError_ = reachable ? writer.errorText() : kRemovedWhileWritten;
         result_.error = ConversionError::OutputUnwritable;

@@ -69,7 +69,7 @@ ConversionResult openDataFile(BinaryFile& in, const std::string& input, std::int
 // Puts the document in the state of playing an opened file of `length` bytes
 // from its first record without a window (not held, no pings counted yet);
 // returns the playback flag it had, for the caller to put back.
-int startWindowlessPlay(CSondrelDoc& doc, std::int64_t length);
+bool startWindowlessPlay(CSondrelDoc& doc);
 // Reads every record of an opened file into the document exactly as playback
 // reads it and calls `onValidRecord` for each record whose header is valid;
 // it returns false to stop. Counts, stops and read errors go into `result`;

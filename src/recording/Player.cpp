@@ -158,7 +158,7 @@ bool Player::openPlayback() {
     request.title = kOpenDialogTitle;
     request.filterDescription = kOpenDialogFilter;
     request.pattern = kOpenDialogPattern;
-    request.directory = doc_.readDirectory;
+    request.directory = doc_.files.readDirectory;
     const std::optional<std::string> chosen = operator_.chooseOpenFile(request);
     if (!chosen || chosen->empty()) {
         resumeAfterCancel();
@@ -206,38 +206,37 @@ bool Player::openChosenFile(const std::string& path) {
     candidate.seek(0);
 
     file_.close();
-    if (doc_.recordingActive || recorder_.isRecording()) recorder_.closeRecordFile(doc_);
+    if (doc_.flags.recordingActive || recorder_.isRecording()) recorder_.closeRecordFile(doc_);
     file_ = std::move(candidate);
 
-    doc_.fileLength = length;
+    fileLength_ = length;
     readPosition_ = 0;
     lastRecordPosition_ = 0;
-    doc_.nextRecordPosition = 0;
-    doc_.currentPosition = 0;
-    doc_.playbackPath = absolutePath(path);
-    doc_.readDirectory = folderOf(doc_.playbackPath);
+    currentPosition_ = 0;
+    doc_.files.playbackPath = absolutePath(path);
+    doc_.files.readDirectory = folderOf(doc_.files.playbackPath);
 
     if (cycle_) cycle_->stopLiveLink();
-    doc_.linkState = LinkState::NotConnected;
+    doc_.link.linkState = LinkState::NotConnected;
 
-    doc_.openFilterIndex = 1;
-    doc_.playbackActive = 1;
-    doc_.echoLong.fill(0);
+    doc_.files.openFilterIndex = 1;
+    doc_.flags.playbackActive = true;
+    doc_.ping.echoLong.fill(0);
     // Nothing of the last file or of the live head stays in the panes.
     doc_.clearOrientationReadings();
-    doc_.dateText.clear();
-    doc_.timeText.clear();
-    doc_.pingOnScreen = false;
-    doc_.pingCount = 0;
+    doc_.ping.dateText.clear();
+    doc_.ping.timeText.clear();
+    doc_.pings.pingOnScreen = false;
+    doc_.pings.pingCount = 0;
     unknownSizeReported_ = false;
     // A new file starts playing, whatever the last one was left at.
-    doc_.oneFrameMode = 0;
+    doc_.files.oneFrameMode = 0;
 
     byteStep_ = trackbarByteStep(length);
-    windows_.showPlaybackBar(speedForInterval(doc_.playbackIntervalMs));
+    windows_.showPlaybackBar(speedForInterval(doc_.files.playbackIntervalMs));
     windows_.setTrackbarPosition(0);
     windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::PlaybackOpened));
-    doc_.xyzPath = xyzPathFor(doc_.playbackPath);
+    doc_.files.xyzPath = xyzPathFor(doc_.files.playbackPath);
 
     doc_.views().updateViews(ViewHint::Repaint);
     timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
@@ -245,15 +244,15 @@ bool Player::openChosenFile(const std::string& path) {
 }
 
 void Player::resumeAfterCancel() {
-    if (doc_.playbackActive) {
+    if (doc_.flags.playbackActive) {
         // The file on screen goes on as it was: continuously, or frame by frame
         // with no timer.
-        if (file_.isOpen() && doc_.oneFrameMode == 0) {
+        if (file_.isOpen() && doc_.files.oneFrameMode == 0) {
             timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
         }
         return;
     }
-    if (doc_.sonarType == kTypeQ) {
+    if (doc_.head.sonarType == kTypeQ) {
         timers_.setTimer(kSendTimer, 0);
     } else {
         timers_.setTimer(kPollTimer, kPlaybackStartDelayMs);
@@ -273,14 +272,14 @@ void Player::closePlaybackFile(CSondrelDoc& doc) {
 // ------------------------------------------------------------------ stepping
 
 void Player::playOneRecord() {
-    if (doc_.playbackActive == 1 && doc_.holdActive == 0 && file_.isOpen()) step();
+    if (doc_.flags.playbackActive && doc_.flags.holdActive == 0 && file_.isOpen()) step();
     windows_.refreshStatusBar();
     windows_.refreshDiagnostics();
 }
 
 void Player::refreshLength() {
     const std::int64_t length = file_.size();
-    if (length >= 0) doc_.fileLength = length;
+    if (length >= 0) fileLength_ = length;
 }
 
 void Player::step() {
@@ -310,20 +309,21 @@ void Player::step() {
 
     lastRecordPosition_ = position;
     readPosition_ = outcome.nextPosition;
+    recordSize_ = outcome.recordSize;
     if (outcome.status == ReadStatus::Valid) {
         acceptValidPing(doc_, &recorder_);
     } else {
-        doc_.pingOnScreen = false;
+        doc_.pings.pingOnScreen = false;
     }
     // The recorded ping period paces the next record; the poll timer is set
     // with the interval after this step.
-    if (doc_.realTimePlaySpeed == 1 && doc_.pingPeriodRounded > 0) {
-        doc_.playbackIntervalMs = doc_.pingPeriodRounded;
+    if (doc_.files.realTimePlaySpeed == 1 && doc_.pings.pingPeriodRounded > 0) {
+        doc_.files.playbackIntervalMs = doc_.pings.pingPeriodRounded;
     }
 
     showPing(doc_);
 
-    if (readPosition_ + kEndSlack >= doc_.fileLength) wrapAround();
+    if (readPosition_ + kEndSlack >= fileLength_) wrapAround();
     showPosition();
 }
 
@@ -332,12 +332,12 @@ void Player::stopAtUnknownSize(std::int64_t position) {
     // starts again at the first, the records before it all playable.
     unknownSizeReported_ = true;
     stopAcquisitionTimers(timers_);
-    doc_.oneFrameMode = 1;
+    doc_.files.oneFrameMode = 1;
     readPosition_ = position;
     showPosition();
     doc_.views().updateViews(ViewHint::Repaint);
     operator_.announce("Playback stopped at byte " + std::to_string(position) + " of " +
-                           doc_.playbackPath + ": a record of unknown size.\n" +
+                           doc_.files.playbackPath + ": a record of unknown size.\n" +
                            (position > 0 ? "The records before it can still be played."
                                          : "The records after it can be reached with the "
                                            "position slider."),
@@ -346,22 +346,20 @@ void Player::stopAtUnknownSize(std::int64_t position) {
 
 void Player::wrapAround() {
     readPosition_ = 0;
-    doc_.nextRecordPosition = 0;
-    doc_.pingCount = 0;
+    doc_.pings.pingCount = 0;
 }
 
 void Player::showPosition() {
-    doc_.nextRecordPosition = readPosition_;
     file_.seek(readPosition_);
-    if (doc_.trackbarBusy == 1) return;
-    doc_.currentPosition = readPosition_;
-    windows_.setTrackbarPosition(trackbarPositionFor(doc_.currentPosition, doc_.fileLength));
+    if (trackbarBusy_) return;
+    currentPosition_ = readPosition_;
+    windows_.setTrackbarPosition(trackbarPositionFor(currentPosition_, fileLength_));
 }
 
 void Player::stepForward() {
     stopAcquisitionTimers(timers_);
-    if (doc_.playbackActive == 1) {
-        doc_.oneFrameMode = 1;
+    if (doc_.flags.playbackActive) {
+        doc_.files.oneFrameMode = 1;
         playOneRecord();
     }
     windows_.focusMainFrame();
@@ -369,8 +367,8 @@ void Player::stepForward() {
 
 void Player::stepBackward() {
     stopAcquisitionTimers(timers_);
-    if (doc_.playbackActive == 1) {
-        doc_.oneFrameMode = 1;
+    if (doc_.flags.playbackActive) {
+        doc_.files.oneFrameMode = 1;
         if (stepBack()) playOneRecord();
     }
     windows_.focusMainFrame();
@@ -378,7 +376,7 @@ void Player::stepBackward() {
 
 bool Player::stepBack() {
     if (!file_.isOpen()) return false;
-    const std::int64_t size = doc_.recordSize > 0 ? doc_.recordSize : kRecordSize;
+    const std::int64_t size = recordSize_ > 0 ? recordSize_ : kRecordSize;
     std::int64_t target = std::max<std::int64_t>(0, lastRecordPosition_ - size);
     if (target > 0 && !magicAt(file_, target)) {
         for (const std::int64_t other : kKnownRecordSizes) {
@@ -390,66 +388,64 @@ bool Player::stepBack() {
         }
     }
     readPosition_ = target;
-    doc_.currentPosition = target;
-    doc_.nextRecordPosition = target;
+    currentPosition_ = target;
     file_.seek(target);
     return true;
 }
 
 void Player::toggleOneFrameMode() {
-    doc_.oneFrameMode = doc_.oneFrameMode ? 0 : 1;
-    if (doc_.oneFrameMode == 1) {
+    doc_.files.oneFrameMode = doc_.files.oneFrameMode ? 0 : 1;
+    if (doc_.files.oneFrameMode == 1) {
         stopAcquisitionTimers(timers_);
     } else {
-        timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
+        timers_.setTimer(kPollTimer, doc_.files.playbackIntervalMs);
     }
 }
 
 void Player::toggleRealTimePlaySpeed() {
-    doc_.realTimePlaySpeed = doc_.realTimePlaySpeed ? 0 : 1;
+    doc_.files.realTimePlaySpeed = doc_.files.realTimePlaySpeed ? 0 : 1;
 }
 
 void Player::speedClicked(int currentSpeed, int step) {
-    if (doc_.realTimePlaySpeed == 1 && doc_.pingPeriodRounded > 0) return;
+    if (doc_.files.realTimePlaySpeed == 1 && doc_.pings.pingPeriodRounded > 0) return;
     const SpeedChange change = speedAfterClick(currentSpeed, step);
     windows_.setSpeedControls(change.speed);
-    doc_.playbackIntervalMs = change.intervalMs;
+    doc_.files.playbackIntervalMs = change.intervalMs;
     stopAcquisitionTimers(timers_);
-    doc_.oneFrameMode = 0;
-    timers_.setTimer(kPollTimer, doc_.playbackIntervalMs);
+    doc_.files.oneFrameMode = 0;
+    timers_.setTimer(kPollTimer, doc_.files.playbackIntervalMs);
     windows_.focusMainFrame();
 }
 
 // ------------------------------------------------------------------ positioning
 
 void Player::setTrackbarBusy(bool busy) {
-    doc_.trackbarBusy = busy ? 1 : 0;
+    trackbarBusy_ = busy;
 }
 
 void Player::trackbarReleased(int thumb) {
-    doc_.trackbarBusy = 1;
+    trackbarBusy_ = true;
     // The file may have grown since it was opened; the bar spans it as it is now.
     if (file_.isOpen()) {
         refreshLength();
-        byteStep_ = trackbarByteStep(doc_.fileLength);
+        byteStep_ = trackbarByteStep(fileLength_);
     }
     const std::int64_t target = trackbarTarget(byteStep_, thumb);
     windows_.redrawTrackbarTicks();
     doc_.clearSonarImage();
     findRecordStart(target);
     windows_.focusMainFrame();
-    doc_.trackbarBusy = 0;
+    trackbarBusy_ = false;
 }
 
 void Player::findRecordStart(std::int64_t target) {
-    if (doc_.playbackActive != 1 || !file_.isOpen()) return;
+    if (doc_.flags.playbackActive != 1 || !file_.isOpen()) return;
     refreshLength();
-    const std::int64_t end = doc_.fileLength;
+    const std::int64_t end = fileLength_;
     target = std::clamp<std::int64_t>(target, 0, std::max<std::int64_t>(end, 0));
 
     const std::int64_t found = nextMagic(file_, target, end);
     readPosition_ = found;
-    doc_.nextRecordPosition = found;
     file_.seek(found);
 }
 

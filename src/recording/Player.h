@@ -85,6 +85,13 @@ class Player : public PlaybackDriver {
     // Where the record last read starts.
     std::int64_t lastRecordPosition() const { return lastRecordPosition_; }
     std::uint64_t byteStep() const { return byteStep_; }
+    // The file's length when last looked at, and the position the trackbar
+    // shows (it stays while the operator holds the trackbar).
+    std::int64_t fileLength() const { return fileLength_; }
+    std::int64_t currentPosition() const { return currentPosition_; }
+    // The size of the record last read.
+    std::int64_t recordSize() const { return recordSize_; }
+    bool trackbarBusy() const { return trackbarBusy_; }
 
   private:
     bool openChosenFile(const std::string& path);
@@ -109,6 +116,10 @@ class Player : public PlaybackDriver {
     std::int64_t readPosition_ = 0;
     std::int64_t lastRecordPosition_ = 0;
     std::uint64_t byteStep_ = 0;
+    std::int64_t fileLength_ = 0;
+    std::int64_t currentPosition_ = 0;
+    std::int64_t recordSize_ = 0;
+    bool trackbarBusy_ = false;
     bool unknownSizeReported_ = false;
 };
 

@@ -153,53 +153,55 @@ std::string recordedDateText(std::span<const std::uint8_t, kRecordHeaderSize> h)
 std::size_t encodeRecord(const CSondrelDoc& doc, RecordBuffer& out) {
     out.fill(0);
     std::uint8_t* h = out.data();
-    const bool orientation = doc.prdEnable != 0;
+    const bool orientation = doc.link.prdEnable != 0;
     const std::size_t length = orientation ? kRecordSizeWithOrientation : kRecordSize;
-    const auto& c = doc.command;
+    const auto& c = doc.head.command;
 
     h[0] = 'Q';
     h[1] = 'Z';
     h[2] = 'R';
     h[rec::kDataSizeCode] = kRecordedDataSizeCode;
     putBigEndian16(&h[rec::kRecordLength], static_cast<unsigned>(length));
-    putBigEndian16(&h[rec::kBlockLength], kRecordedBlockLength);
-    putText(&h[rec::kDate], rec::kDateWidth, doc.dateText);
-    putText(&h[rec::kTime], rec::kTimeWidth, doc.timeText);
-    putText(&h[rec::kHundredths], rec::kHundredthsWidth, doc.hundredthsText);
+    putBigEndian16(&h[rec::kBlockLength], kBlockLengthLong);
+    putText(&h[rec::kDate], rec::kDateWidth, doc.ping.dateText);
+    putText(&h[rec::kTime], rec::kTimeWidth, doc.ping.timeText);
+    putText(&h[rec::kHundredths], rec::kHundredthsWidth, doc.ping.hundredthsText);
     h[rec::kFlags] = orientation ? 1 : 0;
     h[rec::kModes] = static_cast<std::uint8_t>(
-        (doc.stepDirection != 0 ? 0x80 : 0) | (doc.xdcrForward != 0 ? 0x40 : 0) |
-        ((doc.scanMode & 7) << 3) | stepSizeCodeFor(c[cmd::kStepSize]));
+        (doc.ping.stepDirection != 0 ? 0x80 : 0) | (doc.head.xdcrForward != 0 ? 0x40 : 0) |
+        ((doc.head.scanMode & 7) << 3) | stepSizeCodeFor(c[cmd::kStepSize]));
     h[rec::kGain] = c[cmd::kGain];
     h[rec::kSectorWidth] = c[cmd::kSectorWidth];
-    h[rec::kTrain] = static_cast<std::uint8_t>(doc.trainDegrees / 3);
+    h[rec::kTrain] = static_cast<std::uint8_t>(doc.head.trainDegrees / 3);
     h[rec::kRangeCode] = c[cmd::kRange];
     h[rec::kAbsorption] = c[cmd::kAbsorption];
-    h[rec::kFormat] = static_cast<std::uint8_t>((doc.zeroDown != 0 ? 0x40 : 0) |
+    h[rec::kFormat] = static_cast<std::uint8_t>((doc.head.zeroDown != 0 ? 0x40 : 0) |
                                                 (dataFormatCodeFor(c[cmd::kDataFormat]) << 3) | 1);
     h[rec::kPulseLength] = c[cmd::kPulseLength];
-    putBigEndian16(&h[rec::kSoundVelocity], soundVelocityField(doc.soundVelocity));
+    putBigEndian16(&h[rec::kSoundVelocity], soundVelocityField(doc.head.soundVelocity));
     putBigEndian16(&h[rec::kFrequency], kRecordedFrequencyKhz);
-    putBigEndian16(&h[rec::kPingPeriod], static_cast<unsigned>(doc.pingPeriodRounded) & 0xFFFF);
+    putBigEndian16(&h[rec::kPingPeriod],
+                   static_cast<unsigned>(doc.pings.pingPeriodRounded) & 0xFFFF);
 
-    std::copy(doc.returnHeader.begin(), doc.returnHeader.end(), &out[kRecordReturnHeaderOffset]);
-    std::copy_n(doc.echoLong.begin(), kRecordSampleCount, &out[kRecordSamplesOffset]);
+    std::copy(doc.ping.returnHeader.begin(), doc.ping.returnHeader.end(),
+              &out[kRecordReturnHeaderOffset]);
+    std::copy_n(doc.ping.echoLong.begin(), kRecordSampleCount, &out[kRecordSamplesOffset]);
     out[kRecordTrailerOffset] = kRecordTrailerByte;
 
     if (orientation) {
         std::uint8_t* e = &out[kRecordSize];
-        e[rec::kOrientationFlags] =
-            static_cast<std::uint8_t>((doc.pitchValid != 0 ? 1 : 0) | (doc.rollValid != 0 ? 2 : 0) |
-                                      (doc.distanceValid != 0 ? 4 : 0));
-        putLittleEndianFloat(&e[rec::kPitch], doc.pitchDeg);
-        putLittleEndianFloat(&e[rec::kRoll], doc.rollDeg);
-        putLittleEndianFloat(&e[rec::kDistance], doc.distanceM);
+        e[rec::kOrientationFlags] = static_cast<std::uint8_t>(
+            (doc.orientation.pitchValid != 0 ? 1 : 0) | (doc.orientation.rollValid != 0 ? 2 : 0) |
+            (doc.orientation.distanceValid != 0 ? 4 : 0));
+        putLittleEndianFloat(&e[rec::kPitch], doc.orientation.pitchDeg);
+        putLittleEndianFloat(&e[rec::kRoll], doc.orientation.rollDeg);
+        putLittleEndianFloat(&e[rec::kDistance], doc.orientation.distanceM);
     }
     return length;
 }
 
 bool writeRecord(CSondrelDoc& doc, BinaryFile& file) {
-    doc.blockLength = kRecordedBlockLength;
+    doc.ping.blockLength = kBlockLengthLong;
     if (!file.isOpen()) return false;
     RecordBuffer record;
     const std::size_t length = encodeRecord(doc, record);
@@ -288,80 +290,82 @@ ParsedRecord parseRecord(std::span<const std::uint8_t> bytes) {
 }
 
 ReadStatus applyRecord(CSondrelDoc& doc, const Record& r) {
-    auto& c = doc.command;
+    auto& c = doc.head.command;
 
-    doc.dataPointCount = dataPointCountForCode(r.dataSizeCode, doc.dataPointCount);
-    doc.blockLength = r.blockLength;
+    doc.ping.dataPointCount = dataPointCountForCode(r.dataSizeCode, doc.ping.dataPointCount);
+    doc.ping.blockLength = r.blockLength;
 
-    doc.dateText = r.dateText;
-    doc.timeText = r.timeText;
-    doc.hundredthsText = r.hundredthsText;
-    doc.millisecondText = r.millisecondText;
-    doc.prdEnable = r.orientationOn;
+    doc.ping.dateText = r.dateText;
+    doc.ping.timeText = r.timeText;
+    doc.ping.hundredthsText = r.hundredthsText;
+    doc.ping.millisecondText = r.millisecondText;
+    doc.link.prdEnable = r.orientationOn;
 
     bool clearImage = false;
-    doc.stepDirection = r.stepDirection;
-    doc.xdcrForward = r.xdcrForward;
-    doc.trainReversed = doc.xdcrForward;
+    doc.ping.stepDirection = r.stepDirection;
+    doc.head.xdcrForward = r.xdcrForward;
+    doc.head.trainReversed = doc.head.xdcrForward;
     // Only three scan modes exist; a corrupt code keeps the mode in force rather
     // than handing an unknown mode to every table indexed by it.
-    if (r.scanModeCode <= kSideScan && r.scanModeCode != doc.scanMode) {
-        doc.scanMode = r.scanModeCode;
+    if (r.scanModeCode <= kSideScan && r.scanModeCode != doc.head.scanMode) {
+        doc.head.scanMode = r.scanModeCode;
         clearImage = true;
     }
-    doc.stepSize = r.stepSize;
-    c[cmd::kStepSize] = static_cast<std::uint8_t>(doc.stepSize);
+    doc.head.stepSize = r.stepSize;
+    c[cmd::kStepSize] = static_cast<std::uint8_t>(doc.head.stepSize);
 
     // A setting whose recorded byte would frame the command is not taken at all,
     // so the setting and its byte stay together.
-    if (loadPlayedByte(c, cmd::kGain, r.gain)) doc.gainDb = r.gain;
+    if (loadPlayedByte(c, cmd::kGain, r.gain)) doc.head.gainDb = r.gain;
 
     if (loadPlayedByte(c, cmd::kSectorWidth, r.sectorWidth)) {
-        if (r.sectorWidth != doc.currentSectorWidth) clearImage = true;
-        doc.currentSectorWidth = r.sectorWidth;
+        if (r.sectorWidth != doc.head.currentSectorWidth) clearImage = true;
+        doc.head.currentSectorWidth = r.sectorWidth;
     }
 
     // The recorded train is in degrees / 3; its low byte becomes the current train
     // value, which is what decides whether the image must be cleared.
-    doc.trainDegrees = r.trainDegrees;
-    const int train = doc.trainDegrees & 0xFF;
-    if (train != doc.currentTrain) clearImage = true;
-    doc.currentTrain = train;
+    doc.head.trainDegrees = r.trainDegrees;
+    const int train = doc.head.trainDegrees & 0xFF;
+    if (train != doc.head.currentTrain) clearImage = true;
+    doc.head.currentTrain = train;
 
     loadPlayedByte(c, cmd::kReserved4, r.rangeCode);
-    if (loadPlayedByte(c, cmd::kAbsorption, r.absorption)) doc.absorptionCode = r.absorption;
+    if (loadPlayedByte(c, cmd::kAbsorption, r.absorption)) doc.head.absorptionCode = r.absorption;
 
     c[cmd::kDataFormat] = dataFormatByteForCode(r.dataFormatCode, c[cmd::kDataFormat]);
-    doc.zeroDown = r.zeroDown;
+    doc.head.zeroDown = r.zeroDown;
     c[cmd::kFixed9] = r.fixed9;
     c[cmd::kFixed22] = 0;
 
-    if (loadPlayedByte(c, cmd::kPulseLength, r.pulseLength)) doc.pulseLengthCode = r.pulseLength;
+    if (loadPlayedByte(c, cmd::kPulseLength, r.pulseLength))
+        doc.head.pulseLengthCode = r.pulseLength;
 
-    doc.soundVelocity = soundVelocityFromField(r.soundVelocityField, doc.soundVelocity);
+    doc.head.soundVelocity = soundVelocityFromField(r.soundVelocityField, doc.head.soundVelocity);
     if (loadPlayedByte(c, cmd::kFrequency, static_cast<std::uint8_t>(r.frequencyCode)))
-        doc.frequencyCode = r.frequencyCode;
-    doc.pingPeriodRounded = r.pingPeriodRounded;
+        doc.head.frequencyCode = r.frequencyCode;
+    doc.pings.pingPeriodRounded = r.pingPeriodRounded;
 
     if (clearImage) doc.clearSonarImage();
 
     std::copy_n(r.returnHeaderBytes.begin(),
-                std::min(r.returnHeaderBytes.size(), kReturnHeaderSize), doc.returnHeader.begin());
+                std::min(r.returnHeaderBytes.size(), kReturnHeaderSize),
+                doc.ping.returnHeader.begin());
     if (!applyReturnHeader(doc, r.returnHeader, DecodeMode::Playback)) {
         return ReadStatus::InvalidHeader;
     }
 
-    std::copy_n(r.samples.begin(), std::min(r.samples.size(), doc.echoLong.size()),
-                doc.echoLong.begin());
+    std::copy_n(r.samples.begin(), std::min(r.samples.size(), doc.ping.echoLong.size()),
+                doc.ping.echoLong.begin());
 
     if (r.orientation) {
         const RecordedOrientation& o = *r.orientation;
-        doc.pitchValid = o.pitchValid;
-        doc.rollValid = o.rollValid;
-        doc.distanceValid = o.distanceValid;
-        doc.pitchDeg = o.pitchDeg;
-        doc.rollDeg = o.rollDeg;
-        doc.distanceM = o.distanceM;
+        doc.orientation.pitchValid = o.pitchValid;
+        doc.orientation.rollValid = o.rollValid;
+        doc.orientation.distanceValid = o.distanceValid;
+        doc.orientation.pitchDeg = o.pitchDeg;
+        doc.orientation.rollDeg = o.rollDeg;
+        doc.orientation.distanceM = o.distanceM;
     }
     return ReadStatus::Valid;
 }
@@ -394,9 +398,8 @@ ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position
     outcome.status = decodeRecord(
         doc, std::span<const std::uint8_t>(record.data(), static_cast<std::size_t>(size)));
     outcome.recordSize = size;
+    doc.ping.recordSize = size;
     outcome.nextPosition = position + size;
-    doc.recordSize = size;
-    doc.nextRecordPosition = outcome.nextPosition;
     return outcome;
 }
 

@@ -32,7 +32,6 @@ inline constexpr std::size_t kRecordSizeWithOrientation = kRecordSize + kOrienta
 // Records of data size code 8; never written by this program, but read.
 inline constexpr std::size_t kLargeRecordSize = 3200;
 inline constexpr std::size_t kLargestRecordSize = kLargeRecordSize + kOrientationExtensionSize;
-inline constexpr int kRecordedBlockLength = 813;
 inline constexpr int kRecordedFrequencyKhz = 2250;
 inline constexpr std::uint8_t kRecordedDataSizeCode = 4;
 
@@ -171,7 +170,7 @@ ParsedRecord parseRecord(std::span<const std::uint8_t> bytes);
 ReadStatus applyRecord(CSondrelDoc& doc, const Record& record);
 
 // Reads the record starting at `position` into the document as if its ping had
-// just arrived live, and sets doc.recordSize and doc.nextRecordPosition. The
+// just arrived live. The
 // whole record is read before anything is decoded, so a truncated record leaves
 // the document untouched. The file is left positioned at the next record.
 ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position);

@@ -67,17 +67,19 @@ void makeDefaultFolderFor(const std::string& path) {
 
 std::string automaticRecordName(const CSondrelDoc& doc) {
     char time[32];
-    std::snprintf(time, sizeof time, " %02d%02d%02d", doc.stampHour, doc.stampMinute,
-                  doc.stampSecond);
+    std::snprintf(time, sizeof time, " %02d%02d%02d", doc.pings.stampHour, doc.pings.stampMinute,
+                  doc.pings.stampSecond);
     // The date may come from a played file, whose bytes are anybody's.
-    return doc.writeDirectory + "Sondrel " + fileNameText(doc.dateText) + time + kRecordExtension;
+    return doc.files.writeDirectory + "Sondrel " + fileNameText(doc.ping.dateText) + time +
+           kRecordExtension;
 }
 
 std::string captureFileName(const CSondrelDoc& doc) {
     // A counter's "1.20" is 1.1999... as a double: the centimetres are taken from
     // the distance rounded to a micrometre, then truncated toward zero.
     constexpr double kMicrometres = 1e6;
-    const double distance = std::isfinite(doc.distanceM) ? doc.distanceM : 0.0;
+    const double distance =
+        std::isfinite(doc.orientation.distanceM) ? doc.orientation.distanceM : 0.0;
     const double micrometres = std::round(distance * kMicrometres);
     const double whole = std::trunc(micrometres / kMicrometres);
     // Beyond about 1.8e302 m the micrometres overflow; such a name has no centimetres.
@@ -90,8 +92,8 @@ std::string captureFileName(const CSondrelDoc& doc) {
                            : static_cast<int>(whole);
     char name[96];
     std::snprintf(name, sizeof name, "D %d %d C%d", metres, static_cast<int>(centimetres),
-                  doc.captureCounter);
-    return doc.writeDirectory + name + kRecordExtension;
+                  doc.files.captureCounter);
+    return doc.files.writeDirectory + name + kRecordExtension;
 }
 
 std::string frameCapturedText(const std::string& path) {
@@ -103,14 +105,14 @@ Recorder::Recorder(CSondrelDoc& doc, OperatorPort& operatorPort, FileWindows& wi
     : doc_(doc), operator_(operatorPort), windows_(windows), cycle_(cycle) {}
 
 void Recorder::startStopRecording() {
-    if (doc_.recordingActive) {
+    if (doc_.flags.recordingActive) {
         closeRecordFile(doc_);
         windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStopped));
         return;
     }
     // A file opened now would stay empty until the head answers; the operator
     // is told instead, so that no empty files pile up.
-    if (!doc_.playbackActive && !doc_.headAnswering) {
+    if (!doc_.flags.playbackActive && !doc_.link.headAnswering) {
         operator_.showMessage(kNoHeadMessage, MessageKind::Warning);
         return;
     }
@@ -121,69 +123,69 @@ void Recorder::startStopRecording() {
         const int error = file_.lastError();
         operator_.showMessage(fileOpenFailureText(name, error), MessageKind::Error);
         operator_.showMessage(kOpenFailedMessage, MessageKind::Error);
-        doc_.recordingActive = 0;
+        doc_.flags.recordingActive = false;
         return;
     }
-    doc_.recordFileBytes = 0;
-    doc_.recordingActive = 1;
+    doc_.files.recordFileBytes = 0;
+    doc_.flags.recordingActive = true;
     windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStarted));
 }
 
 std::string Recorder::chooseRecordName() {
     const std::string automatic = automaticRecordName(doc_);
-    doc_.recordPath = automatic;
-    if (doc_.autoFileNames) return automatic;
+    doc_.files.recordPath = automatic;
+    if (doc_.files.autoFileNames) return automatic;
 
     FileDialogRequest request;
     request.title = kSaveDialogTitle;
     request.filterDescription = kSaveDialogFilter;
     request.pattern = kRecordPattern;
-    request.directory = doc_.writeDirectory;
+    request.directory = doc_.files.writeDirectory;
     request.proposedName = automatic;
     request.defaultExtension = "qzr";
     const std::optional<std::string> chosen = operator_.chooseSaveFile(request);
     if (!chosen || chosen->empty()) {
-        doc_.recordPath.clear();
+        doc_.files.recordPath.clear();
         return {};
     }
-    if (doc_.recordingActive) {
+    if (doc_.flags.recordingActive) {
         operator_.showMessage(kAlreadySavingMessage, MessageKind::Warning);
         return {};
     }
-    if (doc_.playbackActive && samePath(*chosen, doc_.playbackPath)) {
-        doc_.recordPath.clear();
+    if (doc_.flags.playbackActive && samePath(*chosen, doc_.files.playbackPath)) {
+        doc_.files.recordPath.clear();
         operator_.showMessage(kPlaybackFileMessage, MessageKind::Warning);
         return {};
     }
     const std::filesystem::path path(*chosen);
-    doc_.recordPath = path.filename().string();
-    doc_.writeDirectory = withTrailingSeparator(path.parent_path().string());
+    doc_.files.recordPath = path.filename().string();
+    doc_.files.writeDirectory = withTrailingSeparator(path.parent_path().string());
     return *chosen;
 }
 
 void Recorder::setRecordDirectory() {
     const std::optional<std::string> folder =
-        operator_.chooseFolder(kFolderDialogTitle, doc_.writeDirectory);
+        operator_.chooseFolder(kFolderDialogTitle, doc_.files.writeDirectory);
     if (!folder || folder->empty()) return;
-    doc_.writeDirectory = withTrailingSeparator(*folder);
+    doc_.files.writeDirectory = withTrailingSeparator(*folder);
 }
 
 void Recorder::toggleAutoFileNames() {
-    doc_.autoFileNames = doc_.autoFileNames ? 0 : 1;
+    doc_.files.autoFileNames = doc_.files.autoFileNames ? 0 : 1;
 }
 
 void Recorder::captureFrame() {
     // What is on screen, not noNewData, decides: an Ethernet head's cycle sets
     // noNewData as each command goes out, which is nearly all the time.
-    if (!doc_.pingOnScreen) {
+    if (!doc_.pings.pingOnScreen) {
         operator_.showMessage(kNothingToCaptureMessage, MessageKind::Warning);
         return;
     }
     // Nothing may replace the ping while it is written; in single-frame playback
     // nothing would anyway.
-    const bool holdSet = !doc_.playbackActive || doc_.oneFrameMode == 0;
-    const bool wasHeld = doc_.holdActive == 1;
-    if (holdSet) doc_.holdActive = 1;
+    const bool holdSet = !doc_.flags.playbackActive || doc_.files.oneFrameMode == 0;
+    const bool wasHeld = doc_.flags.holdActive;
+    if (holdSet) doc_.flags.holdActive = true;
 
     const std::string name = captureFileName(doc_);
     makeDefaultFolderFor(name);
@@ -195,7 +197,7 @@ void Recorder::captureFrame() {
     } else {
         const bool written = capture.append(doc_);
         if (capture.close() && written) {
-            ++doc_.captureCounter;
+            ++doc_.files.captureCounter;
             captured = true;
         } else {
             // A capture is one record: a part of one, or one the disk may not
@@ -221,30 +223,30 @@ void Recorder::releaseCaptureHold(bool holdSet, bool wasHeld) {
         if (cycle_) {
             cycle_->holdToggle();
         } else {
-            doc_.holdActive = 0;
+            doc_.flags.holdActive = false;
         }
     } else {
         // The capture's own hold stopped nothing (the file is written before
         // the next ping can arrive), so there is nothing to restart. Releasing
         // it through the Hold command would reconnect an Ethernet head and cost
         // the pings of a new connection.
-        doc_.holdActive = 0;
+        doc_.flags.holdActive = false;
     }
 }
 
 void Recorder::recordPing(CSondrelDoc& doc) {
     if (!file_.isOpen()) return;
     const bool written = file_.append(doc);
-    doc.recordFileBytes = file_.bytes();
+    doc.files.recordFileBytes = file_.bytes();
     if (!written) endAfterWriteError();
 }
 
 void Recorder::closeRecordFile(CSondrelDoc& doc) {
-    const bool wasRecording = doc.recordingActive != 0;
+    const bool wasRecording = doc.flags.recordingActive;
     const bool wasOpen = file_.isOpen();
     const std::string path = file_.path();
     const bool closed = file_.close();
-    doc.recordingActive = 0;
+    doc.flags.recordingActive = false;
     // The connect command ends a recording too; the title must not go on naming the file.
     if (wasRecording) windows_.setWindowTitle(windowTitle(doc, TitleOccasion::RecordingStopped));
     if (wasOpen && !closed) {
@@ -261,7 +263,7 @@ void Recorder::endAfterWriteError() {
     // The file ends on the last whole record; should the cut have failed, the
     // records before the part are intact all the same.
     file_.close();
-    doc_.recordingActive = 0;
+    doc_.flags.recordingActive = false;
     windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStopped));
     // Told last, when the recorder is in its stopped state, and without waiting
     // for the answer: this runs inside the ping that failed to be written.

@@ -139,6 +139,20 @@ void writeReal(IniFile& ini, const SettingsKey& k, double value) {
     ini.setReal(k.section, k.key, value, decimalsOf(k));
 }
 
+// The part of the document a field pointer belongs to, told by its class.
+template <typename Part, typename T>
+Part& partOf(CSondrelDoc& doc, T Part::*) {
+    if constexpr (std::is_same_v<Part, HeadSettings>) {
+        return doc.head;
+    } else if constexpr (std::is_same_v<Part, LinkStatus>) {
+        return doc.link;
+    } else if constexpr (std::is_same_v<Part, FileSettings>) {
+        return doc.files;
+    } else {
+        return doc.display;
+    }
+}
+
 template <typename Visitor>
 void visitField(const SettingsKey& k, CSondrelDoc& doc, Visitor&& visit) {
     std::visit(
@@ -146,10 +160,8 @@ void visitField(const SettingsKey& k, CSondrelDoc& doc, Visitor&& visit) {
             using Member = decltype(member);
             if constexpr (std::is_same_v<Member, std::monostate>) {
                 return;
-            } else if constexpr (requires { doc.*member; }) {
-                visit(doc.*member);
             } else {
-                visit(doc.display.*member);
+                visit(partOf(doc, member).*member);
             }
         },
         k.field);
@@ -198,56 +210,55 @@ void loadProfileMode(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k)
 // The range in metres is kept as the table entry of its code, so that the view
 // scales by the range the head is actually sent.
 void loadRange(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
-    const std::uint8_t rangeCode = rangeCodeFor(readReal(ini, k, doc.rangeMetres));
-    doc.command[cmd::kRange] = rangeCode;
-    doc.rangeMetres = rangeMetresForIndex(rangeIndexForCode(rangeCode));
+    const std::uint8_t rangeCode = rangeCodeFor(readReal(ini, k, doc.head.rangeMetres));
+    doc.head.command[cmd::kRange] = rangeCode;
+    doc.head.rangeMetres = rangeMetresForIndex(rangeIndexForCode(rangeCode));
 }
 
 void loadGain(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
-    doc.setGain(readInt(ini, k, doc.gainDb));
+    doc.head.setGain(readInt(ini, k, doc.head.gainDb));
 }
 
 void loadStepSize(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
-    doc.setStepSize(legalStepSize(lowByte(readInt(ini, k, doc.stepSize))));
+    doc.head.setStepSize(legalStepSize(lowByte(readInt(ini, k, doc.head.stepSize))));
 }
 
 // The mode brings its own train and width, read before it, and puts the head's
 // other settings back to where a mode change leaves them.
 void loadScanMode(CSondrelDoc& doc, const IniFile& ini, const SettingsKey& k) {
-    const int mode = readInt(ini, k, doc.scanMode);
-    doc.scanMode = mode;
+    const int mode = readInt(ini, k, doc.head.scanMode);
+    doc.head.scanMode = mode;
     switch (mode) {
         case kSector:
-            doc.setCurrentTrain(doc.trainSector);
-            doc.setCurrentSectorWidth(doc.sectorWidthSector);
+            doc.head.setCurrentTrain(doc.head.trainSector);
+            doc.head.setCurrentSectorWidth(doc.head.sectorWidthSector);
             break;
         case kPolar:
-            doc.setCurrentTrain(doc.trainPolar);
-            doc.setCurrentSectorWidth(doc.sectorWidthPolar);
+            doc.head.setCurrentTrain(doc.head.trainPolar);
+            doc.head.setCurrentSectorWidth(doc.head.sectorWidthPolar);
             break;
         default:
-            doc.setCurrentTrain(doc.trainSideScan);
-            doc.setCurrentSectorWidth(0);
-            doc.setStepSize(0);
+            doc.head.setCurrentTrain(doc.head.trainSideScan);
+            doc.head.setCurrentSectorWidth(0);
+            doc.head.setStepSize(0);
             break;
     }
     // The speed stored outside SideScan is the one last chosen there, and must
     // come back when SideScan is left.
-    if (mode != kSideScan && doc.stepSize != 0) doc.stepSizeSaved = doc.stepSize;
+    if (mode != kSideScan && doc.head.stepSize != 0) doc.head.stepSizeSaved = doc.head.stepSize;
 
-    doc.setAbsorptionCode(kModeAbsorptionCode);
-    doc.setPulseLengthCode(kModePulseLengthCode);
-    doc.setFrequencyCode(kModeFrequencyCode);
+    doc.head.setAbsorptionCode(kModeAbsorptionCode);
+    doc.head.setPulseLengthCode(kModePulseLengthCode);
+    doc.head.setFrequencyCode(kModeFrequencyCode);
 }
 
 // Files of heads on the usual port stay as they always were.
 void saveHeadPort(const CSondrelDoc& doc, IniFile& ini, const SettingsKey& k) {
-    if (doc.ipPort != kDefaultHeadPort || ini.value(k.section, k.key)) saveField(doc, ini, k);
+    if (doc.link.ipPort != kDefaultHeadPort || ini.value(k.section, k.key)) saveField(doc, ini, k);
 }
 
 // ------------------------------------------------------------------ the table
 
-using Doc = CSondrelDoc;
 using D = DisplaySettings;
 using F = SettingsKey::Format;
 using U = SettingsKey::Use;
@@ -268,45 +279,45 @@ constexpr SettingsKey::Fallback text(std::string_view value) {
 // last but belong with the head's orientation; no other key's rule reads them, so
 // it does not matter that they are also read last.
 const auto kSettingsKeys = std::to_array<SettingsKey>({
-    {kSystem, "Sonar Type", &Doc::sonarType, value(kTypeP), F::Decimal, knownSonarType},
-    {kSystem, "IP Address", &Doc::ipAddress, text(kDefaultIpAddress), F::Text},
+    {kSystem, "Sonar Type", &HeadSettings::sonarType, value(kTypeP), F::Decimal, knownSonarType},
+    {kSystem, "IP Address", &LinkStatus::ipAddress, text(kDefaultIpAddress), F::Text},
     // Our own key: real heads listen on 4040; a simulated head may listen elsewhere.
-    {kSystem, "IP Port", &Doc::ipPort, value(kDefaultHeadPort), F::Decimal, legalHeadPort, nullptr,
-     nullptr, U::ReadWrite, nullptr, saveHeadPort},
-    {kSystem, "SonarComPort", &Doc::sonarComPort, value(kDefaultSonarComPort)},
-    {kSystem, "SonarComPortBaud", &Doc::sonarBaud, current(), F::Decimal, nullptr, nullptr, nullptr,
-     U::WriteOnly},
-    {kSystem, "RTS", &Doc::rtsEnable, value(0)},
-    {kSystem, "Read File Directory", &Doc::readDirectory, current(), F::Text, nullptr, nullptr,
-     folderValue},
-    {kSystem, "Write File Directory", &Doc::writeDirectory, current(), F::Text, nullptr, nullptr,
-     folderValue},
-    {kSystem, "AutoSaveFileName", &Doc::autoFileNames, value(0)},
-    {kSystem, "OpenFileFilterIndex", &Doc::openFilterIndex, value(0)},
-    {kSystem, "ColorTable", &D::colorTable, value(0), F::Decimal,
+    {kSystem, "IP Port", &LinkStatus::ipPort, value(kDefaultHeadPort), F::Decimal, legalHeadPort,
+     nullptr, nullptr, U::ReadWrite, nullptr, saveHeadPort},
+    {kSystem, "SonarComPort", &LinkStatus::sonarComPort, value(kDefaultSonarComPort)},
+    {kSystem, "SonarComPortBaud", &LinkStatus::sonarBaud, current(), F::Decimal, nullptr, nullptr,
+     nullptr, U::WriteOnly},
+    {kSystem, "RTS", &LinkStatus::rtsEnable, value(0)},
+    {kSystem, "Read File Directory", &FileSettings::readDirectory, current(), F::Text, nullptr,
+     nullptr, folderValue},
+    {kSystem, "Write File Directory", &FileSettings::writeDirectory, current(), F::Text, nullptr,
+     nullptr, folderValue},
+    {kSystem, "AutoSaveFileName", &FileSettings::autoFileNames, value(0)},
+    {kSystem, "OpenFileFilterIndex", &FileSettings::openFilterIndex, value(0)},
+    {kSystem, "ColorTable", &D::colourTable, value(0), F::Decimal,
      clampedTo<0, kColourTableCount - 1>},
-    {kSystem, "Speed of Sound", &Doc::soundVelocity, value(kDefaultSoundVelocity), F::Fixed1,
-     nullptr, legalSoundVelocity, nullptr, U::LiveOnlySaved},
-    {kSystem, "Metric Scale", &Doc::unitsFeet, value(0)},
+    {kSystem, "Speed of Sound", &HeadSettings::soundVelocity, value(kDefaultSoundVelocity),
+     F::Fixed1, nullptr, legalSoundVelocity, nullptr, U::LiveOnlySaved},
+    {kSystem, "Metric Scale", &DisplaySettings::unitsFeet, value(0)},
     {kSystem, "ViewRangeMark", &D::viewRangeMark, value(1)},
     {kSystem, "Grid", &D::gridStyle, value(1)},
-    {kSystem, "Playback Speed", &Doc::playbackIntervalMs, value(0), F::Decimal,
+    {kSystem, "Playback Speed", &FileSettings::playbackIntervalMs, value(0), F::Decimal,
      clampedTo<0, kMaxPlaybackIntervalMs>},
     {kSystem, "Diagnostics Visible", &D::diagnosticsVisible, value(0)},
     {kSystem, "SettingsDlgVisible", &D::settingsDlgVisible, value(0)},
-    {kSystem, "EnablePRDInput", &Doc::prdEnable, value(0)},
-    {kSystem, "PRDComPort", &Doc::prdComPort, value(kDefaultPrdComPort)},
-    {kSystem, "PRDComPortBaud", &Doc::prdBaud, value(kDefaultPrdBaud)},
-    {kSystem, "SentenceType", &Doc::sentenceType, value(0)},
+    {kSystem, "EnablePRDInput", &LinkStatus::prdEnable, value(0)},
+    {kSystem, "PRDComPort", &LinkStatus::prdComPort, value(kDefaultPrdComPort)},
+    {kSystem, "PRDComPortBaud", &LinkStatus::prdBaud, value(kDefaultPrdBaud)},
+    {kSystem, "SentenceType", &LinkStatus::sentenceType, value(0)},
     {kSystem, "ProfileDispMode", &D::profileDispMode, value(0), F::Decimal, nullptr, nullptr,
      nullptr, U::ReadWrite, loadProfileMode},
     {kSystem, "Zoom", &D::zoom, value(1.0), F::Fixed2, nullptr, legalZoom},
-    {kSystem, "PointsColor", &D::pointsColor, current()},
-    {kSystem, "GridColor", &D::gridColor, current()},
-    {kSystem, "BKColor", &D::bkColor, current()},
-    {kSystem, "TextColor", &D::textColor, current()},
-    {kSystem, "CircleColor", &D::circleColor, current()},
-    {kSystem, "LineColor", &D::lineColor, current()},
+    {kSystem, "PointsColor", &D::pointsColour, current()},
+    {kSystem, "GridColor", &D::gridColour, current()},
+    {kSystem, "BKColor", &D::bkColour, current()},
+    {kSystem, "TextColor", &D::textColour, current()},
+    {kSystem, "CircleColor", &D::circleColour, current()},
+    {kSystem, "LineColor", &D::lineColour, current()},
     {kSystem, "PointSize", &D::pointSize, current()},
     {kSystem, "TextSize", &D::textSize, current(), F::Decimal, clampedTo<0, kTextSizeCount - 1>},
     {kSystem, "Display PRD", &D::displayPrd, current()},
@@ -318,46 +329,46 @@ const auto kSettingsKeys = std::to_array<SettingsKey>({
     {kSystem, "CircleDiameter", &D::circleDiameter, value(1.0), F::Fixed2, nullptr,
      legalCircleDiameter},
     {kSystem, "DisplayCircle", &D::displayCircle, current()},
-    {kSystem, "PPMinRange", &Doc::profileMinRange, value(0.0), F::Fixed2, nullptr,
+    {kSystem, "PPMinRange", &HeadSettings::profileMinRange, value(0.0), F::Fixed2, nullptr,
      legalProfileMinRange},
 
-    {kSonar, "Range", &Doc::rangeMetres, value(kDefaultRangeMetres), F::Fixed2, nullptr, nullptr,
-     nullptr, U::ReadWrite, loadRange},
-    {kSonar, "Range Index", &Doc::rangeIndex, value(kDefaultRangeIndex), F::Decimal,
+    {kSonar, "Range", &HeadSettings::rangeMetres, value(kDefaultRangeMetres), F::Fixed2, nullptr,
+     nullptr, nullptr, U::ReadWrite, loadRange},
+    {kSonar, "Range Index", &HeadSettings::rangeIndex, value(kDefaultRangeIndex), F::Decimal,
      legalRangeIndex},
-    {kSonar, "Gain", &Doc::gainDb, value(kDefaultGain), F::Decimal, lowByteAtMost<kMaxGain>,
-     nullptr, nullptr, U::ReadWrite, loadGain},
-    {kSonar, "Train Polar", &Doc::trainPolar, value(kDefaultTrain), F::Decimal,
+    {kSonar, "Gain", &HeadSettings::gainDb, value(kDefaultGain), F::Decimal,
+     lowByteAtMost<kMaxGain>, nullptr, nullptr, U::ReadWrite, loadGain},
+    {kSonar, "Train Polar", &HeadSettings::trainPolar, value(kDefaultTrain), F::Decimal,
      lowByteAtMost<kMaxTrainCode>},
-    {kSonar, "Train Sector", &Doc::trainSector, value(kDefaultTrain), F::Decimal,
+    {kSonar, "Train Sector", &HeadSettings::trainSector, value(kDefaultTrain), F::Decimal,
      lowByteAtMost<kMaxTrainCode>},
-    {kSonar, "Train SS", &Doc::trainSideScan, value(kDefaultTrainSideScan), F::Decimal,
+    {kSonar, "Train SS", &HeadSettings::trainSideScan, value(kDefaultTrainSideScan), F::Decimal,
      lowByteAtMost<kMaxTrainCode>},
-    {kSonar, "SectorWidth Polar", &Doc::sectorWidthPolar, value(kMaxWidthPolar), F::Decimal,
-     lowByteAtMost<kMaxWidthPolar>},
-    {kSonar, "SectorWidth Sector", &Doc::sectorWidthSector, value(kMaxWidthSector), F::Decimal,
-     lowByteAtMost<kMaxWidthSector>},
-    {kSonar, "Step Size", &Doc::stepSize, value(kDefaultStepSize), F::Decimal, nullptr, nullptr,
-     nullptr, U::ReadWrite, loadStepSize},
-    {kSonar, "Sector Mode", &Doc::scanMode, value(kPolar), F::Decimal, knownScanMode, nullptr,
-     nullptr, U::ReadWrite, loadScanMode},
-    {kSonar, "Auto Settings", &Doc::autoFrequency, current(), F::Decimal, nullptr, nullptr, nullptr,
-     U::WriteOnly},
-    {kSonar, "Frequency", &Doc::frequencyCode, current(), F::Decimal, nullptr, nullptr, nullptr,
-     U::WriteOnly},
-    {kSonar, "Pulse Length", &Doc::pulseLengthCode, current(), F::Decimal, nullptr, nullptr,
+    {kSonar, "SectorWidth Polar", &HeadSettings::sectorWidthPolar, value(kMaxWidthPolar),
+     F::Decimal, lowByteAtMost<kMaxWidthPolar>},
+    {kSonar, "SectorWidth Sector", &HeadSettings::sectorWidthSector, value(kMaxWidthSector),
+     F::Decimal, lowByteAtMost<kMaxWidthSector>},
+    {kSonar, "Step Size", &HeadSettings::stepSize, value(kDefaultStepSize), F::Decimal, nullptr,
+     nullptr, nullptr, U::ReadWrite, loadStepSize},
+    {kSonar, "Sector Mode", &HeadSettings::scanMode, value(kPolar), F::Decimal, knownScanMode,
+     nullptr, nullptr, U::ReadWrite, loadScanMode},
+    {kSonar, "Auto Settings", &HeadSettings::autoFrequency, current(), F::Decimal, nullptr, nullptr,
      nullptr, U::WriteOnly},
-    {kSonar, "Absorption", &Doc::absorptionCode, current(), F::Decimal, nullptr, nullptr, nullptr,
-     U::WriteOnly},
-    {kSonar, "Sonar Up/Down", &Doc::trainReversed, current(), F::Decimal, nullptr, nullptr, nullptr,
-     U::WriteOnly},
-    {kSonar, "Sonar FWD/AFT", &Doc::xdcrForward, current()},
-    {kSonar, "Zero Up/Down", &Doc::zeroDown, current()},
+    {kSonar, "Frequency", &HeadSettings::frequencyCode, current(), F::Decimal, nullptr, nullptr,
+     nullptr, U::WriteOnly},
+    {kSonar, "Pulse Length", &HeadSettings::pulseLengthCode, current(), F::Decimal, nullptr,
+     nullptr, nullptr, U::WriteOnly},
+    {kSonar, "Absorption", &HeadSettings::absorptionCode, current(), F::Decimal, nullptr, nullptr,
+     nullptr, U::WriteOnly},
+    {kSonar, "Sonar Up/Down", &HeadSettings::trainReversed, current(), F::Decimal, nullptr, nullptr,
+     nullptr, U::WriteOnly},
+    {kSonar, "Sonar FWD/AFT", &HeadSettings::xdcrForward, current()},
+    {kSonar, "Zero Up/Down", &HeadSettings::zeroDown, current()},
 });
 
 // The head settings belong to the head being played back while a file plays.
 bool sectionInUse(const CSondrelDoc& doc, const SettingsKey& k) {
-    return k.section != kSonar || !doc.playbackActive;
+    return k.section != kSonar || !doc.flags.playbackActive;
 }
 
 }  // namespace
@@ -379,7 +390,7 @@ void loadSettings(CSondrelDoc& doc, const IniFile& ini) {
 void saveSettings(const CSondrelDoc& doc, IniFile& ini) {
     for (const SettingsKey& k : kSettingsKeys) {
         if (!sectionInUse(doc, k)) continue;
-        if (k.use == SettingsKey::Use::LiveOnlySaved && doc.playbackActive) continue;
+        if (k.use == SettingsKey::Use::LiveOnlySaved && doc.flags.playbackActive) continue;
         if (k.save)
             k.save(doc, ini, k);
         else

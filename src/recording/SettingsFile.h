@@ -22,6 +22,9 @@ namespace sondrel {
 class CSondrelDoc;
 class IniFile;
 struct DisplaySettings;
+struct FileSettings;
+struct HeadSettings;
+struct LinkStatus;
 
 inline constexpr const char* kSettingsFileName = "Sondrel.INI";
 inline constexpr const char* kSystemSettingsSection = "System Settings";
@@ -39,9 +42,10 @@ bool saveSettings(const CSondrelDoc& doc, const std::string& path, std::string* 
 // of these in its order, which is the order the keys are written in.
 struct SettingsKey {
     // The document's field the key holds; none for a key a custom function reads.
-    using Field = std::variant<std::monostate, int CSondrelDoc::*, double CSondrelDoc::*,
-                               std::string CSondrelDoc::*, int DisplaySettings::*,
-                               double DisplaySettings::*, Colour DisplaySettings::*>;
+    using Field =
+        std::variant<std::monostate, int HeadSettings::*, double HeadSettings::*, int LinkStatus::*,
+                     std::string LinkStatus::*, int FileSettings::*, std::string FileSettings::*,
+                     int DisplaySettings::*, double DisplaySettings::*, Colour DisplaySettings::*>;
     enum class Format { Decimal, Fixed1, Fixed2, Text };
     enum class Use {
         ReadWrite,

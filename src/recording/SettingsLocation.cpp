@@ -134,8 +134,8 @@ std::string defaultDataDirectory() {
 
 void setProgramFolders(CSondrelDoc& doc) {
     const std::string folder = defaultDataDirectory();
-    doc.readDirectory = folder;
-    doc.writeDirectory = folder;
+    doc.files.readDirectory = folder;
+    doc.files.writeDirectory = folder;
 }
 
 }  // namespace sondrel

@@ -22,7 +22,7 @@ std::unique_ptr<CSondrelDoc> conversionDocument(const CSondrelDoc& shown) {
     IniFile settings;
     saveSettings(shown, settings);
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     loadSettings(*doc, settings);
     return doc;
 }
@@ -51,17 +51,18 @@ bool XyzConversion::start(Player& player) {
     // A second conversion would write beside the first one's file while the
     // operator still watches the first.
     if (running()) return false;
-    doc_.holdActive = 0;
+    doc_.flags.holdActive = false;
     // Only a file opened now is converted: cancelling the dialog during
     // playback leaves the file on screen playing as before.
-    if (!player.openPlayback() || doc_.playbackActive != 1) return false;
+    if (!player.openPlayback() || doc_.flags.playbackActive != 1) return false;
 
     jobDoc_ = conversionDocument(doc_);
-    auto job = std::make_unique<DataFileConversion>(*jobDoc_, doc_.playbackPath, doc_.xyzPath);
+    auto job =
+        std::make_unique<DataFileConversion>(*jobDoc_, doc_.files.playbackPath, doc_.files.xyzPath);
     if (!job->open()) {
         last_ = job->result();
         if (job->createError() != 0) {
-            operator_.showMessage(fileOpenFailureText(doc_.xyzPath, job->createError()),
+            operator_.showMessage(fileOpenFailureText(doc_.files.xyzPath, job->createError()),
                                   MessageKind::Error);
             operator_.showMessage(kCreateFailedMessage, MessageKind::Error);
         } else {
@@ -72,7 +73,7 @@ bool XyzConversion::start(Player& player) {
         return false;
     }
     job_ = std::move(job);
-    doc_.xyzConversionActive = 1;
+    doc_.flags.xyzConversionActive = true;
     return true;
 }
 
@@ -95,7 +96,7 @@ void XyzConversion::finish() {
     const PartialFile partial = job_->partialOutput();
     job_.reset();
     jobDoc_.reset();
-    doc_.xyzConversionActive = 0;
+    doc_.flags.xyzConversionActive = false;
 
     const ConversionSummary& s = last_.summary;
     switch (last_.error) {

@@ -34,15 +34,16 @@ XyzPoint xyzPointFor(double d, double theta, double rangeMetres, double distance
 
 std::string xyzTimeStamp(const CSondrelDoc& doc) {
     std::string stamp;
-    stamp.reserve(doc.dateText.size() + doc.timeText.size() + doc.millisecondText.size() + 1);
-    stamp += doc.dateText;
+    stamp.reserve(doc.ping.dateText.size() + doc.ping.timeText.size() +
+                  doc.ping.millisecondText.size() + 1);
+    stamp += doc.ping.dateText;
     stamp += '\t';
-    stamp += doc.timeText;
-    stamp += doc.millisecondText;
+    stamp += doc.ping.timeText;
+    stamp += doc.ping.millisecondText;
     // The texts come from the records: a tab or line break in them must not add
     // fields or lines, so the stamp's one tab is put back after the substitution.
     std::string printable = printableText(stamp);
-    printable[doc.dateText.size()] = '\t';
+    printable[doc.ping.dateText.size()] = '\t';
     return printable;
 }
 
@@ -200,7 +201,8 @@ bool XyzWriter::close() {
 }
 
 bool XyzWriter::active() const {
-    return doc_.playbackActive && doc_.xyzConversionActive && file_.isOpen() && !failed_;
+    return doc_.flags.playbackActive && doc_.flags.xyzConversionActive && file_.isOpen() &&
+           !failed_;
 }
 
 char* XyzWriter::reserve(std::size_t bytes) {
@@ -216,9 +218,9 @@ void XyzWriter::point(double distancePixels, double angleDegrees) {
         stampValid_ = true;
     }
     char* out = reserve(stamp_.size() + kXyzMaxLineTail);
-    char* end = writeXyzPointLine(
-        out, stamp_,
-        xyzPointFor(distancePixels, axes_.axesFor(angleDegrees), doc_.rangeMetres, doc_.distanceM));
+    char* end = writeXyzPointLine(out, stamp_,
+                                  xyzPointFor(distancePixels, axes_.axesFor(angleDegrees),
+                                              doc_.head.rangeMetres, doc_.orientation.distanceM));
     used_ = static_cast<std::size_t>(end - buffer_.data());
     ++points_;
 }

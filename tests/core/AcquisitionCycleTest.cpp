@@ -32,11 +32,11 @@ class CycleTest : public ::testing::Test {
         serial.loop = &timers;
         serial.events = &cycle;
         settings.onLoad = [this](CSondrelDoc& d) {
-            d.sonarType = headType;
-            d.ipAddress = "127.0.0.1";
-            d.ipPort = 40404;
-            d.prdEnable = orientationEnabled;
-            d.sentenceType = sentenceType;
+            d.head.sonarType = headType;
+            d.link.ipAddress = "127.0.0.1";
+            d.link.ipPort = 40404;
+            d.link.prdEnable = orientationEnabled;
+            d.link.sentenceType = sentenceType;
         };
     }
 
@@ -73,7 +73,7 @@ class CycleTest : public ::testing::Test {
 
 TEST_F(CycleTest, SerialConnectOpensThePortStartsTheWorkerOnceAndPollsAfterOneSecond) {
     connectSerial();
-    EXPECT_EQ(doc.linkState, LinkState::Connected);
+    EXPECT_EQ(doc.link.linkState, LinkState::Connected);
     EXPECT_EQ(serial.workerStarts, 1);
     EXPECT_EQ(timers.periodMs(kWatchdogTimer), 1000);
 
@@ -81,11 +81,11 @@ TEST_F(CycleTest, SerialConnectOpensThePortStartsTheWorkerOnceAndPollsAfterOneSe
     EXPECT_TRUE(serial.polls.empty());
     timers.advanceMs(1);
     ASSERT_EQ(serial.polls.size(), 1u);
-    EXPECT_EQ(serial.polls[0].command, doc.command);
+    EXPECT_EQ(serial.polls[0].command, doc.head.command);
     // No reply to a command not yet sent: the first poll ends without data and
     // the next is paced by the range (1 m).
-    EXPECT_EQ(doc.noNewData, 1);
-    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_EQ(doc.link.noNewData, 1);
+    EXPECT_EQ(doc.pings.pingCount, 0);
     EXPECT_EQ(timers.periodMs(kPollTimer), 900);
 
     // A second connect reopens the port but never makes a second worker.
@@ -110,10 +110,10 @@ TEST_F(CycleTest, SerialPollsArePacedByTheRangeOfTheLastBlock) {
         serial.replies.push_back(makeBlock("QSZ", c.rangeCode));
         const std::int64_t due = timers.remainingMs(kPollTimer);
         timers.advanceMs(due);
-        EXPECT_EQ(doc.noNewData, 0);
+        EXPECT_EQ(doc.link.noNewData, 0);
         EXPECT_EQ(timers.remainingMs(kPollTimer), c.intervalMs);
     }
-    EXPECT_EQ(doc.pingCount, static_cast<int>(std::size(cases)));
+    EXPECT_EQ(doc.pings.pingCount, static_cast<int>(std::size(cases)));
     // The poll times themselves follow the intervals.
     const auto times = timers.firingTimes(kPollTimer);
     ASSERT_GE(times.size(), 3u);
@@ -124,32 +124,32 @@ TEST_F(CycleTest, SerialPollsArePacedByTheRangeOfTheLastBlock) {
 TEST_F(CycleTest, SerialPortThatCannotOpenIsPolledOnceASecondWithNoData) {
     serial.openSucceeds = false;
     connectSerial();
-    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+    EXPECT_EQ(doc.link.linkState, LinkState::NotConnected);
     EXPECT_EQ(serial.workerStarts, 1);
     timers.advanceMs(5000);
     EXPECT_EQ(serial.polls.size(), 5u);
     EXPECT_EQ(timers.firingTimes(kWatchdogTimer), (std::vector<std::int64_t>{1000}));
     EXPECT_EQ(timers.firingTimes(kPollTimer), (std::vector<std::int64_t>{2000, 3000, 4000, 5000}));
-    EXPECT_EQ(doc.noNewData, 1);
-    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_EQ(doc.link.noNewData, 1);
+    EXPECT_EQ(doc.pings.pingCount, 0);
     // The rate is still measured: a period shows although nothing arrives.
-    EXPECT_EQ(doc.pingPeriodRounded, 1000);
+    EXPECT_EQ(doc.pings.pingPeriodRounded, 1000);
 }
 
 TEST_F(CycleTest, ShortSerialReadIsNoDataAndLeavesThePingStateAlone) {
     connectSerial();
     serial.replies.push_back(makeBlock("QSZ", 60));
     timers.advanceMs(1000);
-    ASSERT_EQ(doc.pingCount, 1);
-    ASSERT_EQ(doc.rangeIndex, 8);
+    ASSERT_EQ(doc.pings.pingCount, 1);
+    ASSERT_EQ(doc.head.rangeIndex, 8);
 
     ByteVector shortBlock = makeBlock("QSZ", 10);
     shortBlock.resize(265);
     serial.replies.push_back(shortBlock);
     timers.advanceMs(3400);
-    EXPECT_EQ(doc.noNewData, 1);
-    EXPECT_EQ(doc.pingCount, 1);
-    EXPECT_EQ(doc.rangeIndex, 8);
+    EXPECT_EQ(doc.link.noNewData, 1);
+    EXPECT_EQ(doc.pings.pingCount, 1);
+    EXPECT_EQ(doc.head.rangeIndex, 8);
     EXPECT_EQ(timers.remainingMs(kPollTimer), 3400);
 }
 
@@ -160,7 +160,7 @@ TEST_F(CycleTest, HoldStopsSerialPollingAndReleasePollsAfterFiftyMilliseconds) {
 
     const int redrawsBefore = views.redraws;
     cycle.holdToggle();
-    EXPECT_EQ(doc.holdActive, 1);
+    EXPECT_TRUE(doc.flags.holdActive);
     EXPECT_EQ(views.redraws, redrawsBefore + 1);
     // The poll already scheduled still runs, but schedules nothing after it.
     timers.advanceMs(900);
@@ -170,7 +170,7 @@ TEST_F(CycleTest, HoldStopsSerialPollingAndReleasePollsAfterFiftyMilliseconds) {
     EXPECT_EQ(serial.polls.size(), 2u);
 
     cycle.holdToggle();
-    EXPECT_EQ(doc.holdActive, 0);
+    EXPECT_FALSE(doc.flags.holdActive);
     EXPECT_EQ(timers.remainingMs(kPollTimer), 50);
     timers.advanceMs(50);
     EXPECT_EQ(serial.polls.size(), 3u);
@@ -202,7 +202,7 @@ TEST_F(CycleTest, ReverseStepRequestGoesOutWithExactlyOneSerialCommand) {
 
 TEST_F(CycleTest, PollRequestCarriesTheRtsSetting) {
     connectSerial();
-    doc.rtsEnable = 1;
+    doc.link.rtsEnable = 1;
     timers.advanceMs(1000);
     ASSERT_EQ(serial.polls.size(), 1u);
     EXPECT_TRUE(serial.polls[0].rtsEnable);
@@ -212,11 +212,11 @@ TEST_F(CycleTest, PollRequestCarriesTheRtsSetting) {
 TEST_F(CycleTest, SerialBlockArrivingDuringPlaybackIsIgnored) {
     connectSerial();
     timers.advanceMs(1000);
-    doc.playbackActive = 1;
+    doc.flags.playbackActive = true;
     const auto block = makeBlock("QSZ", 60);
     cycle.onDataReady(block.data(), block.size());
-    EXPECT_EQ(doc.pingCount, 0);
-    EXPECT_NE(doc.rangeIndex, 8);
+    EXPECT_EQ(doc.pings.pingCount, 0);
+    EXPECT_NE(doc.head.rangeIndex, 8);
 }
 
 // ================================================================ Ethernet head
@@ -227,17 +227,17 @@ TEST_F(CycleTest, EthernetConnectPointsAtTheConfiguredAddressAndArmsTheWatchdog)
     ASSERT_EQ(ethernet.attempts.size(), 1u);
     EXPECT_EQ(ethernet.attempts[0].ip, "127.0.0.1");
     EXPECT_EQ(ethernet.attempts[0].port, 40404);
-    EXPECT_EQ(doc.linkState, LinkState::Pending);
+    EXPECT_EQ(doc.link.linkState, LinkState::Pending);
     EXPECT_EQ(timers.periodMs(kWatchdogTimer), 5000);
     EXPECT_TRUE(serial.polls.empty());
 
     cycle.onSocketConnected(0);
-    EXPECT_EQ(doc.linkState, LinkState::Connected);
+    EXPECT_EQ(doc.link.linkState, LinkState::Connected);
     EXPECT_EQ(timers.periodMs(kSendTimer), 0);
     timers.runPending();
     ASSERT_EQ(ethernet.sent.size(), 1u);
-    EXPECT_EQ(ethernet.sent[0], ByteVector(doc.command.begin(), doc.command.end()));
-    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_EQ(ethernet.sent[0], ByteVector(doc.head.command.begin(), doc.head.command.end()));
+    EXPECT_EQ(doc.link.noNewData, 1);
     EXPECT_EQ(timers.remainingMs(kWatchdogTimer), 5000);
 }
 
@@ -255,14 +255,14 @@ TEST_F(CycleTest, NewIpAddressIsSavedAndConnectedToEvenWhileAnAttemptIsPending) 
         EXPECT_EQ(settings.saves, saves + 1);
         ASSERT_EQ(ethernet.attempts.size(), attempts + 1);
         EXPECT_EQ(ethernet.attempts.back().ip, "127.0.0.2");
-        EXPECT_EQ(doc.linkState, LinkState::Pending);
+        EXPECT_EQ(doc.link.linkState, LinkState::Pending);
     }
     // During playback the address is only remembered for the next connect.
-    doc.playbackActive = 1;
+    doc.flags.playbackActive = true;
     const std::size_t attempts = ethernet.attempts.size();
     const int saves = settings.saves;
     cycle.changeIpAddress("127.0.0.3");
-    EXPECT_EQ(doc.ipAddress, "127.0.0.3");
+    EXPECT_EQ(doc.link.ipAddress, "127.0.0.3");
     EXPECT_EQ(ethernet.attempts.size(), attempts);
     EXPECT_EQ(settings.saves, saves);
 }
@@ -271,11 +271,11 @@ TEST_F(CycleTest, EthernetBlockIsProcessedAndTheNextCommandGoesOutAtOnce) {
     connectEthernet();
     timers.runPending();
     ASSERT_EQ(ethernet.sent.size(), 1u);
-    doc.recordingActive = 1;
+    doc.flags.recordingActive = true;
 
     deliver(makeBlock("QSZ", 30));
-    EXPECT_EQ(doc.pingCount, 1);
-    EXPECT_EQ(doc.rangeIndex, 5);
+    EXPECT_EQ(doc.pings.pingCount, 1);
+    EXPECT_EQ(doc.head.rangeIndex, 5);
     EXPECT_EQ(recorder.recordedHeaders.size(), 1u);
     // Only the send timer runs: the watchdog of the answered command is gone.
     EXPECT_TRUE(timers.isTimerActive(kSendTimer));
@@ -289,7 +289,7 @@ TEST_F(CycleTest, EthernetBlockIsProcessedAndTheNextCommandGoesOutAtOnce) {
         deliver(makeBlock());
         timers.runPending();
     }
-    EXPECT_EQ(doc.pingCount, 101);
+    EXPECT_EQ(doc.pings.pingCount, 101);
     EXPECT_EQ(ethernet.sent.size(), 102u);
 }
 
@@ -309,7 +309,7 @@ TEST_F(CycleTest, PartialBlockWaitsAndSendsNothingUntilTheWatchdog) {
     timers.runPending();
     const ByteVector block = makeBlock();
     deliver(ByteVector(block.begin(), block.begin() + 500));
-    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_EQ(doc.pings.pingCount, 0);
     EXPECT_EQ(cycle.pendingSocketBytes(), 500u);
     timers.advanceMs(4999);
     EXPECT_EQ(ethernet.sent.size(), 1u);
@@ -320,21 +320,21 @@ TEST_F(CycleTest, PartialBlockWaitsAndSendsNothingUntilTheWatchdog) {
     // the command again on the same connection.
     ASSERT_EQ(observer.pings.size(), 1u);
     EXPECT_FALSE(observer.pings[0]);
-    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_EQ(doc.link.noNewData, 1);
     EXPECT_EQ(ethernet.attempts.size(), 1u);
     EXPECT_EQ(ethernet.sent.size(), 2u);
     EXPECT_EQ(cycle.pendingSocketBytes(), 0u);
 
     // The rest of the stale block arriving late does not complete a block.
     deliver(ByteVector(block.begin() + 500, block.end()));
-    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_EQ(doc.pings.pingCount, 0);
     EXPECT_EQ(cycle.pendingSocketBytes(), 313u);
 }
 
 TEST_F(CycleTest, SilentHeadIsSentTheCommandAgainThenReconnectedUntilABlockComes) {
     connectEthernet();
     timers.runPending();
-    doc.recordingActive = 1;
+    doc.flags.recordingActive = true;
     deliver(makeBlock());
     timers.runPending();
     ASSERT_EQ(ethernet.sent.size(), 2u);
@@ -348,21 +348,21 @@ TEST_F(CycleTest, SilentHeadIsSentTheCommandAgainThenReconnectedUntilABlockComes
         ASSERT_EQ(observer.silentActions.size(), i + 1);
         EXPECT_EQ(observer.silentActions[i], periods[i].first) << i;
         EXPECT_EQ(ethernet.attempts.size(), periods[i].second) << i;
-        EXPECT_EQ(doc.noNewData, 1) << "the view keeps showing that no data come";
+        EXPECT_EQ(doc.link.noNewData, 1) << "the view keeps showing that no data come";
         if (periods[i].first == Reconnect) {
-            EXPECT_EQ(doc.linkState, LinkState::Pending);
+            EXPECT_EQ(doc.link.linkState, LinkState::Pending);
             cycle.onSocketConnected(0);
             timers.runPending();
         }
     }
     // Every silent period sent a command: two resends and two after reconnects.
     EXPECT_EQ(ethernet.sent.size(), 6u);
-    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_EQ(doc.link.noNewData, 1);
 
     // The head answers again: the recording was never interrupted.
     deliver(makeBlock("QSZ", 30));
-    EXPECT_EQ(doc.pingCount, 2);
-    EXPECT_EQ(doc.recordingActive, 1);
+    EXPECT_EQ(doc.pings.pingCount, 2);
+    EXPECT_TRUE(doc.flags.recordingActive);
     EXPECT_EQ(recorder.recordedHeaders.size(), 2u);
     // And the count of silent periods starts again.
     timers.runPending();
@@ -393,7 +393,7 @@ TEST_F(CycleTest, ARecordingWaitsThroughALostLinkAndGoesOnInTheSameFile) {
     connectEthernet();
     timers.runPending();
     const int closesAtConnect = recorder.closes;
-    doc.recordingActive = 1;
+    doc.flags.recordingActive = true;
     std::size_t recorded = 0;
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
@@ -404,12 +404,12 @@ TEST_F(CycleTest, ARecordingWaitsThroughALostLinkAndGoesOnInTheSameFile) {
 
         way.loseHead();
         EXPECT_TRUE(doc.recordingPaused());
-        while (doc.linkState != LinkState::Pending) timers.advanceMs(kWatchdogMs);
+        while (doc.link.linkState != LinkState::Pending) timers.advanceMs(kWatchdogMs);
         cycle.onSocketConnected(0);
         timers.runPending();
         EXPECT_TRUE(doc.recordingPaused()) << "connected, but no ping yet";
         EXPECT_EQ(recorder.closes, closesAtConnect);
-        EXPECT_EQ(doc.recordingActive, 1);
+        EXPECT_TRUE(doc.flags.recordingActive);
     }
     deliver(makeBlock());
     EXPECT_EQ(recorder.recordedHeaders.size(), recorded + 1);
@@ -418,13 +418,13 @@ TEST_F(CycleTest, ARecordingWaitsThroughALostLinkAndGoesOnInTheSameFile) {
     cycle.holdToggle();
     cycle.holdToggle();
     EXPECT_EQ(recorder.closes, closesAtConnect);
-    EXPECT_EQ(doc.recordingActive, 1);
+    EXPECT_TRUE(doc.flags.recordingActive);
 }
 
 TEST_F(CycleTest, SilentSerialHeadIsOpenedAgainOnTheWatchdogScheduleAndRecordingGoesOn) {
     connectSerial();
     const int closesAtConnect = recorder.closes;
-    doc.recordingActive = 1;
+    doc.flags.recordingActive = true;
     serial.replies.push_back(makeBlock("QSZ", 10));
     timers.advanceMs(1000);
     ASSERT_EQ(recorder.recordedHeaders.size(), 1u);
@@ -437,7 +437,7 @@ TEST_F(CycleTest, SilentSerialHeadIsOpenedAgainOnTheWatchdogScheduleAndRecording
     serial.openSucceeds = false;
     timers.advanceMs(900);
     EXPECT_EQ(serial.opens, 2);
-    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+    EXPECT_EQ(doc.link.linkState, LinkState::NotConnected);
     EXPECT_TRUE(doc.recordingPaused());
     ASSERT_FALSE(observer.silentActions.empty());
     EXPECT_EQ(observer.silentActions.back(), SilentHeadAction::Reconnect);
@@ -450,7 +450,7 @@ TEST_F(CycleTest, SilentSerialHeadIsOpenedAgainOnTheWatchdogScheduleAndRecording
     serial.openSucceeds = true;
     timers.advanceMs(kWatchdogMs);
     EXPECT_EQ(serial.opens, 6);
-    EXPECT_EQ(doc.linkState, LinkState::Connected);
+    EXPECT_EQ(doc.link.linkState, LinkState::Connected);
     serial.replies.push_back(makeBlock("QSZ", 10));
     timers.advanceMs(timers.remainingMs(kPollTimer));
     EXPECT_EQ(recorder.recordedHeaders.size(), 2u);
@@ -482,11 +482,11 @@ TEST_F(CycleTest, StrayBytesBeforeAReplyAreDroppedAndCounted) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        doc.strayBytesDiscarded = 0;
+        doc.link.strayBytesDiscarded = 0;
         connectEthernet();
         timers.runPending();
         const std::size_t sentBefore = ethernet.sent.size();
-        const int pingsBefore = doc.pingCount;
+        const int pingsBefore = doc.pings.pingCount;
         const ByteVector block = makeBlock("qgz", 40);
         ByteVector reply = c.stray;
         reply.insert(reply.end(), block.begin(), block.end());
@@ -496,10 +496,10 @@ TEST_F(CycleTest, StrayBytesBeforeAReplyAreDroppedAndCounted) {
                 reply.begin() + static_cast<std::ptrdiff_t>(at),
                 reply.begin() + static_cast<std::ptrdiff_t>(std::min(reply.size(), at + step))));
         }
-        EXPECT_EQ(doc.pingCount, pingsBefore + 1);
-        EXPECT_EQ(doc.rangeIndex, 6);
-        EXPECT_TRUE(std::equal(block.begin(), block.end(), doc.receiveBuffer.begin()));
-        EXPECT_EQ(doc.strayBytesDiscarded, static_cast<std::int64_t>(c.stray.size()));
+        EXPECT_EQ(doc.pings.pingCount, pingsBefore + 1);
+        EXPECT_EQ(doc.head.rangeIndex, 6);
+        EXPECT_TRUE(std::equal(block.begin(), block.end(), doc.link.receiveBuffer.begin()));
+        EXPECT_EQ(doc.link.strayBytesDiscarded, static_cast<std::int64_t>(c.stray.size()));
         timers.runPending();
         EXPECT_EQ(ethernet.sent.size(), sentBefore + 1) << "the next command went out";
     }
@@ -512,9 +512,9 @@ TEST_F(CycleTest, ReplyWithoutAHeaderAnywhereIsAnInvalidBlockAndTheCycleGoesOn) 
     ByteVector block = makeBlock("QXZ", 40);
     block.back() = 'Q';
     deliver(block);
-    EXPECT_EQ(doc.pingCount, 0);
-    EXPECT_EQ(doc.headerText, "QXZ");
-    EXPECT_EQ(doc.strayBytesDiscarded, 0);
+    EXPECT_EQ(doc.pings.pingCount, 0);
+    EXPECT_EQ(doc.ping.headerText, "QXZ");
+    EXPECT_EQ(doc.link.strayBytesDiscarded, 0);
     timers.runPending();
     EXPECT_EQ(ethernet.sent.size(), 2u);
 }
@@ -525,15 +525,15 @@ TEST_F(CycleTest, BlockSplitAcrossSegmentsIsAssembled) {
     const ByteVector block = makeBlock("QSZ", 20);
     deliver(ByteVector(block.begin(), block.begin() + 500));
     deliver(ByteVector(block.begin() + 500, block.end()));
-    EXPECT_EQ(doc.pingCount, 1);
-    EXPECT_EQ(doc.rangeIndex, 4);
-    EXPECT_TRUE(std::equal(block.begin(), block.end(), doc.receiveBuffer.begin()));
+    EXPECT_EQ(doc.pings.pingCount, 1);
+    EXPECT_EQ(doc.head.rangeIndex, 4);
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), doc.link.receiveBuffer.begin()));
 
     // Byte by byte works as well.
     timers.runPending();
     for (std::uint8_t b : makeBlock("QSZ", 40)) deliver(ByteVector{b});
-    EXPECT_EQ(doc.pingCount, 2);
-    EXPECT_EQ(doc.rangeIndex, 6);
+    EXPECT_EQ(doc.pings.pingCount, 2);
+    EXPECT_EQ(doc.head.rangeIndex, 6);
 }
 
 // A head sent a command again answers twice, so replies may come back to back:
@@ -594,7 +594,7 @@ TEST_F(CycleTest, BytesBeyondABlockBeginTheNextOneAndNoWholeReplyIsLost) {
         caseCycle.connectToHead();
         caseCycle.onSocketConnected(0);
         timers.runPending();
-        caseDoc.recordingActive = 1;
+        caseDoc.flags.recordingActive = true;
         for (const ByteVector& d : c.deliveries) {
             caseCycle.onSocketBytes(d.data(), d.size());
             timers.runPending();
@@ -602,7 +602,7 @@ TEST_F(CycleTest, BytesBeyondABlockBeginTheNextOneAndNoWholeReplyIsLost) {
         std::vector<int> recorded;
         for (const ByteVector& h : caseRecorder.recordedHeaders) recorded.push_back(h[7]);
         EXPECT_EQ(recorded, c.recordedRanges);
-        EXPECT_EQ(caseDoc.strayBytesDiscarded, static_cast<std::int64_t>(c.strays));
+        EXPECT_EQ(caseDoc.link.strayBytesDiscarded, static_cast<std::int64_t>(c.strays));
         EXPECT_EQ(caseCycle.pendingSocketBytes(), 0u);
         timers.setDispatcher([this](int id) { cycle.onTimer(id); });
     }
@@ -617,23 +617,23 @@ TEST_F(CycleTest, AReplyBegunBeforePlaybackIsNotFinishedAfterIt) {
     firstAndPart.insert(firstAndPart.end(), block.begin(), block.begin() + 300);
     deliver(firstAndPart);
     EXPECT_EQ(cycle.pendingSocketBytes(), 300u);
-    doc.playbackActive = 1;
+    doc.flags.playbackActive = true;
     deliver(ByteVector(block.begin() + 300, block.begin() + 400));
     EXPECT_EQ(cycle.pendingSocketBytes(), 0u);
-    doc.playbackActive = 0;
+    doc.flags.playbackActive = false;
     deliver(ByteVector(block.begin() + 400, block.end()));
-    EXPECT_EQ(doc.pingCount, 1);
+    EXPECT_EQ(doc.pings.pingCount, 1);
 }
 
 TEST_F(CycleTest, InvalidBlockKeepsTheCycleGoingButIsNotCountedOrRecorded) {
     connectEthernet();
     timers.runPending();
-    doc.recordingActive = 1;
+    doc.flags.recordingActive = true;
     deliver(makeBlock("123", 60));
-    EXPECT_EQ(doc.pingCount, 0);
+    EXPECT_EQ(doc.pings.pingCount, 0);
     EXPECT_TRUE(recorder.recordedHeaders.empty());
-    EXPECT_EQ(doc.headerText, "123");
-    EXPECT_NE(doc.rangeIndex, 8);
+    EXPECT_EQ(doc.ping.headerText, "123");
+    EXPECT_NE(doc.head.rangeIndex, 8);
     timers.runPending();
     EXPECT_EQ(ethernet.sent.size(), 2u);
 }
@@ -642,13 +642,13 @@ TEST_F(CycleTest, RefusedConnectionIsRetriedEveryFiveSeconds) {
     headType = kTypeQ;
     cycle.connectToHead();
     cycle.onSocketConnected(10061);
-    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+    EXPECT_EQ(doc.link.linkState, LinkState::NotConnected);
     EXPECT_EQ(timers.remainingMs(kWatchdogTimer), 5000);
     timers.advanceMs(4999);
     EXPECT_EQ(ethernet.attempts.size(), 1u);
     timers.advanceMs(1);
     EXPECT_EQ(ethernet.attempts.size(), 2u);
-    EXPECT_EQ(doc.linkState, LinkState::Pending);
+    EXPECT_EQ(doc.link.linkState, LinkState::Pending);
     cycle.onSocketConnected(10061);
     timers.advanceMs(5000);
     EXPECT_EQ(ethernet.attempts.size(), 3u);
@@ -659,13 +659,13 @@ TEST_F(CycleTest, ImmediateConnectFailureIsRetriedByTheWatchdog) {
     ethernet.failImmediately = true;
     headType = kTypeQ;
     cycle.connectToHead();
-    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+    EXPECT_EQ(doc.link.linkState, LinkState::NotConnected);
     timers.advanceMs(5000);
     EXPECT_EQ(ethernet.attempts.size(), 2u);
     ethernet.failImmediately = false;
     timers.advanceMs(5000);
     EXPECT_EQ(ethernet.attempts.size(), 3u);
-    EXPECT_EQ(doc.linkState, LinkState::Pending);
+    EXPECT_EQ(doc.link.linkState, LinkState::Pending);
     cycle.onSocketConnected(0);
     timers.runPending();
     EXPECT_EQ(ethernet.sent.size(), 1u);
@@ -679,7 +679,7 @@ TEST_F(CycleTest, ClosedConnectionIsReestablishedAfterTheWatchdog) {
     const int abortsBefore = ethernet.aborts;
 
     cycle.onSocketClosed();
-    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+    EXPECT_EQ(doc.link.linkState, LinkState::NotConnected);
     timers.advanceMs(4999);
     EXPECT_EQ(ethernet.attempts.size(), 1u);
     timers.advanceMs(1);
@@ -688,25 +688,25 @@ TEST_F(CycleTest, ClosedConnectionIsReestablishedAfterTheWatchdog) {
     cycle.onSocketConnected(0);
     timers.runPending();
     deliver(makeBlock());
-    EXPECT_EQ(doc.pingCount, 2);
+    EXPECT_EQ(doc.pings.pingCount, 2);
 }
 
 TEST_F(CycleTest, WatchdogWithTheLinkDownNeverDecodesTheLastBlockAgain) {
     connectEthernet();
     timers.runPending();
-    doc.recordingActive = 1;
+    doc.flags.recordingActive = true;
     deliver(makeBlock("QSZ", 60));
-    ASSERT_EQ(doc.pingCount, 1);
+    ASSERT_EQ(doc.pings.pingCount, 1);
     ASSERT_EQ(recorder.recordedHeaders.size(), 1u);
     timers.runPending();
 
     cycle.onSocketClosed();
-    doc.recordingActive = 1;  // still recording when the link drops
+    doc.flags.recordingActive = true;  // still recording when the link drops
     for (int i = 0; i < 3; ++i) {
         timers.advanceMs(5000);
         cycle.onSocketConnected(10061);
     }
-    EXPECT_EQ(doc.pingCount, 1);
+    EXPECT_EQ(doc.pings.pingCount, 1);
     EXPECT_EQ(recorder.recordedHeaders.size(), 1u);
     for (bool valid : std::vector<bool>(observer.pings.begin() + 1, observer.pings.end())) {
         EXPECT_FALSE(valid);
@@ -724,23 +724,23 @@ TEST_F(CycleTest, PartialBytesOfABrokenConnectionAreNotCarriedIntoTheNext) {
     cycle.onSocketConnected(0);
     timers.runPending();
     deliver(makeBlock("QSZ", 40));
-    EXPECT_EQ(doc.pingCount, 1);
-    EXPECT_EQ(doc.rangeIndex, 6);
+    EXPECT_EQ(doc.pings.pingCount, 1);
+    EXPECT_EQ(doc.head.rangeIndex, 6);
 }
 
 TEST_F(CycleTest, SecondReconnectWhilePendingDoesNotStartAnotherAttempt) {
     headType = kTypeQ;
     cycle.connectToHead();
-    ASSERT_EQ(doc.linkState, LinkState::Pending);
+    ASSERT_EQ(doc.link.linkState, LinkState::Pending);
     cycle.connectSocket();
     EXPECT_EQ(ethernet.attempts.size(), 1u);
-    EXPECT_EQ(doc.linkState, LinkState::Pending);
+    EXPECT_EQ(doc.link.linkState, LinkState::Pending);
     // The pending attempt still has its watchdog; an attempt that hangs for a
     // whole period is given up and a new one made.
     EXPECT_EQ(timers.remainingMs(kWatchdogTimer), 5000);
     timers.advanceMs(5000);
     EXPECT_EQ(ethernet.attempts.size(), 2u);
-    EXPECT_EQ(doc.linkState, LinkState::Pending);
+    EXPECT_EQ(doc.link.linkState, LinkState::Pending);
 }
 
 TEST_F(CycleTest, HoldStopsEthernetCommandsAndReleaseReconnects) {
@@ -748,7 +748,7 @@ TEST_F(CycleTest, HoldStopsEthernetCommandsAndReleaseReconnects) {
     timers.runPending();
     cycle.holdToggle();
     deliver(makeBlock());
-    EXPECT_EQ(doc.pingCount, 1);  // the answer in flight is still shown
+    EXPECT_EQ(doc.pings.pingCount, 1);  // the answer in flight is still shown
     timers.runPending();
     EXPECT_EQ(ethernet.sent.size(), 1u);
     timers.advanceMs(20000);
@@ -757,13 +757,13 @@ TEST_F(CycleTest, HoldStopsEthernetCommandsAndReleaseReconnects) {
 
     cycle.holdToggle();
     EXPECT_EQ(ethernet.attempts.size(), 2u);
-    EXPECT_EQ(doc.linkState, LinkState::Pending);
+    EXPECT_EQ(doc.link.linkState, LinkState::Pending);
     EXPECT_FALSE(timers.isTimerActive(kPollTimer));
 }
 
 TEST_F(CycleTest, EthernetTimersDoNothingDuringPlayback) {
     connectEthernet();
-    doc.playbackActive = 1;
+    doc.flags.playbackActive = true;
     timers.runPending();
     EXPECT_TRUE(ethernet.sent.empty());
     cycle.onReplyTimeout();
@@ -772,8 +772,8 @@ TEST_F(CycleTest, EthernetTimersDoNothingDuringPlayback) {
 }
 
 TEST_F(CycleTest, PlaybackFramesRunOnThePollTimer) {
-    doc.playbackActive = 1;
-    doc.playbackIntervalMs = 120;
+    doc.flags.playbackActive = true;
+    doc.files.playbackIntervalMs = 120;
     timers.setTimer(kPollTimer, 50);
     timers.advanceMs(50 + 120 * 3);
     EXPECT_EQ(playback.plays, 4);
@@ -783,9 +783,9 @@ TEST_F(CycleTest, PlaybackFramesRunOnThePollTimer) {
 
 TEST_F(CycleTest, HoldReleaseDuringPlaybackRestartsFrames) {
     headType = kTypeQ;
-    doc.sonarType = kTypeQ;
-    doc.playbackActive = 1;
-    doc.holdActive = 1;
+    doc.head.sonarType = kTypeQ;
+    doc.flags.playbackActive = true;
+    doc.flags.holdActive = true;
     cycle.holdToggle();
     EXPECT_EQ(timers.remainingMs(kPollTimer), 50);
     EXPECT_TRUE(ethernet.attempts.empty());
@@ -796,11 +796,11 @@ TEST_F(CycleTest, HoldReleaseDuringPlaybackRestartsFrames) {
 TEST_F(CycleTest, ConnectClosesEverythingAndReloadsTheSettingsOutsidePlayback) {
     connectEthernet();
     timers.runPending();
-    doc.recordingActive = 1;
-    doc.playbackActive = 1;
-    doc.holdActive = 1;
-    doc.pitchValid = 1;
-    doc.echoLong.fill(7);
+    doc.flags.recordingActive = true;
+    doc.flags.playbackActive = true;
+    doc.flags.holdActive = true;
+    doc.orientation.pitchValid = 1;
+    doc.ping.echoLong.fill(7);
     doc.display.settingsDlgVisible = 1;
     const int abortsBefore = ethernet.aborts;
     const int recordCloses = recorder.closes, playbackCloses = playback.closes;
@@ -809,20 +809,20 @@ TEST_F(CycleTest, ConnectClosesEverythingAndReloadsTheSettingsOutsidePlayback) {
     cycle.connectToHead();
     EXPECT_GT(recorder.closes, recordCloses);
     EXPECT_GT(playback.closes, playbackCloses);
-    EXPECT_EQ(doc.recordingActive, 0);
+    EXPECT_FALSE(doc.flags.recordingActive);
     EXPECT_GT(ethernet.aborts, abortsBefore);
     EXPECT_EQ(settings.playbackActiveAtLoad, 0);
-    EXPECT_EQ(doc.playbackActive, 0);
-    EXPECT_EQ(doc.holdActive, 0);
-    EXPECT_EQ(doc.pitchValid, 0);
-    EXPECT_EQ(doc.echoLong[0], 0);
-    EXPECT_EQ(doc.noNewData, 1);
+    EXPECT_FALSE(doc.flags.playbackActive);
+    EXPECT_FALSE(doc.flags.holdActive);
+    EXPECT_EQ(doc.orientation.pitchValid, 0);
+    EXPECT_EQ(doc.ping.echoLong[0], 0);
+    EXPECT_EQ(doc.link.noNewData, 1);
     EXPECT_EQ(observer.settingsPanelShows, 1);
     EXPECT_GE(observer.playbackBarHides, 1);
     EXPECT_GE(observer.toolbarShows, 1);
     EXPECT_GE(observer.diagnosticsResets, 2);
     // Now a serial head: its first poll is the only timer.
-    EXPECT_EQ(doc.linkState, LinkState::Connected);
+    EXPECT_EQ(doc.link.linkState, LinkState::Connected);
     EXPECT_EQ(timers.periodMs(kWatchdogTimer), 1000);
     EXPECT_FALSE(timers.isTimerActive(kSendTimer));
 }
@@ -837,8 +837,8 @@ TEST_F(CycleTest, ShutdownSavesStopsAndClosesEverything) {
     EXPECT_TRUE(serial.suspended);
     EXPECT_EQ(serial.stops, 1);
     EXPECT_GE(recorder.closes, 1);
-    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
-    EXPECT_EQ(doc.recordingActive, 0);
+    EXPECT_EQ(doc.link.linkState, LinkState::NotConnected);
+    EXPECT_FALSE(doc.flags.recordingActive);
     EXPECT_FALSE(timers.anyActive());
     EXPECT_FALSE(orientation.isOpen());
     EXPECT_EQ(orientation.written.substr(orientation.written.size() - 2), "LD");
@@ -851,30 +851,30 @@ TEST_F(CycleTest, ShutdownSavesStopsAndClosesEverything) {
 // ================================================================ rate, stamp, states
 
 TEST_F(CycleTest, PingRateIsZeroAtFirstThenTheIntervalThenASmoothedAverage) {
-    doc.noNewData = 1;
+    doc.link.noNewData = 1;
     cycle.processPing();
-    EXPECT_EQ(doc.pingPeriodRounded, 0);
-    EXPECT_EQ(doc.pingPeriodMs, 0.0);
+    EXPECT_EQ(doc.pings.pingPeriodRounded, 0);
+    EXPECT_EQ(doc.pings.pingPeriodMs, 0.0);
 
     clock.advanceMs(200);
     cycle.processPing();
-    EXPECT_DOUBLE_EQ(doc.pingPeriodMs, 200.0);
-    EXPECT_EQ(doc.pingPeriodRounded, 200);
+    EXPECT_DOUBLE_EQ(doc.pings.pingPeriodMs, 200.0);
+    EXPECT_EQ(doc.pings.pingPeriodRounded, 200);
 
     clock.advanceMs(100);
     cycle.processPing();
-    EXPECT_DOUBLE_EQ(doc.pingPeriodMs, 150.0);
+    EXPECT_DOUBLE_EQ(doc.pings.pingPeriodMs, 150.0);
 
     clock.advanceMs(51);
     cycle.processPing();
-    EXPECT_DOUBLE_EQ(doc.pingPeriodMs, 100.5);
-    EXPECT_EQ(doc.pingPeriodRounded, 101);
+    EXPECT_DOUBLE_EQ(doc.pings.pingPeriodMs, 100.5);
+    EXPECT_EQ(doc.pings.pingPeriodRounded, 101);
 
     // A new connection does not restart the measurement.
     cycle.connectToHead();
     clock.advanceMs(100);
     cycle.processPing();
-    EXPECT_DOUBLE_EQ(doc.pingPeriodMs, 100.25);
+    EXPECT_DOUBLE_EQ(doc.pings.pingPeriodMs, 100.25);
 }
 
 TEST(TimeStampTexts, FormatsDateTimeMillisecondsAndBlankPaddedHundredths) {
@@ -899,11 +899,11 @@ TEST_F(CycleTest, EveryProcessedPingIsStampedWithTheLocalTime) {
     clock.setLocalBase({2026, 3, 4, 10, 20, 30, 0});
     clock.advanceMs(1234);
     cycle.processPing();
-    EXPECT_EQ(doc.dateText, "04-MAR-2026");
-    EXPECT_EQ(doc.timeText, "10:20:31");
-    EXPECT_EQ(doc.millisecondText, "234");
-    EXPECT_EQ(doc.hundredthsText, ".23");
-    EXPECT_EQ(doc.stampSecond, 31);
+    EXPECT_EQ(doc.ping.dateText, "04-MAR-2026");
+    EXPECT_EQ(doc.ping.timeText, "10:20:31");
+    EXPECT_EQ(doc.ping.millisecondText, "234");
+    EXPECT_EQ(doc.ping.hundredthsText, ".23");
+    EXPECT_EQ(doc.pings.stampSecond, 31);
 }
 
 TEST_F(CycleTest, LinkStateChangesAreReportedOnce) {
@@ -921,15 +921,15 @@ TEST_F(CycleTest, OrientationIsReadEvery200msUntilSonarDataArrive) {
     orientationEnabled = 1;
     sentenceType = kSentenceCableDollar;
     connectEthernet();
-    EXPECT_EQ(orientation.openedBaud, doc.prdBaud);
+    EXPECT_EQ(orientation.openedBaud, doc.link.prdBaud);
     EXPECT_EQ(timers.periodMs(kOrientationTimer), 200);
 
     orientation.waiting.push_back({'$', '1', '.', '5', ',', 'm', 'e', 't', 'e', 'r', '\r', '\n'});
     timers.advanceMs(1000);
     EXPECT_EQ(timers.firingTimes(kOrientationTimer),
               (std::vector<std::int64_t>{200, 400, 600, 800, 1000}));
-    EXPECT_DOUBLE_EQ(doc.distanceM, 1.5);
-    EXPECT_EQ(doc.distanceValid, 1);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 1.5);
+    EXPECT_EQ(doc.orientation.distanceValid, 1);
 
     // The first valid block stops the timer; from then on the port is read once per ping.
     deliver(makeBlock());
@@ -959,11 +959,11 @@ TEST_F(CycleTest, OrientationValuesReachTheRecordedPing) {
     sentenceType = kSentenceReach;
     connectEthernet();
     timers.runPending();
-    doc.recordingActive = 1;
+    doc.flags.recordingActive = true;
     orientation.waiting.push_back({'R', 0x41, 0x20, 0x00, 0x00});
     struct DistanceRecorder : PingRecorder {
         std::vector<double> distances;
-        void recordPing(CSondrelDoc& d) override { distances.push_back(d.distanceM); }
+        void recordPing(CSondrelDoc& d) override { distances.push_back(d.orientation.distanceM); }
         void closeRecordFile(CSondrelDoc&) override {}
     } distances;
     cycle.setRecorder(&distances);

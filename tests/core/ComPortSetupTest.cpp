@@ -144,8 +144,8 @@ TEST(ComPortSetup, DialogValuesAndItsEnablingRule) {
     EXPECT_EQ(baudForIndex(3), 38400);
 
     CSondrelDoc doc;
-    doc.prdBaud = 38400;
-    doc.prdEnable = 1;
+    doc.link.prdBaud = 38400;
+    doc.link.prdEnable = 1;
     ComPortChoices c = ComPortChoices::fromDocument(doc);
     EXPECT_EQ(c.baudIndex, 3);
     auto states = comPortControlStates(c, kTypeP);
@@ -186,7 +186,7 @@ struct SetupRig {
             cycle,
             [this](CSondrelDoc& d) {
                 ++saves;
-                EXPECT_EQ(d.portsSuspended, 0);
+                EXPECT_EQ(d.link.portsSuspended, 0);
                 return saveWorks;
             },
             settingsPath, c);
@@ -195,9 +195,9 @@ struct SetupRig {
 
 TEST(ComPortSetup, OkReopensOnlyWhatChangedAndSavesTheSettings) {
     SetupRig rig;
-    rig.doc.sonarType = kTypeP;
-    rig.doc.sonarComPort = 1;
-    rig.doc.headAnswering = true;
+    rig.doc.head.sonarType = kTypeP;
+    rig.doc.link.sonarComPort = 1;
+    rig.doc.link.headAnswering = true;
     ComPortChoices c = ComPortChoices::fromDocument(rig.doc);
     c.rtsEnable = 1;
     c.orientationEnable = 1;
@@ -208,10 +208,10 @@ TEST(ComPortSetup, OkReopensOnlyWhatChangedAndSavesTheSettings) {
     ComPortSetupResult r = rig.ok(c);
     EXPECT_FALSE(r.headReopened);  // same head port, answering: left alone
     EXPECT_EQ(rig.serial.opens, 0);
-    EXPECT_EQ(rig.doc.rtsEnable, 1);
-    EXPECT_EQ(rig.doc.prdComPort, 5);
-    EXPECT_EQ(rig.doc.prdBaud, 19200);
-    EXPECT_EQ(rig.doc.sentenceType, kSentenceCableDollar);
+    EXPECT_EQ(rig.doc.link.rtsEnable, 1);
+    EXPECT_EQ(rig.doc.link.prdComPort, 5);
+    EXPECT_EQ(rig.doc.link.prdBaud, 19200);
+    EXPECT_EQ(rig.doc.link.sentenceType, kSentenceCableDollar);
     EXPECT_TRUE(r.orientationOpened);
     EXPECT_EQ(rig.orientation.openedPort, 5);
     EXPECT_EQ(rig.saves, 1);
@@ -224,32 +224,32 @@ TEST(ComPortSetup, OkReopensOnlyWhatChangedAndSavesTheSettings) {
     EXPECT_TRUE(r.headReopened);
     EXPECT_FALSE(r.headOpen);
     EXPECT_FALSE(r.settingsSaved);
-    EXPECT_EQ(rig.doc.sonarComPort, 2);
-    EXPECT_EQ(rig.doc.linkState, LinkState::NotConnected);
+    EXPECT_EQ(rig.doc.link.sonarComPort, 2);
+    EXPECT_EQ(rig.doc.link.linkState, LinkState::NotConnected);
     // The orientation port was closed with its closing bytes before reopening.
     EXPECT_NE(rig.orientation.log.find("w:L;w:D;close;open;"), std::string::npos)
         << rig.orientation.log;
-    EXPECT_EQ(rig.doc.portsSuspended, 0);
+    EXPECT_EQ(rig.doc.link.portsSuspended, 0);
 
     // The same port, its head not answering (it went away): opened again.
     rig.serial.openSucceeds = true;
     r = rig.ok(c);
     EXPECT_TRUE(r.headReopened);
     EXPECT_TRUE(r.headOpen);
-    EXPECT_EQ(rig.doc.linkState, LinkState::Connected);
+    EXPECT_EQ(rig.doc.link.linkState, LinkState::Connected);
 }
 
 TEST(ComPortSetup, AnEthernetHeadKeepsItsSerialSettings) {
     SetupRig rig;
-    rig.doc.sonarType = kTypeQ;
-    rig.doc.sonarComPort = 1;
+    rig.doc.head.sonarType = kTypeQ;
+    rig.doc.link.sonarComPort = 1;
     ComPortChoices c = ComPortChoices::fromDocument(rig.doc);
     c.headPort = 9;
     c.rtsEnable = 1;
     c.newHeadDevice = "/dev/serial/by-id/usb-x";
     rig.ok(c);
-    EXPECT_EQ(rig.doc.sonarComPort, 1);
-    EXPECT_EQ(rig.doc.rtsEnable, 0);
+    EXPECT_EQ(rig.doc.link.sonarComPort, 1);
+    EXPECT_EQ(rig.doc.link.rtsEnable, 0);
     EXPECT_EQ(rig.serial.opens, 0);
     EXPECT_FALSE(fs::exists(rig.settingsPath));  // no mapping for a head not on a line
 }
@@ -257,7 +257,7 @@ TEST(ComPortSetup, AnEthernetHeadKeepsItsSerialSettings) {
 TEST(ComPortSetup, ANewAdapterGetsItsNumberInTheSettingsFileBeforeItOpens) {
     SetupRig rig;
     rig.folder.write("Sondrel.INI", "[System Settings]\r\nSonarComPort=1\r\n");
-    rig.doc.sonarType = kTypeP;
+    rig.doc.head.sonarType = kTypeP;
     ComPortChoices c = ComPortChoices::fromDocument(rig.doc);
     c.headPort = 4;
     c.newHeadDevice = "/dev/serial/by-id/usb-head";

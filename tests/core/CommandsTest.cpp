@@ -54,47 +54,47 @@ TEST_F(CommandsTest, ZoomFactorItemsSetAndCheckTheirZoom) {
 }
 
 TEST_F(CommandsTest, RangeStepsStayInTheTableAndCarryTheCode) {
-    doc.setRangeIndex(7);
+    doc.head.setRangeIndex(7);
     ASSERT_TRUE(runDocumentCommand(kCmdRangeUp, doc));
-    EXPECT_EQ(doc.rangeIndex, 8);
-    EXPECT_DOUBLE_EQ(doc.rangeMetres, 6.0);
-    EXPECT_EQ(doc.command[cmd::kRange], 60);
+    EXPECT_EQ(doc.head.rangeIndex, 8);
+    EXPECT_DOUBLE_EQ(doc.head.rangeMetres, 6.0);
+    EXPECT_EQ(doc.head.command[cmd::kRange], 60);
     runDocumentCommand(kCmdRangeUp, doc);
-    EXPECT_EQ(doc.rangeIndex, 8);
+    EXPECT_EQ(doc.head.rangeIndex, 8);
 
-    doc.setRangeIndex(1);
+    doc.head.setRangeIndex(1);
     runDocumentCommand(kCmdRangeDown, doc);
-    EXPECT_EQ(doc.rangeIndex, 0);
-    EXPECT_EQ(doc.command[cmd::kRange], 4);
+    EXPECT_EQ(doc.head.rangeIndex, 0);
+    EXPECT_EQ(doc.head.command[cmd::kRange], 4);
     runDocumentCommand(kCmdRangeDown, doc);
-    EXPECT_EQ(doc.rangeIndex, 0);
+    EXPECT_EQ(doc.head.rangeIndex, 0);
     // The toolbar leaves the panels alone: the next poll carries the change.
     EXPECT_EQ(views.panelRefreshes, 0);
 }
 
 TEST_F(CommandsTest, GainStepsStopAtZeroAndTwenty) {
-    doc.setGain(19);
+    doc.head.setGain(19);
     runDocumentCommand(kCmdGainUp, doc);
     runDocumentCommand(kCmdGainUp, doc);
-    EXPECT_EQ(doc.gainDb, 20);
-    EXPECT_EQ(doc.command[cmd::kGain], 20);
-    doc.setGain(1);
+    EXPECT_EQ(doc.head.gainDb, 20);
+    EXPECT_EQ(doc.head.command[cmd::kGain], 20);
+    doc.head.setGain(1);
     runDocumentCommand(kCmdGainDown, doc);
     runDocumentCommand(kCmdGainDown, doc);
-    EXPECT_EQ(doc.gainDb, 0);
-    EXPECT_EQ(doc.command[cmd::kGain], 0);
+    EXPECT_EQ(doc.head.gainDb, 0);
+    EXPECT_EQ(doc.head.command[cmd::kGain], 0);
 }
 
 TEST_F(CommandsTest, RangeAndGainDoNothingDuringPlayback) {
-    doc.setRangeIndex(3);
-    doc.setGain(6);
-    doc.playbackActive = 1;
-    const CommandBuffer before = doc.command;
+    doc.head.setRangeIndex(3);
+    doc.head.setGain(6);
+    doc.flags.playbackActive = true;
+    const CommandBuffer before = doc.head.command;
     for (int id : {kCmdRangeUp, kCmdRangeDown, kCmdGainUp, kCmdGainDown})
         EXPECT_TRUE(runDocumentCommand(id, doc));
-    EXPECT_EQ(doc.rangeIndex, 3);
-    EXPECT_EQ(doc.gainDb, 6);
-    EXPECT_EQ(doc.command, before);
+    EXPECT_EQ(doc.head.rangeIndex, 3);
+    EXPECT_EQ(doc.head.gainDb, 6);
+    EXPECT_EQ(doc.head.command, before);
 }
 
 TEST_F(CommandsTest, CircleDiameterKeysOnlyWhileTheCircleIsShown) {
@@ -169,24 +169,24 @@ TEST_F(CommandsTest, PlaybackGreysTheHeadSettingsAndEnablesPlayOneFrame) {
                                 kCmdZeroDown,     kCmdTypeP,   kCmdTypeQ};
     for (int id : headCommands) EXPECT_TRUE(commandEnabled(id, doc, ui)) << id;
     EXPECT_FALSE(commandEnabled(kCmdPlayOneFrame, doc, ui));
-    doc.playbackActive = 1;
+    doc.flags.playbackActive = true;
     for (int id : headCommands) EXPECT_FALSE(commandEnabled(id, doc, ui)) << id;
     EXPECT_TRUE(commandEnabled(kCmdPlayOneFrame, doc, ui));
     // Real-time play speed needs a known ping period.
     EXPECT_FALSE(commandEnabled(kCmdRealTimePlaySpeed, doc, ui));
-    doc.pingPeriodRounded = 120;
+    doc.pings.pingPeriodRounded = 120;
     EXPECT_TRUE(commandEnabled(kCmdRealTimePlaySpeed, doc, ui));
 }
 
 TEST_F(CommandsTest, ConnectIsGreyedWhileConnectedAndIpAddressOnlyForEthernetHeads) {
-    doc.linkState = LinkState::Pending;
+    doc.link.linkState = LinkState::Pending;
     EXPECT_TRUE(commandEnabled(kCmdConnect, doc, ui));
-    doc.linkState = LinkState::Connected;
+    doc.link.linkState = LinkState::Connected;
     EXPECT_FALSE(commandEnabled(kCmdConnect, doc, ui));
 
-    doc.sonarType = kTypeP;
+    doc.head.sonarType = kTypeP;
     EXPECT_FALSE(commandEnabled(kCmdIpAddress, doc, ui));
-    doc.sonarType = kTypeQ;
+    doc.head.sonarType = kTypeQ;
     EXPECT_TRUE(commandEnabled(kCmdIpAddress, doc, ui));
 }
 
@@ -199,10 +199,10 @@ TEST_F(CommandsTest, ChoiceItemsCheckExactlyTheCurrentChoice) {
         {kCmdPointsSmall, kCmdPointsLarge, [&](int v) { doc.display.pointSize = v; }},
         {kCmdTextSmall, kCmdTextLargest, [&](int v) { doc.display.textSize = v; }},
         {kCmdGridSolid, kCmdGridDashed, [&](int v) { doc.display.gridStyle = v; }},
-        {kCmdXdcrFwd, kCmdXdcrAft, [&](int v) { doc.xdcrForward = 1 - v; }},
-        {kCmdZeroUp, kCmdZeroDown, [&](int v) { doc.zeroDown = v; }},
-        {kCmdUnitsMeters, kCmdUnitsFeet, [&](int v) { doc.unitsFeet = v; }},
-        {kCmdTypeP, kCmdTypeQ, [&](int v) { doc.sonarType = v; }},
+        {kCmdXdcrFwd, kCmdXdcrAft, [&](int v) { doc.head.xdcrForward = 1 - v; }},
+        {kCmdZeroUp, kCmdZeroDown, [&](int v) { doc.head.zeroDown = v; }},
+        {kCmdUnitsMeters, kCmdUnitsFeet, [&](int v) { doc.display.unitsFeet = v; }},
+        {kCmdTypeP, kCmdTypeQ, [&](int v) { doc.head.sonarType = v; }},
     };
     for (const Group& g : groups) {
         for (int chosen = 0; chosen <= g.last - g.first; ++chosen) {
@@ -223,13 +223,13 @@ TEST_F(CommandsTest, ChoiceCommandsSetTheirValue) {
     runDocumentCommand(kCmdGridDashed, doc);
     EXPECT_EQ(doc.display.gridStyle, 2);
     runDocumentCommand(kCmdXdcrFwd, doc);
-    EXPECT_EQ(doc.xdcrForward, 1);
+    EXPECT_EQ(doc.head.xdcrForward, 1);
     runDocumentCommand(kCmdZeroDown, doc);
-    EXPECT_EQ(doc.zeroDown, 1);
+    EXPECT_EQ(doc.head.zeroDown, 1);
 
     // Units end in applySettings, which refreshes the panels.
     runDocumentCommand(kCmdUnitsFeet, doc);
-    EXPECT_EQ(doc.unitsFeet, 1);
+    EXPECT_EQ(doc.display.unitsFeet, 1);
     EXPECT_EQ(views.panelRefreshes, 1);
 }
 
@@ -254,15 +254,15 @@ TEST_F(CommandsTest, TogglesFlipAndShowTheirCheckMark) {
 }
 
 TEST_F(CommandsTest, DefaultColoursAndResetView) {
-    doc.display.pointsColor = 0x123456;
-    doc.display.bkColor = 0xFFFFFF;
+    doc.display.pointsColour = 0x123456;
+    doc.display.bkColour = 0xFFFFFF;
     runDocumentCommand(kCmdDefaultColours, doc);
-    EXPECT_EQ(doc.display.pointsColor, 0xFAFAFAu);  // (250, 250, 250)
-    EXPECT_EQ(doc.display.bkColor, 0u);
-    EXPECT_EQ(doc.display.gridColor, 0x003278u);    // (120, 50, 0)
-    EXPECT_EQ(doc.display.circleColor, 0x009696u);  // (150, 150, 0)
-    EXPECT_EQ(doc.display.lineColor, 0x969600u);    // (0, 150, 150)
-    EXPECT_EQ(doc.display.textColor, 0xDCDCDCu);
+    EXPECT_EQ(doc.display.pointsColour, 0xFAFAFAu);  // (250, 250, 250)
+    EXPECT_EQ(doc.display.bkColour, 0u);
+    EXPECT_EQ(doc.display.gridColour, 0x003278u);    // (120, 50, 0)
+    EXPECT_EQ(doc.display.circleColour, 0x009696u);  // (150, 150, 0)
+    EXPECT_EQ(doc.display.lineColour, 0x969600u);    // (0, 150, 150)
+    EXPECT_EQ(doc.display.textColour, 0xDCDCDCu);
 
     runDocumentCommand(kCmdResetView, doc);
     EXPECT_EQ(doc.viewResetRequest, 1);
@@ -281,7 +281,8 @@ TEST_F(CommandsTest, EveryMenuCheckRuleBelongsToACheckableItem) {
         if (e.kind == MenuEntry::Item) ids.insert(e.id);
     for (int id : ids) {
         if (commandCheckable(id)) continue;
-        doc.holdActive = doc.recordingActive = doc.oneFrameMode = 1;
+        doc.flags.holdActive = doc.flags.recordingActive = true;
+        doc.files.oneFrameMode = 1;
         ui.toolbarVisible = ui.diagnosticsVisible = ui.helpOpen = true;
         EXPECT_FALSE(commandChecked(id, doc, ui)) << id;
     }
@@ -378,16 +379,16 @@ TEST_F(CommandsTest, EnabledStateOfEveryCommandInTypicalDocumentStates) {
          {kCmdMoveCircle, kCmdPlayOneFrame, kCmdRealTimePlaySpeed, kCmdIpAddress}},
         {"connected to an Ethernet head, circle shown",
          [](CSondrelDoc& d) {
-             d.linkState = LinkState::Connected;
-             d.sonarType = kTypeQ;
+             d.link.linkState = LinkState::Connected;
+             d.head.sonarType = kTypeQ;
              d.display.displayCircle = 1;
          },
          {kCmdConnect, kCmdPlayOneFrame, kCmdRealTimePlaySpeed}},
         {"playing back while converting",
          [](CSondrelDoc& d) {
-             d.playbackActive = 1;
-             d.pingPeriodRounded = 120;
-             d.xyzConversionActive = 1;
+             d.flags.playbackActive = 1;
+             d.pings.pingPeriodRounded = 120;
+             d.flags.xyzConversionActive = 1;
          },
          playbackDisabled},
     };
@@ -416,17 +417,19 @@ TEST_F(CommandsTest, CheckMarksOfEveryCommandAtCreationAndWithEverythingOn) {
     EXPECT_EQ(checkedIds(fresh, CommandUiState{}), atCreation);
 
     CSondrelDoc on;
-    on.recordingActive = on.holdActive = on.circleMoveMode = on.textInputMode = 1;
-    on.measurementMode = on.xdcrForward = on.zeroDown = on.unitsFeet = on.oneFrameMode = 1;
-    on.realTimePlaySpeed = on.trainReversed = 1;
-    on.sonarType = kTypeQ;
-    on.scanMode = kSideScan;
-    on.autoFileNames = 0;
+    on.flags.recordingActive = on.flags.holdActive = true;
+    on.circleMoveMode = on.textInputMode = 1;
+    on.measurementMode = on.head.xdcrForward = on.head.zeroDown = on.display.unitsFeet =
+        on.files.oneFrameMode = 1;
+    on.files.realTimePlaySpeed = on.head.trainReversed = 1;
+    on.head.sonarType = kTypeQ;
+    on.head.scanMode = kSideScan;
+    on.files.autoFileNames = 0;
     DisplaySettings& d = on.display;
     d.zoom = 4.0;
     d.pointSize = d.gridStyle = 2;
     d.textSize = d.profileDispMode = 4;
-    d.colorTable = 8;
+    d.colourTable = 8;
     d.viewRangeMark = d.showGrid = 0;
     d.displayPrd = d.displayCircle = d.rollCorrection = 1;
     const CommandUiState allShown{false, true, true, true, true};
@@ -490,14 +493,14 @@ TEST(KeyInTest, OnlyTheFirstFourCharactersCount) {
     KeyInState state;
     prepareKeyIn(state, kKeyInGain, doc);
     EXPECT_TRUE(commitKeyIn(state, doc, "12345"));  // read as 1234, then limited
-    EXPECT_EQ(doc.gainDb, 20);
+    EXPECT_EQ(doc.head.gainDb, 20);
     EXPECT_TRUE(commitKeyIn(state, doc, "   7"));  // blanks count as characters
-    EXPECT_EQ(doc.gainDb, 7);
+    EXPECT_EQ(doc.head.gainDb, 7);
     EXPECT_FALSE(commitKeyIn(state, doc, "    9"));  // the 9 lies beyond the limit
-    EXPECT_EQ(doc.gainDb, 7);
+    EXPECT_EQ(doc.head.gainDb, 7);
     prepareKeyIn(state, kKeyInRange, doc);
     EXPECT_TRUE(commitKeyIn(state, doc, "0.755"));  // 0.75, not 0.755
-    EXPECT_EQ(doc.rangeIndex, 2);
+    EXPECT_EQ(doc.head.rangeIndex, 2);
 }
 
 TEST(KeyInTest, RangeSelectsTheTableEntryBelowTheTypedValue) {
@@ -513,20 +516,20 @@ TEST(KeyInTest, RangeSelectsTheTableEntryBelowTheTypedValue) {
     for (const Case& c :
          {Case{"0.3", 0, 4}, Case{"2.5", 4, 20}, Case{"7", 8, 60}, Case{"1", 3, 10}}) {
         commitKeyIn(state, doc, c.text);
-        EXPECT_EQ(doc.rangeIndex, c.index) << c.text;
-        EXPECT_EQ(doc.command[cmd::kRange], c.code) << c.text;
-        EXPECT_DOUBLE_EQ(doc.rangeMetres, rangeMetresForIndex(c.index)) << c.text;
+        EXPECT_EQ(doc.head.rangeIndex, c.index) << c.text;
+        EXPECT_EQ(doc.head.command[cmd::kRange], c.code) << c.text;
+        EXPECT_DOUBLE_EQ(doc.head.rangeMetres, rangeMetresForIndex(c.index)) << c.text;
     }
     // A negative range is ignored; an empty entry repeats the last value.
     commitKeyIn(state, doc, "-2");
-    EXPECT_EQ(doc.rangeIndex, 3);
-    doc.setRangeIndex(5);
+    EXPECT_EQ(doc.head.rangeIndex, 3);
+    doc.head.setRangeIndex(5);
     commitKeyIn(state, doc, "");
-    EXPECT_EQ(doc.rangeIndex, 5);  // the remembered -2 is still ignored
+    EXPECT_EQ(doc.head.rangeIndex, 5);  // the remembered -2 is still ignored
     commitKeyIn(state, doc, "0.5");
-    doc.setRangeIndex(5);
+    doc.head.setRangeIndex(5);
     commitKeyIn(state, doc, "");
-    EXPECT_EQ(doc.rangeIndex, 1);
+    EXPECT_EQ(doc.head.rangeIndex, 1);
 }
 
 TEST(KeyInTest, GainIsLimitedToTwentyAndNegativeIsIgnored) {
@@ -536,18 +539,18 @@ TEST(KeyInTest, GainIsLimitedToTwentyAndNegativeIsIgnored) {
     EXPECT_EQ(state.prompt, kKeyInGainPrompt);
     EXPECT_EQ(state.kind, kKeyInGain);
     commitKeyIn(state, doc, "25");
-    EXPECT_EQ(doc.gainDb, 20);
-    EXPECT_EQ(doc.command[cmd::kGain], 20);
+    EXPECT_EQ(doc.head.gainDb, 20);
+    EXPECT_EQ(doc.head.command[cmd::kGain], 20);
     commitKeyIn(state, doc, "-1");
-    EXPECT_EQ(doc.gainDb, 20);
+    EXPECT_EQ(doc.head.gainDb, 20);
     commitKeyIn(state, doc, "0");
-    EXPECT_EQ(doc.gainDb, 0);
+    EXPECT_EQ(doc.head.gainDb, 0);
 }
 
 TEST(KeyInTest, InFeetTheRangePromptKeepsWhatItSaid) {
     CSondrelDoc doc;
     KeyInState state;
-    doc.unitsFeet = 1;
+    doc.display.unitsFeet = 1;
     prepareKeyIn(state, kKeyInRange, doc);
     EXPECT_EQ(state.prompt, kKeyInInitialPrompt);
     prepareKeyIn(state, kKeyInGain, doc);

@@ -36,7 +36,7 @@ TEST(CursorReadoutTest, DistancesFollowRangeAndZoom) {
     view.clientHeight = 600;
     view.imageCentreX = 400;
     view.imageCentreY = 300;
-    doc.setRangeIndex(3);  // 1 m: 500 image pixels
+    doc.head.setRangeIndex(3);  // 1 m: 500 image pixels
     doc.display.zoom = 2.0;
 
     updateCursorReadout(doc, view, 400 + 300, 300 - 400);
@@ -45,7 +45,7 @@ TEST(CursorReadoutTest, DistancesFollowRangeAndZoom) {
     EXPECT_DOUBLE_EQ(doc.cursorRange, 0.5);
     EXPECT_NEAR(doc.cursorBearing, 36.8699, 1e-4);
 
-    doc.setRangeIndex(8);  // 6 m
+    doc.head.setRangeIndex(8);  // 6 m
     doc.display.zoom = 0.5;
     updateCursorReadout(doc, view, 400 - 50, 300);
     EXPECT_DOUBLE_EQ(doc.cursorHorizontal, -1.2);
@@ -59,12 +59,12 @@ TEST(CursorReadoutTest, SideScanMeasuresAlongTheRowAndKeepsTheBearing) {
     view.clientWidth = 801;  // the middle is taken in whole pixels
     view.imageCentreX = 400;
     view.imageCentreY = 300;
-    doc.setRangeIndex(3);
+    doc.head.setRangeIndex(3);
     doc.display.zoom = 1.0;
     updateCursorReadout(doc, view, 500, 200);
     const double bearing = doc.cursorBearing;
 
-    doc.scanMode = kSideScan;
+    doc.head.scanMode = kSideScan;
     updateCursorReadout(doc, view, 400, 123);
     EXPECT_DOUBLE_EQ(doc.cursorHorizontal, 250 / 500.0);
     EXPECT_DOUBLE_EQ(doc.cursorVertical, 0.0);

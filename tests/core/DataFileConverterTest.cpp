@@ -38,24 +38,25 @@ class ConverterTest : public ::testing::Test {
     // A document as sondrel-convert prepares it.
     std::unique_ptr<CSondrelDoc> documentWith(const std::string& settings) {
         auto doc = std::make_unique<CSondrelDoc>();
-        doc->playbackActive = 1;
+        doc->flags.playbackActive = true;
         loadSettings(*doc, settings);
         return doc;
     }
     // A record with one point at 1 m (250 pixels at 2 m, format 0).
     Bytes goodRecord(int second, bool orientation) {
         auto doc = std::make_unique<CSondrelDoc>();
-        doc->dateText = "08-DEC-2026";
-        doc->timeText = "14:03:" + std::string(second < 10 ? "0" : "") + std::to_string(second);
-        doc->hundredthsText = ".12";
-        doc->prdEnable = orientation ? 1 : 0;
-        doc->distanceM = second;
-        doc->distanceValid = 1;
+        doc->ping.dateText = "08-DEC-2026";
+        doc->ping.timeText =
+            "14:03:" + std::string(second < 10 ? "0" : "") + std::to_string(second);
+        doc->ping.hundredthsText = ".12";
+        doc->link.prdEnable = orientation ? 1 : 0;
+        doc->orientation.distanceM = second;
+        doc->orientation.distanceValid = 1;
         const std::uint8_t header[12] = {'Q', 'S', 'Z', 0x10, 0x00, 0, 0x40, 20, 0, 0, 0, 0};
-        std::copy(std::begin(header), std::end(header), doc->returnHeader.begin());
-        doc->echoLong.fill(0);
-        doc->echoLong[0] = 250 & 0x7F;
-        doc->echoLong[1] = 250 >> 7;
+        std::copy(std::begin(header), std::end(header), doc->ping.returnHeader.begin());
+        doc->ping.echoLong.fill(0);
+        doc->ping.echoLong[0] = 250 & 0x7F;
+        doc->ping.echoLong[1] = 250 >> 7;
         RecordBuffer b;
         const std::size_t n = encodeRecord(*doc, b);
         return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
@@ -66,7 +67,7 @@ class ConverterTest : public ::testing::Test {
 TEST_F(ConverterTest, GoldenFileConvertsToItsHandCheckedPointList) {
     auto doc = documentWith(SONDREL_TEST_DATA "/golden.ini");
     ASSERT_EQ(doc->display.rollCorrection, 1);
-    ASSERT_DOUBLE_EQ(doc->profileMinRange, 0.05);
+    ASSERT_DOUBLE_EQ(doc->head.profileMinRange, 0.05);
     std::vector<std::pair<std::int64_t, std::int64_t>> progress;
     const ConversionResult r = convertDataFile(
         *doc, SONDREL_TEST_DATA "/golden.qzr", output,
@@ -80,14 +81,14 @@ TEST_F(ConverterTest, GoldenFileConvertsToItsHandCheckedPointList) {
     EXPECT_EQ(readBytes(output), readBytes(SONDREL_TEST_DATA "/golden.xyz"));
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back().first, progress.back().second);
-    EXPECT_EQ(doc->xyzConversionActive, 0);
+    EXPECT_FALSE(doc->flags.xyzConversionActive);
 }
 
 TEST_F(ConverterTest, SettingsShapeThePoints) {
     // Without the settings file's minimum range and roll correction the same
     // records give more points.
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     const ConversionResult r = convertDataFile(*doc, SONDREL_TEST_DATA "/golden.qzr", output);
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_GT(r.summary.pointsWritten, 15);

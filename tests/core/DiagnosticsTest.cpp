@@ -18,24 +18,24 @@ bool contains(const std::vector<R>& rows, R row) {
 
 TEST(Diagnostics, RowsShowTheDocumentInTheirFormats) {
     CSondrelDoc doc;
-    doc.headerText = "QSZ";
-    doc.headId = 0x10;
-    doc.headStatus = 0xA5;
-    doc.setRangeIndex(4);
-    doc.gainDb = 12;
-    doc.scanMode = kSideScan;
-    doc.command[cmd::kSectorWidth] = 40;
-    doc.trainDegrees = -45;
-    doc.stepSize = 8;
-    doc.headPosition = 321;
-    doc.dataBytes = 800;
-    doc.absorptionCode = 170;
-    doc.pulseLengthCode = 7;
-    doc.switchDelayMs = 3;
-    doc.soundVelocity = 1487.25;
-    doc.sonarType = kTypeP;
-    doc.sonarComPort = 7;
-    doc.pingPeriodRounded = 900;
+    doc.ping.headerText = "QSZ";
+    doc.ping.headId = 0x10;
+    doc.ping.headStatus = 0xA5;
+    doc.head.setRangeIndex(4);
+    doc.head.gainDb = 12;
+    doc.head.scanMode = kSideScan;
+    doc.head.command[cmd::kSectorWidth] = 40;
+    doc.head.trainDegrees = -45;
+    doc.head.stepSize = 8;
+    doc.ping.headPosition = 321;
+    doc.ping.dataBytes = 800;
+    doc.head.absorptionCode = 170;
+    doc.head.pulseLengthCode = 7;
+    doc.head.switchDelayMs = 3;
+    doc.head.soundVelocity = 1487.25;
+    doc.head.sonarType = kTypeP;
+    doc.link.sonarComPort = 7;
+    doc.pings.pingPeriodRounded = 900;
 
     DiagnosticsRows rows;
     EXPECT_EQ(rows.refresh(doc).size(), kDiagnosticsRowCount - 1);  // no address for Type P
@@ -68,25 +68,25 @@ TEST(Diagnostics, RowsShowTheDocumentInTheirFormats) {
 
 TEST(Diagnostics, OnlyRowsWhoseValueChangedAreRewritten) {
     CSondrelDoc doc;
-    doc.pingPeriodRounded = 0;
+    doc.pings.pingPeriodRounded = 0;
     DiagnosticsRows rows;
     rows.refresh(doc);
     EXPECT_EQ(rows.text(R::PingRate), ":   n/a");
     EXPECT_TRUE(rows.refresh(doc).empty());
 
-    doc.gainDb = 9;
+    doc.head.gainDb = 9;
     EXPECT_EQ(rows.refresh(doc), std::vector<R>{R::Gain});
 
     // Feet show only once the range itself moves: the row follows the index.
-    doc.unitsFeet = 1;
+    doc.display.unitsFeet = 1;
     EXPECT_TRUE(rows.refresh(doc).empty());
     EXPECT_EQ(rows.text(R::Range), ":   1.00 m");
-    doc.setRangeIndex(doc.rangeIndex + 1);
+    doc.head.setRangeIndex(doc.head.rangeIndex + 1);
     EXPECT_EQ(rows.refresh(doc), std::vector<R>{R::Range});
     EXPECT_EQ(rows.text(R::Range), ":   6.00 ft");
 
     // The frequency text is fixed, but a new code still writes it.
-    doc.frequencyCode = 150;
+    doc.head.frequencyCode = 150;
     EXPECT_EQ(rows.refresh(doc), std::vector<R>{R::Frequency});
 
     // A reset forgets what was shown: everything is written again.
@@ -97,23 +97,23 @@ TEST(Diagnostics, OnlyRowsWhoseValueChangedAreRewritten) {
 
 TEST(Diagnostics, LinkRowsAreWrittenOnlyForTheirHeadInRealTime) {
     CSondrelDoc doc;
-    doc.sonarType = kTypeP;
-    doc.sonarComPort = 4;
+    doc.head.sonarType = kTypeP;
+    doc.link.sonarComPort = 4;
     DiagnosticsRows rows;
     rows.refresh(doc);
     EXPECT_EQ(rows.text(R::ComPort), ":   COM4");
 
-    doc.sonarType = kTypeQ;
-    doc.ipAddress = "127.0.0.1";
-    doc.sonarComPort = 9;
+    doc.head.sonarType = kTypeQ;
+    doc.link.ipAddress = "127.0.0.1";
+    doc.link.sonarComPort = 9;
     const auto changed = rows.refresh(doc);
     EXPECT_TRUE(contains(changed, R::IpAddress));
     EXPECT_FALSE(contains(changed, R::ComPort));
     EXPECT_EQ(rows.text(R::ComPort), ":   COM4");  // left at its last text
     EXPECT_EQ(rows.text(R::IpAddress), ":   127.0.0.1");
 
-    doc.playbackActive = 1;
-    doc.ipAddress = "127.0.0.2";
+    doc.flags.playbackActive = true;
+    doc.link.ipAddress = "127.0.0.2";
     EXPECT_TRUE(rows.refresh(doc).empty());
     EXPECT_EQ(rows.text(R::IpAddress), ":   127.0.0.1");
 }

@@ -56,12 +56,12 @@ int writeDamagedSurvey(const std::string& path, int records) {
     EXPECT_TRUE(file.create(path));
     for (int i = 0; i < records; ++i) {
         SimulatedHead& head = i < records / 2 ? roundHead : siltedHead;
-        std::vector<std::uint8_t> block = head.buildBlock(doc->command, i * 0.1);
+        std::vector<std::uint8_t> block = head.buildBlock(doc->head.command, i * 0.1);
         if (i % 29 == 28) std::fill(block.begin() + 12, block.end(), 0);
         EXPECT_TRUE(test::receiveBlock(*doc, block));
-        doc->distanceM = 0.05 * i;
-        doc->pitchDeg = 0.01 * i;
-        doc->rollDeg = -0.02 * i;
+        doc->orientation.distanceM = 0.05 * i;
+        doc->orientation.pitchDeg = 0.01 * i;
+        doc->orientation.rollDeg = -0.02 * i;
         EXPECT_TRUE(writeRecord(*doc, file));
     }
     EXPECT_TRUE(file.close());

@@ -84,12 +84,14 @@ TEST(GeometryOverlay, TheShapeLiesWhereTheProfilePointsAre) {
 
 TEST(GeometryOverlay, MeasuresThePingOfTheFrame) {
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->headStatusLow = 0;  // distances are the values themselves
-    doc->setRangeIndex(3);   // 1 m: 500 pixels
+    doc->ping.headStatusLow = 0;  // distances are the values themselves
+    doc->head.setRangeIndex(3);   // 1 m: 500 pixels
     for (int i = 0; i < kProfileSampleCount; ++i) {
         const int value = 200;  // a 0.8 m pipe round the head
-        doc->echoLong[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(value & 0x7F);
-        doc->echoLong[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(value >> 7);
+        doc->ping.echoLong[static_cast<std::size_t>(2 * i)] =
+            static_cast<std::uint8_t>(value & 0x7F);
+        doc->ping.echoLong[static_cast<std::size_t>(2 * i + 1)] =
+            static_cast<std::uint8_t>(value >> 7);
     }
     ViewState view;
     view.resize(800, 600);

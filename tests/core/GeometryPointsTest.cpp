@@ -17,7 +17,7 @@ class XyzLike : public ProfileExport {
   public:
     explicit XyzLike(const CSondrelDoc& doc) : doc_(doc) {}
     void point(double d, double theta) override {
-        points.push_back(xyzPointFor(d, theta, doc_.rangeMetres, doc_.distanceM));
+        points.push_back(xyzPointFor(d, theta, doc_.head.rangeMetres, doc_.orientation.distanceM));
     }
     void endOfPing() override { ++pings; }
     std::vector<XyzPoint> points;
@@ -28,22 +28,22 @@ class XyzLike : public ProfileExport {
 };
 
 void setSample(CSondrelDoc& doc, int i, int value) {
-    doc.echoLong[2 * i] = static_cast<std::uint8_t>(value & 0x7F);
-    doc.echoLong[2 * i + 1] = static_cast<std::uint8_t>(value >> 7);
+    doc.ping.echoLong[2 * i] = static_cast<std::uint8_t>(value & 0x7F);
+    doc.ping.echoLong[2 * i + 1] = static_cast<std::uint8_t>(value >> 7);
 }
 
 TEST(GeometryPoints, TheGeometrySeesTheXyzExportsPointsPingByPing) {
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->headStatusLow = 0;
-    doc->setRangeIndex(4);  // 2 m
+    doc->ping.headStatusLow = 0;
+    doc->head.setRangeIndex(4);  // 2 m
     doc->display.rollCorrection = 1;
-    doc->rollValid = 1;
+    doc->orientation.rollValid = 1;
     GeometryPointCollector geometry(*doc);
     ProfilePath path;
     for (double roll : {0.0, 12.5, -40.0}) {
         SCOPED_TRACE(roll);
-        doc->rollDeg = roll;
-        doc->echoLong.fill(0);
+        doc->orientation.rollDeg = roll;
+        doc->ping.echoLong.fill(0);
         for (int i = 0; i < kProfileSampleCount; i += 3) setSample(*doc, i, 100 + i);
         XyzLike xyz(*doc);
         ProfileExportPair both(&xyz, &geometry);
@@ -57,7 +57,7 @@ TEST(GeometryPoints, TheGeometrySeesTheXyzExportsPointsPingByPing) {
         }
     }
     // A ping without returns leaves no points behind from the one before.
-    doc->echoLong.fill(0);
+    doc->ping.echoLong.fill(0);
     runProfilePass(*doc, path, &geometry);
     EXPECT_TRUE(geometry.points().empty());
     // A pair with one export missing still serves the other.

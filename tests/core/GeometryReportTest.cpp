@@ -24,7 +24,7 @@ TEST(GeometryReport, SummarisesTheSurveyAndPicturesEachStretchBeyondAnAlarm) {
     settings.sedimentAlarm = 12.0;
 
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     GeometryReport report;
     ASSERT_TRUE(collectGeometryReport(*doc, path, settings, report).ok());
     EXPECT_EQ(report.records, records);
@@ -77,7 +77,7 @@ TEST(GeometryReport, WithoutANominalTheShapeIsStillReported) {
         return n < 2 ? std::numeric_limits<double>::quiet_NaN() : 100.0 + 0.25 * (n - 2);
     });
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     doc->display.circleDiameter = 1.0;  // a display aid: it must not be taken
     GeometryReport report;
     ASSERT_TRUE(collectGeometryReport(*doc, path, GeometrySettings{}, report).ok());

@@ -112,11 +112,11 @@ TEST(GeometrySeries, PlacesSamplesAlongDistanceOrRecordOncePerRecord) {
 
 TEST(GeometrySeries, TheDistanceIsTheOrientationInputsOnlyWhileItGivesOne) {
     CSondrelDoc doc;
-    doc.distanceM = 2.5;
+    doc.orientation.distanceM = 2.5;
     for (const auto& [enabled, valid, has] :
          {std::tuple{0, 1, false}, std::tuple{1, 0, false}, std::tuple{1, 1, true}}) {
-        doc.prdEnable = enabled;
-        doc.distanceValid = valid;
+        doc.link.prdEnable = enabled;
+        doc.orientation.distanceValid = valid;
         EXPECT_EQ(std::isfinite(travelledDistance(doc)), has) << enabled << valid;
     }
     EXPECT_DOUBLE_EQ(travelledDistance(doc), 2.5);

@@ -35,10 +35,11 @@ std::string crawler(std::string_view pitch, std::string_view roll, std::string_v
 TEST(InuktunParser, ReadsTheThreeFixedColumnFields) {
     CSondrelDoc doc;
     EXPECT_TRUE(parseInuktun(doc, bytes(crawler("+12.3", "-123.4", "+1234.56"))));
-    EXPECT_DOUBLE_EQ(doc.pitchDeg, 12.3);
-    EXPECT_DOUBLE_EQ(doc.rollDeg, -123.4);
-    EXPECT_DOUBLE_EQ(doc.distanceM, 1234.56);
-    EXPECT_EQ(doc.pitchValid + doc.rollValid + doc.distanceValid, 3);
+    EXPECT_DOUBLE_EQ(doc.orientation.pitchDeg, 12.3);
+    EXPECT_DOUBLE_EQ(doc.orientation.rollDeg, -123.4);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 1234.56);
+    EXPECT_EQ(
+        doc.orientation.pitchValid + doc.orientation.rollValid + doc.orientation.distanceValid, 3);
 
     // Whatever stands around the fields does not matter.
     std::string other = crawler("-00.0", "+000.1", "-0000.01");
@@ -46,9 +47,9 @@ TEST(InuktunParser, ReadsTheThreeFixedColumnFields) {
     other[11] = '\xff';
     other[39] = '\n';
     EXPECT_TRUE(parseInuktun(doc, bytes(other)));
-    EXPECT_DOUBLE_EQ(doc.pitchDeg, 0.0);
-    EXPECT_DOUBLE_EQ(doc.rollDeg, 0.1);
-    EXPECT_DOUBLE_EQ(doc.distanceM, -0.01);
+    EXPECT_DOUBLE_EQ(doc.orientation.pitchDeg, 0.0);
+    EXPECT_DOUBLE_EQ(doc.orientation.rollDeg, 0.1);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, -0.01);
 }
 
 TEST(InuktunParser, BadFieldKeepsItsValueFor20ReadsThenShowsNothing) {
@@ -57,27 +58,27 @@ TEST(InuktunParser, BadFieldKeepsItsValueFor20ReadsThenShowsNothing) {
     const ByteVector noSign = bytes(crawler(" 12.3", "-023.4", "+1234.56"));
     for (int read = 1; read <= 20; ++read) {
         parseInuktun(doc, noSign);
-        EXPECT_EQ(doc.pitchErrors, read);
-        EXPECT_EQ(doc.pitchValid, 1);
-        EXPECT_DOUBLE_EQ(doc.pitchDeg, 12.3);
+        EXPECT_EQ(doc.orientation.pitchErrors, read);
+        EXPECT_EQ(doc.orientation.pitchValid, 1);
+        EXPECT_DOUBLE_EQ(doc.orientation.pitchDeg, 12.3);
     }
     // The other fields are read independently meanwhile.
-    EXPECT_DOUBLE_EQ(doc.rollDeg, -23.4);
-    EXPECT_EQ(doc.rollErrors, 0);
+    EXPECT_DOUBLE_EQ(doc.orientation.rollDeg, -23.4);
+    EXPECT_EQ(doc.orientation.rollErrors, 0);
 
     parseInuktun(doc, noSign);  // the 21st
-    EXPECT_EQ(doc.pitchValid, 0);
-    EXPECT_DOUBLE_EQ(doc.pitchDeg, 0.0);
-    EXPECT_EQ(doc.pitchErrors, 20);
+    EXPECT_EQ(doc.orientation.pitchValid, 0);
+    EXPECT_DOUBLE_EQ(doc.orientation.pitchDeg, 0.0);
+    EXPECT_EQ(doc.orientation.pitchErrors, 20);
     parseInuktun(doc, noSign);
-    EXPECT_EQ(doc.pitchErrors, 20);
-    EXPECT_EQ(doc.pitchValid, 0);
+    EXPECT_EQ(doc.orientation.pitchErrors, 20);
+    EXPECT_EQ(doc.orientation.pitchValid, 0);
 
     // One good reading restores the field and clears its count.
     parseInuktun(doc, bytes(crawler("-01.5", "-023.4", "+1234.56")));
-    EXPECT_EQ(doc.pitchValid, 1);
-    EXPECT_EQ(doc.pitchErrors, 0);
-    EXPECT_DOUBLE_EQ(doc.pitchDeg, -1.5);
+    EXPECT_EQ(doc.orientation.pitchValid, 1);
+    EXPECT_EQ(doc.orientation.pitchErrors, 0);
+    EXPECT_DOUBLE_EQ(doc.orientation.pitchDeg, -1.5);
 }
 
 TEST(InuktunParser, EveryColumnOfAFieldIsChecked) {
@@ -85,11 +86,11 @@ TEST(InuktunParser, EveryColumnOfAFieldIsChecked) {
     // Spoil each column of each field in turn: only that field counts an error.
     struct Field {
         int first, last;
-        int CSondrelDoc::*errors;
+        int OrientationStatus::*errors;
     };
-    const Field fields[] = {{6, 10, &CSondrelDoc::pitchErrors},
-                            {16, 21, &CSondrelDoc::rollErrors},
-                            {27, 34, &CSondrelDoc::distanceErrors}};
+    const Field fields[] = {{6, 10, &OrientationStatus::pitchErrors},
+                            {16, 21, &OrientationStatus::rollErrors},
+                            {27, 34, &OrientationStatus::distanceErrors}};
     for (const Field& f : fields) {
         for (int column = f.first; column <= f.last; ++column) {
             SCOPED_TRACE(column);
@@ -97,8 +98,10 @@ TEST(InuktunParser, EveryColumnOfAFieldIsChecked) {
             spoiled[column] = spoiled[column] == '.' ? '5' : 'a';
             CSondrelDoc doc;
             parseInuktun(doc, bytes(spoiled));
-            EXPECT_EQ(doc.*f.errors, 1);
-            EXPECT_EQ(doc.pitchErrors + doc.rollErrors + doc.distanceErrors, 1);
+            EXPECT_EQ(doc.orientation.*f.errors, 1);
+            EXPECT_EQ(doc.orientation.pitchErrors + doc.orientation.rollErrors +
+                          doc.orientation.distanceErrors,
+                      1);
         }
     }
 }
@@ -107,33 +110,33 @@ TEST(InuktunParser, ShortReadCountsAsAnErrorOfEveryFieldItDoesNotReach) {
     CSondrelDoc doc;
     const std::string full = crawler("+12.3", "-123.4", "+1234.56");
     parseInuktun(doc, bytes(full.substr(0, 34)));  // the distance lacks its last digit
-    EXPECT_EQ(doc.pitchValid, 1);
-    EXPECT_EQ(doc.rollValid, 1);
-    EXPECT_EQ(doc.distanceValid, 0);
-    EXPECT_EQ(doc.distanceErrors, 1);
+    EXPECT_EQ(doc.orientation.pitchValid, 1);
+    EXPECT_EQ(doc.orientation.rollValid, 1);
+    EXPECT_EQ(doc.orientation.distanceValid, 0);
+    EXPECT_EQ(doc.orientation.distanceErrors, 1);
     parseInuktun(doc, ByteVector{});
-    EXPECT_EQ(doc.pitchErrors, 1);
+    EXPECT_EQ(doc.orientation.pitchErrors, 1);
 }
 
 // ================================================================ cable counter "$"
 
 TEST(CableCounterDollar, ReadsTheDistanceOfTheLastCompleteSentence) {
     CSondrelDoc doc;
-    doc.pitchDeg = 4.0;
-    doc.rollDeg = -3.0;
-    doc.pitchValid = 1;
+    doc.orientation.pitchDeg = 4.0;
+    doc.orientation.rollDeg = -3.0;
+    doc.orientation.pitchValid = 1;
     EXPECT_TRUE(parseCableCounterDollar(doc, bytes("$ 12.5,meter\r\n")));
-    EXPECT_DOUBLE_EQ(doc.distanceM, 12.5);
-    EXPECT_EQ(doc.distanceValid, 1);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 12.5);
+    EXPECT_EQ(doc.orientation.distanceValid, 1);
     // The counter has no attitude: pitch and roll read 0, their flags untouched.
-    EXPECT_DOUBLE_EQ(doc.pitchDeg, 0.0);
-    EXPECT_DOUBLE_EQ(doc.rollDeg, 0.0);
-    EXPECT_EQ(doc.pitchValid, 1);
+    EXPECT_DOUBLE_EQ(doc.orientation.pitchDeg, 0.0);
+    EXPECT_DOUBLE_EQ(doc.orientation.rollDeg, 0.0);
+    EXPECT_EQ(doc.orientation.pitchValid, 1);
 
     EXPECT_TRUE(parseCableCounterDollar(doc, bytes("$ 1.0,meter\r\n$ 2.25,meter\r\n$ 3.")));
-    EXPECT_DOUBLE_EQ(doc.distanceM, 2.25);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 2.25);
     EXPECT_TRUE(parseCableCounterDollar(doc, bytes("junk$-0.75,meter\r\n")));
-    EXPECT_DOUBLE_EQ(doc.distanceM, -0.75);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, -0.75);
 }
 
 TEST(CableCounterDollar, AnythingElseLeavesTheDistanceAlone) {
@@ -148,10 +151,10 @@ TEST(CableCounterDollar, AnythingElseLeavesTheDistanceAlone) {
     for (const char* text : rejected) {
         SCOPED_TRACE(text);
         CSondrelDoc doc;
-        doc.distanceM = 7.0;
+        doc.orientation.distanceM = 7.0;
         EXPECT_FALSE(parseCableCounterDollar(doc, bytes(text)));
-        EXPECT_DOUBLE_EQ(doc.distanceM, 7.0);
-        EXPECT_EQ(doc.distanceValid, 0);
+        EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 7.0);
+        EXPECT_EQ(doc.orientation.distanceValid, 0);
     }
 }
 
@@ -160,17 +163,17 @@ TEST(CableCounterDollar, AnythingElseLeavesTheDistanceAlone) {
 TEST(CableCounterHash, ReadsMillimetresAsMetres) {
     CSondrelDoc doc;
     EXPECT_TRUE(parseCableCounterHash(doc, bytes(",#CABLE, 1234.5, \r\n")));
-    EXPECT_DOUBLE_EQ(doc.distanceM, 1.2345);
-    EXPECT_EQ(doc.distanceValid, 1);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 1.2345);
+    EXPECT_EQ(doc.orientation.distanceValid, 1);
     EXPECT_TRUE(parseCableCounterHash(doc, bytes("#CABLE,-20,xx")));
-    EXPECT_DOUBLE_EQ(doc.distanceM, -0.02);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, -0.02);
     // Line noise before the sentence, even a "#" or a "C" of its own, hides nothing.
     for (const char* noisy : {"BC,#CABLE, 1234.5, \r\n", "xC#CABLE, 1234.5, \r\n",
                               "#C#CABLE, 1234.5, \r\n", "C#CABLF,#CABLE, 1234.5, \r\n"}) {
         SCOPED_TRACE(noisy);
-        doc.distanceM = 7.0;
+        doc.orientation.distanceM = 7.0;
         EXPECT_TRUE(parseCableCounterHash(doc, bytes(noisy)));
-        EXPECT_DOUBLE_EQ(doc.distanceM, 1.2345);
+        EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 1.2345);
     }
 }
 
@@ -187,9 +190,9 @@ TEST(CableCounterHash, RejectsSentencesWithoutTheirClosingComma) {
     for (const char* text : rejected) {
         SCOPED_TRACE(text);
         CSondrelDoc doc;
-        doc.distanceM = 7.0;
+        doc.orientation.distanceM = 7.0;
         EXPECT_FALSE(parseCableCounterHash(doc, bytes(text)));
-        EXPECT_DOUBLE_EQ(doc.distanceM, 7.0);
+        EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 7.0);
     }
 }
 
@@ -210,13 +213,13 @@ TEST(CableCounters, DistancesNoRecordCanHoldAreNotTaken) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         CSondrelDoc doc;
-        doc.distanceM = 7.0;
+        doc.orientation.distanceM = 7.0;
         EXPECT_EQ(parseOrientation(doc, c.sentenceType, bytes(c.text)), c.taken);
-        EXPECT_EQ(doc.distanceValid, c.taken ? 1 : 0);
+        EXPECT_EQ(doc.orientation.distanceValid, c.taken ? 1 : 0);
         if (!c.taken) {
-            EXPECT_EQ(doc.distanceM, 7.0);
+            EXPECT_EQ(doc.orientation.distanceM, 7.0);
         }
-        EXPECT_TRUE(isRecordableReading(doc.distanceM));
+        EXPECT_TRUE(isRecordableReading(doc.orientation.distanceM));
     }
 }
 
@@ -226,34 +229,34 @@ TEST(ReachParser, LastFourBytesAreABigEndianFloat) {
     CSondrelDoc doc;
     testing::CountingViews views;
     doc.setViews(&views);
-    doc.noNewData = 1;
+    doc.link.noNewData = 1;
     EXPECT_TRUE(parseReach(doc, ByteVector{'R', 0x41, 0x20, 0x00, 0x00}));
-    EXPECT_DOUBLE_EQ(doc.distanceM, 10.0);
-    EXPECT_EQ(doc.distanceValid, 1);
-    EXPECT_EQ(doc.reachValueReceived, 1);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 10.0);
+    EXPECT_EQ(doc.orientation.distanceValid, 1);
+    EXPECT_EQ(doc.orientation.reachValueReceived, 1);
     EXPECT_EQ(views.redraws, 1);  // no ping would show it otherwise
 
-    doc.noNewData = 0;
+    doc.link.noNewData = 0;
     EXPECT_TRUE(parseReach(doc, ByteVector{'x', 'R', 'y', 0xC0, 0x48, 0x00, 0x00}));
-    EXPECT_DOUBLE_EQ(doc.distanceM, -3.125);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, -3.125);
     EXPECT_EQ(views.redraws, 1);
 }
 
 TEST(ReachParser, NeedsAnRAndAFiniteValue) {
     CSondrelDoc doc;
-    doc.distanceM = 7.0;
+    doc.orientation.distanceM = 7.0;
     EXPECT_FALSE(parseReach(doc, ByteVector{'r', 0x41, 0x20, 0x00, 0x00}));
     EXPECT_FALSE(parseReach(doc, ByteVector{'R', 0x7F, 0x80, 0x00, 0x00}));  // infinity
     EXPECT_FALSE(parseReach(doc, ByteVector{'R', 0x7F, 0xC0, 0x00, 0x01}));  // NaN
     EXPECT_FALSE(parseReach(doc, ByteVector{'R', 0x41, 0x20}));
-    EXPECT_DOUBLE_EQ(doc.distanceM, 7.0);
-    EXPECT_EQ(doc.reachValueReceived, 0);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 7.0);
+    EXPECT_EQ(doc.orientation.reachValueReceived, 0);
 }
 
 TEST(OrientationParsers, UnknownSentenceTypesReadAsTheCrawler) {
     CSondrelDoc doc;
     EXPECT_TRUE(parseOrientation(doc, 9, bytes(crawler("+01.0", "+002.0", "+0003.00"))));
-    EXPECT_DOUBLE_EQ(doc.distanceM, 3.0);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 3.0);
 }
 
 TEST(OrientationParsers, ArbitraryBytesNeverYieldANonFiniteValue) {
@@ -274,9 +277,10 @@ TEST(OrientationParsers, ArbitraryBytesNeverYieldANonFiniteValue) {
         const std::span<const std::uint8_t> span(exact.get(), input.size());
         CSondrelDoc doc;
         for (int type = 0; type < 4; ++type) parseOrientation(doc, type, span);
-        ASSERT_TRUE(std::isfinite(doc.pitchDeg) && std::isfinite(doc.rollDeg) &&
-                    std::isfinite(doc.distanceM));
-        ASSERT_LE(doc.pitchErrors, kMaxOrientationErrors);
+        ASSERT_TRUE(std::isfinite(doc.orientation.pitchDeg) &&
+                    std::isfinite(doc.orientation.rollDeg) &&
+                    std::isfinite(doc.orientation.distanceM));
+        ASSERT_LE(doc.orientation.pitchErrors, kMaxOrientationErrors);
     }
 }
 
@@ -286,8 +290,8 @@ class OrientationPortTest : public ::testing::Test {
   protected:
     void SetUp() override {
         input.setLink(&link);
-        doc.prdComPort = 4;
-        doc.prdBaud = 9600;
+        doc.link.prdComPort = 4;
+        doc.link.prdBaud = 9600;
     }
     testing::VirtualClock clock;
     testing::VirtualTimerHost timers{clock};
@@ -297,51 +301,51 @@ class OrientationPortTest : public ::testing::Test {
 };
 
 TEST_F(OrientationPortTest, OpenUsesTheConfiguredPortAndStartsTheTimerOnlyWithoutSonarData) {
-    doc.noNewData = 1;
-    doc.reachValueReceived = 1;
+    doc.link.noNewData = 1;
+    doc.orientation.reachValueReceived = 1;
     EXPECT_TRUE(input.openOrientationPort());
     EXPECT_EQ(link.openedPort, 4);
     EXPECT_EQ(link.openedBaud, 9600);
-    EXPECT_EQ(doc.reachValueReceived, 0);
+    EXPECT_EQ(doc.orientation.reachValueReceived, 0);
     EXPECT_EQ(timers.periodMs(kOrientationTimer), 200);
 
     timers.killTimer(kOrientationTimer);
-    doc.noNewData = 0;
+    doc.link.noNewData = 0;
     EXPECT_TRUE(input.openOrientationPort());
     EXPECT_FALSE(timers.isTimerActive(kOrientationTimer));
 
     link.openSucceeds = false;
     link.close();
-    doc.noNewData = 1;
+    doc.link.noNewData = 1;
     EXPECT_FALSE(input.openOrientationPort());
     EXPECT_FALSE(timers.isTimerActive(kOrientationTimer));
     input.readOrientation();  // a closed port reads nothing and says nothing
-    EXPECT_EQ(doc.distanceValid, 0);
+    EXPECT_EQ(doc.orientation.distanceValid, 0);
 }
 
 TEST_F(OrientationPortTest, ReachInstrumentIsAskedForAValueUntilOneIsDecoded) {
-    doc.sentenceType = kSentenceReach;
+    doc.link.sentenceType = kSentenceReach;
     ASSERT_TRUE(input.openOrientationPort());
     link.log.clear();
     link.replyBytes = {'O', 'K'};
     link.waiting.push_back({'R', 0x41, 0x20, 0x00, 0x00});
     input.readOrientation();
     EXPECT_EQ(link.log, "w:S;w:M;awaited-read;w:L;w:E;read;purge;");
-    EXPECT_DOUBLE_EQ(doc.distanceM, 10.0);
-    EXPECT_EQ(doc.reachValueReceived, 1);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 10.0);
+    EXPECT_EQ(doc.orientation.reachValueReceived, 1);
 
     // With a value in hand the port is only read.
     link.log.clear();
     link.waiting.push_back({'R', 0x41, 0xA0, 0x00, 0x00});
     input.readOrientation();
     EXPECT_EQ(link.log, "read;purge;");
-    EXPECT_DOUBLE_EQ(doc.distanceM, 20.0);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 20.0);
 
     // A read of fewer than four bytes asks again next time.
     link.waiting.push_back({'R', 0x41});
     input.readOrientation();
-    EXPECT_EQ(doc.reachValueReceived, 0);
-    EXPECT_DOUBLE_EQ(doc.distanceM, 20.0);
+    EXPECT_EQ(doc.orientation.reachValueReceived, 0);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 20.0);
     link.log.clear();
     input.readOrientation();
     EXPECT_EQ(link.log.substr(0, 8), "w:S;w:M;");
@@ -358,13 +362,13 @@ TEST_F(OrientationPortTest, ReadKeepsItsBytesForTheDiagnosticsAndCapsThemAt1000)
 
 TEST_F(OrientationPortTest, CloseSendsLDForEverySentenceType) {
     for (int type = 0; type < 4; ++type) {
-        doc.sentenceType = type;
+        doc.link.sentenceType = type;
         ASSERT_TRUE(input.openOrientationPort());
-        doc.reachValueReceived = 1;
+        doc.orientation.reachValueReceived = 1;
         link.log.clear();
         input.closeOrientationPort();
         EXPECT_EQ(link.log, "w:L;w:D;close;");
-        EXPECT_EQ(doc.reachValueReceived, 0);
+        EXPECT_EQ(doc.orientation.reachValueReceived, 0);
     }
     link.log.clear();
     input.closeOrientationPort();  // already closed: nothing is sent

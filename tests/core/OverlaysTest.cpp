@@ -60,7 +60,7 @@ TEST(Grid, PensAndCrossColour) {
 TEST(Grid, DrawnWithTheDocumentsStyleAndColour) {
     CSondrelDoc doc;
     doc.display.gridStyle = 2;
-    doc.display.gridColor = 0x0000FF;
+    doc.display.gridColour = 0x0000FF;
     DisplayList list;
     drawGrid(doc, 640, 480, list);
     ASSERT_EQ(list.size(), 24u);
@@ -90,7 +90,7 @@ TEST(Circle, DrawnAroundItsCentreWithTheMovePattern) {
     CSondrelDoc doc;
     ViewState view;
     doc.display.circleDiameter = 0.5;
-    doc.rangeMetres = 1.0;
+    doc.head.rangeMetres = 1.0;
     doc.display.circleOffsetX = 20;
     DisplayList list;
     drawCircle(doc, view, list);
@@ -107,7 +107,7 @@ TEST(Circle, DrawnAroundItsCentreWithTheMovePattern) {
     view.blinkPhase = 1;
     list.clear();
     drawCircle(doc, view, list);
-    EXPECT_EQ(list.items()[0].style.pen, circlePen(doc.display.circleColor, true, true));
+    EXPECT_EQ(list.items()[0].style.pen, circlePen(doc.display.circleColour, true, true));
     EXPECT_EQ(circlePen(0x009696, true, true), dashedPen(Rgb{150, 150, 0}, 2, 3));
     EXPECT_EQ(circlePen(0x009696, true, false), dashedPen(Rgb{150, 150, 0}, 3, 5));
 }
@@ -140,8 +140,8 @@ struct AnnotatedView {
 TEST(Measurement, LineIsLabelledAtItsEndAndStoresItsLength) {
     AnnotatedView a;
     a.doc.display.zoom = 2.0;
-    a.doc.rangeIndex = 3;     // 1.0 m
-    a.doc.rangeMetres = 2.0;  // the label follows the range table entry
+    a.doc.head.rangeIndex = 3;     // 1.0 m
+    a.doc.head.rangeMetres = 2.0;  // the label follows the range table entry
     Annotation* line = a.view.annotations.inProgress();
     line->type = kAnnotationLine;
     line->x1 = -10, line->y1 = 0;
@@ -155,7 +155,7 @@ TEST(Measurement, LineIsLabelledAtItsEndAndStoresItsLength) {
     EXPECT_DOUBLE_EQ(lines[0]->x2, 380 + 5);
     EXPECT_DOUBLE_EQ(lines[4]->x, 380);
     EXPECT_DOUBLE_EQ(lines[4]->y2, 380);
-    EXPECT_EQ(lines[4]->style.pen, solidPen(rgbFromColour(a.doc.display.lineColor)));
+    EXPECT_EQ(lines[4]->style.pen, solidPen(rgbFromColour(a.doc.display.lineColour)));
     const auto texts = a.items(ItemKind::Text);
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(a.list.textOf(*texts[0]), "0.100 m");
@@ -164,7 +164,7 @@ TEST(Measurement, LineIsLabelledAtItsEndAndStoresItsLength) {
     EXPECT_DOUBLE_EQ(a.doc.lastMeasuredDistance, 0.1);
     EXPECT_EQ(a.view.annotations[0].text, "0.100 m");
 
-    a.doc.unitsFeet = 1;
+    a.doc.display.unitsFeet = 1;
     a.list.clear();
     drawAnnotations(a.doc, a.view, a.list);
     EXPECT_EQ(a.list.textOf(*a.items(ItemKind::Text)[0]), "0.328 ft");
@@ -186,7 +186,7 @@ TEST(TextAnnotation, SizedAndPlacedWithABlinkingCursorWhileTyped) {
     AnnotatedView a;
     a.doc.display.zoom = 0.5;
     a.doc.display.textSize = 3;
-    a.doc.display.textColor = 0x0000FF;
+    a.doc.display.textColour = 0x0000FF;
     Annotation* done = a.view.annotations.inProgress();
     done->type = kAnnotationText;
     done->text = "weld";
@@ -287,25 +287,25 @@ TEST(OrientationPanel, TextsInMetresFeetAndNotAvailable) {
     EXPECT_EQ(pitchPanelText(doc), "P:     n/a");
     EXPECT_EQ(rollPanelText(doc), "R:     n/a");
     EXPECT_EQ(distancePanelText(doc), "D:     n/a");
-    doc.pitchValid = doc.rollValid = doc.distanceValid = 1;
-    doc.pitchDeg = 1.5;
-    doc.rollDeg = -12.25;
-    doc.distanceM = 12.5;
+    doc.orientation.pitchValid = doc.orientation.rollValid = doc.orientation.distanceValid = 1;
+    doc.orientation.pitchDeg = 1.5;
+    doc.orientation.rollDeg = -12.25;
+    doc.orientation.distanceM = 12.5;
     EXPECT_EQ(pitchPanelText(doc), "P:   1.50 deg.");
     EXPECT_EQ(rollPanelText(doc), "R: -12.25 deg.");
     EXPECT_EQ(distancePanelText(doc), "D:    12.50 m");
-    doc.sentenceType = 2;
+    doc.link.sentenceType = 2;
     EXPECT_EQ(distancePanelText(doc), "D:    12.500 m");
-    doc.unitsFeet = 1;
-    doc.distanceM = 0.3048 * 10;
+    doc.display.unitsFeet = 1;
+    doc.orientation.distanceM = 0.3048 * 10;
     EXPECT_EQ(distancePanelText(doc), "D:    10.000 ft");
-    doc.sentenceType = 0;
+    doc.link.sentenceType = 0;
     EXPECT_EQ(distancePanelText(doc), "D:    10.00 ft");
 }
 
 TEST(OrientationPanel, LaidOutFromTheWindowsBottomLeft) {
     CSondrelDoc doc;
-    doc.pitchValid = 1;
+    doc.orientation.pitchValid = 1;
     DisplayList list;
     drawOrientationPanel(doc, 700, list);
     ASSERT_FALSE(list.empty());

@@ -23,12 +23,12 @@ TEST(PingPath, AValidPingIsTheNewDataRecordedWhileRecordingRunsAndCounted) {
         testing::CountingViews views;
         testing::FakeRecorder recorder;
         doc.setViews(&views);
-        doc.recordingActive = c.recordingActive;
-        doc.noNewData = 1;
-        doc.pingCount = 41;
+        doc.flags.recordingActive = c.recordingActive;
+        doc.link.noNewData = 1;
+        doc.pings.pingCount = 41;
         acceptValidPing(doc, c.hasRecorder ? &recorder : nullptr);
-        EXPECT_EQ(doc.noNewData, 0);
-        EXPECT_EQ(doc.pingCount, 42);
+        EXPECT_EQ(doc.link.noNewData, 0);
+        EXPECT_EQ(doc.pings.pingCount, 42);
         EXPECT_EQ(recorder.recordedHeaders.size(), c.recorded);
         // Showing is a step of its own: an invalid ping is shown too.
         EXPECT_EQ(views.redraws, 0);

@@ -39,8 +39,8 @@ std::vector<int> playSteps(PlaybackRig& rig, int n) {
 TEST(OpenPlayback, DialogAndTheStateOfAnOpenedFile) {
     PlaybackRig rig;
     const std::string path = makeDataFile(rig.folder.file("run1.qzr"), 5);
-    rig.doc.playbackIntervalMs = 250;
-    rig.doc.linkState = LinkState::Connected;
+    rig.doc.files.playbackIntervalMs = 250;
+    rig.doc.link.linkState = LinkState::Connected;
     ASSERT_TRUE(rig.open(path));
 
     ASSERT_EQ(rig.op.openRequests.size(), 1u);
@@ -52,12 +52,12 @@ TEST(OpenPlayback, DialogAndTheStateOfAnOpenedFile) {
     EXPECT_TRUE(request.defaultExtension.empty());
     EXPECT_EQ(rig.settings.saves, 1);
 
-    EXPECT_EQ(rig.doc.playbackActive, 1);
-    EXPECT_EQ(rig.doc.linkState, LinkState::NotConnected);
-    EXPECT_EQ(rig.doc.fileLength, 5 * 1024);
-    EXPECT_EQ(rig.doc.playbackPath, path);
-    EXPECT_EQ(rig.doc.readDirectory, rig.folder.path() + "/");
-    EXPECT_EQ(rig.doc.xyzPath, rig.folder.file("run1.xyz"));
+    EXPECT_EQ(rig.doc.flags.playbackActive, 1);
+    EXPECT_EQ(rig.doc.link.linkState, LinkState::NotConnected);
+    EXPECT_EQ(rig.player.fileLength(), 5 * 1024);
+    EXPECT_EQ(rig.doc.files.playbackPath, path);
+    EXPECT_EQ(rig.doc.files.readDirectory, rig.folder.path() + "/");
+    EXPECT_EQ(rig.doc.files.xyzPath, rig.folder.file("run1.xyz"));
     EXPECT_EQ(rig.player.byteStep(), 51u);
     EXPECT_EQ(rig.windows.barShows, 1);
     EXPECT_EQ(rig.windows.barSpeed, 750);
@@ -84,11 +84,11 @@ TEST(OpenPlayback, RefusedFilesSayWhyAndLeaveTheLiveHeadPolling) {
         SCOPED_TRACE(c.name);
         rig.op.messages.clear();
         const std::string path = rig.folder.write(c.name, c.bytes);
-        rig.doc.sonarType = kTypeP;
+        rig.doc.head.sonarType = kTypeP;
         EXPECT_FALSE(rig.open(path));
         ASSERT_EQ(rig.op.messages.size(), 1u);
         EXPECT_EQ(rig.op.messages[0], c.message);
-        EXPECT_EQ(rig.doc.playbackActive, 0);
+        EXPECT_EQ(rig.doc.flags.playbackActive, 0);
         // Resumed as after a cancel: the serial head is polled again soon.
         EXPECT_EQ(rig.timers.periodMs(kPollTimer), kPlaybackStartDelayMs);
     }
@@ -118,13 +118,13 @@ TEST(OpenPlayback, RefusedFilesSayWhyAndLeaveTheLiveHeadPolling) {
     for (const auto& [path, why] : unplayable) {
         SCOPED_TRACE(path);
         rig.op.messages.clear();
-        rig.doc.sonarType = kTypeQ;
+        rig.doc.head.sonarType = kTypeQ;
         EXPECT_FALSE(rig.open(path));
         ASSERT_EQ(rig.op.messages.size(), 1u);
         EXPECT_EQ(rig.op.messages[0].rfind("Error opening file !   \n\n" + path + "\n", 0), 0u)
             << rig.op.messages[0];
         EXPECT_NE(rig.op.messages[0].find(why), std::string::npos) << rig.op.messages[0];
-        EXPECT_EQ(rig.doc.playbackActive, 0);
+        EXPECT_EQ(rig.doc.flags.playbackActive, 0);
         EXPECT_EQ(rig.timers.periodMs(kSendTimer), 0);
     }
 }
@@ -133,17 +133,17 @@ TEST(OpenPlayback, AnUpperCaseEndingOpens) {
     PlaybackRig rig;
     const std::string upper = makeDataFile(rig.folder.file("DATA.QZR"), 2);
     EXPECT_TRUE(rig.open(upper));
-    EXPECT_EQ(rig.doc.xyzPath, rig.folder.file("DATA.xyz"));
+    EXPECT_EQ(rig.doc.files.xyzPath, rig.folder.file("DATA.xyz"));
     EXPECT_TRUE(rig.op.messages.empty());
 }
 
 TEST(OpenPlayback, CancelRestartsThePollByHeadType) {
     PlaybackRig rig;
-    rig.doc.sonarType = kTypeP;
+    rig.doc.head.sonarType = kTypeP;
     rig.op.openAnswers.push_back(std::nullopt);
     EXPECT_FALSE(rig.player.openPlayback());
     EXPECT_EQ(rig.timers.periodMs(kPollTimer), kPlaybackStartDelayMs);
-    rig.doc.sonarType = kTypeQ;
+    rig.doc.head.sonarType = kTypeQ;
     rig.timers.killTimer(kPollTimer);
     rig.op.openAnswers.push_back(std::nullopt);
     EXPECT_FALSE(rig.player.openPlayback());
@@ -153,14 +153,14 @@ TEST(OpenPlayback, CancelRestartsThePollByHeadType) {
 
 TEST(OpenPlayback, AFailedOpenDuringPlaybackKeepsTheFileAndTheCopyGoing) {
     PlaybackRig rig;
-    rig.doc.sonarType = kTypeQ;
+    rig.doc.head.sonarType = kTypeQ;
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("a.qzr"), 6)));
     playSteps(rig, 2);
     rig.recorder.startStopRecording();
-    ASSERT_EQ(rig.doc.recordingActive, 1);
+    ASSERT_EQ(rig.doc.flags.recordingActive, 1);
     EXPECT_FALSE(rig.open(rig.folder.write("b.qzr", "short")));
     EXPECT_EQ(rig.op.messages.back(), "File has no data!!!  ");
-    EXPECT_EQ(rig.doc.recordingActive, 1);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 1);
     EXPECT_EQ(playSteps(rig, 2), (std::vector<int>{2, 3}));
     // A cancel in single-frame mode keeps it stepping by hand.
     rig.player.stepForward();
@@ -173,7 +173,7 @@ TEST(OpenPlayback, OpeningClosesTheRecordingAndStopsTheLink) {
     PlaybackRig rig;
     FakeEthernetLink link;
     rig.cycle.setEthernetLink(&link);
-    rig.doc.sonarType = kTypeQ;
+    rig.doc.head.sonarType = kTypeQ;
     rig.cycle.connectToHead();
     rig.cycle.onSocketConnected(0);
     rig.timers.runPending();
@@ -181,35 +181,35 @@ TEST(OpenPlayback, OpeningClosesTheRecordingAndStopsTheLink) {
     const ByteVector block = makeBlock();
     rig.cycle.onSocketBytes(block.data(), block.size());
     rig.recorder.startStopRecording();
-    ASSERT_EQ(rig.doc.recordingActive, 1);
+    ASSERT_EQ(rig.doc.flags.recordingActive, 1);
     rig.cycle.onSocketBytes(block.data(), block.size());
-    ASSERT_EQ(rig.doc.recordFileBytes, 1024);
+    ASSERT_EQ(rig.doc.files.recordFileBytes, 1024);
     const int abortsBefore = link.aborts;
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("p.qzr"), 3)));
-    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
     EXPECT_FALSE(rig.recorder.isRecording());
     EXPECT_GT(link.aborts, abortsBefore);
-    EXPECT_EQ(rig.doc.linkState, LinkState::NotConnected);
+    EXPECT_EQ(rig.doc.link.linkState, LinkState::NotConnected);
     // Nothing more goes to the head, and late bytes from it are not taken.
     rig.timers.runPending();
     rig.cycle.onSocketBytes(block.data(), block.size());
     EXPECT_EQ(link.sent.size(), 1u);
-    EXPECT_EQ(rig.doc.recordFileBytes, 1024);
-    EXPECT_EQ(rig.doc.pingCount, 0);
+    EXPECT_EQ(rig.doc.files.recordFileBytes, 1024);
+    EXPECT_EQ(rig.doc.pings.pingCount, 0);
 }
 
 TEST(Pacing, RecordsFollowAtTheSetInterval) {
     PlaybackRig rig;
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("p.qzr"), 20)));
-    rig.doc.playbackIntervalMs = 1000 - 250;
+    rig.doc.files.playbackIntervalMs = 1000 - 250;
     const std::vector<int> shown = playSteps(rig, 6);
     EXPECT_EQ(shown, (std::vector<int>{0, 1, 2, 3, 4, 5}));
     const std::vector<int> gaps = intervalsBetween(rig.timers.firingTimes(kPollTimer));
     ASSERT_EQ(gaps.size(), 5u);
     for (int gap : gaps) EXPECT_EQ(gap, 750);
     EXPECT_EQ(rig.timers.firingTimes(kPollTimer).front(), kPlaybackStartDelayMs);
-    EXPECT_EQ(rig.doc.pingCount, 6);
-    EXPECT_EQ(rig.doc.noNewData, 0);
+    EXPECT_EQ(rig.doc.pings.pingCount, 6);
+    EXPECT_EQ(rig.doc.link.noNewData, 0);
 }
 
 TEST(Pacing, RealTimeSpeedFollowsTheRecordedPingPeriods) {
@@ -226,17 +226,17 @@ TEST(Pacing, RealTimeSpeedFollowsTheRecordedPingPeriods) {
         }
     }
     ASSERT_TRUE(rig.open(path));
-    rig.doc.playbackIntervalMs = 600;
-    rig.doc.realTimePlaySpeed = 1;
+    rig.doc.files.playbackIntervalMs = 600;
+    rig.doc.files.realTimePlaySpeed = 1;
     playSteps(rig, 5);
     const std::vector<int> gaps = intervalsBetween(rig.timers.firingTimes(kPollTimer));
     EXPECT_EQ(gaps, (std::vector<int>{100, 110, 120, 130}));
     // The last period stays as the interval.
-    EXPECT_EQ(rig.doc.playbackIntervalMs, 140);
+    EXPECT_EQ(rig.doc.files.playbackIntervalMs, 140);
     // The speed spin has no say while the recorded periods pace the file.
     rig.player.speedClicked(500, +1);
     EXPECT_TRUE(rig.windows.speeds.empty());
-    EXPECT_EQ(rig.doc.playbackIntervalMs, 140);
+    EXPECT_EQ(rig.doc.files.playbackIntervalMs, 140);
     // Switched off, the interval stays where the file left it.
     rig.player.toggleRealTimePlaySpeed();
     rig.timers.clearHistory();
@@ -247,14 +247,14 @@ TEST(Pacing, RealTimeSpeedFollowsTheRecordedPingPeriods) {
 TEST(Pacing, SpeedSpinResumesContinuousPlayAtTheNewInterval) {
     PlaybackRig rig;
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("p.qzr"), 10)));
-    rig.doc.playbackIntervalMs = 500;
+    rig.doc.files.playbackIntervalMs = 500;
     rig.player.stepForward();
-    ASSERT_EQ(rig.doc.oneFrameMode, 1);
+    ASSERT_EQ(rig.doc.files.oneFrameMode, 1);
     ASSERT_FALSE(rig.timers.isTimerActive(kPollTimer));
-    rig.player.speedClicked(speedForInterval(rig.doc.playbackIntervalMs), +1);
-    EXPECT_EQ(rig.doc.playbackIntervalMs, 450);
+    rig.player.speedClicked(speedForInterval(rig.doc.files.playbackIntervalMs), +1);
+    EXPECT_EQ(rig.doc.files.playbackIntervalMs, 450);
     EXPECT_EQ(rig.windows.speeds.back(), 550);
-    EXPECT_EQ(rig.doc.oneFrameMode, 0);
+    EXPECT_EQ(rig.doc.files.oneFrameMode, 0);
     EXPECT_EQ(rig.timers.periodMs(kPollTimer), 450);
     EXPECT_GT(rig.windows.focusReturns, 0);
 }
@@ -267,7 +267,7 @@ TEST(Stepping, ForwardAndBackShowNeighboursAndStayInSingleFrameMode) {
 
     rig.player.stepForward();
     EXPECT_EQ(shownRecord(rig.doc), 3);
-    EXPECT_EQ(rig.doc.oneFrameMode, 1);
+    EXPECT_EQ(rig.doc.files.oneFrameMode, 1);
     EXPECT_FALSE(rig.timers.isTimerActive(kPollTimer));
     rig.player.stepBackward();
     EXPECT_EQ(shownRecord(rig.doc), 2);
@@ -288,9 +288,9 @@ TEST(Stepping, ForwardAndBackShowNeighboursAndStayInSingleFrameMode) {
     rig.timers.advanceMs(5000);
     EXPECT_EQ(shownRecord(rig.doc), 1);
     // "Play One Frame" off resumes at the interval.
-    rig.doc.playbackIntervalMs = 100;
+    rig.doc.files.playbackIntervalMs = 100;
     rig.player.toggleOneFrameMode();
-    EXPECT_EQ(rig.doc.oneFrameMode, 0);
+    EXPECT_EQ(rig.doc.files.oneFrameMode, 0);
     EXPECT_EQ(rig.timers.periodMs(kPollTimer), 100);
     rig.timers.advanceMs(100);
     EXPECT_EQ(shownRecord(rig.doc), 2);
@@ -335,7 +335,7 @@ TEST(Stepping, BackOverRecordsOfMixedSizeFindsTheRecordStart) {
 TEST(Stepping, HoldKeepsTheRecordButNotTheTimer) {
     PlaybackRig rig;
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("p.qzr"), 6)));
-    rig.doc.playbackIntervalMs = 100;
+    rig.doc.files.playbackIntervalMs = 100;
     playSteps(rig, 2);
     rig.cycle.holdToggle();
     const int refreshes = rig.windows.statusRefreshes;
@@ -355,7 +355,7 @@ TEST(EndOfFile, WrapsToTheFirstRecordAndRestartsThePingCount) {
     appendBytes(path, "\x01\x02\x03");  // up to three stray bytes are no record
     ASSERT_TRUE(rig.open(path));
     EXPECT_EQ(playSteps(rig, 7), (std::vector<int>{0, 1, 2, 0, 1, 2, 0}));
-    EXPECT_EQ(rig.doc.pingCount, 1);
+    EXPECT_EQ(rig.doc.pings.pingCount, 1);
 }
 
 TEST(EndOfFile, APartialLastRecordEndsTheFileWithoutBeingDecoded) {
@@ -374,7 +374,7 @@ TEST(EndOfFile, InvalidRecordsAreSkippedButStillAdvance) {
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("p.qzr"), 5, {1, 3})));
     // The invalid ones leave the previous record on screen.
     EXPECT_EQ(playSteps(rig, 6), (std::vector<int>{0, 0, 2, 2, 4, 0}));
-    EXPECT_EQ(rig.doc.pingCount, 1);
+    EXPECT_EQ(rig.doc.pings.pingCount, 1);
 }
 
 TEST(Positioning, TrackbarReleaseSeeksTheNextRecordStart) {
@@ -385,7 +385,7 @@ TEST(Positioning, TrackbarReleaseSeeksTheNextRecordStart) {
     rig.player.stepForward();
     rig.player.trackbarReleased(37);
     EXPECT_EQ(rig.player.readPosition(), 370 * 1024);
-    EXPECT_EQ(rig.doc.trackbarBusy, 0);
+    EXPECT_FALSE(rig.player.trackbarBusy());
     EXPECT_EQ(rig.windows.tickRedraws, 1);
     rig.player.stepForward();
     EXPECT_EQ(shownRecord(rig.doc), 370);
@@ -431,10 +431,10 @@ TEST(Positioning, ThePositionIsNotMovedWhileTheOperatorHoldsTheTrackbar) {
     rig.player.setTrackbarBusy(true);
     playSteps(rig, 3);
     EXPECT_EQ(rig.windows.trackbar.size(), updates);
-    EXPECT_EQ(rig.doc.currentPosition, 2 * 1024);
+    EXPECT_EQ(rig.player.currentPosition(), 2 * 1024);
     rig.player.setTrackbarBusy(false);
     playSteps(rig, 1);
-    EXPECT_EQ(rig.doc.currentPosition, 6 * 1024);
+    EXPECT_EQ(rig.player.currentPosition(), 6 * 1024);
 }
 
 TEST(Copying, EveryValidShownRecordIsWrittenEachTimeItIsShown) {
@@ -480,9 +480,9 @@ TEST(ChangingFiles, AFileThatShrinksWrapsEarlyAndNeverShowsStaleBytes) {
     EXPECT_EQ(playSteps(rig, 4), (std::vector<int>{0, 1, 2, 0}));
     // Emptied completely: the timer goes on, nothing is decoded.
     fs::resize_file(path, 0);
-    rig.doc.timeText = "none";
+    rig.doc.ping.timeText = "none";
     playSteps(rig, 5);
-    EXPECT_EQ(rig.doc.timeText, "none");
+    EXPECT_EQ(rig.doc.ping.timeText, "none");
     EXPECT_TRUE(rig.timers.isTimerActive(kPollTimer));
 }
 
@@ -510,8 +510,8 @@ TEST(BadFiles, RandomBytesAndUnsizableRecordsNeverDecodeAndNeverStall) {
     appendBytes(path, noise);
     ASSERT_TRUE(rig.open(path));
     const auto onlyTheRealPing = [&] {
-        if (rig.doc.pingOnScreen) {
-            ASSERT_EQ(rig.doc.returnHeader, first.returnHeader);
+        if (rig.doc.pings.pingOnScreen) {
+            ASSERT_EQ(rig.doc.ping.returnHeader, first.ping.returnHeader);
         }
     };
     for (int i = 0; i < 50; ++i) {
@@ -538,10 +538,10 @@ TEST(BadFiles, ARecordOfUnknownSizeStopsPlaybackThereOnceAndWhatCameBeforePlays)
     // The fourth poll meets the record and stops there, record 2 still shown.
     EXPECT_EQ(playSteps(rig, 7), (std::vector<int>{0, 1, 2, 2}));
     ASSERT_EQ(rig.op.messages.size(), 1u);
-    EXPECT_EQ(rig.op.messages[0], "Playback stopped at byte 3072 of " + rig.doc.playbackPath +
+    EXPECT_EQ(rig.op.messages[0], "Playback stopped at byte 3072 of " + rig.doc.files.playbackPath +
                                       ": a record of unknown size.\nThe records before it can "
                                       "still be played.");
-    EXPECT_EQ(rig.doc.oneFrameMode, 1);
+    EXPECT_EQ(rig.doc.files.oneFrameMode, 1);
     EXPECT_FALSE(rig.timers.isTimerActive(kPollTimer));
     // Played on, the file runs up to the record and starts again, without a word.
     rig.player.toggleOneFrameMode();
@@ -557,12 +557,14 @@ TEST(OpenPlayback, ThePanesOfTheLastFileAreClearedAtOpen) {
     PlaybackRig rig;
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("with.qzr"), 2, {}, true)));
     playSteps(rig, 1);
-    ASSERT_EQ(rig.doc.distanceValid, 1);
-    ASSERT_FALSE(rig.doc.dateText.empty());
+    ASSERT_EQ(rig.doc.orientation.distanceValid, 1);
+    ASSERT_FALSE(rig.doc.ping.dateText.empty());
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("without.qzr"), 2)));
-    EXPECT_EQ(rig.doc.pitchValid + rig.doc.rollValid + rig.doc.distanceValid, 0);
-    EXPECT_TRUE(rig.doc.dateText.empty());
-    EXPECT_FALSE(rig.doc.pingOnScreen);
+    EXPECT_EQ(rig.doc.orientation.pitchValid + rig.doc.orientation.rollValid +
+                  rig.doc.orientation.distanceValid,
+              0);
+    EXPECT_TRUE(rig.doc.ping.dateText.empty());
+    EXPECT_FALSE(rig.doc.pings.pingOnScreen);
 }
 
 TEST(ReturnToRealTime, ConnectingClosesTheFilesAndReloadsTheSettings) {
@@ -573,8 +575,8 @@ TEST(ReturnToRealTime, ConnectingClosesTheFilesAndReloadsTheSettings) {
     ASSERT_TRUE(rig.recorder.isRecording());
     const int loads = rig.settings.loads;
     rig.cycle.connectToHead();
-    EXPECT_EQ(rig.doc.playbackActive, 0);
-    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.flags.playbackActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
     EXPECT_FALSE(rig.player.isOpen());
     EXPECT_FALSE(rig.recorder.isRecording());
     EXPECT_EQ(rig.settings.loads, loads + 1);
@@ -582,9 +584,9 @@ TEST(ReturnToRealTime, ConnectingClosesTheFilesAndReloadsTheSettings) {
     ASSERT_FALSE(rig.windows.titles.empty());
     EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Real Time ");
     // The step buttons only stop the timers now.
-    rig.doc.timeText = "live";
+    rig.doc.ping.timeText = "live";
     rig.player.stepForward();
-    EXPECT_EQ(rig.doc.timeText, "live");
+    EXPECT_EQ(rig.doc.ping.timeText, "live");
 }
 
 TEST(ReturnToRealTime, TheFirstCommandAfterPlaybackCarriesOnlyRealTimeValues) {
@@ -594,7 +596,7 @@ TEST(ReturnToRealTime, TheFirstCommandAfterPlaybackCarriesOnlyRealTimeValues) {
     PlaybackRig rig;
     FakeEthernetLink head;
     rig.cycle.setEthernetLink(&head);
-    rig.settings.onLoad = [](CSondrelDoc& d) { d.sonarType = kTypeQ; };
+    rig.settings.onLoad = [](CSondrelDoc& d) { d.head.sonarType = kTypeQ; };
     const std::string path = makeDataFile(rig.folder.file("framing.qzr"), 3);
     std::string bytes = test::readBytes(path);
     for (std::size_t at = 0; at < bytes.size(); at += kRecordSize) {
@@ -604,9 +606,9 @@ TEST(ReturnToRealTime, TheFirstCommandAfterPlaybackCarriesOnlyRealTimeValues) {
     rig.folder.write("framing.qzr", bytes);
     ASSERT_TRUE(rig.open(path));
     playSteps(rig, 2);
-    EXPECT_TRUE(isSendable(rig.doc.command));
-    EXPECT_EQ(rig.doc.command[cmd::kFixed9], 5);
-    EXPECT_EQ(rig.doc.command[cmd::kDataFormat], 4);
+    EXPECT_TRUE(isSendable(rig.doc.head.command));
+    EXPECT_EQ(rig.doc.head.command[cmd::kFixed9], 5);
+    EXPECT_EQ(rig.doc.head.command[cmd::kDataFormat], 4);
 
     rig.cycle.connectToHead();
     rig.cycle.onSocketConnected(0);

@@ -24,8 +24,8 @@ class RecordingExport : public ProfileExport {
 };
 
 void setSample(CSondrelDoc& doc, int i, int value) {
-    doc.echoLong[2 * i] = static_cast<std::uint8_t>(value & 0x7F);
-    doc.echoLong[2 * i + 1] = static_cast<std::uint8_t>(value >> 7);
+    doc.ping.echoLong[2 * i] = static_cast<std::uint8_t>(value & 0x7F);
+    doc.ping.echoLong[2 * i + 1] = static_cast<std::uint8_t>(value >> 7);
 }
 
 struct ProfilePassFixture : ::testing::Test {
@@ -34,9 +34,9 @@ struct ProfilePassFixture : ::testing::Test {
     RecordingExport out;
 
     ProfilePassFixture() {
-        doc->echoLong.fill(0);
-        doc->headStatusLow = 0;  // distances are the values themselves
-        doc->setRangeIndex(3);   // 1 m
+        doc->ping.echoLong.fill(0);
+        doc->ping.headStatusLow = 0;  // distances are the values themselves
+        doc->head.setRangeIndex(3);   // 1 m
     }
     void run() {
         out.calls.clear();
@@ -44,7 +44,7 @@ struct ProfilePassFixture : ::testing::Test {
     }
     // The angle at which sample i is exported, with only that sample set.
     double angleOf(int i) {
-        doc->echoLong.fill(0);
+        doc->ping.echoLong.fill(0);
         setSample(*doc, i, 100);
         run();
         EXPECT_EQ(out.calls.size(), 2u);
@@ -79,35 +79,35 @@ TEST_F(ProfilePassFixture, PassClearsTheSonarImage) {
 
 TEST_F(ProfilePassFixture, AnglesForZeroPositionAndDirection) {
     // Up / Aft: sample 0 straight down, 100 to the right, 200 straight up.
-    doc->zeroDown = 0;
-    doc->xdcrForward = 0;
+    doc->head.zeroDown = 0;
+    doc->head.xdcrForward = 0;
     EXPECT_NEAR(angleOf(0), 180.0, 1e-9);
     EXPECT_NEAR(angleOf(100), 90.0, 1e-9);
     EXPECT_NEAR(angleOf(200), 0.0, 1e-9);
     EXPECT_NEAR(angleOf(399), 180.0 - 399 * 0.9, 1e-9);
     // Up / Fwd: sample 100 to the left; angles are not wrapped.
-    doc->xdcrForward = 1;
+    doc->head.xdcrForward = 1;
     EXPECT_NEAR(angleOf(0), 180.0, 1e-9);
     EXPECT_NEAR(angleOf(100), 270.0, 1e-9);
     EXPECT_NEAR(angleOf(399), 180.0 + 399 * 0.9, 1e-9);
     // Down / Fwd: sample 0 straight up, 100 to the right.
-    doc->zeroDown = 1;
+    doc->head.zeroDown = 1;
     EXPECT_NEAR(angleOf(0), 0.0, 1e-9);
     EXPECT_NEAR(angleOf(100), 90.0, 1e-9);
     // Down / Aft: sample 100 to the left, at -90.
-    doc->xdcrForward = 0;
+    doc->head.xdcrForward = 0;
     EXPECT_NEAR(angleOf(0), 0.0, 1e-9);
     EXPECT_NEAR(angleOf(100), -90.0, 1e-9);
     // A direction value that is neither leaves every sample at the start angle.
-    doc->xdcrForward = 2;
+    doc->head.xdcrForward = 2;
     EXPECT_NEAR(angleOf(300), 0.0, 1e-9);
 }
 
 TEST_F(ProfilePassFixture, PointsLieWhereTheirAnglesSay) {
     // Up / Aft at zoom 1; d = 100 on the diagonals puts points 70.71 pixels off
     // both axes: x = d sin(theta), y = -d cos(theta), truncated after adding 500.
-    doc->zeroDown = 0;
-    doc->xdcrForward = 0;
+    doc->head.zeroDown = 0;
+    doc->head.xdcrForward = 0;
     doc->display.pointSize = 0;
     setSample(*doc, 50, 100);   // 135 degrees: down and right
     setSample(*doc, 150, 100);  // 45: up and right
@@ -125,23 +125,23 @@ TEST_F(ProfilePassFixture, PointsLieWhereTheirAnglesSay) {
 }
 
 TEST_F(ProfilePassFixture, RollCorrectionNeedsTheSettingAndAValidRoll) {
-    doc->zeroDown = 0;
-    doc->rollDeg = 12.5;
-    doc->rollValid = 1;
+    doc->head.zeroDown = 0;
+    doc->orientation.rollDeg = 12.5;
+    doc->orientation.rollValid = 1;
     doc->display.rollCorrection = 0;
     EXPECT_NEAR(angleOf(0), 180.0, 1e-12);
     doc->display.rollCorrection = 1;
     EXPECT_NEAR(angleOf(0), 192.5, 1e-12);
-    doc->rollValid = 0;
+    doc->orientation.rollValid = 0;
     EXPECT_NEAR(angleOf(0), 180.0, 1e-12);
-    doc->zeroDown = 1;
-    doc->rollValid = 1;
-    doc->rollDeg = -30.0;
+    doc->head.zeroDown = 1;
+    doc->orientation.rollValid = 1;
+    doc->orientation.rollDeg = -30.0;
     EXPECT_NEAR(angleOf(0), -30.0, 1e-12);
 }
 
 TEST_F(ProfilePassFixture, MinimumDistanceDropsPointsAtOrBelowIt) {
-    doc->profileMinRange = 0.1;  // 50 pixels at 1 m
+    doc->head.profileMinRange = 0.1;  // 50 pixels at 1 m
     EXPECT_EQ(profileMinimumDistance(*doc), 50);
     setSample(*doc, 0, 50);
     setSample(*doc, 1, 51);
@@ -152,15 +152,15 @@ TEST_F(ProfilePassFixture, MinimumDistanceDropsPointsAtOrBelowIt) {
     EXPECT_EQ(path.ellipses.size(), 1u);
 
     // Truncated toward zero: 0.0999 m at 1 m is 49.95 pixels -> 49.
-    doc->profileMinRange = 0.0999;
+    doc->head.profileMinRange = 0.0999;
     EXPECT_EQ(profileMinimumDistance(*doc), 49);
-    doc->setRangeIndex(8);  // 6 m
-    doc->profileMinRange = 2.5;
+    doc->head.setRangeIndex(8);  // 6 m
+    doc->head.profileMinRange = 2.5;
     EXPECT_EQ(profileMinimumDistance(*doc), 208);
 }
 
 TEST_F(ProfilePassFixture, WithoutMinimumEveryNonZeroValueIsDrawn) {
-    doc->profileMinRange = 0.0;
+    doc->head.profileMinRange = 0.0;
     for (int i = 0; i < kProfileSampleCount; ++i) setSample(*doc, i, 1 + i % 3);
     run();
     EXPECT_EQ(path.ellipses.size(), 400u);
@@ -170,8 +170,8 @@ TEST_F(ProfilePassFixture, WithoutMinimumEveryNonZeroValueIsDrawn) {
 }
 
 TEST_F(ProfilePassFixture, PointSizesAndZoom) {
-    doc->zeroDown = 0;
-    doc->xdcrForward = 0;
+    doc->head.zeroDown = 0;
+    doc->head.xdcrForward = 0;
     setSample(*doc, 50, 100);  // x 570, y 570 at zoom 1
     // Small and medium dots have their top-left corner on the point; large
     // ones are centred on it.
@@ -276,9 +276,9 @@ TEST(ProfileConversion, FormatsTwoAndThreeUseTimeOfFlight) {
 }
 
 TEST_F(ProfilePassFixture, PassUsesTheDocumentsFormatAndRange) {
-    doc->headStatusLow = 1;
-    doc->command[cmd::kRange] = 10;
-    doc->soundVelocity = 1485.0;
+    doc->ping.headStatusLow = 1;
+    doc->head.command[cmd::kRange] = 10;
+    doc->head.soundVelocity = 1485.0;
     setSample(*doc, 0, 250);
     run();
     ASSERT_EQ(out.calls.size(), 2u);

@@ -40,35 +40,36 @@ void writeBytes(const std::string& path, const Bytes& bytes) {
 
 // A ping as processPing would leave it: 2 m range, Polar, Fast, Fwd, zero Down.
 void setKnownPing(CSondrelDoc& doc) {
-    doc.dateText = "08-DEC-2026";
-    doc.timeText = "14:03:07";
-    doc.hundredthsText = ".45";
-    doc.millisecondText = "450";
-    doc.setRangeIndex(4);
-    doc.setGain(12);
-    doc.setScanMode(kPolar);
-    doc.setStepSize(8);
-    doc.setCurrentSectorWidth(120);
-    doc.setCurrentTrain(70);  // 30 degrees
-    doc.setAbsorptionCode(60);
-    doc.setPulseLengthCode(3);
-    doc.command[cmd::kDataFormat] = 8;
-    doc.xdcrForward = 1;
-    doc.zeroDown = 1;
-    doc.stepDirection = 1;
-    doc.soundVelocity = 1480.55;
-    doc.pingPeriodRounded = 0x12345;  // only the low 16 bits are kept
+    doc.ping.dateText = "08-DEC-2026";
+    doc.ping.timeText = "14:03:07";
+    doc.ping.hundredthsText = ".45";
+    doc.ping.millisecondText = "450";
+    doc.head.setRangeIndex(4);
+    doc.head.setGain(12);
+    doc.head.setScanMode(kPolar);
+    doc.head.setStepSize(8);
+    doc.head.setCurrentSectorWidth(120);
+    doc.head.setCurrentTrain(70);  // 30 degrees
+    doc.head.setAbsorptionCode(60);
+    doc.head.setPulseLengthCode(3);
+    doc.head.command[cmd::kDataFormat] = 8;
+    doc.head.xdcrForward = 1;
+    doc.head.zeroDown = 1;
+    doc.ping.stepDirection = 1;
+    doc.head.soundVelocity = 1480.55;
+    doc.pings.pingPeriodRounded = 0x12345;  // only the low 16 bits are kept
     const std::uint8_t header[12] = {'Q',  'S', 'Z',  0x10, 0x02, 0x05,
                                      0x41, 20,  0x20, 0x06, 0xAA, 0xBB};
-    std::memcpy(doc.returnHeader.data(), header, sizeof header);
-    for (std::size_t i = 0; i < 800; ++i) doc.echoLong[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    doc.echoLong[800] = 0x99;  // beyond the samples: never recorded
-    doc.pitchDeg = 1.5;
-    doc.rollDeg = -2.25;
-    doc.distanceM = 12.345;
-    doc.pitchValid = 1;
-    doc.rollValid = 0;
-    doc.distanceValid = 1;
+    std::memcpy(doc.ping.returnHeader.data(), header, sizeof header);
+    for (std::size_t i = 0; i < 800; ++i)
+        doc.ping.echoLong[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    doc.ping.echoLong[800] = 0x99;  // beyond the samples: never recorded
+    doc.orientation.pitchDeg = 1.5;
+    doc.orientation.rollDeg = -2.25;
+    doc.orientation.distanceM = 12.345;
+    doc.orientation.pitchValid = 1;
+    doc.orientation.rollValid = 0;
+    doc.orientation.distanceValid = 1;
 }
 
 // The record bytes of setKnownPing, spelt out.
@@ -117,7 +118,7 @@ Bytes expectedKnownRecord(bool orientation) {
 TEST(RecordWriter, KnownPingWithoutOrientationGivesTheExactBytes) {
     auto doc = std::make_unique<CSondrelDoc>();
     setKnownPing(*doc);
-    doc->prdEnable = 0;
+    doc->link.prdEnable = 0;
     RecordBuffer buffer;
     const std::size_t length = encodeRecord(*doc, buffer);
     ASSERT_EQ(length, 1024u);
@@ -128,7 +129,7 @@ TEST(RecordWriter, KnownPingWithoutOrientationGivesTheExactBytes) {
 TEST(RecordWriter, KnownPingWithOrientationGivesTheExactBytes) {
     auto doc = std::make_unique<CSondrelDoc>();
     setKnownPing(*doc);
-    doc->prdEnable = 1;
+    doc->link.prdEnable = 1;
     RecordBuffer buffer;
     const std::size_t length = encodeRecord(*doc, buffer);
     ASSERT_EQ(length, 1152u);
@@ -138,9 +139,9 @@ TEST(RecordWriter, KnownPingWithOrientationGivesTheExactBytes) {
 
 TEST(RecordWriter, TextsLongerThanTheirFieldsAreCutAndShortOnesLeaveZeros) {
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->dateText = "08-DEC-2026-and-more";
-    doc->timeText = "1:2";
-    doc->hundredthsText = ". 5xyz";
+    doc->ping.dateText = "08-DEC-2026-and-more";
+    doc->ping.timeText = "1:2";
+    doc->ping.hundredthsText = ". 5xyz";
     RecordBuffer b;
     encodeRecord(*doc, b);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[8]), 12),
@@ -154,14 +155,14 @@ TEST(RecordWriter, WriteRecordAppendsAndClaimsTheLongBlock) {
     TempPath path("write_record_");
     auto doc = std::make_unique<CSondrelDoc>();
     setKnownPing(*doc);
-    doc->blockLength = 265;
+    doc->ping.blockLength = 265;
     BinaryFile file;
     ASSERT_TRUE(file.create(path.str()));
-    doc->prdEnable = 0;
+    doc->link.prdEnable = 0;
     ASSERT_TRUE(writeRecord(*doc, file));
-    doc->prdEnable = 1;
+    doc->link.prdEnable = 1;
     ASSERT_TRUE(writeRecord(*doc, file));
-    EXPECT_EQ(doc->blockLength, 813);
+    EXPECT_EQ(doc->ping.blockLength, 813);
     EXPECT_EQ(file.size(), 1024 + 1152);
 
     BinaryFile closed;
@@ -271,102 +272,102 @@ struct ReadFixture : ::testing::Test {
 
 TEST_F(ReadFixture, EveryRecordedFieldComesBack) {
     setKnownPing(*writer);
-    writer->prdEnable = 1;
-    writer->scanMode = kSector;
-    writer->setCurrentSectorWidth(40);
-    writer->command[cmd::kDataFormat] = 16;
-    writer->pingPeriodRounded = 850;
+    writer->link.prdEnable = 1;
+    writer->head.scanMode = kSector;
+    writer->head.setCurrentSectorWidth(40);
+    writer->head.command[cmd::kDataFormat] = 16;
+    writer->pings.pingPeriodRounded = 850;
     writeBytes(path.str(), recordOf(*writer));
 
-    reader->stepDirection = 0;
-    reader->command[cmd::kFixed22] = 7;
+    reader->ping.stepDirection = 0;
+    reader->head.command[cmd::kFixed22] = 7;
     const ReadOutcome o = readAt(0);
     ASSERT_EQ(o.status, ReadStatus::Valid);
     EXPECT_EQ(o.recordSize, 1152);
     EXPECT_EQ(o.nextPosition, 1152);
     const CSondrelDoc& d = *reader;
-    EXPECT_EQ(d.recordSize, 1152);
-    EXPECT_EQ(d.nextRecordPosition, 1152);
-    EXPECT_EQ(d.blockLength, 813);
-    EXPECT_EQ(d.dateText, "08-DEC-2026");
-    EXPECT_EQ(d.timeText, "14:03:07");
-    EXPECT_EQ(d.hundredthsText, ".45");
-    EXPECT_EQ(d.millisecondText, ".450");
-    EXPECT_EQ(d.prdEnable, 1);
-    EXPECT_EQ(d.stepDirection, 1);  // from the return header, which agrees
-    EXPECT_EQ(d.xdcrForward, 1);
-    EXPECT_EQ(d.trainReversed, 1);
-    EXPECT_EQ(d.scanMode, kSector);
-    EXPECT_EQ(d.stepSize, 8);
-    EXPECT_EQ(d.command[cmd::kStepSize], 8);
-    EXPECT_EQ(d.gainDb, 12);
-    EXPECT_EQ(d.command[cmd::kGain], 12);
-    EXPECT_EQ(d.currentSectorWidth, 40);
-    EXPECT_EQ(d.command[cmd::kSectorWidth], 40);
-    EXPECT_EQ(d.trainDegrees, 30);
-    EXPECT_EQ(d.currentTrain, 30);
-    EXPECT_EQ(d.command[cmd::kReserved4], 20);
-    EXPECT_EQ(d.absorptionCode, 60);
-    EXPECT_EQ(d.command[cmd::kAbsorption], 60);
-    EXPECT_EQ(d.command[cmd::kDataFormat], 16);
-    EXPECT_EQ(d.zeroDown, 1);
-    EXPECT_EQ(d.command[cmd::kFixed9], 1);
-    EXPECT_EQ(d.command[cmd::kFixed22], 0);
-    EXPECT_EQ(d.pulseLengthCode, 3);
-    EXPECT_EQ(d.command[cmd::kPulseLength], 3);
-    EXPECT_DOUBLE_EQ(d.soundVelocity, 1480.5);
-    EXPECT_EQ(d.frequencyCode, 159);
-    EXPECT_EQ(d.command[cmd::kFrequency], 159);
-    EXPECT_EQ(d.pingPeriodRounded, 850);
+    EXPECT_EQ(d.ping.recordSize, 1152);
+    EXPECT_EQ(d.ping.blockLength, 813);
+    EXPECT_EQ(d.ping.dateText, "08-DEC-2026");
+    EXPECT_EQ(d.ping.timeText, "14:03:07");
+    EXPECT_EQ(d.ping.hundredthsText, ".45");
+    EXPECT_EQ(d.ping.millisecondText, ".450");
+    EXPECT_EQ(d.link.prdEnable, 1);
+    EXPECT_EQ(d.ping.stepDirection, 1);  // from the return header, which agrees
+    EXPECT_EQ(d.head.xdcrForward, 1);
+    EXPECT_EQ(d.head.trainReversed, 1);
+    EXPECT_EQ(d.head.scanMode, kSector);
+    EXPECT_EQ(d.head.stepSize, 8);
+    EXPECT_EQ(d.head.command[cmd::kStepSize], 8);
+    EXPECT_EQ(d.head.gainDb, 12);
+    EXPECT_EQ(d.head.command[cmd::kGain], 12);
+    EXPECT_EQ(d.head.currentSectorWidth, 40);
+    EXPECT_EQ(d.head.command[cmd::kSectorWidth], 40);
+    EXPECT_EQ(d.head.trainDegrees, 30);
+    EXPECT_EQ(d.head.currentTrain, 30);
+    EXPECT_EQ(d.head.command[cmd::kReserved4], 20);
+    EXPECT_EQ(d.head.absorptionCode, 60);
+    EXPECT_EQ(d.head.command[cmd::kAbsorption], 60);
+    EXPECT_EQ(d.head.command[cmd::kDataFormat], 16);
+    EXPECT_EQ(d.head.zeroDown, 1);
+    EXPECT_EQ(d.head.command[cmd::kFixed9], 1);
+    EXPECT_EQ(d.head.command[cmd::kFixed22], 0);
+    EXPECT_EQ(d.head.pulseLengthCode, 3);
+    EXPECT_EQ(d.head.command[cmd::kPulseLength], 3);
+    EXPECT_DOUBLE_EQ(d.head.soundVelocity, 1480.5);
+    EXPECT_EQ(d.head.frequencyCode, 159);
+    EXPECT_EQ(d.head.command[cmd::kFrequency], 159);
+    EXPECT_EQ(d.pings.pingPeriodRounded, 850);
     // Return header, decoded in its playback form.
-    EXPECT_EQ(d.returnHeader, writer->returnHeader);
-    EXPECT_EQ(d.headId, 0x10);
-    EXPECT_EQ(d.headStatusLow, 2);
-    EXPECT_EQ(d.headPosition, 0x01 * 128 + 5);
-    EXPECT_EQ(d.rangeIndex, 4);
-    EXPECT_DOUBLE_EQ(d.rangeMetres, 2.0);
-    EXPECT_EQ(d.command[cmd::kRange], 20);
-    EXPECT_EQ(d.dataBytes, 6 * 128 + 0x20);
-    EXPECT_EQ(d.dataPointCount, 800);
+    EXPECT_EQ(d.ping.returnHeader, writer->ping.returnHeader);
+    EXPECT_EQ(d.ping.headId, 0x10);
+    EXPECT_EQ(d.ping.headStatusLow, 2);
+    EXPECT_EQ(d.ping.headPosition, 0x01 * 128 + 5);
+    EXPECT_EQ(d.head.rangeIndex, 4);
+    EXPECT_DOUBLE_EQ(d.head.rangeMetres, 2.0);
+    EXPECT_EQ(d.head.command[cmd::kRange], 20);
+    EXPECT_EQ(d.ping.dataBytes, 6 * 128 + 0x20);
+    EXPECT_EQ(d.ping.dataPointCount, 800);
     // Samples, trailer and extension land in echoLong.
-    for (std::size_t i = 0; i < 800; ++i) ASSERT_EQ(d.echoLong[i], writer->echoLong[i]) << i;
-    EXPECT_EQ(d.echoLong[800], 0xFC);
-    EXPECT_EQ(d.echoLong[912 + 74], 0x05);
+    for (std::size_t i = 0; i < 800; ++i)
+        ASSERT_EQ(d.ping.echoLong[i], writer->ping.echoLong[i]) << i;
+    EXPECT_EQ(d.ping.echoLong[800], 0xFC);
+    EXPECT_EQ(d.ping.echoLong[912 + 74], 0x05);
     // Orientation, widened from single precision.
-    EXPECT_EQ(d.pitchValid, 1);
-    EXPECT_EQ(d.rollValid, 0);
-    EXPECT_EQ(d.distanceValid, 1);
-    EXPECT_DOUBLE_EQ(d.pitchDeg, 1.5);
-    EXPECT_DOUBLE_EQ(d.rollDeg, -2.25);
-    EXPECT_DOUBLE_EQ(d.distanceM, static_cast<double>(12.345f));
+    EXPECT_EQ(d.orientation.pitchValid, 1);
+    EXPECT_EQ(d.orientation.rollValid, 0);
+    EXPECT_EQ(d.orientation.distanceValid, 1);
+    EXPECT_DOUBLE_EQ(d.orientation.pitchDeg, 1.5);
+    EXPECT_DOUBLE_EQ(d.orientation.rollDeg, -2.25);
+    EXPECT_DOUBLE_EQ(d.orientation.distanceM, static_cast<double>(12.345f));
 }
 
 TEST_F(ReadFixture, ARecordWithoutOrientationKeepsTheOrientationInForce) {
     setKnownPing(*writer);
-    writer->prdEnable = 0;
+    writer->link.prdEnable = 0;
     writeBytes(path.str(), recordOf(*writer));
-    reader->pitchDeg = 7.0;
-    reader->rollDeg = 8.0;
-    reader->distanceM = 9.0;
-    reader->rollValid = 1;
-    reader->prdEnable = 1;
+    reader->orientation.pitchDeg = 7.0;
+    reader->orientation.rollDeg = 8.0;
+    reader->orientation.distanceM = 9.0;
+    reader->orientation.rollValid = 1;
+    reader->link.prdEnable = 1;
     const ReadOutcome o = readAt(0);
     ASSERT_EQ(o.status, ReadStatus::Valid);
     EXPECT_EQ(o.recordSize, 1024);
-    EXPECT_EQ(reader->prdEnable, 0);
-    EXPECT_EQ(reader->pitchDeg, 7.0);
-    EXPECT_EQ(reader->rollDeg, 8.0);
-    EXPECT_EQ(reader->distanceM, 9.0);
-    EXPECT_EQ(reader->rollValid, 1);
+    EXPECT_EQ(reader->link.prdEnable, 0);
+    EXPECT_EQ(reader->orientation.pitchDeg, 7.0);
+    EXPECT_EQ(reader->orientation.rollDeg, 8.0);
+    EXPECT_EQ(reader->orientation.distanceM, 9.0);
+    EXPECT_EQ(reader->orientation.rollValid, 1);
 }
 
 TEST_F(ReadFixture, StepSizeZeroPlaysBackAsOne) {
     setKnownPing(*writer);
-    writer->setStepSize(0);
+    writer->head.setStepSize(0);
     writeBytes(path.str(), recordOf(*writer));
     ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
-    EXPECT_EQ(reader->stepSize, 1);
-    EXPECT_EQ(reader->command[cmd::kStepSize], 1);
+    EXPECT_EQ(reader->head.stepSize, 1);
+    EXPECT_EQ(reader->head.command[cmd::kStepSize], 1);
 }
 
 TEST_F(ReadFixture, RepairedFieldsAndAbsentValues) {
@@ -377,12 +378,12 @@ TEST_F(ReadFixture, RepairedFieldsAndAbsentValues) {
     r[46] = 0x3A;               // sound velocity without its "present" bit
     r[47] = 0x98;
     writeBytes(path.str(), r);
-    reader->soundVelocity = 1450.0;
+    reader->head.soundVelocity = 1450.0;
     ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
-    EXPECT_EQ(reader->dateText, "08-DEC-2026");
-    EXPECT_EQ(reader->hundredthsText, ".00");
-    EXPECT_EQ(reader->millisecondText, ".000");
-    EXPECT_DOUBLE_EQ(reader->soundVelocity, 1500.0);
+    EXPECT_EQ(reader->ping.dateText, "08-DEC-2026");
+    EXPECT_EQ(reader->ping.hundredthsText, ".00");
+    EXPECT_EQ(reader->ping.millisecondText, ".000");
+    EXPECT_DOUBLE_EQ(reader->head.soundVelocity, 1500.0);
 }
 
 TEST_F(ReadFixture, UnterminatedTextsStayInsideTheirFields) {
@@ -391,10 +392,10 @@ TEST_F(ReadFixture, UnterminatedTextsStayInsideTheirFields) {
     std::memset(&r[8], 'A', 34 - 8);  // no zero from the date to the flags
     writeBytes(path.str(), r);
     ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
-    EXPECT_EQ(reader->dateText, "AAAAAAA0000");  // repaired: no digits in the year
-    EXPECT_EQ(reader->timeText, "AAAAAAAA");
-    EXPECT_EQ(reader->hundredthsText, "AAA");
-    EXPECT_EQ(reader->millisecondText, "AAA0");
+    EXPECT_EQ(reader->ping.dateText, "AAAAAAA0000");  // repaired: no digits in the year
+    EXPECT_EQ(reader->ping.timeText, "AAAAAAAA");
+    EXPECT_EQ(reader->ping.hundredthsText, "AAA");
+    EXPECT_EQ(reader->ping.millisecondText, "AAA0");
 }
 
 TEST_F(ReadFixture, AnInvalidReturnHeaderTakesTheSettingsButNotThePing) {
@@ -402,24 +403,23 @@ TEST_F(ReadFixture, AnInvalidReturnHeaderTakesTheSettingsButNotThePing) {
     Bytes r = recordOf(*writer);
     r[100] = 'X';
     writeBytes(path.str(), r);
-    reader->echoLong.fill(0x11);
-    reader->headPosition = 99;
-    reader->headId = 0x77;
-    const auto header = reader->returnHeader;
+    reader->ping.echoLong.fill(0x11);
+    reader->ping.headPosition = 99;
+    reader->ping.headId = 0x77;
+    const auto header = reader->ping.returnHeader;
     const ReadOutcome o = readAt(0);
     EXPECT_EQ(o.status, ReadStatus::InvalidHeader);
     EXPECT_EQ(o.nextPosition, 1024);
-    EXPECT_EQ(reader->nextRecordPosition, 1024);
     // Settings of the record header are in force ...
-    EXPECT_EQ(reader->gainDb, 12);
-    EXPECT_EQ(reader->timeText, "14:03:07");
+    EXPECT_EQ(reader->head.gainDb, 12);
+    EXPECT_EQ(reader->ping.timeText, "14:03:07");
     // ... the ping state and the echo buffer are not touched.
-    EXPECT_EQ(reader->headPosition, 99);
-    EXPECT_EQ(reader->headId, 0x77);
-    EXPECT_EQ(reader->echoLong[0], 0x11);
-    EXPECT_EQ(reader->echoLong[500], 0x11);
-    EXPECT_NE(reader->returnHeader, header);  // the raw header is kept for diagnostics
-    EXPECT_EQ(reader->headerText, "XSZ");
+    EXPECT_EQ(reader->ping.headPosition, 99);
+    EXPECT_EQ(reader->ping.headId, 0x77);
+    EXPECT_EQ(reader->ping.echoLong[0], 0x11);
+    EXPECT_EQ(reader->ping.echoLong[500], 0x11);
+    EXPECT_NE(reader->ping.returnHeader, header);  // the raw header is kept for diagnostics
+    EXPECT_EQ(reader->ping.headerText, "XSZ");
 }
 
 TEST_F(ReadFixture, ImageIsClearedOnlyWhenModeWidthOrTrainChange) {
@@ -439,11 +439,11 @@ TEST_F(ReadFixture, ImageIsClearedOnlyWhenModeWidthOrTrainChange) {
         return reader->sonarBitmap.pixels()[4242] == 0;
     };
     EXPECT_FALSE(clears([](CSondrelDoc&) {}));
-    EXPECT_FALSE(clears([](CSondrelDoc& d) { d.setGain(3); }));
-    EXPECT_FALSE(clears([](CSondrelDoc& d) { d.setRangeIndex(2); }));
-    EXPECT_TRUE(clears([](CSondrelDoc& d) { d.scanMode = kSector; }));
-    EXPECT_TRUE(clears([](CSondrelDoc& d) { d.setCurrentSectorWidth(60); }));
-    EXPECT_TRUE(clears([](CSondrelDoc& d) { d.trainDegrees = 90; }));
+    EXPECT_FALSE(clears([](CSondrelDoc& d) { d.head.setGain(3); }));
+    EXPECT_FALSE(clears([](CSondrelDoc& d) { d.head.setRangeIndex(2); }));
+    EXPECT_TRUE(clears([](CSondrelDoc& d) { d.head.scanMode = kSector; }));
+    EXPECT_TRUE(clears([](CSondrelDoc& d) { d.head.setCurrentSectorWidth(60); }));
+    EXPECT_TRUE(clears([](CSondrelDoc& d) { d.head.trainDegrees = 90; }));
 }
 
 TEST_F(ReadFixture, ScanModeCodesBeyondSideScanKeepTheModeInForce) {
@@ -451,9 +451,9 @@ TEST_F(ReadFixture, ScanModeCodesBeyondSideScanKeepTheModeInForce) {
     Bytes r = recordOf(*writer);
     r[37] = static_cast<std::uint8_t>((r[37] & ~0x38) | (6 << 3));
     writeBytes(path.str(), r);
-    reader->scanMode = kSideScan;
+    reader->head.scanMode = kSideScan;
     ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
-    EXPECT_EQ(reader->scanMode, kSideScan);
+    EXPECT_EQ(reader->head.scanMode, kSideScan);
 }
 
 TEST(RecordPlayback, ABytePlayedIntoTheCommandNeverFramesIt) {
@@ -462,7 +462,7 @@ TEST(RecordPlayback, ABytePlayedIntoTheCommandNeverFramesIt) {
     struct Case {
         const char* field;
         std::size_t commandByte;
-        int CSondrelDoc::*setting;  // the user value that goes with the byte, if any
+        int HeadSettings::*setting;  // the user value that goes with the byte, if any
         std::function<void(Bytes&, std::uint8_t)> put;
     };
     const auto headerByte = [](std::size_t offset) {
@@ -474,7 +474,7 @@ TEST(RecordPlayback, ABytePlayedIntoTheCommandNeverFramesIt) {
         r[rec::kFrequency] = static_cast<std::uint8_t>(khz >> 8);
         r[rec::kFrequency + 1] = static_cast<std::uint8_t>(khz & 0xFF);
     };
-    using D = CSondrelDoc;
+    using D = HeadSettings;
     const Case cases[] = {
         {"byte 41, the range code", cmd::kReserved4, nullptr, headerByte(rec::kRangeCode)},
         {"gain", cmd::kGain, &D::gainDb, headerByte(rec::kGain)},
@@ -494,21 +494,21 @@ TEST(RecordPlayback, ABytePlayedIntoTheCommandNeverFramesIt) {
             Bytes record(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
             c.put(record, framing);
             auto doc = std::make_unique<CSondrelDoc>();
-            const CommandBuffer before = doc->command;
-            const int setting = c.setting ? (*doc).*c.setting : 0;
+            const CommandBuffer before = doc->head.command;
+            const int setting = c.setting ? doc->head.*c.setting : 0;
             ASSERT_EQ(decodeRecord(*doc, record), ReadStatus::Valid);
-            EXPECT_TRUE(isSendable(doc->command));
-            EXPECT_EQ(doc->command[c.commandByte], before[c.commandByte]);
+            EXPECT_TRUE(isSendable(doc->head.command));
+            EXPECT_EQ(doc->head.command[c.commandByte], before[c.commandByte]);
             // The setting stays with its byte.
             if (c.setting) {
-                EXPECT_EQ((*doc).*c.setting, setting);
+                EXPECT_EQ(doc->head.*c.setting, setting);
             }
             // One value short of the framing bytes is taken as recorded.
             c.put(record, 0xFC);
             ASSERT_EQ(decodeRecord(*doc, record), ReadStatus::Valid);
-            EXPECT_EQ(doc->command[c.commandByte], 0xFC);
+            EXPECT_EQ(doc->head.command[c.commandByte], 0xFC);
             if (c.setting) {
-                EXPECT_EQ((*doc).*c.setting, 0xFC);
+                EXPECT_EQ(doc->head.*c.setting, 0xFC);
             }
         }
     }
@@ -517,8 +517,8 @@ TEST(RecordPlayback, ABytePlayedIntoTheCommandNeverFramesIt) {
 TEST(RecordPlayback, AnOrientationFieldHoldingNoNumberIsNoReading) {
     auto writer = std::make_unique<CSondrelDoc>();
     setKnownPing(*writer);
-    writer->prdEnable = 1;
-    writer->rollValid = 1;
+    writer->link.prdEnable = 1;
+    writer->orientation.rollValid = 1;
     RecordBuffer buffer;
     const std::size_t n = encodeRecord(*writer, buffer);
     const std::uint32_t notNumbers[] = {0x7FC00000u, 0xFFC00001u, 0x7F800000u, 0xFF800000u};
@@ -537,9 +537,10 @@ TEST(RecordPlayback, AnOrientationFieldHoldingNoNumberIsNoReading) {
                 int valid;
                 double value, recorded;
             } readings[] = {
-                {rec::kPitch, doc->pitchValid, doc->pitchDeg, 1.5},
-                {rec::kRoll, doc->rollValid, doc->rollDeg, -2.25},
-                {rec::kDistance, doc->distanceValid, doc->distanceM, static_cast<double>(12.345f)}};
+                {rec::kPitch, doc->orientation.pitchValid, doc->orientation.pitchDeg, 1.5},
+                {rec::kRoll, doc->orientation.rollValid, doc->orientation.rollDeg, -2.25},
+                {rec::kDistance, doc->orientation.distanceValid, doc->orientation.distanceM,
+                 static_cast<double>(12.345f)}};
             for (const auto& r : readings) {
                 EXPECT_EQ(r.valid, r.field == field ? 0 : 1);
                 EXPECT_EQ(r.value, r.field == field ? 0.0 : r.recorded);
@@ -551,10 +552,10 @@ TEST(RecordPlayback, AnOrientationFieldHoldingNoNumberIsNoReading) {
 TEST_F(ReadFixture, RecordsFollowEachOtherAndAShortTailEndsTheFile) {
     setKnownPing(*writer);
     Bytes file;
-    writer->prdEnable = 0;
+    writer->link.prdEnable = 0;
     Bytes a = recordOf(*writer);
-    writer->prdEnable = 1;
-    writer->timeText = "14:03:08";
+    writer->link.prdEnable = 1;
+    writer->ping.timeText = "14:03:08";
     Bytes b = recordOf(*writer);
     file.insert(file.end(), a.begin(), a.end());
     file.insert(file.end(), b.begin(), b.end());
@@ -566,17 +567,16 @@ TEST_F(ReadFixture, RecordsFollowEachOtherAndAShortTailEndsTheFile) {
     const ReadOutcome second = readAt(1024);
     EXPECT_EQ(second.status, ReadStatus::Valid);
     EXPECT_EQ(second.nextPosition, 1024 + 1152);
-    EXPECT_EQ(reader->timeText, "14:03:08");
+    EXPECT_EQ(reader->ping.timeText, "14:03:08");
 
     // Nothing of the partial record may reach the document.
-    reader->timeText = "untouched";
-    reader->prdEnable = 5;
+    reader->ping.timeText = "untouched";
+    reader->link.prdEnable = 5;
     const ReadOutcome third = readAt(1024 + 1152);
     EXPECT_EQ(third.status, ReadStatus::EndOfFile);
     EXPECT_EQ(third.nextPosition, 1024 + 1152);
-    EXPECT_EQ(reader->timeText, "untouched");
-    EXPECT_EQ(reader->prdEnable, 5);
-    EXPECT_EQ(reader->nextRecordPosition, 1024 + 1152);
+    EXPECT_EQ(reader->ping.timeText, "untouched");
+    EXPECT_EQ(reader->link.prdEnable, 5);
 
     // Fewer than 100 bytes: not even a header.
     EXPECT_EQ(readAt(1024 + 1152 + 450).status, ReadStatus::EndOfFile);
@@ -589,11 +589,11 @@ TEST_F(ReadFixture, UnknownDataSizeCodesAreNotSized) {
     for (int code : {0, 1, 2, 3, 5, 6, 7, 9, 200}) {
         r[3] = static_cast<std::uint8_t>(code);
         writeBytes(path.str(), r);
-        reader->timeText = "untouched";
+        reader->ping.timeText = "untouched";
         const ReadOutcome o = readAt(0);
         EXPECT_EQ(o.status, ReadStatus::Unsizable) << code;
         EXPECT_EQ(o.nextPosition, 0) << code;
-        EXPECT_EQ(reader->timeText, "untouched") << code;
+        EXPECT_EQ(reader->ping.timeText, "untouched") << code;
     }
 }
 
@@ -611,9 +611,9 @@ TEST_F(ReadFixture, LargeRecordsAreReadWhole) {
     ASSERT_EQ(o.status, ReadStatus::Valid);
     EXPECT_EQ(o.recordSize, 3328);
     EXPECT_EQ(o.nextPosition, 3328);
-    EXPECT_EQ(reader->dataPointCount, 800);  // the return header has the last word
-    EXPECT_EQ(reader->echoLong[3200 - 112 - 1], 0x5A);
-    EXPECT_EQ(reader->echoLong[3328 - 112 - 1], 0x6B);
+    EXPECT_EQ(reader->ping.dataPointCount, 800);  // the return header has the last word
+    EXPECT_EQ(reader->ping.echoLong[3200 - 112 - 1], 0x5A);
+    EXPECT_EQ(reader->ping.echoLong[3328 - 112 - 1], 0x6B);
     EXPECT_EQ(readAt(3328).status, ReadStatus::Valid);
 }
 
@@ -633,7 +633,7 @@ TEST_F(ReadFixture, ZeroRecordLengthFieldDoesNotMatter) {
 TEST(RecordDecode, NeverReadsPastTheGivenBytes) {
     auto doc = std::make_unique<CSondrelDoc>();
     setKnownPing(*doc);
-    doc->prdEnable = 1;
+    doc->link.prdEnable = 1;
     RecordBuffer b;
     const std::size_t n = encodeRecord(*doc, b);
     auto reader = std::make_unique<CSondrelDoc>();
@@ -712,11 +712,11 @@ TEST(RecordParse, DecodingLeavesTheRepairsThatNeedTheDocumentToApplying) {
     EXPECT_EQ(parsed.record.soundVelocityField, 0x8000);
 
     auto reader = std::make_unique<CSondrelDoc>();
-    reader->setScanMode(kSideScan);
-    reader->soundVelocity = 1450.0;
+    reader->head.setScanMode(kSideScan);
+    reader->head.soundVelocity = 1450.0;
     EXPECT_EQ(applyRecord(*reader, parsed.record), ReadStatus::Valid);
-    EXPECT_EQ(reader->scanMode, kSideScan);
-    EXPECT_EQ(reader->soundVelocity, 1450.0);
+    EXPECT_EQ(reader->head.scanMode, kSideScan);
+    EXPECT_EQ(reader->head.soundVelocity, 1450.0);
 }
 
 TEST(RecordParse, ArbitraryBytesNeverGiveViewsOutsideThem) {

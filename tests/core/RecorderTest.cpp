@@ -23,8 +23,8 @@ namespace fs = std::filesystem;
 // One ping from the head through the cycle, as the serial hand-off delivers it.
 void livePing(PlaybackRig& rig, std::uint8_t rangeCode = 20) {
     const ByteVector block = makeBlock("QSZ", rangeCode);
-    std::copy(block.begin(), block.end(), rig.doc.receiveBuffer.begin());
-    rig.doc.noNewData = 0;
+    std::copy(block.begin(), block.end(), rig.doc.link.receiveBuffer.begin());
+    rig.doc.link.noNewData = 0;
     rig.cycle.processPing();
 }
 
@@ -47,11 +47,11 @@ std::int64_t countRecords(const std::string& path, int* valid = nullptr) {
 
 TEST(RecordNames, AutomaticNameFromPingDateAndStampTime) {
     CSondrelDoc doc;
-    doc.writeDirectory = "/data/run/";
-    doc.dateText = "08-DEC-2026";
-    doc.stampHour = 14;
-    doc.stampMinute = 3;
-    doc.stampSecond = 7;
+    doc.files.writeDirectory = "/data/run/";
+    doc.ping.dateText = "08-DEC-2026";
+    doc.pings.stampHour = 14;
+    doc.pings.stampMinute = 3;
+    doc.pings.stampSecond = 7;
     EXPECT_EQ(automaticRecordName(doc), "/data/run/Sondrel 08-DEC-2026 140307.qzr");
 }
 
@@ -68,8 +68,8 @@ TEST(RecordNames, AutomaticNameKeepsRecordedDatesInsideTheFolder) {
     };
     for (const auto& c : cases) {
         CSondrelDoc doc;
-        doc.writeDirectory = "/data/run/";
-        doc.dateText = c.date;
+        doc.files.writeDirectory = "/data/run/";
+        doc.ping.dateText = c.date;
         const std::string name = automaticRecordName(doc);
         EXPECT_EQ(name, "/data/run/" + c.name) << c.date;
         EXPECT_EQ(fs::path(name).parent_path(), "/data/run") << c.date;
@@ -102,18 +102,18 @@ TEST(RecordSync, SyncsAtMostOncePerIntervalAndAsSoonAsOneIsDue) {
 
 TEST(RecordNames, CaptureNamesTruncateDistanceTowardZero) {
     CSondrelDoc doc;
-    doc.writeDirectory = "/c/";
-    doc.distanceM = 12.345;
-    doc.captureCounter = 0;
+    doc.files.writeDirectory = "/c/";
+    doc.orientation.distanceM = 12.345;
+    doc.files.captureCounter = 0;
     EXPECT_EQ(captureFileName(doc), "/c/D 12 34 C0.qzr");
-    doc.distanceM = -1.25;
-    doc.captureCounter = 3;
+    doc.orientation.distanceM = -1.25;
+    doc.files.captureCounter = 3;
     EXPECT_EQ(captureFileName(doc), "/c/D -1 -25 C3.qzr");
-    doc.distanceM = -0.5;
-    doc.captureCounter = 12;
+    doc.orientation.distanceM = -0.5;
+    doc.files.captureCounter = 12;
     EXPECT_EQ(captureFileName(doc), "/c/D 0 -50 C12.qzr");
-    doc.distanceM = 0.0;
-    doc.captureCounter = 0;
+    doc.orientation.distanceM = 0.0;
+    doc.files.captureCounter = 0;
     EXPECT_EQ(captureFileName(doc), "/c/D 0 0 C0.qzr");
 }
 
@@ -139,15 +139,15 @@ TEST(RecordNames, CaptureNamesKeepEveryCentimetreAndSaturateHugeDistances) {
         {-inf, "D 0 0"},
     };
     CSondrelDoc doc;
-    doc.writeDirectory = "/c/";
+    doc.files.writeDirectory = "/c/";
     for (const Case& c : cases) {
-        doc.distanceM = c.distance;
+        doc.orientation.distanceM = c.distance;
         EXPECT_EQ(captureFileName(doc).rfind(std::string("/c/") + c.name + " ", 0), 0u)
             << c.distance << " gave " << captureFileName(doc);
     }
     // Every two-decimal distance a counter reports keeps its centimetres.
     for (int cm = -100000; cm <= 100000; cm += 7) {
-        doc.distanceM = cm / 100.0;
+        doc.orientation.distanceM = cm / 100.0;
         const std::string expected =
             "D " + std::to_string(cm / 100) + " " + std::to_string(cm % 100) + " C0.qzr";
         ASSERT_EQ(captureFileName(doc), "/c/" + expected) << cm;
@@ -158,26 +158,26 @@ TEST(Recording, AutomaticNameRecordsEveryValidPingAndTitlesFollow) {
     PlaybackRig rig;
     livePing(rig);  // a ping gives the date and time the name is made from
     rig.recorder.startStopRecording();
-    ASSERT_EQ(rig.doc.recordingActive, 1);
+    ASSERT_EQ(rig.doc.flags.recordingActive, 1);
     const std::string path = rig.recorder.filePath();
     EXPECT_EQ(path, automaticRecordName(rig.doc));
-    EXPECT_EQ(rig.doc.recordPath, path);
+    EXPECT_EQ(rig.doc.files.recordPath, path);
     ASSERT_FALSE(rig.windows.titles.empty());
     EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Record to File [" + path + "] ");
 
     for (int i = 0; i < 5; ++i) livePing(rig);
     // An invalid block is not recorded.
     const ByteVector bad = makeBlock("XSZ");
-    std::copy(bad.begin(), bad.end(), rig.doc.receiveBuffer.begin());
-    rig.doc.noNewData = 0;
+    std::copy(bad.begin(), bad.end(), rig.doc.link.receiveBuffer.begin());
+    rig.doc.link.noNewData = 0;
     rig.cycle.processPing();
     // Nor is a poll without data.
-    rig.doc.noNewData = 1;
+    rig.doc.link.noNewData = 1;
     rig.cycle.processPing();
-    EXPECT_EQ(rig.doc.recordFileBytes, 5 * 1024);
+    EXPECT_EQ(rig.doc.files.recordFileBytes, 5 * 1024);
 
     rig.recorder.startStopRecording();
-    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
     EXPECT_FALSE(rig.recorder.isRecording());
     EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Real Time ");
     int valid = 0;
@@ -190,9 +190,9 @@ TEST(Recording, RecordWithoutAnAnsweringHeadSaysSoAndMakesNoFile) {
     PlaybackRig rig;
     livePing(rig);
     // The head has gone: its link dropped, or a watchdog period passed in silence.
-    rig.doc.headAnswering = false;
+    rig.doc.link.headAnswering = false;
     rig.recorder.startStopRecording();
-    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
     EXPECT_FALSE(rig.recorder.isRecording());
     ASSERT_EQ(rig.op.messages.size(), 1u);
     EXPECT_NE(rig.op.messages[0].find("not answering"), std::string::npos);
@@ -200,19 +200,19 @@ TEST(Recording, RecordWithoutAnAnsweringHeadSaysSoAndMakesNoFile) {
     // It answers again: Record records.
     livePing(rig);
     rig.recorder.startStopRecording();
-    EXPECT_EQ(rig.doc.recordingActive, 1);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 1);
 }
 
 TEST(Recording, AConnectEndsTheRecordingAndTheTitleStopsNamingTheFile) {
     PlaybackRig rig;
     livePing(rig);
     rig.recorder.startStopRecording();
-    ASSERT_EQ(rig.doc.recordingActive, 1);
+    ASSERT_EQ(rig.doc.flags.recordingActive, 1);
     const std::string path = rig.recorder.filePath();
     for (int i = 0; i < 3; ++i) livePing(rig);
 
     rig.cycle.connectToHead();
-    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
     EXPECT_FALSE(rig.recorder.isRecording());
     ASSERT_FALSE(rig.windows.titles.empty());
     EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Real Time ");
@@ -235,7 +235,7 @@ TEST(Recording, TwoStartsInTheSameSecondShareTheNameAndTheSecondTruncates) {
 
 TEST(Recording, SaveDialogChoosesNameAndFolder) {
     PlaybackRig rig;
-    rig.doc.autoFileNames = 0;
+    rig.doc.files.autoFileNames = 0;
     livePing(rig);
     const std::string proposed = automaticRecordName(rig.doc);
     fs::create_directory(rig.folder.file("chosen"));
@@ -252,10 +252,10 @@ TEST(Recording, SaveDialogChoosesNameAndFolder) {
     EXPECT_EQ(request.directory, rig.folder.path() + "/");
     EXPECT_EQ(request.proposedName, proposed);
 
-    ASSERT_EQ(rig.doc.recordingActive, 1);
+    ASSERT_EQ(rig.doc.flags.recordingActive, 1);
     EXPECT_EQ(rig.recorder.filePath(), chosen);
-    EXPECT_EQ(rig.doc.recordPath, "pipe 7.qzr");
-    EXPECT_EQ(rig.doc.writeDirectory, rig.folder.file("chosen") + "/");
+    EXPECT_EQ(rig.doc.files.recordPath, "pipe 7.qzr");
+    EXPECT_EQ(rig.doc.files.writeDirectory, rig.folder.file("chosen") + "/");
     EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Record to File [pipe 7.qzr] ");
     livePing(rig);
     rig.recorder.startStopRecording();
@@ -264,11 +264,11 @@ TEST(Recording, SaveDialogChoosesNameAndFolder) {
 
 TEST(Recording, CancelledDialogRecordsNothing) {
     PlaybackRig rig;
-    rig.doc.autoFileNames = 0;
+    rig.doc.files.autoFileNames = 0;
     rig.op.saveAnswers.push_back(std::nullopt);
     rig.recorder.startStopRecording();
-    EXPECT_EQ(rig.doc.recordingActive, 0);
-    EXPECT_TRUE(rig.doc.recordPath.empty());
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
+    EXPECT_TRUE(rig.doc.files.recordPath.empty());
     EXPECT_TRUE(rig.windows.titles.empty());
     EXPECT_TRUE(fs::is_empty(rig.folder.path()));
 }
@@ -278,15 +278,15 @@ TEST(Recording, ThePlayedFileCannotBeChosenForTheCopy) {
     const std::string played = makeDataFile(rig.folder.file("played.qzr"), 4);
     const std::string before = test::readBytes(played);
     ASSERT_TRUE(rig.open(played));
-    rig.doc.autoFileNames = 0;
+    rig.doc.files.autoFileNames = 0;
     // The same file under another spelling of its path.
     rig.op.saveAnswers.push_back(rig.folder.path() + "/./played.qzr");
     rig.recorder.startStopRecording();
     ASSERT_EQ(rig.op.messages.size(), 1u);
     EXPECT_EQ(rig.op.messages[0],
               "Can't write in this file ...\nThis file is used as playback!   ");
-    EXPECT_EQ(rig.doc.recordingActive, 0);
-    EXPECT_TRUE(rig.doc.recordPath.empty());
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
+    EXPECT_TRUE(rig.doc.files.recordPath.empty());
     EXPECT_EQ(test::readBytes(played), before);
     // Playback goes on from the untouched file.
     rig.timers.advanceMs(kPlaybackStartDelayMs);
@@ -295,10 +295,10 @@ TEST(Recording, ThePlayedFileCannotBeChosenForTheCopy) {
 
 TEST(Recording, FailedCreateIsReportedAndNothingRecords) {
     PlaybackRig rig;
-    rig.doc.writeDirectory = rig.folder.file("missing") + "/";
+    rig.doc.files.writeDirectory = rig.folder.file("missing") + "/";
     livePing(rig);
     rig.recorder.startStopRecording();
-    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
     ASSERT_EQ(rig.op.messages.size(), 2u);
     EXPECT_NE(rig.op.messages[0].find("missing"), std::string::npos);
     EXPECT_EQ(rig.op.messages[1], "Error Opening File!");
@@ -312,38 +312,38 @@ TEST(Recording, RecordDirectoryAndAutomaticNamesCommands) {
     rig.recorder.setRecordDirectory();
     ASSERT_EQ(rig.op.folderTitles.size(), 1u);
     EXPECT_EQ(rig.op.folderTitles[0], "Pick a Record Directory: ");
-    EXPECT_EQ(rig.doc.writeDirectory, "/srv/pipes/");
+    EXPECT_EQ(rig.doc.files.writeDirectory, "/srv/pipes/");
     rig.op.folderAnswers.push_back(std::nullopt);
     rig.recorder.setRecordDirectory();
-    EXPECT_EQ(rig.doc.writeDirectory, "/srv/pipes/");
+    EXPECT_EQ(rig.doc.files.writeDirectory, "/srv/pipes/");
 
-    EXPECT_EQ(rig.doc.autoFileNames, 1);
+    EXPECT_EQ(rig.doc.files.autoFileNames, 1);
     rig.recorder.toggleAutoFileNames();
-    EXPECT_EQ(rig.doc.autoFileNames, 0);
+    EXPECT_EQ(rig.doc.files.autoFileNames, 0);
     rig.recorder.toggleAutoFileNames();
-    EXPECT_EQ(rig.doc.autoFileNames, 1);
+    EXPECT_EQ(rig.doc.files.autoFileNames, 1);
 }
 
 TEST(Capture, WritesOneRecordAndReleasesTheHoldItSet) {
     PlaybackRig rig;
-    rig.doc.sonarType = kTypeP;
+    rig.doc.head.sonarType = kTypeP;
     livePing(rig);
-    rig.doc.distanceM = 12.345;
+    rig.doc.orientation.distanceM = 12.345;
     rig.timers.killTimer(kPollTimer);
     rig.recorder.captureFrame();
     const std::string name = rig.folder.file("D 12 34 C0.qzr");
     EXPECT_EQ(countRecords(name), 1);
-    EXPECT_EQ(rig.doc.captureCounter, 1);
+    EXPECT_EQ(rig.doc.files.captureCounter, 1);
     // Said where it went, without a box to answer.
     EXPECT_EQ(rig.op.notes, std::vector<std::string>{"Frame captured to " + name});
     // The hold of the write is gone again and the poll was left alone.
-    EXPECT_EQ(rig.doc.holdActive, 0);
+    EXPECT_EQ(rig.doc.flags.holdActive, 0);
     EXPECT_FALSE(rig.timers.isTimerActive(kPollTimer));
 
     // With hold already on, the capture ends it through the Hold command.
-    rig.doc.holdActive = 1;
+    rig.doc.flags.holdActive = true;
     rig.recorder.captureFrame();
-    EXPECT_EQ(rig.doc.holdActive, 0);
+    EXPECT_EQ(rig.doc.flags.holdActive, 0);
     EXPECT_EQ(rig.timers.periodMs(kPollTimer), kHoldReleasePollMs);
     EXPECT_TRUE(fs::exists(rig.folder.file("D 12 34 C1.qzr")));
     EXPECT_TRUE(rig.op.messages.empty());
@@ -353,7 +353,7 @@ TEST(Capture, AnEthernetRecordingGoesOnThroughACapture) {
     PlaybackRig rig;
     FakeEthernetLink link;
     rig.cycle.setEthernetLink(&link);
-    rig.doc.sonarType = kTypeQ;
+    rig.doc.head.sonarType = kTypeQ;
     rig.cycle.connectToHead();
     rig.cycle.onSocketConnected(0);
     const ByteVector block = makeBlock("QSZ", 20);
@@ -363,31 +363,31 @@ TEST(Capture, AnEthernetRecordingGoesOnThroughACapture) {
     const std::size_t attempts = link.attempts.size();
     // The next command goes out at once, before the operator can press a key.
     rig.timers.runPending();
-    ASSERT_EQ(rig.doc.noNewData, 1);
+    ASSERT_EQ(rig.doc.link.noNewData, 1);
 
     rig.recorder.captureFrame();
     EXPECT_TRUE(rig.op.messages.empty());
-    EXPECT_EQ(rig.doc.captureCounter, 1);
-    EXPECT_EQ(rig.doc.holdActive, 0);
-    EXPECT_EQ(rig.doc.recordingActive, 1);
+    EXPECT_EQ(rig.doc.files.captureCounter, 1);
+    EXPECT_EQ(rig.doc.flags.holdActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 1);
     EXPECT_EQ(link.attempts.size(), attempts);
-    EXPECT_EQ(rig.doc.linkState, LinkState::Connected);
+    EXPECT_EQ(rig.doc.link.linkState, LinkState::Connected);
     rig.cycle.onSocketBytes(block.data(), block.size());
-    EXPECT_EQ(rig.doc.recordFileBytes, 2 * 1024);
+    EXPECT_EQ(rig.doc.files.recordFileBytes, 2 * 1024);
 }
 
 TEST(Capture, NothingButAMessageWithoutAPingOnScreen) {
     PlaybackRig rig;
-    rig.doc.noNewData = 1;
+    rig.doc.link.noNewData = 1;
     rig.recorder.captureFrame();
     // A ping, then a poll that brought nothing: the view says "No Data".
     livePing(rig);
-    rig.doc.noNewData = 1;
+    rig.doc.link.noNewData = 1;
     rig.cycle.processPing();
     rig.recorder.captureFrame();
     EXPECT_TRUE(fs::is_empty(rig.folder.path()));
-    EXPECT_EQ(rig.doc.holdActive, 0);
-    EXPECT_EQ(rig.doc.captureCounter, 0);
+    EXPECT_EQ(rig.doc.flags.holdActive, 0);
+    EXPECT_EQ(rig.doc.files.captureCounter, 0);
     EXPECT_EQ(rig.op.messages.size(), 2u);
 }
 
@@ -403,11 +403,11 @@ TEST(Capture, TheDefaultRecordFolderIsMadeAndAnUnwritableOneReported) {
     EXPECT_TRUE(rig.op.messages.empty());
 
     // A folder below a plain file can never be made, even by root.
-    rig.doc.writeDirectory = rig.folder.write("plain", "") + "/Sondrel/";
+    rig.doc.files.writeDirectory = rig.folder.write("plain", "") + "/Sondrel/";
     rig.recorder.captureFrame();
     rig.recorder.startStopRecording();
-    EXPECT_EQ(rig.doc.recordingActive, 0);
-    EXPECT_EQ(rig.doc.captureCounter, 1);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
+    EXPECT_EQ(rig.doc.files.captureCounter, 1);
     EXPECT_EQ(rig.op.messages.size(), 3u);  // the capture's, and the recording's two
     EXPECT_EQ(rig.op.notes.size(), 1u);     // only the capture that was written
 }
@@ -416,10 +416,10 @@ TEST(Capture, SingleFramePlaybackLeavesHoldAlone) {
     PlaybackRig rig;
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("p.qzr"), 3, {}, true)));
     rig.player.stepForward();
-    ASSERT_EQ(rig.doc.oneFrameMode, 1);
+    ASSERT_EQ(rig.doc.files.oneFrameMode, 1);
     rig.timers.clearHistory();
     rig.recorder.captureFrame();
-    EXPECT_EQ(rig.doc.holdActive, 0);
+    EXPECT_EQ(rig.doc.flags.holdActive, 0);
     EXPECT_TRUE(rig.timers.settings().empty());
     // The capture holds the record on screen, orientation included.
     BinaryFile f;
@@ -427,7 +427,7 @@ TEST(Capture, SingleFramePlaybackLeavesHoldAlone) {
     ASSERT_TRUE(f.openRead(rig.folder.file("D 1 50 C0.qzr")));
     EXPECT_EQ(readRecord(check, f, 0).status, ReadStatus::Valid);
     EXPECT_EQ(shownRecord(check), 0);
-    EXPECT_EQ(check.recordSize, 1152);
+    EXPECT_EQ(check.ping.recordSize, 1152);
 }
 
 TEST(Capture, CounterRestartsAtConnectAndTheNameIsReused) {
@@ -435,12 +435,12 @@ TEST(Capture, CounterRestartsAtConnectAndTheNameIsReused) {
     livePing(rig);
     rig.recorder.captureFrame();
     rig.recorder.captureFrame();
-    EXPECT_EQ(rig.doc.captureCounter, 2);
+    EXPECT_EQ(rig.doc.files.captureCounter, 2);
     rig.cycle.connectToHead();
-    EXPECT_EQ(rig.doc.captureCounter, 0);
+    EXPECT_EQ(rig.doc.files.captureCounter, 0);
     livePing(rig);
     rig.recorder.captureFrame();
-    EXPECT_EQ(rig.doc.captureCounter, 1);
+    EXPECT_EQ(rig.doc.files.captureCounter, 1);
     EXPECT_EQ(countRecords(rig.folder.file("D 0 0 C0.qzr")), 1);
 }
 
@@ -448,11 +448,11 @@ TEST(Recording, FullDiskEndsTheRecordingOnceAndAcquisitionGoesOn) {
     PlaybackRig rig;
     FakeEthernetLink link;
     rig.cycle.setEthernetLink(&link);
-    rig.doc.sonarType = kTypeQ;
-    rig.doc.ipAddress = "127.0.0.1";
+    rig.doc.head.sonarType = kTypeQ;
+    rig.doc.link.ipAddress = "127.0.0.1";
     rig.cycle.connectToHead();
     rig.cycle.onSocketConnected(0);
-    ASSERT_EQ(rig.doc.linkState, LinkState::Connected);
+    ASSERT_EQ(rig.doc.link.linkState, LinkState::Connected);
 
     std::string path;
     {
@@ -465,18 +465,18 @@ TEST(Recording, FullDiskEndsTheRecordingOnceAndAcquisitionGoesOn) {
             rig.cycle.onSocketBytes(block.data(), block.size());
             if (ping == 0) {
                 rig.recorder.startStopRecording();
-                ASSERT_EQ(rig.doc.recordingActive, 1);
+                ASSERT_EQ(rig.doc.flags.recordingActive, 1);
                 path = rig.recorder.filePath();
             }
         }
     }
     EXPECT_EQ(link.sent.size(), 25u);
-    EXPECT_EQ(rig.doc.pingCount, 25);
-    EXPECT_EQ(rig.doc.linkState, LinkState::Connected);
+    EXPECT_EQ(rig.doc.pings.pingCount, 25);
+    EXPECT_EQ(rig.doc.link.linkState, LinkState::Connected);
     ASSERT_EQ(rig.op.messages.size(), 1u);
     EXPECT_NE(rig.op.messages[0].find("Error Writing File!"), std::string::npos);
     EXPECT_NE(rig.op.messages[0].find(path), std::string::npos);
-    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
     EXPECT_FALSE(rig.recorder.isRecording());
     EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Real Time ");
     // Whole records only, every one readable.
@@ -484,26 +484,26 @@ TEST(Recording, FullDiskEndsTheRecordingOnceAndAcquisitionGoesOn) {
     int valid = 0;
     EXPECT_EQ(countRecords(path, &valid), 10);
     EXPECT_EQ(valid, 10);
-    EXPECT_EQ(rig.doc.recordFileBytes, 10 * 1024);
+    EXPECT_EQ(rig.doc.files.recordFileBytes, 10 * 1024);
 }
 
 TEST(Recording, FullDiskDuringACopyLeavesPlaybackRunning) {
     PlaybackRig rig;
     const std::string played = makeDataFile(rig.folder.file("long.qzr"), 30);
     ASSERT_TRUE(rig.open(played));
-    rig.doc.playbackIntervalMs = 10;
+    rig.doc.files.playbackIntervalMs = 10;
     rig.timers.advanceMs(50);  // the first record
     std::string copy;
     {
         FileSizeLimit limit(4 * 1024 + 100);
         ASSERT_TRUE(limit.ok());
         rig.recorder.startStopRecording();
-        ASSERT_EQ(rig.doc.recordingActive, 1);
+        ASSERT_EQ(rig.doc.flags.recordingActive, 1);
         copy = rig.recorder.filePath();
         rig.timers.advanceMs(100);  // ten more records
     }
     EXPECT_EQ(rig.op.messages.size(), 1u);
-    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
     EXPECT_EQ(rig.windows.titles.back(), "Sondrel - Playback File [" + played + "] ");
     EXPECT_EQ(countRecords(copy), 4);
     EXPECT_EQ(shownRecord(rig.doc), 10);
@@ -514,7 +514,7 @@ TEST(Recording, FullDiskDuringACopyLeavesPlaybackRunning) {
 // the operator hears of it rather than trusting the file.
 TEST(Recording, AFailedCloseIsReported) {
     PlaybackRig rig;
-    rig.doc.autoFileNames = 1;
+    rig.doc.files.autoFileNames = 1;
     livePing(rig);
     rig.recorder.startStopRecording();
     ASSERT_TRUE(rig.recorder.isRecording());
@@ -523,7 +523,7 @@ TEST(Recording, AFailedCloseIsReported) {
     ASSERT_TRUE(test::closeDescriptorOf(path));
     rig.recorder.startStopRecording();
     EXPECT_FALSE(rig.recorder.isRecording());
-    EXPECT_EQ(rig.doc.recordingActive, 0);
+    EXPECT_EQ(rig.doc.flags.recordingActive, 0);
     ASSERT_EQ(rig.op.messages.size(), 1u);
     EXPECT_EQ(rig.op.messages[0], "Error Writing File!\n\n" + path +
                                       "\nBad file descriptor\n\nThe recording is closed, but the "
@@ -555,8 +555,8 @@ TEST(Capture, AFailedWriteLeavesNoPartOfAFrame) {
         if (!c.device) {
             EXPECT_FALSE(fs::exists(name));
         }
-        EXPECT_EQ(rig.doc.captureCounter, 0);
-        EXPECT_EQ(rig.doc.holdActive, 0);
+        EXPECT_EQ(rig.doc.files.captureCounter, 0);
+        EXPECT_EQ(rig.doc.flags.holdActive, 0);
     }
 }
 

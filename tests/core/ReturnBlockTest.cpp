@@ -102,18 +102,18 @@ TEST(ReturnBlockParse, ViewsStopAtTheBlockAndAtTheBytesGiven) {
 
 TEST(ReturnBlockParse, ATruncatedBlockAppliesOnlyWhatCame) {
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->echoLong.fill(0x11);
+    doc->ping.echoLong.fill(0x11);
     Bytes bytes = headerOf("QSZ", {0x10, 0, 0, 0, 20, 0, 0, 0, 0});
     bytes.resize(20, 0xAB);
     EXPECT_TRUE(applyReturnBlock(*doc, parseReturnBlock(bytes)));
-    EXPECT_EQ(doc->echoLong[7], 0xAB);
-    EXPECT_EQ(doc->echoLong[8], 0x11);
+    EXPECT_EQ(doc->ping.echoLong[7], 0xAB);
+    EXPECT_EQ(doc->ping.echoLong[8], 0x11);
 
     // Too short for a header: the bytes that came are copied, the ping state is kept.
-    doc->headerText = "old";
+    doc->ping.headerText = "old";
     EXPECT_FALSE(applyReturnBlock(*doc, parseReturnBlock(Bytes{'Q', 'M', 'Z'})));
-    EXPECT_EQ(doc->blockLength, kBlockLengthShort);
-    EXPECT_EQ(doc->headerText, "old");
+    EXPECT_EQ(doc->ping.blockLength, kBlockLengthShort);
+    EXPECT_EQ(doc->ping.headerText, "old");
 }
 
 TEST(ReturnBlockParse, ArbitraryBytesNeverGiveViewsOutsideThem) {

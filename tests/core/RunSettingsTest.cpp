@@ -32,16 +32,16 @@ TEST(RunSettingsTest, WithoutAnOverrideItIsTheSettingsFile) {
     RunSettings settings(path);
     auto doc = freshDoc();
     settings.load(*doc);
-    EXPECT_EQ(doc->ipAddress, "192.168.0.77");
+    EXPECT_EQ(doc->link.ipAddress, "192.168.0.77");
     doc->display.zoom = 3.0;
-    doc->sonarType = kTypeQ;
+    doc->head.sonarType = kTypeQ;
     settings.save(*doc);
     EXPECT_TRUE(settings.lastSaveSucceeded());
 
     auto reread = freshDoc();
     loadSettings(*reread, path);
     EXPECT_DOUBLE_EQ(reread->display.zoom, 3.0);
-    EXPECT_EQ(reread->sonarType, kTypeQ);
+    EXPECT_EQ(reread->head.sonarType, kTypeQ);
 }
 
 TEST(RunSettingsTest, TheOverriddenHeadIsUsedAfterEveryLoadButNeverSaved) {
@@ -53,25 +53,25 @@ TEST(RunSettingsTest, TheOverriddenHeadIsUsedAfterEveryLoadButNeverSaved) {
 
     for (int connect = 0; connect < 2; ++connect) {
         settings.load(*doc);
-        EXPECT_EQ(doc->sonarType, kTypeQ);
-        EXPECT_EQ(doc->ipAddress, "127.0.0.1");
-        EXPECT_EQ(doc->ipPort, 40123);
+        EXPECT_EQ(doc->head.sonarType, kTypeQ);
+        EXPECT_EQ(doc->link.ipAddress, "127.0.0.1");
+        EXPECT_EQ(doc->link.ipPort, 40123);
         EXPECT_DOUBLE_EQ(doc->display.zoom, 1.5);  // everything else comes from the file
     }
 
     doc->display.zoom = 2.0;
     settings.save(*doc);
     // The run keeps its head after saving ...
-    EXPECT_EQ(doc->ipAddress, "127.0.0.1");
-    EXPECT_EQ(doc->ipPort, 40123);
-    EXPECT_EQ(doc->sonarType, kTypeQ);
+    EXPECT_EQ(doc->link.ipAddress, "127.0.0.1");
+    EXPECT_EQ(doc->link.ipPort, 40123);
+    EXPECT_EQ(doc->head.sonarType, kTypeQ);
 
     // ... and the file keeps the operator's, with the other changes saved.
     auto reread = freshDoc();
     loadSettings(*reread, path);
-    EXPECT_EQ(reread->sonarType, kTypeP);
-    EXPECT_EQ(reread->ipAddress, "192.168.0.77");
-    EXPECT_EQ(reread->ipPort, 4040);
+    EXPECT_EQ(reread->head.sonarType, kTypeP);
+    EXPECT_EQ(reread->link.ipAddress, "192.168.0.77");
+    EXPECT_EQ(reread->link.ipPort, 4040);
     EXPECT_DOUBLE_EQ(reread->display.zoom, 2.0);
     IniFile ini;
     ASSERT_EQ(ini.load(path), IniFile::LoadResult::Loaded);
@@ -84,15 +84,15 @@ TEST(RunSettingsTest, ASaveBeforeAnyLoadStillKeepsTheOperatorsHead) {
     RunSettings settings(path);
     settings.overrideHead({kTypeQ, "127.0.0.1", 40123});
     auto doc = freshDoc();
-    doc->sonarType = kTypeQ;
-    doc->ipAddress = "127.0.0.1";
-    doc->ipPort = 40123;
+    doc->head.sonarType = kTypeQ;
+    doc->link.ipAddress = "127.0.0.1";
+    doc->link.ipPort = 40123;
     settings.save(*doc);
 
     auto reread = freshDoc();
     loadSettings(*reread, path);
-    EXPECT_EQ(reread->sonarType, kTypeP);
-    EXPECT_EQ(reread->ipAddress, "192.168.0.77");
+    EXPECT_EQ(reread->head.sonarType, kTypeP);
+    EXPECT_EQ(reread->link.ipAddress, "192.168.0.77");
 }
 
 // Each way the file cannot be written gives the system's reason, and the next

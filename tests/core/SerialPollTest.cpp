@@ -16,7 +16,7 @@ namespace {
 struct RecordingLine : SerialLine {
     bool open = true;
     bool isSuspended = false;
-    std::size_t replyBytes = kSerialBlockSize;  // what the head has sent
+    std::size_t replyBytes = kBlockLengthLong;  // what the head has sent
     std::size_t writeLimit = kCommandLength;    // how much of a write goes out
     std::vector<std::string> ops;
     std::vector<std::uint8_t> written;
@@ -55,13 +55,13 @@ using Ops = std::vector<std::string>;
 
 TEST(SerialPoll, ReadsTheReplyThenEmptiesTheLineThenWritesTheCommand) {
     RecordingLine line;
-    std::vector<std::uint8_t> block(kSerialBlockSize, 0xEE);
+    std::vector<std::uint8_t> block(kBlockLengthLong, 0xEE);
     const auto request = requestWith(false);
 
     const SerialPollResult result = runSerialPoll(line, request, block);
 
     EXPECT_TRUE(result.answer);
-    EXPECT_EQ(result.count, kSerialBlockSize);
+    EXPECT_EQ(result.count, kBlockLengthLong);
     EXPECT_EQ(block[10], 70);
     // Without RTS keying: no RTS change and no delay around the write.
     EXPECT_EQ(line.ops, (Ops{"read 813 1013", "purge rx", "purge tx", "purge tx", "write 27 227"}));
@@ -72,7 +72,7 @@ TEST(SerialPoll, ReadsTheReplyThenEmptiesTheLineThenWritesTheCommand) {
 TEST(SerialPoll, ShortReplyIsReportedAndTheHeadIsStillPolled) {
     RecordingLine line;
     line.replyBytes = 265;
-    std::vector<std::uint8_t> block(kSerialBlockSize);
+    std::vector<std::uint8_t> block(kBlockLengthLong);
 
     const SerialPollResult result = runSerialPoll(line, requestWith(false), block);
 
@@ -83,7 +83,7 @@ TEST(SerialPoll, ShortReplyIsReportedAndTheHeadIsStillPolled) {
 
 TEST(SerialPoll, RtsIsKeyedAroundTheCommandWithItsDelays) {
     RecordingLine line;
-    std::vector<std::uint8_t> block(kSerialBlockSize);
+    std::vector<std::uint8_t> block(kBlockLengthLong);
 
     runSerialPoll(line, requestWith(true), block);
 
@@ -105,7 +105,7 @@ TEST(SerialPoll, ShortWriteLeavesRtsRaised) {
 TEST(SerialPoll, SuspendedPortsDoNoIoAndDoNotAnswer) {
     RecordingLine line;
     line.isSuspended = true;
-    std::vector<std::uint8_t> block(kSerialBlockSize);
+    std::vector<std::uint8_t> block(kBlockLengthLong);
 
     EXPECT_FALSE(runSerialPoll(line, requestWith(true), block).answer);
     EXPECT_EQ(writeCommand(line, requestWith(true).command, true), 0u);
@@ -115,7 +115,7 @@ TEST(SerialPoll, SuspendedPortsDoNoIoAndDoNotAnswer) {
 TEST(SerialPoll, ClosedPortAnswersAtOnceOnlyForASerialHead) {
     RecordingLine line;
     line.open = false;
-    std::vector<std::uint8_t> block(kSerialBlockSize);
+    std::vector<std::uint8_t> block(kBlockLengthLong);
     auto request = requestWith(true);
 
     SerialPollResult result = runSerialPoll(line, request, block);

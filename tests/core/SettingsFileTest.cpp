@@ -37,35 +37,35 @@ std::string systemLines(const std::string& lines) {
 
 // Every field the file carries from one run to the next, compared one by one.
 void expectSamePersistedSettings(const CSondrelDoc& a, const CSondrelDoc& b) {
-    EXPECT_EQ(a.sonarType, b.sonarType);
-    EXPECT_EQ(a.ipAddress, b.ipAddress);
-    EXPECT_EQ(a.sonarComPort, b.sonarComPort);
-    EXPECT_EQ(a.rtsEnable, b.rtsEnable);
-    EXPECT_EQ(a.readDirectory, b.readDirectory);
-    EXPECT_EQ(a.writeDirectory, b.writeDirectory);
-    EXPECT_EQ(a.autoFileNames, b.autoFileNames);
-    EXPECT_EQ(a.openFilterIndex, b.openFilterIndex);
-    EXPECT_EQ(a.display.colorTable, b.display.colorTable);
-    EXPECT_DOUBLE_EQ(a.soundVelocity, b.soundVelocity);
-    EXPECT_EQ(a.unitsFeet, b.unitsFeet);
+    EXPECT_EQ(a.head.sonarType, b.head.sonarType);
+    EXPECT_EQ(a.link.ipAddress, b.link.ipAddress);
+    EXPECT_EQ(a.link.sonarComPort, b.link.sonarComPort);
+    EXPECT_EQ(a.link.rtsEnable, b.link.rtsEnable);
+    EXPECT_EQ(a.files.readDirectory, b.files.readDirectory);
+    EXPECT_EQ(a.files.writeDirectory, b.files.writeDirectory);
+    EXPECT_EQ(a.files.autoFileNames, b.files.autoFileNames);
+    EXPECT_EQ(a.files.openFilterIndex, b.files.openFilterIndex);
+    EXPECT_EQ(a.display.colourTable, b.display.colourTable);
+    EXPECT_DOUBLE_EQ(a.head.soundVelocity, b.head.soundVelocity);
+    EXPECT_EQ(a.display.unitsFeet, b.display.unitsFeet);
     EXPECT_EQ(a.display.viewRangeMark, b.display.viewRangeMark);
     EXPECT_EQ(a.display.gridStyle, b.display.gridStyle);
-    EXPECT_EQ(a.playbackIntervalMs, b.playbackIntervalMs);
+    EXPECT_EQ(a.files.playbackIntervalMs, b.files.playbackIntervalMs);
     EXPECT_EQ(a.display.diagnosticsVisible, b.display.diagnosticsVisible);
     EXPECT_EQ(a.display.settingsDlgVisible, b.display.settingsDlgVisible);
-    EXPECT_EQ(a.prdEnable, b.prdEnable);
-    EXPECT_EQ(a.prdComPort, b.prdComPort);
-    EXPECT_EQ(a.prdBaud, b.prdBaud);
-    EXPECT_EQ(a.sentenceType, b.sentenceType);
+    EXPECT_EQ(a.link.prdEnable, b.link.prdEnable);
+    EXPECT_EQ(a.link.prdComPort, b.link.prdComPort);
+    EXPECT_EQ(a.link.prdBaud, b.link.prdBaud);
+    EXPECT_EQ(a.link.sentenceType, b.link.sentenceType);
     EXPECT_EQ(a.display.profileDispMode, b.display.profileDispMode);
     EXPECT_DOUBLE_EQ(a.display.profileMixFactor, b.display.profileMixFactor);
     EXPECT_DOUBLE_EQ(a.display.zoom, b.display.zoom);
-    EXPECT_EQ(a.display.pointsColor, b.display.pointsColor);
-    EXPECT_EQ(a.display.gridColor, b.display.gridColor);
-    EXPECT_EQ(a.display.bkColor, b.display.bkColor);
-    EXPECT_EQ(a.display.textColor, b.display.textColor);
-    EXPECT_EQ(a.display.circleColor, b.display.circleColor);
-    EXPECT_EQ(a.display.lineColor, b.display.lineColor);
+    EXPECT_EQ(a.display.pointsColour, b.display.pointsColour);
+    EXPECT_EQ(a.display.gridColour, b.display.gridColour);
+    EXPECT_EQ(a.display.bkColour, b.display.bkColour);
+    EXPECT_EQ(a.display.textColour, b.display.textColour);
+    EXPECT_EQ(a.display.circleColour, b.display.circleColour);
+    EXPECT_EQ(a.display.lineColour, b.display.lineColour);
     EXPECT_EQ(a.display.pointSize, b.display.pointSize);
     EXPECT_EQ(a.display.textSize, b.display.textSize);
     EXPECT_EQ(a.display.displayPrd, b.display.displayPrd);
@@ -74,58 +74,58 @@ void expectSamePersistedSettings(const CSondrelDoc& a, const CSondrelDoc& b) {
     EXPECT_EQ(a.display.circleOffsetY, b.display.circleOffsetY);
     EXPECT_DOUBLE_EQ(a.display.circleDiameter, b.display.circleDiameter);
     EXPECT_EQ(a.display.displayCircle, b.display.displayCircle);
-    EXPECT_DOUBLE_EQ(a.profileMinRange, b.profileMinRange);
+    EXPECT_DOUBLE_EQ(a.head.profileMinRange, b.head.profileMinRange);
 
-    EXPECT_DOUBLE_EQ(a.rangeMetres, b.rangeMetres);
-    EXPECT_EQ(a.rangeIndex, b.rangeIndex);
-    EXPECT_EQ(a.gainDb, b.gainDb);
-    EXPECT_EQ(a.xdcrForward, b.xdcrForward);
-    EXPECT_EQ(a.zeroDown, b.zeroDown);
-    EXPECT_EQ(a.trainPolar, b.trainPolar);
-    EXPECT_EQ(a.trainSector, b.trainSector);
-    EXPECT_EQ(a.trainSideScan, b.trainSideScan);
-    EXPECT_EQ(a.sectorWidthPolar, b.sectorWidthPolar);
-    EXPECT_EQ(a.sectorWidthSector, b.sectorWidthSector);
-    EXPECT_EQ(a.stepSize, b.stepSize);
-    EXPECT_EQ(a.stepSizeSaved, b.stepSizeSaved);
-    EXPECT_EQ(a.scanMode, b.scanMode);
-    EXPECT_EQ(a.currentTrain, b.currentTrain);
-    EXPECT_EQ(a.currentSectorWidth, b.currentSectorWidth);
-    EXPECT_EQ(a.trainDegrees, b.trainDegrees);
-    EXPECT_EQ(a.command, b.command);
+    EXPECT_DOUBLE_EQ(a.head.rangeMetres, b.head.rangeMetres);
+    EXPECT_EQ(a.head.rangeIndex, b.head.rangeIndex);
+    EXPECT_EQ(a.head.gainDb, b.head.gainDb);
+    EXPECT_EQ(a.head.xdcrForward, b.head.xdcrForward);
+    EXPECT_EQ(a.head.zeroDown, b.head.zeroDown);
+    EXPECT_EQ(a.head.trainPolar, b.head.trainPolar);
+    EXPECT_EQ(a.head.trainSector, b.head.trainSector);
+    EXPECT_EQ(a.head.trainSideScan, b.head.trainSideScan);
+    EXPECT_EQ(a.head.sectorWidthPolar, b.head.sectorWidthPolar);
+    EXPECT_EQ(a.head.sectorWidthSector, b.head.sectorWidthSector);
+    EXPECT_EQ(a.head.stepSize, b.head.stepSize);
+    EXPECT_EQ(a.head.stepSizeSaved, b.head.stepSizeSaved);
+    EXPECT_EQ(a.head.scanMode, b.head.scanMode);
+    EXPECT_EQ(a.head.currentTrain, b.head.currentTrain);
+    EXPECT_EQ(a.head.currentSectorWidth, b.head.currentSectorWidth);
+    EXPECT_EQ(a.head.trainDegrees, b.head.trainDegrees);
+    EXPECT_EQ(a.head.command, b.head.command);
 }
 
 // A document with every persisted setting away from its default.
 void setEverySetting(CSondrelDoc& doc) {
-    doc.sonarType = kTypeQ;
-    doc.ipAddress = "127.0.0.1";
-    doc.sonarComPort = 4;
-    doc.rtsEnable = 1;
-    doc.readDirectory = "/data/read folder/";
-    doc.writeDirectory = "/data/write/";
-    doc.autoFileNames = 1;
-    doc.openFilterIndex = 2;
-    doc.display.colorTable = 5;
-    doc.soundVelocity = 1485.5;
-    doc.unitsFeet = 1;
+    doc.head.sonarType = kTypeQ;
+    doc.link.ipAddress = "127.0.0.1";
+    doc.link.sonarComPort = 4;
+    doc.link.rtsEnable = 1;
+    doc.files.readDirectory = "/data/read folder/";
+    doc.files.writeDirectory = "/data/write/";
+    doc.files.autoFileNames = 1;
+    doc.files.openFilterIndex = 2;
+    doc.display.colourTable = 5;
+    doc.head.soundVelocity = 1485.5;
+    doc.display.unitsFeet = 1;
     doc.display.viewRangeMark = 0;
     doc.display.gridStyle = 2;
-    doc.playbackIntervalMs = 750;
+    doc.files.playbackIntervalMs = 750;
     doc.display.diagnosticsVisible = 1;
     doc.display.settingsDlgVisible = 1;
-    doc.prdEnable = 1;
-    doc.prdComPort = 5;
-    doc.prdBaud = 9600;
-    doc.sentenceType = 2;
+    doc.link.prdEnable = 1;
+    doc.link.prdComPort = 5;
+    doc.link.prdBaud = 9600;
+    doc.link.sentenceType = 2;
     doc.display.profileDispMode = 3;
     doc.display.profileMixFactor = profileMixFactorFor(3);
     doc.display.zoom = 1.75;
-    doc.display.pointsColor = 0x0000FF;
-    doc.display.gridColor = 0x00FF00;
-    doc.display.bkColor = 0x102030;
-    doc.display.textColor = 0xFF0000;
-    doc.display.circleColor = 0x123456;
-    doc.display.lineColor = 0x654321;
+    doc.display.pointsColour = 0x0000FF;
+    doc.display.gridColour = 0x00FF00;
+    doc.display.bkColour = 0x102030;
+    doc.display.textColour = 0xFF0000;
+    doc.display.circleColour = 0x123456;
+    doc.display.lineColour = 0x654321;
     doc.display.pointSize = 2;
     doc.display.textSize = 3;
     doc.display.displayPrd = 1;
@@ -134,21 +134,21 @@ void setEverySetting(CSondrelDoc& doc) {
     doc.display.circleOffsetY = 25;
     doc.display.circleDiameter = 0.85;
     doc.display.displayCircle = 1;
-    doc.profileMinRange = 0.35;
+    doc.head.profileMinRange = 0.35;
 
-    doc.setRangeIndex(8);
-    doc.setGain(14);
-    doc.xdcrForward = 1;
-    doc.zeroDown = 1;
-    doc.setScanMode(kSector);
-    doc.trainPolar = 45;
-    doc.sectorWidthPolar = 90;
-    doc.trainSideScan = 12;
-    doc.setCurrentSectorWidth(50);
-    doc.setCurrentTrain(67);
-    doc.rememberModeValues();
-    doc.setStepSize(2);
-    doc.stepSizeSaved = 2;
+    doc.head.setRangeIndex(8);
+    doc.head.setGain(14);
+    doc.head.xdcrForward = 1;
+    doc.head.zeroDown = 1;
+    doc.head.setScanMode(kSector);
+    doc.head.trainPolar = 45;
+    doc.head.sectorWidthPolar = 90;
+    doc.head.trainSideScan = 12;
+    doc.head.setCurrentSectorWidth(50);
+    doc.head.setCurrentTrain(67);
+    doc.head.rememberModeValues();
+    doc.head.setStepSize(2);
+    doc.head.stepSizeSaved = 2;
 }
 
 std::string sectionText(const std::string& text, const std::string& header) {
@@ -280,25 +280,25 @@ TEST(SettingsFile, AHandWrittenWindowsFileLoadsAndKeepsItsForeignLines) {
 
     CSondrelDoc doc;
     loadSettings(doc, path);
-    EXPECT_EQ(doc.sonarType, kTypeQ);
-    EXPECT_EQ(doc.ipAddress, "127.0.0.1");
-    EXPECT_DOUBLE_EQ(doc.soundVelocity, 1480.0);
+    EXPECT_EQ(doc.head.sonarType, kTypeQ);
+    EXPECT_EQ(doc.link.ipAddress, "127.0.0.1");
+    EXPECT_DOUBLE_EQ(doc.head.soundVelocity, 1480.0);
     EXPECT_DOUBLE_EQ(doc.display.zoom, 2.0);
-    EXPECT_EQ(doc.display.pointsColor, 0x0000FFu);
-    EXPECT_DOUBLE_EQ(doc.rangeMetres, 2.0);
-    EXPECT_EQ(doc.command[cmd::kRange], 20);
-    EXPECT_EQ(doc.rangeIndex, 4);
-    EXPECT_EQ(doc.gainDb, 12);
-    EXPECT_EQ(doc.command[cmd::kGain], 12);
-    EXPECT_EQ(doc.scanMode, kSector);
-    EXPECT_EQ(doc.currentTrain, 40);
-    EXPECT_EQ(doc.currentSectorWidth, 30);
-    EXPECT_EQ(doc.command[cmd::kTrain], 40);
-    EXPECT_EQ(doc.command[cmd::kSectorWidth], 30);
-    EXPECT_EQ(doc.stepSize, 2);
-    EXPECT_EQ(doc.command[cmd::kStepSize], 2);
+    EXPECT_EQ(doc.display.pointsColour, 0x0000FFu);
+    EXPECT_DOUBLE_EQ(doc.head.rangeMetres, 2.0);
+    EXPECT_EQ(doc.head.command[cmd::kRange], 20);
+    EXPECT_EQ(doc.head.rangeIndex, 4);
+    EXPECT_EQ(doc.head.gainDb, 12);
+    EXPECT_EQ(doc.head.command[cmd::kGain], 12);
+    EXPECT_EQ(doc.head.scanMode, kSector);
+    EXPECT_EQ(doc.head.currentTrain, 40);
+    EXPECT_EQ(doc.head.currentSectorWidth, 30);
+    EXPECT_EQ(doc.head.command[cmd::kTrain], 40);
+    EXPECT_EQ(doc.head.command[cmd::kSectorWidth], 30);
+    EXPECT_EQ(doc.head.stepSize, 2);
+    EXPECT_EQ(doc.head.command[cmd::kStepSize], 2);
 
-    doc.setGain(15);
+    doc.head.setGain(15);
     ASSERT_TRUE(saveSettings(doc, path));
     const std::string text = readBytes(path);
     for (const char* kept : {"; written by hand\r\n[SYSTEM settings]\r\nsonar type=1\r\n",
@@ -323,8 +323,8 @@ TEST(SettingsFile, DuplicateKeysAreReadAndUpdatedAtTheFirst) {
     IniFile ini;
     ini.parse(sonarLines("Gain=12\nGain=3\n"));
     loadSettings(doc, ini);
-    EXPECT_EQ(doc.gainDb, 12);
-    doc.setGain(7);
+    EXPECT_EQ(doc.head.gainDb, 12);
+    doc.head.setGain(7);
     saveSettings(doc, ini);
     EXPECT_EQ(ini.readInt(kSonarSettingsSection, "Gain", -1), 7);
     EXPECT_NE(ini.text().find("Gain=7\r\nGain=3\r\n"), std::string::npos);
@@ -335,33 +335,33 @@ TEST(SettingsFile, DuplicateKeysAreReadAndUpdatedAtTheFirst) {
 TEST(SettingsFile, AFirstStartWithoutTheFileTakesTheFileDefaults) {
     TempFolder folder;
     CSondrelDoc doc;
-    doc.readDirectory = doc.writeDirectory = "/opt/sondrel/";
-    doc.display.gridColor = 0x111111;  // keys that default to the current value keep it
+    doc.files.readDirectory = doc.files.writeDirectory = "/opt/sondrel/";
+    doc.display.gridColour = 0x111111;  // keys that default to the current value keep it
     doc.display.pointSize = 1;
     loadSettings(doc, folder.file(kSettingsFileName));
 
-    EXPECT_EQ(doc.ipAddress, "192.168.0.5");
-    EXPECT_EQ(doc.sonarComPort, 1);
-    EXPECT_EQ(doc.prdComPort, 3);
-    EXPECT_EQ(doc.prdBaud, 38400);
-    EXPECT_EQ(doc.autoFileNames, 0);
-    EXPECT_EQ(doc.openFilterIndex, 0);
-    EXPECT_EQ(doc.sonarType, kTypeP);
-    EXPECT_EQ(doc.readDirectory, "/opt/sondrel/");
-    EXPECT_EQ(doc.writeDirectory, "/opt/sondrel/");
-    EXPECT_EQ(doc.display.gridColor, 0x111111u);
+    EXPECT_EQ(doc.link.ipAddress, "192.168.0.5");
+    EXPECT_EQ(doc.link.sonarComPort, 1);
+    EXPECT_EQ(doc.link.prdComPort, 3);
+    EXPECT_EQ(doc.link.prdBaud, 38400);
+    EXPECT_EQ(doc.files.autoFileNames, 0);
+    EXPECT_EQ(doc.files.openFilterIndex, 0);
+    EXPECT_EQ(doc.head.sonarType, kTypeP);
+    EXPECT_EQ(doc.files.readDirectory, "/opt/sondrel/");
+    EXPECT_EQ(doc.files.writeDirectory, "/opt/sondrel/");
+    EXPECT_EQ(doc.display.gridColour, 0x111111u);
     EXPECT_EQ(doc.display.pointSize, 1);
-    EXPECT_DOUBLE_EQ(doc.soundVelocity, 1500.0);
+    EXPECT_DOUBLE_EQ(doc.head.soundVelocity, 1500.0);
     EXPECT_DOUBLE_EQ(doc.display.zoom, 1.0);
-    EXPECT_DOUBLE_EQ(doc.rangeMetres, 1.0);
-    EXPECT_EQ(doc.command[cmd::kRange], 10);
-    EXPECT_EQ(doc.rangeIndex, 5);
-    EXPECT_EQ(doc.gainDb, 6);
-    EXPECT_EQ(doc.scanMode, kPolar);
-    EXPECT_EQ(doc.currentSectorWidth, 120);
-    EXPECT_EQ(doc.currentTrain, 60);
-    EXPECT_EQ(doc.stepSize, 3);
-    EXPECT_EQ(doc.command[cmd::kStepSize], 3);
+    EXPECT_DOUBLE_EQ(doc.head.rangeMetres, 1.0);
+    EXPECT_EQ(doc.head.command[cmd::kRange], 10);
+    EXPECT_EQ(doc.head.rangeIndex, 5);
+    EXPECT_EQ(doc.head.gainDb, 6);
+    EXPECT_EQ(doc.head.scanMode, kPolar);
+    EXPECT_EQ(doc.head.currentSectorWidth, 120);
+    EXPECT_EQ(doc.head.currentTrain, 60);
+    EXPECT_EQ(doc.head.stepSize, 3);
+    EXPECT_EQ(doc.head.command[cmd::kStepSize], 3);
 }
 
 // ------------------------------------------------------------------ load rules
@@ -373,9 +373,9 @@ TEST(SettingsLoadRules, SpeedOfSoundOutside1400To1600Gives1500) {
     };
     for (const auto& [text, expected] : cases) {
         CSondrelDoc doc;
-        doc.soundVelocity = 1450.0;
+        doc.head.soundVelocity = 1450.0;
         loadText(doc, systemLines(std::string("Speed of Sound=") + text + "\n"));
-        EXPECT_DOUBLE_EQ(doc.soundVelocity, expected) << text;
+        EXPECT_DOUBLE_EQ(doc.head.soundVelocity, expected) << text;
     }
 }
 
@@ -386,8 +386,8 @@ TEST(SettingsLoadRules, GainKeepsItsLowByteAndStopsAt20) {
     for (const auto& [text, expected] : cases) {
         CSondrelDoc doc;
         loadText(doc, sonarLines(std::string("Gain=") + text + "\n"));
-        EXPECT_EQ(doc.gainDb, expected) << text;
-        EXPECT_EQ(doc.command[cmd::kGain], expected) << text;
+        EXPECT_EQ(doc.head.gainDb, expected) << text;
+        EXPECT_EQ(doc.head.command[cmd::kGain], expected) << text;
     }
 }
 
@@ -398,7 +398,7 @@ TEST(SettingsLoadRules, ProfileMinimumRangeIsCutTo0To2_5) {
     for (const auto& [text, expected] : cases) {
         CSondrelDoc doc;
         loadText(doc, systemLines(std::string("PPMinRange=") + text + "\n"));
-        EXPECT_DOUBLE_EQ(doc.profileMinRange, expected) << text;
+        EXPECT_DOUBLE_EQ(doc.head.profileMinRange, expected) << text;
     }
 }
 
@@ -413,24 +413,24 @@ TEST(SettingsLoadRules, RealsAreTakenAsTheyWillBeSaved) {
         std::size_t commandByte;
         int expectedByte;
     };
-    const auto ppMinRange = [](const CSondrelDoc& d) { return d.profileMinRange; };
-    const auto range = [](const CSondrelDoc& d) { return d.rangeMetres; };
+    const auto ppMinRange = [](const CSondrelDoc& d) { return d.head.profileMinRange; };
+    const auto range = [](const CSondrelDoc& d) { return d.head.rangeMetres; };
     const Case cases[] = {
         {systemLines("PPMinRange=0.168\n"), ppMinRange, 0.17, cmd::kProfileMinRange, 15},
         {systemLines("PPMinRange=2.504\n"), ppMinRange, 2.5, cmd::kProfileMinRange, 248},
         {sonarLines("Range=0.999\n"), range, 1.0, cmd::kRange, 10},
         {sonarLines("Range=5.996\n"), range, 6.0, cmd::kRange, 60},
         {systemLines("Speed of Sound=1485.56\n"),
-         [](const CSondrelDoc& d) { return d.soundVelocity; }, 1485.6, cmd::kStart, 0xFE},
+         [](const CSondrelDoc& d) { return d.head.soundVelocity; }, 1485.6, cmd::kStart, 0xFE},
         {systemLines("Zoom=1.754\n"), [](const CSondrelDoc& d) { return d.display.zoom; }, 1.75,
          cmd::kStart, 0xFE},
         {systemLines("CircleDiameter=0.4449\n"),
          [](const CSondrelDoc& d) { return d.display.circleDiameter; }, 0.44, cmd::kStart, 0xFE},
     };
     const auto commandOf = [](CSondrelDoc& d) {
-        d.headStatusLow = 1;
+        d.ping.headStatusLow = 1;
         d.prepareCommandForPoll();
-        return d.command;
+        return d.head.command;
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -488,39 +488,39 @@ TEST(SettingsLoadRules, SectorModeTakesTheModesOwnWidthAndTrain) {
     for (const Case& c : cases) {
         CSondrelDoc doc;
         loadText(doc, sonarLines(remembered + "Sector Mode=" + c.mode + "\n"));
-        EXPECT_EQ(doc.scanMode, c.scanMode) << c.mode;
-        EXPECT_EQ(doc.currentSectorWidth, c.width) << c.mode;
-        EXPECT_EQ(doc.command[cmd::kSectorWidth], c.width) << c.mode;
-        EXPECT_EQ(doc.currentTrain, c.train) << c.mode;
-        EXPECT_EQ(doc.command[cmd::kTrain], c.train) << c.mode;
-        EXPECT_EQ(doc.trainDegrees, trainDegreesFor(c.train, false)) << c.mode;
-        EXPECT_EQ(doc.stepSize, c.step) << c.mode;
-        EXPECT_EQ(doc.command[cmd::kStepSize], c.step) << c.mode;
+        EXPECT_EQ(doc.head.scanMode, c.scanMode) << c.mode;
+        EXPECT_EQ(doc.head.currentSectorWidth, c.width) << c.mode;
+        EXPECT_EQ(doc.head.command[cmd::kSectorWidth], c.width) << c.mode;
+        EXPECT_EQ(doc.head.currentTrain, c.train) << c.mode;
+        EXPECT_EQ(doc.head.command[cmd::kTrain], c.train) << c.mode;
+        EXPECT_EQ(doc.head.trainDegrees, trainDegreesFor(c.train, false)) << c.mode;
+        EXPECT_EQ(doc.head.stepSize, c.step) << c.mode;
+        EXPECT_EQ(doc.head.command[cmd::kStepSize], c.step) << c.mode;
     }
 }
 
 TEST(SettingsLoadRules, LoadingTheModeResetsFrequencyAbsorptionAndPulse) {
     CSondrelDoc doc;
-    doc.setFrequencyCode(150);
-    doc.setAbsorptionCode(50);
-    doc.setPulseLengthCode(20);
-    doc.setTrainReversed(1);
+    doc.head.setFrequencyCode(150);
+    doc.head.setAbsorptionCode(50);
+    doc.head.setPulseLengthCode(20);
+    doc.head.setTrainReversed(1);
     loadText(doc, sonarLines("Sector Mode=1\nTrain Polar=59\nSectorWidth Polar=60\n"));
-    EXPECT_EQ(doc.frequencyCode, 100);
-    EXPECT_EQ(doc.absorptionCode, 170);
-    EXPECT_EQ(doc.pulseLengthCode, 1);
-    EXPECT_EQ(doc.command[cmd::kFrequency], 100);
-    EXPECT_EQ(doc.command[cmd::kAbsorption], 170);
-    EXPECT_EQ(doc.command[cmd::kPulseLength], 1);
-    EXPECT_EQ(doc.trainDegrees, 3);  // code 59, counted the other way
+    EXPECT_EQ(doc.head.frequencyCode, 100);
+    EXPECT_EQ(doc.head.absorptionCode, 170);
+    EXPECT_EQ(doc.head.pulseLengthCode, 1);
+    EXPECT_EQ(doc.head.command[cmd::kFrequency], 100);
+    EXPECT_EQ(doc.head.command[cmd::kAbsorption], 170);
+    EXPECT_EQ(doc.head.command[cmd::kPulseLength], 1);
+    EXPECT_EQ(doc.head.trainDegrees, 3);  // code 59, counted the other way
 }
 
 TEST(SettingsLoadRules, RangeAndRangeIndexAreReadIndependently) {
     CSondrelDoc doc;
     loadText(doc, sonarLines("Range=0.25\nRange Index=7\n"));
-    EXPECT_DOUBLE_EQ(doc.rangeMetres, 0.25);
-    EXPECT_EQ(doc.command[cmd::kRange], 4);
-    EXPECT_EQ(doc.rangeIndex, 7);
+    EXPECT_DOUBLE_EQ(doc.head.rangeMetres, 0.25);
+    EXPECT_EQ(doc.head.command[cmd::kRange], 4);
+    EXPECT_EQ(doc.head.rangeIndex, 7);
 }
 
 // ------------------------------------------------------------------ mended input
@@ -531,19 +531,20 @@ TEST(SettingsLoadRules, HeadValuesOutsideTheirRangeAreClamped) {
         std::function<int(const CSondrelDoc&)> field;
         int expected;
     };
-    const auto trainPolar = [](const CSondrelDoc& d) { return d.trainPolar; };
-    const auto widthSector = [](const CSondrelDoc& d) { return d.sectorWidthSector; };
-    const auto step = [](const CSondrelDoc& d) { return d.stepSize; };
-    const auto rangeIndex = [](const CSondrelDoc& d) { return d.rangeIndex; };
+    const auto trainPolar = [](const CSondrelDoc& d) { return d.head.trainPolar; };
+    const auto widthSector = [](const CSondrelDoc& d) { return d.head.sectorWidthSector; };
+    const auto step = [](const CSondrelDoc& d) { return d.head.stepSize; };
+    const auto rangeIndex = [](const CSondrelDoc& d) { return d.head.rangeIndex; };
     const Case cases[] = {
         {"Train Polar=200", trainPolar, 120},
         {"Train Polar=-5", trainPolar, 120},
         {"Train Polar=90", trainPolar, 90},
-        {"Train Sector=253", [](const CSondrelDoc& d) { return d.trainSector; }, 120},
-        {"Train SS=121", [](const CSondrelDoc& d) { return d.trainSideScan; }, 120},
+        {"Train Sector=253", [](const CSondrelDoc& d) { return d.head.trainSector; }, 120},
+        {"Train SS=121", [](const CSondrelDoc& d) { return d.head.trainSideScan; }, 120},
         {"SectorWidth Sector=90", widthSector, 60},
         {"SectorWidth Sector=253", widthSector, 60},
-        {"SectorWidth Polar=130", [](const CSondrelDoc& d) { return d.sectorWidthPolar; }, 120},
+        {"SectorWidth Polar=130", [](const CSondrelDoc& d) { return d.head.sectorWidthPolar; },
+         120},
         {"Step Size=5", step, 8},
         {"Step Size=6", step, 4},
         {"Step Size=7", step, 4},
@@ -563,8 +564,8 @@ TEST(SettingsLoadRules, HeadValuesOutsideTheirRangeAreClamped) {
     // The current width and train sent to the head come from the clamped values.
     CSondrelDoc doc;
     loadText(doc, sonarLines("Sector Mode=0\nSectorWidth Sector=253\nTrain Sector=253\n"));
-    EXPECT_EQ(doc.command[cmd::kSectorWidth], 60);
-    EXPECT_EQ(doc.command[cmd::kTrain], 120);
+    EXPECT_EQ(doc.head.command[cmd::kSectorWidth], 60);
+    EXPECT_EQ(doc.head.command[cmd::kTrain], 120);
 }
 
 TEST(SettingsLoadRules, TheRangeIsAlwaysATableEntryAgreeingWithItsCode) {
@@ -574,8 +575,8 @@ TEST(SettingsLoadRules, TheRangeIsAlwaysATableEntryAgreeingWithItsCode) {
     for (const auto& [text, metres] : cases) {
         CSondrelDoc doc;
         loadText(doc, sonarLines(std::string("Range=") + text + "\n"));
-        EXPECT_DOUBLE_EQ(doc.rangeMetres, metres) << text;
-        EXPECT_EQ(doc.command[cmd::kRange], rangeCodeFor(metres)) << text;
+        EXPECT_DOUBLE_EQ(doc.head.rangeMetres, metres) << text;
+        EXPECT_EQ(doc.head.command[cmd::kRange], rangeCodeFor(metres)) << text;
     }
 }
 
@@ -584,26 +585,26 @@ TEST(SettingsLoadRules, SystemValuesThatIndexTablesOrSizeTheViewAreClamped) {
     loadText(doc,
              systemLines("Sonar Type=7\nColorTable=12\nTextSize=9\nPlayback Speed=-5\n"
                          "CircleDiameter=0\nCircleOffsetX=2147483647\nCircleOffsetY=-99999999\n"));
-    EXPECT_EQ(doc.sonarType, kTypeP);
-    EXPECT_EQ(doc.display.colorTable, 8);
+    EXPECT_EQ(doc.head.sonarType, kTypeP);
+    EXPECT_EQ(doc.display.colourTable, 8);
     EXPECT_EQ(doc.display.textSize, 4);
-    EXPECT_EQ(doc.playbackIntervalMs, 0);
+    EXPECT_EQ(doc.files.playbackIntervalMs, 0);
     EXPECT_DOUBLE_EQ(doc.display.circleDiameter, 0.1);
     EXPECT_EQ(doc.display.circleOffsetX, 1'000'000);
     EXPECT_EQ(doc.display.circleOffsetY, -1'000'000);
 
     loadText(doc, systemLines("ColorTable=-3\nCircleDiameter=1e300\nPlayback Speed=1200\n"));
-    EXPECT_EQ(doc.display.colorTable, 0);
+    EXPECT_EQ(doc.display.colourTable, 0);
     EXPECT_DOUBLE_EQ(doc.display.circleDiameter, 1000.0);
-    EXPECT_EQ(doc.playbackIntervalMs, 1200);  // a recorded ping period may stand
+    EXPECT_EQ(doc.files.playbackIntervalMs, 1200);  // a recorded ping period may stand
 }
 
 TEST(SettingsLoadRules, FoldersEndInASlashAndAnEmptyOneKeepsTheCurrent) {
     CSondrelDoc doc;
-    doc.readDirectory = doc.writeDirectory = "/opt/sondrel/";
+    doc.files.readDirectory = doc.files.writeDirectory = "/opt/sondrel/";
     loadText(doc, systemLines("Read File Directory=/data/pipes\nWrite File Directory=\n"));
-    EXPECT_EQ(doc.readDirectory, "/data/pipes/");
-    EXPECT_EQ(doc.writeDirectory, "/opt/sondrel/");
+    EXPECT_EQ(doc.files.readDirectory, "/data/pipes/");
+    EXPECT_EQ(doc.files.writeDirectory, "/opt/sondrel/");
 }
 
 // ------------------------------------------------------------------ playback
@@ -622,23 +623,23 @@ TEST(SettingsFile, DuringPlaybackTheHeadSettingsAreNeitherLoadedNorSaved) {
     const std::string path = folder.write(kSettingsFileName, original);
 
     CSondrelDoc doc;
-    doc.playbackActive = 1;
-    doc.setGain(9);
-    const CommandBuffer before = doc.command;
+    doc.flags.playbackActive = true;
+    doc.head.setGain(9);
+    const CommandBuffer before = doc.head.command;
     loadSettings(doc, path);
-    EXPECT_EQ(doc.gainDb, 9);
-    EXPECT_EQ(doc.scanMode, kPolar);
-    EXPECT_EQ(doc.command, before);
-    EXPECT_DOUBLE_EQ(doc.soundVelocity, 1480.0);
-    EXPECT_EQ(doc.playbackIntervalMs, 300);
+    EXPECT_EQ(doc.head.gainDb, 9);
+    EXPECT_EQ(doc.head.scanMode, kPolar);
+    EXPECT_EQ(doc.head.command, before);
+    EXPECT_DOUBLE_EQ(doc.head.soundVelocity, 1480.0);
+    EXPECT_EQ(doc.files.playbackIntervalMs, 300);
 
     // What playback put into the document stays out of the file, except the
     // playback interval and the orientation switch.
-    doc.soundVelocity = 1455.0;
-    doc.setGain(3);
-    doc.setRangeIndex(0);
-    doc.playbackIntervalMs = 250;
-    doc.prdEnable = 1;
+    doc.head.soundVelocity = 1455.0;
+    doc.head.setGain(3);
+    doc.head.setRangeIndex(0);
+    doc.files.playbackIntervalMs = 250;
+    doc.link.prdEnable = 1;
     ASSERT_TRUE(saveSettings(doc, path));
     const std::string text = readBytes(path);
     EXPECT_EQ(sectionText(text, "[Sonar Settings]"), sectionText(original, "[Sonar Settings]"));
@@ -679,7 +680,7 @@ TEST(SettingsFile, EmptyBinaryAndOverlongFilesGiveTheDefaults) {
 
     CSondrelDoc doc;
     loadSettings(doc, folder.write("longvalue.INI", systemLines("IP Address=" + huge + "\n")));
-    EXPECT_EQ(doc.ipAddress, std::string(kMaxIniValueLength, 'x'));
+    EXPECT_EQ(doc.link.ipAddress, std::string(kMaxIniValueLength, 'x'));
 }
 
 TEST(SettingsFile, ArbitraryValuesForEveryKeyKeepTheDocumentLegal) {
@@ -746,35 +747,37 @@ TEST(SettingsFile, ArbitraryValuesForEveryKeyKeepTheDocumentLegal) {
         CSondrelDoc doc;
         loadText(doc, text);
         SCOPED_TRACE(text);
-        EXPECT_EQ(doc.command[cmd::kStart], cmd::kStartByte);
-        EXPECT_EQ(doc.command[cmd::kEnd], cmd::kEndByte);
+        EXPECT_EQ(doc.head.command[cmd::kStart], cmd::kStartByte);
+        EXPECT_EQ(doc.head.command[cmd::kEnd], cmd::kEndByte);
         for (std::size_t i = cmd::kStart + 1; i < cmd::kEnd; ++i) {
-            EXPECT_NE(doc.command[i], cmd::kEndByte) << "byte " << i;
+            EXPECT_NE(doc.head.command[i], cmd::kEndByte) << "byte " << i;
         }
-        EXPECT_TRUE(doc.sonarType == kTypeP || doc.sonarType == kTypeQ);
-        EXPECT_TRUE(doc.rangeIndex >= 0 && doc.rangeIndex < kRangeCount);
-        EXPECT_EQ(rangeCodeFor(doc.rangeMetres), doc.command[cmd::kRange]);
-        EXPECT_DOUBLE_EQ(doc.rangeMetres,
-                         rangeMetresForIndex(rangeIndexForCode(doc.command[cmd::kRange])));
-        EXPECT_TRUE(doc.gainDb >= 0 && doc.gainDb <= 20);
-        EXPECT_EQ(doc.command[cmd::kGain], doc.gainDb);
-        for (int train : {doc.trainPolar, doc.trainSector, doc.trainSideScan, doc.currentTrain}) {
+        EXPECT_TRUE(doc.head.sonarType == kTypeP || doc.head.sonarType == kTypeQ);
+        EXPECT_TRUE(doc.head.rangeIndex >= 0 && doc.head.rangeIndex < kRangeCount);
+        EXPECT_EQ(rangeCodeFor(doc.head.rangeMetres), doc.head.command[cmd::kRange]);
+        EXPECT_DOUBLE_EQ(doc.head.rangeMetres,
+                         rangeMetresForIndex(rangeIndexForCode(doc.head.command[cmd::kRange])));
+        EXPECT_TRUE(doc.head.gainDb >= 0 && doc.head.gainDb <= 20);
+        EXPECT_EQ(doc.head.command[cmd::kGain], doc.head.gainDb);
+        for (int train : {doc.head.trainPolar, doc.head.trainSector, doc.head.trainSideScan,
+                          doc.head.currentTrain}) {
             EXPECT_TRUE(train >= 0 && train <= 120);
         }
-        EXPECT_TRUE(doc.sectorWidthSector >= 0 && doc.sectorWidthSector <= 60);
-        EXPECT_TRUE(doc.sectorWidthPolar >= 0 && doc.sectorWidthPolar <= 120);
-        EXPECT_EQ(doc.command[cmd::kSectorWidth], doc.currentSectorWidth);
-        EXPECT_EQ(doc.command[cmd::kTrain], doc.currentTrain);
-        EXPECT_NE(std::find(legalSteps.begin(), legalSteps.end(), doc.stepSize), legalSteps.end());
-        EXPECT_EQ(doc.command[cmd::kStepSize], doc.stepSize);
-        EXPECT_TRUE(doc.scanMode >= kSector && doc.scanMode <= kSideScan);
-        EXPECT_TRUE(soundVelocityInRange(doc.soundVelocity));
-        EXPECT_TRUE(doc.profileMinRange >= 0.0 && doc.profileMinRange <= 2.5);
+        EXPECT_TRUE(doc.head.sectorWidthSector >= 0 && doc.head.sectorWidthSector <= 60);
+        EXPECT_TRUE(doc.head.sectorWidthPolar >= 0 && doc.head.sectorWidthPolar <= 120);
+        EXPECT_EQ(doc.head.command[cmd::kSectorWidth], doc.head.currentSectorWidth);
+        EXPECT_EQ(doc.head.command[cmd::kTrain], doc.head.currentTrain);
+        EXPECT_NE(std::find(legalSteps.begin(), legalSteps.end(), doc.head.stepSize),
+                  legalSteps.end());
+        EXPECT_EQ(doc.head.command[cmd::kStepSize], doc.head.stepSize);
+        EXPECT_TRUE(doc.head.scanMode >= kSector && doc.head.scanMode <= kSideScan);
+        EXPECT_TRUE(soundVelocityInRange(doc.head.soundVelocity));
+        EXPECT_TRUE(doc.head.profileMinRange >= 0.0 && doc.head.profileMinRange <= 2.5);
         EXPECT_TRUE(doc.display.zoom >= 0.5 && doc.display.zoom <= 4.0);
         EXPECT_TRUE(std::isfinite(doc.display.circleDiameter) && doc.display.circleDiameter > 0);
-        EXPECT_TRUE(doc.display.colorTable >= 0 && doc.display.colorTable <= 8);
+        EXPECT_TRUE(doc.display.colourTable >= 0 && doc.display.colourTable <= 8);
         EXPECT_TRUE(doc.display.textSize >= 0 && doc.display.textSize <= 4);
-        EXPECT_GE(doc.playbackIntervalMs, 0);
+        EXPECT_GE(doc.files.playbackIntervalMs, 0);
         if (HasFailure()) break;
     }
 }
@@ -812,7 +815,7 @@ TEST(SettingsKeys, EveryKeyIsReadBackExceptTheWriteOnlyOnes) {
                                              "Pulse Length",     "Absorption",    "Sonar Up/Down"};
     CSondrelDoc doc;
     setEverySetting(doc);
-    doc.ipPort = 4041;  // so that "IP Port" is written too
+    doc.link.ipPort = 4041;  // so that "IP Port" is written too
     IniFile full;
     saveSettings(doc, full);
     auto resaved = [](const IniFile& file) {

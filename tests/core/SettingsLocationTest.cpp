@@ -120,16 +120,16 @@ TEST(SettingsLocation, ProgramFoldersAreSetBeforeTheFirstLoadAndSurviveAFileWith
     ScopedEnv homeEnv("HOME", home.c_str());
     ScopedEnv documents("XDG_DOCUMENTS_DIR", nullptr);
     setProgramFolders(doc);
-    EXPECT_EQ(doc.readDirectory, home + "/Documents/Sondrel/");
-    EXPECT_EQ(doc.writeDirectory, home + "/Documents/Sondrel/");
+    EXPECT_EQ(doc.files.readDirectory, home + "/Documents/Sondrel/");
+    EXPECT_EQ(doc.files.writeDirectory, home + "/Documents/Sondrel/");
     loadSettings(doc, folder.file(kSettingsFileName));
-    EXPECT_EQ(doc.readDirectory, home + "/Documents/Sondrel/");
-    EXPECT_EQ(doc.writeDirectory, home + "/Documents/Sondrel/");
+    EXPECT_EQ(doc.files.readDirectory, home + "/Documents/Sondrel/");
+    EXPECT_EQ(doc.files.writeDirectory, home + "/Documents/Sondrel/");
     // A folder the settings file names is kept as it is.
     folder.write(kSettingsFileName,
                  "[System Settings]\r\nWrite File Directory=/srv/run/\r\n"
                  "Read File Directory=/srv/in/\r\n");
     loadSettings(doc, folder.file(kSettingsFileName));
-    EXPECT_EQ(doc.writeDirectory, "/srv/run/");
-    EXPECT_EQ(doc.readDirectory, "/srv/in/");
+    EXPECT_EQ(doc.files.writeDirectory, "/srv/run/");
+    EXPECT_EQ(doc.files.readDirectory, "/srv/in/");
 }

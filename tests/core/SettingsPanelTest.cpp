@@ -25,27 +25,31 @@ TEST(SettingsPanelTest, FieldsShowTheDocumentInEachRowsFormat) {
         int position;
     };
     const Case cases[] = {
-        {"quarter metre", [](CSondrelDoc& d) { d.setRangeIndex(0); }, PanelRow::Range, "0.25 m", 0},
-        {"whole metres", [](CSondrelDoc& d) { d.setRangeIndex(8); }, PanelRow::Range, "6 m", 8},
+        {"quarter metre", [](CSondrelDoc& d) { d.head.setRangeIndex(0); }, PanelRow::Range,
+         "0.25 m", 0},
+        {"whole metres", [](CSondrelDoc& d) { d.head.setRangeIndex(8); }, PanelRow::Range, "6 m",
+         8},
         {"feet are three per metre",
          [](CSondrelDoc& d) {
-             d.unitsFeet = 1;
-             d.setRangeIndex(2);
+             d.display.unitsFeet = 1;
+             d.head.setRangeIndex(2);
          },
          PanelRow::Range, "2.25 ft", 2},
-        {"gain", [](CSondrelDoc& d) { d.setGain(17); }, PanelRow::Gain, "17 dB", 17},
-        {"sector in units of three degrees", [](CSondrelDoc& d) { d.setCurrentSectorWidth(40); },
-         PanelRow::Sector, "120 deg.", 40},
-        {"train shows degrees, spin the code", [](CSondrelDoc& d) { d.setCurrentTrain(59); },
+        {"gain", [](CSondrelDoc& d) { d.head.setGain(17); }, PanelRow::Gain, "17 dB", 17},
+        {"sector in units of three degrees",
+         [](CSondrelDoc& d) { d.head.setCurrentSectorWidth(40); }, PanelRow::Sector, "120 deg.",
+         40},
+        {"train shows degrees, spin the code", [](CSondrelDoc& d) { d.head.setCurrentTrain(59); },
          PanelRow::Train, "357 deg.", 59},
-        {"speed", [](CSondrelDoc& d) { d.setStepSize(8); }, PanelRow::Speed, "Fastest", 8},
-        {"mode", [](CSondrelDoc& d) { d.setScanMode(kSideScan); }, PanelRow::Mode, "SideScan", 2},
-        {"frequency", [](CSondrelDoc& d) { d.setFrequencyCode(21); }, PanelRow::Frequency,
+        {"speed", [](CSondrelDoc& d) { d.head.setStepSize(8); }, PanelRow::Speed, "Fastest", 8},
+        {"mode", [](CSondrelDoc& d) { d.head.setScanMode(kSideScan); }, PanelRow::Mode, "SideScan",
+         2},
+        {"frequency", [](CSondrelDoc& d) { d.head.setFrequencyCode(21); }, PanelRow::Frequency,
          "280 kHz", 0},
-        {"absorption", [](CSondrelDoc& d) { d.setAbsorptionCode(5); }, PanelRow::Absorption,
+        {"absorption", [](CSondrelDoc& d) { d.head.setAbsorptionCode(5); }, PanelRow::Absorption,
          "0.05 dB/m", 5},
-        {"pulse length", [](CSondrelDoc& d) { d.setPulseLengthCode(100); }, PanelRow::PulseLength,
-         "100 usec", 100},
+        {"pulse length", [](CSondrelDoc& d) { d.head.setPulseLengthCode(100); },
+         PanelRow::PulseLength, "100 usec", 100},
         {"switch delay in steps of two", [](CSondrelDoc& d) { d.stepSwitchDelay(50); },
          PanelRow::SwitchDelay, "100 ms", 50},
     };
@@ -93,24 +97,24 @@ TEST(SettingsPanelTest, EachSpinStepsItsOwnSetting) {
     const Case cases[] = {
         {"range up sends the next code", [](CSondrelDoc&) {}, PanelRow::Range, +1, "2 m",
          cmd::kRange, 20},
-        {"gain stops at twenty", [](CSondrelDoc& d) { d.setGain(20); }, PanelRow::Gain, +1, "20 dB",
-         cmd::kGain, 20},
+        {"gain stops at twenty", [](CSondrelDoc& d) { d.head.setGain(20); }, PanelRow::Gain, +1,
+         "20 dB", cmd::kGain, 20},
         {"train wraps from 120 to 0",
          [](CSondrelDoc& d) {
-             d.setScanMode(kSector);
-             d.setCurrentTrain(120);
+             d.head.setScanMode(kSector);
+             d.head.setCurrentTrain(120);
          },
          PanelRow::Train, +1, "180 deg.", cmd::kTrain, 0},
         {"sector stops at 180 degrees in sector mode",
-         [](CSondrelDoc& d) { d.setScanMode(kSector); }, PanelRow::Sector, +1, "180 deg.",
+         [](CSondrelDoc& d) { d.head.setScanMode(kSector); }, PanelRow::Sector, +1, "180 deg.",
          cmd::kSectorWidth, 60},
-        {"faster steps to fastest", [](CSondrelDoc& d) { d.setStepSize(4); }, PanelRow::Speed, +1,
-         "Fastest", cmd::kStepSize, 8},
+        {"faster steps to fastest", [](CSondrelDoc& d) { d.head.setStepSize(4); }, PanelRow::Speed,
+         +1, "Fastest", cmd::kStepSize, 8},
         {"mode up to side scan", [](CSondrelDoc&) {}, PanelRow::Mode, +1, "SideScan",
          cmd::kSectorWidth, 0},
-        {"frequency stops at 280 kHz", [](CSondrelDoc& d) { d.setFrequencyCode(21); },
+        {"frequency stops at 280 kHz", [](CSondrelDoc& d) { d.head.setFrequencyCode(21); },
          PanelRow::Frequency, -1, "280 kHz", cmd::kFrequency, 21},
-        {"absorption skips 253", [](CSondrelDoc& d) { d.setAbsorptionCode(252); },
+        {"absorption skips 253", [](CSondrelDoc& d) { d.head.setAbsorptionCode(252); },
          PanelRow::Absorption, +1, "2.54 dB/m", cmd::kAbsorption, 254},
         {"pulse length stops at 1", [](CSondrelDoc&) {}, PanelRow::PulseLength, -1, "1 usec",
          cmd::kPulseLength, 1},
@@ -123,12 +127,12 @@ TEST(SettingsPanelTest, EachSpinStepsItsOwnSetting) {
         CountingViews views;
         doc.setViews(&views);
         c.setUp(doc);
-        const CommandBuffer before = doc.command;
+        const CommandBuffer before = doc.head.command;
         stepPanelRow(doc, c.row, c.step);
         EXPECT_EQ(panelFields(doc, PanelKind::ControlPanel)[c.row].text, c.text);
-        EXPECT_EQ(doc.command[c.commandByte], c.byteValue);
+        EXPECT_EQ(doc.head.command[c.commandByte], c.byteValue);
         // Every click that lands shows at once in both windows.
-        if (doc.command != before) {
+        if (doc.head.command != before) {
             EXPECT_GE(views.panelRefreshes, 1);
         }
     }
@@ -136,12 +140,12 @@ TEST(SettingsPanelTest, EachSpinStepsItsOwnSetting) {
 
 TEST(SettingsPanelTest, PlaybackFreezesTheHeadSettingsButNotTheManualFrequencyRows) {
     CSondrelDoc doc;
-    doc.playbackActive = 1;
-    const CommandBuffer before = doc.command;
+    doc.flags.playbackActive = true;
+    const CommandBuffer before = doc.head.command;
     for (int i = 0; i < kSettingsBarRowCount; ++i) stepPanelRow(doc, static_cast<PanelRow>(i), +1);
-    EXPECT_EQ(doc.command, before);
+    EXPECT_EQ(doc.head.command, before);
     stepPanelRow(doc, PanelRow::Frequency, +1);
-    EXPECT_EQ(doc.command[cmd::kFrequency], before[cmd::kFrequency] + 1);
+    EXPECT_EQ(doc.head.command[cmd::kFrequency], before[cmd::kFrequency] + 1);
 }
 
 // ------------------------------------------------------------ input dialogs

@@ -66,22 +66,22 @@ TEST(SimulatedHead, ReplyHeaderDecodesToTheCommandedStateForEveryRangeTypeAndFor
             SimulatedHead head(config, stillPipe());
             for (int index = 0; index < kRangeCount; ++index) {
                 CSondrelDoc doc;
-                doc.setRangeIndex(index);
+                doc.head.setRangeIndex(index);
                 // Start from another index so the decode visibly sets it.
-                doc.rangeIndex = (index + 4) % kRangeCount;
-                const auto block = head.buildBlock(doc.command, 0.0);
+                doc.head.rangeIndex = (index + 4) % kRangeCount;
+                const auto block = head.buildBlock(doc.head.command, 0.0);
                 SCOPED_TRACE(std::string(blockLetters(type)) + " format " + std::to_string(format) +
                              " range index " + std::to_string(index));
                 ASSERT_EQ(static_cast<int>(block.size()), blockLengthOf(type));
                 ASSERT_TRUE(receiveBlock(doc, block));
-                EXPECT_EQ(doc.blockLength, blockLengthOf(type));
-                EXPECT_EQ(doc.headerText, blockLetters(type));
-                EXPECT_EQ(doc.dataPointCount, sampleCountOf(type));
-                EXPECT_EQ(doc.dataBytes, sampleCountOf(type));
-                EXPECT_EQ(doc.headId, 0x10);
-                EXPECT_EQ(doc.headStatusLow, format);
-                EXPECT_EQ(doc.returnHeader[7], kRangeCodes[index]);
-                EXPECT_EQ(doc.rangeIndex, index);
+                EXPECT_EQ(doc.ping.blockLength, blockLengthOf(type));
+                EXPECT_EQ(doc.ping.headerText, blockLetters(type));
+                EXPECT_EQ(doc.ping.dataPointCount, sampleCountOf(type));
+                EXPECT_EQ(doc.ping.dataBytes, sampleCountOf(type));
+                EXPECT_EQ(doc.ping.headId, 0x10);
+                EXPECT_EQ(doc.ping.headStatusLow, format);
+                EXPECT_EQ(doc.ping.returnHeader[7], kRangeCodes[index]);
+                EXPECT_EQ(doc.head.rangeIndex, index);
             }
         }
     }
@@ -90,29 +90,29 @@ TEST(SimulatedHead, ReplyHeaderDecodesToTheCommandedStateForEveryRangeTypeAndFor
 TEST(SimulatedHead, ReverseRequestFlipsTheReportedDirectionAndThePositionFollowsIt) {
     SimulatedHead head(HeadConfig{}, stillPipe());
     CSondrelDoc doc;
-    doc.setStepSize(4);
-    ASSERT_EQ(doc.command[cmd::kStepSize], 4);
+    doc.head.setStepSize(4);
+    ASSERT_EQ(doc.head.command[cmd::kStepSize], 4);
 
-    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
-    const int direction = doc.stepDirection;
-    const int first = doc.headPosition;
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.head.command, 0.0)));
+    const int direction = doc.ping.stepDirection;
+    const int first = doc.ping.headPosition;
 
     doc.requestStepReverse();
-    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
-    doc.clearOneShotBits();
-    EXPECT_EQ(doc.stepDirection, 1 - direction);
-    const int afterReverse = doc.headPosition;
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.head.command, 0.0)));
+    doc.head.clearOneShotBits();
+    EXPECT_EQ(doc.ping.stepDirection, 1 - direction);
+    const int afterReverse = doc.ping.headPosition;
 
     // The request is one-shot: the direction holds on the following pings.
-    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
-    EXPECT_EQ(doc.stepDirection, 1 - direction);
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.head.command, 0.0)));
+    EXPECT_EQ(doc.ping.stepDirection, 1 - direction);
     const int step = (afterReverse - first + kHeadStepsPerTurn) % kHeadStepsPerTurn;
-    const int next = (doc.headPosition - afterReverse + kHeadStepsPerTurn) % kHeadStepsPerTurn;
+    const int next = (doc.ping.headPosition - afterReverse + kHeadStepsPerTurn) % kHeadStepsPerTurn;
     EXPECT_EQ(step, next);
     EXPECT_EQ(step, direction ? kHeadStepsPerTurn - 4 : 4);
 
     // Walking backwards past position 0 wraps within the 13-bit position field.
-    for (int i = 0; i < kHeadStepsPerTurn; ++i) head.buildBlock(doc.command, 0.0);
+    for (int i = 0; i < kHeadStepsPerTurn; ++i) head.buildBlock(doc.head.command, 0.0);
     EXPECT_GE(head.headPosition(), 0);
     EXPECT_LT(head.headPosition(), kHeadStepsPerTurn);
     EXPECT_LT(kHeadStepsPerTurn, 8192);
@@ -130,30 +130,33 @@ TEST(SimulatedHead, ProfileRoundTripsThroughTheProfilePassForEveryFormatRangeAnd
         for (int index = 0; index < kRangeCount; ++index) {
             for (int pulse : {1, 10, 40}) {
                 CSondrelDoc doc;
-                doc.setRangeIndex(index);
-                doc.setPulseLengthCode(pulse);
-                ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
+                doc.head.setRangeIndex(index);
+                doc.head.setPulseLengthCode(pulse);
+                ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.head.command, 0.0)));
                 Collect out;
                 ProfilePath path;
                 runProfilePass(doc, path, &out);
 
-                const int code = doc.command[cmd::kRange];
+                const int code = doc.head.command[cmd::kRange];
                 SCOPED_TRACE("format " + std::to_string(format) + " range code " +
                              std::to_string(code) + " pulse " + std::to_string(pulse));
                 const double tolerance =
-                    countPixels(format, code, doc.rangeMetres, doc.soundVelocity, pulse) + 1e-6;
+                    countPixels(format, code, doc.head.rangeMetres, doc.head.soundVelocity, pulse) +
+                    1e-6;
                 // Echoes nearer than the smallest value reads (a long pulse at a
                 // short range) cannot be sent; all others inside the range must be.
-                const ProfileConversion conversion{format, code, doc.rangeMetres, 1500.0, pulse};
+                const ProfileConversion conversion{format, code, doc.head.rangeMetres, 1500.0,
+                                                   pulse};
                 const double nearest = conversion.distancePixels(1);
                 int inside = 0;
                 for (int i = 0; i < kProfileSampleCount; ++i) {
-                    const double px =
-                        modelPixels(pipe, 180.0 - kProfileAngleStep * i, doc.rangeMetres, 1500.0);
+                    const double px = modelPixels(pipe, 180.0 - kProfileAngleStep * i,
+                                                  doc.head.rangeMetres, 1500.0);
                     if (px < 500.0 - tolerance && px > nearest + tolerance) ++inside;
                 }
                 for (const Point& p : out.points) {
-                    const double expected = modelPixels(pipe, p.angle, doc.rangeMetres, 1500.0);
+                    const double expected =
+                        modelPixels(pipe, p.angle, doc.head.rangeMetres, 1500.0);
                     ASSERT_NEAR(p.pixels, expected, tolerance) << "at " << p.angle << " degrees";
                     ASSERT_LE(expected, 500.0 + tolerance);
                 }
@@ -161,10 +164,10 @@ TEST(SimulatedHead, ProfileRoundTripsThroughTheProfilePassForEveryFormatRangeAnd
                 EXPECT_GE(static_cast<int>(out.points.size()), inside);
                 EXPECT_LE(static_cast<int>(out.points.size()), kProfileSampleCount);
                 EXPECT_EQ(out.ends, 1);
-                if (doc.rangeMetres >= 0.5 && nearest < 0.17 * 500 / doc.rangeMetres) {
+                if (doc.head.rangeMetres >= 0.5 && nearest < 0.17 * 500 / doc.head.rangeMetres) {
                     EXPECT_EQ(out.points.size(), 400u);
                 }
-                if (doc.rangeMetres < 0.18) {
+                if (doc.head.rangeMetres < 0.18) {
                     EXPECT_TRUE(out.points.empty());
                 }
             }
@@ -179,7 +182,7 @@ TEST(SimulatedHead, DefaultSettingsShowThePipeTheRightWayUp) {
     pipe.offsetX = 0.05;  // wall 0.25 m to the right, 0.35 m to the left
     SimulatedHead head(HeadConfig{}, pipe);
     CSondrelDoc doc;  // zero Up, transducer Aft, 1 m range
-    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.head.command, 0.0)));
     Collect out;
     ProfilePath path;
     runProfilePass(doc, path, &out);
@@ -213,17 +216,19 @@ TEST(SimulatedHead, ProgramDrawsTrueSizeOnlyWithTheWatersSoundVelocity) {
         SimulatedHead head(config, pipe);
         for (double programVelocity : {1450.0, 1500.0}) {
             CSondrelDoc doc;
-            doc.soundVelocity = programVelocity;
-            ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
+            doc.head.soundVelocity = programVelocity;
+            ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.head.command, 0.0)));
             Collect out;
             ProfilePath path;
             runProfilePass(doc, path, &out);
             ASSERT_EQ(out.points.size(), 400u);
-            const double tolerance = countPixels(format, doc.command[cmd::kRange], doc.rangeMetres,
-                                                 programVelocity, doc.pulseLengthCode) +
-                                     1e-6;
+            const double tolerance =
+                countPixels(format, doc.head.command[cmd::kRange], doc.head.rangeMetres,
+                            programVelocity, doc.head.pulseLengthCode) +
+                1e-6;
             for (const Point& p : out.points) {
-                ASSERT_NEAR(p.pixels, modelPixels(pipe, p.angle, doc.rangeMetres, programVelocity),
+                ASSERT_NEAR(p.pixels,
+                            modelPixels(pipe, p.angle, doc.head.rangeMetres, programVelocity),
                             tolerance);
             }
             // 0.3 m radius at 1 m range: 150 pixels with the right velocity.
@@ -245,12 +250,12 @@ TEST(SimulatedHead, EchoesInsideTheCommandedMinimumRangeAreNotReported) {
     pipe.offsetX = 0.2;  // wall between 0.1 m and 0.5 m away
     SimulatedHead head(HeadConfig{}, pipe);
     CSondrelDoc doc;
-    doc.command[cmd::kProfileMinRange] = 25;
-    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.command, 0.0)));
+    doc.head.command[cmd::kProfileMinRange] = 25;
+    ASSERT_TRUE(receiveBlock(doc, head.buildBlock(doc.head.command, 0.0)));
     int zeros = 0;
     for (int i = 0; i < kProfileSampleCount; ++i) {
         const double wall = *wallDistance(pipe, 180.0 - kProfileAngleStep * i, 0.0);
-        const int value = profileValue(doc.echoLong.data(), i);
+        const int value = profileValue(doc.ping.echoLong.data(), i);
         if (wall < 0.25) {
             EXPECT_EQ(value, 0) << "sample " << i;
         }
@@ -274,8 +279,8 @@ TEST(SimulatedHead, NoiseAndDropoutsAreOfTheRequestedSize) {
     double sumSquares = 0;
     int compared = 0, dropped = 0, total = 0;
     for (int ping = 0; ping < 20; ++ping) {
-        const auto x = a.buildBlock(doc.command, 0.0);
-        const auto y = b.buildBlock(doc.command, 0.0);
+        const auto x = a.buildBlock(doc.head.command, 0.0);
+        const auto y = b.buildBlock(doc.head.command, 0.0);
         for (int i = 0; i < kProfileSampleCount; ++i) {
             const int vx = profileValue(x.data() + 12, i);
             const int vy = profileValue(y.data() + 12, i);
@@ -303,8 +308,8 @@ TEST(SimulatedHead, DebrisEchoesFallShortOfTheWall) {
     CSondrelDoc doc;
     int shortOnes = 0, total = 0;
     for (int ping = 0; ping < 20; ++ping) {
-        const auto x = a.buildBlock(doc.command, 0.0);
-        const auto y = b.buildBlock(doc.command, 0.0);
+        const auto x = a.buildBlock(doc.head.command, 0.0);
+        const auto y = b.buildBlock(doc.head.command, 0.0);
         for (int i = 0; i < kProfileSampleCount; ++i) {
             const int vx = profileValue(x.data() + 12, i);
             const int vy = profileValue(y.data() + 12, i);
@@ -418,7 +423,7 @@ TEST(SimulatedHead, FaultPlanShapesTheReplies) {
     SimulatedHead head(HeadConfig{}, stillPipe(), f);
     for (int n = 1; n <= 14; ++n) {
         SCOPED_TRACE("command " + std::to_string(n));
-        const Reply r = head.answer(doc.command, 0.0);
+        const Reply r = head.answer(doc.head.command, 0.0);
         if (n % 4 == 0) {
             EXPECT_TRUE(r.silent);
             EXPECT_TRUE(r.bytes.empty());
@@ -449,10 +454,10 @@ TEST(SimulatedHead, FaultPlanShapesTheReplies) {
 
     head.faults() = FaultPlan{};
     head.faults().silentFrom = 16;
-    EXPECT_FALSE(head.answer(doc.command, 0.0).silent);  // 15
-    EXPECT_TRUE(head.answer(doc.command, 0.0).silent);   // 16
-    EXPECT_TRUE(head.answer(doc.command, 0.0).silent);   // 17
-    const Reply plain = (head.faults() = FaultPlan{}, head.answer(doc.command, 0.0));
+    EXPECT_FALSE(head.answer(doc.head.command, 0.0).silent);  // 15
+    EXPECT_TRUE(head.answer(doc.head.command, 0.0).silent);   // 16
+    EXPECT_TRUE(head.answer(doc.head.command, 0.0).silent);   // 17
+    const Reply plain = (head.faults() = FaultPlan{}, head.answer(doc.head.command, 0.0));
     EXPECT_EQ(plain.segments, std::vector<std::size_t>{813});
     EXPECT_EQ(plain.delayMs, 0);
 }
@@ -464,12 +469,12 @@ TEST(SimulatedHead, CloseAfterCountsRepliesOnEachLink) {
     f.silentEvery = 3;  // a silent command is no reply and does not count
     SimulatedHead head(HeadConfig{}, stillPipe(), f);
     head.linkOpened();
-    EXPECT_FALSE(head.answer(doc.command, 0.0).closeAfter);  // 1
-    EXPECT_TRUE(head.answer(doc.command, 0.0).closeAfter);   // 2
+    EXPECT_FALSE(head.answer(doc.head.command, 0.0).closeAfter);  // 1
+    EXPECT_TRUE(head.answer(doc.head.command, 0.0).closeAfter);   // 2
     head.linkOpened();
-    EXPECT_TRUE(head.answer(doc.command, 0.0).silent);       // 3
-    EXPECT_FALSE(head.answer(doc.command, 0.0).closeAfter);  // 4
-    EXPECT_TRUE(head.answer(doc.command, 0.0).closeAfter);   // 5
+    EXPECT_TRUE(head.answer(doc.head.command, 0.0).silent);       // 3
+    EXPECT_FALSE(head.answer(doc.head.command, 0.0).closeAfter);  // 4
+    EXPECT_TRUE(head.answer(doc.head.command, 0.0).closeAfter);   // 5
 }
 
 TEST(SimulatedHead, SplitNeverMakesEmptyPieces) {
@@ -479,12 +484,12 @@ TEST(SimulatedHead, SplitNeverMakesEmptyPieces) {
     f.shortEvery = 1;
     f.shortLength = 5;
     SimulatedHead head(HeadConfig{}, stillPipe(), f);
-    const Reply r = head.answer(doc.command, 0.0);
+    const Reply r = head.answer(doc.head.command, 0.0);
     EXPECT_EQ(r.segments, std::vector<std::size_t>(5, 1));
 }
 
 TEST(CommandValidation, RejectsEveryMalformedShape) {
-    const CommandBuffer good = CSondrelDoc().command;
+    const CommandBuffer good = CSondrelDoc().head.command;
     EXPECT_EQ(validateCommand(good, 0x10), CommandFault::None);
     EXPECT_EQ(validateCommand(std::span(good).first(26), 0x10), CommandFault::BadLength);
     auto c = good;
@@ -507,8 +512,8 @@ TEST(CommandValidation, RejectsEveryMalformedShape) {
 
 TEST(CommandFramer, FindsCommandsInAStreamAndCountsWhatItDrops) {
     CSondrelDoc doc;
-    doc.command[cmd::kAbsorption] = 0xFE;
-    const CommandBuffer good = doc.command;
+    doc.head.command[cmd::kAbsorption] = 0xFE;
+    const CommandBuffer good = doc.head.command;
     std::vector<std::uint8_t> stream = {0x00, 0x41, 0xFD};  // stray bytes
     stream.insert(stream.end(), good.begin(), good.end());
     stream.insert(stream.end(), {0xFE, 0x44, 0x10, 0x0A, 0xFD});   // cut short
@@ -549,35 +554,38 @@ TEST(SimulatedInstruments, EverySentenceTypeReadsBackThroughTheProgramsParsers) 
         {
             CSondrelDoc doc;
             ASSERT_TRUE(parseOrientation(doc, 0, orientationSentence(0, r)));
-            EXPECT_NEAR(doc.pitchDeg, r.pitchDeg, 0.05 + 1e-9);
-            EXPECT_NEAR(doc.rollDeg, r.rollDeg, 0.05 + 1e-9);
-            EXPECT_NEAR(doc.distanceM, r.distanceM, 0.005 + 1e-9);
-            EXPECT_EQ(doc.pitchValid + doc.rollValid + doc.distanceValid, 3);
+            EXPECT_NEAR(doc.orientation.pitchDeg, r.pitchDeg, 0.05 + 1e-9);
+            EXPECT_NEAR(doc.orientation.rollDeg, r.rollDeg, 0.05 + 1e-9);
+            EXPECT_NEAR(doc.orientation.distanceM, r.distanceM, 0.005 + 1e-9);
+            EXPECT_EQ(doc.orientation.pitchValid + doc.orientation.rollValid +
+                          doc.orientation.distanceValid,
+                      3);
         }
         {
             CSondrelDoc doc;
             ASSERT_TRUE(parseOrientation(doc, 1, orientationSentence(1, r)));
-            EXPECT_NEAR(doc.distanceM, r.distanceM, 0.05 + 1e-9);
-            EXPECT_EQ(doc.distanceValid, 1);
+            EXPECT_NEAR(doc.orientation.distanceM, r.distanceM, 0.05 + 1e-9);
+            EXPECT_EQ(doc.orientation.distanceValid, 1);
         }
         {
             CSondrelDoc doc;
             ASSERT_TRUE(parseOrientation(doc, 2, orientationSentence(2, r)));
-            EXPECT_NEAR(doc.distanceM, r.distanceM, 0.00005 + 1e-9);
+            EXPECT_NEAR(doc.orientation.distanceM, r.distanceM, 0.00005 + 1e-9);
         }
         {
             CSondrelDoc doc;
             ASSERT_TRUE(parseOrientation(doc, 3, orientationSentence(3, r)));
-            EXPECT_FLOAT_EQ(static_cast<float>(doc.distanceM), static_cast<float>(r.distanceM));
-            EXPECT_EQ(doc.reachValueReceived, 1);
+            EXPECT_FLOAT_EQ(static_cast<float>(doc.orientation.distanceM),
+                            static_cast<float>(r.distanceM));
+            EXPECT_EQ(doc.orientation.reachValueReceived, 1);
         }
     }
     // Readings beyond what the fixed columns hold are limited, not garbled.
     CSondrelDoc doc;
     ASSERT_TRUE(parseOrientation(doc, 0, orientationSentence(0, {-150.0, 1234.5, 20000.0})));
-    EXPECT_DOUBLE_EQ(doc.pitchDeg, -99.9);
-    EXPECT_DOUBLE_EQ(doc.rollDeg, 999.9);
-    EXPECT_DOUBLE_EQ(doc.distanceM, 9999.99);
+    EXPECT_DOUBLE_EQ(doc.orientation.pitchDeg, -99.9);
+    EXPECT_DOUBLE_EQ(doc.orientation.rollDeg, 999.9);
+    EXPECT_DOUBLE_EQ(doc.orientation.distanceM, 9999.99);
 }
 
 TEST(SimulatedInstruments, CrawlerMovesSmoothly) {

@@ -18,19 +18,19 @@ TEST(StatusPanes, OrientationValuesOrNotAvailable) {
     EXPECT_EQ(t.roll, "n/a");
     EXPECT_EQ(t.distance, "n/a");
 
-    doc.pitchValid = doc.rollValid = doc.distanceValid = 1;
-    doc.pitchDeg = -3.25;
-    doc.rollDeg = 179.96;
-    doc.distanceM = 1.0;
+    doc.orientation.pitchValid = doc.orientation.rollValid = doc.orientation.distanceValid = 1;
+    doc.orientation.pitchDeg = -3.25;
+    doc.orientation.rollDeg = 179.96;
+    doc.orientation.distanceM = 1.0;
     t = statusPaneTexts(doc);
     EXPECT_EQ(t.pitch, "-3.2 deg.");  // %.1f rounds the binary value 3.25 to even
     EXPECT_EQ(t.roll, "180.0 deg.");
     EXPECT_EQ(t.distance, "1.00 m");
-    doc.unitsFeet = 1;
+    doc.display.unitsFeet = 1;
     EXPECT_EQ(distancePaneText(doc), "3.28 ft");
-    doc.sentenceType = 2;
+    doc.link.sentenceType = 2;
     EXPECT_EQ(distancePaneText(doc), "3.281 ft");
-    doc.unitsFeet = 0;
+    doc.display.unitsFeet = 0;
     EXPECT_EQ(distancePaneText(doc), "1.000 m");
 }
 
@@ -40,39 +40,39 @@ TEST(StatusPanes, CursorReadoutAndBearing) {
     doc.cursorVertical = -0.5;
     doc.cursorRange = 0.3048;
     doc.cursorBearing = 271.04;
-    doc.scanMode = kPolar;
+    doc.head.scanMode = kPolar;
     StatusPaneTexts t = statusPaneTexts(doc);
     EXPECT_EQ(t.horizontal, "0.123 m");
     EXPECT_EQ(t.vertical, "-0.500 m");
     EXPECT_EQ(t.range, "0.305 m");
     EXPECT_EQ(t.bearing, "271.0 deg.");
-    doc.unitsFeet = 1;
+    doc.display.unitsFeet = 1;
     t = statusPaneTexts(doc);
     EXPECT_EQ(t.range, "1.000 ft");
     EXPECT_EQ(cursorLengthPaneText(-0.3048 * 2, true), "-2.000 ft");
-    doc.scanMode = kSideScan;
+    doc.head.scanMode = kSideScan;
     EXPECT_EQ(bearingPaneText(doc), "n/a");
 }
 
 TEST(StatusPanes, PingDateAndTime) {
     CSondrelDoc doc;
-    doc.dateText = "08-DEC-2026";
-    doc.timeText = "14:03:07";
+    doc.ping.dateText = "08-DEC-2026";
+    doc.ping.timeText = "14:03:07";
     EXPECT_EQ(statusPaneTexts(doc).dateTime, "08-DEC-2026   14:03:07");
     // Played records may hold anything in these fields.
-    doc.dateText = "08\tDEC-2026";
-    doc.timeText = "1\n\x7f";
+    doc.ping.dateText = "08\tDEC-2026";
+    doc.ping.timeText = "1\n\x7f";
     EXPECT_EQ(statusPaneTexts(doc).dateTime, "08?DEC-2026   1??");
 }
 
 TEST(WindowTitle, ControlCharactersInFileNamesShowAsQuestionMarks) {
     CSondrelDoc doc;
-    doc.playbackActive = 1;
-    doc.playbackPath = "/data/run\n1\t.qzr";
+    doc.flags.playbackActive = true;
+    doc.files.playbackPath = "/data/run\n1\t.qzr";
     EXPECT_EQ(windowTitle(doc, TitleOccasion::PlaybackOpened),
               "Sondrel - Playback File [/data/run?1?.qzr] ");
-    doc.recordingActive = 1;
-    doc.recordPath = "/data/Sondrel 08\x1b-DEC 140307.qzr";
+    doc.flags.recordingActive = true;
+    doc.files.recordPath = "/data/Sondrel 08\x1b-DEC 140307.qzr";
     EXPECT_EQ(windowTitle(doc, TitleOccasion::RecordingStarted),
               "Sondrel - Copy to File [/data/Sondrel 08?-DEC 140307.qzr] ");
 }
@@ -83,20 +83,20 @@ TEST(WindowTitle, ForEachOccasion) {
     EXPECT_EQ(windowTitle(doc, TitleOccasion::Resize), "Sondrel -- Real Time ");
     EXPECT_EQ(windowTitle(doc, TitleOccasion::RecordingStopped), "Sondrel - Real Time ");
 
-    doc.recordingActive = 1;
-    doc.recordPath = "/data/Sondrel 08-DEC-2026 140307.qzr";
+    doc.flags.recordingActive = true;
+    doc.files.recordPath = "/data/Sondrel 08-DEC-2026 140307.qzr";
     EXPECT_EQ(windowTitle(doc, TitleOccasion::RecordingStarted),
               "Sondrel - Record to File [/data/Sondrel 08-DEC-2026 140307.qzr] ");
     // A resize while recording keeps naming the file being written.
     EXPECT_EQ(windowTitle(doc, TitleOccasion::Resize),
               "Sondrel - Record to File [/data/Sondrel 08-DEC-2026 140307.qzr] ");
 
-    doc.playbackActive = 1;
-    doc.playbackPath = "/data/run 1.qzr";
-    doc.recordPath = "copy.qzr";
+    doc.flags.playbackActive = true;
+    doc.files.playbackPath = "/data/run 1.qzr";
+    doc.files.recordPath = "copy.qzr";
     EXPECT_EQ(windowTitle(doc, TitleOccasion::RecordingStarted),
               "Sondrel - Copy to File [copy.qzr] ");
-    doc.recordingActive = 0;
+    doc.flags.recordingActive = false;
     EXPECT_EQ(windowTitle(doc, TitleOccasion::RecordingStopped),
               "Sondrel - Playback File [/data/run 1.qzr] ");
     EXPECT_EQ(windowTitle(doc, TitleOccasion::Resize),
@@ -120,9 +120,9 @@ TEST(WindowTitle, LongTitlesKeepTheirStartAndTheWholeFileName) {
     EXPECT_EQ(shortenTitle(title, true), title.substr(0, 251 - name.size()) + " ~~\\" + name);
 
     CSondrelDoc doc;
-    doc.playbackActive = 1;
-    doc.playbackPath = title.substr(playbackTitle("").size() - 2, 300 - 27);
-    ASSERT_EQ(playbackTitle(doc.playbackPath), title);
+    doc.flags.playbackActive = true;
+    doc.files.playbackPath = title.substr(playbackTitle("").size() - 2, 300 - 27);
+    ASSERT_EQ(playbackTitle(doc.files.playbackPath), title);
     EXPECT_EQ(windowTitle(doc, TitleOccasion::PlaybackOpened), shortened);
 }
 

@@ -42,7 +42,7 @@ TEST_F(ViewInteractionTest, RubberLineFollowsTheMouseAndRepaintsItselfOnlyWhileH
     click(400, 300);
     EXPECT_FALSE(mouseMoved(doc, view, 450, 300).repaint);  // the next ping repaints
     EXPECT_FLOAT_EQ(notes().inProgress()->x2, 50.0f);
-    doc.holdActive = 1;
+    doc.flags.holdActive = true;
     EXPECT_TRUE(mouseMoved(doc, view, 400, 380).repaint);
     EXPECT_FLOAT_EQ(notes().inProgress()->x2, 0.0f);
     EXPECT_FLOAT_EQ(notes().inProgress()->y2, 80.0f);
@@ -194,8 +194,8 @@ TEST_F(ViewInteractionTest, NoSequenceOfEventsLeavesAModeHalfOn) {
                 break;
             case 9:
                 doc.display.zoom = zooms[next(3)];
-                doc.holdActive = static_cast<int>(next(2));
-                doc.playbackActive = static_cast<int>(next(2));
+                doc.flags.holdActive = static_cast<int>(next(2));
+                doc.flags.playbackActive = static_cast<int>(next(2));
                 break;
             case 10:
                 doc.display.displayCircle = static_cast<int>(next(2));

@@ -32,8 +32,8 @@ class ViewFrame : public ::testing::Test {
   protected:
     ViewFrame() {
         view.resize(kW, kH);
-        doc.ipAddress = "127.0.0.1";
-        doc.sonarComPort = 3;
+        doc.link.ipAddress = "127.0.0.1";
+        doc.link.sonarComPort = 3;
     }
 
     void paint() { buildViewFrame(doc, view, list); }
@@ -89,7 +89,7 @@ TEST_F(ViewFrame, AnEmptySizeKeepsThePreviousOne) {
 }
 
 TEST_F(ViewFrame, PaintOrderAndImagePlacement) {
-    doc.display.bkColor = 0x332211;
+    doc.display.bkColour = 0x332211;
     doc.display.zoom = 2.0;
     doc.display.displayCircle = 1;
     doc.display.displayPrd = 1;
@@ -138,11 +138,11 @@ TEST_F(ViewFrame, HiddenGridAndCircleAreNotPainted) {
 
 TEST_F(ViewFrame, ProfilePointsOfThePingInImagePixels) {
     // Format 0 draws the value as the distance in pixels.
-    doc.headStatusLow = 0;
-    doc.zeroDown = 0;
-    doc.xdcrForward = 0;
-    for (int s = 0; s < kProfileSampleCount; ++s) doc.echoLong[2 * s] = 100;
-    doc.display.pointsColor = 0x00FF00;
+    doc.ping.headStatusLow = 0;
+    doc.head.zeroDown = 0;
+    doc.head.xdcrForward = 0;
+    for (int s = 0; s < kProfileSampleCount; ++s) doc.ping.echoLong[2 * s] = 100;
+    doc.display.pointsColour = 0x00FF00;
     paint();
     const auto it =
         std::find_if(list.items().begin(), list.items().end(),
@@ -203,8 +203,8 @@ TEST_F(ViewFrame, ModeFlagsOfTheViewFollowTheDocumentsModes) {
 // ---- connection box
 
 TEST_F(ViewFrame, NoConnectionAlternatesWithTheSerialPort) {
-    doc.linkState = LinkState::NotConnected;
-    doc.pollToggle = 1;
+    doc.link.linkState = LinkState::NotConnected;
+    doc.link.pollToggle = 1;
     paint();
     ASSERT_TRUE(text("No Connection"));
     EXPECT_DOUBLE_EQ(text("No Connection")->x, kW / 2 - 45);
@@ -220,7 +220,7 @@ TEST_F(ViewFrame, NoConnectionAlternatesWithTheSerialPort) {
 }
 
 TEST_F(ViewFrame, ConnectionBoxGeometry) {
-    doc.pollToggle = 1;
+    doc.link.pollToggle = 1;
     paint();
     std::vector<const DisplayItem*> rects;
     for (const DisplayItem& i : list.items())
@@ -235,8 +235,8 @@ TEST_F(ViewFrame, ConnectionBoxGeometry) {
 }
 
 TEST_F(ViewFrame, EthernetHeadShowsItsAddress) {
-    doc.sonarType = kTypeQ;
-    doc.pollToggle = 1;
+    doc.head.sonarType = kTypeQ;
+    doc.link.pollToggle = 1;
     paint();
     paint();
     ASSERT_TRUE(text("IP: 127.0.0.1"));
@@ -244,17 +244,17 @@ TEST_F(ViewFrame, EthernetHeadShowsItsAddress) {
 }
 
 TEST_F(ViewFrame, BoxBlinksOnlyWithThePollToggle) {
-    doc.pollToggle = 0;
+    doc.link.pollToggle = 0;
     paint();
     EXPECT_FALSE(hasConnectionBox());
     paint();
-    doc.pollToggle = 1;
+    doc.link.pollToggle = 1;
     paint();
     EXPECT_TRUE(text("No Connection"));  // no alternation while hidden by the toggle
 }
 
 TEST_F(ViewFrame, DragAndInputModesHideTheBoxButItKeepsAlternating) {
-    doc.pollToggle = 1;
+    doc.link.pollToggle = 1;
     for (int mode = 0; mode < 4; ++mode) {
         doc.textInputMode = mode == 0;
         doc.measurementMode = mode == 1;
@@ -269,7 +269,7 @@ TEST_F(ViewFrame, DragAndInputModesHideTheBoxButItKeepsAlternating) {
 }
 
 TEST_F(ViewFrame, StatusResetRestartsTheAlternation) {
-    doc.pollToggle = 1;
+    doc.link.pollToggle = 1;
     paint();
     doc.statusResetRequest = 1;
     paint();
@@ -278,33 +278,33 @@ TEST_F(ViewFrame, StatusResetRestartsTheAlternation) {
 }
 
 TEST_F(ViewFrame, NoDataTexts) {
-    doc.linkState = LinkState::Connected;
-    doc.noNewData = 1;
-    doc.pollToggle = 1;
+    doc.link.linkState = LinkState::Connected;
+    doc.link.noNewData = 1;
+    doc.link.pollToggle = 1;
     paint();
     ASSERT_TRUE(text("No Data at  COM3 "));
     EXPECT_DOUBLE_EQ(text("No Data at  COM3 ")->x, kW / 2 - 65);
-    doc.sonarType = kTypeQ;
+    doc.head.sonarType = kTypeQ;
     paint();
     ASSERT_TRUE(text("No Data at IP: 127.0.0.1"));
     EXPECT_DOUBLE_EQ(text("No Data at IP: 127.0.0.1")->x, kW / 2 - 85);
     // Playback without a record shown says the same.
-    doc.linkState = LinkState::NotConnected;
-    doc.playbackActive = 1;
+    doc.link.linkState = LinkState::NotConnected;
+    doc.flags.playbackActive = true;
     paint();
     EXPECT_TRUE(text("No Data at IP: 127.0.0.1"));
     // A command in flight after a ping that was shown is no silence.
-    doc.playbackActive = 0;
-    doc.linkState = LinkState::Connected;
-    doc.pingOnScreen = true;
+    doc.flags.playbackActive = false;
+    doc.link.linkState = LinkState::Connected;
+    doc.pings.pingOnScreen = true;
     paint();
     EXPECT_FALSE(text("No Data at IP: 127.0.0.1"));
 }
 
 TEST_F(ViewFrame, DataFlowingShowsNoBox) {
-    doc.linkState = LinkState::Connected;
-    doc.noNewData = 0;
-    doc.pollToggle = 1;
+    doc.link.linkState = LinkState::Connected;
+    doc.link.noNewData = 0;
+    doc.link.pollToggle = 1;
     view.statusPaintCount = 0;
     paint();
     EXPECT_FALSE(hasConnectionBox());
@@ -315,8 +315,8 @@ TEST_F(ViewFrame, DataFlowingShowsNoBox) {
 
 TEST_F(ViewFrame, RangeMarkInMetres) {
     doc.display.viewRangeMark = 1;
-    doc.rangeIndex = 3;
-    doc.gainDb = 6;
+    doc.head.rangeIndex = 3;
+    doc.head.gainDb = 6;
     paint();
     ASSERT_TRUE(text("1.00 m"));
     EXPECT_DOUBLE_EQ(text("1.00 m")->x, 5);
@@ -337,12 +337,12 @@ TEST_F(ViewFrame, RangeMarkInMetres) {
 
 TEST_F(ViewFrame, RangeMarkInFeet) {
     doc.display.viewRangeMark = 1;
-    doc.unitsFeet = 1;
-    doc.rangeIndex = 3;
+    doc.display.unitsFeet = 1;
+    doc.head.rangeIndex = 3;
     paint();
     EXPECT_TRUE(text("3.00 ft"));
     EXPECT_TRUE(text("(0.60 ft/div)"));
-    doc.rangeIndex = 8;
+    doc.head.rangeIndex = 8;
     paint();
     EXPECT_TRUE(text("18.00 ft"));
     EXPECT_TRUE(text("(3.60 ft/div)"));
@@ -351,7 +351,7 @@ TEST_F(ViewFrame, RangeMarkInFeet) {
 TEST_F(ViewFrame, HiddenGridDropsTheDivisionButNotTheGain) {
     doc.display.viewRangeMark = 1;
     doc.display.showGrid = 0;
-    doc.gainDb = 14;
+    doc.head.gainDb = 14;
     paint();
     EXPECT_TRUE(text("1.00 m"));
     EXPECT_FALSE(text("(0.20 m/div)"));
@@ -366,7 +366,7 @@ TEST_F(ViewFrame, HiddenGridDropsTheDivisionButNotTheGain) {
 // ---- activity line, file size
 
 TEST_F(ViewFrame, ActivityInRealTime) {
-    doc.pingCount = 10;  // 10 mod 7: three dots
+    doc.pings.pingCount = 10;  // 10 mod 7: three dots
     paint();
     ASSERT_TRUE(activity());
     EXPECT_EQ(activity()->text, "Not Recording...");
@@ -374,10 +374,10 @@ TEST_F(ViewFrame, ActivityInRealTime) {
     EXPECT_EQ(activity()->colour, (Rgb{220, 220, 0}));
     EXPECT_EQ(activity()->pixels, 15);
 
-    doc.recordingActive = 1;
-    doc.headAnswering = true;
-    doc.pingCount = 14;
-    doc.recordFileBytes = 5000;
+    doc.flags.recordingActive = true;
+    doc.link.headAnswering = true;
+    doc.pings.pingCount = 14;
+    doc.files.recordFileBytes = 5000;
     paint();
     EXPECT_EQ(activity()->text, "Recording");
     EXPECT_DOUBLE_EQ(activity()->x, kW - 150);
@@ -387,12 +387,12 @@ TEST_F(ViewFrame, ActivityInRealTime) {
     EXPECT_DOUBLE_EQ(text("4 K Bytes")->y, 30);
     EXPECT_EQ(text("4 K Bytes")->colour, (Rgb{200, 200, 0}));
 
-    doc.pingCount = 20;
+    doc.pings.pingCount = 20;
     paint();
     EXPECT_EQ(activity()->text, "Recording......");
 
     // The head stopped answering: the file waits for it, and the view says so.
-    doc.headAnswering = false;
+    doc.link.headAnswering = false;
     paint();
     EXPECT_EQ(activity()->text, "Link lost - recording paused");
     EXPECT_EQ(activity()->colour, (Rgb{255, 70, 70}));
@@ -400,16 +400,16 @@ TEST_F(ViewFrame, ActivityInRealTime) {
 }
 
 TEST_F(ViewFrame, ActivityInPlayback) {
-    doc.playbackActive = 1;
-    doc.pingCount = 1;
+    doc.flags.playbackActive = true;
+    doc.pings.pingCount = 1;
     paint();
     EXPECT_EQ(activity()->text, "File Playing.");
     EXPECT_DOUBLE_EQ(activity()->x, kW - 150);
     EXPECT_EQ(activity()->colour, (Rgb{220, 220, 0}));
     EXPECT_FALSE(text("0 K Bytes"));
 
-    doc.recordingActive = 1;
-    doc.recordFileBytes = 3 * 1024 * 1024 + 1023;
+    doc.flags.recordingActive = true;
+    doc.files.recordFileBytes = 3 * 1024 * 1024 + 1023;
     paint();
     EXPECT_EQ(activity()->text, "File Copying.");
     EXPECT_EQ(activity()->colour, (Rgb{0, 255, 0}));
@@ -417,14 +417,14 @@ TEST_F(ViewFrame, ActivityInPlayback) {
 }
 
 TEST_F(ViewFrame, HeldReadsHeldAndHidesTheFileSize) {
-    doc.recordingActive = 1;
-    doc.holdActive = 1;
-    doc.recordFileBytes = 4096;
+    doc.flags.recordingActive = true;
+    doc.flags.holdActive = true;
+    doc.files.recordFileBytes = 4096;
     paint();
     EXPECT_EQ(activity()->text, "Held");
     EXPECT_DOUBLE_EQ(activity()->x, kW - 90);
     EXPECT_FALSE(text("4 K Bytes"));
-    doc.playbackActive = 1;
+    doc.flags.playbackActive = true;
     paint();
     EXPECT_EQ(activity()->text, "Held");
 }
@@ -432,19 +432,19 @@ TEST_F(ViewFrame, HeldReadsHeldAndHidesTheFileSize) {
 // The conversion runs on its own: the line says so, and what playback does
 // (held, copying) is shown beside it as ever.
 TEST_F(ViewFrame, ConversionShowsItselfBesideWhatPlaybackDoes) {
-    doc.playbackActive = 1;
-    doc.xyzConversionActive = 1;
-    doc.holdActive = 1;
+    doc.flags.playbackActive = true;
+    doc.flags.xyzConversionActive = true;
+    doc.flags.holdActive = true;
     paint();
     const auto t = text("XYZ File converting.....  Please wait !");
     ASSERT_TRUE(t);
     EXPECT_DOUBLE_EQ(t->x, kW / 2 - 150);
     EXPECT_DOUBLE_EQ(t->y, 5);
-    EXPECT_EQ(doc.holdActive, 1);
+    EXPECT_TRUE(doc.flags.holdActive);
     EXPECT_EQ(activity()->text, "Held");
-    doc.holdActive = 0;
-    doc.recordingActive = 1;
-    doc.pingCount = 2;
+    doc.flags.holdActive = false;
+    doc.flags.recordingActive = true;
+    doc.pings.pingCount = 2;
     paint();
     EXPECT_TRUE(text("XYZ File converting.....  Please wait !"));
     EXPECT_EQ(activity()->text, "File Copying..");
@@ -452,25 +452,25 @@ TEST_F(ViewFrame, ConversionShowsItselfBesideWhatPlaybackDoes) {
 
 TEST_F(ViewFrame, ALeftOverConversionFlagDoesNotBlockHoldInRealTime) {
     // A connect ends playback and the conversion's file but not its flag.
-    doc.playbackActive = 0;
-    doc.xyzConversionActive = 1;
-    doc.holdActive = 1;
+    doc.flags.playbackActive = false;
+    doc.flags.xyzConversionActive = true;
+    doc.flags.holdActive = true;
     paint();
-    EXPECT_EQ(doc.holdActive, 1);
+    EXPECT_TRUE(doc.flags.holdActive);
     EXPECT_EQ(activity()->text, "Held");
 }
 
 TEST_F(ViewFrame, CircleDiameterText) {
     doc.display.displayCircle = 1;
     doc.display.circleDiameter = 0.75;
-    doc.display.textColor = 0x00FF00;
+    doc.display.textColour = 0x00FF00;
     paint();
     const auto t = text("Circle Diameter: 0.75 m");
     ASSERT_TRUE(t);
     EXPECT_DOUBLE_EQ(t->x, kW / 2 - 80);
     EXPECT_DOUBLE_EQ(t->y, kH - 50);
     EXPECT_EQ(t->colour, (Rgb{0, 255, 0}));
-    doc.unitsFeet = 1;
+    doc.display.unitsFeet = 1;
     doc.display.circleDiameter = 0.3048 * 2;
     paint();
     EXPECT_TRUE(text("Circle Diameter: 2.00 ft"));
@@ -494,19 +494,19 @@ TEST_F(ViewFrame, AbsurdSettingsStillPaint) {
         doc.display.circleDiameter = 1e300;
         doc.display.circleOffsetX = INT_MAX;
         doc.display.circleOffsetY = INT_MIN;
-        doc.display.gridColor = 0xFFFFFFFF;
+        doc.display.gridColour = 0xFFFFFFFF;
         doc.display.gridStyle = -3;
         doc.display.textSize = 1000;
-        doc.rangeIndex = -5;
-        doc.rangeMetres = 0.0;
-        doc.pitchDeg = 1e308;
-        doc.rollDeg = -1e308;
-        doc.pitchValid = doc.rollValid = doc.distanceValid = 1;
-        doc.distanceM = 1e300;
+        doc.head.rangeIndex = -5;
+        doc.head.rangeMetres = 0.0;
+        doc.orientation.pitchDeg = 1e308;
+        doc.orientation.rollDeg = -1e308;
+        doc.orientation.pitchValid = doc.orientation.rollValid = doc.orientation.distanceValid = 1;
+        doc.orientation.distanceM = 1e300;
         view.imageOffsetX = INT_MAX;
         view.imageOffsetY = INT_MIN;
-        doc.headStatusLow = 0;
-        for (int s = 0; s < kProfileSampleCount; ++s) doc.echoLong[2 * s + 1] = 0xFF;
+        doc.ping.headStatusLow = 0;
+        for (int s = 0; s < kProfileSampleCount; ++s) doc.ping.echoLong[2 * s + 1] = 0xFF;
         Annotation* line = view.annotations.inProgress();
         if (line) {
             line->type = kAnnotationLine;

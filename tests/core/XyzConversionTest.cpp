@@ -23,7 +23,7 @@ std::string convertedHeadless(PlaybackRig& rig, const std::string& input) {
     const std::string settings = rig.folder.file("headless.ini");
     EXPECT_TRUE(saveSettings(rig.doc, settings));
     CSondrelDoc doc;
-    doc.playbackActive = 1;
+    doc.flags.playbackActive = true;
     loadSettings(doc, settings);
     const std::string output = rig.folder.file("headless.xyz");
     const ConversionResult result = convertDataFile(doc, input, output);
@@ -44,26 +44,26 @@ void convert(PlaybackRig& rig) {
 TEST(XyzConversion, WritesEachRecordOnceAndMatchesTheHeadlessConverter) {
     PlaybackRig rig;
     rig.doc.display.rollCorrection = 1;
-    rig.doc.profileMinRange = 0.3;
+    rig.doc.head.profileMinRange = 0.3;
     const std::string input =
         makeDataFile(rig.folder.file("run1.qzr"), 12, {4, 7}, /*orientation=*/true);
     appendBytes(input, "\x00\x00");
     rig.op.openAnswers.push_back(input);
-    rig.doc.playbackIntervalMs = 20;
+    rig.doc.files.playbackIntervalMs = 20;
     ASSERT_TRUE(rig.conversion.start(rig.player));
-    EXPECT_EQ(rig.doc.xyzConversionActive, 1);
+    EXPECT_EQ(rig.doc.flags.xyzConversionActive, 1);
     EXPECT_TRUE(rig.conversion.running());
     EXPECT_EQ(rig.conversion.outputPath(), rig.folder.file("run1.xyz"));
     // The file is played as ever, at its own pace.
-    EXPECT_EQ(rig.doc.playbackActive, 1);
+    EXPECT_EQ(rig.doc.flags.playbackActive, 1);
     EXPECT_EQ(rig.timers.periodMs(kPollTimer), kPlaybackStartDelayMs);
 
     // The whole file is converted before playback has shown a single record.
     convert(rig);
-    EXPECT_EQ(rig.doc.pingCount, 0);
+    EXPECT_EQ(rig.doc.pings.pingCount, 0);
     ASSERT_EQ(rig.op.messages.size(), 1u);
     EXPECT_EQ(rig.op.messages[0], "Conversion Complete!");
-    EXPECT_EQ(rig.doc.xyzConversionActive, 0);
+    EXPECT_EQ(rig.doc.flags.xyzConversionActive, 0);
     EXPECT_FALSE(rig.conversion.running());
     EXPECT_EQ(rig.conversion.lastResult().summary.recordsRead, 10);
 
@@ -74,7 +74,7 @@ TEST(XyzConversion, WritesEachRecordOnceAndMatchesTheHeadlessConverter) {
 
     // Playback goes on, and writes nothing more.
     rig.timers.advanceMs(500);
-    EXPECT_GT(rig.doc.pingCount, 3);
+    EXPECT_GT(rig.doc.pings.pingCount, 3);
     EXPECT_TRUE(rig.timers.isTimerActive(kPollTimer));
     EXPECT_EQ(test::readBytes(rig.folder.file("run1.xyz")), xyz);
 }
@@ -106,7 +106,7 @@ TEST(XyzConversion, NothingTheOperatorDoesMeanwhileChangesTheOutput) {
         rig.op.openAnswers.push_back(input);
         ASSERT_TRUE(rig.conversion.start(rig.player));
         c.meanwhile(rig);
-        EXPECT_EQ(rig.doc.xyzConversionActive, 1);
+        EXPECT_EQ(rig.doc.flags.xyzConversionActive, 1);
         convert(rig);
         EXPECT_EQ(rig.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
         const std::string xyz = test::readBytes(rig.folder.file("a.xyz"));
@@ -127,7 +127,7 @@ TEST(XyzConversion, ConvertsOnAnotherThreadWhilePlaybackGoesOn) {
     rig.timers.advanceMs(2000);
     job.join();
     rig.conversion.finish();
-    EXPECT_GT(rig.doc.pingCount, 100);
+    EXPECT_GT(rig.doc.pings.pingCount, 100);
     EXPECT_EQ(rig.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
     EXPECT_EQ(test::readBytes(rig.folder.file("t.xyz")), convertedHeadless(rig, input));
 }
@@ -168,7 +168,7 @@ TEST(XyzConversion, ACancelStopsAtOnceAndLeavesNoPartOfAFile) {
     EXPECT_FALSE(fs::exists(rig.folder.file("long.xyz")));
     // The operator asked for it: nothing to tell, and playback goes on.
     EXPECT_TRUE(rig.op.messages.empty());
-    EXPECT_EQ(rig.doc.xyzConversionActive, 0);
+    EXPECT_EQ(rig.doc.flags.xyzConversionActive, 0);
     EXPECT_TRUE(rig.timers.isTimerActive(kPollTimer));
     EXPECT_TRUE(commandEnabled(kCmdConvertXyz, rig.doc, {}));
 }
@@ -177,10 +177,10 @@ TEST(XyzConversion, NoFileNoConversion) {
     PlaybackRig rig;
     rig.op.openAnswers.push_back(std::nullopt);
     EXPECT_FALSE(rig.conversion.start(rig.player));
-    EXPECT_EQ(rig.doc.xyzConversionActive, 0);
+    EXPECT_EQ(rig.doc.flags.xyzConversionActive, 0);
     rig.op.openAnswers.push_back(rig.folder.write("x.txt", std::string(2000, 'a')));
     EXPECT_FALSE(rig.conversion.start(rig.player));
-    EXPECT_EQ(rig.doc.xyzConversionActive, 0);
+    EXPECT_EQ(rig.doc.flags.xyzConversionActive, 0);
     EXPECT_FALSE(rig.conversion.running());
     EXPECT_EQ(rig.op.messages.back(), "ERROR: Application can not recognize this file type!");
 }
@@ -191,7 +191,7 @@ TEST(XyzConversion, CancellingDuringPlaybackLeavesThePlayedFileUnconverted) {
     rig.timers.advanceMs(kPlaybackStartDelayMs);
     rig.op.openAnswers.push_back(std::nullopt);
     EXPECT_FALSE(rig.conversion.start(rig.player));
-    EXPECT_EQ(rig.doc.xyzConversionActive, 0);
+    EXPECT_EQ(rig.doc.flags.xyzConversionActive, 0);
     EXPECT_FALSE(fs::exists(rig.folder.file("p.xyz")));
     // The file goes on playing.
     EXPECT_TRUE(rig.timers.isTimerActive(kPollTimer));
@@ -207,9 +207,9 @@ TEST(XyzConversion, AnOutputThatCannotBeCreatedIsReportedAndTheFileJustPlays) {
     EXPECT_EQ(rig.op.messages[0],
               rig.folder.file("run2.xyz") + "\nThis name is a folder, not a file.");
     EXPECT_EQ(rig.op.messages[1], "Error Creating XYZ File!");
-    EXPECT_EQ(rig.doc.xyzConversionActive, 0);
+    EXPECT_EQ(rig.doc.flags.xyzConversionActive, 0);
     EXPECT_FALSE(rig.conversion.running());
-    EXPECT_EQ(rig.doc.playbackActive, 1);
+    EXPECT_EQ(rig.doc.flags.playbackActive, 1);
     rig.timers.advanceMs(1000);
     // Ordinary playback, and no completion is claimed at the end of the file.
     EXPECT_EQ(rig.op.messages.size(), 2u);
@@ -228,7 +228,7 @@ TEST(XyzConversion, AnOutputThatLeadsToTheInputIsRefused) {
     ASSERT_EQ(rig.op.messages.size(), 1u);
     EXPECT_NE(rig.op.messages[0].find("is the input file itself"), std::string::npos);
     EXPECT_EQ(test::readBytes(input), bytes);
-    EXPECT_EQ(rig.doc.playbackActive, 1);
+    EXPECT_EQ(rig.doc.flags.playbackActive, 1);
 }
 
 // A folder removed while its XYZ file is written (a memory stick pulled, a
@@ -246,7 +246,7 @@ TEST(XyzConversion, AFolderThatVanishesDuringTheConversionIsReported) {
     EXPECT_EQ(rig.op.messages[0], "Error Writing File!\n\n" + folder +
                                       "/run.xyz\nthe file or its folder was removed while it was "
                                       "written\n\nThe conversion has stopped.");
-    EXPECT_EQ(rig.doc.xyzConversionActive, 0);
+    EXPECT_EQ(rig.doc.flags.xyzConversionActive, 0);
 }
 
 TEST(XyzConversion, ARecordOfUnknownSizeEndsTheConversionAndTheMessageSaysWhere) {

@@ -108,9 +108,9 @@ TEST(XyzLines, PointLineLayout) {
 
 TEST(XyzLines, TimeStampJoinsDateTimeAndMilliseconds) {
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->dateText = "08-DEC-2026";
-    doc->timeText = "14:03:07";
-    doc->millisecondText = ".050";
+    doc->ping.dateText = "08-DEC-2026";
+    doc->ping.timeText = "14:03:07";
+    doc->ping.millisecondText = ".050";
     EXPECT_EQ(xyzTimeStamp(*doc), "08-DEC-2026\t14:03:07.050");
 }
 
@@ -129,9 +129,9 @@ TEST(XyzLines, ControlCharactersOfTheRecordedTextsAreWrittenAsQuestionMarks) {
     };
     for (const Case& c : cases) {
         auto doc = std::make_unique<CSondrelDoc>();
-        doc->dateText = c.date;
-        doc->timeText = c.time;
-        doc->millisecondText = c.milliseconds;
+        doc->ping.dateText = c.date;
+        doc->ping.timeText = c.time;
+        doc->ping.millisecondText = c.milliseconds;
         EXPECT_EQ(xyzTimeStamp(*doc), c.stamp);
         // Every point line keeps its five fields.
         const std::string line = xyzPointLine(xyzTimeStamp(*doc), XyzPoint{1.0f, 2.0f, 3.0f});
@@ -151,13 +151,13 @@ class XyzWriterTest : public ::testing::Test {
   protected:
     void SetUp() override {
         path_ = ::testing::TempDir() + "xyz_writer_" + std::to_string(::getpid()) + ".xyz";
-        doc->dateText = "08-DEC-2026";
-        doc->timeText = "14:03:07";
-        doc->millisecondText = ".450";
-        doc->rangeMetres = 2.0;
-        doc->distanceM = 5.5;
-        doc->playbackActive = 1;
-        doc->xyzConversionActive = 1;
+        doc->ping.dateText = "08-DEC-2026";
+        doc->ping.timeText = "14:03:07";
+        doc->ping.millisecondText = ".450";
+        doc->head.rangeMetres = 2.0;
+        doc->orientation.distanceM = 5.5;
+        doc->flags.playbackActive = true;
+        doc->flags.xyzConversionActive = true;
     }
     void TearDown() override { std::remove(path_.c_str()); }
     std::string contents() const {
@@ -177,8 +177,8 @@ TEST_F(XyzWriterTest, WritesBlocksOfPointsAndEmptyLines) {
     writer.point(250, 90);
     writer.endOfPing();
     // The next record's stamp and distance are taken afresh.
-    doc->timeText = "14:03:08";
-    doc->distanceM = -1.25;
+    doc->ping.timeText = "14:03:08";
+    doc->orientation.distanceM = -1.25;
     writer.endOfPing();  // a record without accepted points
     writer.point(500, 0);
     writer.endOfPing();
@@ -197,18 +197,18 @@ TEST_F(XyzWriterTest, WritesBlocksOfPointsAndEmptyLines) {
 TEST_F(XyzWriterTest, NothingIsWrittenUnlessAConversionPlaysAFile) {
     XyzWriter writer(*doc);
     ASSERT_TRUE(writer.create(path_));
-    doc->xyzConversionActive = 0;
+    doc->flags.xyzConversionActive = false;
     writer.point(250, 180);
     writer.endOfPing();
-    doc->xyzConversionActive = 1;
-    doc->playbackActive = 0;
+    doc->flags.xyzConversionActive = true;
+    doc->flags.playbackActive = false;
     writer.point(250, 180);
     writer.endOfPing();
     ASSERT_TRUE(writer.close());
     EXPECT_EQ(writer.pointsWritten(), 0);
     EXPECT_EQ(contents(), "");
     // Without a file nothing happens either.
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     writer.point(250, 180);
     EXPECT_EQ(writer.pointsWritten(), 0);
 }
@@ -231,8 +231,8 @@ TEST_F(XyzWriterTest, LargeOutputsPassThroughTheBufferIntact) {
 TEST(XyzWriterErrors, AFullDeviceIsReported) {
     if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->playbackActive = 1;
-    doc->xyzConversionActive = 1;
+    doc->flags.playbackActive = true;
+    doc->flags.xyzConversionActive = true;
     XyzWriter writer(*doc, 1024);
     ASSERT_TRUE(writer.create("/dev/full"));
     for (int i = 0; i < 10000 && !writer.failed(); ++i) writer.point(100, 10);

@@ -119,27 +119,29 @@ RunResult runTool(const std::vector<std::string>& args, const std::string& logPa
 // code, profiles of a slightly oval pipe with drop-outs.
 Bytes validFile(int records) {
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->dateText = "08-DEC-2026";
-    doc->hundredthsText = ".25";
+    doc->ping.dateText = "08-DEC-2026";
+    doc->ping.hundredthsText = ".25";
     Bytes file;
     for (int r = 0; r < records; ++r) {
         char time[16];
         std::snprintf(time, sizeof time, "14:%02d:%02d", r / 60 % 60, r % 60);
-        doc->timeText = time;
-        doc->prdEnable = r % 3 != 0;
-        doc->rollDeg = r * 0.5;
-        doc->rollValid = 1;
-        doc->distanceM = r * 0.1;
-        doc->distanceValid = 1;
+        doc->ping.timeText = time;
+        doc->link.prdEnable = r % 3 != 0;
+        doc->orientation.rollDeg = r * 0.5;
+        doc->orientation.rollValid = 1;
+        doc->orientation.distanceM = r * 0.1;
+        doc->orientation.distanceValid = 1;
         const std::uint8_t format = static_cast<std::uint8_t>(r % 4);
         const std::uint8_t header[12] = {'Q', 'S', 'Z', 0x10, format, 0, 0x40, 20, 0, 0, 0, 0};
-        std::copy(std::begin(header), std::end(header), doc->returnHeader.begin());
+        std::copy(std::begin(header), std::end(header), doc->ping.returnHeader.begin());
         for (int i = 0; i < 400; ++i) {
             const double a = i * 0.9 * 3.14159265 / 180;
             int v = static_cast<int>(200 + 30 * std::cos(2 * a) + (i * 7 % 5));
             if (i % 37 == 0) v = 0;
-            doc->echoLong[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(v & 0x7F);
-            doc->echoLong[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(v >> 7);
+            doc->ping.echoLong[static_cast<std::size_t>(2 * i)] =
+                static_cast<std::uint8_t>(v & 0x7F);
+            doc->ping.echoLong[static_cast<std::size_t>(2 * i + 1)] =
+                static_cast<std::uint8_t>(v >> 7);
         }
         RecordBuffer b;
         const std::size_t n = encodeRecord(*doc, b);

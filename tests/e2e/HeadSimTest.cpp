@@ -79,15 +79,15 @@ TEST(HeadSimTcp, AnswersEachCommandWithOneBlockAndLogsIt) {
     LoopbackClient client;
     ASSERT_TRUE(client.connect(sim.port()));
     CSondrelDoc doc;
-    doc.setRangeIndex(5);  // 3 m
+    doc.head.setRangeIndex(5);  // 3 m
     for (int ping = 0; ping < 3; ++ping) {
-        ASSERT_TRUE(client.send(doc.command));
+        ASSERT_TRUE(client.send(doc.head.command));
         const auto block = client.read(813);
         ASSERT_EQ(block.size(), 813u);
         ASSERT_TRUE(receiveBlock(doc, block));
-        EXPECT_EQ(doc.headerText, "QSZ");
-        EXPECT_EQ(doc.rangeIndex, 5);
-        EXPECT_EQ(doc.headId, 0x10);
+        EXPECT_EQ(doc.ping.headerText, "QSZ");
+        EXPECT_EQ(doc.head.rangeIndex, 5);
+        EXPECT_EQ(doc.ping.headId, 0x10);
     }
     // Exactly one block per command: nothing more is waiting.
     EXPECT_TRUE(client.readSome(813, milliseconds(200)).empty());
@@ -97,7 +97,7 @@ TEST(HeadSimTcp, AnswersEachCommandWithOneBlockAndLogsIt) {
     for (std::size_t i = 0; i < logged.size(); ++i) {
         EXPECT_EQ(logged[i].sequence, i + 1);
         EXPECT_TRUE(
-            std::equal(logged[i].bytes.begin(), logged[i].bytes.end(), doc.command.begin()));
+            std::equal(logged[i].bytes.begin(), logged[i].bytes.end(), doc.head.command.begin()));
     }
     const auto counters = sim.counters();
     ASSERT_TRUE(counters);
@@ -114,10 +114,10 @@ TEST(HeadSimTcp, SkipsGarbageAndDoesNotAnswerMalformedCommands) {
     CSondrelDoc doc;
     std::vector<std::uint8_t> stream = {'h', 'e', 'l', 'l', 'o'};
     stream.insert(stream.end(), {0xFE, 0x44, 0x10, 0x0A, 0xFD});  // cut short
-    auto wrongHead = doc.command;
+    auto wrongHead = doc.head.command;
     wrongHead[2] = 0x22;
     stream.insert(stream.end(), wrongHead.begin(), wrongHead.end());
-    stream.insert(stream.end(), doc.command.begin(), doc.command.end());
+    stream.insert(stream.end(), doc.head.command.begin(), doc.head.command.end());
     ASSERT_TRUE(client.send(stream));
 
     const auto block = client.read(813);
@@ -141,7 +141,7 @@ TEST(HeadSimTcp, SplitBlockArrivesInPiecesThatMakeOneWellFormedBlock) {
     LoopbackClient client;
     ASSERT_TRUE(client.connect(sim.port()));
     CSondrelDoc doc;
-    ASSERT_TRUE(client.send(doc.command));
+    ASSERT_TRUE(client.send(doc.head.command));
 
     const auto first = client.readSome(813);
     ASSERT_FALSE(first.empty());
@@ -154,7 +154,7 @@ TEST(HeadSimTcp, SplitBlockArrivesInPiecesThatMakeOneWellFormedBlock) {
 
     // Switched off at run time, the next block comes whole again.
     ASSERT_TRUE(sim.control("split 1"));
-    ASSERT_TRUE(client.send(doc.command));
+    ASSERT_TRUE(client.send(doc.head.command));
     EXPECT_EQ(client.read(813).size(), 813u);
 }
 
@@ -166,7 +166,7 @@ TEST(HeadSimTcp, FaultsSwitchedAtRunTime) {
     CSondrelDoc doc;
 
     ASSERT_TRUE(sim.control("invalid-every 1"));
-    ASSERT_TRUE(client.send(doc.command));
+    ASSERT_TRUE(client.send(doc.head.command));
     auto block = client.read(813);
     ASSERT_EQ(block.size(), 813u);
     EXPECT_FALSE(receiveBlock(doc, block));
@@ -174,21 +174,21 @@ TEST(HeadSimTcp, FaultsSwitchedAtRunTime) {
     ASSERT_TRUE(sim.control("faults-off"));
     ASSERT_TRUE(sim.control("short-every 1"));
     ASSERT_TRUE(sim.control("short-length 265"));
-    ASSERT_TRUE(client.send(doc.command));
+    ASSERT_TRUE(client.send(doc.head.command));
     EXPECT_EQ(client.read(813, milliseconds(500)).size(), 265u);
 
     ASSERT_TRUE(sim.control("faults-off"));
     ASSERT_TRUE(sim.control("block-type QMZ"));
     ASSERT_TRUE(sim.control("format 1"));
-    ASSERT_TRUE(client.send(doc.command));
+    ASSERT_TRUE(client.send(doc.head.command));
     block = client.read(265);
     ASSERT_EQ(block.size(), 265u);
     EXPECT_TRUE(receiveBlock(doc, block));
-    EXPECT_EQ(doc.blockLength, 265);
-    EXPECT_EQ(doc.headStatusLow, 1);
+    EXPECT_EQ(doc.ping.blockLength, 265);
+    EXPECT_EQ(doc.ping.headStatusLow, 1);
 
     ASSERT_TRUE(sim.control("silent-from 1"));
-    ASSERT_TRUE(client.send(doc.command));
+    ASSERT_TRUE(client.send(doc.head.command));
     EXPECT_TRUE(client.readSome(813, milliseconds(300)).empty());
 
     // Refused: unknown names, bad values, and options fixed at start.
@@ -204,19 +204,19 @@ TEST(HeadSimTcp, SurvivesDisconnectsAndANewConnectionReplacesTheOld) {
 
     LoopbackClient a;
     ASSERT_TRUE(a.connect(sim.port()));
-    ASSERT_TRUE(a.send(doc.command));
+    ASSERT_TRUE(a.send(doc.head.command));
     EXPECT_EQ(a.read(813).size(), 813u);
-    ASSERT_TRUE(a.send(doc.command));
+    ASSERT_TRUE(a.send(doc.head.command));
     EXPECT_EQ(a.read(813).size(), 813u);
     EXPECT_TRUE(a.read(1).empty());
     EXPECT_TRUE(a.peerClosed());  // closed after the second reply
 
     LoopbackClient b, c;
     ASSERT_TRUE(b.connect(sim.port()));
-    ASSERT_TRUE(b.send(doc.command));
+    ASSERT_TRUE(b.send(doc.head.command));
     EXPECT_EQ(b.read(813).size(), 813u);
     ASSERT_TRUE(c.connect(sim.port()));
-    ASSERT_TRUE(c.send(doc.command));
+    ASSERT_TRUE(c.send(doc.head.command));
     EXPECT_EQ(c.read(813).size(), 813u);  // the count starts again on the new link
     EXPECT_TRUE(b.read(1).empty());
     EXPECT_TRUE(b.peerClosed());  // replaced by c
@@ -278,15 +278,15 @@ TEST(HeadSimPty, SerialHeadAnswersEachCommandWithOneBlock) {
     SerialEnd port(sim.ptyPath());
     ASSERT_TRUE(port.open());
     CSondrelDoc doc;
-    doc.setRangeIndex(2);
+    doc.head.setRangeIndex(2);
     for (int ping = 0; ping < 2; ++ping) {
-        ASSERT_TRUE(port.write(doc.command));
+        ASSERT_TRUE(port.write(doc.head.command));
         const auto block = port.read(513);
         ASSERT_EQ(block.size(), 513u);
         ASSERT_TRUE(receiveBlock(doc, block));
-        EXPECT_EQ(doc.blockLength, 513);
-        EXPECT_EQ(doc.dataPointCount, 500);
-        EXPECT_EQ(doc.rangeIndex, 2);
+        EXPECT_EQ(doc.ping.blockLength, 513);
+        EXPECT_EQ(doc.ping.dataPointCount, 500);
+        EXPECT_EQ(doc.head.rangeIndex, 2);
     }
     EXPECT_TRUE(port.read(1, milliseconds(200)).empty());
     EXPECT_EQ(sim.waitForCommands(2).size(), 2u);
@@ -316,12 +316,12 @@ TEST(HeadSimPty, OrientationInstrumentsSendWhatTheParsersRead) {
         CSondrelDoc doc;
         ASSERT_TRUE(parseOrientation(doc, type, sentence))
             << std::string(sentence.begin(), sentence.end());
-        EXPECT_EQ(doc.distanceValid, 1);
-        EXPECT_GT(doc.distanceM, 2.9);
-        EXPECT_LT(doc.distanceM, 10.0);
+        EXPECT_EQ(doc.orientation.distanceValid, 1);
+        EXPECT_GT(doc.orientation.distanceM, 2.9);
+        EXPECT_LT(doc.orientation.distanceM, 10.0);
         if (type == 0) {
-            EXPECT_EQ(doc.pitchValid, 1);
-            EXPECT_EQ(doc.rollValid, 1);
+            EXPECT_EQ(doc.orientation.pitchValid, 1);
+            EXPECT_EQ(doc.orientation.rollValid, 1);
         }
     }
 }
@@ -340,7 +340,7 @@ TEST(HeadSimPty, ReachInstrumentAnswersMeasurementRequests) {
     ASSERT_EQ(reply.size(), 5u);
     CSondrelDoc doc;
     ASSERT_TRUE(parseOrientation(doc, 3, reply));
-    EXPECT_NEAR(doc.distanceM, 7.25, 0.01);
+    EXPECT_NEAR(doc.orientation.distanceM, 7.25, 0.01);
 
     ASSERT_TRUE(port.write(std::vector<std::uint8_t>{'L', 'E'}));
     EXPECT_EQ(port.read(15).size(), 15u);  // streaming

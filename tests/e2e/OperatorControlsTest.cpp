@@ -120,8 +120,8 @@ TEST_F(OperatorControlsTest, RangeAndGainFromTheControlPanelGoOutWithTheNextComm
     CCtrlPanelDlg* panel = frame->controlPanel();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
 
-    const std::uint8_t range = doc->command[cmd::kRange];
-    const std::uint8_t gain = doc->command[cmd::kGain];
+    const std::uint8_t range = doc->head.command[cmd::kRange];
+    const std::uint8_t gain = doc->head.command[cmd::kGain];
     ASSERT_EQ(range, 10);  // 1 m
     const std::size_t before = sim.commands().size();
     test::clickSpinArrow(panel->spin(PanelRow::Range), +1);
@@ -144,7 +144,7 @@ TEST_F(OperatorControlsTest, RangeAndGainFromTheControlPanelGoOutWithTheNextComm
 }
 
 TEST_F(OperatorControlsTest, NewHeadAddressIsUsedForTheNextConnection) {
-    ASSERT_EQ(doc->linkState, LinkState::Connected);
+    ASSERT_EQ(doc->link.linkState, LinkState::Connected);
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<CIPAddressDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -153,10 +153,11 @@ TEST_F(OperatorControlsTest, NewHeadAddressIsUsedForTheNextConnection) {
         dialog->accept();
     });
     ASSERT_TRUE(frame->executeCommand(kCmdIpAddress));
-    EXPECT_EQ(doc->ipAddress, "127.0.0.2");
+    EXPECT_EQ(doc->link.ipAddress, "127.0.0.2");
     // Nothing listens there: the connection is refused and the view says so,
     // naming the new address.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->linkState == LinkState::NotConnected; }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return doc->link.linkState == LinkState::NotConnected; }, 10000));
     const int width = frame->centralWidget()->width();
     EXPECT_EQ(connectionText(*doc, 0, width).text, "No Connection");
     EXPECT_EQ(connectionText(*doc, 1, width).text, "IP: 127.0.0.2");
@@ -182,18 +183,18 @@ TEST(ExitSignalsTest, SignalEndsTheProgramAsExitDoes) {
         auto app = std::make_unique<CSondrelApp>(options);
         ASSERT_TRUE(app->initInstance());
         CSondrelDoc* doc = app->document();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= 3; }, 15000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pings.pingCount >= 3; }, 15000));
         ASSERT_NE(app->simulator(), nullptr);
         const qint64 simulator = app->simulator()->processId();
         ASSERT_GT(simulator, 0);
 
-        doc->autoFileNames = 1;
-        doc->writeDirectory = folder.path() + "/";
+        doc->files.autoFileNames = 1;
+        doc->files.writeDirectory = folder.path() + "/";
         ASSERT_TRUE(app->mainFrame()->executeCommand(kCmdRecord));
-        ASSERT_EQ(doc->recordingActive, 1);
-        const std::string recorded = doc->recordPath;  // the whole path, named automatically
+        ASSERT_TRUE(doc->flags.recordingActive);
+        const std::string recorded = doc->files.recordPath;  // the whole path, named automatically
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return doc->recordFileBytes >= std::int64_t{5 * kRecordSize}; }, 15000));
+            [&] { return doc->files.recordFileBytes >= std::int64_t{5 * kRecordSize}; }, 15000));
 
         // The close box asks first; Keep Running keeps the program recording.
         QString asked;
@@ -210,15 +211,15 @@ TEST(ExitSignalsTest, SignalEndsTheProgramAsExitDoes) {
         answer.stop();
         EXPECT_TRUE(asked.contains(QString::fromStdString(recorded)));
         EXPECT_TRUE(app->mainFrame()->isVisible());
-        ASSERT_EQ(doc->recordingActive, 1);
-        const std::int64_t before = doc->recordFileBytes;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->recordFileBytes > before; }, 15000));
+        ASSERT_TRUE(doc->flags.recordingActive);
+        const std::int64_t before = doc->files.recordFileBytes;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return doc->files.recordFileBytes > before; }, 15000));
         std::filesystem::remove(options.settingsPath);
 
         // A signal asks nothing: nobody may be there to answer.
         ::kill(::getpid(), sig);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !app->mainFrame()->isVisible(); }, 10000));
-        EXPECT_EQ(doc->recordingActive, 0);
+        EXPECT_FALSE(doc->flags.recordingActive);
         EXPECT_NE(test::readBytes(options.settingsPath).find("[System Settings]"),
                   std::string::npos)
             << "the settings were not saved";

@@ -31,16 +31,16 @@ bool writeSurvey(const std::string& path, int records) {
     pipe.wander = 0.0;
     SimulatedHead head(HeadConfig{}, pipe);
     CSondrelDoc doc;
-    doc.setRangeIndex(3);
-    doc.dateText = "08-DEC-2026";
-    doc.timeText = "14:03:07";
-    doc.hundredthsText = ".45";
+    doc.head.setRangeIndex(3);
+    doc.ping.dateText = "08-DEC-2026";
+    doc.ping.timeText = "14:03:07";
+    doc.ping.hundredthsText = ".45";
     BinaryFile file;
     if (!file.create(path)) return false;
     for (int i = 0; i < records; ++i) {
-        const std::vector<std::uint8_t> block = head.buildBlock(doc.command, i * 0.1);
-        std::copy_n(block.begin(), kReturnHeaderSize, doc.returnHeader.begin());
-        std::copy(block.begin() + kReturnHeaderSize, block.end(), doc.echoLong.begin());
+        const std::vector<std::uint8_t> block = head.buildBlock(doc.head.command, i * 0.1);
+        std::copy_n(block.begin(), kReturnHeaderSize, doc.ping.returnHeader.begin());
+        std::copy(block.begin() + kReturnHeaderSize, block.end(), doc.ping.echoLong.begin());
         if (!writeRecord(doc, file)) return false;
     }
     return file.close();

@@ -113,7 +113,7 @@ TEST_F(RecordRun, RecordsNPingsWhoseRecordsHoldTheBlocksTheHeadSent) {
     expected->applyPanelRules();
     expected->prepareCommandForPoll();
     for (const auto& c : commands) {
-        ASSERT_TRUE(std::equal(c.bytes.begin(), c.bytes.end(), expected->command.begin()))
+        ASSERT_TRUE(std::equal(c.bytes.begin(), c.bytes.end(), expected->head.command.begin()))
             << "command " << c.sequence;
     }
     EXPECT_EQ(commands[0].bytes[cmd::kRange], 20);    // 2 m
@@ -150,7 +150,7 @@ TEST_F(RecordRun, RecordsNPingsWhoseRecordsHoldTheBlocksTheHeadSent) {
         position = outcome.nextPosition;
     }
     EXPECT_EQ(valid, 200);
-    EXPECT_DOUBLE_EQ(doc->rangeMetres, 2.0);
+    EXPECT_DOUBLE_EQ(doc->head.rangeMetres, 2.0);
 
     // The operator's settings file was left as it was.
     std::ifstream settings(settingsPath_);

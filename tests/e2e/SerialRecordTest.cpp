@@ -185,7 +185,7 @@ TEST_P(SerialPacing, SerialHeadIsPolledAtTheRangePacedInterval) {
     const int records =
         forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto record) {
             EXPECT_EQ(record.size(), kRecordSize);
-            EXPECT_DOUBLE_EQ(doc.rangeMetres, c.rangeMetres);
+            EXPECT_DOUBLE_EQ(doc.head.rangeMetres, c.rangeMetres);
         });
     EXPECT_GE(records + 1, static_cast<int>(commands.size()) - 1);
     EXPECT_LE(records, static_cast<int>(commands.size()));
@@ -224,9 +224,9 @@ TEST(SerialDeviceLoss, HeadAndInstrumentVanishingMidRunLoseNothingRecorded) {
     // The recorder kept running to its end and closed a whole file.
     EXPECT_EQ(run.exitCode, 0) << run.output;
     int withDistance = 0;
-    const int records =
-        forEachRecord(test::readByteVector(data),
-                      [&](const CSondrelDoc& doc, auto) { withDistance += doc.distanceValid; });
+    const int records = forEachRecord(
+        test::readByteVector(data),
+        [&](const CSondrelDoc& doc, auto) { withDistance += doc.orientation.distanceValid; });
     EXPECT_GE(records, 3);
     EXPECT_EQ(withDistance, records);
     EXPECT_NE(run.output.find("recorded " + std::to_string(records) + " pings"), std::string::npos)
@@ -296,21 +296,21 @@ TEST_P(SerialOrientation, EachSentenceTypeReachesTheRecordedExtension) {
     const int records =
         forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto record) {
             EXPECT_EQ(record.size(), kRecordSizeWithOrientation);
-            EXPECT_EQ(doc.prdEnable, 1);
-            if (doc.distanceValid != 1) return;
+            EXPECT_EQ(doc.link.prdEnable, 1);
+            if (doc.orientation.distanceValid != 1) return;
             ++withDistance;
             // Recorded in single precision.
-            EXPECT_NEAR(doc.distanceM, kStartDistance, 1e-4);
+            EXPECT_NEAR(doc.orientation.distanceM, kStartDistance, 1e-4);
             if (sentenceType == 0) {
                 // The crawler's own sentence carries pitch and roll too.
-                EXPECT_EQ(doc.pitchValid, 1);
-                EXPECT_EQ(doc.rollValid, 1);
-                EXPECT_LE(std::abs(doc.pitchDeg), kPitchAmplitude + 0.05);
-                EXPECT_LE(std::abs(doc.rollDeg), kRollAmplitude + 0.05);
+                EXPECT_EQ(doc.orientation.pitchValid, 1);
+                EXPECT_EQ(doc.orientation.rollValid, 1);
+                EXPECT_LE(std::abs(doc.orientation.pitchDeg), kPitchAmplitude + 0.05);
+                EXPECT_LE(std::abs(doc.orientation.rollDeg), kRollAmplitude + 0.05);
             } else {
                 // Cable counters and the Reach instrument know no attitude.
-                EXPECT_EQ(doc.pitchDeg, 0.0);
-                EXPECT_EQ(doc.rollDeg, 0.0);
+                EXPECT_EQ(doc.orientation.pitchDeg, 0.0);
+                EXPECT_EQ(doc.orientation.rollDeg, 0.0);
             }
         });
     EXPECT_EQ(records, 3);
@@ -384,10 +384,10 @@ TEST_P(NoisyInstrument, OnlyRealDistancesAreRecordedAndNoneIsLost) {
     const int records =
         forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto record) {
             EXPECT_EQ(record.size(), kRecordSizeWithOrientation);
-            EXPECT_TRUE(std::isfinite(doc.distanceM)) << doc.distanceM;
-            if (doc.distanceValid != 1) return;
+            EXPECT_TRUE(std::isfinite(doc.orientation.distanceM)) << doc.orientation.distanceM;
+            if (doc.orientation.distanceValid != 1) return;
             ++valid;
-            EXPECT_NEAR(doc.distanceM, c.distance, 1e-6);
+            EXPECT_NEAR(doc.orientation.distanceM, c.distance, 1e-6);
         });
     EXPECT_EQ(records, 4);
     EXPECT_GE(valid, c.validRecordsAtLeast) << run.output;

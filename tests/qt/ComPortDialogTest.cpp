@@ -97,8 +97,8 @@ TEST(ComPortDialog, NewAdaptersChosenInTheDialogCarryTheHeadAndTheInstrument) {
     auto& [doc, settings, clock, op, frame, cycle, serial, orientation, setup] = rig;
 
     cycle.connectToHead();
-    ASSERT_EQ(doc.sonarType, kTypeP);
-    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+    ASSERT_EQ(doc.head.sonarType, kTypeP);
+    EXPECT_EQ(doc.link.linkState, LinkState::NotConnected);
 
     QString headEntry, crawlerEntry;
     setup->setDialogRunner([&](QDialog& dialog) {
@@ -121,22 +121,22 @@ TEST(ComPortDialog, NewAdaptersChosenInTheDialogCarryTheHeadAndTheInstrument) {
 
     // Each adapter got a number of its own, kept in the settings file.
     const ComPortMap map = ComPortMap::fromSettingsFile(settingsPath);
-    EXPECT_EQ(map.deviceFor(doc.sonarComPort), byId + "/usb-Sim_Head_01-if00-port0");
-    EXPECT_EQ(map.deviceFor(doc.prdComPort), byId + "/usb-Sim_Crawler_02-if00");
-    EXPECT_NE(doc.sonarComPort, doc.prdComPort);
-    EXPECT_EQ(doc.prdEnable, 1);
-    EXPECT_EQ(doc.linkState, LinkState::Connected);
+    EXPECT_EQ(map.deviceFor(doc.link.sonarComPort), byId + "/usb-Sim_Head_01-if00-port0");
+    EXPECT_EQ(map.deviceFor(doc.link.prdComPort), byId + "/usb-Sim_Crawler_02-if00");
+    EXPECT_NE(doc.link.sonarComPort, doc.link.prdComPort);
+    EXPECT_EQ(doc.link.prdEnable, 1);
+    EXPECT_EQ(doc.link.linkState, LinkState::Connected);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return doc.pingCount >= 3; }, 20000))
-        << "pings " << doc.pingCount;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return doc.pitchValid == 1; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc.pings.pingCount >= 3; }, 20000))
+        << "pings " << doc.pings.pingCount;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc.orientation.pitchValid == 1; }, 20000));
 
     // The next connect reads the same ports back from the file.
-    const int headPort = doc.sonarComPort;
-    const int pings = doc.pingCount;
+    const int headPort = doc.link.sonarComPort;
+    const int pings = doc.pings.pingCount;
     cycle.connectToHead();
-    EXPECT_EQ(doc.sonarComPort, headPort);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return doc.pingCount >= pings + 3; }, 20000));
+    EXPECT_EQ(doc.link.sonarComPort, headPort);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc.pings.pingCount >= pings + 3; }, 20000));
 
     // A port that has gone is named with what to do about it.
     setup->setDialogRunner([&](QDialog& dialog) {
@@ -149,7 +149,7 @@ TEST(ComPortDialog, NewAdaptersChosenInTheDialogCarryTheHeadAndTheInstrument) {
     EXPECT_EQ(op.messages.front(), "COM1 (" + folder.file("ttyGone") +
                                        ") does not exist. Plug the adapter in, or choose "
                                        "another port in COM Port Setup.");
-    EXPECT_EQ(doc.linkState, LinkState::NotConnected);
+    EXPECT_EQ(doc.link.linkState, LinkState::NotConnected);
     cycle.shutdown();
 }
 
@@ -176,7 +176,7 @@ TEST(ComPortDialog, OnlyWhatTheProgramHoldsIsMarkedAsItsOwn) {
 
     // Head on Ethernet or on its missing port: only the crawler's port is the program's.
     for (const int type : {int(kTypeQ), int(kTypeP)}) {
-        rig.doc.sonarType = type;
+        rig.doc.head.sonarType = type;
         rig.setup->setDialogRunner([](QDialog& dialog) {
             auto* list = dynamic_cast<CComPortDlg&>(dialog).headPortList();
             EXPECT_TRUE(entryFor(list, 1).endsWith(QStringLiteral("(not present)")));

@@ -230,7 +230,7 @@ TEST(DisplayListRenderer, ANullTargetIsLeftAlone) {
 
 TEST(DisplayListRenderer, WholeViewFrame) {
     CSondrelDoc doc;
-    doc.display.bkColor = 0x102030;  // 0x00BBGGRR
+    doc.display.bkColour = 0x102030;  // 0x00BBGGRR
     ViewState view;
     ASSERT_TRUE(view.resize(640, 480));
     DisplayList list;
@@ -241,7 +241,7 @@ TEST(DisplayListRenderer, WholeViewFrame) {
 
     EXPECT_EQ(pixel(image, 2, 470), (Rgb{0x30, 0x20, 0x10}));
     // The grid's centre cross crosses the middle of the window.
-    const Rgb cross = rgbFromColour(gridCrossColour(doc.display.gridColor));
+    const Rgb cross = rgbFromColour(gridCrossColour(doc.display.gridColour));
     EXPECT_EQ(pixel(image, 320, 240 - 100), cross);
     EXPECT_EQ(pixel(image, 320 - 100, 240), cross);
     // The orientation icon sits in the bottom-right corner.

@@ -246,9 +246,9 @@ TEST(EthernetCycle, CommandsAndSplitBlocksOverLoopback) {
     timers.setHandler([&](int id) { cycle.onTimer(id); });
     CSSocket socket(cycle);
     cycle.setEthernetLink(&socket);
-    doc.sonarType = kTypeQ;
-    doc.ipAddress = "127.0.0.1";
-    doc.ipPort = server.port();
+    doc.head.sonarType = kTypeQ;
+    doc.link.ipAddress = "127.0.0.1";
+    doc.link.ipPort = server.port();
 
     std::vector<QByteArray> commands;
     QByteArray pending;
@@ -274,9 +274,9 @@ TEST(EthernetCycle, CommandsAndSplitBlocksOverLoopback) {
     });
 
     cycle.connectToHead();
-    ASSERT_TRUE(waitUntil([&] { return doc.pingCount >= 50; }));
-    EXPECT_EQ(doc.linkState, LinkState::Connected);
-    EXPECT_DOUBLE_EQ(doc.rangeMetres, 2.0);
+    ASSERT_TRUE(waitUntil([&] { return doc.pings.pingCount >= 50; }));
+    EXPECT_EQ(doc.link.linkState, LinkState::Connected);
+    EXPECT_DOUBLE_EQ(doc.head.rangeMetres, 2.0);
     EXPECT_GE(commands.size(), 50u);
     for (const QByteArray& c : commands) {
         ASSERT_EQ(c.size(), 27);
@@ -286,7 +286,7 @@ TEST(EthernetCycle, CommandsAndSplitBlocksOverLoopback) {
 
     // The head goes away: the link is down and the cycle waits for its watchdog.
     for (QTcpSocket* peer : server.peers) peer->abort();
-    ASSERT_TRUE(waitUntil([&] { return doc.linkState == LinkState::NotConnected; }));
+    ASSERT_TRUE(waitUntil([&] { return doc.link.linkState == LinkState::NotConnected; }));
     EXPECT_TRUE(timers.isTimerActive(kWatchdogTimer));
     cycle.shutdown();
     EXPECT_FALSE(timers.isTimerActive(kWatchdogTimer));

@@ -141,10 +141,10 @@ TEST(GeometryDock, LivePingsWithoutADistanceLeaveAGapAndARestartIsANewPass) {
     int count = 0;
     for (const Ping& ping : pings) {
         makePing(p.doc, count, /*orientation=*/true);
-        p.doc.distanceValid = ping.distance ? 1 : 0;
-        p.doc.distanceM = ping.metres;
-        p.doc.pingOnScreen = true;
-        p.doc.pingCount = ++count;
+        p.doc.orientation.distanceValid = ping.distance ? 1 : 0;
+        p.doc.orientation.distanceM = ping.metres;
+        p.doc.pings.pingOnScreen = true;
+        p.doc.pings.pingCount = ++count;
         dock.documentUpdated();
     }
     dock.refreshCharts();
@@ -167,10 +167,10 @@ TEST(GeometryDock, LivePingsWithoutADistanceLeaveAGapAndARestartIsANewPass) {
     // dots, none joined.
     for (int i = 0; i < 2 * (GeometryDock::kMaxChartLines + 6); ++i) {
         makePing(p.doc, count, true);
-        p.doc.distanceValid = i % 2;
-        p.doc.distanceM = 50.0 + i;
-        p.doc.pingOnScreen = true;
-        p.doc.pingCount = ++count;
+        p.doc.orientation.distanceValid = i % 2;
+        p.doc.orientation.distanceM = 50.0 + i;
+        p.doc.pings.pingOnScreen = true;
+        p.doc.pings.pingCount = ++count;
         dock.documentUpdated();
     }
     dock.refreshCharts();
@@ -194,11 +194,11 @@ TEST(GeometryDock, PipeReportWritesThePdfOfTheFileOnScreenOrAChosenOne) {
     ASSERT_EQ(p.op.messages, (std::vector<std::string>{"Pipe report written to " + pdf}));
     EXPECT_EQ(test::readBytes(pdf).substr(0, 5), "%PDF-");
     // Playback went on where it was.
-    EXPECT_EQ(p.doc.playbackActive, 1);
+    EXPECT_EQ(p.doc.flags.playbackActive, 1);
     EXPECT_EQ(shownRecord(p.doc), kRecords - 1);
 
     p.run(kCmdConnect);
-    ASSERT_EQ(p.doc.playbackActive, 0);
+    ASSERT_EQ(p.doc.flags.playbackActive, 0);
     p.op.messages.clear();
     p.op.openAnswers = {std::nullopt, p.folder.file("notes.txt"), p.folder.file("none.qzr")};
     p.op.saveAnswers = {p.folder.file("none.pdf")};
@@ -226,9 +226,10 @@ struct PlayedSurvey {
     }
     // Records are told by their distance, a quarter metre apart.
     void stepTo(int record) {
-        for (int i = 0; i < 100 && std::abs(p.doc.distanceM - 0.25 * (record - 1)) > 1e-6; ++i)
+        for (int i = 0;
+             i < 100 && std::abs(p.doc.orientation.distanceM - 0.25 * (record - 1)) > 1e-6; ++i)
             p.player->stepForward();
-        EXPECT_NEAR(p.doc.distanceM, 0.25 * (record - 1), 1e-6);
+        EXPECT_NEAR(p.doc.orientation.distanceM, 0.25 * (record - 1), 1e-6);
     }
 };
 

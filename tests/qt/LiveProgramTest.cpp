@@ -57,10 +57,10 @@ TEST(LiveProgramTest, StartsOnTheSimulatedHeadAndShowsItsPings) {
     // Start-up ends maximised, titled, with acquisition under way on loopback.
     EXPECT_TRUE(frame->isMaximized());
     EXPECT_EQ(frame->frameTitle(), "Sondrel - Real Time ");
-    EXPECT_EQ(doc->sonarType, kTypeQ);
-    EXPECT_EQ(doc->ipAddress, "127.0.0.1");
-    EXPECT_EQ(doc->ipPort, app->simulator()->port());
-    EXPECT_NE(doc->linkState, LinkState::NotConnected);
+    EXPECT_EQ(doc->head.sonarType, kTypeQ);
+    EXPECT_EQ(doc->link.ipAddress, "127.0.0.1");
+    EXPECT_EQ(doc->link.ipPort, app->simulator()->port());
+    EXPECT_NE(doc->link.linkState, LinkState::NotConnected);
     EXPECT_TRUE(frame->keyInWindow() != nullptr && !frame->keyInWindow()->isVisible());
 
     QLabel* timePane = frame->statusPane(22);
@@ -68,15 +68,16 @@ TEST(LiveProgramTest, StartsOnTheSimulatedHeadAndShowsItsPings) {
     EXPECT_TRUE(timePane->text().isEmpty());
     const long paintsBefore = frame->view()->paintCount();
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= 3; }, 15000))
-        << "pings: " << doc->pingCount << ", link state " << static_cast<int>(doc->linkState);
-    EXPECT_EQ(doc->linkState, LinkState::Connected);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pings.pingCount >= 3; }, 15000))
+        << "pings: " << doc->pings.pingCount << ", link state "
+        << static_cast<int>(doc->link.linkState);
+    EXPECT_EQ(doc->link.linkState, LinkState::Connected);
     EXPECT_FALSE(frame->commandAction(32804)->isEnabled());  // connected: Connect greyed
 
     // Hold stops the pings; the view and the panes, painted at most once a
     // display frame, then show the last of them.
     frame->executeCommand(32813);
-    EXPECT_EQ(doc->holdActive, 1);
+    EXPECT_TRUE(doc->flags.holdActive);
     QTest::qWait(300);
     EXPECT_EQ(timePane->text().toStdString(), dateTimePaneText(*doc));
     EXPECT_NE(timePane->text().indexOf(QStringLiteral(":")), -1);
@@ -89,22 +90,22 @@ TEST(LiveProgramTest, StartsOnTheSimulatedHeadAndShowsItsPings) {
     EXPECT_TRUE(ring.found) << ring.why;
 
     // Releasing Hold brings the pings back.
-    const int held = doc->pingCount;
+    const int held = doc->pings.pingCount;
     QTest::qWait(300);
-    EXPECT_LE(doc->pingCount, held + 1);
+    EXPECT_LE(doc->pings.pingCount, held + 1);
     frame->executeCommand(32813);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= held + 3; }, 15000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc->pings.pingCount >= held + 3; }, 15000));
 
     // Closing saves the settings, the operator's head still in them.
     doc->display.zoom = 1.25;
     frame->close();
     EXPECT_FALSE(app->simulator()->running());
-    EXPECT_EQ(doc->linkState, LinkState::NotConnected);
+    EXPECT_EQ(doc->link.linkState, LinkState::NotConnected);
     auto reread = std::make_unique<CSondrelDoc>();
     loadSettings(*reread, settings);
     EXPECT_DOUBLE_EQ(reread->display.zoom, 1.25);
-    EXPECT_EQ(reread->sonarType, kTypeP);
-    EXPECT_EQ(reread->ipAddress, "192.168.0.77");
+    EXPECT_EQ(reread->head.sonarType, kTypeP);
+    EXPECT_EQ(reread->link.ipAddress, "192.168.0.77");
     app.reset();
 }
 

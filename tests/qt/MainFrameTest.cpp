@@ -333,11 +333,11 @@ TEST_F(MainFrameTest, ChecksFollowTheDocument) {
     EXPECT_FALSE(action(kCmdZoom300)->isChecked());
 
     // Triggering a checkable item leaves its mark to the rule, not to Qt.
-    doc->unitsFeet = 1;
+    doc->display.unitsFeet = 1;
     frame->refreshCommandStates();
     action(kCmdUnitsFeet)->trigger();
     EXPECT_TRUE(action(kCmdUnitsFeet)->isChecked());
-    EXPECT_EQ(doc->unitsFeet, 1);
+    EXPECT_EQ(doc->display.unitsFeet, 1);
 
     EXPECT_FALSE(action(kCmdMoveCircle)->isEnabled());
     action(kCmdDisplayCircle)->trigger();
@@ -372,31 +372,31 @@ TEST_F(MainFrameTest, PipeGeometryItemShowsAndHidesTheOverlay) {
 }
 
 TEST_F(MainFrameTest, RangeAndGainButtonsStepWithinLimitsAndNotDuringPlayback) {
-    doc->setRangeIndex(7);
+    doc->head.setRangeIndex(7);
     QToolBar* bar = frame->mainToolBar();
     auto click = [&](int id) {
         QTest::mouseClick(bar->widgetForAction(action(id)), Qt::LeftButton);
     };
     click(kCmdRangeUp);
     click(kCmdRangeUp);
-    EXPECT_EQ(doc->rangeIndex, 8);
-    EXPECT_EQ(doc->command[cmd::kRange], 60);
+    EXPECT_EQ(doc->head.rangeIndex, 8);
+    EXPECT_EQ(doc->head.command[cmd::kRange], 60);
     click(kCmdRangeDown);
-    EXPECT_EQ(doc->rangeIndex, 7);
-    EXPECT_EQ(doc->command[cmd::kRange], 50);
+    EXPECT_EQ(doc->head.rangeIndex, 7);
+    EXPECT_EQ(doc->head.command[cmd::kRange], 50);
 
-    doc->setGain(20);
+    doc->head.setGain(20);
     click(kCmdGainUp);
-    EXPECT_EQ(doc->gainDb, 20);
+    EXPECT_EQ(doc->head.gainDb, 20);
     click(kCmdGainDown);
-    EXPECT_EQ(doc->gainDb, 19);
-    EXPECT_EQ(doc->command[cmd::kGain], 19);
+    EXPECT_EQ(doc->head.gainDb, 19);
+    EXPECT_EQ(doc->head.command[cmd::kGain], 19);
 
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     click(kCmdRangeUp);
     click(kCmdGainDown);
-    EXPECT_EQ(doc->rangeIndex, 7);
-    EXPECT_EQ(doc->gainDb, 19);
+    EXPECT_EQ(doc->head.rangeIndex, 7);
+    EXPECT_EQ(doc->head.gainDb, 19);
 }
 
 TEST_F(MainFrameTest, CircleDiameterKeysWorkFromTheKeyboard) {
@@ -452,9 +452,9 @@ TEST_F(MainFrameTest, TitleIsShownAsGivenAndLongTitlesAreShortened) {
     std::string folder = "/";
     while (prefix.size() + folder.size() + name.size() + 2 < 300) folder += "d";
     folder.back() = '/';
-    doc->playbackActive = 1;
-    doc->playbackPath = folder + name;
-    const std::string full = prefix + doc->playbackPath + "] ";
+    doc->flags.playbackActive = true;
+    doc->files.playbackPath = folder + name;
+    const std::string full = prefix + doc->files.playbackPath + "] ";
     ASSERT_EQ(full.size(), 300u);
     frame->resize(950, 650);
     QApplication::processEvents();
@@ -462,7 +462,7 @@ TEST_F(MainFrameTest, TitleIsShownAsGivenAndLongTitlesAreShortened) {
     const std::string expected = full.substr(0, 251 - component.size()) + " ~~\\ " + component;
     EXPECT_EQ(shownTitle(), expected);
 
-    doc->recordingActive = 1;
+    doc->flags.recordingActive = true;
     frame->setFrameTitle(full);
     EXPECT_EQ(shownTitle(), full.substr(0, 251 - component.size()) + " ~~\\" + component);
 }
@@ -470,7 +470,7 @@ TEST_F(MainFrameTest, TitleIsShownAsGivenAndLongTitlesAreShortened) {
 TEST_F(MainFrameTest, KeyInWindowTakesARangeTypedAfterR) {
     auto* keyIn = new CKeyInDlg(*doc, frame.get());
     frame->setKeyInWindow(keyIn);
-    doc->setRangeIndex(3);
+    doc->head.setRangeIndex(3);
     frame->view()->setFocus();
     QTest::keyClick(frame->view(), Qt::Key_R);
     ASSERT_TRUE(keyIn->isVisible());
@@ -489,8 +489,8 @@ TEST_F(MainFrameTest, KeyInWindowTakesARangeTypedAfterR) {
     EXPECT_EQ(QCursor::pos(), pointer);
     QTest::keyClick(keyIn->field(), Qt::Key_Return);
     EXPECT_FALSE(keyIn->isVisible());
-    EXPECT_EQ(doc->rangeIndex, 4);
-    EXPECT_EQ(doc->command[cmd::kRange], 20);
+    EXPECT_EQ(doc->head.rangeIndex, 4);
+    EXPECT_EQ(doc->head.command[cmd::kRange], 20);
 
     // Gain, and refused during playback.
     QTest::keyClick(frame->view(), Qt::Key_G);
@@ -498,9 +498,9 @@ TEST_F(MainFrameTest, KeyInWindowTakesARangeTypedAfterR) {
     EXPECT_EQ(keyIn->promptLabel()->text().toStdString(), "Key In Gain: (0-20dB)");
     QTest::keyClicks(keyIn->field(), QStringLiteral("25"));
     QTest::keyClick(keyIn->field(), Qt::Key_Return);
-    EXPECT_EQ(doc->gainDb, 20);
+    EXPECT_EQ(doc->head.gainDb, 20);
 
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     frame->executeCommand(kCmdKeyInRange);
     QTest::keyClick(frame->view(), Qt::Key_G);
     EXPECT_FALSE(keyIn->isVisible());
@@ -509,8 +509,8 @@ TEST_F(MainFrameTest, KeyInWindowTakesARangeTypedAfterR) {
 TEST_F(MainFrameTest, KeyInWindowRefusesTextThatIsNoNumber) {
     auto* keyIn = new CKeyInDlg(*doc, frame.get());
     frame->setKeyInWindow(keyIn);
-    doc->setGain(8);
-    const auto command = doc->command;
+    doc->head.setGain(8);
+    const auto command = doc->head.command;
     frame->view()->setFocus();
     for (const auto& [key, message] :
          {std::pair{Qt::Key_R, kKeyInRangeRefused}, std::pair{Qt::Key_G, kKeyInGainRefused}}) {
@@ -522,12 +522,12 @@ TEST_F(MainFrameTest, KeyInWindowRefusesTextThatIsNoNumber) {
         EXPECT_EQ(keyIn->promptLabel()->text().toStdString(), message);
         EXPECT_TRUE(keyIn->isVisible());
         EXPECT_EQ(keyIn->field()->selectedText(), QStringLiteral("abc"));
-        EXPECT_EQ(doc->command, command);
+        EXPECT_EQ(doc->head.command, command);
     }
     QTest::keyClicks(keyIn->field(), QStringLiteral("12"));
     QTest::keyClick(keyIn->field(), Qt::Key_Return);
     EXPECT_FALSE(keyIn->isVisible());
-    EXPECT_EQ(doc->gainDb, 12);
+    EXPECT_EQ(doc->head.gainDb, 12);
 }
 
 TEST_F(MainFrameTest, NotesGoToTheStatusBarWithoutABox) {
@@ -540,7 +540,7 @@ TEST_F(MainFrameTest, NotesGoToTheStatusBarWithoutABox) {
 
 TEST_F(MainFrameTest, AboutBoxPausesTheOrientationTimerWhileNoDataArrive) {
     TimerHost& timers = frame->timerHost();
-    doc->noNewData = 1;
+    doc->link.noNewData = 1;
     timers.setTimer(kOrientationTimer, 200);
     bool pausedWhileOpen = false;
     QTimer::singleShot(0, [&] {
@@ -582,7 +582,7 @@ TEST_F(MainFrameTest, MouseMovesOverTheImageUpdateTheCursorPanes) {
     view->repaint();  // the paint places the image centre
     const QPoint centre(view->viewState().imageCentreX, view->viewState().imageCentreY);
     ASSERT_GT(centre.x(), 0);
-    doc->setRangeIndex(3);  // 1 m over 500 image pixels, zoom 1
+    doc->head.setRangeIndex(3);  // 1 m over 500 image pixels, zoom 1
     auto pane = [&](int i) { return frame->statusPane(i)->text().toStdString(); };
 
     QTest::mouseMove(view, centre + QPoint(100, 0));
@@ -591,14 +591,14 @@ TEST_F(MainFrameTest, MouseMovesOverTheImageUpdateTheCursorPanes) {
     EXPECT_EQ(pane(17), "0.200 m");
     EXPECT_EQ(pane(20), "90.0 deg.");
 
-    doc->unitsFeet = 1;
+    doc->display.unitsFeet = 1;
     QTest::mouseMove(view, centre + QPoint(0, -100));
     EXPECT_EQ(pane(11), "0.000 ft");
     EXPECT_EQ(pane(14), "0.656 ft");
     EXPECT_EQ(pane(20), "0.0 deg.");
 
     // Side-scan has no bearing, however the mouse moves.
-    doc->scanMode = kSideScan;
+    doc->head.scanMode = kSideScan;
     QTest::mouseMove(view, centre + QPoint(-40, 30));
     EXPECT_EQ(pane(20), "n/a");
 }

@@ -39,9 +39,9 @@ struct OrientationRig {
             return n == kInstrumentComPort ? instrument.slavePath() : std::string();
         });
         input.setLink(&port);
-        doc.prdComPort = kInstrumentComPort;
-        doc.prdBaud = sentenceType == kSentenceReach ? 9600 : 38400;
-        doc.sentenceType = sentenceType;
+        doc.link.prdComPort = kInstrumentComPort;
+        doc.link.prdBaud = sentenceType == kSentenceReach ? 9600 : 38400;
+        doc.link.sentenceType = sentenceType;
     }
     // The instrument sends, and the bytes are in the port's queue before the read.
     void send(std::string_view bytes) {
@@ -79,11 +79,11 @@ TEST(OrientationPort, EachSentenceTypeIsReadAndDecoded) {
         rig.input.readOrientation();
 
         EXPECT_EQ(rig.input.lastRead().size(), c.bytes.size());
-        EXPECT_EQ(rig.doc.distanceValid, 1);
-        EXPECT_NEAR(rig.doc.distanceM, c.distance, 1e-9);
+        EXPECT_EQ(rig.doc.orientation.distanceValid, 1);
+        EXPECT_NEAR(rig.doc.orientation.distanceM, c.distance, 1e-9);
         if (c.sentenceType == kSentenceInuktun) {
-            EXPECT_NEAR(rig.doc.pitchDeg, 12.3, 1e-9);
-            EXPECT_NEAR(rig.doc.rollDeg, -123.4, 1e-9);
+            EXPECT_NEAR(rig.doc.orientation.pitchDeg, 12.3, 1e-9);
+            EXPECT_NEAR(rig.doc.orientation.rollDeg, -123.4, 1e-9);
         }
         // The read purged the port: the next read finds nothing to parse.
         rig.input.readOrientation();
@@ -100,9 +100,9 @@ TEST(OrientationPort, ReachInstrumentIsAskedForAValueAndToldWhenThePortCloses) {
 
     rig.input.readOrientation();
 
-    EXPECT_EQ(rig.doc.reachValueReceived, 1);
-    EXPECT_EQ(rig.doc.distanceValid, 1);
-    EXPECT_DOUBLE_EQ(rig.doc.distanceM, 10.0);
+    EXPECT_EQ(rig.doc.orientation.reachValueReceived, 1);
+    EXPECT_EQ(rig.doc.orientation.distanceValid, 1);
+    EXPECT_DOUBLE_EQ(rig.doc.orientation.distanceM, 10.0);
     const std::vector<std::uint8_t> request = rig.instrument.read(4, 5000);
     EXPECT_EQ(std::string(request.begin(), request.end()), "SMLE");
 
@@ -122,13 +122,13 @@ TEST(OrientationPort, InstrumentThatDisappearsKeepsTheLastValues) {
     ASSERT_TRUE(rig.input.openOrientationPort());
     rig.send("$ 7.25,meter\r\n");
     rig.input.readOrientation();
-    ASSERT_DOUBLE_EQ(rig.doc.distanceM, 7.25);
+    ASSERT_DOUBLE_EQ(rig.doc.orientation.distanceM, 7.25);
 
     rig.instrument.closeMaster();
     for (int i = 0; i < 3; ++i) rig.input.readOrientation();
     EXPECT_EQ(rig.input.lastRead().size(), 0u);
-    EXPECT_DOUBLE_EQ(rig.doc.distanceM, 7.25);
-    EXPECT_EQ(rig.doc.distanceValid, 1);
+    EXPECT_DOUBLE_EQ(rig.doc.orientation.distanceM, 7.25);
+    EXPECT_EQ(rig.doc.orientation.distanceValid, 1);
 
     // Closing sends "L", "D" into the void and still closes.
     rig.input.closeOrientationPort();
@@ -141,20 +141,20 @@ TEST(OrientationPort, ReachRequestWithoutAnInstrumentReplyGivesNothing) {
 
     rig.input.readOrientation();  // waits for the 2-byte reply in vain
 
-    EXPECT_EQ(rig.doc.reachValueReceived, 0);
-    EXPECT_EQ(rig.doc.distanceValid, 0);
+    EXPECT_EQ(rig.doc.orientation.reachValueReceived, 0);
+    EXPECT_EQ(rig.doc.orientation.distanceValid, 0);
     const std::vector<std::uint8_t> request = rig.instrument.read(4, 5000);
     EXPECT_EQ(std::string(request.begin(), request.end()), "SMLE");
 }
 
 TEST(OrientationPort, MissingPortLeavesTheInputClosed) {
     OrientationRig rig(kSentenceInuktun);
-    rig.doc.prdComPort = kInstrumentComPort + 1;
+    rig.doc.link.prdComPort = kInstrumentComPort + 1;
     EXPECT_FALSE(rig.input.openOrientationPort());
     EXPECT_FALSE(rig.input.isOpen());
     rig.input.readOrientation();
     rig.input.closeOrientationPort();
-    EXPECT_EQ(rig.doc.distanceValid, 0);
+    EXPECT_EQ(rig.doc.orientation.distanceValid, 0);
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ TEST(PlaybackCommands, OpenStepSeekAndChangeSpeedFromTheBar) {
 
     p.op.openAnswers.push_back(path);
     ASSERT_TRUE(p.run(kCmdOpenPlayback));
-    ASSERT_EQ(p.doc.playbackActive, 1);
+    ASSERT_EQ(p.doc.flags.playbackActive, 1);
     EXPECT_TRUE(p.bar().isVisible());
     EXPECT_EQ(p.frame->frameTitle(), "Sondrel - Playback File [" + path + "] ");
     EXPECT_EQ(p.bar().speedSpin()->value(), 0);
@@ -74,7 +74,7 @@ TEST(PlaybackCommands, OpenStepSeekAndChangeSpeedFromTheBar) {
     EXPECT_FALSE(p.checked(kCmdPlayOneFrame));
 
     // The first record comes on the poll timer.
-    ASSERT_TRUE(runUntil([&] { return p.doc.pingCount == 1; }));
+    ASSERT_TRUE(runUntil([&] { return p.doc.pings.pingCount == 1; }));
     EXPECT_EQ(shownRecord(p.doc), 0);
     // A recorded ping period is known now.
     EXPECT_TRUE(p.enabled(kCmdRealTimePlaySpeed));
@@ -93,10 +93,10 @@ TEST(PlaybackCommands, OpenStepSeekAndChangeSpeedFromTheBar) {
     // Let go of the thumb at 37: playback continues at the next record start.
     QSlider* trackbar = p.bar().trackbar();
     trackbar->setSliderDown(true);
-    EXPECT_EQ(p.doc.trackbarBusy, 1);
+    EXPECT_TRUE(p.player->trackbarBusy());
     trackbar->setSliderPosition(37);
     trackbar->setSliderDown(false);
-    EXPECT_EQ(p.doc.trackbarBusy, 0);
+    EXPECT_FALSE(p.player->trackbarBusy());
     QTest::mouseClick(p.bar().stepForwardButton(), Qt::LeftButton);
     EXPECT_EQ(shownRecord(p.doc), 370);
     EXPECT_EQ(trackbar->value(), 37);
@@ -107,14 +107,14 @@ TEST(PlaybackCommands, OpenStepSeekAndChangeSpeedFromTheBar) {
 
     // One click up on the speed: 50 ms faster, continuous play again.
     p.bar().speedSpin()->stepUp();
-    EXPECT_EQ(p.doc.playbackIntervalMs, 950);
+    EXPECT_EQ(p.doc.files.playbackIntervalMs, 950);
     EXPECT_EQ(p.bar().speedSpin()->value(), 50);
     EXPECT_EQ(p.bar().speedIndicator()->value(), 50);
-    EXPECT_EQ(p.doc.oneFrameMode, 0);
+    EXPECT_EQ(p.doc.files.oneFrameMode, 0);
     EXPECT_TRUE(p.frame->timerHost().isTimerActive(kPollTimer));
     p.bar().speedSpin()->stepDown();
     p.bar().speedSpin()->stepDown();
-    EXPECT_EQ(p.doc.playbackIntervalMs, 1000);
+    EXPECT_EQ(p.doc.files.playbackIntervalMs, 1000);
 
     // Play One Frame from the menu stops and resumes.
     ASSERT_TRUE(p.run(kCmdPlayOneFrame));
@@ -124,7 +124,7 @@ TEST(PlaybackCommands, OpenStepSeekAndChangeSpeedFromTheBar) {
 
     // Connecting returns to real time and puts the bar away.
     ASSERT_TRUE(p.run(kCmdConnect));
-    EXPECT_EQ(p.doc.playbackActive, 0);
+    EXPECT_EQ(p.doc.flags.playbackActive, 0);
     EXPECT_FALSE(p.bar().isVisible());
     EXPECT_FALSE(p.enabled(kCmdPlayOneFrame));
     EXPECT_TRUE(p.op.messages.empty());
@@ -143,7 +143,7 @@ TEST(PlaybackCommands, CopyWhilePlayingWritesEveryShownRecord) {
     EXPECT_FALSE(p.checked(kCmdRecord));
     EXPECT_EQ(p.frame->frameTitle(), "Sondrel - Playback File [" + path + "] ");
     // Shown after the copy began: 1 2 (3) 4 5 0 1 2; the invalid one is not copied.
-    const std::string copy = test::readBytes(p.doc.recordPath);
+    const std::string copy = test::readBytes(p.doc.files.recordPath);
     EXPECT_EQ(copy.size(), 7u * 1152u);
     EXPECT_TRUE(p.op.messages.empty());
 }
@@ -162,19 +162,19 @@ TEST(PlaybackCommands, FastPlaybackPaintsPerFrameAndSlowPlaybackPerRecord) {
         ProgramUnderTest p;
         const std::string path = makeDataFile(p.folder.file("survey.qzr"), 500, {}, true);
         ASSERT_TRUE(p.frame->openDataFile(QString::fromStdString(path)));
-        ASSERT_TRUE(runUntil([&] { return p.doc.pingCount == 1; }));
-        p.doc.playbackIntervalMs = c.intervalMs;
+        ASSERT_TRUE(runUntil([&] { return p.doc.pings.pingCount == 1; }));
+        p.doc.files.playbackIntervalMs = c.intervalMs;
         QTest::qWait(30);  // the first record's paint is through
         const long paintsBefore = p.frame->view()->paintCount();
-        const int first = p.doc.pingCount;
+        const int first = p.doc.pings.pingCount;
         QElapsedTimer elapsed;
         elapsed.start();
-        ASSERT_TRUE(runUntil([&] { return p.doc.pingCount >= first + c.records; }));
+        ASSERT_TRUE(runUntil([&] { return p.doc.pings.pingCount >= first + c.records; }));
         p.frame->timerHost().killTimer(kPollTimer);
         const qint64 frames = elapsed.elapsed() / 16 + 1;
         QTest::qWait(40);  // past the end of the frame held back
         const long paints = p.frame->view()->paintCount() - paintsBefore;
-        const int records = p.doc.pingCount - first;
+        const int records = p.doc.pings.pingCount - first;
         if (c.everyRecordPainted) {
             EXPECT_GE(paints, records);
         } else {
@@ -197,17 +197,17 @@ TEST(PlaybackCommands, ARefusedFileSaysSoAndADroppedFileOpens) {
     EXPECT_FALSE(p.frame->openDataFile(QString::fromStdString(wrong)));
     ASSERT_EQ(p.op.messages.size(), 1u);
     EXPECT_EQ(p.op.messages[0], "ERROR: Application can not recognize this file type!");
-    EXPECT_EQ(p.doc.playbackActive, 0);
+    EXPECT_EQ(p.doc.flags.playbackActive, 0);
     const std::string good = makeDataFile(p.folder.file("good.qzr"), 2);
     EXPECT_TRUE(p.frame->openDataFile(QString::fromStdString(good)));
-    EXPECT_EQ(p.doc.playbackActive, 1);
+    EXPECT_EQ(p.doc.flags.playbackActive, 1);
 }
 
 TEST(PlaybackCommands, ConversionFromTheMenuMatchesTheCommandLineConverter) {
     ProgramUnderTest p;
     p.doc.display.rollCorrection = 1;
     const std::string input = makeDataFile(p.folder.file("pipe run.qzr"), 40, {5, 17}, true);
-    p.doc.playbackIntervalMs = 0;
+    p.doc.files.playbackIntervalMs = 0;
     p.op.openAnswers.push_back(input);
     ASSERT_TRUE(p.run(kCmdConvertXyz));
     EXPECT_FALSE(p.enabled(kCmdConvertXyz));
@@ -237,15 +237,15 @@ TEST(PlaybackCommands, ConversionFromTheMenuMatchesTheCommandLineConverter) {
 // whole file is converted: the conversion is not paced by it.
 TEST(PlaybackCommands, TheConversionDoesNotWaitForThePlaybackInterval) {
     ProgramUnderTest p;
-    ASSERT_EQ(p.doc.playbackIntervalMs, 1000);
+    ASSERT_EQ(p.doc.files.playbackIntervalMs, 1000);
     const std::string input = makeDataFile(p.folder.file("slow.qzr"), 60, {}, true);
     p.op.openAnswers.push_back(input);
     ASSERT_TRUE(p.run(kCmdConvertXyz));
     ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }, 15000));
     EXPECT_EQ(p.op.messages, (std::vector<std::string>{"Conversion Complete!"}));
     EXPECT_EQ(xyzBlocks(test::readBytes(p.folder.file("slow.xyz"))), 60);
-    EXPECT_LT(p.doc.pingCount, 10);
-    EXPECT_EQ(p.doc.playbackActive, 1);
+    EXPECT_LT(p.doc.pings.pingCount, 10);
+    EXPECT_EQ(p.doc.flags.playbackActive, 1);
     EXPECT_TRUE(p.frame->timerHost().isTimerActive(kPollTimer));
     EXPECT_TRUE(p.enabled(kCmdConvertXyz));
 }
@@ -261,7 +261,7 @@ TEST(PlaybackCommands, AConversionThatCannotWriteSaysWhyAndLeavesNoPartOfAFile) 
          {Case{"full disk", "File too large"}, Case{"full device", "No space left on device"}}) {
         SCOPED_TRACE(c.what);
         ProgramUnderTest p;
-        p.doc.playbackIntervalMs = 100;
+        p.doc.files.playbackIntervalMs = 100;
         const std::string folder = p.folder.file("survey");
         std::filesystem::create_directory(folder);
         const std::string input = makeDataFile(folder + "/run.qzr", 200, {}, true);
@@ -283,7 +283,7 @@ TEST(PlaybackCommands, AConversionThatCannotWriteSaysWhyAndLeavesNoPartOfAFile) 
             EXPECT_FALSE(std::filesystem::exists(output));
         }
         // Playback goes on, and the next conversion may start.
-        EXPECT_EQ(p.doc.playbackActive, 1);
+        EXPECT_EQ(p.doc.flags.playbackActive, 1);
         EXPECT_TRUE(p.enabled(kCmdConvertXyz));
     }
 }
@@ -292,7 +292,7 @@ TEST(PlaybackCommands, AConversionThatCannotWriteSaysWhyAndLeavesNoPartOfAFile) 
 // its Cancel stops it and leaves no part of a file, while playback goes on.
 TEST(PlaybackCommands, TheConversionWindowShowsProgressAndCancelRemovesThePartWritten) {
     ProgramUnderTest p;
-    p.doc.playbackIntervalMs = 100;
+    p.doc.files.playbackIntervalMs = 100;
     const std::string input = makeDataFile(p.folder.file("long.qzr"), 5000, {}, true);
     p.op.openAnswers.push_back(input);
     ASSERT_TRUE(p.run(kCmdConvertXyz));
@@ -311,7 +311,7 @@ TEST(PlaybackCommands, TheConversionWindowShowsProgressAndCancelRemovesThePartWr
     EXPECT_FALSE(std::filesystem::exists(p.folder.file("long.xyz")));
     EXPECT_TRUE(p.op.messages.empty());
     EXPECT_TRUE(p.enabled(kCmdConvertXyz));
-    EXPECT_EQ(p.doc.playbackActive, 1);
+    EXPECT_EQ(p.doc.flags.playbackActive, 1);
 
     // Run to its end, the window counts the records and fills its bar.
     p.op.openAnswers.push_back(input);
@@ -358,7 +358,7 @@ TEST(PlaybackCommands, ClosingAsksWhileARecordingOrAConversionRuns) {
                          Case{"conversion", false, true}}) {
         SCOPED_TRACE(c.what);
         ProgramUnderTest p;
-        p.doc.autoFileNames = 1;
+        p.doc.files.autoFileNames = 1;
         const std::string input = makeDataFile(p.folder.file("big.qzr"), 5000, {}, true);
         ASSERT_TRUE(p.frame->openDataFile(QString::fromStdString(input)));
         if (c.copy) {
@@ -369,7 +369,7 @@ TEST(PlaybackCommands, ClosingAsksWhileARecordingOrAConversionRuns) {
             ASSERT_TRUE(p.run(kCmdConvertXyz));
         }
         const std::string xyz = p.folder.file("big.xyz");
-        const std::string underWay = c.copy ? p.doc.recordPath : c.convert ? xyz : "";
+        const std::string underWay = c.copy ? p.doc.files.recordPath : c.convert ? xyz : "";
         if (!underWay.empty()) {
             CloseAnswer keep("Keep Running");
             EXPECT_FALSE(p.frame->close());

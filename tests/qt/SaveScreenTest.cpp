@@ -74,7 +74,7 @@ Difference difference(const QImage& a, const QImage& b) {
 class SaveScreenTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        doc.writeDirectory = folder.path() + "/";
+        doc.files.writeDirectory = folder.path() + "/";
         doc.display.displayCircle = 1;
         frame = std::make_unique<CMainFrame>(doc);
         frame->setOperatorPort(&op);

@@ -66,37 +66,37 @@ TEST(SettingsWindowsTest, PanelAndBarClicksStepTheDocumentAndBothWindowsFollow) 
     EXPECT_EQ(f.doc.display.settingsDlgVisible, 1);
 
     test::clickSpinArrow(f.panel().spin(PanelRow::Range), +1);
-    EXPECT_EQ(f.doc.rangeIndex, 4);
-    EXPECT_EQ(f.doc.command[cmd::kRange], 20);
+    EXPECT_EQ(f.doc.head.rangeIndex, 4);
+    EXPECT_EQ(f.doc.head.command[cmd::kRange], 20);
     EXPECT_EQ(field(f.panel().spin(PanelRow::Range)), "2 m");
     EXPECT_EQ(field(f.bar().spin(PanelRow::Range)), "2 m");
     EXPECT_EQ(f.bar().spin(PanelRow::Range)->spinPosition(), 4);
 
     test::clickSpinArrow(f.bar().spin(PanelRow::Gain), -1);
-    EXPECT_EQ(f.doc.command[cmd::kGain], 5);
+    EXPECT_EQ(f.doc.head.command[cmd::kGain], 5);
     EXPECT_EQ(field(f.panel().spin(PanelRow::Gain)), "5 dB");
 
     // The frequency rows grey out under automatic frequency and take the range's row.
     QCheckBox* box = f.panel().manualFrequencyBox();
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
-    EXPECT_EQ(f.doc.autoFrequency, 1);
+    EXPECT_EQ(f.doc.head.autoFrequency, 1);
     EXPECT_FALSE(f.panel().manualFrequencyBox()->isChecked());
     EXPECT_FALSE(f.panel().spin(PanelRow::Frequency)->isEnabled());
     EXPECT_EQ(field(f.panel().spin(PanelRow::PulseLength)), "3 usec");
     test::clickSpinArrow(f.panel().spin(PanelRow::SwitchDelay), +1);
-    EXPECT_EQ(f.doc.command[cmd::kSwitchDelay], 2);
+    EXPECT_EQ(f.doc.head.command[cmd::kSwitchDelay], 2);
 
     // A connect reloads the settings file; the windows show what it loaded.
-    f.doc.setGain(11);
+    f.doc.head.setGain(11);
     f.frame->linkStateChanged(LinkState::Pending);
     EXPECT_EQ(field(f.bar().spin(PanelRow::Gain)), "11 dB");
 
     // Playback freezes the head settings: the click changes nothing.
-    f.doc.playbackActive = 1;
+    f.doc.flags.playbackActive = true;
     test::clickSpinArrow(f.panel().spin(PanelRow::Range), +1);
-    EXPECT_EQ(f.doc.rangeIndex, 4);
+    EXPECT_EQ(f.doc.head.rangeIndex, 4);
     EXPECT_FALSE(f.frame->commandEnabledNow(kCmdShowSonarSettings));
-    f.doc.playbackActive = 0;
+    f.doc.flags.playbackActive = false;
 
     // The close box hides the panel and forgets that it was wanted.
     f.panel().close();
@@ -135,10 +135,10 @@ TEST(SettingsWindowsTest, ValueDialogsStepWithTheirArrowsAndTakeTheValueOnOk) {
         dialog->accept();
     });
     ASSERT_TRUE(f.frame->executeCommand(kCmdSoundVelocity));
-    EXPECT_DOUBLE_EQ(f.doc.soundVelocity, 1555.5);
+    EXPECT_DOUBLE_EQ(f.doc.head.soundVelocity, 1555.5);
 
     // Cancel leaves the minimum range as it was.
-    f.doc.profileMinRange = 0.5;
+    f.doc.head.profileMinRange = 0.5;
     onModal([](QWidget* w) {
         auto* dialog = qobject_cast<ValueDialog*>(w);
         ASSERT_NE(dialog, nullptr);
@@ -146,7 +146,7 @@ TEST(SettingsWindowsTest, ValueDialogsStepWithTheirArrowsAndTakeTheValueOnOk) {
         dialog->reject();
     });
     ASSERT_TRUE(f.frame->executeCommand(kCmdMinimumRange));
-    EXPECT_DOUBLE_EQ(f.doc.profileMinRange, 0.5);
+    EXPECT_DOUBLE_EQ(f.doc.head.profileMinRange, 0.5);
 }
 
 }  // namespace

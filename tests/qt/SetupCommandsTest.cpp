@@ -66,7 +66,7 @@ struct Walk {
         QObject::connect(p.frame.get(), &CMainFrame::commandExecuted,
                          [this](int id) { ran.push_back(id); });
         dataFile = makeDataFile(p.folder.file("walk.qzr"), 999, {}, false, 40);
-        p.doc.writeDirectory = p.folder.path() + "/";
+        p.doc.files.writeDirectory = p.folder.path() + "/";
         // Any modal box a command opens on its own is closed at once.
         closer.setInterval(20);
         QObject::connect(&closer, &QTimer::timeout, [] {
@@ -78,7 +78,7 @@ struct Walk {
     void startPlayback() {
         p.op.openAnswers = {dataFile};
         p.frame->executeCommand(kCmdOpenPlayback);
-        p.doc.pingPeriodRounded = 100;  // as if recorded at 10 Hz
+        p.doc.pings.pingPeriodRounded = 100;  // as if recorded at 10 Hz
         p.frame->refreshCommandStates();
     }
 
@@ -189,8 +189,8 @@ struct Walk {
             EXPECT_FALSE(paths.empty()) << c.id << " cannot be reached";
             for (const Path path : paths) {
                 SCOPED_TRACE(int(path));
-                if (playback && p.doc.playbackActive == 0) startPlayback();
-                if (!playback && p.doc.playbackActive == 1) p.frame->executeCommand(kCmdConnect);
+                if (playback && p.doc.flags.playbackActive == 0) startPlayback();
+                if (!playback && p.doc.flags.playbackActive) p.frame->executeCommand(kCmdConnect);
                 scriptCancel();
                 p.frame->refreshCommandStates();
                 const bool enabled = p.frame->commandEnabledNow(c.id);
@@ -234,23 +234,23 @@ TEST(CommandWalk, EveryCommandIsReachableRunsAndFollowsItsRules) {
 
 TEST(CommandWalk, SonarMenuCommandsChangeTheDocumentAsDescribed) {
     ProgramUnderTest p;
-    p.doc.scanMode = kPolar;
-    p.doc.stepSize = 0;
-    p.doc.stepSizeSaved = 0;
+    p.doc.head.scanMode = kPolar;
+    p.doc.head.stepSize = 0;
+    p.doc.head.stepSizeSaved = 0;
     p.doc.sonarBitmap.pixels()[0] = 7;
     ASSERT_TRUE(p.run(kCmdScanSector));
-    EXPECT_EQ(p.doc.scanMode, kSector);
+    EXPECT_EQ(p.doc.head.scanMode, kSector);
     EXPECT_EQ(p.doc.sonarBitmap.pixels()[0], 0);  // a new mode starts a new picture
-    EXPECT_LE(p.doc.currentSectorWidth, 60);
-    EXPECT_EQ(p.doc.stepSize, 1);  // no sweep outside side scan without a step
+    EXPECT_LE(p.doc.head.currentSectorWidth, 60);
+    EXPECT_EQ(p.doc.head.stepSize, 1);  // no sweep outside side scan without a step
     EXPECT_EQ(p.doc.viewResetRequest, 1);
     ASSERT_TRUE(p.run(kCmdScanSideScan));
-    EXPECT_EQ(p.doc.stepSize, 0);
-    EXPECT_EQ(p.doc.currentSectorWidth, 0);
+    EXPECT_EQ(p.doc.head.stepSize, 0);
+    EXPECT_EQ(p.doc.head.currentSectorWidth, 0);
     EXPECT_TRUE(p.checked(kCmdScanSideScan));
 
     ASSERT_TRUE(p.run(kCmdTrainReversed));
-    EXPECT_EQ(p.doc.trainReversed, 1);
+    EXPECT_EQ(p.doc.head.trainReversed, 1);
     EXPECT_TRUE(p.checked(kCmdTrainReversed));
     EXPECT_FALSE(p.checked(kCmdTrainNormal));
 
@@ -258,7 +258,7 @@ TEST(CommandWalk, SonarMenuCommandsChangeTheDocumentAsDescribed) {
     EXPECT_EQ(p.doc.display.profileDispMode, 2);
     EXPECT_DOUBLE_EQ(p.doc.display.profileMixFactor, 0.25);
     ASSERT_TRUE(p.run(kCmdColourTableFirst + 3));
-    EXPECT_EQ(p.doc.display.colorTable, 3);
+    EXPECT_EQ(p.doc.display.colourTable, 3);
 
     // Text input and measuring exclude each other; deleting ends them.
     ASSERT_TRUE(p.run(kCmdTextInput));
@@ -271,20 +271,20 @@ TEST(CommandWalk, SonarMenuCommandsChangeTheDocumentAsDescribed) {
 
     // A colour chooser opens on the current colour; cancelling keeps it.
     p.op.colourAnswers = {std::nullopt, Colour(0x123456)};
-    const Colour before = p.doc.display.circleColor;
+    const Colour before = p.doc.display.circleColour;
     ASSERT_TRUE(p.run(kCmdCircleColour));
-    EXPECT_EQ(p.doc.display.circleColor, before);
+    EXPECT_EQ(p.doc.display.circleColour, before);
     ASSERT_TRUE(p.run(kCmdCircleColour));
-    EXPECT_EQ(p.doc.display.circleColor, Colour(0x123456));
+    EXPECT_EQ(p.doc.display.circleColour, Colour(0x123456));
     EXPECT_EQ(p.op.colourRequests, (std::vector<Colour>{before, before}));
 
     // The same head type again does not reconnect; the other one saves and does.
-    p.doc.sonarType = kTypeQ;
+    p.doc.head.sonarType = kTypeQ;
     const int saves = p.settings.saves, loads = p.settings.loads;
     ASSERT_TRUE(p.run(kCmdTypeQ));
     EXPECT_EQ(p.settings.loads, loads);
     ASSERT_TRUE(p.run(kCmdTypeP));
-    EXPECT_EQ(p.doc.sonarType, kTypeP);
+    EXPECT_EQ(p.doc.head.sonarType, kTypeP);
     EXPECT_EQ(p.settings.saves, saves + 1);
     EXPECT_EQ(p.settings.loads, loads + 1);
 }
@@ -307,7 +307,7 @@ TEST(DiagnosticsWindow, ShownByItsCommandAndKeyRewritingOnlyChangedRows) {
     const long writes = diag->rowWrites();
     p.cycle->processPing();
     EXPECT_EQ(diag->rowWrites(), writes);
-    p.doc.gainDb = 11;
+    p.doc.head.gainDb = 11;
     p.cycle->processPing();
     EXPECT_EQ(diag->rowWrites(), writes + 1);
     EXPECT_EQ(diag->valueLabel(DiagnosticsRow::Gain)->text(), QStringLiteral(":   11 dB"));
@@ -397,9 +397,9 @@ TEST(HotKeysHelp, DialogsLeaveTheInstrumentReadWhileNoDataCome) {
     ProgramUnderTest p;
     FakeOrientationLink instrument;
     p.cycle->setOrientationLink(&instrument);
-    p.doc.prdEnable = 1;
+    p.doc.link.prdEnable = 1;
     ASSERT_TRUE(p.cycle->orientation().openOrientationPort());
-    p.doc.noNewData = 1;
+    p.doc.link.noNewData = 1;
     TimerHost& timers = p.frame->timerHost();
     for (const int id : {kCmdHelp, kCmdComPortSetup}) {
         bool stoppedWhileOpen = false;
@@ -449,10 +449,10 @@ TEST(DiagnosticsWindow, TheSettingsFileShowsItAtStartUpAndPingsFillIt) {
     ASSERT_NE(diag, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return diag->isVisible(); }, 5000));
     EXPECT_TRUE(app->mainFrame()->commandAction(kCmdDiagnostics)->isChecked());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app->document()->pingCount >= 2; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->document()->pings.pingCount >= 2; }, 15000));
     EXPECT_EQ(diag->valueLabel(DiagnosticsRow::IpAddress)->text(), QStringLiteral(":   127.0.0.1"));
     EXPECT_EQ(diag->valueLabel(DiagnosticsRow::DataBytes)->text().toStdString(),
-              ":   " + std::to_string(app->document()->dataBytes) + " ");
+              ":   " + std::to_string(app->document()->ping.dataBytes) + " ");
     app->mainFrame()->close();
     app.reset();
 }

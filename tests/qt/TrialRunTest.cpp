@@ -86,19 +86,19 @@ TEST_F(TrialRun, CaptureFrameWritesTheShownPingFromToolbarMenuAndKey) {
         EXPECT_EQ(file.size(), static_cast<std::int64_t>(kRecordSize));
         QTest::qWait(50);  // the next pings arrive between two presses
     }
-    EXPECT_EQ(doc->captureCounter, 3);
-    EXPECT_EQ(doc->holdActive, 0);
+    EXPECT_EQ(doc->files.captureCounter, 3);
+    EXPECT_FALSE(doc->flags.holdActive);
     EXPECT_TRUE(boxes.empty());
     // The pings go on after the captures.
-    const int pings = doc->pingCount;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= pings + 3; }, 10000));
+    const int pings = doc->pings.pingCount;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc->pings.pingCount >= pings + 3; }, 10000));
 }
 
 TEST_F(TrialRun, SilentHeadIsPolledAgainUntilItAnswers) {
     ASSERT_TRUE(sim.control("silent-from 1"));
     QTest::qWait(300);  // the first unanswered command has gone out and is logged
     const std::size_t commandsAtSilence = sim.commands().size();
-    const int pingsAtSilence = doc->pingCount;
+    const int pingsAtSilence = doc->pings.pingCount;
 
     // A watchdog period later the view says so and the command goes out again
     // on the same connection; another later the head is reconnected.
@@ -106,42 +106,42 @@ TEST_F(TrialRun, SilentHeadIsPolledAgainUntilItAnswers) {
     EXPECT_EQ(shownConnectionText(), "No Data at IP: 127.0.0.1");
     EXPECT_EQ(sim.counters()->connections, 1u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return sim.counters()->connections == 2; }, 8000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->linkState == LinkState::Connected; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->link.linkState == LinkState::Connected; }, 2000));
     EXPECT_EQ(shownConnectionText(), "No Data at IP: 127.0.0.1");
-    EXPECT_EQ(doc->pingCount, pingsAtSilence);
+    EXPECT_EQ(doc->pings.pingCount, pingsAtSilence);
 
     // The head recovers: the pings come back without the operator.
     ASSERT_TRUE(sim.control("faults-off"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pingCount >= pingsAtSilence + 5; }, 12000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->pings.pingCount >= pingsAtSilence + 5; }, 12000));
     EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(TrialRun, ADroppedLinkPausesTheRecordingWhichGoesOnInTheSameFile) {
-    doc->autoFileNames = 1;
+    doc->files.autoFileNames = 1;
     ASSERT_TRUE(frame->executeCommand(kCmdRecord));
-    ASSERT_EQ(doc->recordingActive, 1);
+    ASSERT_TRUE(doc->flags.recordingActive);
     const std::string title = frame->frameTitle();
     ASSERT_EQ(title.rfind("Sondrel - Record to File [", 0), 0u) << title;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->recordFileBytes >= 5 * 1024; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->files.recordFileBytes >= 5 * 1024; }, 10000));
 
     // The head drops the connection at every reply from now on.
     ASSERT_TRUE(sim.control("close-after 1"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return doc->recordingPaused(); }, 8000));
     QTest::qWait(300);  // the view and the status bar have been painted since
-    EXPECT_EQ(doc->recordingActive, 1);
+    EXPECT_TRUE(doc->flags.recordingActive);
     EXPECT_EQ(frame->frameTitle(), title);
     EXPECT_EQ(activityLine(*doc, 800).text, kRecordingPausedText);
     EXPECT_EQ(frame->statusPane(0)->text().toStdString(), kRecordingPausedText);
 
     // The head is back: the same file grows again, and the pause is over.
     ASSERT_TRUE(sim.control("faults-off"));
-    const std::int64_t bytesAtReturn = doc->recordFileBytes;
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return doc->recordFileBytes >= bytesAtReturn + 3 * 1024; }, 15000));
+    const std::int64_t bytesAtReturn = doc->files.recordFileBytes;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return doc->files.recordFileBytes >= bytesAtReturn + 3 * 1024; }, 15000));
     EXPECT_FALSE(doc->recordingPaused());
     EXPECT_EQ(frame->frameTitle(), title);
     ASSERT_TRUE(frame->executeCommand(kCmdRecord));
-    EXPECT_EQ(doc->recordingActive, 0);
+    EXPECT_FALSE(doc->flags.recordingActive);
     const auto files = std::distance(std::filesystem::directory_iterator(folder.path()),
                                      std::filesystem::directory_iterator());
     EXPECT_EQ(files, 2) << "the settings file and one recording";
@@ -150,11 +150,11 @@ TEST_F(TrialRun, ADroppedLinkPausesTheRecordingWhichGoesOnInTheSameFile) {
 
 TEST_F(TrialRun, RecordWithNoHeadAnsweringSaysSoAndMakesNoFile) {
     ASSERT_TRUE(sim.control("silent-from 1"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !doc->headAnswering; }, 8000));
-    doc->autoFileNames = 1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !doc->link.headAnswering; }, 8000));
+    doc->files.autoFileNames = 1;
     frame->executeCommand(kCmdRecord);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.empty(); }, 2000));
-    EXPECT_EQ(doc->recordingActive, 0);
+    EXPECT_FALSE(doc->flags.recordingActive);
     const auto files = std::distance(std::filesystem::directory_iterator(folder.path()),
                                      std::filesystem::directory_iterator());
     EXPECT_EQ(files, 1) << "the settings file alone";

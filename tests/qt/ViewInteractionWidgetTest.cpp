@@ -53,7 +53,7 @@ class ViewWidgetTest : public ::testing::Test {
 };
 
 TEST_F(ViewWidgetTest, TwoClicksMeasureALineLabelledForTheZoom) {
-    doc.setRangeIndex(3);  // 1 m over 500 image pixels
+    doc.head.setRangeIndex(3);  // 1 m over 500 image pixels
     ASSERT_TRUE(frame->executeCommand(kCmdMeasureAdd));
     EXPECT_TRUE(checked(kCmdMeasureAdd));
     QTest::mouseMove(view, centre);
@@ -105,7 +105,7 @@ TEST_F(ViewWidgetTest, TypedAnnotationIsCommittedByAClickElsewhere) {
     // Letters that are hot keys elsewhere are text here: Hold does not run.
     QTest::keyClicks(view, "Weld hx");
     QTest::keyClick(view, Qt::Key_Backspace);
-    EXPECT_EQ(doc.holdActive, 0);
+    EXPECT_FALSE(doc.flags.holdActive);
     click(centre + QPoint(-200, 100));
     ASSERT_EQ(notes().committed(), 1);
     EXPECT_EQ(notes()[0].text, "Weld h");

@@ -133,14 +133,14 @@ TEST_F(WriteFailure, ARecordingToAFullDiskThatMeetsAReconnectLeavesTheProgramAcq
     op.answer(folder.file("full.qzr"));
     ASSERT_TRUE(frame->executeCommand(kCmdRecord));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !op.messages().empty(); }, 5000))
-        << doc->recordingActive << " " << doc->recordPath << " " << frame->frameTitle();
+        << doc->flags.recordingActive << " " << doc->files.recordPath << " " << frame->frameTitle();
     EXPECT_NE(op.messages()[0].find("Error Writing File!"), std::string::npos) << op.messages()[0];
     ASSERT_TRUE(sim.control("close-after 1"));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return QApplication::activeModalWidget() == nullptr; }, 20000));
     EXPECT_GE(sim.counters()->connections, 2u) << "no reconnect happened behind the message";
     ASSERT_TRUE(sim.control("faults-off"));
-    EXPECT_EQ(doc->recordingActive, 0);
+    EXPECT_FALSE(doc->flags.recordingActive);
 
     // The program goes on, connects and records again.
     ASSERT_TRUE(waitForPings(3));
@@ -157,17 +157,17 @@ TEST_F(WriteFailure, RecordAndCaptureIntoFoldersThatRefuseSayWhyAndAcquisitionGo
     const std::string vanished = folder.file("vanished");
     fs::create_directory(vanished);
     fs::remove(vanished);
-    doc->autoFileNames = 1;
+    doc->files.autoFileNames = 1;
     for (const std::string& where : {readOnlyFolder + "/", vanished + "/"}) {
         SCOPED_TRACE(where);
-        doc->writeDirectory = where;
+        doc->files.writeDirectory = where;
         for (const int command : {kCmdRecord, kCmdCaptureFrame}) {
             const std::size_t before = op.messages().size();
             frame->executeCommand(command);
             ASSERT_TRUE(QTest::qWaitFor([&] { return op.messages().size() > before; }, 5000));
             EXPECT_NE(op.messages()[before].find(where), std::string::npos)
                 << op.messages()[before];
-            EXPECT_EQ(doc->recordingActive, 0);
+            EXPECT_FALSE(doc->flags.recordingActive);
             ASSERT_TRUE(waitForPings(2));
         }
     }
@@ -185,7 +185,7 @@ TEST_F(WriteFailure, EveryWriterOfThePlayedFileSaysWhyAndTheProgramConnectsAndRe
         fs::create_symlink("/dev/full", folder.file(name));
     op.answer(folder.file("survey.qzr"));
     ASSERT_TRUE(frame->executeCommand(kCmdOpenPlayback));
-    ASSERT_EQ(doc->playbackActive, 1);
+    ASSERT_TRUE(doc->flags.playbackActive);
 
     // Each to a full disk (a folder that refuses cannot be chosen in the save
     // dialog; the recording and the capture above meet one by their own names).
@@ -211,8 +211,8 @@ TEST_F(WriteFailure, EveryWriterOfThePlayedFileSaysWhyAndTheProgramConnectsAndRe
                     : "none")
             << " " << (op.messages().empty() ? "" : op.messages().back()) << " ran " << ran;
         EXPECT_NE(op.messages().back().find(w.named), std::string::npos) << op.messages().back();
-        EXPECT_EQ(doc->recordingActive, 0);
-        EXPECT_EQ(doc->playbackActive, 1);
+        EXPECT_FALSE(doc->flags.recordingActive);
+        EXPECT_TRUE(doc->flags.playbackActive);
         // The operator has read the message before he goes on.
         ASSERT_TRUE(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }, 5000));
     }

@@ -22,7 +22,7 @@ using ByteVector = std::vector<std::uint8_t>;
 // An 813-byte return block with the given type letters and range code.
 inline ByteVector makeBlock(const char* letters = "QSZ", std::uint8_t rangeCode = 10,
                             std::uint8_t fill = 0x22) {
-    ByteVector b(kReceiveBufferSize, fill);
+    ByteVector b(kBlockLengthLong, fill);
     b[0] = static_cast<std::uint8_t>(letters[0]);
     b[1] = static_cast<std::uint8_t>(letters[1]);
     b[2] = static_cast<std::uint8_t>(letters[2]);
@@ -160,12 +160,12 @@ struct FakeSettingsStore : SettingsStore {
     int portsSuspendedAtSave = -1;
     void load(CSondrelDoc& doc) override {
         ++loads;
-        playbackActiveAtLoad = doc.playbackActive;
+        playbackActiveAtLoad = doc.flags.playbackActive;
         if (onLoad) onLoad(doc);
     }
     void save(CSondrelDoc& doc) override {
         ++saves;
-        portsSuspendedAtSave = doc.portsSuspended;
+        portsSuspendedAtSave = doc.link.portsSuspended;
     }
     bool lastSaveSucceeded() const override { return saveSucceeds; }
 };
@@ -174,11 +174,11 @@ struct FakeRecorder : PingRecorder {
     std::vector<ByteVector> recordedHeaders;
     int closes = 0;
     void recordPing(CSondrelDoc& doc) override {
-        recordedHeaders.emplace_back(doc.returnHeader.begin(), doc.returnHeader.end());
+        recordedHeaders.emplace_back(doc.ping.returnHeader.begin(), doc.ping.returnHeader.end());
     }
     void closeRecordFile(CSondrelDoc& doc) override {
         ++closes;
-        doc.recordingActive = 0;
+        doc.flags.recordingActive = false;
     }
 };
 

@@ -50,8 +50,8 @@ class LiveProgram {
     }
     // Waits for `more` pings beyond those seen so far.
     bool waitForPings(int more, int timeoutMs = 15000) {
-        const int target = doc->pingCount + more;
-        return QTest::qWaitFor([&] { return doc->pingCount >= target; }, timeoutMs);
+        const int target = doc->pings.pingCount + more;
+        return QTest::qWaitFor([&] { return doc->pings.pingCount >= target; }, timeoutMs);
     }
     const std::string& why() const { return why_; }
 

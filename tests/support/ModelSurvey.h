@@ -57,15 +57,15 @@ inline int writeSurvey(const std::string& path, SurveyDistance distanceOf = ever
     for (const Stretch& s : stretches()) {
         SimulatedHead head(HeadConfig{}, s.pipe);
         for (int i = 0; i <= s.records; ++i) {
-            std::vector<std::uint8_t> block = head.buildBlock(doc->command, i * 0.1);
+            std::vector<std::uint8_t> block = head.buildBlock(doc->head.command, i * 0.1);
             if (i == s.records) std::fill(block.begin() + 12, block.end(), 0);
             EXPECT_TRUE(test::receiveBlock(*doc, block));
-            doc->timeText = "10:00:0" + std::to_string(written % 10);
+            doc->ping.timeText = "10:00:0" + std::to_string(written % 10);
             const double distance = distanceOf(written);
-            doc->distanceValid = std::isfinite(distance) ? 1 : 0;
+            doc->orientation.distanceValid = std::isfinite(distance) ? 1 : 0;
             // What a document holds when the counter has given nothing.
-            doc->distanceM = doc->distanceValid ? distance : 0.0;
-            doc->pitchDeg = 1.5;
+            doc->orientation.distanceM = doc->orientation.distanceValid ? distance : 0.0;
+            doc->orientation.pitchDeg = 1.5;
             EXPECT_TRUE(writeRecord(*doc, file));
             ++written;
         }

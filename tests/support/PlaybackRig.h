@@ -47,36 +47,36 @@ struct RecordingWindows : FileWindows {
 // The ping on screen is told by its head position, which only a valid return
 // header sets: record i of a made file reports position i.
 inline int shownRecord(const CSondrelDoc& doc) {
-    return doc.headPosition;
+    return doc.ping.headPosition;
 }
 
 // A ping as the head would deliver it: a valid return header and a ring of
 // profile ranges, with the orientation values when asked for.
 inline void makePing(CSondrelDoc& doc, int index, bool orientation = false, int periodMs = 0) {
     // Recorded as live: the range of the command is the one the head reports.
-    doc.setRangeIndex(rangeIndexForCode(20));
+    doc.head.setRangeIndex(rangeIndexForCode(20));
     const ByteVector block = makeBlock("QSZ", 20);
-    std::copy_n(block.begin(), kReturnHeaderSize, doc.returnHeader.begin());
-    doc.returnHeader[5] = static_cast<std::uint8_t>(index & 0x7F);
-    doc.returnHeader[6] = static_cast<std::uint8_t>(0x40 | ((index >> 7) & 0x3F));
+    std::copy_n(block.begin(), kReturnHeaderSize, doc.ping.returnHeader.begin());
+    doc.ping.returnHeader[5] = static_cast<std::uint8_t>(index & 0x7F);
+    doc.ping.returnHeader[6] = static_cast<std::uint8_t>(0x40 | ((index >> 7) & 0x3F));
     for (int i = 0; i < 400; ++i) {
         // Values around 300 with a wobble, and a gap now and then.
         const int value = (i % 37 == 0) ? 0 : 280 + (i * 7 + index * 3) % 40;
-        doc.echoLong[2 * i] = static_cast<std::uint8_t>(value & 0x7F);
-        doc.echoLong[2 * i + 1] = static_cast<std::uint8_t>(value >> 7);
+        doc.ping.echoLong[2 * i] = static_cast<std::uint8_t>(value & 0x7F);
+        doc.ping.echoLong[2 * i + 1] = static_cast<std::uint8_t>(value >> 7);
     }
     // The time stamp says the same: i seconds after midnight.
     char text[16];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", index / 3600, index / 60 % 60, index % 60);
-    doc.timeText = text;
-    doc.dateText = "08-DEC-2026";
-    doc.hundredthsText = ".45";
-    doc.prdEnable = orientation ? 1 : 0;
-    doc.distanceM = 1.5 + index * 0.25;
-    doc.distanceValid = 1;
-    doc.rollDeg = -10.0 + index * 2.5;
-    doc.rollValid = 1;
-    doc.pingPeriodRounded = periodMs;
+    doc.ping.timeText = text;
+    doc.ping.dateText = "08-DEC-2026";
+    doc.ping.hundredthsText = ".45";
+    doc.link.prdEnable = orientation ? 1 : 0;
+    doc.orientation.distanceM = 1.5 + index * 0.25;
+    doc.orientation.distanceValid = 1;
+    doc.orientation.rollDeg = -10.0 + index * 2.5;
+    doc.orientation.rollValid = 1;
+    doc.pings.pingPeriodRounded = periodMs;
 }
 
 // Writes `count` records; records listed in `invalid` get a return header that
@@ -90,7 +90,7 @@ inline std::string makeDataFile(const std::string& path, int count,
     for (int i = 0; i < count; ++i) {
         makePing(doc, i, orientation, periodMs);
         for (int bad : invalid)
-            if (bad == i) doc.returnHeader[0] = 'X';
+            if (bad == i) doc.ping.returnHeader[0] = 'X';
         EXPECT_TRUE(writeRecord(doc, file));
     }
     file.close();
@@ -130,10 +130,10 @@ struct PlaybackRig {
 
     PlaybackRig() {
         // A 0 ms timer that re-arms itself would never let virtual time pass.
-        doc.playbackIntervalMs = 10;
+        doc.files.playbackIntervalMs = 10;
         doc.setViews(&views);
-        doc.writeDirectory = folder.path() + "/";
-        doc.readDirectory = folder.path() + "/";
+        doc.files.writeDirectory = folder.path() + "/";
+        doc.files.readDirectory = folder.path() + "/";
         cycle.setRecorder(&recorder);
         cycle.setPlayback(&player);
         cycle.setSettingsStore(&settings);
@@ -143,7 +143,7 @@ struct PlaybackRig {
     // Opens a file through the command's dialog.
     bool open(const std::string& path) {
         op.openAnswers.push_back(path);
-        doc.holdActive = 0;
+        doc.flags.holdActive = false;
         return player.openPlayback();
     }
 };

@@ -61,9 +61,9 @@ struct ProgramUnderTest {
     std::vector<QString> dialogsShown;
 
     ProgramUnderTest() {
-        doc.writeDirectory = folder.path() + "/";
-        doc.readDirectory = folder.path() + "/";
-        doc.playbackIntervalMs = 1000;
+        doc.files.writeDirectory = folder.path() + "/";
+        doc.files.readDirectory = folder.path() + "/";
+        doc.files.playbackIntervalMs = 1000;
         frame = std::make_unique<CMainFrame>(doc);
         cycle = std::make_unique<AcquisitionCycle>(doc, frame->timerHost(), clock);
         cycle->setSettingsStore(&settings);

@@ -15,10 +15,10 @@ namespace sondrel::test {
 // Hands a block to the document the way a link does, then sizes and decodes
 // it; returns whether the header was valid.
 inline bool receiveBlock(CSondrelDoc& doc, std::span<const std::uint8_t> block) {
-    doc.receiveBuffer.fill(0);
-    std::copy_n(block.begin(), std::min(block.size(), doc.receiveBuffer.size()),
-                doc.receiveBuffer.begin());
-    doc.noNewData = 0;
+    doc.link.receiveBuffer.fill(0);
+    std::copy_n(block.begin(), std::min(block.size(), doc.link.receiveBuffer.size()),
+                doc.link.receiveBuffer.begin());
+    doc.link.noNewData = 0;
     return sizeCopyAndDecode(doc);
 }
 
@@ -26,10 +26,10 @@ inline bool receiveBlock(CSondrelDoc& doc, std::span<const std::uint8_t> block) 
 // and time, the 1 m range.
 inline std::unique_ptr<CSondrelDoc> surveyDocument() {
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->prdEnable = 1;
-    doc->dateText = "09-DEC-2026";
-    doc->timeText = "10:00:00";
-    doc->setRangeIndex(3);
+    doc->link.prdEnable = 1;
+    doc->ping.dateText = "09-DEC-2026";
+    doc->ping.timeText = "10:00:00";
+    doc->head.setRangeIndex(3);
     return doc;
 }
 

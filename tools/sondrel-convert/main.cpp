@@ -129,7 +129,7 @@ std::unique_ptr<CSondrelDoc> documentFor(const std::string& input, const std::st
         return nullptr;
     }
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     loadSettings(*doc, settings);
     return doc;
 }

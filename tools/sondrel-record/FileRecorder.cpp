@@ -24,7 +24,7 @@ bool FileRecorder::open(const std::string& path, bool overwrite) {
 }
 
 void FileRecorder::start() {
-    if (file_.isOpen() && !failed_ && !full()) doc_.recordingActive = 1;
+    if (file_.isOpen() && !failed_ && !full()) doc_.flags.recordingActive = true;
 }
 
 void FileRecorder::recordPing(CSondrelDoc& doc) {
@@ -32,7 +32,7 @@ void FileRecorder::recordPing(CSondrelDoc& doc) {
     const bool written = file_.append(doc);
     recorded_ = file_.records();
     if (written) {
-        if (full()) doc.recordingActive = 0;
+        if (full()) doc.flags.recordingActive = false;
         return;
     }
     // A full disk or a vanished device: keep every complete record written so
@@ -40,11 +40,11 @@ void FileRecorder::recordPing(CSondrelDoc& doc) {
     failed_ = true;
     error_ = "writing " + path_ + " failed: " + file_.errorText();
     if (!file_.endsOnWholeRecord()) error_ += " (its last record is incomplete)";
-    doc.recordingActive = 0;
+    doc.flags.recordingActive = false;
 }
 
 void FileRecorder::closeRecordFile(CSondrelDoc& doc) {
-    doc.recordingActive = 0;
+    doc.flags.recordingActive = false;
 }
 
 void FileRecorder::removeIfEmpty() {
@@ -52,7 +52,7 @@ void FileRecorder::removeIfEmpty() {
 }
 
 bool FileRecorder::finish() {
-    doc_.recordingActive = 0;
+    doc_.flags.recordingActive = false;
     if (!file_.isOpen()) return !failed_;
     const bool ok = file_.close();
     if (!ok && !failed_) {

@@ -85,17 +85,17 @@ class RunObserver : public CycleObserver {
         if (recorder_.failed() || recorder_.full()) {
             finished_ = true;
             // Hold: no further command goes to the head while the run winds down.
-            doc_.holdActive = 1;
+            doc_.flags.holdActive = true;
             QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
         }
     }
     void printRate() const {
         if (options_.quiet) return;
-        const double period = doc_.pingPeriodMs;
+        const double period = doc_.pings.pingPeriodMs;
         char line[160];
         std::snprintf(line, sizeof line, "rate %d ms %.1f Hz pings %d recorded %lld",
-                      doc_.pingPeriodRounded, period > 0.0 ? 1000.0 / period : 0.0, doc_.pingCount,
-                      static_cast<long long>(recorder_.recorded()));
+                      doc_.pings.pingPeriodRounded, period > 0.0 ? 1000.0 / period : 0.0,
+                      doc_.pings.pingCount, static_cast<long long>(recorder_.recorded()));
         printLine(line);
     }
 
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
     if (options.sonarType == kTypeP) {
         CSondrelDoc probe;
         runSettings.load(probe);
-        runSettings.overrideHead(HeadChoice{kTypeP, probe.ipAddress, probe.ipPort});
+        runSettings.overrideHead(HeadChoice{kTypeP, probe.link.ipAddress, probe.link.ipPort});
     }
 
     record::FileRecorder recorder(doc);
@@ -209,10 +209,11 @@ int main(int argc, char** argv) {
     // (the step-size limits of an Ethernet head at short range among them).
     doc.applyPanelRules();
     if (!options.quiet) {
-        if (doc.sonarType == kTypeQ) {
-            printLine("head ethernet " + doc.ipAddress + ":" + std::to_string(doc.ipPort));
+        if (doc.head.sonarType == kTypeQ) {
+            printLine("head ethernet " + doc.link.ipAddress + ":" +
+                      std::to_string(doc.link.ipPort));
         } else {
-            printLine("head serial COM" + std::to_string(doc.sonarComPort));
+            printLine("head serial COM" + std::to_string(doc.link.sonarComPort));
         }
     }
     // The run records from the first ping on, whatever the link does later.

@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
 
     auto doc = std::make_unique<CSondrelDoc>();
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     loadSettings(*doc, settingsPath);
     const PipeReportOutcome outcome =
         writePipeReport(*doc, input, output, loadGeometrySettings(settingsPath));

@@ -53,7 +53,7 @@ void ReadSonarComPort::stopWorker() {
 }
 
 void ReadSonarComPort::run() {
-    std::array<std::uint8_t, kSerialBlockSize> block{};
+    std::array<std::uint8_t, kBlockLengthLong> block{};
     for (;;) {
         SerialPollRequest request;
         {
@@ -89,7 +89,7 @@ void ReadSonarComPort::deliverPending() {
     std::uint64_t counter;
     [[maybe_unused]] ssize_t r = ::read(handOffFd_, &counter, sizeof counter);
 
-    std::array<std::uint8_t, kSerialBlockSize> block;
+    std::array<std::uint8_t, kBlockLengthLong> block;
     std::size_t count;
     std::uint64_t ticket;
     {

@@ -69,7 +69,7 @@ class ReadSonarComPort {
     bool delivering_ = false;
     std::uint64_t posted_ = 0;   // hand-offs made by the worker
     std::uint64_t handled_ = 0;  // hand-offs the main thread has finished
-    std::array<std::uint8_t, kSerialBlockSize> handOffBlock_{};
+    std::array<std::uint8_t, kBlockLengthLong> handOffBlock_{};
     std::size_t handOffCount_ = 0;
 
     int handOffFd_ = -1;

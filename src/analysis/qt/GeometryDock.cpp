@@ -139,26 +139,26 @@ void GeometryDock::setSettings(const GeometrySettings& settings) {
 }
 
 void GeometryDock::documentUpdated() {
-    if (!doc_.pingOnScreen) return;
-    const bool playing = doc_.playbackActive == 1;
-    if (playing != playing_ || (playing && doc_.playbackPath != playedPath_)) {
+    if (!doc_.pings.pingOnScreen) return;
+    const bool playing = doc_.flags.playbackActive;
+    if (playing != playing_ || (playing && doc_.files.playbackPath != playedPath_)) {
         // Another source: its pings are another pipe.
         series_.clear();
         playing_ = playing;
-        playedPath_ = playing ? doc_.playbackPath : std::string();
+        playedPath_ = playing ? doc_.files.playbackPath : std::string();
         lastPingCount_ = -1;
         lastPosition_ = -1;
         dirty_ = true;
     }
     const std::int64_t position = playing && recordPosition_ ? recordPosition_() : -1;
-    if (doc_.pingCount == lastPingCount_ && position == lastPosition_) return;
-    lastPingCount_ = doc_.pingCount;
+    if (doc_.pings.pingCount == lastPingCount_ && position == lastPosition_) return;
+    lastPingCount_ = doc_.pings.pingCount;
     lastPosition_ = position;
 
-    std::int64_t record = doc_.pingCount;
+    std::int64_t record = doc_.pings.pingCount;
     if (position >= 0) {
-        const std::int64_t size =
-            doc_.recordSize > 0 ? doc_.recordSize : static_cast<std::int64_t>(kRecordSize);
+        const std::int64_t size = doc_.ping.recordSize > 0 ? doc_.ping.recordSize
+                                                           : static_cast<std::int64_t>(kRecordSize);
         record = position / size + 1;
     }
     runProfilePass(doc_, path_, &points_);
@@ -177,10 +177,11 @@ void GeometryDock::setBand(QAreaSeries* band, double low, double high, double le
 
 void GeometryDock::refreshCharts() {
     dirty_ = false;
-    const double unit = doc_.unitsFeet != 0 ? kMetresPerFoot : 1.0;
+    const double unit = doc_.display.unitsFeet != 0 ? kMetresPerFoot : 1.0;
     const bool alongDistance = series_.alongDistance();
     const double xUnit = alongDistance ? unit : 1.0;
-    const QString lengthUnit = doc_.unitsFeet != 0 ? QStringLiteral("ft") : QStringLiteral("m");
+    const QString lengthUnit =
+        doc_.display.unitsFeet != 0 ? QStringLiteral("ft") : QStringLiteral("m");
 
     // One list of points per run and chart; runs beyond the lines go as dots.
     const auto samples = series_.samples();
@@ -272,7 +273,8 @@ void GeometryDock::refreshCharts() {
 
 bool GeometryDock::jumpNear(double x) {
     if (!jump_ || !playing_) return false;
-    const double unit = series_.alongDistance() && doc_.unitsFeet != 0 ? kMetresPerFoot : 1.0;
+    const double unit =
+        series_.alongDistance() && doc_.display.unitsFeet != 0 ? kMetresPerFoot : 1.0;
     const GeometrySample* s = series_.nearest(x * unit);
     if (!s || s->position < 0) return false;
     jump_(s->position);

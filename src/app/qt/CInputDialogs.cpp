@@ -116,23 +116,23 @@ void ValueDialog::accept() {
 }
 
 bool changeSoundVelocity(CSondrelDoc& doc, QWidget* mainWindow) {
-    ValueDialog dialog(kSoundVelocityDialog, doc.soundVelocity, mainWindow);
+    ValueDialog dialog(kSoundVelocityDialog, doc.head.soundVelocity, mainWindow);
     dialog.setObjectName(QStringLiteral("soundVelocityDialog"));
     // A file being played back keeps the velocity it was recorded with.
     dialog.setStepTarget([&doc, &dialog](int step) {
-        return doc.playbackActive == 1 ? dialog.value()
-                                       : steppedValue(kSoundVelocityDialog, dialog.value(), step);
+        return doc.flags.playbackActive ? dialog.value()
+                                        : steppedValue(kSoundVelocityDialog, dialog.value(), step);
     });
     if (dialog.exec() != QDialog::Accepted) return false;
-    doc.soundVelocity = dialog.value();
+    doc.head.soundVelocity = dialog.value();
     return true;
 }
 
 bool changeMinimumRange(CSondrelDoc& doc, QWidget* mainWindow) {
-    ValueDialog dialog(kMinimumRangeDialog, doc.profileMinRange, mainWindow);
+    ValueDialog dialog(kMinimumRangeDialog, doc.head.profileMinRange, mainWindow);
     dialog.setObjectName(QStringLiteral("minimumRangeDialog"));
     if (dialog.exec() != QDialog::Accepted) return false;
-    doc.profileMinRange = dialog.value();
+    doc.head.profileMinRange = dialog.value();
     return true;
 }
 

@@ -396,7 +396,7 @@ void CMainFrame::moveArrow(int id) {
 }
 
 void CMainFrame::showKeyIn(int kind) {
-    if (doc_.playbackActive == 1 || !keyIn_) return;
+    if (doc_.flags.playbackActive || !keyIn_) return;
     keyIn_->open(kind);
 }
 
@@ -410,7 +410,7 @@ void CMainFrame::toggleControlPanel() {
     const bool wasShown = panel_ && panel_->isVisible();
     doc_.display.settingsDlgVisible = wasShown ? 0 : 1;
     if (!panel_) return;
-    if (!wasShown && doc_.playbackActive != 1) {
+    if (!wasShown && doc_.flags.playbackActive != 1) {
         panel_->show();
         panel_->raise();
     } else {
@@ -427,7 +427,7 @@ void CMainFrame::toggleSettingsBar() {
 
 void CMainFrame::changeIpAddress() {
     if (!cycle_) return;
-    CIPAddressDlg dialog(doc_.ipAddress, this);
+    CIPAddressDlg dialog(doc_.link.ipAddress, this);
     if (dialog.exec() != QDialog::Accepted) return;
     if (!cycle_->changeIpAddress(dialog.address()))
         QMessageBox::warning(this, dialog.windowTitle(),
@@ -441,15 +441,16 @@ void CMainFrame::runValueDialog(bool (*dialog)(CSondrelDoc&, QWidget*)) {
     timers_->killTimer(kOrientationTimer);
     if (dialog(doc_, this)) doc_.views().updateViews(ViewHint::Repaint);
     // The instrument is read again while the head still sends nothing.
-    if (orientationWasRunning && doc_.noNewData == 1 && !timers_->isTimerActive(kOrientationTimer))
+    if (orientationWasRunning && doc_.link.noNewData == 1 &&
+        !timers_->isTimerActive(kOrientationTimer))
         timers_->setTimer(kOrientationTimer, kOrientationPollMs);
 }
 
 void CMainFrame::showAbout() {
     // The head keeps answering while the box is open, but nothing that would
     // move the picture on by itself may run behind it.
-    const bool playing = doc_.playbackActive == 1;
-    const bool idle = !playing && doc_.noNewData == 1;
+    const bool playing = doc_.flags.playbackActive;
+    const bool idle = !playing && doc_.link.noNewData == 1;
     if (playing) {
         stopAcquisitionTimers(*timers_);
     } else if (idle) {
@@ -492,9 +493,9 @@ void CMainFrame::showAbout() {
     box.setObjectName(QStringLiteral("aboutBox"));
     box.exec();
 
-    if (doc_.playbackActive == 1) {
-        timers_->setTimer(kPollTimer, doc_.playbackIntervalMs);
-    } else if (doc_.noNewData == 1) {
+    if (doc_.flags.playbackActive) {
+        timers_->setTimer(kPollTimer, doc_.files.playbackIntervalMs);
+    } else if (doc_.link.noNewData == 1) {
         timers_->setTimer(kOrientationTimer, kOrientationPollMs);
     }
 }
@@ -561,7 +562,7 @@ void CMainFrame::setFrameTitle(TitleOccasion occasion) {
 }
 
 void CMainFrame::setFrameTitle(const std::string& title) {
-    showTitle(shortenTitle(title, doc_.recordingActive == 1));
+    showTitle(shortenTitle(title, doc_.flags.recordingActive));
 }
 
 void CMainFrame::showTitle(std::string title) {
@@ -602,7 +603,7 @@ void CMainFrame::showToolbar() {
 }
 
 void CMainFrame::showSettingsPanel() {
-    if (!panel_ || doc_.playbackActive == 1) return;
+    if (!panel_ || doc_.flags.playbackActive) return;
     panel_->refresh();
     panel_->show();
 }

@@ -67,7 +67,7 @@ FileCommands::~FileCommands() {
 
 void FileCommands::installCommands() {
     frame_.setCommandHandler(kCmdOpenPlayback, [this] {
-        doc_.holdActive = 0;
+        doc_.flags.holdActive = false;
         player_.openPlayback();
     });
     frame_.setCommandHandler(kCmdRecord, [this] { recorder_.startStopRecording(); });
@@ -84,7 +84,7 @@ void FileCommands::convertToXyz() {
     if (!conversion_.start(player_)) return;
     conversionWindow_->start(
         QString::fromStdString(
-            jobHeadline("Converting", doc_.playbackPath, conversion_.outputPath())),
+            jobHeadline("Converting", doc_.files.playbackPath, conversion_.outputPath())),
         [this](JobProgress& progress) { conversion_.run(progress); },
         [this](bool) {
             conversion_.finish();
@@ -114,13 +114,13 @@ void FileCommands::writePipeReport() {
     OperatorPort* op = frame_.operatorPort();
     if (!op || reportWindow_->running()) return;
     // The file on screen, else one the operator picks.
-    std::string input = doc_.playbackActive == 1 ? doc_.playbackPath : std::string();
+    std::string input = doc_.flags.playbackActive ? doc_.files.playbackPath : std::string();
     if (input.empty()) {
         FileDialogRequest open;
         open.title = "Pipe Report of a Data File";
         open.filterDescription = "Sondrel Data File: (*.qzr)";
         open.pattern = "*.qzr";
-        open.directory = doc_.readDirectory;
+        open.directory = doc_.files.readDirectory;
         const std::optional<std::string> chosen = op->chooseOpenFile(open);
         if (!chosen) return;
         input = *chosen;
@@ -144,9 +144,9 @@ void FileCommands::writePipeReport() {
     // that playback and the live cycle go on untouched while the report is
     // gathered on a thread of its own.
     auto doc = std::make_shared<CSondrelDoc>();
-    doc->playbackActive = 1;
+    doc->flags.playbackActive = true;
     doc->display = doc_.display;
-    doc->profileMinRange = doc_.profileMinRange;
+    doc->head.profileMinRange = doc_.head.profileMinRange;
     const GeometrySettings settings = frame_.geometryDock()->settings();
     auto outcome = std::make_shared<PipeReportOutcome>();
     const std::string pdf = *output;
@@ -186,7 +186,7 @@ void FileCommands::connectGeometryDock() {
     dock->setRecordPosition(
         [this] { return player_.isOpen() ? player_.lastRecordPosition() : -1; });
     dock->setJumpHandler([this](std::int64_t position) {
-        if (doc_.playbackActive != 1 || !player_.isOpen()) return;
+        if (doc_.flags.playbackActive != 1 || !player_.isOpen()) return;
         // As the trackbar jumps, but to the record itself, and shown at once
         // rather than on the next tick.
         doc_.clearSonarImage();
@@ -218,7 +218,7 @@ void FileCommands::connectBar() {
 }
 
 bool FileCommands::openDataFile(const QString& path) {
-    doc_.holdActive = 0;
+    doc_.flags.holdActive = false;
     const bool opened = player_.openPlaybackFile(path.toStdString());
     frame_.refreshCommandStates();
     return opened;

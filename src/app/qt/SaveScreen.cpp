@@ -54,7 +54,7 @@ QImage grabMainWindow(QWidget& window) {
 
 void saveScreen(QWidget& window, const CSondrelDoc& doc, OperatorPort& op) {
     const std::optional<std::string> path =
-        op.chooseSaveFile(saveScreenDialogRequest(doc.writeDirectory));
+        op.chooseSaveFile(saveScreenDialogRequest(doc.files.writeDirectory));
     // Whatever the answer, the dialog leaves no trace on the window.
     window.repaint();
     if (!path) return;

@@ -91,10 +91,11 @@ void SetupCommands::comPortSetup() {
     timers.killTimer(kOrientationTimer);
 
     const ComPortMap names = ComPortMap::fromSettingsFile(peers_.settingsPath);
-    CComPortDlg dialog(ComPortChoices::fromDocument(doc_), doc_.sonarType,
-                       listComPorts(names, peers_.probe, doc_.sonarComPort, doc_.prdComPort,
-                                    portsInUse(*peers_.cycle), peers_.byIdFolder),
-                       *peers_.op, &frame_);
+    CComPortDlg dialog(
+        ComPortChoices::fromDocument(doc_), doc_.head.sonarType,
+        listComPorts(names, peers_.probe, doc_.link.sonarComPort, doc_.link.prdComPort,
+                     portsInUse(*peers_.cycle), peers_.byIdFolder),
+        *peers_.op, &frame_);
     if (run(dialog) != QDialog::Accepted) {
         resumeOrientationReads();
         return;
@@ -116,8 +117,8 @@ void SetupCommands::comPortSetup() {
                                state == PortState::Available ? PortState::Failed : state),
             MessageKind::Warning);
     };
-    if (result.headReopened && !result.headOpen) explain(doc_.sonarComPort);
-    if (doc_.prdEnable == 1 && !result.orientationOpened) explain(doc_.prdComPort);
+    if (result.headReopened && !result.headOpen) explain(doc_.link.sonarComPort);
+    if (doc_.link.prdEnable == 1 && !result.orientationOpened) explain(doc_.link.prdComPort);
     if (!result.settingsSaved || !result.mappingSaved)
         peers_.op->showMessage("The settings file " + peers_.settingsPath +
                                    " could not be written: the new ports are used until the "
@@ -126,13 +127,13 @@ void SetupCommands::comPortSetup() {
 }
 
 void SetupCommands::chooseHeadType(int sonarType) {
-    if (doc_.sonarType == sonarType) return;
-    doc_.sonarType = sonarType;
+    if (doc_.head.sonarType == sonarType) return;
+    doc_.head.sonarType = sonarType;
     if (peers_.saveSettings && !peers_.saveSettings(doc_) && peers_.op)
         peers_.op->showMessage(
             "The settings file " + peers_.settingsPath + " could not be written.",
             MessageKind::Warning);
-    if (doc_.playbackActive == 0 && peers_.cycle) peers_.cycle->connectToHead();
+    if (doc_.flags.playbackActive == 0 && peers_.cycle) peers_.cycle->connectToHead();
 }
 
 void SetupCommands::pipeGeometrySettings() {
@@ -173,7 +174,7 @@ void SetupCommands::hotKeysHelp() {
     TimerHost& timers = frame_.timerHost();
     timers.killTimer(kOrientationTimer);
     if (helpOpen_) return;
-    const bool playing = doc_.playbackActive == 1;
+    const bool playing = doc_.flags.playbackActive;
     if (playing) stopAcquisitionTimers(timers);
     helpOpen_ = true;
     frame_.setHelpOpen(true);
@@ -185,14 +186,14 @@ void SetupCommands::hotKeysHelp() {
     }
     helpOpen_ = false;
     frame_.setHelpOpen(false);
-    if (playing && doc_.playbackActive == 1) timers.setTimer(kPollTimer, kHelpResumePollMs);
+    if (playing && doc_.flags.playbackActive) timers.setTimer(kPollTimer, kHelpResumePollMs);
     resumeOrientationReads();
 }
 
 void SetupCommands::resumeOrientationReads() {
     // While no sonar data come, the instrument is read only by its own timer;
     // a dialog that stopped it must not leave its last values standing.
-    if (peers_.cycle && doc_.playbackActive == 0 && doc_.noNewData == 1 &&
+    if (peers_.cycle && doc_.flags.playbackActive == 0 && doc_.link.noNewData == 1 &&
         peers_.cycle->orientation().isOpen())
         frame_.timerHost().setTimer(kOrientationTimer, kOrientationPollMs);
 }
