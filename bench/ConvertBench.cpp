@@ -20,6 +20,7 @@
 #include "recording/DataFileConverter.h"
 #include "recording/RecordFormat.h"
 #include "recording/XyzExport.h"
+#include "support/ReceivedBlock.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ class GeneratedFile {
         if (!file.create(path_)) return;
         for (int r = 0; r < kRecords; ++r) {
             makePing(*doc, r, rng);
-            if (!writeRecord(*doc, file)) return;
+            if (!writeRecord(test::stampedPing(*doc), file)) return;
         }
         size_ = file.size();
     }

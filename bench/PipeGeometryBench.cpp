@@ -273,7 +273,7 @@ class GeometryFile {
             const std::vector<std::uint8_t> block = head.buildBlock(doc->head.command, i * 0.1);
             test::receiveBlock(*doc, block);
             doc->orientation.distanceM = i * 0.05;
-            writeRecord(*doc, file);
+            writeRecord(test::stampedPing(*doc), file);
         }
         ok_ = file.close();
     }

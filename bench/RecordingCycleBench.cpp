@@ -17,6 +17,7 @@
 #include "recording/RecordFormat.h"
 #include "recording/Recorder.h"
 #include "simulation/SimulatedHead.h"
+#include "support/ReceivedBlock.h"
 #include "support/SilentOperator.h"
 
 namespace {
@@ -107,7 +108,7 @@ void BM_RecordAndSync(benchmark::State& state) {
     }
     CSondrelDoc doc;
     for (auto _ : state) {
-        if (!writeRecord(doc, file) || !file.syncData()) {
+        if (!writeRecord(test::stampedPing(doc), file) || !file.syncData()) {
             state.SkipWithError(file.errorText().c_str());
             break;
         }

@@ -43,9 +43,10 @@ inline bool holdsControlCharacter(std::string_view text) {
 // Whatever was read, the orientation is a number a record can hold, and the
 // status bar shows neither "nan" nor "inf" nor a control character.
 inline void checkShownState(const CSondrelDoc& doc) {
-    check(isRecordableReading(doc.orientation.pitchDeg), "pitch is no reading");
-    check(isRecordableReading(doc.orientation.rollDeg), "roll is no reading");
-    check(isRecordableReading(doc.orientation.distanceM), "distance is no reading");
+    const OrientationReadings& shown = doc.orientationOnShow();
+    check(isRecordableReading(shown.pitchDeg), "pitch is no reading");
+    check(isRecordableReading(shown.rollDeg), "roll is no reading");
+    check(isRecordableReading(shown.distanceM), "distance is no reading");
     const StatusPaneTexts panes = statusPaneTexts(doc);
     for (const std::string* number : {&panes.pitch, &panes.roll, &panes.distance})
         check(!showsNoNumber(*number), "a status pane shows no number", *number);

@@ -20,6 +20,7 @@
 
 #include "FuzzChecks.h"
 #include "acquisition/AcquisitionCycle.h"
+#include "acquisition/PingPath.h"
 #include "acquisition/ReturnBlock.h"
 
 namespace {

@@ -27,6 +27,7 @@
 #include "recording/Recorder.h"
 #include "recording/XyzConversion.h"
 #include "simulation/SimulatedHead.h"
+#include "support/ReceivedBlock.h"
 #include "support/SilentOperator.h"
 
 namespace {
@@ -72,7 +73,7 @@ std::string makeSurvey() {
         doc.orientation.distanceM = i * 0.01;
         doc.orientation.pitchDeg = 1.5;
         doc.orientation.rollDeg = -3.0;
-        if (!writeRecord(doc, file)) return {};
+        if (!writeRecord(test::stampedPing(doc), file)) return {};
     }
     return path;
 }

@@ -152,8 +152,6 @@ void AcquisitionCycle::connectToHead() {
     doc_.clearPingState();
     doc_.views().markFullRedraw();
     doc_.flags.playbackActive = false;
-    // Playback leaves recorded values in bytes the settings file does not hold.
-    restoreRealTimeBytes(doc_.head.command);
     if (settings_) settings_->load(doc_);
     doc_.flags.holdActive = false;
     observer_->hidePlaybackBar();
@@ -178,7 +176,7 @@ void AcquisitionCycle::connectToHead() {
 
 void AcquisitionCycle::holdToggle() {
     doc_.flags.holdActive = doc_.flags.holdActive ? 0 : 1;
-    if (doc_.flags.holdActive == 0) {
+    if (!doc_.flags.holdActive) {
         if (doc_.head.sonarType != kTypeQ || doc_.flags.playbackActive) {
             timers_.setTimer(kPollTimer, kHoldReleasePollMs);
             // Nothing was asked of the head while held: its silence counts from now.
@@ -221,7 +219,7 @@ void AcquisitionCycle::shutdown() {
 
 bool AcquisitionCycle::processPing() {
     orientation_.resetByteCount();
-    if (doc_.link.portsSuspended != 1) orientation_.readOrientation();
+    if (!doc_.link.portsSuspended) orientation_.readOrientation();
 
     stampLocalTime();
 
@@ -244,7 +242,7 @@ bool AcquisitionCycle::processPing() {
 
     // The one-shot bits of the control byte were cleared when this poll's command
     // was handed to the worker (see onPollTimer), so only the interval is left.
-    if (doc_.head.sonarType != kTypeQ && doc_.flags.holdActive == 0) {
+    if (doc_.head.sonarType != kTypeQ && !doc_.flags.holdActive) {
         timers_.setTimer(kPollTimer,
                          serialPollIntervalMs(doc_.link.linkState, doc_.head.rangeMetres));
     }
@@ -401,7 +399,7 @@ void AcquisitionCycle::reconnectSilentHead() {
 
 void AcquisitionCycle::onOrientationTimer() {
     orientation_.resetByteCount();
-    if (doc_.link.portsSuspended != 1) orientation_.readOrientation();
+    if (!doc_.link.portsSuspended) orientation_.readOrientation();
 }
 
 // ------------------------------------------------------------------ Ethernet link
@@ -460,7 +458,7 @@ void AcquisitionCycle::onSocketBytes(const std::uint8_t* data, std::size_t size)
         assembler_.deliver(std::span(data, size), headId, [this](const std::uint8_t* block) {
             onSocketBlock(block);
             // A ping can end the link or start a file; the rest is then not ours.
-            return doc_.flags.playbackActive != 1 && doc_.link.linkState == LinkState::Connected;
+            return !doc_.flags.playbackActive && doc_.link.linkState == LinkState::Connected;
         }));
 }
 

@@ -45,7 +45,8 @@ std::string_view diagnosticsLabel(DiagnosticsRow row) {
 
 std::optional<DiagnosticsValue> diagnosticsValue(DiagnosticsRow row, const CSondrelDoc& doc) {
     using R = DiagnosticsRow;
-    const bool live = doc.flags.playbackActive == 0;
+    const bool live = !doc.flags.playbackActive;
+    const HeadSettings shown = doc.headOnShow();
     switch (row) {
         case R::Header:
             return same(":   " + doc.ping.headerText);
@@ -54,36 +55,36 @@ std::optional<DiagnosticsValue> diagnosticsValue(DiagnosticsRow row, const CSond
         case R::Status:
             return same(format(":   0x%x", unsigned(doc.ping.headStatus)));
         case R::Range: {
-            const double metres = rangeMetresForIndex(doc.head.rangeIndex);
-            return DiagnosticsValue{std::to_string(doc.head.rangeIndex),
+            const double metres = rangeMetresForIndex(shown.rangeIndex);
+            return DiagnosticsValue{std::to_string(shown.rangeIndex),
                                     doc.display.unitsFeet == 1 ? format(":   %.2f ft", metres * 3.0)
                                                                : format(":   %.2f m", metres)};
         }
         case R::Gain:
-            return same(format(":   %d dB", doc.head.gainDb));
+            return same(format(":   %d dB", shown.gainDb));
         case R::Mode:
-            return same(modeText(doc.head.scanMode));
+            return same(modeText(shown.scanMode));
         case R::SectorSize:
-            return same(format(":   %d deg.", int(doc.head.command[cmd::kSectorWidth]) * 3));
+            return same(format(":   %d deg.", int(shown.command[cmd::kSectorWidth]) * 3));
         case R::TrainAngle:
-            return same(format(":   %d deg.", doc.head.trainDegrees));
+            return same(format(":   %d deg.", shown.trainDegrees));
         case R::Speed:
-            return same(":   " + std::string(stepSizeName(doc.head.stepSize)));
+            return same(":   " + std::string(stepSizeName(shown.stepSize)));
         case R::HeadPos:
             return same(format(":   %d ", doc.ping.headPosition));
         case R::DataBytes:
             return same(format(":   %d ", doc.ping.dataBytes));
         case R::Frequency:
             // The head's one frequency, whatever code is set.
-            return DiagnosticsValue{std::to_string(doc.head.frequencyCode), ":   2.25 MHz"};
+            return DiagnosticsValue{std::to_string(shown.frequencyCode), ":   2.25 MHz"};
         case R::Absorption:
-            return same(format(":   %.2f dB/m", doc.head.absorptionCode / 100.0));
+            return same(format(":   %.2f dB/m", shown.absorptionCode / 100.0));
         case R::PulseLength:
-            return same(format(":   %d usec", doc.head.pulseLengthCode * 10));
+            return same(format(":   %d usec", shown.pulseLengthCode * 10));
         case R::SwitchDelay:
             return same(format(":   %d msec", doc.head.switchDelayMs));
         case R::SoundVelocity:
-            return same(format(":   %.1f m/s", doc.head.soundVelocity));
+            return same(format(":   %.1f m/s", shown.soundVelocity));
         case R::ComPort:
             if (doc.head.sonarType != kTypeP || !live) return std::nullopt;
             return same(format(":   COM%d", doc.link.sonarComPort));
@@ -91,9 +92,9 @@ std::optional<DiagnosticsValue> diagnosticsValue(DiagnosticsRow row, const CSond
             if (doc.head.sonarType != kTypeQ || !live) return std::nullopt;
             return same(":   " + doc.link.ipAddress);
         case R::PingRate:
-            if (doc.pings.pingPeriodRounded < 1) return same(std::string(kDiagnosticsNotAvailable));
-            return same(format(":   %d ms (%.1f Hz)", doc.pings.pingPeriodRounded,
-                               1000.0 / doc.pings.pingPeriodRounded + 0.05));
+            if (doc.pingPeriodOnShow() < 1) return same(std::string(kDiagnosticsNotAvailable));
+            return same(format(":   %d ms (%.1f Hz)", doc.pingPeriodOnShow(),
+                               1000.0 / doc.pingPeriodOnShow() + 0.05));
         case R::Count:
             break;
     }

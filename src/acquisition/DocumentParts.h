@@ -59,12 +59,6 @@ struct OperatingFlags {
     bool xyzConversionActive = false;
 };
 
-// Pitch, roll and distance, and whether each was read.
-struct OrientationReadings {
-    double pitchDeg = 0.0, rollDeg = 0.0, distanceM = 0.0;
-    int pitchValid = 0, rollValid = 0, distanceValid = 0;
-};
-
 // The orientation input's latest readings and how many sentences failed.
 struct OrientationStatus : OrientationReadings {
     int pitchErrors = 0, rollErrors = 0, distanceErrors = 0;

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "acquisition/SondrelDoc.h"
-
 namespace sondrel {
 
 int blockLengthFor(std::span<const std::uint8_t> b) {
@@ -58,56 +56,43 @@ std::optional<ReturnHeader> parseReturnHeader(std::span<const std::uint8_t> h) {
     return header;
 }
 
-bool applyReturnHeader(CSondrelDoc& doc, const ReturnHeader& header, DecodeMode mode) {
-    doc.ping.headerText = header.typeLetters;
-    if (!header.valid) return false;
-    doc.ping.dataPointCount = header.dataPointCount;
-    doc.ping.headId = header.headId;
-    doc.ping.headStatusLow = header.headStatus & 3;
-    doc.ping.headStatus = header.headStatus;
-    doc.ping.stepDirection = header.stepDirection;
-    doc.ping.headPosition = header.headPosition;
-    doc.head.rangeIndex = header.rangeIndex;
-    doc.head.rangeMetres = rangeMetresForIndex(doc.head.rangeIndex);
-    if (mode == DecodeMode::Playback)
-        loadPlayedByte(doc.head.command, cmd::kRange, header.rangeCode);
-    doc.ping.dataBytes = header.dataBytes;
-    return true;
+void setDecodedHeader(Ping& ping, const ReturnHeader& header) {
+    ping.headerValid = header.valid;
+    if (!header.valid) return;
+    ping.dataPointCount = header.dataPointCount;
+    ping.headId = header.headId;
+    ping.headStatus = header.headStatus;
+    ping.headStatusLow = header.headStatus & 3;
+    ping.stepDirection = header.stepDirection;
+    ping.headPosition = header.headPosition;
+    ping.rangeCode = header.rangeCode;
+    ping.rangeIndex = header.rangeIndex;
+    ping.dataBytes = header.dataBytes;
 }
 
-bool decodeReturnHeader(CSondrelDoc& doc, std::span<const std::uint8_t> h, DecodeMode mode) {
-    const std::optional<ReturnHeader> header = parseReturnHeader(h);
-    return header && applyReturnHeader(doc, *header, mode);
-}
-
-ReturnBlock parseReturnBlock(std::span<const std::uint8_t> rx) {
-    ReturnBlock block;
-    block.blockLength = blockLengthFor(rx);
-    block.headerBytes = rx.first(std::min(rx.size(), kReturnHeaderSize));
-    const auto end = std::min(rx.size(), static_cast<std::size_t>(block.blockLength));
-    if (end > kReturnHeaderSize)
-        block.echoData = rx.subspan(kReturnHeaderSize, end - kReturnHeaderSize);
-    block.header = parseReturnHeader(block.headerBytes);
-    return block;
-}
-
-bool applyReturnBlock(CSondrelDoc& doc, const ReturnBlock& block) {
-    doc.ping.blockLength = block.blockLength;
-    std::copy_n(block.headerBytes.begin(), std::min(block.headerBytes.size(), kReturnHeaderSize),
-                doc.ping.returnHeader.begin());
-    const auto copyEcho = [&block](auto& to) {
-        std::copy_n(block.echoData.begin(), std::min(block.echoData.size(), to.size()), to.begin());
-    };
-    if (block.blockLength >= kBlockLengthLong) {
-        copyEcho(doc.ping.echoLong);
-    } else {
-        copyEcho(doc.ping.echoShort[0]);
+Ping parseReturnBlock(std::span<const std::uint8_t> rx) {
+    Ping ping;
+    ping.blockLength = blockLengthFor(rx);
+    ping.headerBytes = std::min(rx.size(), kReturnHeaderSize);
+    std::copy_n(rx.begin(), ping.headerBytes, ping.returnHeader.begin());
+    const auto end = std::min(rx.size(), static_cast<std::size_t>(ping.blockLength));
+    if (end > kReturnHeaderSize) {
+        const auto echo = rx.subspan(kReturnHeaderSize, end - kReturnHeaderSize);
+        const auto copyEcho = [&](auto& to) {
+            ping.echoBytes = std::min(echo.size(), to.size());
+            std::copy_n(echo.begin(), ping.echoBytes, to.begin());
+        };
+        if (ping.longBlock()) {
+            copyEcho(ping.echoLong);
+        } else {
+            copyEcho(ping.echoShort);
+        }
     }
-    return block.header && applyReturnHeader(doc, *block.header, DecodeMode::RealTime);
-}
-
-bool sizeCopyAndDecode(CSondrelDoc& doc) {
-    return applyReturnBlock(doc, parseReturnBlock(doc.link.receiveBuffer));
+    if (const std::optional<ReturnHeader> header = parseReturnHeader(rx.first(ping.headerBytes))) {
+        ping.headerText = header->typeLetters;
+        setDecodedHeader(ping, *header);
+    }
+    return ping;
 }
 
 }  // namespace sondrel

@@ -1,8 +1,7 @@
 #pragma once
-// The head's return block: sizing by its type letters, copying its echo data
-// out, and decoding its 12-byte header into the document's ping state.
-// Decoding reads only the bytes it is given and touches nothing else; applying
-// a decoded block or header is the one place the document takes it in.
+// The head's return block: sizing by its type letters, decoding its 12-byte
+// header, and the block as a ping. Decoding reads only the bytes it is given
+// and touches nothing else.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,10 +12,6 @@
 #include "acquisition/Ping.h"
 
 namespace sondrel {
-
-class CSondrelDoc;
-
-enum class DecodeMode { RealTime, Playback };
 
 // Length of a block from its first three bytes (fewer than three: the long form).
 int blockLengthFor(std::span<const std::uint8_t> block);
@@ -43,28 +38,14 @@ bool beginsWithHeaderLetters(std::span<const std::uint8_t> bytes);
 
 // Decodes a return header; nothing when fewer than 12 bytes are given.
 std::optional<ReturnHeader> parseReturnHeader(std::span<const std::uint8_t> header);
-// Takes a decoded header into the document's ping state. Returns whether it was
-// valid; an invalid header changes nothing but the stored header text.
-bool applyReturnHeader(CSondrelDoc& doc, const ReturnHeader& header, DecodeMode mode);
-// Decodes a return header and applies it; a header too short to decode changes nothing.
-bool decodeReturnHeader(CSondrelDoc& doc, std::span<const std::uint8_t> header, DecodeMode mode);
+// Puts a valid header's fields into a ping.
+void setDecodedHeader(Ping& ping, const ReturnHeader& header);
 
-// A received block, sized by its type letters. The byte views point into the
-// bytes it was decoded from and never reach past them.
-struct ReturnBlock {
-    int blockLength = kBlockLengthLong;
-    std::span<const std::uint8_t> headerBytes;  // the first 12 bytes, or fewer when short
-    std::span<const std::uint8_t> echoData;     // what follows, up to the block length
-    std::optional<ReturnHeader> header;
-};
-
-ReturnBlock parseReturnBlock(std::span<const std::uint8_t> received);
-// Copies a decoded block into the header and echo buffers and applies its header
-// in real-time form. Returns whether the header was valid.
-bool applyReturnBlock(CSondrelDoc& doc, const ReturnBlock& block);
-
-// Sizes and copies the block in the document's receive buffer into the header and
-// echo buffers, then decodes the header in real-time form.
-bool sizeCopyAndDecode(CSondrelDoc& doc);
+// A received block as a ping: sized by its type letters, its header decoded
+// and its echo data copied out, reading nothing beyond the bytes given. Only
+// the block is in it: when it came, with what readings and settings are the
+// link's to add. A block that came short leaves the rest as a new ping has it,
+// and says how much came.
+Ping parseReturnBlock(std::span<const std::uint8_t> received);
 
 }  // namespace sondrel

@@ -45,7 +45,42 @@ void CSondrelDoc::clearOrientationReadings() {
 }
 
 void CSondrelDoc::clearEchoShort() {
-    for (auto& row : ping.echoShort) row.fill(0);
+    ping.echoShort.fill(0);
+}
+
+HeadSettings CSondrelDoc::headOnShow() const {
+    HeadSettings shown = head;
+    if (!flags.playbackActive) return shown;
+    const PingSettings& s = ping.settings;
+    shown.rangeIndex = ping.rangeIndex;
+    shown.rangeMetres = ping.rangeMetres();
+    shown.gainDb = s.gain;
+    shown.scanMode = s.scanMode;
+    shown.currentSectorWidth = s.sectorWidth;
+    // A record keeps the train in degrees; its low byte stands as the train code.
+    shown.trainDegrees = s.trainDegrees;
+    shown.currentTrain = s.trainDegrees & 0xFF;
+    shown.stepSize = s.stepSize;
+    shown.absorptionCode = s.absorption;
+    shown.pulseLengthCode = s.pulseLength;
+    shown.frequencyCode = s.frequencyCode;
+    shown.soundVelocity = s.soundVelocity;
+    shown.xdcrForward = s.xdcrForward;
+    shown.trainReversed = s.xdcrForward;
+    shown.zeroDown = s.zeroDown;
+    // The command as the played ping was taken with it, for whatever reads
+    // the settings there; it is never sent.
+    CommandBuffer& c = shown.command;
+    c[cmd::kRange] = s.rangeCode;
+    c[cmd::kGain] = s.gain;
+    c[cmd::kSectorWidth] = s.sectorWidth;
+    c[cmd::kStepSize] = static_cast<std::uint8_t>(s.stepSize);
+    c[cmd::kAbsorption] = s.absorption;
+    c[cmd::kPulseLength] = s.pulseLength;
+    c[cmd::kFrequency] = static_cast<std::uint8_t>(s.frequencyCode);
+    c[cmd::kDataFormat] = static_cast<std::uint8_t>(s.dataFormat);
+    c[cmd::kFixed9] = s.fixed9;
+    return shown;
 }
 
 void CSondrelDoc::clearSonarImage() {

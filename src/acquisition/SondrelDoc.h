@@ -82,6 +82,21 @@ class CSondrelDoc {
     void clearPingState();
     // Pitch, roll and distance, and whether each was read.
     void clearOrientationReadings();
+    // What the windows show: the live head's settings and readings, or while a
+    // file plays, those its ping on show was taken with. Playback never
+    // writes into the live settings or the command, so the live head finds
+    // them as they were.
+    HeadSettings headOnShow() const;
+    const OrientationReadings& orientationOnShow() const {
+        return flags.playbackActive ? ping.orientation : orientation;
+    }
+    bool orientationInputOnShow() const {
+        return flags.playbackActive ? ping.settings.orientationOn : link.prdEnable != 0;
+    }
+    int pingPeriodOnShow() const {
+        return flags.playbackActive ? ping.settings.pingPeriodRounded : pings.pingPeriodRounded;
+    }
+
     // A live recording whose head has stopped answering: the file stays open
     // and goes on with the next ping.
     bool recordingPaused() const {

@@ -14,18 +14,6 @@ bool isSendable(const CommandBuffer& command) {
            std::none_of(command.begin() + 1, command.end() - 1, isFramingByte);
 }
 
-bool loadPlayedByte(CommandBuffer& command, std::size_t index, std::uint8_t value) {
-    if (isFramingByte(value)) return false;
-    command[index] = value;
-    return true;
-}
-
-void restoreRealTimeBytes(CommandBuffer& command) {
-    static const CommandBuffer initial = initialCommand();
-    for (const std::size_t index : {cmd::kReserved4, cmd::kFixed9, cmd::kDataFormat, cmd::kFixed22})
-        command[index] = initial[index];
-}
-
 std::uint8_t profileMinRangeByte(double metres, int headStatusLow, std::uint8_t rangeCode) {
     int v = static_cast<int>(metres * 100.0);
     if (headStatusLow == 1) v -= rangeCode == 4 ? 5 : 2;

@@ -17,7 +17,7 @@ namespace cmd {
 inline constexpr std::size_t kStart = 0;
 inline constexpr std::size_t kHeadId = 2;  // the head addressed; its replies carry it
 inline constexpr std::size_t kRange = 3;
-inline constexpr std::size_t kReserved4 = 4;  // playback loads the recorded range code here
+inline constexpr std::size_t kReserved4 = 4;
 inline constexpr std::size_t kControl = 5;
 inline constexpr std::size_t kGain = 8;
 inline constexpr std::size_t kFixed9 = 9;
@@ -50,13 +50,6 @@ inline bool isFramingByte(std::uint8_t byte) {
 // Whether the command can go out: it opens with 0xFE, closes with 0xFD and
 // holds neither in between.
 bool isSendable(const CommandBuffer& command);
-
-// A byte a played record brings to the command. A framing byte is left out, as
-// it would silence the head once real time resumes; returns whether it was stored.
-bool loadPlayedByte(CommandBuffer& command, std::size_t index, std::uint8_t value);
-// Puts back the bytes that only playback changes (4, 9, 20 and 22) to their
-// real-time values.
-void restoreRealTimeBytes(CommandBuffer& command);
 
 // Byte 15 for the next poll: the profile minimum range in centimetres, less the
 // head's own dead zone when the last status reported format 1.

@@ -346,8 +346,8 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
                 row.time = doc.ping.timeText;
                 row.time += doc.ping.millisecondText;
                 row.distance = travelledDistance(doc);
-                row.pitch = doc.orientation.pitchDeg;
-                row.roll = doc.orientation.rollDeg;
+                row.pitch = doc.orientationOnShow().pitchDeg;
+                row.roll = doc.orientationOnShow().rollDeg;
                 const std::span<const GeometryPoint> measured = points.points();
                 pending.points.assign(measured.begin(), measured.end());
                 ++result.summary.pointsWritten;

@@ -78,7 +78,7 @@ void GeometryOverlay::appendTo(const CSondrelDoc& doc, const ViewState& view,
     // The profile points' transform: image pixel (0, 0) of the zoomed image.
     out.translate(view.imageOffsetX + w * 0.5 - kSonarImageSize * zoom * 0.5,
                   view.imageOffsetY + h * 0.5 - kSonarImageSize * zoom * 0.5);
-    drawGeometryShape(last_, doc.head.rangeMetres, zoom, out);
+    drawGeometryShape(last_, doc.headOnShow().rangeMetres, zoom, out);
     out.restore();
     double y = kReadoutTop;
     for (const std::string& line : geometryReadout(last_, doc.display.unitsFeet != 0)) {

@@ -12,10 +12,13 @@ GeometryPointCollector::GeometryPointCollector(const CSondrelDoc& doc) : doc_(do
 void GeometryPointCollector::point(double distancePixels, double angleDegrees) {
     if (fresh_) {
         filling_.clear();
+        // Once a ping: its range and where it was taken.
+        rangeMetres_ = doc_.headOnShow().rangeMetres;
+        distanceM_ = doc_.orientationOnShow().distanceM;
         fresh_ = false;
     }
-    const XyzPoint p = xyzPointFor(distancePixels, axes_.axesFor(angleDegrees),
-                                   doc_.head.rangeMetres, doc_.orientation.distanceM);
+    const XyzPoint p =
+        xyzPointFor(distancePixels, axes_.axesFor(angleDegrees), rangeMetres_, distanceM_);
     filling_.push_back({p.x, p.y});
 }
 

@@ -32,6 +32,7 @@ class GeometryPointCollector : public ProfileExport {
     XyzAxesCache axes_;
     std::vector<GeometryPoint> filling_;
     std::vector<GeometryPoint> complete_;
+    double rangeMetres_ = 0.0, distanceM_ = 0.0;
     bool fresh_ = true;
 };
 

@@ -29,8 +29,8 @@ GeometryBands geometryBands(const GeometrySettings& settings) {
 }
 
 double travelledDistance(const CSondrelDoc& doc) {
-    return doc.link.prdEnable != 0 && doc.orientation.distanceValid != 0
-               ? doc.orientation.distanceM
+    return doc.orientationInputOnShow() && doc.orientationOnShow().distanceValid != 0
+               ? doc.orientationOnShow().distanceM
                : std::numeric_limits<double>::quiet_NaN();
 }
 

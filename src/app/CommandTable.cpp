@@ -32,14 +32,14 @@ bool ethernetHeadLive(int, const CSondrelDoc& doc, const Ui&) {
     return doc.head.sonarType == kTypeQ && !playingBack(doc);
 }
 bool playbackWithPingPeriod(int, const CSondrelDoc& doc, const Ui&) {
-    return playingBack(doc) && doc.pings.pingPeriodRounded > 0;
+    return playingBack(doc) && doc.pingPeriodOnShow() > 0;
 }
 bool circleShown(int, const CSondrelDoc& doc, const Ui&) {
     return doc.display.displayCircle != 0;
 }
 bool noConversionRunning(int, const CSondrelDoc& doc, const Ui&) {
     // One conversion at a time: a second would share the first one's file.
-    return doc.flags.xyzConversionActive == 0;
+    return !doc.flags.xyzConversionActive;
 }
 bool noPipeReportRunning(int, const CSondrelDoc&, const Ui& ui) {
     // One report at a time; the one running has its progress window.

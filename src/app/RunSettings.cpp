@@ -27,7 +27,7 @@ void RunSettings::load(CSondrelDoc& doc) {
     if (!override_) return;
     // During playback the head settings are not read, so the document's head
     // is still this run's own and there is nothing new to remember.
-    if (doc.flags.playbackActive != 1 || !operatorsHeadKnown_) {
+    if (!doc.flags.playbackActive || !operatorsHeadKnown_) {
         operatorsHead_ = headOf(doc);
         operatorsHeadKnown_ = true;
     }

@@ -25,8 +25,8 @@ std::string shortDecimal(double value) {
     return text;
 }
 
-std::string rangeText(const CSondrelDoc& doc) {
-    const double metres = rangeMetresForIndex(doc.head.rangeIndex);
+std::string rangeText(const CSondrelDoc& doc, const HeadSettings& shown) {
+    const double metres = rangeMetresForIndex(shown.rangeIndex);
     // Feet are shown as three per metre, as the head's range marks are.
     if (doc.display.unitsFeet == 1) return shortDecimal(3.0 * metres) + " ft";
     return shortDecimal(metres) + " m";
@@ -41,25 +41,24 @@ std::string_view panelRowLabel(PanelRow row) {
 PanelFields panelFields(const CSondrelDoc& doc, PanelKind kind) {
     PanelFields f;
     auto at = [&f](PanelRow row) -> PanelField& { return f.rows[static_cast<std::size_t>(row)]; };
+    // While a file plays, the panels show the settings its ping was taken with.
+    const HeadSettings shown = doc.headOnShow();
     const int gainMaximum = kind == PanelKind::ControlPanel ? 40 : 20;
-    at(PanelRow::Range) = field(rangeText(doc), 0, kRangeCount - 1, doc.head.rangeIndex);
-    at(PanelRow::Gain) =
-        field(formatted("%d dB", doc.head.gainDb), 0, gainMaximum, doc.head.gainDb);
-    at(PanelRow::Sector) = field(formatted("%d deg.", 3 * doc.head.currentSectorWidth), 0, 120,
-                                 doc.head.currentSectorWidth);
+    at(PanelRow::Range) = field(rangeText(doc, shown), 0, kRangeCount - 1, shown.rangeIndex);
+    at(PanelRow::Gain) = field(formatted("%d dB", shown.gainDb), 0, gainMaximum, shown.gainDb);
+    at(PanelRow::Sector) =
+        field(formatted("%d deg.", 3 * shown.currentSectorWidth), 0, 120, shown.currentSectorWidth);
     at(PanelRow::Train) =
-        field(formatted("%d deg.", doc.head.trainDegrees), 0, 120, doc.head.currentTrain);
-    at(PanelRow::Speed) =
-        field(std::string(stepSizeName(doc.head.stepSize)), 1, 5, doc.head.stepSize);
-    at(PanelRow::Mode) =
-        field(std::string(scanModeName(doc.head.scanMode)), 0, 2, doc.head.scanMode);
+        field(formatted("%d deg.", shown.trainDegrees), 0, 120, shown.currentTrain);
+    at(PanelRow::Speed) = field(std::string(stepSizeName(shown.stepSize)), 1, 5, shown.stepSize);
+    at(PanelRow::Mode) = field(std::string(scanModeName(shown.scanMode)), 0, 2, shown.scanMode);
 
-    const auto& command = doc.head.command;
+    const auto& command = shown.command;
     at(PanelRow::Frequency) =
         field(formatted("%d kHz", frequencyKhzFor(command[cmd::kFrequency])), 0,
-              kMaxFrequencyCode - kMinFrequencyCode, doc.head.frequencyCode - kMinFrequencyCode);
-    at(PanelRow::Absorption) = field(formatFixed(doc.head.absorptionCode / 100.0, 2) + " dB/m", 0,
-                                     255, doc.head.absorptionCode);
+              kMaxFrequencyCode - kMinFrequencyCode, shown.frequencyCode - kMinFrequencyCode);
+    at(PanelRow::Absorption) =
+        field(formatFixed(shown.absorptionCode / 100.0, 2) + " dB/m", 0, 255, shown.absorptionCode);
     at(PanelRow::PulseLength) =
         field(formatted("%d usec", command[cmd::kPulseLength]), 1, 100, command[cmd::kPulseLength]);
     at(PanelRow::SwitchDelay) =

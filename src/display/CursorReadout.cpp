@@ -31,8 +31,8 @@ double cursorBearing(double dx, double dy) {
 void updateCursorReadout(CSondrelDoc& doc, const ViewState& view, int x, int y) {
     const double zoom = doc.display.zoom;
     if (!(zoom > 0.0) || !std::isfinite(zoom)) return;
-    const double k = rangeMetresForIndex(doc.head.rangeIndex) / zoom / kFullRangePixels;
-    const bool sideScan = doc.head.scanMode == kSideScan;
+    const double k = rangeMetresForIndex(doc.headOnShow().rangeIndex) / zoom / kFullRangePixels;
+    const bool sideScan = doc.headOnShow().scanMode == kSideScan;
     const double cx = sideScan ? view.clientWidth / 2 - kSideScanOriginOffset : view.imageCentreX;
     const double cy = sideScan ? y : view.imageCentreY;
     const double dx = x - cx;

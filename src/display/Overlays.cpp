@@ -110,7 +110,7 @@ Pen circlePen(Colour circleColour, bool circleMove, bool blinkPhase) {
 
 void drawCircle(const CSondrelDoc& doc, const ViewState& view, DisplayList& out) {
     const CircleGeometry c =
-        circleGeometry(doc.display.circleDiameter, doc.head.rangeMetres, doc.display.zoom,
+        circleGeometry(doc.display.circleDiameter, doc.headOnShow().rangeMetres, doc.display.zoom,
                        doc.display.circleOffsetX, doc.display.circleOffsetY);
     out.ellipse(c.centreX - c.diameter / 2, c.centreY - c.diameter / 2, c.diameter, c.diameter,
                 strokeOnly(circlePen(doc.display.circleColour, doc.circleMoveMode != 0,
@@ -159,8 +159,8 @@ void drawAnnotations(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
             out.line(p2.x - 5, p2.y, p2.x + 5, p2.y, linePen);
             out.line(p2.x, p2.y - 5, p2.x, p2.y + 5, linePen);
             out.line(p1.x, p1.y, p2.x, p2.y, linePen);
-            const double length = measurementLength(p1.x, p1.y, p2.x, p2.y,
-                                                    rangeMetresForIndex(doc.head.rangeIndex), zoom);
+            const double length = measurementLength(
+                p1.x, p1.y, p2.x, p2.y, rangeMetresForIndex(doc.headOnShow().rangeIndex), zoom);
             doc.lastMeasuredDistance = length;
             a.text = measurementLabel(length, feet);
             out.text(p2.x, p2.y, a.text, textPixels, textColour);
@@ -200,23 +200,25 @@ RollFigure rollGaugeFigure(double rollDeg) {
 }
 
 std::string pitchPanelText(const CSondrelDoc& doc) {
-    return doc.orientation.pitchValid ? formatted("P: %6.2f deg.", doc.orientation.pitchDeg)
-                                      : std::string("P:     n/a");
+    return doc.orientationOnShow().pitchValid
+               ? formatted("P: %6.2f deg.", doc.orientationOnShow().pitchDeg)
+               : std::string("P:     n/a");
 }
 
 std::string rollPanelText(const CSondrelDoc& doc) {
-    return doc.orientation.rollValid ? formatted("R: %6.2f deg.", doc.orientation.rollDeg)
-                                     : std::string("R:     n/a");
+    return doc.orientationOnShow().rollValid
+               ? formatted("R: %6.2f deg.", doc.orientationOnShow().rollDeg)
+               : std::string("R:     n/a");
 }
 
 std::string distancePanelText(const CSondrelDoc& doc) {
-    if (!doc.orientation.distanceValid) return "D:     n/a";
+    if (!doc.orientationOnShow().distanceValid) return "D:     n/a";
     const bool fine = doc.link.sentenceType == 2;
     if (doc.display.unitsFeet == 1) {
         return formatted(fine ? "D: %9.3f ft" : "D: %8.2f ft",
-                         doc.orientation.distanceM / kMetresPerFoot);
+                         doc.orientationOnShow().distanceM / kMetresPerFoot);
     }
-    return formatted(fine ? "D: %9.3f m" : "D: %8.2f m", doc.orientation.distanceM);
+    return formatted(fine ? "D: %9.3f m" : "D: %8.2f m", doc.orientationOnShow().distanceM);
 }
 
 void drawOrientationPanel(const CSondrelDoc& doc, int clientHeight, DisplayList& out) {
@@ -228,7 +230,7 @@ void drawOrientationPanel(const CSondrelDoc& doc, int clientHeight, DisplayList&
     {
         const double cx = 80, cy = b - 300;
         disc(out, cx, cy, fillOnly(kGaugeSky));
-        const PitchFigure f = pitchGaugeFigure(doc.orientation.pitchDeg);
+        const PitchFigure f = pitchGaugeFigure(doc.orientationOnShow().pitchDeg);
         out.chord(cx - kGaugeRadius, cy - kGaugeRadius, 2 * kGaugeRadius, 2 * kGaugeRadius,
                   f.startAngle, f.sweepAngle, fillAndStroke(kGaugeGround, edge));
         disc(out, cx, cy, strokeOnly(solidPen(kGaugeRing, kRingWidth)));
@@ -241,7 +243,7 @@ void drawOrientationPanel(const CSondrelDoc& doc, int clientHeight, DisplayList&
     {
         const double cx = 80, cy = b - 130;
         disc(out, cx, cy, fillOnly(kGaugeSky));
-        const RollFigure f = rollGaugeFigure(doc.orientation.rollDeg);
+        const RollFigure f = rollGaugeFigure(doc.orientationOnShow().rollDeg);
         out.pie(cx - kGaugeRadius, cy - kGaugeRadius, 2 * kGaugeRadius, 2 * kGaugeRadius,
                 f.startAngle, f.sweepAngle, fillAndStroke(kGaugeGround, edge));
         const Pen scale = solidPen(kGaugeScale);

@@ -153,28 +153,40 @@ double ProfileConversion::distancePixels(int value) const {
 }
 
 double profileStartAngle(const CSondrelDoc& doc) {
-    double theta = doc.head.zeroDown == 1 ? 0.0 : 180.0;
-    if (doc.display.rollCorrection && doc.orientation.rollValid) theta += doc.orientation.rollDeg;
+    return profileStartAngle(doc.headOnShow(), doc.display, doc.orientationOnShow());
+}
+
+double profileStartAngle(const HeadSettings& shown, const DisplaySettings& display,
+                         const OrientationReadings& orientation) {
+    double theta = shown.zeroDown == 1 ? 0.0 : 180.0;
+    if (display.rollCorrection && orientation.rollValid) theta += orientation.rollDeg;
     return theta;
 }
 
 int profileMinimumDistance(const CSondrelDoc& doc) {
-    if (!(doc.head.rangeMetres > 0.0)) return 0;
-    return truncated(doc.head.profileMinRange * kFullRangePixels / doc.head.rangeMetres);
+    return profileMinimumDistance(doc.headOnShow());
+}
+
+int profileMinimumDistance(const HeadSettings& shown) {
+    if (!(shown.rangeMetres > 0.0)) return 0;
+    return truncated(shown.profileMinRange * kFullRangePixels / shown.rangeMetres);
 }
 
 void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter) {
     doc.clearSonarImage();
     path.ellipses.clear();
 
-    const double start = profileStartAngle(doc);
-    const int minimum = profileMinimumDistance(doc);
+    // Live, the settings the head is driven with; played, those the ping was
+    // taken with.
+    const HeadSettings shown = doc.headOnShow();
+    const double start = profileStartAngle(shown, doc.display, doc.orientationOnShow());
+    const int minimum = profileMinimumDistance(shown);
     const ResolvedConversion conversion(
-        ProfileConversion{doc.ping.headStatusLow, doc.head.command[cmd::kRange],
-                          doc.head.rangeMetres, doc.head.soundVelocity, doc.head.pulseLengthCode});
-    const double step = doc.head.xdcrForward == 1   ? kProfileAngleStep
-                        : doc.head.xdcrForward == 0 ? -kProfileAngleStep
-                                                    : 0.0;
+        ProfileConversion{doc.ping.headStatusLow, shown.command[cmd::kRange], shown.rangeMetres,
+                          shown.soundVelocity, shown.pulseLengthCode});
+    const double step = shown.xdcrForward == 1   ? kProfileAngleStep
+                        : shown.xdcrForward == 0 ? -kProfileAngleStep
+                                                 : 0.0;
     ProfilePath::AngleTable& angles = path.angles;
     // Exact comparison on purpose: the table holds the very values the
     // accumulation from this start gives (a NaN start never matches).

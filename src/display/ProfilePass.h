@@ -10,6 +10,9 @@
 namespace sondrel {
 
 class CSondrelDoc;
+struct DisplaySettings;
+struct HeadSettings;
+struct OrientationReadings;
 
 inline constexpr int kProfileSampleCount = 400;
 inline constexpr double kProfileAngleStep = 0.9;
@@ -65,12 +68,15 @@ struct ProfileConversion {
 // The amount added to a format-1 value at range code 4, by its low byte.
 int shortRangeCorrection(int lowByte);
 
-// Start angle of the first sample in degrees.
+// Start angle of the first sample in degrees, of the ping on show.
 double profileStartAngle(const CSondrelDoc& doc);
+double profileStartAngle(const HeadSettings& shown, const DisplaySettings& display,
+                         const OrientationReadings& orientation);
 // Points at or below this distance in pixels are dropped.
 int profileMinimumDistance(const CSondrelDoc& doc);
+int profileMinimumDistance(const HeadSettings& shown);
 
-// Runs the pass over the document's current ping: clears the sonar image,
+// Runs the pass over the ping on show, with the settings on show: clears the sonar image,
 // refills `path`, and calls `exporter` (may be null) for each accepted point
 // and once at the end.
 void runProfilePass(CSondrelDoc& doc, ProfilePath& path, ProfileExport* exporter);

@@ -23,19 +23,21 @@ std::string lengthText(double metres, bool feet, bool threeDecimals) {
 }  // namespace
 
 std::string pitchPaneText(const CSondrelDoc& doc) {
-    return doc.orientation.pitchValid ? formatted("%.1f deg.", doc.orientation.pitchDeg)
-                                      : std::string("n/a");
+    return doc.orientationOnShow().pitchValid
+               ? formatted("%.1f deg.", doc.orientationOnShow().pitchDeg)
+               : std::string("n/a");
 }
 
 std::string rollPaneText(const CSondrelDoc& doc) {
-    return doc.orientation.rollValid ? formatted("%.1f deg.", doc.orientation.rollDeg)
-                                     : std::string("n/a");
+    return doc.orientationOnShow().rollValid
+               ? formatted("%.1f deg.", doc.orientationOnShow().rollDeg)
+               : std::string("n/a");
 }
 
 std::string distancePaneText(const CSondrelDoc& doc) {
-    if (!doc.orientation.distanceValid) return "n/a";
+    if (!doc.orientationOnShow().distanceValid) return "n/a";
     // Sentences of type 2 carry the distance in millimetres; show them.
-    return lengthText(doc.orientation.distanceM, doc.display.unitsFeet == 1,
+    return lengthText(doc.orientationOnShow().distanceM, doc.display.unitsFeet == 1,
                       doc.link.sentenceType == 2);
 }
 
@@ -44,7 +46,7 @@ std::string cursorLengthPaneText(double metres, bool feet) {
 }
 
 std::string bearingPaneText(const CSondrelDoc& doc) {
-    if (doc.head.scanMode == kSideScan) return "n/a";
+    if (doc.headOnShow().scanMode == kSideScan) return "n/a";
     return formatted("%.1f deg.", doc.cursorBearing);
 }
 

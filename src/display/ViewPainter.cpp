@@ -91,7 +91,7 @@ void drawStatusTexts(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
     const ActivityLine activity = activityLine(doc, w);
     out.text(activity.x, 5, activity.text, kStatusPixels, activity.colour);
 
-    if (doc.flags.recordingActive && doc.flags.holdActive != 1) {
+    if (doc.flags.recordingActive && !doc.flags.holdActive) {
         out.text(w - 150, 30, fileSizeText(doc), kStatusPixels, kFileSizeInk);
     }
     if (doc.display.displayCircle) {
@@ -105,7 +105,7 @@ void drawStatusTexts(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
 ConnectionText connectionText(const CSondrelDoc& doc, int alternation, int clientWidth) {
     const int half = clientWidth / 2;
     const bool ethernet = doc.head.sonarType == kTypeQ;
-    if (doc.flags.playbackActive != 1 && doc.link.linkState != LinkState::Connected) {
+    if (!doc.flags.playbackActive && doc.link.linkState != LinkState::Connected) {
         if (!alternation) return {"No Connection", half - 45};
         if (ethernet) return {formatted("IP: %s", doc.link.ipAddress.c_str()), half - 55};
         return {formatted("Com Port - : COM%d ", doc.link.sonarComPort), half - 65};
@@ -142,19 +142,19 @@ ActivityLine activityLine(const CSondrelDoc& doc, int clientWidth) {
 }
 
 std::string rangeMarkText(const CSondrelDoc& doc) {
-    const double range = rangeMetresForIndex(doc.head.rangeIndex);
+    const double range = rangeMetresForIndex(doc.headOnShow().rangeIndex);
     return doc.display.unitsFeet == 1 ? formatted("%.2f ft", range * 3.0)
                                       : formatted("%.2f m", range);
 }
 
 std::string gridDivisionText(const CSondrelDoc& doc) {
-    const double range = rangeMetresForIndex(doc.head.rangeIndex);
+    const double range = rangeMetresForIndex(doc.headOnShow().rangeIndex);
     return doc.display.unitsFeet == 1 ? formatted("(%.2f ft/div)", range * 3.0 / 5.0)
                                       : formatted("(%.2f m/div)", range / 5.0);
 }
 
 std::string gainText(const CSondrelDoc& doc) {
-    return formatted("(%d dB)", doc.head.gainDb);
+    return formatted("(%d dB)", doc.headOnShow().gainDb);
 }
 
 std::string fileSizeText(const CSondrelDoc& doc) {
@@ -211,7 +211,8 @@ void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out, Profile
 
     drawAnnotations(doc, view, out);
     drawStatusTexts(doc, view, out);
-    out.icon(orientationIconId(doc.head.xdcrForward, doc.head.zeroDown), w - 50, h - 50);
+    out.icon(orientationIconId(doc.headOnShow().xdcrForward, doc.headOnShow().zeroDown), w - 50,
+             h - 50);
     if (doc.display.displayPrd) drawOrientationPanel(doc, h, out);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "acquisition/PingPath.h"
 #include "acquisition/SondrelDoc.h"
 #include "display/ProfilePass.h"
 #include "recording/BinaryFile.h"
@@ -37,6 +38,7 @@ bool sameInode(const std::string& a, const std::string& b) {
 
 bool startWindowlessPlay(CSondrelDoc& doc) {
     const bool wasPlaying = doc.flags.playbackActive;
+    if (!wasPlaying) doc.ping.settings = liveSettings(doc);
     doc.flags.playbackActive = true;
     doc.flags.holdActive = false;
     doc.ping.echoLong.fill(0);

@@ -220,10 +220,13 @@ bool Player::openChosenFile(const std::string& path) {
     doc_.link.linkState = LinkState::NotConnected;
 
     doc_.files.openFilterIndex = 1;
+    // Until its first record says otherwise, a file shows what was in force:
+    // the live settings, or those of the file played before.
+    if (!doc_.flags.playbackActive) doc_.ping.settings = liveSettings(doc_);
     doc_.flags.playbackActive = true;
     doc_.ping.echoLong.fill(0);
     // Nothing of the last file or of the live head stays in the panes.
-    doc_.clearOrientationReadings();
+    doc_.ping.orientation = OrientationReadings{};
     doc_.ping.dateText.clear();
     doc_.ping.timeText.clear();
     doc_.pings.pingOnScreen = false;
@@ -272,7 +275,7 @@ void Player::closePlaybackFile(CSondrelDoc& doc) {
 // ------------------------------------------------------------------ stepping
 
 void Player::playOneRecord() {
-    if (doc_.flags.playbackActive && doc_.flags.holdActive == 0 && file_.isOpen()) step();
+    if (doc_.flags.playbackActive && !doc_.flags.holdActive && file_.isOpen()) step();
     windows_.refreshStatusBar();
     windows_.refreshDiagnostics();
 }
@@ -317,8 +320,8 @@ void Player::step() {
     }
     // The recorded ping period paces the next record; the poll timer is set
     // with the interval after this step.
-    if (doc_.files.realTimePlaySpeed == 1 && doc_.pings.pingPeriodRounded > 0) {
-        doc_.files.playbackIntervalMs = doc_.pings.pingPeriodRounded;
+    if (doc_.files.realTimePlaySpeed == 1 && doc_.pingPeriodOnShow() > 0) {
+        doc_.files.playbackIntervalMs = doc_.pingPeriodOnShow();
     }
 
     showPing(doc_);
@@ -407,7 +410,7 @@ void Player::toggleRealTimePlaySpeed() {
 }
 
 void Player::speedClicked(int currentSpeed, int step) {
-    if (doc_.files.realTimePlaySpeed == 1 && doc_.pings.pingPeriodRounded > 0) return;
+    if (doc_.files.realTimePlaySpeed == 1 && doc_.pingPeriodOnShow() > 0) return;
     const SpeedChange change = speedAfterClick(currentSpeed, step);
     windows_.setSpeedControls(change.speed);
     doc_.files.playbackIntervalMs = change.intervalMs;
@@ -439,7 +442,7 @@ void Player::trackbarReleased(int thumb) {
 }
 
 void Player::findRecordStart(std::int64_t target) {
-    if (doc_.flags.playbackActive != 1 || !file_.isOpen()) return;
+    if (!doc_.flags.playbackActive || !file_.isOpen()) return;
     refreshLength();
     const std::int64_t end = fileLength_;
     target = std::clamp<std::int64_t>(target, 0, std::max<std::int64_t>(end, 0));

@@ -22,10 +22,10 @@ void RecordFile::keepError() {
     errorText_ = file_.errorText();
 }
 
-bool RecordFile::append(CSondrelDoc& doc) {
+bool RecordFile::append(const Ping& ping) {
     if (!file_.isOpen()) return false;
     const std::int64_t before = file_.tell();
-    if (!writeRecord(doc, file_)) {
+    if (!writeRecord(ping, file_)) {
         // A part of a record at the end would only be skipped by a reader;
         // cutting it off leaves a file of whole records. The write's error
         // is the one to tell, whatever the cut does.

@@ -14,7 +14,7 @@
 
 namespace sondrel {
 
-class CSondrelDoc;
+struct Ping;
 
 class RecordFile {
   public:
@@ -26,11 +26,11 @@ class RecordFile {
     bool isOpen() const { return file_.isOpen(); }
     const std::string& path() const { return file_.path(); }
 
-    // Appends the document's ping as one record, and puts the file on the disk
+    // Appends a ping as one record, and puts the file on the disk
     // when a sync is due. False when the write or the sync failed: the file
     // then ends on the record before (endsOnWholeRecord() unless cutting it
     // back failed too) and stays open for close().
-    bool append(CSondrelDoc& doc);
+    bool append(const Ping& ping);
     // Puts everything on the disk and closes; false when the system reported
     // an error on either (then the last records may be missing).
     bool close();

@@ -4,8 +4,10 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "acquisition/Orientation.h"
+#include "acquisition/PingPath.h"
 #include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
@@ -150,12 +152,12 @@ std::string recordedDateText(std::span<const std::uint8_t, kRecordHeaderSize> h)
 
 // ---------------------------------------------------------------------- writing
 
-std::size_t encodeRecord(const CSondrelDoc& doc, RecordBuffer& out) {
+std::size_t encodeRecord(const Ping& ping, RecordBuffer& out) {
     out.fill(0);
     std::uint8_t* h = out.data();
-    const bool orientation = doc.link.prdEnable != 0;
+    const PingSettings& s = ping.settings;
+    const bool orientation = s.orientationOn;
     const std::size_t length = orientation ? kRecordSizeWithOrientation : kRecordSize;
-    const auto& c = doc.head.command;
 
     h[0] = 'Q';
     h[1] = 'Z';
@@ -163,48 +165,47 @@ std::size_t encodeRecord(const CSondrelDoc& doc, RecordBuffer& out) {
     h[rec::kDataSizeCode] = kRecordedDataSizeCode;
     putBigEndian16(&h[rec::kRecordLength], static_cast<unsigned>(length));
     putBigEndian16(&h[rec::kBlockLength], kBlockLengthLong);
-    putText(&h[rec::kDate], rec::kDateWidth, doc.ping.dateText);
-    putText(&h[rec::kTime], rec::kTimeWidth, doc.ping.timeText);
-    putText(&h[rec::kHundredths], rec::kHundredthsWidth, doc.ping.hundredthsText);
+    putText(&h[rec::kDate], rec::kDateWidth, ping.dateText);
+    putText(&h[rec::kTime], rec::kTimeWidth, ping.timeText);
+    putText(&h[rec::kHundredths], rec::kHundredthsWidth, ping.hundredthsText);
     h[rec::kFlags] = orientation ? 1 : 0;
     h[rec::kModes] = static_cast<std::uint8_t>(
-        (doc.ping.stepDirection != 0 ? 0x80 : 0) | (doc.head.xdcrForward != 0 ? 0x40 : 0) |
-        ((doc.head.scanMode & 7) << 3) | stepSizeCodeFor(c[cmd::kStepSize]));
-    h[rec::kGain] = c[cmd::kGain];
-    h[rec::kSectorWidth] = c[cmd::kSectorWidth];
-    h[rec::kTrain] = static_cast<std::uint8_t>(doc.head.trainDegrees / 3);
-    h[rec::kRangeCode] = c[cmd::kRange];
-    h[rec::kAbsorption] = c[cmd::kAbsorption];
-    h[rec::kFormat] = static_cast<std::uint8_t>((doc.head.zeroDown != 0 ? 0x40 : 0) |
-                                                (dataFormatCodeFor(c[cmd::kDataFormat]) << 3) | 1);
-    h[rec::kPulseLength] = c[cmd::kPulseLength];
-    putBigEndian16(&h[rec::kSoundVelocity], soundVelocityField(doc.head.soundVelocity));
+        (ping.stepDirection != 0 ? 0x80 : 0) | (s.xdcrForward != 0 ? 0x40 : 0) |
+        ((s.scanMode & 7) << 3) | stepSizeCodeFor(s.stepSize));
+    h[rec::kGain] = s.gain;
+    h[rec::kSectorWidth] = s.sectorWidth;
+    h[rec::kTrain] = static_cast<std::uint8_t>(s.trainDegrees / 3);
+    h[rec::kRangeCode] = s.rangeCode;
+    h[rec::kAbsorption] = s.absorption;
+    h[rec::kFormat] = static_cast<std::uint8_t>(
+        (s.zeroDown != 0 ? 0x40 : 0) |
+        (dataFormatCodeFor(static_cast<std::uint8_t>(s.dataFormat)) << 3) | 1);
+    h[rec::kPulseLength] = s.pulseLength;
+    putBigEndian16(&h[rec::kSoundVelocity], soundVelocityField(s.soundVelocity));
     putBigEndian16(&h[rec::kFrequency], kRecordedFrequencyKhz);
-    putBigEndian16(&h[rec::kPingPeriod],
-                   static_cast<unsigned>(doc.pings.pingPeriodRounded) & 0xFFFF);
+    putBigEndian16(&h[rec::kPingPeriod], static_cast<unsigned>(s.pingPeriodRounded) & 0xFFFF);
 
-    std::copy(doc.ping.returnHeader.begin(), doc.ping.returnHeader.end(),
-              &out[kRecordReturnHeaderOffset]);
-    std::copy_n(doc.ping.echoLong.begin(), kRecordSampleCount, &out[kRecordSamplesOffset]);
+    std::copy(ping.returnHeader.begin(), ping.returnHeader.end(), &out[kRecordReturnHeaderOffset]);
+    std::copy_n(ping.echoLong.begin(), kRecordSampleCount, &out[kRecordSamplesOffset]);
     out[kRecordTrailerOffset] = kRecordTrailerByte;
 
     if (orientation) {
+        const OrientationReadings& o = ping.orientation;
         std::uint8_t* e = &out[kRecordSize];
-        e[rec::kOrientationFlags] = static_cast<std::uint8_t>(
-            (doc.orientation.pitchValid != 0 ? 1 : 0) | (doc.orientation.rollValid != 0 ? 2 : 0) |
-            (doc.orientation.distanceValid != 0 ? 4 : 0));
-        putLittleEndianFloat(&e[rec::kPitch], doc.orientation.pitchDeg);
-        putLittleEndianFloat(&e[rec::kRoll], doc.orientation.rollDeg);
-        putLittleEndianFloat(&e[rec::kDistance], doc.orientation.distanceM);
+        e[rec::kOrientationFlags] =
+            static_cast<std::uint8_t>((o.pitchValid != 0 ? 1 : 0) | (o.rollValid != 0 ? 2 : 0) |
+                                      (o.distanceValid != 0 ? 4 : 0));
+        putLittleEndianFloat(&e[rec::kPitch], o.pitchDeg);
+        putLittleEndianFloat(&e[rec::kRoll], o.rollDeg);
+        putLittleEndianFloat(&e[rec::kDistance], o.distanceM);
     }
     return length;
 }
 
-bool writeRecord(CSondrelDoc& doc, BinaryFile& file) {
-    doc.ping.blockLength = kBlockLengthLong;
+bool writeRecord(const Ping& ping, BinaryFile& file) {
     if (!file.isOpen()) return false;
     RecordBuffer record;
-    const std::size_t length = encodeRecord(doc, record);
+    const std::size_t length = encodeRecord(ping, record);
     return file.write(record.data(), length);
 }
 
@@ -227,47 +228,55 @@ ParsedRecord parseRecord(std::span<const std::uint8_t> bytes) {
     }
     if (bytes.size() < static_cast<std::size_t>(size)) return parsed;
     const auto record = bytes.first(static_cast<std::size_t>(size));
-    Record& r = parsed.record;
-    r.size = size;
+    Ping& p = parsed.ping;
+    PingSettings& s = p.settings;
+    p.recordSize = size;
 
-    r.dataSizeCode = h[rec::kDataSizeCode];
-    r.blockLength = static_cast<int>(bigEndian16(&h[rec::kBlockLength]));
-    r.dateText = recordedDateText(h);
-    r.timeText = fieldText(&h[rec::kTime], rec::kTimeWidth);
-    r.hundredthsText = h[rec::kHundredths] == 0
+    p.dataPointCount = dataPointCountForCode(h[rec::kDataSizeCode], PingSettings::kUnknown);
+    p.blockLength = static_cast<int>(bigEndian16(&h[rec::kBlockLength]));
+    p.dateText = recordedDateText(h);
+    p.timeText = fieldText(&h[rec::kTime], rec::kTimeWidth);
+    p.hundredthsText = h[rec::kHundredths] == 0
                            ? std::string(".00")
                            : fieldText(&h[rec::kHundredths], rec::kHundredthsWidth);
-    r.millisecondText = millisecondTextFor(r.hundredthsText);
-    r.orientationOn = h[rec::kFlags] & 1;
+    p.millisecondText = millisecondTextFor(p.hundredthsText);
+    s.orientationOn = (h[rec::kFlags] & 1) != 0;
 
     const std::uint8_t modes = h[rec::kModes];
-    r.stepDirection = (modes >> 7) & 1;
-    r.xdcrForward = (modes >> 6) & 1;
-    r.scanModeCode = (modes >> 3) & 7;
-    r.stepSize = stepSizeForCode(modes & 7);
-    r.gain = h[rec::kGain];
-    r.sectorWidth = h[rec::kSectorWidth];
-    r.trainDegrees = h[rec::kTrain] * 3;
-    r.rangeCode = h[rec::kRangeCode];
-    r.absorption = h[rec::kAbsorption];
+    p.stepDirection = (modes >> 7) & 1;
+    s.xdcrForward = (modes >> 6) & 1;
+    s.scanMode = (modes >> 3) & 7;
+    s.stepSize = stepSizeForCode(modes & 7);
+    s.gain = h[rec::kGain];
+    s.sectorWidth = h[rec::kSectorWidth];
+    s.trainDegrees = h[rec::kTrain] * 3;
+    s.rangeCode = h[rec::kRangeCode];
+    s.absorption = h[rec::kAbsorption];
     const std::uint8_t format = h[rec::kFormat];
-    r.dataFormatCode = (format >> 3) & 7;
-    r.zeroDown = (format >> 6) & 1;
-    r.fixed9 = format & 7;
-    r.pulseLength = h[rec::kPulseLength];
-    r.soundVelocityField = static_cast<std::uint16_t>(bigEndian16(&h[rec::kSoundVelocity]));
-    r.frequencyCode = frequencyCodeForKhz(static_cast<int>(bigEndian16(&h[rec::kFrequency])));
-    r.pingPeriodRounded = static_cast<int>(bigEndian16(&h[rec::kPingPeriod]));
+    const int formatCode = (format >> 3) & 7;
+    s.dataFormat = formatCode <= 2 ? dataFormatByteForCode(formatCode, 0) : PingSettings::kUnknown;
+    s.zeroDown = (format >> 6) & 1;
+    s.fixed9 = format & 7;
+    s.pulseLength = h[rec::kPulseLength];
+    s.soundVelocity =
+        soundVelocityFromField(static_cast<std::uint16_t>(bigEndian16(&h[rec::kSoundVelocity])),
+                               std::numeric_limits<double>::quiet_NaN());
+    s.frequencyCode = frequencyCodeForKhz(static_cast<int>(bigEndian16(&h[rec::kFrequency])));
+    s.pingPeriodRounded = static_cast<int>(bigEndian16(&h[rec::kPingPeriod]));
 
-    r.returnHeaderBytes = record.subspan(kRecordReturnHeaderOffset, kReturnHeaderSize);
-    r.returnHeader = parseReturnHeader(r.returnHeaderBytes).value_or(ReturnHeader{});
-    // Every size this reader accepts is 640 bytes or more, so the samples, the
-    // trailer and any extension land in echoLong (the extension at offset 912).
-    r.samples = record.subspan(kRecordSamplesOffset);
+    const auto returnHeader = record.subspan(kRecordReturnHeaderOffset, kReturnHeaderSize);
+    std::copy(returnHeader.begin(), returnHeader.end(), p.returnHeader.begin());
+    p.headerBytes = kReturnHeaderSize;
+    const ReturnHeader header = parseReturnHeader(returnHeader).value_or(ReturnHeader{});
+    p.headerText = header.typeLetters;
+    setDecodedHeader(p, header);
+    // Every size this reader accepts holds the 800 samples.
+    std::copy_n(record.begin() + kRecordSamplesOffset, kRecordSampleCount, p.echoLong.begin());
+    p.echoBytes = kRecordSampleCount;
     if (record.size() == kRecordSizeWithOrientation) {
         const std::uint8_t* e = &record[kRecordSize];
         const std::uint8_t flags = e[rec::kOrientationFlags];
-        RecordedOrientation o;
+        OrientationReadings& o = p.orientation;
         o.pitchValid = flags & 1;
         o.rollValid = (flags >> 1) & 1;
         o.distanceValid = (flags >> 2) & 1;
@@ -283,91 +292,9 @@ ParsedRecord parseRecord(std::span<const std::uint8_t> bytes) {
         keepReading(o.pitchValid, o.pitchDeg);
         keepReading(o.rollValid, o.rollDeg);
         keepReading(o.distanceValid, o.distanceM);
-        r.orientation = o;
     }
-    parsed.status = r.returnHeader.valid ? ReadStatus::Valid : ReadStatus::InvalidHeader;
+    parsed.status = p.headerValid ? ReadStatus::Valid : ReadStatus::InvalidHeader;
     return parsed;
-}
-
-ReadStatus applyRecord(CSondrelDoc& doc, const Record& r) {
-    auto& c = doc.head.command;
-
-    doc.ping.dataPointCount = dataPointCountForCode(r.dataSizeCode, doc.ping.dataPointCount);
-    doc.ping.blockLength = r.blockLength;
-
-    doc.ping.dateText = r.dateText;
-    doc.ping.timeText = r.timeText;
-    doc.ping.hundredthsText = r.hundredthsText;
-    doc.ping.millisecondText = r.millisecondText;
-    doc.link.prdEnable = r.orientationOn;
-
-    bool clearImage = false;
-    doc.ping.stepDirection = r.stepDirection;
-    doc.head.xdcrForward = r.xdcrForward;
-    doc.head.trainReversed = doc.head.xdcrForward;
-    // Only three scan modes exist; a corrupt code keeps the mode in force rather
-    // than handing an unknown mode to every table indexed by it.
-    if (r.scanModeCode <= kSideScan && r.scanModeCode != doc.head.scanMode) {
-        doc.head.scanMode = r.scanModeCode;
-        clearImage = true;
-    }
-    doc.head.stepSize = r.stepSize;
-    c[cmd::kStepSize] = static_cast<std::uint8_t>(doc.head.stepSize);
-
-    // A setting whose recorded byte would frame the command is not taken at all,
-    // so the setting and its byte stay together.
-    if (loadPlayedByte(c, cmd::kGain, r.gain)) doc.head.gainDb = r.gain;
-
-    if (loadPlayedByte(c, cmd::kSectorWidth, r.sectorWidth)) {
-        if (r.sectorWidth != doc.head.currentSectorWidth) clearImage = true;
-        doc.head.currentSectorWidth = r.sectorWidth;
-    }
-
-    // The recorded train is in degrees / 3; its low byte becomes the current train
-    // value, which is what decides whether the image must be cleared.
-    doc.head.trainDegrees = r.trainDegrees;
-    const int train = doc.head.trainDegrees & 0xFF;
-    if (train != doc.head.currentTrain) clearImage = true;
-    doc.head.currentTrain = train;
-
-    loadPlayedByte(c, cmd::kReserved4, r.rangeCode);
-    if (loadPlayedByte(c, cmd::kAbsorption, r.absorption)) doc.head.absorptionCode = r.absorption;
-
-    c[cmd::kDataFormat] = dataFormatByteForCode(r.dataFormatCode, c[cmd::kDataFormat]);
-    doc.head.zeroDown = r.zeroDown;
-    c[cmd::kFixed9] = r.fixed9;
-    c[cmd::kFixed22] = 0;
-
-    if (loadPlayedByte(c, cmd::kPulseLength, r.pulseLength))
-        doc.head.pulseLengthCode = r.pulseLength;
-
-    doc.head.soundVelocity = soundVelocityFromField(r.soundVelocityField, doc.head.soundVelocity);
-    if (loadPlayedByte(c, cmd::kFrequency, static_cast<std::uint8_t>(r.frequencyCode)))
-        doc.head.frequencyCode = r.frequencyCode;
-    doc.pings.pingPeriodRounded = r.pingPeriodRounded;
-
-    if (clearImage) doc.clearSonarImage();
-
-    std::copy_n(r.returnHeaderBytes.begin(),
-                std::min(r.returnHeaderBytes.size(), kReturnHeaderSize),
-                doc.ping.returnHeader.begin());
-    if (!applyReturnHeader(doc, r.returnHeader, DecodeMode::Playback)) {
-        return ReadStatus::InvalidHeader;
-    }
-
-    std::copy_n(r.samples.begin(), std::min(r.samples.size(), doc.ping.echoLong.size()),
-                doc.ping.echoLong.begin());
-
-    if (r.orientation) {
-        const RecordedOrientation& o = *r.orientation;
-        doc.orientation.pitchValid = o.pitchValid;
-        doc.orientation.rollValid = o.rollValid;
-        doc.orientation.distanceValid = o.distanceValid;
-        doc.orientation.pitchDeg = o.pitchDeg;
-        doc.orientation.rollDeg = o.rollDeg;
-        doc.orientation.distanceM = o.distanceM;
-    }
-    return ReadStatus::Valid;
 }
 
 ReadStatus decodeRecord(CSondrelDoc& doc, std::span<const std::uint8_t> record) {
@@ -375,7 +302,7 @@ ReadStatus decodeRecord(CSondrelDoc& doc, std::span<const std::uint8_t> record) 
     if (parsed.status == ReadStatus::EndOfFile || parsed.status == ReadStatus::Unsizable) {
         return parsed.status;
     }
-    return applyRecord(doc, parsed.record);
+    return takePlayedPing(doc, parsed.ping) ? ReadStatus::Valid : ReadStatus::InvalidHeader;
 }
 
 ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position) {
@@ -395,10 +322,12 @@ ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position
     const auto remaining = static_cast<std::size_t>(size) - kRecordHeaderSize;
     if (file.read(record.data() + kRecordHeaderSize, remaining) < remaining) return outcome;
 
-    outcome.status = decodeRecord(
-        doc, std::span<const std::uint8_t>(record.data(), static_cast<std::size_t>(size)));
+    ParsedRecord parsed =
+        parseRecord(std::span<const std::uint8_t>(record.data(), static_cast<std::size_t>(size)));
+    parsed.ping.filePosition = position;
+    outcome.status =
+        takePlayedPing(doc, parsed.ping) ? ReadStatus::Valid : ReadStatus::InvalidHeader;
     outcome.recordSize = size;
-    doc.ping.recordSize = size;
     outcome.nextPosition = position + size;
     return outcome;
 }

@@ -13,7 +13,7 @@
 #include <span>
 #include <string>
 
-#include "acquisition/ReturnBlock.h"
+#include "acquisition/Ping.h"
 
 namespace sondrel {
 
@@ -97,19 +97,19 @@ std::string recordedDateText(std::span<const std::uint8_t, kRecordHeaderSize> he
 
 // ---- writing
 using RecordBuffer = std::array<std::uint8_t, kRecordSizeWithOrientation>;
-// Builds the record for the document's current ping; returns its length
-// (1024, or 1152 with the orientation extension). Bytes past the length are
-// left zero.
-std::size_t encodeRecord(const CSondrelDoc& doc, RecordBuffer& out);
-// Appends the current ping as one record. Sets blockLength to 813 as every
-// record claims that length. Returns false when the file is not open or the
-// write failed (the file's errorText() says why).
-bool writeRecord(CSondrelDoc& doc, BinaryFile& file);
+// Builds the record of a ping; returns its length (1024, or 1152 with the
+// orientation extension when the ping was taken with the orientation input
+// on). Bytes past the length are left zero. Every record claims a long block,
+// 800 samples and 2250 kHz, whatever the ping was.
+std::size_t encodeRecord(const Ping& ping, RecordBuffer& out);
+// Appends a ping as one record. Returns false when the file is not open or
+// the write failed (the file's errorText() says why).
+bool writeRecord(const Ping& ping, BinaryFile& file);
 
 // ---- reading
 enum class ReadStatus {
-    Valid,          // the record is in the document
-    InvalidHeader,  // its return header was rejected: settings taken, ping state kept, skipped
+    Valid,          // the record holds a ping
+    InvalidHeader,  // its return header was rejected: its time and settings are taken, skipped
     EndOfFile,      // fewer bytes than a whole record remain: nothing was decoded
     Unsizable,      // a data size code this reader cannot size: nothing was decoded
 };
@@ -120,63 +120,26 @@ struct ReadOutcome {
     std::int64_t nextPosition = 0;  // position + recordSize; the position itself otherwise
 };
 
-// The orientation extension of a record.
-struct RecordedOrientation {
-    int pitchValid = 0, rollValid = 0, distanceValid = 0;
-    double pitchDeg = 0.0, rollDeg = 0.0, distanceM = 0.0;
-};
-
-// A decoded record: header fields as recorded, before the repair rules that
-// depend on the document's state are applied. The byte views point into the
-// record it was decoded from.
-struct Record {
-    std::int64_t size = 0;
-    int dataSizeCode = 0;
-    int blockLength = 0;
-    std::string dateText, timeText, hundredthsText, millisecondText;
-    int orientationOn = 0;
-    int stepDirection = 0;
-    int xdcrForward = 0;
-    int scanModeCode = 0;  // 0..7: only the first three are scan modes
-    int stepSize = 0;
-    std::uint8_t gain = 0;
-    std::uint8_t sectorWidth = 0;
-    int trainDegrees = 0;
-    std::uint8_t rangeCode = 0;
-    std::uint8_t absorption = 0;
-    int dataFormatCode = 0;
-    int zeroDown = 0;
-    std::uint8_t fixed9 = 0;
-    std::uint8_t pulseLength = 0;
-    std::uint16_t soundVelocityField = 0;
-    int frequencyCode = 0;
-    int pingPeriodRounded = 0;
-    std::span<const std::uint8_t> returnHeaderBytes;
-    ReturnHeader returnHeader;
-    std::span<const std::uint8_t> samples;  // from the samples to the end of the record
-    std::optional<RecordedOrientation> orientation;
-};
-
 struct ParsedRecord {
-    ReadStatus status = ReadStatus::EndOfFile;  // what applying it will return
-    Record record;                              // for Valid and InvalidHeader
+    ReadStatus status = ReadStatus::EndOfFile;
+    // For Valid and InvalidHeader: the ping as the record holds it. Of a
+    // record whose return header was rejected, only the block's bytes, the
+    // time and the settings mean anything. Its place in the file is the
+    // reader's to add.
+    Ping ping;
 };
 
 // Decodes a record from any bytes; what follows the record's own size is ignored.
 ParsedRecord parseRecord(std::span<const std::uint8_t> bytes);
-// Takes a decoded record into the document as if its ping had just arrived
-// live. A rejected return header leaves the settings taken and the ping state
-// as it was.
-ReadStatus applyRecord(CSondrelDoc& doc, const Record& record);
 
-// Reads the record starting at `position` into the document as if its ping had
-// just arrived live. The
-// whole record is read before anything is decoded, so a truncated record leaves
-// the document untouched. The file is left positioned at the next record.
+// Reads the record starting at `position` and takes its ping in as the ping on
+// show, as if it had just arrived live. The whole record is read before
+// anything is decoded, so a truncated record leaves the document untouched.
+// The file is left positioned at the next record.
 ReadOutcome readRecord(CSondrelDoc& doc, BinaryFile& file, std::int64_t position);
 
-// Decodes a complete record already in memory and applies it; the part of
-// readRecord that touches the document.
+// Decodes a complete record already in memory and takes its ping in; the part
+// of readRecord that touches the document.
 ReadStatus decodeRecord(CSondrelDoc& doc, std::span<const std::uint8_t> record);
 // The size of the record whose 100-byte header is given, 0 when it cannot be sized.
 std::int64_t recordSizeFor(std::span<const std::uint8_t, kRecordHeaderSize> header);

@@ -79,7 +79,7 @@ std::string captureFileName(const CSondrelDoc& doc) {
     // the distance rounded to a micrometre, then truncated toward zero.
     constexpr double kMicrometres = 1e6;
     const double distance =
-        std::isfinite(doc.orientation.distanceM) ? doc.orientation.distanceM : 0.0;
+        std::isfinite(doc.orientationOnShow().distanceM) ? doc.orientationOnShow().distanceM : 0.0;
     const double micrometres = std::round(distance * kMicrometres);
     const double whole = std::trunc(micrometres / kMicrometres);
     // Beyond about 1.8e302 m the micrometres overflow; such a name has no centimetres.
@@ -195,7 +195,7 @@ void Recorder::captureFrame() {
     if (!capture.create(name)) {
         failure = fileOpenFailureText(name, capture.lastError());
     } else {
-        const bool written = capture.append(doc_);
+        const bool written = capture.append(doc_.ping);
         if (capture.close() && written) {
             ++doc_.files.captureCounter;
             captured = true;
@@ -236,7 +236,7 @@ void Recorder::releaseCaptureHold(bool holdSet, bool wasHeld) {
 
 void Recorder::recordPing(CSondrelDoc& doc) {
     if (!file_.isOpen()) return;
-    const bool written = file_.append(doc);
+    const bool written = file_.append(doc.ping);
     doc.files.recordFileBytes = file_.bytes();
     if (!written) endAfterWriteError();
 }

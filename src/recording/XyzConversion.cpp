@@ -54,7 +54,7 @@ bool XyzConversion::start(Player& player) {
     doc_.flags.holdActive = false;
     // Only a file opened now is converted: cancelling the dialog during
     // playback leaves the file on screen playing as before.
-    if (!player.openPlayback() || doc_.flags.playbackActive != 1) return false;
+    if (!player.openPlayback() || !doc_.flags.playbackActive) return false;
 
     jobDoc_ = conversionDocument(doc_);
     auto job =

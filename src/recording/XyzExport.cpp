@@ -214,13 +214,16 @@ char* XyzWriter::reserve(std::size_t bytes) {
 void XyzWriter::point(double distancePixels, double angleDegrees) {
     if (!active()) return;
     if (!stampValid_) {
+        // Once a ping: its stamp, its range and where it was taken.
         stamp_ = xyzTimeStamp(doc_);
+        rangeMetres_ = doc_.headOnShow().rangeMetres;
+        distanceM_ = doc_.orientationOnShow().distanceM;
         stampValid_ = true;
     }
     char* out = reserve(stamp_.size() + kXyzMaxLineTail);
-    char* end = writeXyzPointLine(out, stamp_,
-                                  xyzPointFor(distancePixels, axes_.axesFor(angleDegrees),
-                                              doc_.head.rangeMetres, doc_.orientation.distanceM));
+    char* end = writeXyzPointLine(
+        out, stamp_,
+        xyzPointFor(distancePixels, axes_.axesFor(angleDegrees), rangeMetres_, distanceM_));
     used_ = static_cast<std::size_t>(end - buffer_.data());
     ++points_;
 }

@@ -114,6 +114,7 @@ class XyzWriter : public ProfileExport {
     std::size_t used_ = 0;
     std::size_t flushAt_;
     std::string stamp_;
+    double rangeMetres_ = 0.0, distanceM_ = 0.0;
     bool stampValid_ = false;
     bool failed_ = false;
     std::int64_t points_ = 0;

@@ -174,7 +174,7 @@ TEST_F(CommandsTest, PlaybackGreysTheHeadSettingsAndEnablesPlayOneFrame) {
     EXPECT_TRUE(commandEnabled(kCmdPlayOneFrame, doc, ui));
     // Real-time play speed needs a known ping period.
     EXPECT_FALSE(commandEnabled(kCmdRealTimePlaySpeed, doc, ui));
-    doc.pings.pingPeriodRounded = 120;
+    doc.ping.settings.pingPeriodRounded = 120;
     EXPECT_TRUE(commandEnabled(kCmdRealTimePlaySpeed, doc, ui));
 }
 
@@ -386,9 +386,9 @@ TEST_F(CommandsTest, EnabledStateOfEveryCommandInTypicalDocumentStates) {
          {kCmdConnect, kCmdPlayOneFrame, kCmdRealTimePlaySpeed}},
         {"playing back while converting",
          [](CSondrelDoc& d) {
-             d.flags.playbackActive = 1;
-             d.pings.pingPeriodRounded = 120;
-             d.flags.xyzConversionActive = 1;
+             d.flags.playbackActive = true;
+             d.ping.settings.pingPeriodRounded = 120;
+             d.flags.xyzConversionActive = true;
          },
          playbackDisabled},
     };

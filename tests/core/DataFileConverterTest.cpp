@@ -14,6 +14,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "recording/RecordFormat.h"
 #include "recording/SettingsFile.h"
+#include "support/ReceivedBlock.h"
 #include "support/TempFolder.h"
 
 namespace sondrel {
@@ -58,7 +59,7 @@ class ConverterTest : public ::testing::Test {
         doc->ping.echoLong[0] = 250 & 0x7F;
         doc->ping.echoLong[1] = 250 >> 7;
         RecordBuffer b;
-        const std::size_t n = encodeRecord(*doc, b);
+        const std::size_t n = encodeRecord(test::stampedPing(*doc), b);
         return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
     }
     std::string input, output;

@@ -62,7 +62,7 @@ int writeDamagedSurvey(const std::string& path, int records) {
         doc->orientation.distanceM = 0.05 * i;
         doc->orientation.pitchDeg = 0.01 * i;
         doc->orientation.rollDeg = -0.02 * i;
-        EXPECT_TRUE(writeRecord(*doc, file));
+        EXPECT_TRUE(writeRecord(test::stampedPing(*doc), file));
     }
     EXPECT_TRUE(file.close());
 

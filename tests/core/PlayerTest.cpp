@@ -9,6 +9,7 @@
 
 #include "recording/PlaybackBar.h"
 #include "support/PlaybackRig.h"
+#include "support/ReceivedBlock.h"
 
 namespace sondrel::testing {
 namespace {
@@ -222,7 +223,7 @@ TEST(Pacing, RealTimeSpeedFollowsTheRecordedPingPeriods) {
         ASSERT_TRUE(file.create(path));
         for (int i = 0; i < 8; ++i) {
             makePing(doc, i, false, 100 + 10 * i);
-            ASSERT_TRUE(writeRecord(doc, file));
+            ASSERT_TRUE(writeRecord(test::stampedPing(doc), file));
         }
     }
     ASSERT_TRUE(rig.open(path));
@@ -318,7 +319,7 @@ TEST(Stepping, BackOverRecordsOfMixedSizeFindsTheRecordStart) {
         ASSERT_TRUE(file.create(path));
         for (int i = 0; i < 5; ++i) {
             makePing(doc, i, i >= 2);
-            ASSERT_TRUE(writeRecord(doc, file));
+            ASSERT_TRUE(writeRecord(test::stampedPing(doc), file));
         }
     }
     ASSERT_TRUE(rig.open(path));
@@ -557,12 +558,11 @@ TEST(OpenPlayback, ThePanesOfTheLastFileAreClearedAtOpen) {
     PlaybackRig rig;
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("with.qzr"), 2, {}, true)));
     playSteps(rig, 1);
-    ASSERT_EQ(rig.doc.orientation.distanceValid, 1);
+    ASSERT_EQ(rig.doc.orientationOnShow().distanceValid, 1);
     ASSERT_FALSE(rig.doc.ping.dateText.empty());
     ASSERT_TRUE(rig.open(makeDataFile(rig.folder.file("without.qzr"), 2)));
-    EXPECT_EQ(rig.doc.orientation.pitchValid + rig.doc.orientation.rollValid +
-                  rig.doc.orientation.distanceValid,
-              0);
+    const OrientationReadings& shown = rig.doc.orientationOnShow();
+    EXPECT_EQ(shown.pitchValid + shown.rollValid + shown.distanceValid, 0);
     EXPECT_TRUE(rig.doc.ping.dateText.empty());
     EXPECT_FALSE(rig.doc.pings.pingOnScreen);
 }
@@ -607,8 +607,8 @@ TEST(ReturnToRealTime, TheFirstCommandAfterPlaybackCarriesOnlyRealTimeValues) {
     ASSERT_TRUE(rig.open(path));
     playSteps(rig, 2);
     EXPECT_TRUE(isSendable(rig.doc.head.command));
-    EXPECT_EQ(rig.doc.head.command[cmd::kFixed9], 5);
-    EXPECT_EQ(rig.doc.head.command[cmd::kDataFormat], 4);
+    EXPECT_EQ(rig.doc.headOnShow().command[cmd::kFixed9], 5);
+    EXPECT_EQ(rig.doc.headOnShow().command[cmd::kDataFormat], 4);
 
     rig.cycle.connectToHead();
     rig.cycle.onSocketConnected(0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -11,9 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/PingPath.h"
 #include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
 #include "recording/BinaryFile.h"
+#include "support/ReceivedBlock.h"
+#include "support/TempFolder.h"
 
 namespace sondrel {
 namespace {
@@ -120,7 +124,7 @@ TEST(RecordWriter, KnownPingWithoutOrientationGivesTheExactBytes) {
     setKnownPing(*doc);
     doc->link.prdEnable = 0;
     RecordBuffer buffer;
-    const std::size_t length = encodeRecord(*doc, buffer);
+    const std::size_t length = encodeRecord(test::stampedPing(*doc), buffer);
     ASSERT_EQ(length, 1024u);
     const Bytes expected = expectedKnownRecord(false);
     for (std::size_t i = 0; i < length; ++i) EXPECT_EQ(buffer[i], expected[i]) << "byte " << i;
@@ -131,7 +135,7 @@ TEST(RecordWriter, KnownPingWithOrientationGivesTheExactBytes) {
     setKnownPing(*doc);
     doc->link.prdEnable = 1;
     RecordBuffer buffer;
-    const std::size_t length = encodeRecord(*doc, buffer);
+    const std::size_t length = encodeRecord(test::stampedPing(*doc), buffer);
     ASSERT_EQ(length, 1152u);
     const Bytes expected = expectedKnownRecord(true);
     for (std::size_t i = 0; i < length; ++i) EXPECT_EQ(buffer[i], expected[i]) << "byte " << i;
@@ -143,7 +147,7 @@ TEST(RecordWriter, TextsLongerThanTheirFieldsAreCutAndShortOnesLeaveZeros) {
     doc->ping.timeText = "1:2";
     doc->ping.hundredthsText = ". 5xyz";
     RecordBuffer b;
-    encodeRecord(*doc, b);
+    encodeRecord(test::stampedPing(*doc), b);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[8]), 12),
               std::string("08-DEC-2026\0", 12));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[20]), 9),
@@ -159,14 +163,20 @@ TEST(RecordWriter, WriteRecordAppendsAndClaimsTheLongBlock) {
     BinaryFile file;
     ASSERT_TRUE(file.create(path.str()));
     doc->link.prdEnable = 0;
-    ASSERT_TRUE(writeRecord(*doc, file));
+    ASSERT_TRUE(writeRecord(test::stampedPing(*doc), file));
     doc->link.prdEnable = 1;
-    ASSERT_TRUE(writeRecord(*doc, file));
-    EXPECT_EQ(doc->ping.blockLength, 813);
+    ASSERT_TRUE(writeRecord(test::stampedPing(*doc), file));
+    // The record claims a long block; the ping written is left as it is.
+    EXPECT_EQ(doc->ping.blockLength, 265);
     EXPECT_EQ(file.size(), 1024 + 1152);
+    file.close();
+    const std::string written = test::readBytes(path.str());
+    EXPECT_EQ(static_cast<std::uint8_t>(written[rec::kBlockLength]) * 256 +
+                  static_cast<std::uint8_t>(written[rec::kBlockLength + 1]),
+              813);
 
     BinaryFile closed;
-    EXPECT_FALSE(writeRecord(*doc, closed));
+    EXPECT_FALSE(writeRecord(test::stampedPing(*doc), closed));
 }
 
 TEST(RecordCodes, StepSizesRoundTripThroughTheirCodes) {
@@ -249,14 +259,21 @@ TEST(RecordTexts, MillisecondsAndDateRepair) {
 
 // ------------------------------------------------------------------ reading
 
+// Records are read while a file plays: what they hold is then what shows.
+std::unique_ptr<CSondrelDoc> playingDocument() {
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->flags.playbackActive = true;
+    return doc;
+}
+
 struct ReadFixture : ::testing::Test {
     TempPath path{"read_record_"};
     std::unique_ptr<CSondrelDoc> writer = std::make_unique<CSondrelDoc>();
-    std::unique_ptr<CSondrelDoc> reader = std::make_unique<CSondrelDoc>();
+    std::unique_ptr<CSondrelDoc> reader = playingDocument();
 
     Bytes recordOf(CSondrelDoc& doc) {
         RecordBuffer b;
-        const std::size_t n = encodeRecord(doc, b);
+        const std::size_t n = encodeRecord(test::stampedPing(doc), b);
         return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
     }
     ReadOutcome readAt(std::int64_t position) {
@@ -280,66 +297,66 @@ TEST_F(ReadFixture, EveryRecordedFieldComesBack) {
     writeBytes(path.str(), recordOf(*writer));
 
     reader->ping.stepDirection = 0;
-    reader->head.command[cmd::kFixed22] = 7;
+    const CommandBuffer live = reader->head.command;
     const ReadOutcome o = readAt(0);
     ASSERT_EQ(o.status, ReadStatus::Valid);
     EXPECT_EQ(o.recordSize, 1152);
     EXPECT_EQ(o.nextPosition, 1152);
     const CSondrelDoc& d = *reader;
+    const HeadSettings shown = d.headOnShow();
+    // Playback leaves the live head's settings and command as they were.
+    EXPECT_EQ(d.head.command, live);
     EXPECT_EQ(d.ping.recordSize, 1152);
     EXPECT_EQ(d.ping.blockLength, 813);
     EXPECT_EQ(d.ping.dateText, "08-DEC-2026");
     EXPECT_EQ(d.ping.timeText, "14:03:07");
     EXPECT_EQ(d.ping.hundredthsText, ".45");
     EXPECT_EQ(d.ping.millisecondText, ".450");
-    EXPECT_EQ(d.link.prdEnable, 1);
+    EXPECT_TRUE(d.orientationInputOnShow());
     EXPECT_EQ(d.ping.stepDirection, 1);  // from the return header, which agrees
-    EXPECT_EQ(d.head.xdcrForward, 1);
-    EXPECT_EQ(d.head.trainReversed, 1);
-    EXPECT_EQ(d.head.scanMode, kSector);
-    EXPECT_EQ(d.head.stepSize, 8);
-    EXPECT_EQ(d.head.command[cmd::kStepSize], 8);
-    EXPECT_EQ(d.head.gainDb, 12);
-    EXPECT_EQ(d.head.command[cmd::kGain], 12);
-    EXPECT_EQ(d.head.currentSectorWidth, 40);
-    EXPECT_EQ(d.head.command[cmd::kSectorWidth], 40);
-    EXPECT_EQ(d.head.trainDegrees, 30);
-    EXPECT_EQ(d.head.currentTrain, 30);
-    EXPECT_EQ(d.head.command[cmd::kReserved4], 20);
-    EXPECT_EQ(d.head.absorptionCode, 60);
-    EXPECT_EQ(d.head.command[cmd::kAbsorption], 60);
-    EXPECT_EQ(d.head.command[cmd::kDataFormat], 16);
-    EXPECT_EQ(d.head.zeroDown, 1);
-    EXPECT_EQ(d.head.command[cmd::kFixed9], 1);
-    EXPECT_EQ(d.head.command[cmd::kFixed22], 0);
-    EXPECT_EQ(d.head.pulseLengthCode, 3);
-    EXPECT_EQ(d.head.command[cmd::kPulseLength], 3);
-    EXPECT_DOUBLE_EQ(d.head.soundVelocity, 1480.5);
-    EXPECT_EQ(d.head.frequencyCode, 159);
-    EXPECT_EQ(d.head.command[cmd::kFrequency], 159);
-    EXPECT_EQ(d.pings.pingPeriodRounded, 850);
+    EXPECT_EQ(shown.xdcrForward, 1);
+    EXPECT_EQ(shown.trainReversed, 1);
+    EXPECT_EQ(shown.scanMode, kSector);
+    EXPECT_EQ(shown.stepSize, 8);
+    EXPECT_EQ(shown.command[cmd::kStepSize], 8);
+    EXPECT_EQ(shown.gainDb, 12);
+    EXPECT_EQ(shown.command[cmd::kGain], 12);
+    EXPECT_EQ(shown.currentSectorWidth, 40);
+    EXPECT_EQ(shown.command[cmd::kSectorWidth], 40);
+    EXPECT_EQ(shown.trainDegrees, 30);
+    EXPECT_EQ(shown.currentTrain, 30);
+    EXPECT_EQ(shown.absorptionCode, 60);
+    EXPECT_EQ(shown.command[cmd::kAbsorption], 60);
+    EXPECT_EQ(shown.command[cmd::kDataFormat], 16);
+    EXPECT_EQ(shown.zeroDown, 1);
+    EXPECT_EQ(shown.command[cmd::kFixed9], 1);
+    EXPECT_EQ(shown.pulseLengthCode, 3);
+    EXPECT_EQ(shown.command[cmd::kPulseLength], 3);
+    EXPECT_DOUBLE_EQ(shown.soundVelocity, 1480.5);
+    EXPECT_EQ(shown.frequencyCode, 159);
+    EXPECT_EQ(shown.command[cmd::kFrequency], 159);
+    EXPECT_EQ(d.pingPeriodOnShow(), 850);
     // Return header, decoded in its playback form.
     EXPECT_EQ(d.ping.returnHeader, writer->ping.returnHeader);
     EXPECT_EQ(d.ping.headId, 0x10);
     EXPECT_EQ(d.ping.headStatusLow, 2);
     EXPECT_EQ(d.ping.headPosition, 0x01 * 128 + 5);
-    EXPECT_EQ(d.head.rangeIndex, 4);
-    EXPECT_DOUBLE_EQ(d.head.rangeMetres, 2.0);
-    EXPECT_EQ(d.head.command[cmd::kRange], 20);
+    EXPECT_EQ(shown.rangeIndex, 4);
+    EXPECT_DOUBLE_EQ(shown.rangeMetres, 2.0);
+    EXPECT_EQ(shown.command[cmd::kRange], 20);
     EXPECT_EQ(d.ping.dataBytes, 6 * 128 + 0x20);
     EXPECT_EQ(d.ping.dataPointCount, 800);
-    // Samples, trailer and extension land in echoLong.
+    // The samples, and nothing of the trailer or the extension after them.
     for (std::size_t i = 0; i < 800; ++i)
         ASSERT_EQ(d.ping.echoLong[i], writer->ping.echoLong[i]) << i;
-    EXPECT_EQ(d.ping.echoLong[800], 0xFC);
-    EXPECT_EQ(d.ping.echoLong[912 + 74], 0x05);
+    EXPECT_EQ(d.ping.echoLong[800], 0);
     // Orientation, widened from single precision.
-    EXPECT_EQ(d.orientation.pitchValid, 1);
-    EXPECT_EQ(d.orientation.rollValid, 0);
-    EXPECT_EQ(d.orientation.distanceValid, 1);
-    EXPECT_DOUBLE_EQ(d.orientation.pitchDeg, 1.5);
-    EXPECT_DOUBLE_EQ(d.orientation.rollDeg, -2.25);
-    EXPECT_DOUBLE_EQ(d.orientation.distanceM, static_cast<double>(12.345f));
+    EXPECT_EQ(d.orientationOnShow().pitchValid, 1);
+    EXPECT_EQ(d.orientationOnShow().rollValid, 0);
+    EXPECT_EQ(d.orientationOnShow().distanceValid, 1);
+    EXPECT_DOUBLE_EQ(d.orientationOnShow().pitchDeg, 1.5);
+    EXPECT_DOUBLE_EQ(d.orientationOnShow().rollDeg, -2.25);
+    EXPECT_DOUBLE_EQ(d.orientationOnShow().distanceM, static_cast<double>(12.345f));
 }
 
 TEST_F(ReadFixture, ARecordWithoutOrientationKeepsTheOrientationInForce) {
@@ -354,7 +371,7 @@ TEST_F(ReadFixture, ARecordWithoutOrientationKeepsTheOrientationInForce) {
     const ReadOutcome o = readAt(0);
     ASSERT_EQ(o.status, ReadStatus::Valid);
     EXPECT_EQ(o.recordSize, 1024);
-    EXPECT_EQ(reader->link.prdEnable, 0);
+    EXPECT_FALSE(reader->orientationInputOnShow());
     EXPECT_EQ(reader->orientation.pitchDeg, 7.0);
     EXPECT_EQ(reader->orientation.rollDeg, 8.0);
     EXPECT_EQ(reader->orientation.distanceM, 9.0);
@@ -366,8 +383,8 @@ TEST_F(ReadFixture, StepSizeZeroPlaysBackAsOne) {
     writer->head.setStepSize(0);
     writeBytes(path.str(), recordOf(*writer));
     ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
-    EXPECT_EQ(reader->head.stepSize, 1);
-    EXPECT_EQ(reader->head.command[cmd::kStepSize], 1);
+    EXPECT_EQ(reader->headOnShow().stepSize, 1);
+    EXPECT_EQ(reader->headOnShow().command[cmd::kStepSize], 1);
 }
 
 TEST_F(ReadFixture, RepairedFieldsAndAbsentValues) {
@@ -378,12 +395,12 @@ TEST_F(ReadFixture, RepairedFieldsAndAbsentValues) {
     r[46] = 0x3A;               // sound velocity without its "present" bit
     r[47] = 0x98;
     writeBytes(path.str(), r);
-    reader->head.soundVelocity = 1450.0;
+    reader->ping.settings.soundVelocity = 1450.0;
     ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
     EXPECT_EQ(reader->ping.dateText, "08-DEC-2026");
     EXPECT_EQ(reader->ping.hundredthsText, ".00");
     EXPECT_EQ(reader->ping.millisecondText, ".000");
-    EXPECT_DOUBLE_EQ(reader->head.soundVelocity, 1500.0);
+    EXPECT_DOUBLE_EQ(reader->headOnShow().soundVelocity, 1500.0);
 }
 
 TEST_F(ReadFixture, UnterminatedTextsStayInsideTheirFields) {
@@ -411,7 +428,7 @@ TEST_F(ReadFixture, AnInvalidReturnHeaderTakesTheSettingsButNotThePing) {
     EXPECT_EQ(o.status, ReadStatus::InvalidHeader);
     EXPECT_EQ(o.nextPosition, 1024);
     // Settings of the record header are in force ...
-    EXPECT_EQ(reader->head.gainDb, 12);
+    EXPECT_EQ(reader->headOnShow().gainDb, 12);
     EXPECT_EQ(reader->ping.timeText, "14:03:07");
     // ... the ping state and the echo buffer are not touched.
     EXPECT_EQ(reader->ping.headPosition, 99);
@@ -451,18 +468,20 @@ TEST_F(ReadFixture, ScanModeCodesBeyondSideScanKeepTheModeInForce) {
     Bytes r = recordOf(*writer);
     r[37] = static_cast<std::uint8_t>((r[37] & ~0x38) | (6 << 3));
     writeBytes(path.str(), r);
-    reader->head.scanMode = kSideScan;
+    reader->ping.settings.scanMode = kSideScan;
     ASSERT_EQ(readAt(0).status, ReadStatus::Valid);
-    EXPECT_EQ(reader->head.scanMode, kSideScan);
+    EXPECT_EQ(reader->headOnShow().scanMode, kSideScan);
 }
 
-TEST(RecordPlayback, ABytePlayedIntoTheCommandNeverFramesIt) {
-    // A record of the known ping with one field changed to a value that would
-    // put 0xFD or 0xFE into the command, and the command byte it goes to.
+TEST(RecordPlayback, APlayedRecordNeverReachesTheCommand) {
+    // A record of the known ping with one field changed to a value that
+    // would frame the command, or one short of that: the live command is
+    // left as it was and stays sendable, and what shows is what the record
+    // holds.
     struct Case {
         const char* field;
         std::size_t commandByte;
-        int HeadSettings::*setting;  // the user value that goes with the byte, if any
+        int HeadSettings::*setting;  // the shown value that goes with the byte, if any
         std::function<void(Bytes&, std::uint8_t)> put;
     };
     const auto headerByte = [](std::size_t offset) {
@@ -476,39 +495,31 @@ TEST(RecordPlayback, ABytePlayedIntoTheCommandNeverFramesIt) {
     };
     using D = HeadSettings;
     const Case cases[] = {
-        {"byte 41, the range code", cmd::kReserved4, nullptr, headerByte(rec::kRangeCode)},
+        {"byte 41, the range code", cmd::kRange, nullptr, headerByte(rec::kRangeCode)},
         {"gain", cmd::kGain, &D::gainDb, headerByte(rec::kGain)},
         {"sector width", cmd::kSectorWidth, &D::currentSectorWidth, headerByte(rec::kSectorWidth)},
         {"absorption", cmd::kAbsorption, &D::absorptionCode, headerByte(rec::kAbsorption)},
         {"pulse length", cmd::kPulseLength, &D::pulseLengthCode, headerByte(rec::kPulseLength)},
         {"frequency", cmd::kFrequency, &D::frequencyCode, frequencyFor},
-        {"return header range", cmd::kRange, nullptr, headerByte(kRecordReturnHeaderOffset + 7)},
     };
     auto writer = std::make_unique<CSondrelDoc>();
     setKnownPing(*writer);
     RecordBuffer buffer;
-    const std::size_t n = encodeRecord(*writer, buffer);
+    const std::size_t n = encodeRecord(test::stampedPing(*writer), buffer);
     for (const Case& c : cases) {
-        for (const std::uint8_t framing : {cmd::kEndByte, cmd::kStartByte}) {
-            SCOPED_TRACE(std::string(c.field) + " " + std::to_string(framing));
+        for (const std::uint8_t value : {cmd::kEndByte, cmd::kStartByte, std::uint8_t{0xFC}}) {
+            SCOPED_TRACE(std::string(c.field) + " " + std::to_string(value));
             Bytes record(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
-            c.put(record, framing);
-            auto doc = std::make_unique<CSondrelDoc>();
+            c.put(record, value);
+            auto doc = playingDocument();
             const CommandBuffer before = doc->head.command;
-            const int setting = c.setting ? doc->head.*c.setting : 0;
             ASSERT_EQ(decodeRecord(*doc, record), ReadStatus::Valid);
+            EXPECT_EQ(doc->head.command, before);
             EXPECT_TRUE(isSendable(doc->head.command));
-            EXPECT_EQ(doc->head.command[c.commandByte], before[c.commandByte]);
-            // The setting stays with its byte.
+            const HeadSettings shown = doc->headOnShow();
+            EXPECT_EQ(shown.command[c.commandByte], value);
             if (c.setting) {
-                EXPECT_EQ(doc->head.*c.setting, setting);
-            }
-            // One value short of the framing bytes is taken as recorded.
-            c.put(record, 0xFC);
-            ASSERT_EQ(decodeRecord(*doc, record), ReadStatus::Valid);
-            EXPECT_EQ(doc->head.command[c.commandByte], 0xFC);
-            if (c.setting) {
-                EXPECT_EQ(doc->head.*c.setting, 0xFC);
+                EXPECT_EQ(shown.*c.setting, value);
             }
         }
     }
@@ -520,7 +531,7 @@ TEST(RecordPlayback, AnOrientationFieldHoldingNoNumberIsNoReading) {
     writer->link.prdEnable = 1;
     writer->orientation.rollValid = 1;
     RecordBuffer buffer;
-    const std::size_t n = encodeRecord(*writer, buffer);
+    const std::size_t n = encodeRecord(test::stampedPing(*writer), buffer);
     const std::uint32_t notNumbers[] = {0x7FC00000u, 0xFFC00001u, 0x7F800000u, 0xFF800000u};
     const std::size_t fields[] = {rec::kPitch, rec::kRoll, rec::kDistance};
     for (const std::size_t field : fields) {
@@ -530,17 +541,17 @@ TEST(RecordPlayback, AnOrientationFieldHoldingNoNumberIsNoReading) {
             for (int i = 0; i < 4; ++i)
                 record[kRecordSize + field + static_cast<std::size_t>(i)] =
                     static_cast<std::uint8_t>(bits >> (8 * i));
-            auto doc = std::make_unique<CSondrelDoc>();
+            auto doc = playingDocument();
             ASSERT_EQ(decodeRecord(*doc, record), ReadStatus::Valid);
+            const OrientationReadings& o = doc->orientationOnShow();
             const struct {
                 std::size_t field;
                 int valid;
                 double value, recorded;
             } readings[] = {
-                {rec::kPitch, doc->orientation.pitchValid, doc->orientation.pitchDeg, 1.5},
-                {rec::kRoll, doc->orientation.rollValid, doc->orientation.rollDeg, -2.25},
-                {rec::kDistance, doc->orientation.distanceValid, doc->orientation.distanceM,
-                 static_cast<double>(12.345f)}};
+                {rec::kPitch, o.pitchValid, o.pitchDeg, 1.5},
+                {rec::kRoll, o.rollValid, o.rollDeg, -2.25},
+                {rec::kDistance, o.distanceValid, o.distanceM, static_cast<double>(12.345f)}};
             for (const auto& r : readings) {
                 EXPECT_EQ(r.valid, r.field == field ? 0 : 1);
                 EXPECT_EQ(r.value, r.field == field ? 0.0 : r.recorded);
@@ -571,12 +582,12 @@ TEST_F(ReadFixture, RecordsFollowEachOtherAndAShortTailEndsTheFile) {
 
     // Nothing of the partial record may reach the document.
     reader->ping.timeText = "untouched";
-    reader->link.prdEnable = 5;
+    reader->ping.settings.gain = 5;
     const ReadOutcome third = readAt(1024 + 1152);
     EXPECT_EQ(third.status, ReadStatus::EndOfFile);
     EXPECT_EQ(third.nextPosition, 1024 + 1152);
     EXPECT_EQ(reader->ping.timeText, "untouched");
-    EXPECT_EQ(reader->link.prdEnable, 5);
+    EXPECT_EQ(reader->ping.settings.gain, 5);
 
     // Fewer than 100 bytes: not even a header.
     EXPECT_EQ(readAt(1024 + 1152 + 450).status, ReadStatus::EndOfFile);
@@ -612,8 +623,7 @@ TEST_F(ReadFixture, LargeRecordsAreReadWhole) {
     EXPECT_EQ(o.recordSize, 3328);
     EXPECT_EQ(o.nextPosition, 3328);
     EXPECT_EQ(reader->ping.dataPointCount, 800);  // the return header has the last word
-    EXPECT_EQ(reader->ping.echoLong[3200 - 112 - 1], 0x5A);
-    EXPECT_EQ(reader->ping.echoLong[3328 - 112 - 1], 0x6B);
+    EXPECT_EQ(reader->ping.recordSize, 3328);
     EXPECT_EQ(readAt(3328).status, ReadStatus::Valid);
 }
 
@@ -635,7 +645,7 @@ TEST(RecordDecode, NeverReadsPastTheGivenBytes) {
     setKnownPing(*doc);
     doc->link.prdEnable = 1;
     RecordBuffer b;
-    const std::size_t n = encodeRecord(*doc, b);
+    const std::size_t n = encodeRecord(test::stampedPing(*doc), b);
     auto reader = std::make_unique<CSondrelDoc>();
     for (std::size_t size :
          {std::size_t{0}, std::size_t{99}, std::size_t{100}, std::size_t{1024}, n - 1}) {
@@ -647,11 +657,11 @@ TEST(RecordDecode, NeverReadsPastTheGivenBytes) {
     EXPECT_EQ(decodeRecord(*reader, whole), ReadStatus::Valid);
 }
 
-TEST(RecordParse, StatusSizeAndViewsForEachShapeOfInput) {
+TEST(RecordParse, StatusSizeAndContentsForEachShapeOfInput) {
     auto doc = std::make_unique<CSondrelDoc>();
     setKnownPing(*doc);
     RecordBuffer b;
-    const std::size_t n = encodeRecord(*doc, b);
+    const std::size_t n = encodeRecord(test::stampedPing(*doc), b);
     ASSERT_EQ(n, kRecordSize);
     const Bytes plain(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
     struct Case {
@@ -660,25 +670,24 @@ TEST(RecordParse, StatusSizeAndViewsForEachShapeOfInput) {
         std::function<void(Bytes&)> change;  // applied to the padded bytes
         ReadStatus status;
         std::int64_t size;
-        std::size_t samples;
         bool orientation;
     };
     const auto none = [](Bytes&) {};
     const Case cases[] = {
-        {"header only", 100, none, ReadStatus::EndOfFile, 0, 0, false},
-        {"one byte short", 1023, none, ReadStatus::EndOfFile, 0, 0, false},
-        {"whole record", 1024, none, ReadStatus::Valid, 1024, 912, false},
-        {"bytes after the record", 1500, none, ReadStatus::Valid, 1024, 912, false},
+        {"header only", 100, none, ReadStatus::EndOfFile, 0, false},
+        {"one byte short", 1023, none, ReadStatus::EndOfFile, 0, false},
+        {"whole record", 1024, none, ReadStatus::Valid, 1024, false},
+        {"bytes after the record", 1500, none, ReadStatus::Valid, 1024, false},
         {"unknown size code", 1024, [](Bytes& r) { r[rec::kDataSizeCode] = 5; },
-         ReadStatus::Unsizable, 0, 0, false},
+         ReadStatus::Unsizable, 0, false},
         {"orientation flag, no extension", 1024, [](Bytes& r) { r[rec::kFlags] = 1; },
-         ReadStatus::EndOfFile, 0, 0, false},
+         ReadStatus::EndOfFile, 0, false},
         {"orientation extension", 1152, [](Bytes& r) { r[rec::kFlags] = 1; }, ReadStatus::Valid,
-         1152, 1040, true},
+         1152, true},
         {"large record", 3200, [](Bytes& r) { r[rec::kDataSizeCode] = 8; }, ReadStatus::Valid, 3200,
-         3088, false},
+         false},
         {"rejected return header", 1024, [](Bytes& r) { r[kRecordReturnHeaderOffset] = 'X'; },
-         ReadStatus::InvalidHeader, 1024, 912, false},
+         ReadStatus::InvalidHeader, 1024, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -689,12 +698,13 @@ TEST(RecordParse, StatusSizeAndViewsForEachShapeOfInput) {
         const ParsedRecord parsed = parseRecord(bytes);
         EXPECT_EQ(parsed.status, c.status);
         if (c.status == ReadStatus::EndOfFile || c.status == ReadStatus::Unsizable) continue;
-        const Record& r = parsed.record;
-        EXPECT_EQ(r.size, c.size);
-        EXPECT_EQ(r.samples.size(), c.samples);
-        EXPECT_EQ(r.samples.data(), bytes.data() + kRecordSamplesOffset);
-        EXPECT_EQ(r.returnHeaderBytes.data(), bytes.data() + kRecordReturnHeaderOffset);
-        EXPECT_EQ(r.orientation.has_value(), c.orientation);
+        const Ping& p = parsed.ping;
+        EXPECT_EQ(p.recordSize, c.size);
+        EXPECT_TRUE(std::equal(p.echoLong.begin(), p.echoLong.begin() + kRecordSampleCount,
+                               bytes.begin() + kRecordSamplesOffset));
+        EXPECT_TRUE(std::equal(p.returnHeader.begin(), p.returnHeader.end(),
+                               bytes.begin() + kRecordReturnHeaderOffset));
+        EXPECT_EQ(p.settings.orientationOn, c.orientation);
     }
 }
 
@@ -702,24 +712,25 @@ TEST(RecordParse, DecodingLeavesTheRepairsThatNeedTheDocumentToApplying) {
     auto doc = std::make_unique<CSondrelDoc>();
     setKnownPing(*doc);
     RecordBuffer b;
-    Bytes bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(encodeRecord(*doc, b)));
+    Bytes bytes(b.begin(),
+                b.begin() + static_cast<std::ptrdiff_t>(encodeRecord(test::stampedPing(*doc), b)));
     bytes[rec::kModes] = static_cast<std::uint8_t>((bytes[rec::kModes] & ~0x38) | (7 << 3));
     bytes[rec::kSoundVelocity] = 0x80;  // present but 0 m/s
     bytes[rec::kSoundVelocity + 1] = 0;
     const ParsedRecord parsed = parseRecord(bytes);
     ASSERT_EQ(parsed.status, ReadStatus::Valid);
-    EXPECT_EQ(parsed.record.scanModeCode, 7);
-    EXPECT_EQ(parsed.record.soundVelocityField, 0x8000);
+    EXPECT_EQ(parsed.ping.settings.scanMode, 7);
+    EXPECT_TRUE(std::isnan(parsed.ping.settings.soundVelocity));
 
-    auto reader = std::make_unique<CSondrelDoc>();
-    reader->head.setScanMode(kSideScan);
-    reader->head.soundVelocity = 1450.0;
-    EXPECT_EQ(applyRecord(*reader, parsed.record), ReadStatus::Valid);
-    EXPECT_EQ(reader->head.scanMode, kSideScan);
-    EXPECT_EQ(reader->head.soundVelocity, 1450.0);
+    auto reader = playingDocument();
+    reader->ping.settings.scanMode = kSideScan;
+    reader->ping.settings.soundVelocity = 1450.0;
+    EXPECT_TRUE(takePlayedPing(*reader, parsed.ping));
+    EXPECT_EQ(reader->headOnShow().scanMode, kSideScan);
+    EXPECT_EQ(reader->headOnShow().soundVelocity, 1450.0);
 }
 
-TEST(RecordParse, ArbitraryBytesNeverGiveViewsOutsideThem) {
+TEST(RecordParse, ArbitraryBytesNeverReadOutsideThem) {
     std::mt19937 random(7);
     for (int i = 0; i < 500; ++i) {
         Bytes bytes(random() % 3400);
@@ -732,10 +743,8 @@ TEST(RecordParse, ArbitraryBytesNeverGiveViewsOutsideThem) {
         if (parsed.status == ReadStatus::EndOfFile || parsed.status == ReadStatus::Unsizable) {
             continue;
         }
-        const Record& r = parsed.record;
-        ASSERT_LE(static_cast<std::size_t>(r.size), bytes.size());
-        ASSERT_EQ(r.samples.data() + r.samples.size(), bytes.data() + r.size);
-        ASSERT_EQ(r.returnHeaderBytes.size(), kReturnHeaderSize);
+        ASSERT_LE(static_cast<std::size_t>(parsed.ping.recordSize), bytes.size());
+        ASSERT_EQ(parsed.ping.echoBytes, kRecordSampleCount);
     }
 }
 

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "acquisition/PingPath.h"
 #include "acquisition/SondrelDoc.h"
 
 namespace sondrel {
@@ -20,11 +22,6 @@ Bytes headerOf(const char* letters, std::initializer_list<std::uint8_t> rest) {
     std::copy_n(letters, 3, b.begin());
     std::copy(rest.begin(), rest.end(), b.begin() + 3);
     return b;
-}
-
-bool inside(std::span<const std::uint8_t> view, const Bytes& bytes) {
-    if (view.empty()) return true;
-    return view.data() >= bytes.data() && view.data() + view.size() <= bytes.data() + bytes.size();
 }
 
 TEST(ReturnHeaderParse, FieldsAndRejections) {
@@ -68,7 +65,7 @@ TEST(ReturnHeaderParse, FieldsAndRejections) {
     }
 }
 
-TEST(ReturnBlockParse, ViewsStopAtTheBlockAndAtTheBytesGiven) {
+TEST(ReturnBlockParse, CopiesStopAtTheBlockAndAtTheBytesGiven) {
     struct Case {
         const char* letters;
         std::size_t size;
@@ -90,13 +87,18 @@ TEST(ReturnBlockParse, ViewsStopAtTheBlockAndAtTheBytesGiven) {
         SCOPED_TRACE(std::string(c.letters) + " " + std::to_string(c.size));
         Bytes bytes(c.size, 0x5A);
         std::copy(c.letters, c.letters + std::min<std::size_t>(3, c.size), bytes.begin());
-        const ReturnBlock block = parseReturnBlock(bytes);
-        EXPECT_EQ(block.blockLength, c.blockLength);
-        EXPECT_EQ(block.headerBytes.size(), c.headerBytes);
-        EXPECT_EQ(block.echoData.size(), c.echoBytes);
-        EXPECT_TRUE(inside(block.headerBytes, bytes));
-        EXPECT_TRUE(inside(block.echoData, bytes));
-        EXPECT_EQ(block.header.has_value(), c.header);
+        const Ping ping = parseReturnBlock(bytes);
+        EXPECT_EQ(ping.blockLength, c.blockLength);
+        EXPECT_EQ(ping.headerBytes, c.headerBytes);
+        EXPECT_EQ(ping.echoBytes, c.echoBytes);
+        EXPECT_EQ(!ping.headerText.empty(), c.header);
+        const auto& echo = ping.longBlock() ? std::span<const std::uint8_t>(ping.echoLong)
+                                            : std::span<const std::uint8_t>(ping.echoShort);
+        EXPECT_TRUE(std::all_of(echo.begin(),
+                                echo.begin() + static_cast<std::ptrdiff_t>(c.echoBytes),
+                                [](std::uint8_t b) { return b == 0x5A; }));
+        EXPECT_TRUE(std::all_of(echo.begin() + static_cast<std::ptrdiff_t>(c.echoBytes), echo.end(),
+                                [](std::uint8_t b) { return b == 0; }));
     }
 }
 
@@ -105,29 +107,27 @@ TEST(ReturnBlockParse, ATruncatedBlockAppliesOnlyWhatCame) {
     doc->ping.echoLong.fill(0x11);
     Bytes bytes = headerOf("QSZ", {0x10, 0, 0, 0, 20, 0, 0, 0, 0});
     bytes.resize(20, 0xAB);
-    EXPECT_TRUE(applyReturnBlock(*doc, parseReturnBlock(bytes)));
+    EXPECT_TRUE(takeLivePing(*doc, parseReturnBlock(bytes)));
     EXPECT_EQ(doc->ping.echoLong[7], 0xAB);
     EXPECT_EQ(doc->ping.echoLong[8], 0x11);
 
     // Too short for a header: the bytes that came are copied, the ping state is kept.
     doc->ping.headerText = "old";
-    EXPECT_FALSE(applyReturnBlock(*doc, parseReturnBlock(Bytes{'Q', 'M', 'Z'})));
+    EXPECT_FALSE(takeLivePing(*doc, parseReturnBlock(Bytes{'Q', 'M', 'Z'})));
     EXPECT_EQ(doc->ping.blockLength, kBlockLengthShort);
     EXPECT_EQ(doc->ping.headerText, "old");
 }
 
-TEST(ReturnBlockParse, ArbitraryBytesNeverGiveViewsOutsideThem) {
+TEST(ReturnBlockParse, ArbitraryBytesNeverReadOutsideThem) {
     std::mt19937 random(2024);
     const char* letters[] = {"QSZ", "QMZ", "QGZ", "qsz", "Q\0Z"};
     for (int i = 0; i < 2000; ++i) {
         Bytes bytes(random() % 900);
         for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
         if (i % 2 && bytes.size() >= 3) std::copy_n(letters[i % 5], 3, bytes.begin());
-        const ReturnBlock block = parseReturnBlock(bytes);
-        ASSERT_TRUE(inside(block.headerBytes, bytes));
-        ASSERT_TRUE(inside(block.echoData, bytes));
-        ASSERT_LE(block.echoData.size() + kReturnHeaderSize,
-                  static_cast<std::size_t>(block.blockLength));
+        const Ping ping = parseReturnBlock(bytes);
+        ASSERT_LE(ping.headerBytes + ping.echoBytes, bytes.size());
+        ASSERT_LE(ping.echoBytes + kReturnHeaderSize, static_cast<std::size_t>(ping.blockLength));
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "acquisition/PingPath.h"
 #include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
 #include "support/CycleFakes.h"
@@ -222,12 +223,12 @@ TEST(Settings, ApplySettingsClearsTheImageAndRedrawsWhenOffline) {
     CSondrelDoc doc;
     CountingViews views;
     doc.setViews(&views);
-    doc.ping.echoShort[2][7] = 9;
+    doc.ping.echoShort[7] = 9;
     doc.sonarBitmap.pixels()[1234] = 3;
     doc.flags.imageResetPending = true;
     doc.applySettings();
     EXPECT_FALSE(doc.flags.imageResetPending);
-    EXPECT_EQ(doc.ping.echoShort[2][7], 0);
+    EXPECT_EQ(doc.ping.echoShort[7], 0);
     EXPECT_EQ(doc.sonarBitmap.pixels()[1234], 0);
     EXPECT_EQ(views.fullRedrawMarks, 1);
     EXPECT_EQ(views.panelRefreshes, 1);
@@ -262,7 +263,7 @@ TEST(ReturnBlock, DecodesAValidHeader) {
     EXPECT_EQ(doc.ping.blockLength, 813);
     EXPECT_EQ(doc.ping.echoLong[0], 0xAB);
     EXPECT_EQ(doc.ping.echoLong[800], 0xAB);
-    EXPECT_EQ(doc.ping.echoLong[801], 0);  // nothing beyond the block is copied
+    EXPECT_EQ(doc.ping.echoLong.size(), 801u);  // nothing beyond the block is kept
     EXPECT_EQ(doc.ping.headerText, "QSZ");
 }
 
@@ -273,14 +274,14 @@ TEST(ReturnBlock, ShortBlocksGoToTheFirstShortRow) {
     EXPECT_EQ(doc.ping.blockLength, 265);
     EXPECT_EQ(doc.ping.dataPointCount, 250);
     EXPECT_EQ(doc.ping.headStatusLow, 3);
-    EXPECT_EQ(doc.ping.echoShort[0][252], 0xAB);
-    EXPECT_EQ(doc.ping.echoShort[0][253], 0);
+    EXPECT_EQ(doc.ping.echoShort[252], 0xAB);
+    EXPECT_EQ(doc.ping.echoShort[253], 0);
     EXPECT_EQ(doc.ping.echoLong[0], 0);
 
     putBlock(doc, "QGZ", {0x10, 0, 0, 0, 10, 0, 0});
     ASSERT_TRUE(sizeCopyAndDecode(doc));
     EXPECT_EQ(doc.ping.blockLength, 513);
-    EXPECT_EQ(doc.ping.echoShort[0][500], 0xAB);
+    EXPECT_EQ(doc.ping.echoShort[500], 0xAB);
 }
 
 TEST(ReturnBlock, InvalidLettersChangeNoPingState) {
@@ -303,13 +304,21 @@ TEST(ReturnBlock, LowerCaseLettersPassButAreSizedLong) {
     EXPECT_EQ(doc.head.rangeIndex, 7);  // code 2 reads as 5 m
 }
 
-TEST(ReturnBlock, OnlyPlaybackSetsTheRangeCode) {
-    CSondrelDoc doc;
-    doc.head.command[cmd::kRange] = 7;
+TEST(ReturnBlock, TheReportedRangeNeverReachesTheCommand) {
+    // Live, the head's reported range is the range in force; played, it is
+    // what shows. The command keeps the range asked for either way.
     const std::uint8_t header[12] = {'Q', 'S', 'Z', 0x10, 0, 0, 0x00, 20, 0, 0, 0, 0};
-    ASSERT_TRUE(decodeReturnHeader(doc, header, DecodeMode::RealTime));
-    EXPECT_EQ(doc.head.command[cmd::kRange], 7);
-    EXPECT_EQ(doc.ping.stepDirection, 0);
-    ASSERT_TRUE(decodeReturnHeader(doc, header, DecodeMode::Playback));
-    EXPECT_EQ(doc.head.command[cmd::kRange], 20);
+    CSondrelDoc live;
+    live.head.command[cmd::kRange] = 7;
+    ASSERT_TRUE(takeLivePing(live, parseReturnBlock(header)));
+    EXPECT_EQ(live.head.command[cmd::kRange], 7);
+    EXPECT_EQ(live.head.rangeIndex, 4);
+    EXPECT_EQ(live.ping.stepDirection, 0);
+    CSondrelDoc played;
+    played.flags.playbackActive = true;
+    played.head.command[cmd::kRange] = 7;
+    ASSERT_TRUE(takePlayedPing(played, parseReturnBlock(header)));
+    EXPECT_EQ(played.head.command[cmd::kRange], 7);
+    EXPECT_EQ(played.head.rangeIndex, 3);
+    EXPECT_EQ(played.headOnShow().rangeIndex, 4);
 }

@@ -154,8 +154,8 @@ class XyzWriterTest : public ::testing::Test {
         doc->ping.dateText = "08-DEC-2026";
         doc->ping.timeText = "14:03:07";
         doc->ping.millisecondText = ".450";
-        doc->head.rangeMetres = 2.0;
-        doc->orientation.distanceM = 5.5;
+        doc->ping.rangeIndex = 4;  // 2 m
+        doc->ping.orientation.distanceM = 5.5;
         doc->flags.playbackActive = true;
         doc->flags.xyzConversionActive = true;
     }
@@ -178,7 +178,7 @@ TEST_F(XyzWriterTest, WritesBlocksOfPointsAndEmptyLines) {
     writer.endOfPing();
     // The next record's stamp and distance are taken afresh.
     doc->ping.timeText = "14:03:08";
-    doc->orientation.distanceM = -1.25;
+    doc->ping.orientation.distanceM = -1.25;
     writer.endOfPing();  // a record without accepted points
     writer.point(500, 0);
     writer.endOfPing();

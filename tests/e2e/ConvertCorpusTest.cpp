@@ -30,6 +30,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "recording/RecordFormat.h"
 #include "support/FileSizeLimit.h"
+#include "support/ReceivedBlock.h"
 #include "support/TempFolder.h"
 
 extern char** environ;
@@ -144,7 +145,7 @@ Bytes validFile(int records) {
                 static_cast<std::uint8_t>(v >> 7);
         }
         RecordBuffer b;
-        const std::size_t n = encodeRecord(*doc, b);
+        const std::size_t n = encodeRecord(test::stampedPing(*doc), b);
         file.insert(file.end(), b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
     }
     return file;

@@ -17,6 +17,7 @@
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
+#include "support/ReceivedBlock.h"
 #include "support/RingCheck.h"
 #include "support/ScreenshotRun.h"
 
@@ -41,7 +42,7 @@ bool writeSurvey(const std::string& path, int records) {
         const std::vector<std::uint8_t> block = head.buildBlock(doc.head.command, i * 0.1);
         std::copy_n(block.begin(), kReturnHeaderSize, doc.ping.returnHeader.begin());
         std::copy(block.begin() + kReturnHeaderSize, block.end(), doc.ping.echoLong.begin());
-        if (!writeRecord(doc, file)) return false;
+        if (!writeRecord(test::stampedPing(doc), file)) return false;
     }
     return file.close();
 }

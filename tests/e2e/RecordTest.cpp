@@ -137,8 +137,9 @@ TEST_F(RecordRun, RecordsNPingsWhoseRecordsHoldTheBlocksTheHeadSent) {
             << "samples of record " << i;
     }
 
-    // The data file reads back as live pings.
+    // The data file plays back as live pings.
     auto doc = std::make_unique<CSondrelDoc>();
+    doc->flags.playbackActive = true;
     BinaryFile file;
     ASSERT_TRUE(file.openRead(dataPath_));
     std::int64_t position = 0;
@@ -150,7 +151,7 @@ TEST_F(RecordRun, RecordsNPingsWhoseRecordsHoldTheBlocksTheHeadSent) {
         position = outcome.nextPosition;
     }
     EXPECT_EQ(valid, 200);
-    EXPECT_DOUBLE_EQ(doc->head.rangeMetres, 2.0);
+    EXPECT_DOUBLE_EQ(doc->headOnShow().rangeMetres, 2.0);
 
     // The operator's settings file was left as it was.
     std::ifstream settings(settingsPath_);

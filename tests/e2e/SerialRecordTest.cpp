@@ -110,11 +110,12 @@ std::string writeSettings(const HeadSimProcess& sim, const Settings& s) {
     return path;
 }
 
-// Every record of a data file decoded in turn into one document, with a check
+// Every record of a data file played in turn into one document, with a check
 // run on the document after each.
 template <class Check>
 int forEachRecord(const std::vector<std::uint8_t>& file, Check check) {
     CSondrelDoc doc;
+    doc.flags.playbackActive = true;
     std::size_t at = 0;
     int records = 0;
     while (file.size() - at >= kRecordHeaderSize) {
@@ -185,7 +186,7 @@ TEST_P(SerialPacing, SerialHeadIsPolledAtTheRangePacedInterval) {
     const int records =
         forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto record) {
             EXPECT_EQ(record.size(), kRecordSize);
-            EXPECT_DOUBLE_EQ(doc.head.rangeMetres, c.rangeMetres);
+            EXPECT_DOUBLE_EQ(doc.headOnShow().rangeMetres, c.rangeMetres);
         });
     EXPECT_GE(records + 1, static_cast<int>(commands.size()) - 1);
     EXPECT_LE(records, static_cast<int>(commands.size()));
@@ -224,9 +225,10 @@ TEST(SerialDeviceLoss, HeadAndInstrumentVanishingMidRunLoseNothingRecorded) {
     // The recorder kept running to its end and closed a whole file.
     EXPECT_EQ(run.exitCode, 0) << run.output;
     int withDistance = 0;
-    const int records = forEachRecord(
-        test::readByteVector(data),
-        [&](const CSondrelDoc& doc, auto) { withDistance += doc.orientation.distanceValid; });
+    const int records =
+        forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto) {
+            withDistance += doc.orientationOnShow().distanceValid;
+        });
     EXPECT_GE(records, 3);
     EXPECT_EQ(withDistance, records);
     EXPECT_NE(run.output.find("recorded " + std::to_string(records) + " pings"), std::string::npos)
@@ -296,21 +298,21 @@ TEST_P(SerialOrientation, EachSentenceTypeReachesTheRecordedExtension) {
     const int records =
         forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto record) {
             EXPECT_EQ(record.size(), kRecordSizeWithOrientation);
-            EXPECT_EQ(doc.link.prdEnable, 1);
-            if (doc.orientation.distanceValid != 1) return;
+            EXPECT_TRUE(doc.orientationInputOnShow());
+            if (doc.orientationOnShow().distanceValid != 1) return;
             ++withDistance;
             // Recorded in single precision.
-            EXPECT_NEAR(doc.orientation.distanceM, kStartDistance, 1e-4);
+            EXPECT_NEAR(doc.orientationOnShow().distanceM, kStartDistance, 1e-4);
             if (sentenceType == 0) {
                 // The crawler's own sentence carries pitch and roll too.
-                EXPECT_EQ(doc.orientation.pitchValid, 1);
-                EXPECT_EQ(doc.orientation.rollValid, 1);
-                EXPECT_LE(std::abs(doc.orientation.pitchDeg), kPitchAmplitude + 0.05);
-                EXPECT_LE(std::abs(doc.orientation.rollDeg), kRollAmplitude + 0.05);
+                EXPECT_EQ(doc.orientationOnShow().pitchValid, 1);
+                EXPECT_EQ(doc.orientationOnShow().rollValid, 1);
+                EXPECT_LE(std::abs(doc.orientationOnShow().pitchDeg), kPitchAmplitude + 0.05);
+                EXPECT_LE(std::abs(doc.orientationOnShow().rollDeg), kRollAmplitude + 0.05);
             } else {
                 // Cable counters and the Reach instrument know no attitude.
-                EXPECT_EQ(doc.orientation.pitchDeg, 0.0);
-                EXPECT_EQ(doc.orientation.rollDeg, 0.0);
+                EXPECT_EQ(doc.orientationOnShow().pitchDeg, 0.0);
+                EXPECT_EQ(doc.orientationOnShow().rollDeg, 0.0);
             }
         });
     EXPECT_EQ(records, 3);
@@ -384,10 +386,11 @@ TEST_P(NoisyInstrument, OnlyRealDistancesAreRecordedAndNoneIsLost) {
     const int records =
         forEachRecord(test::readByteVector(data), [&](const CSondrelDoc& doc, auto record) {
             EXPECT_EQ(record.size(), kRecordSizeWithOrientation);
-            EXPECT_TRUE(std::isfinite(doc.orientation.distanceM)) << doc.orientation.distanceM;
-            if (doc.orientation.distanceValid != 1) return;
+            EXPECT_TRUE(std::isfinite(doc.orientationOnShow().distanceM))
+                << doc.orientationOnShow().distanceM;
+            if (doc.orientationOnShow().distanceValid != 1) return;
             ++valid;
-            EXPECT_NEAR(doc.orientation.distanceM, c.distance, 1e-6);
+            EXPECT_NEAR(doc.orientationOnShow().distanceM, c.distance, 1e-6);
         });
     EXPECT_EQ(records, 4);
     EXPECT_GE(valid, c.validRecordsAtLeast) << run.output;

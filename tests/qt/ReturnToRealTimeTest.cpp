@@ -41,7 +41,8 @@ TEST(ReturnToRealTime, CommandsAfterPlaybackHoldNothingOfThePlayedRecords) {
     ASSERT_TRUE(app->initInstance());
     CSondrelDoc* doc = app->document();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return doc->flags.playbackActive && doc->head.command[cmd::kFixed9] == 5; }, 15000))
+        [&] { return doc->flags.playbackActive && doc->headOnShow().command[cmd::kFixed9] == 5; },
+        15000))
         << "the file was not played";
     const std::size_t before = sim.commands().size();
 

@@ -189,7 +189,7 @@ struct Walk {
             EXPECT_FALSE(paths.empty()) << c.id << " cannot be reached";
             for (const Path path : paths) {
                 SCOPED_TRACE(int(path));
-                if (playback && p.doc.flags.playbackActive == 0) startPlayback();
+                if (playback && !p.doc.flags.playbackActive) startPlayback();
                 if (!playback && p.doc.flags.playbackActive) p.frame->executeCommand(kCmdConnect);
                 scriptCancel();
                 p.frame->refreshCommandStates();

@@ -66,7 +66,7 @@ inline int writeSurvey(const std::string& path, SurveyDistance distanceOf = ever
             // What a document holds when the counter has given nothing.
             doc->orientation.distanceM = doc->orientation.distanceValid ? distance : 0.0;
             doc->orientation.pitchDeg = 1.5;
-            EXPECT_TRUE(writeRecord(*doc, file));
+            EXPECT_TRUE(writeRecord(test::stampedPing(*doc), file));
             ++written;
         }
     }

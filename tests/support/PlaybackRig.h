@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ReceivedBlock.h"
+
 #include <cstdio>
 #include <deque>
 #include <optional>
@@ -91,7 +93,7 @@ inline std::string makeDataFile(const std::string& path, int count,
         makePing(doc, i, orientation, periodMs);
         for (int bad : invalid)
             if (bad == i) doc.ping.returnHeader[0] = 'X';
-        EXPECT_TRUE(writeRecord(doc, file));
+        EXPECT_TRUE(writeRecord(test::stampedPing(doc), file));
     }
     file.close();
     return path;

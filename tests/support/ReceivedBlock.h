@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 
+#include "acquisition/PingPath.h"
 #include "acquisition/ReturnBlock.h"
 #include "acquisition/SondrelDoc.h"
 
@@ -20,6 +21,16 @@ inline bool receiveBlock(CSondrelDoc& doc, std::span<const std::uint8_t> block) 
                 doc.link.receiveBuffer.begin());
     doc.link.noNewData = 0;
     return sizeCopyAndDecode(doc);
+}
+
+// The document's ping as the live path stamps it when it takes it in: with
+// the settings the head is driven with and the readings of the moment. Tests
+// set the document up by hand and record this.
+inline Ping stampedPing(const CSondrelDoc& doc) {
+    Ping ping = doc.ping;
+    ping.settings = liveSettings(doc);
+    ping.orientation = doc.orientation;
+    return ping;
 }
 
 // A document that records a survey: records with orientation, a fixed date

@@ -29,7 +29,7 @@ void FileRecorder::start() {
 
 void FileRecorder::recordPing(CSondrelDoc& doc) {
     if (!file_.isOpen() || failed_ || full()) return;
-    const bool written = file_.append(doc);
+    const bool written = file_.append(doc.ping);
     recorded_ = file_.records();
     if (written) {
         if (full()) doc.flags.recordingActive = false;

@@ -150,7 +150,7 @@ void GeometryDock::documentUpdated() {
         lastPosition_ = -1;
         dirty_ = true;
     }
-    const std::int64_t position = playing && recordPosition_ ? recordPosition_() : -1;
+    const std::int64_t position = playing ? doc_.ping.filePosition : -1;
     if (doc_.pings.pingCount == lastPingCount_ && position == lastPosition_) return;
     lastPingCount_ = doc_.pings.pingCount;
     lastPosition_ = position;

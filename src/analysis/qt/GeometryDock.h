@@ -47,11 +47,6 @@ class GeometryDock : public QDockWidget {
 
     void setSettings(const GeometrySettings& settings);
     const GeometrySettings& settings() const { return settings_; }
-    // Where the record on screen starts in the played file; without it a
-    // played ping is placed by its count and cannot be jumped to.
-    void setRecordPosition(std::function<std::int64_t()> position) {
-        recordPosition_ = std::move(position);
-    }
     // Plays the record starting at the given position of the played file.
     void setJumpHandler(std::function<void(std::int64_t)> jump) { jump_ = std::move(jump); }
 
@@ -101,7 +96,6 @@ class GeometryDock : public QDockWidget {
     ProfilePath path_;
     GeometryPointCollector points_;
     PipeAnalyser analyser_;
-    std::function<std::int64_t()> recordPosition_;
     std::function<void(std::int64_t)> jump_;
     std::array<ChartParts, kChartCount> charts_;
     QTimer refresh_;

@@ -410,7 +410,7 @@ void CMainFrame::toggleControlPanel() {
     const bool wasShown = panel_ && panel_->isVisible();
     doc_.display.settingsDlgVisible = wasShown ? 0 : 1;
     if (!panel_) return;
-    if (!wasShown && doc_.flags.playbackActive != 1) {
+    if (!wasShown && !doc_.flags.playbackActive) {
         panel_->show();
         panel_->raise();
     } else {

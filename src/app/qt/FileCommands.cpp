@@ -56,7 +56,6 @@ FileCommands::~FileCommands() {
     // A conversion still running stops here, its part of a file removed.
     conversionWindow_.reset();
     if (GeometryDock* dock = frame_.geometryDock()) {
-        dock->setRecordPosition({});
         dock->setJumpHandler({});
     }
     for (const int id :
@@ -183,10 +182,8 @@ void FileCommands::writePipeReport() {
 void FileCommands::connectGeometryDock() {
     GeometryDock* dock = frame_.geometryDock();
     if (!dock) return;
-    dock->setRecordPosition(
-        [this] { return player_.isOpen() ? player_.lastRecordPosition() : -1; });
     dock->setJumpHandler([this](std::int64_t position) {
-        if (doc_.flags.playbackActive != 1 || !player_.isOpen()) return;
+        if (!doc_.flags.playbackActive || !player_.isOpen()) return;
         // As the trackbar jumps, but to the record itself, and shown at once
         // rather than on the next tick.
         doc_.clearSonarImage();

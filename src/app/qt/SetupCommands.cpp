@@ -133,7 +133,7 @@ void SetupCommands::chooseHeadType(int sonarType) {
         peers_.op->showMessage(
             "The settings file " + peers_.settingsPath + " could not be written.",
             MessageKind::Warning);
-    if (doc_.flags.playbackActive == 0 && peers_.cycle) peers_.cycle->connectToHead();
+    if (!doc_.flags.playbackActive && peers_.cycle) peers_.cycle->connectToHead();
 }
 
 void SetupCommands::pipeGeometrySettings() {
@@ -193,7 +193,7 @@ void SetupCommands::hotKeysHelp() {
 void SetupCommands::resumeOrientationReads() {
     // While no sonar data come, the instrument is read only by its own timer;
     // a dialog that stopped it must not leave its last values standing.
-    if (peers_.cycle && doc_.flags.playbackActive == 0 && doc_.link.noNewData == 1 &&
+    if (peers_.cycle && !doc_.flags.playbackActive && doc_.link.noNewData == 1 &&
         peers_.cycle->orientation().isOpen())
         frame_.timerHost().setTimer(kOrientationTimer, kOrientationPollMs);
 }
