@@ -1,5 +1,6 @@
 #include "analysis/PipeGeometry.h"
 
+#include "analysis/GeometryKernels.h"
 #include "analysis/Selection.h"
 
 #include <Eigen/Dense>
@@ -7,17 +8,13 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace sondrel {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr int kBins = 360;
-constexpr double kBinWidth = 2.0 * kPi / kBins;
+using kernels::kBins;
+using kernels::kBinWidth;
+using kernels::kPi;
 // A wall point never counts as an outlier for lying this close to the shape:
 // keeps a noiseless profile from rejecting its own quantisation steps.
 constexpr double kMinOutlierMetres = 0.002;
@@ -62,41 +59,6 @@ double distance(double dx, double dy) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
-#if defined(__SSE2__)
-// Points i and i + 1 (x, y pairs from `xy`) as offsets from `centre`, whose
-// lanes are (x, y): one point per lane of dx and of dy.
-struct TwoOffsets {
-    __m128d dx, dy;
-};
-
-inline TwoOffsets twoOffsets(const double* xy, std::size_t i, __m128d centre) {
-    const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
-    const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
-    return {_mm_unpacklo_pd(a, b), _mm_unpackhi_pd(a, b)};
-}
-
-// The same numbers as distance() for each lane.
-inline __m128d distances(const TwoOffsets& o) {
-    return _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(o.dx, o.dx), _mm_mul_pd(o.dy, o.dy)));
-}
-#endif
-
-// out[i] = distance of point i from (x, y), less `minus`: the same numbers as
-// distance() one point at a time, two square roots to an instruction.
-void distancesFrom(std::span<const GeometryPoint> p, double x, double y, double minus,
-                   std::span<double> out) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128d centre = _mm_set_pd(y, x), less = _mm_set1_pd(minus);
-    const auto* xy = reinterpret_cast<const double*>(p.data());
-    for (; i + 1 < p.size(); i += 2) {
-        const TwoOffsets o = twoOffsets(xy, i, centre);
-        _mm_storeu_pd(out.data() + i, _mm_sub_pd(distances(o), less));
-    }
-#endif
-    for (; i < p.size(); ++i) out[i] = distance(p[i].x - x, p[i].y - y) - minus;
-}
-
 // Appends the values whose flag is set to `out`, without a branch per value.
 void appendFlagged(std::span<const double> values, std::span<const std::uint8_t> use,
                    std::vector<double>& out) {
@@ -108,66 +70,6 @@ void appendFlagged(std::span<const double> values, std::span<const std::uint8_t>
         n += use[i] != 0;
     }
     out.resize(n);
-}
-
-// atan2 to within 1e-5 radians, several times faster than the library's;
-// only sorts points into one-degree bins.
-double quickAtan2(double y, double x) {
-    const double ax = std::fabs(x), ay = std::fabs(y);
-    const double big = std::max(ax, ay);
-    if (big == 0) return 0;
-    const double z = std::min(ax, ay) / big, z2 = z * z;
-    double a =
-        z * (0.99997726 +
-             z2 * (-0.33262347 +
-                   z2 * (0.19354346 + z2 * (-0.11643287 + z2 * (0.05265332 - z2 * 0.01172120)))));
-    if (ay > ax) a = kPi / 2 - a;
-    if (x < 0) a = kPi - a;
-    return y < 0 ? -a : a;
-}
-
-int binOf(double dx, double dy) {
-    double phi = quickAtan2(dy, dx);
-    if (phi < 0) phi += 2.0 * kPi;
-    const int k = static_cast<int>(phi / kBinWidth);
-    return std::clamp(k, 0, kBins - 1);
-}
-
-// binOf for every point about (x, y), two points to an SSE2 instruction with
-// the very operations of binOf, so the bins are the same.
-void binsOf(std::span<const GeometryPoint> p, double x, double y, std::span<int> out) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128d centre = _mm_set_pd(y, x), zero = _mm_setzero_pd();
-    const __m128d sign = _mm_set1_pd(-0.0);
-    const auto* xy = reinterpret_cast<const double*>(p.data());
-    for (; i + 1 < p.size(); i += 2) {
-        const auto [dx, dy] = twoOffsets(xy, i, centre);
-        const __m128d ax = _mm_andnot_pd(sign, dx), ay = _mm_andnot_pd(sign, dy);
-        const __m128d big = _mm_max_pd(ax, ay);
-        const __m128d z = _mm_div_pd(_mm_min_pd(ax, ay), big), z2 = _mm_mul_pd(z, z);
-        __m128d t = _mm_sub_pd(_mm_set1_pd(0.05265332), _mm_mul_pd(z2, _mm_set1_pd(0.01172120)));
-        t = _mm_add_pd(_mm_set1_pd(-0.11643287), _mm_mul_pd(z2, t));
-        t = _mm_add_pd(_mm_set1_pd(0.19354346), _mm_mul_pd(z2, t));
-        t = _mm_add_pd(_mm_set1_pd(-0.33262347), _mm_mul_pd(z2, t));
-        t = _mm_add_pd(_mm_set1_pd(0.99997726), _mm_mul_pd(z2, t));
-        __m128d angle = _mm_mul_pd(z, t);
-        const auto choose = [](__m128d mask, __m128d yes, __m128d no) {
-            return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
-        };
-        angle = choose(_mm_cmpgt_pd(ay, ax), _mm_sub_pd(_mm_set1_pd(kPi / 2), angle), angle);
-        angle = choose(_mm_cmplt_pd(dx, zero), _mm_sub_pd(_mm_set1_pd(kPi), angle), angle);
-        angle = _mm_xor_pd(angle, _mm_and_pd(_mm_cmplt_pd(dy, zero), sign));
-        angle = _mm_andnot_pd(_mm_cmpeq_pd(big, zero), angle);
-        angle = choose(_mm_cmplt_pd(angle, zero), _mm_add_pd(angle, _mm_set1_pd(2.0 * kPi)), angle);
-        alignas(16) int k[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(k),
-                        _mm_cvttpd_epi32(_mm_div_pd(angle, _mm_set1_pd(kBinWidth))));
-        out[i] = std::clamp(k[0], 0, kBins - 1);
-        out[i + 1] = std::clamp(k[1], 0, kBins - 1);
-    }
-#endif
-    for (; i < p.size(); ++i) out[i] = binOf(p[i].x - x, p[i].y - y);
 }
 
 // The widest run of empty bins, wrapping round; a full turn when all are empty.
@@ -290,74 +192,10 @@ bool algebraicCircle(std::span<const GeometryPoint> p, std::span<const std::uint
 // returns the size of the step, or NaN when it could not be taken.
 double geometricCircleStep(std::span<const GeometryPoint> p, std::span<const std::uint8_t> use,
                            CircleFit& c) {
-    // J^T J and J^T r summed entry by entry: J = (-ux, -uy, -1) for the unit
-    // vector u from the centre to the point.
-    double sxx = 0, sxy = 0, syy = 0, sx = 0, sy = 0, count = 0, rx = 0, ry = 0, r1 = 0;
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    {
-        // Two points at a time: the square root and the divisions, which set
-        // the pace of a step, go two to an instruction. Each point's terms are
-        // the same as one at a time; the sums, kept per lane and joined at
-        // the end, differ from a sum in order in their last bits only.
-        const __m128d centre = _mm_set_pd(c.centreY, c.centreX);
-        const __m128d radius = _mm_set1_pd(c.radius), zero = _mm_setzero_pd(),
-                      one = _mm_set1_pd(1.0);
-        __m128d vxx = zero, vxy = zero, vyy = zero, vx = zero, vy = zero, vn = zero, vrx = zero,
-                vry = zero, vr = zero;
-        const auto* xy = reinterpret_cast<const double*>(p.data());
-        for (; i + 1 < p.size(); i += 2) {
-            const TwoOffsets o = twoOffsets(xy, i, centre);
-            const __m128d dx = o.dx, dy = o.dy, d = distances(o);
-            const __m128d flagged =
-                _mm_castsi128_pd(_mm_set_epi64x(use[i + 1] ? -1 : 0, use[i] ? -1 : 0));
-            const __m128d w = _mm_and_pd(flagged, _mm_cmpgt_pd(d, zero));
-            const __m128d ux = _mm_and_pd(w, _mm_div_pd(dx, d));
-            const __m128d uy = _mm_and_pd(w, _mm_div_pd(dy, d));
-            const __m128d r = _mm_and_pd(w, _mm_sub_pd(d, radius));
-            vxx = _mm_add_pd(vxx, _mm_mul_pd(ux, ux));
-            vxy = _mm_add_pd(vxy, _mm_mul_pd(ux, uy));
-            vyy = _mm_add_pd(vyy, _mm_mul_pd(uy, uy));
-            vx = _mm_add_pd(vx, ux);
-            vy = _mm_add_pd(vy, uy);
-            vn = _mm_add_pd(vn, _mm_and_pd(w, one));
-            vrx = _mm_add_pd(vrx, _mm_mul_pd(ux, r));
-            vry = _mm_add_pd(vry, _mm_mul_pd(uy, r));
-            vr = _mm_add_pd(vr, r);
-        }
-        const auto lanes = [](__m128d v) {
-            return _mm_cvtsd_f64(v) + _mm_cvtsd_f64(_mm_unpackhi_pd(v, v));
-        };
-        sxx = lanes(vxx);
-        sxy = lanes(vxy);
-        syy = lanes(vyy);
-        sx = lanes(vx);
-        sy = lanes(vy);
-        count = lanes(vn);
-        rx = lanes(vrx);
-        ry = lanes(vry);
-        r1 = lanes(vr);
-    }
-#endif
-    for (; i < p.size(); ++i) {
-        if (!use[i]) continue;
-        const double dx = p[i].x - c.centreX, dy = p[i].y - c.centreY;
-        const double d = distance(dx, dy);
-        if (!(d > 0)) continue;
-        const double ux = dx / d, uy = dy / d, r = d - c.radius;
-        sxx += ux * ux;
-        sxy += ux * uy;
-        syy += uy * uy;
-        sx += ux;
-        sy += uy;
-        count += 1;
-        rx += ux * r;
-        ry += uy * r;
-        r1 += r;
-    }
+    const kernels::CircleStepSums s = kernels::best::circleStepSums(p, use, c);
     Eigen::Matrix3d jtj;
-    jtj << sxx, sxy, sx, sxy, syy, sy, sx, sy, count;
-    const Eigen::Vector3d jtr(-rx, -ry, -r1);
+    jtj << s.sxx, s.sxy, s.sx, s.sxy, s.syy, s.sy, s.sx, s.sy, s.count;
+    const Eigen::Vector3d jtr(-s.rx, -s.ry, -s.r1);
     const Eigen::Vector3d step = jtj.ldlt().solve(-jtr);
     if (!step.allFinite()) return std::numeric_limits<double>::quiet_NaN();
     c.centreX += step(0);
@@ -543,7 +381,7 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     {
         std::array<std::uint8_t, kBins> seen{};
         bins_.resize(n);
-        binsOf(pts, 0, 0, bins_);
+        kernels::best::binsOf(pts, 0, 0, bins_);
         for (const int bin : bins_) seen[static_cast<std::size_t>(bin)] = 1;
         if (widestGapDegrees(seen) >= kMaxWallGapDegrees) {
             g.quality = GeometryQuality::OneSided;
@@ -589,7 +427,7 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     // The spread of the ranges from point to point along the ring, from their
     // second differences: the noise of the echoes whatever the pipe's shape.
     radii_.resize(n);
-    distancesFrom(pts, 0, 0, 0, radii_);
+    kernels::best::distancesFrom(pts, 0, 0, 0, radii_);
     scratch_.clear();
     for (std::size_t i = 1; i + 1 < n; ++i) {
         scratch_.push_back(std::fabs(radii_[i - 1] - 2 * radii_[i] + radii_[i + 1]));
@@ -620,7 +458,8 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
                 !(circle.radius < kMaxGeometryCoordinate)) {
                 return GeometryQuality::NotConverged;
             }
-            distancesFrom(pts, circle.centreX, circle.centreY, circle.radius, residuals_);
+            kernels::best::distancesFrom(pts, circle.centreX, circle.centreY, circle.radius,
+                                         residuals_);
             scratch_.clear();
             appendFlagged(residuals_, wall_, scratch_);
             const double mid = median(scratch_, select_);
@@ -796,7 +635,7 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     }
     double circleSum = 0;
     int used = 0;
-    distancesFrom(pts, circle.centreX, circle.centreY, circle.radius, residuals_);
+    kernels::best::distancesFrom(pts, circle.centreX, circle.centreY, circle.radius, residuals_);
     for (std::size_t i = 0; i < n; ++i) {
         if (!wall_[i]) continue;
         circleSum += residuals_[i] * residuals_[i];
@@ -829,8 +668,8 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
     // about the fitted centre.
     bins_.resize(n);
     radii_.resize(n);
-    distancesFrom(pts, cx, cy, 0, radii_);
-    binsOf(pts, cx, cy, bins_);
+    kernels::best::distancesFrom(pts, cx, cy, 0, radii_);
+    kernels::best::binsOf(pts, cx, cy, bins_);
     const BinTable& table = binTable();
     std::array<double, kBins> shapeRadius{};
     {
@@ -838,28 +677,8 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
         // shape's angle rather than computed afresh for every bin.
         const double t = shape.angleDegrees * kPi / 180;
         const double ct = std::cos(t), st = std::sin(t);
-        const double ab = shape.semiMajor * shape.semiMinor;
-        int k = 0;
-#if defined(__SSE2__)
-        // Two bins to an instruction, with the operations of the loop below.
-        const __m128d vct = _mm_set1_pd(ct), vst = _mm_set1_pd(st), vab = _mm_set1_pd(ab);
-        const __m128d minor = _mm_set1_pd(shape.semiMinor), major = _mm_set1_pd(shape.semiMajor);
-        for (; k + 1 < kBins; k += 2) {
-            const __m128d c = _mm_loadu_pd(&table.cos[k]), sn = _mm_loadu_pd(&table.sin[k]);
-            const __m128d bc =
-                _mm_mul_pd(minor, _mm_add_pd(_mm_mul_pd(c, vct), _mm_mul_pd(sn, vst)));
-            const __m128d as =
-                _mm_mul_pd(major, _mm_sub_pd(_mm_mul_pd(sn, vct), _mm_mul_pd(c, vst)));
-            _mm_storeu_pd(
-                &shapeRadius[k],
-                _mm_div_pd(vab, _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(bc, bc), _mm_mul_pd(as, as)))));
-        }
-#endif
-        for (; k < kBins; ++k) {
-            const double bc = shape.semiMinor * (table.cos[k] * ct + table.sin[k] * st);
-            const double as = shape.semiMajor * (table.sin[k] * ct - table.cos[k] * st);
-            shapeRadius[k] = ab / std::sqrt(bc * bc + as * as);
-        }
+        kernels::best::ellipseRadii(table.cos, table.sin, ct, st, shape.semiMajor, shape.semiMinor,
+                                    shapeRadius);
     }
     double shapeSum = 0;
     for (std::size_t i = 0; i < n; ++i) {
