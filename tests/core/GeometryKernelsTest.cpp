@@ -82,20 +82,6 @@ std::vector<PointSet> pointSets() {
 // bin edges is drawn about.
 const GeometryPoint kCentres[] = {{0, 0}, {0.1, -0.2}, {-0.35, 0.6}};
 
-enum class Mask { None, All, Some };
-
-std::vector<std::uint8_t> maskOf(Mask mask, std::size_t n) {
-    std::vector<std::uint8_t> use(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        use[i] = mask == Mask::All || (mask == Mask::Some && (i % 3 == 1 || i % 5 == 0));
-    }
-    return use;
-}
-
-bool sameBits(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
-
 // The sines and cosines of the bins' middles, as the analysis holds them.
 struct BinDirections {
     BinDirections() {
@@ -118,6 +104,20 @@ const Shape kShapes[] = {
 };
 
 #if defined(__SSE2__)
+
+enum class Mask { None, All, Some };
+
+std::vector<std::uint8_t> maskOf(Mask mask, std::size_t n) {
+    std::vector<std::uint8_t> use(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        use[i] = mask == Mask::All || (mask == Mask::Some && (i % 3 == 1 || i % 5 == 0));
+    }
+    return use;
+}
+
+bool sameBits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
 
 TEST(GeometryKernelsTest, Sse2KernelsGiveTheScalarKernelsNumbers) {
     for (const PointSet& set : pointSets()) {
