@@ -1,23 +1,21 @@
 #include "analysis/PipeGeometry.h"
 
+#include "analysis/GeometryKernels.h"
 #include "analysis/Selection.h"
 
 #include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <optional>
 
 namespace sondrel {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr int kBins = 360;
-constexpr double kBinWidth = 2.0 * kPi / kBins;
+using kernels::kBins;
+using kernels::kBinWidth;
+using kernels::kPi;
 // A wall point never counts as an outlier for lying this close to the shape:
 // keeps a noiseless profile from rejecting its own quantisation steps.
 constexpr double kMinOutlierMetres = 0.002;
@@ -62,41 +60,6 @@ double distance(double dx, double dy) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
-#if defined(__SSE2__)
-// Points i and i + 1 (x, y pairs from `xy`) as offsets from `centre`, whose
-// lanes are (x, y): one point per lane of dx and of dy.
-struct TwoOffsets {
-    __m128d dx, dy;
-};
-
-inline TwoOffsets twoOffsets(const double* xy, std::size_t i, __m128d centre) {
-    const __m128d a = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i), centre);
-    const __m128d b = _mm_sub_pd(_mm_loadu_pd(xy + 2 * i + 2), centre);
-    return {_mm_unpacklo_pd(a, b), _mm_unpackhi_pd(a, b)};
-}
-
-// The same numbers as distance() for each lane.
-inline __m128d distances(const TwoOffsets& o) {
-    return _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(o.dx, o.dx), _mm_mul_pd(o.dy, o.dy)));
-}
-#endif
-
-// out[i] = distance of point i from (x, y), less `minus`: the same numbers as
-// distance() one point at a time, two square roots to an instruction.
-void distancesFrom(std::span<const GeometryPoint> p, double x, double y, double minus,
-                   std::span<double> out) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128d centre = _mm_set_pd(y, x), less = _mm_set1_pd(minus);
-    const auto* xy = reinterpret_cast<const double*>(p.data());
-    for (; i + 1 < p.size(); i += 2) {
-        const TwoOffsets o = twoOffsets(xy, i, centre);
-        _mm_storeu_pd(out.data() + i, _mm_sub_pd(distances(o), less));
-    }
-#endif
-    for (; i < p.size(); ++i) out[i] = distance(p[i].x - x, p[i].y - y) - minus;
-}
-
 // Appends the values whose flag is set to `out`, without a branch per value.
 void appendFlagged(std::span<const double> values, std::span<const std::uint8_t> use,
                    std::vector<double>& out) {
@@ -108,66 +71,6 @@ void appendFlagged(std::span<const double> values, std::span<const std::uint8_t>
         n += use[i] != 0;
     }
     out.resize(n);
-}
-
-// atan2 to within 1e-5 radians, several times faster than the library's;
-// only sorts points into one-degree bins.
-double quickAtan2(double y, double x) {
-    const double ax = std::fabs(x), ay = std::fabs(y);
-    const double big = std::max(ax, ay);
-    if (big == 0) return 0;
-    const double z = std::min(ax, ay) / big, z2 = z * z;
-    double a =
-        z * (0.99997726 +
-             z2 * (-0.33262347 +
-                   z2 * (0.19354346 + z2 * (-0.11643287 + z2 * (0.05265332 - z2 * 0.01172120)))));
-    if (ay > ax) a = kPi / 2 - a;
-    if (x < 0) a = kPi - a;
-    return y < 0 ? -a : a;
-}
-
-int binOf(double dx, double dy) {
-    double phi = quickAtan2(dy, dx);
-    if (phi < 0) phi += 2.0 * kPi;
-    const int k = static_cast<int>(phi / kBinWidth);
-    return std::clamp(k, 0, kBins - 1);
-}
-
-// binOf for every point about (x, y), two points to an SSE2 instruction with
-// the very operations of binOf, so the bins are the same.
-void binsOf(std::span<const GeometryPoint> p, double x, double y, std::span<int> out) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128d centre = _mm_set_pd(y, x), zero = _mm_setzero_pd();
-    const __m128d sign = _mm_set1_pd(-0.0);
-    const auto* xy = reinterpret_cast<const double*>(p.data());
-    for (; i + 1 < p.size(); i += 2) {
-        const auto [dx, dy] = twoOffsets(xy, i, centre);
-        const __m128d ax = _mm_andnot_pd(sign, dx), ay = _mm_andnot_pd(sign, dy);
-        const __m128d big = _mm_max_pd(ax, ay);
-        const __m128d z = _mm_div_pd(_mm_min_pd(ax, ay), big), z2 = _mm_mul_pd(z, z);
-        __m128d t = _mm_sub_pd(_mm_set1_pd(0.05265332), _mm_mul_pd(z2, _mm_set1_pd(0.01172120)));
-        t = _mm_add_pd(_mm_set1_pd(-0.11643287), _mm_mul_pd(z2, t));
-        t = _mm_add_pd(_mm_set1_pd(0.19354346), _mm_mul_pd(z2, t));
-        t = _mm_add_pd(_mm_set1_pd(-0.33262347), _mm_mul_pd(z2, t));
-        t = _mm_add_pd(_mm_set1_pd(0.99997726), _mm_mul_pd(z2, t));
-        __m128d angle = _mm_mul_pd(z, t);
-        const auto choose = [](__m128d mask, __m128d yes, __m128d no) {
-            return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
-        };
-        angle = choose(_mm_cmpgt_pd(ay, ax), _mm_sub_pd(_mm_set1_pd(kPi / 2), angle), angle);
-        angle = choose(_mm_cmplt_pd(dx, zero), _mm_sub_pd(_mm_set1_pd(kPi), angle), angle);
-        angle = _mm_xor_pd(angle, _mm_and_pd(_mm_cmplt_pd(dy, zero), sign));
-        angle = _mm_andnot_pd(_mm_cmpeq_pd(big, zero), angle);
-        angle = choose(_mm_cmplt_pd(angle, zero), _mm_add_pd(angle, _mm_set1_pd(2.0 * kPi)), angle);
-        alignas(16) int k[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(k),
-                        _mm_cvttpd_epi32(_mm_div_pd(angle, _mm_set1_pd(kBinWidth))));
-        out[i] = std::clamp(k[0], 0, kBins - 1);
-        out[i + 1] = std::clamp(k[1], 0, kBins - 1);
-    }
-#endif
-    for (; i < p.size(); ++i) out[i] = binOf(p[i].x - x, p[i].y - y);
 }
 
 // The widest run of empty bins, wrapping round; a full turn when all are empty.
@@ -290,74 +193,10 @@ bool algebraicCircle(std::span<const GeometryPoint> p, std::span<const std::uint
 // returns the size of the step, or NaN when it could not be taken.
 double geometricCircleStep(std::span<const GeometryPoint> p, std::span<const std::uint8_t> use,
                            CircleFit& c) {
-    // J^T J and J^T r summed entry by entry: J = (-ux, -uy, -1) for the unit
-    // vector u from the centre to the point.
-    double sxx = 0, sxy = 0, syy = 0, sx = 0, sy = 0, count = 0, rx = 0, ry = 0, r1 = 0;
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    {
-        // Two points at a time: the square root and the divisions, which set
-        // the pace of a step, go two to an instruction. Each point's terms are
-        // the same as one at a time; the sums, kept per lane and joined at
-        // the end, differ from a sum in order in their last bits only.
-        const __m128d centre = _mm_set_pd(c.centreY, c.centreX);
-        const __m128d radius = _mm_set1_pd(c.radius), zero = _mm_setzero_pd(),
-                      one = _mm_set1_pd(1.0);
-        __m128d vxx = zero, vxy = zero, vyy = zero, vx = zero, vy = zero, vn = zero, vrx = zero,
-                vry = zero, vr = zero;
-        const auto* xy = reinterpret_cast<const double*>(p.data());
-        for (; i + 1 < p.size(); i += 2) {
-            const TwoOffsets o = twoOffsets(xy, i, centre);
-            const __m128d dx = o.dx, dy = o.dy, d = distances(o);
-            const __m128d flagged =
-                _mm_castsi128_pd(_mm_set_epi64x(use[i + 1] ? -1 : 0, use[i] ? -1 : 0));
-            const __m128d w = _mm_and_pd(flagged, _mm_cmpgt_pd(d, zero));
-            const __m128d ux = _mm_and_pd(w, _mm_div_pd(dx, d));
-            const __m128d uy = _mm_and_pd(w, _mm_div_pd(dy, d));
-            const __m128d r = _mm_and_pd(w, _mm_sub_pd(d, radius));
-            vxx = _mm_add_pd(vxx, _mm_mul_pd(ux, ux));
-            vxy = _mm_add_pd(vxy, _mm_mul_pd(ux, uy));
-            vyy = _mm_add_pd(vyy, _mm_mul_pd(uy, uy));
-            vx = _mm_add_pd(vx, ux);
-            vy = _mm_add_pd(vy, uy);
-            vn = _mm_add_pd(vn, _mm_and_pd(w, one));
-            vrx = _mm_add_pd(vrx, _mm_mul_pd(ux, r));
-            vry = _mm_add_pd(vry, _mm_mul_pd(uy, r));
-            vr = _mm_add_pd(vr, r);
-        }
-        const auto lanes = [](__m128d v) {
-            return _mm_cvtsd_f64(v) + _mm_cvtsd_f64(_mm_unpackhi_pd(v, v));
-        };
-        sxx = lanes(vxx);
-        sxy = lanes(vxy);
-        syy = lanes(vyy);
-        sx = lanes(vx);
-        sy = lanes(vy);
-        count = lanes(vn);
-        rx = lanes(vrx);
-        ry = lanes(vry);
-        r1 = lanes(vr);
-    }
-#endif
-    for (; i < p.size(); ++i) {
-        if (!use[i]) continue;
-        const double dx = p[i].x - c.centreX, dy = p[i].y - c.centreY;
-        const double d = distance(dx, dy);
-        if (!(d > 0)) continue;
-        const double ux = dx / d, uy = dy / d, r = d - c.radius;
-        sxx += ux * ux;
-        sxy += ux * uy;
-        syy += uy * uy;
-        sx += ux;
-        sy += uy;
-        count += 1;
-        rx += ux * r;
-        ry += uy * r;
-        r1 += r;
-    }
+    const kernels::CircleStepSums s = kernels::best::circleStepSums(p, use, c);
     Eigen::Matrix3d jtj;
-    jtj << sxx, sxy, sx, sxy, syy, sy, sx, sy, count;
-    const Eigen::Vector3d jtr(-rx, -ry, -r1);
+    jtj << s.sxx, s.sxy, s.sx, s.sxy, s.syy, s.sy, s.sx, s.sy, s.count;
+    const Eigen::Vector3d jtr(-s.rx, -s.ry, -s.r1);
     const Eigen::Vector3d step = jtj.ldlt().solve(-jtr);
     if (!step.allFinite()) return std::numeric_limits<double>::quiet_NaN();
     c.centreX += step(0);
@@ -473,6 +312,270 @@ bool ellipseOf(const Conic& q, EllipseFit& e) {
     return std::isfinite(r1) && std::isfinite(x0) && std::isfinite(y0);
 }
 
+// The ellipse is fitted in coordinates centred on the circle and scaled by
+// its radius, which keeps the moments of its scatter matrix near one.
+void toCircleUnits(std::span<GeometryPoint> points, const CircleFit& circle) {
+    for (GeometryPoint& p : points) {
+        p.x = (p.x - circle.centreX) / circle.radius;
+        p.y = (p.y - circle.centreY) / circle.radius;
+    }
+}
+
+void fromCircleUnits(std::span<GeometryPoint> points, const CircleFit& circle) {
+    for (GeometryPoint& p : points) {
+        p.x = p.x * circle.radius + circle.centreX;
+        p.y = p.y * circle.radius + circle.centreY;
+    }
+}
+
+// The conic refitted twice with each point weighted by its gradient, so that
+// the algebraic distance approaches the geometric one; `weights` is room for
+// one weight per point.
+void refineConic(std::span<const GeometryPoint> unit, std::span<const std::uint8_t> wall,
+                 std::span<double> weights, Conic& conic) {
+    for (int refine = 0; refine < 2; ++refine) {
+        for (std::size_t i = 0; i < unit.size(); ++i) {
+            const double gx = 2 * conic(0) * unit[i].x + conic(1) * unit[i].y + conic(3);
+            const double gy = conic(1) * unit[i].x + 2 * conic(2) * unit[i].y + conic(4);
+            const double g2 = gx * gx + gy * gy;
+            weights[i] = g2 > 0 ? 1.0 / g2 : 0.0;
+        }
+        Conic refined;
+        if (directEllipse(unit, wall, weights, refined)) conic = refined;
+    }
+}
+
+// The lower part of the pipe, within kInvertHalfAngle of straight down from
+// the circle's centre, where sediment lies, cut into levels one tolerance
+// high from a little below the circle's bottom.
+class Invert {
+  public:
+    Invert(const CircleFit& circle, double tolerance)
+        : circle_(circle), tolerance_(tolerance), bottom_(circle.centreY - 1.2 * circle.radius) {}
+
+    bool holds(const GeometryPoint& p) const {
+        const double dx = p.x - circle_.centreX, dy = p.y - circle_.centreY;
+        return dy < 0 && std::fabs(dx) < -dy * std::tan(kInvertHalfAngle);
+    }
+    int levelOf(double y) const { return static_cast<int>((y - bottom_) / tolerance_); }
+
+  private:
+    CircleFit circle_;
+    double tolerance_, bottom_;
+};
+
+// The level of a sediment floor: a level line of points in the invert,
+// longer than the wall could stay that level given its curvature.
+std::optional<double> findFloorLevel(std::span<const GeometryPoint> pts, const CircleFit& circle,
+                                     double tolerance) {
+    const Invert invert(circle, tolerance);
+    std::array<int, kFloorLevels> count{};
+    // Pairs of empty levels never beat the first pair, so only the levels
+    // that caught a point and their neighbours are compared.
+    int lowest = kFloorLevels, highest = -1;
+    for (const GeometryPoint& p : pts) {
+        const int level = invert.levelOf(p.y);
+        if (level >= 0 && level < kFloorLevels && invert.holds(p)) {
+            ++count[level];
+            lowest = std::min(lowest, level);
+            highest = std::max(highest, level);
+        }
+    }
+    int best = 0;
+    for (int k = std::max(1, lowest); k <= std::min(kFloorLevels - 1, highest + 1); ++k) {
+        if (count[k] + count[k - 1] > count[best] + count[best + 1]) best = k - 1;
+    }
+    if (count[best] + count[best + 1] < kMinFloorPoints) return std::nullopt;
+    double sum = 0, left = 1e300, right = -1e300;
+    int points = 0;
+    for (const GeometryPoint& p : pts) {
+        const int level = invert.levelOf(p.y);
+        if ((level != best && level != best + 1) || !invert.holds(p)) continue;
+        sum += p.y;
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        ++points;
+    }
+    const double extent = right - left;
+    if (!(extent * extent / (8 * kFlattestCurvature * circle.radius) >
+          kFloorFlatness * tolerance)) {
+        return std::nullopt;
+    }
+    return sum / points;
+}
+
+// The shape the ping is measured against: the ellipse, or the circle where
+// the ellipse was refused.
+EllipseFit shapeOf(const EllipseFit& ellipse, const CircleFit& circle) {
+    EllipseFit shape = ellipse;
+    if (!ellipse.valid) {
+        shape.centreX = circle.centreX;
+        shape.centreY = circle.centreY;
+        shape.semiMajor = shape.semiMinor = circle.radius;
+        shape.angleDegrees = 0;
+    }
+    return shape;
+}
+
+// The lowest point of the shape.
+double shapeBottomOf(const EllipseFit& shape) {
+    const double t = shape.angleDegrees * kPi / 180;
+    const double a = shape.semiMajor * std::sin(t), b = shape.semiMinor * std::cos(t);
+    return shape.centreY - std::sqrt(a * a + b * b);
+}
+
+// The ping seen from the centre of its shape, one-degree bin by bin.
+struct Directions {
+    std::array<double, kBins> shapeRadius{};
+    // The wall points and the floor points in each bin, and the sums of their
+    // distances from the centre.
+    std::array<int, kBins> wallCount{}, floorCount{};
+    std::array<double, kBins> wallSum{}, floorSum{};
+    // Of the wall points' distances from the shape.
+    double shapeSquares = 0;
+};
+
+// `radii` and `bins` are room for one value per point; they are left holding
+// each point's distance from the centre and its bin.
+Directions directionsAbout(const EllipseFit& shape, std::span<const GeometryPoint> pts,
+                           std::span<const std::uint8_t> wall, std::span<const std::uint8_t> floor,
+                           std::span<double> radii, std::span<int> bins) {
+    Directions d;
+    kernels::best::distancesFrom(pts, shape.centreX, shape.centreY, 0, radii);
+    kernels::best::binsOf(pts, shape.centreX, shape.centreY, bins);
+    const BinTable& table = binTable();
+    // ellipseRadiusAt, the direction's sine and cosine turned by the shape's
+    // angle rather than computed afresh for every bin.
+    const double t = shape.angleDegrees * kPi / 180;
+    kernels::best::ellipseRadii(table.cos, table.sin, std::cos(t), std::sin(t), shape.semiMajor,
+                                shape.semiMinor, d.shapeRadius);
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        if (!wall[i]) continue;
+        const double r = radii[i] - d.shapeRadius[bins[i]];
+        d.shapeSquares += r * r;
+        ++d.wallCount[bins[i]];
+        d.wallSum[bins[i]] += radii[i];
+    }
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        if (!floor[i]) continue;
+        ++d.floorCount[bins[i]];
+        d.floorSum[bins[i]] += radii[i];
+    }
+    return d;
+}
+
+// Whether the wall points surround the centre, leaving no gap of half a turn.
+bool wallSurrounds(const Directions& d) {
+    std::array<std::uint8_t, kBins> seen{};
+    for (int k = 0; k < kBins; ++k) seen[k] = d.wallCount[k] > 0;
+    return widestGapDegrees(seen) < kMaxWallGapDegrees;
+}
+
+// The area of the shape below a floor `floorHeight` above its centre.
+double sedimentAreaOf(const Directions& d, double floorHeight) {
+    const BinTable& table = binTable();
+    double area = 0;
+    for (int k = 0; k < kBins; ++k) {
+        const double s = table.sin[k], rs = d.shapeRadius[k];
+        double from = 0, to = 0;  // the stretch of the ray below the floor
+        if (s < 0) {
+            from = std::max(0.0, floorHeight / s);
+            to = rs;
+        } else if (s > 0 && floorHeight > 0) {
+            to = std::min(rs, floorHeight / s);
+        }
+        if (to > from) area += 0.5 * (to * to - from * from) * kBinWidth;
+    }
+    return area;
+}
+
+// The wall's radius in each direction averaged over a few bins, or the
+// shape's where the wall left no point near it.
+std::array<double, kBins> wallRadii(const Directions& d) {
+    std::array<double, kBins> radius{};
+    for (int k = 0; k < kBins; ++k) {
+        double sum = 0;
+        int count = 0;
+        for (int j = -kCalliperHalfWindow; j <= kCalliperHalfWindow; ++j) {
+            int b = k + j;  // wrapped round without a division
+            if (b < 0) {
+                b += kBins;
+            } else if (b >= kBins) {
+                b -= kBins;
+            }
+            sum += d.wallSum[b];
+            count += d.wallCount[b];
+        }
+        radius[k] = count ? sum / count : d.shapeRadius[k];
+    }
+    return radius;
+}
+
+// Mean, smallest and largest calliper through the centre, and where the
+// smallest and largest lie.
+void measureCallipers(const std::array<double, kBins>& wallRadius, PipeGeometry& g) {
+    double total = 0;
+    g.minDiameter = 1e300;
+    g.maxDiameter = -1e300;
+    for (int k = 0; k < kCalliperCount; ++k) {
+        const double d = wallRadius[k] + wallRadius[k + kBins / 2];
+        total += d;
+        if (d < g.minDiameter) {
+            g.minDiameter = d;
+            g.minDirectionDegrees = k + 0.5;
+        }
+        if (d > g.maxDiameter) {
+            g.maxDiameter = d;
+            g.maxDirectionDegrees = k + 0.5;
+        }
+    }
+    g.meanDiameter = total / kCalliperCount;
+}
+
+// Area inside the profile: the wall, or the floor where it covers it; a bin
+// that caught no point ends at the wall's neighbours or the floor, the floor
+// `floorHeight` above the centre.
+double profileAreaOf(const Directions& d, const std::array<double, kBins>& wallRadius,
+                     std::optional<double> floorHeight) {
+    const BinTable& table = binTable();
+    double area = 0;
+    for (int k = 0; k < kBins; ++k) {
+        double r = d.wallCount[k] ? d.wallSum[k] / d.wallCount[k] : wallRadius[k];
+        if (d.floorCount[k]) {
+            r = d.floorSum[k] / d.floorCount[k];
+        } else if (!d.wallCount[k] && floorHeight && table.sin[k] < 0 && *floorHeight < 0) {
+            r = std::min(r, *floorHeight / table.sin[k]);
+        }
+        area += 0.5 * r * r * kBinWidth;
+    }
+    return area;
+}
+
+// The figures against the nominal diameter, or the flag that there is none.
+void measureAgainstNominal(PipeGeometry& g, double nominal, OvalityBasis basis) {
+    if (!usableNominal(nominal)) {
+        g.ovalityBasis = OvalityBasis::Mean;
+        g.ovalityPercent =
+            ovalityPercentOf(g.maxDiameter, g.minDiameter, g.meanDiameter, 0.0, OvalityBasis::Mean);
+        g.deformationPercent = g.areaLossPercent = std::numeric_limits<double>::quiet_NaN();
+        g.quality = GeometryQuality::BadNominal;
+        return;
+    }
+    const double nominalArea = kPi * nominal * nominal / 4;
+    g.nominalDiameter = nominal;
+    g.ovalityBasis = basis;
+    g.ovalityPercent =
+        ovalityPercentOf(g.maxDiameter, g.minDiameter, g.meanDiameter, nominal, basis);
+    g.deformationPercent = (nominal - g.minDiameter) / nominal * 100;
+    g.areaLossPercent = (nominalArea - g.area) / nominalArea * 100;
+    g.quality = GeometryQuality::Ok;
+}
+
+PipeGeometry flagged(PipeGeometry g, GeometryQuality quality) {
+    g.quality = quality;
+    return g;
+}
+
 }  // namespace
 
 const char* geometryQualityText(GeometryQuality quality) {
@@ -524,6 +627,73 @@ PipeAnalyser::PipeAnalyser() {
 PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double nominal,
                                    OvalityBasis basis) {
     PipeGeometry g;
+    keepMeasurablePoints(input);
+    const std::size_t n = points_.size();
+    g.pointsGiven = static_cast<int>(n);
+    if (n < static_cast<std::size_t>(kMinGeometryPoints)) {
+        return flagged(g, GeometryQuality::TooFewPoints);
+    }
+    if (!surroundsHead()) return flagged(g, GeometryQuality::OneSided);
+    const std::optional<CircleFit> start = startCircle();
+    if (!start) return flagged(g, GeometryQuality::NotConverged);
+    const double noise = ringNoise();
+
+    // Points excluded (the floor, once found) never return to the wall.
+    excluded_.assign(n, 0);
+    nextWall_.assign(n, 0);
+    residuals_.resize(n);
+    CircleFit circle = *start;
+    // A few rounds place the circle well enough to look for a floor; it is
+    // settled once the floor, if any, has left the wall.
+    if (const GeometryQuality q = fitCircleRobustly(circle, kFirstCircleRounds);
+        q != GeometryQuality::Ok) {
+        return flagged(g, q);
+    }
+    const std::optional<double> floorY = takeOutSedimentFloor(circle, noise);
+    if (const GeometryQuality q = fitCircleRobustly(circle, kMaxRejectionRounds);
+        q != GeometryQuality::Ok) {
+        return flagged(g, q);
+    }
+    EllipseFit ellipse = fitEllipse(circle);
+    if (!fitFinalCircle(circle) || !wallHoldsMostPoints(circle.pointsUsed)) {
+        return flagged(g, GeometryQuality::NotConverged);
+    }
+    const int used = circle.pointsUsed;
+    g.circle = circle;
+    g.pointsUsed = used;
+
+    const EllipseFit shape = shapeOf(ellipse, circle);
+    radii_.resize(n);
+    bins_.resize(n);
+    const Directions directions = directionsAbout(shape, points_, wall_, floor_, radii_, bins_);
+    if (ellipse.valid) {
+        ellipse.rmsResidual = std::sqrt(directions.shapeSquares / used);
+        ellipse.pointsUsed = used;
+    }
+    g.ellipse = ellipse;
+    g.rmsResidual = std::sqrt(directions.shapeSquares / used);
+    if (!wallSurrounds(directions)) {
+        g.pointsUsed = 0;
+        g.circle = {};
+        g.ellipse = {};
+        g.rmsResidual = 0;
+        return flagged(g, GeometryQuality::OneSided);
+    }
+
+    std::optional<double> floorHeight;  // above the centre
+    if (floorY) {
+        floorHeight = *floorY - shape.centreY;
+        g.sedimentDepth = std::max(0.0, *floorY - shapeBottomOf(shape));
+        g.sedimentArea = sedimentAreaOf(directions, *floorHeight);
+    }
+    const std::array<double, kBins> wallRadius = wallRadii(directions);
+    measureCallipers(wallRadius, g);
+    g.area = profileAreaOf(directions, wallRadius, floorHeight);
+    measureAgainstNominal(g, nominal, basis);
+    return g;
+}
+
+void PipeAnalyser::keepMeasurablePoints(std::span<const GeometryPoint> input) {
     points_.clear();
     for (const GeometryPoint& p : input) {
         if (std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kMaxGeometryCoordinate &&
@@ -531,468 +701,208 @@ PipeGeometry PipeAnalyser::analyse(std::span<const GeometryPoint> input, double 
             points_.push_back(p);
         }
     }
-    const std::size_t n = points_.size();
-    g.pointsGiven = static_cast<int>(n);
-    if (n < static_cast<std::size_t>(kMinGeometryPoints)) {
-        g.quality = GeometryQuality::TooFewPoints;
-        return g;
-    }
-    const std::span<const GeometryPoint> pts(points_);
+}
+
+bool PipeAnalyser::surroundsHead() {
     // The head is inside the pipe, so the wall surrounds it: echoes that
     // leave half the turn around the head empty are not a cross-section.
-    {
-        std::array<std::uint8_t, kBins> seen{};
-        bins_.resize(n);
-        binsOf(pts, 0, 0, bins_);
-        for (const int bin : bins_) seen[static_cast<std::size_t>(bin)] = 1;
-        if (widestGapDegrees(seen) >= kMaxWallGapDegrees) {
-            g.quality = GeometryQuality::OneSided;
-            return g;
-        }
-    }
+    std::array<std::uint8_t, kBins> seen{};
+    bins_.resize(points_.size());
+    kernels::best::binsOf(points_, 0, 0, bins_);
+    for (const int bin : bins_) seen[static_cast<std::size_t>(bin)] = 1;
+    return widestGapDegrees(seen) < kMaxWallGapDegrees;
+}
+
+std::optional<CircleFit> PipeAnalyser::startCircle() {
+    // Of circles through three points a third of the ring apart, the one most
+    // points agree with; debris and a sediment floor cannot outvote the wall
+    // as long as it holds most of the points. Its followers then give the
+    // algebraic start of the geometric fit.
+    const std::span<const GeometryPoint> pts(points_);
+    const std::size_t n = pts.size();
+    const std::size_t third = n / 3;
+    const std::size_t stride = std::max<std::size_t>(1, third / 16);
+    const std::size_t sample = std::max<std::size_t>(1, n / 100);
     wall_.assign(n, 1);
-    nextWall_.assign(n, 0);
-    residuals_.resize(n);
-
-    // Start: of circles through three points a third of the ring apart, the
-    // one most points agree with; debris and a sediment floor cannot outvote
-    // the wall as long as it holds most of the points. Its followers then
-    // give the algebraic start of the geometric fit.
     CircleFit start;
-    {
-        const std::size_t third = n / 3;
-        const std::size_t stride = std::max<std::size_t>(1, third / 16);
-        const std::size_t sample = std::max<std::size_t>(1, n / 100);
-        int bestVotes = -1;
-        for (std::size_t i = 0; i < third; i += stride) {
-            CircleFit c;
-            if (!circleThrough(pts[i], pts[i + third], pts[i + 2 * third], c)) continue;
-            if (!(c.radius < kMaxGeometryCoordinate)) continue;
-            const RingBand band(c, 0.05 * c.radius + kMinOutlierMetres);
-            int votes = 0;
-            for (std::size_t j = 0; j < n; j += sample) votes += band.holds(pts[j]);
-            if (votes > bestVotes) {
-                bestVotes = votes;
-                start = c;
-            }
-        }
-        if (bestVotes > 0) {
-            const RingBand band(start, 0.05 * start.radius + kMinOutlierMetres);
-            for (std::size_t i = 0; i < n; ++i) wall_[i] = band.holds(pts[i]);
-        }
-        if (!algebraicCircle(pts, wall_, start)) {
-            g.quality = GeometryQuality::NotConverged;
-            return g;
+    int bestVotes = -1;
+    for (std::size_t i = 0; i < third; i += stride) {
+        CircleFit c;
+        if (!circleThrough(pts[i], pts[i + third], pts[i + 2 * third], c)) continue;
+        if (!(c.radius < kMaxGeometryCoordinate)) continue;
+        const RingBand band(c, 0.05 * c.radius + kMinOutlierMetres);
+        int votes = 0;
+        for (std::size_t j = 0; j < n; j += sample) votes += band.holds(pts[j]);
+        if (votes > bestVotes) {
+            bestVotes = votes;
+            start = c;
         }
     }
+    if (bestVotes > 0) {
+        const RingBand band(start, 0.05 * start.radius + kMinOutlierMetres);
+        for (std::size_t i = 0; i < n; ++i) wall_[i] = band.holds(pts[i]);
+    }
+    if (!algebraicCircle(pts, wall_, start)) return std::nullopt;
+    return start;
+}
 
+double PipeAnalyser::ringNoise() {
     // The spread of the ranges from point to point along the ring, from their
     // second differences: the noise of the echoes whatever the pipe's shape.
+    const std::size_t n = points_.size();
     radii_.resize(n);
-    distancesFrom(pts, 0, 0, 0, radii_);
+    kernels::best::distancesFrom(points_, 0, 0, 0, radii_);
     scratch_.clear();
     for (std::size_t i = 1; i + 1 < n; ++i) {
         scratch_.push_back(std::fabs(radii_[i - 1] - 2 * radii_[i] + radii_[i + 1]));
     }
-    const double ringNoise = kRobustSigma * median(scratch_, select_) / std::sqrt(6.0);
+    return kRobustSigma * median(scratch_, select_) / std::sqrt(6.0);
+}
 
-    // The geometric circle with the outlier rule; points excluded (the
-    // floor, once found) never return to the wall.
-    excluded_.assign(n, 0);
-    CircleFit circle = start;
-    double step = 0;
+PipeAnalyser::WallChange PipeAnalyser::rejectOutliers(std::vector<std::uint8_t>& wall,
+                                                      double radius) {
+    const std::size_t n = points_.size();
+    scratch_.clear();
+    appendFlagged(residuals_, wall, scratch_);
+    const double mid = median(scratch_, select_);
+    for (double& r : scratch_) r = std::fabs(r - mid);
+    const double scale = kRobustSigma * median(scratch_, select_);
+    const double limit =
+        std::max({kOutlierSigmas * scale, kMinOutlierMetres, kMinOutlierFraction * radius});
+    int used = 0;
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        nextWall_[i] = !excluded_[i] && std::fabs(residuals_[i] - mid) <= limit;
+        used += nextWall_[i];
+        changed += nextWall_[i] != wall[i];
+    }
+    if (used < kMinGeometryPoints) return WallChange::TooFew;
+    wall.swap(nextWall_);
     // A point or two may sit right on the limit and swap sides from round to
     // round; the set counts as settled when no more than that change.
     const std::size_t wobble = std::max<std::size_t>(1, n / 200);
-    const auto fitCircle = [&](int rounds) -> GeometryQuality {
-        bool settled = false;
-        for (int round = 0; round < rounds && !settled; ++round) {
-            // A round's circle only has to be good enough to tell wall from
-            // outlier, which a millionth of the radius is by far (the limit is
-            // at least 0.4 % of it); the circle that is reported gets its own
-            // tighter steps at the end.
-            for (int k = 0; k < 4; ++k) {
-                step = geometricCircleStep(pts, wall_, circle);
-                if (!(step < 1e-6 * circle.radius)) continue;
-                break;
-            }
-            if (!std::isfinite(step) || !(circle.radius > 0) ||
-                !(circle.radius < kMaxGeometryCoordinate)) {
-                return GeometryQuality::NotConverged;
-            }
-            distancesFrom(pts, circle.centreX, circle.centreY, circle.radius, residuals_);
-            scratch_.clear();
-            appendFlagged(residuals_, wall_, scratch_);
-            const double mid = median(scratch_, select_);
-            for (double& r : scratch_) r = std::fabs(r - mid);
-            const double scale = kRobustSigma * median(scratch_, select_);
-            const double limit = std::max(
-                {kOutlierSigmas * scale, kMinOutlierMetres, kMinOutlierFraction * circle.radius});
-            int used = 0;
-            std::size_t changed = 0;
-            for (std::size_t i = 0; i < n; ++i) {
-                nextWall_[i] = !excluded_[i] && std::fabs(residuals_[i] - mid) <= limit;
-                used += nextWall_[i];
-                changed += nextWall_[i] != wall_[i];
-            }
-            if (used < kMinGeometryPoints) return GeometryQuality::TooFewPoints;
-            settled = changed <= wobble && step < 1e-6 * circle.radius;
-            wall_.swap(nextWall_);
+    return changed <= wobble ? WallChange::Settled : WallChange::Moving;
+}
+
+GeometryQuality PipeAnalyser::fitCircleRobustly(CircleFit& circle, int rounds) {
+    const std::span<const GeometryPoint> pts(points_);
+    double step = 0;
+    bool settled = false;
+    for (int round = 0; round < rounds && !settled; ++round) {
+        // A round's circle only has to be good enough to tell wall from
+        // outlier, which a millionth of the radius is by far (the limit is at
+        // least 0.4 % of it); the circle that is reported gets its own
+        // tighter steps at the end.
+        for (int k = 0; k < 4; ++k) {
+            step = geometricCircleStep(pts, wall_, circle);
+            if (step < 1e-6 * circle.radius) break;
         }
-        // Still moving after all rounds: the wall points do not agree on a circle.
-        if (!settled && rounds == kMaxRejectionRounds && !(step < 1e-4 * circle.radius)) {
+        if (!std::isfinite(step) || !(circle.radius > 0) ||
+            !(circle.radius < kMaxGeometryCoordinate)) {
             return GeometryQuality::NotConverged;
         }
-        return GeometryQuality::Ok;
-    };
-    // A few rounds place the circle well enough to look for a floor; it is
-    // settled once the floor, if any, has left the wall.
-    if (const GeometryQuality q = fitCircle(kFirstCircleRounds); q != GeometryQuality::Ok) {
-        g.quality = q;
-        return g;
+        kernels::best::distancesFrom(pts, circle.centreX, circle.centreY, circle.radius,
+                                     residuals_);
+        const WallChange change = rejectOutliers(wall_, circle.radius);
+        if (change == WallChange::TooFew) return GeometryQuality::TooFewPoints;
+        settled = change == WallChange::Settled && step < 1e-6 * circle.radius;
     }
+    // Still moving after all rounds: the wall points do not agree on a circle.
+    if (!settled && rounds == kMaxRejectionRounds && !(step < 1e-4 * circle.radius)) {
+        return GeometryQuality::NotConverged;
+    }
+    return GeometryQuality::Ok;
+}
 
-    // A sediment floor: a level line of points low in the pipe, longer than
-    // the wall could stay that level given its curvature. It leaves the wall
-    // before the ellipse is fitted, as an ellipse would bend to take it in.
-    const double floorTolerance = std::max(
+std::optional<double> PipeAnalyser::takeOutSedimentFloor(const CircleFit& circle,
+                                                         double ringNoise) {
+    // The floor leaves the wall before the ellipse is fitted, as an ellipse
+    // would bend to take it in.
+    const double tolerance = std::max(
         {kOutlierSigmas * ringNoise, kMinOutlierMetres, kMinOutlierFraction * circle.radius});
-    floor_.assign(n, 0);
-    bool floorFound = false;
-    double floorY = 0;
-    {
-        std::array<int, kFloorLevels> count{};
-        const double bottom = circle.centreY - 1.2 * circle.radius;
-        const auto levelOf = [&](double y) {
-            return static_cast<int>((y - bottom) / floorTolerance);
-        };
-        const auto inInvert = [&](const GeometryPoint& p) {
-            const double dx = p.x - circle.centreX, dy = p.y - circle.centreY;
-            return dy < 0 && std::fabs(dx) < -dy * std::tan(kInvertHalfAngle);
-        };
-        // Pairs of empty levels never beat the first pair, so only the
-        // levels that caught a point and their neighbours are compared.
-        int lowest = kFloorLevels, highest = -1;
-        for (const GeometryPoint& p : pts) {
-            const int level = levelOf(p.y);
-            if (level >= 0 && level < kFloorLevels && inInvert(p)) {
-                ++count[level];
-                lowest = std::min(lowest, level);
-                highest = std::max(highest, level);
-            }
-        }
-        int best = 0;
-        for (int k = std::max(1, lowest); k <= std::min(kFloorLevels - 1, highest + 1); ++k) {
-            if (count[k] + count[k - 1] > count[best] + count[best + 1]) best = k - 1;
-        }
-        if (count[best] + count[best + 1] >= kMinFloorPoints) {
-            double sum = 0, left = 1e300, right = -1e300;
-            int points = 0;
-            for (const GeometryPoint& p : pts) {
-                const int level = levelOf(p.y);
-                if ((level != best && level != best + 1) || !inInvert(p)) continue;
-                sum += p.y;
-                left = std::min(left, p.x);
-                right = std::max(right, p.x);
-                ++points;
-            }
-            floorY = sum / points;
-            const double extent = right - left;
-            floorFound = extent * extent / (8 * kFlattestCurvature * circle.radius) >
-                         kFloorFlatness * floorTolerance;
-        }
-        if (floorFound) {
-            for (std::size_t i = 0; i < n; ++i) {
-                if (!inInvert(pts[i]) || pts[i].y > floorY + floorTolerance) continue;
-                excluded_[i] = 1;
-                wall_[i] = 0;
-                floor_[i] = std::fabs(pts[i].y - floorY) <= floorTolerance;
-            }
-        }
-        if (const GeometryQuality q = fitCircle(kMaxRejectionRounds); q != GeometryQuality::Ok) {
-            g.quality = q;
-            return g;
-        }
+    floor_.assign(points_.size(), 0);
+    const std::optional<double> floorY = findFloorLevel(points_, circle, tolerance);
+    if (!floorY) return std::nullopt;
+    const Invert invert(circle, tolerance);
+    for (std::size_t i = 0; i < points_.size(); ++i) {
+        const GeometryPoint& p = points_[i];
+        if (!invert.holds(p) || p.y > *floorY + tolerance) continue;
+        excluded_[i] = 1;
+        wall_[i] = 0;
+        floor_[i] = std::fabs(p.y - *floorY) <= tolerance;
     }
+    return floorY;
+}
 
-    // The ellipse, in coordinates centred on the circle and scaled by its
-    // radius, refined by weighting each point with its gradient (so the
-    // algebraic distance approaches the geometric one), with the same rule.
+EllipseFit PipeAnalyser::fitEllipse(const CircleFit& circle) {
+    const std::size_t n = points_.size();
     const double r0 = circle.radius;
-    radii_.resize(n);  // holds the refinement weights here
-    EllipseFit ellipse;
+    std::vector<GeometryPoint>& unit = points_;
+    toCircleUnits(unit, circle);
+    // The direct fit, with the circle's outlier rule on the wall points the
+    // circle left.
+    ellipseWall_ = wall_;
     Conic conic;
-    {
-        std::vector<GeometryPoint>& unit = points_;
-        for (GeometryPoint& p : unit) {
-            p.x = (p.x - circle.centreX) / r0;
-            p.y = (p.y - circle.centreY) / r0;
+    bool fitted = false;
+    for (int round = 0; round < kMaxRejectionRounds; ++round) {
+        if (!directEllipse(unit, ellipseWall_, {}, conic)) break;
+        fitted = true;
+        for (std::size_t i = 0; i < n; ++i) {
+            residuals_[i] = sampsonDistance(conic, unit[i].x, unit[i].y) * r0;
         }
-        std::vector<std::uint8_t>& ellipseWall = ellipseWall_;
-        ellipseWall = wall_;
-        bool fitted = false;
-        for (int round = 0; round < kMaxRejectionRounds; ++round) {
-            if (!directEllipse(unit, ellipseWall, {}, conic)) break;
-            fitted = true;
-            scratch_.clear();
-            for (std::size_t i = 0; i < n; ++i) {
-                residuals_[i] = sampsonDistance(conic, unit[i].x, unit[i].y) * r0;
-                if (ellipseWall[i]) scratch_.push_back(residuals_[i]);
-            }
-            const double mid = median(scratch_, select_);
-            for (double& r : scratch_) r = std::fabs(r - mid);
-            const double s = kRobustSigma * median(scratch_, select_);
-            const double limit =
-                std::max({kOutlierSigmas * s, kMinOutlierMetres, kMinOutlierFraction * r0});
-            int used = 0;
-            std::size_t changed = 0;
-            for (std::size_t i = 0; i < n; ++i) {
-                nextWall_[i] = !excluded_[i] && std::fabs(residuals_[i] - mid) <= limit;
-                used += nextWall_[i];
-                changed += nextWall_[i] != ellipseWall[i];
-            }
-            if (used < kMinGeometryPoints) {
-                fitted = false;
-                break;
-            }
-            ellipseWall.swap(nextWall_);
-            if (changed <= wobble) break;
+        const WallChange change = rejectOutliers(ellipseWall_, r0);
+        if (change == WallChange::TooFew) {
+            fitted = false;
+            break;
         }
-        for (int refine = 0; fitted && refine < 2; ++refine) {
-            for (std::size_t i = 0; i < n; ++i) {
-                const double gx = 2 * conic(0) * unit[i].x + conic(1) * unit[i].y + conic(3);
-                const double gy = conic(1) * unit[i].x + 2 * conic(2) * unit[i].y + conic(4);
-                const double g2 = gx * gx + gy * gy;
-                radii_[i] = g2 > 0 ? 1.0 / g2 : 0.0;
-            }
-            Conic refined;
-            if (directEllipse(unit, ellipseWall, radii_, refined)) conic = refined;
-        }
-        if (fitted && ellipseOf(conic, ellipse) &&
-            ellipse.semiMajor < kMaxAxisRatio * ellipse.semiMinor) {
-            ellipse.valid = true;
-            wall_ = ellipseWall;
-        }
-        for (GeometryPoint& p : unit) {
-            p.x = p.x * r0 + circle.centreX;
-            p.y = p.y * r0 + circle.centreY;
-        }
-        if (ellipse.valid) {
-            ellipse.centreX = ellipse.centreX * r0 + circle.centreX;
-            ellipse.centreY = ellipse.centreY * r0 + circle.centreY;
-            ellipse.semiMajor *= r0;
-            ellipse.semiMinor *= r0;
-        }
+        if (change == WallChange::Settled) break;
     }
+    EllipseFit ellipse;
+    if (fitted) {
+        radii_.resize(n);
+        refineConic(unit, ellipseWall_, radii_, conic);
+    }
+    if (fitted && ellipseOf(conic, ellipse) &&
+        ellipse.semiMajor < kMaxAxisRatio * ellipse.semiMinor) {
+        ellipse.valid = true;
+        wall_ = ellipseWall_;
+    }
+    fromCircleUnits(unit, circle);
+    if (ellipse.valid) {
+        ellipse.centreX = ellipse.centreX * r0 + circle.centreX;
+        ellipse.centreY = ellipse.centreY * r0 + circle.centreY;
+        ellipse.semiMajor *= r0;
+        ellipse.semiMinor *= r0;
+    }
+    return ellipse;
+}
 
-    // The circle once more over the final wall points, and the residuals.
+bool PipeAnalyser::fitFinalCircle(CircleFit& circle) {
+    const std::span<const GeometryPoint> pts(points_);
     for (int k = 0; k < 4; ++k) {
-        step = geometricCircleStep(pts, wall_, circle);
-        if (!std::isfinite(step)) {
-            g.quality = GeometryQuality::NotConverged;
-            return g;
-        }
+        const double step = geometricCircleStep(pts, wall_, circle);
+        if (!std::isfinite(step)) return false;
         if (step < 1e-7 * circle.radius) break;
     }
-    double circleSum = 0;
+    double sum = 0;
     int used = 0;
-    distancesFrom(pts, circle.centreX, circle.centreY, circle.radius, residuals_);
-    for (std::size_t i = 0; i < n; ++i) {
+    kernels::best::distancesFrom(pts, circle.centreX, circle.centreY, circle.radius, residuals_);
+    for (std::size_t i = 0; i < pts.size(); ++i) {
         if (!wall_[i]) continue;
-        circleSum += residuals_[i] * residuals_[i];
+        sum += residuals_[i] * residuals_[i];
         ++used;
     }
     circle.pointsUsed = used;
-    circle.rmsResidual = std::sqrt(circleSum / used);
+    circle.rmsResidual = std::sqrt(sum / used);
+    return true;
+}
+
+bool PipeAnalyser::wallHoldsMostPoints(int used) const {
     // Debris and multipath are a few points; when most of the points off the
     // floor do not lie on the fitted wall, the fit has followed something
     // else, and its figures would look right while being wrong.
     const auto floorPoints = static_cast<int>(std::count(floor_.begin(), floor_.end(), 1));
-    if (3 * used < 2 * (static_cast<int>(n) - floorPoints)) {
-        g.quality = GeometryQuality::NotConverged;
-        return g;
-    }
-
-    g.circle = circle;
-    g.pointsUsed = used;
-    // The shape the rest is measured against.
-    EllipseFit shape = ellipse;
-    if (!ellipse.valid) {
-        shape.centreX = circle.centreX;
-        shape.centreY = circle.centreY;
-        shape.semiMajor = shape.semiMinor = circle.radius;
-        shape.angleDegrees = 0;
-    }
-    const double cx = shape.centreX, cy = shape.centreY;
-
-    // Distances from the shape (positive outside), and every point's bin
-    // about the fitted centre.
-    bins_.resize(n);
-    radii_.resize(n);
-    distancesFrom(pts, cx, cy, 0, radii_);
-    binsOf(pts, cx, cy, bins_);
-    const BinTable& table = binTable();
-    std::array<double, kBins> shapeRadius{};
-    {
-        // ellipseRadiusAt, the direction's sine and cosine turned by the
-        // shape's angle rather than computed afresh for every bin.
-        const double t = shape.angleDegrees * kPi / 180;
-        const double ct = std::cos(t), st = std::sin(t);
-        const double ab = shape.semiMajor * shape.semiMinor;
-        int k = 0;
-#if defined(__SSE2__)
-        // Two bins to an instruction, with the operations of the loop below.
-        const __m128d vct = _mm_set1_pd(ct), vst = _mm_set1_pd(st), vab = _mm_set1_pd(ab);
-        const __m128d minor = _mm_set1_pd(shape.semiMinor), major = _mm_set1_pd(shape.semiMajor);
-        for (; k + 1 < kBins; k += 2) {
-            const __m128d c = _mm_loadu_pd(&table.cos[k]), sn = _mm_loadu_pd(&table.sin[k]);
-            const __m128d bc =
-                _mm_mul_pd(minor, _mm_add_pd(_mm_mul_pd(c, vct), _mm_mul_pd(sn, vst)));
-            const __m128d as =
-                _mm_mul_pd(major, _mm_sub_pd(_mm_mul_pd(sn, vct), _mm_mul_pd(c, vst)));
-            _mm_storeu_pd(
-                &shapeRadius[k],
-                _mm_div_pd(vab, _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(bc, bc), _mm_mul_pd(as, as)))));
-        }
-#endif
-        for (; k < kBins; ++k) {
-            const double bc = shape.semiMinor * (table.cos[k] * ct + table.sin[k] * st);
-            const double as = shape.semiMajor * (table.sin[k] * ct - table.cos[k] * st);
-            shapeRadius[k] = ab / std::sqrt(bc * bc + as * as);
-        }
-    }
-    double shapeSum = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!wall_[i]) continue;
-        const double r = radii_[i] - shapeRadius[bins_[i]];
-        shapeSum += r * r;
-    }
-    if (ellipse.valid) {
-        ellipse.rmsResidual = std::sqrt(shapeSum / used);
-        ellipse.pointsUsed = used;
-    }
-    g.ellipse = ellipse;
-    g.rmsResidual = std::sqrt(shapeSum / used);
-
-    // Wall coverage seen from the centre.
-    std::array<int, kBins> wallCount{};
-    std::array<double, kBins> wallSum{};
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!wall_[i]) continue;
-        ++wallCount[bins_[i]];
-        wallSum[bins_[i]] += radii_[i];
-    }
-    {
-        std::array<std::uint8_t, kBins> seen{};
-        for (int k = 0; k < kBins; ++k) seen[k] = wallCount[k] > 0;
-        if (widestGapDegrees(seen) >= kMaxWallGapDegrees) {
-            g.quality = GeometryQuality::OneSided;
-            g.pointsUsed = 0;
-            g.circle = {};
-            g.ellipse = {};
-            g.rmsResidual = 0;
-            return g;
-        }
-    }
-
-    // Sediment: points well inside the shape, low in the pipe, lying level.
-    const double shapeBottom = [&] {
-        const double t = shape.angleDegrees * kPi / 180;
-        const double a = shape.semiMajor * std::sin(t), b = shape.semiMinor * std::cos(t);
-        return cy - std::sqrt(a * a + b * b);
-    }();
-    std::array<int, kBins> floorCount{};
-    std::array<double, kBins> floorSum{};
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!floor_[i]) continue;
-        ++floorCount[bins_[i]];
-        floorSum[bins_[i]] += radii_[i];
-    }
-    if (floorFound) {
-        g.sedimentDepth = std::max(0.0, floorY - shapeBottom);
-        const double h = floorY - cy;  // the floor's height above the centre
-        double area = 0;
-        for (int k = 0; k < kBins; ++k) {
-            const double s = table.sin[k], rs = shapeRadius[k];
-            double from = 0, to = 0;  // the stretch of the ray below the floor
-            if (s < 0) {
-                from = std::max(0.0, h / s);
-                to = rs;
-            } else if (s > 0 && h > 0) {
-                to = std::min(rs, h / s);
-            }
-            if (to > from) area += 0.5 * (to * to - from * from) * kBinWidth;
-        }
-        g.sedimentArea = area;
-    }
-
-    // Callipers: the wall's radius in each direction averaged over a few
-    // bins, or the shape's where the wall left no point near it.
-    std::array<double, kBins> wallRadius{};
-    for (int k = 0; k < kBins; ++k) {
-        double sum = 0;
-        int count = 0;
-        for (int j = -kCalliperHalfWindow; j <= kCalliperHalfWindow; ++j) {
-            int b = k + j;  // wrapped round without a division
-            if (b < 0) {
-                b += kBins;
-            } else if (b >= kBins) {
-                b -= kBins;
-            }
-            sum += wallSum[b];
-            count += wallCount[b];
-        }
-        wallRadius[k] = count ? sum / count : shapeRadius[k];
-    }
-    double total = 0;
-    g.minDiameter = 1e300;
-    g.maxDiameter = -1e300;
-    for (int k = 0; k < kCalliperCount; ++k) {
-        const double d = wallRadius[k] + wallRadius[k + kBins / 2];
-        total += d;
-        if (d < g.minDiameter) {
-            g.minDiameter = d;
-            g.minDirectionDegrees = k + 0.5;
-        }
-        if (d > g.maxDiameter) {
-            g.maxDiameter = d;
-            g.maxDirectionDegrees = k + 0.5;
-        }
-    }
-    g.meanDiameter = total / kCalliperCount;
-
-    // Area inside the profile: the wall, or the floor where it covers it; a
-    // bin that caught no point ends at the wall's neighbours or the floor.
-    const double floorHeight = floorY - cy;
-    double area = 0;
-    for (int k = 0; k < kBins; ++k) {
-        double r = wallCount[k] ? wallSum[k] / wallCount[k] : wallRadius[k];
-        if (floorCount[k]) {
-            r = floorSum[k] / floorCount[k];
-        } else if (!wallCount[k] && floorFound && table.sin[k] < 0 && floorHeight < 0) {
-            r = std::min(r, floorHeight / table.sin[k]);
-        }
-        area += 0.5 * r * r * kBinWidth;
-    }
-    g.area = area;
-
-    if (!usableNominal(nominal)) {
-        g.ovalityBasis = OvalityBasis::Mean;
-        g.ovalityPercent =
-            ovalityPercentOf(g.maxDiameter, g.minDiameter, g.meanDiameter, 0.0, OvalityBasis::Mean);
-        g.deformationPercent = g.areaLossPercent = std::numeric_limits<double>::quiet_NaN();
-        g.quality = GeometryQuality::BadNominal;
-        return g;
-    }
-    const double nominalArea = kPi * nominal * nominal / 4;
-    g.nominalDiameter = nominal;
-    g.ovalityBasis = basis;
-    g.ovalityPercent =
-        ovalityPercentOf(g.maxDiameter, g.minDiameter, g.meanDiameter, nominal, basis);
-    g.deformationPercent = (nominal - g.minDiameter) / nominal * 100;
-    g.areaLossPercent = (nominalArea - g.area) / nominalArea * 100;
-    g.quality = GeometryQuality::Ok;
-    return g;
+    return 3 * used >= 2 * (static_cast<int>(points_.size()) - floorPoints);
 }
 
 PipeGeometry analysePipe(std::span<const GeometryPoint> points, double nominalDiameter,

@@ -23,6 +23,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -121,6 +122,34 @@ class PipeAnalyser {
                          OvalityBasis basis = OvalityBasis::Nominal);
 
   private:
+    // What one round of the outlier rule did to the wall.
+    enum class WallChange : std::uint8_t { TooFew, Moving, Settled };
+
+    // The stages of analyse(), in order. Each works on the buffers below,
+    // all one entry per point of points_.
+    void keepMeasurablePoints(std::span<const GeometryPoint> input);
+    bool surroundsHead();
+    // Leaves wall_ flagging the points the start circle found on the wall.
+    std::optional<CircleFit> startCircle();
+    double ringNoise();
+    // The geometric circle over wall_, alternating with the outlier rule.
+    GeometryQuality fitCircleRobustly(CircleFit& circle, int rounds);
+    // The floor's level; its points leave the wall for good (excluded_) and
+    // those on it are flagged in floor_.
+    std::optional<double> takeOutSedimentFloor(const CircleFit& circle, double ringNoise);
+    // Valid or not; when valid, its wall points replace wall_.
+    EllipseFit fitEllipse(const CircleFit& circle);
+    // The circle refined over wall_, with its residual and the points used;
+    // false when it cannot be.
+    bool fitFinalCircle(CircleFit& circle);
+    bool wallHoldsMostPoints(int used) const;
+
+    // The outlier rule of both fits, on the residuals in residuals_: a point
+    // stays on `wall` while it lies within max(3 robust standard deviations,
+    // a floor) of the median residual of the wall, and never when excluded.
+    // Too few points left leave `wall` as it was.
+    WallChange rejectOutliers(std::vector<std::uint8_t>& wall, double radius);
+
     std::vector<GeometryPoint> points_;
     std::vector<double> residuals_;
     std::vector<double> scratch_;

@@ -1,11 +1,9 @@
 #include "analysis/Selection.h"
 
+#include "analysis/GeometryKernels.h"
+
 #include <algorithm>
 #include <utility>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace sondrel {
 
@@ -39,33 +37,7 @@ double selectKth(const double* values, std::size_t n, std::size_t k, double* wor
             return median3(from[i], from[i + step], from[i + 2 * step]);
         };
         const double pivot = median3(of3(0), of3(3 * step), of3(6 * step));
-        std::size_t below = 0, above = 0, i = 0;
-        double* const top = range + n - 1;
-#if defined(__SSE2__)
-        // Two comparisons to an instruction, the stores one value at a time.
-        const __m128d pivots = _mm_set1_pd(pivot);
-        for (; i + 1 < n; i += 2) {
-            const __m128d pair = _mm_loadu_pd(from + i);
-            const int less = _mm_movemask_pd(_mm_cmplt_pd(pair, pivots));
-            const int more = _mm_movemask_pd(_mm_cmpgt_pd(pair, pivots));
-            const double first = from[i], second = from[i + 1];
-            range[below] = first;
-            *(top - above) = first;
-            below += static_cast<std::size_t>(less & 1);
-            above += static_cast<std::size_t>(more & 1);
-            range[below] = second;
-            *(top - above) = second;
-            below += static_cast<std::size_t>(less >> 1);
-            above += static_cast<std::size_t>(more >> 1);
-        }
-#endif
-        for (; i < n; ++i) {
-            const double v = from[i];
-            range[below] = v;
-            *(top - above) = v;
-            below += v < pivot;
-            above += pivot < v;
-        }
+        const auto [below, above] = kernels::best::partitionPass(from, n, pivot, range);
         if (k < below) {
             from = range;
             n = below;
