@@ -525,14 +525,9 @@ void Simulator::controlLine(const std::string& raw) {
         std::fflush(stdout);
         return;
     }
-    const auto r =
-        headsim::applyOption(s_, name, hasValue ? &value : nullptr, headsim::OptionScope::Anytime);
-    if (!r.ok) {
-        machineLine("error " + r.error);
-        return;
-    }
-    if (hasValue && !r.consumedValue) {
-        machineLine("error '" + name + "' takes no value");
+    if (const std::string error = headsim::applyControl(s_, name, hasValue ? &value : nullptr);
+        !error.empty()) {
+        machineLine("error " + error);
         return;
     }
     syncSettings();
@@ -627,41 +622,21 @@ int Simulator::run() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Settings settings;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(headsim::helpText().c_str(), stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("sondrel-headsim %s\n", SONDREL_VERSION);
-            return 0;
-        }
-        if (arg.rfind("--", 0) != 0) {
-            std::fprintf(stderr, "sondrel-headsim: unexpected argument '%s' (see --help)\n",
-                         argv[i]);
-            return 2;
-        }
-        std::string name = arg.substr(2);
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.erase(eq);
-        } else if (headsim::optionTakesValue(name) && i + 1 < argc) {
-            value = argv[++i];
-        }
-        const auto r = headsim::applyOption(settings, name, value ? &*value : nullptr,
-                                            headsim::OptionScope::StartOnly);
-        if (!r.ok) {
-            std::fprintf(stderr, "sondrel-headsim: %s (see --help)\n", r.error.c_str());
-            return 2;
-        }
-        if (value && !r.consumedValue) {
-            std::fprintf(stderr, "sondrel-headsim: '--%s' takes no value\n", name.c_str());
-            return 2;
-        }
+    const headsim::CommandLine line =
+        headsim::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "sondrel-headsim: %s (see --help)\n", line.error.c_str());
+        return 2;
     }
+    if (line.help) {
+        std::fputs(headsim::helpText().c_str(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("sondrel-headsim %s\n", SONDREL_VERSION);
+        return 0;
+    }
+    const Settings& settings = line.settings;
     if (!settings.tcp && !settings.pty && !settings.orientationPty) {
         std::fprintf(
             stderr, "sondrel-headsim: nothing to serve (no TCP, no --pty, no --orientation-pty)\n");
@@ -680,6 +655,6 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    Simulator simulator(std::move(settings));
+    Simulator simulator(settings);
     return simulator.run();
 }
