@@ -1,17 +1,22 @@
-// The command lines of the four programs, as their option parsers take them:
-// sondrel-record's and sondrel-convert's parsers, the simulator's option table
-// (both as command-line switches and as control lines typed at run time), and
-// the settings-file option every program, the desktop one included, reads
-// before anything else.
+// The command lines of the programs, as their option parsers take them:
+// sondrel-record's, sondrel-convert's and sondrel-report's parsers, the
+// simulator's option table (both as its command line and as control lines typed
+// at run time), and the settings-file option every program, the desktop one
+// included, reads before anything else. All but the last read through the
+// shared option table of common/CommandLine.
 //
 // Input: one byte picks the program, the rest is the arguments separated by
-// NUL bytes.
+// NUL bytes. For the simulator, the arguments after the first empty one are
+// control lines ("name value").
 //
 // Checks: a line understood leaves values the programs can use (a count, time
-// and port in range; a single output only for a single input); a simulator
-// whose options were all accepted answers a command with pieces that add up to
-// its reply; the settings option is taken from the line as written.
+// and port in range; a single output only for a single input; a report's input
+// and output); a line the shared table refuses names the argument it refused
+// as written; a simulator whose options were all
+// accepted answers a command with pieces that add up to its reply; the settings
+// option is taken from the line as written.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +27,7 @@
 #include "../tools/sondrel-convert/ConvertOptions.h"
 #include "../tools/sondrel-headsim/HeadSimOptions.h"
 #include "../tools/sondrel-record/RecordOptions.h"
+#include "../tools/sondrel-report/ReportOptions.h"
 #include "FuzzChecks.h"
 #include "acquisition/SwitchCommand.h"
 #include "recording/SettingsLocation.h"
@@ -39,6 +45,25 @@ std::vector<std::string> splitArguments(const std::uint8_t* data, std::size_t si
             args.back().push_back(static_cast<char>(data[i]));
     }
     return args;
+}
+
+// The shared parser's refusals: "unknown option ARG", "unexpected argument
+// ARG", or "OPTION needs ..." / "OPTION takes no value" with OPTION as written.
+void checkRefusalNamesItsArgument(const std::string& error, const std::vector<std::string>& args) {
+    if (error.empty()) return;
+    for (const std::string lead : {"unknown option ", "unexpected argument "}) {
+        if (error.starts_with(lead)) {
+            const std::string named = error.substr(lead.size());
+            fuzz::check(std::find(args.begin(), args.end(), named) != args.end(),
+                        "a refusal that names no argument of the line", error);
+            return;
+        }
+    }
+    const std::string option = error.substr(0, error.find(' '));
+    const bool written = std::any_of(args.begin(), args.end(), [&](const std::string& a) {
+        return a == option || a.starts_with(option + "=");
+    });
+    fuzz::check(written, "a refusal that names no option of the line", error);
 }
 
 void recordLine(const std::vector<std::string>& args) {
@@ -61,38 +86,30 @@ void convertLine(const std::vector<std::string>& args) {
                 "a geometry table for several inputs");
 }
 
-// The simulator's start: "--name value" or "--name=value", as its main reads
-// them; then each argument once more as a control line "name value".
+void reportLine(const std::vector<std::string>& args) {
+    const report::ParseResult r = report::parseOptions(args);
+    if (!r.error.empty() || r.options.help || r.options.version) return;
+    fuzz::check(!r.options.input.empty() && !r.options.output.empty(),
+                "a report without its input or output accepted");
+}
+
+// The simulator's start as its main reads it, then the control lines.
 void simulatorLine(const std::vector<std::string>& args) {
-    headsim::Settings settings;
-    bool accepted = true;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.rfind("--", 0) != 0) continue;
-        std::string name = arg.substr(2);
-        std::string value;
-        bool hasValue = false;
-        if (const auto eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.erase(eq);
-            hasValue = true;
-        } else if (headsim::optionTakesValue(name) && i + 1 < args.size()) {
-            value = args[++i];
-            hasValue = true;
-        }
-        accepted &= headsim::applyOption(settings, name, hasValue ? &value : nullptr,
-                                         headsim::OptionScope::StartOnly)
-                        .ok;
-    }
-    for (const std::string& arg : args) {
-        const auto space = arg.find(' ');
-        const std::string name = arg.substr(0, space);
+    const auto controls = std::find(args.begin(), args.end(), std::string());
+    headsim::CommandLine line =
+        headsim::parseCommandLine(std::vector<std::string>(args.begin(), controls));
+    checkRefusalNamesItsArgument(line.error, std::vector<std::string>(args.begin(), controls));
+    bool accepted = line.error.empty();
+    headsim::Settings& settings = line.settings;
+    for (auto it = controls; it != args.end(); ++it) {
+        if (it->empty()) continue;
+        const auto space = it->find(' ');
+        const std::string name = it->substr(0, space);
         const std::string value =
-            space == std::string::npos ? std::string() : arg.substr(space + 1);
-        accepted &=
-            headsim::applyOption(settings, name, space == std::string::npos ? nullptr : &value,
-                                 headsim::OptionScope::Anytime)
-                .ok;
+            space == std::string::npos ? std::string() : it->substr(space + 1);
+        const std::string error =
+            headsim::applyControl(settings, name, space == std::string::npos ? nullptr : &value);
+        accepted &= error.empty();
     }
     if (!accepted) return;
     SimulatedHead head(settings.head, settings.pipe, settings.faults);
@@ -129,7 +146,7 @@ void settingsOption(std::vector<std::string> args) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     std::vector<std::string> args = splitArguments(data + 1, size - 1);
-    switch (data[0] % 4) {
+    switch (data[0] % 5) {
         case 0:
             recordLine(args);
             break;
@@ -139,8 +156,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 2:
             simulatorLine(args);
             break;
-        default:
+        case 3:
             settingsOption(std::move(args));
+            break;
+        default:
+            reportLine(args);
             break;
     }
     return 0;

@@ -144,8 +144,10 @@ write("command_lines", "convert", command_line(1, "-q", "--settings=/tmp/S.INI",
                                                "a.qzr"))
 write("command_lines", "convert-geometry", command_line(1, "--geometry", "g.csv", "--", "-a.qzr"))
 write("command_lines", "headsim", command_line(2, "--port", "0", "--split", "3", "--split-delay-ms",
-                                               "5", "--garbage-every", "4", "--ovality=0.1",
+                                               "5", "--garbage-every", "4", "--ovality=0.1", "",
                                                "short-every 5", "close-after 2"))
 write("command_lines", "desktop-settings", command_line(3, "--simulate", "--settings", "/tmp/S.INI",
                                                         "--screenshot", "/tmp/x.png"))
 write("command_lines", "desktop-settings-after-dashes", command_line(3, "--", "--settings=x"))
+write("command_lines", "report", command_line(4, "--settings=/tmp/S.INI", "survey.qzr", "-o",
+                                              "survey.pdf"))

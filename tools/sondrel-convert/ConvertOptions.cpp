@@ -1,6 +1,35 @@
 #include "ConvertOptions.h"
 
+#include "common/CommandLine.h"
+
 namespace sondrel::convert {
+
+namespace {
+
+cli::OptionTable optionTable(Options& o) {
+    return {
+        {"-o, --output", "FILE", "output file (only with a single input file)",
+         cli::text(o.output, "a file name")},
+        {"--geometry", "FILE.csv",
+         "write the pipe geometry of each record (diameters,\n"
+         "ovality, area, sediment; metres and degrees) to FILE.csv\n"
+         "instead of the point list (only with a single input file),\n"
+         "against the nominal diameter and ovality definition of\n"
+         "the settings file's [Pipe Geometry] section",
+         cli::text(o.geometry, "a file name")},
+        // The file itself is found by settingsPathFor.
+        {"--settings", "FILE",
+         "settings file whose RollCorrection and PPMinRange shape\n"
+         "the points (default: Sondrel.INI beside the program, or\n"
+         "in ~/.config/Sondrel/ when that folder is not writable)",
+         cli::text([&o](const std::string&) { o.explicitSettings = true; }, "a file name")},
+        {"-q, --quiet", "", "no progress bar", cli::flag(o.quiet)},
+        {"-h, --help", "", "this text", cli::stop(o.help)},
+        {"--version", "", "the program's version", cli::stop(o.version)},
+    };
+}
+
+}  // namespace
 
 ParseResult parseOptions(const std::vector<std::string>& args) {
     ParseResult r;
@@ -10,49 +39,34 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         r.withUsage = withUsage;
         return r;
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool last = i + 1 >= args.size();
-        if (arg == "-h" || arg == "--help") {
-            o.help = true;
-            return r;
-        }
-        if (arg == "--version") {
-            o.version = true;
-            return r;
-        }
-        if (arg == "-q" || arg == "--quiet") {
-            o.quiet = true;
-        } else if (arg == "-o" || arg == "--output") {
-            if (last) return fail(arg + " needs a file name", true);
-            o.output = args[++i];
-        } else if (arg.rfind("--output=", 0) == 0) {
-            o.output = arg.substr(9);
-        } else if (arg == "--geometry") {
-            if (last) return fail("--geometry needs a file name", true);
-            o.geometry = args[++i];
-        } else if (arg.rfind("--geometry=", 0) == 0) {
-            o.geometry = arg.substr(11);
-        } else if (arg == "--settings") {
-            if (last) return fail("--settings needs a file name", true);
-            ++i;
-            o.explicitSettings = true;
-        } else if (arg.rfind("--settings=", 0) == 0) {
-            o.explicitSettings = true;
-        } else if (arg == "--") {
-            for (++i; i < args.size(); ++i) o.inputs.push_back(args[i]);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return fail("unknown option " + arg, true);
-        } else {
-            o.inputs.push_back(arg);
-        }
-    }
+    const std::string error = cli::parse(optionTable(o), args, [&o](const std::string& input) {
+        o.inputs.push_back(input);
+        return std::string();
+    });
+    if (!error.empty()) return fail(error, true);
+    if (o.help || o.version) return r;
     if (o.inputs.empty()) return fail("no data file given", true);
     if (!o.output.empty() && o.inputs.size() > 1)
         return fail("-o names the output of a single input file only", false);
     if (!o.geometry.empty() && (o.inputs.size() > 1 || !o.output.empty()))
         return fail("--geometry takes a single input file and no -o", false);
     return r;
+}
+
+std::string usageText() {
+    Options unused;
+    return "Usage: sondrel-convert [options] FILE.qzr...\n"
+           "Converts sonar data files to XYZ point lists: one line per profile point,\n"
+           "\"date<TAB>time<TAB>x<TAB>y<TAB>z\" in metres, an empty line after each record.\n"
+           "Each FILE.qzr is written to FILE.xyz unless -o names the output.\n"
+           "\n"
+           "Options:\n" +
+           cli::optionList(optionTable(unused), {.column = 22}) +
+           "\n"
+           "Exit status: 0 every file converted; 1 an input could not be read, was empty,\n"
+           "or an output could not be written; 2 wrong usage; 3 a file holds a record\n"
+           "whose size is unknown (not written by this program): it was converted up to\n"
+           "that record and the rest was left out.\n";
 }
 
 }  // namespace sondrel::convert

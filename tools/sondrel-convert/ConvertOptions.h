@@ -25,5 +25,6 @@ struct ParseResult {
 // `args` without the program's name. The settings file itself is found by
 // settingsPathFor, which every program shares.
 ParseResult parseOptions(const std::vector<std::string>& args);
+std::string usageText();
 
 }  // namespace sondrel::convert

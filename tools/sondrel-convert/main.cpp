@@ -33,31 +33,6 @@ enum ExitStatus {
     kExitPartial = 3,  // a file was converted only up to a record of unknown size
 };
 
-const char* const kUsage =
-    "Usage: sondrel-convert [options] FILE.qzr...\n"
-    "Converts sonar data files to XYZ point lists: one line per profile point,\n"
-    "\"date<TAB>time<TAB>x<TAB>y<TAB>z\" in metres, an empty line after each record.\n"
-    "Each FILE.qzr is written to FILE.xyz unless -o names the output.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output FILE   output file (only with a single input file)\n"
-    "  --geometry FILE.csv write the pipe geometry of each record (diameters,\n"
-    "                      ovality, area, sediment; metres and degrees) to FILE.csv\n"
-    "                      instead of the point list (only with a single input file),\n"
-    "                      against the nominal diameter and ovality definition of\n"
-    "                      the settings file's [Pipe Geometry] section\n"
-    "  --settings FILE     settings file whose RollCorrection and PPMinRange shape\n"
-    "                      the points (default: Sondrel.INI beside the program, or\n"
-    "                      in ~/.config/Sondrel/ when that folder is not writable)\n"
-    "  -q, --quiet         no progress bar\n"
-    "  -h, --help          this text\n"
-    "  --version           the program's version\n"
-    "\n"
-    "Exit status: 0 every file converted; 1 an input could not be read, was empty,\n"
-    "or an output could not be written; 2 wrong usage; 3 a file holds a record\n"
-    "whose size is unknown (not written by this program): it was converted up to\n"
-    "that record and the rest was left out.\n";
-
 // Draws "[#####.....]  42%" on the terminal, only when the percentage changes.
 class ProgressBar {
   public:
@@ -169,7 +144,7 @@ int main(int argc, char** argv) {
         convert::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     const convert::Options& options = parsed.options;
     if (options.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(convert::usageText().c_str(), stdout);
         return kExitOk;
     }
     if (options.version) {
@@ -178,7 +153,7 @@ int main(int argc, char** argv) {
     }
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "sondrel-convert: %s\n%s", parsed.error.c_str(),
-                     parsed.withUsage ? kUsage : "");
+                     parsed.withUsage ? convert::usageText().c_str() : "");
         return kExitUsage;
     }
 

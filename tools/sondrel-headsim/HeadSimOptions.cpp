@@ -1,263 +1,140 @@
 #include "HeadSimOptions.h"
 
-#include <cmath>
-#include <functional>
-#include <optional>
 #include <sstream>
-#include <vector>
-
-#include "common/NumberText.h"
 
 namespace headsim {
 
-namespace {
+namespace cli = sondrel::cli;
 
-enum class Kind { Switch, Int, Real, Text };
-
-struct Option {
-    const char* name;
-    Kind kind;
-    bool startOnly;
-    const char* valueName;
-    const char* help;
-    // Receives the parsed value (ints and reals as double, text in `text`);
-    // returns an error text, empty when accepted.
-    std::function<std::string(Settings&, double number, const std::string& text)> apply;
-};
-
-std::string requireRange(double v, double lo, double hi, const char* what) {
-    if (v < lo || v > hi) {
-        std::ostringstream s;
-        s << what << " must lie between " << lo << " and " << hi;
-        return s.str();
-    }
-    return {};
-}
-
-template <typename Setter>
-auto intIn(int lo, int hi, const char* what, Setter set) {
-    return [=](Settings& s, double v, const std::string&) {
-        std::string e = requireRange(v, lo, hi, what);
-        if (e.empty()) set(s, static_cast<int>(v));
-        return e;
-    };
-}
-
-template <typename Setter>
-auto realIn(double lo, double hi, const char* what, Setter set) {
-    return [=](Settings& s, double v, const std::string&) {
-        std::string e = requireRange(v, lo, hi, what);
-        if (e.empty()) set(s, v);
-        return e;
-    };
-}
-
-const std::vector<Option>& options() {
-    static const std::vector<Option> table = {
+cli::OptionTable options(Settings& s) {
+    constexpr cli::Scope kStartOnly = cli::Scope::StartOnly;
+    constexpr int kMostInt = 2147483647;
+    return {
         // ---- transports
-        {"port", Kind::Int, true, "N", "TCP port on 127.0.0.1 (default 4040; 0 picks a free port)",
-         intIn(0, 65535, "port", [](Settings& s, int v) { s.port = v; })},
-        {"no-tcp", Kind::Switch, true, nullptr, "do not listen on TCP",
-         [](Settings& s, double, const std::string&) {
-             s.tcp = false;
-             return std::string();
-         }},
-        {"pty", Kind::Switch, true, nullptr, "also be a serial head on a pseudo-terminal",
-         [](Settings& s, double, const std::string&) {
-             s.pty = true;
-             return std::string();
-         }},
-        {"pty-link", Kind::Text, true, "PATH",
-         "symbolic link to the head's pseudo-terminal (implies --pty)",
-         [](Settings& s, double, const std::string& t) {
-             s.pty = true;
-             s.ptyLink = t;
-             return std::string();
-         }},
-        {"orientation-pty", Kind::Switch, true, nullptr,
-         "be an orientation instrument on a second pseudo-terminal",
-         [](Settings& s, double, const std::string&) {
-             s.orientationPty = true;
-             return std::string();
-         }},
-        {"orientation-link", Kind::Text, true, "PATH",
+        {"--port", "N", "TCP port on 127.0.0.1 (default 4040; 0 picks a free port)",
+         cli::whole(s.port, 0, 65535), kStartOnly},
+        {"--no-tcp", "", "do not listen on TCP", cli::action([&s] { s.tcp = false; }), kStartOnly},
+        {"--pty", "", "also be a serial head on a pseudo-terminal", cli::flag(s.pty), kStartOnly},
+        {"--pty-link", "PATH", "symbolic link to the head's pseudo-terminal (implies --pty)",
+         cli::text(
+             [&s](const std::string& t) {
+                 s.pty = true;
+                 s.ptyLink = t;
+             },
+             "a path"),
+         kStartOnly},
+        {"--orientation-pty", "", "be an orientation instrument on a second pseudo-terminal",
+         cli::flag(s.orientationPty), kStartOnly},
+        {"--orientation-link", "PATH",
          "symbolic link to the instrument's pseudo-terminal (implies --orientation-pty)",
-         [](Settings& s, double, const std::string& t) {
-             s.orientationPty = true;
-             s.orientationLink = t;
-             return std::string();
-         }},
-        {"log", Kind::Text, true, "FILE", "append one line per received command to FILE",
-         [](Settings& s, double, const std::string& t) {
-             s.logPath = t;
-             return std::string();
-         }},
-        {"quiet", Kind::Switch, false, nullptr,
-         "print only the listening/pty/ready lines and errors",
-         [](Settings& s, double, const std::string&) {
-             s.quiet = true;
-             return std::string();
-         }},
-        {"seed", Kind::Int, true, "N", "seed of the noise, drop-outs and garbage (default 1)",
-         intIn(0, 2147483647, "seed",
-               [](Settings& s, int v) { s.head.seed = static_cast<unsigned>(v); })},
+         cli::text(
+             [&s](const std::string& t) {
+                 s.orientationPty = true;
+                 s.orientationLink = t;
+             },
+             "a path"),
+         kStartOnly},
+        {"--log", "FILE", "append one line per received command to FILE",
+         cli::text(s.logPath, "a file name"), kStartOnly},
+        {"--quiet", "", "print only the listening/pty/ready lines and errors", cli::flag(s.quiet)},
+        {"--seed", "N", "seed of the noise, drop-outs and garbage (default 1)",
+         cli::whole(s.head.seed, 0, kMostInt), kStartOnly},
 
         // ---- the head
-        {"block-type", Kind::Text, false, "QSZ|QMZ|QGZ",
+        {"--block-type", "QSZ|QMZ|QGZ",
          "reply block type (default QSZ, 813 bytes; QMZ 265, QGZ 513)",
-         [](Settings& s, double, const std::string& t) {
-             auto type = sondrel::blockTypeFromName(t);
-             if (!type) return std::string("block type must be QSZ, QMZ or QGZ");
-             s.head.blockType = *type;
-             return std::string();
-         }},
-        {"format", Kind::Int, false, "0..3",
+         cli::checked(
+             [&s](const std::string& t) {
+                 const auto type = sondrel::blockTypeFromName(t);
+                 if (type) s.head.blockType = *type;
+                 return type.has_value();
+             },
+             "QSZ, QMZ or QGZ")},
+        {"--format", "0..3",
          "format code in the status byte (default 2: time of flight, scaled by the "
          "program's sound velocity)",
-         intIn(0, 3, "format", [](Settings& s, int v) { s.head.formatCode = v; })},
-        {"diameter", Kind::Real, false, "M", "inside diameter of the pipe (default 0.6 m)",
-         realIn(0.01, 20.0, "diameter", [](Settings& s, double v) { s.pipe.diameter = v; })},
-        {"ovality", Kind::Real, false, "F",
+         cli::whole(s.head.formatCode, 0, 3)},
+        {"--diameter", "M", "inside diameter of the pipe (default 0.6 m)",
+         cli::real(s.pipe.diameter, 0.01, 20.0)},
+        {"--ovality", "F",
          "(largest - smallest diameter) / diameter, pipe squashed vertically (default 0)",
-         realIn(0.0, 1.0, "ovality", [](Settings& s, double v) { s.pipe.ovality = v; })},
-        {"ovality-angle", Kind::Real, false, "DEG",
+         cli::real(s.pipe.ovality, 0.0, 1.0)},
+        {"--ovality-angle", "DEG",
          "direction of the largest diameter, anticlockwise from horizontal (default 0)",
-         realIn(-360.0, 360.0, "ovality-angle",
-                [](Settings& s, double v) { s.pipe.ovalityAngle = v; })},
-        {"offset-x", Kind::Real, false, "M", "head position right of the pipe axis (default 0)",
-         realIn(-10.0, 10.0, "offset-x", [](Settings& s, double v) { s.pipe.offsetX = v; })},
-        {"offset-y", Kind::Real, false, "M", "head position above the pipe axis (default 0)",
-         realIn(-10.0, 10.0, "offset-y", [](Settings& s, double v) { s.pipe.offsetY = v; })},
-        {"sediment", Kind::Real, false, "M",
-         "depth of flat sediment at the bottom of the pipe (default 0)",
-         realIn(0.0, 20.0, "sediment", [](Settings& s, double v) { s.pipe.sediment = v; })},
-        {"noise", Kind::Real, false, "M", "standard deviation of the range noise (default 0)",
-         realIn(0.0, 1.0, "noise", [](Settings& s, double v) { s.pipe.noise = v; })},
-        {"dropouts", Kind::Real, false, "F", "fraction of ranges with no return (default 0)",
-         realIn(0.0, 1.0, "dropouts", [](Settings& s, double v) { s.pipe.dropouts = v; })},
-        {"debris", Kind::Real, false, "F",
-         "fraction of ranges echoed by debris short of the wall (default 0)",
-         realIn(0.0, 1.0, "debris", [](Settings& s, double v) { s.pipe.debris = v; })},
-        {"wander", Kind::Real, false, "M",
-         "amplitude of the head's slow wander (default 0.004 m; 0 holds it still)",
-         realIn(0.0, 1.0, "wander", [](Settings& s, double v) { s.pipe.wander = v; })},
-        {"sound-velocity", Kind::Real, false, "M/S",
-         "speed of sound in the model's water (default 1500)",
-         realIn(1000.0, 2000.0, "sound-velocity",
-                [](Settings& s, double v) { s.pipe.soundVelocity = v; })},
+         cli::real(s.pipe.ovalityAngle, -360.0, 360.0)},
+        {"--offset-x", "M", "head position right of the pipe axis (default 0)",
+         cli::real(s.pipe.offsetX, -10.0, 10.0)},
+        {"--offset-y", "M", "head position above the pipe axis (default 0)",
+         cli::real(s.pipe.offsetY, -10.0, 10.0)},
+        {"--sediment", "M", "depth of flat sediment at the bottom of the pipe (default 0)",
+         cli::real(s.pipe.sediment, 0.0, 20.0)},
+        {"--noise", "M", "standard deviation of the range noise (default 0)",
+         cli::real(s.pipe.noise, 0.0, 1.0)},
+        {"--dropouts", "F", "fraction of ranges with no return (default 0)",
+         cli::real(s.pipe.dropouts, 0.0, 1.0)},
+        {"--debris", "F", "fraction of ranges echoed by debris short of the wall (default 0)",
+         cli::real(s.pipe.debris, 0.0, 1.0)},
+        {"--wander", "M", "amplitude of the head's slow wander (default 0.004 m; 0 holds it still)",
+         cli::real(s.pipe.wander, 0.0, 1.0)},
+        {"--sound-velocity", "M/S", "speed of sound in the model's water (default 1500)",
+         cli::real(s.pipe.soundVelocity, 1000.0, 2000.0)},
 
         // ---- faults
-        {"split", Kind::Int, false, "N", "send each block in N pieces (default 1)",
-         intIn(1, 813, "split", [](Settings& s, int v) { s.faults.splitSegments = v; })},
-        {"split-delay-ms", Kind::Int, false, "MS", "pause between the pieces (default 0)",
-         intIn(0, 60000, "split-delay-ms", [](Settings& s, int v) { s.faults.splitDelayMs = v; })},
-        {"delay-ms", Kind::Int, false, "MS", "pause before each reply (default 0)",
-         intIn(0, 60000, "delay-ms", [](Settings& s, int v) { s.faults.delayMs = v; })},
-        {"short-every", Kind::Int, false, "N", "every Nth reply is cut short",
-         intIn(0, 1000000, "short-every", [](Settings& s, int v) { s.faults.shortEvery = v; })},
-        {"short-length", Kind::Int, false, "BYTES", "length of a short reply (default 500)",
-         intIn(0, 812, "short-length", [](Settings& s, int v) { s.faults.shortLength = v; })},
-        {"invalid-every", Kind::Int, false, "N",
-         "every Nth reply carries wrong type letters (\"QXZ\")",
-         intIn(0, 1000000, "invalid-every", [](Settings& s, int v) { s.faults.invalidEvery = v; })},
-        {"garbage-every", Kind::Int, false, "N", "stray bytes before every Nth reply",
-         intIn(0, 1000000, "garbage-every", [](Settings& s, int v) { s.faults.garbageEvery = v; })},
-        {"garbage-length", Kind::Int, false, "BYTES", "number of stray bytes (default 16)",
-         intIn(0, 100000, "garbage-length",
-               [](Settings& s, int v) { s.faults.garbageLength = v; })},
-        {"silent-every", Kind::Int, false, "N", "no reply to every Nth command",
-         intIn(0, 1000000, "silent-every", [](Settings& s, int v) { s.faults.silentEvery = v; })},
-        {"silent-from", Kind::Int, false, "K", "no reply from the Kth command on",
-         intIn(0, 2147483647, "silent-from", [](Settings& s, int v) { s.faults.silentFrom = v; })},
-        {"close-after", Kind::Int, false, "K", "close the TCP connection after K replies on it",
-         intIn(0, 2147483647, "close-after", [](Settings& s, int v) { s.faults.closeAfter = v; })},
-        {"faults-off", Kind::Switch, false, nullptr, "switch every fault and delay off",
-         [](Settings& s, double, const std::string&) {
-             s.faults = sondrel::FaultPlan{};
-             return std::string();
-         }},
+        {"--split", "N", "send each block in N pieces (default 1)",
+         cli::whole(s.faults.splitSegments, 1, 813)},
+        {"--split-delay-ms", "MS", "pause between the pieces (default 0)",
+         cli::whole(s.faults.splitDelayMs, 0, 60000)},
+        {"--delay-ms", "MS", "pause before each reply (default 0)",
+         cli::whole(s.faults.delayMs, 0, 60000)},
+        {"--short-every", "N", "every Nth reply is cut short",
+         cli::whole(s.faults.shortEvery, 0, 1000000)},
+        {"--short-length", "BYTES", "length of a short reply (default 500)",
+         cli::whole(s.faults.shortLength, 0, 812)},
+        {"--invalid-every", "N", "every Nth reply carries wrong type letters (\"QXZ\")",
+         cli::whole(s.faults.invalidEvery, 0, 1000000)},
+        {"--garbage-every", "N", "stray bytes before every Nth reply",
+         cli::whole(s.faults.garbageEvery, 0, 1000000)},
+        {"--garbage-length", "BYTES", "number of stray bytes (default 16)",
+         cli::whole(s.faults.garbageLength, 0, 100000)},
+        {"--silent-every", "N", "no reply to every Nth command",
+         cli::whole(s.faults.silentEvery, 0, 1000000)},
+        {"--silent-from", "K", "no reply from the Kth command on",
+         cli::whole(s.faults.silentFrom, 0, kMostInt)},
+        {"--close-after", "K", "close the TCP connection after K replies on it",
+         cli::whole(s.faults.closeAfter, 0, kMostInt)},
+        {"--faults-off", "", "switch every fault and delay off",
+         cli::action([&s] { s.faults = sondrel::FaultPlan{}; })},
 
         // ---- the orientation instrument
-        {"sentence", Kind::Int, false, "0..3",
+        {"--sentence", "0..3",
          "instrument: 0 crawler fixed columns, 1 \"$ x.x,meter\", 2 \",#CABLE, xxx.x, \" "
          "(mm), 3 Reach \"R\" + float (default 0)",
-         intIn(0, 3, "sentence", [](Settings& s, int v) { s.sentenceType = v; })},
-        {"orientation-hz", Kind::Real, false, "HZ", "sentences per second (default 5)",
-         realIn(0.1, 1000.0, "orientation-hz", [](Settings& s, double v) { s.orientationHz = v; })},
-        {"pitch-amplitude", Kind::Real, false, "DEG", "crawler pitch swing (default 4)",
-         realIn(0.0, 90.0, "pitch-amplitude",
-                [](Settings& s, double v) { s.crawler.pitchAmplitude = v; })},
-        {"roll-amplitude", Kind::Real, false, "DEG", "crawler roll swing (default 8)",
-         realIn(0.0, 180.0, "roll-amplitude",
-                [](Settings& s, double v) { s.crawler.rollAmplitude = v; })},
-        {"crawler-speed", Kind::Real, false, "M/S", "cable paid out per second (default 0.05)",
-         realIn(-10.0, 10.0, "crawler-speed", [](Settings& s, double v) { s.crawler.speed = v; })},
-        {"start-distance", Kind::Real, false, "M", "distance at start (default 0)",
-         realIn(-9999.0, 9999.0, "start-distance",
-                [](Settings& s, double v) { s.crawler.startDistance = v; })},
+         cli::whole(s.sentenceType, 0, 3)},
+        {"--orientation-hz", "HZ", "sentences per second (default 5)",
+         cli::real(s.orientationHz, 0.1, 1000.0)},
+        {"--pitch-amplitude", "DEG", "crawler pitch swing (default 4)",
+         cli::real(s.crawler.pitchAmplitude, 0.0, 90.0)},
+        {"--roll-amplitude", "DEG", "crawler roll swing (default 8)",
+         cli::real(s.crawler.rollAmplitude, 0.0, 180.0)},
+        {"--crawler-speed", "M/S", "cable paid out per second (default 0.05)",
+         cli::real(s.crawler.speed, -10.0, 10.0)},
+        {"--start-distance", "M", "distance at start (default 0)",
+         cli::real(s.crawler.startDistance, -9999.0, 9999.0)},
     };
-    return table;
 }
 
-const Option* find(std::string_view name) {
-    for (const Option& o : options()) {
-        if (name == o.name) return &o;
-    }
-    return nullptr;
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    cli::OptionTable table = options(line.settings);
+    // Listed by helpText in words of its own.
+    table.push_back({"-h, --help", "", "", cli::stop(line.help)});
+    table.push_back({"--version", "", "", cli::stop(line.version)});
+    line.error = cli::parse(table, args);
+    return line;
 }
 
-bool parseNumber(const std::string& text, Kind kind, double& out) {
-    if (kind == Kind::Int) {
-        const std::optional<long long> v = sondrel::parseWholeNumber(text);
-        if (v) out = static_cast<double>(*v);
-        return v.has_value();
-    }
-    const std::optional<double> v = sondrel::parseRealNumber(text);
-    if (v) out = *v;
-    return v.has_value();
-}
-
-}  // namespace
-
-bool optionTakesValue(std::string_view name) {
-    const Option* o = find(name);
-    return o && o->kind != Kind::Switch;
-}
-
-ApplyResult applyOption(Settings& settings, std::string_view name, const std::string* value,
-                        OptionScope scope) {
-    ApplyResult r;
-    const Option* o = find(name);
-    if (!o) {
-        r.ok = false;
-        r.error = "unknown option '" + std::string(name) + "'";
-        return r;
-    }
-    if (o->startOnly && scope == OptionScope::Anytime) {
-        r.ok = false;
-        r.error = "'" + std::string(name) + "' can only be given on the command line";
-        return r;
-    }
-    double number = 0;
-    std::string text;
-    if (o->kind != Kind::Switch) {
-        if (!value) {
-            r.ok = false;
-            r.error = "'" + std::string(name) + "' needs a value";
-            return r;
-        }
-        r.consumedValue = true;
-        text = *value;
-        if ((o->kind == Kind::Int || o->kind == Kind::Real) &&
-            !parseNumber(text, o->kind, number)) {
-            r.ok = false;
-            r.error = "'" + std::string(name) + "' needs a number, not '" + text + "'";
-            return r;
-        }
-    }
-    r.error = o->apply(settings, number, text);
-    r.ok = r.error.empty();
-    return r;
+std::string applyControl(Settings& settings, std::string_view name, const std::string* value) {
+    return cli::applyLater(options(settings), name, value);
 }
 
 std::string helpText() {
@@ -271,38 +148,8 @@ std::string helpText() {
          "Options (the ones marked * can also be changed at run time by writing\n"
          "\"name value\" lines, without the dashes, to standard input; each line is\n"
          "answered \"ok ...\" or \"error ...\"; \"stats\" prints the counters, \"quit\" ends):\n";
-    for (const Option& o : options()) {
-        std::string left = std::string("  --") + o.name;
-        if (o.valueName) left += std::string(" ") + o.valueName;
-        s << left;
-        const std::size_t column = 28;
-        if (left.size() + 1 < column) {
-            s << std::string(column - left.size(), ' ');
-        } else {
-            s << "\n" << std::string(column, ' ');
-        }
-        s << (o.startOnly ? "  " : "* ");
-        // Wrap the description under its own column.
-        std::istringstream words(o.help);
-        std::string word;
-        std::size_t used = column + 2;
-        bool first = true;
-        while (words >> word) {
-            if (!first && used + 1 + word.size() > 100) {
-                s << "\n" << std::string(column + 2, ' ');
-                used = column + 2;
-                first = true;
-            }
-            if (!first) {
-                s << ' ';
-                ++used;
-            }
-            s << word;
-            used += word.size();
-            first = false;
-        }
-        s << "\n";
-    }
+    Settings defaults;
+    s << cli::optionList(options(defaults), {.column = 30, .width = 100, .markRunTime = true});
     s << "  --help                      show this text\n"
          "  --version                   show the program's version\n"
          "\n"

@@ -5,7 +5,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/CommandLine.h"
 #include "simulation/SimulatedHead.h"
 #include "simulation/SimulatedInstruments.h"
 
@@ -31,22 +33,23 @@ struct Settings {
     sondrel::CrawlerMotion crawler;
 };
 
-enum class OptionScope { StartOnly, Anytime };
+// The option table over `settings`: every entry stores into it.
+sondrel::cli::OptionTable options(Settings& settings);
 
-struct ApplyResult {
-    bool ok = true;
-    bool consumedValue = false;
-    std::string error;
+struct CommandLine {
+    Settings settings;
+    std::string error;  // empty when the line was understood
+    bool help = false;
+    bool version = false;
 };
 
-// Applies one option by name (without leading dashes). `value` is empty for
-// switches. Options that only make sense at start (transports, log) are refused
-// at run time.
-ApplyResult applyOption(Settings& settings, std::string_view name, const std::string* value,
-                        OptionScope scope);
+// `args` without the program's name.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
 
-// Whether the named option takes a value; false for switches and unknown names.
-bool optionTakesValue(std::string_view name);
+// A control line's option, "name value" with the name without its dashes;
+// options that only make sense at start (transports, log) are refused. Returns
+// the error text, empty when applied.
+std::string applyControl(Settings& settings, std::string_view name, const std::string* value);
 
 std::string helpText();
 

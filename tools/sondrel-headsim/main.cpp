@@ -12,31 +12,29 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cinttypes>
-#include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <optional>
 #include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "EventLog.h"
 #include "HeadSimOptions.h"
+#include "Pty.h"
+#include "ReplyQueue.h"
 #include "simulation/SimulatedHead.h"
 #include "simulation/SimulatedInstruments.h"
 
-using Clock = std::chrono::steady_clock;
+using headsim::Clock;
+using headsim::machineLine;
 using headsim::Settings;
 
 namespace {
@@ -48,121 +46,16 @@ void onSignal(int) {
     [[maybe_unused]] auto n = write(signalPipe[1], &c, 1);
 }
 
-void setNonBlocking(int fd) {
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-}
-
-void machineLine(const std::string& text) {
-    std::fputs(text.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-// A pseudo-terminal whose slave side we keep open ourselves, so the master
-// never sees a hang-up while the program has the port closed, and raw mode set
-// here holds until the program configures the line itself.
-struct Pty {
-    int master = -1;
-    int slave = -1;
-    std::string path;
-    std::string link;
-
-    bool open(std::string& error) {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-            error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
-            return false;
-        }
-        const char* name = ptsname(master);
-        if (!name) {
-            error = "cannot name the pseudo-terminal";
-            return false;
-        }
-        path = name;
-        slave = ::open(name, O_RDWR | O_NOCTTY);
-        if (slave < 0) {
-            error = std::string("cannot open ") + path + ": " + std::strerror(errno);
-            return false;
-        }
-        termios t{};
-        tcgetattr(slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave, TCSANOW, &t);
-        setNonBlocking(master);
-        return true;
-    }
-
-    bool makeLink(const std::string& linkPath, std::string& error) {
-        struct stat st {};
-        if (lstat(linkPath.c_str(), &st) == 0) {
-            if (!S_ISLNK(st.st_mode)) {
-                error = linkPath + " exists and is not a symbolic link";
-                return false;
-            }
-            unlink(linkPath.c_str());
-        }
-        if (symlink(path.c_str(), linkPath.c_str()) != 0) {
-            error = "cannot create " + linkPath + ": " + std::strerror(errno);
-            return false;
-        }
-        link = linkPath;
-        return true;
-    }
-
-    void close() {
-        if (!link.empty()) {
-            char target[256] = {};
-            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-            if (n > 0 && path == std::string(target, static_cast<std::size_t>(n))) {
-                unlink(link.c_str());
-            }
-        }
-        if (slave >= 0) ::close(slave);
-        if (master >= 0) ::close(master);
-        master = slave = -1;
-    }
-};
-
-struct Chunk {
-    Clock::time_point due;
-    std::vector<std::uint8_t> bytes;
-    std::size_t sent = 0;
-    bool endsReply = false;
-    bool closeAfter = false;
-    // On a reply's last chunk: the log's account of the reply once it is out.
-    std::string replyNote;
-};
-
-// FNV-1a over the block's return header and echo bytes, the part a data file
-// keeps (813 bytes less the terminator), so a recorded block can be checked
-// against the block sent.
-std::uint32_t blockDigest(std::span<const std::uint8_t> block) {
-    std::uint32_t h = 2166136261u;
-    for (std::uint8_t b : block.first(std::min<std::size_t>(block.size(), 812))) {
-        h = (h ^ b) * 16777619u;
-    }
-    return h;
-}
-
-const char* replyKind(const sondrel::Reply& reply) {
-    if (reply.invalidLetters && reply.cutShort) return "short-invalid";
-    if (reply.invalidLetters) return "invalid";
-    if (reply.cutShort) return "short";
-    return "valid";
-}
-
 // One place replies go: the TCP client or the head's pseudo-terminal.
 struct HeadLink {
     int fd = -1;
     bool isTcp = false;
     sondrel::CommandFramer framer;
-    std::deque<Chunk> queue;
-    Clock::time_point lastDue{};
+    headsim::ReplyQueue queue;
 
     void reset() {
         framer.reset();
         queue.clear();
-        lastDue = {};
     }
 };
 
@@ -194,7 +87,7 @@ class Simulator {
     void controlLine(const std::string& line);
     void syncSettings();
     std::string counters() const;
-    void logLine(const std::string& line);
+    double elapsedMs() const { return seconds() * 1000.0; }
 
     Settings s_;
     sondrel::SimulatedHead head_;
@@ -202,20 +95,16 @@ class Simulator {
     int listenFd_ = -1;
     HeadLink client_;
     HeadLink serial_;
-    Pty headPty_;
-    Pty orientationPty_;
+    headsim::Pty headPty_;
+    headsim::Pty orientationPty_;
     sondrel::SimulatedReach reach_;
     Clock::time_point nextOrientation_{};
     bool stdinOpen_ = true;
     std::string controlBuffer_;
-    std::FILE* log_ = nullptr;
+    headsim::EventLog log_;
     bool quit_ = false;
-
-    std::uint64_t commands_ = 0;
-    std::uint64_t malformed_ = 0;
-    std::uint64_t blocksSent_ = 0;
-    std::uint64_t connections_ = 0;
-    std::uint64_t sentences_ = 0;
+    // skipped and replies are the framers' and the head's own.
+    headsim::Counters counted_;
 };
 
 void Simulator::info(const char* fmt, ...) {
@@ -228,20 +117,11 @@ void Simulator::info(const char* fmt, ...) {
     std::fflush(stdout);
 }
 
-void Simulator::logLine(const std::string& line) {
-    if (!log_) return;
-    std::fputs(line.c_str(), log_);
-    std::fputc('\n', log_);
-    std::fflush(log_);
-}
-
 std::string Simulator::counters() const {
-    std::ostringstream o;
-    o << "counters commands=" << commands_ << " malformed=" << malformed_
-      << " skipped=" << client_.framer.skippedBytes() + serial_.framer.skippedBytes()
-      << " replies=" << head_.replyCount() << " blocks-sent=" << blocksSent_
-      << " connections=" << connections_ << " sentences=" << sentences_;
-    return o.str();
+    headsim::Counters c = counted_;
+    c.skipped = client_.framer.skippedBytes() + serial_.framer.skippedBytes();
+    c.replies = head_.replyCount();
+    return headsim::countersLine(c);
 }
 
 bool Simulator::openListener() {
@@ -261,22 +141,18 @@ bool Simulator::openListener() {
     }
     socklen_t len = sizeof addr;
     getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    setNonBlocking(listenFd_);
+    headsim::setNonBlocking(listenFd_);
     machineLine("listening tcp 127.0.0.1 " + std::to_string(ntohs(addr.sin_port)));
     return true;
 }
 
 bool Simulator::setUp() {
-    if (!s_.logPath.empty()) {
-        log_ = std::fopen(s_.logPath.c_str(), "a");
-        if (!log_) {
-            std::fprintf(stderr, "sondrel-headsim: cannot open log %s: %s\n", s_.logPath.c_str(),
-                         std::strerror(errno));
-            return false;
-        }
+    std::string error;
+    if (!s_.logPath.empty() && !log_.open(s_.logPath, error)) {
+        std::fprintf(stderr, "sondrel-headsim: %s\n", error.c_str());
+        return false;
     }
     if (s_.tcp && !openListener()) return false;
-    std::string error;
     if (s_.pty) {
         if (!headPty_.open(error) ||
             (!s_.ptyLink.empty() && !headPty_.makeLink(s_.ptyLink, error))) {
@@ -301,17 +177,17 @@ bool Simulator::setUp() {
 
 void Simulator::tearDown() {
     const std::string summary = counters();
-    logLine(summary);
+    log_.line(summary);
     info("%s", summary.c_str());
     if (client_.fd >= 0) close(client_.fd);
     if (listenFd_ >= 0) close(listenFd_);
     headPty_.close();
     orientationPty_.close();
-    if (log_) std::fclose(log_);
+    log_.close();
 }
 
 std::string Simulator::linkName(const HeadLink& link) const {
-    return link.isTcp ? "tcp#" + std::to_string(connections_) : std::string("pty");
+    return link.isTcp ? "tcp#" + std::to_string(counted_.connections) : std::string("pty");
 }
 
 void Simulator::acceptClient() {
@@ -322,32 +198,23 @@ void Simulator::acceptClient() {
     if (client_.fd >= 0) dropClient("replaced by a new connection", "replaced");
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    setNonBlocking(fd);
+    headsim::setNonBlocking(fd);
     client_.fd = fd;
     client_.isTcp = true;
     client_.reset();
     head_.linkOpened();
-    ++connections_;
+    ++counted_.connections;
     info("connected %s:%u", inet_ntoa(peer.sin_addr), ntohs(peer.sin_port));
-    if (log_) {
-        char line[96];
-        std::snprintf(line, sizeof line, "open %s %.3f", linkName(client_).c_str(),
-                      seconds() * 1000.0);
-        logLine(line);
-    }
+    log_.opened(linkName(client_), elapsedMs());
 }
 
 void Simulator::dropClient(const char* why, const char* logWhy) {
     if (client_.fd < 0) return;
-    if (log_) {
+    if (log_.enabled()) {
         // Replies still queued never reach the program.
-        for (const Chunk& c : client_.queue) {
-            if (c.endsReply) logLine("unsent " + c.replyNote + " " + linkName(client_));
-        }
-        char line[128];
-        std::snprintf(line, sizeof line, "close %s %.3f %s", linkName(client_).c_str(),
-                      seconds() * 1000.0, logWhy);
-        logLine(line);
+        for (const std::string& note : client_.queue.pendingNotes())
+            log_.unsent(note, linkName(client_));
+        log_.closed(linkName(client_), elapsedMs(), logWhy);
     }
     close(client_.fd);
     client_.fd = -1;
@@ -356,61 +223,19 @@ void Simulator::dropClient(const char* why, const char* logWhy) {
 }
 
 void Simulator::onCommand(HeadLink& link, const sondrel::CommandBuffer& command) {
-    ++commands_;
-    if (log_) {
-        std::string line;
-        char head[64];
-        std::snprintf(head, sizeof head, "cmd %" PRIu64 " %.3f", commands_, seconds() * 1000.0);
-        line = head;
-        for (std::uint8_t b : command) {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, " %02X", b);
-            line += hex;
-        }
-        logLine(line);
-    }
+    ++counted_.commands;
+    log_.command(counted_.commands, elapsedMs(), command);
     const sondrel::Reply reply = head_.answer(command, seconds());
-    if (reply.silent) return;
-    const Clock::time_point now = Clock::now();
-    Clock::time_point due = std::max(now + std::chrono::milliseconds(reply.delayMs), link.lastDue);
-    std::size_t offset = 0;
-    for (std::size_t i = 0; i < reply.segments.size(); ++i) {
-        Chunk c;
-        if (i > 0) due += std::chrono::milliseconds(reply.segmentDelayMs);
-        c.due = due;
-        c.bytes.assign(
-            reply.bytes.begin() + static_cast<std::ptrdiff_t>(offset),
-            reply.bytes.begin() + static_cast<std::ptrdiff_t>(offset + reply.segments[i]));
-        offset += reply.segments[i];
-        c.endsReply = i + 1 == reply.segments.size();
-        c.closeAfter = reply.closeAfter && link.isTcp && c.endsReply;
-        if (c.endsReply && log_) {
-            const auto block = std::span<const std::uint8_t>(reply.bytes).subspan(reply.strayBytes);
-            char note[96];
-            std::snprintf(note, sizeof note, "%" PRIu64 " %s %zu %08" PRIx32, reply.number,
-                          replyKind(reply), reply.strayBytes, blockDigest(block));
-            c.replyNote = note;
-        }
-        link.queue.push_back(std::move(c));
-    }
-    link.lastDue = due;
+    link.queue.add(reply, Clock::now(), link.isTcp,
+                   log_.enabled() && !reply.silent ? headsim::replyNote(reply) : std::string());
     // Sent by the loop once the framer is done with this read: sending here
     // could drop the link, and its framer, while the framer is still at work.
 }
 
 void Simulator::onMalformed(const sondrel::CommandFramer::Malformed& bad) {
-    ++malformed_;
-    if (!log_) return;
-    char head[96];
-    std::snprintf(head, sizeof head, "bad %" PRIu64 " %.3f %s", malformed_, seconds() * 1000.0,
-                  sondrel::commandFaultName(bad.fault));
-    std::string line = head;
-    for (std::uint8_t b : bad.bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, " %02X", b);
-        line += hex;
-    }
-    logLine(line);
+    ++counted_.malformed;
+    log_.malformed(counted_.malformed, elapsedMs(), sondrel::commandFaultName(bad.fault),
+                   bad.bytes);
 }
 
 void Simulator::readHead(HeadLink& link) {
@@ -430,12 +255,11 @@ void Simulator::readHead(HeadLink& link) {
 }
 
 void Simulator::flushQueue(HeadLink& link, Clock::time_point now) {
-    while (link.fd >= 0 && !link.queue.empty() && link.queue.front().due <= now) {
-        Chunk& c = link.queue.front();
-        const ssize_t n =
-            link.isTcp
-                ? send(link.fd, c.bytes.data() + c.sent, c.bytes.size() - c.sent, MSG_NOSIGNAL)
-                : write(link.fd, c.bytes.data() + c.sent, c.bytes.size() - c.sent);
+    while (link.fd >= 0) {
+        const auto bytes = link.queue.due(now);
+        if (!bytes) return;
+        const ssize_t n = link.isTcp ? send(link.fd, bytes->data(), bytes->size(), MSG_NOSIGNAL)
+                                     : write(link.fd, bytes->data(), bytes->size());
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) return;  // wait for POLLOUT
             if (link.isTcp)
@@ -444,19 +268,13 @@ void Simulator::flushQueue(HeadLink& link, Clock::time_point now) {
                 link.queue.clear();
             return;
         }
-        c.sent += static_cast<std::size_t>(n);
-        if (c.sent < c.bytes.size()) return;
-        const bool closeAfter = c.closeAfter;
-        if (c.endsReply) {
-            ++blocksSent_;
-            if (log_) {
-                char at[32];
-                std::snprintf(at, sizeof at, " %.3f ", seconds() * 1000.0);
-                logLine("sent " + c.replyNote + at + linkName(link));
-            }
+        const headsim::ReplyQueue::Progress progress = link.queue.sent(static_cast<std::size_t>(n));
+        if (!progress.pieceOut) return;
+        if (progress.replyOut) {
+            ++counted_.blocksSent;
+            log_.sent(progress.note, elapsedMs(), linkName(link));
         }
-        link.queue.pop_front();
-        if (closeAfter) {
+        if (progress.closeAfter) {
             dropClient("closing after the planned number of replies", "by-head");
             return;
         }
@@ -467,7 +285,7 @@ void Simulator::writeOrientation(const std::vector<std::uint8_t>& bytes) {
     // An instrument talks whether or not anyone listens; what the line cannot
     // take is lost, as on a real serial line.
     if (orientationPty_.master < 0 || bytes.empty()) return;
-    if (write(orientationPty_.master, bytes.data(), bytes.size()) > 0) ++sentences_;
+    if (write(orientationPty_.master, bytes.data(), bytes.size()) > 0) ++counted_.sentences;
 }
 
 void Simulator::readOrientation() {
@@ -525,14 +343,9 @@ void Simulator::controlLine(const std::string& raw) {
         std::fflush(stdout);
         return;
     }
-    const auto r =
-        headsim::applyOption(s_, name, hasValue ? &value : nullptr, headsim::OptionScope::Anytime);
-    if (!r.ok) {
-        machineLine("error " + r.error);
-        return;
-    }
-    if (hasValue && !r.consumedValue) {
-        machineLine("error '" + name + "' takes no value");
+    if (const std::string error = headsim::applyControl(s_, name, hasValue ? &value : nullptr);
+        !error.empty()) {
+        machineLine("error " + error);
         return;
     }
     syncSettings();
@@ -584,13 +397,13 @@ int Simulator::run() {
         const auto consider = [&](Clock::time_point t) {
             if (!wake || t < *wake) wake = t;
         };
-        if (!client_.queue.empty()) {
-            consider(client_.queue.front().due);
-            if (client_.queue.front().due > now) fds[kClient].events = POLLIN;
+        if (const auto due = client_.queue.nextDue()) {
+            consider(*due);
+            if (*due > now) fds[kClient].events = POLLIN;
         }
-        if (!serial_.queue.empty()) {
-            consider(serial_.queue.front().due);
-            if (serial_.queue.front().due <= now) fds[kSerial].events |= POLLOUT;
+        if (const auto due = serial_.queue.nextDue()) {
+            consider(*due);
+            if (*due <= now) fds[kSerial].events |= POLLOUT;
         }
         if (orientationPty_.master >= 0) consider(nextOrientation_);
         int timeout = -1;
@@ -627,41 +440,21 @@ int Simulator::run() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Settings settings;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(headsim::helpText().c_str(), stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("sondrel-headsim %s\n", SONDREL_VERSION);
-            return 0;
-        }
-        if (arg.rfind("--", 0) != 0) {
-            std::fprintf(stderr, "sondrel-headsim: unexpected argument '%s' (see --help)\n",
-                         argv[i]);
-            return 2;
-        }
-        std::string name = arg.substr(2);
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.erase(eq);
-        } else if (headsim::optionTakesValue(name) && i + 1 < argc) {
-            value = argv[++i];
-        }
-        const auto r = headsim::applyOption(settings, name, value ? &*value : nullptr,
-                                            headsim::OptionScope::StartOnly);
-        if (!r.ok) {
-            std::fprintf(stderr, "sondrel-headsim: %s (see --help)\n", r.error.c_str());
-            return 2;
-        }
-        if (value && !r.consumedValue) {
-            std::fprintf(stderr, "sondrel-headsim: '--%s' takes no value\n", name.c_str());
-            return 2;
-        }
+    const headsim::CommandLine line =
+        headsim::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "sondrel-headsim: %s (see --help)\n", line.error.c_str());
+        return 2;
     }
+    if (line.help) {
+        std::fputs(headsim::helpText().c_str(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("sondrel-headsim %s\n", SONDREL_VERSION);
+        return 0;
+    }
+    const Settings& settings = line.settings;
     if (!settings.tcp && !settings.pty && !settings.orientationPty) {
         std::fprintf(
             stderr, "sondrel-headsim: nothing to serve (no TCP, no --pty, no --orientation-pty)\n");
@@ -672,7 +465,7 @@ int main(int argc, char** argv) {
     // and be mistaken for the control channel.
     if (fcntl(STDIN_FILENO, F_GETFD) < 0) open("/dev/null", O_RDONLY);
     if (pipe(signalPipe) != 0) return 1;
-    setNonBlocking(signalPipe[1]);
+    headsim::setNonBlocking(signalPipe[1]);
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
@@ -680,6 +473,6 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    Simulator simulator(std::move(settings));
+    Simulator simulator(settings);
     return simulator.run();
 }

@@ -13,7 +13,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "ReportOptions.h"
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometrySettings.h"
 #include "analysis/qt/GeometryReportPdf.h"
@@ -27,24 +29,6 @@ using namespace sondrel;
 
 enum ExitStatus { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
-const char* const kUsage =
-    "Usage: sondrel-report [options] FILE.qzr -o REPORT.pdf\n"
-    "Writes the pipe report of a sonar data file: a summary, the mean diameter,\n"
-    "ovality and sediment depth along the pipe, and every place beyond the alarm\n"
-    "levels with its cross-section and fitted shape.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output FILE   the PDF to write (required)\n"
-    "  --settings FILE     settings file with the display settings that shape the\n"
-    "                      points and the [Pipe Geometry] section (default:\n"
-    "                      Sondrel.INI beside the program, or in ~/.config/Sondrel/)\n"
-    "  -h, --help          this text\n"
-    "  --version           the program's version\n"
-    "\n"
-    "Exit status: 0 written; 1 the input could not be read (a report of the\n"
-    "records before a damaged one is still written) or the report not written,\n"
-    "in which case no part of it is left; 2 wrong usage.\n";
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,50 +36,26 @@ int main(int argc, char** argv) {
     // which is reported and the partial file removed, rather than end the
     // program without a word.
     std::signal(SIGXFSZ, SIG_IGN);
-    std::string input, output;
-    bool explicitSettings = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        }
-        if (arg == "--version") {
-            std::printf("sondrel-report %s\n", SONDREL_VERSION);
-            return kExitOk;
-        }
-        if (arg == "-o" || arg == "--output" || arg == "--settings") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "sondrel-report: %s needs a file name\n%s", arg.c_str(),
-                             kUsage);
-                return kExitUsage;
-            }
-            if (arg == "--settings")
-                explicitSettings = true;
-            else
-                output = argv[i + 1];
-            ++i;
-        } else if (arg.rfind("--output=", 0) == 0) {
-            output = arg.substr(9);
-        } else if (arg.rfind("--settings=", 0) == 0) {
-            explicitSettings = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "sondrel-report: unknown option %s\n%s", arg.c_str(), kUsage);
-            return kExitUsage;
-        } else if (input.empty()) {
-            input = arg;
-        } else {
-            std::fprintf(stderr, "sondrel-report: one data file at a time\n%s", kUsage);
-            return kExitUsage;
-        }
-    }
-    if (input.empty() || output.empty()) {
-        std::fprintf(stderr, "sondrel-report: a data file and -o REPORT.pdf are needed\n%s",
-                     kUsage);
+    const report::ParseResult parsed =
+        report::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const report::Options& options = parsed.options;
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "sondrel-report: %s\n%s", parsed.error.c_str(),
+                     report::usageText().c_str());
         return kExitUsage;
     }
+    if (options.help) {
+        std::fputs(report::usageText().c_str(), stdout);
+        return kExitOk;
+    }
+    if (options.version) {
+        std::printf("sondrel-report %s\n", SONDREL_VERSION);
+        return kExitOk;
+    }
+    const std::string& input = options.input;
+    const std::string& output = options.output;
     const std::string settingsPath = settingsPathFor(argc, argv);
-    if (explicitSettings && ::access(settingsPath.c_str(), R_OK) != 0) {
+    if (options.explicitSettings && ::access(settingsPath.c_str(), R_OK) != 0) {
         std::fprintf(stderr, "sondrel-report: settings file %s: %s\n", settingsPath.c_str(),
                      std::strerror(errno));
         return kExitFailed;
