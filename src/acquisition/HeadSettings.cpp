@@ -24,12 +24,12 @@ void HeadSettings::keyInRange(double metres) {
 }
 
 void HeadSettings::setGain(int gain) {
-    gainDb = std::clamp(gain, 0, 20);
+    gainDb = setting::kGain.clamped(gain);
     command[cmd::kGain] = static_cast<std::uint8_t>(gainDb);
 }
 
 bool HeadSettings::stepGain(int delta) {
-    const int next = std::clamp(gainDb + delta, 0, 20);
+    const int next = setting::kGain.stepped(gainDb, delta);
     if (next == command[cmd::kGain]) return false;
     setGain(next);
     return true;
@@ -43,13 +43,13 @@ void HeadSettings::keyInGain(int gain) {
 // ------------------------------------------------------ mode, width and train
 
 void HeadSettings::setCurrentTrain(int train) {
-    currentTrain = std::clamp(train, 0, 120);
+    currentTrain = setting::kTrainPolar.clamped(train);
     command[cmd::kTrain] = static_cast<std::uint8_t>(currentTrain);
     trainDegrees = trainDegreesFor(currentTrain, trainReversed != 0);
 }
 
 void HeadSettings::setCurrentSectorWidth(int width) {
-    currentSectorWidth = std::clamp(width, 0, 120);
+    currentSectorWidth = setting::kSectorWidthPolar.clamped(width);
     command[cmd::kSectorWidth] = static_cast<std::uint8_t>(currentSectorWidth);
 }
 
@@ -81,7 +81,7 @@ void HeadSettings::setScanMode(int mode) {
     scanMode = std::clamp(mode, 0, 2);
     switch (scanMode) {
         case kSector:
-            setCurrentSectorWidth(std::min(sectorWidthSector, 60));
+            setCurrentSectorWidth(setting::kSectorWidthSector.clamped(sectorWidthSector));
             setCurrentTrain(trainSector);
             setStepSize(stepSizeSaved);
             break;
@@ -129,19 +129,19 @@ void HeadSettings::applyStepRule() {
 // ------------------------------------------- frequency, absorption, pulse, delay
 
 void HeadSettings::setFrequencyCode(int code) {
-    frequencyCode = std::clamp(code, kMinFrequencyCode, kMaxFrequencyCode);
+    frequencyCode = setting::kFrequencyCode.clamped(code);
     command[cmd::kFrequency] = static_cast<std::uint8_t>(frequencyCode);
 }
 
 void HeadSettings::setAbsorptionCode(int code) {
-    code = std::clamp(code, 0, 255);
+    code = setting::kAbsorptionCode.clamped(code);
     if (code == 253) code = 254;
     absorptionCode = code;
     command[cmd::kAbsorption] = static_cast<std::uint8_t>(absorptionCode);
 }
 
 void HeadSettings::setPulseLengthCode(int code) {
-    pulseLengthCode = std::clamp(code, 1, 100);
+    pulseLengthCode = setting::kPulseLengthCode.clamped(code);
     command[cmd::kPulseLength] = static_cast<std::uint8_t>(pulseLengthCode);
 }
 

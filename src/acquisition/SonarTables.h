@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "acquisition/SettingDescriptors.h"
+
 namespace sondrel {
 
 enum SonarType : int { kTypeP = 0, kTypeQ = 1 };
@@ -42,8 +44,8 @@ std::string_view scanModeName(int scanMode);  // "Sector", "Polar", "SideScan"
 
 // Absorption code after one step: 0..255, never 253 (the command terminator).
 int steppedAbsorption(int code, int delta);
-inline constexpr int kMinFrequencyCode = 21;
-inline constexpr int kMaxFrequencyCode = 185;
+inline constexpr int kMinFrequencyCode = static_cast<int>(setting::kFrequencyCode.minimum);
+inline constexpr int kMaxFrequencyCode = static_cast<int>(setting::kFrequencyCode.maximum);
 inline constexpr int frequencyKhzFor(int code) {
     return 175 + 5 * code;
 }
@@ -57,10 +59,10 @@ struct PerRangeSetup {
 inline constexpr int kPerRangeRows = 15;
 const std::array<PerRangeSetup, kPerRangeRows>& perRangeTable();
 
-// Sound velocity accepted from files and dialogs, anything else meaning 1500 m/s.
-inline constexpr double kDefaultSoundVelocity = 1500.0;
+// Sound velocity accepted from files and dialogs, anything else meaning the default.
+inline constexpr double kDefaultSoundVelocity = setting::kSoundVelocity.defaultValue;
 inline constexpr bool soundVelocityInRange(double v) {
-    return v >= 1400.0 && v <= 1600.0;
+    return setting::kSoundVelocity.contains(v);
 }
 
 }  // namespace sondrel

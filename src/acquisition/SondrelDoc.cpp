@@ -99,12 +99,12 @@ bool CSondrelDoc::stepRange(int delta) {
 
 void CSondrelDoc::stepSectorWidth(int delta) {
     if (head.scanMode == kSideScan) return;
-    int width = std::max(head.currentSectorWidth + delta, 0);
+    int width = head.currentSectorWidth;
     if (head.scanMode == kPolar) {
-        width = std::min(width, 120);
+        width = setting::kSectorWidthPolar.stepped(width, delta);
         head.sectorWidthPolar = width;
     } else {
-        width = std::min(width, 60);
+        width = setting::kSectorWidthSector.stepped(width, delta);
         head.sectorWidthSector = width;
     }
     head.setCurrentSectorWidth(width);
@@ -154,8 +154,7 @@ void CSondrelDoc::stepPulseLength(int delta) {
 }
 
 void CSondrelDoc::stepSwitchDelay(int delta) {
-    const int units = std::clamp(head.switchDelayMs / 2 + delta, 0, 50);
-    head.switchDelayMs = 2 * units;
+    head.switchDelayMs = setting::kSwitchDelay.stepped(head.switchDelayMs, delta);
     head.command[cmd::kSwitchDelay] = static_cast<std::uint8_t>(head.switchDelayMs);
     views_->refreshSettingsPanels();
 }

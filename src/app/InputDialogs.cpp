@@ -3,29 +3,49 @@
 #include <algorithm>
 #include <cmath>
 
+#include <deque>
+#include <string>
+
+#include "acquisition/SettingDescriptors.h"
 #include "common/IniFile.h"
 #include "common/NumberText.h"
 #include "display/TextFormat.h"
 
 namespace sondrel {
 
-const ValueDialogRule kSoundVelocityDialog = {
-    .title = "Input Sound Velocity",
-    .label = "Sound Velocity:",
-    .unit = "m/s",
-    .minimum = 1400.0,
-    .maximum = 1600.0,
-    .step = 0.1,
-    .spinOrigin = 1400.0,
-    .spinMinimum = 0,
-    .spinMaximum = 2000,
-    .decimals = 1,
-    .textLimit = 7,
-    .acceptMinimum = 1400.0,
-    .acceptMaximum = 1600.0,
-    .message = "Wrong Input!!! Make sure the input is between 1400.0 and 1600.0   ",
-    .defaultValue = 1500.0,
-};
+namespace {
+
+// A dialog that steps and accepts exactly its setting's range, and says so
+// when it refuses a value.
+ValueDialogRule ruleFor(const SettingDescriptor& setting, std::string_view title,
+                        std::string_view label, std::size_t textLimit) {
+    // The rules live as long as the program; a deque keeps each text in place.
+    static std::deque<std::string> messages;
+    messages.push_back(formatted("Wrong Input!!! Make sure the input is between %.1f and %.1f   ",
+                                 setting.minimum, setting.maximum));
+    return {
+        .title = title,
+        .label = label,
+        .unit = setting.unit,
+        .minimum = setting.minimum,
+        .maximum = setting.maximum,
+        .step = setting.step,
+        .spinOrigin = setting.minimum,
+        .spinMinimum = 0,
+        .spinMaximum = setting.spinSteps(),
+        .decimals = setting.decimals,
+        .textLimit = textLimit,
+        .acceptMinimum = setting.minimum,
+        .acceptMaximum = setting.maximum,
+        .message = messages.back(),
+        .defaultValue = setting.defaultValue,
+    };
+}
+
+}  // namespace
+
+const ValueDialogRule kSoundVelocityDialog =
+    ruleFor(setting::kSoundVelocity, "Input Sound Velocity", "Sound Velocity:", 7);
 
 const ValueDialogRule kCircleDiameterDialog = {
     .title = "Input Circle Diameter",
@@ -45,23 +65,8 @@ const ValueDialogRule kCircleDiameterDialog = {
     .defaultValue = std::nullopt,
 };
 
-const ValueDialogRule kMinimumRangeDialog = {
-    .title = "Set Profile Minimum Range:",
-    .label = "Profile Minimum Range:",
-    .unit = "m",
-    .minimum = 0.0,
-    .maximum = 2.5,
-    .step = 0.01,
-    .spinOrigin = 0.0,
-    .spinMinimum = 0,
-    .spinMaximum = 250,
-    .decimals = 2,
-    .textLimit = 4,
-    .acceptMinimum = 0.0,
-    .acceptMaximum = 2.5,
-    .message = "Wrong Input!!! Make sure the input is between 0.0 and 2.5   ",
-    .defaultValue = 0.0,
-};
+const ValueDialogRule kMinimumRangeDialog =
+    ruleFor(setting::kProfileMinRange, "Set Profile Minimum Range:", "Profile Minimum Range:", 4);
 
 namespace {
 

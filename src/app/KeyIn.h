@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "acquisition/SettingDescriptors.h"
+
 namespace sondrel {
 
 class CSondrelDoc;
@@ -14,6 +16,8 @@ inline constexpr std::string_view kKeyInRangePrompt = "Range (0.25, 0.5, 0.75, 1
 inline constexpr std::string_view kKeyInGainPrompt = "Key In Gain: (0-20dB)";
 // Only this many characters of the typed text count.
 inline constexpr std::size_t kKeyInTextLimit = 4;
+// The gain's texts name its range.
+static_assert(setting::kGain.minimum == 0 && setting::kGain.maximum == 20);
 // What the window says to a text that is no number, by kind.
 inline constexpr std::string_view kKeyInRangeRefused =
     "The range must be a number of metres, for example 1.5";

@@ -43,26 +43,34 @@ PanelFields panelFields(const CSondrelDoc& doc, PanelKind kind) {
     auto at = [&f](PanelRow row) -> PanelField& { return f.rows[static_cast<std::size_t>(row)]; };
     // While a file plays, the panels show the settings its ping was taken with.
     const HeadSettings shown = doc.headOnShow();
-    const int gainMaximum = kind == PanelKind::ControlPanel ? 40 : 20;
+    // The control panel's gain spin runs further than the gain goes; the
+    // document keeps the gain in its range.
+    const int gainMaximum =
+        kind == PanelKind::ControlPanel ? 40 : static_cast<int>(setting::kGain.maximum);
     at(PanelRow::Range) = field(rangeText(doc, shown), 0, kRangeCount - 1, shown.rangeIndex);
     at(PanelRow::Gain) = field(formatted("%d dB", shown.gainDb), 0, gainMaximum, shown.gainDb);
     at(PanelRow::Sector) =
-        field(formatted("%d deg.", 3 * shown.currentSectorWidth), 0, 120, shown.currentSectorWidth);
-    at(PanelRow::Train) =
-        field(formatted("%d deg.", shown.trainDegrees), 0, 120, shown.currentTrain);
+        field(formatted("%d deg.", 3 * shown.currentSectorWidth), 0,
+              static_cast<int>(setting::kSectorWidthPolar.maximum), shown.currentSectorWidth);
+    at(PanelRow::Train) = field(formatted("%d deg.", shown.trainDegrees), 0,
+                                static_cast<int>(setting::kTrainPolar.maximum), shown.currentTrain);
     at(PanelRow::Speed) = field(std::string(stepSizeName(shown.stepSize)), 1, 5, shown.stepSize);
     at(PanelRow::Mode) = field(std::string(scanModeName(shown.scanMode)), 0, 2, shown.scanMode);
 
     const auto& command = shown.command;
     at(PanelRow::Frequency) =
         field(formatted("%d kHz", frequencyKhzFor(command[cmd::kFrequency])), 0,
-              kMaxFrequencyCode - kMinFrequencyCode, shown.frequencyCode - kMinFrequencyCode);
+              setting::kFrequencyCode.spinSteps(), shown.frequencyCode - kMinFrequencyCode);
     at(PanelRow::Absorption) =
-        field(formatFixed(shown.absorptionCode / 100.0, 2) + " dB/m", 0, 255, shown.absorptionCode);
+        field(formatFixed(shown.absorptionCode / 100.0, 2) + " dB/m", 0,
+              static_cast<int>(setting::kAbsorptionCode.maximum), shown.absorptionCode);
     at(PanelRow::PulseLength) =
-        field(formatted("%d usec", command[cmd::kPulseLength]), 1, 100, command[cmd::kPulseLength]);
+        field(formatted("%d usec", command[cmd::kPulseLength]),
+              static_cast<int>(setting::kPulseLengthCode.minimum),
+              static_cast<int>(setting::kPulseLengthCode.maximum), command[cmd::kPulseLength]);
     at(PanelRow::SwitchDelay) =
-        field(formatted("%d ms", doc.head.switchDelayMs), 0, 50, doc.head.switchDelayMs / 2);
+        field(formatted("%d ms", doc.head.switchDelayMs), 0, setting::kSwitchDelay.spinSteps(),
+              doc.head.switchDelayMs / 2);
 
     const bool manual = doc.head.autoFrequency == 0;
     for (PanelRow row : {PanelRow::Frequency, PanelRow::Absorption, PanelRow::PulseLength})

@@ -20,10 +20,6 @@ constexpr int kDefaultSonarComPort = 1;
 constexpr int kDefaultPrdComPort = 3;
 constexpr int kDefaultPrdBaud = 38400;
 constexpr double kDefaultRangeMetres = 1.0;
-constexpr int kDefaultRangeIndex = 5;
-constexpr int kDefaultGain = 6;
-constexpr int kDefaultTrain = 60;
-constexpr int kDefaultTrainSideScan = 30;
 constexpr int kDefaultStepSize = 3;
 // Loading the scan mode puts the head back to these, whatever was in force.
 constexpr int kModeAbsorptionCode = 170;
@@ -31,15 +27,8 @@ constexpr int kModePulseLengthCode = 1;
 constexpr int kModeFrequencyCode = 100;
 
 // Legal ranges of values read here that index a table, reach the command buffer
-// or feed the view's geometry.
-constexpr int kMaxGain = 20;
-constexpr int kMaxTrainCode = 120;
-constexpr int kMaxWidthSector = 60;
-constexpr int kMaxWidthPolar = 120;
+// or feed the view's geometry, beyond those of the settings' descriptors.
 constexpr int kTextSizeCount = 5;
-constexpr double kMinZoom = 0.5;
-constexpr double kMaxZoom = 4.0;
-constexpr double kMaxProfileMinRange = 2.5;
 constexpr double kMinCircleDiameter = 0.1;
 // Far beyond any pipe, yet small enough for the view's pixel arithmetic.
 constexpr double kMaxCircleDiameter = 1000.0;
@@ -77,10 +66,11 @@ int legalHeadPort(int port) {
     return (port >= 1 && port <= 65535) ? port : kDefaultHeadPort;
 }
 double legalSoundVelocity(double velocity) {
-    return soundVelocityInRange(velocity) ? velocity : kDefaultSoundVelocity;
+    return setting::kSoundVelocity.contains(velocity) ? velocity
+                                                      : setting::kSoundVelocity.defaultValue;
 }
 double legalZoom(double zoom) {
-    return zoom <= 0.0 ? 1.0 : std::clamp(zoom, kMinZoom, kMaxZoom);
+    return zoom <= 0.0 ? setting::kZoom.defaultValue : setting::kZoom.clamped(zoom);
 }
 template <int Low, int High>
 int clampedTo(int value) {
@@ -92,11 +82,12 @@ double legalCircleDiameter(double diameter) {
     return std::clamp(diameter, kMinCircleDiameter, kMaxCircleDiameter);
 }
 double legalProfileMinRange(double metres) {
-    return std::clamp(metres, 0.0, kMaxProfileMinRange);
+    return setting::kProfileMinRange.clamped(metres);
 }
-template <int Max>
+// A byte setting at most its descriptor's maximum.
+template <const SettingDescriptor& Setting>
 int lowByteAtMost(int value) {
-    return std::min(lowByte(value), Max);
+    return std::min(lowByte(value), static_cast<int>(Setting.maximum));
 }
 int legalRangeIndex(int value) {
     return clampRangeIndex(lowByte(value));
@@ -275,6 +266,13 @@ constexpr SettingsKey::Fallback text(std::string_view value) {
     return {false, 0.0, value};
 }
 
+// A byte of the head's settings, read within its descriptor's range.
+template <const SettingDescriptor& Setting>
+constexpr SettingsKey byteSetting(int HeadSettings::*field) {
+    return {kSonar,     Setting.key,           field, value(Setting.defaultValue),
+            F::Decimal, lowByteAtMost<Setting>};
+}
+
 // Written and read in this order. "Sonar FWD/AFT" and "Zero Up/Down" are written
 // last but belong with the head's orientation; no other key's rule reads them, so
 // it does not matter that they are also read last.
@@ -296,8 +294,9 @@ const auto kSettingsKeys = std::to_array<SettingsKey>({
     {kSystem, "OpenFileFilterIndex", &FileSettings::openFilterIndex, value(0)},
     {kSystem, "ColorTable", &D::colourTable, value(0), F::Decimal,
      clampedTo<0, kColourTableCount - 1>},
-    {kSystem, "Speed of Sound", &HeadSettings::soundVelocity, value(kDefaultSoundVelocity),
-     F::Fixed1, nullptr, legalSoundVelocity, nullptr, U::LiveOnlySaved},
+    {kSystem, setting::kSoundVelocity.key, &HeadSettings::soundVelocity,
+     value(setting::kSoundVelocity.defaultValue), F::Fixed1, nullptr, legalSoundVelocity, nullptr,
+     U::LiveOnlySaved},
     {kSystem, "Metric Scale", &DisplaySettings::unitsFeet, value(0)},
     {kSystem, "ViewRangeMark", &D::viewRangeMark, value(1)},
     {kSystem, "Grid", &D::gridStyle, value(1)},
@@ -311,7 +310,8 @@ const auto kSettingsKeys = std::to_array<SettingsKey>({
     {kSystem, "SentenceType", &LinkStatus::sentenceType, value(0)},
     {kSystem, "ProfileDispMode", &D::profileDispMode, value(0), F::Decimal, nullptr, nullptr,
      nullptr, U::ReadWrite, loadProfileMode},
-    {kSystem, "Zoom", &D::zoom, value(1.0), F::Fixed2, nullptr, legalZoom},
+    {kSystem, setting::kZoom.key, &D::zoom, value(setting::kZoom.defaultValue), F::Fixed2, nullptr,
+     legalZoom},
     {kSystem, "PointsColor", &D::pointsColour, current()},
     {kSystem, "GridColor", &D::gridColour, current()},
     {kSystem, "BKColor", &D::bkColour, current()},
@@ -329,37 +329,32 @@ const auto kSettingsKeys = std::to_array<SettingsKey>({
     {kSystem, "CircleDiameter", &D::circleDiameter, value(1.0), F::Fixed2, nullptr,
      legalCircleDiameter},
     {kSystem, "DisplayCircle", &D::displayCircle, current()},
-    {kSystem, "PPMinRange", &HeadSettings::profileMinRange, value(0.0), F::Fixed2, nullptr,
-     legalProfileMinRange},
+    {kSystem, setting::kProfileMinRange.key, &HeadSettings::profileMinRange,
+     value(setting::kProfileMinRange.defaultValue), F::Fixed2, nullptr, legalProfileMinRange},
 
     {kSonar, "Range", &HeadSettings::rangeMetres, value(kDefaultRangeMetres), F::Fixed2, nullptr,
      nullptr, nullptr, U::ReadWrite, loadRange},
-    {kSonar, "Range Index", &HeadSettings::rangeIndex, value(kDefaultRangeIndex), F::Decimal,
-     legalRangeIndex},
-    {kSonar, "Gain", &HeadSettings::gainDb, value(kDefaultGain), F::Decimal,
-     lowByteAtMost<kMaxGain>, nullptr, nullptr, U::ReadWrite, loadGain},
-    {kSonar, "Train Polar", &HeadSettings::trainPolar, value(kDefaultTrain), F::Decimal,
-     lowByteAtMost<kMaxTrainCode>},
-    {kSonar, "Train Sector", &HeadSettings::trainSector, value(kDefaultTrain), F::Decimal,
-     lowByteAtMost<kMaxTrainCode>},
-    {kSonar, "Train SS", &HeadSettings::trainSideScan, value(kDefaultTrainSideScan), F::Decimal,
-     lowByteAtMost<kMaxTrainCode>},
-    {kSonar, "SectorWidth Polar", &HeadSettings::sectorWidthPolar, value(kMaxWidthPolar),
-     F::Decimal, lowByteAtMost<kMaxWidthPolar>},
-    {kSonar, "SectorWidth Sector", &HeadSettings::sectorWidthSector, value(kMaxWidthSector),
-     F::Decimal, lowByteAtMost<kMaxWidthSector>},
+    {kSonar, setting::kRangeIndex.key, &HeadSettings::rangeIndex,
+     value(setting::kRangeIndex.defaultValue), F::Decimal, legalRangeIndex},
+    {kSonar, setting::kGain.key, &HeadSettings::gainDb, value(setting::kGain.defaultValue),
+     F::Decimal, lowByteAtMost<setting::kGain>, nullptr, nullptr, U::ReadWrite, loadGain},
+    byteSetting<setting::kTrainPolar>(&HeadSettings::trainPolar),
+    byteSetting<setting::kTrainSector>(&HeadSettings::trainSector),
+    byteSetting<setting::kTrainSideScan>(&HeadSettings::trainSideScan),
+    byteSetting<setting::kSectorWidthPolar>(&HeadSettings::sectorWidthPolar),
+    byteSetting<setting::kSectorWidthSector>(&HeadSettings::sectorWidthSector),
     {kSonar, "Step Size", &HeadSettings::stepSize, value(kDefaultStepSize), F::Decimal, nullptr,
      nullptr, nullptr, U::ReadWrite, loadStepSize},
     {kSonar, "Sector Mode", &HeadSettings::scanMode, value(kPolar), F::Decimal, knownScanMode,
      nullptr, nullptr, U::ReadWrite, loadScanMode},
     {kSonar, "Auto Settings", &HeadSettings::autoFrequency, current(), F::Decimal, nullptr, nullptr,
      nullptr, U::WriteOnly},
-    {kSonar, "Frequency", &HeadSettings::frequencyCode, current(), F::Decimal, nullptr, nullptr,
-     nullptr, U::WriteOnly},
-    {kSonar, "Pulse Length", &HeadSettings::pulseLengthCode, current(), F::Decimal, nullptr,
-     nullptr, nullptr, U::WriteOnly},
-    {kSonar, "Absorption", &HeadSettings::absorptionCode, current(), F::Decimal, nullptr, nullptr,
-     nullptr, U::WriteOnly},
+    {kSonar, setting::kFrequencyCode.key, &HeadSettings::frequencyCode, current(), F::Decimal,
+     nullptr, nullptr, nullptr, U::WriteOnly},
+    {kSonar, setting::kPulseLengthCode.key, &HeadSettings::pulseLengthCode, current(), F::Decimal,
+     nullptr, nullptr, nullptr, U::WriteOnly},
+    {kSonar, setting::kAbsorptionCode.key, &HeadSettings::absorptionCode, current(), F::Decimal,
+     nullptr, nullptr, nullptr, U::WriteOnly},
     {kSonar, "Sonar Up/Down", &HeadSettings::trainReversed, current(), F::Decimal, nullptr, nullptr,
      nullptr, U::WriteOnly},
     {kSonar, "Sonar FWD/AFT", &HeadSettings::xdcrForward, current()},
