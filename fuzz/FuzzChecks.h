@@ -46,7 +46,7 @@ inline void checkShownState(const CSondrelDoc& doc) {
     check(isRecordableReading(doc.orientation.pitchDeg), "pitch is no reading");
     check(isRecordableReading(doc.orientation.rollDeg), "roll is no reading");
     check(isRecordableReading(doc.orientation.distanceM), "distance is no reading");
-    const StatusPaneTexts panes = statusPaneTexts(doc);
+    const StatusPaneTexts panes = statusPaneTexts(doc, CursorReadout{});
     for (const std::string* number : {&panes.pitch, &panes.roll, &panes.distance})
         check(!showsNoNumber(*number), "a status pane shows no number", *number);
     // The date and time are the record's own texts: any letters, but no control characters.

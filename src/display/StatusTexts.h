@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "display/CursorReadout.h"
+
 namespace sondrel {
 
 class CSondrelDoc;
@@ -15,7 +17,7 @@ std::string rollPaneText(const CSondrelDoc& doc);
 std::string distancePaneText(const CSondrelDoc& doc);
 // The cursor readout's horizontal, vertical and range panes.
 std::string cursorLengthPaneText(double metres, bool feet);
-std::string bearingPaneText(const CSondrelDoc& doc);
+std::string bearingPaneText(const CSondrelDoc& doc, const CursorReadout& cursor);
 std::string dateTimePaneText(const CSondrelDoc& doc);
 
 // A live recording waiting for its head, in the view's recording status place
@@ -30,7 +32,8 @@ struct StatusPaneTexts {
     std::string dateTime;
     std::string message;
 };
-StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc);
+// The cursor panes show the view's readout.
+StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc, const CursorReadout& cursor);
 
 // ---- window title
 inline constexpr std::string_view kRealTimeTitle = "Sondrel - Real Time ";

@@ -306,7 +306,7 @@ TEST_F(MainFrameTest, CommandsWithoutAnEffectYetAreVisibleButDisabled) {
     int unbuilt = 0;
     for (QAction* a : frame->findChildren<QAction*>()) {
         const int id = a->data().toInt();
-        if (id == 0 || frame->hasCommandHandler(id)) continue;
+        if (id == 0 || frame->commandBuilt(id)) continue;
         ++unbuilt;
         SCOPED_TRACE(id);
         EXPECT_FALSE(a->isEnabled());  // menu item, button or hot key alike
@@ -424,7 +424,7 @@ TEST_F(MainFrameTest, ArrowKeysMoveThePointerOrTheCircle) {
 
     action(kCmdDisplayCircle)->trigger();
     action(kCmdMoveCircle)->trigger();
-    ASSERT_EQ(doc->circleMoveMode, 1);
+    ASSERT_EQ(frame->view()->viewState().requests.circleMoveMode, 1);
     EXPECT_TRUE(frame->view()->blinkTimerActive());
     QTest::keyClick(frame.get(), Qt::Key_Up);
     QTest::keyClick(frame.get(), Qt::Key_Left);
