@@ -431,6 +431,7 @@ QLabel* CMainFrame::statusPane(int index) const {
 }
 
 void CMainFrame::updateStatus() {
+    ++statusUpdates_;
     const StatusPaneTexts texts = statusPaneTexts(doc_, view_->viewState().cursor);
     const auto panes = statusPanes();
     for (std::size_t i = 0; i < panes.size() && i < panes_.size(); ++i) {

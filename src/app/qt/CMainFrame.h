@@ -92,6 +92,8 @@ class CMainFrame : public QMainWindow,
     void updateStatus();
     QLabel* statusPane(int index) const;
     int statusPaneCount() const { return static_cast<int>(panes_.size()); }
+    // Rewrites of the status panes so far.
+    long statusUpdateCount() const { return statusUpdates_; }
     // The one title operation: the title the document's state gives for the
     // occasion, shortened when long.
     void setFrameTitle(TitleOccasion occasion);
@@ -166,7 +168,7 @@ class CMainFrame : public QMainWindow,
     void askCircleDiameter() override;
 
   signals:
-    // A command ran (its rule allowed it and it had a handler).
+    // A command ran (its rule allowed it and its port was bound).
     void commandExecuted(int id);
 
   protected:
@@ -213,6 +215,7 @@ class CMainFrame : public QMainWindow,
     std::vector<QMenu*> menus_;
     std::vector<QLabel*> panes_;
     std::string title_;
+    long statusUpdates_ = 0;
     PacedUpdate paced_{*this, [this](unsigned parts) { refreshParts(parts); }};
 };
 
