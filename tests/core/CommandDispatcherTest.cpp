@@ -120,22 +120,5 @@ TEST_F(DispatcherTest, CommandsReachTheirPortWithTheirArgumentsAndOnlyWhenTheRul
     }
 }
 
-TEST_F(DispatcherTest, ArrowKeysMoveTheCircleInCircleMoveModeAndNotThePointer) {
-    commands.bind(static_cast<WindowPort*>(&ports));
-    doc.display.displayCircle = 1;
-    ASSERT_TRUE(commands.run(kCmdMoveCircle, {}));
-    ASSERT_EQ(view.circleMoveMode, 1);
-    ASSERT_TRUE(commands.run(kCmdArrowRight, {}));
-    ASSERT_TRUE(commands.run(kCmdArrowUp, {}));
-    EXPECT_EQ(doc.display.circleOffsetX, 1);
-    EXPECT_EQ(doc.display.circleOffsetY, -1);
-    EXPECT_TRUE(ports.calls.empty());
-    // Hiding the circle ends the mode at the next command: the pointer moves.
-    doc.display.displayCircle = 0;
-    ASSERT_TRUE(commands.run(kCmdArrowUp, {}));
-    EXPECT_EQ(view.circleMoveMode, 0);
-    EXPECT_EQ(ports.calls, std::vector<std::string>{"pointer 0 -1"});
-}
-
 }  // namespace
 }  // namespace sondrel
