@@ -9,29 +9,14 @@
 
 #include <gtest/gtest.h>
 
-#include "acquisition/AcquisitionCycle.h"
-#include "support/CycleFakes.h"
-#include "support/VirtualTimerHost.h"
+#include "support/CycleRig.h"
 
 namespace sondrel {
 namespace {
 
-// The cycle on its links' fakes, with an orientation instrument.
-struct Rig {
-    Rig() {
-        timers.setDispatcher([this](int id) { cycle.onTimer(id); });
-        cycle.setEthernetLink(&ethernet);
-        cycle.setSerialLink(&serial);
-        cycle.setOrientationLink(&instrument);
-        cycle.setSettingsStore(&settings);
-        cycle.setPlayback(&playback);
-        serial.loop = &timers;
-        serial.events = &cycle;
-        settings.onLoad = [this](CSondrelDoc& d) {
-            d.head.sonarType = headType;
-            d.link.prdEnable = 1;
-        };
-    }
+// The cycle with an orientation instrument, at whatever pace it runs.
+struct Rig : testing::CycleRig {
+    Rig() { orientationEnabled = 1; }
 
     // The acquisition timers running now, with the periods they were set to.
     std::map<int, int> running() const {
@@ -41,17 +26,6 @@ struct Rig {
         return periods;
     }
     ModalPause pause() { return ModalPause(timers, doc, &cycle.orientation()); }
-
-    testing::VirtualClock clock;
-    testing::VirtualTimerHost timers{clock};
-    CSondrelDoc doc;
-    AcquisitionCycle cycle{doc, timers, clock};
-    testing::FakeEthernetLink ethernet;
-    testing::FakeSerialLink serial;
-    testing::FakeOrientationLink instrument;
-    testing::FakeSettingsStore settings;
-    testing::FakePlayback playback;
-    int headType = kTypeP;
 };
 
 TEST(ModalPause, TheSameTimersRunAfterTheWindowInEveryWayTheProgramRuns) {
@@ -69,9 +43,7 @@ TEST(ModalPause, TheSameTimersRunAfterTheWindowInEveryWayTheProgramRuns) {
     const Case cases[] = {
         {"live Ethernet, no data yet: the instrument rests, the head does not",
          [](Rig& t) {
-             t.headType = kTypeQ;
-             t.cycle.connectToHead();
-             t.cycle.onSocketConnected(0);
+             t.connectEthernet();
              t.doc.link.noNewData = 1;
          },
          {{kWatchdogTimer, kWatchdogMs}, {kSendTimer, 0}}},
