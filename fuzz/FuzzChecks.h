@@ -12,6 +12,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "common/PrintableText.h"
 #include "display/StatusTexts.h"
+#include "display/ViewState.h"
 
 namespace sondrel::fuzz {
 

@@ -37,4 +37,12 @@ bool CommandDispatcher::run(int id, const CommandUiState& ui) {
     return true;
 }
 
+bool runDocumentCommand(int id, CSondrelDoc& doc, ViewRequests& view) {
+    const CommandDescriptor* c = findCommand(id);
+    if (!c || c->action.port != CommandPort::Document || !c->action.run) return false;
+    CommandPorts ports{doc, view};
+    c->action.run(id, ports);
+    return true;
+}
+
 }  // namespace sondrel

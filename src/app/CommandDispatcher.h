@@ -34,6 +34,10 @@ class CommandDispatcher {
     CommandPorts ports_;
 };
 
+// Runs the action of a command of the document port, without asking its rule;
+// false for a command of any other port.
+bool runDocumentCommand(int id, CSondrelDoc& doc, ViewRequests& view);
+
 // A port bound for as long as the object that carries it out lives: that
 // object holds the binding.
 template <class Port>

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/CommandTable.h"
+#include "app/CommandIds.h"
 
 namespace sondrel {
 
@@ -38,14 +38,6 @@ Step arrowStep(int id) {
 }
 
 }  // namespace
-
-bool runDocumentCommand(int id, CSondrelDoc& doc, ViewRequests& view) {
-    const CommandDescriptor* c = findCommand(id);
-    if (!c || c->action.port != CommandPort::Document || !c->action.run) return false;
-    CommandPorts ports{doc, view};
-    c->action.run(id, ports);
-    return true;
-}
 
 double zoomForCommand(int id) {
     if (id < kCmdZoom50 || id > kCmdZoom400) return 0.0;

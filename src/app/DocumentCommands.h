@@ -5,7 +5,7 @@
 // table, the circle and its keys, the annotation modes and deletions, and the
 // arrow keys (which move the circle in circle-move mode and the mouse pointer
 // otherwise, through the window port). The command table names them; the
-// command dispatcher runs them.
+// command dispatcher runs them (runDocumentCommand runs one by itself).
 
 #include "acquisition/SondrelDoc.h"
 #include "app/CommandPorts.h"
@@ -13,10 +13,6 @@
 #include "display/ViewState.h"
 
 namespace sondrel {
-
-// Runs the action of a command of the document port, without asking its rule;
-// false for a command of any other port.
-bool runDocumentCommand(int id, CSondrelDoc& doc, ViewRequests& view);
 
 // The zoom of a zoom-factor item (32781..32789), 0 for any other id.
 double zoomForCommand(int id);

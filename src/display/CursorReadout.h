@@ -7,15 +7,6 @@ namespace sondrel {
 class CSondrelDoc;
 struct ViewState;
 
-// Kept by the view between mouse moves; the bearing keeps its last value in
-// side-scan mode, where the pointer has none.
-struct CursorReadout {
-    double cursorHorizontal = 0.0;
-    double cursorVertical = 0.0;
-    double cursorRange = 0.0;
-    double cursorBearing = 0.0;
-};
-
 // Bearing of a point seen from the image centre: 0 straight up, growing
 // clockwise, always in [0, 360).
 double cursorBearing(double dx, double dy);

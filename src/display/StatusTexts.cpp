@@ -6,6 +6,7 @@
 #include "display/Overlays.h"
 #include "display/TextFormat.h"
 #include "display/Utf8Text.h"
+#include "display/ViewState.h"
 
 namespace sondrel {
 

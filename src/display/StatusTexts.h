@@ -5,11 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "display/CursorReadout.h"
-
 namespace sondrel {
 
 class CSondrelDoc;
+struct CursorReadout;
 
 // ---- status bar value panes
 std::string pitchPaneText(const CSondrelDoc& doc);

@@ -8,7 +8,6 @@
 #include <span>
 #include <string>
 
-#include "display/CursorReadout.h"
 #include "display/ProfilePass.h"
 
 namespace sondrel {
@@ -75,6 +74,16 @@ struct ViewRequests {
     int deleteLinesRequest = 0;
 
     bool anyInputMode() const { return textInputMode || measurementMode || circleMoveMode; }
+};
+
+// Where the pointer is over the image, in metres and degrees from the head
+// (CursorReadout.h); the bearing keeps its last value in side-scan mode,
+// where the pointer has none.
+struct CursorReadout {
+    double cursorHorizontal = 0.0;
+    double cursorVertical = 0.0;
+    double cursorRange = 0.0;
+    double cursorBearing = 0.0;
 };
 
 struct ViewState {

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "acquisition/SondrelDoc.h"
+#include "app/CommandDispatcher.h"
 #include "app/CommandRules.h"
 #include "app/CommandTable.h"
 #include "app/DocumentCommands.h"

@@ -7,6 +7,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "display/StatusTexts.h"
 #include "display/Utf8Text.h"
+#include "display/ViewState.h"
 
 namespace sondrel {
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "acquisition/SondrelDoc.h"
+#include "app/CommandDispatcher.h"
 #include "app/CommandIds.h"
 #include "app/DocumentCommands.h"
 #include "display/DisplayList.h"
