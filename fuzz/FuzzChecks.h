@@ -12,6 +12,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "common/PrintableText.h"
 #include "display/StatusTexts.h"
+#include "display/ViewState.h"
 
 namespace sondrel::fuzz {
 
@@ -47,7 +48,7 @@ inline void checkShownState(const CSondrelDoc& doc) {
     check(isRecordableReading(shown.pitchDeg), "pitch is no reading");
     check(isRecordableReading(shown.rollDeg), "roll is no reading");
     check(isRecordableReading(shown.distanceM), "distance is no reading");
-    const StatusPaneTexts panes = statusPaneTexts(doc);
+    const StatusPaneTexts panes = statusPaneTexts(doc, CursorReadout{});
     for (const std::string* number : {&panes.pitch, &panes.roll, &panes.distance})
         check(!showsNoNumber(*number), "a status pane shows no number", *number);
     // The date and time are the record's own texts: any letters, but no control characters.

@@ -56,20 +56,6 @@ class CSondrelDoc {
     DisplaySettings display;
     CSonarBitmap sonarBitmap;
 
-    // ---- input modes of the view and one-shot requests to it (the view keeps
-    // the annotation list and its own flags; these are what commands switch)
-    int textInputMode = 0;
-    int measurementMode = 0;
-    int circleMoveMode = 0;
-    int viewResetRequest = 0;    // next paint: zoom 1, no image or circle offset
-    int statusResetRequest = 0;  // next paint: restart the connection text alternation
-    int deleteTextsRequest = 0;
-    int deleteLastTextRequest = 0;  // the text being typed, or the last one placed
-    int deleteLinesRequest = 0;
-    double lastMeasuredDistance = 0.0;  // metres, set by the paint of a measurement line
-    // Cursor readout over the image (metres and degrees), shown by the status bar.
-    double cursorHorizontal = 0.0, cursorVertical = 0.0, cursorRange = 0.0, cursorBearing = 0.0;
-
     // ================= operations =================
 
     // Ends every settings change: redraw mark, panel refresh (which also applies

@@ -19,8 +19,8 @@ bool commandCheckable(int id) {
     return c && c->checked;
 }
 
-void applyCommandUpdateRules(CSondrelDoc& doc) {
-    if (doc.display.displayCircle == 0) doc.circleMoveMode = 0;
+void applyCommandUpdateRules(const CSondrelDoc& doc, ViewRequests& view) {
+    if (doc.display.displayCircle == 0) view.circleMoveMode = 0;
 }
 
 }  // namespace sondrel

@@ -14,8 +14,8 @@ bool commandChecked(int id, const CSondrelDoc& doc, const CommandUiState& ui);
 // Whether the command's item shows a check mark at all (it has a check rule).
 bool commandCheckable(int id);
 
-// The part of the update rules that changes the document: circle-move mode
-// cannot stay on while the circle is hidden. Run before the states are read.
-void applyCommandUpdateRules(CSondrelDoc& doc);
+// The part of the update rules that changes the view's modes: circle-move
+// mode cannot stay on while the circle is hidden. Run before the states are read.
+void applyCommandUpdateRules(const CSondrelDoc& doc, ViewRequests& view);
 
 }  // namespace sondrel

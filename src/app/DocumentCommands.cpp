@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "acquisition/SondrelDoc.h"
 #include "app/CommandIds.h"
-#include "app/CommandTable.h"
 
 namespace sondrel {
 
@@ -14,6 +12,30 @@ namespace {
 constexpr std::array<double, 9> kZoomFactors = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 3.0, 4.0};
 constexpr double kMinZoom = 0.5;
 constexpr double kMaxZoom = 4.0;
+
+bool playingBack(const CSondrelDoc& doc) {
+    return doc.flags.playbackActive;
+}
+
+struct Step {
+    int dx = 0, dy = 0;
+};
+
+// The pixel an arrow key moves by; none for any other id.
+Step arrowStep(int id) {
+    switch (id) {
+        case kCmdArrowUp:
+            return {0, -1};
+        case kCmdArrowDown:
+            return {0, 1};
+        case kCmdArrowLeft:
+            return {-1, 0};
+        case kCmdArrowRight:
+            return {1, 0};
+        default:
+            return {};
+    }
+}
 
 }  // namespace
 
@@ -30,88 +52,178 @@ double zoomedOut(double zoom) {
     return std::clamp(zoom <= 2.0 ? zoom - 0.25 : zoom - 1.0, kMinZoom, kMaxZoom);
 }
 
-bool moveCircleByArrow(int id, CSondrelDoc& doc) {
-    if (!doc.circleMoveMode) return false;
-    DisplaySettings& d = doc.display;
-    switch (id) {
-        case kCmdArrowUp:
-            --d.circleOffsetY;
-            break;
-        case kCmdArrowDown:
-            ++d.circleOffsetY;
-            break;
-        case kCmdArrowLeft:
-            --d.circleOffsetX;
-            break;
-        case kCmdArrowRight:
-            ++d.circleOffsetX;
-            break;
-        default:
-            return false;
-    }
-    doc.views().updateViews(ViewHint::Repaint);
+bool moveCircleByArrow(int id, CSondrelDoc& doc, const ViewRequests& view) {
+    const Step step = arrowStep(id);
+    if (!view.circleMoveMode || (step.dx == 0 && step.dy == 0)) return false;
+    doc.display.circleOffsetX += step.dx;
+    doc.display.circleOffsetY += step.dy;
+    redraw(doc);
     return true;
 }
 
-bool toggleTextInput(int, CSondrelDoc& doc) {
-    doc.textInputMode = doc.textInputMode ? 0 : 1;
-    if (doc.textInputMode) doc.measurementMode = 0;
-    doc.views().updateViews(ViewHint::Repaint);
-    return true;
+void arrowKey(int id, CommandPorts& p) {
+    if (moveCircleByArrow(id, p.doc, p.view)) return;
+    const Step step = arrowStep(id);
+    if (p.windows) p.windows->movePointer(step.dx, step.dy);
 }
 
-bool toggleMeasurement(int, CSondrelDoc& doc) {
-    doc.measurementMode = doc.measurementMode ? 0 : 1;
-    if (doc.measurementMode) doc.textInputMode = 0;
+void redraw(CSondrelDoc& doc) {
     doc.views().updateViews(ViewHint::Repaint);
-    return true;
 }
 
-bool deleteLastText(int, CSondrelDoc& doc) {
-    doc.deleteLastTextRequest = 1;
-    doc.textInputMode = 0;
-    doc.views().updateViews(ViewHint::Repaint);
-    return true;
+void setZoom(int id, CommandPorts& p) {
+    p.doc.display.zoom = zoomForCommand(id);
+    redraw(p.doc);
 }
 
-bool deleteLines(int, CSondrelDoc& doc) {
-    doc.deleteLinesRequest = 1;
-    doc.measurementMode = 0;
-    doc.views().updateViews(ViewHint::Repaint);
-    return true;
+void zoomIn(int, CommandPorts& p) {
+    p.doc.display.zoom = zoomedIn(p.doc.display.zoom);
+    redraw(p.doc);
 }
 
-bool deleteAllDrawings(int, CSondrelDoc& doc) {
-    doc.deleteTextsRequest = 1;
-    doc.deleteLinesRequest = 1;
-    doc.textInputMode = 0;
-    doc.measurementMode = 0;
-    doc.views().updateViews(ViewHint::Repaint);
-    return true;
+void zoomOut(int, CommandPorts& p) {
+    p.doc.display.zoom = zoomedOut(p.doc.display.zoom);
+    redraw(p.doc);
 }
 
-Colour* colourForCommand(int id, DisplaySettings& display) {
-    switch (id) {
-        case kCmdPointsColour:
-            return &display.pointsColour;
-        case kCmdGridColour:
-            return &display.gridColour;
-        case kCmdBackgroundColour:
-            return &display.bkColour;
-        case kCmdTextColour:
-            return &display.textColour;
-        case kCmdCircleColour:
-            return &display.circleColour;
-        case kCmdLineColour:
-            return &display.lineColour;
-        default:
-            return nullptr;
+void setUnits(int feet, CommandPorts& p) {
+    p.doc.display.unitsFeet = feet;
+    p.doc.applySettings();
+}
+
+void toggleCircle(int, CommandPorts& p) {
+    p.doc.display.displayCircle = toggled(p.doc.display.displayCircle);
+    p.view.circleMoveMode = 0;
+    redraw(p.doc);
+}
+
+void toggleCircleMove(int, CommandPorts& p) {
+    ViewRequests& view = p.view;
+    view.circleMoveMode = toggled(view.circleMoveMode);
+    if (view.circleMoveMode) {
+        view.textInputMode = 0;
+        view.measurementMode = 0;
+        p.doc.views().updateViews(ViewHint::CircleMove);
     }
 }
 
-bool runDocumentCommand(int id, CSondrelDoc& doc) {
-    const CommandDescriptor* c = findCommand(id);
-    return c && c->action && c->action(id, doc);
+void defaultColours(int, CommandPorts& p) {
+    p.doc.display.setDefaultColours();
+}
+
+void requestViewReset(int, CommandPorts& p) {
+    p.view.viewResetRequest = 1;
+    redraw(p.doc);
+}
+
+void stepRange(int id, CommandPorts& p) {
+    HeadSettings& head = p.doc.head;
+    if (!playingBack(p.doc)) head.setRangeIndex(head.rangeIndex + (id == kCmdRangeUp ? 1 : -1));
+}
+
+void gainUp(int, CommandPorts& p) {
+    if (!playingBack(p.doc)) p.doc.head.setGain(p.doc.head.gainDb + 1);
+}
+
+void gainDown(int, CommandPorts& p) {
+    if (!playingBack(p.doc) && p.doc.head.gainDb > 0) p.doc.head.setGain(p.doc.head.gainDb - 1);
+}
+
+void circleDiameterUp(int, CommandPorts& p) {
+    DisplaySettings& d = p.doc.display;
+    if (d.displayCircle) {
+        d.circleDiameter += kCircleDiameterStep;
+        redraw(p.doc);
+    }
+}
+
+void circleDiameterDown(int, CommandPorts& p) {
+    DisplaySettings& d = p.doc.display;
+    if (d.displayCircle) {
+        d.circleDiameter =
+            std::max(d.circleDiameter - kCircleDiameterStep, kMinCircleDiameterByKey);
+        redraw(p.doc);
+    }
+}
+
+void chooseScanMode(int id, CommandPorts& p) {
+    CSondrelDoc& doc = p.doc;
+    if (playingBack(doc)) return;
+    const int mode = id == kCmdScanPolar ? kPolar : id == kCmdScanSector ? kSector : kSideScan;
+    const bool changed = doc.head.scanMode != mode;
+    doc.head.setScanMode(mode);
+    // A picture painted in another mode would be wrong in this one.
+    if (changed) doc.clearSonarImage();
+    if (mode == kSideScan) {
+        doc.flags.imageResetPending = true;
+    } else if (doc.head.stepSize == 0) {
+        doc.head.setStepSize(1);
+        doc.head.stepSizeSaved = 1;
+    }
+    p.view.viewResetRequest = 1;
+    doc.applySettings();
+}
+
+void setTrainDirection(bool reversed, CommandPorts& p) {
+    if (playingBack(p.doc)) return;
+    p.doc.head.setTrainReversed(reversed ? 1 : 0);
+    p.doc.clearSonarImage();
+    p.doc.applySettings();
+}
+
+void reverseStep(int, CommandPorts& p) {
+    p.doc.requestStepReverse();
+}
+
+void clearImage(int, CommandPorts& p) {
+    p.doc.clearSonarImage();
+}
+
+// The profile shows at the next ping or repaint by itself.
+void chooseProfile(int id, CommandPorts& p) {
+    DisplaySettings& d = p.doc.display;
+    d.profileDispMode = id - kCmdProfileFirst;
+    d.profileMixFactor = profileMixFactorFor(d.profileDispMode);
+}
+
+void chooseColourTable(int id, CommandPorts& p) {
+    p.doc.display.colourTable = id - kCmdColourTableFirst;
+    p.doc.views().updateViews(ViewHint::ColourTable);
+}
+
+void toggleTextInput(int, CommandPorts& p) {
+    ViewRequests& view = p.view;
+    view.textInputMode = toggled(view.textInputMode);
+    if (view.textInputMode) view.measurementMode = 0;
+    redraw(p.doc);
+}
+
+void toggleMeasurement(int, CommandPorts& p) {
+    ViewRequests& view = p.view;
+    view.measurementMode = toggled(view.measurementMode);
+    if (view.measurementMode) view.textInputMode = 0;
+    redraw(p.doc);
+}
+
+void deleteLastText(int, CommandPorts& p) {
+    p.view.deleteLastTextRequest = 1;
+    p.view.textInputMode = 0;
+    redraw(p.doc);
+}
+
+void deleteLines(int, CommandPorts& p) {
+    p.view.deleteLinesRequest = 1;
+    p.view.measurementMode = 0;
+    redraw(p.doc);
+}
+
+void deleteAllDrawings(int, CommandPorts& p) {
+    ViewRequests& view = p.view;
+    view.deleteTextsRequest = 1;
+    view.deleteLinesRequest = 1;
+    view.textInputMode = 0;
+    view.measurementMode = 0;
+    redraw(p.doc);
 }
 
 }  // namespace sondrel

@@ -28,7 +28,7 @@ double cursorBearing(double dx, double dy) {
     return b;
 }
 
-void updateCursorReadout(CSondrelDoc& doc, const ViewState& view, int x, int y) {
+void updateCursorReadout(const CSondrelDoc& doc, ViewState& view, int x, int y) {
     const double zoom = doc.display.zoom;
     if (!(zoom > 0.0) || !std::isfinite(zoom)) return;
     const double k = rangeMetresForIndex(doc.headOnShow().rangeIndex) / zoom / kFullRangePixels;
@@ -37,10 +37,11 @@ void updateCursorReadout(CSondrelDoc& doc, const ViewState& view, int x, int y) 
     const double cy = sideScan ? y : view.imageCentreY;
     const double dx = x - cx;
     const double dy = y - cy;
-    doc.cursorHorizontal = dx * k;
-    doc.cursorVertical = (cy - y) * k;
-    doc.cursorRange = std::hypot(dx, dy) * k;
-    if (!sideScan) doc.cursorBearing = cursorBearing(dx, dy);
+    CursorReadout& readout = view.cursor;
+    readout.cursorHorizontal = dx * k;
+    readout.cursorVertical = (cy - y) * k;
+    readout.cursorRange = std::hypot(dx, dy) * k;
+    if (!sideScan) readout.cursorBearing = cursorBearing(dx, dy);
 }
 
 }  // namespace sondrel

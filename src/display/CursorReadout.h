@@ -11,11 +11,11 @@ struct ViewState;
 // clockwise, always in [0, 360).
 double cursorBearing(double dx, double dy);
 
-// Updates the document's cursor readout for the pointer at (x, y) in window
+// Updates the view's cursor readout for the pointer at (x, y) in window
 // pixels, from the image centre of the view's last paint. In side-scan mode the
 // distances are measured from the left of the image along the pointer's row
 // and the bearing keeps its last value. Nothing changes while the zoom is not
 // a usable number.
-void updateCursorReadout(CSondrelDoc& doc, const ViewState& view, int x, int y);
+void updateCursorReadout(const CSondrelDoc& doc, ViewState& view, int x, int y);
 
 }  // namespace sondrel

@@ -113,7 +113,7 @@ void drawCircle(const CSondrelDoc& doc, const ViewState& view, DisplayList& out)
         circleGeometry(doc.display.circleDiameter, doc.headOnShow().rangeMetres, doc.display.zoom,
                        doc.display.circleOffsetX, doc.display.circleOffsetY);
     out.ellipse(c.centreX - c.diameter / 2, c.centreY - c.diameter / 2, c.diameter, c.diameter,
-                strokeOnly(circlePen(doc.display.circleColour, doc.circleMoveMode != 0,
+                strokeOnly(circlePen(doc.display.circleColour, view.requests.circleMoveMode != 0,
                                      view.blinkPhase != 0)));
 }
 
@@ -134,7 +134,7 @@ std::string measurementLabel(double metres, bool feet) {
     return feet ? formatted("%.3f ft", metres / kMetresPerFoot) : formatted("%.3f m", metres);
 }
 
-void drawAnnotations(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
+void drawAnnotations(const CSondrelDoc& doc, const ViewState& view, DisplayList& out) {
     const double zoom = doc.display.zoom;
     const int textPixels = annotationTextPixels(doc.display.textSize);
     const Rgb textColour = rgbFromColour(doc.display.textColour);
@@ -144,11 +144,11 @@ void drawAnnotations(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
 
     auto drawn = view.annotations.drawn();
     for (int i = 0; i < static_cast<int>(drawn.size()); ++i) {
-        Annotation& a = drawn[i];
+        const Annotation& a = drawn[i];
         if (a.type == kAnnotationText) {
             const ScreenPoint p = annotationToScreen(view, zoom, a.x1, a.y1);
             out.text(p.x, p.y, a.text, textPixels, textColour);
-            if (i == inProgress && doc.textInputMode && view.blinkPhase) {
+            if (i == inProgress && view.requests.textInputMode && view.blinkPhase) {
                 out.text(p.x, p.y, a.text, "|", textPixels, textColour);
             }
         } else if (a.type == kAnnotationLine) {
@@ -161,9 +161,7 @@ void drawAnnotations(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
             out.line(p1.x, p1.y, p2.x, p2.y, linePen);
             const double length = measurementLength(
                 p1.x, p1.y, p2.x, p2.y, rangeMetresForIndex(doc.headOnShow().rangeIndex), zoom);
-            doc.lastMeasuredDistance = length;
-            a.text = measurementLabel(length, feet);
-            out.text(p2.x, p2.y, a.text, textPixels, textColour);
+            out.text(p2.x, p2.y, measurementLabel(length, feet), textPixels, textColour);
         }
     }
 }

@@ -85,9 +85,8 @@ std::string distancePanelText(const CSondrelDoc& doc);
 // coordinates.
 void drawGrid(const CSondrelDoc& doc, int clientWidth, int clientHeight, DisplayList& out);
 void drawCircle(const CSondrelDoc& doc, const ViewState& view, DisplayList& out);
-// Also labels each measurement line and stores its length as the document's
-// last measured distance.
-void drawAnnotations(CSondrelDoc& doc, ViewState& view, DisplayList& out);
+// Each measurement line is labelled with its length in the units on show.
+void drawAnnotations(const CSondrelDoc& doc, const ViewState& view, DisplayList& out);
 void drawOrientationPanel(const CSondrelDoc& doc, int clientHeight, DisplayList& out);
 
 }  // namespace sondrel

@@ -6,6 +6,7 @@
 #include "display/Overlays.h"
 #include "display/TextFormat.h"
 #include "display/Utf8Text.h"
+#include "display/ViewState.h"
 
 namespace sondrel {
 
@@ -45,9 +46,9 @@ std::string cursorLengthPaneText(double metres, bool feet) {
     return lengthText(metres, feet, true);
 }
 
-std::string bearingPaneText(const CSondrelDoc& doc) {
+std::string bearingPaneText(const CSondrelDoc& doc, const CursorReadout& cursor) {
     if (doc.headOnShow().scanMode == kSideScan) return "n/a";
-    return formatted("%.1f deg.", doc.cursorBearing);
+    return formatted("%.1f deg.", cursor.cursorBearing);
 }
 
 std::string dateTimePaneText(const CSondrelDoc& doc) {
@@ -60,16 +61,16 @@ std::string messagePaneText(const CSondrelDoc& doc) {
     return doc.recordingPaused() ? std::string(kRecordingPausedText) : std::string();
 }
 
-StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc) {
+StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc, const CursorReadout& cursor) {
     const bool feet = doc.display.unitsFeet == 1;
     StatusPaneTexts t;
     t.pitch = pitchPaneText(doc);
     t.roll = rollPaneText(doc);
     t.distance = distancePaneText(doc);
-    t.horizontal = cursorLengthPaneText(doc.cursorHorizontal, feet);
-    t.vertical = cursorLengthPaneText(doc.cursorVertical, feet);
-    t.range = cursorLengthPaneText(doc.cursorRange, feet);
-    t.bearing = bearingPaneText(doc);
+    t.horizontal = cursorLengthPaneText(cursor.cursorHorizontal, feet);
+    t.vertical = cursorLengthPaneText(cursor.cursorVertical, feet);
+    t.range = cursorLengthPaneText(cursor.cursorRange, feet);
+    t.bearing = bearingPaneText(doc, cursor);
     t.dateTime = dateTimePaneText(doc);
     t.message = messagePaneText(doc);
     return t;

@@ -8,6 +8,7 @@
 namespace sondrel {
 
 class CSondrelDoc;
+struct CursorReadout;
 
 // ---- status bar value panes
 std::string pitchPaneText(const CSondrelDoc& doc);
@@ -15,7 +16,7 @@ std::string rollPaneText(const CSondrelDoc& doc);
 std::string distancePaneText(const CSondrelDoc& doc);
 // The cursor readout's horizontal, vertical and range panes.
 std::string cursorLengthPaneText(double metres, bool feet);
-std::string bearingPaneText(const CSondrelDoc& doc);
+std::string bearingPaneText(const CSondrelDoc& doc, const CursorReadout& cursor);
 std::string dateTimePaneText(const CSondrelDoc& doc);
 
 // A live recording waiting for its head, in the view's recording status place
@@ -30,7 +31,8 @@ struct StatusPaneTexts {
     std::string dateTime;
     std::string message;
 };
-StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc);
+// The cursor panes show the view's readout.
+StatusPaneTexts statusPaneTexts(const CSondrelDoc& doc, const CursorReadout& cursor);
 
 // ---- window title
 inline constexpr std::string_view kRealTimeTitle = "Sondrel - Real Time ";

@@ -2,8 +2,10 @@
 
 #include <cmath>
 
+#include "acquisition/SonarTables.h"
 #include "acquisition/SondrelDoc.h"
 #include "display/CursorReadout.h"
+#include "display/Overlays.h"
 #include "display/ViewState.h"
 
 namespace sondrel {
@@ -13,8 +15,8 @@ namespace {
 constexpr int kFirstPrintable = 32;
 constexpr int kLastPrintable = 126;
 
-bool typingText(const CSondrelDoc& doc, const ViewState& view) {
-    return doc.textInputMode && view.textCursor;
+bool typingText(const ViewState& view) {
+    return view.requests.textInputMode && view.textCursor;
 }
 
 // Annotation points are kept in unzoomed image pixels from the image centre, so
@@ -33,13 +35,24 @@ void discardLineInProgress(ViewState& view) {
 }
 
 // Right button and Escape: every input mode ends, nothing half-drawn is left.
-void leaveInputModes(CSondrelDoc& doc, ViewState& view) {
+void leaveInputModes(ViewState& view) {
+    ViewRequests& modes = view.requests;
     view.textCursor = 0;
-    doc.textInputMode = 0;
-    doc.circleMoveMode = 0;
-    if (doc.measurementMode) discardLineInProgress(view);
-    doc.measurementMode = 0;
-    settleAnnotationInProgress(doc, view);
+    modes.textInputMode = 0;
+    modes.circleMoveMode = 0;
+    if (modes.measurementMode) discardLineInProgress(view);
+    modes.measurementMode = 0;
+    settleAnnotationInProgress(view);
+}
+
+// The line just finished carries its label, and its length is the one last measured.
+void finishLine(const CSondrelDoc& doc, ViewState& view, Annotation& line) {
+    const double zoom = doc.display.zoom;
+    const ScreenPoint p1 = annotationToScreen(view, zoom, line.x1, line.y1);
+    const ScreenPoint p2 = annotationToScreen(view, zoom, line.x2, line.y2);
+    view.lastMeasuredDistance = measurementLength(
+        p1.x, p1.y, p2.x, p2.y, rangeMetresForIndex(doc.headOnShow().rangeIndex), zoom);
+    line.text = measurementLabel(view.lastMeasuredDistance, doc.display.unitsFeet == 1);
 }
 
 // False when the list is full and the click starts nothing.
@@ -75,7 +88,10 @@ bool placeMeasurementPoint(CSondrelDoc& doc, ViewState& view, int x, int y) {
     }
     imagePoint(doc, view, x, y, a->x2, a->y2);
     view.measuring = firstClick ? 1 : 0;
-    if (!firstClick) view.annotations.commit();
+    if (!firstClick) {
+        finishLine(doc, view, *a);
+        view.annotations.commit();
+    }
     return true;
 }
 
@@ -86,14 +102,14 @@ std::string annotationListFullText() {
            std::to_string(AnnotationList::kCapacity) + ". Delete some to add more.";
 }
 
-ViewCursor viewCursor(const CSondrelDoc& doc) {
-    if (doc.textInputMode) return ViewCursor::Text;
-    if (doc.measurementMode) return ViewCursor::Measure;
+ViewCursor viewCursor(const ViewRequests& requests) {
+    if (requests.textInputMode) return ViewCursor::Text;
+    if (requests.measurementMode) return ViewCursor::Measure;
     return ViewCursor::Image;
 }
 
-void settleAnnotationInProgress(const CSondrelDoc& doc, ViewState& view) {
-    if (!doc.textInputMode) {
+void settleAnnotationInProgress(ViewState& view) {
+    if (!view.requests.textInputMode) {
         view.textCursor = 0;
         if (Annotation* a = view.annotations.inProgress(); a && a->type == kAnnotationText) {
             if (a->text.empty()) {
@@ -103,22 +119,23 @@ void settleAnnotationInProgress(const CSondrelDoc& doc, ViewState& view) {
             }
         }
     }
-    if (!doc.measurementMode) discardLineInProgress(view);
+    if (!view.requests.measurementMode) discardLineInProgress(view);
 }
 
 ViewResponse leftButtonDown(CSondrelDoc& doc, ViewState& view, int x, int y) {
+    const ViewRequests& modes = view.requests;
     ViewResponse response{.repaint = true};
     // A mode switched off since the last update leaves nothing in the way.
-    settleAnnotationInProgress(doc, view);
-    if (doc.textInputMode) {
+    settleAnnotationInProgress(view);
+    if (modes.textInputMode) {
         response.listFull = !placeText(doc, view, x, y);
         if (view.textCursor) {
             view.blinkPhase = 1;
             response.startBlink = true;
         }
-    } else if (doc.measurementMode) {
+    } else if (modes.measurementMode) {
         response.listFull = !placeMeasurementPoint(doc, view, x, y);
-    } else if (doc.circleMoveMode) {
+    } else if (modes.circleMoveMode) {
         view.circleDragging = 1;
         view.circleDragAnchorX = x;
         view.circleDragAnchorY = y;
@@ -136,22 +153,23 @@ ViewResponse leftButtonDown(CSondrelDoc& doc, ViewState& view, int x, int y) {
 }
 
 ViewResponse mouseMoved(CSondrelDoc& doc, ViewState& view, int x, int y) {
+    const ViewRequests& modes = view.requests;
     ViewResponse response;
-    if (view.imageDragging && !doc.circleMoveMode) {
+    if (view.imageDragging && !modes.circleMoveMode) {
         view.imageOffsetX = view.imageOffsetBaseX + (x - view.imageDragAnchorX);
         view.imageOffsetY = view.imageOffsetBaseY + (y - view.imageDragAnchorY);
         response.repaint = true;
     }
     // Window pixels go straight onto the image-pixel offsets: at zoom 2 the
     // circle runs twice as far as the mouse.
-    if (doc.circleMoveMode && view.circleDragging) {
+    if (modes.circleMoveMode && view.circleDragging) {
         doc.display.circleOffsetX = view.circleOffsetBaseX + (x - view.circleDragAnchorX);
         doc.display.circleOffsetY = view.circleOffsetBaseY + (y - view.circleDragAnchorY);
         response.repaint = true;
     }
     view.lastMouseX = x;
     view.lastMouseY = y;
-    if (view.measuring && doc.measurementMode) {
+    if (view.measuring && modes.measurementMode) {
         if (Annotation* a = view.annotations.inProgress(); a && a->type == kAnnotationLine)
             imagePoint(doc, view, x, y, a->x2, a->y2);
         // Without new pings nothing else would move the rubber line.
@@ -175,34 +193,34 @@ ViewResponse leftButtonUp(CSondrelDoc& doc, ViewState& view) {
     return {};
 }
 
-ViewResponse rightButtonDown(CSondrelDoc& doc, ViewState& view) {
-    leaveInputModes(doc, view);
+ViewResponse rightButtonDown(ViewState& view) {
+    leaveInputModes(view);
     return {.repaint = true};
 }
 
-TypedResponse characterTyped(CSondrelDoc& doc, ViewState& view, int character) {
-    if (typingText(doc, view)) {
+TypedResponse characterTyped(ViewState& view, int character) {
+    if (typingText(view)) {
         Annotation* a = view.annotations.inProgress();
         if (character == kBackspaceCharacter) {
             if (a && !a->text.empty()) a->text.pop_back();
         } else if (character == kEnterCharacter || character == kEscapeCharacter) {
             view.textCursor = 0;
-            doc.textInputMode = 0;
-            settleAnnotationInProgress(doc, view);
+            view.requests.textInputMode = 0;
+            settleAnnotationInProgress(view);
         } else if (character >= kFirstPrintable && character <= kLastPrintable) {
             if (a) a->text.push_back(static_cast<char>(character));
         }
         return {.taken = true, .repaint = true};
     }
     if (character == kEscapeCharacter) {
-        leaveInputModes(doc, view);
+        leaveInputModes(view);
         return {.taken = true, .repaint = true};
     }
     return {};
 }
 
-bool blinkTimerFired(const CSondrelDoc& doc, ViewState& view) {
-    if (!doc.circleMoveMode && !typingText(doc, view)) return false;
+bool blinkTimerFired(ViewState& view) {
+    if (!view.requests.circleMoveMode && !typingText(view)) return false;
     view.blinkPhase = view.blinkPhase ? 0 : 1;
     return true;
 }

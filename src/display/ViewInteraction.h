@@ -9,6 +9,7 @@
 namespace sondrel {
 
 class CSondrelDoc;
+struct ViewRequests;
 struct ViewState;
 
 // The pointer over the image, by its cursor resource number.
@@ -17,7 +18,7 @@ enum class ViewCursor {
     Text = 137,
     Measure = 150,
 };
-ViewCursor viewCursor(const CSondrelDoc& doc);
+ViewCursor viewCursor(const ViewRequests& requests);
 
 // What the window does once the view's state has changed.
 struct ViewResponse {
@@ -29,12 +30,14 @@ struct ViewResponse {
 // text or line just begun.
 std::string annotationListFullText();
 
+// The click that finishes a measurement line labels it and keeps its length
+// as the view's last measured distance.
 ViewResponse leftButtonDown(CSondrelDoc& doc, ViewState& view, int x, int y);
-// Also updates the document's cursor readout, which the frame then shows.
+// Also updates the view's cursor readout, which the frame then shows.
 ViewResponse mouseMoved(CSondrelDoc& doc, ViewState& view, int x, int y);
 ViewResponse leftButtonUp(CSondrelDoc& doc, ViewState& view);
 // Leaves every input mode; a measurement line not finished is discarded.
-ViewResponse rightButtonDown(CSondrelDoc& doc, ViewState& view);
+ViewResponse rightButtonDown(ViewState& view);
 
 inline constexpr int kBackspaceCharacter = 8;
 inline constexpr int kEnterCharacter = 13;
@@ -48,13 +51,13 @@ struct TypedResponse {
 // character is the text's (backspace, Enter and Escape edit or end it; only
 // 32..126 are stored). Otherwise only Escape is the view's; letters are left
 // to the caller, which runs the view's letter commands.
-TypedResponse characterTyped(CSondrelDoc& doc, ViewState& view, int character);
+TypedResponse characterTyped(ViewState& view, int character);
 
 // The blink timer fired: true when it must run on (the blink phase has turned).
-bool blinkTimerFired(const CSondrelDoc& doc, ViewState& view);
+bool blinkTimerFired(ViewState& view);
 
 // Settles the annotation in progress after an input mode has ended: a typed
 // text is kept, an empty one dropped, a measurement line not finished discarded.
-void settleAnnotationInProgress(const CSondrelDoc& doc, ViewState& view);
+void settleAnnotationInProgress(ViewState& view);
 
 }  // namespace sondrel

@@ -29,27 +29,10 @@ constexpr Rgb kAlarmInk{255, 70, 70};
 // The sonar head's fixed frequency, printed under the range mark.
 constexpr const char* kFrequencyText = "2.25 MHz";
 
-bool inputModeOn(const CSondrelDoc& doc) {
-    return doc.textInputMode || doc.measurementMode || doc.circleMoveMode;
-}
-
 // "Recording...": the number of dots follows the ping counter, 0 to 6.
 std::string withDots(const char* text, int counter) {
     const int dots = ((counter % 7) + 7) % 7;
     return std::string(text) + std::string(static_cast<std::size_t>(dots), '.');
-}
-
-void resetView(CSondrelDoc& doc, ViewState& view) {
-    doc.display.zoom = 1.0;
-    view.imageOffsetX = view.imageOffsetY = 0;
-    view.imageDragging = 0;
-    view.imageDragAnchorX = view.imageDragAnchorY = 0;
-    view.imageOffsetBaseX = view.imageOffsetBaseY = 0;
-    view.circleDragging = 0;
-    view.circleDragAnchorX = view.circleDragAnchorY = 0;
-    view.circleOffsetBaseX = view.circleOffsetBaseY = 0;
-    doc.display.circleOffsetX = 0;
-    doc.display.circleOffsetY = 0;
 }
 
 void drawConnectionBox(const CSondrelDoc& doc, ViewState& view, DisplayList& out) {
@@ -59,7 +42,7 @@ void drawConnectionBox(const CSondrelDoc& doc, ViewState& view, DisplayList& out
     // The alternation runs on while a drag or an input mode hides the box, so
     // the box comes back in step with the polls.
     if (!c.text.empty() && doc.link.pollToggle == 1) {
-        if (!view.dragging() && !inputModeOn(doc)) {
+        if (!view.dragging() && !view.requests.anyInputMode()) {
             out.fillRect(w / 2 - 100, h - 30, 200, 25, kConnectionFill);
             out.text(c.x, h - 27, c.text, kStatusPixels, kConnectionInk);
             out.rect(w / 2 - 100, h - 30, 200, 25, strokeOnly(solidPen(kConnectionInk)));
@@ -72,7 +55,7 @@ void drawConnectionBox(const CSondrelDoc& doc, ViewState& view, DisplayList& out
     }
 }
 
-void drawStatusTexts(CSondrelDoc& doc, ViewState& view, DisplayList& out) {
+void drawStatusTexts(const CSondrelDoc& doc, ViewState& view, DisplayList& out) {
     const int w = view.clientWidth, h = view.clientHeight;
     drawConnectionBox(doc, view, out);
 
@@ -177,30 +160,18 @@ void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out, Profile
     const int w = view.clientWidth, h = view.clientHeight;
     if (w <= 0 || h <= 0) return;  // no back buffer yet
 
-    if (!doc.textInputMode) view.textCursor = 0;
-    if (!doc.measurementMode) view.measuring = 0;
-    if (doc.viewResetRequest) {
-        resetView(doc, view);
-        doc.viewResetRequest = 0;
-    }
-    if (doc.statusResetRequest) {
-        view.statusAlternation = 0;
-        view.statusPaintCount = 0;
-        doc.statusResetRequest = 0;
-    }
-
     out.fillRect(0, 0, w, h, rgbFromColour(doc.display.bkColour));
     // A drag can only move the image so far; the bound keeps the centre's
     // arithmetic in range whatever the offset was set to.
     constexpr int kMaxImageOffset = 1'000'000;
-    view.imageOffsetX = std::clamp(view.imageOffsetX, -kMaxImageOffset, kMaxImageOffset);
-    view.imageOffsetY = std::clamp(view.imageOffsetY, -kMaxImageOffset, kMaxImageOffset);
-    view.imageCentreX = view.imageOffsetX + w / 2;
-    view.imageCentreY = view.imageOffsetY + h / 2;
+    const int offsetX = std::clamp(view.imageOffsetX, -kMaxImageOffset, kMaxImageOffset);
+    const int offsetY = std::clamp(view.imageOffsetY, -kMaxImageOffset, kMaxImageOffset);
+    view.imageCentreX = offsetX + w / 2;
+    view.imageCentreY = offsetY + h / 2;
 
     const double zoom = doc.display.zoom;
     out.save();
-    out.translate(view.imageOffsetX, view.imageOffsetY);
+    out.translate(offsetX, offsetY);
     if (doc.display.showGrid) drawGrid(doc, w, h, out);
     // Image pixel (0, 0) of the zoomed image, centred in the window.
     out.translate(w * 0.5 - kSonarImageSize * zoom * 0.5, h * 0.5 - kSonarImageSize * zoom * 0.5);

@@ -14,12 +14,12 @@ namespace sondrel {
 class CSondrelDoc;
 
 // Builds the frame for the view's last client size into out (cleared first).
-// The paint has effects of its own, each part of how the view behaves: the
-// view-reset and status-reset requests are carried out, the connection text
-// alternates, the profile pass runs (so the profile path and the conversion
-// see this ping), measurement lines store their length, and a running XYZ
-// conversion clears the hold. The exporter (may be null) receives the profile
-// pass's points, as the XYZ conversion needs while it runs.
+// What the commands and the mouse change is carried out where they change it;
+// the paint keeps only what belongs to the picture painted: the connection
+// text alternates from one drawn box to the next, the image centre of this
+// frame is kept for the mouse, and the profile pass runs (so the profile path
+// and the conversion see this ping). The exporter (may be null) receives the
+// profile pass's points, as the XYZ conversion needs while it runs.
 void buildViewFrame(CSondrelDoc& doc, ViewState& view, DisplayList& out,
                     ProfileExport* exporter = nullptr);
 

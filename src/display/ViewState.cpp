@@ -60,33 +60,61 @@ ScreenPoint annotationToScreen(const ViewState& view, double zoom, double x, dou
     return ScreenPoint{x * zoom + view.imageCentreX, y * zoom + view.imageCentreY};
 }
 
+namespace {
+
+// Zoom 1, the image and the circle back in the middle, no drag under way.
+void resetView(CSondrelDoc& doc, ViewState& view) {
+    doc.display.zoom = 1.0;
+    view.imageOffsetX = view.imageOffsetY = 0;
+    view.imageDragging = 0;
+    view.imageDragAnchorX = view.imageDragAnchorY = 0;
+    view.imageOffsetBaseX = view.imageOffsetBaseY = 0;
+    view.circleDragging = 0;
+    view.circleDragAnchorX = view.circleDragAnchorY = 0;
+    view.circleOffsetBaseX = view.circleOffsetBaseY = 0;
+    doc.display.circleOffsetX = 0;
+    doc.display.circleOffsetY = 0;
+}
+
+}  // namespace
+
 bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, ViewHint hint) {
+    ViewRequests& requests = view.requests;
     bool startBlink = false;
-    if (hint == ViewHint::CircleMove && doc.circleMoveMode) {
-        doc.textInputMode = 0;
-        doc.measurementMode = 0;
+    if (hint == ViewHint::CircleMove && requests.circleMoveMode) {
+        requests.textInputMode = 0;
+        requests.measurementMode = 0;
         view.textCursor = 0;
         view.measuring = 0;
         startBlink = true;
     }
-    settleAnnotationInProgress(doc, view);
-    if (doc.deleteTextsRequest) {
+    settleAnnotationInProgress(view);
+    if (requests.deleteTextsRequest) {
         view.annotations.removeType(kAnnotationText);
         view.textCursor = 0;
         view.blinkPhase = 0;
-        doc.deleteTextsRequest = 0;
+        requests.deleteTextsRequest = 0;
     }
-    if (doc.deleteLastTextRequest) {
+    if (requests.deleteLastTextRequest) {
         view.annotations.removeLastOfType(kAnnotationText);
         view.textCursor = 0;
         view.blinkPhase = 0;
-        doc.deleteLastTextRequest = 0;
+        requests.deleteLastTextRequest = 0;
     }
-    if (doc.deleteLinesRequest) {
+    if (requests.deleteLinesRequest) {
         view.annotations.removeType(kAnnotationLine);
         view.measuring = 0;
-        doc.measurementMode = 0;
-        doc.deleteLinesRequest = 0;
+        requests.measurementMode = 0;
+        requests.deleteLinesRequest = 0;
+    }
+    if (requests.viewResetRequest) {
+        resetView(doc, view);
+        requests.viewResetRequest = 0;
+    }
+    if (requests.statusResetRequest) {
+        view.statusAlternation = 0;
+        view.statusPaintCount = 0;
+        requests.statusResetRequest = 0;
     }
     return startBlink;
 }

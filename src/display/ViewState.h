@@ -1,8 +1,8 @@
 #pragma once
 // What a view of the document keeps between paints: its size, where the image
 // sits, the state of the connection text's alternation, the operator's
-// annotations and the flags of the interaction in progress. The document keeps
-// the input modes and the requests that commands make of the view.
+// annotations, the flags of the interaction in progress, the input modes and
+// requests the commands switch, and the cursor readout.
 
 #include <array>
 #include <span>
@@ -60,7 +60,38 @@ class AnnotationList {
     int committed_ = 0;
 };
 
+// The input modes the commands switch and the one-shot requests they make of
+// the view. A request is carried out with the update the command sends (see
+// applyDocumentUpdate), never by a paint.
+struct ViewRequests {
+    int textInputMode = 0;
+    int measurementMode = 0;
+    int circleMoveMode = 0;
+    int viewResetRequest = 0;    // zoom 1, no image or circle offset
+    int statusResetRequest = 0;  // restart the connection text alternation
+    int deleteTextsRequest = 0;
+    int deleteLastTextRequest = 0;  // the text being typed, or the last one placed
+    int deleteLinesRequest = 0;
+
+    bool anyInputMode() const { return textInputMode || measurementMode || circleMoveMode; }
+};
+
+// Where the pointer is over the image, in metres and degrees from the head
+// (CursorReadout.h); the bearing keeps its last value in side-scan mode,
+// where the pointer has none.
+struct CursorReadout {
+    double cursorHorizontal = 0.0;
+    double cursorVertical = 0.0;
+    double cursorRange = 0.0;
+    double cursorBearing = 0.0;
+};
+
 struct ViewState {
+    ViewRequests requests;
+    CursorReadout cursor;
+    // Metres, the length of the last measurement line finished.
+    double lastMeasuredDistance = 0.0;
+
     // Last non-empty client size.
     int clientWidth = 0;
     int clientHeight = 0;
@@ -103,9 +134,9 @@ ScreenPoint annotationToScreen(const ViewState& view, double zoom, double x, dou
 // What the view does with every update from the document, besides repainting:
 // the circle-move hint switches the other input modes off; a text in
 // progress is committed or dropped when text input has ended, and a
-// measurement line not finished is discarded when measuring has ended; deletion
-// requests are carried out and cleared. Returns true when the view's blink
-// timer must be started.
+// measurement line not finished is discarded when measuring has ended; the
+// requests (view reset, status reset, deletions) are carried out and cleared.
+// Returns true when the view's blink timer must be started.
 bool applyDocumentUpdate(CSondrelDoc& doc, ViewState& view, ViewHint hint);
 
 }  // namespace sondrel

@@ -8,8 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/CycleFakes.h"
-#include "support/VirtualTimerHost.h"
+#include "support/CycleRig.h"
 
 namespace sondrel {
 namespace {
@@ -17,57 +16,7 @@ namespace {
 using testing::ByteVector;
 using testing::makeBlock;
 
-class CycleTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        timers.setDispatcher([this](int id) { cycle.onTimer(id); });
-        cycle.setEthernetLink(&ethernet);
-        cycle.setSerialLink(&serial);
-        cycle.setOrientationLink(&orientation);
-        cycle.setSettingsStore(&settings);
-        cycle.setRecorder(&recorder);
-        cycle.setPlayback(&playback);
-        cycle.setObserver(&observer);
-        doc.setViews(&views);
-        serial.loop = &timers;
-        serial.events = &cycle;
-        settings.onLoad = [this](CSondrelDoc& d) {
-            d.head.sonarType = headType;
-            d.link.ipAddress = "127.0.0.1";
-            d.link.ipPort = 40404;
-            d.link.prdEnable = orientationEnabled;
-            d.link.sentenceType = sentenceType;
-        };
-    }
-
-    void connectSerial() {
-        headType = kTypeP;
-        cycle.connectToHead();
-    }
-    // Connects an Ethernet head and completes the connection.
-    void connectEthernet() {
-        headType = kTypeQ;
-        cycle.connectToHead();
-        cycle.onSocketConnected(0);
-    }
-    void deliver(const ByteVector& bytes) { cycle.onSocketBytes(bytes.data(), bytes.size()); }
-
-    testing::VirtualClock clock;
-    testing::VirtualTimerHost timers{clock};
-    CSondrelDoc doc;
-    AcquisitionCycle cycle{doc, timers, clock};
-    testing::FakeEthernetLink ethernet;
-    testing::FakeSerialLink serial;
-    testing::FakeOrientationLink orientation;
-    testing::FakeSettingsStore settings;
-    testing::FakeRecorder recorder;
-    testing::FakePlayback playback;
-    testing::RecordingObserver observer;
-    testing::CountingViews views;
-    int headType = kTypeP;
-    int orientationEnabled = 0;
-    int sentenceType = 0;
-};
+class CycleTest : public ::testing::Test, protected testing::CycleRig {};
 
 // ================================================================ serial head
 

@@ -6,10 +6,13 @@
 #include <set>
 
 #include "acquisition/SondrelDoc.h"
+#include "app/CommandDispatcher.h"
 #include "app/CommandRules.h"
 #include "app/CommandTable.h"
 #include "app/DocumentCommands.h"
+#include "app/HotKeysHelp.h"
 #include "app/KeyIn.h"
+#include "app/MenuLayout.h"
 #include "support/CycleFakes.h"
 
 namespace sondrel {
@@ -22,6 +25,8 @@ class CommandsTest : public ::testing::Test {
     CSondrelDoc doc;
     testing::CountingViews views;
     CommandUiState ui;
+    // The view's requests, which the mode commands' rules read from ui.
+    ViewRequests& view = ui.view;
 };
 
 TEST_F(CommandsTest, ZoomStepsAreQuarterBelowTwoAndWholeAboveWithinLimits) {
@@ -38,7 +43,7 @@ TEST_F(CommandsTest, ZoomStepsAreQuarterBelowTwoAndWholeAboveWithinLimits) {
     EXPECT_DOUBLE_EQ(zoomedIn(0.1), 0.5);
 
     doc.display.zoom = 1.75;
-    ASSERT_TRUE(runDocumentCommand(kCmdZoomIn, doc));
+    ASSERT_TRUE(runDocumentCommand(kCmdZoomIn, doc, view));
     EXPECT_DOUBLE_EQ(doc.display.zoom, 2.0);
     EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::Repaint});
 }
@@ -46,7 +51,7 @@ TEST_F(CommandsTest, ZoomStepsAreQuarterBelowTwoAndWholeAboveWithinLimits) {
 TEST_F(CommandsTest, ZoomFactorItemsSetAndCheckTheirZoom) {
     const double expected[] = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 3.0, 4.0};
     for (int id = kCmdZoom50; id <= kCmdZoom400; ++id) {
-        ASSERT_TRUE(runDocumentCommand(id, doc));
+        ASSERT_TRUE(runDocumentCommand(id, doc, view));
         EXPECT_DOUBLE_EQ(doc.display.zoom, expected[id - kCmdZoom50]);
         for (int other = kCmdZoom50; other <= kCmdZoom400; ++other)
             EXPECT_EQ(commandChecked(other, doc, ui), other == id) << id << " " << other;
@@ -55,18 +60,18 @@ TEST_F(CommandsTest, ZoomFactorItemsSetAndCheckTheirZoom) {
 
 TEST_F(CommandsTest, RangeStepsStayInTheTableAndCarryTheCode) {
     doc.head.setRangeIndex(7);
-    ASSERT_TRUE(runDocumentCommand(kCmdRangeUp, doc));
+    ASSERT_TRUE(runDocumentCommand(kCmdRangeUp, doc, view));
     EXPECT_EQ(doc.head.rangeIndex, 8);
     EXPECT_DOUBLE_EQ(doc.head.rangeMetres, 6.0);
     EXPECT_EQ(doc.head.command[cmd::kRange], 60);
-    runDocumentCommand(kCmdRangeUp, doc);
+    runDocumentCommand(kCmdRangeUp, doc, view);
     EXPECT_EQ(doc.head.rangeIndex, 8);
 
     doc.head.setRangeIndex(1);
-    runDocumentCommand(kCmdRangeDown, doc);
+    runDocumentCommand(kCmdRangeDown, doc, view);
     EXPECT_EQ(doc.head.rangeIndex, 0);
     EXPECT_EQ(doc.head.command[cmd::kRange], 4);
-    runDocumentCommand(kCmdRangeDown, doc);
+    runDocumentCommand(kCmdRangeDown, doc, view);
     EXPECT_EQ(doc.head.rangeIndex, 0);
     // The toolbar leaves the panels alone: the next poll carries the change.
     EXPECT_EQ(views.panelRefreshes, 0);
@@ -74,13 +79,13 @@ TEST_F(CommandsTest, RangeStepsStayInTheTableAndCarryTheCode) {
 
 TEST_F(CommandsTest, GainStepsStopAtZeroAndTwenty) {
     doc.head.setGain(19);
-    runDocumentCommand(kCmdGainUp, doc);
-    runDocumentCommand(kCmdGainUp, doc);
+    runDocumentCommand(kCmdGainUp, doc, view);
+    runDocumentCommand(kCmdGainUp, doc, view);
     EXPECT_EQ(doc.head.gainDb, 20);
     EXPECT_EQ(doc.head.command[cmd::kGain], 20);
     doc.head.setGain(1);
-    runDocumentCommand(kCmdGainDown, doc);
-    runDocumentCommand(kCmdGainDown, doc);
+    runDocumentCommand(kCmdGainDown, doc, view);
+    runDocumentCommand(kCmdGainDown, doc, view);
     EXPECT_EQ(doc.head.gainDb, 0);
     EXPECT_EQ(doc.head.command[cmd::kGain], 0);
 }
@@ -91,7 +96,7 @@ TEST_F(CommandsTest, RangeAndGainDoNothingDuringPlayback) {
     doc.flags.playbackActive = true;
     const CommandBuffer before = doc.head.command;
     for (int id : {kCmdRangeUp, kCmdRangeDown, kCmdGainUp, kCmdGainDown})
-        EXPECT_TRUE(runDocumentCommand(id, doc));
+        EXPECT_TRUE(runDocumentCommand(id, doc, view));
     EXPECT_EQ(doc.head.rangeIndex, 3);
     EXPECT_EQ(doc.head.gainDb, 6);
     EXPECT_EQ(doc.head.command, before);
@@ -100,68 +105,68 @@ TEST_F(CommandsTest, RangeAndGainDoNothingDuringPlayback) {
 TEST_F(CommandsTest, CircleDiameterKeysOnlyWhileTheCircleIsShown) {
     doc.display.circleDiameter = 0.5;
     doc.display.displayCircle = 0;
-    runDocumentCommand(kCmdCircleDiameterUp, doc);
-    runDocumentCommand(kCmdCircleDiameterDown, doc);
+    runDocumentCommand(kCmdCircleDiameterUp, doc, view);
+    runDocumentCommand(kCmdCircleDiameterDown, doc, view);
     EXPECT_DOUBLE_EQ(doc.display.circleDiameter, 0.5);
     EXPECT_TRUE(views.hints.empty());
 
     doc.display.displayCircle = 1;
-    runDocumentCommand(kCmdCircleDiameterUp, doc);
+    runDocumentCommand(kCmdCircleDiameterUp, doc, view);
     EXPECT_NEAR(doc.display.circleDiameter, 0.51, 1e-12);
 
     // Down never goes below 10 cm, even when the step would overshoot.
     for (double start : {0.105, 0.11, 0.1}) {
         doc.display.circleDiameter = start;
-        runDocumentCommand(kCmdCircleDiameterDown, doc);
+        runDocumentCommand(kCmdCircleDiameterDown, doc, view);
         EXPECT_DOUBLE_EQ(doc.display.circleDiameter, 0.1) << start;
     }
     doc.display.circleDiameter = 0.35;
-    runDocumentCommand(kCmdCircleDiameterDown, doc);
+    runDocumentCommand(kCmdCircleDiameterDown, doc, view);
     EXPECT_NEAR(doc.display.circleDiameter, 0.34, 1e-12);
 }
 
 TEST_F(CommandsTest, ArrowsMoveTheCircleOnlyInCircleMoveMode) {
-    EXPECT_FALSE(moveCircleByArrow(kCmdArrowUp, doc));
+    EXPECT_FALSE(moveCircleByArrow(kCmdArrowUp, doc, view));
     EXPECT_EQ(doc.display.circleOffsetY, 0);
 
     doc.display.displayCircle = 1;
-    ASSERT_TRUE(runDocumentCommand(kCmdMoveCircle, doc));
-    ASSERT_EQ(doc.circleMoveMode, 1);
-    EXPECT_TRUE(moveCircleByArrow(kCmdArrowUp, doc));
-    EXPECT_TRUE(moveCircleByArrow(kCmdArrowUp, doc));
-    EXPECT_TRUE(moveCircleByArrow(kCmdArrowDown, doc));
-    EXPECT_TRUE(moveCircleByArrow(kCmdArrowLeft, doc));
+    ASSERT_TRUE(runDocumentCommand(kCmdMoveCircle, doc, view));
+    ASSERT_EQ(view.circleMoveMode, 1);
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowUp, doc, view));
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowUp, doc, view));
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowDown, doc, view));
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowLeft, doc, view));
     EXPECT_EQ(doc.display.circleOffsetY, -1);
     EXPECT_EQ(doc.display.circleOffsetX, -1);
-    EXPECT_TRUE(moveCircleByArrow(kCmdArrowRight, doc));
-    EXPECT_TRUE(moveCircleByArrow(kCmdArrowRight, doc));
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowRight, doc, view));
+    EXPECT_TRUE(moveCircleByArrow(kCmdArrowRight, doc, view));
     EXPECT_EQ(doc.display.circleOffsetX, 1);
 }
 
 TEST_F(CommandsTest, MoveCircleFollowsTheCircleAndEndsTheOtherModes) {
     EXPECT_FALSE(commandEnabled(kCmdMoveCircle, doc, ui));
-    runDocumentCommand(kCmdDisplayCircle, doc);
+    runDocumentCommand(kCmdDisplayCircle, doc, view);
     EXPECT_TRUE(commandEnabled(kCmdMoveCircle, doc, ui));
     EXPECT_TRUE(commandChecked(kCmdDisplayCircle, doc, ui));
 
-    doc.textInputMode = 1;
-    doc.measurementMode = 1;
+    view.textInputMode = 1;
+    view.measurementMode = 1;
     views.hints.clear();
-    runDocumentCommand(kCmdMoveCircle, doc);
+    runDocumentCommand(kCmdMoveCircle, doc, view);
     EXPECT_TRUE(commandChecked(kCmdMoveCircle, doc, ui));
-    EXPECT_EQ(doc.textInputMode, 0);
-    EXPECT_EQ(doc.measurementMode, 0);
+    EXPECT_EQ(view.textInputMode, 0);
+    EXPECT_EQ(view.measurementMode, 0);
     EXPECT_EQ(views.hints, std::vector<ViewHint>{ViewHint::CircleMove});
 
     // Hiding the circle ends circle-move mode.
-    runDocumentCommand(kCmdDisplayCircle, doc);
-    EXPECT_EQ(doc.circleMoveMode, 0);
+    runDocumentCommand(kCmdDisplayCircle, doc, view);
+    EXPECT_EQ(view.circleMoveMode, 0);
     EXPECT_FALSE(commandEnabled(kCmdMoveCircle, doc, ui));
 
     // And the update rule forces it off whatever set it.
-    doc.circleMoveMode = 1;
-    applyCommandUpdateRules(doc);
-    EXPECT_EQ(doc.circleMoveMode, 0);
+    view.circleMoveMode = 1;
+    applyCommandUpdateRules(doc, view);
+    EXPECT_EQ(view.circleMoveMode, 0);
 }
 
 TEST_F(CommandsTest, PlaybackGreysTheHeadSettingsAndEnablesPlayOneFrame) {
@@ -216,19 +221,19 @@ TEST_F(CommandsTest, ChoiceItemsCheckExactlyTheCurrentChoice) {
 }
 
 TEST_F(CommandsTest, ChoiceCommandsSetTheirValue) {
-    runDocumentCommand(kCmdPointsLarge, doc);
+    runDocumentCommand(kCmdPointsLarge, doc, view);
     EXPECT_EQ(doc.display.pointSize, 2);
-    runDocumentCommand(32899, doc);
+    runDocumentCommand(32899, doc, view);
     EXPECT_EQ(doc.display.textSize, 2);
-    runDocumentCommand(kCmdGridDashed, doc);
+    runDocumentCommand(kCmdGridDashed, doc, view);
     EXPECT_EQ(doc.display.gridStyle, 2);
-    runDocumentCommand(kCmdXdcrFwd, doc);
+    runDocumentCommand(kCmdXdcrFwd, doc, view);
     EXPECT_EQ(doc.head.xdcrForward, 1);
-    runDocumentCommand(kCmdZeroDown, doc);
+    runDocumentCommand(kCmdZeroDown, doc, view);
     EXPECT_EQ(doc.head.zeroDown, 1);
 
     // Units end in applySettings, which refreshes the panels.
-    runDocumentCommand(kCmdUnitsFeet, doc);
+    runDocumentCommand(kCmdUnitsFeet, doc, view);
     EXPECT_EQ(doc.display.unitsFeet, 1);
     EXPECT_EQ(views.panelRefreshes, 1);
 }
@@ -245,10 +250,10 @@ TEST_F(CommandsTest, TogglesFlipAndShowTheirCheckMark) {
                               {kCmdDisplayCircle, &doc.display.displayCircle}};
     for (const Toggle& t : toggles) {
         const int before = *t.flag;
-        ASSERT_TRUE(runDocumentCommand(t.id, doc));
+        ASSERT_TRUE(runDocumentCommand(t.id, doc, view));
         EXPECT_EQ(*t.flag, before ? 0 : 1) << t.id;
         EXPECT_EQ(commandChecked(t.id, doc, ui), *t.flag != 0) << t.id;
-        runDocumentCommand(t.id, doc);
+        runDocumentCommand(t.id, doc, view);
         EXPECT_EQ(*t.flag, before) << t.id;
     }
 }
@@ -256,7 +261,7 @@ TEST_F(CommandsTest, TogglesFlipAndShowTheirCheckMark) {
 TEST_F(CommandsTest, DefaultColoursAndResetView) {
     doc.display.pointsColour = 0x123456;
     doc.display.bkColour = 0xFFFFFF;
-    runDocumentCommand(kCmdDefaultColours, doc);
+    runDocumentCommand(kCmdDefaultColours, doc, view);
     EXPECT_EQ(doc.display.pointsColour, 0xFAFAFAu);  // (250, 250, 250)
     EXPECT_EQ(doc.display.bkColour, 0u);
     EXPECT_EQ(doc.display.gridColour, 0x003278u);    // (120, 50, 0)
@@ -264,13 +269,13 @@ TEST_F(CommandsTest, DefaultColoursAndResetView) {
     EXPECT_EQ(doc.display.lineColour, 0x969600u);    // (0, 150, 150)
     EXPECT_EQ(doc.display.textColour, 0xDCDCDCu);
 
-    runDocumentCommand(kCmdResetView, doc);
-    EXPECT_EQ(doc.viewResetRequest, 1);
+    runDocumentCommand(kCmdResetView, doc, view);
+    EXPECT_EQ(view.viewResetRequest, 1);
 }
 
 TEST_F(CommandsTest, WindowCommandsAreNotTheDocumentsOwn) {
     for (int id : {kCmdConnect, kCmdHold, kCmdExit, kCmdAbout, kCmdMainToolbar, kCmdRecord})
-        EXPECT_FALSE(runDocumentCommand(id, doc)) << id;
+        EXPECT_FALSE(runDocumentCommand(id, doc, view)) << id;
 }
 
 TEST_F(CommandsTest, EveryMenuCheckRuleBelongsToACheckableItem) {
@@ -339,17 +344,15 @@ TEST(CommandTableTest, KeysAndToolbarPlacesBelongToOneCommandEach) {
     EXPECT_EQ(commandForViewKey(0), 0);
 }
 
-TEST(CommandTableTest, EveryDocumentBoundCommandHasAnActionAndOnlyThoseTheWindowRuns) {
+TEST(CommandTableTest, EveryCommandOfAPortHasAnActionAndNoneWithoutOne) {
     for (const CommandDescriptor& c : commandDescriptors()) {
         SCOPED_TRACE(c.id);
-        if (c.binding == CommandBinding::Document) {
-            EXPECT_NE(c.action, nullptr);
+        if (c.action.port != CommandPort::NotBuilt) {
+            EXPECT_NE(c.action.run, nullptr);
         }
-        // An action on a command bound elsewhere would never run (arrow keys
-        // are the frame's, which asks the document first).
-        if (c.action) {
-            EXPECT_TRUE(c.binding == CommandBinding::Document ||
-                        c.binding == CommandBinding::Frame);
+        // An action of a command no port carries out would never run.
+        if (c.action.run) {
+            EXPECT_NE(c.action.port, CommandPort::NotBuilt);
         }
         // Keys and buttons of a command that does not exist yet would do nothing.
         if (c.hotKey != HotKey::None || c.viewKey != 0) {
@@ -417,9 +420,13 @@ TEST_F(CommandsTest, CheckMarksOfEveryCommandAtCreationAndWithEverythingOn) {
     EXPECT_EQ(checkedIds(fresh, CommandUiState{}), atCreation);
 
     CSondrelDoc on;
+    CommandUiState allShown;
+    allShown.toolbarVisible = false;
+    allShown.diagnosticsVisible = allShown.controlPanelVisible = allShown.miniBarVisible =
+        allShown.helpOpen = true;
     on.flags.recordingActive = on.flags.holdActive = true;
-    on.circleMoveMode = on.textInputMode = 1;
-    on.measurementMode = on.head.xdcrForward = on.head.zeroDown = on.display.unitsFeet =
+    allShown.view.circleMoveMode = allShown.view.textInputMode = 1;
+    allShown.view.measurementMode = on.head.xdcrForward = on.head.zeroDown = on.display.unitsFeet =
         on.files.oneFrameMode = 1;
     on.files.realTimePlaySpeed = on.head.trainReversed = 1;
     on.head.sonarType = kTypeQ;
@@ -432,7 +439,6 @@ TEST_F(CommandsTest, CheckMarksOfEveryCommandAtCreationAndWithEverythingOn) {
     d.colourTable = 8;
     d.viewRangeMark = d.showGrid = 0;
     d.displayPrd = d.displayCircle = d.rollCorrection = 1;
-    const CommandUiState allShown{false, true, true, true, true};
     const std::set<int> everythingOn = {kCmdRecord,          kCmdHold,
                                         kCmdMoveCircle,      kCmdTextInput,
                                         kCmdMeasureAdd,      kCmdXdcrFwd,

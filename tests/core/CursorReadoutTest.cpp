@@ -40,17 +40,17 @@ TEST(CursorReadoutTest, DistancesFollowRangeAndZoom) {
     doc.display.zoom = 2.0;
 
     updateCursorReadout(doc, view, 400 + 300, 300 - 400);
-    EXPECT_DOUBLE_EQ(doc.cursorHorizontal, 0.3);
-    EXPECT_DOUBLE_EQ(doc.cursorVertical, 0.4);
-    EXPECT_DOUBLE_EQ(doc.cursorRange, 0.5);
-    EXPECT_NEAR(doc.cursorBearing, 36.8699, 1e-4);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorHorizontal, 0.3);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorVertical, 0.4);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorRange, 0.5);
+    EXPECT_NEAR(view.cursor.cursorBearing, 36.8699, 1e-4);
 
     doc.head.setRangeIndex(8);  // 6 m
     doc.display.zoom = 0.5;
     updateCursorReadout(doc, view, 400 - 50, 300);
-    EXPECT_DOUBLE_EQ(doc.cursorHorizontal, -1.2);
-    EXPECT_DOUBLE_EQ(doc.cursorVertical, 0.0);
-    EXPECT_DOUBLE_EQ(doc.cursorBearing, 270.0);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorHorizontal, -1.2);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorVertical, 0.0);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorBearing, 270.0);
 }
 
 TEST(CursorReadoutTest, SideScanMeasuresAlongTheRowAndKeepsTheBearing) {
@@ -62,24 +62,24 @@ TEST(CursorReadoutTest, SideScanMeasuresAlongTheRowAndKeepsTheBearing) {
     doc.head.setRangeIndex(3);
     doc.display.zoom = 1.0;
     updateCursorReadout(doc, view, 500, 200);
-    const double bearing = doc.cursorBearing;
+    const double bearing = view.cursor.cursorBearing;
 
     doc.head.scanMode = kSideScan;
     updateCursorReadout(doc, view, 400, 123);
-    EXPECT_DOUBLE_EQ(doc.cursorHorizontal, 250 / 500.0);
-    EXPECT_DOUBLE_EQ(doc.cursorVertical, 0.0);
-    EXPECT_DOUBLE_EQ(doc.cursorRange, 0.5);
-    EXPECT_DOUBLE_EQ(doc.cursorBearing, bearing);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorHorizontal, 250 / 500.0);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorVertical, 0.0);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorRange, 0.5);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorBearing, bearing);
 }
 
 TEST(CursorReadoutTest, AnUnusableZoomLeavesTheReadoutAlone) {
     CSondrelDoc doc;
     ViewState view;
-    doc.cursorRange = 0.25;
+    view.cursor.cursorRange = 0.25;
     for (double zoom : {0.0, -1.0, std::nan("")}) {
         doc.display.zoom = zoom;
         updateCursorReadout(doc, view, 10, 10);
-        EXPECT_DOUBLE_EQ(doc.cursorRange, 0.25);
+        EXPECT_DOUBLE_EQ(view.cursor.cursorRange, 0.25);
     }
 }
 

@@ -7,13 +7,14 @@
 #include "acquisition/SondrelDoc.h"
 #include "display/StatusTexts.h"
 #include "display/Utf8Text.h"
+#include "display/ViewState.h"
 
 namespace sondrel {
 namespace {
 
 TEST(StatusPanes, OrientationValuesOrNotAvailable) {
     CSondrelDoc doc;
-    StatusPaneTexts t = statusPaneTexts(doc);
+    StatusPaneTexts t = statusPaneTexts(doc, {});
     EXPECT_EQ(t.pitch, "n/a");
     EXPECT_EQ(t.roll, "n/a");
     EXPECT_EQ(t.distance, "n/a");
@@ -22,7 +23,7 @@ TEST(StatusPanes, OrientationValuesOrNotAvailable) {
     doc.orientation.pitchDeg = -3.25;
     doc.orientation.rollDeg = 179.96;
     doc.orientation.distanceM = 1.0;
-    t = statusPaneTexts(doc);
+    t = statusPaneTexts(doc, {});
     EXPECT_EQ(t.pitch, "-3.2 deg.");  // %.1f rounds the binary value 3.25 to even
     EXPECT_EQ(t.roll, "180.0 deg.");
     EXPECT_EQ(t.distance, "1.00 m");
@@ -36,33 +37,34 @@ TEST(StatusPanes, OrientationValuesOrNotAvailable) {
 
 TEST(StatusPanes, CursorReadoutAndBearing) {
     CSondrelDoc doc;
-    doc.cursorHorizontal = 0.1234;
-    doc.cursorVertical = -0.5;
-    doc.cursorRange = 0.3048;
-    doc.cursorBearing = 271.04;
+    CursorReadout cursor;
+    cursor.cursorHorizontal = 0.1234;
+    cursor.cursorVertical = -0.5;
+    cursor.cursorRange = 0.3048;
+    cursor.cursorBearing = 271.04;
     doc.head.scanMode = kPolar;
-    StatusPaneTexts t = statusPaneTexts(doc);
+    StatusPaneTexts t = statusPaneTexts(doc, cursor);
     EXPECT_EQ(t.horizontal, "0.123 m");
     EXPECT_EQ(t.vertical, "-0.500 m");
     EXPECT_EQ(t.range, "0.305 m");
     EXPECT_EQ(t.bearing, "271.0 deg.");
     doc.display.unitsFeet = 1;
-    t = statusPaneTexts(doc);
+    t = statusPaneTexts(doc, cursor);
     EXPECT_EQ(t.range, "1.000 ft");
     EXPECT_EQ(cursorLengthPaneText(-0.3048 * 2, true), "-2.000 ft");
     doc.head.scanMode = kSideScan;
-    EXPECT_EQ(bearingPaneText(doc), "n/a");
+    EXPECT_EQ(bearingPaneText(doc, cursor), "n/a");
 }
 
 TEST(StatusPanes, PingDateAndTime) {
     CSondrelDoc doc;
     doc.ping.dateText = "08-DEC-2026";
     doc.ping.timeText = "14:03:07";
-    EXPECT_EQ(statusPaneTexts(doc).dateTime, "08-DEC-2026   14:03:07");
+    EXPECT_EQ(statusPaneTexts(doc, {}).dateTime, "08-DEC-2026   14:03:07");
     // Played records may hold anything in these fields.
     doc.ping.dateText = "08\tDEC-2026";
     doc.ping.timeText = "1\n\x7f";
-    EXPECT_EQ(statusPaneTexts(doc).dateTime, "08?DEC-2026   1??");
+    EXPECT_EQ(statusPaneTexts(doc, {}).dateTime, "08?DEC-2026   1??");
 }
 
 TEST(WindowTitle, ControlCharactersInFileNamesShowAsQuestionMarks) {

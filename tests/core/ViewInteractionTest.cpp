@@ -6,6 +6,7 @@
 #include <string>
 
 #include "acquisition/SondrelDoc.h"
+#include "app/CommandDispatcher.h"
 #include "app/CommandIds.h"
 #include "app/DocumentCommands.h"
 #include "display/DisplayList.h"
@@ -24,7 +25,7 @@ class ViewInteractionTest : public ::testing::Test {
     }
     void paint() { buildViewFrame(doc, view, list); }
     void type(const std::string& text) {
-        for (char c : text) characterTyped(doc, view, static_cast<unsigned char>(c));
+        for (char c : text) characterTyped(view, static_cast<unsigned char>(c));
     }
     void click(int x, int y) {
         leftButtonDown(doc, view, x, y);
@@ -38,7 +39,7 @@ class ViewInteractionTest : public ::testing::Test {
 };
 
 TEST_F(ViewInteractionTest, RubberLineFollowsTheMouseAndRepaintsItselfOnlyWhileHeld) {
-    doc.measurementMode = 1;
+    view.requests.measurementMode = 1;
     click(400, 300);
     EXPECT_FALSE(mouseMoved(doc, view, 450, 300).repaint);  // the next ping repaints
     EXPECT_FLOAT_EQ(notes().inProgress()->x2, 50.0f);
@@ -47,31 +48,52 @@ TEST_F(ViewInteractionTest, RubberLineFollowsTheMouseAndRepaintsItselfOnlyWhileH
     EXPECT_FLOAT_EQ(notes().inProgress()->x2, 0.0f);
     EXPECT_FLOAT_EQ(notes().inProgress()->y2, 80.0f);
     // The readout is kept up meanwhile.
-    EXPECT_DOUBLE_EQ(doc.cursorBearing, 180.0);
+    EXPECT_DOUBLE_EQ(view.cursor.cursorBearing, 180.0);
+}
+
+TEST_F(ViewInteractionTest, TheClickThatFinishesALineKeepsItsLengthAndLabel) {
+    doc.display.zoom = 2.0;
+    doc.head.rangeIndex = 3;     // 1.0 m
+    doc.head.rangeMetres = 2.0;  // the length follows the range table entry
+    view.requests.measurementMode = 1;
+    view.lastMeasuredDistance = 5;
+    click(380, 300);                            // image pixel (-10, 0)
+    EXPECT_EQ(view.lastMeasuredDistance, 5.0);  // begun, not finished
+    click(440, 380);                            // (20, 40): 50 image pixels, 100 on screen
+    EXPECT_DOUBLE_EQ(view.lastMeasuredDistance, 0.1);
+    ASSERT_EQ(notes().committed(), 1);
+    EXPECT_EQ(notes()[0].text, "0.100 m");
+
+    // Two clicks on one point measure nothing; in feet the label says so.
+    doc.display.unitsFeet = 1;
+    click(100, 100);
+    click(100, 100);
+    EXPECT_EQ(view.lastMeasuredDistance, 0.0);
+    EXPECT_EQ(notes()[1].text, "0.000 ft");
 }
 
 TEST_F(ViewInteractionTest, OnlyPrintableCharactersAreTypedAndAnEmptyTextIsReused) {
-    doc.textInputMode = 1;
+    view.requests.textInputMode = 1;
     EXPECT_TRUE(leftButtonDown(doc, view, 420, 310).startBlink);
-    for (int c : {int{'a'}, 0xE9, 7, 127, int{'~'}}) characterTyped(doc, view, c);
+    for (int c : {int{'a'}, 0xE9, 7, 127, int{'~'}}) characterTyped(view, c);
     EXPECT_EQ(notes().inProgress()->text, "a~");
     EXPECT_FLOAT_EQ(notes().inProgress()->x1, 20.0f);
-    characterTyped(doc, view, kEscapeCharacter);  // ends typing as Enter does
-    EXPECT_EQ(doc.textInputMode, 0);
+    characterTyped(view, kEscapeCharacter);  // ends typing as Enter does
+    EXPECT_EQ(view.requests.textInputMode, 0);
     EXPECT_EQ(notes().committed(), 1);
 
-    doc.textInputMode = 1;
+    view.requests.textInputMode = 1;
     click(100, 100);
     click(150, 150);  // nothing was typed at the first: its entry is reused
     EXPECT_EQ(notes().committed(), 1);
     EXPECT_FLOAT_EQ(notes().inProgress()->x1, -250.0f);
     // Outside text entry, letters are left to the view's letter commands.
-    doc.textInputMode = 0;
-    EXPECT_FALSE(characterTyped(doc, view, 'h').taken);
+    view.requests.textInputMode = 0;
+    EXPECT_FALSE(characterTyped(view, 'h').taken);
 }
 
 TEST_F(ViewInteractionTest, CircleDragStartsFromOffsetsMovedByTheArrowKeys) {
-    doc.display.displayCircle = doc.circleMoveMode = 1;
+    doc.display.displayCircle = view.requests.circleMoveMode = 1;
     doc.display.circleOffsetX = 7;  // as an arrow key leaves it
     leftButtonDown(doc, view, 200, 200);
     mouseMoved(doc, view, 220, 190);
@@ -82,27 +104,27 @@ TEST_F(ViewInteractionTest, CircleDragStartsFromOffsetsMovedByTheArrowKeys) {
 }
 
 TEST_F(ViewInteractionTest, BlinkRunsOnlyWhileTypingOrMovingTheCircle) {
-    EXPECT_FALSE(blinkTimerFired(doc, view));
-    doc.textInputMode = 1;
-    EXPECT_FALSE(blinkTimerFired(doc, view));  // no text placed yet
+    EXPECT_FALSE(blinkTimerFired(view));
+    view.requests.textInputMode = 1;
+    EXPECT_FALSE(blinkTimerFired(view));  // no text placed yet
     click(10, 10);
     const int phase = view.blinkPhase;
-    EXPECT_TRUE(blinkTimerFired(doc, view));
+    EXPECT_TRUE(blinkTimerFired(view));
     EXPECT_NE(view.blinkPhase, phase);
-    doc.textInputMode = 0;
-    doc.circleMoveMode = 1;
-    EXPECT_TRUE(blinkTimerFired(doc, view));
+    view.requests.textInputMode = 0;
+    view.requests.circleMoveMode = 1;
+    EXPECT_TRUE(blinkTimerFired(view));
 }
 
 TEST_F(ViewInteractionTest, ModeCommandsExcludeEachOtherAndPickTheCursor) {
-    EXPECT_EQ(viewCursor(doc), ViewCursor::Image);
-    runDocumentCommand(kCmdTextInput, doc);
-    EXPECT_EQ(viewCursor(doc), ViewCursor::Text);
-    runDocumentCommand(kCmdMeasureAdd, doc);
-    EXPECT_EQ(doc.textInputMode, 0);
-    EXPECT_EQ(viewCursor(doc), ViewCursor::Measure);
-    runDocumentCommand(kCmdTextInput, doc);
-    EXPECT_EQ(doc.measurementMode, 0);
+    EXPECT_EQ(viewCursor(view.requests), ViewCursor::Image);
+    runDocumentCommand(kCmdTextInput, doc, view.requests);
+    EXPECT_EQ(viewCursor(view.requests), ViewCursor::Text);
+    runDocumentCommand(kCmdMeasureAdd, doc, view.requests);
+    EXPECT_EQ(view.requests.textInputMode, 0);
+    EXPECT_EQ(viewCursor(view.requests), ViewCursor::Measure);
+    runDocumentCommand(kCmdTextInput, doc, view.requests);
+    EXPECT_EQ(view.requests.measurementMode, 0);
 
     struct Case {
         int id;
@@ -111,21 +133,22 @@ TEST_F(ViewInteractionTest, ModeCommandsExcludeEachOtherAndPickTheCursor) {
     for (const Case c : {Case{kCmdTextDelete, 0, 1, 0}, Case{kCmdMeasureDelete, 0, 0, 1},
                          Case{kCmdDeleteAllDrawings, 1, 0, 1}}) {
         SCOPED_TRACE(c.id);
-        doc.textInputMode = doc.measurementMode = 1;
-        runDocumentCommand(c.id, doc);
-        EXPECT_EQ(doc.deleteTextsRequest, c.texts);
-        EXPECT_EQ(doc.deleteLastTextRequest, c.lastText);
-        EXPECT_EQ(doc.textInputMode, 1 - (c.texts | c.lastText));
-        EXPECT_EQ(doc.deleteLinesRequest, c.lines);
-        EXPECT_EQ(doc.measurementMode, 1 - c.lines);
-        doc.deleteTextsRequest = doc.deleteLastTextRequest = doc.deleteLinesRequest = 0;
+        view.requests.textInputMode = view.requests.measurementMode = 1;
+        runDocumentCommand(c.id, doc, view.requests);
+        EXPECT_EQ(view.requests.deleteTextsRequest, c.texts);
+        EXPECT_EQ(view.requests.deleteLastTextRequest, c.lastText);
+        EXPECT_EQ(view.requests.textInputMode, 1 - (c.texts | c.lastText));
+        EXPECT_EQ(view.requests.deleteLinesRequest, c.lines);
+        EXPECT_EQ(view.requests.measurementMode, 1 - c.lines);
+        view.requests.deleteTextsRequest = view.requests.deleteLastTextRequest =
+            view.requests.deleteLinesRequest = 0;
     }
 }
 
 TEST_F(ViewInteractionTest, EndingMeasurementByCommandDropsTheUnfinishedLine) {
-    doc.measurementMode = 1;
+    view.requests.measurementMode = 1;
     click(10, 10);
-    runDocumentCommand(kCmdTextInput, doc);  // measurement off
+    runDocumentCommand(kCmdTextInput, doc, view.requests);  // measurement off
     applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(notes().inProgress()->type, kAnnotationEmpty);
     // So a text placed next cannot turn the half line into a finished one.
@@ -179,17 +202,21 @@ TEST_F(ViewInteractionTest, NoSequenceOfEventsLeavesAModeHalfOn) {
                 mouseMoved(doc, view, x, y);
                 break;
             case 5:
-                if (next(4) == 0) rightButtonDown(doc, view);
+                if (next(4) == 0) rightButtonDown(view);
                 break;
             case 6:
             case 7:
-                characterTyped(doc, view, static_cast<int>(next(300)));
+                characterTyped(view, static_cast<int>(next(300)));
                 break;
             case 8:
                 if (next(150) == 0) {
-                    runDocumentCommand(deletions[next(std::size(deletions))], doc);
+                    runDocumentCommand(deletions[next(std::size(deletions))], doc, view.requests);
                 } else {
-                    runDocumentCommand(commands[next(std::size(commands))], doc);
+                    // The arrow key moves the circle in circle-move mode (and
+                    // the pointer, which is not here, otherwise).
+                    const int id = commands[next(std::size(commands))];
+                    if (!moveCircleByArrow(id, doc, view.requests))
+                        runDocumentCommand(id, doc, view.requests);
                 }
                 break;
             case 9:
@@ -199,7 +226,7 @@ TEST_F(ViewInteractionTest, NoSequenceOfEventsLeavesAModeHalfOn) {
                 break;
             case 10:
                 doc.display.displayCircle = static_cast<int>(next(2));
-                if (!doc.display.displayCircle) doc.circleMoveMode = 0;
+                if (!doc.display.displayCircle) view.requests.circleMoveMode = 0;
                 break;
             default:
                 paint();
@@ -208,20 +235,20 @@ TEST_F(ViewInteractionTest, NoSequenceOfEventsLeavesAModeHalfOn) {
         SCOPED_TRACE(step);
         const Annotation* a = view.annotations.inProgress();
         if (view.measuring) {
-            ASSERT_TRUE(doc.measurementMode);
+            ASSERT_TRUE(view.requests.measurementMode);
             ASSERT_TRUE(a && a->type == kAnnotationLine);
         }
         if (view.textCursor) {
-            ASSERT_TRUE(doc.textInputMode);
+            ASSERT_TRUE(view.requests.textInputMode);
             ASSERT_TRUE(a && a->type == kAnnotationText);
         }
         if (a && a->type == kAnnotationLine) {
             ASSERT_TRUE(view.measuring);
         }
         if (a && a->type == kAnnotationText) {
-            ASSERT_TRUE(doc.textInputMode);
+            ASSERT_TRUE(view.requests.textInputMode);
         }
-        ASSERT_FALSE(doc.textInputMode && doc.measurementMode);
+        ASSERT_FALSE(view.requests.textInputMode && view.requests.measurementMode);
         for (const Annotation& n : view.annotations.drawn()) {
             if (n.type != kAnnotationText) continue;
             for (char c : n.text) ASSERT_TRUE(c >= 32 && c <= 126);

@@ -174,7 +174,13 @@ TEST_F(ViewFrame, ViewResetReturnsZoomAndOffsets) {
     view.imageDragging = 1;
     view.circleDragging = 1;
     view.circleOffsetBaseY = 12;
-    doc.viewResetRequest = 1;
+    view.requests.viewResetRequest = 1;
+    // A paint only reads: the request is carried out with the update its
+    // command sends.
+    paint();
+    EXPECT_EQ(view.requests.viewResetRequest, 1);
+    EXPECT_EQ(doc.display.zoom, 3.0);
+    applyDocumentUpdate(doc, view, ViewHint::Repaint);
     paint();
     EXPECT_EQ(doc.display.zoom, 1.0);
     EXPECT_EQ(doc.display.circleOffsetX, 0);
@@ -184,19 +190,19 @@ TEST_F(ViewFrame, ViewResetReturnsZoomAndOffsets) {
     EXPECT_EQ(view.imageOffsetBaseX, 0);
     EXPECT_EQ(view.circleOffsetBaseY, 0);
     EXPECT_FALSE(view.dragging());
-    EXPECT_EQ(doc.viewResetRequest, 0);
+    EXPECT_EQ(view.requests.viewResetRequest, 0);
     EXPECT_EQ(view.imageCentreX, kW / 2);
 }
 
-TEST_F(ViewFrame, ModeFlagsOfTheViewFollowTheDocumentsModes) {
+TEST_F(ViewFrame, ModeFlagsOfTheViewFollowTheModesAtTheUpdate) {
     view.textCursor = 1;
     view.measuring = 1;
-    doc.measurementMode = 1;
-    paint();
+    view.requests.measurementMode = 1;
+    applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(view.textCursor, 0);
     EXPECT_EQ(view.measuring, 1);
-    doc.measurementMode = 0;
-    paint();
+    view.requests.measurementMode = 0;
+    applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(view.measuring, 0);
 }
 
@@ -256,9 +262,9 @@ TEST_F(ViewFrame, BoxBlinksOnlyWithThePollToggle) {
 TEST_F(ViewFrame, DragAndInputModesHideTheBoxButItKeepsAlternating) {
     doc.link.pollToggle = 1;
     for (int mode = 0; mode < 4; ++mode) {
-        doc.textInputMode = mode == 0;
-        doc.measurementMode = mode == 1;
-        doc.circleMoveMode = mode == 2;
+        view.requests.textInputMode = mode == 0;
+        view.requests.measurementMode = mode == 1;
+        view.requests.circleMoveMode = mode == 2;
         view.imageDragging = mode == 3;
         const int before = view.statusAlternation;
         paint();
@@ -271,10 +277,11 @@ TEST_F(ViewFrame, DragAndInputModesHideTheBoxButItKeepsAlternating) {
 TEST_F(ViewFrame, StatusResetRestartsTheAlternation) {
     doc.link.pollToggle = 1;
     paint();
-    doc.statusResetRequest = 1;
+    view.requests.statusResetRequest = 1;
+    applyDocumentUpdate(doc, view, ViewHint::Repaint);
     paint();
     EXPECT_TRUE(text("No Connection"));
-    EXPECT_EQ(doc.statusResetRequest, 0);
+    EXPECT_EQ(view.requests.statusResetRequest, 0);
 }
 
 TEST_F(ViewFrame, NoDataTexts) {

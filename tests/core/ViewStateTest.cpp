@@ -68,11 +68,11 @@ TEST(DocumentUpdate, TextInProgressIsCommittedOrDroppedWhenTypingEnds) {
     Annotation* a = view.annotations.inProgress();
     a->type = kAnnotationText;
     a->text = "joint";
-    doc.textInputMode = 1;
+    view.requests.textInputMode = 1;
     applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(view.annotations.committed(), 0);  // still being typed
 
-    doc.textInputMode = 0;
+    view.requests.textInputMode = 0;
     applyDocumentUpdate(doc, view, ViewHint::Repaint);
     EXPECT_EQ(view.annotations.committed(), 1);
     EXPECT_EQ(view.annotations[0].text, "joint");
@@ -89,24 +89,24 @@ TEST(DocumentUpdate, DeletionRequestsAreCarriedOutOnce) {
     add(view.annotations, kAnnotationText, "t");
     add(view.annotations, kAnnotationLine, "0.100 m");
     view.textCursor = view.blinkPhase = view.measuring = 1;
-    doc.measurementMode = 1;
-    doc.textInputMode = 1;
+    view.requests.measurementMode = 1;
+    view.requests.textInputMode = 1;
 
-    doc.deleteTextsRequest = 1;
+    view.requests.deleteTextsRequest = 1;
     applyDocumentUpdate(doc, view, ViewHint::Repaint);
-    EXPECT_EQ(doc.deleteTextsRequest, 0);
+    EXPECT_EQ(view.requests.deleteTextsRequest, 0);
     EXPECT_EQ(view.annotations.committed(), 1);
     EXPECT_EQ(view.annotations[0].type, kAnnotationLine);
     EXPECT_EQ(view.textCursor, 0);
     EXPECT_EQ(view.blinkPhase, 0);
     EXPECT_EQ(view.measuring, 1);
 
-    doc.deleteLinesRequest = 1;
+    view.requests.deleteLinesRequest = 1;
     applyDocumentUpdate(doc, view, ViewHint::Repaint);
-    EXPECT_EQ(doc.deleteLinesRequest, 0);
+    EXPECT_EQ(view.requests.deleteLinesRequest, 0);
     EXPECT_EQ(view.annotations.committed(), 0);
     EXPECT_EQ(view.measuring, 0);
-    EXPECT_EQ(doc.measurementMode, 0);
+    EXPECT_EQ(view.requests.measurementMode, 0);
 }
 
 TEST(DocumentUpdate, DeletingOneStringTakesTheTextBeingTypedThenTheLastPlaced) {
@@ -118,28 +118,28 @@ TEST(DocumentUpdate, DeletingOneStringTakesTheTextBeingTypedThenTheLastPlaced) {
     view.annotations.inProgress()->type = kAnnotationText;
     view.annotations.inProgress()->text = "typing";
     for (const char* expected : {"t0 l0 t1", "t0 l0", "l0", "l0"}) {
-        doc.deleteLastTextRequest = 1;
+        view.requests.deleteLastTextRequest = 1;
         applyDocumentUpdate(doc, view, ViewHint::Repaint);
         std::string left;
         for (int i = 0; i < view.annotations.committed(); ++i)
             left += (left.empty() ? "" : " ") + view.annotations[i].text;
         EXPECT_EQ(left, expected);
-        EXPECT_EQ(doc.deleteLastTextRequest, 0);
+        EXPECT_EQ(view.requests.deleteLastTextRequest, 0);
     }
 }
 
 TEST(DocumentUpdate, CircleMoveHintEndsTheOtherModesAndStartsTheBlink) {
     CSondrelDoc doc;
     ViewState view;
-    doc.textInputMode = doc.measurementMode = 1;
+    view.requests.textInputMode = view.requests.measurementMode = 1;
     view.textCursor = view.measuring = 1;
     EXPECT_FALSE(applyDocumentUpdate(doc, view, ViewHint::CircleMove));  // circle-move is off
-    EXPECT_EQ(doc.textInputMode, 1);
+    EXPECT_EQ(view.requests.textInputMode, 1);
 
-    doc.circleMoveMode = 1;
+    view.requests.circleMoveMode = 1;
     EXPECT_TRUE(applyDocumentUpdate(doc, view, ViewHint::CircleMove));
-    EXPECT_EQ(doc.textInputMode, 0);
-    EXPECT_EQ(doc.measurementMode, 0);
+    EXPECT_EQ(view.requests.textInputMode, 0);
+    EXPECT_EQ(view.requests.measurementMode, 0);
     EXPECT_EQ(view.textCursor, 0);
     EXPECT_EQ(view.measuring, 0);
     EXPECT_FALSE(applyDocumentUpdate(doc, view, ViewHint::Repaint));

@@ -54,6 +54,7 @@ struct Rig {
     SerialHeadPort serial{&cycle};
     OrientationPort orientation;
     std::unique_ptr<SetupCommands> setup;
+    std::unique_ptr<SetupActions> actions;
 
     Rig(const std::string& settingsPath, const std::string& byId) : settings(settingsPath) {
         serial.setPortNames(comPortResolverFor(settingsPath));
@@ -75,7 +76,9 @@ struct Rig {
                                                      : probeSerialDevice(device);
         };
         peers.byIdFolder = byId;
-        setup = std::make_unique<SetupCommands>(*frame, doc, std::move(peers));
+        setup = std::make_unique<SetupCommands>(*frame, doc, peers);
+        actions = std::make_unique<SetupActions>(frame->commands(), doc, frame->timerHost(), *setup,
+                                                 std::move(peers));
     }
 };
 
@@ -94,7 +97,7 @@ TEST(ComPortDialog, NewAdaptersChosenInTheDialogCarryTheHeadAndTheInstrument) {
                      "[COM Ports]\r\nCOM1=" +
                          folder.file("ttyGone") + "\r\n");
     Rig rig(settingsPath, byId);
-    auto& [doc, settings, clock, op, frame, cycle, serial, orientation, setup] = rig;
+    auto& [doc, settings, clock, op, frame, cycle, serial, orientation, setup, actions] = rig;
 
     cycle.connectToHead();
     ASSERT_EQ(doc.head.sonarType, kTypeP);

@@ -27,6 +27,7 @@
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
 #include "app/qt/QtOperatorPort.h"
+#include "display/StatusTexts.h"
 
 namespace sondrel {
 namespace {
@@ -306,7 +307,7 @@ TEST_F(MainFrameTest, CommandsWithoutAnEffectYetAreVisibleButDisabled) {
     int unbuilt = 0;
     for (QAction* a : frame->findChildren<QAction*>()) {
         const int id = a->data().toInt();
-        if (id == 0 || frame->hasCommandHandler(id)) continue;
+        if (id == 0 || frame->commandBuilt(id)) continue;
         ++unbuilt;
         SCOPED_TRACE(id);
         EXPECT_FALSE(a->isEnabled());  // menu item, button or hot key alike
@@ -424,7 +425,7 @@ TEST_F(MainFrameTest, ArrowKeysMoveThePointerOrTheCircle) {
 
     action(kCmdDisplayCircle)->trigger();
     action(kCmdMoveCircle)->trigger();
-    ASSERT_EQ(doc->circleMoveMode, 1);
+    ASSERT_EQ(frame->view()->viewState().requests.circleMoveMode, 1);
     EXPECT_TRUE(frame->view()->blinkTimerActive());
     QTest::keyClick(frame.get(), Qt::Key_Up);
     QTest::keyClick(frame.get(), Qt::Key_Left);
@@ -601,6 +602,27 @@ TEST_F(MainFrameTest, MouseMovesOverTheImageUpdateTheCursorPanes) {
     doc->head.scanMode = kSideScan;
     QTest::mouseMove(view, centre + QPoint(-40, 30));
     EXPECT_EQ(pane(20), "n/a");
+}
+
+// A head far faster than the screen: the panes and the commands' states follow
+// the pings at most once a display frame, and show the last ping once its
+// frame has passed.
+TEST_F(MainFrameTest, PingsFasterThanTheScreenRefreshThePanesAndStatesOncePerFrame) {
+    QTest::qWait(40);  // past any refresh of the start
+    const long before = frame->statusUpdateCount();
+    doc->ping.dateText = "08-DEC-2026";
+    frame->pingProcessed(true);
+    EXPECT_FALSE(action(kCmdMoveCircle)->isEnabled());
+    doc->display.displayCircle = 1;
+    for (int i = 0; i < 500; ++i) {
+        doc->ping.timeText = "14:05:" + std::to_string(i % 60);
+        frame->pingProcessed(true);
+    }
+    EXPECT_FALSE(action(kCmdMoveCircle)->isEnabled());  // held to the frame's end
+    QTest::qWait(40);
+    EXPECT_LE(frame->statusUpdateCount() - before, 3);
+    EXPECT_TRUE(action(kCmdMoveCircle)->isEnabled());
+    EXPECT_EQ(frame->statusPane(22)->text().toStdString(), dateTimePaneText(*doc));
 }
 
 TEST_F(MainFrameTest, AViewSqueezedToNothingKeepsItsPicture) {

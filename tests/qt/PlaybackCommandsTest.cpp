@@ -41,17 +41,17 @@
 namespace sondrel::testing {
 namespace {
 
-// The whole program binds each command to the handler its descriptor names and
-// leaves the ones not built yet without: a handler forgotten, or one bound to a
-// command the table says is not built, shows here.
+// The whole program binds every port the descriptors name and leaves the
+// commands not built yet without: a port left unbound, or a command the table
+// says is not built that runs all the same, shows here.
 TEST(PlaybackCommands, EveryCommandIsBoundAsItsDescriptorSays) {
     ProgramUnderTest p;
     for (const CommandDescriptor& c : commandDescriptors())
-        EXPECT_EQ(p.frame->hasCommandHandler(c.id), c.binding != CommandBinding::NotBuilt) << c.id;
-    p.files.reset();
+        EXPECT_EQ(p.frame->commandBuilt(c.id), c.action.port != CommandPort::NotBuilt) << c.id;
+    p.fileActions.reset();
     for (const CommandDescriptor& c : commandDescriptors())
-        if (c.binding == CommandBinding::Files) {
-            EXPECT_FALSE(p.frame->hasCommandHandler(c.id)) << c.id;
+        if (c.action.port == CommandPort::Files) {
+            EXPECT_FALSE(p.frame->commandBuilt(c.id)) << c.id;
         }
 }
 
@@ -187,7 +187,8 @@ TEST(PlaybackCommands, FastPlaybackPaintsPerFrameAndSlowPlaybackPerRecord) {
             }
         }
         EXPECT_EQ(p.frame->statusPane(22)->text().toStdString(), dateTimePaneText(p.doc));
-        EXPECT_EQ(p.frame->statusPane(8)->text().toStdString(), statusPaneTexts(p.doc).distance);
+        EXPECT_EQ(p.frame->statusPane(8)->text().toStdString(),
+                  statusPaneTexts(p.doc, p.frame->view()->viewState().cursor).distance);
     }
 }
 

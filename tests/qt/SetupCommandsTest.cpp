@@ -22,6 +22,7 @@
 
 #include "app/CommandRules.h"
 #include "app/CommandTable.h"
+#include "app/HotKeysHelp.h"
 #include "app/qt/CDiagDlg.h"
 #include "app/qt/CHelpDlg.h"
 #include "app/qt/CSondrelApp.h"
@@ -87,7 +88,7 @@ struct Walk {
     void expectStatesFollowRules(int after) {
         auto expectState = [&](QAction* a, int id) {
             const CommandUiState ui = p.frame->uiState();
-            const bool enabled = p.frame->hasCommandHandler(id) && commandEnabled(id, p.doc, ui);
+            const bool enabled = p.frame->commandBuilt(id) && commandEnabled(id, p.doc, ui);
             EXPECT_EQ(a->isEnabled(), enabled) << id << " after " << after;
             if (a->isCheckable()) {
                 EXPECT_EQ(a->isChecked(), commandChecked(id, p.doc, ui))
@@ -180,7 +181,7 @@ struct Walk {
     void walk(bool playback, std::vector<int>& skipped) {
         for (const CommandDescriptor& c : commandDescriptors()) {
             SCOPED_TRACE(std::string(playback ? "playback " : "real time ") + std::to_string(c.id));
-            if (c.binding == CommandBinding::NotBuilt) {
+            if (c.action.port == CommandPort::NotBuilt) {
                 if (!playback) skipped.push_back(c.id);
                 continue;
             }
@@ -238,12 +239,15 @@ TEST(CommandWalk, SonarMenuCommandsChangeTheDocumentAsDescribed) {
     p.doc.head.stepSize = 0;
     p.doc.head.stepSizeSaved = 0;
     p.doc.sonarBitmap.pixels()[0] = 7;
+    p.doc.display.zoom = 3.0;
     ASSERT_TRUE(p.run(kCmdScanSector));
     EXPECT_EQ(p.doc.head.scanMode, kSector);
     EXPECT_EQ(p.doc.sonarBitmap.pixels()[0], 0);  // a new mode starts a new picture
     EXPECT_LE(p.doc.head.currentSectorWidth, 60);
     EXPECT_EQ(p.doc.head.stepSize, 1);  // no sweep outside side scan without a step
-    EXPECT_EQ(p.doc.viewResetRequest, 1);
+    // The view is reset with the command's update: zoom 1, nothing moved.
+    EXPECT_EQ(p.frame->view()->viewState().requests.viewResetRequest, 0);
+    EXPECT_EQ(p.doc.display.zoom, 1.0);
     ASSERT_TRUE(p.run(kCmdScanSideScan));
     EXPECT_EQ(p.doc.head.stepSize, 0);
     EXPECT_EQ(p.doc.head.currentSectorWidth, 0);
@@ -261,13 +265,14 @@ TEST(CommandWalk, SonarMenuCommandsChangeTheDocumentAsDescribed) {
     EXPECT_EQ(p.doc.display.colourTable, 3);
 
     // Text input and measuring exclude each other; deleting ends them.
+    const ViewRequests& modes = p.frame->view()->viewState().requests;
     ASSERT_TRUE(p.run(kCmdTextInput));
     ASSERT_TRUE(p.run(kCmdMeasureAdd));
-    EXPECT_EQ(p.doc.textInputMode, 0);
-    EXPECT_EQ(p.doc.measurementMode, 1);
+    EXPECT_EQ(modes.textInputMode, 0);
+    EXPECT_EQ(modes.measurementMode, 1);
     ASSERT_TRUE(p.run(kCmdDeleteAllDrawings));
-    EXPECT_EQ(p.doc.measurementMode, 0);
-    EXPECT_EQ(p.doc.textInputMode, 0);
+    EXPECT_EQ(modes.measurementMode, 0);
+    EXPECT_EQ(modes.textInputMode, 0);
 
     // A colour chooser opens on the current colour; cancelling keeps it.
     p.op.colourAnswers = {std::nullopt, Colour(0x123456)};

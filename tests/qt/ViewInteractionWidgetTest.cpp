@@ -44,6 +44,7 @@ class ViewWidgetTest : public ::testing::Test {
         return frame->commandAction(id) && frame->commandAction(id)->isChecked();
     }
     const AnnotationList& notes() { return view->viewState().annotations; }
+    const ViewRequests& modes() { return view->viewState().requests; }
     QPoint hotSpot() { return view->cursor().hotSpot(); }
 
     CSondrelDoc doc;
@@ -73,7 +74,7 @@ TEST_F(ViewWidgetTest, TwoClicksMeasureALineLabelledForTheZoom) {
         click(centre + QPoint(c.half, 20));
         view->repaint();
         EXPECT_EQ(notes()[notes().committed() - 1].text, c.label);
-        EXPECT_DOUBLE_EQ(doc.lastMeasuredDistance, c.metres);
+        EXPECT_DOUBLE_EQ(view->viewState().lastMeasuredDistance, c.metres);
     }
 }
 
@@ -92,7 +93,7 @@ TEST_F(ViewWidgetTest, DraggedCircleMovesByTheMouseInImagePixels) {
     // The circle keeps blinking while it can be moved.
     EXPECT_TRUE(view->blinkTimerActive());
     QTest::mouseClick(view, Qt::RightButton, {}, from);
-    EXPECT_EQ(doc.circleMoveMode, 0);
+    EXPECT_EQ(modes().circleMoveMode, 0);
     EXPECT_FALSE(checked(kCmdMoveCircle));
 }
 
@@ -114,7 +115,7 @@ TEST_F(ViewWidgetTest, TypedAnnotationIsCommittedByAClickElsewhere) {
 
     // Enter ends typing and text input; the empty entry placed by the click goes.
     QTest::keyClick(view, Qt::Key_Return);
-    EXPECT_EQ(doc.textInputMode, 0);
+    EXPECT_EQ(modes().textInputMode, 0);
     EXPECT_FALSE(checked(kCmdTextInput));
     EXPECT_EQ(notes().committed(), 1);
     EXPECT_EQ(hotSpot(), viewCursorShape(ViewCursor::Image).hotSpot());
@@ -132,7 +133,7 @@ TEST_F(ViewWidgetTest, EscapeAndTheRightButtonDiscardAHalfDrawnLine) {
         } else {
             QTest::mouseClick(view, Qt::RightButton, {}, centre + QPoint(80, 80));
         }
-        EXPECT_EQ(doc.measurementMode, 0);
+        EXPECT_EQ(modes().measurementMode, 0);
         EXPECT_FALSE(checked(kCmdMeasureAdd));
         EXPECT_EQ(notes().committed(), 0);
         EXPECT_EQ(notes().inProgress()->type, kAnnotationEmpty);

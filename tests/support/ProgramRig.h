@@ -1,7 +1,7 @@
 #pragma once
 // The main window put together as the application does, on the offscreen
 // platform: the frame, the cycle (without links), the recorder, the player, the
-// conversion, the file commands and the setup commands, with every dialog
+// conversion, the file and setup commands and their windows, with every dialog
 // scripted.
 
 #include <QApplication>
@@ -16,6 +16,8 @@
 
 #include "acquisition/AcquisitionCycle.h"
 #include "acquisition/qt/SerialDevice.h"
+#include "app/FileActions.h"
+#include "app/SetupActions.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/FileCommands.h"
 #include "app/qt/PlaybackBarWidget.h"
@@ -56,6 +58,8 @@ struct ProgramUnderTest {
     std::unique_ptr<Player> player;
     std::unique_ptr<FileCommands> files;
     std::unique_ptr<SetupCommands> setup;
+    std::unique_ptr<FileActions> fileActions;
+    std::unique_ptr<SetupActions> setupActions;
     // What the scripted dialogs are told to answer, and the dialogs seen.
     std::function<int(QDialog&)> dialogScript;
     std::vector<QString> dialogsShown;
@@ -93,7 +97,11 @@ struct ProgramUnderTest {
                                                      : probeSerialDevice(device);
         };
         peers.byIdFolder = folder.file("by-id");
-        setup = std::make_unique<SetupCommands>(*frame, doc, std::move(peers));
+        setup = std::make_unique<SetupCommands>(*frame, doc, peers);
+        fileActions = std::make_unique<FileActions>(frame->commands(), doc, *recorder, *player,
+                                                    *conversion, *files);
+        setupActions = std::make_unique<SetupActions>(frame->commands(), doc, frame->timerHost(),
+                                                      *setup, std::move(peers));
         setup->setDialogRunner([this](QDialog& dialog) {
             dialogsShown.push_back(dialog.windowTitle());
             return dialogScript ? dialogScript(dialog) : int(QDialog::Rejected);

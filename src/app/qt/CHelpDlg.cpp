@@ -4,7 +4,7 @@
 #include <QResizeEvent>
 #include <QTreeWidget>
 
-#include "app/CommandTable.h"
+#include "app/HotKeysHelp.h"
 
 namespace sondrel {
 

@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QStatusBar>
@@ -22,8 +21,8 @@
 #include "acquisition/AcquisitionCycle.h"
 #include "analysis/qt/GeometryDock.h"
 #include "app/CommandTable.h"
-#include "app/DocumentCommands.h"
-#include "app/KeyIn.h"
+#include "app/MenuLayout.h"
+#include "app/ModalPause.h"
 #include "app/qt/CCtrlPanelDlg.h"
 #include "app/qt/CDiagDlg.h"
 #include "app/qt/CInputDialogs.h"
@@ -32,6 +31,7 @@
 #include "app/qt/QtOperatorPort.h"
 #include "app/qt/SaveScreen.h"
 #include "app/qt/ToolbarIcons.h"
+#include "display/StatusPanes.h"
 #include "display/StatusTexts.h"
 
 namespace sondrel {
@@ -82,6 +82,9 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     : QMainWindow(parent), doc_(doc), timers_(std::make_unique<QtTimerHost>()) {
     setWindowTitle(QStringLiteral("Sondrel"));
     view_ = new CSondrelView(doc_, this);
+    view_->setPacer(&paced_);
+    commands_ = std::make_unique<CommandDispatcher>(doc_, view_->viewState().requests);
+    commands_->bind(static_cast<WindowPort*>(this));
     view_->setCommandRunner([this](int id) { return executeCommand(id); });
     view_->setPointerListener([this] { updateStatus(); });
     view_->setModeListener([this] { refreshCommandStates(); });
@@ -105,7 +108,6 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     });
     buildStatusBar();
     buildHotKeys();
-    installBuiltInCommands();
     doc_.setViews(this);
     refreshCommandStates();
 }
@@ -237,69 +239,20 @@ void CMainFrame::buildHotKeys() {
     }
 }
 
-void CMainFrame::installBuiltInCommands() {
-    const std::map<int, CommandHandler> frameHandlers = {
-        {kCmdArrowUp, [this] { moveArrow(kCmdArrowUp); }},
-        {kCmdArrowDown, [this] { moveArrow(kCmdArrowDown); }},
-        {kCmdArrowLeft, [this] { moveArrow(kCmdArrowLeft); }},
-        {kCmdArrowRight, [this] { moveArrow(kCmdArrowRight); }},
-        {kCmdMainToolbar, [this] { toolbar_->setVisible(!toolbar_->isVisible()); }},
-        {kCmdPipeGeometry, [this] { view_->showGeometryOverlay(!view_->geometryOverlayShown()); }},
-        {kCmdPipeGeometryChart, [this] { geometryDock_->setVisible(!geometryDock_->isVisible()); }},
-        {kCmdKeyInRange, [this] { showKeyIn(kKeyInRange); }},
-        {kCmdKeyInGain, [this] { showKeyIn(kKeyInGain); }},
-        {kCmdExit, [this] { close(); }},
-        {kCmdAbout, [this] { showAbout(); }},
-        {kCmdSaveScreen, [this] { saveScreenToFile(); }},
-        {kCmdShowSonarSettings, [this] { toggleControlPanel(); }},
-        {kCmdMiniSettingsBar, [this] { toggleSettingsBar(); }},
-        {kCmdSoundVelocity, [this] { runValueDialog(changeSoundVelocity); }},
-        {kCmdMinimumRange, [this] { runValueDialog(changeMinimumRange); }},
-        {kCmdCircleDiameter, [this] { changeCircleDiameter(doc_, this); }},
-    };
-    // The table says which commands are this window's to bind; a Frame command
-    // missing from the list above stays disabled, and the binding tests fail.
-    for (const CommandDescriptor& command : commandDescriptors()) {
-        const int id = command.id;
-        if (command.binding == CommandBinding::Document) {
-            setCommandHandler(id, [this, id] { runDocumentCommand(id, doc_); });
-        } else if (command.binding == CommandBinding::Frame) {
-            if (const auto it = frameHandlers.find(id); it != frameHandlers.end())
-                setCommandHandler(id, it->second);
-        }
-    }
-}
-
 void CMainFrame::setCycle(AcquisitionCycle* cycle) {
     cycle_ = cycle;
-    if (!cycle_) {
-        handlers_.erase(kCmdConnect);
-        handlers_.erase(kCmdHold);
-        handlers_.erase(kCmdIpAddress);
-    } else {
-        cycle_->setObserver(this);
-        setCommandHandler(kCmdConnect, [this] { cycle_->connectToHead(); });
-        setCommandHandler(kCmdHold, [this] { cycle_->holdToggle(); });
-        setCommandHandler(kCmdIpAddress, [this] { changeIpAddress(); });
-    }
+    commands_->bind(cycle_);
+    if (cycle_) cycle_->setObserver(this);
     timers_->setHandler([this](int id) {
         if (!cycle_) return;
         cycle_->onTimer(id);
         // An orientation read shows in the status bar even while no ping comes.
-        if (id == kOrientationTimer) updateStatus();
+        if (id == kOrientationTimer) paced_.request(kRefreshStatus);
     });
     refreshCommandStates();
 }
 
 // ------------------------------------------------------------------ commands
-
-void CMainFrame::setCommandHandler(int id, CommandHandler handler) {
-    if (handler)
-        handlers_[id] = std::move(handler);
-    else
-        handlers_.erase(id);
-    refreshCommandStates();
-}
 
 CommandUiState CMainFrame::uiState() const {
     CommandUiState ui;
@@ -311,20 +264,16 @@ CommandUiState CMainFrame::uiState() const {
     ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();
     ui.helpOpen = helpOpen_;
     ui.pipeReportRunning = pipeReportRunning_;
+    if (view_) ui.view = view_->viewState().requests;
     return ui;
 }
 
 bool CMainFrame::commandEnabledNow(int id) {
-    if (!hasCommandHandler(id)) return false;
-    applyCommandUpdateRules(doc_);
-    return commandEnabled(id, doc_, uiState());
+    return commands_->enabledNow(id, uiState());
 }
 
 bool CMainFrame::executeCommand(int id) {
-    if (!commandEnabledNow(id)) return false;
-    // Copy: a handler may replace itself.
-    CommandHandler handler = handlers_[id];
-    handler();
+    if (!commands_->run(id, uiState())) return false;
     refreshCommandStates();
     emit commandExecuted(id);
     return true;
@@ -347,7 +296,7 @@ QList<QAction*> CMainFrame::hotKeyActionList() const {
 }
 
 void CMainFrame::refreshCommandStates() {
-    applyCommandUpdateRules(doc_);
+    applyCommandUpdateRules(doc_, view_->viewState().requests);
     // The window's own close box may have hidden it since. One never shown yet
     // (at start it follows the main window) has not been closed.
     if (diagnostics_ && diagnostics_->testAttribute(Qt::WA_WState_ExplicitShowHide))
@@ -356,9 +305,9 @@ void CMainFrame::refreshCommandStates() {
     // A hot key of a command that cannot run now leaves the key to the window
     // that has the focus.
     for (auto& [id, action] : hotKeyActions_)
-        action->setEnabled(hasCommandHandler(id) && commandEnabled(id, doc_, ui));
+        action->setEnabled(commandBuilt(id) && commandEnabled(id, doc_, ui));
     for (auto& [id, action] : actions_) {
-        const bool built = hasCommandHandler(id);
+        const bool built = commandBuilt(id);
         action->setEnabled(built && commandEnabled(id, doc_, ui));
         if (action->isCheckable()) action->setChecked(commandChecked(id, doc_, ui));
         const std::string_view tip = commandToolTip(id);
@@ -372,37 +321,30 @@ void CMainFrame::refreshCommandStates() {
     }
 }
 
-void CMainFrame::moveArrow(int id) {
-    // The document takes the arrow in circle-move mode; otherwise it moves the pointer.
-    if (runDocumentCommand(id, doc_)) return;
-    QPoint delta;
-    switch (id) {
-        case kCmdArrowUp:
-            delta = {0, -1};
-            break;
-        case kCmdArrowDown:
-            delta = {0, 1};
-            break;
-        case kCmdArrowLeft:
-            delta = {-1, 0};
-            break;
-        case kCmdArrowRight:
-            delta = {1, 0};
-            break;
-        default:
-            return;
-    }
-    QCursor::setPos(QCursor::pos() + delta);
+void CMainFrame::movePointer(int dx, int dy) {
+    QCursor::setPos(QCursor::pos() + QPoint(dx, dy));
 }
 
-void CMainFrame::showKeyIn(int kind) {
+void CMainFrame::openKeyIn(int kind) {
     if (doc_.flags.playbackActive || !keyIn_) return;
     keyIn_->open(kind);
 }
 
-void CMainFrame::saveScreenToFile() {
+void CMainFrame::saveScreen() {
     QtOperatorPort own(this);
-    saveScreen(*this, doc_, operator_ ? *operator_ : own);
+    sondrel::saveScreen(*this, doc_, operator_ ? *operator_ : own);
+}
+
+void CMainFrame::toggleToolbar() {
+    toolbar_->setVisible(!toolbar_->isVisible());
+}
+
+void CMainFrame::toggleGeometryOverlay() {
+    view_->showGeometryOverlay(!view_->geometryOverlayShown());
+}
+
+void CMainFrame::toggleGeometryChart() {
+    geometryDock_->setVisible(!geometryDock_->isVisible());
 }
 
 void CMainFrame::toggleControlPanel() {
@@ -425,38 +367,25 @@ void CMainFrame::toggleSettingsBar() {
     settingsBar_->refresh();
 }
 
-void CMainFrame::changeIpAddress() {
-    if (!cycle_) return;
-    CIPAddressDlg dialog(doc_.link.ipAddress, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    if (!cycle_->changeIpAddress(dialog.address()))
-        QMessageBox::warning(this, dialog.windowTitle(),
-                             QStringLiteral("The settings file could not be written. The new IP "
-                                            "address is used until the program closes."));
-    refreshCommandStates();
+void CMainFrame::askSoundVelocity() {
+    runValueDialog(changeSoundVelocity);
+}
+
+void CMainFrame::askMinimumRange() {
+    runValueDialog(changeMinimumRange);
+}
+
+void CMainFrame::askCircleDiameter() {
+    changeCircleDiameter(doc_, this);
 }
 
 void CMainFrame::runValueDialog(bool (*dialog)(CSondrelDoc&, QWidget*)) {
-    const bool orientationWasRunning = timers_->isTimerActive(kOrientationTimer);
-    timers_->killTimer(kOrientationTimer);
+    const ModalPause pause(*timers_, doc_, cycle_ ? &cycle_->orientation() : nullptr);
     if (dialog(doc_, this)) doc_.views().updateViews(ViewHint::Repaint);
-    // The instrument is read again while the head still sends nothing.
-    if (orientationWasRunning && doc_.link.noNewData == 1 &&
-        !timers_->isTimerActive(kOrientationTimer))
-        timers_->setTimer(kOrientationTimer, kOrientationPollMs);
 }
 
 void CMainFrame::showAbout() {
-    // The head keeps answering while the box is open, but nothing that would
-    // move the picture on by itself may run behind it.
-    const bool playing = doc_.flags.playbackActive;
-    const bool idle = !playing && doc_.link.noNewData == 1;
-    if (playing) {
-        stopAcquisitionTimers(*timers_);
-    } else if (idle) {
-        timers_->killTimer(kOrientationTimer);
-    }
-
+    const ModalPause pause(*timers_, doc_, cycle_ ? &cycle_->orientation() : nullptr);
     QDialog box(this);
     box.setWindowTitle(QStringLiteral("Sondrel..."));
     auto* picture = new QLabel(&box);
@@ -492,12 +421,6 @@ void CMainFrame::showAbout() {
     layout->addWidget(buttons);
     box.setObjectName(QStringLiteral("aboutBox"));
     box.exec();
-
-    if (doc_.flags.playbackActive) {
-        timers_->setTimer(kPollTimer, doc_.files.playbackIntervalMs);
-    } else if (doc_.link.noNewData == 1) {
-        timers_->setTimer(kOrientationTimer, kOrientationPollMs);
-    }
 }
 
 // ------------------------------------------------------------------ status and title
@@ -508,41 +431,11 @@ QLabel* CMainFrame::statusPane(int index) const {
 }
 
 void CMainFrame::updateStatus() {
-    const StatusPaneTexts texts = statusPaneTexts(doc_);
+    ++statusUpdates_;
+    const StatusPaneTexts texts = statusPaneTexts(doc_, view_->viewState().cursor);
     const auto panes = statusPanes();
     for (std::size_t i = 0; i < panes.size() && i < panes_.size(); ++i) {
-        const std::string* text = nullptr;
-        switch (panes[i].role) {
-            case PaneRole::Pitch:
-                text = &texts.pitch;
-                break;
-            case PaneRole::Roll:
-                text = &texts.roll;
-                break;
-            case PaneRole::Distance:
-                text = &texts.distance;
-                break;
-            case PaneRole::CursorHorizontal:
-                text = &texts.horizontal;
-                break;
-            case PaneRole::CursorVertical:
-                text = &texts.vertical;
-                break;
-            case PaneRole::CursorRange:
-                text = &texts.range;
-                break;
-            case PaneRole::CursorBearing:
-                text = &texts.bearing;
-                break;
-            case PaneRole::PingTime:
-                text = &texts.dateTime;
-                break;
-            case PaneRole::Message:
-                text = &texts.message;
-                break;
-            default:
-                break;
-        }
+        const std::string* text = paneText(texts, panes[i].role);
         if (!text) continue;
         QLabel* pane = panes_[i];
         pane->setText(QString::fromStdString(*text));
@@ -554,7 +447,12 @@ void CMainFrame::updateStatus() {
                            2 * pane->frameWidth() + 2 * pane->margin() + 4;
         if (needed > pane->width() && needed > panes[i].width) pane->setFixedWidth(needed);
     }
-    pacedStatus_.done();
+}
+
+void CMainFrame::refreshParts(unsigned parts) {
+    if (parts & kRefreshView) view_->update();
+    if (parts & kRefreshStatus) updateStatus();
+    if (parts & kRefreshCommands) refreshCommandStates();
 }
 
 void CMainFrame::setFrameTitle(TitleOccasion occasion) {
@@ -583,7 +481,7 @@ void CMainFrame::updateViews(ViewHint hint) {
 }
 
 void CMainFrame::refreshStatusBar() {
-    pacedStatus_.request();
+    paced_.request(kRefreshStatus);
 }
 
 void CMainFrame::refreshDiagnostics() {
@@ -625,16 +523,14 @@ void CMainFrame::destroyModelessWindows() {
 void CMainFrame::linkStateChanged(LinkState /*linkState*/) {
     // A connect reloads the settings file after the panels were last refreshed.
     refreshSettingsPanels();
-    refreshCommandStates();
-    // A dropped link shows at once, not at the next watchdog's ping: a
-    // recording under way is paused from now on.
+    // A dropped link shows with the next frame, not at the next watchdog's
+    // ping: a recording under way is paused from now on.
     updateViews(ViewHint::Repaint);
-    pacedStatus_.request();
+    paced_.request(kRefreshStatus | kRefreshCommands);
 }
 
 void CMainFrame::pingProcessed(bool /*valid*/) {
-    updateStatus();
-    refreshCommandStates();
+    paced_.request(kRefreshStatus | kRefreshCommands);
 }
 
 // ------------------------------------------------------------------ window events

@@ -2,8 +2,10 @@
 // The program's one top-level window: the document menu, the toolbar, the
 // status bar with its live readouts, the hot keys, the four acquisition timers
 // and the single title operation. Every operator command arrives here by its
-// number and is run only while its update rule enables it; a command whose
-// effect is not part of the program yet stays visible but disabled.
+// number and goes to the command dispatcher, which runs it only while its port
+// is bound and its update rule enables it; a command whose effect is not part
+// of the program yet stays visible but disabled. The frame is the commands'
+// window port, and it paces every repaint the data path asks for.
 
 #include <QMainWindow>
 
@@ -17,6 +19,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "acquisition/TimerHost.h"
 #include "acquisition/qt/QtTimerHost.h"
+#include "app/CommandDispatcher.h"
 #include "app/CommandRules.h"
 #include "app/qt/PacedUpdate.h"
 #include "display/StatusTexts.h"
@@ -36,7 +39,10 @@ class OperatorPort;
 class SettingsBar;
 class CSondrelView;
 
-class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserver {
+class CMainFrame : public QMainWindow,
+                   public DocumentViews,
+                   public CycleObserver,
+                   public WindowPort {
     Q_OBJECT
 
   public:
@@ -52,16 +58,16 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     // The four acquisition timers live on the frame; the cycle is built on them.
     TimerHost& timerHost() { return *timers_; }
     // Connect and Hold stay disabled until the cycle is known. The frame then
-    // delivers its timers to the cycle and becomes its observer.
+    // binds the cycle's port of the commands, delivers its timers to the cycle
+    // and becomes its observer.
     void setCycle(AcquisitionCycle* cycle);
     AcquisitionCycle* cycle() const { return cycle_; }
 
     // ---- commands
-    using CommandHandler = std::function<void()>;
-    // Gives a command its effect (and so enables it, within its update rule).
-    // Later parts of the program plug their commands in here.
-    void setCommandHandler(int id, CommandHandler handler);
-    bool hasCommandHandler(int id) const { return handlers_.count(id) != 0; }
+    // Where the other ports of the commands are bound.
+    CommandDispatcher& commands() { return *commands_; }
+    // Whether something carries the command out (its port is bound).
+    bool commandBuilt(int id) const { return commands_->built(id); }
     // Runs the command if it has an effect and its rule enables it now.
     bool executeCommand(int id);
     bool commandEnabledNow(int id);
@@ -74,13 +80,20 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     // Re-reads every enabled state and check mark from the rules.
     void refreshCommandStates();
     CommandUiState uiState() const;
+    // The same refresh, and the view's and status bar's, at the display's
+    // pace: whatever the data path asks for goes through here, so that a fast
+    // head or fast playback repaints at most once a display frame.
+    void requestRefresh(unsigned parts) { paced_.request(parts); }
 
     // ---- status bar and title
-    // Rewrites the value panes from the document: after every poll, playback
-    // step, orientation read and mouse move over the image.
+    // Rewrites the value panes from the document and the view's cursor
+    // readout: at the display's pace after polls, playback steps and
+    // orientation reads; at once after a mouse move over the image.
     void updateStatus();
     QLabel* statusPane(int index) const;
     int statusPaneCount() const { return static_cast<int>(panes_.size()); }
+    // Rewrites of the status panes so far.
+    long statusUpdateCount() const { return statusUpdates_; }
     // The one title operation: the title the document's state gives for the
     // occasion, shortened when long.
     void setFrameTitle(TitleOccasion occasion);
@@ -139,8 +152,23 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void linkStateChanged(LinkState linkState) override;
     void pingProcessed(bool valid) override;
 
+    // ---- WindowPort
+    void closeProgram() override { close(); }
+    void showAbout() override;
+    void saveScreen() override;
+    void toggleToolbar() override;
+    void toggleGeometryOverlay() override;
+    void toggleGeometryChart() override;
+    void toggleControlPanel() override;
+    void toggleSettingsBar() override;
+    void openKeyIn(int kind) override;
+    void movePointer(int dx, int dy) override;
+    void askSoundVelocity() override;
+    void askMinimumRange() override;
+    void askCircleDiameter() override;
+
   signals:
-    // A command ran (its rule allowed it and it had a handler).
+    // A command ran (its rule allowed it and its port was bound).
     void commandExecuted(int id);
 
   protected:
@@ -155,17 +183,10 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     void buildToolbar();
     void buildStatusBar();
     void buildHotKeys();
-    void installBuiltInCommands();
     QAction* actionFor(int id);
-    void moveArrow(int id);
-    void showKeyIn(int kind);
-    void showAbout();
-    void saveScreenToFile();
-    void toggleControlPanel();
-    void toggleSettingsBar();
-    void changeIpAddress();
-    // A value dialog: the orientation timer rests while it is open.
+    // A value dialog: what would move the picture on rests while it is open.
     void runValueDialog(bool (*dialog)(CSondrelDoc&, QWidget*));
+    void refreshParts(unsigned parts);
     void showTitle(std::string title);
 
     CSondrelDoc& doc_;
@@ -188,14 +209,14 @@ class CMainFrame : public QMainWindow, public DocumentViews, public CycleObserve
     std::function<bool(const QString&)> dataFileOpener_;
     bool closed_ = false;
 
+    std::unique_ptr<CommandDispatcher> commands_;
     std::map<int, QAction*> actions_;
     std::map<int, QAction*> hotKeyActions_;
-    std::map<int, CommandHandler> handlers_;
     std::vector<QMenu*> menus_;
     std::vector<QLabel*> panes_;
     std::string title_;
-    // Pings refresh the status panes at most once per display frame.
-    PacedUpdate pacedStatus_{*this, [this] { updateStatus(); }};
+    long statusUpdates_ = 0;
+    PacedUpdate paced_{*this, [this](unsigned parts) { refreshParts(parts); }};
 };
 
 }  // namespace sondrel

@@ -13,9 +13,12 @@
 #include "acquisition/SondrelDoc.h"
 #include "acquisition/qt/CSSocket.h"
 #include "acquisition/qt/OrientationPort.h"
+#include "acquisition/qt/SerialDevice.h"
 #include "acquisition/qt/SerialHeadPort.h"
 #include "analysis/GeometrySettings.h"
 #include "analysis/qt/GeometryDock.h"
+#include "app/FileActions.h"
+#include "app/SetupActions.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
@@ -114,7 +117,16 @@ bool CSondrelApp::initInstance() {
         return settings_.lastSaveSucceeded();
     };
     setupPeers.settingsPath = settings_.path();
-    setup_ = std::make_unique<SetupCommands>(*frame_, *doc_, std::move(setupPeers));
+    setupPeers.probe = probeSerialDevice;
+    setup_ = std::make_unique<SetupCommands>(*frame_, *doc_, setupPeers);
+
+    // The commands' ports, each bound once: the windows and the cycle by the
+    // frame (above), the files and the setup here, for as long as they live.
+    CommandDispatcher& commands = frame_->commands();
+    fileActions_ =
+        std::make_unique<FileActions>(commands, *doc_, *recorder_, *player_, *conversion_, *files_);
+    setupActions_ =
+        std::make_unique<SetupActions>(commands, *doc_, timers, *setup_, std::move(setupPeers));
     frame_->setShutdownHandler([this] { shutdown(); });
     exitSignals_ = std::make_unique<ExitSignals>([this] {
         // As Exit does, but nobody may be there to answer a question or close

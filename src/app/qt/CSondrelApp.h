@@ -18,11 +18,13 @@
 namespace sondrel {
 
 class AcquisitionCycle;
+class FileActions;
 class FileCommands;
 class QtFileWindows;
 class CKeyInDlg;
 class CMainFrame;
 class CSondrelDoc;
+class SetupActions;
 class SetupCommands;
 class CSSocket;
 class ExitSignals;
@@ -89,9 +91,12 @@ class CSondrelApp {
     std::unique_ptr<CSSocket> socket_;
     std::unique_ptr<SerialHeadPort> serial_;
     std::unique_ptr<OrientationPort> orientation_;
-    // The file commands go before everything they plug into.
+    // The windows of the file and setup commands go before everything they
+    // plug into, and the commands, bound to the frame's ports, before them.
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<SetupCommands> setup_;
+    std::unique_ptr<FileActions> fileActions_;
+    std::unique_ptr<SetupActions> setupActions_;
     bool shutDown_ = false;
     // Last, so it goes first: its action reaches the window.
     std::unique_ptr<ExitSignals> exitSignals_;

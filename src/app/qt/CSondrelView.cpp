@@ -58,7 +58,10 @@ CSondrelView::CSondrelView(CSondrelDoc& doc, QWidget* parent) : QWidget(parent),
 void CSondrelView::onDocumentUpdate(ViewHint hint) {
     if (applyDocumentUpdate(doc_, state_, hint)) blink_.start();
     showModeCursor();
-    pacedPaint_.request();
+    if (pacer_)
+        pacer_->request(kRefreshView);
+    else
+        update();
 }
 
 void CSondrelView::paintEvent(QPaintEvent* /*event*/) {
@@ -72,7 +75,7 @@ void CSondrelView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.drawImage(0, 0, buffer_);
     ++paints_;
-    pacedPaint_.done();
+    if (pacer_) pacer_->done();
 }
 
 void CSondrelView::showGeometryOverlay(bool shown) {
@@ -93,12 +96,12 @@ void CSondrelView::resizeEvent(QResizeEvent* event) {
 }
 
 int CSondrelView::modes() const {
-    return (doc_.textInputMode ? 1 : 0) | (doc_.measurementMode ? 2 : 0) |
-           (doc_.circleMoveMode ? 4 : 0);
+    const ViewRequests& r = state_.requests;
+    return (r.textInputMode ? 1 : 0) | (r.measurementMode ? 2 : 0) | (r.circleMoveMode ? 4 : 0);
 }
 
 void CSondrelView::showModeCursor() {
-    const ViewCursor kind = viewCursor(doc_);
+    const ViewCursor kind = viewCursor(state_.requests);
     if (static_cast<int>(kind) == cursorShown_) return;
     cursorShown_ = static_cast<int>(kind);
     setCursor(viewCursorShape(kind));
@@ -115,7 +118,7 @@ void CSondrelView::keyPressEvent(QKeyEvent* event) {
     const int before = modes();
     const int character = typedCharacter(*event);
     if (character >= 0) {
-        const TypedResponse typed = characterTyped(doc_, state_, character);
+        const TypedResponse typed = characterTyped(state_, character);
         if (typed.taken) {
             respond(typed.repaint, false, before);
             event->accept();
@@ -144,7 +147,7 @@ void CSondrelView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         response = leftButtonDown(doc_, state_, at.x(), at.y());
     } else if (event->button() == Qt::RightButton) {
-        response = rightButtonDown(doc_, state_);
+        response = rightButtonDown(state_);
     } else {
         QWidget::mousePressEvent(event);
         return;
@@ -175,7 +178,7 @@ void CSondrelView::mouseReleaseEvent(QMouseEvent* event) {
 // The blink runs while the circle is being moved, or while a text is typed.
 void CSondrelView::onBlinkTimer() {
     blink_.stop();
-    if (blinkTimerFired(doc_, state_)) {
+    if (blinkTimerFired(state_)) {
         blink_.start();
         doc_.views().updateViews(ViewHint::Repaint);
     }

@@ -27,6 +27,9 @@ class CSondrelView : public QWidget {
   public:
     explicit CSondrelView(CSondrelDoc& doc, QWidget* parent = nullptr);
 
+    // The window's pace of repaints, which the view's document updates keep
+    // to; without one the view repaints at every update.
+    void setPacer(PacedUpdate* pacer) { pacer_ = pacer; }
     void onDocumentUpdate(ViewHint hint);
 
     // The view's one-letter keys run commands through whoever owns the commands.
@@ -80,8 +83,7 @@ class CSondrelView : public QWidget {
     GeometrySettings geometrySettings_;
     std::unique_ptr<GeometryOverlay> geometry_;
     long paints_ = 0;
-    // Document updates paint at most once per display frame.
-    PacedUpdate pacedPaint_{*this, [this] { update(); }};
+    PacedUpdate* pacer_ = nullptr;
 };
 
 }  // namespace sondrel

@@ -10,7 +10,6 @@
 #include "acquisition/SondrelDoc.h"
 #include "analysis/qt/GeometryDock.h"
 #include "analysis/qt/GeometryReportPdf.h"
-#include "app/CommandIds.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/JobProgressDialog.h"
 #include "app/qt/PlaybackBarWidget.h"
@@ -42,7 +41,6 @@ FileCommands::FileCommands(CMainFrame& frame, CSondrelDoc& doc, PlaybackBarWidge
     });
     connectBar();
     connectGeometryDock();
-    installCommands();
     frame.setDataFileOpener([this](const QString& path) { return openDataFile(path); });
     frame.setCloseQuestion([this] { return mayClose(); });
 }
@@ -58,29 +56,9 @@ FileCommands::~FileCommands() {
     if (GeometryDock* dock = frame_.geometryDock()) {
         dock->setJumpHandler({});
     }
-    for (const int id :
-         {kCmdOpenPlayback, kCmdRecord, kCmdSetRecordDirectory, kCmdConvertXyz, kCmdAutoFileNames,
-          kCmdCaptureFrame, kCmdRealTimePlaySpeed, kCmdPlayOneFrame, kCmdPipeReport})
-        frame_.setCommandHandler(id, {});
 }
 
-void FileCommands::installCommands() {
-    frame_.setCommandHandler(kCmdOpenPlayback, [this] {
-        doc_.flags.holdActive = false;
-        player_.openPlayback();
-    });
-    frame_.setCommandHandler(kCmdRecord, [this] { recorder_.startStopRecording(); });
-    frame_.setCommandHandler(kCmdSetRecordDirectory, [this] { recorder_.setRecordDirectory(); });
-    frame_.setCommandHandler(kCmdConvertXyz, [this] { convertToXyz(); });
-    frame_.setCommandHandler(kCmdAutoFileNames, [this] { recorder_.toggleAutoFileNames(); });
-    frame_.setCommandHandler(kCmdCaptureFrame, [this] { recorder_.captureFrame(); });
-    frame_.setCommandHandler(kCmdRealTimePlaySpeed, [this] { player_.toggleRealTimePlaySpeed(); });
-    frame_.setCommandHandler(kCmdPlayOneFrame, [this] { player_.toggleOneFrameMode(); });
-    frame_.setCommandHandler(kCmdPipeReport, [this] { writePipeReport(); });
-}
-
-void FileCommands::convertToXyz() {
-    if (!conversion_.start(player_)) return;
+void FileCommands::runConversion() {
     conversionWindow_->start(
         QString::fromStdString(
             jobHeadline("Converting", doc_.files.playbackPath, conversion_.outputPath())),
@@ -215,8 +193,7 @@ void FileCommands::connectBar() {
 }
 
 bool FileCommands::openDataFile(const QString& path) {
-    doc_.flags.holdActive = false;
-    const bool opened = player_.openPlaybackFile(path.toStdString());
+    const bool opened = playDataFile(doc_, player_, path.toStdString());
     frame_.refreshCommandStates();
     return opened;
 }

@@ -1,14 +1,17 @@
 #pragma once
-// The main frame's file commands and the playback bar's controls: recording and
-// copying, the record folder and automatic names, capture, playback, single
-// frames, the recorded pace, and the XYZ conversion. The application makes the
-// recorder, the player and the conversion; this only connects the frame's
-// commands and the bar's signals to them.
+// The windows of the file commands and the playback bar's controls: the
+// progress windows of the XYZ conversion and of the pipe report, the question
+// before the program closes during a recording or a conversion, data files
+// named on the command line or dropped on the window, and the playback bar's
+// and the geometry charts' clicks. The application makes the recorder, the
+// player and the conversion; the commands themselves are FileActions'.
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
+
+#include "app/FileActions.h"
 
 namespace sondrel {
 
@@ -20,7 +23,7 @@ class Player;
 class Recorder;
 class XyzConversion;
 
-class FileCommands : public QObject {
+class FileCommands : public QObject, public JobWindows {
     Q_OBJECT
 
   public:
@@ -36,17 +39,17 @@ class FileCommands : public QObject {
     JobProgressDialog& pipeReportWindow() const { return *reportWindow_; }
     JobProgressDialog& conversionWindow() const { return *conversionWindow_; }
 
+    // "Convert .QZR file to .xyz...": the records are converted on a thread of
+    // their own, with a window that shows how far it has come.
+    void runConversion() override;
+    // "Pipe Report...": the played file's, or a chosen file's, as a PDF,
+    // written beside the window while it goes on.
+    void writePipeReport() override;
+
   private:
-    void installCommands();
     void connectBar();
     // Playback positions for the geometry charts, and their clicks played.
     void connectGeometryDock();
-    // "Pipe Report...": the played file's, or a chosen file's, as a PDF,
-    // written beside the window while it goes on.
-    void writePipeReport();
-    // "Convert .QZR file to .xyz...": the records are converted on a thread of
-    // their own, with a window that shows how far it has come.
-    void convertToXyz();
     // Before the program closes: asks the operator while a recording or a
     // conversion is under way; a conversion let go is cancelled.
     bool mayClose();

@@ -1,8 +1,8 @@
 #pragma once
-// The commands of the setup and information windows: the COM port setup, the
-// head type, the six colour choosers, the diagnostics window, the hot-keys
-// help and the pipe geometry settings. The application makes this after the settings are loaded; it
-// gives the frame these commands' handlers and takes them back when it goes.
+// The windows of the setup and information commands: the COM port dialog, the
+// IP address dialog, the diagnostics window, the hot-keys help and the pipe
+// geometry settings. The application makes this after the settings are loaded;
+// what the commands decide is SetupActions'.
 
 #include <QObject>
 #include <QPointer>
@@ -10,32 +10,22 @@
 #include <functional>
 #include <string>
 
-#include "acquisition/ComPortSetup.h"
+#include "app/SetupActions.h"
 #include "app/qt/CDiagDlg.h"
 
 class QDialog;
 
 namespace sondrel {
 
-class AcquisitionCycle;
-class CComPortDlg;
 class CMainFrame;
 class CSondrelDoc;
-class OperatorPort;
 
-struct SetupPeers {
-    AcquisitionCycle* cycle = nullptr;
-    OperatorPort* op = nullptr;
-    SettingsSaver saveSettings;  // the settings file of the run
-    std::string settingsPath;
-    PortProber probe;  // probeSerialDevice without one
-    std::string byIdFolder = kSerialByIdFolder;
-};
-
-class SetupCommands : public QObject {
+class SetupCommands : public QObject, public SetupWindows {
     Q_OBJECT
 
   public:
+    // Of the peers it takes the operator, for the dialogs' messages, and the
+    // settings file, where the pipe geometry settings are saved.
     SetupCommands(CMainFrame& frame, CSondrelDoc& doc, SetupPeers peers);
     ~SetupCommands() override;
 
@@ -45,19 +35,18 @@ class SetupCommands : public QObject {
 
     CDiagDlg* diagnosticsWindow() const { return diagnostics_; }
 
+    std::optional<ComPortChoices> askComPorts(const ComPortChoices& current, int sonarType,
+                                              std::vector<ComPortEntry> ports) override;
+    std::optional<std::string> askIpAddress(const std::string& current) override;
+    void showDiagnostics(bool shown) override;
+    void runHotKeysHelp() override;
+    void editPipeGeometrySettings() override;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void installCommands();
     void showDiagnosticsAtStart();
-    void comPortSetup();
-    void chooseHeadType(int sonarType);
-    void chooseColour(int id);
-    void pipeGeometrySettings();
-    void toggleDiagnostics();
-    void hotKeysHelp();
-    void resumeOrientationReads();
     int run(QDialog& dialog);
 
     CMainFrame& frame_;
@@ -65,7 +54,6 @@ class SetupCommands : public QObject {
     SetupPeers peers_;
     DialogRunner runDialog_;
     QPointer<CDiagDlg> diagnostics_;
-    bool helpOpen_ = false;
 };
 
 }  // namespace sondrel
