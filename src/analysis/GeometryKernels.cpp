@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -20,8 +21,8 @@ double quickAtan2(double y, double x) {
         z * (0.99997726 +
              z2 * (-0.33262347 +
                    z2 * (0.19354346 + z2 * (-0.11643287 + z2 * (0.05265332 - z2 * 0.01172120)))));
-    if (ay > ax) a = kPi / 2 - a;
-    if (x < 0) a = kPi - a;
+    if (ay > ax) a = std::numbers::pi / 2 - a;
+    if (x < 0) a = std::numbers::pi - a;
     return y < 0 ? -a : a;
 }
 
@@ -68,7 +69,7 @@ PartitionCounts partitionFrom(const double* from, std::size_t n, double pivot, d
 
 int binOf(double dx, double dy) {
     double phi = quickAtan2(dy, dx);
-    if (phi < 0) phi += 2.0 * kPi;
+    if (phi < 0) phi += 2.0 * std::numbers::pi;
     const int k = static_cast<int>(phi / kBinWidth);
     return std::clamp(k, 0, kBins - 1);
 }
@@ -166,12 +167,15 @@ void binsOf(std::span<const GeometryPoint> p, double x, double y, std::span<int>
         const auto choose = [](__m128d mask, __m128d yes, __m128d no) {
             return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
         };
-        angle = choose(_mm_cmpgt_pd(ay, ax), _mm_sub_pd(_mm_set1_pd(kPi / 2), angle), angle);
-        angle = choose(_mm_cmplt_pd(dx, zero), _mm_sub_pd(_mm_set1_pd(kPi), angle), angle);
+        angle = choose(_mm_cmpgt_pd(ay, ax), _mm_sub_pd(_mm_set1_pd(std::numbers::pi / 2), angle),
+                       angle);
+        angle =
+            choose(_mm_cmplt_pd(dx, zero), _mm_sub_pd(_mm_set1_pd(std::numbers::pi), angle), angle);
         angle = _mm_xor_pd(angle, _mm_and_pd(_mm_cmplt_pd(dy, zero), sign));
         // A point on the centre: 0/0 above, where the scalar arctangent gives 0.
         angle = _mm_andnot_pd(_mm_cmpeq_pd(big, zero), angle);
-        angle = choose(_mm_cmplt_pd(angle, zero), _mm_add_pd(angle, _mm_set1_pd(2.0 * kPi)), angle);
+        angle = choose(_mm_cmplt_pd(angle, zero),
+                       _mm_add_pd(angle, _mm_set1_pd(2.0 * std::numbers::pi)), angle);
         alignas(16) int k[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(k),
                         _mm_cvttpd_epi32(_mm_div_pd(angle, _mm_set1_pd(kBinWidth))));

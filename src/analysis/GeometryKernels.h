@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <numbers>
 #include <span>
 
 namespace sondrel::kernels {
@@ -22,8 +23,7 @@ namespace sondrel::kernels {
 // Directions about a centre in one-degree bins, bin k from k to k + 1 degrees
 // anticlockwise from the x axis.
 inline constexpr int kBins = 360;
-inline constexpr double kPi = 3.14159265358979323846;
-inline constexpr double kBinWidth = 2.0 * kPi / kBins;
+inline constexpr double kBinWidth = 2.0 * std::numbers::pi / kBins;
 
 // J^T J and J^T r of the geometric circle fit, entry by entry, with J the row
 // (-ux, -uy, -1) for the unit vector u from the centre to a point and r the

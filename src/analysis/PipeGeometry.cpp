@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <optional>
 
 namespace sondrel {
@@ -15,7 +16,6 @@ namespace {
 
 using kernels::kBins;
 using kernels::kBinWidth;
-using kernels::kPi;
 // A wall point never counts as an outlier for lying this close to the shape:
 // keeps a noiseless profile from rejecting its own quantisation steps.
 constexpr double kMinOutlierMetres = 0.002;
@@ -29,7 +29,7 @@ constexpr double kMaxAxisRatio = 2.0;
 // Calliper radii average the wall points this many bins either side.
 constexpr int kCalliperHalfWindow = 2;
 // Sediment lies in the lower part of the pipe, within this of straight down.
-constexpr double kInvertHalfAngle = 75.0 * kPi / 180.0;
+constexpr double kInvertHalfAngle = 75.0 * std::numbers::pi / 180.0;
 constexpr int kMinFloorPoints = 5;
 // Levels of the floor search, each one tolerance high, from a little below
 // the circle's bottom up to its centre and beyond.
@@ -300,15 +300,15 @@ bool ellipseOf(const Conic& q, EllipseFit& e) {
     double angle = theta;
     if (r2 > r1) {
         std::swap(r1, r2);
-        angle += kPi / 2;
+        angle += std::numbers::pi / 2;
     }
-    angle = std::fmod(angle, kPi);
-    if (angle < 0) angle += kPi;
+    angle = std::fmod(angle, std::numbers::pi);
+    if (angle < 0) angle += std::numbers::pi;
     e.centreX = x0;
     e.centreY = y0;
     e.semiMajor = r1;
     e.semiMinor = r2;
-    e.angleDegrees = angle * 180 / kPi;
+    e.angleDegrees = angle * 180 / std::numbers::pi;
     return std::isfinite(r1) && std::isfinite(x0) && std::isfinite(y0);
 }
 
@@ -419,7 +419,7 @@ EllipseFit shapeOf(const EllipseFit& ellipse, const CircleFit& circle) {
 
 // The lowest point of the shape.
 double shapeBottomOf(const EllipseFit& shape) {
-    const double t = shape.angleDegrees * kPi / 180;
+    const double t = shape.angleDegrees * std::numbers::pi / 180;
     const double a = shape.semiMajor * std::sin(t), b = shape.semiMinor * std::cos(t);
     return shape.centreY - std::sqrt(a * a + b * b);
 }
@@ -446,7 +446,7 @@ Directions directionsAbout(const EllipseFit& shape, std::span<const GeometryPoin
     const BinTable& table = binTable();
     // ellipseRadiusAt, the direction's sine and cosine turned by the shape's
     // angle rather than computed afresh for every bin.
-    const double t = shape.angleDegrees * kPi / 180;
+    const double t = shape.angleDegrees * std::numbers::pi / 180;
     kernels::best::ellipseRadii(table.cos, table.sin, std::cos(t), std::sin(t), shape.semiMajor,
                                 shape.semiMinor, d.shapeRadius);
     for (std::size_t i = 0; i < pts.size(); ++i) {
@@ -561,7 +561,7 @@ void measureAgainstNominal(PipeGeometry& g, double nominal, OvalityBasis basis) 
         g.quality = GeometryQuality::BadNominal;
         return;
     }
-    const double nominalArea = kPi * nominal * nominal / 4;
+    const double nominalArea = std::numbers::pi * nominal * nominal / 4;
     g.nominalDiameter = nominal;
     g.ovalityBasis = basis;
     g.ovalityPercent =
@@ -609,7 +609,7 @@ bool usableNominal(double nominal) {
 }
 
 double ellipseRadiusAt(const EllipseFit& e, double direction) {
-    const double t = direction - e.angleDegrees * kPi / 180;
+    const double t = direction - e.angleDegrees * std::numbers::pi / 180;
     const double bc = e.semiMinor * std::cos(t), as = e.semiMajor * std::sin(t);
     return e.semiMajor * e.semiMinor / std::sqrt(bc * bc + as * as);
 }

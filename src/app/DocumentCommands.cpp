@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "acquisition/SettingDescriptors.h"
 #include "app/CommandIds.h"
 
 namespace sondrel {
@@ -10,8 +11,6 @@ namespace sondrel {
 namespace {
 
 constexpr std::array<double, 9> kZoomFactors = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 3.0, 4.0};
-constexpr double kMinZoom = 0.5;
-constexpr double kMaxZoom = 4.0;
 
 bool playingBack(const CSondrelDoc& doc) {
     return doc.flags.playbackActive;
@@ -45,11 +44,13 @@ double zoomForCommand(int id) {
 }
 
 double zoomedIn(double zoom) {
-    return std::clamp(zoom < 2.0 ? zoom + 0.25 : zoom + 1.0, kMinZoom, kMaxZoom);
+    return std::clamp(zoom < 2.0 ? zoom + 0.25 : zoom + 1.0, setting::kZoom.minimum,
+                      setting::kZoom.maximum);
 }
 
 double zoomedOut(double zoom) {
-    return std::clamp(zoom <= 2.0 ? zoom - 0.25 : zoom - 1.0, kMinZoom, kMaxZoom);
+    return std::clamp(zoom <= 2.0 ? zoom - 0.25 : zoom - 1.0, setting::kZoom.minimum,
+                      setting::kZoom.maximum);
 }
 
 bool moveCircleByArrow(int id, CSondrelDoc& doc, const ViewRequests& view) {

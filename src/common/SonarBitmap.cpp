@@ -1,4 +1,5 @@
 #include "common/SonarBitmap.h"
+#include "common/Angles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,7 +58,7 @@ AllTables buildTables() {
         const auto [r, g, b] = baseLevelColour(k);
         const std::uint8_t l = cap(2.5 * k);
         const std::uint8_t rev = cap(1.8 * (118 - k));
-        const double a = k * 0.5 * 3.1415926 / 118;
+        const double a = k * 0.5 * kSevenDecimalPi / 118;
         const std::uint8_t u = cap(255 * std::sin(a) * 1.2);
         const std::uint8_t v = cap((255 - 255 * std::cos(a)) * 1.2);
         const auto i = static_cast<std::size_t>(k);

@@ -6,6 +6,7 @@
 
 #include "acquisition/SonarTables.h"
 #include "acquisition/SondrelDoc.h"
+#include "common/Angles.h"
 #include "display/TextFormat.h"
 #include "display/ViewState.h"
 
@@ -14,7 +15,6 @@ namespace sondrel {
 namespace {
 
 // The image is 1000 x 1000 image pixels; the full range is 500 of them.
-constexpr double kDegreesToRadians = 3.14159265358979323846 / 180.0;
 
 constexpr Rgb kPanelFill{80, 80, 80};
 constexpr Rgb kPanelEdge{200, 190, 150};

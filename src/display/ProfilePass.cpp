@@ -20,7 +20,7 @@ int truncated(double v) {
 void fillAngles(ProfilePath::AngleTable& t, double start, double step) {
     double theta = start;
     for (std::size_t i = 0; i < t.theta.size(); ++i, theta += step) {
-        const double radians = theta * kProfilePi / 180;
+        const double radians = theta * kSevenDecimalPi / 180;
         t.theta[i] = theta;
         t.sin[i] = std::sin(radians);
         t.cos[i] = std::cos(radians);

@@ -1,4 +1,5 @@
 #pragma once
+#include "common/Angles.h"
 // The profile pass: turns the 400 profile ranges of the current ping into the
 // dots of the profile display and hands every accepted point to an export.
 // It runs on every repaint, so it allocates nothing beyond the path it fills.
@@ -16,9 +17,6 @@ struct OrientationReadings;
 
 inline constexpr int kProfileSampleCount = 400;
 inline constexpr double kProfileAngleStep = 0.9;
-// The value of pi the display and the export both use, so that a point lands on
-// the same place in both.
-inline constexpr double kProfilePi = 3.1415926;
 
 // One dot in image pixels at the current zoom (x, y top-left; w, h size).
 struct EllipseRect {

@@ -15,7 +15,7 @@ XyzAxes xyzAxesFor(double theta) {
     double a = theta - 90;
     if (a < 0) a += 360;
     if (a >= 360) a -= 360;
-    const double g = a * kProfilePi / 180;
+    const double g = a * kSevenDecimalPi / 180;
     return {std::cos(g), std::sin(g)};
 }
 

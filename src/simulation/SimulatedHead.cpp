@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #include "acquisition/SonarTables.h"
 #include "display/ProfilePass.h"
@@ -11,7 +12,6 @@ namespace sondrel {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr std::uint8_t kCommandIdentifier = 0x44;
 constexpr int kMaxProfileValue = 32767;
 // The largest amount a low-byte correction adds to a value.
@@ -40,17 +40,20 @@ PipeSnapshot::PipeSnapshot(const PipeModel& pipe, double timeS) {
     if (!(a > 0.0) || !(b > 0.0)) return;
     inverseA2_ = 1.0 / (a * a);
     inverseB2_ = 1.0 / (b * b);
-    cosAngle_ = std::cos(pipe.ovalityAngle * kPi / 180.0);
-    sinAngle_ = std::sin(pipe.ovalityAngle * kPi / 180.0);
-    headX_ = pipe.offsetX + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodXS);
-    headY_ = pipe.offsetY + pipe.wander * std::sin(2.0 * kPi * timeS / kWanderPeriodYS + 1.0);
+    cosAngle_ = std::cos(pipe.ovalityAngle * std::numbers::pi / 180.0);
+    sinAngle_ = std::sin(pipe.ovalityAngle * std::numbers::pi / 180.0);
+    headX_ =
+        pipe.offsetX + pipe.wander * std::sin(2.0 * std::numbers::pi * timeS / kWanderPeriodXS);
+    headY_ = pipe.offsetY +
+             pipe.wander * std::sin(2.0 * std::numbers::pi * timeS / kWanderPeriodYS + 1.0);
     headU_ = headX_ * cosAngle_ + headY_ * sinAngle_;
     headV_ = -headX_ * sinAngle_ + headY_ * cosAngle_;
     c_ = headU_ * headU_ * inverseA2_ + headV_ * headV_ * inverseB2_ - 1.0;
     if (c_ >= 0.0) return;  // the head is outside the pipe
     if (pipe.sediment > 0.0) {
         const double depth = std::max(
-            0.0, pipe.sediment + pipe.wander * std::sin(2.0 * kPi * timeS / kSedimentPeriodS));
+            0.0, pipe.sediment +
+                     pipe.wander * std::sin(2.0 * std::numbers::pi * timeS / kSedimentPeriodS));
         // The floor lies level above the lowest point of the (turned) wall.
         const double lowest = std::hypot(a * sinAngle_, b * cosAngle_);
         surface_ = -lowest + depth;
@@ -72,7 +75,7 @@ std::optional<double> PipeSnapshot::distanceAlong(double dx, double dy) const {
 }
 
 std::optional<double> wallDistance(const PipeModel& pipe, double angleDegrees, double timeS) {
-    const double alpha = angleDegrees * kPi / 180.0;
+    const double alpha = angleDegrees * std::numbers::pi / 180.0;
     return PipeSnapshot(pipe, timeS).distanceAlong(std::sin(alpha), std::cos(alpha));
 }
 
@@ -269,7 +272,7 @@ namespace {
 struct LookDirections {
     LookDirections() {
         for (int i = 0; i < kProfileSampleCount; ++i) {
-            const double alpha = (180.0 - kProfileAngleStep * i) * kPi / 180.0;
+            const double alpha = (180.0 - kProfileAngleStep * i) * std::numbers::pi / 180.0;
             dx[i] = std::sin(alpha);
             dy[i] = std::cos(alpha);
         }

@@ -5,12 +5,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 namespace sondrel {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 std::vector<std::uint8_t> bytesOf(const char* text, int length) {
     if (length < 0) return {};
@@ -21,11 +20,11 @@ std::vector<std::uint8_t> bytesOf(const char* text, int length) {
 
 CrawlerReading crawlerAt(const CrawlerMotion& motion, double t) {
     CrawlerReading r;
-    r.pitchDeg = motion.pitchAmplitude * std::sin(2.0 * kPi * t / 19.0);
-    r.rollDeg = motion.rollAmplitude * std::sin(2.0 * kPi * t / 13.0 + 0.7);
+    r.pitchDeg = motion.pitchAmplitude * std::sin(2.0 * std::numbers::pi * t / 19.0);
+    r.rollDeg = motion.rollAmplitude * std::sin(2.0 * std::numbers::pi * t / 13.0 + 0.7);
     // The cable is paid out steadily, with the small surges of a crawler's tracks.
     r.distanceM = motion.startDistance + motion.speed * t +
-                  0.02 * motion.speed * 10.0 * std::sin(2.0 * kPi * t / 3.0);
+                  0.02 * motion.speed * 10.0 * std::sin(2.0 * std::numbers::pi * t / 3.0);
     return r;
 }
 

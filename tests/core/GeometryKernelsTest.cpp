@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,7 +22,6 @@ namespace {
 
 using kernels::kBins;
 using kernels::kBinWidth;
-using kernels::kPi;
 
 struct PointSet {
     std::string name;
@@ -32,7 +32,7 @@ std::vector<GeometryPoint> noisyEllipse(int n, double cx, double cy, std::mt1993
     std::normal_distribution<double> noise(0.0, 0.002);
     std::vector<GeometryPoint> points;
     for (int i = 0; i < n; ++i) {
-        const double t = 2 * kPi * i / n;
+        const double t = 2 * std::numbers::pi * i / n;
         points.push_back(
             {cx + 0.33 * std::cos(t) + noise(random), cy + 0.27 * std::sin(t) + noise(random)});
     }
@@ -179,7 +179,7 @@ TEST(GeometryKernelsTest, Sse2KernelsGiveTheScalarKernelsNumbers) {
 TEST(GeometryKernelsTest, Sse2ShapeRadiiAreTheScalarOnes) {
     const BinDirections bins;
     for (const Shape& shape : kShapes) {
-        const double t = shape.angleDegrees * kPi / 180;
+        const double t = shape.angleDegrees * std::numbers::pi / 180;
         // The whole turn, and stretches of it of odd and even length.
         for (const std::size_t count : {0, 1, 2, 7, 359, 360}) {
             SCOPED_TRACE(std::string(shape.name) + ", " + std::to_string(count) + " bins");
@@ -264,7 +264,7 @@ TEST(GeometryKernelsTest, ScalarKernelsComputeWhatTheySay) {
                     continue;
                 }
                 double phi = std::atan2(dy, dx);
-                if (phi < 0) phi += 2 * kPi;
+                if (phi < 0) phi += 2 * std::numbers::pi;
                 const double edge = std::round(phi / kBinWidth) * kBinWidth;
                 if (std::fabs(phi - edge) < 2e-5) continue;
                 EXPECT_EQ(bins[i], static_cast<int>(phi / kBinWidth) % kBins) << "point " << i;
@@ -273,7 +273,7 @@ TEST(GeometryKernelsTest, ScalarKernelsComputeWhatTheySay) {
     }
     const BinDirections bins;
     for (const Shape& shape : kShapes) {
-        const double t = shape.angleDegrees * kPi / 180;
+        const double t = shape.angleDegrees * std::numbers::pi / 180;
         std::vector<double> radii(kBins);
         kernels::scalar::ellipseRadii(bins.cos, bins.sin, std::cos(t), std::sin(t), shape.major,
                                       shape.minor, radii);

@@ -4,12 +4,13 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <vector>
 
 namespace sondrel {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 
 // An exact pipe seen from a head: the wall is an ellipse about the origin with
 // its major axis `angle` degrees from horizontal, an optional level floor, and

@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <numbers>
+
 #include "acquisition/AcquisitionCycle.h"
 #include "analysis/qt/GeometryDock.h"
 #include "app/CommandTable.h"
@@ -399,7 +401,7 @@ void CMainFrame::showAbout() {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(250, 250, 250));
         for (int i = 0; i < 40; ++i) {
-            const double a = 2.0 * M_PI * i / 40;
+            const double a = 2.0 * std::numbers::pi * i / 40;
             const double r = 20 + 2 * std::sin(3 * a);
             p.drawEllipse(QPointF(32 + r * std::sin(a), 32 - r * std::cos(a)), 1.3, 1.3);
         }

@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include <cmath>
+#include <numbers>
 
 #include "app/CommandIds.h"
 
@@ -71,7 +72,7 @@ void drawProfileRing(QPainter& p, QPointF centre, qreal radius, const QColor& co
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
     for (int i = 0; i < dots; ++i) {
-        const double a = 2.0 * M_PI * i / dots;
+        const double a = 2.0 * std::numbers::pi * i / dots;
         p.drawEllipse(QPointF(centre.x() + radius * std::sin(a), centre.y() - radius * std::cos(a)),
                       1.2, 1.2);
     }
