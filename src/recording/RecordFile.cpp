@@ -43,6 +43,12 @@ bool RecordFile::append(const Ping& ping) {
     return false;
 }
 
+std::string RecordFile::keptAfterFailure() const {
+    std::string text = "Everything recorded up to this point is kept in the file";
+    if (!wholeRecords_) text += ", followed by a part of a record that could not be cut off";
+    return text + ".";
+}
+
 bool RecordFile::close() {
     if (!file_.isOpen()) return true;
     // The sync's error says more than the close's that follows it.

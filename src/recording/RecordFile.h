@@ -38,6 +38,8 @@ class RecordFile {
     std::int64_t records() const { return records_; }
     std::int64_t bytes() const { return bytes_; }
     bool endsOnWholeRecord() const { return wholeRecords_; }
+    // What a failed append left, in the words every recorder tells it with.
+    std::string keptAfterFailure() const;
     // The system's error of the last failure of create, append or close.
     const std::string& errorText() const { return errorText_; }
     int lastError() const { return error_; }

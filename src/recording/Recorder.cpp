@@ -260,6 +260,7 @@ void Recorder::closeRecordFile(CSondrelDoc& doc) {
 void Recorder::endAfterWriteError() {
     const std::string path = file_.path();
     const std::string reason = file_.errorText();
+    const std::string kept = file_.keptAfterFailure();
     // The file ends on the last whole record; should the cut have failed, the
     // records before the part are intact all the same.
     file_.close();
@@ -267,11 +268,8 @@ void Recorder::endAfterWriteError() {
     windows_.setWindowTitle(windowTitle(doc_, TitleOccasion::RecordingStopped));
     // Told last, when the recorder is in its stopped state, and without waiting
     // for the answer: this runs inside the ping that failed to be written.
-    operator_.announce(
-        fileWriteFailureText(path, reason,
-                             "Recording has stopped. Everything recorded up to this point is "
-                             "kept in the file."),
-        MessageKind::Error);
+    operator_.announce(fileWriteFailureText(path, reason, "Recording has stopped. " + kept),
+                       MessageKind::Error);
 }
 
 }  // namespace sondrel

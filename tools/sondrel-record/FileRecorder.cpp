@@ -38,8 +38,7 @@ void FileRecorder::recordPing(CSondrelDoc& doc) {
     // A full disk or a vanished device: keep every complete record written so
     // far and stop recording; the run ends with what the file holds.
     failed_ = true;
-    error_ = "writing " + path_ + " failed: " + file_.errorText();
-    if (!file_.endsOnWholeRecord()) error_ += " (its last record is incomplete)";
+    error_ = "writing " + path_ + " failed: " + file_.errorText() + ". " + file_.keptAfterFailure();
     doc.flags.recordingActive = false;
 }
 
