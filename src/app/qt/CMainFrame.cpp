@@ -33,16 +33,13 @@
 #include "app/qt/QtOperatorPort.h"
 #include "app/qt/SaveScreen.h"
 #include "app/qt/ToolbarIcons.h"
+#include "common/qt/QtText.h"
 #include "display/StatusPanes.h"
 #include "display/StatusTexts.h"
 
 namespace sondrel {
 
 namespace {
-
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), int(text.size()));
-}
 
 const QString kNotAvailable = QStringLiteral("Not available in this version of the program");
 
