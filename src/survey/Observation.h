@@ -75,8 +75,11 @@ inline constexpr double kSameObservationMetres = 0.1;
 std::vector<Observation> mergeObservations(std::span<const Observation> detected,
                                            std::span<const Observation> stored, bool againstFlow);
 
-// The clock hour (1..12, 12 at the top, 3 to the right as seen in the
-// survey's direction) of a direction in degrees anticlockwise from the right.
+// The clock position (12 at the top, 3 to the right as seen in the survey's
+// direction) of a direction in degrees anticlockwise from the right: in
+// hours from 0 up to 12, and as the whole hour 1..12 it rounds to.
+double clockHours(double degreesFromRight);
 int clockHour(double degreesFromRight);
+int wholeHour(double hours);
 
 }  // namespace sondrel

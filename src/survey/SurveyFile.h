@@ -35,6 +35,10 @@ struct Calibration {
     double velocityUncertainty = 0.0;  // m/s, from the stretch's scatter
     double knownDiameter = 0.0;        // m
     double from = 0.0, to = 0.0;       // chainage of the stretch, m
+    // What the stretch measured before: its mean diameter (m) and the sound
+    // velocity its points were made with (m/s); the correction is the
+    // difference of the velocities.
+    double measuredDiameter = 0.0, velocityBefore = 0.0;
     bool operator==(const Calibration&) const = default;
 };
 

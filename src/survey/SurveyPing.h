@@ -27,8 +27,8 @@ struct SurveyPing {
     float sedimentDepth = kNone;  // floor above the bottom of the fitted shape
     float sedimentArea = kNone;   // the bore below the floor
     float shortAxis = kNone;      // direction of the smallest calliper from horizontal, 0..180
-    // Clock positions (hours, 1..12, as seen in the survey's direction) where
-    // the floor's surface meets the wall; NaN without a floor.
+    // Clock positions (hours from 0 up to 12, as seen in the survey's
+    // direction) where the floor's surface meets the wall; NaN without a floor.
     float floorClockFrom = kNone, floorClockTo = kNone;
     // The standard uncertainty of the mean diameter (see the README).
     float diameterUncertainty = kNone;
