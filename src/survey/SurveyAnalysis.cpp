@@ -399,10 +399,9 @@ Survey analyseSurvey(CSondrelDoc& doc, const SurveyInputs& inputs, JobProgress* 
     placePings(survey);
     gradeSurvey(survey);
     const bool against = survey.record.header.againstFlow();
-    survey.detected = detectObservations(
-        survey.pings, survey.kept, survey.nominalDiameter, inputs.thresholds,
-        survey.record.header.startChainage,
-        against ? survey.summary.startChainage : survey.summary.endChainage, against);
+    survey.detected =
+        detectObservations(survey.pings, survey.kept, survey.nominalDiameter, inputs.thresholds,
+                           survey.record.header.startChainage, survey.summary.endChainage, against);
     survey.observations = mergeObservations(survey.detected, survey.record.observations, against);
     survey.record.observations = survey.observations;
     return survey;
