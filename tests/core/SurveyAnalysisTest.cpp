@@ -255,6 +255,13 @@ TEST_F(SurveyAnalysisTest, OperatorsEditsSurviveANewDetection) {
     EXPECT_TRUE(withCode(again, "BBE")[0]->deleted);
     EXPECT_EQ(withCode(again, "BDB").size(), 1u);
     EXPECT_EQ(withCode(again, "BAA").size(), 2u);
+    // Thresholds raised beyond the squash: its detection goes, the edits stay.
+    Survey raised = again;
+    ObservationSettings high;
+    high.deformationStart = 20.0;
+    detectAgain(raised, high);
+    EXPECT_EQ(withCode(raised, "BAA").size(), 0u);
+    EXPECT_EQ(withCode(raised, "BBC")[0]->remark, "grease");
 }
 
 TEST(SurveyChainage, EstimatedFromTimeWithoutDistances) {

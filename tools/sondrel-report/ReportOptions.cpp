@@ -15,9 +15,9 @@ cli::OptionTable optionTable(Options& o) {
          cli::text(o.coded, "a file name")},
         {"--settings", "FILE",
          "settings file with the display settings that shape the\n"
-         "points, the [Pipe Geometry], [Survey Observations] and\n"
-         "[Survey Limits] sections (default:\n"
-         "Sondrel.INI beside the program, or in ~/.config/Sondrel/)",
+         "points and the [Pipe Geometry], [Survey Observations]\n"
+         "and [Survey Limits] sections (default: Sondrel.INI\n"
+         "beside the program, or in ~/.config/Sondrel/)",
          cli::text([&o](const std::string&) { o.explicitSettings = true; }, "a file name")},
         {"-h, --help", "", "this text", cli::stop(o.help)},
         {"--version", "", "the program's version", cli::stop(o.version)},
