@@ -168,3 +168,6 @@ write("survey_sidecar", "other-recording", SURVEY.replace(b"Size=1000", b"Size=9
 write("survey_sidecar", "bad-clock", SURVEY.replace(b";4;8;", b";4;13;"))
 write("survey_sidecar", "empty-header", b"[Survey File]\nVersion=1\n[Recording]\nFile=run.qzr\n"
       b"Size=1000\n")
+# A carriage return inside a remark, which saving drops: such a line is no observation.
+write("survey_sidecar", "carriage-return-in-remark",
+      SURVEY.replace(b"-1;;\r\n", b"-1;;\r\xe7\n", 1))

@@ -134,7 +134,11 @@ std::optional<Observation> parseObservation(std::string_view line) {
             return std::nullopt;
         }
     }
-    if (fields[12].size() > 4 * kMaxSurveyTextLength) return std::nullopt;
+    // A remark is one line of text, as the header's texts are.
+    if (fields[12].size() > 4 * kMaxSurveyTextLength ||
+        fields[12].find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+        return std::nullopt;
+    }
     o.remark = fields[12];
     return o;
 }

@@ -125,6 +125,8 @@ TEST_F(SidecarTest, RefusesWhatItCannotTrustAndLeavesItAlone) {
         {"an observation", replaced("BBC;", "B;C;"), SidecarStatus::Damaged,
          "[Observations] 4: not an observation"},
         {"a clock", replaced(";4;8;", ";4;13;"), SidecarStatus::Damaged, "[Observations] 4"},
+        {"a line break in a remark", replaced("grease", "gre\rase"), SidecarStatus::Damaged,
+         "[Observations] 4"},
         {"a count beyond its lines", replaced("Count=6", "Count=7"), SidecarStatus::Damaged,
          "[Observations] 7"},
     };
