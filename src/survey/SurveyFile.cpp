@@ -24,7 +24,6 @@ constexpr const char* kChainageSection = "Chainage";
 constexpr const char* kCalibrationSection = "Calibration";
 constexpr const char* kObservationsSection = "Observations";
 constexpr const char* kStartChainage = "Start Chainage";
-constexpr double kMostChainage = 1e6;  // metres
 // A sidecar with more observations than this is no sidecar of ours.
 constexpr long long kMostObservations = 100000;
 constexpr int kObservationFields = 13;
