@@ -44,6 +44,12 @@ constexpr CalibrationKey kCalibrationKeys[] = {
     {"To", &Calibration::to, 3, -kMostChainage, kMostChainage},
 };
 
+// A number as the sidecar writes it, so that what is read is saved again
+// unchanged: more decimals than it writes are rounded away.
+double asWritten(double value, int decimals) {
+    return parseLeadingReal(formatFixed(value, decimals));
+}
+
 std::string baseName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -94,7 +100,7 @@ std::optional<Observation> parseObservation(std::string_view line) {
         !codeText(fields[3], 2)) {
         return std::nullopt;
     }
-    o.chainage = *chainage;
+    o.chainage = asWritten(*chainage, 3);
     o.code = fields[1];
     o.characterisation1 = fields[2];
     o.characterisation2 = fields[3];
@@ -103,7 +109,7 @@ std::optional<Observation> parseObservation(std::string_view line) {
         if (text.empty()) continue;
         const std::optional<double> q = parseRealNumber(text, -1e6, 1e6);
         if (!q) return std::nullopt;
-        *target = *q;
+        *target = asWritten(*q, 2);
     }
     for (const auto& [text, target] :
          {std::pair{fields[6], &o.clockFrom}, std::pair{fields[7], &o.clockTo}}) {
@@ -195,7 +201,7 @@ SidecarLoad parseSidecar(std::string_view text, const std::string& recordingName
         if (!metres) {
             return refused(SidecarStatus::Damaged, "[Survey] Start Chainage: a number of metres");
         }
-        r.header.startChainage = *metres;
+        r.header.startChainage = asWritten(*metres, 3);
     }
 
     if (const std::optional<std::string> speed = ini.value(kChainageSection, "Estimated Speed")) {
@@ -204,7 +210,7 @@ SidecarLoad parseSidecar(std::string_view text, const std::string& recordingName
             return refused(SidecarStatus::Damaged,
                            "[Chainage] Estimated Speed: a number from 0 to 5 m/s");
         }
-        r.chainage.estimatedSpeed = *s;
+        r.chainage.estimatedSpeed = asWritten(*s, 4);
     }
     if (const std::optional<std::string> pass = ini.value(kChainageSection, "Kept Pass")) {
         const std::optional<KeptPass> p = keptPassFromText(*pass);
@@ -222,7 +228,7 @@ SidecarLoad parseSidecar(std::string_view text, const std::string& recordingName
                                std::string("[Calibration] ") + k.key + ": a number from " +
                                    formatFixed(k.lowest, 0) + " to " + formatFixed(k.highest, 0));
             }
-            r.calibration.*k.field = *value;
+            r.calibration.*k.field = asWritten(*value, k.decimals);
         }
     }
 
