@@ -24,7 +24,8 @@
 // Afterwards, without reading the recording again: an edited observation
 // goes into survey.record.observations (byOperator set; sortObservations
 // keeps the order) and saveSidecar(in.recording, survey.record) keeps it; new
-// thresholds detectAgain(survey, thresholds); new limits gradeSurvey(survey).
+// thresholds detectAgain(survey, thresholds); new limits go into survey.limits,
+// then gradeSurvey(survey).
 // A calibration accepted from calibrate(...) goes into in.record.calibration
 // and the survey is analysed again.
 
