@@ -688,6 +688,7 @@ CrawlerRun::CrawlerRun(const Scenario& s) : speed_(s.speed) {
 double CrawlerRun::position() const {
     if (leg_ >= legs_.size()) return legs_.back().to;
     const Leg& l = legs_[leg_];
+    if (l.seconds > 0.0) return l.from;  // done_ counts the seconds held
     return l.from + (l.to >= l.from ? done_ : -done_);
 }
 

@@ -174,17 +174,18 @@ BlockType blockTypeForDataFormat(std::uint8_t byte20) {
 }
 
 ScanPlan scanPlanOf(const CommandBuffer& command) {
-    constexpr int kStepsPerDegree = kHeadStepsPerTurn / 360;
+    // A turn is not a whole number of steps per degree.
+    const auto steps = [](int degrees) { return degrees * kHeadStepsPerTurn / 360; };
     ScanPlan plan;
     const int widthDegrees = 3 * command[cmd::kSectorWidth];
-    plan.trainSteps = trainDegreesFor(command[cmd::kTrain], false) * kStepsPerDegree;
+    plan.trainSteps = steps(trainDegreesFor(command[cmd::kTrain], false));
     if (widthDegrees >= 360) {
         plan.kind = ScanPlan::Kind::Polar;
     } else if (widthDegrees == 0 || command[cmd::kStepSize] == 0) {
         plan.kind = ScanPlan::Kind::FixedBeam;
     } else {
         plan.kind = ScanPlan::Kind::Sector;
-        plan.halfWidthSteps = widthDegrees * kStepsPerDegree / 2;
+        plan.halfWidthSteps = steps(widthDegrees) / 2;
     }
     return plan;
 }
