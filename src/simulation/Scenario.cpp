@@ -16,14 +16,14 @@ namespace sondrel {
 namespace {
 
 constexpr double kDegrees = 180.0 / std::numbers::pi;
-constexpr double kLongestPipe = 100000.0;
+constexpr double kLongestPipe = 10000.0;
 // The branch's far wall, as far beyond the opening as this many of its widths.
 constexpr double kFarEchoWidths = 2.0;
 // The geometry measures 180 callipers through the centre, half a degree off
 // the axes; the truth measures the same ones.
 constexpr int kCallipers = 180;
-// The validation walks the pipe this finely to find a head left outside it.
-constexpr double kValidationStep = 0.05;
+// The validation looks this far either side of where a stretch turns.
+constexpr double kValidationStep = 0.001;
 
 // Clock hours to a unit vector (x right, y up): 12 up, 3 right.
 void clockDirection(double hours, double& x, double& y) {
@@ -238,10 +238,31 @@ bool Reader::checkHeadInside(const Scenario& s) {
             if (z.contains(c)) return std::make_pair(z.line, std::string("diameter"));
         return std::make_pair(1, std::string("offset"));
     };
+    // Every figure of the pipe is linear between the places where a stretch
+    // starts, ends or turns, so those places, either side of each and the
+    // middles between them are where the head can first meet the wall.
+    std::vector<double> turns = {0.0, s.length};
+    const auto stretchTurns = [&](const ScenarioStretch& t) {
+        const double fifth = 0.2 * (t.to - t.from);
+        for (const double c : {t.from, t.to, t.from + fifth, t.to - fifth, 0.5 * (t.from + t.to)})
+            turns.push_back(c);
+    };
+    for (const auto& d : s.deformations) stretchTurns(d);
+    for (const auto& d : s.sediments) stretchTurns(d);
+    for (const auto& d : s.obstacles) stretchTurns(d);
+    for (const auto& d : s.sizeChanges) stretchTurns(d);
+    for (const auto& j : s.joints) {
+        turns.push_back(j.at);
+        if (s.jointSpacing > 0.0)
+            turns.push_back((std::floor(j.at / s.jointSpacing + 1e-9) + 1.0) * s.jointSpacing);
+    }
+    std::sort(turns.begin(), turns.end());
     std::vector<double> places;
-    for (double c = 0.0; c <= s.length; c += kValidationStep) places.push_back(c);
-    for (const auto& d : s.sediments) places.push_back(0.5 * (d.from + d.to));
-    for (const auto& d : s.deformations) places.push_back(0.5 * (d.from + d.to));
+    for (std::size_t i = 0; i < turns.size(); ++i) {
+        for (const double c : {turns[i] - kValidationStep, turns[i], turns[i] + kValidationStep})
+            if (c >= 0.0 && c <= s.length) places.push_back(c);
+        if (i + 1 < turns.size()) places.push_back(0.5 * (turns[i] + turns[i + 1]));
+    }
     for (const double c : places) {
         const CrossSection section = s.sectionAt(c);
         const SectionSnapshot snapshot(section, s.offsetX, s.offsetY);
