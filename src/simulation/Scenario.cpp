@@ -383,7 +383,8 @@ bool Reader::build(Scenario& s) {
             return fail(e.line, "reverse: the crawler already stops or backs up at " +
                                     numberText(e.at) + " m (line " + std::to_string(events[e.at]) +
                                     ")");
-        if (e.back > e.at - s.start)
+        // One behind the start is never reached; one ahead must not back up past it.
+        if (e.at > s.start && e.back > e.at - s.start)
             return fail(e.line, "reverse: back=" + numberText(e.back) +
                                     " would take the crawler behind its start at " +
                                     numberText(s.start) + " m");
