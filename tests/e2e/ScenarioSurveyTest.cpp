@@ -195,6 +195,10 @@ TEST(ScenarioSurvey, ABadScenarioIsRefusedWithItsLineAndServesNothing) {
         EXPECT_NE(said.find(c.said), std::string::npos) << said;
         EXPECT_EQ(said.find("listening"), std::string::npos) << said;
     }
+    std::string said;
+    const int status = runTool("sondrel-headsim", {"--truth", dir.file("t.csv")}, &said);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+    EXPECT_NE(said.find("--truth needs --scenario"), std::string::npos) << said;
 }
 
 }  // namespace
