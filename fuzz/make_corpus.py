@@ -151,6 +151,19 @@ write("command_lines", "desktop-settings", command_line(3, "--simulate", "--sett
 write("command_lines", "desktop-settings-after-dashes", command_line(3, "--", "--settings=x"))
 write("command_lines", "report", command_line(4, "--settings=/tmp/S.INI", "survey.qzr", "-o",
                                               "survey.pdf"))
+write("command_lines", "headsim-scenario", command_line(2, "--scenario", "s.scn", "--truth",
+                                                        "t.csv", "--step", "0.05", "", "pause",
+                                                        "crawler-speed 0.2", "resume"))
+
+# ---- scenario files: the repository's own, and the refusals of a physical kind
+for name in sorted(os.listdir(os.path.join(HERE, "..", "scenarios"))):
+    with open(os.path.join(HERE, "..", "scenarios", name), "rb") as f:
+        write("scenario", name, f.read())
+write("scenario", "deeper-than-pipe", b"pipe diameter=0.6 length=10\n"
+                                      b"sediment from=2 to=4 depth=0.7\n")
+write("scenario", "crawler-plan", b"pipe diameter=0.6 length=10\nreverse at=5 back=1\n"
+                                  b"stop at=2 seconds=1\nobstacle from=1 to=2 clock=3 height=0.1\n"
+                                  b"connection at=6 clock=11 width=0.3 # a branch\n")
 
 # ---- the survey file: as the program writes it, and damaged on purpose
 SURVEY = (b"[Survey File]\r\nVersion=1\r\n[Recording]\r\nFile=run.qzr\r\nSize=1000\r\n"
