@@ -1,6 +1,7 @@
 #include "ConvertOptions.h"
 
 #include "common/CommandLine.h"
+#include "pipeview/PointCloud.h"
 
 namespace sondrel::convert {
 
@@ -17,6 +18,13 @@ cli::OptionTable optionTable(Options& o) {
          "against the nominal diameter and ovality definition of\n"
          "the settings file's [Pipe Geometry] section",
          cli::text(o.geometry, "a file name")},
+        {"--cloud", "FILE",
+         "write a point cloud instead of the point list (only with\n"
+         "a single input file): FILE.ply (binary) or FILE.las (LAS\n"
+         "1.4), one point per profile point at x, y and the record's\n"
+         "distance, with its departure from the nominal radius of\n"
+         "[Pipe Geometry], range, angle, record and time",
+         cli::text(o.cloud, "a file name")},
         // The file itself is found by settingsPathFor.
         {"--settings", "FILE",
          "settings file whose RollCorrection and PPMinRange shape\n"
@@ -50,6 +58,10 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         return fail("-o names the output of a single input file only", false);
     if (!o.geometry.empty() && (o.inputs.size() > 1 || !o.output.empty()))
         return fail("--geometry takes a single input file and no -o", false);
+    if (!o.cloud.empty() && (o.inputs.size() > 1 || !o.output.empty() || !o.geometry.empty()))
+        return fail("--cloud takes a single input file and no -o or --geometry", false);
+    if (!o.cloud.empty() && !cloudFormatFor(o.cloud))
+        return fail("--cloud " + o.cloud + ": the name must end in .ply or .las", false);
     return r;
 }
 

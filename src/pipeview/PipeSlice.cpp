@@ -1,0 +1,156 @@
+#include "pipeview/PipeSlice.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+
+#include "acquisition/SondrelDoc.h"
+#include "analysis/GeometrySeries.h"
+#include "recording/BinaryFile.h"
+
+namespace sondrel {
+
+double PipeSlice::clockDegreesOf(double x, double y) const {
+    double c = std::atan2(x - centreX, y - centreY) * 180.0 / std::numbers::pi;
+    if (c < 0) c += 360.0;
+    return c >= 360.0 ? 0.0 : c;
+}
+
+bool PipeSlice::underSediment(double clockDegrees) const {
+    if (!sedimentLevel || !std::isfinite(radius)) return false;
+    const double wallY = centreY + radius * std::cos(clockDegrees * std::numbers::pi / 180.0);
+    return wallY < *sedimentLevel;
+}
+
+namespace {
+
+// Digits of `text` from `from`, `count` of them; -1 when one is not a digit.
+int digitsAt(const std::string& text, std::size_t from, std::size_t count) {
+    if (text.size() < from + count) return -1;
+    int n = 0;
+    for (std::size_t i = from; i < from + count; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+}  // namespace
+
+double stampSeconds(const std::string& date, const std::string& time,
+                    const std::string& milliseconds) {
+    static constexpr const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                              "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    const int day = digitsAt(date, 0, 2), year = digitsAt(date, 7, 4);
+    unsigned month = 0;
+    for (unsigned m = 0; m < 12 && date.size() >= 6; ++m) {
+        if (date.compare(3, 3, kMonths[m]) == 0) month = m + 1;
+    }
+    const int h = digitsAt(time, 0, 2), m = digitsAt(time, 3, 2), s = digitsAt(time, 6, 2);
+    if (day < 0 || year < 0 || month == 0 || h < 0 || m < 0 || s < 0) return kNoValue;
+    const std::chrono::year_month_day ymd{std::chrono::year(year), std::chrono::month(month),
+                                          std::chrono::day(static_cast<unsigned>(day))};
+    if (!ymd.ok()) return kNoValue;
+    const double days = std::chrono::sys_days(ymd).time_since_epoch().count();
+    double seconds = days * 86400.0 + h * 3600.0 + m * 60.0 + s;
+    // ".120": thousandths after the point, when they are digits.
+    if (const int ms = digitsAt(milliseconds, 1, 3); ms >= 0 && milliseconds[0] == '.') {
+        seconds += ms / 1000.0;
+    }
+    return seconds;
+}
+
+SliceMaker::SliceMaker(const CSondrelDoc& doc, SliceSettings settings,
+                       const ChainageSource& chainage)
+    : doc_(doc), settings_(settings), chainage_(chainage) {
+    points_.reserve(kProfileSampleCount);
+    xy_.reserve(kProfileSampleCount);
+}
+
+void SliceMaker::point(double distancePixels, double angleDegrees) {
+    if (fresh_) {
+        points_.clear();
+        rangeMetres_ = doc_.headOnShow().rangeMetres;
+        fresh_ = false;
+    }
+    // The point of the XYZ export; its z, the distance, is the chainage's business.
+    const XyzPoint p = xyzPointFor(distancePixels, axes_.axesFor(angleDegrees), rangeMetres_, 0.0);
+    double angle = std::fmod(angleDegrees, 360.0);
+    if (angle < 0) angle += 360.0;
+    points_.push_back({p.x, p.y, xyzRangeFor(distancePixels, rangeMetres_),
+                       static_cast<float>(angle)});
+}
+
+void SliceMaker::endOfPing() {
+    if (fresh_) points_.clear();  // a ping without points
+    fresh_ = true;
+}
+
+void SliceMaker::make(std::int64_t record, PipeSlice& slice) {
+    slice.record = record;
+    slice.filePosition = doc_.ping.filePosition;
+    const double stamp =
+        stampSeconds(doc_.ping.dateText, doc_.ping.timeText, doc_.ping.millisecondText);
+    if (!std::isfinite(firstStamp_)) firstStamp_ = stamp;
+    slice.timeS = stamp - firstStamp_;
+    const RecordChainage where = chainage_.chainageOf(record, travelledDistance(doc_));
+    slice.chainage = where.metres.value_or(kNoValue);
+    slice.kept = where.kept;
+    slice.points.assign(points_.begin(), points_.end());
+
+    xy_.clear();
+    for (const SlicePoint& p : points_) xy_.push_back({p.x, p.y});
+    const PipeGeometry g = analyser_.analyse(xy_, settings_.nominalDiameter);
+    slice.measured = g.measured();
+    slice.sedimentLevel = sedimentLevelOf(g);
+    if (!slice.measured) {
+        slice.centreX = slice.centreY = 0.0;
+        slice.radius = kNoValue;
+        return;
+    }
+    const bool head = settings_.centre == WallCentre::Head;
+    slice.centreX = head ? 0.0 : g.circle.centreX;
+    slice.centreY = head ? 0.0 : g.circle.centreY;
+    slice.radius =
+        usableNominal(settings_.nominalDiameter) ? settings_.nominalDiameter / 2 : g.circle.radius;
+}
+
+ConversionResult walkSlices(CSondrelDoc& doc, const std::string& input,
+                            const SliceSettings& settings, const ChainageSource& chainage,
+                            const SliceSink& sink, const ConversionProgress& progress,
+                            const ConversionCancelled& cancelled) {
+    BinaryFile in;
+    std::int64_t length = 0;
+    ConversionResult result = openDataFile(in, input, length);
+    if (!result.ok()) return result;
+    const bool wasPlaying = startWindowlessPlay(doc);
+    ProfilePath path;
+    SliceMaker maker(doc, settings, chainage);
+    PipeSlice slice;
+    bool stopped = false, cancel = false;
+    walkRecords(
+        doc, in, input, length, result,
+        [&] {
+            runProfilePass(doc, path, &maker);
+            const ConversionSummary& s = result.summary;
+            maker.make(s.recordsRead + s.recordsSkipped, slice);
+            if (!sink(slice)) stopped = true;
+            if (cancelled && cancelled()) cancel = true;
+            return !stopped && !cancel;
+        },
+        progress);
+    doc.flags.playbackActive = wasPlaying;
+    if (cancel && !stopped) {
+        result.error = ConversionError::Cancelled;
+        result.message = input + ": cancelled";
+    } else if (result.ok() && result.summary.recordsRead == 0 &&
+               result.summary.recordsSkipped == 0 && !result.summary.stoppedAtUnsizableRecord) {
+        result.error = ConversionError::InputEmpty;
+        result.message = input + ": holds no complete record";
+    }
+    return result;
+}
+
+}  // namespace sondrel
