@@ -77,10 +77,12 @@ void SliceMaker::point(double distancePixels, double angleDegrees) {
     }
     // The point of the XYZ export; its z, the distance, is the chainage's business.
     const XyzPoint p = xyzPointFor(distancePixels, axes_.axesFor(angleDegrees), rangeMetres_, 0.0);
-    double angle = std::fmod(angleDegrees, 360.0);
-    if (angle < 0) angle += 360.0;
-    points_.push_back({p.x, p.y, xyzRangeFor(distancePixels, rangeMetres_),
-                       static_cast<float>(angle)});
+    double wrapped = std::fmod(angleDegrees, 360.0);
+    if (wrapped < 0) wrapped += 360.0;
+    // A hair below 360 is 360 in single precision, which is 0.
+    float angle = static_cast<float>(wrapped);
+    if (angle >= 360.0f) angle = 0.0f;
+    points_.push_back({p.x, p.y, xyzRangeFor(distancePixels, rangeMetres_), angle});
 }
 
 void SliceMaker::endOfPing() {
