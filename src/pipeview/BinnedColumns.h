@@ -18,7 +18,8 @@ template <typename T>
 class BinnedColumns {
   public:
     BinnedColumns(double binMetres, std::size_t stride, std::int64_t maxColumns)
-        : bin_(binMetres > 0 ? binMetres : 0.05), stride_(std::max<std::size_t>(stride, 1)),
+        : bin_(binMetres > 0 ? binMetres : 0.05),
+          stride_(std::max<std::size_t>(stride, 1)),
           maxColumns_(maxColumns) {}
 
     double binMetres() const { return bin_; }

@@ -55,10 +55,8 @@ struct ExtraBytes {
     const char* description;
 };
 constexpr ExtraBytes kExtraBytes[kCloudAttributeCount] = {
-    {9, "departure", "from the nominal radius, m"},
-    {9, "range", "from the head, m"},
-    {9, "angle", "look direction, degrees"},
-    {5, "record", "of the data file, from 1"},
+    {9, "departure", "from the nominal radius, m"}, {9, "range", "from the head, m"},
+    {9, "angle", "look direction, degrees"},        {5, "record", "of the data file, from 1"},
     {10, "time", "since the first record, s"},
 };
 
@@ -189,14 +187,14 @@ void CloudWriter::add(const CloudPoint& point) {
             if (points_ == 0 || stored[i] > high_[i]) high_[i] = stored[i];
             p = put(p, stored[i]);
         }
-        p = put<std::uint16_t>(p, 0);     // intensity
-        p = put<std::uint8_t>(p, 0x11);   // return 1 of 1
-        p = put<std::uint8_t>(p, 0);      // flags, channel, scan direction, edge
-        p = put<std::uint8_t>(p, 1);      // class: unclassified
-        p = put<std::uint8_t>(p, 0);      // user data
-        p = put<std::int16_t>(p, 0);      // scan angle
-        p = put<std::uint16_t>(p, 0);     // point source
-        p = put(p, point.time);           // GPS time
+        p = put<std::uint16_t>(p, 0);    // intensity
+        p = put<std::uint8_t>(p, 0x11);  // return 1 of 1
+        p = put<std::uint8_t>(p, 0);     // flags, channel, scan direction, edge
+        p = put<std::uint8_t>(p, 1);     // class: unclassified
+        p = put<std::uint8_t>(p, 0);     // user data
+        p = put<std::int16_t>(p, 0);     // scan angle
+        p = put<std::uint16_t>(p, 0);    // point source
+        p = put(p, point.time);          // GPS time
         p = put(p, point.departure);
         p = put(p, point.range);
         p = put(p, point.angle);

@@ -136,8 +136,9 @@ TubeMesh TubeModel::mesh(double from, double to, int level, const DepartureScale
             mesh.positions.push_back(
                 static_cast<float>(ring[kCentreY] + r * cosC[static_cast<std::size_t>(j)]));
             mesh.positions.push_back(z);
-            mesh.colours.push_back(ring[kPoints + m + j] > 0.5f ? kSedimentColour
-                                                                : scale.colourOf(1000.0 * departure));
+            mesh.colours.push_back(ring[kPoints + m + j] > 0.5f
+                                       ? kSedimentColour
+                                       : scale.colourOf(1000.0 * departure));
         }
         if (b == previousBin + 1 && index > 0) {
             const std::uint32_t a0 = (index - 1) * static_cast<std::uint32_t>(m);

@@ -41,8 +41,8 @@ struct TubeMesh {
     double originChainage = 0.0;
     int ringPoints = 0;
     std::vector<double> ringChainages;
-    std::vector<float> positions;  // x, y, z a vertex; ring after ring, clockwise from 12
-    std::vector<Rgb> colours;      // a vertex each
+    std::vector<float> positions;        // x, y, z a vertex; ring after ring, clockwise from 12
+    std::vector<Rgb> colours;            // a vertex each
     std::vector<std::uint32_t> indices;  // triangles, wound anticlockwise seen from outside
     std::size_t rings() const { return ringChainages.size(); }
 };

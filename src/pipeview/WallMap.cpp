@@ -174,10 +174,10 @@ void WallMap::render(double from, double to, const DepartureScale& scale, RgbIma
         }
     }
     for (int y = 0; y < height; ++y) {
-        const int r = std::min(static_cast<int>(static_cast<std::int64_t>(y) * rows / height),
-                               rows - 1);
-        std::uint8_t* p = &image.pixels[static_cast<std::size_t>(y) *
-                                        static_cast<std::size_t>(width) * 3];
+        const int r =
+            std::min(static_cast<int>(static_cast<std::int64_t>(y) * rows / height), rows - 1);
+        std::uint8_t* p =
+            &image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 3];
         for (int x = 0; x < width; ++x) {
             const Rgb c = columns[static_cast<std::size_t>(x) * static_cast<std::size_t>(rows) +
                                   static_cast<std::size_t>(r)];

@@ -29,16 +29,17 @@ TEST(TubeModel, RingsJoinIntoAClosedTubeWithItsGapsAndColours) {
     const std::string path = folder.file("pipe.qzr");
     PipeModel silted = test::stillPipe();
     silted.sediment = 0.09;
-    test::writePipeScenario(path, {{test::stillPipe(), 0, 4}, {silted, 4, 8}}, 0.05);
+    ASSERT_EQ(test::writePipeScenario(path, {{test::stillPipe(), 0, 4}, {silted, 4, 8}}, 0.05),
+              160);
 
     TubeModel tube({.ringPoints = 32});
     CSondrelDoc doc;
     doc.flags.playbackActive = true;
-    const ConversionResult r = walkSlices(doc, path, {.nominalDiameter = 0.6}, GapInTheMiddle(),
-                                          [&](const PipeSlice& s) {
-                                              tube.append(s);
-                                              return true;
-                                          });
+    const ConversionResult r =
+        walkSlices(doc, path, {.nominalDiameter = 0.6}, GapInTheMiddle(), [&](const PipeSlice& s) {
+            tube.append(s);
+            return true;
+        });
     ASSERT_TRUE(r.ok()) << r.message;
 
     const DepartureScale scale{.rangeMm = 20};

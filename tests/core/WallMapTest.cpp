@@ -34,7 +34,7 @@ class WallMapOfModelPipe : public ::testing::Test {
     static void SetUpTestSuite() {
         folder = new test::TempFolder;
         path = folder->file("pipe.qzr");
-        test::writePipeScenario(path, scenario(), 0.05);
+        ASSERT_EQ(test::writePipeScenario(path, scenario(), 0.05), 160);
     }
     static void TearDownTestSuite() { delete folder; }
 
@@ -43,9 +43,8 @@ class WallMapOfModelPipe : public ::testing::Test {
         WallMap map;
         CSondrelDoc doc;
         doc.flags.playbackActive = true;
-        const ConversionResult r =
-            buildWallMap(doc, path, {.nominalDiameter = 0.6, .centre = centre}, chainage, map,
-                         progress);
+        const ConversionResult r = buildWallMap(
+            doc, path, {.nominalDiameter = 0.6, .centre = centre}, chainage, map, progress);
         EXPECT_TRUE(r.ok()) << r.message;
         return map;
     }
@@ -107,8 +106,7 @@ TEST_F(WallMapOfModelPipe, CellsShowEachDefectAtItsClockPositions) {
 
     // The displaced section ends in a step at 6 m: one bin before it the
     // crown lies 30 mm in, one after it on the nominal circle again.
-    EXPECT_NEAR(head.cell(6.03, kTwelve).departureMm - head.cell(5.97, kTwelve).departureMm, 30,
-                5);
+    EXPECT_NEAR(head.cell(6.03, kTwelve).departureMm - head.cell(5.97, kTwelve).departureMm, 30, 5);
     // The sediment covers the invert only: rows near 3 and 9 o'clock are wall.
     int sedimentRows = 0;
     for (int r = 0; r < fitted.rows(); ++r) {
@@ -151,8 +149,8 @@ TEST_F(WallMapOfModelPipe, RenderingShowsStatesAndKeepsTheWorstWhenZoomedOut) {
     image.resize(100, 240);  // 0.1 m a pixel, two pixels a row
     map.render(-1.0, 9.0, scale, image);
     const auto rowY = [&](double clock) { return map.rowOf(clock) * 2; };
-    EXPECT_EQ(image.at(2, rowY(kTwelve)), kNoEchoColour);             // -0.8 m
-    EXPECT_EQ(image.at(80, rowY(kSix)), kSedimentColour);             // 7.0 m
+    EXPECT_EQ(image.at(2, rowY(kTwelve)), kNoEchoColour);  // -0.8 m
+    EXPECT_EQ(image.at(80, rowY(kSix)), kSedimentColour);  // 7.0 m
     EXPECT_EQ(image.at(40, rowY(kThree)), scale.colourOf(map.cell(3.0, kThree).departureMm));
     const Rgb side = image.at(40, rowY(kThree)), crown = image.at(40, rowY(kTwelve));
     EXPECT_GT(side.r, side.b) << "out is warm";

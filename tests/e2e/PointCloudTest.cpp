@@ -109,10 +109,14 @@ std::vector<Point> readPly(const std::string& path) {
                        : type == "float" ? at<float>(bytes, offset)
                                          : at<std::uint32_t>(bytes, offset);
             offset += sizes.at(type);
-            if (name == "x") p.x = v;
-            else if (name == "y") p.y = v;
-            else if (name == "z") p.z = v;
-            else p.attributes[name] = v;
+            if (name == "x")
+                p.x = v;
+            else if (name == "y")
+                p.y = v;
+            else if (name == "z")
+                p.z = v;
+            else
+                p.attributes[name] = v;
         }
         points.push_back(p);
     }
@@ -300,8 +304,8 @@ TEST_F(PointCloud, CloudCompareOpensThePlyFileWithTheXyzPoints) {
     const std::string ply = dir.file("survey.ply");
     ASSERT_TRUE(test::ChildProcess::exitedCleanly(run({"--settings", ini, "--cloud", ply, qzr})));
     const test::ScopedEnv offscreen("QT_QPA_PLATFORM", "offscreen");
-    test::ChildProcess cc(cloudCompare, {"-SILENT", "-O", ply, "-C_EXPORT_FMT", "ASC",
-                                         "-SAVE_CLOUDS"});
+    test::ChildProcess cc(cloudCompare,
+                          {"-SILENT", "-O", ply, "-C_EXPORT_FMT", "ASC", "-SAVE_CLOUDS"});
     ASSERT_TRUE(cc.start());
     ASSERT_TRUE(test::ChildProcess::exitedCleanly(cc.wait(std::chrono::seconds(120))))
         << cc.output();

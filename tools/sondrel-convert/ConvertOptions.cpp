@@ -20,10 +20,11 @@ cli::OptionTable optionTable(Options& o) {
          cli::text(o.geometry, "a file name")},
         {"--cloud", "FILE",
          "write a point cloud instead of the point list (only with\n"
-         "a single input file): FILE.ply (binary) or FILE.las (LAS\n"
-         "1.4), one point per profile point at x, y and the record's\n"
-         "distance, with its departure from the nominal radius of\n"
-         "[Pipe Geometry], range, angle, record and time",
+         "a single input file), as FILE.ply (binary) or FILE.las\n"
+         "(LAS 1.4): a point per profile point at x, y and the\n"
+         "record's distance (records without one are left out), with\n"
+         "its departure from the nominal radius of [Pipe Geometry],\n"
+         "range, angle, record and time",
          cli::text(o.cloud, "a file name")},
         // The file itself is found by settingsPathFor.
         {"--settings", "FILE",
@@ -70,7 +71,8 @@ std::string usageText() {
     return "Usage: sondrel-convert [options] FILE.qzr...\n"
            "Converts sonar data files to XYZ point lists: one line per profile point,\n"
            "\"date<TAB>time<TAB>x<TAB>y<TAB>z\" in metres, an empty line after each record.\n"
-           "Each FILE.qzr is written to FILE.xyz unless -o names the output.\n"
+           "Each FILE.qzr is written to FILE.xyz unless -o names the output; --geometry\n"
+           "and --cloud write a table or a point cloud instead.\n"
            "\n"
            "Options:\n" +
            cli::optionList(optionTable(unused), {.column = 22}) +
