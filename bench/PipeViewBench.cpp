@@ -74,7 +74,12 @@ void BM_CloudWriter(benchmark::State& state) {
     state.counters["points/s"] =
         benchmark::Counter(static_cast<double>(points), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_CloudWriter)->Arg(0)->Arg(1)->ArgNames({"las"})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CloudWriter)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgNames({"las"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_CloudOfDataFile(benchmark::State& state) {
     const std::string qzr = tempName(".qzr"), las = tempName(".las");
@@ -132,8 +137,11 @@ void BM_WallMapRender(benchmark::State& state) {
     state.counters["map MB"] = static_cast<double>(map.memoryBytes()) / 1e6;
     state.counters["columns"] = static_cast<double>(map.columns());
 }
-BENCHMARK(BM_WallMapRender)->Arg(1500)->Arg(100)->ArgNames({"metres"})->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_WallMapRender)
+    ->Arg(1500)
+    ->Arg(100)
+    ->ArgNames({"metres"})
+    ->Unit(benchmark::kMillisecond);
 
 const TubeModel& surveyTube() {
     static const TubeModel tube = [] {

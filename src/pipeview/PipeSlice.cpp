@@ -1,9 +1,15 @@
 #include "pipeview/PipeSlice.h"
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <numbers>
+#include <thread>
 
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometrySeries.h"
@@ -64,9 +70,8 @@ double stampSeconds(const std::string& date, const std::string& time,
 
 SliceMaker::SliceMaker(const CSondrelDoc& doc, SliceSettings settings,
                        const ChainageSource& chainage)
-    : doc_(doc), settings_(settings), chainage_(chainage) {
+    : doc_(doc), chainage_(chainage), measurer_(settings) {
     points_.reserve(kProfileSampleCount);
-    xy_.reserve(kProfileSampleCount);
 }
 
 void SliceMaker::point(double distancePixels, double angleDegrees) {
@@ -90,7 +95,7 @@ void SliceMaker::endOfPing() {
     fresh_ = true;
 }
 
-void SliceMaker::make(std::int64_t record, PipeSlice& slice) {
+void SliceMaker::take(std::int64_t record, PipeSlice& slice) {
     slice.record = record;
     slice.filePosition = doc_.ping.filePosition;
     const double stamp =
@@ -101,9 +106,16 @@ void SliceMaker::make(std::int64_t record, PipeSlice& slice) {
     slice.chainage = where.metres.value_or(kNoValue);
     slice.kept = where.kept;
     slice.points.assign(points_.begin(), points_.end());
+}
 
+void SliceMaker::make(std::int64_t record, PipeSlice& slice) {
+    take(record, slice);
+    measurer_.measure(slice);
+}
+
+void SliceMeasurer::measure(PipeSlice& slice) {
     xy_.clear();
-    for (const SlicePoint& p : points_) xy_.push_back({p.x, p.y});
+    for (const SlicePoint& p : slice.points) xy_.push_back({p.x, p.y});
     const PipeGeometry g = analyser_.analyse(xy_, settings_.nominalDiameter);
     slice.measured = g.measured();
     slice.sedimentLevel = sedimentLevelOf(g);
@@ -119,10 +131,185 @@ void SliceMaker::make(std::int64_t record, PipeSlice& slice) {
         usableNominal(settings_.nominalDiameter) ? settings_.nominalDiameter / 2 : g.circle.radius;
 }
 
+namespace {
+
+// Slices measured together, so that the threads meet once a batch rather
+// than once a ping.
+struct SliceBatch {
+    enum class State { Filling, Pending, Taken, Done };
+    std::vector<PipeSlice> slices;
+    std::size_t count = 0;
+    State state = State::Filling;
+};
+
+constexpr std::size_t kBatchSlices = 32;
+
+// Measures the slices handed to it on worker threads and on the calling
+// thread, and hands them to the sink in order on the calling thread.
+class MeasuringPipeline {
+  public:
+    MeasuringPipeline(const SliceSettings& settings, unsigned threads, const SliceSink& sink)
+        : settings_(settings), sink_(sink), measurer_(settings) {
+        const unsigned workers = threads > 1 ? threads - 1 : 0;
+        // Enough batches ahead to keep every thread busy, few enough to bound
+        // the memory; past them the calling thread measures too.
+        helpFrom_ = 2 * workers + 2;
+        waitFrom_ = 8 * workers + 8;
+        for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
+        filling_ = freshBatch();
+    }
+    ~MeasuringPipeline() { stop(); }
+    MeasuringPipeline(const MeasuringPipeline&) = delete;
+    MeasuringPipeline& operator=(const MeasuringPipeline&) = delete;
+
+    PipeSlice& next() {
+        if (filling_->slices.size() <= filling_->count) filling_->slices.emplace_back();
+        return filling_->slices[filling_->count];
+    }
+    // Takes the filled slot; false once the sink has said stop.
+    bool commit() {
+        if (++filling_->count == kBatchSlices) submit();
+        return !stopped_;
+    }
+    void finish() {
+        if (filling_->count > 0) submit();
+        while (true) {
+            std::unique_lock lock(mutex_);
+            if (queue_.empty()) break;
+            settleFront(lock);
+        }
+        stop();
+    }
+
+  private:
+    std::unique_ptr<SliceBatch> freshBatch() {
+        std::unique_ptr<SliceBatch> batch;
+        {
+            const std::lock_guard lock(mutex_);
+            if (!spare_.empty()) {
+                batch = std::move(spare_.back());
+                spare_.pop_back();
+            }
+        }
+        if (!batch) batch = std::make_unique<SliceBatch>();
+        batch->count = 0;
+        batch->state = SliceBatch::State::Filling;
+        return batch;
+    }
+
+    static void measure(SliceBatch& batch, SliceMeasurer& measurer) {
+        for (std::size_t i = 0; i < batch.count; ++i) measurer.measure(batch.slices[i]);
+    }
+
+    void deliver(const SliceBatch& batch) {
+        for (std::size_t i = 0; i < batch.count && !stopped_; ++i) {
+            if (!sink_(batch.slices[i])) stopped_ = true;
+        }
+    }
+
+    SliceBatch* firstPending() {
+        for (const auto& batch : queue_) {
+            if (batch->state == SliceBatch::State::Pending) return batch.get();
+        }
+        return nullptr;
+    }
+
+    void submit() {
+        if (threads_.empty()) {
+            measure(*filling_, measurer_);
+            deliver(*filling_);
+            filling_->count = 0;
+            return;
+        }
+        {
+            std::unique_lock lock(mutex_);
+            filling_->state = SliceBatch::State::Pending;
+            queue_.push_back(std::move(filling_));
+            workReady_.notify_one();
+            while (!queue_.empty() && queue_.front()->state == SliceBatch::State::Done) {
+                settleFront(lock);
+            }
+            while (queue_.size() >= helpFrom_ && firstPending()) settleFront(lock);
+            while (queue_.size() >= waitFrom_) settleFront(lock);
+        }
+        filling_ = freshBatch();
+    }
+
+    // Hands over the first batch once it is measured, measuring a waiting
+    // batch meanwhile rather than idling. Called with the lock held, which it
+    // releases while it works.
+    void settleFront(std::unique_lock<std::mutex>& lock) {
+        if (queue_.front()->state != SliceBatch::State::Done) {
+            if (SliceBatch* pending = firstPending()) {
+                pending->state = SliceBatch::State::Taken;
+                lock.unlock();
+                measure(*pending, measurer_);
+                lock.lock();
+                pending->state = SliceBatch::State::Done;
+                return;
+            }
+            batchDone_.wait(lock, [&] { return queue_.front()->state == SliceBatch::State::Done; });
+        }
+        std::unique_ptr<SliceBatch> done = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        deliver(*done);
+        lock.lock();
+        spare_.push_back(std::move(done));
+    }
+
+    void work() {
+        SliceMeasurer measurer(settings_);
+        std::unique_lock lock(mutex_);
+        while (true) {
+            workReady_.wait(lock, [&] { return stopping_ || firstPending() != nullptr; });
+            if (stopping_) return;
+            SliceBatch* batch = firstPending();
+            batch->state = SliceBatch::State::Taken;
+            lock.unlock();
+            measure(*batch, measurer);
+            lock.lock();
+            batch->state = SliceBatch::State::Done;
+            batchDone_.notify_all();
+        }
+    }
+
+    void stop() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        workReady_.notify_all();
+        for (std::thread& t : threads_) t.join();
+        threads_.clear();
+    }
+
+    const SliceSettings settings_;
+    const SliceSink& sink_;
+    SliceMeasurer measurer_;  // the calling thread's
+    std::size_t helpFrom_ = 2, waitFrom_ = 2;
+    bool stopped_ = false;  // only the calling thread writes and reads it
+    std::unique_ptr<SliceBatch> filling_;
+
+    std::mutex mutex_;
+    std::condition_variable workReady_, batchDone_;
+    std::deque<std::unique_ptr<SliceBatch>> queue_;  // in record order
+    std::vector<std::unique_ptr<SliceBatch>> spare_;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+unsigned threadsFor(unsigned asked) {
+    if (asked > 0) return asked;
+    return std::clamp(std::thread::hardware_concurrency(), 1U, 8U);
+}
+
+}  // namespace
+
 ConversionResult walkSlices(CSondrelDoc& doc, const std::string& input,
                             const SliceSettings& settings, const ChainageSource& chainage,
                             const SliceSink& sink, const ConversionProgress& progress,
-                            const ConversionCancelled& cancelled) {
+                            const ConversionCancelled& cancelled, unsigned threads) {
     BinaryFile in;
     std::int64_t length = 0;
     ConversionResult result = openDataFile(in, input, length);
@@ -130,19 +317,22 @@ ConversionResult walkSlices(CSondrelDoc& doc, const std::string& input,
     const bool wasPlaying = startWindowlessPlay(doc);
     ProfilePath path;
     SliceMaker maker(doc, settings, chainage);
-    PipeSlice slice;
     bool stopped = false, cancel = false;
-    walkRecords(
-        doc, in, input, length, result,
-        [&] {
-            runProfilePass(doc, path, &maker);
-            const ConversionSummary& s = result.summary;
-            maker.make(s.recordsRead + s.recordsSkipped, slice);
-            if (!sink(slice)) stopped = true;
-            if (cancelled && cancelled()) cancel = true;
-            return !stopped && !cancel;
-        },
-        progress);
+    {
+        MeasuringPipeline slices(settings, threadsFor(threads), sink);
+        walkRecords(
+            doc, in, input, length, result,
+            [&] {
+                runProfilePass(doc, path, &maker);
+                const ConversionSummary& s = result.summary;
+                maker.take(s.recordsRead + s.recordsSkipped, slices.next());
+                if (!slices.commit()) stopped = true;
+                if (cancelled && cancelled()) cancel = true;
+                return !stopped && !cancel;
+            },
+            progress);
+        slices.finish();
+    }
     doc.flags.playbackActive = wasPlaying;
     if (cancel && !stopped) {
         result.error = ConversionError::Cancelled;

@@ -78,6 +78,20 @@ struct PipeSlice {
 double stampSeconds(const std::string& date, const std::string& time,
                     const std::string& milliseconds);
 
+// The geometry of a slice's points: its centre, radius and sediment floor.
+// Depends on nothing but the slice, so slices may be measured on any thread,
+// one measurer a thread.
+class SliceMeasurer {
+  public:
+    explicit SliceMeasurer(SliceSettings settings) : settings_(settings) {}
+    void measure(PipeSlice& slice);
+
+  private:
+    SliceSettings settings_;
+    PipeAnalyser analyser_;
+    std::vector<GeometryPoint> xy_;
+};
+
 // Follows the profile pass over each ping and makes its slice. Keeps its
 // buffers, so a slice costs no allocation once the first has been made.
 class SliceMaker : public ProfileExport {
@@ -88,17 +102,17 @@ class SliceMaker : public ProfileExport {
     void endOfPing() override;
 
     // After a pass over the ping on show, which is record `record` of its
-    // file: its slice, into `slice` (whose buffers are reused).
+    // file: its slice, into `slice` (whose buffers are reused), measured.
     void make(std::int64_t record, PipeSlice& slice);
+    // The same without its geometry, for a SliceMeasurer to add.
+    void take(std::int64_t record, PipeSlice& slice);
 
   private:
     const CSondrelDoc& doc_;
-    SliceSettings settings_;
     const ChainageSource& chainage_;
+    SliceMeasurer measurer_;
     XyzAxesCache axes_;
-    PipeAnalyser analyser_;
     std::vector<SlicePoint> points_;
-    std::vector<GeometryPoint> xy_;
     double rangeMetres_ = 0.0;
     double firstStamp_ = kNoValue;
     bool fresh_ = true;
@@ -108,13 +122,18 @@ class SliceMaker : public ProfileExport {
 using SliceSink = std::function<bool(const PipeSlice&)>;
 
 // Reads `input` as playback does and hands every valid record's slice to
-// `sink`, in file order. The document should carry the display settings that
-// shape the points; counts, stops and read errors go into the result
-// (`pointsWritten` counts nothing here). Cancelled when `cancelled` says so
-// between records (the result then says Cancelled).
+// `sink`, in file order, on the calling thread. The document should carry the
+// display settings that shape the points; counts, stops and read errors go
+// into the result (`pointsWritten` counts nothing here). Cancelled when
+// `cancelled` says so between records (the result then says Cancelled).
+//
+// The records are read on the calling thread and their slices measured by
+// `threads` threads (0: one per processor core, at most 8; 1: the calling
+// thread alone); the sink sees the same slices in the same order whatever
+// the number.
 ConversionResult walkSlices(CSondrelDoc& doc, const std::string& input,
                             const SliceSettings& settings, const ChainageSource& chainage,
                             const SliceSink& sink, const ConversionProgress& progress = {},
-                            const ConversionCancelled& cancelled = {});
+                            const ConversionCancelled& cancelled = {}, unsigned threads = 0);
 
 }  // namespace sondrel

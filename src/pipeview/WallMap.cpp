@@ -191,18 +191,22 @@ void WallMap::render(double from, double to, const DepartureScale& scale, RgbIma
 ConversionResult buildWallMap(CSondrelDoc& doc, const std::string& input,
                               const SliceSettings& settings, const ChainageSource& chainage,
                               WallMap& map, JobProgress* progress) {
+    // Records are counted as they are read, which the progress follows; the
+    // map has them a batch later.
     std::int64_t records = 0;
     return walkSlices(
         doc, input, settings, chainage,
         [&](const PipeSlice& slice) {
-            ++records;
             map.append(slice);
             return true;
         },
         [&](std::int64_t done, std::int64_t total) {
             if (progress) progress->report(done, total, records);
         },
-        [&] { return progress && progress->cancelled(); });
+        [&] {
+            ++records;
+            return progress && progress->cancelled();
+        });
 }
 
 }  // namespace sondrel
