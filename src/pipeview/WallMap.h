@@ -16,8 +16,9 @@
 //
 // Slices are appended as they come (live, or as a file plays); those without
 // a chainage or not of the kept pass are left out. Memory: 8 bytes a cell and
-// 16 a column: 120 rows over a 1.5 km survey in 5 cm bins take 29 MB. A
-// column more than kMaxWallMapColumns from the others is refused.
+// 16 a column: 120 rows over a 1.5 km survey in 5 cm bins take 29 MB, and the
+// room kept for growth at most as much again. A column more than
+// kMaxWallMapColumns from the others is refused.
 
 #include <cstdint>
 #include <optional>
