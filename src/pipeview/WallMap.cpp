@@ -4,8 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "common/JobProgress.h"
-
 namespace sondrel {
 
 WallMap::WallMap(WallMapSettings settings)
@@ -186,27 +184,6 @@ void WallMap::render(double from, double to, const DepartureScale& scale, RgbIma
             *p++ = c.b;
         }
     }
-}
-
-ConversionResult buildWallMap(CSondrelDoc& doc, const std::string& input,
-                              const SliceSettings& settings, const ChainageSource& chainage,
-                              WallMap& map, JobProgress* progress) {
-    // Records are counted as they are read, which the progress follows; the
-    // map has them a batch later.
-    std::int64_t records = 0;
-    return walkSlices(
-        doc, input, settings, chainage,
-        [&](const PipeSlice& slice) {
-            map.append(slice);
-            return true;
-        },
-        [&](std::int64_t done, std::int64_t total) {
-            if (progress) progress->report(done, total, records);
-        },
-        [&] {
-            ++records;
-            return progress && progress->cancelled();
-        });
 }
 
 }  // namespace sondrel

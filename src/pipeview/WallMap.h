@@ -31,8 +31,6 @@
 
 namespace sondrel {
 
-class JobProgress;
-
 inline constexpr std::int64_t kMaxWallMapColumns = 400000;  // 20 km in 5 cm bins
 
 struct WallMapSettings {
@@ -119,12 +117,5 @@ class WallMap {
     std::vector<int> rowOfPoint_;
     std::vector<std::uint8_t> underSediment_;
 };
-
-// The wall map of a whole file, through the same slices as its cloud.
-// `progress` (may be null) hears of the records read and can cancel; the
-// map then holds what was read.
-ConversionResult buildWallMap(CSondrelDoc& doc, const std::string& input,
-                              const SliceSettings& settings, const ChainageSource& chainage,
-                              WallMap& map, JobProgress* progress = nullptr);
 
 }  // namespace sondrel

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "acquisition/SondrelDoc.h"
-#include "pipeview/TubeModel.h"
+#include "pipeview/PipeViews.h"
 #include "support/PipeScenario.h"
 #include "support/TempFolder.h"
 
@@ -36,10 +36,7 @@ TEST(TubeModel, RingsJoinIntoAClosedTubeWithItsGapsAndColours) {
     CSondrelDoc doc;
     doc.flags.playbackActive = true;
     const ConversionResult r =
-        walkSlices(doc, path, {.nominalDiameter = 0.6}, GapInTheMiddle(), [&](const PipeSlice& s) {
-            tube.append(s);
-            return true;
-        });
+        buildPipeViews(doc, path, {.nominalDiameter = 0.6}, GapInTheMiddle(), {.tube = &tube});
     ASSERT_TRUE(r.ok()) << r.message;
 
     const DepartureScale scale{.rangeMm = 20};

@@ -9,7 +9,7 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "common/JobProgress.h"
-#include "pipeview/WallMap.h"
+#include "pipeview/PipeViews.h"
 #include "support/PipeScenario.h"
 #include "support/TempFolder.h"
 
@@ -43,8 +43,9 @@ class WallMapOfModelPipe : public ::testing::Test {
         WallMap map;
         CSondrelDoc doc;
         doc.flags.playbackActive = true;
-        const ConversionResult r = buildWallMap(
-            doc, path, {.nominalDiameter = 0.6, .centre = centre}, chainage, map, progress);
+        const ConversionResult r =
+            buildPipeViews(doc, path, {.nominalDiameter = 0.6, .centre = centre}, chainage,
+                           {.map = &map}, progress);
         EXPECT_TRUE(r.ok()) << r.message;
         return map;
     }
