@@ -38,8 +38,7 @@ class BinnedColumns {
         if (!std::isfinite(chainage) || std::fabs(chainage / bin_) > 1e15) return nullptr;
         const std::int64_t bin = binOf(chainage);
         if (count_ == 0) {
-            first_ = bin;
-            lead_ = 0;
+            first_ = base_ = bin;
             count_ = 1;
             store_.assign(stride_ * 16, T{});
             capacity_ = 16;
@@ -47,24 +46,24 @@ class BinnedColumns {
         }
         const std::int64_t low = std::min(first_, bin), high = std::max(endBin(), bin + 1);
         if (high - low > maxColumns_) return nullptr;
-        if (bin < first_ - lead_ || bin >= first_ - lead_ + capacity_) regrow(low, high);
+        if (bin < base_ || bin >= base_ + capacity_) regrow(low, high);
         if (bin < first_) {
             count_ += first_ - bin;
             first_ = bin;
         } else if (bin >= endBin()) {
             count_ = bin + 1 - first_;
         }
-        return &store_[static_cast<std::size_t>(bin - (first_ - lead_)) * stride_];
+        return &store_[static_cast<std::size_t>(bin - base_) * stride_];
     }
     // The column of bin `bin`, null when none was made.
     const T* find(std::int64_t bin) const {
         if (bin < first_ || bin >= endBin()) return nullptr;
-        return &store_[static_cast<std::size_t>(bin - (first_ - lead_)) * stride_];
+        return &store_[static_cast<std::size_t>(bin - base_) * stride_];
     }
     void clear() {
         store_.clear();
         store_.shrink_to_fit();
-        count_ = lead_ = capacity_ = 0;
+        count_ = capacity_ = 0;
     }
     std::size_t memoryBytes() const { return store_.capacity() * sizeof(T); }
 
@@ -77,12 +76,12 @@ class BinnedColumns {
         const std::int64_t start = low < first_ ? low - spare : low;
         std::vector<T> grown(static_cast<std::size_t>(capacity) * stride_, T{});
         const std::size_t at = static_cast<std::size_t>(first_ - start) * stride_;
-        const std::size_t from = static_cast<std::size_t>(lead_) * stride_;
+        const std::size_t from = static_cast<std::size_t>(first_ - base_) * stride_;
         std::copy(store_.begin() + static_cast<std::ptrdiff_t>(from),
                   store_.begin() + static_cast<std::ptrdiff_t>(from + count_ * stride_),
                   grown.begin() + static_cast<std::ptrdiff_t>(at));
         store_.swap(grown);
-        lead_ = first_ - start;
+        base_ = start;
         capacity_ = capacity;
     }
 
@@ -91,7 +90,7 @@ class BinnedColumns {
     std::int64_t maxColumns_;
     std::vector<T> store_;
     std::int64_t first_ = 0, count_ = 0;
-    std::int64_t lead_ = 0;      // columns of room before the first
+    std::int64_t base_ = 0;      // the bin of the store's first column
     std::int64_t capacity_ = 0;  // columns the store holds
 };
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <numbers>
 
 #include "acquisition/SondrelDoc.h"
 #include "common/JobProgress.h"
@@ -163,6 +164,39 @@ TEST_F(WallMapOfModelPipe, RenderingShowsStatesAndKeepsTheWorstWhenZoomedOut) {
     map.render(0.0, 9.0, scale, small);
     const Rgb worst = small.at(0, map.rowOf(kTwelve));
     EXPECT_GT(worst.b, worst.r + 60);
+}
+
+// A survey may start anywhere and run either way: the map grows at both
+// ends and keeps every cell it had, and a distance beyond belief is refused.
+TEST(WallMap, GrowsEitherWayKeepingItsCells) {
+    const auto ring = [](double chainage, double departure) {
+        PipeSlice s;
+        s.chainage = chainage;
+        s.measured = true;
+        s.radius = 0.3;
+        for (int i = 0; i < 400; ++i) {
+            const double a = i * 0.9 * std::numbers::pi / 180;
+            s.points.push_back({(0.3 + departure) * std::cos(a), (0.3 + departure) * std::sin(a)});
+        }
+        return s;
+    };
+    const double chainages[] = {5.0, 4.0, -3.0, 12.0, -40.0, 0.02, 30.0};
+    WallMap map;
+    for (std::size_t i = 0; i < std::size(chainages); ++i) {
+        EXPECT_TRUE(map.append(ring(chainages[i], 0.001 * static_cast<double>(i + 1))));
+    }
+    EXPECT_FALSE(map.append(ring(1e12, 0.0)));
+    EXPECT_FALSE(map.append(ring(std::nan(""), 0.0)));
+    EXPECT_DOUBLE_EQ(map.startChainage(), -40.0);
+    EXPECT_DOUBLE_EQ(map.endChainage(), 30.05);
+    for (std::size_t i = 0; i < std::size(chainages); ++i) {
+        for (double clock : {0.0, 100.0, 250.0}) {
+            const WallCell c = map.cell(chainages[i], clock);
+            ASSERT_EQ(c.state, CellState::Wall) << chainages[i];
+            EXPECT_NEAR(c.departureMm, static_cast<double>(i + 1), 0.01) << chainages[i];
+        }
+    }
+    EXPECT_EQ(map.cell(4.5, 0).state, CellState::NoEcho);
 }
 
 TEST(DepartureScale, DivergesEvenlyAboutTheNominalAndClampsBeyondItsRange) {
