@@ -24,8 +24,12 @@ class BinnedColumns {
 
     double binMetres() const { return bin_; }
     std::size_t stride() const { return stride_; }
+    // Beyond belief (and NaN, taken as far below) is held far from any column.
     std::int64_t binOf(double chainage) const {
-        return static_cast<std::int64_t>(std::floor(chainage / bin_));
+        constexpr double kFar = 4e18;
+        const double b = std::floor(chainage / bin_);
+        if (!(b > -kFar)) return static_cast<std::int64_t>(-kFar);
+        return static_cast<std::int64_t>(std::min(b, kFar));
     }
     bool empty() const { return count_ == 0; }
     std::int64_t firstBin() const { return first_; }

@@ -197,6 +197,8 @@ TEST(WallMap, GrowsEitherWayKeepingItsCells) {
         }
     }
     EXPECT_EQ(map.cell(4.5, 0).state, CellState::NoEcho);
+    EXPECT_EQ(map.cell(1e300, 0).state, CellState::NoEcho);
+    EXPECT_FALSE(map.recordAt(-1e300).has_value());
 }
 
 TEST(DepartureScale, DivergesEvenlyAboutTheNominalAndClampsBeyondItsRange) {
