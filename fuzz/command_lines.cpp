@@ -30,6 +30,7 @@
 #include "../tools/sondrel-report/ReportOptions.h"
 #include "FuzzChecks.h"
 #include "acquisition/SwitchCommand.h"
+#include "pipeview/PointCloud.h"
 #include "recording/SettingsLocation.h"
 
 namespace {
@@ -84,6 +85,9 @@ void convertLine(const std::vector<std::string>& args) {
     fuzz::check(o.output.empty() || o.inputs.size() == 1, "one output for several inputs");
     fuzz::check(o.geometry.empty() || (o.inputs.size() == 1 && o.output.empty()),
                 "a geometry table for several inputs");
+    fuzz::check(o.cloud.empty() || (o.inputs.size() == 1 && o.output.empty() &&
+                                    o.geometry.empty() && cloudFormatFor(o.cloud)),
+                "a point cloud for several inputs or of no format");
 }
 
 void reportLine(const std::vector<std::string>& args) {

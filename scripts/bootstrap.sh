@@ -9,6 +9,7 @@ packages=(
   xvfb xauth fonts-liberation2 poppler-utils clang-format git python3
   librsvg2-bin help2man dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-14-dev
+  cloudcompare
 )
 
 missing=()

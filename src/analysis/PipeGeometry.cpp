@@ -911,4 +911,9 @@ PipeGeometry analysePipe(std::span<const GeometryPoint> points, double nominalDi
     return analyser.analyse(points, nominalDiameter, basis);
 }
 
+std::optional<double> sedimentLevelOf(const PipeGeometry& geometry) {
+    if (!geometry.measured() || !(geometry.sedimentDepth > 0)) return std::nullopt;
+    return shapeBottomOf(shapeOf(geometry.ellipse, geometry.circle)) + geometry.sedimentDepth;
+}
+
 }  // namespace sondrel

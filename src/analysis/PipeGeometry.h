@@ -167,6 +167,11 @@ class PipeAnalyser {
 PipeGeometry analysePipe(std::span<const GeometryPoint> points, double nominalDiameter,
                          OvalityBasis basis = OvalityBasis::Nominal);
 
+// The height (y, metres) of the sediment floor a measured ping found: the
+// bottom of its fitted shape (the ellipse when fitted, else the circle) raised
+// by the sediment depth. Nothing when no floor was found.
+std::optional<double> sedimentLevelOf(const PipeGeometry& geometry);
+
 // Distance from the centre of an ellipse to its edge in a direction given in
 // radians anticlockwise from the x axis.
 double ellipseRadiusAt(const EllipseFit& ellipse, double directionRadians);

@@ -19,8 +19,12 @@ XyzAxes xyzAxesFor(double theta) {
     return {std::cos(g), std::sin(g)};
 }
 
+float xyzRangeFor(double d, double rangeMetres) {
+    return static_cast<float>(rangeMetres * d / kFullRangePixels);
+}
+
 XyzPoint xyzPointFor(double d, const XyzAxes& axes, double rangeMetres, double distanceM) {
-    const float r = static_cast<float>(rangeMetres * d / kFullRangePixels);
+    const float r = xyzRangeFor(d, rangeMetres);
     XyzPoint p;
     p.x = static_cast<float>(r * axes.cosG);
     p.y = static_cast<float>(-(r * axes.sinG));

@@ -30,6 +30,9 @@ struct XyzPoint {
 // degrees lies on the negative y axis and 90 on the positive x axis.
 XyzPoint xyzPointFor(double distancePixels, double angleDegrees, double rangeMetres,
                      double distanceM);
+// The distance of such a point from the head, in metres, as the point is
+// built from it.
+float xyzRangeFor(double distancePixels, double rangeMetres);
 // The same in two steps, so that the angle's part can be kept for the next
 // ping: the cosine and sine of the turned angle, then the point.
 struct XyzAxes {

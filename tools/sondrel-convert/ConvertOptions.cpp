@@ -1,6 +1,7 @@
 #include "ConvertOptions.h"
 
 #include "common/CommandLine.h"
+#include "pipeview/PointCloud.h"
 
 namespace sondrel::convert {
 
@@ -19,6 +20,14 @@ cli::OptionTable optionTable(Options& o) {
          "chainage is placed as the survey file FILE.survey beside\n"
          "the data file says (start chainage, direction, speed)",
          cli::text(o.geometry, "a file name")},
+        {"--cloud", "FILE",
+         "write a point cloud instead of the point list (only with\n"
+         "a single input file), as FILE.ply (binary) or FILE.las\n"
+         "(LAS 1.4): a point per profile point at x, y and the\n"
+         "record's distance (records without one are left out), with\n"
+         "its departure from the nominal radius of [Pipe Geometry],\n"
+         "range, angle, record and time",
+         cli::text(o.cloud, "a file name")},
         // The file itself is found by settingsPathFor.
         {"--settings", "FILE",
          "settings file whose RollCorrection and PPMinRange shape\n"
@@ -52,6 +61,10 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         return fail("-o names the output of a single input file only", false);
     if (!o.geometry.empty() && (o.inputs.size() > 1 || !o.output.empty()))
         return fail("--geometry takes a single input file and no -o", false);
+    if (!o.cloud.empty() && (o.inputs.size() > 1 || !o.output.empty() || !o.geometry.empty()))
+        return fail("--cloud takes a single input file and no -o or --geometry", false);
+    if (!o.cloud.empty() && !cloudFormatFor(o.cloud))
+        return fail("--cloud " + o.cloud + ": the name must end in .ply or .las", false);
     return r;
 }
 
@@ -60,7 +73,8 @@ std::string usageText() {
     return "Usage: sondrel-convert [options] FILE.qzr...\n"
            "Converts sonar data files to XYZ point lists: one line per profile point,\n"
            "\"date<TAB>time<TAB>x<TAB>y<TAB>z\" in metres, an empty line after each record.\n"
-           "Each FILE.qzr is written to FILE.xyz unless -o names the output.\n"
+           "Each FILE.qzr is written to FILE.xyz unless -o names the output; --geometry\n"
+           "and --cloud write a table or a point cloud instead.\n"
            "\n"
            "Options:\n" +
            cli::optionList(optionTable(unused), {.column = 22}) +

@@ -10,6 +10,7 @@ struct Options {
     std::vector<std::string> inputs;
     std::string output;
     std::string geometry;
+    std::string cloud;
     bool explicitSettings = false;  // --settings named a file, which must then be there
     bool quiet = false;
     bool help = false;

@@ -16,6 +16,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometryCsv.h"
 #include "analysis/GeometrySettings.h"
+#include "pipeview/PointCloud.h"
 #include "recording/DataFileConverter.h"
 #include "recording/Player.h"
 #include "recording/SettingsFile.h"
@@ -142,6 +143,19 @@ int geometryOne(const std::string& input, const std::string& output, const std::
     return reportResult(input, output, result, "rows", "measured");
 }
 
+int cloudOne(const std::string& input, const std::string& output, const std::string& settings,
+             bool showProgress) {
+    const auto doc = documentFor(input, settings);
+    if (!doc) return kExitFailed;
+    ProgressBar bar(showProgress, input);
+    const DistanceReadingChainage chainage;
+    const ConversionResult result = exportPointCloud(
+        *doc, input, output, {.nominalDiameter = loadGeometrySettings(settings).nominalDiameter},
+        chainage, [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
+    bar.finish();
+    return reportResult(input, output, result, "points", "written to the cloud");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,6 +190,9 @@ int main(int argc, char** argv) {
     }
 
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+    if (!options.cloud.empty()) {
+        return cloudOne(options.inputs.front(), options.cloud, settingsPath, showProgress);
+    }
     if (!options.geometry.empty()) {
         return geometryOne(options.inputs.front(), options.geometry, settingsPath, showProgress);
     }

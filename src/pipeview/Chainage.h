@@ -1,0 +1,35 @@
+#pragma once
+// Where a record lies along the pipe, as the views of the pipe ask it: a
+// chainage in metres (or none, and the record has no place), and whether the
+// record belongs to the pass that is kept where the crawler went over the same
+// stretch more than once. The views take it through this small interface so
+// that a survey's own chainage (start chainage, direction, stops and reversals
+// resolved) plugs in with one adapter; until then the distance reading of each
+// record stands for its chainage and every record is kept.
+
+#include <cstdint>
+#include <optional>
+
+namespace sondrel {
+
+struct RecordChainage {
+    std::optional<double> metres;
+    bool kept = true;
+};
+
+class ChainageSource {
+  public:
+    virtual ~ChainageSource() = default;
+    // `record` counts the file's records from 1, invalid ones included (as
+    // the geometry table numbers them); `distanceReading` is the record's
+    // travelled distance in metres, NaN when it has none.
+    virtual RecordChainage chainageOf(std::int64_t record, double distanceReading) const = 0;
+};
+
+// The distance reading as the chainage, every record kept.
+class DistanceReadingChainage : public ChainageSource {
+  public:
+    RecordChainage chainageOf(std::int64_t record, double distanceReading) const override;
+};
+
+}  // namespace sondrel
