@@ -123,4 +123,23 @@ ConversionResult collectGeometryReport(CSondrelDoc& doc, const std::string& inpu
     return result;
 }
 
+std::vector<double> chartTicks(double low, double high, int most) {
+    std::vector<double> ticks;
+    if (!(high > low) || most < 1 || !std::isfinite(low) || !std::isfinite(high)) return ticks;
+    const double rough = (high - low) / most;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = 10 * power;
+    for (const double m : {1.0, 2.0, 5.0}) {
+        if (m * power >= rough) {
+            step = m * power;
+            break;
+        }
+    }
+    // Within a hair of the ends, so that an end on a tick keeps it.
+    const double slack = step * 1e-9;
+    for (double k = std::ceil((low - slack) / step); k * step <= high + slack; k += 1)
+        ticks.push_back(k * step == 0 ? 0.0 : k * step);
+    return ticks;
+}
+
 }  // namespace sondrel

@@ -52,6 +52,10 @@ struct GeometryReport {
     bool cancelled = false;              // stopped on request before the end
 };
 
+// Where a chart axis from `low` to `high` is ticked: at most about `most`
+// round values (1, 2 or 5 times a power of ten apart) within the range.
+std::vector<double> chartTicks(double low, double high, int most);
+
 // Reads `input` as playback does and gathers the report on `settings`. The
 // document should carry the display settings that shape the points. A long
 // gathering tells `progress`, when given, the records and bytes read, and
