@@ -200,7 +200,21 @@ class Detector {
     bool againstFlow_;
 };
 
+bool sameNumber(double a, double b) {
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
 }  // namespace
+
+bool Observation::operator==(const Observation& o) const {
+    return chainage == o.chainage && code == o.code && characterisation1 == o.characterisation1 &&
+           characterisation2 == o.characterisation2 &&
+           sameNumber(quantification1, o.quantification1) &&
+           sameNumber(quantification2, o.quantification2) && remark == o.remark &&
+           clockFrom == o.clockFrom && clockTo == o.clockTo && continuous == o.continuous &&
+           joint == o.joint && filePosition == o.filePosition && byOperator == o.byOperator &&
+           deleted == o.deleted;
+}
 
 double clockHours(double degreesFromRight) {
     // 3 o'clock at 0 degrees, hours running clockwise, i.e. against the angle.

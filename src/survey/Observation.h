@@ -51,7 +51,8 @@ struct Observation {
     bool deleted = false;  // an operator's deletion of a detected observation, kept so
                            // that the next detection does not bring it back
 
-    bool operator==(const Observation&) const = default;
+    // Empty quantifications (NaN) are equal.
+    bool operator==(const Observation& other) const;
 };
 
 // The continuous-defect numbers, the start and finish nodes and the order

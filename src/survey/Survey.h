@@ -108,9 +108,12 @@ struct Survey {
 // calibration every ping's points are made with its sound velocity.
 Survey analyseSurvey(CSondrelDoc& doc, const SurveyInputs& inputs, JobProgress* progress = nullptr);
 
-// Grading and tables taken again from the pings (after observations or
-// limits changed); analyseSurvey calls it.
+// Grading and tables taken again from the pings (after the limits changed,
+// say); analyseSurvey calls it.
 void gradeSurvey(Survey& survey);
+// The observations detected again from the pings on other thresholds and
+// merged with the operator's in survey.record; analyseSurvey calls it.
+void detectAgain(Survey& survey, const ObservationSettings& thresholds);
 
 // The calibration a stretch of known inside diameter gives: the sound
 // velocity that makes the stretch's mean diameter the known one. Diameters

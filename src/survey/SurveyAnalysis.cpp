@@ -398,14 +398,17 @@ Survey analyseSurvey(CSondrelDoc& doc, const SurveyInputs& inputs, JobProgress* 
 
     placePings(survey);
     gradeSurvey(survey);
+    detectAgain(survey, inputs.thresholds);
+    return survey;
+}
+
+void detectAgain(Survey& survey, const ObservationSettings& thresholds) {
     const bool against = survey.record.header.againstFlow();
-    survey.detected = detectObservations(
-        survey.pings, survey.kept, survey.nominalDiameter, inputs.thresholds,
-        survey.record.header.startChainage,
-        against ? survey.summary.startChainage : survey.summary.endChainage, against);
+    survey.detected =
+        detectObservations(survey.pings, survey.kept, survey.nominalDiameter, thresholds,
+                           survey.record.header.startChainage, survey.summary.endChainage, against);
     survey.observations = mergeObservations(survey.detected, survey.record.observations, against);
     survey.record.observations = survey.observations;
-    return survey;
 }
 
 void gradeSurvey(Survey& survey) {

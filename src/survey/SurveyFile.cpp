@@ -268,13 +268,17 @@ std::string sidecarText(const SurveyRecord& r) {
 
 SidecarLoad loadSidecar(const std::string& recording) {
     const std::string path = sidecarPathFor(recording);
-    std::error_code error;
-    const std::uintmax_t recordingSize = std::filesystem::file_size(recording, error);
-    if (error) return refused(SidecarStatus::Damaged, recording + ": " + error.message());
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) return {};
         return refused(SidecarStatus::Damaged, path + ": cannot be read: " + std::strerror(errno));
+    }
+    std::error_code error;
+    const std::uintmax_t recordingSize = std::filesystem::file_size(recording, error);
+    if (error) {
+        ::close(fd);
+        return refused(SidecarStatus::Damaged,
+                       path + ": its recording " + recording + ": " + error.message());
     }
     std::string text;
     char buffer[65536];
