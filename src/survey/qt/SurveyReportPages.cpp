@@ -66,23 +66,26 @@ class PageWriter {
     // Columns of the given shares of the width; the titles again on each page.
     bool table(const QStringList& titles, const std::vector<double>& shares,
                const std::vector<QStringList>& rows) {
+        // Titles may take two lines, so that narrow columns keep their names whole.
         const auto drawRow = [&](const QStringList& cells, bool title) {
             QFont f = font_;
             f.setBold(title);
             p_.setFont(f);
+            const double height = title ? line_ * 2 : line_;
             double x = body_.left();
             for (int c = 0; c < cells.size(); ++c) {
                 const double w = body_.width() * shares[static_cast<std::size_t>(c)];
-                p_.drawText(QRectF(x + 2, y_, w - 4, line_), Qt::AlignLeft | Qt::AlignVCenter,
-                            cells[c]);
+                p_.drawText(QRectF(x + 2, y_, w - 4, height),
+                            Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap, cells[c]);
                 x += w;
             }
             if (title)
-                p_.drawLine(QPointF(body_.left(), y_ + line_), QPointF(body_.right(), y_ + line_));
+                p_.drawLine(QPointF(body_.left(), y_ + height),
+                            QPointF(body_.right(), y_ + height));
             p_.setFont(font_);
-            y_ += line_;
+            y_ += height;
         };
-        if (!room(line_ * 2)) return false;
+        if (!room(line_ * 3)) return false;
         drawRow(titles, true);
         for (const QStringList& row : rows) {
             if (y_ + line_ > body_.bottom()) {
@@ -234,7 +237,8 @@ bool SurveyReportPages::paint(QPainter& painter, const QRectF& body,
     }
     if (rows.empty()) {
         if (!w.text(QStringLiteral("No observations"))) return false;
-    } else if (!w.table(titles, {0.1, 0.07, 0.07, 0.07, 0.08, 0.08, 0.08, 0.08, 0.1, 0.27}, rows)) {
+    } else if (!w.table(titles, {0.09, 0.06, 0.06, 0.06, 0.07, 0.07, 0.07, 0.07, 0.11, 0.34},
+                        rows)) {
         return false;
     }
     w.gap();
