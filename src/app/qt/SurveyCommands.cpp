@@ -53,6 +53,15 @@ SurveyCommands::~SurveyCommands() {
     frame_.setSurveyDock(nullptr);
 }
 
+void SurveyCommands::setDialogRunner(std::function<int(QDialog&)> run) {
+    run_ = run;
+    dock_->setDialogRunner(std::move(run));
+}
+
+int SurveyCommands::run(QDialog& dialog) {
+    return run_ ? run_(dialog) : dialog.exec();
+}
+
 void SurveyCommands::play(std::int64_t position) {
     if (!actions_ || position < 0) return;
     const std::string& path = actions_->surveyPath();
@@ -71,7 +80,7 @@ std::optional<SurveyHeader> SurveyCommands::askSurveyHeader(const SurveyHeader& 
     OperatorPort* op = frame_.operatorPort();
     if (!op) return std::nullopt;
     SurveyHeaderDialog dialog(current, subject, *op, &frame_);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (run(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.header();
 }
 
@@ -97,7 +106,7 @@ std::optional<Calibration> SurveyCommands::askCalibration(const Survey& survey) 
     OperatorPort* op = frame_.operatorPort();
     if (!op) return std::nullopt;
     CalibrationDialog dialog(survey, *op, &frame_);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (run(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.calibration();
 }
 
@@ -105,14 +114,16 @@ std::optional<ObservationSettings> SurveyCommands::askThresholds(const Observati
     OperatorPort* op = frame_.operatorPort();
     if (!op) return std::nullopt;
     return askSurveySettings<ObservationSettings>(QStringLiteral("Survey Observation Thresholds"),
-                                                  observationSettingKeys(), now, *op, &frame_);
+                                                  observationSettingKeys(), now, *op, &frame_,
+                                                  [this](QDialog& d) { return run(d); });
 }
 
 std::optional<GradingLimits> SurveyCommands::askLimits(const GradingLimits& now) {
     OperatorPort* op = frame_.operatorPort();
     if (!op) return std::nullopt;
     return askSurveySettings<GradingLimits>(QStringLiteral("Survey Limits"), gradingLimitKeys(),
-                                            now, *op, &frame_);
+                                            now, *op, &frame_,
+                                            [this](QDialog& d) { return run(d); });
 }
 
 }  // namespace sondrel

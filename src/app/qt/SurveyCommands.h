@@ -10,6 +10,8 @@
 
 #include "app/SurveyActions.h"
 
+class QDialog;
+
 namespace sondrel {
 
 class CMainFrame;
@@ -29,6 +31,8 @@ class SurveyCommands : public QObject, public SurveyWindows {
     // The rules the observation window's edits go to; set once both exist.
     void setActions(SurveyActions* actions) { actions_ = actions; }
     ObservationsDock& observations() const { return *dock_; }
+    // How the dialogs are run: exec, or a test's script.
+    void setDialogRunner(std::function<int(QDialog&)> run);
     JobProgressDialog& surveyWindow() const { return *window_; }
 
     std::optional<SurveyHeader> askSurveyHeader(const SurveyHeader& current,
@@ -43,6 +47,7 @@ class SurveyCommands : public QObject, public SurveyWindows {
     std::optional<GradingLimits> askLimits(const GradingLimits& now) override;
 
   private:
+    int run(QDialog& dialog);
     // Plays the record at `position` of the survey's recording, opening it
     // for playback when another file (or none) plays.
     void play(std::int64_t position);
@@ -53,6 +58,7 @@ class SurveyCommands : public QObject, public SurveyWindows {
     SurveyActions* actions_ = nullptr;
     ObservationsDock* dock_ = nullptr;
     std::unique_ptr<JobProgressDialog> window_;
+    std::function<int(QDialog&)> run_;
 };
 
 }  // namespace sondrel

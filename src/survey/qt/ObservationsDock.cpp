@@ -113,6 +113,10 @@ const Observation* ObservationsDock::observationAt(int row) const {
     return &survey_->observations[rows_[static_cast<std::size_t>(row)]];
 }
 
+int ObservationsDock::run(QDialog& dialog) {
+    return run_ ? run_(dialog) : dialog.exec();
+}
+
 void ObservationsDock::playRow(int row) {
     if (const Observation* o = observationAt(row); o && handlers_.play) handlers_.play(*o);
 }
@@ -121,7 +125,7 @@ void ObservationsDock::editRow(int row) {
     const Observation* o = observationAt(row);
     if (!o || !op_ || !handlers_.edit) return;
     ObservationDialog dialog(*o, true, *op_, this);
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (run(dialog) != QDialog::Accepted) return;
     handlers_.edit(observationOfRow(row), dialog.observation());
 }
 
@@ -134,7 +138,7 @@ void ObservationsDock::addObservation() {
     Observation fresh;
     fresh.code = "BBE";
     ObservationDialog dialog(fresh, false, *op_, this);
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (run(dialog) != QDialog::Accepted) return;
     handlers_.add(dialog.observation());
 }
 

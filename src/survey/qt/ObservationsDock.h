@@ -12,6 +12,7 @@
 
 #include "survey/Survey.h"
 
+class QDialog;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -38,6 +39,8 @@ class ObservationsDock : public QDockWidget {
 
     void setHandlers(ObservationHandlers handlers) { handlers_ = std::move(handlers); }
     void setOperatorPort(OperatorPort* op) { op_ = op; }
+    // How the editor and the remark are run: exec, or a test's script.
+    void setDialogRunner(std::function<int(QDialog&)> run) { run_ = std::move(run); }
     // The survey shown; it must stay until the next call (null: none).
     void showSurvey(const Survey* survey);
 
@@ -59,7 +62,10 @@ class ObservationsDock : public QDockWidget {
     const Survey* survey_ = nullptr;
     std::vector<std::size_t> rows_;
     ObservationHandlers handlers_;
+    int run(QDialog& dialog);
+
     OperatorPort* op_ = nullptr;
+    std::function<int(QDialog&)> run_;
     QLabel* summary_ = nullptr;
     QTableWidget* table_ = nullptr;
 };

@@ -43,15 +43,17 @@ class SurveySettingsDialog : public QDialog {
     OperatorPort& op_;
 };
 
-// The dialog on a section's keys; the settings taken, or nothing when cancelled.
-template <typename Settings>
+// The dialog on a section's keys, run by `run` (exec, or a test's script);
+// the settings taken, or nothing when cancelled.
+template <typename Settings, typename Run>
 std::optional<Settings> askSurveySettings(const QString& title,
                                           std::span<const SurveySettingKey<Settings>> keys,
-                                          Settings now, OperatorPort& op, QWidget* parent) {
+                                          Settings now, OperatorPort& op, QWidget* parent,
+                                          Run&& run) {
     std::vector<SurveySettingsDialog::Row> rows;
     for (const auto& k : keys) rows.push_back({k.descriptor, k.label, now.*k.field});
     SurveySettingsDialog dialog(title, std::move(rows), op, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (run(dialog) != QDialog::Accepted) return std::nullopt;
     const std::vector<double> values = dialog.values();
     for (std::size_t i = 0; i < keys.size(); ++i) now.*keys[i].field = values[i];
     return now;
