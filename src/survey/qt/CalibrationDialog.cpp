@@ -35,8 +35,8 @@ CalibrationDialog::CalibrationDialog(const Survey& survey, OperatorPort& op, QWi
     form->addRow(tr("Known inside diameter (mm)"), diameter_);
     result_ = new QLabel(tr("Measure the stretch to see its correction."), this);
     result_->setObjectName(QStringLiteral("calibrationResult"));
-    result_->setWordWrap(true);
-    result_->setMinimumWidth(result_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48);
+    // Three lines of their own, always: the dialog is made room for them.
+    result_->setMinimumHeight(result_->fontMetrics().lineSpacing() * 3);
     auto* buttons = new QDialogButtonBox(this);
     measure_ = buttons->addButton(tr("&Measure"), QDialogButtonBox::ActionRole);
     accept_ = buttons->addButton(tr("&Accept"), QDialogButtonBox::AcceptRole);
@@ -78,6 +78,7 @@ bool CalibrationDialog::measure() {
     calibration_ = calibrate(survey_, values[0], values[1], values[2] / 1000.0, problem);
     if (!calibration_) {
         result_->setText(qs(problem));
+        adjustSize();
         op_.showMessage("No calibration: " + problem, MessageKind::Warning);
         return false;
     }
@@ -92,6 +93,7 @@ bool CalibrationDialog::measure() {
                          .arg(correction >= 0 ? QStringLiteral("+") + figure(correction, 2)
                                               : figure(correction, 2)));
     accept_->setEnabled(true);
+    adjustSize();
     return true;
 }
 

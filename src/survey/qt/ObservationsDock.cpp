@@ -48,6 +48,7 @@ ObservationsDock::ObservationsDock(QWidget* parent)
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 8);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setAlternatingRowColors(true);
     connect(table_, &QTableWidget::cellClicked, this, [this](int row, int) { playRow(row); });
