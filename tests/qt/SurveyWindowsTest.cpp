@@ -16,10 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 
 #include "app/CommandIds.h"
 #include "app/qt/JobProgressDialog.h"
+#include "common/IniFile.h"
 #include "display/ViewPainter.h"
 #include "support/ProgramRig.h"
 #include "support/SurveyRecording.h"
@@ -27,6 +29,7 @@
 #include "survey/qt/ObservationDialog.h"
 #include "survey/qt/ObservationsDock.h"
 #include "survey/qt/SurveyHeaderDialog.h"
+#include "survey/qt/SurveySettingsDialog.h"
 
 namespace sondrel::testing {
 namespace {
@@ -222,6 +225,58 @@ TEST(SurveyWindows, TheProgressWindowShowsAndCancelStopsTheSurveyWithoutFreezing
     EXPECT_EQ(p.surveyActions->survey(), nullptr) << "a cancelled survey is not shown";
     EXPECT_GT(ticks, 5) << "the window's own timers ran while the survey was made";
     EXPECT_TRUE(p.enabled(kCmdExportCodedFile));
+}
+
+TEST(SurveyWindows, SettingsRefuseAValueOutOfRangeAndTheCodedFileIsWrittenOrRefused) {
+    ProgramUnderTest p;
+    const std::string path = surveyRecording(p);
+    ASSERT_TRUE(p.frame->openDataFile(QString::fromStdString(path)));
+    struct Case {
+        int command;
+        const char* key;
+        const char* bad;
+        const char* good;
+        const char* section;
+    };
+    for (const Case& c :
+         {Case{kCmdSurveyLimits, "Fail Limit", "75", "9", "Survey Limits"},
+          Case{kCmdSurveyThresholds, "Continuous Length", "0", "2", "Survey Observations"}}) {
+        p.op.messages.clear();
+        p.dialogScript = [&](QDialog& dialog) {
+            auto& d = dynamic_cast<SurveySettingsDialog&>(dialog);
+            d.field(c.key)->setText(QString::fromLatin1(c.bad));
+            d.accept();
+            EXPECT_EQ(d.result(), QDialog::Rejected) << c.key;
+            EXPECT_EQ(p.op.messages.size(), 1u);
+            if (!p.op.messages.empty()) {
+                EXPECT_EQ(p.op.messages.back().rfind(c.key, 0), 0u) << p.op.messages.back();
+            }
+            d.field(c.key)->setText(QString::fromLatin1(c.good));
+            d.accept();
+            return d.result();
+        };
+        ASSERT_TRUE(p.run(c.command));
+        IniFile ini;
+        ini.load(p.folder.file("Sondrel.INI"));
+        EXPECT_EQ(std::atof(ini.readString(c.section, c.key, "").c_str()), std::atof(c.good))
+            << c.section;
+    }
+    ASSERT_TRUE(runUntil([&] { return !p.surveyActions->running(); }));
+
+    // Written beside each other; a folder that is not there is said, and nothing is left.
+    const std::string coded = p.folder.file("run.txt");
+    p.op.messages.clear();
+    p.op.saveAnswers.push_back(coded);
+    ASSERT_TRUE(p.run(kCmdExportCodedFile));
+    ASSERT_TRUE(runUntil([&] { return !p.op.messages.empty(); }));
+    EXPECT_TRUE(std::ifstream(coded).good());
+    EXPECT_TRUE(std::ifstream(p.folder.file("run-observations.csv")).good());
+    p.op.messages.clear();
+    const std::string nowhere = p.folder.file("gone/run.txt");
+    p.op.saveAnswers.push_back(nowhere);
+    ASSERT_TRUE(p.run(kCmdExportCodedFile));
+    ASSERT_EQ(p.op.messages.size(), 1u);
+    EXPECT_NE(p.op.messages.back().find(nowhere), std::string::npos) << p.op.messages.back();
 }
 
 }  // namespace

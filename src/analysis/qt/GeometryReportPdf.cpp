@@ -357,7 +357,10 @@ PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
     };
 
     auto report = std::make_unique<GeometryReport>();
-    const ConversionResult result = collectGeometryReport(doc, input, settings, *report, progress);
+    const std::vector<GeometrySample>* measured = pages ? pages->samples() : nullptr;
+    const ConversionResult result =
+        measured ? collectGeometryReportFrom(doc, input, settings, *measured, *report)
+                 : collectGeometryReport(doc, input, settings, *report, progress);
     outcome.records = report->records;
     outcome.measured = report->measured;
     outcome.placesBeyondLimit = report->placesBeyondLimit;

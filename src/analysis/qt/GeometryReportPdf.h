@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "analysis/GeometryReport.h"
 #include "analysis/GeometrySettings.h"
@@ -42,6 +43,10 @@ class ReportPages {
     // The name of that place under the charts ("chainage"); empty: the
     // charts keep the series' own axis and `along` is not asked.
     virtual std::string alongName() const = 0;
+    // Every record's sample when the caller has measured them already (in
+    // record order, with their positions): the report is then made from them,
+    // reading only the records it pictures. Null: the report reads the file.
+    virtual const std::vector<GeometrySample>* samples() const { return nullptr; }
 };
 
 struct PipeReportOutcome {

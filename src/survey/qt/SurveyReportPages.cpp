@@ -133,6 +133,20 @@ SurveyReportPages::SurveyReportPages(const Survey& survey, const JobProgress* pr
         const SurveyPing& p = survey.pings[i];
         if (p.record >= 0) chainageOfRecord_[static_cast<std::size_t>(p.record)] = p.chainage;
     }
+    samples_.reserve(survey.pings.size());
+    for (const SurveyPing& p : survey.pings) {
+        GeometrySample s;
+        s.record = p.record;
+        s.position = p.filePosition;
+        s.hasDistance = !std::isnan(p.distance);
+        s.distance = p.distance;
+        s.ok = p.measured();
+        s.meanDiameter = p.meanDiameter;
+        s.minDiameter = p.minDiameter;
+        s.maxDiameter = p.maxDiameter;
+        s.sedimentDepth = std::isnan(p.sedimentDepth) ? 0.0 : p.sedimentDepth;
+        samples_.push_back(s);
+    }
 }
 
 std::string SurveyReportPages::alongName() const {

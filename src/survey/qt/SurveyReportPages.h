@@ -24,12 +24,16 @@ class SurveyReportPages : public ReportPages {
                const std::function<bool()>& newPage) override;
     double along(const GeometrySample& sample) const override;
     std::string alongName() const override;
+    const std::vector<GeometrySample>* samples() const override { return &samples_; }
 
   private:
     const Survey& survey_;
     const JobProgress* progress_;
     // The chainage of each record number, NaN where no kept record is.
     std::vector<float> chainageOfRecord_;
+    // The survey's figures as the geometry's samples, so that the file is
+    // not measured twice.
+    std::vector<GeometrySample> samples_;
 };
 
 // The report of `input` with the survey's pages when `survey` has records
