@@ -240,7 +240,12 @@ void SurveyActions::surveyThresholds() {
     saveObservationSettings(*taken, ini);
     if (std::string reason; !ini.save(peers_.settingsPath, &reason))
         message("The settings file " + peers_.settingsPath + " could not be written: " + reason);
-    if (survey_) analyse(surveyPath_);
+    // Detected again from the figures at hand; the operator's stay as they are.
+    if (survey_ && !running_) {
+        survey_->record.observations = survey_->observations;
+        detectAgain(*survey_, *taken);
+        windows_.surveyChanged();
+    }
 }
 
 void SurveyActions::surveyLimits() {
