@@ -117,6 +117,8 @@ struct ProgramUnderTest {
         surveyActions = std::make_unique<SurveyActions>(frame->commands(), doc, *survey,
                                                         std::move(surveyPeers));
         survey->setActions(surveyActions.get());
+        files->setSurveyFor(
+            [this](const std::string& recording) { return surveyActions->inputsFor(recording); });
         fileActions->setRecordingListener([this](const std::string& started) {
             if (started.empty())
                 surveyActions->recordingStopped();

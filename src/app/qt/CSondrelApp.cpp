@@ -146,12 +146,8 @@ bool CSondrelApp::initInstance() {
         else
             surveyActions_->recordingStarted(started);
     });
-    files_->setSurveyFor([this](const std::string& recording) -> std::optional<SurveyInputs> {
-        SidecarLoad sidecar;
-        SurveyInputs in = surveyActions_->inputsFor(recording, &sidecar);
-        if (sidecar.status != SidecarStatus::Loaded) return std::nullopt;
-        return in;
-    });
+    files_->setSurveyFor(
+        [this](const std::string& recording) { return surveyActions_->inputsFor(recording); });
     frame_->setShutdownHandler([this] { shutdown(); });
     exitSignals_ = std::make_unique<ExitSignals>([this] {
         // As Exit does, but nobody may be there to answer a question or close

@@ -128,8 +128,9 @@ void FileCommands::writePipeReport() {
     const GeometrySettings settings = frame_.geometryDock()->settings();
     auto outcome = std::make_shared<PipeReportOutcome>();
     const std::string pdf = *output;
-    // A recording with a survey beside it gets the survey's pages.
-    std::optional<SurveyInputs> survey = surveyFor_ ? surveyFor_(input) : std::nullopt;
+    // The survey's pages head the report, as they do sondrel-report's.
+    std::optional<SurveyInputs> survey;
+    if (surveyFor_) survey = surveyFor_(input);
     if (survey) survey->geometry = settings;
     reportWindow_->start(
         QString::fromStdString(jobHeadline("Writing the pipe report of", input, pdf)),

@@ -49,8 +49,9 @@ class FileCommands : public QObject, public JobWindows {
     // written beside the window while it goes on.
     void writePipeReport() override;
 
-    // The survey a report of `recording` includes; nothing when it has none.
-    using SurveyFor = std::function<std::optional<SurveyInputs>(const std::string& recording)>;
+    // What the survey a report of `recording` heads it with is made from;
+    // without it the report has no survey pages.
+    using SurveyFor = std::function<SurveyInputs(const std::string& recording)>;
     void setSurveyFor(SurveyFor surveyFor) { surveyFor_ = std::move(surveyFor); }
 
   private:
