@@ -168,3 +168,10 @@ write("survey_sidecar", "other-recording", SURVEY.replace(b"Size=1000", b"Size=9
 write("survey_sidecar", "bad-clock", SURVEY.replace(b";4;8;", b";4;13;"))
 write("survey_sidecar", "empty-header", b"[Survey File]\nVersion=1\n[Recording]\nFile=run.qzr\n"
       b"Size=1000\n")
+# A carriage return inside a remark, which saving drops: such a line is no observation.
+write("survey_sidecar", "carriage-return-in-remark",
+      SURVEY.replace(b"-1;;\r\n", b"-1;;\r\xe7\n", 1))
+# More decimals than the file is written with: read as they will be written.
+write("survey_sidecar", "more-decimals-than-written",
+      SURVEY.replace(b"Start Chainage=12.500", b"Start Chainage=12.5004")
+      .replace(b"13.250;BAA", b"13.2504;BAA").replace(b"8.60;;;;S1", b"8.604;;;;S1"))

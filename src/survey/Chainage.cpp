@@ -123,10 +123,15 @@ double ChainagePlacer::chainageOf(double distanceAlong) const {
 }
 
 double ChainagePlacer::place(double distance, std::optional<double> seconds) {
-    if (!estimated_) return std::isfinite(distance) ? chainageOf(distance) : kNoPlace;
-    if (!(speed_ > 0.0) || !seconds) return kNoPlace;
-    if (!firstSeconds_) firstSeconds_ = seconds;
-    return chainageOf(speed_ * (*seconds - *firstSeconds_));
+    double along = distance;
+    if (estimated_) {
+        if (!(speed_ > 0.0) || !seconds) return kNoPlace;
+        if (!firstSeconds_) firstSeconds_ = seconds;
+        along = speed_ * (*seconds - *firstSeconds_);
+    }
+    // A damaged record's reading far beyond any pipe is no place at all.
+    const double chainage = chainageOf(along);
+    return std::abs(chainage) <= kMostChainage ? chainage : kNoPlace;
 }
 
 }  // namespace sondrel

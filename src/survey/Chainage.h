@@ -39,6 +39,8 @@ struct ChainageChoices {
 };
 
 inline constexpr double kMaxCrawlerSpeed = 5.0;  // m/s
+// Chainage beyond this, either way, is no place: a damaged reading.
+inline constexpr double kMostChainage = 1e6;  // m
 
 // For `places` in record order (NaN: no place), whether each is kept.
 std::vector<std::uint8_t> keptRecords(std::span<const double> places, KeptPass pass);

@@ -7,14 +7,27 @@
 //
 //   CSondrelDoc doc;                  // with the display settings loaded
 //   doc.flags.playbackActive = true;
+//   IniFile ini;
+//   ini.load(settingsPath);
 //   SurveyInputs in;
 //   in.recording = "run.qzr";
-//   in.geometry = loadGeometrySettings(settingsPath);
+//   in.geometry = loadGeometrySettings(ini);
+//   in.thresholds = loadObservationSettings(ini);
+//   in.limits = loadGradingLimits(ini);
 //   const SidecarLoad sidecar = loadSidecar(in.recording);
-//   if (sidecar.ok()) in.record = sidecar.record;
+//   if (!sidecar.ok()) tell(sidecar.message);  // damaged, newer, another's
+//   in.record = sidecar.record;       // empty when missing
 //   JobProgress progress;             // the window's, to show and cancel
-//   const Survey survey = analyseSurvey(doc, in, &progress);
+//   Survey survey = analyseSurvey(doc, in, &progress);
 //   writeCodedFile(survey, "run.txt");
+//
+// Afterwards, without reading the recording again: an edited observation
+// goes into survey.record.observations (byOperator set; sortObservations
+// keeps the order) and saveSidecar(in.recording, survey.record) keeps it; new
+// thresholds detectAgain(survey, thresholds); new limits go into survey.limits,
+// then gradeSurvey(survey).
+// A calibration accepted from calibrate(...) goes into in.record.calibration
+// and the survey is analysed again.
 
 #include <cstdint>
 #include <string>

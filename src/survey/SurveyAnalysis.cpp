@@ -407,6 +407,15 @@ void detectAgain(Survey& survey, const ObservationSettings& thresholds) {
     survey.detected =
         detectObservations(survey.pings, survey.kept, survey.nominalDiameter, thresholds,
                            survey.record.header.startChainage, survey.summary.endChainage, against);
+    if (survey.chainageEstimated) {
+        // The coded file has no column for it: the start node's remark says so.
+        for (Observation& o : survey.detected) {
+            if (o.code == "BCD" && o.remark.empty()) {
+                o.remark = "chainage estimated from time at " +
+                           formatFixed(survey.record.chainage.estimatedSpeed, 3) + " m/s";
+            }
+        }
+    }
     survey.observations = mergeObservations(survey.detected, survey.record.observations, against);
     survey.record.observations = survey.observations;
 }

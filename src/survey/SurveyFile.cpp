@@ -24,7 +24,6 @@ constexpr const char* kChainageSection = "Chainage";
 constexpr const char* kCalibrationSection = "Calibration";
 constexpr const char* kObservationsSection = "Observations";
 constexpr const char* kStartChainage = "Start Chainage";
-constexpr double kMostChainage = 1e6;  // metres
 // A sidecar with more observations than this is no sidecar of ours.
 constexpr long long kMostObservations = 100000;
 constexpr int kObservationFields = 13;
@@ -44,6 +43,12 @@ constexpr CalibrationKey kCalibrationKeys[] = {
     {"From", &Calibration::from, 3, -kMostChainage, kMostChainage},
     {"To", &Calibration::to, 3, -kMostChainage, kMostChainage},
 };
+
+// A number as the sidecar writes it, so that what is read is saved again
+// unchanged: more decimals than it writes are rounded away.
+double asWritten(double value, int decimals) {
+    return parseLeadingReal(formatFixed(value, decimals));
+}
 
 std::string baseName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
@@ -95,7 +100,7 @@ std::optional<Observation> parseObservation(std::string_view line) {
         !codeText(fields[3], 2)) {
         return std::nullopt;
     }
-    o.chainage = *chainage;
+    o.chainage = asWritten(*chainage, 3);
     o.code = fields[1];
     o.characterisation1 = fields[2];
     o.characterisation2 = fields[3];
@@ -104,7 +109,7 @@ std::optional<Observation> parseObservation(std::string_view line) {
         if (text.empty()) continue;
         const std::optional<double> q = parseRealNumber(text, -1e6, 1e6);
         if (!q) return std::nullopt;
-        *target = *q;
+        *target = asWritten(*q, 2);
     }
     for (const auto& [text, target] :
          {std::pair{fields[6], &o.clockFrom}, std::pair{fields[7], &o.clockTo}}) {
@@ -134,7 +139,11 @@ std::optional<Observation> parseObservation(std::string_view line) {
             return std::nullopt;
         }
     }
-    if (fields[12].size() > 4 * kMaxSurveyTextLength) return std::nullopt;
+    // A remark is one line of text, as the header's texts are.
+    if (fields[12].size() > 4 * kMaxSurveyTextLength ||
+        fields[12].find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+        return std::nullopt;
+    }
     o.remark = fields[12];
     return o;
 }
@@ -192,7 +201,7 @@ SidecarLoad parseSidecar(std::string_view text, const std::string& recordingName
         if (!metres) {
             return refused(SidecarStatus::Damaged, "[Survey] Start Chainage: a number of metres");
         }
-        r.header.startChainage = *metres;
+        r.header.startChainage = asWritten(*metres, 3);
     }
 
     if (const std::optional<std::string> speed = ini.value(kChainageSection, "Estimated Speed")) {
@@ -201,7 +210,7 @@ SidecarLoad parseSidecar(std::string_view text, const std::string& recordingName
             return refused(SidecarStatus::Damaged,
                            "[Chainage] Estimated Speed: a number from 0 to 5 m/s");
         }
-        r.chainage.estimatedSpeed = *s;
+        r.chainage.estimatedSpeed = asWritten(*s, 4);
     }
     if (const std::optional<std::string> pass = ini.value(kChainageSection, "Kept Pass")) {
         const std::optional<KeptPass> p = keptPassFromText(*pass);
@@ -219,7 +228,7 @@ SidecarLoad parseSidecar(std::string_view text, const std::string& recordingName
                                std::string("[Calibration] ") + k.key + ": a number from " +
                                    formatFixed(k.lowest, 0) + " to " + formatFixed(k.highest, 0));
             }
-            r.calibration.*k.field = *value;
+            r.calibration.*k.field = asWritten(*value, k.decimals);
         }
     }
 

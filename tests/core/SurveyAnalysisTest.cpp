@@ -285,6 +285,8 @@ TEST(SurveyChainage, EstimatedFromTimeWithoutDistances) {
         EXPECT_TRUE(s.pings[i].flags & SurveyPing::kEstimated);
     }
     EXPECT_NEAR(s.summary.lengthSurveyed, 0.2 * 0.5 * 39, 1e-3);
+    ASSERT_EQ(s.observations.front().code, "BCD");
+    EXPECT_EQ(s.observations.front().remark, "chainage estimated from time at 0.200 m/s");
 }
 
 TEST(SurveyCalibration, FindsTheWatersVelocityAndAppliesIt) {

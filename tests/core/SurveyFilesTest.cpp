@@ -84,6 +84,20 @@ TEST_F(SidecarTest, ReadsBackWhatItWrote) {
     EXPECT_EQ(sidecarText(load.record), test::readBytes(folder.file("run.survey")));
 }
 
+TEST_F(SidecarTest, ReadsNumbersAsItWritesThem) {
+    SurveyRecord r = filledRecord();
+    r.header.startChainage = 12.34567;
+    r.observations[1].chainage = 13.25049;
+    r.observations[1].quantification1 = 8.6049;
+    ASSERT_EQ(saveSidecar(recording, r), "");
+    const SidecarLoad load = loadSidecar(recording);
+    ASSERT_TRUE(load.ok()) << load.message;
+    EXPECT_DOUBLE_EQ(load.record.header.startChainage, 12.346);
+    EXPECT_DOUBLE_EQ(load.record.observations[1].chainage, 13.25);
+    EXPECT_DOUBLE_EQ(load.record.observations[1].quantification1, 8.6);
+    EXPECT_EQ(sidecarText(load.record), test::readBytes(folder.file("run.survey")));
+}
+
 TEST_F(SidecarTest, MissingIsAnEmptySurvey) {
     const SidecarLoad load = loadSidecar(recording);
     EXPECT_EQ(load.status, SidecarStatus::Missing);
@@ -125,6 +139,8 @@ TEST_F(SidecarTest, RefusesWhatItCannotTrustAndLeavesItAlone) {
         {"an observation", replaced("BBC;", "B;C;"), SidecarStatus::Damaged,
          "[Observations] 4: not an observation"},
         {"a clock", replaced(";4;8;", ";4;13;"), SidecarStatus::Damaged, "[Observations] 4"},
+        {"a line break in a remark", replaced("grease", "gre\rase"), SidecarStatus::Damaged,
+         "[Observations] 4"},
         {"a count beyond its lines", replaced("Count=6", "Count=7"), SidecarStatus::Damaged,
          "[Observations] 7"},
     };

@@ -61,15 +61,6 @@ TEST(SurveyHeader, ChecksEachKindOfField) {
     }
 }
 
-TEST(SurveyHeader, EveryFieldHasARuleAndCodesOfItsKind) {
-    for (const SurveyField& f : surveyFields()) {
-        EXPECT_EQ(surveyField(f.code), &f);
-        EXPECT_EQ(f.kind == SurveyFieldKind::Code, !f.codes.empty()) << f.code;
-        EXPECT_EQ(surveyFieldRule(f).rfind(std::string(f.code) + " (", 0), 0u);
-        EXPECT_EQ(surveyFieldProblem(f, ""), "") << "an empty field is not filled";
-    }
-}
-
 TEST(SurveyHeader, NominalSizeFromHeightAndWidth) {
     struct Case {
         const char *height, *width;
@@ -168,6 +159,22 @@ TEST(KeptRecords, KeptPlacesNeverRepeatAPlace) {
         EXPECT_NEAR(kept.front(), 0.1, 0.01);
         EXPECT_NEAR(kept.back(), 10.0, 0.01);
     }
+}
+
+TEST(ChainagePlacer, PlacesByDistanceOrTime) {
+    SurveyHeader against;
+    ASSERT_TRUE(against.set("AAK", "B"));
+    against.startChainage = 100.0;
+    ChainagePlacer byDistance(against, ChainageChoices{}, false);
+    EXPECT_DOUBLE_EQ(byDistance.place(2.5, 7.0), 97.5);
+    EXPECT_TRUE(std::isnan(byDistance.place(NAN, 7.0)));
+    EXPECT_TRUE(std::isnan(byDistance.place(-3e6, 7.0))) << "a damaged reading";
+    ChainagePlacer unstated(SurveyHeader{}, ChainageChoices{}, true);
+    EXPECT_TRUE(std::isnan(unstated.place(NAN, 7.0)));
+    ChainagePlacer byTime(SurveyHeader{}, ChainageChoices{0.2, KeptPass::Last}, true);
+    EXPECT_TRUE(std::isnan(byTime.place(NAN, std::nullopt)));
+    EXPECT_DOUBLE_EQ(byTime.place(NAN, 50.0), 0.0) << "the first time stamp is the start";
+    EXPECT_DOUBLE_EQ(byTime.place(3.0, 60.0), 2.0) << "a reading is not used";
 }
 
 TEST(RecordSeconds, ReadsDateTimeAndFraction) {
