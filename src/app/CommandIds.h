@@ -108,6 +108,12 @@ enum CommandId : int {
     kCmdPipeGeometryChart = 33102,
     kCmdPipeReport = 33103,
     kCmdPipeGeometrySettings = 33104,
+    kCmdSurveyHeader = 33105,
+    kCmdSurveyObservations = 33106,
+    kCmdExportCodedFile = 33107,
+    kCmdCalibrateDiameter = 33108,
+    kCmdSurveyThresholds = 33109,
+    kCmdSurveyLimits = 33110,
 
     kCmdAbout = 57664,
     kCmdExit = 57665,

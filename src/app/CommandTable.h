@@ -28,6 +28,8 @@ struct CommandUiState {
     bool geometryOverlayVisible = false;
     bool geometryChartVisible = false;
     bool pipeReportRunning = false;
+    bool surveyObservationsVisible = false;
+    bool surveyRunning = false;  // a survey analysis under its progress window
     // The view's input modes, which the mode commands check.
     ViewRequests view;
 };

@@ -28,6 +28,7 @@
 #include "survey/Survey.h"
 #include "survey/SurveyFile.h"
 #include "survey/SurveySettings.h"
+#include "survey/qt/SurveyReportPages.h"
 
 namespace {
 
@@ -126,8 +127,22 @@ int main(int argc, char** argv) {
     auto doc = std::make_unique<CSondrelDoc>();
     doc->flags.playbackActive = true;
     loadSettings(*doc, settingsPath);
-    const PipeReportOutcome outcome =
-        writePipeReport(*doc, input, output, loadGeometrySettings(settingsPath));
+    // The survey's pages head the report: its header (or that it has none),
+    // verdict and tables, and the charts lie along its chainage.
+    const SidecarLoad sidecar = loadSidecar(input);
+    if (!sidecar.ok())
+        std::fprintf(stderr, "sondrel-report: %s; the survey is made without it\n",
+                     sidecar.message.c_str());
+    IniFile ini;
+    ini.load(settingsPath);
+    SurveyInputs in;
+    in.recording = input;
+    if (sidecar.ok()) in.record = sidecar.record;
+    in.geometry = loadGeometrySettings(ini);
+    in.thresholds = loadObservationSettings(ini);
+    in.limits = loadGradingLimits(ini);
+    const Survey survey = analyseSurvey(*doc, in);
+    const PipeReportOutcome outcome = writeSurveyReport(*doc, input, output, in.geometry, survey);
     if (!outcome.message.empty())
         std::fprintf(stderr, "sondrel-report: %s\n", outcome.message.c_str());
     if (!outcome.written()) return kExitFailed;

@@ -20,6 +20,7 @@
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/XyzConversion.h"
+#include "survey/qt/SurveyReportPages.h"
 
 namespace sondrel {
 
@@ -127,10 +128,23 @@ void FileCommands::writePipeReport() {
     const GeometrySettings settings = frame_.geometryDock()->settings();
     auto outcome = std::make_shared<PipeReportOutcome>();
     const std::string pdf = *output;
+    // The survey's pages head the report, as they do sondrel-report's.
+    std::optional<SurveyInputs> survey;
+    if (surveyFor_) survey = surveyFor_(input);
+    if (survey) survey->geometry = settings;
     reportWindow_->start(
         QString::fromStdString(jobHeadline("Writing the pipe report of", input, pdf)),
-        [doc, input, pdf, settings, outcome](JobProgress& progress) {
-            *outcome = sondrel::writePipeReport(*doc, input, pdf, settings, &progress);
+        [doc, input, pdf, settings, survey, outcome](JobProgress& progress) {
+            if (!survey) {
+                *outcome = sondrel::writePipeReport(*doc, input, pdf, settings, &progress);
+                return;
+            }
+            const Survey made = analyseSurvey(*doc, *survey, &progress);
+            if (made.cancelled) {
+                outcome->status = PipeReportOutcome::Status::Cancelled;
+                return;
+            }
+            *outcome = writeSurveyReport(*doc, input, pdf, settings, made, &progress);
         },
         [this, pdf, outcome](bool cancelled) {
             OperatorPort* port = frame_.operatorPort();
