@@ -19,6 +19,7 @@ struct PipeStretch {
     double from = 0.0, to = 0.0;  // metres
 };
 
+// A still, round pipe of `diameter`, as every stretch or shot starts from.
 inline PipeModel stillPipe(double diameter = 0.6) {
     PipeModel pipe;
     pipe.diameter = diameter;

@@ -14,6 +14,7 @@
 #include "recording/BinaryFile.h"
 #include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
+#include "support/PipeScenario.h"
 #include "support/ReceivedBlock.h"
 
 namespace sondrel::test {
@@ -23,14 +24,6 @@ struct SurveyShot {
     double distance = 0.0;  // NaN: no reading
     double seconds = 0.0;   // after 10:00:00
 };
-
-// A still, round pipe of `diameter`, as every shot starts from.
-inline PipeModel stillPipe(double diameter = 0.6) {
-    PipeModel pipe;
-    pipe.diameter = diameter;
-    pipe.wander = 0;
-    return pipe;
-}
 
 inline void writeShots(const std::string& path, const std::vector<SurveyShot>& shots) {
     BinaryFile file;
