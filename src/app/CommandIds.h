@@ -108,6 +108,8 @@ enum CommandId : int {
     kCmdPipeGeometryChart = 33102,
     kCmdPipeReport = 33103,
     kCmdPipeGeometrySettings = 33104,
+    kCmdPipeWallMap = 33105,
+    kCmdPipe3DView = 33106,
 
     kCmdAbout = 57664,
     kCmdExit = 57665,

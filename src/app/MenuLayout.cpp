@@ -64,6 +64,8 @@ constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     item(kCmdDisplayPrd),
     item(kCmdPipeGeometry),
     item(kCmdPipeGeometryChart),
+    item(kCmdPipeWallMap),
+    item(kCmdPipe3DView),
     item(kCmdPipeGeometrySettings),
     end(),
 

@@ -35,6 +35,10 @@
 #include "app/qt/ToolbarIcons.h"
 #include "display/StatusPanes.h"
 #include "display/StatusTexts.h"
+#include "pipeview/Chainage.h"
+#include "pipeview/PipeViewFeed.h"
+#include "pipeview/qt/Pipe3DWindow.h"
+#include "pipeview/qt/WallMapDock.h"
 
 namespace sondrel {
 
@@ -97,6 +101,18 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     geometryDock_->hide();
     connect(geometryDock_, &QDockWidget::visibilityChanged, this,
             &CMainFrame::refreshCommandStates);
+    chainage_ = std::make_unique<DistanceReadingChainage>();
+    pipeFeed_ = std::make_unique<PipeViewFeed>(doc_, *chainage_);
+    wallMapDock_ = new WallMapDock(*pipeFeed_, this);
+    addDockWidget(Qt::BottomDockWidgetArea, wallMapDock_);
+    wallMapDock_->hide();
+    connect(wallMapDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        refreshCommandStates();
+        if (visible) {
+            wallMapDock_->refresh();
+            readPipeViewsIfWanted();
+        }
+    });
 
     buildMenu();
     buildToolbar();
@@ -261,6 +277,8 @@ CommandUiState CMainFrame::uiState() const {
     ui.toolbarVisible = toolbar_ && toolbar_->isVisible();
     ui.geometryOverlayVisible = view_ && view_->geometryOverlayShown();
     ui.geometryChartVisible = geometryDock_ && geometryDock_->isVisible();
+    ui.wallMapVisible = wallMapDock_ && wallMapDock_->isVisible();
+    ui.pipe3DVisible = pipe3D_ && pipe3D_->isVisible();
     ui.diagnosticsVisible = doc_.display.diagnosticsVisible != 0;
     ui.controlPanelVisible = panel_ && panel_->isVisible();
     ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();
@@ -347,6 +365,25 @@ void CMainFrame::toggleGeometryOverlay() {
 
 void CMainFrame::toggleGeometryChart() {
     geometryDock_->setVisible(!geometryDock_->isVisible());
+}
+
+void CMainFrame::toggleWallMap() {
+    wallMapDock_->setVisible(!wallMapDock_->isVisible());
+}
+
+void CMainFrame::togglePipe3DView() {
+    if (!pipe3D_) {
+        pipe3D_ = new Pipe3DWindow(*pipeFeed_, this);
+        connect(pipe3D_, &Pipe3DWindow::shownChanged, this, &CMainFrame::refreshCommandStates);
+    }
+    if (pipe3D_->isVisible()) {
+        pipe3D_->hide();
+    } else {
+        pipe3D_->show();
+        pipe3D_->raise();
+        readPipeViewsIfWanted();
+    }
+    refreshCommandStates();
 }
 
 void CMainFrame::toggleControlPanel() {
@@ -455,6 +492,22 @@ void CMainFrame::refreshParts(unsigned parts) {
     if (parts & kRefreshView) view_->update();
     if (parts & kRefreshStatus) updateStatus();
     if (parts & kRefreshCommands) refreshCommandStates();
+    if (parts & kRefreshPipeViews) refreshPipeViews();
+}
+
+void CMainFrame::refreshPipeViews() {
+    if (wallMapDock_ && wallMapDock_->isVisible()) wallMapDock_->refresh();
+    if (pipe3D_ && pipe3D_->isVisible()) pipe3D_->refresh();
+}
+
+bool CMainFrame::pipeViewShown() const {
+    return (wallMapDock_ && wallMapDock_->isVisible()) || (pipe3D_ && pipe3D_->isVisible());
+}
+
+void CMainFrame::readPipeViewsIfWanted() {
+    if (pipeViewsReader_ && pipeViewShown() && !pipeFeed_->playedFile().empty() &&
+        !pipeFeed_->wholeFileRead())
+        pipeViewsReader_();
 }
 
 void CMainFrame::setFrameTitle(TitleOccasion occasion) {
@@ -480,6 +533,11 @@ void CMainFrame::refreshSettingsPanels() {
 void CMainFrame::updateViews(ViewHint hint) {
     if (view_) view_->onDocumentUpdate(hint);
     if (geometryDock_) geometryDock_->documentUpdated();
+    if (pipeFeed_) {
+        const PipeViewFeed::Change change = pipeFeed_->documentUpdated();
+        if (change != PipeViewFeed::Change::None) paced_.request(kRefreshPipeViews);
+        if (change == PipeViewFeed::Change::NewSource) readPipeViewsIfWanted();
+    }
 }
 
 void CMainFrame::refreshStatusBar() {

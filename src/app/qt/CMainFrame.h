@@ -34,6 +34,10 @@ class AcquisitionCycle;
 class CCtrlPanelDlg;
 class CDiagDlg;
 class GeometryDock;
+class DistanceReadingChainage;
+class Pipe3DWindow;
+class PipeViewFeed;
+class WallMapDock;
 class CKeyInDlg;
 class OperatorPort;
 class SettingsBar;
@@ -53,6 +57,18 @@ class CMainFrame : public QMainWindow,
     CSondrelView* view() const { return view_; }
     // The charts of the pipe geometry along the pipe; hidden until asked for.
     GeometryDock* geometryDock() const { return geometryDock_; }
+    // The wall map and the tube of what is shown, fed every ping; the wall
+    // map's dock (hidden until asked for) and the 3D window (made when first
+    // asked for).
+    PipeViewFeed& pipeViews() { return *pipeFeed_; }
+    WallMapDock* wallMapDock() const { return wallMapDock_; }
+    Pipe3DWindow* pipe3DWindow() const { return pipe3D_; }
+    // Asked to read the played file whole for the views along the pipe, when
+    // one of them is shown: as a file is opened for playback, or as a view
+    // comes up while one plays that has not been read.
+    void setPipeViewsReader(std::function<void()> reader) { pipeViewsReader_ = std::move(reader); }
+    // Paints the views along the pipe with what the feed holds now.
+    void refreshPipeViews();
     QToolBar* mainToolBar() const { return toolbar_; }
 
     // The four acquisition timers live on the frame; the cycle is built on them.
@@ -159,6 +175,8 @@ class CMainFrame : public QMainWindow,
     void toggleToolbar() override;
     void toggleGeometryOverlay() override;
     void toggleGeometryChart() override;
+    void toggleWallMap() override;
+    void togglePipe3DView() override;
     void toggleControlPanel() override;
     void toggleSettingsBar() override;
     void openKeyIn(int kind) override;
@@ -188,10 +206,17 @@ class CMainFrame : public QMainWindow,
     void runValueDialog(bool (*dialog)(CSondrelDoc&, QWidget*));
     void refreshParts(unsigned parts);
     void showTitle(std::string title);
+    bool pipeViewShown() const;
+    void readPipeViewsIfWanted();
 
     CSondrelDoc& doc_;
     CSondrelView* view_ = nullptr;
     GeometryDock* geometryDock_ = nullptr;
+    std::unique_ptr<DistanceReadingChainage> chainage_;
+    std::unique_ptr<PipeViewFeed> pipeFeed_;
+    WallMapDock* wallMapDock_ = nullptr;
+    Pipe3DWindow* pipe3D_ = nullptr;
+    std::function<void()> pipeViewsReader_;
     QToolBar* toolbar_ = nullptr;
     std::unique_ptr<QtTimerHost> timers_;
     AcquisitionCycle* cycle_ = nullptr;

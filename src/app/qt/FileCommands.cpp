@@ -15,6 +15,9 @@
 #include "app/qt/PlaybackBarWidget.h"
 #include "common/JobProgress.h"
 #include "common/OperatorPort.h"
+#include "pipeview/PipeViewFeed.h"
+#include "pipeview/PipeViews.h"
+#include "pipeview/qt/WallMapDock.h"
 #include "recording/BinaryFile.h"
 #include "recording/FileMessages.h"
 #include "recording/Player.h"
@@ -34,13 +37,16 @@ FileCommands::FileCommands(CMainFrame& frame, CSondrelDoc& doc, PlaybackBarWidge
       reportWindow_(std::make_unique<JobProgressDialog>(&frame, QStringLiteral("Pipe Report"),
                                                         "Records read")),
       conversionWindow_(std::make_unique<JobProgressDialog>(
-          &frame, QStringLiteral("Convert .QZR file to .xyz"), "Records converted")) {
+          &frame, QStringLiteral("Convert .QZR file to .xyz"), "Records converted")),
+      pipeViewsWindow_(std::make_unique<JobProgressDialog>(
+          &frame, QStringLiteral("Pipe Wall Map and 3D View"), "Records read")) {
     connect(reportWindow_.get(), &JobProgressDialog::runningChanged, this, [this](bool running) {
         frame_.setPipeReportRunning(running);
         frame_.refreshCommandStates();
     });
     connectBar();
     connectGeometryDock();
+    connectPipeViews();
     frame.setDataFileOpener([this](const QString& path) { return openDataFile(path); });
     frame.setCloseQuestion([this] { return mayClose(); });
 }
@@ -56,6 +62,9 @@ FileCommands::~FileCommands() {
     if (GeometryDock* dock = frame_.geometryDock()) {
         dock->setJumpHandler({});
     }
+    if (WallMapDock* dock = frame_.wallMapDock()) dock->setJumpHandler({});
+    frame_.setPipeViewsReader({});
+    pipeViewsWindow_.reset();
 }
 
 void FileCommands::runConversion() {
@@ -160,15 +169,50 @@ void FileCommands::writePipeReport() {
 void FileCommands::connectGeometryDock() {
     GeometryDock* dock = frame_.geometryDock();
     if (!dock) return;
-    dock->setJumpHandler([this](std::int64_t position) {
-        if (!doc_.flags.playbackActive || !player_.isOpen()) return;
-        // As the trackbar jumps, but to the record itself, and shown at once
-        // rather than on the next tick.
-        doc_.clearSonarImage();
-        player_.findRecordStart(position);
-        player_.playOneRecord();
-        frame_.refreshCommandStates();
-    });
+    dock->setJumpHandler([this](std::int64_t position) { playRecordAt(position); });
+}
+
+void FileCommands::playRecordAt(std::int64_t position) {
+    if (!doc_.flags.playbackActive || !player_.isOpen()) return;
+    // As the trackbar jumps, but to the record itself, and shown at once
+    // rather than on the next tick.
+    doc_.clearSonarImage();
+    player_.findRecordStart(position);
+    player_.playOneRecord();
+    frame_.refreshCommandStates();
+}
+
+void FileCommands::connectPipeViews() {
+    if (WallMapDock* dock = frame_.wallMapDock())
+        dock->setJumpHandler([this](std::int64_t position) { playRecordAt(position); });
+    frame_.setPipeViewsReader([this] { readPipeViews(); });
+}
+
+void FileCommands::readPipeViews() {
+    // Another file opened while one is read: that one is of no more use.
+    if (pipeViewsWindow_->running()) pipeViewsWindow_->cancelAndWait();
+    PipeViewFeed& feed = frame_.pipeViews();
+    const std::string input = feed.playedFile();
+    if (input.empty()) return;
+    // A document of its own, as the report's, so that playback goes on.
+    auto doc = std::make_shared<CSondrelDoc>();
+    doc->flags.playbackActive = true;
+    doc->display = doc_.display;
+    doc->head.profileMinRange = doc_.head.profileMinRange;
+    auto views = std::make_shared<std::unique_ptr<PipeViewData>>(std::make_unique<PipeViewData>());
+    const SliceSettings settings = feed.sliceSettings();
+    const ChainageSource& chainage = feed.chainage();
+    pipeViewsWindow_->start(
+        QString::fromStdString("Reading the wall map and the tube of\n" + input),
+        [doc, input, settings, &chainage, views](JobProgress& progress) {
+            PipeViewData& into = **views;
+            buildPipeViews(*doc, input, settings, chainage, {&into.map, &into.tube}, &progress);
+        },
+        [this, input, views](bool cancelled) {
+            if (cancelled) return;
+            if (frame_.pipeViews().takeWholeFile(input, std::move(*views)))
+                frame_.refreshPipeViews();
+        });
 }
 
 void FileCommands::connectBar() {
