@@ -22,6 +22,11 @@ void PipeViewFeed::restart() {
     currentRecord_ = -1;
 }
 
+void PipeViewFeed::setSliceSettings(const SliceSettings& settings) {
+    settings_ = settings;
+    restart();
+}
+
 std::int64_t PipeViewFeed::recordSize() const {
     return doc_.ping.recordSize > 0 ? doc_.ping.recordSize : static_cast<std::int64_t>(kRecordSize);
 }

@@ -52,6 +52,8 @@ class PipeViewFeed {
     std::int64_t filePositionOf(std::int64_t record) const;
 
     const SliceSettings& sliceSettings() const { return settings_; }
+    // What the departures are taken from; the views start afresh.
+    void setSliceSettings(const SliceSettings& settings);
     const ChainageSource& chainage() const { return chainage_; }
 
   private:

@@ -278,7 +278,7 @@ CommandUiState CMainFrame::uiState() const {
     ui.geometryOverlayVisible = view_ && view_->geometryOverlayShown();
     ui.geometryChartVisible = geometryDock_ && geometryDock_->isVisible();
     ui.wallMapVisible = wallMapDock_ && wallMapDock_->isVisible();
-    ui.pipe3DVisible = pipe3D_ && pipe3D_->isVisible();
+    ui.pipe3DVisible = pipe3DDock_ && pipe3DDock_->isVisible();
     ui.diagnosticsVisible = doc_.display.diagnosticsVisible != 0;
     ui.controlPanelVisible = panel_ && panel_->isVisible();
     ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();
@@ -372,18 +372,20 @@ void CMainFrame::toggleWallMap() {
 }
 
 void CMainFrame::togglePipe3DView() {
-    if (!pipe3D_) {
-        pipe3D_ = new Pipe3DWindow(*pipeFeed_, this);
-        connect(pipe3D_, &Pipe3DWindow::shownChanged, this, &CMainFrame::refreshCommandStates);
+    // Made when first asked for: a 3D scene costs its start-up only if wanted.
+    if (!pipe3DDock_) {
+        pipe3DDock_ = new QDockWidget(tr("Pipe 3D View"), this);
+        pipe3DDock_->setObjectName(QStringLiteral("Pipe3DViewDock"));
+        pipe3D_ = new Pipe3DWindow(*pipeFeed_, pipe3DDock_);
+        pipe3DDock_->setWidget(pipe3D_);
+        addDockWidget(Qt::RightDockWidgetArea, pipe3DDock_);
+        pipe3DDock_->hide();
+        connect(pipe3DDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+            refreshCommandStates();
+            if (visible) readPipeViewsIfWanted();
+        });
     }
-    if (pipe3D_->isVisible()) {
-        pipe3D_->hide();
-    } else {
-        pipe3D_->show();
-        pipe3D_->raise();
-        readPipeViewsIfWanted();
-    }
-    refreshCommandStates();
+    pipe3DDock_->setVisible(!pipe3DDock_->isVisible());
 }
 
 void CMainFrame::toggleControlPanel() {
@@ -501,7 +503,7 @@ void CMainFrame::refreshPipeViews() {
 }
 
 bool CMainFrame::pipeViewShown() const {
-    return (wallMapDock_ && wallMapDock_->isVisible()) || (pipe3D_ && pipe3D_->isVisible());
+    return (wallMapDock_ && wallMapDock_->isVisible()) || (pipe3DDock_ && pipe3DDock_->isVisible());
 }
 
 void CMainFrame::readPipeViewsIfWanted() {

@@ -24,6 +24,7 @@
 #include "app/qt/PacedUpdate.h"
 #include "display/StatusTexts.h"
 
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QToolBar;
@@ -63,6 +64,7 @@ class CMainFrame : public QMainWindow,
     PipeViewFeed& pipeViews() { return *pipeFeed_; }
     WallMapDock* wallMapDock() const { return wallMapDock_; }
     Pipe3DWindow* pipe3DWindow() const { return pipe3D_; }
+    QDockWidget* pipe3DDock() const { return pipe3DDock_; }
     // Asked to read the played file whole for the views along the pipe, when
     // one of them is shown: as a file is opened for playback, or as a view
     // comes up while one plays that has not been read.
@@ -216,6 +218,7 @@ class CMainFrame : public QMainWindow,
     std::unique_ptr<PipeViewFeed> pipeFeed_;
     WallMapDock* wallMapDock_ = nullptr;
     Pipe3DWindow* pipe3D_ = nullptr;
+    QDockWidget* pipe3DDock_ = nullptr;
     std::function<void()> pipeViewsReader_;
     QToolBar* toolbar_ = nullptr;
     std::unique_ptr<QtTimerHost> timers_;

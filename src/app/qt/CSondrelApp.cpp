@@ -30,6 +30,7 @@
 #include "app/qt/SetupCommands.h"
 #include "app/qt/SimulatedHeadProcess.h"
 #include "display/StatusTexts.h"
+#include "pipeview/PipeViewFeed.h"
 #include "recording/FileMessages.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
@@ -79,6 +80,11 @@ bool CSondrelApp::initInstance() {
         frame_->view()->showGeometryOverlay(geometry.showOverlay != 0);
         frame_->geometryDock()->setSettings(geometry);
         frame_->geometryDock()->setVisible(geometry.showChart != 0);
+        SliceSettings slices;
+        slices.nominalDiameter = geometry.nominalDiameter;
+        frame_->pipeViews().setSliceSettings(slices);
+        if (geometry.showWallMap != 0) frame_->toggleWallMap();
+        if (geometry.show3DView != 0) frame_->togglePipe3DView();
     }
     frame_->setKeyInWindow(new CKeyInDlg(*doc_, frame_.get()));
 

@@ -6,10 +6,10 @@
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
-#include <QQmlComponent>
 #include <QQmlEngine>
+#include <QQmlError>
 #include <QQuickItem>
-#include <QQuickWidget>
+#include <QQuickView>
 #include <QQuickWindow>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -19,7 +19,13 @@
 #include <cmath>
 
 #include "pipeview/PipeViewFeed.h"
+#include "pipeview/TubeModel.h"
 #include "pipeview/qt/TubeGeometry.h"
+
+// Outside any namespace, as the resource's initialiser is.
+static void initSceneResource() {
+    Q_INIT_RESOURCE(Pipe3DScene);
+}
 
 namespace sondrel {
 
@@ -30,70 +36,17 @@ constexpr double kWheelZoom = 1.15;
 constexpr int kSliderStepsPerMetre = 100;
 constexpr Rgb kRingColour{40, 220, 90};
 
-// The camera orbits the node flown along the axis; the light comes from the
-// camera, so what the operator looks at is lit whichever side it is seen from.
-constexpr const char* kScene = R"(
-import QtQuick
-import QtQuick3D
-import Sondrel.Pipe
-
-Item {
-    id: root
-    anchors.fill: parent
-    property real yaw: 35
-    property real pitch: -20
-    property real distance: 3
-    property real fly: 0
-    property real tubeZ: 0
-    property real ringZ: 0
-    property bool ringShown: false
-    View3D {
-        anchors.fill: parent
-        environment: SceneEnvironment {
-            backgroundMode: SceneEnvironment.Color
-            clearColor: "#1e2226"
-        }
-        Node {
-            position: Qt.vector3d(0, 0, root.fly)
-            eulerRotation: Qt.vector3d(root.pitch, root.yaw, 0)
-            PerspectiveCamera {
-                z: root.distance
-                clipNear: 0.01
-                clipFar: 10000
-                fieldOfView: 55
-            }
-            DirectionalLight {
-                brightness: 1.0
-                ambientColor: Qt.rgba(0.45, 0.45, 0.45, 1.0)
-            }
-        }
-        Model {
-            z: root.tubeZ
-            geometry: TubeGeometry { objectName: "tube" }
-            materials: DefaultMaterial {
-                vertexColorsEnabled: true
-                diffuseColor: "white"
-                cullMode: Material.NoCulling
-            }
-        }
-        Model {
-            z: root.ringZ
-            visible: root.ringShown
-            geometry: TubeGeometry { objectName: "ring" }
-            materials: DefaultMaterial {
-                diffuseColor: "#28dc5a"
-                lighting: DefaultMaterial.NoLighting
-                cullMode: Material.NoCulling
-            }
-        }
-    }
+// Fewer than three rings in four joined to the next.
+bool mostlyGaps(const TubeMesh& mesh) {
+    if (mesh.rings() < 2 || mesh.ringPoints == 0) return false;
+    const std::size_t joins = mesh.indices.size() / (6 * static_cast<std::size_t>(mesh.ringPoints));
+    return 4 * joins < 3 * (mesh.rings() - 1);
 }
-)";
 
 }  // namespace
 
 QString Pipe3DWindow::unavailableReason() {
-    if (QQuickWindow::graphicsApi() == QSGRendererInterface::Software)
+    if (qEnvironmentVariable("QT_QUICK_BACKEND") == QLatin1String("software"))
         return tr(
             "The 3D view needs a 3D graphics driver; the program runs with the software "
             "scene graph.");
@@ -108,10 +61,9 @@ QString Pipe3DWindow::unavailableReason() {
 }
 
 Pipe3DWindow::Pipe3DWindow(const PipeViewFeed& feed, QWidget* parent)
-    : QWidget(parent, Qt::Window), feed_(feed) {
+    : QWidget(parent), feed_(feed) {
     setObjectName(QStringLiteral("Pipe3DView"));
-    setWindowTitle(tr("Pipe 3D View"));
-    resize(820, 560);
+    setMinimumSize(320, 240);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     message_ = new QLabel(this);
@@ -137,37 +89,52 @@ Pipe3DWindow::Pipe3DWindow(const PipeViewFeed& feed, QWidget* parent)
         return;
     }
     static const bool registered = [] {
+        initSceneResource();
         qmlRegisterType<TubeGeometry>("Sondrel.Pipe", 1, 0, "TubeGeometry");
         return true;
     }();
     (void)registered;
-    quick_ = new QQuickWidget(this);
-    quick_->setResizeMode(QQuickWidget::SizeRootObjectToView);
-    QQmlComponent component(quick_->engine());
-    component.setData(kScene, QUrl(QStringLiteral("qrc:/sondrel/Pipe3DScene.qml")));
-    scene_ = qobject_cast<QQuickItem*>(component.create());
-    if (!scene_) {
-        const QString errors = component.errorString();
-        delete quick_;
-        quick_ = nullptr;
-        showMessage(tr("The 3D view could not be built:\n%1").arg(errors));
+    // A window of its own in a container rather than a QQuickWidget: it
+    // renders whatever the main window's surface is, and straight to the screen.
+    view_ = new QQuickView;
+    // Where the window system offers no 3D rendering the scene graph draws
+    // with its software renderer, which draws no 3D at all.
+    if (view_->rendererInterface()->graphicsApi() == QSGRendererInterface::Software) {
+        delete view_;
+        view_ = nullptr;
+        showMessage(tr("The 3D view needs 3D rendering, which this display (%1) does not offer.")
+                        .arg(QGuiApplication::platformName()));
         return;
     }
-    scene_->setParent(quick_);
-    scene_->setParentItem(quick_->quickWindow()->contentItem());
+    view_->setResizeMode(QQuickView::SizeRootObjectToView);
+    view_->setSource(QUrl(QStringLiteral("qrc:/sondrel/Pipe3DScene.qml")));
+    scene_ = view_->rootObject();
+    if (!scene_) {
+        QStringList errors;
+        for (const QQmlError& e : view_->errors()) errors << e.toString();
+        delete view_;
+        view_ = nullptr;
+        showMessage(tr("The 3D view could not be built:\n%1").arg(errors.join(QLatin1Char('\n'))));
+        return;
+    }
     tube_ = scene_->findChild<TubeGeometry*>(QStringLiteral("tube"));
     ring_ = scene_->findChild<TubeGeometry*>(QStringLiteral("ring"));
-    layout->insertWidget(0, quick_, 1);
-    quick_->installEventFilter(this);
+    quick_ = QWidget::createWindowContainer(view_, this);
     quick_->setFocusPolicy(Qt::StrongFocus);
-    connect(quick_, &QQuickWidget::sceneGraphError, this,
+    layout->insertWidget(0, quick_, 1);
+    view_->installEventFilter(this);
+    connect(view_, &QQuickWindow::sceneGraphError, this,
             [this](QQuickWindow::SceneGraphError, const QString& text) {
                 showMessage(tr("The 3D view stopped: %1").arg(text));
             });
 }
 
 QQuickWindow* Pipe3DWindow::quickWindow() const {
-    return quick_ ? quick_->quickWindow() : nullptr;
+    return view_;
+}
+
+QImage Pipe3DWindow::grabFrame() const {
+    return view_ ? view_->grabWindow() : QImage();
 }
 
 int Pipe3DWindow::meshVertices() const {
@@ -188,12 +155,6 @@ void Pipe3DWindow::refresh() {
 void Pipe3DWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     applyCamera();
-    emit shownChanged();
-}
-
-void Pipe3DWindow::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    emit shownChanged();
 }
 
 void Pipe3DWindow::syncSlider() {
@@ -243,8 +204,16 @@ void Pipe3DWindow::remesh(bool force) {
         from = std::max(from, map.startChainage());
         to = std::min(to, map.endChainage());
     }
+    // Pings further apart than a bin leave rings without neighbours, and the
+    // tube a row of slivers: a coarser level joins them.
     level_ = tube.levelFor(from, to, kRingBudget);
-    const TubeMesh mesh = tube.mesh(from, to, level_, scale_);
+    TubeMesh mesh = tube.mesh(from, to, level_, scale_);
+    while (level_ + 1 < tube.levels() && mostlyGaps(mesh)) {
+        TubeMesh coarser = tube.mesh(from, to, level_ + 1, scale_);
+        if (coarser.rings() < 2) break;
+        mesh = std::move(coarser);
+        ++level_;
+    }
     tube_->setMesh(mesh);
     scene_->setProperty("tubeZ", mesh.originChainage);
     // The ring just outside the largest radius of the stretch.
@@ -314,7 +283,7 @@ void Pipe3DWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool Pipe3DWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != quick_) return QWidget::eventFilter(watched, event);
+    if (watched != view_) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::MouseButtonPress: {
             auto* e = static_cast<QMouseEvent*>(event);

@@ -1,5 +1,6 @@
 #pragma once
-// The window "Pipe 3D View": the tube of what the program shows as a surface
+// The body of the window "Pipe 3D View" (a dock of the main window, which
+// the operator may float): the tube of what the program shows as a surface
 // in Qt Quick 3D, coloured by the wall map's scale, the ping on show marked by
 // a ring. A drag orbits, the wheel zooms, the slider and the Up / Down and
 // Page Up / Page Down keys fly along the chainage (Home follows the ping on
@@ -15,9 +16,10 @@
 #include "pipeview/DepartureScale.h"
 #include "pipeview/TubeCamera.h"
 
+class QImage;
 class QLabel;
 class QQuickItem;
-class QQuickWidget;
+class QQuickView;
 class QQuickWindow;
 class QSlider;
 
@@ -43,6 +45,8 @@ class Pipe3DWindow : public QWidget {
     bool rendering() const { return quick_ != nullptr; }
     QLabel* messageLabel() const { return message_; }
     QQuickWindow* quickWindow() const;
+    // The scene drawn now (null without 3D).
+    QImage grabFrame() const;
     QSlider* flySlider() const { return slider_; }
     const TubeCamera& camera() const { return camera_; }
     TubeCamera& camera() { return camera_; }
@@ -52,13 +56,8 @@ class Pipe3DWindow : public QWidget {
     // Puts the camera's state into the scene and the mesh of what it sees.
     void applyCamera();
 
-  signals:
-    // Shown or hidden, by a command or by its close box.
-    void shownChanged();
-
   protected:
     bool event(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -72,7 +71,8 @@ class Pipe3DWindow : public QWidget {
     const PipeViewFeed& feed_;
     DepartureScale scale_;
     TubeCamera camera_;
-    QQuickWidget* quick_ = nullptr;
+    QQuickView* view_ = nullptr;  // owned by its container
+    QWidget* quick_ = nullptr;    // the container
     QQuickItem* scene_ = nullptr;
     TubeGeometry* tube_ = nullptr;
     TubeGeometry* ring_ = nullptr;
