@@ -130,6 +130,16 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     refreshCommandStates();
 }
 
+QPixmap CMainFrame::picture() {
+    QPixmap picture = grab();
+    if (pipe3D_ && pipe3D_->isVisible() && pipe3D_->rendering()) {
+        const QImage scene = pipe3D_->grabFrame();
+        QPainter painter(&picture);
+        painter.drawImage(pipe3D_->sceneWidget()->mapTo(this, QPoint(0, 0)), scene);
+    }
+    return picture;
+}
+
 CMainFrame::~CMainFrame() {
     doc_.setViews(nullptr);
     // The bars and docks are destroyed after this frame, and a widget that goes

@@ -72,6 +72,9 @@ class CMainFrame : public QMainWindow,
     // Paints the views along the pipe with what the feed holds now.
     void refreshPipeViews();
     QToolBar* mainToolBar() const { return toolbar_; }
+    // The window as shown, the 3D view's own window painted in (a grab of
+    // the widgets alone leaves it blank).
+    QPixmap picture();
 
     // The four acquisition timers live on the frame; the cycle is built on them.
     TimerHost& timerHost() { return *timers_; }

@@ -183,7 +183,7 @@ bool CSondrelApp::startSimulator() {
 void CSondrelApp::scheduleScreenshot() {
     if (options_.screenshotAfterSeconds < 0 || options_.screenshotPath.isEmpty()) return;
     QTimer::singleShot(int(options_.screenshotAfterSeconds * 1000.0), frame_.get(), [this] {
-        const QPixmap picture = frame_->grab();
+        const QPixmap picture = frame_->picture();
         if (!picture.save(options_.screenshotPath))
             complain(
                 QStringLiteral("could not write the screenshot %1").arg(options_.screenshotPath));

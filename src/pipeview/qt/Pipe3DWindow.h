@@ -45,6 +45,8 @@ class Pipe3DWindow : public QWidget {
     bool rendering() const { return quick_ != nullptr; }
     QLabel* messageLabel() const { return message_; }
     QQuickWindow* quickWindow() const;
+    // The widget that holds the scene's window.
+    QWidget* sceneWidget() const { return quick_; }
     // The scene drawn now (null without 3D).
     QImage grabFrame() const;
     QSlider* flySlider() const { return slider_; }
