@@ -3,7 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 #include "acquisition/SwitchCommand.h"
+#include "simulation/Scenario.h"
 #include "simulation/SimulatedHead.h"
 
 using namespace sondrel;
@@ -27,6 +30,39 @@ void BuildProfileBlock(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BuildProfileBlock)->Arg(0)->Arg(1)->ArgNames({"noisy"});
+
+// What the simulator does for one ping of a scenario: the crawler's chainage,
+// the pipe there, and the answer, noise and drop-outs included. The model
+// time runs 50 ms a ping, so the crawler passes every feature of the pipe.
+void AnswerScenarioPing(benchmark::State& state, const char* file) {
+    const ScenarioParse parsed = loadScenario(std::string(SONDREL_SCENARIOS "/") + file);
+    if (!parsed.scenario) {
+        state.SkipWithError(parsed.error.c_str());
+        return;
+    }
+    const Scenario& scenario = *parsed.scenario;
+    PipeModel pipe;
+    pipe.noise = scenario.noise;
+    pipe.dropouts = scenario.dropouts;
+    pipe.offsetX = scenario.offsetX;
+    pipe.offsetY = scenario.offsetY;
+    pipe.wander = scenario.wander;
+    SimulatedHead head(HeadConfig{}, pipe);
+    CrawlerRun run(scenario);
+    const CommandBuffer command = initialCommand();
+    double t = 0.0;
+    for (auto _ : state) {
+        head.setSection(scenario.sectionAt(run.chainageAt(t)));
+        const Reply reply = head.answer(command, t);
+        benchmark::DoNotOptimize(reply.bytes.data());
+        t += 0.05;
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["pings_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK_CAPTURE(AnswerScenarioPing, sewer, "sewer-600.scn");
+BENCHMARK_CAPTURE(AnswerScenarioPing, trunk_1500m, "trunk-1500m.scn");
 
 void FrameCommands(benchmark::State& state) {
     const CommandBuffer command = initialCommand();

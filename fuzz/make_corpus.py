@@ -151,3 +151,40 @@ write("command_lines", "desktop-settings", command_line(3, "--simulate", "--sett
 write("command_lines", "desktop-settings-after-dashes", command_line(3, "--", "--settings=x"))
 write("command_lines", "report", command_line(4, "--settings=/tmp/S.INI", "survey.qzr", "-o",
                                               "survey.pdf"))
+write("command_lines", "headsim-scenario", command_line(2, "--scenario", "s.scn", "--truth",
+                                                        "t.csv", "--step", "0.05", "", "pause",
+                                                        "crawler-speed 0.2", "resume"))
+
+# ---- scenario files: the repository's own, and the refusals of a physical kind
+for name in sorted(os.listdir(os.path.join(HERE, "..", "scenarios"))):
+    with open(os.path.join(HERE, "..", "scenarios", name), "rb") as f:
+        write("scenario", name, f.read())
+write("scenario", "deeper-than-pipe", b"pipe diameter=0.6 length=10\n"
+                                      b"sediment from=2 to=4 depth=0.7\n")
+write("scenario", "crawler-plan", b"pipe diameter=0.6 length=10\nreverse at=5 back=1\n"
+                                  b"stop at=2 seconds=1\nobstacle from=1 to=2 clock=3 height=0.1\n"
+                                  b"connection at=6 clock=11 width=0.3 # a branch\n")
+
+# ---- the survey file: as the program writes it, and damaged on purpose
+SURVEY = (b"[Survey File]\r\nVersion=1\r\n[Recording]\r\nFile=run.qzr\r\nSize=1000\r\n"
+          b"[Survey]\r\nAAA=MH12-MH13\r\nAAK=B\r\nABF=2026-12-09\r\nABG=10:15\r\nACB=600\r\n"
+          b"ACC=600\r\nACD=AV\r\nACG=2.50\r\nADE=\"G\xc3\xa4rtner; \"\"soft\"\"\"\r\n"
+          b"Start Chainage=12.500\r\n[Chainage]\r\nEstimated Speed=0.1500\r\nKept Pass=first\r\n"
+          b"[Calibration]\r\nApplied=1\r\nSound Velocity=1483.25\r\nVelocity Uncertainty=1.500\r\n"
+          b"Velocity Before=1500.00\r\nKnown Diameter=0.6000\r\nMeasured Diameter=0.6061\r\n"
+          b"From=2.000\r\nTo=4.000\r\n[Observations]\r\nCount=4\r\n1=12.500;BCD;;;;;;;;;-1;;\r\n"
+          b"2=13.250;BAA;A;;8.60;;;;S1;;81300;;\r\n3=15.000;BAA;A;;8.60;;;;F1;;81300;;\r\n"
+          b"4=17.000;BBC;;;14.00;;4;8;;1;9000;od;grease; \"soft\"\r\n")
+write("survey_sidecar", "as-written", SURVEY)
+write("survey_sidecar", "newer", SURVEY.replace(b"Version=1", b"Version=2"))
+write("survey_sidecar", "other-recording", SURVEY.replace(b"Size=1000", b"Size=999"))
+write("survey_sidecar", "bad-clock", SURVEY.replace(b";4;8;", b";4;13;"))
+write("survey_sidecar", "empty-header", b"[Survey File]\nVersion=1\n[Recording]\nFile=run.qzr\n"
+      b"Size=1000\n")
+# A carriage return inside a remark, which saving drops: such a line is no observation.
+write("survey_sidecar", "carriage-return-in-remark",
+      SURVEY.replace(b"-1;;\r\n", b"-1;;\r\xe7\n", 1))
+# More decimals than the file is written with: read as they will be written.
+write("survey_sidecar", "more-decimals-than-written",
+      SURVEY.replace(b"Start Chainage=12.500", b"Start Chainage=12.5004")
+      .replace(b"13.250;BAA", b"13.2504;BAA").replace(b"8.60;;;;S1", b"8.604;;;;S1"))

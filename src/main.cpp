@@ -26,6 +26,11 @@ struct Options {
         QStringLiteral("simulate"),
         QStringLiteral("Start the simulated head on 127.0.0.1 and use it for this run; the "
                        "head settings in the settings file are left as they are.")};
+    QCommandLineOption scenario{
+        QStringLiteral("scenario"),
+        QStringLiteral("With --simulate: the survey scenario the simulated head plays (default: "
+                       "the 60 m sewer of the scenarios installed with the program)."),
+        QStringLiteral("FILE")};
     QCommandLineOption screenshot{
         QStringLiteral("screenshot"),
         QStringLiteral("Save a picture of the main window to FILE and close the program."),
@@ -46,6 +51,7 @@ struct Options {
                            "pings to .qzr files and plays them back."));
         parser.addOption(settings);
         parser.addOption(simulate);
+        parser.addOption(scenario);
         parser.addOption(screenshot);
         parser.addOption(screenshotAfter);
         parser.addOption(help);
@@ -107,6 +113,13 @@ int main(int argc, char** argv) {
     sondrel::StartOptions start;
     start.settingsPath = sondrel::settingsPathFor(argc, argv);
     start.simulate = parser.isSet(options.simulate);
+    if (parser.isSet(options.scenario)) {
+        if (!start.simulate) {
+            std::fprintf(stderr, "sondrel: --scenario goes with --simulate\n");
+            return 2;
+        }
+        start.scenario = parser.value(options.scenario);
+    }
     if (!files.isEmpty()) start.dataFile = files.front();
     // Checked even without --screenshot: a mistyped option must not pass unseen.
     // The wait is timed in milliseconds held in an int.

@@ -57,11 +57,10 @@ PipeSlice syntheticSlice(double chainage, std::int64_t record) {
 // A feed standing for a played file read whole, of `metres` of pipe.
 struct Survey {
     CSondrelDoc doc;
-    DistanceReadingChainage chainage;
     std::unique_ptr<PipeViewFeed> feed;
 
     explicit Survey(double metres) {
-        feed = std::make_unique<PipeViewFeed>(doc, chainage);
+        feed = std::make_unique<PipeViewFeed>(doc);
         doc.flags.playbackActive = true;
         doc.files.playbackPath = "survey.qzr";
         doc.pings.pingOnScreen = true;

@@ -27,7 +27,7 @@ constexpr std::string_view kHeader =
     "record,date,time,distance_m,pitch_deg,roll_deg,points_used,centre_x_m,centre_y_m,"
     "mean_diameter_m,min_diameter_m,max_diameter_m,ovality_pct,deformation_pct,area_m2,"
     "area_loss_pct,sediment_depth_m,rms_residual_m,quality,nominal_diameter_m,ovality_"
-    "definition\r\n";
+    "definition,chainage_m,chainage_estimated\r\n";
 
 // `value` with `decimals` decimals, as "%.*f" prints it: both give the exact
 // decimal value rounded, so the digits are the same, without the format
@@ -93,6 +93,13 @@ void appendGeometryCsvRow(std::string& out, const GeometryRow& row) {
     if (g.ok()) appendNumber(out, 3, g.nominalDiameter);
     out += ',';
     if (g.measured()) out += ovalityDefinitionText(g.ovalityBasis);
+    out += ',';
+    if (std::isfinite(row.chainage)) {
+        appendNumber(out, 3, row.chainage);
+        out += row.chainageEstimated ? ",1" : ",0";
+    } else {
+        out += ',';
+    }
     out += "\r\n";
 }
 
@@ -298,7 +305,8 @@ unsigned threadsFor(unsigned asked) {
 
 ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
                                   const std::string& output, const GeometrySettings& settings,
-                                  const ConversionProgress& progress, unsigned threads) {
+                                  const ConversionProgress& progress, unsigned threads,
+                                  const GeometryRowPlacer& place) {
     BinaryFile in;
     std::int64_t length = 0;
     if (ConversionResult opened = openDataFile(in, input, length); !opened.ok()) return opened;
@@ -348,6 +356,7 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
                 row.distance = travelledDistance(doc);
                 row.pitch = doc.orientationOnShow().pitchDeg;
                 row.roll = doc.orientationOnShow().rollDeg;
+                if (place) place(row);
                 const std::span<const GeometryPoint> measured = points.points();
                 pending.points.assign(measured.begin(), measured.end());
                 ++result.summary.pointsWritten;

@@ -7,6 +7,8 @@
 // distance.
 
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -25,9 +27,17 @@ struct GeometryRow {
     double distance = 0.0;  // NaN: no reading
     double pitch = 0.0, roll = 0.0;
     PipeGeometry geometry;
+    // Where along the surveyed pipe it lies, when a survey placed it (NaN:
+    // nowhere), and whether that place was estimated from time and speed.
+    double chainage = std::numeric_limits<double>::quiet_NaN();
+    bool chainageEstimated = false;
 };
 
-// The header line, CR LF included.
+// Gives a row its chainage, in record order, before it is measured.
+using GeometryRowPlacer = std::function<void(GeometryRow&)>;
+
+// The header line, CR LF included. The last two columns are a survey's
+// chainage and its estimated flag, empty for a record without one.
 std::string_view geometryCsvHeader();
 // Appends one row, CR LF included. A record that could not be measured keeps
 // its place, time and quality and leaves every figure empty; one measured
@@ -45,6 +55,7 @@ void appendGeometryCsvRow(std::string& out, const GeometryRow& row);
 // come out in record order and are the same bytes whatever the number.
 ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
                                   const std::string& output, const GeometrySettings& settings,
-                                  const ConversionProgress& progress = {}, unsigned threads = 0);
+                                  const ConversionProgress& progress = {}, unsigned threads = 0,
+                                  const GeometryRowPlacer& place = {});
 
 }  // namespace sondrel

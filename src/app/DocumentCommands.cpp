@@ -12,10 +12,6 @@ namespace {
 
 constexpr std::array<double, 9> kZoomFactors = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 3.0, 4.0};
 
-bool playingBack(const CSondrelDoc& doc) {
-    return doc.flags.playbackActive;
-}
-
 struct Step {
     int dx = 0, dy = 0;
 };
@@ -119,15 +115,17 @@ void requestViewReset(int, CommandPorts& p) {
 
 void stepRange(int id, CommandPorts& p) {
     HeadSettings& head = p.doc.head;
-    if (!playingBack(p.doc)) head.setRangeIndex(head.rangeIndex + (id == kCmdRangeUp ? 1 : -1));
+    if (!p.doc.flags.playbackActive)
+        head.setRangeIndex(head.rangeIndex + (id == kCmdRangeUp ? 1 : -1));
 }
 
 void gainUp(int, CommandPorts& p) {
-    if (!playingBack(p.doc)) p.doc.head.setGain(p.doc.head.gainDb + 1);
+    if (!p.doc.flags.playbackActive) p.doc.head.setGain(p.doc.head.gainDb + 1);
 }
 
 void gainDown(int, CommandPorts& p) {
-    if (!playingBack(p.doc) && p.doc.head.gainDb > 0) p.doc.head.setGain(p.doc.head.gainDb - 1);
+    if (!p.doc.flags.playbackActive && p.doc.head.gainDb > 0)
+        p.doc.head.setGain(p.doc.head.gainDb - 1);
 }
 
 void circleDiameterUp(int, CommandPorts& p) {
@@ -149,7 +147,7 @@ void circleDiameterDown(int, CommandPorts& p) {
 
 void chooseScanMode(int id, CommandPorts& p) {
     CSondrelDoc& doc = p.doc;
-    if (playingBack(doc)) return;
+    if (doc.flags.playbackActive) return;
     const int mode = id == kCmdScanPolar ? kPolar : id == kCmdScanSector ? kSector : kSideScan;
     const bool changed = doc.head.scanMode != mode;
     doc.head.setScanMode(mode);
@@ -166,7 +164,7 @@ void chooseScanMode(int id, CommandPorts& p) {
 }
 
 void setTrainDirection(bool reversed, CommandPorts& p) {
-    if (playingBack(p.doc)) return;
+    if (p.doc.flags.playbackActive) return;
     p.doc.head.setTrainReversed(reversed ? 1 : 0);
     p.doc.clearSonarImage();
     p.doc.applySettings();

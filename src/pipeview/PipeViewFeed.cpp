@@ -6,15 +6,21 @@
 
 namespace sondrel {
 
-PipeViewFeed::PipeViewFeed(CSondrelDoc& doc, const ChainageSource& chainage, SliceSettings settings)
-    : doc_(doc), chainage_(chainage), settings_(settings) {
+PipeViewFeed::PipeViewFeed(CSondrelDoc& doc, SliceSettings settings)
+    : doc_(doc), chainage_(std::make_shared<DistanceReadingChainage>()), settings_(settings) {
+    restart();
+}
+
+void PipeViewFeed::setChainage(std::shared_ptr<const ChainageSource> chainage) {
+    if (!chainage) return;
+    chainage_ = std::move(chainage);
     restart();
 }
 
 void PipeViewFeed::restart() {
     views_ = std::make_unique<PipeViewData>();
     // Its times count from the first ping of the source.
-    maker_ = std::make_unique<SliceMaker>(doc_, settings_, chainage_);
+    maker_ = std::make_unique<SliceMaker>(doc_, settings_, *chainage_);
     wholeFile_ = false;
     lastPingCount_ = -1;
     lastPosition_ = -1;
@@ -54,7 +60,7 @@ PipeViewFeed::Change PipeViewFeed::documentUpdated() {
     currentRecord_ = record;
     if (wholeFile_) {
         // The views have the ping already: only where it lies is new.
-        const RecordChainage where = chainage_.chainageOf(record, travelledDistance(doc_));
+        const RecordChainage where = chainage_->chainageOf(record, travelledDistance(doc_));
         currentChainage_ = where.metres;
         return change == Change::None ? Change::Marked : change;
     }

@@ -29,8 +29,9 @@ struct PipeViewData {
 
 class PipeViewFeed {
   public:
-    // `chainage` must outlive the feed.
-    PipeViewFeed(CSondrelDoc& doc, const ChainageSource& chainage, SliceSettings settings = {});
+    // Records are placed by their distance readings until a survey's
+    // chainage is given.
+    explicit PipeViewFeed(CSondrelDoc& doc, SliceSettings settings = {});
 
     enum class Change { None, Marked, Appended, NewSource };
     // After every update of the document's views: takes the ping on show once.
@@ -54,14 +55,17 @@ class PipeViewFeed {
     const SliceSettings& sliceSettings() const { return settings_; }
     // What the departures are taken from; the views start afresh.
     void setSliceSettings(const SliceSettings& settings);
-    const ChainageSource& chainage() const { return chainage_; }
+    // Shared with the reading of a whole file on another thread; the views
+    // start afresh with it.
+    std::shared_ptr<const ChainageSource> chainage() const { return chainage_; }
+    void setChainage(std::shared_ptr<const ChainageSource> chainage);
 
   private:
     void restart();
     std::int64_t recordSize() const;
 
     CSondrelDoc& doc_;
-    const ChainageSource& chainage_;
+    std::shared_ptr<const ChainageSource> chainage_;
     SliceSettings settings_;
     std::unique_ptr<PipeViewData> views_;
     std::unique_ptr<SliceMaker> maker_;

@@ -33,46 +33,44 @@ std::uint16_t representable(long v) {
 
 }  // namespace
 
-PipeSnapshot::PipeSnapshot(const PipeModel& pipe, double timeS) {
-    const double radius = pipe.diameter / 2.0;
-    const double a = radius * (1.0 + pipe.ovality / 2.0);
-    const double b = radius * (1.0 - pipe.ovality / 2.0);
-    if (!(a > 0.0) || !(b > 0.0)) return;
-    inverseA2_ = 1.0 / (a * a);
-    inverseB2_ = 1.0 / (b * b);
-    cosAngle_ = std::cos(pipe.ovalityAngle * std::numbers::pi / 180.0);
-    sinAngle_ = std::sin(pipe.ovalityAngle * std::numbers::pi / 180.0);
-    headX_ =
-        pipe.offsetX + pipe.wander * std::sin(2.0 * std::numbers::pi * timeS / kWanderPeriodXS);
-    headY_ = pipe.offsetY +
-             pipe.wander * std::sin(2.0 * std::numbers::pi * timeS / kWanderPeriodYS + 1.0);
-    headU_ = headX_ * cosAngle_ + headY_ * sinAngle_;
-    headV_ = -headX_ * sinAngle_ + headY_ * cosAngle_;
-    c_ = headU_ * headU_ * inverseA2_ + headV_ * headV_ * inverseB2_ - 1.0;
-    if (c_ >= 0.0) return;  // the head is outside the pipe
-    if (pipe.sediment > 0.0) {
-        const double depth = std::max(
-            0.0, pipe.sediment +
-                     pipe.wander * std::sin(2.0 * std::numbers::pi * timeS / kSedimentPeriodS));
-        // The floor lies level above the lowest point of the (turned) wall.
-        const double lowest = std::hypot(a * sinAngle_, b * cosAngle_);
-        surface_ = -lowest + depth;
-        if (headY_ <= surface_) return;  // the head is buried
-    }
-    valid_ = true;
+void headPlaceAt(const PipeModel& pipe, double timeS, double& x, double& y) {
+    x = pipe.offsetX + pipe.wander * std::sin(2.0 * std::numbers::pi * timeS / kWanderPeriodXS);
+    y = pipe.offsetY +
+        pipe.wander * std::sin(2.0 * std::numbers::pi * timeS / kWanderPeriodYS + 1.0);
 }
 
-std::optional<double> PipeSnapshot::distanceAlong(double dx, double dy) const {
-    if (!valid_) return std::nullopt;
-    const double du = dx * cosAngle_ + dy * sinAngle_;
-    const double dv = -dx * sinAngle_ + dy * cosAngle_;
-    const double qa = du * du * inverseA2_ + dv * dv * inverseB2_;
-    const double qb = 2.0 * (headU_ * du * inverseA2_ + headV_ * dv * inverseB2_);
-    // Inside the ellipse c < 0, so the discriminant is positive and one root lies ahead.
-    double distance = (-qb + std::sqrt(qb * qb - 4.0 * qa * c_)) / (2.0 * qa);
-    if (dy < 0.0) distance = std::min(distance, (surface_ - headY_) / dy);
-    return distance;
+namespace {
+
+CrossSection sectionOf(const PipeModel& pipe, double timeS) {
+    CrossSection s;
+    const double radius = pipe.diameter / 2.0;
+    s.semiMajor = radius * (1.0 + pipe.ovality / 2.0);
+    s.semiMinor = radius * (1.0 - pipe.ovality / 2.0);
+    s.majorAngleDeg = pipe.ovalityAngle;
+    if (pipe.sediment > 0.0) {
+        // The surface wanders with the head, so a still picture still moves.
+        s.sedimentDepth = std::max(
+            0.0, pipe.sediment +
+                     pipe.wander * std::sin(2.0 * std::numbers::pi * timeS / kSedimentPeriodS));
+    }
+    return s;
 }
+
+double headX(const PipeModel& pipe, double timeS) {
+    double x = 0.0, y = 0.0;
+    headPlaceAt(pipe, timeS, x, y);
+    return x;
+}
+double headY(const PipeModel& pipe, double timeS) {
+    double x = 0.0, y = 0.0;
+    headPlaceAt(pipe, timeS, x, y);
+    return y;
+}
+
+}  // namespace
+
+PipeSnapshot::PipeSnapshot(const PipeModel& pipe, double timeS)
+    : SectionSnapshot(sectionOf(pipe, timeS), headX(pipe, timeS), headY(pipe, timeS)) {}
 
 std::optional<double> wallDistance(const PipeModel& pipe, double angleDegrees, double timeS) {
     const double alpha = angleDegrees * std::numbers::pi / 180.0;
@@ -162,6 +160,45 @@ std::optional<BlockType> blockTypeFromName(std::string_view name) {
     if (name == "QMZ") return BlockType::QMZ;
     if (name == "QGZ") return BlockType::QGZ;
     return std::nullopt;
+}
+
+BlockType blockTypeForDataFormat(std::uint8_t byte20) {
+    switch (byte20) {
+        case 4:
+            return BlockType::QMZ;
+        case 8:
+            return BlockType::QGZ;
+        default:
+            return BlockType::QSZ;
+    }
+}
+
+ScanPlan scanPlanOf(const CommandBuffer& command) {
+    // A turn is not a whole number of steps per degree.
+    const auto steps = [](int degrees) { return degrees * kHeadStepsPerTurn / 360; };
+    ScanPlan plan;
+    const int widthDegrees = 3 * command[cmd::kSectorWidth];
+    plan.trainSteps = steps(trainDegreesFor(command[cmd::kTrain], false));
+    if (widthDegrees >= 360) {
+        plan.kind = ScanPlan::Kind::Polar;
+    } else if (widthDegrees == 0 || command[cmd::kStepSize] == 0) {
+        plan.kind = ScanPlan::Kind::FixedBeam;
+    } else {
+        plan.kind = ScanPlan::Kind::Sector;
+        plan.halfWidthSteps = steps(widthDegrees) / 2;
+    }
+    return plan;
+}
+
+bool scansSample(const ScanPlan& plan, int sample) {
+    if (plan.kind == ScanPlan::Kind::Polar) return true;
+    constexpr int kStepsPerSample = kHeadStepsPerTurn / kProfileSampleCount;
+    // A still beam is about as wide as one sample either side.
+    const int half = plan.kind == ScanPlan::Kind::FixedBeam ? kStepsPerSample : plan.halfWidthSteps;
+    int off = (sample * kStepsPerSample - plan.trainSteps) % kHeadStepsPerTurn;
+    if (off > kHeadStepsPerTurn / 2) off -= kHeadStepsPerTurn;
+    if (off < -kHeadStepsPerTurn / 2) off += kHeadStepsPerTurn;
+    return off >= -half && off <= half;
 }
 
 bool FaultPlan::any() const {
@@ -293,11 +330,16 @@ void SimulatedHead::encodeProfile(std::uint8_t* out, const CommandBuffer& comman
     const double minimumMetres = command[cmd::kProfileMinRange] / 100.0;
     const double toApparent = kHeadReferenceSoundVelocity / pipe_.soundVelocity;
     const ProfileEncoder encoder(config_.formatCode, rangeCode, pulse);
-    const PipeSnapshot snapshot(pipe_, timeS);
+    const SectionSnapshot snapshot = snapshotAt(timeS);
+    const ScanPlan plan = scanPlanOf(command);
     const LookDirections& look = lookDirections();
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     for (int i = 0; i < kProfileSampleCount; ++i) {
         std::uint16_t value = 0;
+        if (!scansSample(plan, i)) {
+            out[2 * i] = out[2 * i + 1] = 0;
+            continue;
+        }
         const std::optional<double> wall = snapshot.distanceAlong(look.dx[i], look.dy[i]);
         const bool dropped = pipe_.dropouts > 0.0 && uniform(random_) < pipe_.dropouts;
         if (wall && !dropped) {
@@ -320,8 +362,7 @@ void SimulatedHead::encodeEchoTrace(std::uint8_t* out, int samples, const Comman
     const double rangeMetres = rangeMetresForCode(command[cmd::kRange]);
     const int look = (position_ * kProfileSampleCount / kHeadStepsPerTurn) % kProfileSampleCount;
     const std::optional<double> wall =
-        PipeSnapshot(pipe_, timeS)
-            .distanceAlong(lookDirections().dx[look], lookDirections().dy[look]);
+        snapshotAt(timeS).distanceAlong(lookDirections().dx[look], lookDirections().dy[look]);
     const double gain = std::pow(10.0, (command[cmd::kGain] - 6) / 20.0);
     const double width = 2.0 * rangeMetres / samples;
     std::uniform_real_distribution<double> floorNoise(0.0, 6.0);
@@ -337,15 +378,50 @@ void SimulatedHead::encodeEchoTrace(std::uint8_t* out, int samples, const Comman
     }
 }
 
-std::vector<std::uint8_t> SimulatedHead::buildBlock(const CommandBuffer& command, double timeS) {
+SectionSnapshot SimulatedHead::snapshotAt(double timeS) const {
+    if (!section_) return PipeSnapshot(pipe_, timeS);
+    double x = 0.0, y = 0.0;
+    headPlaceAt(pipe_, timeS, x, y);
+    return SectionSnapshot(*section_, x, y);
+}
+
+void SimulatedHead::move(const CommandBuffer& command, const ScanPlan& plan) {
     if (command[cmd::kControl] & cmd::kReverseStepBit) direction_ ^= 1;
     const int step = command[cmd::kStepSize];
-    position_ =
-        ((position_ + (direction_ ? step : -step)) % kHeadStepsPerTurn + kHeadStepsPerTurn) %
-        kHeadStepsPerTurn;
+    const auto wrapped = [](int p) {
+        return (p % kHeadStepsPerTurn + kHeadStepsPerTurn) % kHeadStepsPerTurn;
+    };
+    switch (plan.kind) {
+        case ScanPlan::Kind::Polar:
+            position_ = wrapped(position_ + (direction_ ? step : -step));
+            return;
+        case ScanPlan::Kind::FixedBeam:
+            sweep_ = 0;
+            position_ = wrapped(plan.trainSteps);
+            return;
+        case ScanPlan::Kind::Sector:
+            break;
+    }
+    // Back and forth between the sector's edges, turning where it meets one.
+    const int half = plan.halfWidthSteps;
+    sweep_ = std::clamp(sweep_, -half, half) + (direction_ ? step : -step);
+    if (sweep_ > half) {
+        sweep_ = 2 * half - sweep_;
+        direction_ = 0;
+    } else if (sweep_ < -half) {
+        sweep_ = -2 * half - sweep_;
+        direction_ = 1;
+    }
+    sweep_ = std::clamp(sweep_, -half, half);
+    position_ = wrapped(plan.trainSteps + sweep_);
+}
+
+std::vector<std::uint8_t> SimulatedHead::buildBlock(const CommandBuffer& command, double timeS) {
+    move(command, scanPlanOf(command));
     ++replies_;
 
-    const BlockType type = config_.blockType;
+    const BlockType type =
+        config_.blockType ? *config_.blockType : blockTypeForDataFormat(command[cmd::kDataFormat]);
     std::vector<std::uint8_t> block(static_cast<std::size_t>(blockLengthOf(type)), 0);
     const char* letters = blockLetters(type);
     std::copy(letters, letters + 3, block.begin());

@@ -25,6 +25,7 @@
 
 #include "acquisition/SwitchCommand.h"
 #include "display/ProfilePass.h"
+#include "simulation/Scenario.h"
 
 namespace sondrel {
 
@@ -68,22 +69,16 @@ struct PipeModel {
 // in seconds; nullopt when the head is outside the pipe.
 std::optional<double> wallDistance(const PipeModel& pipe, double angleDegrees, double timeS);
 
-// The pipe and the head's place in it at one moment, for many look directions.
-class PipeSnapshot {
+// Where the head is about the pipe's axis at model time t: its offset and the
+// slow wander.
+void headPlaceAt(const PipeModel& pipe, double timeS, double& x, double& y);
+
+// The model pipe and the head's place in it at one moment, for many look
+// directions: along a unit vector (x to the right, y up) the distance is
+// nullopt when the head is outside the pipe or buried in the sediment.
+class PipeSnapshot : public SectionSnapshot {
   public:
     PipeSnapshot(const PipeModel& pipe, double timeS);
-    // Along a unit vector (x to the right, y up); nullopt when the head is
-    // outside the pipe or buried in the sediment.
-    std::optional<double> distanceAlong(double dx, double dy) const;
-
-  private:
-    bool valid_ = false;
-    double inverseA2_ = 0.0, inverseB2_ = 0.0;
-    double cosAngle_ = 1.0, sinAngle_ = 0.0;
-    double headX_ = 0.0, headY_ = 0.0;  // about the pipe axis
-    double headU_ = 0.0, headV_ = 0.0;  // the same along the ellipse's axes
-    double c_ = 0.0;
-    double surface_ = -1e300;  // no sediment: a floor nothing reaches
 };
 
 // The value a head sends for one profile range, for a status format code, a
@@ -110,8 +105,25 @@ int sampleCountOf(BlockType type);
 const char* blockLetters(BlockType type);
 std::optional<BlockType> blockTypeFromName(std::string_view name);
 
+// The block kind command byte 20 asks for: 4 QMZ, 8 QGZ, anything else QSZ.
+BlockType blockTypeForDataFormat(std::uint8_t byte20);
+
+// What a mechanically scanned head sweeps for one command: the whole turn
+// (sector width 360 degrees), a sector about the train angle it sweeps back
+// and forth, or a beam held still at the train angle (no step, or no width:
+// side scan).
+struct ScanPlan {
+    enum class Kind { Polar, Sector, FixedBeam } kind = Kind::Polar;
+    int trainSteps = 0;      // head position of the train angle
+    int halfWidthSteps = 0;  // of the sector
+};
+ScanPlan scanPlanOf(const CommandBuffer& command);
+// Whether profile sample i lies in what the plan scans.
+bool scansSample(const ScanPlan& plan, int sample);
+
 struct HeadConfig {
-    BlockType blockType = BlockType::QSZ;
+    // A kind fixed by the operator of the simulator; none follows command byte 20.
+    std::optional<BlockType> blockType;
     // Low two bits of the status byte: selects how the program converts the
     // profile ranges. Format 2 (time of flight) is the default because the
     // program's sound velocity and pulse length then apply as on real water.
@@ -204,6 +216,11 @@ class SimulatedHead {
     Reply answer(const CommandBuffer& command, double timeS);
     // A new link replaced the old one: the per-link reply count restarts.
     void linkOpened() { repliesOnLink_ = 0; }
+    // A scenario's pipe at the crawler's place replaces the model's shape
+    // (diameter, ovality, sediment) until cleared; the model's noise,
+    // drop-outs, debris, offset, wander and water still apply.
+    void setSection(const CrossSection& section) { section_ = section; }
+    void clearSection() { section_.reset(); }
 
     HeadConfig& config() { return config_; }
     PipeModel& pipe() { return pipe_; }
@@ -222,14 +239,18 @@ class SimulatedHead {
     void encodeEchoTrace(std::uint8_t* out, int samples, const CommandBuffer& command,
                          double timeS);
     double noisy(double metres);
+    void move(const CommandBuffer& command, const ScanPlan& plan);
+    SectionSnapshot snapshotAt(double timeS) const;
 
     HeadConfig config_;
     PipeModel pipe_;
     FaultPlan faults_;
     std::mt19937_64 random_;
     std::normal_distribution<double> gauss_{0.0, 1.0};
+    std::optional<CrossSection> section_;
     int position_ = 0;
     int direction_ = 1;
+    int sweep_ = 0;  // a sector head's place about its train, in steps
     std::uint64_t commands_ = 0;
     std::uint64_t replies_ = 0;
     std::uint64_t repliesOnLink_ = 0;

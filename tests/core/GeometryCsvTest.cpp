@@ -199,7 +199,7 @@ TEST(GeometryCsvTest, NumbersReadAsTheCLibraryPrintsThem) {
             for (const int decimals : {4, 4, 4, 4, 4, 2, 2, 5, 2, 4, 5}) {
                 expected += "," + printed(decimals, other);
             }
-            expected += ",ok," + printed(3, other) + ",(Dmax - Dmin) / Dnominal\r\n";
+            expected += ",ok," + printed(3, other) + ",(Dmax - Dmin) / Dnominal,,\r\n";
             std::string line;
             appendGeometryCsvRow(line, row);
             EXPECT_EQ(line, expected) << "value " << other;
@@ -230,7 +230,7 @@ TEST(GeometryCsvTest, ARowWithoutANominalSaysSo) {
     appendGeometryCsvRow(line, row);
     EXPECT_EQ(line,
               "3,,,,0.00,0.00,300,0.0100,0.0000,0.6000,0.5700,0.6300,10.00,,0.28000,,0.0200,"
-              "0.00000,no valid nominal diameter,,(Dmax - Dmin) / Dmean\r\n");
+              "0.00000,no valid nominal diameter,,(Dmax - Dmin) / Dmean,,\r\n");
 }
 
 // A table the disk could not take is not left behind half written.

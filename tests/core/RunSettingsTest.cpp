@@ -122,5 +122,37 @@ TEST(RunSettingsTest, AnUnwritableFileIsReportedAsAFailedSaveWithItsReason) {
     EXPECT_EQ(settings.lastSaveFailure(), "");
 }
 
+// The simulated instrument is this run's orientation input, reached through a
+// COM number of its own; the file keeps the operator's instrument and ports.
+TEST(RunSettingsTest, TheRunsOrientationInstrumentIsUsedButNeverSaved) {
+    test::TempFolder folder;
+    const std::string path =
+        folder.write("Sondrel.INI", std::string(kOperatorsFile) +
+                                        "EnablePRDInput=0\r\nPRDComPort=3\r\nSentenceType=2\r\n"
+                                        "[COM Ports]\r\nCOM3=/dev/ttyUSB7\r\n");
+    RunSettings settings(path);
+    settings.overrideOrientation(
+        {.comPort = 200, .baud = 38400, .sentenceType = 0, .device = "/dev/pts/42"});
+    auto doc = freshDoc();
+    settings.load(*doc);
+    EXPECT_EQ(doc->link.prdEnable, 1);
+    EXPECT_EQ(doc->link.prdComPort, 200);
+    EXPECT_EQ(doc->link.sentenceType, 0);
+    EXPECT_EQ(doc->link.ipAddress, "192.168.0.77") << "the head is the file's";
+    const ComPortResolver ports = settings.portNames();
+    EXPECT_EQ(ports(200), "/dev/pts/42");
+    EXPECT_EQ(ports(3), "/dev/ttyUSB7");
+
+    doc->display.zoom = 2.5;
+    settings.save(*doc);
+    EXPECT_EQ(doc->link.prdComPort, 200) << "the run goes on with its instrument";
+    auto reread = freshDoc();
+    loadSettings(*reread, path);
+    EXPECT_EQ(reread->link.prdEnable, 0);
+    EXPECT_EQ(reread->link.prdComPort, 3);
+    EXPECT_EQ(reread->link.sentenceType, 2);
+    EXPECT_DOUBLE_EQ(reread->display.zoom, 2.5);
+}
+
 }  // namespace
 }  // namespace sondrel

@@ -614,3 +614,73 @@ TEST(SimulatedInstruments, ReachAnswersMeasurementRequestsAndStreamsOnlyWhenEnab
     EXPECT_FALSE(reach.receive(noise));
     EXPECT_FALSE(reach.streaming());
 }
+
+// A mechanically scanned head answers what it sweeps: the whole turn, a
+// sector about its train, or the one direction a still beam looks along.
+TEST(SimulatedHead, AnswersOnlyTheStepsItsScanSweeps) {
+    const struct {
+        int width, train, step;
+        int firstLit, lastLit;  // profile samples with an echo; the rest are 0
+    } cases[] = {
+        {120, 60, 3, 0, 399},  // Polar, the default command
+        {30, 60, 3, 350, 50},  // Sector of 90 degrees about 0 (sample 0), wrapping round
+        {20, 90, 1, 67, 133},  // Sector of 60 degrees about 90 (sample 100)
+        {0, 80, 0, 66, 67},    // SideScan: a still beam at 60 degrees (sample 66.7)
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        CommandBuffer command = initialCommand();
+        command[cmd::kSectorWidth] = static_cast<std::uint8_t>(c.width);
+        command[cmd::kTrain] = static_cast<std::uint8_t>(c.train);
+        command[cmd::kStepSize] = static_cast<std::uint8_t>(c.step);
+        SimulatedHead head({}, stillPipe());
+        const std::vector<std::uint8_t> block = head.buildBlock(command, 0.0);
+        for (int i = 0; i < kProfileSampleCount; ++i) {
+            const bool lit = block[12 + 2 * i] != 0 || block[13 + 2 * i] != 0;
+            const bool inside = c.firstLit <= c.lastLit ? i >= c.firstLit && i <= c.lastLit
+                                                        : i >= c.firstLit || i <= c.lastLit;
+            EXPECT_EQ(lit, inside) << "sample " << i;
+        }
+    }
+}
+
+TEST(SimulatedHead, ASectorHeadSweepsBackAndForthWithinItsSector) {
+    CommandBuffer command = initialCommand();
+    command[cmd::kSectorWidth] = 2;  // 6 degrees: 107 steps
+    command[cmd::kTrain] = 60;       // about position 0
+    command[cmd::kStepSize] = 16;
+    SimulatedHead head({}, stillPipe());
+    int lowest = 0, highest = 0, turns = 0, previousDirection = head.stepDirection();
+    for (int i = 0; i < 100; ++i) {
+        head.buildBlock(command, 0.0);
+        int p = head.headPosition();
+        if (p > kHeadStepsPerTurn / 2) p -= kHeadStepsPerTurn;
+        lowest = std::min(lowest, p);
+        highest = std::max(highest, p);
+        turns += head.stepDirection() != previousDirection;
+        previousDirection = head.stepDirection();
+    }
+    // Within 53 steps either side, and near each edge before it turns.
+    EXPECT_LE(highest, 53);
+    EXPECT_GT(highest, 53 - 16);
+    EXPECT_GE(lowest, -53);
+    EXPECT_LT(lowest, -53 + 16);
+    EXPECT_GT(turns, 10);
+}
+
+TEST(SimulatedHead, CommandByte20ChoosesTheBlockKindUnlessOneIsSet) {
+    const struct {
+        std::uint8_t byte20;
+        std::optional<BlockType> fixed;
+        int length;
+    } cases[] = {{4, {}, 265}, {8, {}, 513}, {16, {}, 813}, {0, {}, 813}, {4, BlockType::QSZ, 813}};
+    for (const auto& c : cases) {
+        CommandBuffer command = initialCommand();
+        command[cmd::kDataFormat] = c.byte20;
+        HeadConfig config;
+        config.blockType = c.fixed;
+        SimulatedHead head(config, stillPipe());
+        EXPECT_EQ(head.buildBlock(command, 0.0).size(), static_cast<std::size_t>(c.length))
+            << int(c.byte20);
+    }
+}

@@ -1,6 +1,6 @@
 // The first run on a machine without a display: scripts/first-run.sh leaves a
 // picture of the window with the ring of profile points, a recording of whole
-// records and its XYZ text.
+// records (with the crawler's distance) and its XYZ text.
 
 #include <QFile>
 #include <QImage>
@@ -45,8 +45,11 @@ TEST(FirstRunTest, LeavesAPictureARecordingAndItsPoints) {
     ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
     const QByteArray records = recording.readAll();
     ASSERT_GT(records.size(), 0);
-    ASSERT_EQ(records.size() % qsizetype(sondrel::kRecordSize), 0);
-    for (qsizetype at = 0; at < records.size(); at += qsizetype(sondrel::kRecordSize)) {
+    // The survey carries the crawler's distance: every record has its
+    // orientation extension.
+    const auto size = qsizetype(sondrel::kRecordSizeWithOrientation);
+    ASSERT_EQ(records.size() % size, 0);
+    for (qsizetype at = 0; at < records.size(); at += size) {
         ASSERT_EQ(records.mid(at, 3), "QZR") << "record at " << at;
         ASSERT_EQ(quint8(records[at + qsizetype(sondrel::kRecordTrailerOffset)]),
                   sondrel::kRecordTrailerByte);

@@ -63,7 +63,7 @@ TEST(GeometryConvert, TheTableShowsTheModelPipeRecordByRecord) {
     const auto rows = readCsv(csv);
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(records) + 1);
     const std::vector<std::string> header = rows[0];
-    ASSERT_EQ(header.size(), 21u);
+    ASSERT_EQ(header.size(), 23u);
     EXPECT_EQ(header[0], "record");
     EXPECT_EQ(header[3], "distance_m");
     EXPECT_EQ(header[18], "quality");
@@ -75,7 +75,7 @@ TEST(GeometryConvert, TheTableShowsTheModelPipeRecordByRecord) {
         for (int i = 0; i <= s.records; ++i, ++row) {
             SCOPED_TRACE("row " + std::to_string(row));
             const std::vector<std::string>& r = rows[static_cast<std::size_t>(row)];
-            ASSERT_EQ(r.size(), 21u);
+            ASSERT_EQ(r.size(), 23u);
             EXPECT_EQ(std::stoi(r[0]), row);
             EXPECT_EQ(r[1], "09-DEC-2026");
             EXPECT_NEAR(std::stod(r[3]), 0.25 * (row - 1), 1e-3);

@@ -38,8 +38,23 @@ TEST(GeometryOverlayScreenTest, TheFittedWallIsDrawnRoundTheRing) {
             "[Pipe Geometry]\r\nShow Overlay=1\r\nShow Chart=1\r\nNominal Diameter=0.600\r\n");
     }
 
-    const sondrel::test::ScreenshotRun run =
-        sondrel::test::runForScreenshot(dir.path(), settings, 4);
+    // A survey along short deformed stretches and sediment wedges, 40 cm each,
+    // so every chart's curve rises and falls as the crawler passes them.
+    const QString scenario = dir.filePath(QStringLiteral("bumpy.scn"));
+    {
+        QFile file(scenario);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        QByteArray text = "pipe diameter=0.6 length=20\ncrawler start=4 speed=0.5\n";
+        for (int k = 0; k < 20; ++k) {
+            const QByteArray from = QByteArray::number(4 + 0.4 * k);
+            const QByteArray to = QByteArray::number(4.4 + 0.4 * k);
+            text += "deformation from=" + from + " to=" + to + " peak=0.1\n";
+            text += "sediment from=" + from + " to=" + to + " depth=0.1\n";
+        }
+        file.write(text);
+    }
+    const sondrel::test::ScreenshotRun run = sondrel::test::runForScreenshot(
+        dir.path(), settings, 4, {QStringLiteral("--scenario"), scenario});
     ASSERT_TRUE(run.finished) << "the program did not close by itself";
     ASSERT_TRUE(run.normalExit) << run.output;
     ASSERT_EQ(run.exitCode, 0) << run.output;

@@ -18,6 +18,7 @@
 #include "support/ChildProcess.h"
 #include "support/ModelSurvey.h"
 #include "support/TempFolder.h"
+#include "survey/SurveyFile.h"
 
 namespace sondrel {
 namespace {
@@ -59,11 +60,13 @@ TEST(GeometryReportTool, WritesAReportAReaderOpens) {
     struct Case {
         const char* name;
         std::vector<std::string> settings;
-        int pages;  // the summary page, and one of places when any is beyond
+        // the summary page, one of places when any is beyond, and the wall
+        // map's (the survey's 7 m make one strip)
+        int pages;
     };
     const Case cases[] = {
-        {"alarms.pdf", {"--settings", ini}, 2},
-        {"calm.pdf", {"--settings", dir.file("calm.ini")}, 1},
+        {"alarms.pdf", {"--settings", ini}, 3},
+        {"calm.pdf", {"--settings", dir.file("calm.ini")}, 2},
     };
     std::ofstream(dir.file("calm.ini")) << "[Pipe Geometry]\r\nNominal Diameter=0.600\r\n"
                                            "Ovality Alarm=50\r\nSediment Alarm=50\r\n";
@@ -110,6 +113,39 @@ std::string pdfText(const std::string& path) {
     const Outcome text = run("/usr/bin/pdftotext", {"-layout", path, "-"});
     EXPECT_TRUE(test::ChildProcess::exitedCleanly(text.status)) << text.output;
     return text.output;
+}
+
+double everyTwoMetres(int n) {
+    return 2.0 * n;
+}
+
+// The wall map's pages: 54 m of survey in strips of 20 m, five to a page, each
+// strip named with its chainage; with a survey beside the recording, its
+// observations' codes marked on the strips.
+TEST(GeometryReportTool, TheWallMapFollowsInStripsWithTheObservationsMarked) {
+    if (!std::filesystem::exists("/usr/bin/pdftotext")) GTEST_SKIP() << "poppler-utils missing";
+    test::TempFolder dir;
+    const std::string qzr = dir.file("survey.qzr");
+    writeSurvey(qzr, everyTwoMetres);
+    const std::string ini = dir.file("Sondrel.INI");
+    std::ofstream(ini) << "[Pipe Geometry]\r\nNominal Diameter=0.600\r\n";
+    for (const bool withSurvey : {false, true}) {
+        SCOPED_TRACE(withSurvey);
+        if (withSurvey) {
+            ASSERT_EQ(saveSidecar(qzr, SurveyRecord{}), "");
+        }
+        const std::string pdf = dir.file(withSurvey ? "surveyed.pdf" : "plain.pdf");
+        const Outcome report = run(kTool, {"--settings", ini, qzr, "-o", pdf});
+        ASSERT_TRUE(test::ChildProcess::exitedCleanly(report.status)) << report.output;
+        const std::string text = pdfText(pdf);
+        for (const char* strip : {"Strip 1: 0.0 m to 20.0 m", "Strip 2: 20.0 m to 40.0 m",
+                                  "Strip 3: 40.0 m to 60.0 m", "Sediment", "No echo"})
+            EXPECT_NE(text.find(strip), std::string::npos) << strip << "\n" << text;
+        EXPECT_EQ(text.find("Strip 4"), std::string::npos);
+        // The start and the finish node are observations of every survey.
+        for (const char* code : {"BCD", "BCE"})
+            EXPECT_EQ(text.find(code) != std::string::npos, withSurvey) << code;
+    }
 }
 
 // A full disk, and a folder this user may not write to: the report says which

@@ -13,7 +13,10 @@ list=$(dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|')
 expected=(/usr/share/mime/packages/sondrel.xml
   /usr/share/icons/hicolor/scalable/apps/sondrel.svg
   /usr/share/icons/hicolor/48x48/apps/sondrel.png
-  /usr/share/doc/sondrel/copyright)
+  /usr/share/doc/sondrel/copyright
+  /usr/share/sondrel/scenarios/sewer-600.scn
+  /usr/share/sondrel/scenarios/clean-50m.scn
+  /usr/share/sondrel/scenarios/trunk-1500m.scn)
 for program in "${programs[@]}"; do
   expected+=("/usr/bin/$program" "/usr/share/man/man1/$program.1.gz")
 done
@@ -42,6 +45,10 @@ for program in "${programs[@]}"; do
     failed=1
   fi
 done
+
+# The installed sewer is the one --simulate plays, and the simulator reads it.
+"$root/usr/bin/sondrel-headsim" --scenario "$root/usr/share/sondrel/scenarios/sewer-600.scn" \
+  --truth "$root/truth.csv" || failed=1
 
 desktop-file-validate "$root"/usr/share/applications/*.desktop || failed=1
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml || failed=1

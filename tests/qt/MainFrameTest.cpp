@@ -85,6 +85,8 @@ constexpr const char* kExpectedMenu = R"(&File
   Display Pitch / Roll / Distance 32927
   Pipe &Geometry 33101
   Pipe Geometry &Chart 33102
+  Pipe &Wall Map 33105
+  Pipe &3D View 33106
   Pipe Geometry &Settings... 33104
 &Points
   Points Color 32880

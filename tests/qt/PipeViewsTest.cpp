@@ -4,6 +4,7 @@
 // the keys and a drag move the stretch shown; the 3D window opens and closes,
 // or says why it cannot draw.
 
+#include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
 #include <QSlider>
@@ -132,6 +133,14 @@ TEST(PipeViews, AFileOpenedWhileTheMapShowsIsReadWholeOffTheWindowsThread) {
             EXPECT_EQ(record, n + 1);
         }
     }
+    // Held against the head's line, the file is read whole again so.
+    QComboBox* centre = f.dock.centreChoice();
+    centre->setCurrentIndex(1);
+    emit centre->activated(1);
+    EXPECT_EQ(f.feed.sliceSettings().centre, WallCentre::Head);
+    ASSERT_TRUE(runUntil([&] { return f.feed.wholeFileRead(); }));
+    EXPECT_EQ(f.feed.views().map.recordAt(chainageOfRecord(7)), 8);
+
     // Played now, its pings only move the mark.
     const std::int64_t columns = f.feed.views().map.columns();
     f.p.player->stepForward();

@@ -16,7 +16,9 @@ cli::OptionTable optionTable(Options& o) {
          "ovality, area, sediment; metres and degrees) to FILE.csv\n"
          "instead of the point list (only with a single input file),\n"
          "against the nominal diameter and ovality definition of\n"
-         "the settings file's [Pipe Geometry] section",
+         "the settings file's [Pipe Geometry] section; each record's\n"
+         "chainage is placed as the survey file FILE.survey beside\n"
+         "the data file says (start chainage, direction, speed)",
          cli::text(o.geometry, "a file name")},
         {"--cloud", "FILE",
          "write a point cloud instead of the point list (only with\n"

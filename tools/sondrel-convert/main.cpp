@@ -22,6 +22,8 @@
 #include "recording/SettingsFile.h"
 #include "recording/SettingsLocation.h"
 #include "recording/XyzExport.h"
+#include "survey/SurveyFile.h"
+#include "survey/SurveyTable.h"
 
 namespace {
 
@@ -126,9 +128,16 @@ int geometryOne(const std::string& input, const std::string& output, const std::
                 bool showProgress) {
     const auto doc = documentFor(input, settings);
     if (!doc) return kExitFailed;
+    // The chainage comes from the survey file when there is one; one that
+    // cannot be trusted stops the table rather than place it wrongly.
+    const SidecarLoad sidecar = loadSidecar(input);
+    if (!sidecar.ok()) {
+        std::fprintf(stderr, "sondrel-convert: %s\n", sidecar.message.c_str());
+        return kExitFailed;
+    }
     ProgressBar bar(showProgress, input);
-    const ConversionResult result = writeGeometryCsv(
-        *doc, input, output, loadGeometrySettings(settings),
+    const ConversionResult result = writeSurveyGeometryCsv(
+        *doc, input, output, loadGeometrySettings(settings), sidecar.record,
         [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.finish();
     return reportResult(input, output, result, "rows", "measured");

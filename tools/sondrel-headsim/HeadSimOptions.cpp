@@ -41,15 +41,20 @@ cli::OptionTable options(Settings& s) {
          cli::whole(s.head.seed, 0, kMostInt), kStartOnly},
 
         // ---- the head
-        {"--block-type", "QSZ|QMZ|QGZ",
-         "reply block type (default QSZ, 813 bytes; QMZ 265, QGZ 513)",
+        {"--block-type", "QSZ|QMZ|QGZ|auto",
+         "reply block type (QSZ 813 bytes, QMZ 265, QGZ 513); default auto: as command "
+         "byte 20 asks (4 QMZ, 8 QGZ, else QSZ)",
          cli::checked(
              [&s](const std::string& t) {
+                 if (t == "auto") {
+                     s.head.blockType.reset();
+                     return true;
+                 }
                  const auto type = sondrel::blockTypeFromName(t);
                  if (type) s.head.blockType = *type;
                  return type.has_value();
              },
-             "QSZ, QMZ or QGZ")},
+             "QSZ, QMZ, QGZ or auto")},
         {"--format", "0..3",
          "format code in the status byte (default 2: time of flight, scaled by the "
          "program's sound velocity)",
@@ -116,10 +121,28 @@ cli::OptionTable options(Settings& s) {
          cli::real(s.crawler.pitchAmplitude, 0.0, 90.0)},
         {"--roll-amplitude", "DEG", "crawler roll swing (default 8)",
          cli::real(s.crawler.rollAmplitude, 0.0, 180.0)},
-        {"--crawler-speed", "M/S", "cable paid out per second (default 0.05)",
+        {"--crawler-speed", "M/S",
+         "cable paid out per second (default 0.05; a scenario's own; with a scenario "
+         "0 or less holds the crawler)",
          cli::real(s.crawler.speed, -10.0, 10.0)},
         {"--start-distance", "M", "distance at start (default 0)",
          cli::real(s.crawler.startDistance, -9999.0, 9999.0)},
+
+        // ---- a survey scenario
+        {"--scenario", "FILE",
+         "the pipe changes along its length as FILE says and the crawler drives through it; "
+         "the head answers with the pipe at the crawler's chainage, which the instrument reports",
+         cli::nonEmptyText(s.scenarioPath, "a file name"), kStartOnly},
+        {"--truth", "OUT.CSV",
+         "write the scenario's truth, one row per --step of chainage, to OUT.CSV and end "
+         "(serves nothing)",
+         cli::nonEmptyText(s.truthPath, "a file name"), kStartOnly},
+        {"--step", "M", "chainage between the truth's rows (default 0.1)",
+         cli::real(s.truthStep, 0.001, 100.0), kStartOnly},
+        {"--pause", "", "the scenario's crawler halts where it is (its plan waits)",
+         cli::action([&s] { s.crawlerHeld = true; })},
+        {"--resume", "", "the scenario's crawler drives on",
+         cli::action([&s] { s.crawlerHeld = false; })},
     };
 }
 

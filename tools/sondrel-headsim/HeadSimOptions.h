@@ -31,6 +31,12 @@ struct Settings {
     sondrel::PipeModel pipe;
     sondrel::FaultPlan faults;
     sondrel::CrawlerMotion crawler;
+
+    // a survey scenario (see its README)
+    std::string scenarioPath;
+    std::string truthPath;  // write the truth and end, serving nothing
+    double truthStep = 0.1;
+    bool crawlerHeld = false;
 };
 
 // The option table over `settings`: every entry stores into it.

@@ -30,6 +30,7 @@
 #include "HeadSimOptions.h"
 #include "Pty.h"
 #include "ReplyQueue.h"
+#include "simulation/Scenario.h"
 #include "simulation/SimulatedHead.h"
 #include "simulation/SimulatedInstruments.h"
 
@@ -61,8 +62,16 @@ struct HeadLink {
 
 class Simulator {
   public:
-    explicit Simulator(Settings settings)
-        : s_(std::move(settings)), head_(s_.head, s_.pipe, s_.faults), start_(Clock::now()) {}
+    Simulator(Settings settings, std::optional<sondrel::Scenario> scenario)
+        : s_(std::move(settings)),
+          head_(s_.head, s_.pipe, s_.faults),
+          start_(Clock::now()),
+          scenario_(std::move(scenario)) {
+        if (scenario_) {
+            crawlerRun_.emplace(*scenario_);
+            if (s_.crawlerHeld) crawlerRun_->pause(0.0);
+        }
+    }
 
     int run();
 
@@ -88,6 +97,7 @@ class Simulator {
     void syncSettings();
     std::string counters() const;
     double elapsedMs() const { return seconds() * 1000.0; }
+    sondrel::CrawlerReading crawlerNow();
 
     Settings s_;
     sondrel::SimulatedHead head_;
@@ -105,7 +115,16 @@ class Simulator {
     bool quit_ = false;
     // skipped and replies are the framers' and the head's own.
     headsim::Counters counted_;
+    std::optional<sondrel::Scenario> scenario_;
+    std::optional<sondrel::CrawlerRun> crawlerRun_;
 };
+
+sondrel::CrawlerReading Simulator::crawlerNow() {
+    const double t = seconds();
+    sondrel::CrawlerReading reading = sondrel::crawlerAt(s_.crawler, t);
+    if (crawlerRun_) reading.distanceM = crawlerRun_->chainageAt(t);
+    return reading;
+}
 
 void Simulator::info(const char* fmt, ...) {
     if (s_.quiet) return;
@@ -225,7 +244,9 @@ void Simulator::dropClient(const char* why, const char* logWhy) {
 void Simulator::onCommand(HeadLink& link, const sondrel::CommandBuffer& command) {
     ++counted_.commands;
     log_.command(counted_.commands, elapsedMs(), command);
-    const sondrel::Reply reply = head_.answer(command, seconds());
+    const double t = seconds();
+    if (crawlerRun_) head_.setSection(scenario_->sectionAt(crawlerRun_->chainageAt(t)));
+    const sondrel::Reply reply = head_.answer(command, t);
     link.queue.add(reply, Clock::now(), link.isTcp,
                    log_.enabled() && !reply.silent ? headsim::replyNote(reply) : std::string());
     // Sent by the loop once the framer is done with this read: sending here
@@ -295,8 +316,7 @@ void Simulator::readOrientation() {
     const bool measure =
         reach_.receive(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)));
     if (measure && s_.sentenceType == 3) {
-        writeOrientation(
-            sondrel::orientationSentence(3, sondrel::crawlerAt(s_.crawler, seconds())));
+        writeOrientation(sondrel::orientationSentence(3, crawlerNow()));
     }
 }
 
@@ -307,8 +327,7 @@ void Simulator::orientationTick() {
     const Clock::time_point now = Clock::now();
     if (nextOrientation_ < now) nextOrientation_ = now + period;  // after a stall, no burst
     if (s_.sentenceType == 3 && !reach_.streaming()) return;
-    writeOrientation(
-        sondrel::orientationSentence(s_.sentenceType, sondrel::crawlerAt(s_.crawler, seconds())));
+    writeOrientation(sondrel::orientationSentence(s_.sentenceType, crawlerNow()));
 }
 
 void Simulator::syncSettings() {
@@ -316,6 +335,12 @@ void Simulator::syncSettings() {
     head_.config().formatCode = s_.head.formatCode;
     head_.pipe() = s_.pipe;
     head_.faults() = s_.faults;
+    if (crawlerRun_) {
+        const double t = seconds();
+        if (s_.crawler.speed != crawlerRun_->speed()) crawlerRun_->setSpeed(s_.crawler.speed, t);
+        if (s_.crawlerHeld && !crawlerRun_->paused()) crawlerRun_->pause(t);
+        if (!s_.crawlerHeld && crawlerRun_->paused()) crawlerRun_->resume(t);
+    }
 }
 
 void Simulator::controlLine(const std::string& raw) {
@@ -437,6 +462,20 @@ int Simulator::run() {
     return 0;
 }
 
+int writeTruth(const sondrel::Scenario& scenario, double step, const std::string& path) {
+    const std::string text = sondrel::truthCsv(scenario, step);
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    const bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    const bool closed = out && std::fclose(out) == 0;
+    if (!written || !closed) {
+        std::fprintf(stderr, "sondrel-headsim: cannot write %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        if (out) std::remove(path.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -454,7 +493,31 @@ int main(int argc, char** argv) {
         std::printf("sondrel-headsim %s\n", SONDREL_VERSION);
         return 0;
     }
-    const Settings& settings = line.settings;
+    Settings settings = line.settings;
+    std::optional<sondrel::Scenario> scenario;
+    if (!settings.scenarioPath.empty()) {
+        sondrel::ScenarioParse parsed = sondrel::loadScenario(settings.scenarioPath);
+        if (!parsed.scenario) {
+            std::fprintf(stderr, "sondrel-headsim: %s\n", parsed.error.c_str());
+            return 2;
+        }
+        scenario = std::move(parsed.scenario);
+        // The scenario's head replaces the options' at start; control lines
+        // change them later as without one.
+        settings.pipe.noise = scenario->noise;
+        settings.pipe.dropouts = scenario->dropouts;
+        settings.pipe.offsetX = scenario->offsetX;
+        settings.pipe.offsetY = scenario->offsetY;
+        settings.pipe.wander = scenario->wander;
+        settings.crawler.speed = scenario->speed;
+    }
+    if (!settings.truthPath.empty()) {
+        if (!scenario) {
+            std::fprintf(stderr, "sondrel-headsim: --truth needs --scenario (see --help)\n");
+            return 2;
+        }
+        return writeTruth(*scenario, settings.truthStep, settings.truthPath);
+    }
     if (!settings.tcp && !settings.pty && !settings.orientationPty) {
         std::fprintf(
             stderr, "sondrel-headsim: nothing to serve (no TCP, no --pty, no --orientation-pty)\n");
@@ -473,6 +536,6 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    Simulator simulator(settings);
+    Simulator simulator(settings, std::move(scenario));
     return simulator.run();
 }

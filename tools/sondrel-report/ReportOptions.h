@@ -9,6 +9,7 @@ namespace sondrel::report {
 struct Options {
     std::string input;
     std::string output;
+    std::string coded;  // the EN 13508-2 coded file, with its observations table beside it
     bool explicitSettings = false;  // --settings named a file, which must then be there
     bool help = false;
     bool version = false;

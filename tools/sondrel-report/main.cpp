@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -19,15 +20,95 @@
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometrySettings.h"
 #include "analysis/qt/GeometryReportPdf.h"
+#include "common/IniFile.h"
+#include "pipeview/SurveyChainage.h"
+#include "pipeview/qt/WallMapReport.h"
 #include "recording/Player.h"
 #include "recording/SettingsFile.h"
 #include "recording/SettingsLocation.h"
+#include "survey/CodedFile.h"
+#include "survey/Survey.h"
+#include "survey/SurveyFile.h"
+#include "survey/SurveySettings.h"
 
 namespace {
 
 using namespace sondrel;
 
 enum ExitStatus { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+// The survey of `input` as a coded file and its observations table.
+int writeCoded(const std::string& input, const std::string& coded,
+               const std::string& settingsPath) {
+    const SidecarLoad sidecar = loadSidecar(input);
+    if (!sidecar.ok()) {
+        std::fprintf(stderr, "sondrel-report: %s\n", sidecar.message.c_str());
+        return kExitFailed;
+    }
+    if (sidecar.status == SidecarStatus::Missing) {
+        std::printf("%s: no survey file (%s): the header is empty\n", input.c_str(),
+                    sidecarPathFor(input).c_str());
+    }
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->flags.playbackActive = true;
+    loadSettings(*doc, settingsPath);
+    IniFile ini;
+    ini.load(settingsPath);
+    SurveyInputs in;
+    in.recording = input;
+    in.record = sidecar.record;
+    in.geometry = loadGeometrySettings(ini);
+    in.thresholds = loadObservationSettings(ini);
+    in.limits = loadGradingLimits(ini);
+    const Survey survey = analyseSurvey(*doc, in);
+    if (!survey.result.ok())
+        std::fprintf(stderr, "sondrel-report: %s\n", survey.result.message.c_str());
+    if (survey.pings.empty()) return kExitFailed;
+    if (const std::string failed = writeCodedFile(survey, coded); !failed.empty()) {
+        std::fprintf(stderr, "sondrel-report: %s\n", failed.c_str());
+        return kExitFailed;
+    }
+    const SurveySummary& m = survey.summary;
+    const auto shown = std::count_if(survey.observations.begin(), survey.observations.end(),
+                                     [](const Observation& o) { return !o.deleted; });
+    std::printf("%s -> %s, %s: %lld observations over %.2f m%s, %s\n", input.c_str(), coded.c_str(),
+                observationsCsvPathFor(coded).c_str(), static_cast<long long>(shown),
+                m.lengthSurveyed, survey.chainageEstimated ? " (chainage estimated)" : "",
+                verdictText(m.verdict));
+    return survey.result.ok() ? kExitOk : kExitFailed;
+}
+
+// The wall map's pages: placed by the survey's chainage, its observations
+// marked, when the recording has a survey; by the distance readings otherwise.
+MorePages wallMapReportPages(const CSondrelDoc& doc, const std::string& input,
+                             const GeometrySettings& geometry, const std::string& settingsPath) {
+    SliceSettings slices;
+    slices.nominalDiameter = geometry.nominalDiameter;
+    std::shared_ptr<const ChainageSource> chainage = std::make_shared<DistanceReadingChainage>();
+    std::vector<WallMapMark> marks;
+    const SidecarLoad sidecar = loadSidecar(input);
+    if (sidecar.ok() && sidecar.status != SidecarStatus::Missing) {
+        auto walker = std::make_unique<CSondrelDoc>();
+        walker->flags.playbackActive = true;
+        walker->display = doc.display;
+        walker->head.profileMinRange = doc.head.profileMinRange;
+        IniFile ini;
+        ini.load(settingsPath);
+        SurveyInputs in;
+        in.recording = input;
+        in.record = sidecar.record;
+        in.geometry = geometry;
+        in.thresholds = loadObservationSettings(ini);
+        in.limits = loadGradingLimits(ini);
+        const Survey survey = analyseSurvey(*walker, in);
+        if (survey.hasChainage) {
+            chainage = std::make_shared<SurveyChainage>(survey);
+            marks = observationMarks(survey);
+            if (survey.nominalDiameter > 0) slices.nominalDiameter = survey.nominalDiameter;
+        }
+    }
+    return wallMapPages(doc, input, slices, chainage, std::move(marks));
+}
 
 }  // namespace
 
@@ -67,6 +148,11 @@ int main(int argc, char** argv) {
         return kExitFailed;
     }
 
+    if (!options.coded.empty()) {
+        const int coded = writeCoded(input, options.coded, settingsPath);
+        if (coded != kExitOk || output.empty()) return coded;
+    }
+
     // Fonts and the PDF painter want a GUI application; no display is needed.
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
@@ -74,8 +160,10 @@ int main(int argc, char** argv) {
     auto doc = std::make_unique<CSondrelDoc>();
     doc->flags.playbackActive = true;
     loadSettings(*doc, settingsPath);
+    const GeometrySettings geometry = loadGeometrySettings(settingsPath);
     const PipeReportOutcome outcome =
-        writePipeReport(*doc, input, output, loadGeometrySettings(settingsPath));
+        writePipeReport(*doc, input, output, geometry, nullptr,
+                        wallMapReportPages(*doc, input, geometry, settingsPath));
     if (!outcome.message.empty())
         std::fprintf(stderr, "sondrel-report: %s\n", outcome.message.c_str());
     if (!outcome.written()) return kExitFailed;

@@ -190,7 +190,8 @@ namespace {
 
 // Paints the pages into `device`; false when painting could not start or
 // the job was cancelled.
-bool paintGeometryReport(const GeometryReport& r, QIODevice& device, const JobProgress* progress) {
+bool paintGeometryReport(const GeometryReport& r, QIODevice& device, JobProgress* progress,
+                         const MorePages& more) {
     QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(kDpi);
@@ -282,6 +283,10 @@ bool paintGeometryReport(const GeometryReport& r, QIODevice& device, const JobPr
                           top + (slot / kColumns) * cellHeight, cellWidth, cellHeight);
         drawPlace(p, cell.adjusted(8, 8, -8, -8), r, r.places[i]);
     }
+    if (more && !more(p, writer, progress)) {
+        p.end();
+        return false;
+    }
     return p.end();
 }
 
@@ -289,7 +294,7 @@ bool paintGeometryReport(const GeometryReport& r, QIODevice& device, const JobPr
 
 PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
                                   const std::string& output, const GeometrySettings& settings,
-                                  JobProgress* progress) {
+                                  JobProgress* progress, const MorePages& more) {
     PipeReportOutcome outcome;
     const auto failed = [&](std::string message) {
         outcome.status = PipeReportOutcome::Status::Failed;
@@ -331,7 +336,7 @@ PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
 
     QBuffer pages;
     pages.open(QIODevice::WriteOnly);
-    if (!paintGeometryReport(*report, pages, progress)) {
+    if (!paintGeometryReport(*report, pages, progress, more)) {
         if (progress && progress->cancelled()) return cancelled();
         return givenUp(output + ": the report's pages could not be made");
     }

@@ -7,10 +7,14 @@
 // may run on a thread of its own.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "analysis/GeometryReport.h"
 #include "analysis/GeometrySettings.h"
+
+class QPainter;
+class QPagedPaintDevice;
 
 namespace sondrel {
 
@@ -31,6 +35,11 @@ struct PipeReportOutcome {
     bool written() const { return status == Status::Written || status == Status::Partial; }
 };
 
+// Pages after the report's own, from a caller that knows other views of the
+// same file: each begins with the device's newPage(). Runs where the report
+// is written (perhaps a thread of its own); false gives the report up.
+using MorePages = std::function<bool(QPainter&, QPagedPaintDevice&, JobProgress*)>;
+
 // Gathers the report of `input` on `settings` and writes it to `output`.
 // The output is made before the gathering starts and removed again when the
 // work fails or is cancelled; every write and the close are checked. The
@@ -38,6 +47,6 @@ struct PipeReportOutcome {
 // `progress`, when given, is told how far the work is and may cancel it.
 PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
                                   const std::string& output, const GeometrySettings& settings,
-                                  JobProgress* progress = nullptr);
+                                  JobProgress* progress = nullptr, const MorePages& more = {});
 
 }  // namespace sondrel

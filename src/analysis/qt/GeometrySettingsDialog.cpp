@@ -11,16 +11,9 @@
 
 #include "common/IniFile.h"
 #include "common/OperatorPort.h"
+#include "common/qt/QtText.h"
 
 namespace sondrel {
-
-namespace {
-
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
-}  // namespace
 
 GeometrySettingsDialog::GeometrySettingsDialog(const GeometrySettings& settings, OperatorPort& op,
                                                QWidget* parent)

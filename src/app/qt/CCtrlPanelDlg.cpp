@@ -9,14 +9,11 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "app/qt/StepSpin.h"
+#include "common/qt/QtText.h"
 
 namespace sondrel {
 
 namespace {
-
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), int(text.size()));
-}
 
 // The longest text a row's field shows, for its width.
 QString longestText(PanelRow row) {

@@ -4,16 +4,9 @@
 #include <QLabel>
 
 #include "acquisition/SondrelDoc.h"
+#include "common/qt/QtText.h"
 
 namespace sondrel {
-
-namespace {
-
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), int(text.size()));
-}
-
-}  // namespace
 
 CDiagDlg::CDiagDlg(CSondrelDoc& doc, QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Tool), doc_(doc) {

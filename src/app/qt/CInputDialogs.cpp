@@ -10,14 +10,11 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "app/qt/StepSpin.h"
+#include "common/qt/QtText.h"
 
 namespace sondrel {
 
 namespace {
-
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), int(text.size()));
-}
 
 constexpr int kOffsetFromRight = 6;
 constexpr int kOffsetFromTop = 90;

@@ -9,8 +9,8 @@
 namespace sondrel {
 
 namespace {
-constexpr int kOffsetFromRight = 15;
-constexpr int kOffsetFromTop = 31;
+constexpr int kKeyInOffsetFromRight = 15;
+constexpr int kKeyInOffsetFromTop = 31;
 }  // namespace
 
 CKeyInDlg::CKeyInDlg(CSondrelDoc& doc, QWidget* mainWindow)
@@ -46,8 +46,8 @@ void CKeyInDlg::open(int kind) {
 void CKeyInDlg::place() {
     if (!mainWindow_) return;
     const QRect frame = mainWindow_->frameGeometry();
-    move(frame.x() + frame.width() - frameGeometry().width() - kOffsetFromRight,
-         frame.y() + kOffsetFromTop);
+    move(frame.x() + frame.width() - frameGeometry().width() - kKeyInOffsetFromRight,
+         frame.y() + kKeyInOffsetFromTop);
 }
 
 void CKeyInDlg::accept() {

@@ -33,9 +33,9 @@
 #include "app/qt/QtOperatorPort.h"
 #include "app/qt/SaveScreen.h"
 #include "app/qt/ToolbarIcons.h"
+#include "common/qt/QtText.h"
 #include "display/StatusPanes.h"
 #include "display/StatusTexts.h"
-#include "pipeview/Chainage.h"
 #include "pipeview/PipeViewFeed.h"
 #include "pipeview/qt/Pipe3DWindow.h"
 #include "pipeview/qt/WallMapDock.h"
@@ -43,10 +43,6 @@
 namespace sondrel {
 
 namespace {
-
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), int(text.size()));
-}
 
 const QString kNotAvailable = QStringLiteral("Not available in this version of the program");
 
@@ -101,9 +97,16 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     geometryDock_->hide();
     connect(geometryDock_, &QDockWidget::visibilityChanged, this,
             &CMainFrame::refreshCommandStates);
-    chainage_ = std::make_unique<DistanceReadingChainage>();
-    pipeFeed_ = std::make_unique<PipeViewFeed>(doc_, *chainage_);
+    pipeFeed_ = std::make_unique<PipeViewFeed>(doc_);
     wallMapDock_ = new WallMapDock(*pipeFeed_, this);
+    wallMapDock_->setCentreHandler([this](WallCentre centre) {
+        SliceSettings settings = pipeFeed_->sliceSettings();
+        settings.centre = centre;
+        // The views start afresh: a played file is read whole again.
+        pipeFeed_->setSliceSettings(settings);
+        refreshPipeViews();
+        readPipeViewsIfWanted();
+    });
     addDockWidget(Qt::BottomDockWidgetArea, wallMapDock_);
     wallMapDock_->hide();
     connect(wallMapDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {

@@ -35,7 +35,6 @@ class AcquisitionCycle;
 class CCtrlPanelDlg;
 class CDiagDlg;
 class GeometryDock;
-class DistanceReadingChainage;
 class Pipe3DWindow;
 class PipeViewFeed;
 class WallMapDock;
@@ -217,7 +216,6 @@ class CMainFrame : public QMainWindow,
     CSondrelDoc& doc_;
     CSondrelView* view_ = nullptr;
     GeometryDock* geometryDock_ = nullptr;
-    std::unique_ptr<DistanceReadingChainage> chainage_;
     std::unique_ptr<PipeViewFeed> pipeFeed_;
     WallMapDock* wallMapDock_ = nullptr;
     Pipe3DWindow* pipe3D_ = nullptr;

@@ -90,7 +90,7 @@ bool CSondrelApp::initInstance() {
 
     cycle_ = std::make_unique<AcquisitionCycle>(*doc_, frame_->timerHost(), clock_);
     socket_ = std::make_unique<CSSocket>(*cycle_);
-    const ComPortResolver portNames = comPortResolverFor(settings_.path());
+    const ComPortResolver portNames = settings_.portNames();
     serial_ = std::make_unique<SerialHeadPort>(cycle_.get());
     serial_->setPortNames(portNames);
     orientation_ = std::make_unique<OrientationPort>();
@@ -169,13 +169,24 @@ bool CSondrelApp::startSimulator() {
     const QString program = options_.simulatorProgram.isEmpty()
                                 ? SimulatedHeadProcess::defaultProgram()
                                 : options_.simulatorProgram;
+    // The simulator's crawler reports its distance on a pseudo-terminal of
+    // its own, which this run reads as its orientation input.
+    QStringList arguments{QStringLiteral("--orientation-pty")};
+    const QString scenario =
+        options_.scenario.isEmpty() ? SimulatedHeadProcess::defaultScenario() : options_.scenario;
+    if (!scenario.isEmpty()) arguments << QStringLiteral("--scenario") << scenario;
     QString error;
-    if (!simulator_->start(program, {}, &error)) {
+    if (!simulator_->start(program, arguments, &error)) {
         complain(QStringLiteral("the simulated head could not be started: %1").arg(error));
         return false;
     }
     settings_.overrideHead(HeadChoice{kTypeQ, "127.0.0.1", simulator_->port()});
-    std::fprintf(stderr, "sondrel: simulated head on 127.0.0.1:%d\n", simulator_->port());
+    if (!simulator_->orientationPty().isEmpty()) {
+        settings_.overrideOrientation(
+            OrientationChoice{.device = simulator_->orientationPty().toStdString()});
+    }
+    std::fprintf(stderr, "sondrel: simulated head on 127.0.0.1:%d%s%s\n", simulator_->port(),
+                 scenario.isEmpty() ? "" : ", scenario ", scenario.toLocal8Bit().constData());
     std::fflush(stderr);
     return true;
 }

@@ -42,7 +42,10 @@ struct StartOptions {
     // Start the simulated head on loopback and use it for this run only.
     bool simulate = false;
     QString simulatorProgram;  // empty: sondrel-headsim beside the program
-    QString dataFile;          // a data file named on the command line
+    // The survey the simulated head plays; empty: the sewer scenario beside
+    // the program, or the plain model pipe when there is none.
+    QString scenario;
+    QString dataFile;  // a data file named on the command line
     // For tests and documentation: save a picture of the window after this many
     // seconds, then close.
     double screenshotAfterSeconds = -1.0;

@@ -18,6 +18,7 @@
 #include "pipeview/PipeViewFeed.h"
 #include "pipeview/PipeViews.h"
 #include "pipeview/qt/WallMapDock.h"
+#include "pipeview/qt/WallMapReport.h"
 #include "recording/BinaryFile.h"
 #include "recording/FileMessages.h"
 #include "recording/Player.h"
@@ -136,10 +137,13 @@ void FileCommands::writePipeReport() {
     const GeometrySettings settings = frame_.geometryDock()->settings();
     auto outcome = std::make_shared<PipeReportOutcome>();
     const std::string pdf = *output;
+    // The wall map's pages placed as the window places them.
+    const PipeViewFeed& feed = frame_.pipeViews();
+    MorePages wallMap = wallMapPages(*doc, input, feed.sliceSettings(), feed.chainage(), {});
     reportWindow_->start(
         QString::fromStdString(jobHeadline("Writing the pipe report of", input, pdf)),
-        [doc, input, pdf, settings, outcome](JobProgress& progress) {
-            *outcome = sondrel::writePipeReport(*doc, input, pdf, settings, &progress);
+        [doc, input, pdf, settings, outcome, wallMap](JobProgress& progress) {
+            *outcome = sondrel::writePipeReport(*doc, input, pdf, settings, &progress, wallMap);
         },
         [this, pdf, outcome](bool cancelled) {
             OperatorPort* port = frame_.operatorPort();
@@ -201,12 +205,12 @@ void FileCommands::readPipeViews() {
     doc->head.profileMinRange = doc_.head.profileMinRange;
     auto views = std::make_shared<std::unique_ptr<PipeViewData>>(std::make_unique<PipeViewData>());
     const SliceSettings settings = feed.sliceSettings();
-    const ChainageSource& chainage = feed.chainage();
+    const std::shared_ptr<const ChainageSource> chainage = feed.chainage();
     pipeViewsWindow_->start(
         QString::fromStdString("Reading the wall map and the tube of\n" + input),
-        [doc, input, settings, &chainage, views](JobProgress& progress) {
+        [doc, input, settings, chainage, views](JobProgress& progress) {
             PipeViewData& into = **views;
-            buildPipeViews(*doc, input, settings, chainage, {&into.map, &into.tube}, &progress);
+            buildPipeViews(*doc, input, settings, *chainage, {&into.map, &into.tube}, &progress);
         },
         [this, input, views](bool cancelled) {
             if (cancelled) return;

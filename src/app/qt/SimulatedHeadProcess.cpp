@@ -17,7 +17,15 @@ namespace {
 constexpr int kStartTimeoutMs = 10000;
 constexpr int kQuitTimeoutMs = 3000;
 const QByteArray kListeningPrefix = "listening tcp 127.0.0.1 ";
+const QByteArray kOrientationPrefix = "orientation-pty ";
+const QByteArray kReady = "ready";
 }  // namespace
+
+QString SimulatedHeadProcess::defaultScenario() {
+    const QString path = QDir(QCoreApplication::applicationDirPath())
+                             .filePath(QStringLiteral("../share/sondrel/scenarios/sewer-600.scn"));
+    return QFileInfo(path).isReadable() ? QDir::cleanPath(path) : QString();
+}
 
 QString SimulatedHeadProcess::defaultProgram() {
     const QString name = QStringLiteral("sondrel-headsim");
@@ -56,7 +64,8 @@ bool SimulatedHeadProcess::start(const QString& program, const QStringList& extr
         return fail(QStringLiteral("%1 did not start: %2").arg(program, process_.errorString()));
 
     const QDeadlineTimer deadline(kStartTimeoutMs);
-    while (port_ == 0) {
+    bool ready = false;
+    while (!ready) {
         if (!process_.canReadLine()) {
             if (process_.state() == QProcess::NotRunning)
                 return fail(QStringLiteral("%1 ended before it was ready").arg(program));
@@ -73,14 +82,20 @@ bool SimulatedHeadProcess::start(const QString& program, const QStringList& extr
             if (!ok || port <= 0 || port > 65535)
                 return fail(QStringLiteral("%1 gave no usable port").arg(program));
             port_ = port;
+        } else if (line.startsWith(kOrientationPrefix)) {
+            orientationPty_ = QString::fromLocal8Bit(line.mid(kOrientationPrefix.size()));
+        } else if (line == kReady) {
+            ready = true;
         }
     }
+    if (port_ == 0) return fail(QStringLiteral("%1 gave no usable port").arg(program));
     // Its later lines (few, with --quiet) are collected by QProcess and dropped.
     return true;
 }
 
 void SimulatedHeadProcess::stop() {
     port_ = 0;
+    orientationPty_.clear();
     if (process_.state() == QProcess::NotRunning) return;
     process_.write("quit\n");
     process_.closeWriteChannel();
