@@ -398,7 +398,10 @@ void CMainFrame::togglePipe3DView() {
             if (visible) readPipeViewsIfWanted();
         });
     }
-    pipe3DDock_->setVisible(!pipe3DDock_->isVisible());
+    const bool show = !pipe3DDock_->isVisible();
+    pipe3DDock_->setVisible(show);
+    // A 3D view narrower than this shows little of the pipe.
+    if (show) resizeDocks({pipe3DDock_}, {width() * 2 / 5}, Qt::Horizontal);
 }
 
 void CMainFrame::toggleControlPanel() {

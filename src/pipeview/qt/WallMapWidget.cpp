@@ -17,6 +17,9 @@ constexpr int kLeft = 48, kRight = 12, kTop = 8, kAxisBelow = 24, kLegendHeight 
 constexpr double kZoomStep = 1.25;
 constexpr double kKeyPanShare = 0.1;
 constexpr int kDragThreshold = 4;
+// Fewer columns than bins reached, so that pings bunched unevenly still
+// leave none empty.
+constexpr double kBinsPerColumn = 2.0;
 const QColor kCurrentColour(40, 220, 90);
 
 QColor qcolour(Rgb c) {
@@ -52,6 +55,25 @@ void WallMapWidget::dataChanged(std::optional<double> currentChainage) {
     update();
 }
 
+int WallMapWidget::pictureColumns(int width) const {
+    const WallMap* m = map();
+    if (!m || m->empty()) return width;
+    const std::int64_t first = m->binOf(window_.from()), last = m->binOf(window_.to());
+    const int rows = m->rows();
+    std::int64_t reached = 0;
+    for (std::int64_t bin = first; bin <= last; ++bin) {
+        // A ping reaches every clock position; a few rows tell.
+        for (const int row : {0, rows / 4, rows / 2, 3 * rows / 4}) {
+            if (m->cellAt(bin, row).state != CellState::NoEcho) {
+                ++reached;
+                break;
+            }
+        }
+    }
+    const double columns = std::ceil(static_cast<double>(reached) / kBinsPerColumn);
+    return static_cast<int>(std::clamp(columns, 1.0, static_cast<double>(width)));
+}
+
 void WallMapWidget::syncExtent() {
     const WallMap* m = map();
     if (m != lastMap_) {
@@ -80,22 +102,24 @@ double WallMapWidget::xOfChainage(double chainage) const {
 }
 
 void WallMapWidget::renderPicture(const QRect& area) {
-    if (!stale_ && picture_.size() == area.size() && pictureFrom_ == window_.from() &&
-        pictureTo_ == window_.to())
+    if (!stale_ && picture_.height() == area.height() && pictureWidth_ == area.width() &&
+        pictureFrom_ == window_.from() && pictureTo_ == window_.to())
         return;
+    pictureWidth_ = area.width();
+    const QSize size(pictureColumns(area.width()), area.height());
     stale_ = false;
     pictureFrom_ = window_.from();
     pictureTo_ = window_.to();
-    rgb_.resize(area.width(), area.height());
+    rgb_.resize(size.width(), size.height());
     if (const WallMap* m = map()) {
         m->render(window_.from(), window_.to(), scale_, rgb_);
     } else {
         std::fill(rgb_.pixels.begin(), rgb_.pixels.end(), std::uint8_t{0});
     }
-    if (picture_.size() != area.size()) picture_ = QImage(area.size(), QImage::Format_RGB888);
+    if (picture_.size() != size) picture_ = QImage(size, QImage::Format_RGB888);
     // A QImage's rows are padded to 4 bytes; the core's are not.
-    const auto rowBytes = static_cast<std::size_t>(area.width()) * 3;
-    for (int y = 0; y < area.height(); ++y) {
+    const auto rowBytes = static_cast<std::size_t>(size.width()) * 3;
+    for (int y = 0; y < size.height(); ++y) {
         std::memcpy(picture_.scanLine(y),
                     rgb_.pixels.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
     }
@@ -107,7 +131,7 @@ void WallMapWidget::paintEvent(QPaintEvent*) {
     const QRect area = mapRect();
     syncExtent();
     renderPicture(area);
-    painter.drawImage(area.topLeft(), picture_);
+    painter.drawImage(area, picture_);
     if (const WallMap* m = map(); !m || m->empty()) {
         painter.setPen(Qt::white);
         painter.drawText(area, Qt::AlignCenter, tr("No pings with a chainage yet"));

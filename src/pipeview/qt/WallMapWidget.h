@@ -56,6 +56,9 @@ class WallMapWidget : public QWidget {
     void drawAxes(QPainter& painter, const QRect& area);
     void drawLegend(QPainter& painter, const QRect& area);
     void syncExtent();
+    // Picture columns for the stretch shown: no more than the bins a ping
+    // reached in it, so that sparse pings do not leave stripes of no echo.
+    int pictureColumns(int width) const;
 
     const WallMap* map() const;
     std::function<const WallMap*()> source_;
@@ -63,11 +66,13 @@ class WallMapWidget : public QWidget {
     DepartureScale scale_;
     ChainageWindow window_{1.0};
     std::optional<double> current_;
+
     std::function<void(double)> clicked_;
     RgbImage rgb_;
     QImage picture_;
     bool stale_ = true;
     double pictureFrom_ = 0.0, pictureTo_ = 0.0;
+    int pictureWidth_ = 0;
     // A press becomes a drag once it moves a few pixels; a release without one is a click.
     std::optional<QPoint> pressedAt_;
     double pressedFrom_ = 0.0;
