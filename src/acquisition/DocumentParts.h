@@ -57,6 +57,9 @@ struct OperatingFlags {
     bool recordingActive = false;
     bool imageResetPending = true;
     bool xyzConversionActive = false;
+    // The recording under way has no survey header yet (one may be filled
+    // while it runs or after).
+    bool surveyHeaderMissing = false;
 };
 
 // The orientation input's latest readings and how many sentences failed.

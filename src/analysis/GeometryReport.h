@@ -4,6 +4,7 @@
 // there. Gathered here without Qt; the report's pages are painted from it.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,19 @@ struct GeometryReport {
     std::int64_t placesBeyondLimit = 0;  // stretches found, pictured or not
     bool cancelled = false;              // stopped on request before the end
 };
+
+// The same report from samples already measured (a survey's, in record
+// order, each with the position of its record): their ovality and levels are
+// taken again on `settings`, and only the records of the places pictured are
+// read again, for their points and shapes.
+ConversionResult collectGeometryReportFrom(CSondrelDoc& doc, const std::string& input,
+                                           const GeometrySettings& settings,
+                                           std::span<const GeometrySample> samples,
+                                           GeometryReport& report);
+
+// Where a chart axis from `low` to `high` is ticked: at most about `most`
+// round values (1, 2 or 5 times a power of ten apart) within the range.
+std::vector<double> chartTicks(double low, double high, int most);
 
 // Reads `input` as playback does and gathers the report on `settings`. The
 // document should carry the display settings that shape the points. A long

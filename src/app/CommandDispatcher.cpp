@@ -18,6 +18,8 @@ bool CommandDispatcher::built(int id) const {
             return ports_.setup != nullptr;
         case CommandPort::Windows:
             return ports_.windows != nullptr;
+        case CommandPort::Survey:
+            return ports_.survey != nullptr;
         case CommandPort::NotBuilt:
             break;
     }

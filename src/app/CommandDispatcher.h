@@ -19,6 +19,7 @@ class CommandDispatcher {
     void bind(FilePort* files) { ports_.files = files; }
     void bind(SetupPort* setup) { ports_.setup = setup; }
     void bind(WindowPort* windows) { ports_.windows = windows; }
+    void bind(SurveyPort* survey) { ports_.survey = survey; }
 
     // Whether something carries the command out: its port is bound.
     bool built(int id) const;

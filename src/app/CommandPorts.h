@@ -21,6 +21,7 @@ enum class CommandPort {
     Files,     // recording, playback, capture, conversion, reports
     Setup,     // the head's type and address, the ports, colours, diagnostics, help
     Windows,   // the main window: its dialogs, bars, docks and the mouse pointer
+    Survey,    // the survey of one recording: header, observations, coded file, calibration
     NotBuilt,  // shown but disabled: its effect is not part of the program yet
 };
 
@@ -48,6 +49,17 @@ class SetupPort {
     virtual void toggleDiagnostics() = 0;
     virtual void showHotKeysHelp() = 0;
     virtual void pipeGeometrySettings() = 0;
+};
+
+class SurveyPort {
+  public:
+    virtual ~SurveyPort() = default;
+    virtual void editSurveyHeader() = 0;
+    virtual void toggleSurveyObservations() = 0;
+    virtual void exportCodedFile() = 0;
+    virtual void calibrateDiameter() = 0;
+    virtual void surveyThresholds() = 0;
+    virtual void surveyLimits() = 0;
 };
 
 class WindowPort {
@@ -78,6 +90,7 @@ struct CommandPorts {
     FilePort* files = nullptr;
     SetupPort* setup = nullptr;
     WindowPort* windows = nullptr;
+    SurveyPort* survey = nullptr;
 };
 
 using CommandAction = void (*)(int id, CommandPorts& ports);
@@ -106,6 +119,9 @@ inline constexpr PortAction onFiles{CommandPort::Files,
 template <auto Operation, auto... Arguments>
 inline constexpr PortAction onSetup{CommandPort::Setup,
                                     &callPort<&CommandPorts::setup, Operation, Arguments...>};
+template <auto Operation, auto... Arguments>
+inline constexpr PortAction onSurvey{CommandPort::Survey,
+                                     &callPort<&CommandPorts::survey, Operation, Arguments...>};
 template <auto Operation, auto... Arguments>
 inline constexpr PortAction onWindows{CommandPort::Windows,
                                       &callPort<&CommandPorts::windows, Operation, Arguments...>};

@@ -47,6 +47,11 @@ bool noPipeReportRunning(int, const CSondrelDoc&, const Ui& ui) {
     return !ui.pipeReportRunning;
 }
 
+bool noSurveyRunning(int, const CSondrelDoc&, const Ui& ui) {
+    // The survey being analysed is the one the next command would act on.
+    return !ui.surveyRunning;
+}
+
 // One of the view's input modes.
 template <int ViewRequests::*Mode>
 bool viewOn(int, const CSondrelDoc&, const Ui& ui) {
@@ -123,6 +128,28 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .text = "Write the pipe geometry of a data file as a PDF report\nPipe Report",
      .enabled = noPipeReportRunning,
      .action = onFiles<&FilePort::writePipeReport>},
+    {.id = kCmdSurveyHeader,
+     .caption = "&Survey...",
+     .text = "Fill the survey header of the recording, or of the next one\nSurvey",
+     .action = onSurvey<&SurveyPort::editSurveyHeader>},
+    {.id = kCmdSurveyObservations,
+     .caption = "Survey &Observations",
+     .text = "Show or hide the survey's observations along the pipe\nSurvey Observations",
+     .enabled = noSurveyRunning,
+     .checked = windowShown<&Ui::surveyObservationsVisible>,
+     .action = onSurvey<&SurveyPort::toggleSurveyObservations>},
+    {.id = kCmdExportCodedFile,
+     .caption = "Export &Coded File...",
+     .text = "Write the survey as an EN 13508-2 coded file and its observations as CSV\nExport "
+             "Coded File",
+     .enabled = noSurveyRunning,
+     .action = onSurvey<&SurveyPort::exportCodedFile>},
+    {.id = kCmdCalibrateDiameter,
+     .caption = "Calibrate &Diameter...",
+     .text = "Derive the sound velocity from a stretch of known inside diameter\nCalibrate "
+             "Diameter",
+     .enabled = noSurveyRunning,
+     .action = onSurvey<&SurveyPort::calibrateDiameter>},
     {.id = kCmdAutoFileNames,
      .caption = "Auto Save File Names",
      .text = "Automatically select file name",
@@ -221,6 +248,15 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .text = "Set the pipe's nominal diameter, the warning and alarm levels and the ovality "
              "definition\nPipe Geometry Settings",
      .action = onSetup<&SetupPort::pipeGeometrySettings>},
+    {.id = kCmdSurveyThresholds,
+     .caption = "Survey Observation &Thresholds...",
+     .text = "Set the levels at which deformation, deposits and obstacles become "
+             "observations\nSurvey Observation Thresholds",
+     .action = onSurvey<&SurveyPort::surveyThresholds>},
+    {.id = kCmdSurveyLimits,
+     .caption = "Survey &Limits...",
+     .text = "Set the acceptance limits the survey is graded against\nSurvey Limits",
+     .action = onSurvey<&SurveyPort::surveyLimits>},
 
     // ---- Points
     {.id = kCmdPointsColour,

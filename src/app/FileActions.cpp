@@ -27,7 +27,10 @@ void FileActions::openPlayback() {
 }
 
 void FileActions::startStopRecording() {
+    const bool was = recorder_.isRecording();
     recorder_.startStopRecording();
+    if (recordingListener_ && was != recorder_.isRecording())
+        recordingListener_(recorder_.filePath());
 }
 
 void FileActions::setRecordDirectory() {

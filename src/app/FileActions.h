@@ -4,6 +4,7 @@
 // pipe report. The recorder, the player and the conversion do the work; the two
 // long jobs run under a progress window that the program gives.
 
+#include <functional>
 #include <string>
 
 #include "app/CommandDispatcher.h"
@@ -47,12 +48,19 @@ class FileActions : public FilePort {
     void convertToXyz() override;
     void writePipeReport() override;
 
+    // Told the file a recording started into, and an empty path when it
+    // stopped, by "Record Start (Stop)".
+    void setRecordingListener(std::function<void(const std::string&)> listener) {
+        recordingListener_ = std::move(listener);
+    }
+
   private:
     CSondrelDoc& doc_;
     Recorder& recorder_;
     Player& player_;
     XyzConversion& conversion_;
     JobWindows& jobs_;
+    std::function<void(const std::string&)> recordingListener_;
     PortBinding<FilePort> binding_;
 };
 

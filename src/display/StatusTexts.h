@@ -22,6 +22,8 @@ std::string dateTimePaneText(const CSondrelDoc& doc);
 // A live recording waiting for its head, in the view's recording status place
 // and in the status bar's message pane.
 inline constexpr std::string_view kRecordingPausedText = "Link lost - recording paused";
+// A live recording whose survey has no header yet, in the recording status place.
+inline constexpr const char* kRecordingWithoutHeaderText = "Recording (no survey header)";
 // The message pane's own text: empty unless a recording is paused.
 std::string messagePaneText(const CSondrelDoc& doc);
 

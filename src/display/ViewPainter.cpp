@@ -120,6 +120,8 @@ ActivityLine activityLine(const CSondrelDoc& doc, int clientWidth) {
     }
     if (doc.recordingPaused())
         return {std::string(kRecordingPausedText), kAlarmInk, clientWidth - 230};
+    if (recording && doc.flags.surveyHeaderMissing)
+        return {withDots(kRecordingWithoutHeaderText, n), kActiveInk, clientWidth - 320};
     if (recording) return {withDots("Recording", n), kActiveInk, clientWidth - 150};
     return {"Not " + withDots("Recording", n), kIdleInk, clientWidth - 175};
 }

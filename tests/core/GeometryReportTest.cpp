@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 #include "acquisition/SondrelDoc.h"
 #include "common/JobProgress.h"
@@ -128,6 +129,33 @@ TEST(GeometryReport, AFileWithoutRecordsIsRefused) {
     GeometryReport report;
     EXPECT_FALSE(collectGeometryReport(*doc, dir.file("none.qzr"), {}, report).ok());
     EXPECT_EQ(report.records, 0);
+}
+
+// The charts' ticks: round values 1, 2 or 5 times a power of ten apart, all
+// within the range, the ends kept when they are round, never more than asked.
+TEST(GeometryReport, ChartTicksAreRoundStepsWithinTheRange) {
+    struct Case {
+        double low, high;
+        int most;
+        std::vector<double> ticks;
+    };
+    const Case cases[] = {
+        {30.0, 34.0, 8, {30, 30.5, 31, 31.5, 32, 32.5, 33, 33.5, 34}},
+        {30.0, 34.0, 4, {30, 31, 32, 33, 34}},
+        {0.0, 0.15, 3, {0, 0.05, 0.1, 0.15}},
+        {-3.2, 7.9, 5, {0, 5}},
+        {1.0, 1000.0, 4, {500, 1000}},
+        {1.0, 1000.0, 10, {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
+        {0.597, 0.5994, 4, {0.597, 0.598, 0.599}},
+        {5.0, 5.0, 4, {}},
+        {1.0, std::numeric_limits<double>::infinity(), 4, {}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<double> ticks = chartTicks(c.low, c.high, c.most);
+        ASSERT_EQ(ticks.size(), c.ticks.size()) << c.low << " to " << c.high;
+        for (std::size_t i = 0; i < ticks.size(); ++i)
+            EXPECT_NEAR(ticks[i], c.ticks[i], 1e-9) << c.low << " to " << c.high << " #" << i;
+    }
 }
 
 }  // namespace

@@ -58,6 +58,11 @@ constexpr const char* kExpectedMenu = R"(&File
   Pipe &Report... 33103
   Auto Save File Names 32817
   ---
+  &Survey... 33105
+  Survey &Observations 33106
+  Export &Coded File... 33107
+  Calibrate &Diameter... 33108
+  ---
   Capture Frame 32925
   &Save Screen 32868
   ---
@@ -85,9 +90,11 @@ constexpr const char* kExpectedMenu = R"(&File
   Display Pitch / Roll / Distance 32927
   Pipe &Geometry 33101
   Pipe Geometry &Chart 33102
-  Pipe &Wall Map 33105
-  Pipe &3D View 33106
+  Pipe &Wall Map 33111
+  Pipe &3D View 33112
   Pipe Geometry &Settings... 33104
+  Survey Observation &Thresholds... 33109
+  Survey &Limits... 33110
 &Points
   Points Color 32880
   ---

@@ -18,11 +18,13 @@
 #include "acquisition/qt/SerialDevice.h"
 #include "app/FileActions.h"
 #include "app/SetupActions.h"
+#include "app/SurveyActions.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/FileCommands.h"
 #include "app/qt/PlaybackBarWidget.h"
 #include "app/qt/QtFileWindows.h"
 #include "app/qt/SetupCommands.h"
+#include "app/qt/SurveyCommands.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/XyzConversion.h"
@@ -60,6 +62,8 @@ struct ProgramUnderTest {
     std::unique_ptr<SetupCommands> setup;
     std::unique_ptr<FileActions> fileActions;
     std::unique_ptr<SetupActions> setupActions;
+    std::unique_ptr<SurveyCommands> survey;
+    std::unique_ptr<SurveyActions> surveyActions;
     // What the scripted dialogs are told to answer, and the dialogs seen.
     std::function<int(QDialog&)> dialogScript;
     std::vector<QString> dialogsShown;
@@ -102,10 +106,31 @@ struct ProgramUnderTest {
                                                     *conversion, *files);
         setupActions = std::make_unique<SetupActions>(frame->commands(), doc, frame->timerHost(),
                                                       *setup, std::move(peers));
-        setup->setDialogRunner([this](QDialog& dialog) {
+        survey = std::make_unique<SurveyCommands>(*frame, doc, *player);
+        SurveyPeers surveyPeers;
+        surveyPeers.op = &op;
+        surveyPeers.settingsPath = folder.file("Sondrel.INI");
+        surveyPeers.playing = [this] {
+            return doc.flags.playbackActive ? doc.files.playbackPath : std::string();
+        };
+        surveyPeers.recording = [this] { return recorder->filePath(); };
+        surveyActions = std::make_unique<SurveyActions>(frame->commands(), doc, *survey,
+                                                        std::move(surveyPeers));
+        survey->setActions(surveyActions.get());
+        files->setSurveyFor(
+            [this](const std::string& recording) { return surveyActions->inputsFor(recording); });
+        fileActions->setRecordingListener([this](const std::string& started) {
+            if (started.empty())
+                surveyActions->recordingStopped();
+            else
+                surveyActions->recordingStarted(started);
+        });
+        const auto script = [this](QDialog& dialog) {
             dialogsShown.push_back(dialog.windowTitle());
             return dialogScript ? dialogScript(dialog) : int(QDialog::Rejected);
-        });
+        };
+        setup->setDialogRunner(script);
+        survey->setDialogRunner(script);
         frame->resize(900, 700);
         frame->show();
         QApplication::setActiveWindow(frame.get());

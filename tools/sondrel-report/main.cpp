@@ -30,6 +30,7 @@
 #include "survey/Survey.h"
 #include "survey/SurveyFile.h"
 #include "survey/SurveySettings.h"
+#include "survey/qt/SurveyReportPages.h"
 
 namespace {
 
@@ -76,38 +77,6 @@ int writeCoded(const std::string& input, const std::string& coded,
                 m.lengthSurveyed, survey.chainageEstimated ? " (chainage estimated)" : "",
                 verdictText(m.verdict));
     return survey.result.ok() ? kExitOk : kExitFailed;
-}
-
-// The wall map's pages: placed by the survey's chainage, its observations
-// marked, when the recording has a survey; by the distance readings otherwise.
-MorePages wallMapReportPages(const CSondrelDoc& doc, const std::string& input,
-                             const GeometrySettings& geometry, const std::string& settingsPath) {
-    SliceSettings slices;
-    slices.nominalDiameter = geometry.nominalDiameter;
-    std::shared_ptr<const ChainageSource> chainage = std::make_shared<DistanceReadingChainage>();
-    std::vector<WallMapMark> marks;
-    const SidecarLoad sidecar = loadSidecar(input);
-    if (sidecar.ok() && sidecar.status != SidecarStatus::Missing) {
-        auto walker = std::make_unique<CSondrelDoc>();
-        walker->flags.playbackActive = true;
-        walker->display = doc.display;
-        walker->head.profileMinRange = doc.head.profileMinRange;
-        IniFile ini;
-        ini.load(settingsPath);
-        SurveyInputs in;
-        in.recording = input;
-        in.record = sidecar.record;
-        in.geometry = geometry;
-        in.thresholds = loadObservationSettings(ini);
-        in.limits = loadGradingLimits(ini);
-        const Survey survey = analyseSurvey(*walker, in);
-        if (survey.hasChainage) {
-            chainage = std::make_shared<SurveyChainage>(survey);
-            marks = observationMarks(survey);
-            if (survey.nominalDiameter > 0) slices.nominalDiameter = survey.nominalDiameter;
-        }
-    }
-    return wallMapPages(doc, input, slices, chainage, std::move(marks));
 }
 
 }  // namespace
@@ -160,10 +129,26 @@ int main(int argc, char** argv) {
     auto doc = std::make_unique<CSondrelDoc>();
     doc->flags.playbackActive = true;
     loadSettings(*doc, settingsPath);
-    const GeometrySettings geometry = loadGeometrySettings(settingsPath);
-    const PipeReportOutcome outcome =
-        writePipeReport(*doc, input, output, geometry, nullptr,
-                        wallMapReportPages(*doc, input, geometry, settingsPath));
+    // The survey's pages head the report: its header (or that it has none),
+    // verdict and tables, and the charts lie along its chainage.
+    const SidecarLoad sidecar = loadSidecar(input);
+    if (!sidecar.ok())
+        std::fprintf(stderr, "sondrel-report: %s; the survey is made without it\n",
+                     sidecar.message.c_str());
+    IniFile ini;
+    ini.load(settingsPath);
+    SurveyInputs in;
+    in.recording = input;
+    if (sidecar.ok()) in.record = sidecar.record;
+    in.geometry = loadGeometrySettings(ini);
+    in.thresholds = loadObservationSettings(ini);
+    in.limits = loadGradingLimits(ini);
+    const Survey survey = analyseSurvey(*doc, in);
+    // The wall map's pages follow the survey's, placed by its chainage.
+    std::optional<SurveyReportPages> pages;
+    if (!survey.pings.empty()) pages.emplace(survey);
+    const PipeReportOutcome outcome = writeReportWithWallMap(
+        *doc, input, output, in.geometry, &survey, pages ? &*pages : nullptr);
     if (!outcome.message.empty())
         std::fprintf(stderr, "sondrel-report: %s\n", outcome.message.c_str());
     if (!outcome.written()) return kExitFailed;

@@ -40,26 +40,46 @@ QString ovalityDefinition(const GeometryReport& r) {
     return QString::fromLatin1(ovalityDefinitionText(r.ovalityBasis));
 }
 
+// Where the charts place each sample: along the series' own axis, or where
+// the caller's pages say.
+struct ChartAxis {
+    const GeometryReport& r;
+    const ReportPages* pages = nullptr;
+    bool caller() const { return pages && !pages->alongName().empty(); }
+    // NaN when the sample is no point of the charts.
+    double at(const GeometrySample& s) const {
+        if (caller()) return s.ok ? pages->along(s) : std::numeric_limits<double>::quiet_NaN();
+        return r.series.placed(s) ? r.series.along(s) : std::numeric_limits<double>::quiet_NaN();
+    }
+    QString name() const {
+        if (caller()) return QString::fromStdString(pages->alongName()) + QStringLiteral(" (m)");
+        return r.series.alongDistance() ? QStringLiteral("distance (m)") : QStringLiteral("record");
+    }
+};
+
 // One chart along the pipe: the values as a line over the warning and alarm
-// bands (when given), framed, with the ends of both axes written.
-void drawChart(QPainter& p, const QRectF& area, const QString& title, const GeometryReport& r,
+// bands (when given), framed, with round values ticked on both axes.
+void drawChart(QPainter& p, const QRectF& area, const QString& title, const ChartAxis& axis,
                double (*value)(const GeometrySample&), double warning, double alarm) {
+    const GeometryReport& r = axis.r;
     const QFontMetricsF fm(p.font());
-    const QRectF plot = area.adjusted(fm.horizontalAdvance(QStringLiteral("00000.000")),
-                                      fm.height() * 1.5, -4, -fm.height() * 1.5);
+    const QRectF plot =
+        area.adjusted(fm.horizontalAdvance(QStringLiteral("00000.000")), fm.height() * 1.5,
+                      -fm.horizontalAdvance(QStringLiteral("000")), -fm.height() * 2.6);
     constexpr double inf = std::numeric_limits<double>::infinity();
-    double low = inf, high = -inf;
+    double low = inf, high = -inf, left = inf, right = -inf;
     for (const GeometrySample& s : r.series.samples()) {
-        if (!r.series.placed(s)) continue;
+        const double x = axis.at(s);
+        if (std::isnan(x)) continue;
         low = std::min(low, value(s));
         high = std::max(high, value(s));
+        left = std::min(left, x);
+        right = std::max(right, x);
     }
-    const GeometrySpan span = r.series.span();
-    double left = span.left, right = span.right;
     p.drawText(area.topLeft() + QPointF(0, fm.ascent()), title);
     p.setPen(Qt::black);
     p.drawRect(plot);
-    if (!span.found) {
+    if (!(left <= right)) {
         p.drawText(plot, Qt::AlignCenter, QStringLiteral("no measured ping"));
         return;
     }
@@ -92,8 +112,12 @@ void drawChart(QPainter& p, const QRectF& area, const QString& title, const Geom
         bool first = true;
         for (std::size_t i = run.begin; i < run.end; ++i) {
             const GeometrySample& s = samples[i];
-            if (!r.series.placed(s)) continue;
-            const QPointF at(px(r.series.along(s)), py(value(s)));
+            const double x = axis.at(s);
+            if (std::isnan(x)) {
+                first = true;
+                continue;
+            }
+            const QPointF at(px(x), py(value(s)));
             if (first)
                 line.moveTo(at);
             else
@@ -103,22 +127,27 @@ void drawChart(QPainter& p, const QRectF& area, const QString& title, const Geom
     }
     p.setPen(QPen(kValue, 1.5));
     p.drawPath(line);
+    const auto number = [](double v) { return QString::number(v, 'g', 6); };
+    const double tick = fm.height() * 0.3;
     p.setPen(Qt::black);
-    const auto number = [](double v) { return QString::number(v, 'g', 4); };
-    p.drawText(QRectF(area.left(), plot.top() - fm.height() / 2, plot.left() - area.left() - 4,
-                      fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, number(top));
-    p.drawText(QRectF(area.left(), plot.bottom() - fm.height() / 2, plot.left() - area.left() - 4,
-                      fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, number(bottom));
-    const QString unit = r.series.alongDistance() ? QStringLiteral(" m") : QString();
-    p.drawText(QRectF(plot.left(), plot.bottom(), plot.width(), fm.height() * 1.5),
-               Qt::AlignLeft | Qt::AlignVCenter, number(left) + unit);
-    p.drawText(QRectF(plot.left(), plot.bottom(), plot.width(), fm.height() * 1.5),
-               Qt::AlignRight | Qt::AlignVCenter, number(right) + unit);
-    p.drawText(QRectF(plot.left(), plot.bottom(), plot.width(), fm.height() * 1.5),
-               Qt::AlignHCenter | Qt::AlignVCenter,
-               r.series.alongDistance() ? QStringLiteral("distance") : QStringLiteral("record"));
+    for (const double v : chartTicks(bottom, top, 4)) {
+        p.drawLine(QPointF(plot.left() - tick, py(v)), QPointF(plot.left(), py(v)));
+        p.drawText(QRectF(area.left(), py(v) - fm.height() / 2,
+                          plot.left() - area.left() - tick * 2, fm.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, number(v));
+    }
+    const QString unit =
+        axis.caller() || r.series.alongDistance() ? QStringLiteral(" m") : QString();
+    const double labelWidth = fm.horizontalAdvance(number(right) + unit) * 1.6;
+    const int most = std::max(2, static_cast<int>(plot.width() / std::max(labelWidth, 1.0)));
+    for (const double v : chartTicks(left, right, most)) {
+        p.drawLine(QPointF(px(v), plot.bottom()), QPointF(px(v), plot.bottom() + tick));
+        p.drawText(QRectF(px(v) - labelWidth / 2, plot.bottom() + tick, labelWidth, fm.height()),
+                   Qt::AlignHCenter | Qt::AlignTop, number(v) + unit);
+    }
+    p.drawText(
+        QRectF(plot.left(), plot.bottom() + tick + fm.height(), plot.width(), fm.height() * 1.2),
+        Qt::AlignHCenter | Qt::AlignVCenter, axis.name());
 }
 
 // The cross-section of a place: its points and its fitted shape about the
@@ -190,8 +219,8 @@ namespace {
 
 // Paints the pages into `device`; false when painting could not start or
 // the job was cancelled.
-bool paintGeometryReport(const GeometryReport& r, QIODevice& device, JobProgress* progress,
-                         const MorePages& more) {
+bool paintGeometryReport(const GeometryReport& r, QIODevice& device, const JobProgress* progress,
+                         ReportPages* pages) {
     QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(kDpi);
@@ -205,6 +234,16 @@ bool paintGeometryReport(const GeometryReport& r, QIODevice& device, JobProgress
     font.setPointSizeF(9);
     p.setFont(font);
     const double line = QFontMetricsF(p.font()).height() * 1.3;
+    // A page that cannot be begun ends the report: nothing more could be drawn.
+    const auto newPage = [&] { return writer.newPage(); };
+    if (pages) {
+        if (!pages->paint(p, body, newPage)) return false;
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.setBrush(Qt::NoBrush);
+        if (!newPage()) return false;
+    }
+    const ChartAxis axis{r, pages};
 
     // ---- summary
     QFont big = font;
@@ -255,12 +294,12 @@ bool paintGeometryReport(const GeometryReport& r, QIODevice& device, JobProgress
     // ---- charts along the pipe
     const double chartHeight = (body.bottom() - y) / 3;
     drawChart(p, QRectF(body.left(), y, body.width(), chartHeight),
-              QStringLiteral("Mean diameter (m)"), r, meanOf, 0, 0);
+              QStringLiteral("Mean diameter (m)"), axis, meanOf, 0, 0);
     drawChart(p, QRectF(body.left(), y + chartHeight, body.width(), chartHeight),
-              QStringLiteral("Ovality (%), ") + ovalityDefinition(r), r, ovalityOf,
+              QStringLiteral("Ovality (%), ") + ovalityDefinition(r), axis, ovalityOf,
               r.bands.ovalityWarning, r.bands.ovalityAlarm);
     drawChart(p, QRectF(body.left(), y + 2 * chartHeight, body.width(), chartHeight),
-              QStringLiteral("Sediment depth (m)"), r, sedimentOf, r.bands.sedimentWarning,
+              QStringLiteral("Sediment depth (m)"), axis, sedimentOf, r.bands.sedimentWarning,
               r.bands.sedimentAlarm);
 
     // ---- the places, six to a page
@@ -270,7 +309,7 @@ bool paintGeometryReport(const GeometryReport& r, QIODevice& device, JobProgress
         const int slot = static_cast<int>(i % (kColumns * kRows));
         double top = body.top();
         if (slot == 0) {
-            writer.newPage();
+            if (!newPage()) return false;
             if (progress && progress->cancelled()) return false;
             p.setFont(big);
             p.drawText(QPointF(body.left(), top + QFontMetricsF(big).ascent()),
@@ -283,10 +322,6 @@ bool paintGeometryReport(const GeometryReport& r, QIODevice& device, JobProgress
                           top + (slot / kColumns) * cellHeight, cellWidth, cellHeight);
         drawPlace(p, cell.adjusted(8, 8, -8, -8), r, r.places[i]);
     }
-    if (more && !more(p, writer, progress)) {
-        p.end();
-        return false;
-    }
     return p.end();
 }
 
@@ -294,7 +329,7 @@ bool paintGeometryReport(const GeometryReport& r, QIODevice& device, JobProgress
 
 PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
                                   const std::string& output, const GeometrySettings& settings,
-                                  JobProgress* progress, const MorePages& more) {
+                                  JobProgress* progress, ReportPages* pages) {
     PipeReportOutcome outcome;
     const auto failed = [&](std::string message) {
         outcome.status = PipeReportOutcome::Status::Failed;
@@ -322,7 +357,10 @@ PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
     };
 
     auto report = std::make_unique<GeometryReport>();
-    const ConversionResult result = collectGeometryReport(doc, input, settings, *report, progress);
+    const std::vector<GeometrySample>* measured = pages ? pages->samples() : nullptr;
+    const ConversionResult result =
+        measured ? collectGeometryReportFrom(doc, input, settings, *measured, *report)
+                 : collectGeometryReport(doc, input, settings, *report, progress);
     outcome.records = report->records;
     outcome.measured = report->measured;
     outcome.placesBeyondLimit = report->placesBeyondLimit;
@@ -334,13 +372,13 @@ PipeReportOutcome writePipeReport(CSondrelDoc& doc, const std::string& input,
     if (report->cancelled) return cancelled();
     if (report->records == 0) return givenUp(result.message);
 
-    QBuffer pages;
-    pages.open(QIODevice::WriteOnly);
-    if (!paintGeometryReport(*report, pages, progress, more)) {
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    if (!paintGeometryReport(*report, pdf, progress, pages)) {
         if (progress && progress->cancelled()) return cancelled();
         return givenUp(output + ": the report's pages could not be made");
     }
-    const QByteArray& bytes = pages.data();
+    const QByteArray& bytes = pdf.data();
     if (!out.write(bytes.constData(), static_cast<std::size_t>(bytes.size())) || !out.close())
         return givenUp(output + ": write failed: " + out.errorText(), true);
 

@@ -138,6 +138,10 @@ class CMainFrame : public QMainWindow,
     CDiagDlg* diagnosticsWindow() const { return diagnostics_; }
     void setHelpOpen(bool open) { helpOpen_ = open; }
     void setPipeReportRunning(bool running) { pipeReportRunning_ = running; }
+    // The survey's observation window and its analysis, whose state the rules read.
+    void setSurveyDock(QDockWidget* dock) { surveyDock_ = dock; }
+    QDockWidget* surveyDock() const { return surveyDock_; }
+    void setSurveyRunning(bool running) { surveyRunning_ = running; }
 
     // Data files named on the command line or dropped on the window go to
     // playback through this; without it they are refused.
@@ -231,6 +235,8 @@ class CMainFrame : public QMainWindow,
     CDiagDlg* diagnostics_ = nullptr;
     bool helpOpen_ = false;
     bool pipeReportRunning_ = false;
+    QDockWidget* surveyDock_ = nullptr;
+    bool surveyRunning_ = false;
     QWidget* playbackBar_ = nullptr;
     std::function<void()> shutdown_;
     std::function<bool()> closeQuestion_;

@@ -19,6 +19,7 @@
 #include "analysis/qt/GeometryDock.h"
 #include "app/FileActions.h"
 #include "app/SetupActions.h"
+#include "app/SurveyActions.h"
 #include "app/qt/CKeyInDlg.h"
 #include "app/qt/CMainFrame.h"
 #include "app/qt/CSondrelView.h"
@@ -29,6 +30,7 @@
 #include "app/qt/RecentFiles.h"
 #include "app/qt/SetupCommands.h"
 #include "app/qt/SimulatedHeadProcess.h"
+#include "app/qt/SurveyCommands.h"
 #include "display/StatusTexts.h"
 #include "pipeview/PipeViewFeed.h"
 #include "recording/FileMessages.h"
@@ -133,6 +135,25 @@ bool CSondrelApp::initInstance() {
         std::make_unique<FileActions>(commands, *doc_, *recorder_, *player_, *conversion_, *files_);
     setupActions_ =
         std::make_unique<SetupActions>(commands, *doc_, timers, *setup_, std::move(setupPeers));
+    survey_ = std::make_unique<SurveyCommands>(*frame_, *doc_, *player_);
+    SurveyPeers surveyPeers;
+    surveyPeers.op = operator_.get();
+    surveyPeers.settingsPath = settings_.path();
+    surveyPeers.playing = [this] {
+        return doc_->flags.playbackActive ? doc_->files.playbackPath : std::string();
+    };
+    surveyPeers.recording = [this] { return recorder_->filePath(); };
+    surveyActions_ =
+        std::make_unique<SurveyActions>(commands, *doc_, *survey_, std::move(surveyPeers));
+    survey_->setActions(surveyActions_.get());
+    fileActions_->setRecordingListener([this](const std::string& started) {
+        if (started.empty())
+            surveyActions_->recordingStopped();
+        else
+            surveyActions_->recordingStarted(started);
+    });
+    files_->setSurveyFor(
+        [this](const std::string& recording) { return surveyActions_->inputsFor(recording); });
     frame_->setShutdownHandler([this] { shutdown(); });
     exitSignals_ = std::make_unique<ExitSignals>([this] {
         // As Exit does, but nobody may be there to answer a question or close

@@ -26,6 +26,8 @@ class CMainFrame;
 class CSondrelDoc;
 class SetupActions;
 class SetupCommands;
+class SurveyActions;
+class SurveyCommands;
 class CSSocket;
 class ExitSignals;
 class OrientationPort;
@@ -100,6 +102,8 @@ class CSondrelApp {
     std::unique_ptr<SetupCommands> setup_;
     std::unique_ptr<FileActions> fileActions_;
     std::unique_ptr<SetupActions> setupActions_;
+    std::unique_ptr<SurveyCommands> survey_;
+    std::unique_ptr<SurveyActions> surveyActions_;
     bool shutDown_ = false;
     // Last, so it goes first: its action reaches the window.
     std::unique_ptr<ExitSignals> exitSignals_;

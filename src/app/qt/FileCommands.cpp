@@ -24,6 +24,7 @@
 #include "recording/Player.h"
 #include "recording/Recorder.h"
 #include "recording/XyzConversion.h"
+#include "survey/qt/SurveyReportPages.h"
 
 namespace sondrel {
 
@@ -137,13 +138,28 @@ void FileCommands::writePipeReport() {
     const GeometrySettings settings = frame_.geometryDock()->settings();
     auto outcome = std::make_shared<PipeReportOutcome>();
     const std::string pdf = *output;
-    // The wall map's pages placed as the window places them.
-    const PipeViewFeed& feed = frame_.pipeViews();
-    MorePages wallMap = wallMapPages(*doc, input, feed.sliceSettings(), feed.chainage(), {});
+    // The survey's pages head the report, as they do sondrel-report's.
+    std::optional<SurveyInputs> survey;
+    if (surveyFor_) survey = surveyFor_(input);
+    if (survey) survey->geometry = settings;
     reportWindow_->start(
         QString::fromStdString(jobHeadline("Writing the pipe report of", input, pdf)),
-        [doc, input, pdf, settings, outcome, wallMap](JobProgress& progress) {
-            *outcome = sondrel::writePipeReport(*doc, input, pdf, settings, &progress, wallMap);
+        [doc, input, pdf, settings, survey, outcome](JobProgress& progress) {
+            // The wall map's pages follow the survey's.
+            if (!survey) {
+                *outcome = writeReportWithWallMap(*doc, input, pdf, settings, nullptr, nullptr,
+                                                  &progress);
+                return;
+            }
+            const Survey made = analyseSurvey(*doc, *survey, &progress);
+            if (made.cancelled) {
+                outcome->status = PipeReportOutcome::Status::Cancelled;
+                return;
+            }
+            std::optional<SurveyReportPages> pages;
+            if (!made.pings.empty()) pages.emplace(made, &progress);
+            *outcome = writeReportWithWallMap(*doc, input, pdf, settings, &made,
+                                              pages ? &*pages : nullptr, &progress);
         },
         [this, pdf, outcome](bool cancelled) {
             OperatorPort* port = frame_.operatorPort();

@@ -9,9 +9,12 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/FileActions.h"
+#include "survey/Survey.h"
 
 namespace sondrel {
 
@@ -48,6 +51,11 @@ class FileCommands : public QObject, public JobWindows {
     // written beside the window while it goes on.
     void writePipeReport() override;
 
+    // What the survey a report of `recording` heads it with is made from;
+    // without it the report has no survey pages.
+    using SurveyFor = std::function<SurveyInputs(const std::string& recording)>;
+    void setSurveyFor(SurveyFor surveyFor) { surveyFor_ = std::move(surveyFor); }
+
   private:
     void connectBar();
     // Playback positions for the geometry charts, and their clicks played.
@@ -70,6 +78,7 @@ class FileCommands : public QObject, public JobWindows {
     std::unique_ptr<JobProgressDialog> reportWindow_;
     std::unique_ptr<JobProgressDialog> conversionWindow_;
     std::unique_ptr<JobProgressDialog> pipeViewsWindow_;
+    SurveyFor surveyFor_;
 };
 
 }  // namespace sondrel

@@ -1,17 +1,18 @@
 #include "pipeview/qt/WallMapReport.h"
 
 #include <QImage>
-#include <QPagedPaintDevice>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "acquisition/SondrelDoc.h"
 #include "common/JobProgress.h"
 #include "pipeview/ChainageWindow.h"
 #include "pipeview/PipeViews.h"
+#include "pipeview/SurveyChainage.h"
 #include "pipeview/WallMap.h"
 #include "survey/Survey.h"
 
@@ -123,15 +124,12 @@ std::vector<double> stripStarts(double start, double end, double stripMetres) {
     return starts;
 }
 
-bool paintWallMapPages(QPainter& p, QPagedPaintDevice& device, const WallMap& map,
-                       const std::vector<WallMapMark>& marks, const WallMapPagesLayout& layout,
-                       const JobProgress* progress) {
+bool paintWallMapPages(QPainter& p, const QRectF& body, const std::function<bool()>& newPage,
+                       const WallMap& map, const std::vector<WallMapMark>& marks,
+                       const WallMapPagesLayout& layout, const JobProgress* progress) {
     if (map.empty()) return true;
     const std::vector<double> starts =
         stripStarts(map.startChainage(), map.endChainage(), layout.stripMetres);
-    const double margin = device.logicalDpiX() / 2.0;
-    const QRectF body =
-        QRectF(0, 0, device.width(), device.height()).adjusted(margin, margin, -margin, -margin);
     const QFontMetricsF fm(p.font());
     const double legendHeight = fm.height() * 3.5;
     const double titleHeight = fm.height() * 2.5;
@@ -142,7 +140,7 @@ bool paintWallMapPages(QPainter& p, QPagedPaintDevice& device, const WallMap& ma
         if (progress && progress->cancelled()) return false;
         const int slot = static_cast<int>(i % static_cast<std::size_t>(layout.stripsPerPage));
         if (slot == 0) {
-            device.newPage();
+            if (i > 0 && !newPage()) return false;
             QFont title = p.font();
             title.setBold(true);
             p.save();
@@ -152,12 +150,12 @@ bool paintWallMapPages(QPainter& p, QPagedPaintDevice& device, const WallMap& ma
                                       "the survey")
                            .arg(layout.stripMetres, 0, 'f', 0));
             p.restore();
-            drawLegend(
-                p, QRectF(body.left(), body.bottom() - legendHeight, body.width(), legendHeight),
-                scale);
+            drawLegend(p, QRectF(body.left(), body.bottom() - legendHeight, body.width(),
+                                 legendHeight),
+                       scale);
         }
-        const QRectF area(body.left(), body.top() + titleHeight + slot * stripHeight, body.width(),
-                          stripHeight);
+        const QRectF area(body.left(), body.top() + titleHeight + slot * stripHeight,
+                          body.width(), stripHeight);
         drawStrip(p, area.adjusted(0, 0, 0, -fm.height() * 0.5), map, starts[i],
                   starts[i] + layout.stripMetres, static_cast<int>(i + 1), marks, scale);
     }
@@ -171,20 +169,63 @@ std::vector<WallMapMark> observationMarks(const Survey& survey) {
     return marks;
 }
 
-MorePages wallMapPages(const CSondrelDoc& doc, const std::string& input, SliceSettings settings,
-                       std::shared_ptr<const ChainageSource> chainage,
-                       std::vector<WallMapMark> marks) {
-    auto walker = std::make_shared<CSondrelDoc>();
-    walker->flags.playbackActive = true;
-    walker->display = doc.display;
-    walker->head.profileMinRange = doc.head.profileMinRange;
-    return [walker, input, settings, chainage, marks](QPainter& p, QPagedPaintDevice& device,
-                                                      JobProgress* progress) {
-        WallMap map;
-        buildPipeViews(*walker, input, settings, *chainage, {&map, nullptr}, progress);
-        if (progress && progress->cancelled()) return false;
-        return paintWallMapPages(p, device, map, marks, {}, progress);
-    };
+WallMapReportPages::WallMapReportPages(const WallMap& map, std::vector<WallMapMark> marks,
+                                       ReportPages* before, const JobProgress* progress)
+    : map_(map), marks_(std::move(marks)), before_(before), progress_(progress) {}
+
+bool WallMapReportPages::paint(QPainter& painter, const QRectF& body,
+                               const std::function<bool()>& newPage) {
+    if (before_) {
+        if (!before_->paint(painter, body, newPage)) return false;
+        if (map_.empty()) return true;
+        if (!newPage()) return false;
+    }
+    return paintWallMapPages(painter, body, newPage, map_, marks_, {}, progress_);
+}
+
+double WallMapReportPages::along(const GeometrySample& sample) const {
+    return before_ ? before_->along(sample) : std::nan("");
+}
+
+std::string WallMapReportPages::alongName() const {
+    return before_ ? before_->alongName() : std::string();
+}
+
+const std::vector<GeometrySample>* WallMapReportPages::samples() const {
+    return before_ ? before_->samples() : nullptr;
+}
+
+PipeReportOutcome writeReportWithWallMap(CSondrelDoc& doc, const std::string& input,
+                                         const std::string& output,
+                                         const GeometrySettings& settings, const Survey* survey,
+                                         ReportPages* pages, JobProgress* progress) {
+    SliceSettings slices;
+    slices.nominalDiameter = settings.nominalDiameter;
+    std::unique_ptr<ChainageSource> chainage = std::make_unique<DistanceReadingChainage>();
+    std::vector<WallMapMark> marks;
+    if (survey && survey->hasChainage && !survey->pings.empty()) {
+        chainage = std::make_unique<SurveyChainage>(*survey);
+        marks = observationMarks(*survey);
+        if (survey->nominalDiameter > 0) slices.nominalDiameter = survey->nominalDiameter;
+    }
+    WallMap map;
+    {
+        // A document of its own, so that the report's reading starts afresh.
+        CSondrelDoc walker;
+        walker.flags.playbackActive = true;
+        walker.display = doc.display;
+        walker.head.profileMinRange = doc.head.profileMinRange;
+        buildPipeViews(walker, input, slices, *chainage, {&map, nullptr}, progress);
+    }
+    if (progress && progress->cancelled()) {
+        PipeReportOutcome cancelled;
+        cancelled.status = PipeReportOutcome::Status::Cancelled;
+        return cancelled;
+    }
+    // Without a placed record there is no map, and no page of it.
+    if (map.empty()) return writePipeReport(doc, input, output, settings, progress, pages);
+    WallMapReportPages all(map, std::move(marks), pages, progress);
+    return writePipeReport(doc, input, output, settings, progress, &all);
 }
 
 }  // namespace sondrel
