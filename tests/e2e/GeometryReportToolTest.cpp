@@ -148,8 +148,8 @@ TEST(GeometryReportTool, TheWallMapFollowsInStripsWithTheObservationsMarked) {
     });
     ASSERT_NE(wallMap, pages.end()) << text;
     EXPECT_GT(wallMap - pages.begin(), 0);  // the survey's page comes first
-    for (const char* seen : {"Strip 2: 20.0 m to 40.0 m", "Strip 3: 40.0 m to 60.0 m",
-                             "Sediment", "No echo", "BCD", "BCE"})
+    for (const char* seen : {"Strip 2: 20.0 m to 40.0 m", "Strip 3: 40.0 m to 60.0 m", "Sediment",
+                             "No echo", "BCD", "BCE"})
         EXPECT_NE(wallMap->find(seen), std::string::npos) << seen << "\n" << *wallMap;
     EXPECT_EQ(text.find("Strip 4"), std::string::npos);
     // The geometry's summary follows.

@@ -147,8 +147,8 @@ int main(int argc, char** argv) {
     // The wall map's pages follow the survey's, placed by its chainage.
     std::optional<SurveyReportPages> pages;
     if (!survey.pings.empty()) pages.emplace(survey);
-    const PipeReportOutcome outcome = writeReportWithWallMap(
-        *doc, input, output, in.geometry, &survey, pages ? &*pages : nullptr);
+    const PipeReportOutcome outcome = writeReportWithWallMap(*doc, input, output, in.geometry,
+                                                             &survey, pages ? &*pages : nullptr);
     if (!outcome.message.empty())
         std::fprintf(stderr, "sondrel-report: %s\n", outcome.message.c_str());
     if (!outcome.written()) return kExitFailed;

@@ -147,8 +147,8 @@ void FileCommands::writePipeReport() {
         [doc, input, pdf, settings, survey, outcome](JobProgress& progress) {
             // The wall map's pages follow the survey's.
             if (!survey) {
-                *outcome = writeReportWithWallMap(*doc, input, pdf, settings, nullptr, nullptr,
-                                                  &progress);
+                *outcome =
+                    writeReportWithWallMap(*doc, input, pdf, settings, nullptr, nullptr, &progress);
                 return;
             }
             const Survey made = analyseSurvey(*doc, *survey, &progress);

@@ -150,12 +150,12 @@ bool paintWallMapPages(QPainter& p, const QRectF& body, const std::function<bool
                                       "the survey")
                            .arg(layout.stripMetres, 0, 'f', 0));
             p.restore();
-            drawLegend(p, QRectF(body.left(), body.bottom() - legendHeight, body.width(),
-                                 legendHeight),
-                       scale);
+            drawLegend(
+                p, QRectF(body.left(), body.bottom() - legendHeight, body.width(), legendHeight),
+                scale);
         }
-        const QRectF area(body.left(), body.top() + titleHeight + slot * stripHeight,
-                          body.width(), stripHeight);
+        const QRectF area(body.left(), body.top() + titleHeight + slot * stripHeight, body.width(),
+                          stripHeight);
         drawStrip(p, area.adjusted(0, 0, 0, -fm.height() * 0.5), map, starts[i],
                   starts[i] + layout.stripMetres, static_cast<int>(i + 1), marks, scale);
     }
