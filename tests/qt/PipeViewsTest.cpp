@@ -23,6 +23,8 @@
 #include "pipeview/qt/WallMapWidget.h"
 #include "support/PlaybackRig.h"
 #include "support/ProgramRig.h"
+#include "survey/Survey.h"
+#include "survey/SurveyHeader.h"
 
 namespace sondrel::testing {
 namespace {
@@ -152,6 +154,35 @@ TEST(PipeViews, AFileOpenedWhileTheMapShowsIsReadWholeOffTheWindowsThread) {
     const std::int64_t record = f.p.doc.ping.filePosition / f.feed.filePositionOf(2) + 1;
     EXPECT_EQ(f.feed.currentRecord(), record);
     EXPECT_DOUBLE_EQ(*f.feed.currentChainage(), chainageOfRecord(static_cast<int>(record) - 1));
+}
+
+TEST(PipeViews, AFileWithASurveyIsPlacedByItsChainage) {
+    ProgramUnderTest p;
+    // Against the flow from a manhole at 10 m: the chainage falls as the
+    // crawler goes.
+    p.files->setSurveyFor([](const std::string& recording) {
+        SurveyInputs in;
+        in.recording = recording;
+        EXPECT_TRUE(in.record.header.set(kSurveyDirection, "B"));
+        in.record.header.startChainage = 10.0;
+        return in;
+    });
+    ASSERT_TRUE(p.run(kCmdPipeWallMap));
+    p.op.openAnswers.push_back(
+        makeDataFile(p.folder.file("run.qzr"), kRecords, {4}, /*orientation=*/true));
+    ASSERT_TRUE(p.run(kCmdOpenPlayback));
+    PipeViewFeed& feed = p.frame->pipeViews();
+    ASSERT_TRUE(runUntil([&] { return feed.wholeFileRead(); }));
+    const WallMap& map = feed.views().map;
+    for (const int n : {0, 3, 11}) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(map.recordAt(10.0 - chainageOfRecord(n)), n + 1);
+    }
+    // The pings played from now on are placed alike.
+    p.player->stepForward();
+    ASSERT_TRUE(feed.currentChainage());
+    EXPECT_DOUBLE_EQ(*feed.currentChainage(),
+                     10.0 - chainageOfRecord(static_cast<int>(feed.currentRecord()) - 1));
 }
 
 TEST(PipeViews, AClickOnTheMapPlaysTheRecordThere) {

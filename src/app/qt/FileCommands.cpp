@@ -17,6 +17,7 @@
 #include "common/OperatorPort.h"
 #include "pipeview/PipeViewFeed.h"
 #include "pipeview/PipeViews.h"
+#include "pipeview/SurveyChainage.h"
 #include "pipeview/qt/WallMapDock.h"
 #include "pipeview/qt/WallMapReport.h"
 #include "recording/BinaryFile.h"
@@ -221,17 +222,30 @@ void FileCommands::readPipeViews() {
     doc->head.profileMinRange = doc_.head.profileMinRange;
     auto views = std::make_shared<std::unique_ptr<PipeViewData>>(std::make_unique<PipeViewData>());
     const SliceSettings settings = feed.sliceSettings();
-    const std::shared_ptr<const ChainageSource> chainage = feed.chainage();
+    // Placed by the file's survey (its chainage and kept pass) where there is
+    // one, by the distance readings otherwise.
+    std::optional<SurveyInputs> survey;
+    if (surveyFor_) survey = surveyFor_(input);
+    auto chainage = std::make_shared<std::shared_ptr<const ChainageSource>>(
+        std::make_shared<DistanceReadingChainage>());
     pipeViewsWindow_->start(
         QString::fromStdString("Reading the wall map and the tube of\n" + input),
-        [doc, input, settings, chainage, views](JobProgress& progress) {
+        [doc, input, settings, survey, chainage, views](JobProgress& progress) {
+            if (survey) {
+                const Survey made = analyseSurvey(*doc, *survey, &progress);
+                if (made.cancelled) return;
+                if (made.hasChainage && !made.pings.empty())
+                    *chainage = std::make_shared<SurveyChainage>(made);
+            }
             PipeViewData& into = **views;
-            buildPipeViews(*doc, input, settings, *chainage, {&into.map, &into.tube}, &progress);
+            buildPipeViews(*doc, input, settings, **chainage, {&into.map, &into.tube}, &progress);
         },
-        [this, input, views](bool cancelled) {
-            if (cancelled) return;
-            if (frame_.pipeViews().takeWholeFile(input, std::move(*views)))
-                frame_.refreshPipeViews();
+        [this, input, chainage, views](bool cancelled) {
+            PipeViewFeed& feed = frame_.pipeViews();
+            if (cancelled || feed.playedFile() != input) return;
+            // The pings played from now on are placed as the views are.
+            feed.setChainage(*chainage);
+            if (feed.takeWholeFile(input, std::move(*views))) frame_.refreshPipeViews();
         });
 }
 
