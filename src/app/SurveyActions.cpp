@@ -76,6 +76,7 @@ void SurveyActions::editSurveyHeader() {
     const std::optional<SurveyHeader> taken = windows_.askSurveyHeader(record.header, path);
     if (!taken) return;
     record.header = *taken;
+    record.recordingGrowing = recordingNow;
     if (const std::string problem = saveSidecar(path, record); !problem.empty()) {
         message(problem);
         return;
@@ -95,6 +96,7 @@ void SurveyActions::recordingStarted(const std::string& path) {
     recordingHasSidecar_ = false;
     if (!pending_.empty()) {
         recordingRecord_.header = pending_;
+        recordingRecord_.recordingGrowing = true;
         if (const std::string problem = saveSidecar(path, recordingRecord_); !problem.empty()) {
             message(problem);
         } else {
@@ -109,6 +111,7 @@ void SurveyActions::recordingStopped() {
     doc_.flags.surveyHeaderMissing = false;
     // The sidecar names the recording by its size, known only now.
     if (recordingHasSidecar_ && !lastRecording_.empty()) {
+        recordingRecord_.recordingGrowing = false;
         if (const std::string problem = saveSidecar(lastRecording_, recordingRecord_);
             !problem.empty())
             message(problem);

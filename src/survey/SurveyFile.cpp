@@ -181,7 +181,11 @@ SidecarLoad parseSidecar(std::string_view text, const std::string& recordingName
     const std::optional<long long> size =
         parseWholeNumber(ini.readString(kRecordingSection, "Size", ""), 0);
     r.recordingSize = size ? *size : -1;
-    if (r.recordingName != recordingName || r.recordingSize != recordingSize) {
+    r.recordingGrowing = ini.readString(kRecordingSection, "Growing", "0") == "1";
+    const bool sizeFits = r.recordingGrowing
+                              ? r.recordingSize >= 0 && recordingSize >= r.recordingSize
+                              : r.recordingSize == recordingSize;
+    if (r.recordingName != recordingName || !sizeFits) {
         return refused(SidecarStatus::OtherRecording,
                        "belongs to " +
                            (r.recordingName.empty() ? "no recording" : r.recordingName) + " of " +
@@ -255,6 +259,7 @@ std::string sidecarText(const SurveyRecord& r) {
     ini.setInt(kVersionSection, "Version", kSurveyFileVersion);
     ini.setValue(kRecordingSection, "File", r.recordingName);
     ini.setInt(kRecordingSection, "Size", r.recordingSize);
+    if (r.recordingGrowing) ini.setInt(kRecordingSection, "Growing", 1);
     for (const SurveyField& field : surveyFields()) {
         ini.setValue(kHeaderSection, field.code, r.header.value(field.code));
     }

@@ -51,6 +51,10 @@ struct SurveyRecord {
     // The recording it belongs to: its file name (without folder) and size.
     std::string recordingName;
     std::int64_t recordingSize = -1;
+    // Written while the recording was still being made: the recording may
+    // since have grown (a crash or a write error left the size unrewritten),
+    // so any size from recordingSize up is this recording's.
+    bool recordingGrowing = false;
     bool operator==(const SurveyRecord&) const = default;
 };
 

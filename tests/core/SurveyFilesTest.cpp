@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "support/FileSizeLimit.h"
@@ -128,6 +129,8 @@ TEST_F(SidecarTest, RefusesWhatItCannotTrustAndLeavesItAlone) {
          "belongs to other.qzr"},
         {"another size", replaced("Size=813", "Size=812"), SidecarStatus::OtherRecording,
          "of 812 bytes, not to run.qzr of 813 bytes"},
+        {"grown smaller since it was written", replaced("Size=813", "Size=814\r\nGrowing=1"),
+         SidecarStatus::OtherRecording, "of 814 bytes, not to run.qzr of 813 bytes"},
         {"a field", replaced("ACB=600", "ACB=6"), SidecarStatus::Damaged,
          "ACB (height, mm): a whole number from 50 to 10000"},
         {"the chainage", replaced("Start Chainage=12.500", "Start Chainage=x"),
@@ -154,6 +157,24 @@ TEST_F(SidecarTest, RefusesWhatItCannotTrustAndLeavesItAlone) {
         EXPECT_TRUE(load.record.header.empty()) << c.what;
         EXPECT_EQ(test::readBytes(path), c.text) << "left as it was: " << c.what;
     }
+}
+
+// A sidecar written while its recording was being made, which a crash or a
+// write error then ended before the size was written again, keeps its survey.
+TEST_F(SidecarTest, ARecordingThatGrewAfterItsSidecarWasWrittenKeepsIt) {
+    SurveyRecord growing = filledRecord();
+    growing.recordingGrowing = true;
+    ASSERT_EQ(saveSidecar(recording, growing), "");
+    std::ofstream(recording, std::ios::binary | std::ios::app) << std::string(813, 'x');
+    const SidecarLoad load = loadSidecar(recording);
+    ASSERT_EQ(load.status, SidecarStatus::Loaded) << load.message;
+    EXPECT_EQ(load.record.header, growing.header);
+    EXPECT_TRUE(load.record.recordingGrowing);
+
+    growing.recordingGrowing = false;  // as the end of the recording writes it
+    ASSERT_EQ(saveSidecar(recording, growing), "");
+    std::ofstream(recording, std::ios::binary | std::ios::app) << std::string(813, 'x');
+    EXPECT_EQ(loadSidecar(recording).status, SidecarStatus::OtherRecording);
 }
 
 TEST_F(SidecarTest, AFailedSaveKeepsTheOldSidecar) {
