@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins
+  qt6-declarative-dev qt6-quick3d-dev qt6-shadertools-dev qml6-module-qtquick qml6-module-quick3d
   libgif-dev libeigen3-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-liberation2 poppler-utils clang-format git python3
   librsvg2-bin help2man dpkg-dev file lintian desktop-file-utils appstream

@@ -18,6 +18,8 @@ docs=$root/docs
 pictures=(
   "live-profile.png 4 36.5,0.1"
   "pipe-geometry.png 9 15,3"
+  "pipe-wall-map.png 45 4,0.8"
+  "pipe-3d-view.png 30 0,0.75"
 )
 # The sewer the program plays by default, its crawler placed for each picture
 # and without its five-second stop, which a picture of seconds cannot spare.

@@ -19,6 +19,8 @@ const auto kKeys = std::to_array<GeometrySettingsKey>({
      "Nominal diameter", "m"},
     {"Show Overlay", nullptr, &S::showOverlay, 0.0, 1.0, 0, {}, {}},
     {"Show Chart", nullptr, &S::showChart, 0.0, 1.0, 0, {}, {}},
+    {"Show Wall Map", nullptr, &S::showWallMap, 0.0, 1.0, 0, {}, {}},
+    {"Show 3D View", nullptr, &S::show3DView, 0.0, 1.0, 0, {}, {}},
     {"Ovality Warning", &S::ovalityWarning, nullptr, 0.0, 100.0, 1, "Ovality warning", "%"},
     {"Ovality Alarm", &S::ovalityAlarm, nullptr, 0.0, 100.0, 1, "Ovality alarm", "%"},
     {"Sediment Warning", &S::sedimentWarning, nullptr, 0.0, 100.0, 1, "Sediment warning",

@@ -27,6 +27,9 @@ struct GeometrySettings {
     int showOverlay = 0;
     // The same for the chart window along the pipe.
     int showChart = 0;
+    // And the wall map's dock and the 3D view.
+    int showWallMap = 0;
+    int show3DView = 0;
     // Levels of the chart's warning and alarm bands: ovality in percent, and
     // sediment depth in percent of the nominal diameter. An alarm level below
     // its warning level is raised to it on loading.

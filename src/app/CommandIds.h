@@ -114,6 +114,8 @@ enum CommandId : int {
     kCmdCalibrateDiameter = 33108,
     kCmdSurveyThresholds = 33109,
     kCmdSurveyLimits = 33110,
+    kCmdPipeWallMap = 33111,
+    kCmdPipe3DView = 33112,
 
     kCmdAbout = 57664,
     kCmdExit = 57665,

@@ -71,6 +71,8 @@ class WindowPort {
     virtual void toggleToolbar() = 0;
     virtual void toggleGeometryOverlay() = 0;
     virtual void toggleGeometryChart() = 0;
+    virtual void toggleWallMap() = 0;
+    virtual void togglePipe3DView() = 0;
     virtual void toggleControlPanel() = 0;
     virtual void toggleSettingsBar() = 0;
     virtual void openKeyIn(int kind) = 0;

@@ -232,6 +232,17 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
              "Geometry Chart",
      .checked = windowShown<&Ui::geometryChartVisible>,
      .action = onWindows<&WindowPort::toggleGeometryChart>},
+    {.id = kCmdPipeWallMap,
+     .caption = "Pipe &Wall Map",
+     .text = "Show or hide the wall of the pipe unrolled along the chainage, coloured by its "
+             "departure from the nominal radius\nPipe Wall Map",
+     .checked = windowShown<&Ui::wallMapVisible>,
+     .action = onWindows<&WindowPort::toggleWallMap>},
+    {.id = kCmdPipe3DView,
+     .caption = "Pipe &3D View",
+     .text = "Show or hide the pipe as a surface in 3D, coloured as the wall map\nPipe 3D View",
+     .checked = windowShown<&Ui::pipe3DVisible>,
+     .action = onWindows<&WindowPort::togglePipe3DView>},
     {.id = kCmdPipeGeometrySettings,
      .caption = "Pipe Geometry &Settings...",
      .text = "Set the pipe's nominal diameter, the warning and alarm levels and the ovality "

@@ -27,6 +27,8 @@ struct CommandUiState {
     bool helpOpen = false;
     bool geometryOverlayVisible = false;
     bool geometryChartVisible = false;
+    bool wallMapVisible = false;
+    bool pipe3DVisible = false;
     bool pipeReportRunning = false;
     bool surveyObservationsVisible = false;
     bool surveyRunning = false;  // a survey analysis under its progress window

@@ -69,6 +69,8 @@ constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     item(kCmdDisplayPrd),
     item(kCmdPipeGeometry),
     item(kCmdPipeGeometryChart),
+    item(kCmdPipeWallMap),
+    item(kCmdPipe3DView),
     item(kCmdPipeGeometrySettings),
     item(kCmdSurveyThresholds),
     item(kCmdSurveyLimits),

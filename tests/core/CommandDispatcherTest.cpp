@@ -49,6 +49,8 @@ struct RecordingPorts : FilePort, SetupPort, WindowPort {
     void toggleToolbar() override { note("toolbar"); }
     void toggleGeometryOverlay() override { note("overlay"); }
     void toggleGeometryChart() override { note("chart"); }
+    void toggleWallMap() override { note("wall map"); }
+    void togglePipe3DView() override { note("3d"); }
     void toggleControlPanel() override { note("panel"); }
     void toggleSettingsBar() override { note("bar"); }
     void openKeyIn(int kind) override { note("keyIn " + std::to_string(kind)); }

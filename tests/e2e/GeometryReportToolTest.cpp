@@ -6,6 +6,7 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "support/ChildProcess.h"
 #include "support/ModelSurvey.h"
 #include "support/TempFolder.h"
+#include "survey/SurveyFile.h"
 
 namespace sondrel {
 namespace {
@@ -60,11 +62,13 @@ TEST(GeometryReportTool, WritesAReportAReaderOpens) {
     struct Case {
         const char* name;
         std::vector<std::string> settings;
-        int pages;  // the survey's page, the summary page, and one of places when any is beyond
+        // the survey's page, the summary page, one of places when any is
+        // beyond, and the wall map's (the survey's 7 m make one strip)
+        int pages;
     };
     const Case cases[] = {
-        {"alarms.pdf", {"--settings", ini}, 3},
-        {"calm.pdf", {"--settings", dir.file("calm.ini")}, 2},
+        {"alarms.pdf", {"--settings", ini}, 4},
+        {"calm.pdf", {"--settings", dir.file("calm.ini")}, 3},
     };
     std::ofstream(dir.file("calm.ini")) << "[Pipe Geometry]\r\nNominal Diameter=0.600\r\n"
                                            "Ovality Alarm=50\r\nSediment Alarm=50\r\n";
@@ -111,6 +115,49 @@ std::string pdfText(const std::string& path) {
     const Outcome text = run("/usr/bin/pdftotext", {"-layout", path, "-"});
     EXPECT_TRUE(test::ChildProcess::exitedCleanly(text.status)) << text.output;
     return text.output;
+}
+
+double everyTwoMetres(int n) {
+    return 2.0 * n;
+}
+
+// The wall map's pages: 54 m of survey in strips of 20 m, five to a page, each
+// strip named with its chainage, after the survey's pages; the survey's
+// observations (its start and finish node at least) marked on the strips.
+TEST(GeometryReportTool, TheWallMapFollowsInStripsWithTheObservationsMarked) {
+    if (!std::filesystem::exists("/usr/bin/pdftotext")) GTEST_SKIP() << "poppler-utils missing";
+    test::TempFolder dir;
+    const std::string qzr = dir.file("survey.qzr");
+    writeSurvey(qzr, everyTwoMetres);
+    const std::string ini = dir.file("Sondrel.INI");
+    std::ofstream(ini) << "[Pipe Geometry]\r\nNominal Diameter=0.600\r\n";
+    ASSERT_EQ(saveSidecar(qzr, SurveyRecord{}), "");
+    const std::string pdf = dir.file("surveyed.pdf");
+    const Outcome report = run(kTool, {"--settings", ini, qzr, "-o", pdf});
+    ASSERT_TRUE(test::ChildProcess::exitedCleanly(report.status)) << report.output;
+    // pdftotext parts the pages with a form feed.
+    const std::string text = pdfText(pdf);
+    std::vector<std::string> pages;
+    for (std::size_t at = 0; at <= text.size();) {
+        const std::size_t end = std::min(text.find('\f', at), text.size());
+        pages.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    const auto wallMap = std::find_if(pages.begin(), pages.end(), [](const std::string& page) {
+        return page.find("Strip 1: 0.0 m to 20.0 m") != std::string::npos;
+    });
+    ASSERT_NE(wallMap, pages.end()) << text;
+    EXPECT_GT(wallMap - pages.begin(), 0);  // the survey's page comes first
+    for (const char* seen : {"Strip 2: 20.0 m to 40.0 m", "Strip 3: 40.0 m to 60.0 m", "Sediment",
+                             "No echo", "BCD", "BCE"})
+        EXPECT_NE(wallMap->find(seen), std::string::npos) << seen << "\n" << *wallMap;
+    EXPECT_EQ(text.find("Strip 4"), std::string::npos);
+    // The geometry's summary follows.
+    EXPECT_NE(std::find_if(wallMap, pages.end(),
+                           [](const std::string& page) {
+                               return page.find("Pipe Report") != std::string::npos;
+                           }),
+              pages.end());
 }
 
 // A full disk, and a folder this user may not write to: the report says which

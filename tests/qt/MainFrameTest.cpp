@@ -90,6 +90,8 @@ constexpr const char* kExpectedMenu = R"(&File
   Display Pitch / Roll / Distance 32927
   Pipe &Geometry 33101
   Pipe Geometry &Chart 33102
+  Pipe &Wall Map 33111
+  Pipe &3D View 33112
   Pipe Geometry &Settings... 33104
   Survey Observation &Thresholds... 33109
   Survey &Limits... 33110

@@ -21,6 +21,8 @@
 #include "analysis/GeometrySettings.h"
 #include "analysis/qt/GeometryReportPdf.h"
 #include "common/IniFile.h"
+#include "pipeview/SurveyChainage.h"
+#include "pipeview/qt/WallMapReport.h"
 #include "recording/Player.h"
 #include "recording/SettingsFile.h"
 #include "recording/SettingsLocation.h"
@@ -142,7 +144,11 @@ int main(int argc, char** argv) {
     in.thresholds = loadObservationSettings(ini);
     in.limits = loadGradingLimits(ini);
     const Survey survey = analyseSurvey(*doc, in);
-    const PipeReportOutcome outcome = writeSurveyReport(*doc, input, output, in.geometry, survey);
+    // The wall map's pages follow the survey's, placed by its chainage.
+    std::optional<SurveyReportPages> pages;
+    if (!survey.pings.empty()) pages.emplace(survey);
+    const PipeReportOutcome outcome = writeReportWithWallMap(*doc, input, output, in.geometry,
+                                                             &survey, pages ? &*pages : nullptr);
     if (!outcome.message.empty())
         std::fprintf(stderr, "sondrel-report: %s\n", outcome.message.c_str());
     if (!outcome.written()) return kExitFailed;

@@ -36,6 +36,9 @@
 #include "common/qt/QtText.h"
 #include "display/StatusPanes.h"
 #include "display/StatusTexts.h"
+#include "pipeview/PipeViewFeed.h"
+#include "pipeview/qt/Pipe3DWindow.h"
+#include "pipeview/qt/WallMapDock.h"
 
 namespace sondrel {
 
@@ -94,6 +97,25 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     geometryDock_->hide();
     connect(geometryDock_, &QDockWidget::visibilityChanged, this,
             &CMainFrame::refreshCommandStates);
+    pipeFeed_ = std::make_unique<PipeViewFeed>(doc_);
+    wallMapDock_ = new WallMapDock(*pipeFeed_, this);
+    wallMapDock_->setCentreHandler([this](WallCentre centre) {
+        SliceSettings settings = pipeFeed_->sliceSettings();
+        settings.centre = centre;
+        // The views start afresh: a played file is read whole again.
+        pipeFeed_->setSliceSettings(settings);
+        refreshPipeViews();
+        readPipeViewsIfWanted();
+    });
+    addDockWidget(Qt::BottomDockWidgetArea, wallMapDock_);
+    wallMapDock_->hide();
+    connect(wallMapDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        refreshCommandStates();
+        if (visible) {
+            wallMapDock_->refresh();
+            readPipeViewsIfWanted();
+        }
+    });
 
     buildMenu();
     buildToolbar();
@@ -109,6 +131,16 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     buildHotKeys();
     doc_.setViews(this);
     refreshCommandStates();
+}
+
+QPixmap CMainFrame::picture() {
+    QPixmap picture = grab();
+    if (pipe3D_ && pipe3D_->isVisible() && pipe3D_->rendering()) {
+        const QImage scene = pipe3D_->grabFrame();
+        QPainter painter(&picture);
+        painter.drawImage(pipe3D_->sceneWidget()->mapTo(this, QPoint(0, 0)), scene);
+    }
+    return picture;
 }
 
 CMainFrame::~CMainFrame() {
@@ -258,6 +290,8 @@ CommandUiState CMainFrame::uiState() const {
     ui.toolbarVisible = toolbar_ && toolbar_->isVisible();
     ui.geometryOverlayVisible = view_ && view_->geometryOverlayShown();
     ui.geometryChartVisible = geometryDock_ && geometryDock_->isVisible();
+    ui.wallMapVisible = wallMapDock_ && wallMapDock_->isVisible();
+    ui.pipe3DVisible = pipe3DDock_ && pipe3DDock_->isVisible();
     ui.diagnosticsVisible = doc_.display.diagnosticsVisible != 0;
     ui.controlPanelVisible = panel_ && panel_->isVisible();
     ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();
@@ -346,6 +380,30 @@ void CMainFrame::toggleGeometryOverlay() {
 
 void CMainFrame::toggleGeometryChart() {
     geometryDock_->setVisible(!geometryDock_->isVisible());
+}
+
+void CMainFrame::toggleWallMap() {
+    wallMapDock_->setVisible(!wallMapDock_->isVisible());
+}
+
+void CMainFrame::togglePipe3DView() {
+    // Made when first asked for: a 3D scene costs its start-up only if wanted.
+    if (!pipe3DDock_) {
+        pipe3DDock_ = new QDockWidget(tr("Pipe 3D View"), this);
+        pipe3DDock_->setObjectName(QStringLiteral("Pipe3DViewDock"));
+        pipe3D_ = new Pipe3DWindow(*pipeFeed_, pipe3DDock_);
+        pipe3DDock_->setWidget(pipe3D_);
+        addDockWidget(Qt::RightDockWidgetArea, pipe3DDock_);
+        pipe3DDock_->hide();
+        connect(pipe3DDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+            refreshCommandStates();
+            if (visible) readPipeViewsIfWanted();
+        });
+    }
+    const bool show = !pipe3DDock_->isVisible();
+    pipe3DDock_->setVisible(show);
+    // A 3D view narrower than this shows little of the pipe.
+    if (show) resizeDocks({pipe3DDock_}, {width() * 2 / 5}, Qt::Horizontal);
 }
 
 void CMainFrame::toggleControlPanel() {
@@ -454,6 +512,22 @@ void CMainFrame::refreshParts(unsigned parts) {
     if (parts & kRefreshView) view_->update();
     if (parts & kRefreshStatus) updateStatus();
     if (parts & kRefreshCommands) refreshCommandStates();
+    if (parts & kRefreshPipeViews) refreshPipeViews();
+}
+
+void CMainFrame::refreshPipeViews() {
+    if (wallMapDock_ && wallMapDock_->isVisible()) wallMapDock_->refresh();
+    if (pipe3D_ && pipe3D_->isVisible()) pipe3D_->refresh();
+}
+
+bool CMainFrame::pipeViewShown() const {
+    return (wallMapDock_ && wallMapDock_->isVisible()) || (pipe3DDock_ && pipe3DDock_->isVisible());
+}
+
+void CMainFrame::readPipeViewsIfWanted() {
+    if (pipeViewsReader_ && pipeViewShown() && !pipeFeed_->playedFile().empty() &&
+        !pipeFeed_->wholeFileRead())
+        pipeViewsReader_();
 }
 
 void CMainFrame::setFrameTitle(TitleOccasion occasion) {
@@ -479,6 +553,11 @@ void CMainFrame::refreshSettingsPanels() {
 void CMainFrame::updateViews(ViewHint hint) {
     if (view_) view_->onDocumentUpdate(hint);
     if (geometryDock_) geometryDock_->documentUpdated();
+    if (pipeFeed_) {
+        const PipeViewFeed::Change change = pipeFeed_->documentUpdated();
+        if (change != PipeViewFeed::Change::None) paced_.request(kRefreshPipeViews);
+        if (change == PipeViewFeed::Change::NewSource) readPipeViewsIfWanted();
+    }
 }
 
 void CMainFrame::refreshStatusBar() {

@@ -35,6 +35,9 @@ class AcquisitionCycle;
 class CCtrlPanelDlg;
 class CDiagDlg;
 class GeometryDock;
+class Pipe3DWindow;
+class PipeViewFeed;
+class WallMapDock;
 class CKeyInDlg;
 class OperatorPort;
 class SettingsBar;
@@ -54,7 +57,23 @@ class CMainFrame : public QMainWindow,
     CSondrelView* view() const { return view_; }
     // The charts of the pipe geometry along the pipe; hidden until asked for.
     GeometryDock* geometryDock() const { return geometryDock_; }
+    // The wall map and the tube of what is shown, fed every ping; the wall
+    // map's dock (hidden until asked for) and the 3D window (made when first
+    // asked for).
+    PipeViewFeed& pipeViews() { return *pipeFeed_; }
+    WallMapDock* wallMapDock() const { return wallMapDock_; }
+    Pipe3DWindow* pipe3DWindow() const { return pipe3D_; }
+    QDockWidget* pipe3DDock() const { return pipe3DDock_; }
+    // Asked to read the played file whole for the views along the pipe, when
+    // one of them is shown: as a file is opened for playback, or as a view
+    // comes up while one plays that has not been read.
+    void setPipeViewsReader(std::function<void()> reader) { pipeViewsReader_ = std::move(reader); }
+    // Paints the views along the pipe with what the feed holds now.
+    void refreshPipeViews();
     QToolBar* mainToolBar() const { return toolbar_; }
+    // The window as shown, the 3D view's own window painted in (a grab of
+    // the widgets alone leaves it blank).
+    QPixmap picture();
 
     // The four acquisition timers live on the frame; the cycle is built on them.
     TimerHost& timerHost() { return *timers_; }
@@ -164,6 +183,8 @@ class CMainFrame : public QMainWindow,
     void toggleToolbar() override;
     void toggleGeometryOverlay() override;
     void toggleGeometryChart() override;
+    void toggleWallMap() override;
+    void togglePipe3DView() override;
     void toggleControlPanel() override;
     void toggleSettingsBar() override;
     void openKeyIn(int kind) override;
@@ -193,10 +214,17 @@ class CMainFrame : public QMainWindow,
     void runValueDialog(bool (*dialog)(CSondrelDoc&, QWidget*));
     void refreshParts(unsigned parts);
     void showTitle(std::string title);
+    bool pipeViewShown() const;
+    void readPipeViewsIfWanted();
 
     CSondrelDoc& doc_;
     CSondrelView* view_ = nullptr;
     GeometryDock* geometryDock_ = nullptr;
+    std::unique_ptr<PipeViewFeed> pipeFeed_;
+    WallMapDock* wallMapDock_ = nullptr;
+    Pipe3DWindow* pipe3D_ = nullptr;
+    QDockWidget* pipe3DDock_ = nullptr;
+    std::function<void()> pipeViewsReader_;
     QToolBar* toolbar_ = nullptr;
     std::unique_ptr<QtTimerHost> timers_;
     AcquisitionCycle* cycle_ = nullptr;

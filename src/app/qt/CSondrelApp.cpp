@@ -32,6 +32,7 @@
 #include "app/qt/SimulatedHeadProcess.h"
 #include "app/qt/SurveyCommands.h"
 #include "display/StatusTexts.h"
+#include "pipeview/PipeViewFeed.h"
 #include "recording/FileMessages.h"
 #include "recording/Player.h"
 #include "recording/Recorder.h"
@@ -81,6 +82,11 @@ bool CSondrelApp::initInstance() {
         frame_->view()->showGeometryOverlay(geometry.showOverlay != 0);
         frame_->geometryDock()->setSettings(geometry);
         frame_->geometryDock()->setVisible(geometry.showChart != 0);
+        SliceSettings slices;
+        slices.nominalDiameter = geometry.nominalDiameter;
+        frame_->pipeViews().setSliceSettings(slices);
+        if (geometry.showWallMap != 0) frame_->toggleWallMap();
+        if (geometry.show3DView != 0) frame_->togglePipe3DView();
     }
     frame_->setKeyInWindow(new CKeyInDlg(*doc_, frame_.get()));
 
@@ -209,7 +215,7 @@ bool CSondrelApp::startSimulator() {
 void CSondrelApp::scheduleScreenshot() {
     if (options_.screenshotAfterSeconds < 0 || options_.screenshotPath.isEmpty()) return;
     QTimer::singleShot(int(options_.screenshotAfterSeconds * 1000.0), frame_.get(), [this] {
-        const QPixmap picture = frame_->grab();
+        const QPixmap picture = frame_->picture();
         if (!picture.save(options_.screenshotPath))
             complain(
                 QStringLiteral("could not write the screenshot %1").arg(options_.screenshotPath));

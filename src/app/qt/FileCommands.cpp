@@ -15,6 +15,11 @@
 #include "app/qt/PlaybackBarWidget.h"
 #include "common/JobProgress.h"
 #include "common/OperatorPort.h"
+#include "pipeview/PipeViewFeed.h"
+#include "pipeview/PipeViews.h"
+#include "pipeview/SurveyChainage.h"
+#include "pipeview/qt/WallMapDock.h"
+#include "pipeview/qt/WallMapReport.h"
 #include "recording/BinaryFile.h"
 #include "recording/FileMessages.h"
 #include "recording/Player.h"
@@ -35,13 +40,16 @@ FileCommands::FileCommands(CMainFrame& frame, CSondrelDoc& doc, PlaybackBarWidge
       reportWindow_(std::make_unique<JobProgressDialog>(&frame, QStringLiteral("Pipe Report"),
                                                         "Records read")),
       conversionWindow_(std::make_unique<JobProgressDialog>(
-          &frame, QStringLiteral("Convert .QZR file to .xyz"), "Records converted")) {
+          &frame, QStringLiteral("Convert .QZR file to .xyz"), "Records converted")),
+      pipeViewsWindow_(std::make_unique<JobProgressDialog>(
+          &frame, QStringLiteral("Pipe Wall Map and 3D View"), "Records read")) {
     connect(reportWindow_.get(), &JobProgressDialog::runningChanged, this, [this](bool running) {
         frame_.setPipeReportRunning(running);
         frame_.refreshCommandStates();
     });
     connectBar();
     connectGeometryDock();
+    connectPipeViews();
     frame.setDataFileOpener([this](const QString& path) { return openDataFile(path); });
     frame.setCloseQuestion([this] { return mayClose(); });
 }
@@ -57,6 +65,9 @@ FileCommands::~FileCommands() {
     if (GeometryDock* dock = frame_.geometryDock()) {
         dock->setJumpHandler({});
     }
+    if (WallMapDock* dock = frame_.wallMapDock()) dock->setJumpHandler({});
+    frame_.setPipeViewsReader({});
+    pipeViewsWindow_.reset();
 }
 
 void FileCommands::runConversion() {
@@ -135,8 +146,10 @@ void FileCommands::writePipeReport() {
     reportWindow_->start(
         QString::fromStdString(jobHeadline("Writing the pipe report of", input, pdf)),
         [doc, input, pdf, settings, survey, outcome](JobProgress& progress) {
+            // The wall map's pages follow the survey's.
             if (!survey) {
-                *outcome = sondrel::writePipeReport(*doc, input, pdf, settings, &progress);
+                *outcome =
+                    writeReportWithWallMap(*doc, input, pdf, settings, nullptr, nullptr, &progress);
                 return;
             }
             const Survey made = analyseSurvey(*doc, *survey, &progress);
@@ -144,7 +157,10 @@ void FileCommands::writePipeReport() {
                 outcome->status = PipeReportOutcome::Status::Cancelled;
                 return;
             }
-            *outcome = writeSurveyReport(*doc, input, pdf, settings, made, &progress);
+            std::optional<SurveyReportPages> pages;
+            if (!made.pings.empty()) pages.emplace(made, &progress);
+            *outcome = writeReportWithWallMap(*doc, input, pdf, settings, &made,
+                                              pages ? &*pages : nullptr, &progress);
         },
         [this, pdf, outcome](bool cancelled) {
             OperatorPort* port = frame_.operatorPort();
@@ -174,15 +190,63 @@ void FileCommands::writePipeReport() {
 void FileCommands::connectGeometryDock() {
     GeometryDock* dock = frame_.geometryDock();
     if (!dock) return;
-    dock->setJumpHandler([this](std::int64_t position) {
-        if (!doc_.flags.playbackActive || !player_.isOpen()) return;
-        // As the trackbar jumps, but to the record itself, and shown at once
-        // rather than on the next tick.
-        doc_.clearSonarImage();
-        player_.findRecordStart(position);
-        player_.playOneRecord();
-        frame_.refreshCommandStates();
-    });
+    dock->setJumpHandler([this](std::int64_t position) { playRecordAt(position); });
+}
+
+void FileCommands::playRecordAt(std::int64_t position) {
+    if (!doc_.flags.playbackActive || !player_.isOpen()) return;
+    // As the trackbar jumps, but to the record itself, and shown at once
+    // rather than on the next tick.
+    doc_.clearSonarImage();
+    player_.findRecordStart(position);
+    player_.playOneRecord();
+    frame_.refreshCommandStates();
+}
+
+void FileCommands::connectPipeViews() {
+    if (WallMapDock* dock = frame_.wallMapDock())
+        dock->setJumpHandler([this](std::int64_t position) { playRecordAt(position); });
+    frame_.setPipeViewsReader([this] { readPipeViews(); });
+}
+
+void FileCommands::readPipeViews() {
+    // Another file opened while one is read: that one is of no more use.
+    if (pipeViewsWindow_->running()) pipeViewsWindow_->cancelAndWait();
+    PipeViewFeed& feed = frame_.pipeViews();
+    const std::string input = feed.playedFile();
+    if (input.empty()) return;
+    // A document of its own, as the report's, so that playback goes on.
+    auto doc = std::make_shared<CSondrelDoc>();
+    doc->flags.playbackActive = true;
+    doc->display = doc_.display;
+    doc->head.profileMinRange = doc_.head.profileMinRange;
+    auto views = std::make_shared<std::unique_ptr<PipeViewData>>(std::make_unique<PipeViewData>());
+    const SliceSettings settings = feed.sliceSettings();
+    // Placed by the file's survey (its chainage and kept pass) where there is
+    // one, by the distance readings otherwise.
+    std::optional<SurveyInputs> survey;
+    if (surveyFor_) survey = surveyFor_(input);
+    auto chainage = std::make_shared<std::shared_ptr<const ChainageSource>>(
+        std::make_shared<DistanceReadingChainage>());
+    pipeViewsWindow_->start(
+        QString::fromStdString("Reading the wall map and the tube of\n" + input),
+        [doc, input, settings, survey, chainage, views](JobProgress& progress) {
+            if (survey) {
+                const Survey made = analyseSurvey(*doc, *survey, &progress);
+                if (made.cancelled) return;
+                if (made.hasChainage && !made.pings.empty())
+                    *chainage = std::make_shared<SurveyChainage>(made);
+            }
+            PipeViewData& into = **views;
+            buildPipeViews(*doc, input, settings, **chainage, {&into.map, &into.tube}, &progress);
+        },
+        [this, input, chainage, views](bool cancelled) {
+            PipeViewFeed& feed = frame_.pipeViews();
+            if (cancelled || feed.playedFile() != input) return;
+            // The pings played from now on are placed as the views are.
+            feed.setChainage(*chainage);
+            if (feed.takeWholeFile(input, std::move(*views))) frame_.refreshPipeViews();
+        });
 }
 
 void FileCommands::connectBar() {

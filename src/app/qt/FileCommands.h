@@ -41,6 +41,8 @@ class FileCommands : public QObject, public JobWindows {
     // own, shown by a progress window; one of each at a time.
     JobProgressDialog& pipeReportWindow() const { return *reportWindow_; }
     JobProgressDialog& conversionWindow() const { return *conversionWindow_; }
+    // The played file read whole for the wall map and the 3D view.
+    JobProgressDialog& pipeViewsWindow() const { return *pipeViewsWindow_; }
 
     // "Convert .QZR file to .xyz...": the records are converted on a thread of
     // their own, with a window that shows how far it has come.
@@ -58,6 +60,11 @@ class FileCommands : public QObject, public JobWindows {
     void connectBar();
     // Playback positions for the geometry charts, and their clicks played.
     void connectGeometryDock();
+    // The wall map's clicks played, and the played file read whole for the
+    // views along the pipe on a thread of its own.
+    void connectPipeViews();
+    void readPipeViews();
+    void playRecordAt(std::int64_t position);
     // Before the program closes: asks the operator while a recording or a
     // conversion is under way; a conversion let go is cancelled.
     bool mayClose();
@@ -70,6 +77,7 @@ class FileCommands : public QObject, public JobWindows {
     XyzConversion& conversion_;
     std::unique_ptr<JobProgressDialog> reportWindow_;
     std::unique_ptr<JobProgressDialog> conversionWindow_;
+    std::unique_ptr<JobProgressDialog> pipeViewsWindow_;
     SurveyFor surveyFor_;
 };
 

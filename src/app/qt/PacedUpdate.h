@@ -23,6 +23,7 @@ enum RefreshPart : unsigned {
     kRefreshView = 1u << 0,
     kRefreshStatus = 1u << 1,
     kRefreshCommands = 1u << 2,
+    kRefreshPipeViews = 1u << 3,
 };
 
 class PacedUpdate : public QObject {

@@ -1,0 +1,26 @@
+#include "pipeview/SurveyChainage.h"
+
+#include <algorithm>
+
+#include "survey/Survey.h"
+
+namespace sondrel {
+
+SurveyChainage::SurveyChainage(const Survey& survey) {
+    places_.reserve(survey.pings.size());
+    for (const SurveyPing& p : survey.pings) places_.push_back({p.record, p.chainage, p.kept()});
+    // The survey holds its pings in file order, which is record order; a
+    // copy sorted all the same costs nothing then.
+    std::stable_sort(places_.begin(), places_.end(),
+                     [](const Place& a, const Place& b) { return a.record < b.record; });
+}
+
+RecordChainage SurveyChainage::chainageOf(std::int64_t record, double) const {
+    const auto it = std::lower_bound(places_.begin(), places_.end(), record,
+                                     [](const Place& p, std::int64_t r) { return p.record < r; });
+    if (it == places_.end() || it->record != record || std::isnan(it->chainage))
+        return {std::nullopt, false};
+    return {static_cast<double>(it->chainage), it->kept};
+}
+
+}  // namespace sondrel

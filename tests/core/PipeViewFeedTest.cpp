@@ -1,0 +1,69 @@
+// The views along the pipe fed from the document: live pings grow them, each
+// ping once however often the views are updated, a ping without a distance
+// has no place, and another source starts them afresh.
+
+#include <gtest/gtest.h>
+
+#include "acquisition/SondrelDoc.h"
+#include "pipeview/PipeViewFeed.h"
+#include "simulation/SimulatedHead.h"
+#include "support/ReceivedBlock.h"
+
+namespace sondrel {
+namespace {
+
+using Change = PipeViewFeed::Change;
+
+struct LiveHead {
+    std::unique_ptr<CSondrelDoc> doc = test::surveyDocument();
+    SimulatedHead head{HeadConfig{}, PipeModel{}};
+    int pings = 0;
+
+    // A ping taken in at `distance` metres (NaN: without a reading).
+    void ping(double distance) {
+        EXPECT_TRUE(test::receiveBlock(*doc, head.buildBlock(doc->head.command, pings * 0.1)));
+        doc->orientation.distanceValid = std::isnan(distance) ? 0 : 1;
+        doc->orientation.distanceM = std::isnan(distance) ? 0.0 : distance;
+        doc->pings.pingOnScreen = true;
+        doc->pings.pingCount = ++pings;
+    }
+};
+
+TEST(PipeViewFeed, LivePingsGrowTheViewsOnceEachAndAnotherSourceStartsAfresh) {
+    LiveHead live;
+    PipeViewFeed feed(*live.doc);
+    EXPECT_EQ(feed.documentUpdated(), Change::None);  // nothing on show yet
+    const double distances[] = {2.0, 2.1, std::nan(""), 2.3};
+    for (const double d : distances) {
+        live.ping(d);
+        feed.documentUpdated();
+        // The views updated again for the same ping take nothing more.
+        EXPECT_EQ(feed.documentUpdated(), Change::None);
+    }
+    const WallMap& map = feed.views().map;
+    EXPECT_NEAR(map.startChainage(), 2.0, map.settings().binMetres);
+    EXPECT_NEAR(map.endChainage(), 2.3, map.settings().binMetres);
+    EXPECT_EQ(map.recordAt(2.1), 2);
+    EXPECT_EQ(feed.currentRecord(), 4);
+    ASSERT_TRUE(feed.currentChainage());
+    EXPECT_DOUBLE_EQ(*feed.currentChainage(), 2.3);
+    EXPECT_TRUE(feed.playedFile().empty());
+
+    // A file played: its pings are another pipe.
+    live.doc->flags.playbackActive = true;
+    live.doc->files.playbackPath = "run.qzr";
+    live.doc->ping.filePosition = 0;
+    live.doc->ping.orientation = live.doc->orientation;  // read with the record
+    EXPECT_EQ(feed.documentUpdated(), Change::NewSource);
+    EXPECT_EQ(feed.playedFile(), "run.qzr");
+    EXPECT_EQ(feed.currentRecord(), 1);
+    EXPECT_EQ(feed.views().map.columns(), 1);
+    // Read whole, only for the file that plays.
+    EXPECT_FALSE(feed.takeWholeFile("other.qzr", std::make_unique<PipeViewData>()));
+    EXPECT_TRUE(feed.takeWholeFile("run.qzr", std::make_unique<PipeViewData>()));
+    EXPECT_TRUE(feed.wholeFileRead());
+    EXPECT_TRUE(feed.views().map.empty());
+}
+
+}  // namespace
+}  // namespace sondrel
