@@ -223,7 +223,10 @@ TEST(SurveyWindows, TheProgressWindowShowsAndCancelStopsTheSurveyWithoutFreezing
     ASSERT_TRUE(runUntil([&] { return !p.surveyActions->running(); }, 5000));
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(p.surveyActions->survey(), nullptr) << "a cancelled survey is not shown";
-    EXPECT_GT(ticks, 5) << "the window's own timers ran while the survey was made";
+    // A frozen window would have let its timer fire once at most (missed
+    // ticks are not queued); a few ticks show the loop ran, even on a busy
+    // machine where a tick may come late.
+    EXPECT_GT(ticks, 2) << "the window's own timers ran while the survey was made";
     EXPECT_TRUE(p.enabled(kCmdExportCodedFile));
 }
 
