@@ -10,6 +10,7 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "common/JobProgress.h"
+#include "common/qt/QtColour.h"
 #include "pipeview/ChainageWindow.h"
 #include "pipeview/PipeViews.h"
 #include "pipeview/SurveyChainage.h"
@@ -31,10 +32,6 @@ QImage pictureOf(const WallMap& map, double from, double to, const DepartureScal
         std::memcpy(image.scanLine(y), rgb.pixels.data() + rowBytes * static_cast<std::size_t>(y),
                     rowBytes);
     return image;
-}
-
-QColor qcolour(Rgb c) {
-    return QColor(c.r, c.g, c.b);
 }
 
 void drawLegend(QPainter& p, const QRectF& box, const DepartureScale& scale) {

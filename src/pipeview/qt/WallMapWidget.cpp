@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include "common/qt/QtColour.h"
 
 namespace sondrel {
 
@@ -21,10 +22,6 @@ constexpr int kDragThreshold = 4;
 // leave none empty.
 constexpr double kBinsPerColumn = 2.0;
 const QColor kCurrentColour(40, 220, 90);
-
-QColor qcolour(Rgb c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 QString metresText(double metres, double step) {
     const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
