@@ -171,13 +171,7 @@ TEST(SewerSurvey, TheObservationsVerdictAndVolumeAgreeWithTheTruth) {
                               "--quiet"});
     ASSERT_TRUE(sim.start()) << sim.error();
     const std::string settings = dir.file("Sondrel.INI");
-    std::ofstream(settings) << "[System Settings]\r\nEnablePRDInput=1\r\nPRDComPort=9\r\n"
-                               "PRDComPortBaud=38400\r\nSentenceType=0\r\n"
-                               "[Sonar Settings]\r\nRange=2.00\r\nRange Index=4\r\n"
-                               "[COM Ports]\r\nCOM9="
-                            << sim.orientationPtyPath()
-                            << "\r\n[Pipe Geometry]\r\nNominal Diameter=0.600\r\n"
-                               "Ovality Definition=1\r\n";
+    test::writeCrawlerSurveySettings(settings, sim.orientationPtyPath());
     const std::string qzr = dir.file("sewer.qzr");
     test::ChildProcess recorder(
         std::string(SONDREL_BIN_DIR) + "/sondrel-record",

@@ -488,4 +488,17 @@ class LoopbackClient {
     bool peerClosed_ = false;
 };
 
+// A settings file for sondrel-record surveying a scenario: the simulated
+// crawler's pseudo-terminal as the orientation input on COM9, a 2 m range,
+// and the geometry against a 600 mm nominal with ovality over Dmean.
+inline void writeCrawlerSurveySettings(const std::string& path, const std::string& crawlerPty) {
+    std::ofstream(path) << "[System Settings]\r\nEnablePRDInput=1\r\nPRDComPort=9\r\n"
+                           "PRDComPortBaud=38400\r\nSentenceType=0\r\n"
+                           "[Sonar Settings]\r\nRange=2.00\r\nRange Index=4\r\n"
+                           "[COM Ports]\r\nCOM9="
+                        << crawlerPty
+                        << "\r\n[Pipe Geometry]\r\nNominal Diameter=0.600\r\n"
+                           "Ovality Definition=1\r\n";
+}
+
 }  // namespace sondrel::test
