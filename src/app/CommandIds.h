@@ -116,6 +116,7 @@ enum CommandId : int {
     kCmdSurveyLimits = 33110,
     kCmdPipeWallMap = 33111,
     kCmdPipe3DView = 33112,
+    kCmdExportPointCloud = 33113,
 
     kCmdAbout = 57664,
     kCmdExit = 57665,

@@ -37,6 +37,7 @@ class FilePort {
     virtual void toggleOneFrameMode() = 0;
     virtual void convertToXyz() = 0;
     virtual void writePipeReport() = 0;
+    virtual void exportPointCloud() = 0;
 };
 
 class SetupPort {

@@ -47,6 +47,10 @@ bool noPipeReportRunning(int, const CSondrelDoc&, const Ui& ui) {
     return !ui.pipeReportRunning;
 }
 
+bool noCloudExportRunning(int, const CSondrelDoc&, const Ui& ui) {
+    return !ui.cloudExportRunning;
+}
+
 bool noSurveyRunning(int, const CSondrelDoc&, const Ui& ui) {
     // The survey being analysed is the one the next command would act on.
     return !ui.surveyRunning;
@@ -128,6 +132,12 @@ constexpr auto kCommands = std::to_array<CommandDescriptor>({
      .text = "Write the pipe geometry of a data file as a PDF report\nPipe Report",
      .enabled = noPipeReportRunning,
      .action = onFiles<&FilePort::writePipeReport>},
+    {.id = kCmdExportPointCloud,
+     .caption = "Export &Point Cloud...",
+     .text = "Write the points of a data file along the pipe as a PLY or LAS point cloud\nExport "
+             "Point Cloud",
+     .enabled = noCloudExportRunning,
+     .action = onFiles<&FilePort::exportPointCloud>},
     {.id = kCmdSurveyHeader,
      .caption = "&Survey...",
      .text = "Fill the survey header of the recording, or of the next one\nSurvey",

@@ -30,6 +30,7 @@ struct CommandUiState {
     bool wallMapVisible = false;
     bool pipe3DVisible = false;
     bool pipeReportRunning = false;
+    bool cloudExportRunning = false;
     bool surveyObservationsVisible = false;
     bool surveyRunning = false;  // a survey analysis under its progress window
     // The view's input modes, which the mode commands check.

@@ -61,4 +61,8 @@ void FileActions::writePipeReport() {
     jobs_.writePipeReport();
 }
 
+void FileActions::exportPointCloud() {
+    jobs_.exportPointCloud();
+}
+
 }  // namespace sondrel

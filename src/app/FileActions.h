@@ -27,6 +27,9 @@ class JobWindows {
     // Asks for the data file and the report's name, and writes the report on
     // a thread of its own under its window.
     virtual void writePipeReport() = 0;
+    // Asks for the data file and the cloud's name, and writes the cloud on a
+    // thread of its own under its window.
+    virtual void exportPointCloud() = 0;
 };
 
 // A file opened plays, whatever Hold was: true when it plays.
@@ -47,6 +50,7 @@ class FileActions : public FilePort {
     void toggleOneFrameMode() override;
     void convertToXyz() override;
     void writePipeReport() override;
+    void exportPointCloud() override;
 
     // Told the file a recording started into, and an empty path when it
     // stopped, by "Record Start (Stop)".

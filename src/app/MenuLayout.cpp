@@ -32,6 +32,7 @@ constexpr auto kDocumentMenu = std::to_array<MenuEntry>({
     item(kCmdSetRecordDirectory),
     item(kCmdConvertXyz),
     item(kCmdPipeReport),
+    item(kCmdExportPointCloud),
     item(kCmdAutoFileNames),
     separator(),
     item(kCmdSurveyHeader),

@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "acquisition/SondrelDoc.h"
-#include "analysis/GeometrySettings.h"
 #include "common/IniFile.h"
 #include "common/JobProgress.h"
 #include "common/OperatorPort.h"
@@ -127,17 +126,7 @@ void SurveyActions::toggleSurveyObservations() {
 }
 
 SurveyInputs SurveyActions::inputsFor(const std::string& recording, SidecarLoad* sidecar) const {
-    SurveyInputs in;
-    in.recording = recording;
-    SidecarLoad load = loadSidecar(recording);
-    if (load.ok()) in.record = load.record;
-    if (sidecar) *sidecar = std::move(load);
-    in.geometry = loadGeometrySettings(peers_.settingsPath);
-    IniFile ini;
-    ini.load(peers_.settingsPath);
-    in.thresholds = loadObservationSettings(ini);
-    in.limits = loadGradingLimits(ini);
-    return in;
+    return surveyInputsFor(recording, peers_.settingsPath, sidecar);
 }
 
 void SurveyActions::analyse(std::string recording, std::function<void()> then) {

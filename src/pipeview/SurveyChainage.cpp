@@ -23,4 +23,13 @@ RecordChainage SurveyChainage::chainageOf(std::int64_t record, double) const {
     return {static_cast<double>(it->chainage), it->kept};
 }
 
+std::shared_ptr<const ChainageSource> placedBySurvey(CSondrelDoc& doc, const SurveyInputs& inputs,
+                                                     JobProgress* progress) {
+    const Survey survey = analyseSurvey(doc, inputs, progress);
+    if (survey.cancelled) return nullptr;
+    if (survey.hasChainage && !survey.pings.empty())
+        return std::make_shared<SurveyChainage>(survey);
+    return std::make_shared<DistanceReadingChainage>();
+}
+
 }  // namespace sondrel

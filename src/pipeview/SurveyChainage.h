@@ -6,13 +6,17 @@
 // older survey) has no place.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "pipeview/Chainage.h"
 
 namespace sondrel {
 
+class CSondrelDoc;
+class JobProgress;
 struct Survey;
+struct SurveyInputs;
 
 class SurveyChainage : public ChainageSource {
   public:
@@ -28,5 +32,12 @@ class SurveyChainage : public ChainageSource {
     };
     std::vector<Place> places_;  // by record
 };
+
+// What a recording's views and cloud are placed by: the survey made from
+// `inputs` where it places the records, else the distance readings (a
+// recording without distances and without a stated speed). `doc` is the
+// survey's, as analyseSurvey takes it. Null when `progress` was cancelled.
+std::shared_ptr<const ChainageSource> placedBySurvey(CSondrelDoc& doc, const SurveyInputs& inputs,
+                                                     JobProgress* progress = nullptr);
 
 }  // namespace sondrel

@@ -7,16 +7,9 @@
 //
 //   CSondrelDoc doc;                  // with the display settings loaded
 //   doc.flags.playbackActive = true;
-//   IniFile ini;
-//   ini.load(settingsPath);
-//   SurveyInputs in;
-//   in.recording = "run.qzr";
-//   in.geometry = loadGeometrySettings(ini);
-//   in.thresholds = loadObservationSettings(ini);
-//   in.limits = loadGradingLimits(ini);
-//   const SidecarLoad sidecar = loadSidecar(in.recording);
+//   SidecarLoad sidecar;
+//   const SurveyInputs in = surveyInputsFor("run.qzr", settingsPath, &sidecar);
 //   if (!sidecar.ok()) tell(sidecar.message);  // damaged, newer, another's
-//   in.record = sidecar.record;       // empty when missing
 //   JobProgress progress;             // the window's, to show and cancel
 //   Survey survey = analyseSurvey(doc, in, &progress);
 //   writeCodedFile(survey, "run.txt");
@@ -115,6 +108,13 @@ struct Survey {
     std::vector<MetreRow> perMetre;
     GradingLimits limits;
 };
+
+// What a survey of `recording` is made from: its sidecar's record (empty
+// when there is none or it cannot be trusted; `sidecar`, when given, says
+// which) and the geometry, observation and grading sections of the settings
+// file at `settingsPath`.
+SurveyInputs surveyInputsFor(const std::string& recording, const std::string& settingsPath,
+                             SidecarLoad* sidecar = nullptr);
 
 // The survey of `inputs.recording`; `doc` carries the display settings that
 // shape the points and is left holding the last record read. With an applied

@@ -308,6 +308,21 @@ const char* verdictText(Verdict verdict) {
     return "no verdict";
 }
 
+SurveyInputs surveyInputsFor(const std::string& recording, const std::string& settingsPath,
+                             SidecarLoad* sidecar) {
+    SurveyInputs in;
+    in.recording = recording;
+    SidecarLoad load = loadSidecar(recording);
+    if (load.ok()) in.record = load.record;
+    if (sidecar) *sidecar = std::move(load);
+    IniFile ini;
+    ini.load(settingsPath);
+    in.geometry = loadGeometrySettings(ini);
+    in.thresholds = loadObservationSettings(ini);
+    in.limits = loadGradingLimits(ini);
+    return in;
+}
+
 Survey analyseSurvey(CSondrelDoc& doc, const SurveyInputs& inputs, JobProgress* progress) {
     Survey survey;
     survey.record = inputs.record;

@@ -30,6 +30,7 @@ struct RecordingPorts : FilePort, SetupPort, WindowPort {
     void toggleOneFrameMode() override { note("oneFrame"); }
     void convertToXyz() override { note("convert"); }
     void writePipeReport() override { note("report"); }
+    void exportPointCloud() override { note("cloud"); }
 
     void chooseHeadType(int type) override { note("type " + std::to_string(type)); }
     void changeIpAddress() override { note("ip"); }

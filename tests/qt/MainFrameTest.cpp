@@ -56,6 +56,7 @@ constexpr const char* kExpectedMenu = R"(&File
   Set Record Directory... 32790
   Convert .QZR file to .xyz... 32928
   Pipe &Report... 33103
+  Export &Point Cloud... 33113
   Auto Save File Names 32817
   ---
   &Survey... 33105

@@ -13,10 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+#include <set>
+
 #include "acquisition/SondrelDoc.h"
 #include "app/CommandIds.h"
 #include "app/qt/FileCommands.h"
 #include "app/qt/JobProgressDialog.h"
+#include "common/JobProgress.h"
 #include "pipeview/PipeViewFeed.h"
 #include "pipeview/qt/Pipe3DWindow.h"
 #include "pipeview/qt/WallMapDock.h"
@@ -185,6 +190,66 @@ TEST(PipeViews, AFileWithASurveyIsPlacedByItsChainage) {
                      10.0 - chainageOfRecord(static_cast<int>(feed.currentRecord()) - 1));
 }
 
+// "Export Point Cloud..." writes the played file's points where the views
+// place them, beside playback, in the format its name asks for.
+TEST(PipeViews, ExportPointCloudPlacesThePlayedFileByItsSurvey) {
+    ProgramUnderTest p;
+    p.files->setSurveyFor([](const std::string& recording) {
+        SurveyInputs in;
+        in.recording = recording;
+        EXPECT_TRUE(in.record.header.set(kSurveyDirection, "B"));
+        in.record.header.startChainage = 10.0;
+        return in;
+    });
+    p.op.openAnswers.push_back(
+        makeDataFile(p.folder.file("run.qzr"), kRecords, {4}, /*orientation=*/true));
+    ASSERT_TRUE(p.run(kCmdOpenPlayback));
+    const auto exportTo = [&](const std::string& name) {
+        p.op.messages.clear();
+        p.op.saveAnswers.push_back(p.folder.file(name));
+        EXPECT_TRUE(runUntil([&] { return p.enabled(kCmdExportPointCloud); }));
+        EXPECT_TRUE(p.run(kCmdExportPointCloud));
+        EXPECT_TRUE(runUntil([&] { return !p.op.messages.empty(); }));
+        return p.op.messages.empty() ? std::string() : p.op.messages.front();
+    };
+
+    const std::string ply = p.folder.file("run.ply");
+    const std::string said = exportTo("run.ply");
+    ASSERT_EQ(p.op.saveRequests.back().proposedName, "run.ply");
+    const std::string bytes = test::readBytes(ply);
+    const std::size_t body = bytes.find("end_header\n") + 11;
+    ASSERT_NE(body, std::string::npos + 11);
+    // x y z departure range angle record time, as the header lists them.
+    constexpr std::size_t kVertex = 3 * 8 + 3 * 4 + 4 + 8;
+    const std::size_t points = (bytes.size() - body) / kVertex;
+    ASSERT_EQ((bytes.size() - body) % kVertex, 0u);
+    EXPECT_NE(bytes.find("element vertex " + std::to_string(points) + "\n"), std::string::npos);
+    EXPECT_EQ(said, "Point cloud written to " + ply + ": " +
+                        groupedNumber(static_cast<std::int64_t>(points)) + " points of " +
+                        std::to_string(kRecords - 1) + " records");
+    std::set<std::uint32_t> records;
+    for (std::size_t i = 0; i < points; ++i) {
+        const char* v = bytes.data() + body + i * kVertex;
+        double z = 0;
+        std::uint32_t record = 0;
+        std::memcpy(&z, v + 16, sizeof z);
+        std::memcpy(&record, v + 36, sizeof record);
+        records.insert(record);
+        ASSERT_NEAR(z, 10.0 - chainageOfRecord(static_cast<int>(record) - 1), 1e-9) << record;
+    }
+    // Every valid record, the invalid fifth not.
+    EXPECT_EQ(records.size(), static_cast<std::size_t>(kRecords - 1));
+    EXPECT_FALSE(records.count(5));
+    EXPECT_EQ(p.doc.flags.playbackActive, 1);
+
+    // LAS by its name; another name is refused and leaves no file.
+    EXPECT_NE(exportTo("run.las").find(" points of "), std::string::npos);
+    EXPECT_EQ(test::readBytes(p.folder.file("run.las")).substr(0, 4), "LASF");
+    EXPECT_NE(exportTo("run.txt").find("run.txt: a point cloud is written as .ply or .las"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(p.folder.file("run.txt")));
+}
+
 TEST(PipeViews, AClickOnTheMapPlaysTheRecordThere) {
     PlayedFile f(/*mapShown=*/true);
     ASSERT_TRUE(runUntil([&] { return f.feed.wholeFileRead(); }));
@@ -256,7 +321,6 @@ TEST(PipeViews, The3DWindowDrawsTheTubeOrSaysWhyNot) {
         const double bin = f.feed.views().tube.binMetres(window->meshLevel());
         EXPECT_GE(bin, 0.25 / 2);
         EXPECT_LE(bin, 0.25 * 2);
-        window->grabFrame().save("/tmp/shot/frame.png");
     }
     // The fly-along follows the ping on show until the operator takes it.
     EXPECT_DOUBLE_EQ(window->camera().fly(), chainageOfRecord(kRecords - 1));

@@ -181,7 +181,7 @@ TEST_F(WriteFailure, EveryWriterOfThePlayedFileSaysWhyAndTheProgramConnectsAndRe
     ASSERT_TRUE(frame->executeCommand(kCmdRecord));
     ASSERT_TRUE(waitForPings(20));
     ASSERT_TRUE(frame->executeCommand(kCmdRecord));
-    for (const char* name : {"survey.xyz", "full.pdf", "full.png"})
+    for (const char* name : {"survey.xyz", "full.pdf", "full.png", "full.ply"})
         fs::create_symlink("/dev/full", folder.file(name));
     op.answer(folder.file("survey.qzr"));
     ASSERT_TRUE(frame->executeCommand(kCmdOpenPlayback));
@@ -197,6 +197,7 @@ TEST_F(WriteFailure, EveryWriterOfThePlayedFileSaysWhyAndTheProgramConnectsAndRe
     const std::vector<Writer> writers = {
         {kCmdConvertXyz, folder.file("survey.qzr"), folder.file("survey.xyz")},
         {kCmdPipeReport, folder.file("full.pdf"), folder.file("full.pdf")},
+        {kCmdExportPointCloud, folder.file("full.ply"), folder.file("full.ply")},
         {kCmdSaveScreen, folder.file("full.png"), folder.file("full.png")},
         {kCmdRecord, folder.file("full.qzr"), folder.file("full.qzr")},
     };

@@ -17,11 +17,13 @@
 #include "analysis/GeometryCsv.h"
 #include "analysis/GeometrySettings.h"
 #include "pipeview/PointCloud.h"
+#include "pipeview/SurveyChainage.h"
 #include "recording/DataFileConverter.h"
 #include "recording/Player.h"
 #include "recording/SettingsFile.h"
 #include "recording/SettingsLocation.h"
 #include "recording/XyzExport.h"
+#include "survey/Survey.h"
 #include "survey/SurveyFile.h"
 #include "survey/SurveyTable.h"
 
@@ -147,11 +149,21 @@ int cloudOne(const std::string& input, const std::string& output, const std::str
              bool showProgress) {
     const auto doc = documentFor(input, settings);
     if (!doc) return kExitFailed;
+    // Placed as the survey places its records (start chainage, direction,
+    // the pass kept where the crawler went over a stretch again), so that the
+    // cloud lies where the wall map and the coded file say; a survey file that
+    // cannot be trusted stops the cloud rather than place it wrongly.
+    SidecarLoad sidecar;
+    const SurveyInputs survey = surveyInputsFor(input, settings, &sidecar);
+    if (!sidecar.ok()) {
+        std::fprintf(stderr, "sondrel-convert: %s\n", sidecar.message.c_str());
+        return kExitFailed;
+    }
+    const std::shared_ptr<const ChainageSource> chainage = placedBySurvey(*doc, survey);
     ProgressBar bar(showProgress, input);
-    const DistanceReadingChainage chainage;
     const ConversionResult result = exportPointCloud(
-        *doc, input, output, {.nominalDiameter = loadGeometrySettings(settings).nominalDiameter},
-        chainage, [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
+        *doc, input, output, {.nominalDiameter = survey.geometry.nominalDiameter}, *chainage,
+        [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.finish();
     return reportResult(input, output, result, "points", "written to the cloud");
 }

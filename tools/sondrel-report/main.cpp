@@ -18,9 +18,7 @@
 
 #include "ReportOptions.h"
 #include "acquisition/SondrelDoc.h"
-#include "analysis/GeometrySettings.h"
 #include "analysis/qt/GeometryReportPdf.h"
-#include "common/IniFile.h"
 #include "pipeview/SurveyChainage.h"
 #include "pipeview/qt/WallMapReport.h"
 #include "recording/Player.h"
@@ -41,7 +39,8 @@ enum ExitStatus { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 // The survey of `input` as a coded file and its observations table.
 int writeCoded(const std::string& input, const std::string& coded,
                const std::string& settingsPath) {
-    const SidecarLoad sidecar = loadSidecar(input);
+    SidecarLoad sidecar;
+    const SurveyInputs in = surveyInputsFor(input, settingsPath, &sidecar);
     if (!sidecar.ok()) {
         std::fprintf(stderr, "sondrel-report: %s\n", sidecar.message.c_str());
         return kExitFailed;
@@ -53,14 +52,6 @@ int writeCoded(const std::string& input, const std::string& coded,
     auto doc = std::make_unique<CSondrelDoc>();
     doc->flags.playbackActive = true;
     loadSettings(*doc, settingsPath);
-    IniFile ini;
-    ini.load(settingsPath);
-    SurveyInputs in;
-    in.recording = input;
-    in.record = sidecar.record;
-    in.geometry = loadGeometrySettings(ini);
-    in.thresholds = loadObservationSettings(ini);
-    in.limits = loadGradingLimits(ini);
     const Survey survey = analyseSurvey(*doc, in);
     if (!survey.result.ok())
         std::fprintf(stderr, "sondrel-report: %s\n", survey.result.message.c_str());
@@ -131,18 +122,11 @@ int main(int argc, char** argv) {
     loadSettings(*doc, settingsPath);
     // The survey's pages head the report: its header (or that it has none),
     // verdict and tables, and the charts lie along its chainage.
-    const SidecarLoad sidecar = loadSidecar(input);
+    SidecarLoad sidecar;
+    const SurveyInputs in = surveyInputsFor(input, settingsPath, &sidecar);
     if (!sidecar.ok())
         std::fprintf(stderr, "sondrel-report: %s; the survey is made without it\n",
                      sidecar.message.c_str());
-    IniFile ini;
-    ini.load(settingsPath);
-    SurveyInputs in;
-    in.recording = input;
-    if (sidecar.ok()) in.record = sidecar.record;
-    in.geometry = loadGeometrySettings(ini);
-    in.thresholds = loadObservationSettings(ini);
-    in.limits = loadGradingLimits(ini);
     const Survey survey = analyseSurvey(*doc, in);
     // The wall map's pages follow the survey's, placed by its chainage.
     std::optional<SurveyReportPages> pages;

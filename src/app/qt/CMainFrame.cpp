@@ -297,6 +297,7 @@ CommandUiState CMainFrame::uiState() const {
     ui.miniBarVisible = settingsBar_ && settingsBar_->isVisible();
     ui.helpOpen = helpOpen_;
     ui.pipeReportRunning = pipeReportRunning_;
+    ui.cloudExportRunning = cloudExportRunning_;
     ui.surveyObservationsVisible = surveyDock_ && surveyDock_->isVisible();
     ui.surveyRunning = surveyRunning_;
     if (view_) ui.view = view_->viewState().requests;

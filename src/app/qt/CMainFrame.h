@@ -138,6 +138,7 @@ class CMainFrame : public QMainWindow,
     CDiagDlg* diagnosticsWindow() const { return diagnostics_; }
     void setHelpOpen(bool open) { helpOpen_ = open; }
     void setPipeReportRunning(bool running) { pipeReportRunning_ = running; }
+    void setCloudExportRunning(bool running) { cloudExportRunning_ = running; }
     // The survey's observation window and its analysis, whose state the rules read.
     void setSurveyDock(QDockWidget* dock) { surveyDock_ = dock; }
     QDockWidget* surveyDock() const { return surveyDock_; }
@@ -235,6 +236,7 @@ class CMainFrame : public QMainWindow,
     CDiagDlg* diagnostics_ = nullptr;
     bool helpOpen_ = false;
     bool pipeReportRunning_ = false;
+    bool cloudExportRunning_ = false;
     QDockWidget* surveyDock_ = nullptr;
     bool surveyRunning_ = false;
     QWidget* playbackBar_ = nullptr;

@@ -17,6 +17,7 @@
 #include "common/OperatorPort.h"
 #include "pipeview/PipeViewFeed.h"
 #include "pipeview/PipeViews.h"
+#include "pipeview/PointCloud.h"
 #include "pipeview/SurveyChainage.h"
 #include "pipeview/qt/WallMapDock.h"
 #include "pipeview/qt/WallMapReport.h"
@@ -42,9 +43,15 @@ FileCommands::FileCommands(CMainFrame& frame, CSondrelDoc& doc, PlaybackBarWidge
       conversionWindow_(std::make_unique<JobProgressDialog>(
           &frame, QStringLiteral("Convert .QZR file to .xyz"), "Records converted")),
       pipeViewsWindow_(std::make_unique<JobProgressDialog>(
-          &frame, QStringLiteral("Pipe Wall Map and 3D View"), "Records read")) {
+          &frame, QStringLiteral("Pipe Wall Map and 3D View"), "Records read")),
+      cloudWindow_(std::make_unique<JobProgressDialog>(&frame, QStringLiteral("Export Point Cloud"),
+                                                       "Records read")) {
     connect(reportWindow_.get(), &JobProgressDialog::runningChanged, this, [this](bool running) {
         frame_.setPipeReportRunning(running);
+        frame_.refreshCommandStates();
+    });
+    connect(cloudWindow_.get(), &JobProgressDialog::runningChanged, this, [this](bool running) {
+        frame_.setCloudExportRunning(running);
         frame_.refreshCommandStates();
     });
     connectBar();
@@ -68,6 +75,8 @@ FileCommands::~FileCommands() {
     if (WallMapDock* dock = frame_.wallMapDock()) dock->setJumpHandler({});
     frame_.setPipeViewsReader({});
     pipeViewsWindow_.reset();
+    frame_.setCloudExportRunning(false);
+    cloudWindow_.reset();
 }
 
 void FileCommands::runConversion() {
@@ -99,25 +108,41 @@ bool FileCommands::mayClose() {
     return true;
 }
 
-void FileCommands::writePipeReport() {
+std::optional<std::string> FileCommands::jobInput(const std::string& title) {
     OperatorPort* op = frame_.operatorPort();
-    if (!op || reportWindow_->running()) return;
-    // The file on screen, else one the operator picks.
+    if (!op) return std::nullopt;
     std::string input = doc_.flags.playbackActive ? doc_.files.playbackPath : std::string();
     if (input.empty()) {
         FileDialogRequest open;
-        open.title = "Pipe Report of a Data File";
+        open.title = title;
         open.filterDescription = "Sondrel Data File: (*.qzr)";
         open.pattern = "*.qzr";
         open.directory = doc_.files.readDirectory;
         const std::optional<std::string> chosen = op->chooseOpenFile(open);
-        if (!chosen) return;
+        if (!chosen) return std::nullopt;
         input = *chosen;
     }
     if (!hasDataFileEnding(input)) {
         op->showMessage(input + ": not a sonar data file", MessageKind::Error);
-        return;
+        return std::nullopt;
     }
+    return input;
+}
+
+std::shared_ptr<CSondrelDoc> FileCommands::jobDocument() const {
+    auto doc = std::make_shared<CSondrelDoc>();
+    doc->flags.playbackActive = true;
+    doc->display = doc_.display;
+    doc->head.profileMinRange = doc_.head.profileMinRange;
+    return doc;
+}
+
+void FileCommands::writePipeReport() {
+    OperatorPort* op = frame_.operatorPort();
+    if (!op || reportWindow_->running()) return;
+    const std::optional<std::string> chosen = jobInput("Pipe Report of a Data File");
+    if (!chosen) return;
+    const std::string input = *chosen;
     const QFileInfo in(QString::fromStdString(input));
     FileDialogRequest save;
     save.title = "Save the Pipe Report";
@@ -129,13 +154,7 @@ void FileCommands::writePipeReport() {
     const std::optional<std::string> output = op->chooseSaveFile(save);
     if (!output) return;
 
-    // A document of its own, shaped by the display settings on screen, so
-    // that playback and the live cycle go on untouched while the report is
-    // gathered on a thread of its own.
-    auto doc = std::make_shared<CSondrelDoc>();
-    doc->flags.playbackActive = true;
-    doc->display = doc_.display;
-    doc->head.profileMinRange = doc_.head.profileMinRange;
+    const std::shared_ptr<CSondrelDoc> doc = jobDocument();
     const GeometrySettings settings = frame_.geometryDock()->settings();
     auto outcome = std::make_shared<PipeReportOutcome>();
     const std::string pdf = *output;
@@ -187,6 +206,70 @@ void FileCommands::writePipeReport() {
         });
 }
 
+void FileCommands::exportPointCloud() {
+    OperatorPort* op = frame_.operatorPort();
+    if (!op || cloudWindow_->running()) return;
+    const std::optional<std::string> chosen = jobInput("Point Cloud of a Data File");
+    if (!chosen) return;
+    const std::string input = *chosen;
+    const QFileInfo in(QString::fromStdString(input));
+    FileDialogRequest save;
+    save.title = "Export the Point Cloud";
+    save.filterDescription = "PLY Point Cloud: (*.ply)";
+    save.pattern = "*.ply";
+    save.furtherTypes = {{"LAS 1.4 Point Cloud: (*.las)", "*.las"}};
+    save.directory = in.absolutePath().toStdString();
+    save.proposedName = in.completeBaseName().toStdString() + ".ply";
+    save.defaultExtension = "ply";
+    const std::optional<std::string> output = op->chooseSaveFile(save);
+    if (!output) return;
+
+    const std::shared_ptr<CSondrelDoc> doc = jobDocument();
+    // Placed and measured against the nominal as the wall map and the tube are.
+    const SliceSettings settings = frame_.pipeViews().sliceSettings();
+    std::optional<SurveyInputs> survey;
+    if (surveyFor_) survey = surveyFor_(input);
+    auto result = std::make_shared<ConversionResult>();
+    const std::string cloud = *output;
+    cloudWindow_->start(
+        QString::fromStdString(jobHeadline("Writing the point cloud of", input, cloud)),
+        [doc, input, cloud, settings, survey, result](JobProgress& progress) {
+            std::shared_ptr<const ChainageSource> chainage =
+                survey ? placedBySurvey(*doc, *survey, &progress)
+                       : std::make_shared<DistanceReadingChainage>();
+            if (!chainage) {
+                result->error = ConversionError::Cancelled;
+                return;
+            }
+            *result = sondrel::exportPointCloud(*doc, input, cloud, settings, *chainage, progress);
+        },
+        [this, cloud, result](bool cancelled) {
+            OperatorPort* port = frame_.operatorPort();
+            // Cancel pressed as the work ended still means no cloud.
+            if (cancelled) {
+                if (result->ok()) removePartialFile(cloud);
+                return;
+            }
+            if (!port || result->error == ConversionError::Cancelled) return;
+            if (!result->ok()) {
+                port->showMessage(result->message, MessageKind::Error);
+                return;
+            }
+            const ConversionSummary& s = result->summary;
+            std::string text = "Point cloud written to " + cloud + ": " +
+                               groupedNumber(s.pointsWritten) + " points of " +
+                               groupedNumber(s.recordsRead) + " records";
+            if (s.stoppedAtUnsizableRecord) {
+                port->showMessage(text + "\n\nThe file holds a record of unknown size at byte " +
+                                      std::to_string(s.stopPosition) +
+                                      ": the records after it are not in the cloud.",
+                                  MessageKind::Warning);
+                return;
+            }
+            port->showMessage(text);
+        });
+}
+
 void FileCommands::connectGeometryDock() {
     GeometryDock* dock = frame_.geometryDock();
     if (!dock) return;
@@ -215,11 +298,7 @@ void FileCommands::readPipeViews() {
     PipeViewFeed& feed = frame_.pipeViews();
     const std::string input = feed.playedFile();
     if (input.empty()) return;
-    // A document of its own, as the report's, so that playback goes on.
-    auto doc = std::make_shared<CSondrelDoc>();
-    doc->flags.playbackActive = true;
-    doc->display = doc_.display;
-    doc->head.profileMinRange = doc_.head.profileMinRange;
+    const std::shared_ptr<CSondrelDoc> doc = jobDocument();
     auto views = std::make_shared<std::unique_ptr<PipeViewData>>(std::make_unique<PipeViewData>());
     const SliceSettings settings = feed.sliceSettings();
     // Placed by the file's survey (its chainage and kept pass) where there is
@@ -232,10 +311,8 @@ void FileCommands::readPipeViews() {
         QString::fromStdString("Reading the wall map and the tube of\n" + input),
         [doc, input, settings, survey, chainage, views](JobProgress& progress) {
             if (survey) {
-                const Survey made = analyseSurvey(*doc, *survey, &progress);
-                if (made.cancelled) return;
-                if (made.hasChainage && !made.pings.empty())
-                    *chainage = std::make_shared<SurveyChainage>(made);
+                *chainage = placedBySurvey(*doc, *survey, &progress);
+                if (!*chainage) return;
             }
             PipeViewData& into = **views;
             buildPipeViews(*doc, input, settings, **chainage, {&into.map, &into.tube}, &progress);

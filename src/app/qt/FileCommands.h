@@ -43,6 +43,7 @@ class FileCommands : public QObject, public JobWindows {
     JobProgressDialog& conversionWindow() const { return *conversionWindow_; }
     // The played file read whole for the wall map and the 3D view.
     JobProgressDialog& pipeViewsWindow() const { return *pipeViewsWindow_; }
+    JobProgressDialog& cloudWindow() const { return *cloudWindow_; }
 
     // "Convert .QZR file to .xyz...": the records are converted on a thread of
     // their own, with a window that shows how far it has come.
@@ -50,6 +51,9 @@ class FileCommands : public QObject, public JobWindows {
     // "Pipe Report...": the played file's, or a chosen file's, as a PDF,
     // written beside the window while it goes on.
     void writePipeReport() override;
+    // "Export Point Cloud...": the played file's, or a chosen file's, placed
+    // as the views of the pipe place it.
+    void exportPointCloud() override;
 
     // What the survey a report of `recording` heads it with is made from;
     // without it the report has no survey pages.
@@ -65,6 +69,13 @@ class FileCommands : public QObject, public JobWindows {
     void connectPipeViews();
     void readPipeViews();
     void playRecordAt(std::int64_t position);
+    // The file a job works on: the one playing, else one the operator picks
+    // under `title`; nothing when he cancels or picks no data file (he is
+    // told).
+    std::optional<std::string> jobInput(const std::string& title);
+    // What a job's own document starts from: the display settings on screen,
+    // so that playback and the live cycle go on untouched beside it.
+    std::shared_ptr<CSondrelDoc> jobDocument() const;
     // Before the program closes: asks the operator while a recording or a
     // conversion is under way; a conversion let go is cancelled.
     bool mayClose();
@@ -78,6 +89,7 @@ class FileCommands : public QObject, public JobWindows {
     std::unique_ptr<JobProgressDialog> reportWindow_;
     std::unique_ptr<JobProgressDialog> conversionWindow_;
     std::unique_ptr<JobProgressDialog> pipeViewsWindow_;
+    std::unique_ptr<JobProgressDialog> cloudWindow_;
     SurveyFor surveyFor_;
 };
 
