@@ -22,6 +22,7 @@
 #include "app/qt/CSondrelView.h"
 #include "app/qt/FileCommands.h"
 #include "app/qt/JobProgressDialog.h"
+#include "pipeview/PipeViewFeed.h"
 #include "support/ChildProcess.h"
 #include "support/ModelSurvey.h"
 #include "support/PlaybackRig.h"
@@ -307,6 +308,8 @@ TEST(GeometryDock, TheSettingsDialogSetsThePipeForEveryFigure) {
     view.repaint();
     EXPECT_TRUE(view.geometryOverlay()->last().ok());
     EXPECT_DOUBLE_EQ(view.geometryOverlay()->last().nominalDiameter, 0.5);
+    // The wall map and the tube too.
+    EXPECT_DOUBLE_EQ(p.frame->pipeViews().sliceSettings().nominalDiameter, 0.5);
 }
 
 // "Pipe Report..." works beside the window: the command returns at once with

@@ -102,10 +102,7 @@ CMainFrame::CMainFrame(CSondrelDoc& doc, QWidget* parent)
     wallMapDock_->setCentreHandler([this](WallCentre centre) {
         SliceSettings settings = pipeFeed_->sliceSettings();
         settings.centre = centre;
-        // The views start afresh: a played file is read whole again.
-        pipeFeed_->setSliceSettings(settings);
-        refreshPipeViews();
-        readPipeViewsIfWanted();
+        restartPipeViews(settings);
     });
     addDockWidget(Qt::BottomDockWidgetArea, wallMapDock_);
     wallMapDock_->hide();
@@ -514,6 +511,20 @@ void CMainFrame::refreshParts(unsigned parts) {
     if (parts & kRefreshStatus) updateStatus();
     if (parts & kRefreshCommands) refreshCommandStates();
     if (parts & kRefreshPipeViews) refreshPipeViews();
+}
+
+void CMainFrame::restartPipeViews(const SliceSettings& settings) {
+    // The views start afresh: a played file is read whole again.
+    pipeFeed_->setSliceSettings(settings);
+    refreshPipeViews();
+    readPipeViewsIfWanted();
+}
+
+void CMainFrame::setPipeNominal(double nominalDiameter) {
+    SliceSettings settings = pipeFeed_->sliceSettings();
+    if (settings.nominalDiameter == nominalDiameter) return;
+    settings.nominalDiameter = nominalDiameter;
+    restartPipeViews(settings);
 }
 
 void CMainFrame::refreshPipeViews() {

@@ -37,6 +37,7 @@ class CDiagDlg;
 class GeometryDock;
 class Pipe3DWindow;
 class PipeViewFeed;
+struct SliceSettings;
 class WallMapDock;
 class CKeyInDlg;
 class OperatorPort;
@@ -70,6 +71,9 @@ class CMainFrame : public QMainWindow,
     void setPipeViewsReader(std::function<void()> reader) { pipeViewsReader_ = std::move(reader); }
     // Paints the views along the pipe with what the feed holds now.
     void refreshPipeViews();
+    // The wall map and the tube measure departures from this nominal (metres;
+    // 0: each ping's fitted radius); a new one makes them anew.
+    void setPipeNominal(double nominalDiameter);
     QToolBar* mainToolBar() const { return toolbar_; }
     // The window as shown, the 3D view's own window painted in (a grab of
     // the widgets alone leaves it blank).
@@ -217,6 +221,7 @@ class CMainFrame : public QMainWindow,
     void showTitle(std::string title);
     bool pipeViewShown() const;
     void readPipeViewsIfWanted();
+    void restartPipeViews(const SliceSettings& settings);
 
     CSondrelDoc& doc_;
     CSondrelView* view_ = nullptr;

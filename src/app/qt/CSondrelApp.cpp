@@ -82,9 +82,7 @@ bool CSondrelApp::initInstance() {
         frame_->view()->showGeometryOverlay(geometry.showOverlay != 0);
         frame_->geometryDock()->setSettings(geometry);
         frame_->geometryDock()->setVisible(geometry.showChart != 0);
-        SliceSettings slices;
-        slices.nominalDiameter = geometry.nominalDiameter;
-        frame_->pipeViews().setSliceSettings(slices);
+        frame_->setPipeNominal(geometry.nominalDiameter);
         if (geometry.showWallMap != 0) frame_->toggleWallMap();
         if (geometry.show3DView != 0) frame_->togglePipe3DView();
     }

@@ -79,10 +79,12 @@ void SetupCommands::editPipeGeometrySettings() {
     GeometrySettingsDialog dialog(dock->settings(), *peers_.op, &frame_);
     if (run(dialog) != QDialog::Accepted) return;
     const GeometrySettings& settings = dialog.settings();
-    // The overlay, the chart and the next report measure on them at once,
+    // The overlay, the chart, the views along the pipe and the next report
+    // measure on them at once,
     // saved or not.
     frame_.view()->setGeometrySettings(settings);
     dock->setSettings(settings);
+    frame_.setPipeNominal(settings.nominalDiameter);
     if (!saveGeometrySettings(settings, peers_.settingsPath))
         peers_.op->showMessage("The settings file " + peers_.settingsPath +
                                    " could not be written: the pipe geometry settings are used "
