@@ -28,6 +28,8 @@ const auto kKeys = std::to_array<GeometrySettingsKey>({
     {"Sediment Alarm", &S::sedimentAlarm, nullptr, 0.0, 100.0, 1, "Sediment alarm",
      "% of the nominal diameter"},
     {"Ovality Definition", nullptr, &S::ovalityDefinition, 0.0, 1.0, 0, "Ovality", {}},
+    {"Wall Map Range", &S::wallMapRange, nullptr, 5.0, 500.0, 0, "Wall map colours",
+     "mm either side of the nominal"},
 });
 
 }  // namespace

@@ -37,6 +37,9 @@ struct GeometrySettings {
     double sedimentWarning = 10.0, sedimentAlarm = 20.0;
     // 0: ovality against the nominal diameter, 1: against the mean diameter.
     int ovalityDefinition = 0;
+    // The wall map's and the tube's colours span this many millimetres either
+    // side of the nominal radius; departures beyond take the scale's ends.
+    double wallMapRange = 50.0;
 
     bool hasNominal() const { return usableNominal(nominalDiameter); }
     OvalityBasis chosenOvalityBasis() const {

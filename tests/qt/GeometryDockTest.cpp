@@ -23,6 +23,9 @@
 #include "app/qt/FileCommands.h"
 #include "app/qt/JobProgressDialog.h"
 #include "pipeview/PipeViewFeed.h"
+#include "pipeview/qt/Pipe3DWindow.h"
+#include "pipeview/qt/WallMapDock.h"
+#include "pipeview/qt/WallMapWidget.h"
 #include "support/ChildProcess.h"
 #include "support/ModelSurvey.h"
 #include "support/PlaybackRig.h"
@@ -288,6 +291,7 @@ TEST(GeometryDock, TheSettingsDialogSetsThePipeForEveryFigure) {
         dialog.accept();
         EXPECT_NE(dialog.result(), QDialog::Accepted);
         dialog.field("Ovality Alarm")->setText(QStringLiteral("12"));
+        dialog.field("Wall Map Range")->setText(QStringLiteral("20"));
         dialog.accept();
         refused = p.op.messages;
         return dialog.result();
@@ -308,8 +312,12 @@ TEST(GeometryDock, TheSettingsDialogSetsThePipeForEveryFigure) {
     view.repaint();
     EXPECT_TRUE(view.geometryOverlay()->last().ok());
     EXPECT_DOUBLE_EQ(view.geometryOverlay()->last().nominalDiameter, 0.5);
-    // The wall map and the tube too.
+    // The wall map and the tube too, coloured over the new range.
     EXPECT_DOUBLE_EQ(p.frame->pipeViews().sliceSettings().nominalDiameter, 0.5);
+    EXPECT_DOUBLE_EQ(p.frame->wallMapDock()->mapWidget()->scale().rangeMm, 20.0);
+    ASSERT_TRUE(p.run(kCmdPipe3DView));
+    EXPECT_DOUBLE_EQ(p.frame->pipe3DWindow()->scale().rangeMm, 20.0);
+    EXPECT_DOUBLE_EQ(loadGeometrySettings(p.folder.file("Sondrel.INI")).wallMapRange, 20.0);
 }
 
 // "Pipe Report..." works beside the window: the command returns at once with

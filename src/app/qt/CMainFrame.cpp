@@ -39,6 +39,7 @@
 #include "pipeview/PipeViewFeed.h"
 #include "pipeview/qt/Pipe3DWindow.h"
 #include "pipeview/qt/WallMapDock.h"
+#include "pipeview/qt/WallMapWidget.h"
 
 namespace sondrel {
 
@@ -390,6 +391,7 @@ void CMainFrame::togglePipe3DView() {
         pipe3DDock_ = new QDockWidget(tr("Pipe 3D View"), this);
         pipe3DDock_->setObjectName(QStringLiteral("Pipe3DViewDock"));
         pipe3D_ = new Pipe3DWindow(*pipeFeed_, pipe3DDock_);
+        pipe3D_->setScale(pipeScale_);
         pipe3DDock_->setWidget(pipe3D_);
         addDockWidget(Qt::RightDockWidgetArea, pipe3DDock_);
         pipe3DDock_->hide();
@@ -520,10 +522,13 @@ void CMainFrame::restartPipeViews(const SliceSettings& settings) {
     readPipeViewsIfWanted();
 }
 
-void CMainFrame::setPipeNominal(double nominalDiameter) {
+void CMainFrame::applyPipeGeometry(const GeometrySettings& geometry) {
+    pipeScale_.rangeMm = geometry.wallMapRange;
+    wallMapDock_->mapWidget()->setScale(pipeScale_);
+    if (pipe3D_) pipe3D_->setScale(pipeScale_);
     SliceSettings settings = pipeFeed_->sliceSettings();
-    if (settings.nominalDiameter == nominalDiameter) return;
-    settings.nominalDiameter = nominalDiameter;
+    if (settings.nominalDiameter == geometry.nominalDiameter) return;
+    settings.nominalDiameter = geometry.nominalDiameter;
     restartPipeViews(settings);
 }
 

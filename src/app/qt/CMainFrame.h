@@ -23,6 +23,7 @@
 #include "app/CommandRules.h"
 #include "app/qt/PacedUpdate.h"
 #include "display/StatusTexts.h"
+#include "pipeview/DepartureScale.h"
 
 class QDockWidget;
 class QLabel;
@@ -37,6 +38,7 @@ class CDiagDlg;
 class GeometryDock;
 class Pipe3DWindow;
 class PipeViewFeed;
+struct GeometrySettings;
 struct SliceSettings;
 class WallMapDock;
 class CKeyInDlg;
@@ -71,9 +73,10 @@ class CMainFrame : public QMainWindow,
     void setPipeViewsReader(std::function<void()> reader) { pipeViewsReader_ = std::move(reader); }
     // Paints the views along the pipe with what the feed holds now.
     void refreshPipeViews();
-    // The wall map and the tube measure departures from this nominal (metres;
-    // 0: each ping's fitted radius); a new one makes them anew.
-    void setPipeNominal(double nominalDiameter);
+    // The wall map and the tube measure departures from the nominal diameter
+    // (0: each ping's fitted radius; a new one makes them anew) and colour
+    // them over the settings' range.
+    void applyPipeGeometry(const GeometrySettings& geometry);
     QToolBar* mainToolBar() const { return toolbar_; }
     // The window as shown, the 3D view's own window painted in (a grab of
     // the widgets alone leaves it blank).
@@ -242,6 +245,7 @@ class CMainFrame : public QMainWindow,
     bool helpOpen_ = false;
     bool pipeReportRunning_ = false;
     bool cloudExportRunning_ = false;
+    DepartureScale pipeScale_;
     QDockWidget* surveyDock_ = nullptr;
     bool surveyRunning_ = false;
     QWidget* playbackBar_ = nullptr;

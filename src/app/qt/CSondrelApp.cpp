@@ -82,7 +82,7 @@ bool CSondrelApp::initInstance() {
         frame_->view()->showGeometryOverlay(geometry.showOverlay != 0);
         frame_->geometryDock()->setSettings(geometry);
         frame_->geometryDock()->setVisible(geometry.showChart != 0);
-        frame_->setPipeNominal(geometry.nominalDiameter);
+        frame_->applyPipeGeometry(geometry);
         if (geometry.showWallMap != 0) frame_->toggleWallMap();
         if (geometry.show3DView != 0) frame_->togglePipe3DView();
     }

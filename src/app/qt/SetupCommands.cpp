@@ -84,7 +84,7 @@ void SetupCommands::editPipeGeometrySettings() {
     // saved or not.
     frame_.view()->setGeometrySettings(settings);
     dock->setSettings(settings);
-    frame_.setPipeNominal(settings.nominalDiameter);
+    frame_.applyPipeGeometry(settings);
     if (!saveGeometrySettings(settings, peers_.settingsPath))
         peers_.op->showMessage("The settings file " + peers_.settingsPath +
                                    " could not be written: the pipe geometry settings are used "

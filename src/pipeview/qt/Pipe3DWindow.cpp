@@ -147,6 +147,11 @@ void Pipe3DWindow::showMessage(const QString& text) {
     message_->show();
 }
 
+void Pipe3DWindow::setScale(const DepartureScale& scale) {
+    scale_ = scale;
+    refresh();
+}
+
 void Pipe3DWindow::refresh() {
     dirty_ = true;
     if (isVisible()) applyCamera();

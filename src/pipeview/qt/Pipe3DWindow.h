@@ -57,6 +57,8 @@ class Pipe3DWindow : public QWidget {
     int meshLevel() const { return level_; }
     // Puts the camera's state into the scene and the mesh of what it sees.
     void applyCamera();
+    const DepartureScale& scale() const { return scale_; }
+    void setScale(const DepartureScale& scale);
 
   protected:
     bool event(QEvent* event) override;

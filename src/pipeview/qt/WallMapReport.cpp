@@ -132,7 +132,7 @@ bool paintWallMapPages(QPainter& p, const QRectF& body, const std::function<bool
     const double titleHeight = fm.height() * 2.5;
     const double stripHeight =
         (body.height() - legendHeight - titleHeight) / std::max(1, layout.stripsPerPage);
-    const DepartureScale scale;
+    const DepartureScale& scale = layout.scale;
     for (std::size_t i = 0; i < starts.size(); ++i) {
         if (progress && progress->cancelled()) return false;
         const int slot = static_cast<int>(i % static_cast<std::size_t>(layout.stripsPerPage));
@@ -167,8 +167,9 @@ std::vector<WallMapMark> observationMarks(const Survey& survey) {
 }
 
 WallMapReportPages::WallMapReportPages(const WallMap& map, std::vector<WallMapMark> marks,
-                                       ReportPages* before, const JobProgress* progress)
-    : map_(map), marks_(std::move(marks)), before_(before), progress_(progress) {}
+                                       ReportPages* before, const JobProgress* progress,
+                                       WallMapPagesLayout layout)
+    : map_(map), marks_(std::move(marks)), layout_(layout), before_(before), progress_(progress) {}
 
 bool WallMapReportPages::paint(QPainter& painter, const QRectF& body,
                                const std::function<bool()>& newPage) {
@@ -177,7 +178,7 @@ bool WallMapReportPages::paint(QPainter& painter, const QRectF& body,
         if (map_.empty()) return true;
         if (!newPage()) return false;
     }
-    return paintWallMapPages(painter, body, newPage, map_, marks_, {}, progress_);
+    return paintWallMapPages(painter, body, newPage, map_, marks_, layout_, progress_);
 }
 
 double WallMapReportPages::along(const GeometrySample& sample) const {
@@ -221,7 +222,9 @@ PipeReportOutcome writeReportWithWallMap(CSondrelDoc& doc, const std::string& in
     }
     // Without a placed record there is no map, and no page of it.
     if (map.empty()) return writePipeReport(doc, input, output, settings, progress, pages);
-    WallMapReportPages all(map, std::move(marks), pages, progress);
+    WallMapPagesLayout layout;
+    layout.scale.rangeMm = settings.wallMapRange;
+    WallMapReportPages all(map, std::move(marks), pages, progress, layout);
     return writePipeReport(doc, input, output, settings, progress, &all);
 }
 

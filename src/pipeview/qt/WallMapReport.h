@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/qt/GeometryReportPdf.h"
+#include "pipeview/DepartureScale.h"
 
 class QPainter;
 class QRectF;
@@ -28,6 +29,7 @@ struct WallMapMark {
 struct WallMapPagesLayout {
     double stripMetres = 20.0;
     int stripsPerPage = 5;
+    DepartureScale scale;
 };
 
 // The strips' first chainages: from the map's start on whole strips, so that
@@ -49,7 +51,7 @@ std::vector<WallMapMark> observationMarks(const Survey& survey);
 class WallMapReportPages : public ReportPages {
   public:
     WallMapReportPages(const WallMap& map, std::vector<WallMapMark> marks, ReportPages* before,
-                       const JobProgress* progress = nullptr);
+                       const JobProgress* progress = nullptr, WallMapPagesLayout layout = {});
     bool paint(QPainter& painter, const QRectF& body,
                const std::function<bool()>& newPage) override;
     double along(const GeometrySample& sample) const override;
@@ -59,6 +61,7 @@ class WallMapReportPages : public ReportPages {
   private:
     const WallMap& map_;
     std::vector<WallMapMark> marks_;
+    WallMapPagesLayout layout_;
     ReportPages* before_;
     const JobProgress* progress_;
 };

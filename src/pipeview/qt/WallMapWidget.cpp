@@ -45,6 +45,12 @@ const WallMap* WallMapWidget::map() const {
     return source_ ? source_() : nullptr;
 }
 
+void WallMapWidget::setScale(const DepartureScale& scale) {
+    scale_ = scale;
+    stale_ = true;
+    update();
+}
+
 void WallMapWidget::dataChanged(std::optional<double> currentChainage) {
     current_ = currentChainage;
     stale_ = true;

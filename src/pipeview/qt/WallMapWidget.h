@@ -41,6 +41,7 @@ class WallMapWidget : public QWidget {
     double xOfChainage(double chainage) const;
     const QImage& picture() const { return picture_; }
     const DepartureScale& scale() const { return scale_; }
+    void setScale(const DepartureScale& scale);
 
   protected:
     bool event(QEvent* event) override;
