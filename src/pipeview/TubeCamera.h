@@ -35,7 +35,7 @@ class TubeCamera {
     MeshStretch meshed() const;
 
   private:
-    double yaw_ = 35.0, pitch_ = -20.0, distance_ = 3.0, fly_ = 0.0;
+    double yaw_ = 60.0, pitch_ = -20.0, distance_ = 3.5, fly_ = 0.0;
 };
 
 }  // namespace sondrel

@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -402,8 +403,14 @@ void CMainFrame::togglePipe3DView() {
     }
     const bool show = !pipe3DDock_->isVisible();
     pipe3DDock_->setVisible(show);
-    // A 3D view narrower than this shows little of the pipe.
-    if (show) resizeDocks({pipe3DDock_}, {width() * 2 / 5}, Qt::Horizontal);
+    // A 3D view narrower than this shows little of the pipe. Asked for at
+    // start, the window has its size only once the events run.
+    if (show) {
+        QTimer::singleShot(0, this, [this] {
+            if (pipe3DDock_->isVisible())
+                resizeDocks({pipe3DDock_}, {width() * 2 / 5}, Qt::Horizontal);
+        });
+    }
 }
 
 void CMainFrame::toggleControlPanel() {

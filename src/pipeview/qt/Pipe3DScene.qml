@@ -30,9 +30,11 @@ Item {
                 clipFar: 10000
                 fieldOfView: 55
             }
+            // Ambient and direct light together just reach full: a wall lit
+            // head-on shows the scale's own colour, never one washed out.
             DirectionalLight {
-                brightness: 1.0
-                ambientColor: Qt.rgba(0.45, 0.45, 0.45, 1.0)
+                brightness: 0.65
+                ambientColor: Qt.rgba(0.35, 0.35, 0.35, 1.0)
             }
         }
         Model {
