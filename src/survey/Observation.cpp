@@ -119,6 +119,7 @@ class Detector {
         for (const Stretch& s : stretchesAbove(
                  pings_, order, settings_.depositStart,
                  [&](std::uint32_t i) { return 100.0 * pings_[i].sedimentArea / area; })) {
+            depositStretches_.push_back(s);
             Observation o;
             o.code = "BBC";
             o.quantification1 = rounded(s.worstValue, 1);
@@ -163,6 +164,10 @@ class Detector {
         };
         for (const Stretch& s : stretchesAbove(pings_, order, settings_.obstacleHeight, rise)) {
             if (s.to - s.from > settings_.obstacleLongest) continue;
+            // What the deposits have reported is not reported again.
+            if (std::any_of(depositStretches_.begin(), depositStretches_.end(),
+                            [&](const Stretch& d) { return d.from <= s.to && s.from <= d.to; }))
+                continue;
             const SurveyPing& w = pings_[s.worst];
             const double base = surround[std::llround(std::floor(w.chainage / kBin))];
             Observation o;
@@ -195,6 +200,7 @@ class Detector {
     }
 
     std::span<const SurveyPing> pings_;
+    std::vector<Stretch> depositStretches_;  // found before the obstacles
     double nominal_;
     const ObservationSettings& settings_;
     bool againstFlow_;

@@ -15,8 +15,9 @@
 //   positions where the floor meets the wall.
 // - BBE other obstacles where the floor stands higher than the floor around
 //   it (the median over kObstacleSurroundMetres on either side) by the
-//   obstacle height, over no more than the obstacle's longest stretch; a
-//   longer raised stretch is a deposit, not an obstacle.
+//   obstacle height, over no more than the obstacle's longest stretch and
+//   outside every deposit: a longer raised stretch, or one that fills the
+//   bore to the deposit level, is a deposit and not an obstacle.
 // - BCD start node at the start chainage and BCE finish node at the end.
 // A stretch ends once its figure has stayed below its level for more than
 // kObservationBridgeMetres. A stretch longer than the continuous length is

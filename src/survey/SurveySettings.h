@@ -29,7 +29,7 @@ inline constexpr SettingDescriptor kContinuousLength{
     "Continuous Length", "m", 0.1, 100.0, 0.1, 2, 1.0};
 // An obstacle stands above the floor around it for at most this long...
 inline constexpr SettingDescriptor kObstacleLongest{
-    "Obstacle Longest", "m", 0.05, 5.0, 0.05, 2, 0.5};
+    "Obstacle Longest", "m", 0.05, 5.0, 0.05, 2, 1.0};
 // ...and by at least this much, in percent of the nominal diameter.
 inline constexpr SettingDescriptor kObstacleHeight{"Obstacle Height", "%", 1.0, 80.0, 1.0, 1, 8.0};
 

@@ -283,7 +283,7 @@ TEST(DetectObservations, ObstacleIsShortAndStandsAboveItsFloor) {
         {"a ledge on a clean invert", 3.0, 3.2, 0.0, 0.06, "BCD BBE BCE "},
         {"a ledge on an even silt", 3.0, 3.2, 0.02, 0.08, "BCD BBE BCE "},
         {"too low to count", 3.0, 3.2, 0.02, 0.05, "BCD BCE "},
-        {"too long: a deposit", 3.0, 3.8, 0.0, 0.06, "BCD BCE "},
+        {"too long: a deposit", 3.0, 4.2, 0.0, 0.06, "BCD BCE "},
     };
     for (const Case& c : cases) {
         const auto pings = pingsAlong(80, [&](SurveyPing& p, float at) {

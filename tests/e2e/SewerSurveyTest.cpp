@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <numbers>
@@ -46,6 +47,7 @@ constexpr double kPlaceTolerance = 0.5;
 
 struct TruthRow {
     double chainage, diameterMin, sedimentDepth, sedimentArea;  // area in % of the nominal bore
+    bool obstacle;
 };
 
 std::vector<TruthRow> readTruth(const std::string& path) {
@@ -59,8 +61,9 @@ std::vector<TruthRow> readTruth(const std::string& path) {
         std::stringstream cellsOf(line);
         for (std::string cell; std::getline(cellsOf, cell, ',');) cells.push_back(cell);
         if (cells.size() < 9) continue;
-        rows.push_back(
-            {std::stod(cells[0]), std::stod(cells[3]), std::stod(cells[7]), std::stod(cells[8])});
+        rows.push_back({std::stod(cells[0]), std::stod(cells[3]), std::stod(cells[7]),
+                        std::stod(cells[8]),
+                        cells.size() > 9 && cells[9].find("obstacle") != std::string::npos});
     }
     return rows;
 }
@@ -252,6 +255,22 @@ TEST(SewerSurvey, TheObservationsVerdictAndVolumeAgreeWithTheTruth) {
         EXPECT_NEAR(std::min(a, b), right, 1.0) << "the floor meets the right wall";
         EXPECT_NEAR(std::max(a, b), left, 1.0) << "the floor meets the left wall";
     }
+
+    // The debris on the invert of the narrower pipe: one obstacle, at 6 o'clock,
+    // within the stretch the truth marks.
+    std::vector<double> debris;
+    for (const TruthRow& r : truth)
+        if (r.obstacle) debris.push_back(r.chainage);
+    ASSERT_FALSE(debris.empty());
+    std::vector<CodedLine> bbe;
+    std::copy_if(coded.begin(), coded.end(), std::back_inserter(bbe),
+                 [](const CodedLine& l) { return l.code == "BBE"; });
+    ASSERT_EQ(bbe.size(), 1u);
+    EXPECT_GE(bbe[0].chainage, debris.front() - kPlaceTolerance);
+    EXPECT_LE(bbe[0].chainage, debris.back() + kPlaceTolerance);
+    ASSERT_FALSE(bbe[0].clockFrom.empty() || bbe[0].clockTo.empty());
+    EXPECT_LE(std::stod(bbe[0].clockFrom), 6.0);
+    EXPECT_GE(std::stod(bbe[0].clockTo), 6.0);
 
     // The nodes at the ends of the kept chainage.
     EXPECT_EQ(coded.front().code, "BCD");
