@@ -108,6 +108,24 @@ bool FileCommands::mayClose() {
     return true;
 }
 
+namespace {
+
+// A save dialog beside `input`, proposing its name with `extension`.
+FileDialogRequest saveBeside(const std::string& input, const std::string& title,
+                             const std::string& kind, const std::string& extension) {
+    const QFileInfo in(QString::fromStdString(input));
+    FileDialogRequest save;
+    save.title = title;
+    save.filterDescription = kind + ": (*." + extension + ")";
+    save.pattern = "*." + extension;
+    save.directory = in.absolutePath().toStdString();
+    save.proposedName = in.completeBaseName().toStdString() + "." + extension;
+    save.defaultExtension = extension;
+    return save;
+}
+
+}  // namespace
+
 std::optional<std::string> FileCommands::jobInput(const std::string& title) {
     OperatorPort* op = frame_.operatorPort();
     if (!op) return std::nullopt;
@@ -143,15 +161,8 @@ void FileCommands::writePipeReport() {
     const std::optional<std::string> chosen = jobInput("Pipe Report of a Data File");
     if (!chosen) return;
     const std::string input = *chosen;
-    const QFileInfo in(QString::fromStdString(input));
-    FileDialogRequest save;
-    save.title = "Save the Pipe Report";
-    save.filterDescription = "PDF Document: (*.pdf)";
-    save.pattern = "*.pdf";
-    save.directory = in.absolutePath().toStdString();
-    save.proposedName = in.completeBaseName().toStdString() + ".pdf";
-    save.defaultExtension = "pdf";
-    const std::optional<std::string> output = op->chooseSaveFile(save);
+    const std::optional<std::string> output =
+        op->chooseSaveFile(saveBeside(input, "Save the Pipe Report", "PDF Document", "pdf"));
     if (!output) return;
 
     const std::shared_ptr<CSondrelDoc> doc = jobDocument();
@@ -212,15 +223,8 @@ void FileCommands::exportPointCloud() {
     const std::optional<std::string> chosen = jobInput("Point Cloud of a Data File");
     if (!chosen) return;
     const std::string input = *chosen;
-    const QFileInfo in(QString::fromStdString(input));
-    FileDialogRequest save;
-    save.title = "Export the Point Cloud";
-    save.filterDescription = "PLY Point Cloud: (*.ply)";
-    save.pattern = "*.ply";
+    FileDialogRequest save = saveBeside(input, "Export the Point Cloud", "PLY Point Cloud", "ply");
     save.furtherTypes = {{"LAS 1.4 Point Cloud: (*.las)", "*.las"}};
-    save.directory = in.absolutePath().toStdString();
-    save.proposedName = in.completeBaseName().toStdString() + ".ply";
-    save.defaultExtension = "ply";
     const std::optional<std::string> output = op->chooseSaveFile(save);
     if (!output) return;
 
