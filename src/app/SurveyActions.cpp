@@ -58,8 +58,12 @@ void SurveyActions::editSurveyHeader() {
     const std::string path = subject();
     const bool recordingNow = peers_.recording && !path.empty() && path == peers_.recording();
     if (path.empty()) {
-        if (auto taken = windows_.askSurveyHeader(pending_, "the next recording"))
+        if (auto taken = windows_.askSurveyHeader(pending_, "the next recording")) {
             pending_ = *taken;
+            // Unless a recording goes on into another file.
+            if (!peers_.recording || peers_.recording().empty())
+                windows_.liveHeaderChanged(pending_);
+        }
         return;
     }
     SurveyRecord record = recordingRecord_;
@@ -84,6 +88,7 @@ void SurveyActions::editSurveyHeader() {
         recordingRecord_ = record;
         recordingHasSidecar_ = true;
         doc_.flags.surveyHeaderMissing = record.header.empty();
+        windows_.liveHeaderChanged(record.header);
     }
     // The start chainage and the nominal size move everything along.
     if (survey_ && surveyPath_ == path) analyse(path);
@@ -104,6 +109,7 @@ void SurveyActions::recordingStarted(const std::string& path) {
         }
     }
     doc_.flags.surveyHeaderMissing = recordingRecord_.header.empty();
+    windows_.liveHeaderChanged(recordingRecord_.header);
 }
 
 void SurveyActions::recordingStopped() {

@@ -37,6 +37,9 @@ class SurveyWindows {
                         std::function<void(bool cancelled)> done) = 0;
     // The survey shown changed (analysed again, edited).
     virtual void surveyChanged() = 0;
+    // The header live pings belong to now: the recording's, else the one kept
+    // for the next recording. The views along the pipe place them by it.
+    virtual void liveHeaderChanged(const SurveyHeader& header) = 0;
     // The calibration dialog on `survey`; the calibration accepted, or nothing.
     virtual std::optional<Calibration> askCalibration(const Survey& survey) = 0;
     // The settings dialogs; nothing when cancelled.

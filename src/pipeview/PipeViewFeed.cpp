@@ -7,14 +7,27 @@
 namespace sondrel {
 
 PipeViewFeed::PipeViewFeed(CSondrelDoc& doc, SliceSettings settings)
-    : doc_(doc), chainage_(std::make_shared<DistanceReadingChainage>()), settings_(settings) {
+    : doc_(doc),
+      readings_(std::make_shared<DistanceReadingChainage>()),
+      live_(readings_),
+      chainage_(readings_),
+      settings_(settings) {
     restart();
 }
 
-void PipeViewFeed::setChainage(std::shared_ptr<const ChainageSource> chainage) {
-    if (!chainage) return;
+void PipeViewFeed::setLiveChainage(std::shared_ptr<const ChainageSource> chainage) {
+    live_ = chainage ? std::move(chainage) : readings_;
+    if (playing_) return;
+    chainage_ = live_;
+    restart();
+}
+
+bool PipeViewFeed::setPlayedChainage(const std::string& path,
+                                     std::shared_ptr<const ChainageSource> chainage) {
+    if (!chainage || !playing_ || path != playedPath_) return false;
     chainage_ = std::move(chainage);
     restart();
+    return true;
 }
 
 void PipeViewFeed::restart() {
@@ -48,6 +61,8 @@ PipeViewFeed::Change PipeViewFeed::documentUpdated() {
     if (playing != playing_ || (playing && doc_.files.playbackPath != playedPath_)) {
         playing_ = playing;
         playedPath_ = playing ? doc_.files.playbackPath : std::string();
+        // A survey's chainage belongs to its own recording.
+        chainage_ = playing ? readings_ : live_;
         restart();
         change = Change::NewSource;
     }

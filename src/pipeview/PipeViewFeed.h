@@ -30,7 +30,8 @@ struct PipeViewData {
 class PipeViewFeed {
   public:
     // Records are placed by their distance readings until a survey's
-    // chainage is given.
+    // chainage is given: for live pings that of the recording's header, for a
+    // played file that of its survey once it is read whole.
     explicit PipeViewFeed(CSondrelDoc& doc, SliceSettings settings = {});
 
     enum class Change { None, Marked, Appended, NewSource };
@@ -55,17 +56,22 @@ class PipeViewFeed {
     const SliceSettings& sliceSettings() const { return settings_; }
     // What the departures are taken from; the views start afresh.
     void setSliceSettings(const SliceSettings& settings);
-    // Shared with the reading of a whole file on another thread; the views
-    // start afresh with it.
-    std::shared_ptr<const ChainageSource> chainage() const { return chainage_; }
-    void setChainage(std::shared_ptr<const ChainageSource> chainage);
+    // What places the pings on show now.
+    const ChainageSource& chainage() const { return *chainage_; }
+    // Live pings from now on; the views start afresh when live.
+    void setLiveChainage(std::shared_ptr<const ChainageSource> chainage);
+    // The pings of `path` while it plays (another file, or acquisition, goes
+    // back to the distance readings); the views start afresh. False when
+    // `path` is no longer the file played.
+    bool setPlayedChainage(const std::string& path, std::shared_ptr<const ChainageSource> chainage);
 
   private:
     void restart();
     std::int64_t recordSize() const;
 
     CSondrelDoc& doc_;
-    std::shared_ptr<const ChainageSource> chainage_;
+    std::shared_ptr<const ChainageSource> readings_, live_;
+    std::shared_ptr<const ChainageSource> chainage_;  // of the source on show
     SliceSettings settings_;
     std::unique_ptr<PipeViewData> views_;
     std::unique_ptr<SliceMaker> maker_;

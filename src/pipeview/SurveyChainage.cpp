@@ -1,8 +1,11 @@
 #include "pipeview/SurveyChainage.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "survey/Chainage.h"
 #include "survey/Survey.h"
+#include "survey/SurveyHeader.h"
 
 namespace sondrel {
 
@@ -21,6 +24,16 @@ RecordChainage SurveyChainage::chainageOf(std::int64_t record, double) const {
     if (it == places_.end() || it->record != record || std::isnan(it->chainage))
         return {std::nullopt, false};
     return {static_cast<double>(it->chainage), it->kept};
+}
+
+RecordingChainage::RecordingChainage(const SurveyHeader& header)
+    : start_(header.startChainage), sign_(header.againstFlow() ? -1.0 : 1.0) {}
+
+RecordChainage RecordingChainage::chainageOf(std::int64_t, double distanceReading) const {
+    const double at = start_ + sign_ * distanceReading;
+    // A damaged reading far beyond any pipe is no place at all.
+    if (!std::isfinite(at) || std::abs(at) > kMostChainage) return {std::nullopt, true};
+    return {at, true};
 }
 
 std::shared_ptr<const ChainageSource> placedBySurvey(CSondrelDoc& doc, const SurveyInputs& inputs,

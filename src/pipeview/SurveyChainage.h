@@ -17,6 +17,7 @@ class CSondrelDoc;
 class JobProgress;
 struct Survey;
 struct SurveyInputs;
+class SurveyHeader;
 
 class SurveyChainage : public ChainageSource {
   public:
@@ -31,6 +32,18 @@ class SurveyChainage : public ChainageSource {
         bool kept;
     };
     std::vector<Place> places_;  // by record
+};
+
+// Live pings as the survey being recorded will place them: the distance
+// reading from the header's start chainage, along or against the flow. Every
+// record is kept, as no pass is known to follow yet.
+class RecordingChainage : public ChainageSource {
+  public:
+    explicit RecordingChainage(const SurveyHeader& header);
+    RecordChainage chainageOf(std::int64_t record, double distanceReading) const override;
+
+  private:
+    double start_, sign_;
 };
 
 // What a recording's views and cloud are placed by: the survey made from

@@ -6,8 +6,11 @@
 
 #include "acquisition/SondrelDoc.h"
 #include "pipeview/PipeViewFeed.h"
+#include "pipeview/SurveyChainage.h"
+#include "recording/RecordFormat.h"
 #include "simulation/SimulatedHead.h"
 #include "support/ReceivedBlock.h"
+#include "survey/SurveyHeader.h"
 
 namespace sondrel {
 namespace {
@@ -63,6 +66,49 @@ TEST(PipeViewFeed, LivePingsGrowTheViewsOnceEachAndAnotherSourceStartsAfresh) {
     EXPECT_TRUE(feed.takeWholeFile("run.qzr", std::make_unique<PipeViewData>()));
     EXPECT_TRUE(feed.wholeFileRead());
     EXPECT_TRUE(feed.views().map.empty());
+}
+
+// Live pings are placed by the recording's header, a played file's by its own
+// survey; neither outlives its source.
+TEST(PipeViewFeed, EachSourceKeepsItsOwnChainage) {
+    LiveHead live;
+    PipeViewFeed feed(*live.doc);
+    SurveyHeader header;
+    ASSERT_TRUE(header.set(kSurveyDirection, "B"));
+    header.startChainage = 10.0;
+    feed.setLiveChainage(std::make_shared<RecordingChainage>(header));
+    live.ping(2.5);
+    feed.documentUpdated();
+    ASSERT_TRUE(feed.currentChainage());
+    EXPECT_DOUBLE_EQ(*feed.currentChainage(), 7.5);
+
+    // A played file: the distance readings until its survey is read, and that
+    // survey only for that file.
+    struct Shifted : ChainageSource {
+        RecordChainage chainageOf(std::int64_t, double d) const override { return {d + 100, true}; }
+    };
+    live.doc->flags.playbackActive = true;
+    live.doc->files.playbackPath = "run.qzr";
+    live.doc->ping.filePosition = 0;
+    live.doc->ping.orientation = live.doc->orientation;
+    EXPECT_EQ(feed.documentUpdated(), Change::NewSource);
+    EXPECT_DOUBLE_EQ(*feed.currentChainage(), 2.5);
+    EXPECT_FALSE(feed.setPlayedChainage("other.qzr", std::make_shared<Shifted>()));
+    EXPECT_TRUE(feed.setPlayedChainage("run.qzr", std::make_shared<Shifted>()));
+    live.doc->ping.filePosition = static_cast<std::int64_t>(kRecordSize);
+    feed.documentUpdated();
+    EXPECT_DOUBLE_EQ(*feed.currentChainage(), 102.5);
+
+    live.doc->files.playbackPath = "next.qzr";
+    live.doc->ping.filePosition = 0;
+    EXPECT_EQ(feed.documentUpdated(), Change::NewSource);
+    EXPECT_DOUBLE_EQ(*feed.currentChainage(), 2.5);
+
+    // Back to the head: the recording's header again.
+    live.doc->flags.playbackActive = false;
+    live.ping(3.0);
+    EXPECT_EQ(feed.documentUpdated(), Change::NewSource);
+    EXPECT_DOUBLE_EQ(*feed.currentChainage(), 7.0);
 }
 
 }  // namespace

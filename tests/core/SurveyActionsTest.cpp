@@ -42,6 +42,10 @@ struct FakeSurveyWindows : SurveyWindows {
         return true;
     }
     void surveyChanged() override {}
+    std::vector<std::string> live;  // AAB of each header live pings were given
+    void liveHeaderChanged(const SurveyHeader& header) override {
+        live.push_back(header.value("AAB"));
+    }
     std::optional<Calibration> askCalibration(const Survey&) override { return {}; }
     std::optional<ObservationSettings> askThresholds(const ObservationSettings&) override {
         return {};
@@ -90,14 +94,18 @@ TEST(SurveyActions, TheHeaderGoesToThePlayingFileElseItWaitsForTheNextRecording)
     r.playing = played;
     r.actions.editSurveyHeader();
     EXPECT_EQ(loadSidecar(played).record.header.value("AAB"), "MH3");
+    EXPECT_TRUE(r.windows.live.empty()) << "a played file's header places no live ping";
 
     r.playing.clear();
     const std::string next = r.survey("next.qzr");
     r.actions.editSurveyHeader();
     EXPECT_EQ(r.windows.asked.back(), "the next recording");
     EXPECT_EQ(loadSidecar(next).status, SidecarStatus::Missing);
+    // Live pings are placed by the header kept, and by the recording's after.
+    EXPECT_EQ(r.windows.live, std::vector<std::string>{"MH3"});
     r.recording = next;
     r.actions.recordingStarted(next);
+    EXPECT_EQ(r.windows.live, (std::vector<std::string>{"MH3", "MH3"}));
     EXPECT_FALSE(r.doc.flags.surveyHeaderMissing);
     r.actions.recordingStopped();
     r.recording.clear();

@@ -325,8 +325,9 @@ void FileCommands::readPipeViews() {
             PipeViewFeed& feed = frame_.pipeViews();
             if (cancelled || feed.playedFile() != input) return;
             // The pings played from now on are placed as the views are.
-            feed.setChainage(*chainage);
-            if (feed.takeWholeFile(input, std::move(*views))) frame_.refreshPipeViews();
+            if (feed.setPlayedChainage(input, *chainage) &&
+                feed.takeWholeFile(input, std::move(*views)))
+                frame_.refreshPipeViews();
         });
 }
 

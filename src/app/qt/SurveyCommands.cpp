@@ -5,6 +5,8 @@
 #include "app/qt/CMainFrame.h"
 #include "app/qt/JobProgressDialog.h"
 #include "common/OperatorPort.h"
+#include "pipeview/PipeViewFeed.h"
+#include "pipeview/SurveyChainage.h"
 #include "recording/Player.h"
 #include "survey/qt/CalibrationDialog.h"
 #include "survey/qt/ObservationsDock.h"
@@ -100,6 +102,11 @@ bool SurveyCommands::runJob(const std::string& headline, std::function<void(JobP
 
 void SurveyCommands::surveyChanged() {
     dock_->showSurvey(actions_ ? actions_->survey() : nullptr);
+}
+
+void SurveyCommands::liveHeaderChanged(const SurveyHeader& header) {
+    frame_.pipeViews().setLiveChainage(std::make_shared<RecordingChainage>(header));
+    frame_.refreshPipeViews();
 }
 
 std::optional<Calibration> SurveyCommands::askCalibration(const Survey& survey) {

@@ -42,6 +42,7 @@ class SurveyCommands : public QObject, public SurveyWindows {
     bool runJob(const std::string& headline, std::function<void(JobProgress&)> work,
                 std::function<void(bool cancelled)> done) override;
     void surveyChanged() override;
+    void liveHeaderChanged(const SurveyHeader& header) override;
     std::optional<Calibration> askCalibration(const Survey& survey) override;
     std::optional<ObservationSettings> askThresholds(const ObservationSettings& now) override;
     std::optional<GradingLimits> askLimits(const GradingLimits& now) override;
