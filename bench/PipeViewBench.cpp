@@ -13,7 +13,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 #include <string>
 
 #include "acquisition/SondrelDoc.h"
@@ -21,33 +20,16 @@
 #include "pipeview/TubeModel.h"
 #include "pipeview/WallMap.h"
 #include "support/PipeScenario.h"
+#include "support/SyntheticSlice.h"
 
 namespace {
 
 using namespace sondrel;
 
 constexpr double kSurveyMetres = 1500.0;
-constexpr double kStep = 0.05;
+constexpr double kStep = test::kSyntheticPingStep;
 
-// A ping of an oval pipe 0.6 m across, silted at the invert over every tenth
-// metre, at `chainage`.
-PipeSlice syntheticSlice(double chainage, std::int64_t record) {
-    PipeSlice s;
-    s.record = record;
-    s.chainage = chainage;
-    s.timeS = record * 0.1;
-    s.measured = true;
-    s.radius = 0.3;
-    if (static_cast<int>(chainage) % 10 == 0) s.sedimentLevel = -0.22;
-    const double ovality = 0.02 * std::sin(chainage * 0.01);
-    for (int i = 0; i < kProfileSampleCount; ++i) {
-        const double a = i * kProfileAngleStep * std::numbers::pi / 180;
-        const double r = 0.3 * (1 + ovality * std::cos(2 * a));
-        s.points.push_back({r * std::cos(a), r * std::sin(a), static_cast<float>(r),
-                            static_cast<float>(i * kProfileAngleStep)});
-    }
-    return s;
-}
+using test::syntheticSlice;
 
 std::string tempName(const char* ext) {
     return "/tmp/sondrel_pipeview_bench_" + std::to_string(::getpid()) + ext;

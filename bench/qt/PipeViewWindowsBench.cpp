@@ -19,40 +19,21 @@
 
 #include <cmath>
 #include <memory>
-#include <numbers>
 
 #include "acquisition/SondrelDoc.h"
 #include "pipeview/Chainage.h"
 #include "pipeview/PipeViewFeed.h"
 #include "pipeview/qt/Pipe3DWindow.h"
 #include "pipeview/qt/WallMapWidget.h"
+#include "support/SyntheticSlice.h"
 
 namespace {
 
 using namespace sondrel;
 
-constexpr double kStep = 0.05;
+constexpr double kStep = test::kSyntheticPingStep;
 
-// A ping of a pipe 0.6 m across, oval in places, silted over every tenth
-// metre and with a joint displaced every 2.5 m, at `chainage`.
-PipeSlice syntheticSlice(double chainage, std::int64_t record) {
-    PipeSlice s;
-    s.record = record;
-    s.chainage = chainage;
-    s.timeS = record * 0.1;
-    s.measured = true;
-    s.radius = 0.3;
-    if (static_cast<int>(chainage) % 10 == 0) s.sedimentLevel = -0.22;
-    const double ovality = 0.03 * std::sin(chainage * 0.05);
-    const double step = std::fmod(chainage, 2.5) < 0.1 ? 0.02 : 0.0;
-    for (int i = 0; i < kProfileSampleCount; ++i) {
-        const double a = i * kProfileAngleStep * std::numbers::pi / 180;
-        const double r = 0.3 * (1 + ovality * std::cos(2 * a));
-        s.points.push_back({r * std::cos(a) + step, r * std::sin(a), static_cast<float>(r),
-                            static_cast<float>(i * kProfileAngleStep)});
-    }
-    return s;
-}
+using test::syntheticSlice;
 
 // A feed standing for a played file read whole, of `metres` of pipe.
 struct Survey {
