@@ -36,23 +36,8 @@ using namespace sondrel;
 
 enum ExitStatus { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
-// The survey of `input` as a coded file and its observations table.
-int writeCoded(const std::string& input, const std::string& coded,
-               const std::string& settingsPath) {
-    SidecarLoad sidecar;
-    const SurveyInputs in = surveyInputsFor(input, settingsPath, &sidecar);
-    if (!sidecar.ok()) {
-        std::fprintf(stderr, "sondrel-report: %s\n", sidecar.message.c_str());
-        return kExitFailed;
-    }
-    if (sidecar.status == SidecarStatus::Missing) {
-        std::printf("%s: no survey file (%s): the header is empty\n", input.c_str(),
-                    sidecarPathFor(input).c_str());
-    }
-    auto doc = std::make_unique<CSondrelDoc>();
-    doc->flags.playbackActive = true;
-    loadSettings(*doc, settingsPath);
-    const Survey survey = analyseSurvey(*doc, in);
+// The survey as a coded file and its observations table.
+int writeCoded(const std::string& input, const std::string& coded, const Survey& survey) {
     if (!survey.result.ok())
         std::fprintf(stderr, "sondrel-report: %s\n", survey.result.message.c_str());
     if (survey.pings.empty()) return kExitFailed;
@@ -108,8 +93,29 @@ int main(int argc, char** argv) {
         return kExitFailed;
     }
 
+    // One survey for the coded file and the report: its header (or that it
+    // has none), verdict and tables head the report, and the charts lie along
+    // its chainage. A survey file that cannot be read stops the coded file,
+    // which would carry its header, but not a report alone.
+    SidecarLoad sidecar;
+    const SurveyInputs in = surveyInputsFor(input, settingsPath, &sidecar);
+    if (!sidecar.ok()) {
+        if (!options.coded.empty()) {
+            std::fprintf(stderr, "sondrel-report: %s\n", sidecar.message.c_str());
+            return kExitFailed;
+        }
+        std::fprintf(stderr, "sondrel-report: %s; the survey is made without it\n",
+                     sidecar.message.c_str());
+    } else if (sidecar.status == SidecarStatus::Missing && !options.coded.empty()) {
+        std::printf("%s: no survey file (%s): the header is empty\n", input.c_str(),
+                    sidecarPathFor(input).c_str());
+    }
+    auto doc = std::make_unique<CSondrelDoc>();
+    doc->flags.playbackActive = true;
+    loadSettings(*doc, settingsPath);
+    const Survey survey = analyseSurvey(*doc, in);
     if (!options.coded.empty()) {
-        const int coded = writeCoded(input, options.coded, settingsPath);
+        const int coded = writeCoded(input, options.coded, survey);
         if (coded != kExitOk || output.empty()) return coded;
     }
 
@@ -117,17 +123,6 @@ int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
 
-    auto doc = std::make_unique<CSondrelDoc>();
-    doc->flags.playbackActive = true;
-    loadSettings(*doc, settingsPath);
-    // The survey's pages head the report: its header (or that it has none),
-    // verdict and tables, and the charts lie along its chainage.
-    SidecarLoad sidecar;
-    const SurveyInputs in = surveyInputsFor(input, settingsPath, &sidecar);
-    if (!sidecar.ok())
-        std::fprintf(stderr, "sondrel-report: %s; the survey is made without it\n",
-                     sidecar.message.c_str());
-    const Survey survey = analyseSurvey(*doc, in);
     // The wall map's pages follow the survey's, placed by its chainage.
     std::optional<SurveyReportPages> pages;
     if (!survey.pings.empty()) pages.emplace(survey);
