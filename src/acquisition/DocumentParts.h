@@ -83,6 +83,10 @@ struct FileSettings {
     int oneFrameMode = 0;
     std::string xyzPath;
     std::int64_t recordFileBytes = 0;  // length of the file being recorded or copied
+    // m/s; above 0, every played ping is measured with this sound velocity in
+    // place of its recorded one: a survey's calibration, which the survey,
+    // its report, its views and its cloud all measure by.
+    double calibratedSoundVelocity = 0.0;
 };
 
 }  // namespace sondrel

@@ -84,6 +84,8 @@ bool takePlayedPing(CSondrelDoc& doc, const Ping& p) {
     if (settings.scanMode < kSector || settings.scanMode > kSideScan)
         settings.scanMode = before.scanMode;
     if (std::isnan(settings.soundVelocity)) settings.soundVelocity = before.soundVelocity;
+    if (doc.files.calibratedSoundVelocity > 0)
+        settings.soundVelocity = doc.files.calibratedSoundVelocity;
     if (settings.dataFormat == PingSettings::kUnknown)
         settings.dataFormat = shown.settings.dataFormat;
     if (p.dataPointCount != PingSettings::kUnknown) shown.dataPointCount = p.dataPointCount;

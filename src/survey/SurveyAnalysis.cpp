@@ -352,6 +352,9 @@ Survey analyseSurvey(CSondrelDoc& doc, const SurveyInputs& inputs, JobProgress* 
                                 ? calibration.velocityUncertainty / calibration.soundVelocity
                                 : limits.velocityUncertainty / kDefaultSoundVelocity;
 
+    // Left on the document, so that what is read with it next (the report,
+    // the views, the cloud) measures as the survey did.
+    doc.files.calibratedSoundVelocity = calibratedVelocity(inputs.record);
     const bool wasPlaying = startWindowlessPlay(doc);
     ProfilePath path;
     GeometryPointCollector points(doc);
@@ -368,9 +371,6 @@ Survey analyseSurvey(CSondrelDoc& doc, const SurveyInputs& inputs, JobProgress* 
                     survey.cancelled = true;
                     return false;
                 }
-            }
-            if (calibration.applied && calibration.soundVelocity > 0) {
-                doc.ping.settings.soundVelocity = calibration.soundVelocity;
             }
             runProfilePass(doc, path, &points);
 

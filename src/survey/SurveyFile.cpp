@@ -280,6 +280,11 @@ std::string sidecarText(const SurveyRecord& r) {
     return ini.text();
 }
 
+double calibratedVelocity(const SurveyRecord& record) {
+    const Calibration& c = record.calibration;
+    return c.applied && c.soundVelocity > 0 ? c.soundVelocity : 0.0;
+}
+
 SidecarLoad loadSidecar(const std::string& recording) {
     const std::string path = sidecarPathFor(recording);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -58,6 +58,10 @@ struct SurveyRecord {
     bool operator==(const SurveyRecord&) const = default;
 };
 
+// The sound velocity a survey's records are measured with in place of their
+// recorded ones (m/s); 0 without an applied calibration.
+double calibratedVelocity(const SurveyRecord& record);
+
 enum class SidecarStatus : unsigned char {
     Loaded,
     Missing,         // no sidecar: an empty header, the survey works without one

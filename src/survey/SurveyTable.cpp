@@ -27,6 +27,7 @@ ConversionResult writeSurveyGeometryCsv(CSondrelDoc& doc, const std::string& inp
                                         const std::string& output, const GeometrySettings& settings,
                                         const SurveyRecord& record,
                                         const ConversionProgress& progress, unsigned threads) {
+    doc.files.calibratedSoundVelocity = calibratedVelocity(record);
     const bool estimated = !recordingHasDistances(doc, input);
     ChainagePlacer placer(record.header, record.chainage, estimated);
     return writeGeometryCsv(doc, input, output, settings, progress, threads, [&](GeometryRow& row) {

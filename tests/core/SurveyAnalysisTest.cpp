@@ -7,13 +7,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "acquisition/SondrelDoc.h"
 #include "common/JobProgress.h"
 #include "support/SurveyRecording.h"
 #include "support/TempFolder.h"
 #include "survey/Survey.h"
+#include "survey/SurveyTable.h"
 
 namespace sondrel {
 namespace {
@@ -321,6 +326,34 @@ TEST(SurveyCalibration, FindsTheWatersVelocityAndAppliesIt) {
     EXPECT_NEAR(after.pings.front().soundVelocity, c->soundVelocity, 0.01);
     // The calibrated velocity's uncertainty is far below the default's.
     EXPECT_LT(after.summary.meanDiameterUncertainty, before.summary.meanDiameterUncertainty);
+
+    // The geometry table measures with it too, and so does whatever reads
+    // next with the survey's document: the report, the views, the cloud.
+    CSondrelDoc doc;
+    doc.flags.playbackActive = true;
+    GeometrySettings nominal;
+    nominal.nominalDiameter = 0.6;
+    const std::string table = folder.file("cold.csv");
+    ASSERT_TRUE(writeSurveyGeometryCsv(doc, path, table, nominal, record).ok());
+    std::ifstream rows(table);
+    std::string line;
+    std::getline(rows, line);
+    ASSERT_EQ(line.rfind("record,date,time,distance_m,pitch_deg,roll_deg,points_used,centre_x_m,"
+                         "centre_y_m,mean_diameter_m,",
+                         0),
+              0u);
+    ASSERT_TRUE(std::getline(rows, line));
+    std::vector<std::string> cells;
+    std::stringstream cellsOf(line);
+    for (std::string cell; std::getline(cellsOf, cell, ',');) cells.push_back(cell);
+    ASSERT_GT(cells.size(), 9u);
+    EXPECT_NEAR(std::stod(cells[9]), 0.6, 0.004) << line;
+    EXPECT_DOUBLE_EQ(doc.files.calibratedSoundVelocity, c->soundVelocity);
+    SurveyInputs plain;
+    plain.recording = path;
+    analyseSurvey(doc, plain);
+    EXPECT_EQ(doc.files.calibratedSoundVelocity, 0.0)
+        << "a survey without one measures as recorded";
 }
 
 TEST(SurveyProgress, ACancelledSurveyEndsEarlySayingSo) {

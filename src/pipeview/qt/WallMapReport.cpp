@@ -213,6 +213,7 @@ PipeReportOutcome writeReportWithWallMap(CSondrelDoc& doc, const std::string& in
         walker.flags.playbackActive = true;
         walker.display = doc.display;
         walker.head.profileMinRange = doc.head.profileMinRange;
+        walker.files.calibratedSoundVelocity = doc.files.calibratedSoundVelocity;
         buildPipeViews(walker, input, slices, *chainage, {&map, nullptr}, progress);
     }
     if (progress && progress->cancelled()) {
