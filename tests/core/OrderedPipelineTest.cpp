@@ -41,6 +41,18 @@ struct Log {
 
 using Pipeline = OrderedPipeline<NumberBatch, Jitter>;
 
+std::vector<int> firstNumbers(int count) {
+    std::vector<int> numbers;
+    for (int i = 0; i < count; ++i) numbers.push_back(i);
+    return numbers;
+}
+
+template <class Done>
+void yieldUntil(Done done, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+}
+
 std::unique_ptr<Pipeline> pipelineFor(unsigned threads, Log& log, int stopAt) {
     return std::make_unique<Pipeline>(
         threads,
@@ -87,8 +99,7 @@ TEST(OrderedPipeline, DeliversEveryBatchOnceInOrderWhateverTheThreads) {
         EXPECT_EQ(pipeline->stopped(), stop);
 
         const int expected = stop ? c.stopAt + 1 : c.batches;
-        ASSERT_EQ(log.delivered.size(), std::size_t(expected));
-        for (int i = 0; i < expected; ++i) EXPECT_EQ(log.delivered[std::size_t(i)], i);
+        EXPECT_EQ(log.delivered, firstNumbers(expected));
         for (int i = 0; i < c.batches; ++i) {
             const int times = log.measured[std::size_t(i)].load();
             // After a stop a batch is measured at most once, or not at all.
@@ -120,10 +131,7 @@ TEST(OrderedPipeline, TheCallingThreadMeasuresAFewBatchesAheadOfAStalledWorker) 
             } else {
                 // Held until the calling thread has measured a few itself, or
                 // long enough for the count below to say it never did.
-                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-                while (byCaller < 3 && std::chrono::steady_clock::now() < until) {
-                    std::this_thread::yield();
-                }
+                yieldUntil([&] { return byCaller >= 3; }, std::chrono::seconds(10));
             }
             batch.square = long{batch.index} * batch.index;
         },
@@ -138,8 +146,7 @@ TEST(OrderedPipeline, TheCallingThreadMeasuresAFewBatchesAheadOfAStalledWorker) 
     }
     EXPECT_GE(byCaller.load(), 3);
     EXPECT_TRUE(pipeline.finish());
-    ASSERT_EQ(delivered.size(), std::size_t(kBatches));
-    for (int i = 0; i < kBatches; ++i) EXPECT_EQ(delivered[std::size_t(i)], i);
+    EXPECT_EQ(delivered, firstNumbers(kBatches));
 }
 
 // However long a worker holds a batch, the calling thread gets only so many
@@ -154,11 +161,7 @@ TEST(OrderedPipeline, TheQueueIsBoundedWhileAWorkerStalls) {
         [&](NumberBatch& batch, int& measuredBefore) {
             if (std::this_thread::get_id() != caller && measuredBefore++ == 0) {
                 holding = true;
-                const auto until =
-                    std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-                while (!released && std::chrono::steady_clock::now() < until) {
-                    std::this_thread::yield();
-                }
+                yieldUntil([&] { return released.load(); }, std::chrono::milliseconds(300));
             }
             batch.square = long{batch.index} * batch.index;
         },
@@ -171,16 +174,12 @@ TEST(OrderedPipeline, TheQueueIsBoundedWhileAWorkerStalls) {
         pipeline.filling().index = i;
         pipeline.submit();
         // The worker holds the first batch before the rest come.
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (i == 0 && !holding && std::chrono::steady_clock::now() < until) {
-            std::this_thread::yield();
-        }
+        if (i == 0) yieldUntil([&] { return holding.load(); }, std::chrono::seconds(10));
     }
     released = true;
     EXPECT_TRUE(pipeline.finish());
     EXPECT_LE(NumberBatch::made.load(), 17);  // wait from 16 ahead with one worker
-    ASSERT_EQ(delivered.size(), std::size_t(kBatches));
-    for (int i = 0; i < kBatches; ++i) EXPECT_EQ(delivered[std::size_t(i)], i);
+    EXPECT_EQ(delivered, firstNumbers(kBatches));
 }
 
 }  // namespace
