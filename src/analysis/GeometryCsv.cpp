@@ -3,11 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
-#include <deque>
-#include <functional>
-#include <memory>
-#include <mutex>
 #include <string_view>
 #include <thread>
 #include <tuple>
@@ -16,6 +11,7 @@
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometryPoints.h"
 #include "analysis/GeometrySeries.h"
+#include "common/OrderedPipeline.h"
 #include "display/ProfilePass.h"
 #include "recording/BinaryFile.h"
 
@@ -113,188 +109,24 @@ struct PendingRow {
 };
 
 // Records measured together, so that the threads meet once a batch rather
-// than once a record. The text holds the batch's rows once measured.
-struct Batch {
-    enum class State { Filling, Pending, Taken, Done };
+// than once a record. The rows keep their buffers from batch to batch; the
+// text holds the batch's rows once measured.
+struct RowBatch {
     std::vector<PendingRow> rows;
     std::size_t count = 0;
     std::string text;
-    State state = State::Filling;
+
+    PendingRow& next() {
+        if (rows.size() <= count) rows.emplace_back();
+        return rows[count];
+    }
+    void clear() {
+        count = 0;
+        text.clear();
+    }
 };
 
 constexpr std::size_t kBatchRecords = 32;
-
-// Measures the records handed to it on worker threads and on the calling
-// thread, and hands the rows to `write` in record order. The rows of a record
-// depend on nothing but that record, so they are the same bytes whatever
-// thread measured them.
-class RowPipeline {
-  public:
-    RowPipeline(const GeometrySettings& settings, unsigned threads,
-                std::function<bool(std::string_view)> write)
-        : nominal_(settings.nominalDiameter),
-          basis_(settings.chosenOvalityBasis()),
-          write_(std::move(write)) {
-        const unsigned workers = threads > 1 ? threads - 1 : 0;
-        // Enough batches ahead to keep every thread busy while the calling
-        // thread reads, few enough to bound the memory.
-        helpFrom_ = 2 * workers + 2;
-        waitFrom_ = 8 * workers + 8;
-        for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
-        filling_ = freshBatch();
-    }
-    ~RowPipeline() { stop(); }
-    RowPipeline(const RowPipeline&) = delete;
-    RowPipeline& operator=(const RowPipeline&) = delete;
-
-    // The slot for the next record, to be filled and then committed.
-    PendingRow& next() {
-        if (filling_->rows.size() <= filling_->count) filling_->rows.emplace_back();
-        return filling_->rows[filling_->count];
-    }
-    // Takes the filled slot; false once writing has failed.
-    bool commit() {
-        if (++filling_->count == kBatchRecords) submit();
-        return !failed_;
-    }
-    // Measures and writes everything committed; false when writing failed.
-    bool finish() {
-        if (filling_->count > 0) submit();
-        while (true) {
-            std::unique_lock lock(mutex_);
-            if (queue_.empty()) break;
-            settleFront(lock);
-        }
-        stop();
-        return !failed_;
-    }
-
-  private:
-    std::unique_ptr<Batch> freshBatch() {
-        std::unique_ptr<Batch> batch;
-        {
-            const std::lock_guard lock(mutex_);
-            if (!spare_.empty()) {
-                batch = std::move(spare_.back());
-                spare_.pop_back();
-            }
-        }
-        if (!batch) batch = std::make_unique<Batch>();
-        batch->count = 0;
-        batch->text.clear();
-        batch->state = Batch::State::Filling;
-        return batch;
-    }
-
-    void measure(Batch& batch, PipeAnalyser& analyser) const {
-        for (std::size_t i = 0; i < batch.count; ++i) {
-            PendingRow& pending = batch.rows[i];
-            pending.row.geometry = analyser.analyse(pending.points, nominal_, basis_);
-            appendGeometryCsvRow(batch.text, pending.row);
-        }
-    }
-
-    Batch* firstPending() {
-        for (const auto& batch : queue_) {
-            if (batch->state == Batch::State::Pending) return batch.get();
-        }
-        return nullptr;
-    }
-
-    void submit() {
-        if (threads_.empty()) {
-            measure(*filling_, analyser_);
-            writeOut(*filling_);
-            filling_->count = 0;
-            filling_->text.clear();
-            return;
-        }
-        {
-            std::unique_lock lock(mutex_);
-            filling_->state = Batch::State::Pending;
-            queue_.push_back(std::move(filling_));
-            workReady_.notify_one();
-            // Rows measured are written at once; past a few batches ahead the
-            // calling thread measures too, and it waits for a worker only
-            // when that thread is behind by many: on a busy machine a worker
-            // may not run for a while, and the reading goes on meanwhile.
-            while (!queue_.empty() && queue_.front()->state == Batch::State::Done) {
-                settleFront(lock);
-            }
-            while (queue_.size() >= helpFrom_ && firstPending()) settleFront(lock);
-            while (queue_.size() >= waitFrom_) settleFront(lock);
-        }
-        filling_ = freshBatch();
-    }
-
-    // Writes the first batch once it is measured, measuring a waiting batch
-    // meanwhile rather than idling. Called with the lock held, which it
-    // releases while it works.
-    void settleFront(std::unique_lock<std::mutex>& lock) {
-        if (queue_.front()->state != Batch::State::Done) {
-            if (Batch* pending = firstPending()) {
-                pending->state = Batch::State::Taken;
-                lock.unlock();
-                measure(*pending, analyser_);
-                lock.lock();
-                pending->state = Batch::State::Done;
-                return;
-            }
-            batchDone_.wait(lock, [&] { return queue_.front()->state == Batch::State::Done; });
-        }
-        std::unique_ptr<Batch> done = std::move(queue_.front());
-        queue_.pop_front();
-        lock.unlock();
-        writeOut(*done);
-        lock.lock();
-        spare_.push_back(std::move(done));
-    }
-
-    void writeOut(const Batch& batch) {
-        if (!failed_ && !batch.text.empty() && !write_(batch.text)) failed_ = true;
-    }
-
-    void work() {
-        PipeAnalyser analyser;
-        std::unique_lock lock(mutex_);
-        while (true) {
-            workReady_.wait(lock, [&] { return stopping_ || firstPending() != nullptr; });
-            if (stopping_) return;
-            Batch* batch = firstPending();
-            batch->state = Batch::State::Taken;
-            lock.unlock();
-            measure(*batch, analyser);
-            lock.lock();
-            batch->state = Batch::State::Done;
-            batchDone_.notify_all();
-        }
-    }
-
-    void stop() {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        workReady_.notify_all();
-        for (std::thread& t : threads_) t.join();
-        threads_.clear();
-    }
-
-    const double nominal_;
-    const OvalityBasis basis_;
-    const std::function<bool(std::string_view)> write_;
-    std::size_t helpFrom_ = 2, waitFrom_ = 2;
-    bool failed_ = false;    // only the calling thread writes and reads it
-    PipeAnalyser analyser_;  // the calling thread's
-    std::unique_ptr<Batch> filling_;
-
-    std::mutex mutex_;
-    std::condition_variable workReady_, batchDone_;
-    std::deque<std::unique_ptr<Batch>> queue_;  // in record order
-    std::vector<std::unique_ptr<Batch>> spare_;
-    bool stopping_ = false;
-    std::vector<std::thread> threads_;
-};
 
 unsigned threadsFor(unsigned asked) {
     if (asked > 0) return asked;
@@ -338,16 +170,30 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
     ProfilePath path;
     GeometryPointCollector points(doc);
     {
-        RowPipeline rows(settings, threadsFor(threads), [&](std::string_view text) {
-            buffer.append(text);
-            if (buffer.size() >= kFlushAt) flush();
-            return !failed;
-        });
+        // The rows of a record depend on nothing but that record, so they are
+        // the same bytes whatever thread measured them.
+        const double nominal = settings.nominalDiameter;
+        const OvalityBasis basis = settings.chosenOvalityBasis();
+        OrderedPipeline<RowBatch, PipeAnalyser> rows(
+            threadsFor(threads), [] { return PipeAnalyser(); },
+            [nominal, basis](RowBatch& batch, PipeAnalyser& analyser) {
+                for (std::size_t i = 0; i < batch.count; ++i) {
+                    PendingRow& pending = batch.rows[i];
+                    pending.row.geometry = analyser.analyse(pending.points, nominal, basis);
+                    appendGeometryCsvRow(batch.text, pending.row);
+                }
+            },
+            [&](RowBatch& batch) {
+                buffer.append(batch.text);
+                if (buffer.size() >= kFlushAt) flush();
+                return !failed;
+            });
         walkRecords(
             doc, in, input, length, result,
             [&] {
                 runProfilePass(doc, path, &points);
-                PendingRow& pending = rows.next();
+                RowBatch& batch = rows.filling();
+                PendingRow& pending = batch.next();
                 GeometryRow& row = pending.row;
                 row.record = result.summary.recordsRead + result.summary.recordsSkipped;
                 row.date = doc.ping.dateText;
@@ -360,9 +206,11 @@ ConversionResult writeGeometryCsv(CSondrelDoc& doc, const std::string& input,
                 const std::span<const GeometryPoint> measured = points.points();
                 pending.points.assign(measured.begin(), measured.end());
                 ++result.summary.pointsWritten;
-                return rows.commit();
+                if (++batch.count == kBatchRecords) rows.submit();
+                return !rows.stopped();
             },
             progress);
+        if (rows.filling().count > 0) rows.submit();
         if (!rows.finish()) failed = true;
     }
     flush();

@@ -2,17 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <memory>
-#include <mutex>
 #include <numbers>
 #include <thread>
 
 #include "acquisition/SondrelDoc.h"
 #include "analysis/GeometrySeries.h"
+#include "common/OrderedPipeline.h"
 #include "recording/BinaryFile.h"
 
 namespace sondrel {
@@ -134,170 +131,19 @@ void SliceMeasurer::measure(PipeSlice& slice) {
 namespace {
 
 // Slices measured together, so that the threads meet once a batch rather
-// than once a ping.
+// than once a ping. The slices keep their buffers from batch to batch.
 struct SliceBatch {
-    enum class State { Filling, Pending, Taken, Done };
     std::vector<PipeSlice> slices;
     std::size_t count = 0;
-    State state = State::Filling;
+
+    PipeSlice& next() {
+        if (slices.size() <= count) slices.emplace_back();
+        return slices[count];
+    }
+    void clear() { count = 0; }
 };
 
 constexpr std::size_t kBatchSlices = 32;
-
-// Measures the slices handed to it on worker threads and on the calling
-// thread, and hands them to the sink in order on the calling thread.
-class MeasuringPipeline {
-  public:
-    MeasuringPipeline(const SliceSettings& settings, unsigned threads, const SliceSink& sink)
-        : settings_(settings), sink_(sink), measurer_(settings) {
-        const unsigned workers = threads > 1 ? threads - 1 : 0;
-        // Enough batches ahead to keep every thread busy, few enough to bound
-        // the memory; past them the calling thread measures too.
-        helpFrom_ = 2 * workers + 2;
-        waitFrom_ = 8 * workers + 8;
-        for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
-        filling_ = freshBatch();
-    }
-    ~MeasuringPipeline() { stop(); }
-    MeasuringPipeline(const MeasuringPipeline&) = delete;
-    MeasuringPipeline& operator=(const MeasuringPipeline&) = delete;
-
-    PipeSlice& next() {
-        if (filling_->slices.size() <= filling_->count) filling_->slices.emplace_back();
-        return filling_->slices[filling_->count];
-    }
-    // Takes the filled slot; false once the sink has said stop.
-    bool commit() {
-        if (++filling_->count == kBatchSlices) submit();
-        return !stopped_;
-    }
-    void finish() {
-        if (filling_->count > 0) submit();
-        while (true) {
-            std::unique_lock lock(mutex_);
-            if (queue_.empty()) break;
-            settleFront(lock);
-        }
-        stop();
-    }
-
-  private:
-    std::unique_ptr<SliceBatch> freshBatch() {
-        std::unique_ptr<SliceBatch> batch;
-        {
-            const std::lock_guard lock(mutex_);
-            if (!spare_.empty()) {
-                batch = std::move(spare_.back());
-                spare_.pop_back();
-            }
-        }
-        if (!batch) batch = std::make_unique<SliceBatch>();
-        batch->count = 0;
-        batch->state = SliceBatch::State::Filling;
-        return batch;
-    }
-
-    static void measure(SliceBatch& batch, SliceMeasurer& measurer) {
-        for (std::size_t i = 0; i < batch.count; ++i) measurer.measure(batch.slices[i]);
-    }
-
-    void deliver(const SliceBatch& batch) {
-        for (std::size_t i = 0; i < batch.count && !stopped_; ++i) {
-            if (!sink_(batch.slices[i])) stopped_ = true;
-        }
-    }
-
-    SliceBatch* firstPending() {
-        for (const auto& batch : queue_) {
-            if (batch->state == SliceBatch::State::Pending) return batch.get();
-        }
-        return nullptr;
-    }
-
-    void submit() {
-        if (threads_.empty()) {
-            measure(*filling_, measurer_);
-            deliver(*filling_);
-            filling_->count = 0;
-            return;
-        }
-        {
-            std::unique_lock lock(mutex_);
-            filling_->state = SliceBatch::State::Pending;
-            queue_.push_back(std::move(filling_));
-            workReady_.notify_one();
-            while (!queue_.empty() && queue_.front()->state == SliceBatch::State::Done) {
-                settleFront(lock);
-            }
-            while (queue_.size() >= helpFrom_ && firstPending()) settleFront(lock);
-            while (queue_.size() >= waitFrom_) settleFront(lock);
-        }
-        filling_ = freshBatch();
-    }
-
-    // Hands over the first batch once it is measured, measuring a waiting
-    // batch meanwhile rather than idling. Called with the lock held, which it
-    // releases while it works.
-    void settleFront(std::unique_lock<std::mutex>& lock) {
-        if (queue_.front()->state != SliceBatch::State::Done) {
-            if (SliceBatch* pending = firstPending()) {
-                pending->state = SliceBatch::State::Taken;
-                lock.unlock();
-                measure(*pending, measurer_);
-                lock.lock();
-                pending->state = SliceBatch::State::Done;
-                return;
-            }
-            batchDone_.wait(lock, [&] { return queue_.front()->state == SliceBatch::State::Done; });
-        }
-        std::unique_ptr<SliceBatch> done = std::move(queue_.front());
-        queue_.pop_front();
-        lock.unlock();
-        deliver(*done);
-        lock.lock();
-        spare_.push_back(std::move(done));
-    }
-
-    void work() {
-        SliceMeasurer measurer(settings_);
-        std::unique_lock lock(mutex_);
-        while (true) {
-            workReady_.wait(lock, [&] { return stopping_ || firstPending() != nullptr; });
-            if (stopping_) return;
-            SliceBatch* batch = firstPending();
-            batch->state = SliceBatch::State::Taken;
-            lock.unlock();
-            measure(*batch, measurer);
-            lock.lock();
-            batch->state = SliceBatch::State::Done;
-            batchDone_.notify_all();
-        }
-    }
-
-    void stop() {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        workReady_.notify_all();
-        for (std::thread& t : threads_) t.join();
-        threads_.clear();
-    }
-
-    const SliceSettings settings_;
-    const SliceSink& sink_;
-    SliceMeasurer measurer_;  // the calling thread's
-    std::size_t helpFrom_ = 2, waitFrom_ = 2;
-    bool stopped_ = false;  // only the calling thread writes and reads it
-    std::unique_ptr<SliceBatch> filling_;
-
-    std::mutex mutex_;
-    std::condition_variable workReady_, batchDone_;
-    std::deque<std::unique_ptr<SliceBatch>> queue_;  // in record order
-    std::vector<std::unique_ptr<SliceBatch>> spare_;
-    bool stopping_ = false;
-    std::vector<std::thread> threads_;
-};
 
 unsigned threadsFor(unsigned asked) {
     if (asked > 0) return asked;
@@ -319,18 +165,31 @@ ConversionResult walkSlices(CSondrelDoc& doc, const std::string& input,
     SliceMaker maker(doc, settings, chainage);
     bool stopped = false, cancel = false;
     {
-        MeasuringPipeline slices(settings, threadsFor(threads), sink);
+        OrderedPipeline<SliceBatch, SliceMeasurer> slices(
+            threadsFor(threads), [&settings] { return SliceMeasurer(settings); },
+            [](SliceBatch& batch, SliceMeasurer& measurer) {
+                for (std::size_t i = 0; i < batch.count; ++i) measurer.measure(batch.slices[i]);
+            },
+            [&sink](SliceBatch& batch) {
+                for (std::size_t i = 0; i < batch.count; ++i) {
+                    if (!sink(batch.slices[i])) return false;
+                }
+                return true;
+            });
         walkRecords(
             doc, in, input, length, result,
             [&] {
                 runProfilePass(doc, path, &maker);
                 const ConversionSummary& s = result.summary;
-                maker.take(s.recordsRead + s.recordsSkipped, slices.next());
-                if (!slices.commit()) stopped = true;
+                SliceBatch& batch = slices.filling();
+                maker.take(s.recordsRead + s.recordsSkipped, batch.next());
+                if (++batch.count == kBatchSlices) slices.submit();
+                if (slices.stopped()) stopped = true;
                 if (cancelled && cancelled()) cancel = true;
                 return !stopped && !cancel;
             },
             progress);
+        if (slices.filling().count > 0) slices.submit();
         slices.finish();
     }
     doc.flags.playbackActive = wasPlaying;

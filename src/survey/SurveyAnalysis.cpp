@@ -1,9 +1,5 @@
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
-#include <deque>
-#include <memory>
-#include <mutex>
 #include <numbers>
 #include <thread>
 
@@ -12,6 +8,7 @@
 #include "analysis/GeometrySeries.h"
 #include "common/IniFile.h"
 #include "common/JobProgress.h"
+#include "common/OrderedPipeline.h"
 #include "common/SonarBitmap.h"
 #include "display/ProfilePass.h"
 #include "recording/BinaryFile.h"
@@ -34,12 +31,10 @@ struct Batch {
     std::vector<RecordToMeasure> records;
     std::vector<GeometryPoint> points;
     std::vector<SurveyPing> figures;  // one per record once measured
-    bool taken = false, done = false;
     void clear() {
         records.clear();
         points.clear();
         figures.clear();
-        taken = done = false;
     }
 };
 
@@ -95,156 +90,25 @@ struct Measure {
     }
 };
 
-// Measures batches on worker threads and on the calling one; the calling
-// thread alone reads, hands in and takes back.
-class MeasuringPool {
-  public:
-    MeasuringPool(Measure measure, unsigned threads, std::vector<SurveyPing>& pings)
-        : measure_(measure), pings_(pings) {
-        const unsigned workers = threads > 1 ? threads - 1 : 0;
-        helpFrom_ = 2 * workers + 1;
-        for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
-        filling_ = fresh();
+// Puts a batch's figures into their pings, keeping what was taken of each
+// ping while it was read.
+void takeBack(const Batch& b, std::vector<SurveyPing>& pings) {
+    for (std::size_t k = 0; k < b.records.size(); ++k) {
+        SurveyPing& p = pings[b.records[k].index];
+        const SurveyPing& f = b.figures[k];
+        const std::uint8_t flags = p.flags;
+        const std::int64_t position = p.filePosition;
+        const std::int32_t record = p.record;
+        const float seconds = p.seconds, distance = p.distance, velocity = p.soundVelocity;
+        p = f;
+        p.flags |= flags;
+        p.filePosition = position;
+        p.record = record;
+        p.seconds = seconds;
+        p.distance = distance;
+        p.soundVelocity = velocity;
     }
-    ~MeasuringPool() { stop(); }
-    MeasuringPool(const MeasuringPool&) = delete;
-    MeasuringPool& operator=(const MeasuringPool&) = delete;
-
-    Batch& filling() { return *filling_; }
-
-    void submitIfFull() {
-        if (filling_->records.size() >= kBatchRecords) submit();
-    }
-
-    void finish() {
-        if (!filling_->records.empty()) submit();
-        std::unique_lock lock(mutex_);
-        while (!queue_.empty()) settleOne(lock, true);
-        lock.unlock();
-        stop();
-    }
-
-  private:
-    std::unique_ptr<Batch> fresh() {
-        std::unique_ptr<Batch> b;
-        if (!spare_.empty()) {
-            b = std::move(spare_.back());
-            spare_.pop_back();
-        } else {
-            b = std::make_unique<Batch>();
-        }
-        b->clear();
-        return b;
-    }
-
-    void submit() {
-        if (threads_.empty()) {
-            measure_(*filling_, analyser_);
-            takeBack(*filling_);
-            filling_->clear();
-            return;
-        }
-        std::unique_lock lock(mutex_);
-        queue_.push_back(std::move(filling_));
-        ready_.notify_one();
-        // Take back what is measured; past a few batches ahead, measure too.
-        while (!queue_.empty() && queue_.front()->done) settleOne(lock, false);
-        while (queue_.size() >= helpFrom_) settleOne(lock, true);
-        filling_ = fresh();
-    }
-
-    // Takes back the first batch once measured, measuring a waiting one in
-    // the meantime when `help`. Called with the lock held.
-    void settleOne(std::unique_lock<std::mutex>& lock, bool help) {
-        Batch* front = queue_.front().get();
-        if (!front->done && help) {
-            const auto waiting =
-                std::find_if(queue_.begin(), queue_.end(), [](const auto& b) { return !b->taken; });
-            if (waiting != queue_.end()) {
-                Batch& b = **waiting;
-                b.taken = true;
-                lock.unlock();
-                measure_(b, analyser_);
-                lock.lock();
-                b.done = true;
-                return;
-            }
-        }
-        measured_.wait(lock, [&] { return queue_.front()->done; });
-        std::unique_ptr<Batch> b = std::move(queue_.front());
-        queue_.pop_front();
-        lock.unlock();
-        takeBack(*b);
-        lock.lock();
-        spare_.push_back(std::move(b));
-    }
-
-    void takeBack(const Batch& b) {
-        for (std::size_t k = 0; k < b.records.size(); ++k) {
-            SurveyPing& p = pings_[b.records[k].index];
-            const SurveyPing& f = b.figures[k];
-            const std::uint8_t flags = p.flags;
-            const std::int64_t position = p.filePosition;
-            const std::int32_t record = p.record;
-            const float seconds = p.seconds, distance = p.distance, velocity = p.soundVelocity;
-            p = f;
-            p.flags |= flags;
-            p.filePosition = position;
-            p.record = record;
-            p.seconds = seconds;
-            p.distance = distance;
-            p.soundVelocity = velocity;
-        }
-    }
-
-    void work() {
-        PipeAnalyser analyser;
-        std::unique_lock lock(mutex_);
-        while (true) {
-            Batch* b = nullptr;
-            ready_.wait(lock, [&] {
-                if (stopping_) return true;
-                for (const auto& q : queue_) {
-                    if (!q->taken) {
-                        b = q.get();
-                        return true;
-                    }
-                }
-                return false;
-            });
-            if (!b) return;
-            b->taken = true;
-            lock.unlock();
-            measure_(*b, analyser);
-            lock.lock();
-            b->done = true;
-            measured_.notify_all();
-        }
-    }
-
-    void stop() {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        ready_.notify_all();
-        for (std::thread& t : threads_) t.join();
-        threads_.clear();
-    }
-
-    const Measure measure_;
-    std::vector<SurveyPing>& pings_;
-    PipeAnalyser analyser_;
-    std::unique_ptr<Batch> filling_;
-    std::vector<std::unique_ptr<Batch>> spare_;  // the calling thread's
-    std::size_t helpFrom_ = 1;
-
-    std::mutex mutex_;
-    std::condition_variable ready_, measured_;
-    std::deque<std::unique_ptr<Batch>> queue_;
-    bool stopping_ = false;
-    std::vector<std::thread> threads_;
-};
+}
 
 unsigned threadsFor(unsigned asked) {
     if (asked > 0) return asked;
@@ -361,7 +225,12 @@ Survey analyseSurvey(CSondrelDoc& doc, const SurveyInputs& inputs, JobProgress* 
     std::optional<double> firstSeconds;
     constexpr std::int64_t kProgressEvery = 256;
     {
-        MeasuringPool pool(measure, threadsFor(inputs.threads), survey.pings);
+        OrderedPipeline<Batch, PipeAnalyser> pool(
+            threadsFor(inputs.threads), [] { return PipeAnalyser(); }, measure,
+            [&survey](Batch& b) {
+                takeBack(b, survey.pings);
+                return true;
+            });
         walkRecords(doc, in, inputs.recording, length, survey.result, [&] {
             const std::int64_t record =
                 survey.result.summary.recordsRead + survey.result.summary.recordsSkipped;
@@ -393,9 +262,10 @@ Survey analyseSurvey(CSondrelDoc& doc, const SurveyInputs& inputs, JobProgress* 
             r.quantisation = static_cast<float>(quantisationOf(doc));
             batch.records.push_back(r);
             survey.pings.push_back(p);
-            pool.submitIfFull();
+            if (batch.records.size() >= kBatchRecords) pool.submit();
             return true;
         });
+        if (!pool.filling().records.empty()) pool.submit();
         pool.finish();
     }
     doc.flags.playbackActive = wasPlaying;
