@@ -128,6 +128,8 @@ void WallMap::render(double from, double to, const DepartureScale& scale, RgbIma
     std::vector<float> worst(static_cast<std::size_t>(rows));
     std::vector<std::uint8_t> state(static_cast<std::size_t>(rows));
     const double perPixel = (to - from) / width;
+    // Whether a ping was placed in the pixel column's bins.
+    std::vector<std::uint8_t> pinged(static_cast<std::size_t>(width), 0);
     for (int x = 0; x < width; ++x) {
         const double left = from + x * perPixel;
         std::int64_t b0 = cells_.binOf(left + (perPixel < settings_.binMetres ? perPixel / 2 : 0));
@@ -138,6 +140,8 @@ void WallMap::render(double from, double to, const DepartureScale& scale, RgbIma
         std::fill(worst.begin(), worst.end(), 0.0f);
         std::fill(state.begin(), state.end(), static_cast<std::uint8_t>(CellState::NoEcho));
         for (std::int64_t b = b0; b < b1; ++b) {
+            if (const Place* place = places_.find(b); place && place->record >= 0)
+                pinged[static_cast<std::size_t>(x)] = 1;
             const Cell* column = cells_.find(b);
             for (int r = 0; r < rows; ++r) {
                 const Cell& c = column[r];
@@ -169,6 +173,19 @@ void WallMap::render(double from, double to, const DepartureScale& scale, RgbIma
                     out[r] = kNoEchoColour;
                     break;
             }
+        }
+    }
+    // Short stretches between pinged columns take the colours of the one before.
+    const int bridge = static_cast<int>(kWallMapBridgeMetres / perPixel);
+    for (int x = 0, last = -1; x < width; ++x) {
+        if (pinged[static_cast<std::size_t>(x)]) {
+            if (last >= 0 && x - last > 1 && x - last - 1 <= bridge) {
+                const Rgb* before = &columns[static_cast<std::size_t>(last) * rows];
+                for (int gap = last + 1; gap < x; ++gap)
+                    std::copy(before, before + rows,
+                              &columns[static_cast<std::size_t>(gap) * rows]);
+            }
+            last = x;
         }
     }
     for (int y = 0; y < height; ++y) {

@@ -201,6 +201,42 @@ TEST(WallMap, GrowsEitherWayKeepingItsCells) {
     EXPECT_FALSE(map.recordAt(-1e300).has_value());
 }
 
+// Pings between two distance readings share one place: a short stretch
+// without one is drawn as the ping before it, a long one stays empty.
+TEST(WallMap, RenderingBridgesOnlyShortStretchesWithoutAPing) {
+    const auto ring = [](double chainage) {
+        PipeSlice s;
+        s.chainage = chainage;
+        s.record = static_cast<std::int64_t>(chainage * 100) + 1;
+        s.measured = true;
+        s.radius = 0.3;
+        for (int i = 0; i < 400; ++i) {
+            const double a = i * 0.9 * std::numbers::pi / 180;
+            s.points.push_back({0.31 * std::cos(a), 0.31 * std::sin(a)});
+        }
+        return s;
+    };
+    WallMap map;
+    for (const double at : {0.0, 0.05, 0.1, 0.4, 1.6, 1.65}) ASSERT_TRUE(map.append(ring(at)));
+    const DepartureScale scale{.rangeMm = 20};
+    RgbImage image;
+    image.resize(170, 120);  // 1 cm a pixel
+    map.render(0.0, 1.7, scale, image);
+    const int crown = map.rowOf(0);
+    struct Case {
+        double at;
+        bool drawn;
+    };
+    for (const Case c : {Case{0.07, true}, Case{0.25, true}, Case{0.38, true}, Case{0.8, false},
+                         Case{1.5, false}, Case{1.62, true}}) {
+        const Rgb pixel = image.at(static_cast<int>(c.at * 100), crown);
+        EXPECT_EQ(pixel == scale.colourOf(10.0), c.drawn) << c.at << " m";
+        if (!c.drawn) {
+            EXPECT_EQ(pixel, kNoEchoColour) << c.at << " m";
+        }
+    }
+}
+
 TEST(DepartureScale, DivergesEvenlyAboutTheNominalAndClampsBeyondItsRange) {
     const DepartureScale scale{.rangeMm = 40};
     const auto& table = coolWarmTable();
