@@ -12,6 +12,11 @@
 
 namespace sondrel {
 
+// The distance reading comes a few times a second, and the pings between two
+// readings share one place though they were taken all along: the views bridge
+// a stretch up to this long that no ping was placed in. A longer one is a gap.
+inline constexpr double kPlaceBridgeMetres = 0.5;
+
 struct RecordChainage {
     std::optional<double> metres;
     bool kept = true;

@@ -121,6 +121,9 @@ TubeMesh TubeModel::mesh(double from, double to, int level, const DepartureScale
     const std::int64_t first = std::max(rings.binOf(from), rings.firstBin());
     const std::int64_t last = std::min(rings.binOf(to), rings.endBin() - 1);
     std::int64_t previousBin = first - 2;
+    // Rings a short stretch without a ping apart are joined across it.
+    const std::int64_t bridgeBins =
+        static_cast<std::int64_t>(std::floor(kPlaceBridgeMetres / rings.binMetres() + 1e-9)) + 1;
     for (std::int64_t b = first; b <= last; ++b) {
         const float* ring = rings.find(b);
         if (!ring || ring[kPings] <= 0) continue;
@@ -140,7 +143,7 @@ TubeMesh TubeModel::mesh(double from, double to, int level, const DepartureScale
                                        ? kSedimentColour
                                        : scale.colourOf(1000.0 * departure));
         }
-        if (b == previousBin + 1 && index > 0) {
+        if (index > 0 && b - previousBin <= bridgeBins) {
             const std::uint32_t a0 = (index - 1) * static_cast<std::uint32_t>(m);
             const std::uint32_t b0 = index * static_cast<std::uint32_t>(m);
             for (int j = 0; j < m; ++j) {

@@ -176,7 +176,7 @@ void WallMap::render(double from, double to, const DepartureScale& scale, RgbIma
         }
     }
     // Short stretches between pinged columns take the colours of the one before.
-    const int bridge = static_cast<int>(kWallMapBridgeMetres / perPixel);
+    const int bridge = static_cast<int>(kPlaceBridgeMetres / perPixel);
     for (int x = 0, last = -1; x < width; ++x) {
         if (pinged[static_cast<std::size_t>(x)]) {
             if (last >= 0 && x - last > 1 && x - last - 1 <= bridge) {

@@ -33,8 +33,6 @@ namespace sondrel {
 
 inline constexpr std::int64_t kMaxWallMapColumns = 400000;  // 20 km in 5 cm bins
 
-inline constexpr double kWallMapBridgeMetres = 0.5;
-
 struct WallMapSettings {
     double binMetres = 0.05;
     int rows = 120;  // 3 degrees, six minutes of the clock, each
@@ -97,9 +95,7 @@ class WallMap {
     // pixel column shows its bins' largest departure either way (a defect
     // never drops out when a long stretch is shown), sediment where no bin of
     // it has a wall value, no echo where nothing is. A stretch no ping was
-    // placed in, shorter than kWallMapBridgeMetres, is drawn as the ping before
-    // it: the distance reading comes a few times a second and the pings
-    // between two readings share one place, though they were taken all along.
+    // placed in, up to kPlaceBridgeMetres long, is drawn as the ping before it.
     void render(double from, double to, const DepartureScale& scale, RgbImage& image) const;
 
   private:

@@ -15,13 +15,17 @@
 namespace sondrel {
 namespace {
 
-// Records 41-50 (2.0 to 2.5 m) have no chainage: the tube has a gap there.
+// Records 41 to `last` (from 2.0 m, 5 cm each) have no chainage.
 class GapInTheMiddle : public ChainageSource {
   public:
+    explicit GapInTheMiddle(std::int64_t last) : last_(last) {}
     RecordChainage chainageOf(std::int64_t record, double distance) const override {
-        if (record > 40 && record <= 50) return {};
+        if (record > 40 && record <= last_) return {};
         return {distance, true};
     }
+
+  private:
+    std::int64_t last_;
 };
 
 TEST(TubeModel, RingsJoinIntoAClosedTubeWithItsGapsAndColours) {
@@ -36,13 +40,13 @@ TEST(TubeModel, RingsJoinIntoAClosedTubeWithItsGapsAndColours) {
     CSondrelDoc doc;
     doc.flags.playbackActive = true;
     const ConversionResult r =
-        buildPipeViews(doc, path, {.nominalDiameter = 0.6}, GapInTheMiddle(), {.tube = &tube});
+        buildPipeViews(doc, path, {.nominalDiameter = 0.6}, GapInTheMiddle(60), {.tube = &tube});
     ASSERT_TRUE(r.ok()) << r.message;
 
     const DepartureScale scale{.rangeMm = 20};
     const TubeMesh mesh = tube.mesh(0.0, 8.0, 0, scale);
     const std::size_t m = 32;
-    ASSERT_EQ(mesh.rings(), 150u);  // 160 bins, 10 without a profile
+    ASSERT_EQ(mesh.rings(), 140u);  // 160 bins, a metre of 20 without a profile
     ASSERT_EQ(mesh.positions.size(), mesh.rings() * m * 3);
     ASSERT_EQ(mesh.colours.size(), mesh.rings() * m);
     // Every pair of neighbouring rings but the two beside the gap is joined.
@@ -56,11 +60,21 @@ TEST(TubeModel, RingsJoinIntoAClosedTubeWithItsGapsAndColours) {
         }
     }
     // Each joined ring is closed: its last point meets its first.
-    for (std::uint32_t ring : {0u, 100u, 149u}) {
+    for (std::uint32_t ring : {0u, 100u, 139u}) {
         EXPECT_TRUE(edges.count({ring * m, ring * m + m - 1})) << ring;
     }
     EXPECT_TRUE(edges.count({38 * m, 39 * m}));
     EXPECT_FALSE(edges.count({39 * m, 40 * m})) << "no triangle spans the gap";
+    // A stretch of 30 cm without a place is bridged, as pings between two
+    // distance readings leave one.
+    TubeModel bridged({.ringPoints = 32});
+    doc.flags.playbackActive = true;
+    ASSERT_TRUE(
+        buildPipeViews(doc, path, {.nominalDiameter = 0.6}, GapInTheMiddle(46), {.tube = &bridged})
+            .ok());
+    const TubeMesh joined = bridged.mesh(0.0, 8.0, 0, scale);
+    ASSERT_EQ(joined.rings(), 154u);
+    EXPECT_EQ(joined.indices.size(), (joined.rings() - 1) * m * 6);
 
     for (std::size_t v = 0; v < mesh.colours.size(); ++v) {
         const double x = mesh.positions[3 * v], y = mesh.positions[3 * v + 1];
