@@ -66,7 +66,7 @@ class PingGenerator {
         for (std::size_t i = 0; i < kRecordSampleCount; ++i)
             p.echoLong[i] = static_cast<std::uint8_t>(below(256));
 
-        char text[16];
+        char text[32];  // room for any int the format could be handed
         std::snprintf(text, sizeof text, "%02d-%s-%04d", 1 + below(28),
                       kMonths[static_cast<std::size_t>(below(12))], 1990 + below(80));
         p.dateText = text;
