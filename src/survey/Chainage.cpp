@@ -126,8 +126,12 @@ double ChainagePlacer::place(double distance, std::optional<double> seconds) {
     double along = distance;
     if (estimated_) {
         if (!(speed_ > 0.0) || !seconds) return kNoPlace;
-        if (!firstSeconds_) firstSeconds_ = seconds;
-        along = speed_ * (*seconds - *firstSeconds_);
+        const double now = *seconds;
+        if (!started_) {
+            firstSeconds_ = now;
+            started_ = true;
+        }
+        along = speed_ * (now - firstSeconds_);
     }
     // A damaged record's reading far beyond any pipe is no place at all.
     const double chainage = chainageOf(along);

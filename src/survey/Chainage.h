@@ -70,7 +70,8 @@ class ChainagePlacer {
     double sign_;
     double speed_;
     bool estimated_;
-    std::optional<double> firstSeconds_;
+    double firstSeconds_ = 0.0;  // of the first record placed by its time
+    bool started_ = false;
 };
 
 }  // namespace sondrel
