@@ -149,38 +149,5 @@ TEST(OrderedPipeline, TheCallingThreadMeasuresAFewBatchesAheadOfAStalledWorker) 
     EXPECT_EQ(delivered, firstNumbers(kBatches));
 }
 
-// However long a worker holds a batch, the calling thread gets only so many
-// ahead of it before it waits.
-TEST(OrderedPipeline, TheQueueIsBoundedWhileAWorkerStalls) {
-    const std::thread::id caller = std::this_thread::get_id();
-    std::atomic<bool> holding = false, released = false;
-    std::vector<int> delivered;
-    NumberBatch::made = 0;
-    OrderedPipeline<NumberBatch, int> pipeline(
-        2, [] { return 0; },
-        [&](NumberBatch& batch, int& measuredBefore) {
-            if (std::this_thread::get_id() != caller && measuredBefore++ == 0) {
-                holding = true;
-                yieldUntil([&] { return released.load(); }, std::chrono::milliseconds(300));
-            }
-            batch.square = long{batch.index} * batch.index;
-        },
-        [&](NumberBatch& batch) {
-            delivered.push_back(batch.index);
-            return true;
-        });
-    constexpr int kBatches = 100;
-    for (int i = 0; i < kBatches; ++i) {
-        pipeline.filling().index = i;
-        pipeline.submit();
-        // The worker holds the first batch before the rest come.
-        if (i == 0) yieldUntil([&] { return holding.load(); }, std::chrono::seconds(10));
-    }
-    released = true;
-    EXPECT_TRUE(pipeline.finish());
-    EXPECT_LE(NumberBatch::made.load(), 17);  // wait from 16 ahead with one worker
-    EXPECT_EQ(delivered, firstNumbers(kBatches));
-}
-
 }  // namespace
 }  // namespace sondrel
